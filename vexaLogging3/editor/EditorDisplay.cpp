@@ -1,0 +1,88 @@
+// Showing the current record in the editor and stepping through the log.
+
+#include "vexaLogging3AppDelegate.h"
+
+void vexaLogging3AppDelegate::LogEditInit()
+{
+    for (platform::TextField* field :
+         {outlets.txtEditNr, outlets.txtEditStart, outlets.txtEditStop, outlets.txtEditDuration,
+          outlets.txtEditTod, outlets.txtEditDate, outlets.txtEditComment1, outlets.txtEditComment2,
+          outlets.txtLogNr, outlets.txtLogStart, outlets.txtLogStop, outlets.txtLogDuration,
+          outlets.txtLogTod, outlets.txtLogDate})
+        field->setText("");
+    outlets.imgEdit->clearPicture();
+    outlets.imgEditNext->clearPicture();
+    outlets.imgEditPre->clearPicture();
+    logEditPos = 1;
+}
+
+void vexaLogging3AppDelegate::LogActualWrite()
+{
+    if (!logStartArray.hasRecords()) {
+        for (platform::TextField* field :
+             {outlets.txtEditNr, outlets.txtEditStart, outlets.txtEditStop, outlets.txtEditDuration,
+              outlets.txtEditTod, outlets.txtEditDate, outlets.txtEditComment1,
+              outlets.txtEditComment2})
+            field->setText("");
+        outlets.imgEdit->clearPicture();
+        outlets.imgEditNext->clearPicture();
+        outlets.imgEditPre->clearPicture();
+        return;
+    }
+    const auto field = [this](int k) { return logStartArray.text(LogList::indexOf(logEditPos, k)); };
+    outlets.txtEditNr->setText(field(kFieldNumber));
+    outlets.txtEditStart->setText(field(kFieldStart));
+    outlets.txtEditStop->setText(field(kFieldStop));
+    outlets.txtEditTod->setText(field(kFieldTimeOfDay));
+    outlets.txtEditDate->setText(field(kFieldDate));
+    outlets.txtEditComment1->setText(field(kFieldComment1));
+    outlets.txtEditComment2->setText(field(kFieldComment2));
+    // The duration is never stored: it is what the two shown times give.
+    outlets.txtEditDuration->setText(
+        DurationCalculate(outlets.txtEditStart->text(), outlets.txtEditStop->text()));
+    LogImageRefresh();
+}
+
+void vexaLogging3AppDelegate::LogImageRefresh()
+{
+    if (logEditPos < 1 || logEditPos > logStartArray.recordCount())
+        return;
+    const auto pictureOf = [this](int record) -> const Picture& {
+        return logStartArray.picture(LogList::indexOf(record, kFieldPicture));
+    };
+    outlets.imgEdit->showPicture(pictureOf(logEditPos));
+    if (logEditPos < logStartArray.recordCount())
+        outlets.imgEditNext->showPicture(pictureOf(logEditPos + 1));
+    else
+        outlets.imgEditNext->clearPicture();
+    if (logEditPos > 1)
+        outlets.imgEditPre->showPicture(pictureOf(logEditPos - 1));
+    else
+        outlets.imgEditPre->clearPicture();
+}
+
+void vexaLogging3AppDelegate::LogEditCommentSichern()
+{
+    if (!logStartArray.hasRecords() || logEditPos < 1 || logEditPos > logStartArray.recordCount())
+        return;
+    const auto store = [this](platform::TextField* shown, int k) {
+        const std::size_t index = LogList::indexOf(logEditPos, k);
+        std::string text = shown->text();
+        if (text != logStartArray.text(index)) {
+            logStartArray.replace(index, std::move(text));
+            editChangeFlag = 1;
+        }
+    };
+    store(outlets.txtEditComment1, kFieldComment1);
+    store(outlets.txtEditComment2, kFieldComment2);
+}
+
+void vexaLogging3AppDelegate::LogNaechster()
+{
+    if (!logStartArray.hasRecords())
+        return;
+    LogEditCommentSichern();
+    if (logEditPos < logStartArray.recordCount())
+        ++logEditPos;
+    LogActualWrite();
+}

@@ -1,0 +1,190 @@
+// Turns each complete System Exclusive message from the interface into its effect.
+
+#include <algorithm>
+#include <cstdio>
+
+#include "loglist/Timecode.h"
+#include "vexaLogging3AppDelegate.h"
+
+namespace {
+
+constexpr std::uint8_t kManufacturer = 0x2C;
+constexpr std::uint8_t kDevice = 0x4D;
+constexpr std::uint8_t kStatusReply = 0x21;
+constexpr std::uint8_t kDeviceEvent = 0x67;
+
+enum DeviceEvent : std::uint8_t {
+    kLoggingState = 0x00,
+    kLogStart = 0x01,
+    kLogStop = 0x02,
+    kStopTimeReached = 0x08,
+    kComparisonTimeReached = 0x09,
+};
+
+// The highest byte position each message is read at. A message that ends before it
+// (cut short on the wire, or by a status byte in the middle) is ignored: the slot's bytes
+// past its end belong to an older message and must not be taken for its fields.
+constexpr std::size_t kLastReadStatusReply = 5;
+constexpr std::size_t kLastReadLoggingState = 5;
+constexpr std::size_t kLastReadLogStart = 9;
+constexpr std::size_t kLastReadLogStop = 8;
+constexpr std::size_t kLastReadEvent = 4;
+
+}  // namespace
+
+void vexaLogging3AppDelegate::sysexInterpreter()
+{
+    const std::uint8_t* slot = sysexBuffer.data() + kSysexSlotSize * sysexBufferNr;
+    std::array<std::uint8_t, 10> B;
+    std::copy(slot, slot + B.size(), B.begin());
+    // Positions before the closing F7 belong to this message.
+    const std::size_t length = m_input.messageLength;
+    const auto holds = [length](std::size_t position) { return position + 1 < length; };
+
+    if (B[1] == kManufacturer) {
+        if (B[2] != kDevice)
+            return;
+        if (B[3] == kStatusReply) {
+            if (!holds(kLastReadStatusReply))
+                return;
+            // The main thread may be blocked waiting for exactly this flag: set it here.
+            midiStatusReqFlag.store(1);
+            const int major = static_cast<int>(B[4]) - 0x30;
+            const int minor = static_cast<int>(B[5]) - 0x30;
+            handOver([this, major, minor] { showVersion(major, minor); });
+            return;
+        }
+        if (B[3] != kDeviceEvent || B[4] > kComparisonTimeReached || !holds(kLastReadEvent))
+            return;
+        switch (B[4]) {
+        case kLoggingState:
+            if (holds(kLastReadLoggingState))
+                handOver([this, state = B[5]] { loggingStateEvent(state); });
+            break;
+        case kLogStart:
+            if (holds(kLastReadLogStart)) {
+                // The moment and the picture belong to the instant the log started, not to
+                // whenever the main thread gets round to the record.
+                handOver([this, B, now = m_services.clock.now(), frame = latestFrame()] {
+                    logStartEvent(B, now, frame);
+                });
+            }
+            break;
+        case kLogStop:
+            if (holds(kLastReadLogStop))
+                handOver([this, B] { logStopEvent(B); });
+            break;
+        case kStopTimeReached:
+            handOver([this] { stopTimeEvent(); });
+            break;
+        case kComparisonTimeReached:
+            handOver([this] { comparisonTimeEvent(); });
+            break;
+        default:
+            break;
+        }
+        return;
+    }
+
+    // MIDI Time Code full frame, addressed to all devices: F0 7F 7F 01 01 hr mn sc fr F7.
+    if (B[1] == 0x7F && B[2] == 0x7F && B[3] == 0x01 && B[4] == 0x01 && B[9] == 0xF7 &&
+        length == 10) {
+        const int hours = B[5] & 0x1F, minutes = B[6] & 0x3F;
+        const int seconds = B[7] & 0x3F, frames = B[8] & 0x1F;
+        handOver([this, hours, minutes, seconds, frames] {
+            showRunningTimecode(hours, minutes, seconds, frames);
+        });
+    }
+}
+
+void vexaLogging3AppDelegate::showVersion(int major, int minor)
+{
+    if (major < 2) {
+        outlets.statusText->setText("  update");
+        return;
+    }
+    outlets.statusText->setText("  " + std::to_string(major) + "." + std::to_string(minor));
+}
+
+void vexaLogging3AppDelegate::loggingStateEvent(std::uint8_t state)
+{
+    // Selected by the program: the combo box's user action does not run, so nothing is
+    // sent back to the interface.
+    outlets.cmbLogSelectVal->setEnabled(true);
+    outlets.cmbLogSelectVal->selectItem(0);
+    if (state & 0x01)
+        outlets.cmbLogSelectVal->selectItem(1);
+}
+
+void vexaLogging3AppDelegate::logStartEvent(const std::array<std::uint8_t, 10>& B,
+                                            platform::LocalTime now, platform::VideoFramePtr frame)
+{
+    ++logNr;
+    outlets.txtLogNr->setText(std::to_string(logNr));
+
+    constexpr std::uint8_t kDropFrameRate = 2;
+    const std::string start = B[9] == kDropFrameRate
+                                  ? timecode::formatDropFrame(B[5], B[6], B[7], B[8])
+                                  : timecode::format(B[5], B[6], B[7], B[8]);
+    outlets.txtLogStart->setText(start);
+    outlets.txtLogStop->setText("");
+    outlets.txtLogDuration->setText("");
+
+    char timeOfDay[32];
+    char date[32];
+    std::snprintf(timeOfDay, sizeof timeOfDay, "%02d:%02d:%02d", now.hour, now.minute, now.second);
+    std::snprintf(date, sizeof date, "%02d.%02d.%04d", now.day, now.month, now.year);
+    outlets.txtLogTod->setText(timeOfDay);
+    outlets.txtLogDate->setText(date);
+
+    CapturePicture(frame);
+
+    // The log keeps the colon form whatever the capture window shows.
+    std::string storedStart = outlets.txtLogStart->text();
+    std::replace(storedStart.begin(), storedStart.end(), ';', ':');
+    Picture picture;
+    if (captureActive == 1 && !imgBufferArray.empty()) {
+        picture = std::move(imgBufferArray.front());
+        imgBufferArray.clear();
+    }
+    logStartArray.append({outlets.txtLogNr->text(), std::move(storedStart), std::string(),
+                          std::string(), outlets.txtLogTod->text(), std::string(), std::string(),
+                          outlets.txtLogDate->text(), std::string(), std::move(picture)});
+
+    if (logEditPos == logNr)
+        LogActualWrite();
+    LogImageRefresh();
+    editChangeFlag = 1;
+}
+
+void vexaLogging3AppDelegate::logStopEvent(const std::array<std::uint8_t, 10>& B)
+{
+    // With no record to complete, the stop would land in the header: it is ignored.
+    if (!logStartArray.hasRecords())
+        return;
+    outlets.txtLogStop->setText(timecode::format(B[5], B[6], B[7], B[8]));
+    logStartArray.replace(logStartArray.count() - 8, outlets.txtLogStop->text());
+    outlets.txtLogDuration->setText(
+        DurationCalculate(outlets.txtLogStart->text(), outlets.txtLogStop->text()));
+    if (logEditPos == logNr)
+        LogActualWrite();
+    editChangeFlag = 1;
+}
+
+void vexaLogging3AppDelegate::stopTimeEvent()
+{
+    playStopFlag = 0;
+    FelderPlayerOff();
+}
+
+void vexaLogging3AppDelegate::comparisonTimeEvent()
+{
+    LogNaechster();
+    NextStopOrVglwSend();
+}
+
+void vexaLogging3AppDelegate::showRunningTimecode(int hours, int minutes, int seconds, int frames)
+{
+    outlets.statusText->setText(timecode::formatStatusLine(hours, minutes, seconds, frames));
+    FindLogToTimecode(timecode::formatRunning(hours, minutes, seconds, frames));
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "platform/Controls.h"
+
+// One value of the LogList: text, or the encoded bytes of a picture (field 9 of a record).
+// An empty byte buffer is "no picture"; it is still a value, so every field index of an
+// existing record can be read.
+using Picture = platform::Bytes;
+using LogValue = std::variant<std::string, Picture>;
+
+// The fields of a LogRecord, at these offsets from 10 * record.
+enum LogField : int {
+    kFieldNumber = 0,
+    kFieldStart = 1,
+    kFieldStop = 2,
+    kFieldDuration = 3,
+    kFieldTimeOfDay = 4,
+    kFieldComment1 = 5,
+    kFieldComment2 = 6,
+    kFieldDate = 7,
+    kFieldReserved = 8,
+    kFieldPicture = 9,
+};
+inline constexpr int kFieldsPerRecord = 10;
+
+using LogRecord = std::array<LogValue, kFieldsPerRecord>;
+
+// The log as one flat sequence of values, ten per record, record 0 being the header.
+// Everything in the program addresses it by index (10 * record + field), so this class
+// keeps that shape and adds only bounds that hold: a change is one call, and a record is
+// appended or removed as a whole.
+//
+// Not thread-safe on purpose: the list lives on the main thread; device events hand their
+// changes over to it instead of writing from the MIDI thread.
+class LogList {
+public:
+    std::size_t count() const { return m_values.size(); }
+    // (number of values) / 10 - 1, the derived record count; 0 for a header-only list.
+    int recordCount() const;
+    // The test used throughout: more than 19 values.
+    bool hasRecords() const { return m_values.size() > 19; }
+
+    bool holdsPicture(std::size_t index) const
+    {
+        return index < m_values.size() && std::holds_alternative<Picture>(m_values[index]);
+    }
+    // The text at an index; "" for a picture value or an index past the end.
+    std::string text(std::size_t index) const;
+    // The picture bytes at an index; empty for a text value or an index past the end.
+    const Picture& picture(std::size_t index) const;
+
+    // Changes that name a place the list does not have change nothing and answer false.
+    bool replace(std::size_t index, LogValue value);
+    void append(LogRecord record);
+    // Inserts the ten values before record `record` (index 10 * record); record may be
+    // one past the last record, which appends.
+    bool insertRecord(int record, LogRecord recordValues);
+    bool removeRecord(int record);
+    void clear() { m_values.clear(); }
+
+    static std::size_t indexOf(int record, int field)
+    {
+        return static_cast<std::size_t>(record) * kFieldsPerRecord + static_cast<std::size_t>(field);
+    }
+
+private:
+    std::vector<LogValue> m_values;
+};

@@ -1,0 +1,83 @@
+#include "platform/Outlets.h"
+
+#include <string>
+
+namespace platform {
+namespace {
+
+class UnconnectedTextField final : public TextField {
+public:
+    void setText(std::string_view) override {}
+    std::string text() const override { return {}; }
+    void setEditable(bool) override {}
+};
+
+class UnconnectedButton final : public Button {
+public:
+    void setEnabled(bool) override {}
+    void setTitle(std::string_view) override {}
+    void setOn(bool) override {}
+    bool isOn() const override { return false; }
+};
+
+class UnconnectedComboBox final : public ComboBox {
+public:
+    void setEnabled(bool) override {}
+    void removeAllItems() override {}
+    void addItem(std::string_view) override {}
+    void selectItem(int) override {}
+    int selectedIndex() const override { return -1; }
+};
+
+class UnconnectedImageView final : public ImageView {
+public:
+    bool showPicture(const Bytes&) override { return false; }
+    void clearPicture() override {}
+};
+
+UnconnectedTextField g_textField;
+UnconnectedButton g_button;
+UnconnectedComboBox g_comboBox;
+UnconnectedImageView g_imageView;
+
+}  // namespace
+
+Outlets::Outlets()
+    : statusText(&g_textField),
+      txtLogNr(&g_textField),
+      txtLogStart(&g_textField),
+      txtLogStop(&g_textField),
+      txtLogDuration(&g_textField),
+      txtLogTod(&g_textField),
+      txtLogDate(&g_textField),
+      cmbLogSelectVal(&g_comboBox),
+      btnLogManualVal(&g_button),
+      btnLogManualStopVal(&g_button),
+      cmbDevicesVal(&g_comboBox),
+      txtEditNr(&g_textField),
+      txtEditStart(&g_textField),
+      txtEditStop(&g_textField),
+      txtEditDuration(&g_textField),
+      txtEditTod(&g_textField),
+      txtEditDate(&g_textField),
+      txtEditComment1(&g_textField),
+      txtEditComment2(&g_textField),
+      imgEditPre(&g_imageView),
+      imgEdit(&g_imageView),
+      imgEditNext(&g_imageView),
+      btnLogNaechstesVal(&g_button),
+      btnMenuEditNextVal(&g_button),
+      btnLogVorherVal(&g_button),
+      btnMenuEditPreviousVal(&g_button),
+      btnEditPlayVal(&g_button),
+      chkEditChaseModeVal(&g_button),
+      chkEditModeVal(&g_button),
+      btnPlayerFps24Val(&g_button),
+      btnPlayerFps25Val(&g_button),
+      btnPlayerFps29Val(&g_button),
+      btnPlayerFps30Val(&g_button),
+      txtEditNrChangeVal(&g_textField)
+{
+}
+
+}  // namespace platform

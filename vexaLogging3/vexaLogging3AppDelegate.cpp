@@ -1,0 +1,16 @@
+#include "vexaLogging3AppDelegate.h"
+
+vexaLogging3AppDelegate::vexaLogging3AppDelegate(PlatformServices services,
+                                                 platform::Outlets connectedOutlets)
+    : outlets(connectedOutlets),
+      m_services(services)
+{
+    LogStartArrayInit();
+    myGlobalController.store(this);
+}
+
+vexaLogging3AppDelegate::~vexaLogging3AppDelegate()
+{
+    vexaLogging3AppDelegate* self = this;
+    myGlobalController.compare_exchange_strong(self, nullptr);
+}

@@ -1,0 +1,172 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "device/MessageSet.h"
+#include "device/MidiSendQueue.h"
+#include "loglist/LogList.h"
+#include "platform/Clock.h"
+#include "platform/MainThread.h"
+#include "platform/Midi.h"
+#include "platform/MidiPacketList.h"
+#include "platform/Outlets.h"
+#include "platform/SystemLog.h"
+#include "platform/Video.h"
+
+// The platform services the controller calls. A front end passes its real ones; the tests
+// pass fakes. All of them outlive the controller.
+struct PlatformServices {
+    platform::MainThread& mainThread;
+    platform::Clock& clock;
+    platform::SystemLog& systemLog;
+    platform::MidiSystem& midi;
+    platform::ImageCodec& imageCodec;
+};
+
+// The controller: every behaviour of the program is one of its operations, and the state
+// the whole program shares lives in its members under the names the program has always
+// used. The operations are spread over one source file per subsystem.
+//
+// Threads: myReadProc runs on the MIDI receive thread. It assembles the bytes there, and the
+// interpreter and the quarter-frame reader decode them there, but the only thing they change
+// on that thread is midiStatusReqFlag; everything else a device event does is handed to the
+// main thread, in the order the bytes arrived. So the LogList, the editor and the windows are
+// only ever touched on the main thread and need no lock.
+class vexaLogging3AppDelegate {
+public:
+    vexaLogging3AppDelegate(PlatformServices services, platform::Outlets outlets);
+    ~vexaLogging3AppDelegate();
+    vexaLogging3AppDelegate(const vexaLogging3AppDelegate&) = delete;
+    vexaLogging3AppDelegate& operator=(const vexaLogging3AppDelegate&) = delete;
+
+    // ---- Timecode input and device events (MIDI receive thread) ----
+    // Assembles the bytes of one packet list: System Exclusive into the slots of sysexBuffer,
+    // quarter frames into usbQuarterTime.
+    void readPacketList(std::span<const std::uint8_t> packetList);
+    void sysexInterpreter();
+    void MTC_QF_Reader();
+
+    // ---- Log list ----
+    void LogStartArrayInit();
+    std::string DurationCalculate(std::string_view start, std::string_view stop) const;
+
+    // ---- Editor display (main thread) ----
+    void LogEditInit();
+    void LogActualWrite();
+    void LogImageRefresh();
+    void LogEditCommentSichern();
+    void LogNaechster();
+    void FindLogToTimecode(std::string_view timecodeText);
+
+    // ---- Player (main thread) ----
+    void FelderPlayerOn();
+    void FelderPlayerOff();
+    void NextStopOrVglwSend();
+
+    // ---- Device link (main thread) ----
+    void sendMidi();
+    // Selects a message and sends it: the usual pair of assignments and the send.
+    template <std::size_t N>
+    void send(const std::array<std::uint8_t, N>& message)
+    {
+        sysexDatPt = message.data();
+        sysexLen = static_cast<std::uint8_t>(N);
+        sendMidi();
+    }
+    // Blocks until every message handed to the wire so far has left.
+    void waitForSends() { m_sendQueue.waitUntilIdle(); }
+
+    // ---- Picture capture ----
+    // The frame callback of the video input (capture thread): keeps the latest frame.
+    void captureOutputDidOutputVideoFrame(platform::VideoFramePtr frame);
+    void CapturePicture();
+
+    // ---- Program-wide state ----
+    LogList logStartArray;
+    std::int32_t logNr = 0;
+    std::int32_t logEditPos = 1;
+    std::vector<LogValue> logEditArrayPuffer;
+    std::vector<Picture> imgBufferArray;
+    std::uint8_t editChangeFlag = 0;
+    std::uint8_t fullScreenMode = 0;
+    std::uint8_t captureActive = 0;
+    std::uint8_t playStopFlag = 0;
+    std::uint8_t mmcFpsAddWert = 32;
+
+    std::uint8_t midiOpenFlag = 0;
+    // Set on the receive thread by the status reply while the main thread waits for it.
+    std::atomic<std::uint8_t> midiStatusReqFlag{0};
+    std::int32_t devicenr = 99;
+    platform::MidiRef midiclient = platform::kNoMidiObject;
+    platform::MidiRef midiin = platform::kNoMidiObject;
+    platform::MidiRef midiout = platform::kNoMidiObject;
+    platform::MidiRef dest = platform::kNoMidiObject;
+
+    MessageSet messages;
+    const std::uint8_t* sysexDatPt = nullptr;
+    std::uint8_t sysexLen = 0;
+
+    // Receive-thread state: four slots of 256 bytes for System Exclusive messages.
+    static constexpr std::size_t kSysexSlotSize = 256;
+    static constexpr std::size_t kSysexSlots = 4;
+    std::array<std::uint8_t, kSysexSlots * kSysexSlotSize> sysexBuffer{};
+    std::uint8_t sysexBufferNr = 0;
+    std::uint8_t usbQuarterTime = 0;
+    // Frames, seconds, minutes, hours of the running timecode, as the quarter frames spell it.
+    std::array<std::uint8_t, 4> usbMidiTime{};
+
+    platform::Outlets outlets;
+
+private:
+    struct MidiInputState {
+        std::uint8_t receiveStatus = 0;
+        std::int32_t sysexBufferPt = 0;
+        // A message begun with F0 and not yet closed: only such a message reaches the
+        // interpreter, so the old bytes of a slot never act as a new event.
+        bool sysexOpen = false;
+        // Length, F7 included, of the message the interpreter is looking at.
+        std::size_t messageLength = 0;
+        // A quarter-frame status seen, its data byte not yet.
+        bool quarterFramePending = false;
+    };
+
+    void readByte(std::uint8_t b);
+    void handOver(std::function<void()> work) { m_services.mainThread.post(std::move(work)); }
+
+    // The effects of device events, on the main thread.
+    void showVersion(int major, int minor);
+    void loggingStateEvent(std::uint8_t state);
+    void logStartEvent(const std::array<std::uint8_t, 10>& message, platform::LocalTime now,
+                       platform::VideoFramePtr frame);
+    void logStopEvent(const std::array<std::uint8_t, 10>& message);
+    void stopTimeEvent();
+    void comparisonTimeEvent();
+    void showRunningTimecode(int hours, int minutes, int seconds, int frames);
+
+    platform::VideoFramePtr latestFrame();
+    void CapturePicture(const platform::VideoFramePtr& frame);
+
+    PlatformServices m_services;
+    MidiInputState m_input;
+    // Guards mCurrentImageBuffer, which the capture thread swaps while grabs read it.
+    std::recursive_mutex m_frameLock;
+    platform::VideoFramePtr mCurrentImageBuffer;
+    platform::MidiPacketList m_packetbuffer{4024};
+    MidiSendQueue m_sendQueue;
+};
+
+// How the MIDI input callback reaches the controller: set when the controller starts up,
+// before any MIDI port exists.
+extern std::atomic<vexaLogging3AppDelegate*> myGlobalController;
+
+// The read callback of the MIDI input port, with the MIDI system's context values (unused).
+void myReadProc(std::span<const std::uint8_t> packetList, void* readProcRefCon,
+                void* srcConnRefCon);
