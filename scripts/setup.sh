@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs every Debian package Glimmark needs to build, test and run, then builds it.
+#   scripts/setup.sh          install the packages and build
+#   scripts/setup.sh --deps   only install the packages
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+PACKAGES=(
+    build-essential cmake ninja-build pkg-config
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    clang-14 libclang-rt-14-dev
+)
+
+SUDO=
+if [ "$(id -u)" -ne 0 ]; then
+    SUDO=sudo
+fi
+$SUDO apt-get update
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${PACKAGES[@]}"
+
+if [ "${1:-}" = "--deps" ]; then
+    exit 0
+fi
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build
