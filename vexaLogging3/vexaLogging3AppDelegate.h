@@ -19,6 +19,7 @@
 #include "platform/MidiPacketList.h"
 #include "platform/Outlets.h"
 #include "platform/SystemLog.h"
+#include "platform/Timers.h"
 #include "platform/Video.h"
 
 // The platform services the controller calls. A front end passes its real ones; the tests
@@ -29,6 +30,7 @@ struct PlatformServices {
     platform::SystemLog& systemLog;
     platform::MidiSystem& midi;
     platform::ImageCodec& imageCodec;
+    platform::Timers& timers;
 };
 
 // The controller: every behaviour of the program is one of its operations, and the state

@@ -23,12 +23,160 @@ int MainThread::drain()
     }
 }
 
+void MidiSystem::plug(std::optional<std::string> model, bool withSource)
+{
+    const platform::MidiRef destination = m_next++;
+    const platform::MidiRef source = withSource ? m_next++ : platform::kNoMidiObject;
+    devices.push_back({std::move(model), destination, source});
+}
+
+void MidiSystem::unplug(std::size_t index)
+{
+    if (devices[index].source == connectedSource)
+        connectedSource = platform::kNoMidiObject;
+    devices.erase(devices.begin() + static_cast<long>(index));
+}
+
+int MidiSystem::numberOfDestinations()
+{
+    return static_cast<int>(devices.size());
+}
+
+platform::MidiRef MidiSystem::destination(int index)
+{
+    if (index < 0 || index >= static_cast<int>(devices.size()))
+        return platform::kNoMidiObject;
+    return devices[static_cast<std::size_t>(index)].destination;
+}
+
+std::optional<std::string> MidiSystem::modelName(platform::MidiRef endpoint)
+{
+    for (const Device& d : devices) {
+        if (d.destination == endpoint)
+            return d.model;
+    }
+    return std::nullopt;
+}
+
+platform::MidiRef MidiSystem::sourceOfDevice(platform::MidiRef destination)
+{
+    for (const Device& d : devices) {
+        if (d.destination == destination)
+            return d.source;
+    }
+    return platform::kNoMidiObject;
+}
+
+int MidiSystem::clientCreate(std::string_view name, platform::MidiRef& client)
+{
+    calls.push_back("client " + std::string(name));
+    if (failing == "client")
+        return -1;
+    client = m_next++;
+    live.insert(client);
+    return 0;
+}
+
+int MidiSystem::outputPortCreate(platform::MidiRef, std::string_view name, platform::MidiRef& port)
+{
+    calls.push_back("output " + std::string(name));
+    if (failing == "output")
+        return -1;
+    port = m_next++;
+    live.insert(port);
+    return 0;
+}
+
+int MidiSystem::inputPortCreate(platform::MidiRef, std::string_view name,
+                                platform::MidiReadProc proc, platform::MidiRef& port)
+{
+    calls.push_back("input " + std::string(name));
+    if (failing == "input")
+        return -1;
+    port = m_next++;
+    live.insert(port);
+    readProc = proc;
+    return 0;
+}
+
+int MidiSystem::portConnectSource(platform::MidiRef, platform::MidiRef source)
+{
+    calls.push_back("connect " + std::to_string(source));
+    if (failing == "connect")
+        return -1;
+    connectedSource = source;
+    return 0;
+}
+
+void MidiSystem::portDispose(platform::MidiRef port)
+{
+    calls.push_back("dispose port " + std::to_string(port));
+    live.erase(port);
+}
+
+void MidiSystem::clientDispose(platform::MidiRef client)
+{
+    calls.push_back("dispose client " + std::to_string(client));
+    live.erase(client);
+    readProc = nullptr;
+    connectedSource = platform::kNoMidiObject;
+}
+
 void MidiSystem::send(platform::MidiRef port, platform::MidiRef destination,
                       std::span<const std::uint8_t> packetList)
 {
-    std::lock_guard lock(m_mutex);
-    m_sent.push_back({port, destination, Bytes(packetList.begin(), packetList.end()),
-                      std::chrono::steady_clock::now()});
+    {
+        std::lock_guard lock(m_mutex);
+        m_sent.push_back({port, destination, Bytes(packetList.begin(), packetList.end()),
+                          std::chrono::steady_clock::now()});
+    }
+    if (onSend) {
+        platform::forEachMidiPacket(packetList, [this](std::span<const std::uint8_t> packet) {
+            onSend(Bytes(packet.begin(), packet.end()));
+        });
+    }
+}
+
+void MidiSystem::deliver(const Bytes& message)
+{
+    if (readProc && connectedSource != platform::kNoMidiObject)
+        readProc(platform::makeMidiPacketList(message), nullptr, nullptr);
+}
+
+void Timers::startRepeating(std::chrono::milliseconds interval, std::function<void()> tick)
+{
+    m_timers.push_back({now + interval, interval, std::move(tick), m_order++});
+}
+
+void Timers::singleShot(std::chrono::milliseconds delay, std::function<void()> work)
+{
+    m_timers.push_back({now + delay, std::chrono::milliseconds(0), std::move(work), m_order++});
+}
+
+void Timers::advance(std::chrono::milliseconds by)
+{
+    const auto until = now + by;
+    for (;;) {
+        auto next = m_timers.end();
+        for (auto it = m_timers.begin(); it != m_timers.end(); ++it) {
+            if (it->due <= until &&
+                (next == m_timers.end() || it->due < next->due ||
+                 (it->due == next->due && it->order < next->order)))
+                next = it;
+        }
+        if (next == m_timers.end())
+            break;
+        now = next->due;
+        std::function<void()> work = next->work;
+        if (next->interval.count() > 0) {
+            next->due += next->interval;
+            next->order = m_order++;
+        } else {
+            m_timers.erase(next);
+        }
+        work();
+    }
+    now = until;
 }
 
 std::vector<Bytes> MidiSystem::messages() const
@@ -94,7 +242,7 @@ platform::Outlets Windows::outlets()
 
 App::App()
     : app(std::make_unique<vexaLogging3AppDelegate>(
-          PlatformServices{mainThread, clock, systemLog, midi, codec}, windows.outlets()))
+          PlatformServices{mainThread, clock, systemLog, midi, codec, timers}, windows.outlets()))
 {
 }
 

@@ -7,6 +7,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,7 @@
 #include "platform/Midi.h"
 #include "platform/Outlets.h"
 #include "platform/SystemLog.h"
+#include "platform/Timers.h"
 #include "platform/Video.h"
 #include "vexaLogging3AppDelegate.h"
 
@@ -116,7 +119,8 @@ public:
     std::vector<std::string> lines;
 };
 
-// Records every packet list sent, with when it was sent.
+// A MIDI system with scriptable devices. Records every packet list sent, with when it was
+// sent; `onSend` lets a test play the device's answer (called on the send queue's thread).
 class MidiSystem final : public platform::MidiSystem {
 public:
     struct Sent {
@@ -125,8 +129,33 @@ public:
         Bytes packetList;
         std::chrono::steady_clock::time_point at;
     };
+    struct Device {
+        std::optional<std::string> model;
+        platform::MidiRef destination;
+        platform::MidiRef source;  // kNoMidiObject: the device has no source
+    };
+
+    // Puts a device at the end of the destination list; its refs are made up here.
+    void plug(std::optional<std::string> model, bool withSource = true);
+    void unplug(std::size_t index);
+
+    int numberOfDestinations() override;
+    platform::MidiRef destination(int index) override;
+    std::optional<std::string> modelName(platform::MidiRef endpoint) override;
+    platform::MidiRef sourceOfDevice(platform::MidiRef destination) override;
+    int clientCreate(std::string_view name, platform::MidiRef& client) override;
+    int outputPortCreate(platform::MidiRef client, std::string_view name, platform::MidiRef& port) override;
+    int inputPortCreate(platform::MidiRef client, std::string_view name, platform::MidiReadProc readProc,
+                        platform::MidiRef& port) override;
+    int portConnectSource(platform::MidiRef inputPort, platform::MidiRef source) override;
+    void portDispose(platform::MidiRef port) override;
+    void clientDispose(platform::MidiRef client) override;
     void send(platform::MidiRef port, platform::MidiRef destination,
               std::span<const std::uint8_t> packetList) override;
+
+    // What the connected source sends, through the input port's read callback.
+    void deliver(const Bytes& message);
+
     std::vector<Sent> sent() const
     {
         std::lock_guard lock(m_mutex);
@@ -134,10 +163,45 @@ public:
     }
     // The messages sent, one per packet of every list, in order.
     std::vector<Bytes> messages() const;
+    void clearSent()
+    {
+        std::lock_guard lock(m_mutex);
+        m_sent.clear();
+    }
+
+    std::vector<Device> devices;
+    std::function<void(const Bytes& message)> onSend;
+    // A step that fails: "client", "output", "input" or "connect".
+    std::string failing;
+    std::vector<std::string> calls;  // creations and disposals, in order
+    std::set<platform::MidiRef> live;  // clients and ports not yet disposed
+    platform::MidiReadProc readProc = nullptr;
+    platform::MidiRef connectedSource = platform::kNoMidiObject;
 
 private:
+    platform::MidiRef m_next = 100;
     mutable std::mutex m_mutex;
     std::vector<Sent> m_sent;
+};
+
+// Virtual time: nothing runs until the test moves the clock on.
+class Timers final : public platform::Timers {
+public:
+    void startRepeating(std::chrono::milliseconds interval, std::function<void()> tick) override;
+    void singleShot(std::chrono::milliseconds delay, std::function<void()> work) override;
+    // Moves time on, running each timer that falls due, in time order.
+    void advance(std::chrono::milliseconds by);
+    std::chrono::milliseconds now{0};
+
+private:
+    struct Timer {
+        std::chrono::milliseconds due;
+        std::chrono::milliseconds interval;  // 0: once
+        std::function<void()> work;
+        std::uint64_t order;
+    };
+    std::vector<Timer> m_timers;
+    std::uint64_t m_order = 0;
 };
 
 class VideoFrame final : public platform::VideoFrame {
@@ -192,6 +256,7 @@ struct App {
     Clock clock;
     SystemLog systemLog;
     MidiSystem midi;
+    Timers timers;
     ImageCodec codec;
     Windows windows;
     std::unique_ptr<vexaLogging3AppDelegate> app;
