@@ -74,6 +74,24 @@ public:
     void NextStopOrVglwSend();
 
     // ---- Device link (main thread) ----
+    // One scan-and-connect step, every two seconds: finds the interface among the MIDI
+    // destinations, connects and senses it, or closes the connection when it is gone.
+    void timer2Callback();
+    // 0 success; 1 client, 2 output port, 3 input port not created; 4 no source;
+    // 5 source not connected; 6 no destination.
+    int openMidi();
+    void closeMidi();
+    // The status handshake. Asks the interface for its logging state and its status, and
+    // reports 0 when the status reply came in time, 1 when there is no connection (nothing is
+    // sent), 2 when no reply came. The wait runs on timers, so the window never blocks on it;
+    // `done` runs on the main thread.
+    void vexaSense(std::function<void(int result)> done);
+
+    // Logging control: the mode combo box and the manual start and stop buttons.
+    void cmbLogSelect();
+    void btnLogManual();
+    void btnLogManualStop();
+
     void sendMidi();
     // Selects a message and sends it: the usual pair of assignments and the send.
     template <std::size_t N>
@@ -141,6 +159,10 @@ private:
     };
 
     void readByte(std::uint8_t b);
+    // Queues the selected message; `afterSent` runs on the main thread once it has left.
+    void queueSelected(std::function<void()> afterSent);
+    void pollStatusReply(int waits, std::uint64_t connection, std::function<void(int)> done);
+    void disposeConnection();
     void handOver(std::function<void()> work) { m_services.mainThread.post(std::move(work)); }
 
     // The effects of device events, on the main thread.
@@ -158,6 +180,9 @@ private:
 
     PlatformServices m_services;
     MidiInputState m_input;
+    // Counts connections opened; a handshake that outlives its connection is ignored.
+    std::uint64_t m_connection = 0;
+    bool m_sensing = false;
     // Guards mCurrentImageBuffer, which the capture thread swaps while grabs read it.
     std::recursive_mutex m_frameLock;
     platform::VideoFramePtr mCurrentImageBuffer;
