@@ -13,4 +13,6 @@ vexaLogging3AppDelegate::~vexaLogging3AppDelegate()
 {
     vexaLogging3AppDelegate* self = this;
     myGlobalController.compare_exchange_strong(self, nullptr);
+    if (imgEditKopie == outlets.imgEdit)
+        imgEditKopie = nullptr;
 }

@@ -68,6 +68,25 @@ public:
     void LogNaechster();
     void FindLogToTimecode(std::string_view timecodeText);
 
+    // ---- Editor navigation (main thread) ----
+    void btnLogNaechstes();
+    void btnLogVorher();
+    void txtEditLogNr();
+    void btnEditLogNr();
+    void btnEditLogNrOk();
+
+    // ---- Application shell (main thread) ----
+    // Prepares the program-wide state once the windows are connected; runs once.
+    void awakeFromNib();
+    bool applicationShouldTerminateAfterLastWindowClosed() const { return true; }
+    void setPathString(std::string path) { pathString = std::move(path); }
+    // Both window titles from the display name of pathString.
+    void setWindowTitles();
+    void btnFullScreen();
+    void btnExitFullScreen();
+    // Leaves full screen for the picture view's Escape key, which has no controller at hand.
+    static void ExitFullScreen();
+
     // ---- Player (main thread) ----
     void FelderPlayerOn();
     void FelderPlayerOff();
@@ -120,6 +139,9 @@ public:
     std::uint8_t captureActive = 0;
     std::uint8_t playStopFlag = 0;
     std::uint8_t mmcFpsAddWert = 32;
+    std::string pathString;
+    // The view that goes full screen, reachable without a controller; set at start-up.
+    static inline platform::ImageView* imgEditKopie = nullptr;
 
     std::uint8_t midiOpenFlag = 0;
     // Set on the receive thread by the status reply while the main thread waits for it.

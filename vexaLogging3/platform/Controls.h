@@ -48,6 +48,12 @@ public:
     // not decode, empty ones included, leave the view empty; the answer says which it was.
     virtual bool showPicture(const Bytes& encoded) = 0;
     virtual void clearPicture() = 0;
+
+    // Filling the main screen with the picture, for a close look. Only the editor's main
+    // picture can; any other view stays where it is and answers that it is not full screen.
+    virtual void enterFullScreenMode() {}
+    virtual void exitFullScreenMode() {}
+    virtual bool isInFullScreenMode() const { return false; }
 };
 
 }  // namespace platform

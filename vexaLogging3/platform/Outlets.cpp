@@ -35,10 +35,35 @@ public:
     void clearPicture() override {}
 };
 
+class UnconnectedPanel final : public ModalPanel {
+public:
+    void setTitle(std::string_view) override {}
+    void makeKeyAndOrderFront() override {}
+    bool runModal() override { return false; }
+    void abortModal() override {}
+    void orderOut() override {}
+};
+
+class UnconnectedDialogs final : public Dialogs {
+public:
+    int runAlert(std::string_view, std::string_view, std::string_view, std::string_view,
+                 std::string_view) override
+    {
+        return kAlertAlternate;
+    }
+    std::optional<std::string> runOpenDialog(std::string_view) override { return std::nullopt; }
+    std::optional<std::string> runSaveDialog(std::string_view, std::string_view) override
+    {
+        return std::nullopt;
+    }
+};
+
 UnconnectedTextField g_textField;
 UnconnectedButton g_button;
 UnconnectedComboBox g_comboBox;
 UnconnectedImageView g_imageView;
+UnconnectedPanel g_panel;
+UnconnectedDialogs g_dialogs;
 
 }  // namespace
 
@@ -76,7 +101,11 @@ Outlets::Outlets()
       btnPlayerFps25Val(&g_button),
       btnPlayerFps29Val(&g_button),
       btnPlayerFps30Val(&g_button),
-      txtEditNrChangeVal(&g_textField)
+      txtEditNrChangeVal(&g_textField),
+      windowRec(&g_panel),
+      windowEdit(&g_panel),
+      panelEditNr(&g_panel),
+      dialogs(&g_dialogs)
 {
 }
 

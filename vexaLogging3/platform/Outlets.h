@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/Controls.h"
+#include "platform/Dialogs.h"
+#include "platform/Windows.h"
 
 namespace platform {
 
@@ -50,6 +52,13 @@ struct Outlets {
 
     // Renumber panel.
     TextField* txtEditNrChangeVal;
+
+    // The windows themselves, and the alerts and file dialogs shown over them. Unconnected,
+    // a panel closes at once as if cancelled and an alert answers as its alternate button.
+    Window* windowRec;
+    Window* windowEdit;
+    ModalPanel* panelEditNr;
+    Dialogs* dialogs;
 };
 
 }  // namespace platform

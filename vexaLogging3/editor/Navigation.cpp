@@ -1,0 +1,72 @@
+// Stepping through the log, jumping to a record by its number, and renumbering a record.
+
+#include "loglist/Timecode.h"
+#include "vexaLogging3AppDelegate.h"
+
+namespace {
+// The numbers the renumber panel accepts.
+constexpr int kLowestNumber = 1;
+constexpr int kHighestNumber = 999;
+}  // namespace
+
+void vexaLogging3AppDelegate::btnLogNaechstes()
+{
+    LogNaechster();
+}
+
+void vexaLogging3AppDelegate::btnLogVorher()
+{
+    if (!logStartArray.hasRecords())
+        return;
+    LogEditCommentSichern();
+    if (logEditPos > 1)
+        --logEditPos;
+    LogActualWrite();
+}
+
+void vexaLogging3AppDelegate::txtEditLogNr()
+{
+    if (fullScreenMode || playStopFlag == 1 || logNr == 0 || !logStartArray.hasRecords())
+        return;
+    // Numbers are compared as the texts they are: "5" does not find "05". Numbers need not
+    // be unique, and the last record carrying the number wins.
+    const std::string wanted = outlets.txtEditNr->text();
+    int target = 0;
+    const int n = logStartArray.recordCount();
+    for (int k = 1; k <= n; ++k) {
+        if (logStartArray.text(LogList::indexOf(k, kFieldNumber)) == wanted)
+            target = k;
+    }
+    if (target != 0) {
+        // The comments belong to the record shown before the jump.
+        LogEditCommentSichern();
+        logEditPos = target;
+    }
+    // Also when nothing matched: the field shows the current record's number again.
+    LogActualWrite();
+}
+
+void vexaLogging3AppDelegate::btnEditLogNr()
+{
+    if (logNr == 0 || !logStartArray.hasRecords())
+        return;
+    outlets.txtEditNrChangeVal->setText(
+        logStartArray.text(LogList::indexOf(logEditPos, kFieldNumber)));
+    // Blocks until OK (btnEditLogNrOk) or a close of the panel, which changes nothing.
+    if (!outlets.panelEditNr->runModal())
+        outlets.panelEditNr->orderOut();
+}
+
+void vexaLogging3AppDelegate::btnEditLogNrOk()
+{
+    // The number is stored as typed ("007" stays "007"); its value only decides whether it
+    // is taken at all.
+    std::string typed = outlets.txtEditNrChangeVal->text();
+    const int value = timecode::intValue(typed);
+    if (value >= kLowestNumber && value <= kHighestNumber &&
+        logStartArray.replace(LogList::indexOf(logEditPos, kFieldNumber), std::move(typed)))
+        editChangeFlag = 1;
+    outlets.panelEditNr->abortModal();
+    outlets.panelEditNr->orderOut();
+    LogActualWrite();
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// What an alert answers: which of its buttons the user pressed.
+enum AlertAnswer : int {
+    kAlertDefault = 1,
+    kAlertAlternate = 0,
+    kAlertOther = -1,
+};
+
+// The program's modal questions. Each blocks until the user has answered.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // An alert with a title, a message and up to three buttons, left out when their name is
+    // empty. Closing it without a button (Escape) answers as the alternate button when there
+    // is one, else as the default button.
+    virtual int runAlert(std::string_view title, std::string_view message,
+                         std::string_view defaultButton, std::string_view alternateButton = {},
+                         std::string_view otherButton = {}) = 0;
+    // A file to open, among those whose name ends in "." + extension; nothing when cancelled.
+    virtual std::optional<std::string> runOpenDialog(std::string_view extension) = 0;
+    // Where to save, starting from `suggestedName`; nothing when cancelled. The answer is the
+    // path as the user typed it: adding a missing extension is the caller's rule.
+    virtual std::optional<std::string> runSaveDialog(std::string_view suggestedName,
+                                                     std::string_view extension) = 0;
+};
+
+}  // namespace platform
