@@ -237,6 +237,10 @@ platform::Outlets Windows::outlets()
     o.btnPlayerFps29Val = &btnPlayerFps29Val;
     o.btnPlayerFps30Val = &btnPlayerFps30Val;
     o.txtEditNrChangeVal = &txtEditNrChangeVal;
+    o.windowRec = &windowRec;
+    o.windowEdit = &windowEdit;
+    o.panelEditNr = &panelEditNr;
+    o.dialogs = &dialogs;
     return o;
 }
 

@@ -81,8 +81,91 @@ public:
         return decodes;
     }
     void clearPicture() override { shown.clear(); }
+    void enterFullScreenMode() override { fullScreen = true; }
+    void exitFullScreenMode() override { fullScreen = false; }
+    bool isInFullScreenMode() const override { return fullScreen; }
 
     platform::Bytes shown;
+    bool fullScreen = false;
+};
+
+// Notes, in `front`, the order in which windows were brought to the front.
+class Window : public platform::Window {
+public:
+    Window(std::string name, std::vector<std::string>& front) : name(std::move(name)), m_front(front)
+    {
+    }
+    void setTitle(std::string_view t) override { title = t; }
+    void makeKeyAndOrderFront() override
+    {
+        visible = true;
+        m_front.push_back(name);
+    }
+
+    std::string name;
+    std::string title;
+    bool visible = false;
+
+private:
+    std::vector<std::string>& m_front;
+};
+
+// runModal() runs `whileModal` as the user's turn in the panel (typing, pressing OK); the
+// loop ends when that called abortModal(), else it counts as closed by the user.
+class ModalPanel final : public platform::ModalPanel {
+public:
+    void setTitle(std::string_view t) override { title = t; }
+    void makeKeyAndOrderFront() override { visible = true; }
+    bool runModal() override
+    {
+        ++runs;
+        visible = true;
+        m_aborted = false;
+        if (whileModal)
+            whileModal();
+        if (!m_aborted)
+            visible = false;
+        return m_aborted;
+    }
+    void abortModal() override { m_aborted = true; }
+    void orderOut() override { visible = false; }
+
+    std::function<void()> whileModal;
+    std::string title;
+    bool visible = true;
+    int runs = 0;
+
+private:
+    bool m_aborted = false;
+};
+
+// Answers alerts from `answers` in turn (the alternate button when it runs dry) and keeps
+// what each alert said.
+class Dialogs final : public platform::Dialogs {
+public:
+    struct Alert {
+        std::string title, message, defaultButton, alternateButton, otherButton;
+    };
+    int runAlert(std::string_view title, std::string_view message, std::string_view defaultButton,
+                 std::string_view alternateButton, std::string_view otherButton) override
+    {
+        alerts.push_back({std::string(title), std::string(message), std::string(defaultButton),
+                          std::string(alternateButton), std::string(otherButton)});
+        if (answers.empty())
+            return platform::kAlertAlternate;
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::optional<std::string> runOpenDialog(std::string_view) override { return openPath; }
+    std::optional<std::string> runSaveDialog(std::string_view, std::string_view) override
+    {
+        return savePath;
+    }
+
+    std::deque<int> answers;
+    std::vector<Alert> alerts;
+    std::optional<std::string> openPath, savePath;
 };
 
 // Work posted to the main thread waits here until the test runs it, as a real event loop
@@ -237,6 +320,10 @@ struct Windows {
     Button btnLogNaechstesVal, btnMenuEditNextVal, btnLogVorherVal, btnMenuEditPreviousVal,
         btnEditPlayVal, chkEditChaseModeVal, chkEditModeVal, btnPlayerFps24Val, btnPlayerFps25Val,
         btnPlayerFps29Val, btnPlayerFps30Val;
+    std::vector<std::string> front;
+    Window windowRec{"windowRec", front}, windowEdit{"windowEdit", front};
+    ModalPanel panelEditNr;
+    Dialogs dialogs;
 };
 
 // A fresh controller over fakes of everything it talks to.

@@ -13,8 +13,8 @@ void vexaLogging3AppDelegate::FindLogToTimecode(std::string_view tc)
     int inside = 0, open = 0, past = 0;
     const int n = logStartArray.recordCount();
     for (int k = 1; k <= n; ++k) {
-        const std::string start = logStartArray.text(LogList::indexOf(k, kFieldStart));
-        const std::string stop = logStartArray.text(LogList::indexOf(k, kFieldStop));
+        const std::string& start = logStartArray.text(LogList::indexOf(k, kFieldStart));
+        const std::string& stop = logStartArray.text(LogList::indexOf(k, kFieldStop));
         if (tc.compare(start) < 0)
             continue;
         if (stop.size() != timecode::kLength)

@@ -7,13 +7,14 @@ int LogList::recordCount() const
     return static_cast<int>(m_values.size() / kFieldsPerRecord) - 1;
 }
 
-std::string LogList::text(std::size_t index) const
+const std::string& LogList::text(std::size_t index) const
 {
+    static const std::string none;
     if (index >= m_values.size())
-        return {};
+        return none;
     if (const auto* s = std::get_if<std::string>(&m_values[index]))
         return *s;
-    return {};
+    return none;
 }
 
 const Picture& LogList::picture(std::size_t index) const

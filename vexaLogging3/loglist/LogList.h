@@ -51,8 +51,9 @@ public:
     {
         return index < m_values.size() && std::holds_alternative<Picture>(m_values[index]);
     }
-    // The text at an index; "" for a picture value or an index past the end.
-    std::string text(std::size_t index) const;
+    // The text at an index; "" for a picture value or an index past the end. The reference
+    // stays good until the list next changes.
+    const std::string& text(std::size_t index) const;
     // The picture bytes at an index; empty for a text value or an index past the end.
     const Picture& picture(std::size_t index) const;
 

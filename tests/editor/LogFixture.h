@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+#include "support/FakePlatform.h"
+
+namespace editor_test {
+
+// Puts records straight into the LogList, the way device logs and opened files leave them,
+// and numbers them as the device would.
+struct RecordSpec {
+    std::string number;
+    std::string start;
+    std::string stop;
+    std::string picture;  // "" for none; fake views show pictures that begin with "JPEG"
+    std::string comment1 = {};
+    std::string comment2 = {};
+};
+
+inline void addRecord(fake::App& app, const RecordSpec& r)
+{
+    app.app->logStartArray.append({r.number, r.start, r.stop, std::string(), std::string("10:00:00"),
+                                   r.comment1, r.comment2, std::string("07.12.2026"), std::string(),
+                                   Picture(r.picture.begin(), r.picture.end())});
+    ++app.app->logNr;
+}
+
+inline std::string shown(const fake::ImageView& view)
+{
+    return std::string(view.shown.begin(), view.shown.end());
+}
+
+}  // namespace editor_test
