@@ -244,9 +244,12 @@ platform::Outlets Windows::outlets()
     return o;
 }
 
-App::App()
+App::App() : App(midi) {}
+
+App::App(platform::MidiSystem& midiSystem)
     : app(std::make_unique<vexaLogging3AppDelegate>(
-          PlatformServices{mainThread, clock, systemLog, midi, codec, timers}, windows.outlets()))
+          PlatformServices{mainThread, clock, systemLog, midiSystem, codec, timers},
+          windows.outlets()))
 {
 }
 

@@ -329,6 +329,8 @@ struct Windows {
 // A fresh controller over fakes of everything it talks to.
 struct App {
     App();
+    // The same controller over a real MIDI system (or a simulated one) instead of the fake.
+    explicit App(platform::MidiSystem& midiSystem);
     ~App();
 
     // Feeds raw MIDI bytes as one packet list through the MIDI callback, then runs what the
