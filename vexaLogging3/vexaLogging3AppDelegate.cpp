@@ -15,4 +15,7 @@ vexaLogging3AppDelegate::~vexaLogging3AppDelegate()
     myGlobalController.compare_exchange_strong(self, nullptr);
     if (imgEditKopie == outlets.imgEdit)
         imgEditKopie = nullptr;
+    // The running device calls back into this controller; it stops before the controller goes.
+    m_services.video.stop();
+    m_services.video.setPreview(nullptr);
 }

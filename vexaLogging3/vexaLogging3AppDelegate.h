@@ -21,6 +21,7 @@
 #include "platform/SystemLog.h"
 #include "platform/Timers.h"
 #include "platform/Video.h"
+#include "platform/VideoCapture.h"
 
 // The platform services the controller calls. A front end passes its real ones; the tests
 // pass fakes. All of them outlive the controller.
@@ -31,6 +32,8 @@ struct PlatformServices {
     platform::MidiSystem& midi;
     platform::ImageCodec& imageCodec;
     platform::Timers& timers;
+    // The capture session: the video inputs and the one running device.
+    platform::VideoSystem& video;
 };
 
 // The controller: every behaviour of the program is one of its operations, and the state
@@ -124,9 +127,18 @@ public:
     void waitForSends() { m_sendQueue.waitUntilIdle(); }
 
     // ---- Picture capture ----
+    // The device list is about to open: capture stops and the list is filled afresh.
+    void comboBoxWillPopUp();
+    // The user chose an item of the device list: "None" or a device to start.
+    void cmbDevices();
+    // Chooses the device of that name as the user would; true when it runs. For the demo,
+    // which starts with the test pattern.
+    bool chooseVideoDevice(std::string_view name);
     // The frame callback of the video input (capture thread): keeps the latest frame.
     void captureOutputDidOutputVideoFrame(platform::VideoFramePtr frame);
     void CapturePicture();
+    // Grabs a still into the record shown in the editor.
+    void btnCapture();
 
     // ---- Program-wide state ----
     LogList logStartArray;

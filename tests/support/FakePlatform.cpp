@@ -200,6 +200,42 @@ platform::Bytes ImageCodec::encodeJpeg(const platform::VideoFrame& frame, double
     return {data.begin(), data.end()};
 }
 
+platform::VideoStart VideoSystem::start(int index, FrameCallback onFrame)
+{
+    stop();
+    if (index < 0 || index >= static_cast<int>(listed.size())) {
+        calls.push_back("start ?");
+        return {platform::VideoStart::kDeviceFailed, "no such device", {}};
+    }
+    const std::string& name = listed[static_cast<std::size_t>(index)];
+    calls.push_back("start " + name);
+    if (name == failsToOpen)
+        return {platform::VideoStart::kDeviceFailed, "busy", {}};
+    if (name == failsAtOutput)
+        return {platform::VideoStart::kOutputFailed, "No picture from " + name, "not negotiated"};
+    running = name;
+    m_onFrame = std::move(onFrame);
+    return {platform::VideoStart::kStarted, {}, {}};
+}
+
+void VideoSystem::stop()
+{
+    if (running.empty())
+        return;
+    calls.push_back("stop " + running);
+    running.clear();
+    m_onFrame = nullptr;
+}
+
+void VideoSystem::deliver(platform::VideoFramePtr frame)
+{
+    if (running.empty())
+        return;
+    m_onFrame(frame);
+    if (preview)
+        preview->showFrame(std::move(frame));
+}
+
 platform::Outlets Windows::outlets()
 {
     platform::Outlets o;
@@ -214,6 +250,7 @@ platform::Outlets Windows::outlets()
     o.btnLogManualVal = &btnLogManualVal;
     o.btnLogManualStopVal = &btnLogManualStopVal;
     o.cmbDevicesVal = &cmbDevicesVal;
+    o.mCaptureView = &mCaptureView;
     o.txtEditNr = &txtEditNr;
     o.txtEditStart = &txtEditStart;
     o.txtEditStop = &txtEditStop;
@@ -248,7 +285,7 @@ App::App() : App(midi) {}
 
 App::App(platform::MidiSystem& midiSystem)
     : app(std::make_unique<vexaLogging3AppDelegate>(
-          PlatformServices{mainThread, clock, systemLog, midiSystem, codec, timers},
+          PlatformServices{mainThread, clock, systemLog, midiSystem, codec, timers, video},
           windows.outlets()))
 {
 }

@@ -20,6 +20,7 @@
 #include "platform/SystemLog.h"
 #include "platform/Timers.h"
 #include "platform/Video.h"
+#include "platform/VideoCapture.h"
 #include "vexaLogging3AppDelegate.h"
 
 namespace fake {
@@ -295,8 +296,49 @@ public:
     }
     int width() const override { return w; }
     int height() const override { return h; }
+    std::optional<platform::YuvPlanes> planes() const override { return std::nullopt; }
     std::string label;
     int w, h;
+};
+
+// Keeps the labels of the frames it was shown, not the frames.
+class VideoPreview final : public platform::VideoPreview {
+public:
+    void showFrame(platform::VideoFramePtr frame) override
+    {
+        shown.push_back(static_cast<const VideoFrame&>(*frame).label);
+    }
+    std::vector<std::string> shown;
+};
+
+// Video devices a test plugs in and pulls out. The running device's frames are whatever the
+// test passes to deliver(), handed over at once on the calling thread, as the capture thread
+// would: to the frame callback, then to the preview.
+class VideoSystem final : public platform::VideoSystem {
+public:
+    std::vector<std::string> deviceNames() override
+    {
+        listed = devices;
+        return listed;
+    }
+    platform::VideoStart start(int index, FrameCallback onFrame) override;
+    void stop() override;
+    void setPreview(platform::VideoPreview* p) override { preview = p; }
+
+    // Nothing happens when no device runs.
+    void deliver(platform::VideoFramePtr frame);
+
+    std::vector<std::string> devices;
+    // A device whose start fails at opening, and one whose start fails at its output.
+    std::string failsToOpen, failsAtOutput;
+    // Starts and stops of devices by name ("start A", "stop A"), in order.
+    std::vector<std::string> calls;
+    std::string running;
+    platform::VideoPreview* preview = nullptr;
+
+private:
+    std::vector<std::string> listed;  // the list start() indexes refer to
+    FrameCallback m_onFrame;
 };
 
 // "JPEG" + the frame's label + the compression factor: tests can see which frame was
@@ -317,6 +359,7 @@ struct Windows {
     TextField txtEditNr, txtEditStart, txtEditStop, txtEditDuration, txtEditTod, txtEditDate,
         txtEditComment1, txtEditComment2, txtEditNrChangeVal;
     ImageView imgEditPre, imgEdit, imgEditNext;
+    VideoPreview mCaptureView;
     Button btnLogNaechstesVal, btnMenuEditNextVal, btnLogVorherVal, btnMenuEditPreviousVal,
         btnEditPlayVal, chkEditChaseModeVal, chkEditModeVal, btnPlayerFps24Val, btnPlayerFps25Val,
         btnPlayerFps29Val, btnPlayerFps30Val;
@@ -347,6 +390,7 @@ struct App {
     MidiSystem midi;
     Timers timers;
     ImageCodec codec;
+    VideoSystem video;
     Windows windows;
     std::unique_ptr<vexaLogging3AppDelegate> app;
 };

@@ -41,3 +41,17 @@ void vexaLogging3AppDelegate::CapturePicture(const platform::VideoFramePtr& fram
     imgBufferArray.clear();
     imgBufferArray.push_back(std::move(jpeg));
 }
+
+void vexaLogging3AppDelegate::btnCapture()
+{
+    CapturePicture();
+    // With no record on show (an empty log) there is nowhere to put the still.
+    const bool recordShown = logEditPos >= 1 && logEditPos <= logStartArray.recordCount();
+    if (captureActive == 1 && !imgBufferArray.empty() && recordShown) {
+        logStartArray.replace(LogList::indexOf(logEditPos, kFieldPicture),
+                              std::move(imgBufferArray.front()));
+        imgBufferArray.clear();
+        editChangeFlag = 1;
+    }
+    LogImageRefresh();
+}

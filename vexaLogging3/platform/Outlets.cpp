@@ -35,6 +35,11 @@ public:
     void clearPicture() override {}
 };
 
+class UnconnectedPreview final : public VideoPreview {
+public:
+    void showFrame(VideoFramePtr) override {}
+};
+
 class UnconnectedPanel final : public ModalPanel {
 public:
     void setTitle(std::string_view) override {}
@@ -62,6 +67,7 @@ UnconnectedTextField g_textField;
 UnconnectedButton g_button;
 UnconnectedComboBox g_comboBox;
 UnconnectedImageView g_imageView;
+UnconnectedPreview g_preview;
 UnconnectedPanel g_panel;
 UnconnectedDialogs g_dialogs;
 
@@ -79,6 +85,7 @@ Outlets::Outlets()
       btnLogManualVal(&g_button),
       btnLogManualStopVal(&g_button),
       cmbDevicesVal(&g_comboBox),
+      mCaptureView(&g_preview),
       txtEditNr(&g_textField),
       txtEditStart(&g_textField),
       txtEditStop(&g_textField),

@@ -2,6 +2,7 @@
 
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
+#include "platform/VideoCapture.h"
 #include "platform/Windows.h"
 
 namespace platform {
@@ -25,6 +26,7 @@ struct Outlets {
     Button* btnLogManualVal;
     Button* btnLogManualStopVal;
     ComboBox* cmbDevicesVal;
+    VideoPreview* mCaptureView;
 
     // Editor window.
     TextField* txtEditNr;

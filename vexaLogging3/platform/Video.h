@@ -1,10 +1,25 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "platform/Controls.h"
 
 namespace platform {
+
+// The pixels of a frame as planar YUV 4:2:0 (I420): a luma plane at the frame's size and two
+// chroma planes of half its width and height, rounded up. Every video backend delivers this
+// one layout, so that a grab is encoded straight from the frame and never converted first.
+struct YuvPlanes {
+    const std::uint8_t* y = nullptr;
+    const std::uint8_t* u = nullptr;
+    const std::uint8_t* v = nullptr;
+    // Bytes from the start of one row to the start of the next, per plane.
+    int yStride = 0;
+    int uStride = 0;
+    int vStride = 0;
+};
 
 // One decoded frame of the live video input. Its pixels belong to the video backend,
 // which subclasses this; the logic only keeps frames alive and hands them to the codec.
@@ -15,6 +30,8 @@ public:
     virtual ~VideoFrame() = default;
     virtual int width() const = 0;
     virtual int height() const = 0;
+    // Valid as long as the frame is. Nothing when the frame carries no pixels of its own.
+    virtual std::optional<YuvPlanes> planes() const = 0;
 };
 using VideoFramePtr = std::shared_ptr<const VideoFrame>;
 

@@ -12,8 +12,8 @@ constexpr std::chrono::milliseconds kDeviceScanInterval{2000};
 
 void vexaLogging3AppDelegate::awakeFromNib()
 {
-    // The video capture session is made by the capture side once it exists; until then no
-    // device can be chosen and every record is logged without a picture.
+    // The capture session is the video system the front end handed in: it exists already,
+    // with no device chosen, so records are logged without a picture until one is.
     myGlobalController.store(this);
     fullScreenMode = 0;
 

@@ -1,0 +1,59 @@
+// Choosing the video device: the device list, starting the chosen device, and its failures.
+
+#include <algorithm>
+
+#include "vexaLogging3AppDelegate.h"
+
+void vexaLogging3AppDelegate::comboBoxWillPopUp()
+{
+    // The live picture stops whenever the list opens, also when it then closes unchosen.
+    m_services.video.stop();
+    const std::vector<std::string> devices = m_services.video.deviceNames();
+    outlets.cmbDevicesVal->removeAllItems();
+    outlets.cmbDevicesVal->addItem("None");
+    for (const std::string& name : devices)
+        outlets.cmbDevicesVal->addItem(name);
+    outlets.cmbDevicesVal->selectItem(0);
+    captureActive = 0;
+}
+
+void vexaLogging3AppDelegate::cmbDevices()
+{
+    captureActive = 0;
+    m_services.video.stop();
+    // Built afresh: the list the user chose from may be older than the devices.
+    const std::vector<std::string> devices = m_services.video.deviceNames();
+    const int selected = outlets.cmbDevicesVal->selectedIndex();
+    // "None", or a device unplugged while the list was open: capture stays off.
+    if (devices.empty() || selected < 1 || selected > static_cast<int>(devices.size()))
+        return;
+
+    m_services.video.setPreview(outlets.mCaptureView);
+    const platform::VideoStart started = m_services.video.start(
+        selected - 1,
+        [this](platform::VideoFramePtr frame) { captureOutputDidOutputVideoFrame(std::move(frame)); });
+    switch (started.outcome) {
+    case platform::VideoStart::kStarted:
+        captureActive = 1;
+        break;
+    case platform::VideoStart::kDeviceFailed:
+        // A device that will not open is left without a word; the list keeps its name.
+        break;
+    case platform::VideoStart::kOutputFailed:
+        m_services.systemLog.write("error3");
+        outlets.dialogs->runAlert(started.error, started.detail, "OK");
+        break;
+    }
+}
+
+bool vexaLogging3AppDelegate::chooseVideoDevice(std::string_view name)
+{
+    comboBoxWillPopUp();
+    const std::vector<std::string> devices = m_services.video.deviceNames();
+    const auto found = std::find(devices.begin(), devices.end(), name);
+    if (found == devices.end())
+        return false;
+    outlets.cmbDevicesVal->selectItem(static_cast<int>(found - devices.begin()) + 1);
+    cmbDevices();
+    return captureActive == 1;
+}

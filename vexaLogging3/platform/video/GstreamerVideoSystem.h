@@ -1,0 +1,67 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/VideoCapture.h"
+#include "platform/video/GstreamerSources.h"
+
+namespace platform {
+
+// A started pipeline and what its threads call back into.
+struct CapturePipeline;
+
+// The machine's video inputs through GStreamer. Each chosen device gets a pipeline of its
+// own: the device's source, a conversion to I420 (nothing to do when the device already
+// delivers it) and an app sink that hands every frame to the program on the streaming thread.
+class GstreamerVideoSystem final : public VideoSystem {
+public:
+    static constexpr const char* kTestPatternName = "Test Pattern";
+
+    struct Options {
+        TestPatternFormat testPattern;
+        // How long a device may take to deliver its first frame before choosing it fails.
+        std::chrono::milliseconds firstFrameTimeout{5000};
+    };
+
+    GstreamerVideoSystem();
+    explicit GstreamerVideoSystem(Options options);
+    // Stops and frees the running pipeline.
+    ~GstreamerVideoSystem() override;
+    GstreamerVideoSystem(const GstreamerVideoSystem&) = delete;
+    GstreamerVideoSystem& operator=(const GstreamerVideoSystem&) = delete;
+
+    std::vector<std::string> deviceNames() override;
+    VideoStart start(int index, FrameCallback onFrame) override;
+    void stop() override;
+    void setPreview(VideoPreview* preview) override;
+
+    // Pipelines made and not yet finalised by GStreamer, in the whole program: the leak check
+    // of the tests.
+    static int livePipelines() { return s_livePipelines.load(); }
+
+private:
+    // Frees `pipeline` and answers `outcome` with the pipeline's own error, else `fallback`.
+    VideoStart fail(VideoStart::Outcome outcome, std::unique_ptr<CapturePipeline> pipeline,
+                    std::string fallback);
+    void tearDown(std::unique_ptr<CapturePipeline> pipeline);
+    void show(const VideoFramePtr& frame);
+
+    Options m_options;
+    bool m_initialised = false;
+    std::string m_initError;
+    std::vector<ListedDevice> m_devices;
+    std::unique_ptr<CapturePipeline> m_running;
+
+    // Held while a frame is shown, so that a preview taken away is never called again.
+    std::mutex m_previewMutex;
+    VideoPreview* m_preview = nullptr;
+
+    static inline std::atomic<int> s_livePipelines{0};
+};
+
+}  // namespace platform

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/Video.h"
+
+namespace platform {
+
+// JPEG stills with libjpeg-turbo, straight from a frame's I420 planes: the planes go into the
+// encoder's DCT as they are, 4:2:0, with no colour conversion and no copy of the picture.
+class TurboJpegCodec final : public ImageCodec {
+public:
+    Bytes encodeJpeg(const VideoFrame& frame, double compressionFactor) override;
+
+    // The encoder's quality (1 to 100) for a compression factor from 0.0 (smallest file) to
+    // 1.0 (best quality).
+    static int quality(double compressionFactor);
+};
+
+}  // namespace platform
