@@ -17,16 +17,14 @@ struct RecordSpec {
     std::string comment2 = {};
 };
 
-inline void addRecord(fake::App& app, const RecordSpec& r)
-{
-    app.app->logStartArray.append({r.number, r.start, r.stop, std::string(), std::string("10:00:00"),
-                                   r.comment1, r.comment2, std::string("07.12.2026"), std::string(),
-                                   Picture(r.picture.begin(), r.picture.end())});
+inline void addRecord(fake::App& app, const RecordSpec& r) {
+    app.app->logStartArray.append(
+        {r.number, r.start, r.stop, std::string(), std::string("10:00:00"), r.comment1, r.comment2,
+         std::string("07.12.2026"), std::string(), Picture(r.picture.begin(), r.picture.end())});
     ++app.app->logNr;
 }
 
-inline std::string shown(const fake::ImageView& view)
-{
+inline std::string shown(const fake::ImageView& view) {
     return std::string(view.shown.begin(), view.shown.end());
 }
 

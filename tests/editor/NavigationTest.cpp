@@ -11,8 +11,7 @@ using editor_test::shown;
 
 class Navigation : public ::testing::Test {
 protected:
-    void threeRecords()
-    {
+    void threeRecords() {
         addRecord(app, {"1", "01:00:00:00", "01:00:10:00", "JPEG-one"});
         addRecord(app, {"2", "01:00:20:00", "01:00:25:00", ""});
         addRecord(app, {"3", "01:00:30:00", "", "JPEG-three"});
@@ -24,8 +23,7 @@ protected:
     fake::Windows& w = app.windows;
 };
 
-TEST_F(Navigation, AnEmptyLogIgnoresEveryWayOfMoving)
-{
+TEST_F(Navigation, AnEmptyLogIgnoresEveryWayOfMoving) {
     app.app->LogEditInit();
     type(w.txtEditNr, "1");
     app.app->btnLogNaechstes();
@@ -39,8 +37,7 @@ TEST_F(Navigation, AnEmptyLogIgnoresEveryWayOfMoving)
     EXPECT_EQ(app.app->editChangeFlag, 0);
 }
 
-TEST_F(Navigation, StepsForwardAndBackShowingTheRecordAndItsNeighbours)
-{
+TEST_F(Navigation, StepsForwardAndBackShowingTheRecordAndItsNeighbours) {
     threeRecords();
     EXPECT_EQ(w.txtEditNr.value, "1");
     EXPECT_EQ(shown(w.imgEdit), "JPEG-one");
@@ -70,8 +67,7 @@ TEST_F(Navigation, StepsForwardAndBackShowingTheRecordAndItsNeighbours)
     EXPECT_EQ(app.app->editChangeFlag, 0);  // stepping alone changes nothing
 }
 
-TEST_F(Navigation, SteppingStoresTypedCommentsIntoTheRecordLeftEvenAtTheEnds)
-{
+TEST_F(Navigation, SteppingStoresTypedCommentsIntoTheRecordLeftEvenAtTheEnds) {
     threeRecords();
     type(w.txtEditComment1, "wide shot");
     app.app->btnLogVorher();  // at record 1 already: stored all the same
@@ -89,8 +85,7 @@ TEST_F(Navigation, SteppingStoresTypedCommentsIntoTheRecordLeftEvenAtTheEnds)
     EXPECT_EQ(app.app->editChangeFlag, 1);
 }
 
-TEST_F(Navigation, JumpFindsTheExactTextAndTheLastRecordCarryingIt)
-{
+TEST_F(Navigation, JumpFindsTheExactTextAndTheLastRecordCarryingIt) {
     addRecord(app, {"3", "01:00:00:00", "", ""});
     addRecord(app, {"05", "01:00:10:00", "", ""});
     addRecord(app, {"3", "01:00:20:00", "", ""});
@@ -115,8 +110,7 @@ TEST_F(Navigation, JumpFindsTheExactTextAndTheLastRecordCarryingIt)
     EXPECT_EQ(app.app->logEditPos, 2);
 }
 
-TEST_F(Navigation, JumpIsRefusedInFullScreenDuringPlaybackAndBeforeAnyLog)
-{
+TEST_F(Navigation, JumpIsRefusedInFullScreenDuringPlaybackAndBeforeAnyLog) {
     threeRecords();
     type(w.txtEditNr, "3");
     type(w.txtEditComment1, "kept in the field");
@@ -135,8 +129,7 @@ TEST_F(Navigation, JumpIsRefusedInFullScreenDuringPlaybackAndBeforeAnyLog)
     EXPECT_EQ(app.field(1, kFieldComment1), "");
 }
 
-TEST_F(Navigation, RenumberStoresTheTypedTextWhenItsValueIsOneTo999)
-{
+TEST_F(Navigation, RenumberStoresTheTypedTextWhenItsValueIsOneTo999) {
     threeRecords();
     app.app->btnLogNaechstes();
     struct Case {
@@ -167,8 +160,7 @@ TEST_F(Navigation, RenumberStoresTheTypedTextWhenItsValueIsOneTo999)
     EXPECT_EQ(app.field(3, kFieldNumber), "3");
 }
 
-TEST_F(Navigation, ClosingTheRenumberPanelKeepsTheNumber)
-{
+TEST_F(Navigation, ClosingTheRenumberPanelKeepsTheNumber) {
     threeRecords();
     w.panelEditNr.whileModal = [&] { type(w.txtEditNrChangeVal, "77"); };
     app.app->btnEditLogNr();
@@ -179,16 +171,14 @@ TEST_F(Navigation, ClosingTheRenumberPanelKeepsTheNumber)
     EXPECT_EQ(app.app->editChangeFlag, 0);
 }
 
-TEST_F(Navigation, RenumberPanelDoesNotOpenBeforeTheFirstLog)
-{
+TEST_F(Navigation, RenumberPanelDoesNotOpenBeforeTheFirstLog) {
     threeRecords();
     app.app->logNr = 0;
     app.app->btnEditLogNr();
     EXPECT_EQ(w.panelEditNr.runs, 0);
 }
 
-TEST_F(Navigation, NavigationWorksInFullScreenAndThePictureFollows)
-{
+TEST_F(Navigation, NavigationWorksInFullScreenAndThePictureFollows) {
     threeRecords();
     app.app->btnFullScreen();
     ASSERT_EQ(app.app->fullScreenMode, 1);

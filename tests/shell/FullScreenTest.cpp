@@ -9,8 +9,7 @@ namespace {
 
 class FullScreen : public ::testing::Test {
 protected:
-    FullScreen()
-    {
+    FullScreen() {
         app.app->awakeFromNib();
         editor_test::addRecord(app, {"1", "01:00:00:00", "", "JPEG-one"});
         editor_test::addRecord(app, {"2", "01:00:10:00", "", "JPEG-two"});
@@ -21,8 +20,7 @@ protected:
     fake::Windows& w = app.windows;
 };
 
-TEST_F(FullScreen, WithoutUnsavedChangesBeginsAtOnce)
-{
+TEST_F(FullScreen, WithoutUnsavedChangesBeginsAtOnce) {
     app.app->btnFullScreen();
     EXPECT_TRUE(w.dialogs.alerts.empty());
     EXPECT_EQ(app.app->fullScreenMode, 1);
@@ -30,8 +28,7 @@ TEST_F(FullScreen, WithoutUnsavedChangesBeginsAtOnce)
     EXPECT_FALSE(w.imgEditPre.fullScreen);
 }
 
-TEST_F(FullScreen, UnsavedChangesAskFirstAndCancelStaysWindowed)
-{
+TEST_F(FullScreen, UnsavedChangesAskFirstAndCancelStaysWindowed) {
     app.app->editChangeFlag = 1;
     w.dialogs.answers = {platform::kAlertAlternate};
     app.app->btnFullScreen();
@@ -46,8 +43,7 @@ TEST_F(FullScreen, UnsavedChangesAskFirstAndCancelStaysWindowed)
     EXPECT_EQ(app.app->editChangeFlag, 1);
 }
 
-TEST_F(FullScreen, DontSaveGivesUpTheChangesAndBegins)
-{
+TEST_F(FullScreen, DontSaveGivesUpTheChangesAndBegins) {
     app.app->setPathString("/home/crew/Day 1.vlg");
     app.app->editChangeFlag = 1;
     w.dialogs.answers = {platform::kAlertOther};
@@ -58,8 +54,7 @@ TEST_F(FullScreen, DontSaveGivesUpTheChangesAndBegins)
     EXPECT_EQ(app.app->editChangeFlag, 0);
 }
 
-TEST_F(FullScreen, SaveCannotBeHonouredYetSoThePictureStaysWindowed)
-{
+TEST_F(FullScreen, SaveCannotBeHonouredYetSoThePictureStaysWindowed) {
     app.app->editChangeFlag = 1;
     w.dialogs.answers = {platform::kAlertDefault};
     app.app->btnFullScreen();
@@ -68,8 +63,7 @@ TEST_F(FullScreen, SaveCannotBeHonouredYetSoThePictureStaysWindowed)
     EXPECT_EQ(app.app->editChangeFlag, 1);
 }
 
-TEST_F(FullScreen, AskingAgainWhileFullScreenChangesNothing)
-{
+TEST_F(FullScreen, AskingAgainWhileFullScreenChangesNothing) {
     app.app->btnFullScreen();
     app.app->editChangeFlag = 1;
     app.app->btnFullScreen();
@@ -78,8 +72,7 @@ TEST_F(FullScreen, AskingAgainWhileFullScreenChangesNothing)
     EXPECT_EQ(app.app->editChangeFlag, 1);
 }
 
-TEST_F(FullScreen, TheExitActionLeavesOnceAndOnlyWhenFullScreen)
-{
+TEST_F(FullScreen, TheExitActionLeavesOnceAndOnlyWhenFullScreen) {
     app.app->btnExitFullScreen();
     EXPECT_FALSE(w.imgEdit.fullScreen);
     app.app->btnFullScreen();
@@ -92,8 +85,7 @@ TEST_F(FullScreen, TheExitActionLeavesOnceAndOnlyWhenFullScreen)
     EXPECT_EQ(app.app->logEditPos, 2);
 }
 
-TEST_F(FullScreen, EscapeGoesByWhatTheViewShowsNotByTheFlag)
-{
+TEST_F(FullScreen, EscapeGoesByWhatTheViewShowsNotByTheFlag) {
     app.app->btnFullScreen();
     vexaLogging3AppDelegate::ExitFullScreen();
     EXPECT_EQ(app.app->fullScreenMode, 0);
@@ -105,16 +97,14 @@ TEST_F(FullScreen, EscapeGoesByWhatTheViewShowsNotByTheFlag)
     EXPECT_EQ(app.app->fullScreenMode, 1);
 }
 
-TEST_F(FullScreen, JumpingToATypedNumberIsBlocked)
-{
+TEST_F(FullScreen, JumpingToATypedNumberIsBlocked) {
     app.app->btnFullScreen();
     w.txtEditNr.value = "2";
     app.app->txtEditLogNr();
     EXPECT_EQ(app.app->logEditPos, 1);
 }
 
-TEST(FullScreenView, EscapeAfterTheControllerIsGoneDoesNothing)
-{
+TEST(FullScreenView, EscapeAfterTheControllerIsGoneDoesNothing) {
     {
         fake::App app;
         app.app->awakeFromNib();

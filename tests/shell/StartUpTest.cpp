@@ -9,8 +9,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(StartUp, LeavesAFreshLogWhateverWasThereBefore)
-{
+TEST(StartUp, LeavesAFreshLogWhateverWasThereBefore) {
     fake::App app;
     editor_test::addRecord(app, {"1", "01:00:00:00", "", "JPEG"});
     app.app->logEditPos = 4;
@@ -41,8 +40,7 @@ TEST(StartUp, LeavesAFreshLogWhateverWasThereBefore)
     EXPECT_EQ(myGlobalController.load(), app.app.get());
 }
 
-TEST(StartUp, WindowsComeUpTitledWithTheEditorInFront)
-{
+TEST(StartUp, WindowsComeUpTitledWithTheEditorInFront) {
     fake::App app;
     app.app->awakeFromNib();
     const fake::Windows& w = app.windows;
@@ -64,8 +62,7 @@ TEST(StartUp, WindowsComeUpTitledWithTheEditorInFront)
     EXPECT_TRUE(w.txtEditNr.editable);
 }
 
-TEST(StartUp, LooksForTheInterfaceAtOnceThenEveryTwoSeconds)
-{
+TEST(StartUp, LooksForTheInterfaceAtOnceThenEveryTwoSeconds) {
     fake::App app;
     app.app->awakeFromNib();
     EXPECT_EQ(app.windows.statusText.value, "  not found");
@@ -80,8 +77,7 @@ TEST(StartUp, LooksForTheInterfaceAtOnceThenEveryTwoSeconds)
     EXPECT_EQ(app.app->midiOpenFlag, 1);
 }
 
-TEST(StartUp, TheFirstSearchConnectsBeforeTheWindowsAreShown)
-{
+TEST(StartUp, TheFirstSearchConnectsBeforeTheWindowsAreShown) {
     fake::App app;
     app.midi.plug("vexa ");
     app.app->awakeFromNib();
@@ -89,8 +85,7 @@ TEST(StartUp, TheFirstSearchConnectsBeforeTheWindowsAreShown)
     EXPECT_NE(app.midi.connectedSource, platform::kNoMidiObject);
 }
 
-TEST(DocumentName, TitlesDropOnlyTheProgramsOwnExtension)
-{
+TEST(DocumentName, TitlesDropOnlyTheProgramsOwnExtension) {
     EXPECT_EQ(document::displayName("Untitled"), "Untitled");
     EXPECT_EQ(document::displayName("/home/crew/Day 1.vlg"), "Day 1");
     EXPECT_EQ(document::displayName("/home/crew/Day 1.log"), "Day 1.log");

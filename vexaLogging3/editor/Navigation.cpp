@@ -9,13 +9,11 @@ constexpr int kLowestNumber = 1;
 constexpr int kHighestNumber = 999;
 }  // namespace
 
-void vexaLogging3AppDelegate::btnLogNaechstes()
-{
+void vexaLogging3AppDelegate::btnLogNaechstes() {
     LogNaechster();
 }
 
-void vexaLogging3AppDelegate::btnLogVorher()
-{
+void vexaLogging3AppDelegate::btnLogVorher() {
     if (!logStartArray.hasRecords())
         return;
     LogEditCommentSichern();
@@ -24,8 +22,7 @@ void vexaLogging3AppDelegate::btnLogVorher()
     LogActualWrite();
 }
 
-void vexaLogging3AppDelegate::txtEditLogNr()
-{
+void vexaLogging3AppDelegate::txtEditLogNr() {
     if (fullScreenMode || playStopFlag == 1 || logNr == 0 || !logStartArray.hasRecords())
         return;
     // Numbers are compared as the texts they are: "5" does not find "05". Numbers need not
@@ -46,8 +43,7 @@ void vexaLogging3AppDelegate::txtEditLogNr()
     LogActualWrite();
 }
 
-void vexaLogging3AppDelegate::btnEditLogNr()
-{
+void vexaLogging3AppDelegate::btnEditLogNr() {
     if (logNr == 0 || !logStartArray.hasRecords())
         return;
     outlets.txtEditNrChangeVal->setText(
@@ -57,8 +53,7 @@ void vexaLogging3AppDelegate::btnEditLogNr()
         outlets.panelEditNr->orderOut();
 }
 
-void vexaLogging3AppDelegate::btnEditLogNrOk()
-{
+void vexaLogging3AppDelegate::btnEditLogNrOk() {
     // The number is stored as typed ("007" stays "007"); its value only decides whether it
     // is taken at all.
     std::string typed = outlets.txtEditNrChangeVal->text();

@@ -3,8 +3,7 @@
 #include "shell/DocumentName.h"
 #include "vexaLogging3AppDelegate.h"
 
-void vexaLogging3AppDelegate::btnFullScreen()
-{
+void vexaLogging3AppDelegate::btnFullScreen() {
     if (fullScreenMode)
         return;
     if (editChangeFlag == 1) {
@@ -26,16 +25,14 @@ void vexaLogging3AppDelegate::btnFullScreen()
     outlets.imgEdit->enterFullScreenMode();
 }
 
-void vexaLogging3AppDelegate::btnExitFullScreen()
-{
+void vexaLogging3AppDelegate::btnExitFullScreen() {
     if (!fullScreenMode)
         return;
     fullScreenMode = 0;
     outlets.imgEdit->exitFullScreenMode();
 }
 
-void vexaLogging3AppDelegate::ExitFullScreen()
-{
+void vexaLogging3AppDelegate::ExitFullScreen() {
     // The view's own state decides, not fullScreenMode: it is what the user is looking at.
     platform::ImageView* view = imgEditKopie;
     if (view == nullptr || !view->isInFullScreenMode())

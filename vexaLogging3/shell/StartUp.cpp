@@ -10,8 +10,7 @@ namespace {
 constexpr std::chrono::milliseconds kDeviceScanInterval{2000};
 }  // namespace
 
-void vexaLogging3AppDelegate::awakeFromNib()
-{
+void vexaLogging3AppDelegate::awakeFromNib() {
     // The capture session is the video system the front end handed in: it exists already,
     // with no device chosen, so records are logged without a picture until one is.
     myGlobalController.store(this);
@@ -51,8 +50,7 @@ void vexaLogging3AppDelegate::awakeFromNib()
     fullScreenMode = 0;
 }
 
-void vexaLogging3AppDelegate::setWindowTitles()
-{
+void vexaLogging3AppDelegate::setWindowTitles() {
     const std::string name = document::displayName(pathString);
     outlets.windowRec->setTitle("Glimmark Capture Tool - " + name);
     outlets.windowEdit->setTitle("Glimmark Editor - " + name);

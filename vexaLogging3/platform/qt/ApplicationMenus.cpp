@@ -1,0 +1,51 @@
+#include "platform/qt/ApplicationMenus.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace {
+
+QAction* item(QObject* owner, const QString& text, const QKeySequence& shortcut = {}) {
+    auto* action = new QAction(text, owner);
+    action->setShortcut(shortcut);
+    action->setShortcutContext(Qt::ApplicationShortcut);
+    return action;
+}
+
+}  // namespace
+
+ApplicationMenus::ApplicationMenus() {
+    quit = item(this, tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setMenuRole(QAction::QuitRole);
+    // Ctrl+Up and Ctrl+Down also work while a text field has the keyboard.
+    btnMenuEditNextVal = item(this, tr("&Next Record"), QKeySequence(Qt::CTRL | Qt::Key_Down));
+    btnMenuEditPreviousVal =
+        item(this, tr("&Previous Record"), QKeySequence(Qt::CTRL | Qt::Key_Up));
+    goToRecord = item(this, tr("&Go to Record Number"), QKeySequence(Qt::CTRL | Qt::Key_G));
+    renumber = item(this, tr("&Renumber Record…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+    fullScreen = item(this, tr("&Full Screen Picture"), QKeySequence(Qt::Key_F11));
+    exitFullScreen = item(this, tr("E&xit Full Screen"));
+    showCapture = item(this, tr("&Capture Window"), QKeySequence(Qt::CTRL | Qt::Key_1));
+    showEditor = item(this, tr("&Editor Window"), QKeySequence(Qt::CTRL | Qt::Key_2));
+}
+
+void ApplicationMenus::addTo(QMenuBar* bar) {
+    QMenu* file = bar->addMenu(tr("&File"));
+    file->addAction(quit);
+
+    QMenu* edit = bar->addMenu(tr("&Edit"));
+    edit->addAction(btnMenuEditPreviousVal);
+    edit->addAction(btnMenuEditNextVal);
+    edit->addSeparator();
+    edit->addAction(goToRecord);
+    edit->addAction(renumber);
+
+    QMenu* view = bar->addMenu(tr("&View"));
+    view->addAction(fullScreen);
+    view->addAction(exitFullScreen);
+
+    QMenu* window = bar->addMenu(tr("&Window"));
+    window->addAction(showCapture);
+    window->addAction(showEditor);
+}

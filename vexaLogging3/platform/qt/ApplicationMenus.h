@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QObject>
+
+class QAction;
+class QMenuBar;
+
+// The menu items, shared by the menu bars of both windows so that each has the same menus
+// and every shortcut works from either window and from the full-screen picture.
+class ApplicationMenus final : public QObject {
+public:
+    ApplicationMenus();
+    void addTo(QMenuBar* bar);
+
+    QAction* quit;
+    QAction* btnMenuEditNextVal;
+    QAction* btnMenuEditPreviousVal;
+    QAction* goToRecord;
+    QAction* renumber;
+    QAction* fullScreen;
+    QAction* exitFullScreen;
+    QAction* showCapture;
+    QAction* showEditor;
+};

@@ -1,0 +1,139 @@
+#include "platform/qt/ApplicationWindows.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "platform/qt/CapturePreview.h"
+#include "platform/qt/DeviceComboBox.h"
+#include "platform/qt/MyImageView.h"
+#include "platform/qt/QtControls.h"
+#include "platform/qt/WindowControl.h"
+#include "vexaLogging3AppDelegate.h"
+
+namespace platform::qt {
+
+template <class Adapter, class Widget>
+Adapter* ApplicationWindows::adapt(Widget* widget) {
+    auto adapter = std::make_shared<Adapter>(widget);
+    Adapter* raw = adapter.get();
+    m_adapters.push_back(std::move(adapter));
+    return raw;
+}
+
+ApplicationWindows::ApplicationWindows() {
+    menus.addTo(windowRec.menuBar());
+    menus.addTo(windowEdit.menuBar());
+
+    Outlets& o = m_outlets;
+    o.statusText = adapt<LineEditField>(windowRec.statusText);
+    o.txtLogNr = adapt<LineEditField>(windowRec.txtLogNr);
+    o.txtLogStart = adapt<LineEditField>(windowRec.txtLogStart);
+    o.txtLogStop = adapt<LineEditField>(windowRec.txtLogStop);
+    o.txtLogDuration = adapt<LineEditField>(windowRec.txtLogDuration);
+    o.txtLogTod = adapt<LineEditField>(windowRec.txtLogTod);
+    o.txtLogDate = adapt<LineEditField>(windowRec.txtLogDate);
+    o.cmbLogSelectVal = adapt<ComboControl>(windowRec.cmbLogSelectVal);
+    o.btnLogManualVal = adapt<ButtonControl>(windowRec.btnLogManualVal);
+    o.btnLogManualStopVal = adapt<ButtonControl>(windowRec.btnLogManualStopVal);
+    o.cmbDevicesVal = adapt<ComboControl>(windowRec.cmbDevicesVal);
+    o.mCaptureView = windowRec.mCaptureView;
+
+    EditorWindow& e = windowEdit;
+    o.txtEditNr = adapt<LineEditField>(e.txtEditNr);
+    o.txtEditStart = adapt<LineEditField>(e.txtEditStart);
+    o.txtEditStop = adapt<LineEditField>(e.txtEditStop);
+    o.txtEditDuration = adapt<LineEditField>(e.txtEditDuration);
+    o.txtEditTod = adapt<LineEditField>(e.txtEditTod);
+    o.txtEditDate = adapt<LineEditField>(e.txtEditDate);
+    o.txtEditComment1 = adapt<LineEditField>(e.txtEditComment1);
+    o.txtEditComment2 = adapt<LineEditField>(e.txtEditComment2);
+    o.imgEditPre = e.imgEditPre;
+    o.imgEdit = e.imgEdit;
+    o.imgEditNext = e.imgEditNext;
+    o.btnLogNaechstesVal = adapt<ButtonControl>(e.btnLogNaechstesVal);
+    o.btnMenuEditNextVal = adapt<ActionControl>(menus.btnMenuEditNextVal);
+    o.btnLogVorherVal = adapt<ButtonControl>(e.btnLogVorherVal);
+    o.btnMenuEditPreviousVal = adapt<ActionControl>(menus.btnMenuEditPreviousVal);
+    o.btnEditPlayVal = adapt<ButtonControl>(e.btnEditPlayVal);
+    o.chkEditChaseModeVal = adapt<ButtonControl>(e.chkEditChaseModeVal);
+    o.chkEditModeVal = adapt<ButtonControl>(e.chkEditModeVal);
+    o.btnPlayerFps24Val = adapt<ButtonControl>(e.btnPlayerFps24Val);
+    o.btnPlayerFps25Val = adapt<ButtonControl>(e.btnPlayerFps25Val);
+    o.btnPlayerFps29Val = adapt<ButtonControl>(e.btnPlayerFps29Val);
+    o.btnPlayerFps30Val = adapt<ButtonControl>(e.btnPlayerFps30Val);
+
+    o.txtEditNrChangeVal = adapt<LineEditField>(panelEditNr.txtEditNrChangeVal);
+    o.windowRec = adapt<WindowControl>(static_cast<QWidget*>(&windowRec));
+    o.windowEdit = adapt<WindowControl>(static_cast<QWidget*>(&windowEdit));
+    o.panelEditNr = &panelEditNr;
+    o.dialogs = &m_dialogs;
+}
+
+ApplicationWindows::~ApplicationWindows() {
+    // Back into its window first, so that the window frees it with the rest.
+    windowEdit.imgEdit->exitFullScreenMode();
+}
+
+void ApplicationWindows::connectTo(vexaLogging3AppDelegate& controller) {
+    vexaLogging3AppDelegate* c = &controller;
+    CaptureWindow& r = windowRec;
+    EditorWindow& e = windowEdit;
+
+    // The user's choice only: a selection made by the program does not send anything.
+    QObject::connect(r.cmbLogSelectVal, &QComboBox::activated, r.cmbLogSelectVal,
+                     [c] { c->cmbLogSelect(); });
+    QObject::connect(r.btnLogManualVal, &QPushButton::clicked, r.btnLogManualVal,
+                     [c] { c->btnLogManual(); });
+    QObject::connect(r.btnLogManualStopVal, &QPushButton::clicked, r.btnLogManualStopVal,
+                     [c] { c->btnLogManualStop(); });
+    r.cmbDevicesVal->willPopUp = [c] { c->comboBoxWillPopUp(); };
+    QObject::connect(r.cmbDevicesVal, &QComboBox::activated, r.cmbDevicesVal,
+                     [c] { c->cmbDevices(); });
+
+    QObject::connect(e.btnLogNaechstesVal, &QPushButton::clicked, e.btnLogNaechstesVal,
+                     [c] { c->btnLogNaechstes(); });
+    QObject::connect(menus.btnMenuEditNextVal, &QAction::triggered, &menus,
+                     [c] { c->btnLogNaechstes(); });
+    QObject::connect(e.btnLogVorherVal, &QPushButton::clicked, e.btnLogVorherVal,
+                     [c] { c->btnLogVorher(); });
+    QObject::connect(menus.btnMenuEditPreviousVal, &QAction::triggered, &menus,
+                     [c] { c->btnLogVorher(); });
+    QObject::connect(e.txtEditNr, &QLineEdit::returnPressed, e.txtEditNr,
+                     [c] { c->txtEditLogNr(); });
+    QObject::connect(e.btnEditLogNr, &QPushButton::clicked, e.btnEditLogNr,
+                     [c] { c->btnEditLogNr(); });
+    QObject::connect(menus.renumber, &QAction::triggered, &menus, [c] { c->btnEditLogNr(); });
+    QObject::connect(panelEditNr.btnEditLogNrOk, &QPushButton::clicked, &panelEditNr,
+                     [c] { c->btnEditLogNrOk(); });
+
+    QObject::connect(e.btnFullScreen, &QPushButton::clicked, e.btnFullScreen,
+                     [c] { c->btnFullScreen(); });
+    QObject::connect(menus.fullScreen, &QAction::triggered, &menus, [c] { c->btnFullScreen(); });
+    QObject::connect(menus.exitFullScreen, &QAction::triggered, &menus,
+                     [c] { c->btnExitFullScreen(); });
+
+    // Moving between the program's own windows and fields, which the controller has no say in.
+    QObject::connect(menus.quit, &QAction::triggered, &menus, [] { QCoreApplication::quit(); });
+    QObject::connect(menus.goToRecord, &QAction::triggered, &menus, [&e] {
+        e.show();
+        e.activateWindow();
+        e.txtEditNr->setFocus();
+        e.txtEditNr->selectAll();
+    });
+    for (auto [action, window] : {std::pair<QAction*, QWidget*>{menus.showCapture, &r},
+                                  std::pair<QAction*, QWidget*>{menus.showEditor, &e}}) {
+        QObject::connect(action, &QAction::triggered, &menus, [window] {
+            window->show();
+            window->raise();
+            window->activateWindow();
+        });
+    }
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform/Outlets.h"
+#include "platform/qt/ApplicationMenus.h"
+#include "platform/qt/CaptureWindow.h"
+#include "platform/qt/EditorWindow.h"
+#include "platform/qt/QtDialogs.h"
+#include "platform/qt/RenumberPanel.h"
+
+class vexaLogging3AppDelegate;
+
+namespace platform::qt {
+
+// The program's interface: the two windows, the renumber panel and the menus, the outlets
+// that let the controller reach them, and the connection of every control to the controller
+// operation it fires. Nothing here decides anything.
+class ApplicationWindows {
+public:
+    ApplicationWindows();
+    ~ApplicationWindows();
+    ApplicationWindows(const ApplicationWindows&) = delete;
+    ApplicationWindows& operator=(const ApplicationWindows&) = delete;
+
+    const Outlets& outlets() const { return m_outlets; }
+    // Once, before the controller's awakeFromNib.
+    void connectTo(vexaLogging3AppDelegate& controller);
+
+    CaptureWindow windowRec;
+    EditorWindow windowEdit;
+    RenumberPanel panelEditNr{&windowEdit};
+    ApplicationMenus menus;
+
+private:
+    template <class Adapter, class Widget>
+    Adapter* adapt(Widget* widget);
+
+    std::vector<std::shared_ptr<void>> m_adapters;
+    QtDialogs m_dialogs;
+    Outlets m_outlets;
+};
+
+}  // namespace platform::qt

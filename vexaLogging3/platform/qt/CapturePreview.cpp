@@ -1,0 +1,54 @@
+#include "platform/qt/CapturePreview.h"
+
+#include <QMetaObject>
+#include <QPainter>
+
+#include "platform/video/PreviewImage.h"
+
+CapturePreview::CapturePreview(QWidget* parent) : QWidget(parent) {
+    setMinimumSize(384, 216);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+void CapturePreview::showFrame(platform::VideoFramePtr frame) {
+    if (!frame || m_pictureOnItsWay.exchange(true))
+        return;
+    const std::optional<platform::YuvPlanes> planes = frame->planes();
+    const platform::FittedRect fit = platform::fitFrame(frame->width(), frame->height(),
+                                                        m_viewWidth.load(), m_viewHeight.load());
+    if (!planes || fit.width <= 0 || fit.height <= 0) {
+        m_pictureOnItsWay.store(false);
+        return;
+    }
+    QImage picture(fit.width, fit.height, QImage::Format_RGB32);
+    platform::paintPreview(*planes, frame->width(), frame->height(),
+                           reinterpret_cast<std::uint32_t*>(picture.bits()),
+                           static_cast<int>(picture.bytesPerLine() / 4), fit.width, fit.height);
+    QMetaObject::invokeMethod(
+        this,
+        [this, picture = std::move(picture)] {
+            m_picture = picture;
+            m_pictureOnItsWay.store(false);
+            update();
+        },
+        Qt::QueuedConnection);
+}
+
+void CapturePreview::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(24, 24, 24));
+    if (m_picture.isNull()) {
+        painter.setPen(QColor(110, 110, 110));
+        painter.drawText(rect(), Qt::AlignCenter, tr("No video device"));
+        return;
+    }
+    QRect target(QPoint(0, 0), m_picture.size().scaled(size(), Qt::KeepAspectRatio));
+    target.moveCenter(rect().center());
+    painter.drawImage(target, m_picture);
+}
+
+void CapturePreview::resizeEvent(QResizeEvent* event) {
+    m_viewWidth.store(width());
+    m_viewHeight.store(height());
+    QWidget::resizeEvent(event);
+}

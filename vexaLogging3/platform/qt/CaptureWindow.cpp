@@ -1,0 +1,69 @@
+#include "platform/qt/CaptureWindow.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/qt/CapturePreview.h"
+#include "platform/qt/DeviceComboBox.h"
+#include "platform/qt/WidgetStyle.h"
+
+CaptureWindow::CaptureWindow(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("windowRec"));
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+
+    statusText = widget_style::timecodeField(central, "statusText", true);
+    statusText->setReadOnly(true);
+    statusText->setFocusPolicy(Qt::NoFocus);
+    statusText->setAlignment(Qt::AlignCenter);
+    layout->addWidget(statusText);
+
+    mCaptureView = new CapturePreview(central);
+    mCaptureView->setObjectName(QStringLiteral("mCaptureView"));
+    layout->addWidget(mCaptureView, 1);
+
+    cmbDevicesVal = new DeviceComboBox(central);
+    cmbDevicesVal->setObjectName(QStringLiteral("cmbDevicesVal"));
+    layout->addWidget(cmbDevicesVal);
+
+    auto* logBox = new QGroupBox(tr("Log"), central);
+    auto* form = new QFormLayout(logBox);
+    txtLogNr = widget_style::readOnlyField(logBox, "txtLogNr");
+    txtLogStart = widget_style::timecodeField(logBox, "txtLogStart");
+    txtLogStop = widget_style::timecodeField(logBox, "txtLogStop");
+    txtLogDuration = widget_style::timecodeField(logBox, "txtLogDuration");
+    for (QLineEdit* shown : {txtLogStart, txtLogStop, txtLogDuration}) {
+        shown->setReadOnly(true);
+        shown->setFocusPolicy(Qt::NoFocus);
+    }
+    txtLogTod = widget_style::readOnlyField(logBox, "txtLogTod");
+    txtLogDate = widget_style::readOnlyField(logBox, "txtLogDate");
+    form->addRow(tr("Number"), txtLogNr);
+    form->addRow(tr("Start"), txtLogStart);
+    form->addRow(tr("Stop"), txtLogStop);
+    form->addRow(tr("Duration"), txtLogDuration);
+    form->addRow(tr("Time of day"), txtLogTod);
+    form->addRow(tr("Date"), txtLogDate);
+    layout->addWidget(logBox);
+
+    auto* modeRow = new QHBoxLayout;
+    cmbLogSelectVal = new QComboBox(central);
+    cmbLogSelectVal->setObjectName(QStringLiteral("cmbLogSelectVal"));
+    cmbLogSelectVal->addItems({tr("Logging off"), tr("Automatic logging"), tr("Manual logging")});
+    btnLogManualVal = new QPushButton(tr("Start Log"), central);
+    btnLogManualVal->setObjectName(QStringLiteral("btnLogManualVal"));
+    btnLogManualStopVal = new QPushButton(tr("Stop Log"), central);
+    btnLogManualStopVal->setObjectName(QStringLiteral("btnLogManualStopVal"));
+    modeRow->addWidget(cmbLogSelectVal, 1);
+    modeRow->addWidget(btnLogManualVal);
+    modeRow->addWidget(btnLogManualStopVal);
+    layout->addLayout(modeRow);
+
+    setCentralWidget(central);
+    resize(460, 640);
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QMainWindow>
+
+class MyImageView;
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// windowEdit: one record at a time with the pictures of its neighbours, its fields, the
+// steps through the log and the player. Widgets only; the connections are made elsewhere.
+class EditorWindow final : public QMainWindow {
+public:
+    explicit EditorWindow(QWidget* parent = nullptr);
+
+    MyImageView* imgEditPre;
+    MyImageView* imgEdit;
+    MyImageView* imgEditNext;
+
+    QLineEdit* txtEditNr;
+    QLineEdit* txtEditStart;
+    QLineEdit* txtEditStop;
+    QLineEdit* txtEditDuration;
+    QLineEdit* txtEditTod;
+    QLineEdit* txtEditDate;
+    QLineEdit* txtEditComment1;
+    QLineEdit* txtEditComment2;
+
+    QPushButton* btnEditLogNr;
+    QPushButton* btnLogVorherVal;
+    QPushButton* btnLogNaechstesVal;
+    QPushButton* btnFullScreen;
+    QPushButton* btnEditPlayVal;
+    QCheckBox* chkEditChaseModeVal;
+    QCheckBox* chkEditModeVal;
+    QRadioButton* btnPlayerFps24Val;
+    QRadioButton* btnPlayerFps25Val;
+    QRadioButton* btnPlayerFps29Val;
+    QRadioButton* btnPlayerFps30Val;
+
+private:
+    QWidget* pictureStrip();
+    QWidget* recordFields();
+    QWidget* playerControls();
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+
+#include "platform/Controls.h"
+
+// A picture of the editor's strip. The main one (imgEdit) can fill the screen; Escape, with
+// the keyboard on it, brings it back into its window.
+class MyImageView final : public QWidget, public platform::ImageView {
+public:
+    explicit MyImageView(QWidget* parent = nullptr);
+
+    bool showPicture(const platform::Bytes& encoded) override;
+    void clearPicture() override;
+    void enterFullScreenMode() override;
+    void exitFullScreenMode() override;
+    bool isInFullScreenMode() const override;
+
+    // What the view shows; null when it shows nothing.
+    const QImage& picture() const { return m_picture; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QImage m_picture;
+    // The place in its window the view returns to; null while the view is in that place.
+    QPointer<QWidget> m_home;
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+namespace platform::qt {
+
+// Alerts and file dialogs over whichever of the program's windows is active. The file dialogs
+// are Qt's own, not the desktop's, so they look and behave the same everywhere.
+class QtDialogs final : public Dialogs {
+public:
+    int runAlert(std::string_view title, std::string_view message, std::string_view defaultButton,
+                 std::string_view alternateButton, std::string_view otherButton) override;
+    std::optional<std::string> runOpenDialog(std::string_view extension) override;
+    std::optional<std::string> runSaveDialog(std::string_view suggestedName,
+                                             std::string_view extension) override;
+};
+
+}  // namespace platform::qt
