@@ -35,20 +35,22 @@ GstFlowReturn onNewSample(GstAppSink* sink, gpointer data)
 }
 
 // Nobody reads the bus of a capture pipeline, so every message is looked at as it is posted
-// and dropped: over a long run the bus never fills up. Errors are kept for the caller.
+// and dropped (which makes it ours to unref): over a long run the bus never fills up. Errors
+// are kept for the caller.
 GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data)
 {
-    if (GST_MESSAGE_TYPE(message) != GST_MESSAGE_ERROR)
-        return GST_BUS_DROP;
-    auto* running = static_cast<CapturePipeline*>(data);
-    GError* error = nullptr;
-    gst_message_parse_error(message, &error, nullptr);
-    {
-        std::lock_guard lock(running->errorMutex);
-        if (running->error.empty())
-            running->error = error && error->message ? error->message : "Video error.";
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+        auto* running = static_cast<CapturePipeline*>(data);
+        GError* error = nullptr;
+        gst_message_parse_error(message, &error, nullptr);
+        {
+            std::lock_guard lock(running->errorMutex);
+            if (running->error.empty())
+                running->error = error && error->message ? error->message : "Video error.";
+        }
+        g_clear_error(&error);
     }
-    g_clear_error(&error);
+    gst_message_unref(message);
     return GST_BUS_DROP;
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -37,12 +38,30 @@ Bytes TurboJpegCodec::encodeJpeg(const VideoFrame& frame, double compressionFact
     if (!encoder)
         return {};
     const unsigned char* source[3] = {planes->y, planes->u, planes->v};
-    const int strides[3] = {planes->yStride, planes->uStride, planes->vStride};
+    int strides[3] = {planes->yStride, planes->uStride, planes->vStride};
+    // The encoder reads the luma plane rounded up to whole chroma samples: one column and
+    // one row more than an odd-sized picture has. Those come from a copy that repeats the
+    // picture's own edge, never from whatever lies past it in the frame's memory.
+    const int width = frame.width(), height = frame.height();
+    std::vector<std::uint8_t> evenLuma;
+    if (width % 2 != 0 || height % 2 != 0) {
+        const int evenWidth = width + width % 2, evenHeight = height + height % 2;
+        evenLuma.resize(static_cast<std::size_t>(evenWidth) * evenHeight);
+        for (int row = 0; row < evenHeight; ++row) {
+            const std::uint8_t* from = planes->y + static_cast<long>(std::min(row, height - 1)) *
+                                                       planes->yStride;
+            std::uint8_t* to = evenLuma.data() + static_cast<long>(row) * evenWidth;
+            std::copy(from, from + width, to);
+            to[evenWidth - 1] = from[width - 1];
+        }
+        source[0] = evenLuma.data();
+        strides[0] = evenWidth;
+    }
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
-    const int failed = tjCompressFromYUVPlanes(encoder.get(), source, frame.width(), strides,
-                                               frame.height(), TJSAMP_420, &jpeg, &size,
-                                               quality(compressionFactor), 0);
+    const int failed =
+        tjCompressFromYUVPlanes(encoder.get(), source, width, strides, height, TJSAMP_420, &jpeg,
+                                &size, quality(compressionFactor), 0);
     Bytes out;
     if (!failed && jpeg)
         out.assign(jpeg, jpeg + size);

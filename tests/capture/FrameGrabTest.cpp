@@ -1,0 +1,139 @@
+// The latest frame, its references, and the stills grabbed from it into the log.
+
+#include <gtest/gtest.h>
+
+#include "support/FakePlatform.h"
+
+namespace {
+
+using fake::Bytes;
+
+std::string text(const Bytes& b)
+{
+    return std::string(b.begin(), b.end());
+}
+
+class FrameGrab : public ::testing::Test {
+protected:
+    FrameGrab() { app.video.devices = {"Cam"}; }
+
+    void startCapture()
+    {
+        c().comboBoxWillPopUp();
+        app.windows.cmbDevicesVal.selectItem(1);
+        c().cmbDevices();
+        ASSERT_EQ(c().captureActive, 1);
+    }
+    std::weak_ptr<const platform::VideoFrame> frame(const std::string& label)
+    {
+        auto f = std::make_shared<const fake::VideoFrame>(label);
+        app.video.deliver(f);
+        return f;
+    }
+    void logStart(std::uint8_t seconds)
+    {
+        app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, 0, seconds, 0, 0, 0xF7});
+    }
+    vexaLogging3AppDelegate& c() { return *app.app; }
+
+    fake::App app;
+};
+
+TEST_F(FrameGrab, EachNewFrameReleasesTheOneBeforeAndAGrabGivesBackItsReference)
+{
+    startCapture();
+    auto first = frame("1");
+    EXPECT_EQ(first.use_count(), 1) << "the controller alone holds the latest frame";
+    auto second = frame("2");
+    EXPECT_TRUE(first.expired());
+    EXPECT_EQ(second.use_count(), 1);
+
+    c().CapturePicture();
+    logStart(0);
+    EXPECT_EQ(second.use_count(), 1) << "neither the grab nor the log start keeps the frame";
+
+    // Stopping keeps the last frame: a grab is still possible.
+    c().comboBoxWillPopUp();
+    EXPECT_EQ(second.use_count(), 1);
+    app.app.reset();
+    EXPECT_TRUE(second.expired()) << "the controller lets go of its frame when it goes";
+    EXPECT_TRUE(app.video.running.empty());
+    // The fixture's own teardown wants a controller.
+    app.app = std::make_unique<vexaLogging3AppDelegate>(
+        PlatformServices{app.mainThread, app.clock, app.systemLog, app.midi, app.codec,
+                         app.timers, app.video},
+        app.windows.outlets());
+}
+
+TEST_F(FrameGrab, ALogStartWhileCapturingStoresTheCurrentFrameAsJpegAtHalfCompression)
+{
+    startCapture();
+    frame("a");
+    frame("b");
+    logStart(0);
+    ASSERT_EQ(c().logStartArray.recordCount(), 1);
+    EXPECT_EQ(text(c().logStartArray.picture(LogList::indexOf(1, kFieldPicture))), "JPEGb@0.50");
+    EXPECT_TRUE(c().imgBufferArray.empty());
+}
+
+TEST_F(FrameGrab, TheCaptureButtonReplacesThePictureOfTheRecordOnShow)
+{
+    startCapture();
+    frame("first");
+    logStart(0);
+    logStart(5);
+    c().editChangeFlag = 0;
+    c().logEditPos = 2;
+
+    frame("retake");
+    c().btnCapture();
+    EXPECT_EQ(text(c().logStartArray.picture(LogList::indexOf(2, kFieldPicture))), "JPEGretake@0.50");
+    EXPECT_EQ(text(c().logStartArray.picture(LogList::indexOf(1, kFieldPicture))), "JPEGfirst@0.50");
+    EXPECT_EQ(c().editChangeFlag, 1);
+    EXPECT_TRUE(c().imgBufferArray.empty());
+    EXPECT_EQ(text(app.windows.imgEdit.shown), "JPEGretake@0.50");
+    EXPECT_EQ(text(app.windows.imgEditPre.shown), "JPEGfirst@0.50");
+}
+
+TEST_F(FrameGrab, WithCaptureOffTheGrabWaitsAndTheNextOneReplacesIt)
+{
+    startCapture();
+    frame("live");
+    logStart(0);
+    c().editChangeFlag = 0;
+    c().comboBoxWillPopUp();  // capture off; the last frame is still held
+
+    c().btnCapture();
+    EXPECT_EQ(text(c().logStartArray.picture(LogList::indexOf(1, kFieldPicture))), "JPEGlive@0.50");
+    EXPECT_EQ(c().editChangeFlag, 0);
+    ASSERT_EQ(c().imgBufferArray.size(), 1u);
+
+    c().captureOutputDidOutputVideoFrame(std::make_shared<fake::VideoFrame>("late"));
+    c().btnCapture();
+    ASSERT_EQ(c().imgBufferArray.size(), 1u);
+    EXPECT_EQ(text(c().imgBufferArray[0]), "JPEGlate@0.50");
+}
+
+TEST_F(FrameGrab, BeforeTheFirstFrameAGrabStoresNothing)
+{
+    startCapture();
+    logStart(0);
+    EXPECT_TRUE(c().logStartArray.picture(LogList::indexOf(1, kFieldPicture)).empty());
+    c().editChangeFlag = 0;
+    c().btnCapture();
+    EXPECT_EQ(app.codec.encodes, 0);
+    EXPECT_EQ(c().editChangeFlag, 0);
+    EXPECT_TRUE(c().imgBufferArray.empty());
+}
+
+TEST_F(FrameGrab, TheCaptureButtonOnAnEmptyLogStoresNothing)
+{
+    startCapture();
+    frame("x");
+    c().btnCapture();
+    EXPECT_EQ(c().logStartArray.count(), 10u) << "the header stays as it is";
+    EXPECT_EQ(c().editChangeFlag, 0);
+    EXPECT_TRUE(app.windows.imgEdit.shown.empty());
+}
+
+}  // namespace
