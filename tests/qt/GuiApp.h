@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <functional>
+#include <string>
+
+#include "platform/qt/ApplicationWindows.h"
+#include "platform/qt/QtMainThread.h"
+#include "platform/qt/QtTimers.h"
+#include "support/FakePlatform.h"
+#include "vexaLogging3AppDelegate.h"
+
+namespace gui_test {
+
+// Runs the event loop until `done` holds or `ms` have passed; answers `done()`.
+inline bool waitFor(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+// Acts on the next modal window (panel, alert) once it is up, from inside its event loop.
+// The answer is the watch itself: delete it when no modal window is expected after all.
+inline QTimer* whenModal(std::function<void(QWidget*)> act) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, act = std::move(act)] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
+            act(modal);
+        }
+    });
+    poll->start(10);
+    return poll;
+}
+
+// The real windows and event-loop services over a controller whose MIDI, clock, codec and
+// video are the tests' fakes: what the user sees and does, with nothing outside the process.
+struct GuiApp {
+    GuiApp() {
+        windows.connectTo(controller);
+        controller.awakeFromNib();
+        // Shortcuts need an active window; the window system activates one a little later.
+        waitFor([this] { return QApplication::activeWindow() == &windows.windowEdit; });
+    }
+    ~GuiApp() {
+        controller.waitForSends();
+        // Work still queued refers to this controller: it is dropped with the context object.
+    }
+
+    // Puts a record straight into the log, as a device log or an opened file leaves it.
+    void addRecord(const std::string& number, const std::string& start, const std::string& stop,
+                   const platform::Bytes& picture = {}) {
+        controller.logStartArray.append({number, start, stop, std::string(),
+                                         std::string("10:00:00"), std::string(), std::string(),
+                                         std::string("07.12.2026"), std::string(), picture});
+        ++controller.logNr;
+    }
+    std::string field(int record, int k) const {
+        return controller.logStartArray.text(LogList::indexOf(record, k));
+    }
+
+    platform::qt::ApplicationWindows windows;
+    platform::qt::QtMainThread mainThread;
+    platform::qt::QtTimers timers;
+    fake::Clock clock;
+    fake::SystemLog systemLog;
+    fake::MidiSystem midi;
+    fake::ImageCodec codec;
+    fake::VideoSystem video;
+    vexaLogging3AppDelegate controller{
+        PlatformServices{mainThread, clock, systemLog, midi, codec, timers, video},
+        windows.outlets()};
+    EditorWindow& edit = windows.windowEdit;
+    CaptureWindow& rec = windows.windowRec;
+};
+
+// Encoded pictures of one colour, as a grab (JPEG) or a replaced picture (TIFF) stores them.
+platform::Bytes encodedPicture(const char* format, QColor colour, int width = 64, int height = 36);
+
+}  // namespace gui_test
