@@ -12,6 +12,7 @@ PACKAGES=(
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base
     gstreamer1.0-plugins-good gstreamer1.0-x libturbojpeg0-dev
     qt6-base-dev qt6-image-formats-plugins xvfb xauth
+    librtmidi-dev libjack-jackd2-dev jackd2
 )
 
 SUDO=

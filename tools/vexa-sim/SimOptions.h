@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "vexasim/Timecode.h"
+
+namespace vexasim {
+
+// What the command line of glimmark-vexa-sim asks for.
+struct SimOptions {
+    std::string clientName = "vexa ";
+    FrameRate rate = FrameRate::fps25;
+    Timecode startAt{10, 0, 0, 0};
+    // Timecode runs from the start, so a program connecting to it sees it move at once.
+    bool play = true;
+    bool loggingOn = false;
+    int autoLogEveryFrames = 0;  // 0: the interface's own timing for the rate
+    int autoLogLengthFrames = 0;
+    std::string version = "21";
+    bool print = false;
+    bool help = false;
+};
+
+// Reads the arguments after the program name; nullopt with the reason in `error` when one is
+// wrong.
+std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args, std::string* error);
+
+std::string simUsage();
+
+// "F0 2C 4D 10 F7": how --print writes a message.
+std::string hexLine(const std::vector<unsigned char>& bytes);
+
+}  // namespace vexasim
