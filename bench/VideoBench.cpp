@@ -1,0 +1,167 @@
+// What a still costs: encoding a 1080p frame at the program's compression, the whole way from
+// the log-start message to the picture in the log, and whether grabs cost the live picture
+// any frame. Runs on the real GStreamer test pattern and libjpeg-turbo.
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "platform/video/PreviewImage.h"
+#include "tests/video/FrameRecorder.h"
+#include "tests/video/MemoryFrame.h"
+#include "tests/video/RealVideoApp.h"
+
+namespace {
+
+using platform::GstreamerVideoSystem;
+using videotest::FrameRecorder;
+
+constexpr double kCompressionFactor = 0.5;
+
+// One 1920x1080 frame of the test pattern: bars, the running time and the time of day.
+std::shared_ptr<const platform::GstreamerFrame> testPatternFrame()
+{
+    GstreamerVideoSystem video;
+    FrameRecorder recorder;
+    recorder.keep = true;
+    video.setPreview(&recorder);
+    const auto names = video.deviceNames();
+    video.start(static_cast<int>(names.size()) - 1, [](platform::VideoFramePtr) {});
+    recorder.waitFor(5);
+    video.stop();
+    const auto frames = recorder.kept();
+    return frames.empty() ? nullptr : frames.back();
+}
+
+// Like a camera on a real set: gradients with fine grain and coloured noise, much harder for
+// the encoder than flat bars.
+std::unique_ptr<videotest::MemoryFrame> cameraLikeFrame()
+{
+    auto frame = std::make_unique<videotest::MemoryFrame>(1920, 1080);
+    std::mt19937 grain(7);
+    frame->paint(
+        [&grain](int x, int y) {
+            const int base = 40 + (x * 150 / 1920) + ((x / 40 + y / 40) % 2) * 25;
+            return static_cast<std::uint8_t>(std::clamp(base + int(grain() % 21) - 10, 16, 235));
+        },
+        128, 128);
+    for (std::uint8_t& c : frame->u)
+        c = static_cast<std::uint8_t>(110 + grain() % 36);
+    for (std::uint8_t& c : frame->v)
+        c = static_cast<std::uint8_t>(110 + grain() % 36);
+    return frame;
+}
+
+void encode(benchmark::State& state, const platform::VideoFrame& frame)
+{
+    platform::TurboJpegCodec codec;
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        const auto jpeg = codec.encodeJpeg(frame, kCompressionFactor);
+        bytes = jpeg.size();
+        benchmark::DoNotOptimize(jpeg.data());
+    }
+    state.counters["jpeg_kB"] = static_cast<double>(bytes) / 1024.0;
+}
+
+void BM_EncodeJpeg1080_TestPattern(benchmark::State& state)
+{
+    const auto frame = testPatternFrame();
+    if (!frame) {
+        state.SkipWithError("no frame from the test pattern");
+        return;
+    }
+    encode(state, *frame);
+}
+BENCHMARK(BM_EncodeJpeg1080_TestPattern)->Unit(benchmark::kMillisecond);
+
+void BM_EncodeJpeg1080_CameraLike(benchmark::State& state)
+{
+    const auto frame = cameraLikeFrame();
+    encode(state, *frame);
+}
+BENCHMARK(BM_EncodeJpeg1080_CameraLike)->Unit(benchmark::kMillisecond);
+
+// The live picture's share: a 1080p frame painted into a 640x360 preview.
+void BM_PaintPreview1080To360(benchmark::State& state)
+{
+    const auto frame = cameraLikeFrame();
+    std::vector<std::uint32_t> view(640 * 360);
+    for (auto _ : state) {
+        platform::paintPreview(*frame->planes(), 1920, 1080, view.data(), 640, 640, 360);
+        benchmark::DoNotOptimize(view.data());
+    }
+}
+BENCHMARK(BM_PaintPreview1080To360)->Unit(benchmark::kMillisecond);
+
+// From the log-start message entering the MIDI callback to the record holding its JPEG, the
+// main thread taking the hand-over at once: the frame snapshot, the encode, the append and
+// the editor refresh.
+void BM_LogStartToPictureStored(benchmark::State& state)
+{
+    videotest::RealVideoApp r;
+    if (!r.app->chooseVideoDevice(GstreamerVideoSystem::kTestPatternName) ||
+        !r.recorder.waitFor(3)) {
+        state.SkipWithError("the test pattern does not run");
+        return;
+    }
+    for (auto _ : state) {
+        r.startLogOnTheInterface();
+        r.mainThread.drain();
+        state.PauseTiming();
+        if (r.app->logStartArray.picture(r.app->logStartArray.count() - 1).empty())
+            state.SkipWithError("a log start stored no picture");
+        if (r.app->logStartArray.recordCount() >= 50) {
+            r.app->logStartArray.clear();
+            r.app->LogStartArrayInit();
+        }
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_LogStartToPictureStored)->Unit(benchmark::kMillisecond);
+
+// Four seconds of live picture while the interface starts a log every `state.range(0)` ms
+// (0: none), each handed to the main thread and encoded there as the program does. Counts
+// the frames the preview was shown and those the source numbered but the preview never saw.
+void BM_PreviewFramesDuringGrabs(benchmark::State& state)
+{
+    const auto every = std::chrono::milliseconds(state.range(0));
+    for (auto _ : state) {
+        videotest::RealVideoApp r;
+        if (!r.app->chooseVideoDevice(GstreamerVideoSystem::kTestPatternName) ||
+            !r.recorder.waitFor(3)) {
+            state.SkipWithError("the test pattern does not run");
+            return;
+        }
+        const std::size_t before = r.recorder.numbers().size();
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(4);
+        int grabs = 0;
+        while (std::chrono::steady_clock::now() < end) {
+            if (every.count() > 0) {
+                r.startLogOnTheInterface();
+                r.mainThread.drain();
+                ++grabs;
+                std::this_thread::sleep_for(every);
+            } else {
+                std::this_thread::sleep_for(std::chrono::milliseconds(40));
+            }
+        }
+        auto numbers = r.recorder.numbers();
+        numbers.erase(numbers.begin(), numbers.begin() + static_cast<long>(before));
+        state.counters["frames_shown"] = static_cast<double>(numbers.size());
+        state.counters["frames_missing"] = static_cast<double>(videotest::framesMissing(numbers));
+        state.counters["grabs"] = grabs;
+    }
+}
+BENCHMARK(BM_PreviewFramesDuringGrabs)
+    ->Arg(0)
+    ->Arg(40)
+    ->Arg(0)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+}  // namespace
