@@ -22,8 +22,7 @@ using videotest::FrameRecorder;
 constexpr double kCompressionFactor = 0.5;
 
 // One 1920x1080 frame of the test pattern: bars, the running time and the time of day.
-std::shared_ptr<const platform::GstreamerFrame> testPatternFrame()
-{
+std::shared_ptr<const platform::GstreamerFrame> testPatternFrame() {
     GstreamerVideoSystem video;
     FrameRecorder recorder;
     recorder.keep = true;
@@ -38,8 +37,7 @@ std::shared_ptr<const platform::GstreamerFrame> testPatternFrame()
 
 // Like a camera on a real set: gradients with fine grain and coloured noise, much harder for
 // the encoder than flat bars.
-std::unique_ptr<videotest::MemoryFrame> cameraLikeFrame()
-{
+std::unique_ptr<videotest::MemoryFrame> cameraLikeFrame() {
     auto frame = std::make_unique<videotest::MemoryFrame>(1920, 1080);
     std::mt19937 grain(7);
     frame->paint(
@@ -48,15 +46,12 @@ std::unique_ptr<videotest::MemoryFrame> cameraLikeFrame()
             return static_cast<std::uint8_t>(std::clamp(base + int(grain() % 21) - 10, 16, 235));
         },
         128, 128);
-    for (std::uint8_t& c : frame->u)
-        c = static_cast<std::uint8_t>(110 + grain() % 36);
-    for (std::uint8_t& c : frame->v)
-        c = static_cast<std::uint8_t>(110 + grain() % 36);
+    for (std::uint8_t& c : frame->u) c = static_cast<std::uint8_t>(110 + grain() % 36);
+    for (std::uint8_t& c : frame->v) c = static_cast<std::uint8_t>(110 + grain() % 36);
     return frame;
 }
 
-void encode(benchmark::State& state, const platform::VideoFrame& frame)
-{
+void encode(benchmark::State& state, const platform::VideoFrame& frame) {
     platform::TurboJpegCodec codec;
     std::size_t bytes = 0;
     for (auto _ : state) {
@@ -67,8 +62,7 @@ void encode(benchmark::State& state, const platform::VideoFrame& frame)
     state.counters["jpeg_kB"] = static_cast<double>(bytes) / 1024.0;
 }
 
-void BM_EncodeJpeg1080_TestPattern(benchmark::State& state)
-{
+void BM_EncodeJpeg1080_TestPattern(benchmark::State& state) {
     const auto frame = testPatternFrame();
     if (!frame) {
         state.SkipWithError("no frame from the test pattern");
@@ -78,16 +72,14 @@ void BM_EncodeJpeg1080_TestPattern(benchmark::State& state)
 }
 BENCHMARK(BM_EncodeJpeg1080_TestPattern)->Unit(benchmark::kMillisecond);
 
-void BM_EncodeJpeg1080_CameraLike(benchmark::State& state)
-{
+void BM_EncodeJpeg1080_CameraLike(benchmark::State& state) {
     const auto frame = cameraLikeFrame();
     encode(state, *frame);
 }
 BENCHMARK(BM_EncodeJpeg1080_CameraLike)->Unit(benchmark::kMillisecond);
 
 // The live picture's share: a 1080p frame painted into a 640x360 preview.
-void BM_PaintPreview1080To360(benchmark::State& state)
-{
+void BM_PaintPreview1080To360(benchmark::State& state) {
     const auto frame = cameraLikeFrame();
     std::vector<std::uint32_t> view(640 * 360);
     for (auto _ : state) {
@@ -100,8 +92,7 @@ BENCHMARK(BM_PaintPreview1080To360)->Unit(benchmark::kMillisecond);
 // From the log-start message entering the MIDI callback to the record holding its JPEG, the
 // main thread taking the hand-over at once: the frame snapshot, the encode, the append and
 // the editor refresh.
-void BM_LogStartToPictureStored(benchmark::State& state)
-{
+void BM_LogStartToPictureStored(benchmark::State& state) {
     videotest::RealVideoApp r;
     if (!r.app->chooseVideoDevice(GstreamerVideoSystem::kTestPatternName) ||
         !r.recorder.waitFor(3)) {
@@ -126,8 +117,7 @@ BENCHMARK(BM_LogStartToPictureStored)->Unit(benchmark::kMillisecond);
 // Four seconds of live picture while the interface starts a log every `state.range(0)` ms
 // (0: none), each handed to the main thread and encoded there as the program does. Counts
 // the frames the preview was shown and those the source numbered but the preview never saw.
-void BM_PreviewFramesDuringGrabs(benchmark::State& state)
-{
+void BM_PreviewFramesDuringGrabs(benchmark::State& state) {
     const auto every = std::chrono::milliseconds(state.range(0));
     for (auto _ : state) {
         videotest::RealVideoApp r;

@@ -8,8 +8,7 @@ namespace {
 
 using fake::Bytes;
 
-std::string text(const Bytes& b)
-{
+std::string text(const Bytes& b) {
     return std::string(b.begin(), b.end());
 }
 
@@ -17,21 +16,18 @@ class FrameGrab : public ::testing::Test {
 protected:
     FrameGrab() { app.video.devices = {"Cam"}; }
 
-    void startCapture()
-    {
+    void startCapture() {
         c().comboBoxWillPopUp();
         app.windows.cmbDevicesVal.selectItem(1);
         c().cmbDevices();
         ASSERT_EQ(c().captureActive, 1);
     }
-    std::weak_ptr<const platform::VideoFrame> frame(const std::string& label)
-    {
+    std::weak_ptr<const platform::VideoFrame> frame(const std::string& label) {
         auto f = std::make_shared<const fake::VideoFrame>(label);
         app.video.deliver(f);
         return f;
     }
-    void logStart(std::uint8_t seconds)
-    {
+    void logStart(std::uint8_t seconds) {
         app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, 0, seconds, 0, 0, 0xF7});
     }
     vexaLogging3AppDelegate& c() { return *app.app; }
@@ -39,8 +35,7 @@ protected:
     fake::App app;
 };
 
-TEST_F(FrameGrab, EachNewFrameReleasesTheOneBeforeAndAGrabGivesBackItsReference)
-{
+TEST_F(FrameGrab, EachNewFrameReleasesTheOneBeforeAndAGrabGivesBackItsReference) {
     startCapture();
     auto first = frame("1");
     EXPECT_EQ(first.use_count(), 1) << "the controller alone holds the latest frame";
@@ -60,13 +55,12 @@ TEST_F(FrameGrab, EachNewFrameReleasesTheOneBeforeAndAGrabGivesBackItsReference)
     EXPECT_TRUE(app.video.running.empty());
     // The fixture's own teardown wants a controller.
     app.app = std::make_unique<vexaLogging3AppDelegate>(
-        PlatformServices{app.mainThread, app.clock, app.systemLog, app.midi, app.codec,
-                         app.timers, app.video},
+        PlatformServices{app.mainThread, app.clock, app.systemLog, app.midi, app.codec, app.timers,
+                         app.video},
         app.windows.outlets());
 }
 
-TEST_F(FrameGrab, ALogStartWhileCapturingStoresTheCurrentFrameAsJpegAtHalfCompression)
-{
+TEST_F(FrameGrab, ALogStartWhileCapturingStoresTheCurrentFrameAsJpegAtHalfCompression) {
     startCapture();
     frame("a");
     frame("b");
@@ -76,8 +70,7 @@ TEST_F(FrameGrab, ALogStartWhileCapturingStoresTheCurrentFrameAsJpegAtHalfCompre
     EXPECT_TRUE(c().imgBufferArray.empty());
 }
 
-TEST_F(FrameGrab, TheCaptureButtonReplacesThePictureOfTheRecordOnShow)
-{
+TEST_F(FrameGrab, TheCaptureButtonReplacesThePictureOfTheRecordOnShow) {
     startCapture();
     frame("first");
     logStart(0);
@@ -87,16 +80,17 @@ TEST_F(FrameGrab, TheCaptureButtonReplacesThePictureOfTheRecordOnShow)
 
     frame("retake");
     c().btnCapture();
-    EXPECT_EQ(text(c().logStartArray.picture(LogList::indexOf(2, kFieldPicture))), "JPEGretake@0.50");
-    EXPECT_EQ(text(c().logStartArray.picture(LogList::indexOf(1, kFieldPicture))), "JPEGfirst@0.50");
+    EXPECT_EQ(text(c().logStartArray.picture(LogList::indexOf(2, kFieldPicture))),
+              "JPEGretake@0.50");
+    EXPECT_EQ(text(c().logStartArray.picture(LogList::indexOf(1, kFieldPicture))),
+              "JPEGfirst@0.50");
     EXPECT_EQ(c().editChangeFlag, 1);
     EXPECT_TRUE(c().imgBufferArray.empty());
     EXPECT_EQ(text(app.windows.imgEdit.shown), "JPEGretake@0.50");
     EXPECT_EQ(text(app.windows.imgEditPre.shown), "JPEGfirst@0.50");
 }
 
-TEST_F(FrameGrab, WithCaptureOffTheGrabWaitsAndTheNextOneReplacesIt)
-{
+TEST_F(FrameGrab, WithCaptureOffTheGrabWaitsAndTheNextOneReplacesIt) {
     startCapture();
     frame("live");
     logStart(0);
@@ -114,8 +108,7 @@ TEST_F(FrameGrab, WithCaptureOffTheGrabWaitsAndTheNextOneReplacesIt)
     EXPECT_EQ(text(c().imgBufferArray[0]), "JPEGlate@0.50");
 }
 
-TEST_F(FrameGrab, BeforeTheFirstFrameAGrabStoresNothing)
-{
+TEST_F(FrameGrab, BeforeTheFirstFrameAGrabStoresNothing) {
     startCapture();
     logStart(0);
     EXPECT_TRUE(c().logStartArray.picture(LogList::indexOf(1, kFieldPicture)).empty());
@@ -126,8 +119,7 @@ TEST_F(FrameGrab, BeforeTheFirstFrameAGrabStoresNothing)
     EXPECT_TRUE(c().imgBufferArray.empty());
 }
 
-TEST_F(FrameGrab, TheCaptureButtonOnAnEmptyLogStoresNothing)
-{
+TEST_F(FrameGrab, TheCaptureButtonOnAnEmptyLogStoresNothing) {
     startCapture();
     frame("x");
     c().btnCapture();

@@ -14,14 +14,12 @@ protected:
     VideoDeviceChoice() { app.video.devices = {"Cam A", "Capture Card B", "Test Pattern"}; }
 
     // The user opens the list and picks item `item` (0 is "None").
-    void choose(int item)
-    {
+    void choose(int item) {
         c().comboBoxWillPopUp();
         app.windows.cmbDevicesVal.selectItem(item);
         c().cmbDevices();
     }
-    void frame(const std::string& label)
-    {
+    void frame(const std::string& label) {
         app.video.deliver(std::make_shared<fake::VideoFrame>(label));
     }
     vexaLogging3AppDelegate& c() { return *app.app; }
@@ -29,8 +27,7 @@ protected:
     fake::App app;
 };
 
-TEST_F(VideoDeviceChoice, OpeningTheListShowsNoneThenTheDevicesAndStopsTheLivePicture)
-{
+TEST_F(VideoDeviceChoice, OpeningTheListShowsNoneThenTheDevicesAndStopsTheLivePicture) {
     choose(1);
     ASSERT_EQ(c().captureActive, 1);
 
@@ -46,8 +43,7 @@ TEST_F(VideoDeviceChoice, OpeningTheListShowsNoneThenTheDevicesAndStopsTheLivePi
     EXPECT_TRUE(app.windows.mCaptureView.shown.empty());
 }
 
-TEST_F(VideoDeviceChoice, NoneStartsNothing)
-{
+TEST_F(VideoDeviceChoice, NoneStartsNothing) {
     choose(0);
     EXPECT_EQ(c().captureActive, 0);
     EXPECT_TRUE(app.video.calls.empty());
@@ -59,8 +55,7 @@ TEST_F(VideoDeviceChoice, NoneStartsNothing)
     EXPECT_EQ(c().captureActive, 0);
 }
 
-TEST_F(VideoDeviceChoice, TheThirdItemOpensTheSecondDeviceAndItsFramesReachThePreview)
-{
+TEST_F(VideoDeviceChoice, TheThirdItemOpensTheSecondDeviceAndItsFramesReachThePreview) {
     choose(2);
     EXPECT_EQ(app.video.calls, (Strings{"start Capture Card B"}));
     EXPECT_EQ(c().captureActive, 1);
@@ -69,8 +64,7 @@ TEST_F(VideoDeviceChoice, TheThirdItemOpensTheSecondDeviceAndItsFramesReachThePr
     EXPECT_EQ(app.windows.mCaptureView.shown, (Strings{"b1", "b2"}));
 }
 
-TEST_F(VideoDeviceChoice, ADeviceThatWillNotOpenLeavesCaptureOffWithoutAWord)
-{
+TEST_F(VideoDeviceChoice, ADeviceThatWillNotOpenLeavesCaptureOffWithoutAWord) {
     app.video.failsToOpen = "Cam A";
     choose(1);
     EXPECT_EQ(c().captureActive, 0);
@@ -79,8 +73,7 @@ TEST_F(VideoDeviceChoice, ADeviceThatWillNotOpenLeavesCaptureOffWithoutAWord)
     EXPECT_EQ(app.windows.cmbDevicesVal.selected, 1) << "the list keeps showing the choice";
 }
 
-TEST_F(VideoDeviceChoice, AnOutputFailureWritesError3AndShowsTheVideoSystemsWords)
-{
+TEST_F(VideoDeviceChoice, AnOutputFailureWritesError3AndShowsTheVideoSystemsWords) {
     app.video.failsAtOutput = "Capture Card B";
     choose(2);
     EXPECT_EQ(c().captureActive, 0);
@@ -91,8 +84,7 @@ TEST_F(VideoDeviceChoice, AnOutputFailureWritesError3AndShowsTheVideoSystemsWord
     EXPECT_EQ(app.windows.dialogs.alerts[0].defaultButton, "OK");
 }
 
-TEST_F(VideoDeviceChoice, ADeviceUnpluggedWhileTheListWasOpenLeavesCaptureOff)
-{
+TEST_F(VideoDeviceChoice, ADeviceUnpluggedWhileTheListWasOpenLeavesCaptureOff) {
     choose(1);
     c().comboBoxWillPopUp();
     app.video.devices = {"Cam A"};  // the capture card and the pattern are gone
@@ -103,8 +95,7 @@ TEST_F(VideoDeviceChoice, ADeviceUnpluggedWhileTheListWasOpenLeavesCaptureOff)
     EXPECT_TRUE(app.windows.dialogs.alerts.empty());
 }
 
-TEST_F(VideoDeviceChoice, ASecondDeviceReplacesTheFirstAndOnlyItsFramesAreGrabbed)
-{
+TEST_F(VideoDeviceChoice, ASecondDeviceReplacesTheFirstAndOnlyItsFramesAreGrabbed) {
     choose(1);
     frame("a1");
     choose(2);
@@ -116,8 +107,7 @@ TEST_F(VideoDeviceChoice, ASecondDeviceReplacesTheFirstAndOnlyItsFramesAreGrabbe
               "JPEGb1@0.50");
 }
 
-TEST_F(VideoDeviceChoice, TheDemoFindsItsDeviceByName)
-{
+TEST_F(VideoDeviceChoice, TheDemoFindsItsDeviceByName) {
     EXPECT_TRUE(c().chooseVideoDevice("Test Pattern"));
     EXPECT_EQ(app.video.running, "Test Pattern");
     EXPECT_EQ(app.windows.cmbDevicesVal.selected, 3);

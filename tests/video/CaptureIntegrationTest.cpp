@@ -18,18 +18,15 @@ using videotest::RealVideoApp;
 
 class CaptureWithGstreamer : public ::testing::Test {
 protected:
-    ~CaptureWithGstreamer() override
-    {
+    ~CaptureWithGstreamer() override {
         EXPECT_EQ(videotest::takeGlibWarnings(), std::vector<std::string>{});
     }
-    const Picture& picture(RealVideoApp& r, int record)
-    {
+    const Picture& picture(RealVideoApp& r, int record) {
         return r.app->logStartArray.picture(LogList::indexOf(record, kFieldPicture));
     }
 };
 
-TEST_F(CaptureWithGstreamer, ALogStartStoresAJpegOfTheWholeFrame)
-{
+TEST_F(CaptureWithGstreamer, ALogStartStoresAJpegOfTheWholeFrame) {
     RealVideoApp r;
     ASSERT_TRUE(r.app->chooseVideoDevice("Test Pattern"));
     ASSERT_TRUE(r.recorder.waitFor(2));
@@ -46,8 +43,7 @@ TEST_F(CaptureWithGstreamer, ALogStartStoresAJpegOfTheWholeFrame)
     EXPECT_TRUE(r.app->imgBufferArray.empty());
 }
 
-TEST_F(CaptureWithGstreamer, TheStillIsTheFrameOfTheMomentTheLogStartArrived)
-{
+TEST_F(CaptureWithGstreamer, TheStillIsTheFrameOfTheMomentTheLogStartArrived) {
     RealVideoApp r;
     r.recorder.keep = true;
     ASSERT_TRUE(r.app->chooseVideoDevice("Test Pattern"));
@@ -76,8 +72,7 @@ TEST_F(CaptureWithGstreamer, TheStillIsTheFrameOfTheMomentTheLogStartArrived)
         << "a later frame would have made a different still";
 }
 
-TEST_F(CaptureWithGstreamer, AnotherChoiceAndQuittingFreeThePipelineAndEveryFrame)
-{
+TEST_F(CaptureWithGstreamer, AnotherChoiceAndQuittingFreeThePipelineAndEveryFrame) {
     {
         RealVideoApp r;
         ASSERT_TRUE(r.app->chooseVideoDevice("Test Pattern"));

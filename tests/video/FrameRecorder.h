@@ -17,8 +17,7 @@ class FrameRecorder final : public platform::VideoPreview {
 public:
     using FramePtr = std::shared_ptr<const platform::GstreamerFrame>;
 
-    void showFrame(platform::VideoFramePtr frame) override
-    {
+    void showFrame(platform::VideoFramePtr frame) override {
         std::lock_guard lock(m_mutex);
         ++m_count;
         auto own = std::dynamic_pointer_cast<const platform::GstreamerFrame>(frame);
@@ -30,30 +29,25 @@ public:
     }
 
     // Waits until `more` frames beyond those seen so far came; false on timeout.
-    bool waitFor(std::size_t more, std::chrono::milliseconds timeout = std::chrono::seconds(10))
-    {
+    bool waitFor(std::size_t more, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
         std::unique_lock lock(m_mutex);
         const std::size_t target = m_count + more;
         return m_changed.wait_for(lock, timeout, [&] { return m_count >= target; });
     }
-    std::size_t count() const
-    {
+    std::size_t count() const {
         std::lock_guard lock(m_mutex);
         return m_count;
     }
-    std::vector<FramePtr> kept() const
-    {
+    std::vector<FramePtr> kept() const {
         std::lock_guard lock(m_mutex);
         return m_kept;
     }
     // The source's numbers of all frames shown, in order.
-    std::vector<std::uint64_t> numbers() const
-    {
+    std::vector<std::uint64_t> numbers() const {
         std::lock_guard lock(m_mutex);
         return m_numbers;
     }
-    void release()
-    {
+    void release() {
         std::lock_guard lock(m_mutex);
         m_kept.clear();
     }
@@ -69,8 +63,7 @@ private:
 };
 
 // Frames lost on the way: gaps in the source's numbering.
-inline std::uint64_t framesMissing(const std::vector<std::uint64_t>& numbers)
-{
+inline std::uint64_t framesMissing(const std::vector<std::uint64_t>& numbers) {
     std::uint64_t missing = 0;
     for (std::size_t i = 1; i < numbers.size(); ++i)
         if (numbers[i] > numbers[i - 1] + 1)

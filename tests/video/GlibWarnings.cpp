@@ -12,14 +12,14 @@ std::mutex g_mutex;
 std::vector<std::string> g_warnings;
 
 GLogWriterOutput catchWarnings(GLogLevelFlags level, const GLogField* fields, gsize count,
-                               gpointer data)
-{
+                               gpointer data) {
     if (level & (G_LOG_LEVEL_ERROR | G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING)) {
         std::string line;
         for (gsize i = 0; i < count; ++i) {
             const std::string key = fields[i].key;
             if ((key == "GLIB_DOMAIN" || key == "MESSAGE") && fields[i].length < 0)
-                line += (line.empty() ? "" : ": ") + std::string(static_cast<const char*>(fields[i].value));
+                line += (line.empty() ? "" : ": ") +
+                        std::string(static_cast<const char*>(fields[i].value));
         }
         std::lock_guard lock(g_mutex);
         g_warnings.push_back(line);
@@ -35,8 +35,7 @@ const bool g_installed = [] {
 
 }  // namespace
 
-std::vector<std::string> takeGlibWarnings()
-{
+std::vector<std::string> takeGlibWarnings() {
     std::lock_guard lock(g_mutex);
     return std::exchange(g_warnings, {});
 }

@@ -19,39 +19,33 @@ using platform::GstreamerVideoSystem;
 using platform::VideoStart;
 using videotest::FrameRecorder;
 
-int threadsOfThisProcess()
-{
+int threadsOfThisProcess() {
     int n = 0;
     if (DIR* dir = opendir("/proc/self/task")) {
-        while (dirent* entry = readdir(dir))
-            n += entry->d_name[0] != '.';
+        while (dirent* entry = readdir(dir)) n += entry->d_name[0] != '.';
         closedir(dir);
     }
     return n;
 }
 
 // The mean luma of a rectangle of a frame.
-double meanLuma(const GstreamerFrame& frame, int x0, int y0, int w, int h)
-{
+double meanLuma(const GstreamerFrame& frame, int x0, int y0, int w, int h) {
     const platform::YuvPlanes p = *frame.planes();
     double sum = 0;
     for (int y = y0; y < y0 + h; ++y)
-        for (int x = x0; x < x0 + w; ++x)
-            sum += p.y[y * p.yStride + x];
+        for (int x = x0; x < x0 + w; ++x) sum += p.y[y * p.yStride + x];
     return sum / (w * h);
 }
 
 class GstreamerVideo : public ::testing::Test {
 protected:
     GstreamerVideo() : video(options()) { video.setPreview(&recorder); }
-    ~GstreamerVideo() override
-    {
+    ~GstreamerVideo() override {
         video.stop();
         EXPECT_EQ(GstreamerVideoSystem::livePipelines(), 0);
         EXPECT_EQ(takeWarnings(), std::vector<std::string>{});
     }
-    static GstreamerVideoSystem::Options options()
-    {
+    static GstreamerVideoSystem::Options options() {
         GstreamerVideoSystem::Options o;
         o.testPattern = {640, 360, 25};
         return o;
@@ -59,8 +53,7 @@ protected:
     static std::vector<std::string> takeWarnings() { return videotest::takeGlibWarnings(); }
 
     // Starts the last device of a fresh list, the test pattern.
-    VideoStart startPattern()
-    {
+    VideoStart startPattern() {
         const auto names = video.deviceNames();
         return video.start(static_cast<int>(names.size()) - 1,
                            [this](platform::VideoFramePtr) { ++callbacks; });
@@ -71,16 +64,14 @@ protected:
     GstreamerVideoSystem video;
 };
 
-TEST_F(GstreamerVideo, TheTestPatternIsAlwaysLastAndTheListReadsTheSameEachTime)
-{
+TEST_F(GstreamerVideo, TheTestPatternIsAlwaysLastAndTheListReadsTheSameEachTime) {
     const auto first = video.deviceNames();
     ASSERT_FALSE(first.empty());
     EXPECT_EQ(first.back(), "Test Pattern");
     EXPECT_EQ(video.deviceNames(), first);
 }
 
-TEST_F(GstreamerVideo, TheTestPatternDeliversNumberedI420FramesWithARunningClockBurntIn)
-{
+TEST_F(GstreamerVideo, TheTestPatternDeliversNumberedI420FramesWithARunningClockBurntIn) {
     recorder.keep = true;
     ASSERT_EQ(startPattern().outcome, VideoStart::kStarted);
     ASSERT_TRUE(recorder.waitFor(30));
@@ -101,8 +92,7 @@ TEST_F(GstreamerVideo, TheTestPatternDeliversNumberedI420FramesWithARunningClock
     EXPECT_NE(meanLuma(early, 440, 300, 200, 60), meanLuma(late, 440, 300, 200, 60));
 }
 
-TEST_F(GstreamerVideo, AfterStopNoFrameComesAndOnlyTheFramesStillHeldLive)
-{
+TEST_F(GstreamerVideo, AfterStopNoFrameComesAndOnlyTheFramesStillHeldLive) {
     recorder.keep = true;
     ASSERT_EQ(startPattern().outcome, VideoStart::kStarted);
     ASSERT_TRUE(recorder.waitFor(3));
@@ -119,8 +109,7 @@ TEST_F(GstreamerVideo, AfterStopNoFrameComesAndOnlyTheFramesStillHeldLive)
     EXPECT_EQ(GstreamerFrame::live(), 0);
 }
 
-TEST_F(GstreamerVideo, SwitchingDevicesAgainAndAgainLeavesOnePipelineAndNoNewThreads)
-{
+TEST_F(GstreamerVideo, SwitchingDevicesAgainAndAgainLeavesOnePipelineAndNoNewThreads) {
     ASSERT_EQ(startPattern().outcome, VideoStart::kStarted);
     ASSERT_TRUE(recorder.waitFor(2));
     const int threadsWhileRunning = threadsOfThisProcess();
@@ -133,8 +122,7 @@ TEST_F(GstreamerVideo, SwitchingDevicesAgainAndAgainLeavesOnePipelineAndNoNewThr
     EXPECT_LE(threadsOfThisProcess(), threadsWhileRunning + 2);
 }
 
-TEST_F(GstreamerVideo, AnIndexPastTheListOpensNothing)
-{
+TEST_F(GstreamerVideo, AnIndexPastTheListOpensNothing) {
     const int n = static_cast<int>(video.deviceNames().size());
     for (int index : {-1, n}) {
         const VideoStart result = video.start(index, [](platform::VideoFramePtr) {});
@@ -144,8 +132,7 @@ TEST_F(GstreamerVideo, AnIndexPastTheListOpensNothing)
     }
 }
 
-TEST_F(GstreamerVideo, APreviewTakenAwayIsNotCalledAgain)
-{
+TEST_F(GstreamerVideo, APreviewTakenAwayIsNotCalledAgain) {
     ASSERT_EQ(startPattern().outcome, VideoStart::kStarted);
     ASSERT_TRUE(recorder.waitFor(2));
     video.setPreview(nullptr);

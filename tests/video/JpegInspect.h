@@ -13,18 +13,16 @@ struct JpegInfo {
     bool decodes = false;
     int width = 0;
     int height = 0;
-    int subsampling = -1;  // TJSAMP_*
+    int subsampling = -1;            // TJSAMP_*
     std::vector<std::uint8_t> luma;  // width x height, no padding
 };
 
-inline JpegInfo inspectJpeg(const std::vector<std::uint8_t>& jpeg)
-{
+inline JpegInfo inspectJpeg(const std::vector<std::uint8_t>& jpeg) {
     JpegInfo info;
     tjhandle decoder = tjInitDecompress();
     int colourspace = 0;
-    if (jpeg.empty() ||
-        tjDecompressHeader3(decoder, jpeg.data(), jpeg.size(), &info.width, &info.height,
-                            &info.subsampling, &colourspace) != 0) {
+    if (jpeg.empty() || tjDecompressHeader3(decoder, jpeg.data(), jpeg.size(), &info.width,
+                                            &info.height, &info.subsampling, &colourspace) != 0) {
         tjDestroy(decoder);
         return info;
     }

@@ -19,20 +19,16 @@ public:
           m_cStride((width + 1) / 2 + rowPadding),
           y(static_cast<std::size_t>(m_yStride) * height),
           u(static_cast<std::size_t>(m_cStride) * ((height + 1) / 2)),
-          v(u.size())
-    {
-    }
+          v(u.size()) {}
     int width() const override { return m_width; }
     int height() const override { return m_height; }
-    std::optional<platform::YuvPlanes> planes() const override
-    {
+    std::optional<platform::YuvPlanes> planes() const override {
         return platform::YuvPlanes{y.data(), u.data(), v.data(), m_yStride, m_cStride, m_cStride};
     }
 
     // Sets every pixel of the picture (not the padding) from its position.
     void paint(const std::function<std::uint8_t(int x, int yy)>& luma, std::uint8_t cb,
-               std::uint8_t cr)
-    {
+               std::uint8_t cr) {
         for (int row = 0; row < m_height; ++row)
             for (int x = 0; x < m_width; ++x)
                 y[static_cast<std::size_t>(row * m_yStride + x)] = luma(x, row);

@@ -13,19 +13,16 @@ using videotest::MemoryFrame;
 struct Rgb {
     int r, g, b;
 };
-Rgb rgb(std::uint32_t pixel)
-{
+Rgb rgb(std::uint32_t pixel) {
     return {int(pixel >> 16 & 0xFF), int(pixel >> 8 & 0xFF), int(pixel & 0xFF)};
 }
-void expectNear(Rgb got, Rgb want)
-{
+void expectNear(Rgb got, Rgb want) {
     EXPECT_NEAR(got.r, want.r, 3);
     EXPECT_NEAR(got.g, want.g, 3);
     EXPECT_NEAR(got.b, want.b, 3);
 }
 
-TEST(PreviewImage, TheFrameKeepsItsShapeCentredInTheView)
-{
+TEST(PreviewImage, TheFrameKeepsItsShapeCentredInTheView) {
     const auto wide = fitFrame(1920, 1080, 400, 400);  // bars above and below
     EXPECT_EQ(wide.width, 400);
     EXPECT_EQ(wide.height, 225);
@@ -42,8 +39,7 @@ TEST(PreviewImage, TheFrameKeepsItsShapeCentredInTheView)
     EXPECT_EQ(fitFrame(7680, 4320, 2000000, 1125000).width, 2000000);
 }
 
-TEST(PreviewImage, VideoLevelsBecomeFullRangeColoursByTheFramesStandard)
-{
+TEST(PreviewImage, VideoLevelsBecomeFullRangeColoursByTheFramesStandard) {
     std::uint32_t out[1];
     const auto paintFlat = [&out](int w, int h, std::uint8_t y, std::uint8_t cb, std::uint8_t cr) {
         MemoryFrame frame(w, h);
@@ -60,12 +56,14 @@ TEST(PreviewImage, VideoLevelsBecomeFullRangeColoursByTheFramesStandard)
     expectNear(paintFlat(720, 576, 255, 128, 255), {255, 175, 255});
 }
 
-TEST(PreviewImage, EachViewPixelTakesTheFramePixelUnderItsCentre)
-{
+TEST(PreviewImage, EachViewPixelTakesTheFramePixelUnderItsCentre) {
     // Four vertical bands of luma; the view is four pixels wide and two high.
     MemoryFrame frame(1920, 1080, 64);
-    frame.paint([](int x, int) { return std::uint8_t(x < 480 ? 16 : x < 960 ? 80 : x < 1440 ? 160 : 235); },
-                128, 128);
+    frame.paint(
+        [](int x, int) {
+            return std::uint8_t(x < 480 ? 16 : x < 960 ? 80 : x < 1440 ? 160 : 235);
+        },
+        128, 128);
     std::uint32_t view[2 * 6] = {};
     const int stride = 6;  // the target's rows are padded too
     platform::paintPreview(*frame.planes(), 1920, 1080, view, stride, 4, 2);

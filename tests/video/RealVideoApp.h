@@ -19,23 +19,20 @@ namespace videotest {
 struct RealVideoApp {
     explicit RealVideoApp(platform::GstreamerVideoSystem::Options options = {})
         : video(options),
-          sim([](std::span<const std::uint8_t> list) { myReadProc(list, nullptr, nullptr); })
-    {
+          sim([](std::span<const std::uint8_t> list) { myReadProc(list, nullptr, nullptr); }) {
         platform::Outlets outlets = windows.outlets();
         outlets.mCaptureView = &recorder;
         app = std::make_unique<vexaLogging3AppDelegate>(
             PlatformServices{mainThread, clock, systemLog, midi, codec, timers, video}, outlets);
     }
-    ~RealVideoApp()
-    {
+    ~RealVideoApp() {
         mainThread.drain();
         app.reset();
     }
 
     // The interface's manual log start, as the program's button sends it: the log-start event
     // comes back at once, through the MIDI callback, on this thread.
-    void startLogOnTheInterface()
-    {
+    void startLogOnTheInterface() {
         sim.receive(platform::makeMidiPacketList(app->messages.sysexLogManualStart));
     }
 

@@ -15,13 +15,11 @@ using videotest::inspectJpeg;
 using videotest::MemoryFrame;
 
 // A diagonal ramp with fine stripes: detail for the quantiser to lose.
-std::uint8_t scene(int x, int y)
-{
+std::uint8_t scene(int x, int y) {
     return static_cast<std::uint8_t>(16 + ((x + 2 * y) % 200) + ((x / 3) % 2) * 19);
 }
 
-double meanLumaError(const MemoryFrame& frame, const std::vector<std::uint8_t>& decoded)
-{
+double meanLumaError(const MemoryFrame& frame, const std::vector<std::uint8_t>& decoded) {
     double sum = 0;
     for (int y = 0; y < frame.height(); ++y)
         for (int x = 0; x < frame.width(); ++x)
@@ -30,8 +28,7 @@ double meanLumaError(const MemoryFrame& frame, const std::vector<std::uint8_t>& 
     return sum / (frame.width() * frame.height());
 }
 
-TEST(TurboJpegCodec, AStillIsTheWholeFrameAtItsOwnSizeInFourTwoZero)
-{
+TEST(TurboJpegCodec, AStillIsTheWholeFrameAtItsOwnSizeInFourTwoZero) {
     platform::TurboJpegCodec codec;
     for (auto [w, h] : {std::pair{1920, 1080}, std::pair{321, 241}, std::pair{1, 1}}) {
         SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
@@ -45,8 +42,7 @@ TEST(TurboJpegCodec, AStillIsTheWholeFrameAtItsOwnSizeInFourTwoZero)
     }
 }
 
-TEST(TurboJpegCodec, TheFactorTradesFileSizeForFidelity)
-{
+TEST(TurboJpegCodec, TheFactorTradesFileSizeForFidelity) {
     platform::TurboJpegCodec codec;
     MemoryFrame frame(640, 360);
     frame.paint(scene, 128, 128);
@@ -66,8 +62,7 @@ TEST(TurboJpegCodec, TheFactorTradesFileSizeForFidelity)
     EXPECT_EQ(codec.encodeJpeg(frame, -1.0), smallest);
 }
 
-TEST(TurboJpegCodec, PaddingPastTheRowsNeverReachesThePicture)
-{
+TEST(TurboJpegCodec, PaddingPastTheRowsNeverReachesThePicture) {
     platform::TurboJpegCodec codec;
     MemoryFrame tight(101, 57);
     MemoryFrame padded(101, 57, 27);
@@ -78,8 +73,7 @@ TEST(TurboJpegCodec, PaddingPastTheRowsNeverReachesThePicture)
     EXPECT_EQ(codec.encodeJpeg(tight, 0.5), codec.encodeJpeg(padded, 0.5));
 }
 
-TEST(TurboJpegCodec, AFrameWithoutPixelsGivesNothing)
-{
+TEST(TurboJpegCodec, AFrameWithoutPixelsGivesNothing) {
     class Empty final : public platform::VideoFrame {
     public:
         int width() const override { return 640; }

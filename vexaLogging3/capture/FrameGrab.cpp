@@ -9,8 +9,7 @@ namespace {
 constexpr double kJpegCompressionFactor = 0.5;
 }  // namespace
 
-void vexaLogging3AppDelegate::captureOutputDidOutputVideoFrame(platform::VideoFramePtr frame)
-{
+void vexaLogging3AppDelegate::captureOutputDidOutputVideoFrame(platform::VideoFramePtr frame) {
     // Only a swap under the lock: the frame that was held is released after it, outside.
     platform::VideoFramePtr previous;
     {
@@ -19,19 +18,16 @@ void vexaLogging3AppDelegate::captureOutputDidOutputVideoFrame(platform::VideoFr
     }
 }
 
-platform::VideoFramePtr vexaLogging3AppDelegate::latestFrame()
-{
+platform::VideoFramePtr vexaLogging3AppDelegate::latestFrame() {
     std::lock_guard lock(m_frameLock);
     return mCurrentImageBuffer;
 }
 
-void vexaLogging3AppDelegate::CapturePicture()
-{
+void vexaLogging3AppDelegate::CapturePicture() {
     CapturePicture(latestFrame());
 }
 
-void vexaLogging3AppDelegate::CapturePicture(const platform::VideoFramePtr& frame)
-{
+void vexaLogging3AppDelegate::CapturePicture(const platform::VideoFramePtr& frame) {
     // Encoding runs outside the lock; the frame stays alive because we hold a reference.
     if (!frame)
         return;
@@ -42,8 +38,7 @@ void vexaLogging3AppDelegate::CapturePicture(const platform::VideoFramePtr& fram
     imgBufferArray.push_back(std::move(jpeg));
 }
 
-void vexaLogging3AppDelegate::btnCapture()
-{
+void vexaLogging3AppDelegate::btnCapture() {
     CapturePicture();
     // With no record on show (an empty log) there is nowhere to put the still.
     const bool recordShown = logEditPos >= 1 && logEditPos <= logStartArray.recordCount();

@@ -4,21 +4,18 @@
 
 #include "vexaLogging3AppDelegate.h"
 
-void vexaLogging3AppDelegate::comboBoxWillPopUp()
-{
+void vexaLogging3AppDelegate::comboBoxWillPopUp() {
     // The live picture stops whenever the list opens, also when it then closes unchosen.
     m_services.video.stop();
     const std::vector<std::string> devices = m_services.video.deviceNames();
     outlets.cmbDevicesVal->removeAllItems();
     outlets.cmbDevicesVal->addItem("None");
-    for (const std::string& name : devices)
-        outlets.cmbDevicesVal->addItem(name);
+    for (const std::string& name : devices) outlets.cmbDevicesVal->addItem(name);
     outlets.cmbDevicesVal->selectItem(0);
     captureActive = 0;
 }
 
-void vexaLogging3AppDelegate::cmbDevices()
-{
+void vexaLogging3AppDelegate::cmbDevices() {
     captureActive = 0;
     m_services.video.stop();
     // Built afresh: the list the user chose from may be older than the devices.
@@ -29,25 +26,25 @@ void vexaLogging3AppDelegate::cmbDevices()
         return;
 
     m_services.video.setPreview(outlets.mCaptureView);
-    const platform::VideoStart started = m_services.video.start(
-        selected - 1,
-        [this](platform::VideoFramePtr frame) { captureOutputDidOutputVideoFrame(std::move(frame)); });
+    const platform::VideoStart started =
+        m_services.video.start(selected - 1, [this](platform::VideoFramePtr frame) {
+            captureOutputDidOutputVideoFrame(std::move(frame));
+        });
     switch (started.outcome) {
-    case platform::VideoStart::kStarted:
-        captureActive = 1;
-        break;
-    case platform::VideoStart::kDeviceFailed:
-        // A device that will not open is left without a word; the list keeps its name.
-        break;
-    case platform::VideoStart::kOutputFailed:
-        m_services.systemLog.write("error3");
-        outlets.dialogs->runAlert(started.error, started.detail, "OK");
-        break;
+        case platform::VideoStart::kStarted:
+            captureActive = 1;
+            break;
+        case platform::VideoStart::kDeviceFailed:
+            // A device that will not open is left without a word; the list keeps its name.
+            break;
+        case platform::VideoStart::kOutputFailed:
+            m_services.systemLog.write("error3");
+            outlets.dialogs->runAlert(started.error, started.detail, "OK");
+            break;
     }
 }
 
-bool vexaLogging3AppDelegate::chooseVideoDevice(std::string_view name)
-{
+bool vexaLogging3AppDelegate::chooseVideoDevice(std::string_view name) {
     comboBoxWillPopUp();
     const std::vector<std::string> devices = m_services.video.deviceNames();
     const auto found = std::find(devices.begin(), devices.end(), name);

@@ -2,8 +2,7 @@
 
 namespace platform {
 
-std::shared_ptr<const GstreamerFrame> GstreamerFrame::adopt(GstSample* sample)
-{
+std::shared_ptr<const GstreamerFrame> GstreamerFrame::adopt(GstSample* sample) {
     if (!sample)
         return nullptr;
     GstVideoInfo info;
@@ -26,8 +25,7 @@ std::shared_ptr<const GstreamerFrame> GstreamerFrame::adopt(GstSample* sample)
     return frame;
 }
 
-GstreamerFrame::~GstreamerFrame()
-{
+GstreamerFrame::~GstreamerFrame() {
     if (!m_sample)
         return;
     gst_video_frame_unmap(&m_frame);
@@ -35,8 +33,7 @@ GstreamerFrame::~GstreamerFrame()
     --s_live;
 }
 
-std::optional<YuvPlanes> GstreamerFrame::planes() const
-{
+std::optional<YuvPlanes> GstreamerFrame::planes() const {
     auto* frame = const_cast<GstVideoFrame*>(&m_frame);
     YuvPlanes p;
     p.y = static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(frame, 0));

@@ -7,8 +7,7 @@
 namespace platform {
 namespace {
 
-std::string stringProperty(GstDevice* device, const char* key)
-{
+std::string stringProperty(GstDevice* device, const char* key) {
     GstStructure* properties = gst_device_get_properties(device);
     if (!properties)
         return {};
@@ -19,8 +18,7 @@ std::string stringProperty(GstDevice* device, const char* key)
 }
 
 // The node a device is opened through; tells apart two devices with one display name.
-std::string devicePath(GstDevice* device)
-{
+std::string devicePath(GstDevice* device) {
     for (const char* key : {"device.path", "api.v4l2.path", "object.path"}) {
         std::string path = stringProperty(device, key);
         if (!path.empty())
@@ -29,16 +27,14 @@ std::string devicePath(GstDevice* device)
     return {};
 }
 
-bool carriesSound(GstDevice* device)
-{
+bool carriesSound(GstDevice* device) {
     gchar* klass = gst_device_get_device_class(device);
     const bool sound = klass && std::string_view(klass).find("Audio") != std::string_view::npos;
     g_free(klass);
     return sound;
 }
 
-void setOverlay(GstElement* overlay, const char* horizontal, const char* vertical)
-{
+void setOverlay(GstElement* overlay, const char* horizontal, const char* vertical) {
     gst_util_set_object_arg(G_OBJECT(overlay), "halignment", horizontal);
     gst_util_set_object_arg(G_OBJECT(overlay), "valignment", vertical);
     g_object_set(overlay, "font-desc", "Sans 36", "shaded-background", TRUE, nullptr);
@@ -46,8 +42,7 @@ void setOverlay(GstElement* overlay, const char* horizontal, const char* vertica
 
 }  // namespace
 
-std::vector<ListedDevice> listVideoDevices()
-{
+std::vector<ListedDevice> listVideoDevices() {
     GstDeviceMonitor* monitor = gst_device_monitor_new();
     gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
     // Without start() the monitor probes the hardware once, now, which is what a list that
@@ -75,13 +70,11 @@ std::vector<ListedDevice> listVideoDevices()
     });
     std::vector<ListedDevice> devices;
     devices.reserve(entries.size());
-    for (Entry& e : entries)
-        devices.push_back({GstDeviceRef(e.device), std::move(e.name)});
+    for (Entry& e : entries) devices.push_back({GstDeviceRef(e.device), std::move(e.name)});
     return devices;
 }
 
-GstElement* makeTestPatternSource(const TestPatternFormat& format)
-{
+GstElement* makeTestPatternSource(const TestPatternFormat& format) {
     GstElement* bars = gst_element_factory_make("videotestsrc", nullptr);
     GstElement* shape = gst_element_factory_make("capsfilter", nullptr);
     if (!bars || !shape) {
@@ -96,9 +89,9 @@ GstElement* makeTestPatternSource(const TestPatternFormat& format)
     g_object_set(bars, "is-live", TRUE, nullptr);
     gst_util_set_object_arg(G_OBJECT(bars), "pattern", "smpte");
     GstCaps* caps = gst_caps_new_simple(
-        "video/x-raw", "format", G_TYPE_STRING, "I420", "width", G_TYPE_INT, format.width,
-        "height", G_TYPE_INT, format.height, "framerate", GST_TYPE_FRACTION,
-        format.framesPerSecond, 1, "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
+        "video/x-raw", "format", G_TYPE_STRING, "I420", "width", G_TYPE_INT, format.width, "height",
+        G_TYPE_INT, format.height, "framerate", GST_TYPE_FRACTION, format.framesPerSecond, 1,
+        "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
     g_object_set(shape, "caps", caps, nullptr);
     gst_caps_unref(caps);
 

@@ -15,8 +15,7 @@ struct CapturePipeline {
     std::mutex errorMutex;
     std::string error;
 
-    bool failed()
-    {
+    bool failed() {
         std::lock_guard lock(errorMutex);
         return !error.empty();
     }
@@ -24,8 +23,7 @@ struct CapturePipeline {
 
 namespace {
 
-GstFlowReturn onNewSample(GstAppSink* sink, gpointer data)
-{
+GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
     GstSample* sample = gst_app_sink_pull_sample(sink);
     if (!sample)
         return GST_FLOW_OK;
@@ -37,8 +35,7 @@ GstFlowReturn onNewSample(GstAppSink* sink, gpointer data)
 // Nobody reads the bus of a capture pipeline, so every message is looked at as it is posted
 // and dropped (which makes it ours to unref): over a long run the bus never fills up. Errors
 // are kept for the caller.
-GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data)
-{
+GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data) {
     if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
         auto* running = static_cast<CapturePipeline*>(data);
         GError* error = nullptr;
@@ -54,8 +51,7 @@ GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data)
     return GST_BUS_DROP;
 }
 
-void onPipelineFinalised(gpointer counter, GObject*)
-{
+void onPipelineFinalised(gpointer counter, GObject*) {
     --*static_cast<std::atomic<int>*>(counter);
 }
 
@@ -63,8 +59,7 @@ void onPipelineFinalised(gpointer counter, GObject*)
 
 GstreamerVideoSystem::GstreamerVideoSystem() : GstreamerVideoSystem(Options{}) {}
 
-GstreamerVideoSystem::GstreamerVideoSystem(Options options) : m_options(options)
-{
+GstreamerVideoSystem::GstreamerVideoSystem(Options options) : m_options(options) {
     GError* error = nullptr;
     m_initialised = gst_init_check(nullptr, nullptr, &error);
     if (!m_initialised)
@@ -72,26 +67,22 @@ GstreamerVideoSystem::GstreamerVideoSystem(Options options) : m_options(options)
     g_clear_error(&error);
 }
 
-GstreamerVideoSystem::~GstreamerVideoSystem()
-{
+GstreamerVideoSystem::~GstreamerVideoSystem() {
     stop();
 }
 
-std::vector<std::string> GstreamerVideoSystem::deviceNames()
-{
+std::vector<std::string> GstreamerVideoSystem::deviceNames() {
     m_devices.clear();
     if (m_initialised)
         m_devices = listVideoDevices();
     std::vector<std::string> names;
     names.reserve(m_devices.size() + 1);
-    for (const ListedDevice& d : m_devices)
-        names.push_back(d.name);
+    for (const ListedDevice& d : m_devices) names.push_back(d.name);
     names.emplace_back(kTestPatternName);
     return names;
 }
 
-VideoStart GstreamerVideoSystem::start(int index, FrameCallback onFrame)
-{
+VideoStart GstreamerVideoSystem::start(int index, FrameCallback onFrame) {
     stop();
     if (!m_initialised)
         return {VideoStart::kDeviceFailed, m_initError, {}};
@@ -165,19 +156,16 @@ VideoStart GstreamerVideoSystem::start(int index, FrameCallback onFrame)
     return {VideoStart::kStarted, {}, {}};
 }
 
-void GstreamerVideoSystem::stop()
-{
+void GstreamerVideoSystem::stop() {
     tearDown(std::move(m_running));
 }
 
-void GstreamerVideoSystem::setPreview(VideoPreview* preview)
-{
+void GstreamerVideoSystem::setPreview(VideoPreview* preview) {
     std::lock_guard lock(m_previewMutex);
     m_preview = preview;
 }
 
-void GstreamerVideoSystem::show(const VideoFramePtr& frame)
-{
+void GstreamerVideoSystem::show(const VideoFramePtr& frame) {
     std::lock_guard lock(m_previewMutex);
     if (m_preview)
         m_preview->showFrame(frame);
@@ -185,8 +173,7 @@ void GstreamerVideoSystem::show(const VideoFramePtr& frame)
 
 VideoStart GstreamerVideoSystem::fail(VideoStart::Outcome outcome,
                                       std::unique_ptr<CapturePipeline> running,
-                                      std::string fallback)
-{
+                                      std::string fallback) {
     // The headline says what failed for the user; GStreamer's own message says why.
     VideoStart result{outcome, std::move(fallback), {}};
     {
@@ -197,8 +184,7 @@ VideoStart GstreamerVideoSystem::fail(VideoStart::Outcome outcome,
     return result;
 }
 
-void GstreamerVideoSystem::tearDown(std::unique_ptr<CapturePipeline> running)
-{
+void GstreamerVideoSystem::tearDown(std::unique_ptr<CapturePipeline> running) {
     if (!running)
         return;
     // Back to NULL joins the streaming thread: after it no frame callback runs, and the

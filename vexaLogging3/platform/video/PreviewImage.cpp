@@ -14,15 +14,13 @@ struct Matrix {
 constexpr Matrix kBt601{76309, 104597, -25675, -53279, 132201};
 constexpr Matrix kBt709{76309, 117489, -13975, -34925, 138438};
 
-inline std::uint32_t clampByte(int v)
-{
+inline std::uint32_t clampByte(int v) {
     return static_cast<std::uint32_t>(std::clamp(v >> 16, 0, 255));
 }
 
 }  // namespace
 
-FittedRect fitFrame(int frameWidth, int frameHeight, int viewWidth, int viewHeight)
-{
+FittedRect fitFrame(int frameWidth, int frameHeight, int viewWidth, int viewHeight) {
     if (frameWidth < 1 || frameHeight < 1 || viewWidth < 1 || viewHeight < 1)
         return {};
     FittedRect r;
@@ -43,8 +41,7 @@ FittedRect fitFrame(int frameWidth, int frameHeight, int viewWidth, int viewHeig
 }
 
 void paintPreview(const YuvPlanes& frame, int frameWidth, int frameHeight, std::uint32_t* target,
-                  int targetStride, int width, int height)
-{
+                  int targetStride, int width, int height) {
     if (frameWidth < 1 || frameHeight < 1 || width < 1 || height < 1)
         return;
     const Matrix& m = frameHeight > 576 ? kBt709 : kBt601;

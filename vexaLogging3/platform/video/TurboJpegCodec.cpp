@@ -17,8 +17,7 @@ using Encoder = std::unique_ptr<void, TurboJpegFree>;
 
 }  // namespace
 
-int TurboJpegCodec::quality(double compressionFactor)
-{
+int TurboJpegCodec::quality(double compressionFactor) {
     // Both scales run the same way, from smallest file to best picture, so the factor maps
     // straight onto percent. The program's 0.5 lands on 50, where the encoder uses the JPEG
     // standard's example quantisation tables unscaled: the textbook middle of the scale.
@@ -27,8 +26,7 @@ int TurboJpegCodec::quality(double compressionFactor)
     return std::clamp(static_cast<int>(std::lround(compressionFactor * 100.0)), 1, 100);
 }
 
-Bytes TurboJpegCodec::encodeJpeg(const VideoFrame& frame, double compressionFactor)
-{
+Bytes TurboJpegCodec::encodeJpeg(const VideoFrame& frame, double compressionFactor) {
     const std::optional<YuvPlanes> planes = frame.planes();
     if (!planes || frame.width() < 1 || frame.height() < 1)
         return {};
@@ -48,8 +46,8 @@ Bytes TurboJpegCodec::encodeJpeg(const VideoFrame& frame, double compressionFact
         const int evenWidth = width + width % 2, evenHeight = height + height % 2;
         evenLuma.resize(static_cast<std::size_t>(evenWidth) * evenHeight);
         for (int row = 0; row < evenHeight; ++row) {
-            const std::uint8_t* from = planes->y + static_cast<long>(std::min(row, height - 1)) *
-                                                       planes->yStride;
+            const std::uint8_t* from =
+                planes->y + static_cast<long>(std::min(row, height - 1)) * planes->yStride;
             std::uint8_t* to = evenLuma.data() + static_cast<long>(row) * evenWidth;
             std::copy(from, from + width, to);
             to[evenWidth - 1] = from[width - 1];
