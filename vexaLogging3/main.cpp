@@ -1,0 +1,108 @@
+// glimmark: the logging tool with its two windows, against the vexa interface on MIDI or, for
+// a first look without hardware, against a simulated one inside the program.
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <memory>
+
+#include "platform/Clock.h"
+#include "platform/SystemLog.h"
+#include "platform/midi/RtMidiSystem.h"
+#include "platform/qt/ApplicationWindows.h"
+#include "platform/qt/QtMainThread.h"
+#include "platform/qt/QtTimers.h"
+#include "platform/qt/WindowGrab.h"
+#include "platform/video/GstreamerVideoSystem.h"
+#include "platform/video/TurboJpegCodec.h"
+#include "vexaLogging3AppDelegate.h"
+#include "vexasim/SimulatedMidiSystem.h"
+
+namespace {
+
+std::unique_ptr<platform::MidiSystem> midiSystem(bool simulate) {
+    if (!simulate)
+        return std::make_unique<platform::midi::RtMidiSystem>();
+    // A machine already playing, and an interface that logs by itself, so the windows show
+    // running timecode and new records within seconds. The program reads the logging state
+    // from the interface like any other time; it switches nothing on by itself.
+    vexasim::SimulatedMidiSystem::Options options;
+    options.play = true;
+    options.loggingOn = true;
+    return std::make_unique<vexasim::SimulatedMidiSystem>(options);
+}
+
+struct CommandLine {
+    bool simulate = false;
+    QString screenshotDirectory;
+};
+
+// Read before the windows exist, so that --help and --version work without a display.
+CommandLine readCommandLine(int argc, char* argv[]) {
+    QCoreApplication reader(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("glimmark"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(GLIMMARK_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Logs the takes of a recording or playback machine through a vexa timecode interface on "
+        "MIDI: running timecode, numbered log records with a still picture, and an editor for "
+        "them.\n\nWithout options it looks for the interface every two seconds (ALSA sequencer; "
+        "set GLIMMARK_MIDI_API=jack for JACK)."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption simulateOption(
+        QStringLiteral("simulate"),
+        QStringLiteral("Run against a simulated vexa interface inside the program, with the video "
+                       "test pattern: running timecode and a new log every few seconds, no "
+                       "hardware needed."));
+    QCommandLineOption screenshotOption(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Write PNG pictures of both windows into <dir> once three logs exist, then "
+                       "quit."),
+        QStringLiteral("dir"));
+    screenshotOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(simulateOption);
+    parser.addOption(screenshotOption);
+    parser.process(reader);
+    return {parser.isSet(simulateOption), parser.value(screenshotOption)};
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    const CommandLine commandLine = readCommandLine(argc, argv);
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("glimmark"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Glimmark"));
+    const bool simulate = commandLine.simulate;
+
+    // Declared in this order so that they go in the reverse one: the controller first, then
+    // the services it calls, the windows last.
+    platform::qt::ApplicationWindows windows;
+    platform::qt::QtMainThread mainThread;
+    platform::qt::QtTimers timers;
+    platform::SystemClock clock;
+    platform::SyslogSystemLog systemLog;
+    platform::TurboJpegCodec codec;
+    platform::GstreamerVideoSystem video;
+    const std::unique_ptr<platform::MidiSystem> midi = midiSystem(simulate);
+    vexaLogging3AppDelegate controller(
+        PlatformServices{mainThread, clock, systemLog, *midi, codec, timers, video},
+        windows.outlets());
+
+    windows.connectTo(controller);
+    application.setQuitOnLastWindowClosed(
+        controller.applicationShouldTerminateAfterLastWindowClosed());
+    controller.awakeFromNib();
+    if (simulate)
+        controller.chooseVideoDevice(platform::GstreamerVideoSystem::kTestPatternName);
+    if (!commandLine.screenshotDirectory.isEmpty())
+        platform::qt::grabWindowsOnceLogged(windows, controller, commandLine.screenshotDirectory);
+
+    const int status = QApplication::exec();
+    // No more device input or frames may reach the controller once it starts to go.
+    controller.closeMidi();
+    video.stop();
+    controller.waitForSends();
+    return status;
+}
