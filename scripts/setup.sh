@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs every Debian package Glimmark needs to build, test and run, then builds it.
-#   scripts/setup.sh          install the packages and build
+#   scripts/setup.sh          install the packages, build, and start the demo
 #   scripts/setup.sh --deps   only install the packages
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,3 +28,9 @@ fi
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build
+
+# The demo: the simulated interface inside the program, no hardware needed.
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    exec build/vexaLogging3/glimmark --simulate
+fi
+echo "Built. There is no display here; on a desktop the demo is: build/vexaLogging3/glimmark --simulate"
