@@ -60,16 +60,6 @@ TEST_F(FrameGrab, EachNewFrameReleasesTheOneBeforeAndAGrabGivesBackItsReference)
         app.windows.outlets());
 }
 
-TEST_F(FrameGrab, ALogStartWhileCapturingStoresTheCurrentFrameAsJpegAtHalfCompression) {
-    startCapture();
-    frame("a");
-    frame("b");
-    logStart(0);
-    ASSERT_EQ(c().logStartArray.recordCount(), 1);
-    EXPECT_EQ(text(c().logStartArray.picture(LogList::indexOf(1, kFieldPicture))), "JPEGb@0.50");
-    EXPECT_TRUE(c().imgBufferArray.empty());
-}
-
 TEST_F(FrameGrab, TheCaptureButtonReplacesThePictureOfTheRecordOnShow) {
     startCapture();
     frame("first");
