@@ -150,8 +150,17 @@ TEST_F(RtMidiOverJack, CarriesCommandsAndAnswersByteExactInBothDirections)
     // Running timecode: quarter frames, one message each, their data byte with them.
     EXPECT_TRUE(inbox.waitFor([](const Bytes& m) { return m.size() == 2 && m[0] == 0xF1; }));
 
+    const std::vector<std::string> destinationsBefore = midi.destinationNames();
     midi.send(out, destination, platform::makeMidiPacketList(kStatusSense));
     EXPECT_TRUE(inbox.waitFor([](const Bytes& m) { return m == kStatusReply; }));
+
+    // With both ports open, the lists still hold only other programs' ports: the program's
+    // own input port is no destination, so the device's position does not move under it.
+    EXPECT_EQ(midi.destinationNames(), destinationsBefore);
+    for (const std::string& name : midi.sourceNames())
+        EXPECT_FALSE(name.starts_with("TeStInG")) << name;
+    for (const std::string& name : destinationsBefore)
+        EXPECT_FALSE(name.starts_with("TeStInG")) << name;
 
     // Two packets in one list leave as two messages, in order.
     platform::MidiPacketList list;

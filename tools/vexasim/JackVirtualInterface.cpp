@@ -71,12 +71,10 @@ std::unique_ptr<JackVirtualInterface> JackVirtualInterface::open(Options options
             return fail("a JACK client named \"" + v.m_options.clientName + "\" is already there");
         return fail("no JACK server is running");
     }
-    v.m_in = jack_port_register(v.m_client, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-    v.m_out = jack_port_register(v.m_client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     v.m_received = jack_ringbuffer_create(kRingBytes);
     v.m_sending = jack_ringbuffer_create(kRingBytes);
-    if (!v.m_in || !v.m_out || !v.m_received || !v.m_sending)
-        return fail("the MIDI ports could not be registered");
+    if (!v.m_received || !v.m_sending)
+        return fail("out of memory");
 
     {
         SimulatedInterface& sim = v.m_sim;
@@ -88,6 +86,12 @@ std::unique_ptr<JackVirtualInterface> JackVirtualInterface::open(Options options
     jack_on_shutdown(v.m_client, &JackVirtualInterface::shutdown, &v);
     if (jack_activate(v.m_client) != 0)
         return fail("the JACK client could not be activated");
+    // The ports appear only now, with the client running: a port of a client not yet active
+    // cannot be connected, and a program that found it then would have connected to nothing.
+    v.m_in = jack_port_register(v.m_client, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    v.m_out = jack_port_register(v.m_client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    if (!v.m_in.load() || !v.m_out.load())
+        return fail("the MIDI ports could not be registered");
     if (v.m_options.play)
         v.m_driver.withInterface([](SimulatedInterface& sim) { sim.play(); });
     v.m_driver.start();
@@ -119,19 +123,21 @@ void JackVirtualInterface::close()
 
 std::string JackVirtualInterface::inputPortName() const
 {
-    return m_in ? jack_port_name(m_in) : "";
+    return m_in.load() ? jack_port_name(m_in.load()) : "";
 }
 
 std::string JackVirtualInterface::outputPortName() const
 {
-    return m_out ? jack_port_name(m_out) : "";
+    return m_out.load() ? jack_port_name(m_out.load()) : "";
 }
 
 int JackVirtualInterface::process(jack_nframes_t frames, void* self)
 {
     auto& v = *static_cast<JackVirtualInterface*>(self);
-    v.readInput(frames);
-    v.writeOutput(frames);
+    if (v.m_in.load() && v.m_out.load()) {
+        v.readInput(frames);
+        v.writeOutput(frames);
+    }
     return 0;
 }
 
@@ -144,7 +150,7 @@ void JackVirtualInterface::shutdown(void* self)
 
 void JackVirtualInterface::readInput(jack_nframes_t frames)
 {
-    void* buffer = jack_port_get_buffer(m_in, frames);
+    void* buffer = jack_port_get_buffer(m_in.load(), frames);
     const std::uint32_t count = jack_midi_get_event_count(buffer);
     bool any = false;
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -158,7 +164,7 @@ void JackVirtualInterface::readInput(jack_nframes_t frames)
 
 void JackVirtualInterface::writeOutput(jack_nframes_t frames)
 {
-    void* buffer = jack_port_get_buffer(m_out, frames);
+    void* buffer = jack_port_get_buffer(m_out.load(), frames);
     jack_midi_clear_buffer(buffer);
     while (const std::size_t length = nextLength(m_sending)) {
         // All at the start of the cycle, in the order they were sent.

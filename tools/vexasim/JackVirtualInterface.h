@@ -73,8 +73,9 @@ private:
     ClockDriver m_driver;
 
     jack_client_t* m_client = nullptr;
-    jack_port_t* m_in = nullptr;
-    jack_port_t* m_out = nullptr;
+    // Registered after activation, while the process callback may already run.
+    std::atomic<jack_port_t*> m_in{nullptr};
+    std::atomic<jack_port_t*> m_out{nullptr};
     jack_ringbuffer_t* m_received = nullptr;
     jack_ringbuffer_t* m_sending = nullptr;
     std::counting_semaphore<> m_receivedSignal{0};

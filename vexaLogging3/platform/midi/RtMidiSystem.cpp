@@ -198,6 +198,9 @@ std::vector<std::string> RtMidiSystem::listLocked(bool destinations)
         names = portNamesOf(*p.out, p.outErrors);
     else if (!destinations && p.in)
         names = portNamesOf(*p.in, p.inErrors);
+    // Ports this program opened are no devices; were they listed, opening a connection would
+    // shift the positions of the devices' ports between a scan and the open that follows it.
+    std::erase_if(names, [this](const std::string& name) { return isOwnPortLocked(name); });
     // A JACK client outlives a server that stopped and lists nothing from then on; with
     // nothing listed, the next scan asks through a fresh client.
     if (names.empty() && m_api == MidiApi::jack) {
@@ -207,6 +210,21 @@ std::vector<std::string> RtMidiSystem::listLocked(bool destinations)
             p.in.reset();
     }
     return names;
+}
+
+bool RtMidiSystem::isOwnPortLocked(const std::string& portName) const
+{
+    const std::string client = clientNameOfPort(portName);
+    for (const auto& [ref, name] : m_clients) {
+        if (client == name)
+            return true;
+        // JACK gives each further client of a name a number: "TeStInG-01".
+        if (m_api == MidiApi::jack && client.size() > name.size() + 1 &&
+            client.compare(0, name.size(), name) == 0 && client[name.size()] == '-' &&
+            client.find_first_not_of("0123456789", name.size() + 1) == std::string::npos)
+            return true;
+    }
+    return false;
 }
 
 platform::MidiRef RtMidiSystem::endpointRefLocked(bool destination, const std::string& portName)

@@ -29,6 +29,7 @@ MidiApi midiApiFromEnvironment();
 // life of this object, so a device that stays plugged keeps its references from scan to scan.
 // A device's model name is the name of its MIDI client, and its source is the first readable
 // port of the same client.
+// The ports of this program's own clients are not listed.
 //
 // RtMidi knows no client of its own: a client here is the name its ports are created under.
 // Each port is one RtMidiIn or RtMidiOut object; under JACK each of those is a JACK client of
@@ -88,6 +89,7 @@ private:
     struct Probes;
 
     std::vector<std::string> listLocked(bool destinations);
+    bool isOwnPortLocked(const std::string& portName) const;
     platform::MidiRef endpointRefLocked(bool destination, const std::string& portName);
     const Endpoint* endpointLocked(platform::MidiRef ref) const;
     bool connectOutputLocked(OutputPort& port, const std::string& destination);
