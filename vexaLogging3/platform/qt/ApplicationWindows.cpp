@@ -95,6 +95,7 @@ void ApplicationWindows::connectTo(vexaLogging3AppDelegate& controller) {
     r.cmbDevicesVal->willPopUp = [c] { c->comboBoxWillPopUp(); };
     QObject::connect(r.cmbDevicesVal, &QComboBox::activated, r.cmbDevicesVal,
                      [c] { c->cmbDevices(); });
+    QObject::connect(r.btnCapture, &QPushButton::clicked, r.btnCapture, [c] { c->btnCapture(); });
 
     QObject::connect(e.btnLogNaechstesVal, &QPushButton::clicked, e.btnLogNaechstesVal,
                      [c] { c->btnLogNaechstes(); });
@@ -117,6 +118,8 @@ void ApplicationWindows::connectTo(vexaLogging3AppDelegate& controller) {
     QObject::connect(menus.fullScreen, &QAction::triggered, &menus, [c] { c->btnFullScreen(); });
     QObject::connect(menus.exitFullScreen, &QAction::triggered, &menus,
                      [c] { c->btnExitFullScreen(); });
+    // Play, the edit-mode box and the frame-rate buttons have no controller operation to fire
+    // yet and stay unconnected. The chase box needs none: the chase reads its state.
 
     // Moving between the program's own windows and fields, which the controller has no say in.
     QObject::connect(menus.quit, &QAction::triggered, &menus, [] { QCoreApplication::quit(); });

@@ -29,7 +29,13 @@ CaptureWindow::CaptureWindow(QWidget* parent) : QMainWindow(parent) {
 
     cmbDevicesVal = new DeviceComboBox(central);
     cmbDevicesVal->setObjectName(QStringLiteral("cmbDevicesVal"));
-    layout->addWidget(cmbDevicesVal);
+    btnCapture = new QPushButton(tr("Grab Still"), central);
+    btnCapture->setObjectName(QStringLiteral("btnCapture"));
+    btnCapture->setToolTip(tr("Stores the live picture in the record shown in the editor"));
+    auto* deviceRow = new QHBoxLayout;
+    deviceRow->addWidget(cmbDevicesVal, 1);
+    deviceRow->addWidget(btnCapture);
+    layout->addLayout(deviceRow);
 
     auto* logBox = new QGroupBox(tr("Log"), central);
     auto* form = new QFormLayout(logBox);

@@ -25,5 +25,6 @@ public:
     QPushButton* btnLogManualVal;
     QPushButton* btnLogManualStopVal;
     DeviceComboBox* cmbDevicesVal;
+    QPushButton* btnCapture;
     CapturePreview* mCaptureView;
 };
