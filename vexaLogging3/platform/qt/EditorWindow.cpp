@@ -48,6 +48,8 @@ EditorWindow::EditorWindow(QWidget* parent) : QMainWindow(parent) {
     layout->addWidget(recordFields());
     layout->addWidget(playerControls());
     setCentralWidget(central);
+    // The keyboard starts where a record is looked for by its number.
+    txtEditNr->setFocus();
     resize(960, 700);
 }
 
