@@ -8,7 +8,7 @@ namespace editor_test {
 
 // Puts records straight into the LogList, the way device logs and opened files leave them,
 // and numbers them as the device would.
-struct RecordSpec {
+struct RecordValues {
     std::string number;
     std::string start;
     std::string stop;
@@ -17,7 +17,7 @@ struct RecordSpec {
     std::string comment2 = {};
 };
 
-inline void addRecord(fake::App& app, const RecordSpec& r) {
+inline void addRecord(fake::App& app, const RecordValues& r) {
     app.app->logStartArray.append(
         {r.number, r.start, r.stop, std::string(), std::string("10:00:00"), r.comment1, r.comment2,
          std::string("07.12.2026"), std::string(), Picture(r.picture.begin(), r.picture.end())});
