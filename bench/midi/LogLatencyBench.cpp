@@ -27,8 +27,7 @@ using namespace std::chrono_literals;
 // once, as a toolkit's queued call would.
 class EventLoop final : public platform::MainThread {
 public:
-    void post(std::function<void()> work) override
-    {
+    void post(std::function<void()> work) override {
         {
             std::lock_guard lock(m_mutex);
             m_pending.push_back(std::move(work));
@@ -38,8 +37,7 @@ public:
 
     // Runs posted work and the timers until `done`, calling `afterWork` after each piece.
     bool runUntil(const std::function<bool()>& done, Clock::duration timeout,
-                  const std::function<void()>& afterWork = {})
-    {
+                  const std::function<void()>& afterWork = {}) {
         const Clock::time_point end = Clock::now() + timeout;
         while (!done()) {
             if (Clock::now() > end)
@@ -74,17 +72,16 @@ private:
     Clock::time_point m_timersAt = Clock::now();
 };
 
-double percentile(std::vector<double> values, double p)
-{
+double percentile(std::vector<double> values, double p) {
     std::sort(values.begin(), values.end());
     const auto at = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
     return values[std::min(at, values.size() - 1)];
 }
 
-void BM_LogStartToLogListOverJack(benchmark::State& state)
-{
+void BM_LogStartToLogListOverJack(benchmark::State& state) {
     if (!jacktest::JackServer::ensure().available()) {
-        state.SkipWithError(("needs a JACK server: " + jacktest::JackServer::ensure().why()).c_str());
+        state.SkipWithError(
+            ("needs a JACK server: " + jacktest::JackServer::ensure().why()).c_str());
         return;
     }
 
@@ -162,7 +159,10 @@ void BM_LogStartToLogListOverJack(benchmark::State& state)
         state.counters["max_ms"] = percentile(latencies, 1.0);
     }
 }
-BENCHMARK(BM_LogStartToLogListOverJack)->UseManualTime()->Iterations(300)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LogStartToLogListOverJack)
+    ->UseManualTime()
+    ->Iterations(300)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -20,13 +20,11 @@ using Bytes = std::vector<std::uint8_t>;
 using vexasim::JackVirtualInterface;
 
 template <std::size_t N>
-Bytes bytes(const std::array<std::uint8_t, N>& a)
-{
+Bytes bytes(const std::array<std::uint8_t, N>& a) {
     return Bytes(a.begin(), a.end());
 }
 
-TEST(ControllerOverJack, ConnectsSensesLogsDrivesTheMachineAndNoticesTheUnplug)
-{
+TEST(ControllerOverJack, ConnectsSensesLogsDrivesTheMachineAndNoticesTheUnplug) {
     REQUIRE_JACK_SERVER();
 
     // The start timecode of every log the interface reports, as it leaves the interface.
@@ -85,16 +83,18 @@ TEST(ControllerOverJack, ConnectsSensesLogsDrivesTheMachineAndNoticesTheUnplug)
     c.send(c.messages.sysexMmcSetGen);
     c.send(c.messages.sysexMmcLocate);
     c.waitForSends();
-    const Bytes locate = {0xF0, 0x7F, 0x7F, 0x06, 0x44, 0x06, 0x01, 0x2B, 0x02, 0x03, 0x04, 0x00, 0xF7};
+    const Bytes locate = {0xF0, 0x7F, 0x7F, 0x06, 0x44, 0x06, 0x01,
+                          0x2B, 0x02, 0x03, 0x04, 0x00, 0xF7};
     ASSERT_TRUE(fake::pumpUntil(app, [&] { return w.statusText.value == "  11:02:03:04"; }))
         << w.statusText.value;
     const auto received = sim->driver().withInterface(
         [](vexasim::SimulatedInterface& s) { return s.receivedMessages(); });
-    EXPECT_EQ(received, (std::vector<Bytes>{
-                            bytes(c.messages.sysexLogAktivRead), bytes(c.messages.sysexStatusSense),
-                            bytes(c.messages.sysexLogAktivOn), bytes(c.messages.sysexLogFailedFrameOff),
-                            bytes(c.messages.sysexLogAktivOff), bytes(c.messages.sysexLogFailedFrameOff),
-                            bytes(c.messages.sysexMmcStop), bytes(c.messages.sysexMmcSetGen), locate}));
+    EXPECT_EQ(received,
+              (std::vector<Bytes>{
+                  bytes(c.messages.sysexLogAktivRead), bytes(c.messages.sysexStatusSense),
+                  bytes(c.messages.sysexLogAktivOn), bytes(c.messages.sysexLogFailedFrameOff),
+                  bytes(c.messages.sysexLogAktivOff), bytes(c.messages.sysexLogFailedFrameOff),
+                  bytes(c.messages.sysexMmcStop), bytes(c.messages.sysexMmcSetGen), locate}));
     const bool playing =
         sim->driver().withInterface([](vexasim::SimulatedInterface& s) { return s.playing(); });
     EXPECT_FALSE(playing);

@@ -22,8 +22,7 @@ namespace jacktest {
 class JackServer {
 public:
     // Whether a server answers now or could be started; `why()` says what went wrong.
-    static JackServer& ensure()
-    {
+    static JackServer& ensure() {
         static JackServer server;
         return server;
     }
@@ -31,8 +30,7 @@ public:
     bool available() const { return m_available; }
     const std::string& why() const { return m_why; }
 
-    static bool answers()
-    {
+    static bool answers() {
         // libjack complains on stderr about every failed attempt to reach a server.
         jack_set_error_function([](const char*) {});
         jack_status_t status{};
@@ -44,8 +42,7 @@ public:
         return true;
     }
 
-    ~JackServer()
-    {
+    ~JackServer() {
         if (m_pid > 0) {
             kill(m_pid, SIGTERM);
             waitpid(m_pid, nullptr, 0);
@@ -53,16 +50,19 @@ public:
     }
 
 private:
-    JackServer()
-    {
+    JackServer() {
         if (answers()) {
             m_available = true;
             return;
         }
-        char* argv[] = {const_cast<char*>("jackd"), const_cast<char*>("--no-realtime"),
-                        const_cast<char*>("-d"),    const_cast<char*>("dummy"),
-                        const_cast<char*>("-r"),    const_cast<char*>("48000"),
-                        const_cast<char*>("-p"),    const_cast<char*>("256"),
+        char* argv[] = {const_cast<char*>("jackd"),
+                        const_cast<char*>("--no-realtime"),
+                        const_cast<char*>("-d"),
+                        const_cast<char*>("dummy"),
+                        const_cast<char*>("-r"),
+                        const_cast<char*>("48000"),
+                        const_cast<char*>("-p"),
+                        const_cast<char*>("256"),
                         nullptr};
         posix_spawn_file_actions_t quiet;
         posix_spawn_file_actions_init(&quiet);
@@ -99,8 +99,8 @@ private:
 }  // namespace jacktest
 
 // Skips the calling test when no JACK server is there and none can be started.
-#define REQUIRE_JACK_SERVER()                                                        \
-    do {                                                                             \
-        if (!jacktest::JackServer::ensure().available())                             \
+#define REQUIRE_JACK_SERVER()                                                                \
+    do {                                                                                     \
+        if (!jacktest::JackServer::ensure().available())                                     \
             GTEST_SKIP() << "needs a JACK server: " << jacktest::JackServer::ensure().why(); \
     } while (false)

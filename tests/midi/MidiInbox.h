@@ -18,14 +18,12 @@ using Bytes = std::vector<std::uint8_t>;
 // function with no context, so tests share this one.
 class MidiInbox {
 public:
-    static MidiInbox& instance()
-    {
+    static MidiInbox& instance() {
         static MidiInbox inbox;
         return inbox;
     }
 
-    static void readProc(std::span<const std::uint8_t> list, void*, void*)
-    {
+    static void readProc(std::span<const std::uint8_t> list, void*, void*) {
         MidiInbox& inbox = instance();
         {
             std::lock_guard lock(inbox.m_mutex);
@@ -37,26 +35,22 @@ public:
         inbox.m_arrived.notify_all();
     }
 
-    void clear()
-    {
+    void clear() {
         std::lock_guard lock(m_mutex);
         m_messages.clear();
         m_lists = 0;
     }
-    std::vector<Bytes> messages() const
-    {
+    std::vector<Bytes> messages() const {
         std::lock_guard lock(m_mutex);
         return m_messages;
     }
-    std::size_t lists() const
-    {
+    std::size_t lists() const {
         std::lock_guard lock(m_mutex);
         return m_lists;
     }
     // Waits until a message matching `wanted` has arrived.
     bool waitFor(const std::function<bool(const Bytes&)>& wanted,
-                 std::chrono::milliseconds timeout = std::chrono::seconds(5))
-    {
+                 std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
         std::unique_lock lock(m_mutex);
         return m_arrived.wait_for(lock, timeout, [&] {
             for (const Bytes& m : m_messages) {

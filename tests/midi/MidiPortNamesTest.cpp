@@ -10,8 +10,7 @@ using platform::midi::clientNameOfPort;
 using platform::midi::clientOfPort;
 using platform::midi::MidiApi;
 
-TEST(MidiPortNames, TheModelIsTheClientNameBeforeTheFirstColonBlanksKept)
-{
+TEST(MidiPortNames, TheModelIsTheClientNameBeforeTheFirstColonBlanksKept) {
     EXPECT_EQ(clientNameOfPort("vexa :out"), "vexa ");
     EXPECT_EQ(clientNameOfPort("vexa :vexa MIDI 1 24:0"), "vexa ");
     EXPECT_EQ(clientNameOfPort("Vexa:out"), "Vexa");
@@ -21,8 +20,7 @@ TEST(MidiPortNames, TheModelIsTheClientNameBeforeTheFirstColonBlanksKept)
     EXPECT_EQ(clientNameOfPort("no colon"), "no colon");
 }
 
-TEST(MidiPortNames, AlsaTellsClientsApartByNumberJackByName)
-{
+TEST(MidiPortNames, AlsaTellsClientsApartByNumberJackByName) {
     // Two ALSA clients may share a name; their numbers differ.
     EXPECT_EQ(clientOfPort("vexa :vexa MIDI 1 24:0", MidiApi::alsa), "24");
     EXPECT_EQ(clientOfPort("vexa :vexa MIDI 1 28:0", MidiApi::alsa), "28");
@@ -33,8 +31,7 @@ TEST(MidiPortNames, AlsaTellsClientsApartByNumberJackByName)
     EXPECT_EQ(clientOfPort("vexa -01:in 24:0", MidiApi::jack), "vexa -01");
 }
 
-TEST(MidiPortNames, ApiNamesAsOptionsSpellThem)
-{
+TEST(MidiPortNames, ApiNamesAsOptionsSpellThem) {
     EXPECT_EQ(platform::midi::parseMidiApi("jack"), MidiApi::jack);
     EXPECT_EQ(platform::midi::parseMidiApi("alsa"), MidiApi::alsa);
     EXPECT_EQ(platform::midi::parseMidiApi("JACK"), std::nullopt);

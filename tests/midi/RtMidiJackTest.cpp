@@ -26,10 +26,10 @@ using vexasim::JackVirtualInterface;
 const Bytes kStatusSense = {0xF0, 0x2C, 0x4D, 0x10, 0xF7};
 const Bytes kStatusReply = {0xF0, 0x2C, 0x4D, 0x21, 0x32, 0x31, 0xF7};
 const Bytes kMmcWrite = {0xF0, 0x7F, 0x7F, 0x06, 0x40, 0x03, 0x46, 0x01, 0x0A, 0xF7};
-const Bytes kMmcLocate = {0xF0, 0x7F, 0x7F, 0x06, 0x44, 0x06, 0x01, 0x2B, 0x02, 0x03, 0x04, 0x00, 0xF7};
+const Bytes kMmcLocate = {0xF0, 0x7F, 0x7F, 0x06, 0x44, 0x06, 0x01,
+                          0x2B, 0x02, 0x03, 0x04, 0x00, 0xF7};
 
-std::unique_ptr<JackVirtualInterface> openInterface(bool play = true)
-{
+std::unique_ptr<JackVirtualInterface> openInterface(bool play = true) {
     JackVirtualInterface::Options options;
     options.play = play;
     std::string error;
@@ -38,15 +38,13 @@ std::unique_ptr<JackVirtualInterface> openInterface(bool play = true)
     return sim;
 }
 
-std::vector<Bytes> receivedBy(JackVirtualInterface& sim)
-{
+std::vector<Bytes> receivedBy(JackVirtualInterface& sim) {
     return sim.driver().withInterface(
         [](vexasim::SimulatedInterface& s) { return s.receivedMessages(); });
 }
 
 // The destination whose model is exactly "vexa ", by index; -1 when there is none.
-int indexOfInterface(RtMidiSystem& midi)
-{
+int indexOfInterface(RtMidiSystem& midi) {
     int found = -1;
     const int n = midi.numberOfDestinations();
     for (int i = 0; i < n; ++i) {
@@ -59,16 +57,14 @@ int indexOfInterface(RtMidiSystem& midi)
 // A client with an input port only: a destination with no source, listed before the interface.
 class ReceiveOnlyClient {
 public:
-    explicit ReceiveOnlyClient(const char* name)
-    {
+    explicit ReceiveOnlyClient(const char* name) {
         m_client = jack_client_open(name, JackNoStartServer, nullptr);
         if (m_client) {
             jack_port_register(m_client, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
             jack_activate(m_client);
         }
     }
-    ~ReceiveOnlyClient()
-    {
+    ~ReceiveOnlyClient() {
         if (m_client)
             jack_client_close(m_client);
     }
@@ -79,15 +75,13 @@ private:
 
 class RtMidiOverJack : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         REQUIRE_JACK_SERVER();
         MidiInbox::instance().clear();
     }
 };
 
-TEST_F(RtMidiOverJack, FindsTheInterfaceByClientNameAndItsSourceThroughTheClient)
-{
+TEST_F(RtMidiOverJack, FindsTheInterfaceByClientNameAndItsSourceThroughTheClient) {
     ReceiveOnlyClient other("glimmark test receiver");
     auto sim = openInterface(false);
     ASSERT_TRUE(sim);
@@ -104,7 +98,8 @@ TEST_F(RtMidiOverJack, FindsTheInterfaceByClientNameAndItsSourceThroughTheClient
 
     // The sources list lines up with nothing: the interface's source is found by its client.
     const std::vector<std::string> sources = midi.sourceNames();
-    const auto sourceIndex = std::find(sources.begin(), sources.end(), "vexa :out") - sources.begin();
+    const auto sourceIndex =
+        std::find(sources.begin(), sources.end(), "vexa :out") - sources.begin();
     EXPECT_NE(sourceIndex, index);
     const MidiRef source = midi.sourceOfDevice(destination);
     ASSERT_NE(source, kNoMidiObject);
@@ -130,8 +125,7 @@ TEST_F(RtMidiOverJack, FindsTheInterfaceByClientNameAndItsSourceThroughTheClient
     EXPECT_EQ(midi.destination(again), destination);
 }
 
-TEST_F(RtMidiOverJack, CarriesCommandsAndAnswersByteExactInBothDirections)
-{
+TEST_F(RtMidiOverJack, CarriesCommandsAndAnswersByteExactInBothDirections) {
     auto sim = openInterface(true);
     ASSERT_TRUE(sim);
     RtMidiSystem midi(MidiApi::jack);
@@ -187,8 +181,7 @@ TEST_F(RtMidiOverJack, CarriesCommandsAndAnswersByteExactInBothDirections)
     EXPECT_NE(midi.portConnectSource(in, source), 0);
 }
 
-TEST_F(RtMidiOverJack, SendsRacingTheDisposalOfTheirPortAreDroppedSafely)
-{
+TEST_F(RtMidiOverJack, SendsRacingTheDisposalOfTheirPortAreDroppedSafely) {
     auto sim = openInterface(false);
     ASSERT_TRUE(sim);
     RtMidiSystem midi(MidiApi::jack);
@@ -217,8 +210,7 @@ TEST_F(RtMidiOverJack, SendsRacingTheDisposalOfTheirPortAreDroppedSafely)
     const std::size_t received = receivedBy(*sim).size();
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(receivedBy(*sim).size(), received);
-    for (const Bytes& m : receivedBy(*sim))
-        EXPECT_EQ(m, kStatusSense);
+    for (const Bytes& m : receivedBy(*sim)) EXPECT_EQ(m, kStatusSense);
 }
 
 }  // namespace

@@ -18,8 +18,7 @@ using platform::midi::RtMidiSystem;
 
 void ignoreInput(std::span<const std::uint8_t>, void*, void*) {}
 
-TEST(RtMidiSystemWithoutAlsaSequencer, LooksLikeASystemWithNoDevicesAndRefusesPorts)
-{
+TEST(RtMidiSystemWithoutAlsaSequencer, LooksLikeASystemWithNoDevicesAndRefusesPorts) {
     if (access("/dev/snd/seq", F_OK) == 0)
         GTEST_SKIP() << "this machine has an ALSA sequencer";
     RtMidiSystem midi(MidiApi::alsa);
@@ -45,8 +44,7 @@ TEST(RtMidiSystemWithoutAlsaSequencer, LooksLikeASystemWithNoDevicesAndRefusesPo
     midi.clientDispose(client);
 }
 
-TEST(RtMidiSystemChoice, TheEnvironmentSelectsJackElseAlsa)
-{
+TEST(RtMidiSystemChoice, TheEnvironmentSelectsJackElseAlsa) {
     const char* saved = getenv("GLIMMARK_MIDI_API");
     const std::string keep = saved ? saved : "";
     unsetenv("GLIMMARK_MIDI_API");

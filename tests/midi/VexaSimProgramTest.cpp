@@ -18,12 +18,10 @@ using platform::MidiRef;
 // The program with its standard output on a pipe.
 class Program {
 public:
-    explicit Program(std::vector<std::string> args)
-    {
+    explicit Program(std::vector<std::string> args) {
         args.insert(args.begin(), GLIMMARK_VEXA_SIM_PATH);
         std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(a.data());
+        for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
         int fds[2];
         if (pipe(fds) != 0)
@@ -39,8 +37,7 @@ public:
         close(fds[1]);
         m_out = fds[0];
     }
-    ~Program()
-    {
+    ~Program() {
         if (m_pid > 0) {
             kill(m_pid, SIGKILL);
             waitpid(m_pid, nullptr, 0);
@@ -50,8 +47,7 @@ public:
     }
 
     // The next line of its output; empty when none came within the time.
-    std::string readLine(std::chrono::milliseconds timeout = 5s)
-    {
+    std::string readLine(std::chrono::milliseconds timeout = 5s) {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         for (;;) {
             const std::size_t end = m_buffer.find('\n');
@@ -73,25 +69,23 @@ public:
         }
     }
     // Stops it as an interrupt would; its exit status.
-    int terminate()
-    {
+    int terminate() {
         int status = -1;
         kill(m_pid, SIGTERM);
         waitpid(m_pid, &status, 0);
         m_pid = 0;
         return status;
     }
-    int wait()
-    {
+    int wait() {
         int status = -1;
         waitpid(m_pid, &status, 0);
         m_pid = 0;
         return status;
     }
-    std::string allOutput()
-    {
+    std::string allOutput() {
         std::string all;
-        for (std::string line = readLine(2s); !line.empty() || !m_buffer.empty(); line = readLine(2s))
+        for (std::string line = readLine(2s); !line.empty() || !m_buffer.empty();
+             line = readLine(2s))
             all += line + "\n";
         return all;
     }
@@ -102,8 +96,7 @@ private:
     std::string m_buffer;
 };
 
-TEST(VexaSimProgram, AnswersObeysMachineControlAndPrintsWhatItReceivedByteExact)
-{
+TEST(VexaSimProgram, AnswersObeysMachineControlAndPrintsWhatItReceivedByteExact) {
     REQUIRE_JACK_SERVER();
     Program program({"--print", "--fps", "30", "--no-play"});
     platform::midi::RtMidiSystem midi(platform::midi::MidiApi::jack);
@@ -126,7 +119,9 @@ TEST(VexaSimProgram, AnswersObeysMachineControlAndPrintsWhatItReceivedByteExact)
     MidiInbox& inbox = MidiInbox::instance();
     inbox.clear();
 
-    auto send = [&](const Bytes& m) { midi.send(out, destination, platform::makeMidiPacketList(m)); };
+    auto send = [&](const Bytes& m) {
+        midi.send(out, destination, platform::makeMidiPacketList(m));
+    };
     send({0xF0, 0x2C, 0x4D, 0x10, 0xF7});
     // 30 fps: rate bits 60 on the hours.
     send({0xF0, 0x7F, 0x7F, 0x06, 0x44, 0x06, 0x01, 0x61, 0x02, 0x03, 0x04, 0x00, 0xF7});
@@ -135,9 +130,8 @@ TEST(VexaSimProgram, AnswersObeysMachineControlAndPrintsWhatItReceivedByteExact)
     EXPECT_EQ(program.readLine(), "F0 2C 4D 10 F7");
     EXPECT_EQ(program.readLine(), "F0 7F 7F 06 44 06 01 61 02 03 04 00 F7");
     EXPECT_EQ(program.readLine(), "F0 7F 7F 06 02 F7");
-    EXPECT_TRUE(inbox.waitFor([](const Bytes& m) {
-        return m == Bytes{0xF0, 0x2C, 0x4D, 0x21, 0x32, 0x31, 0xF7};
-    }));
+    EXPECT_TRUE(inbox.waitFor(
+        [](const Bytes& m) { return m == Bytes{0xF0, 0x2C, 0x4D, 0x21, 0x32, 0x31, 0xF7}; }));
     // The full frame at the target, and quarter frames whose last piece names 30 fps.
     EXPECT_TRUE(inbox.waitFor([](const Bytes& m) {
         return m == Bytes{0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x61, 0x02, 0x03, 0x04, 0xF7};
@@ -149,8 +143,7 @@ TEST(VexaSimProgram, AnswersObeysMachineControlAndPrintsWhatItReceivedByteExact)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
-TEST(VexaSimProgram, ExplainsItselfAndRefusesWrongOptions)
-{
+TEST(VexaSimProgram, ExplainsItselfAndRefusesWrongOptions) {
     Program help({"--help"});
     EXPECT_NE(help.allOutput().find("--fps 24|25|29.97|30"), std::string::npos);
     int status = help.wait();

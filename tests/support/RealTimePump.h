@@ -12,8 +12,7 @@ namespace fake {
 // what was posted, moves the fake timers on by the time that really passed, and looks again
 // after a short nap. Returns whether `done` came true before `timeout`.
 inline bool pumpUntil(App& app, const std::function<bool()>& done,
-                      std::chrono::milliseconds timeout = std::chrono::seconds(10))
-{
+                      std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
     Clock::time_point last = start;
@@ -31,9 +30,9 @@ inline bool pumpUntil(App& app, const std::function<bool()>& done,
 }
 
 // Runs the loop for a while whatever happens.
-inline void pumpFor(App& app, std::chrono::milliseconds span)
-{
-    pumpUntil(app, [] { return false; }, span);
+inline void pumpFor(App& app, std::chrono::milliseconds span) {
+    pumpUntil(
+        app, [] { return false; }, span);
 }
 
 }  // namespace fake

@@ -15,11 +15,9 @@ using namespace std::chrono_literals;
 using vexasim::ClockDriver;
 using vexasim::FrameRate;
 
-int quarterFrames(const std::vector<Bytes>& messages)
-{
+int quarterFrames(const std::vector<Bytes>& messages) {
     int n = 0;
-    for (const Bytes& m : messages)
-        n += isQuarterFrame(m) ? 1 : 0;
+    for (const Bytes& m : messages) n += isQuarterFrame(m) ? 1 : 0;
     return n;
 }
 
@@ -28,15 +26,13 @@ int quarterFrames(const std::vector<Bytes>& messages)
 struct HandClock {
     HandClock() : driver(link.sim, [this] { return now; }) {}
 
-    void playAt(FrameRate rate)
-    {
+    void playAt(FrameRate rate) {
         link.sim.setFrameRate(rate);
         link.sim.play();
         link.take();
         driver.catchUp();  // starts counting here
     }
-    int quartersAfter(ClockDriver::Clock::duration by)
-    {
+    int quartersAfter(ClockDriver::Clock::duration by) {
         now += by;
         driver.catchUp();
         return quarterFrames(link.take());
@@ -47,18 +43,17 @@ struct HandClock {
     ClockDriver driver;
 };
 
-TEST(ClockDriverPace, SendsFourQuarterFramesPerFrameAtEachRate)
-{
+TEST(ClockDriverPace, SendsFourQuarterFramesPerFrameAtEachRate) {
     struct Case {
         FrameRate rate;
         std::chrono::milliseconds after;
         int quarters;
     };
     // 29.97 fps: 1200 quarter frames take 10.01 s, not 10.
-    for (const Case c : {Case{FrameRate::fps24, 1000ms, 96}, Case{FrameRate::fps25, 1000ms, 100},
-                         Case{FrameRate::fps30, 1000ms, 120},
-                         Case{FrameRate::fps2997DropFrame, 10009ms, 1199},
-                         Case{FrameRate::fps2997DropFrame, 10011ms, 1200}}) {
+    for (const Case c :
+         {Case{FrameRate::fps24, 1000ms, 96}, Case{FrameRate::fps25, 1000ms, 100},
+          Case{FrameRate::fps30, 1000ms, 120}, Case{FrameRate::fps2997DropFrame, 10009ms, 1199},
+          Case{FrameRate::fps2997DropFrame, 10011ms, 1200}}) {
         SCOPED_TRACE(vexasim::framesPerSecond(c.rate));
         HandClock clock;
         clock.playAt(c.rate);
@@ -69,31 +64,27 @@ TEST(ClockDriverPace, SendsFourQuarterFramesPerFrameAtEachRate)
     }
 }
 
-TEST(ClockDriverPace, ManySmallLateStepsAddUpToTheSameCount)
-{
+TEST(ClockDriverPace, ManySmallLateStepsAddUpToTheSameCount) {
     HandClock clock;
     clock.playAt(FrameRate::fps25);
     const vexasim::Timecode start = clock.link.sim.timecode();
     int quarters = 0;
     // Steps of 3 ms never line up with the 10 ms quarter frames; counting per step would
     // lose or gain a little each time.
-    for (int i = 0; i < 1000; ++i)
-        quarters += clock.quartersAfter(3ms);
+    for (int i = 0; i < 1000; ++i) quarters += clock.quartersAfter(3ms);
     EXPECT_EQ(quarters, 300);
-    EXPECT_EQ(clock.link.sim.timecode(), (vexasim::Timecode{start.hours, start.minutes,
-                                                           start.seconds + 3, start.frames}));
+    EXPECT_EQ(clock.link.sim.timecode(),
+              (vexasim::Timecode{start.hours, start.minutes, start.seconds + 3, start.frames}));
 }
 
-TEST(ClockDriverPace, AThreadHeldUpForLongStartsAfreshInsteadOfBursting)
-{
+TEST(ClockDriverPace, AThreadHeldUpForLongStartsAfreshInsteadOfBursting) {
     HandClock clock;
     clock.playAt(FrameRate::fps25);
     EXPECT_EQ(clock.quartersAfter(5s), 0);
     EXPECT_EQ(clock.quartersAfter(100ms), 10);
 }
 
-TEST(ClockDriverPace, HaltedTimeIsNotMadeUpWhenTheTimecodeRunsAgain)
-{
+TEST(ClockDriverPace, HaltedTimeIsNotMadeUpWhenTheTimecodeRunsAgain) {
     HandClock clock;
     clock.playAt(FrameRate::fps25);
     EXPECT_EQ(clock.quartersAfter(200ms), 20);
@@ -105,8 +96,7 @@ TEST(ClockDriverPace, HaltedTimeIsNotMadeUpWhenTheTimecodeRunsAgain)
     EXPECT_EQ(clock.quartersAfter(200ms), 20);
 }
 
-TEST(ClockDriverPace, ARateChangeCountsOnAtTheNewRate)
-{
+TEST(ClockDriverPace, ARateChangeCountsOnAtTheNewRate) {
     HandClock clock;
     clock.playAt(FrameRate::fps25);
     EXPECT_EQ(clock.quartersAfter(500ms), 50);
@@ -115,8 +105,7 @@ TEST(ClockDriverPace, ARateChangeCountsOnAtTheNewRate)
     EXPECT_EQ(clock.quartersAfter(500ms), 60);
 }
 
-TEST(ClockDriverPace, TellsWhenTheNextQuarterFrameIsDue)
-{
+TEST(ClockDriverPace, TellsWhenTheNextQuarterFrameIsDue) {
     HandClock clock;
     clock.playAt(FrameRate::fps25);
     clock.now += 25ms;
@@ -125,8 +114,7 @@ TEST(ClockDriverPace, TellsWhenTheNextQuarterFrameIsDue)
 
 // ---- The thread ----
 
-TEST(ClockDriverThread, RunsTheTimecodeUntilStoppedAndTakesCommandsFromOtherThreads)
-{
+TEST(ClockDriverThread, RunsTheTimecodeUntilStoppedAndTakesCommandsFromOtherThreads) {
     std::atomic<int> quarters{0};
     vexasim::SimulatedInterface sim([&](std::span<const std::uint8_t> list) {
         platform::forEachMidiPacket(list, [&](std::span<const std::uint8_t> m) {
@@ -144,11 +132,9 @@ TEST(ClockDriverThread, RunsTheTimecodeUntilStoppedAndTakesCommandsFromOtherThre
     std::vector<std::thread> senders;
     for (int t = 0; t < 3; ++t)
         senders.emplace_back([&] {
-            for (int i = 0; i < 200; ++i)
-                driver.receive(platform::makeMidiPacketList(readState));
+            for (int i = 0; i < 200; ++i) driver.receive(platform::makeMidiPacketList(readState));
         });
-    for (std::thread& s : senders)
-        s.join();
+    for (std::thread& s : senders) s.join();
 
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (quarters.load() < 8 && std::chrono::steady_clock::now() < deadline)
@@ -160,8 +146,8 @@ TEST(ClockDriverThread, RunsTheTimecodeUntilStoppedAndTakesCommandsFromOtherThre
     const int atStop = quarters.load();
     std::this_thread::sleep_for(60ms);
     EXPECT_EQ(quarters.load(), atStop);
-    const std::size_t received =
-        driver.withInterface([](vexasim::SimulatedInterface& s) { return s.receivedMessages().size(); });
+    const std::size_t received = driver.withInterface(
+        [](vexasim::SimulatedInterface& s) { return s.receivedMessages().size(); });
     EXPECT_EQ(received, 600u);
 }
 

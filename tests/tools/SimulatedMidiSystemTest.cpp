@@ -19,21 +19,18 @@ using vexasim::SimulatedMidiSystem;
 using Bytes = std::vector<std::uint8_t>;
 
 std::atomic<int> g_deliveries{0};
-void countingReadProc(std::span<const std::uint8_t>, void* portContext, void* sourceContext)
-{
+void countingReadProc(std::span<const std::uint8_t>, void* portContext, void* sourceContext) {
     EXPECT_EQ(portContext, nullptr);
     EXPECT_EQ(sourceContext, nullptr);
     ++g_deliveries;
 }
 
-std::vector<Bytes> received(SimulatedMidiSystem& midi)
-{
+std::vector<Bytes> received(SimulatedMidiSystem& midi) {
     return midi.driver().withInterface(
         [](vexasim::SimulatedInterface& sim) { return sim.receivedMessages(); });
 }
 
-TEST(SimulatedMidiSystem, ListsOneVexaDeviceWithItsSource)
-{
+TEST(SimulatedMidiSystem, ListsOneVexaDeviceWithItsSource) {
     SimulatedMidiSystem midi({.startClock = false});
     ASSERT_EQ(midi.numberOfDestinations(), 1);
     const MidiRef destination = midi.destination(0);
@@ -47,8 +44,7 @@ TEST(SimulatedMidiSystem, ListsOneVexaDeviceWithItsSource)
     EXPECT_EQ(midi.modelName(kNoMidiObject), std::nullopt);
 }
 
-TEST(SimulatedMidiSystem, PortsCarryTrafficOnlyWhileTheyExist)
-{
+TEST(SimulatedMidiSystem, PortsCarryTrafficOnlyWhileTheyExist) {
     SimulatedMidiSystem midi;
     const MidiRef destination = midi.destination(0);
     const MidiRef source = midi.sourceOfDevice(destination);
@@ -92,8 +88,7 @@ TEST(SimulatedMidiSystem, PortsCarryTrafficOnlyWhileTheyExist)
 }
 
 // The demo's path: the controller finds the simulated interface, senses it, and logs from it.
-TEST(SimulatedMidiSystem, TheControllerConnectsSensesAndLogsAutomaticallyAndByHand)
-{
+TEST(SimulatedMidiSystem, TheControllerConnectsSensesAndLogsAutomaticallyAndByHand) {
     SimulatedMidiSystem midi;
     midi.driver().withInterface([](vexasim::SimulatedInterface& sim) {
         sim.setAutoLogTiming(5, 2);  // a short log every fifth of a second
@@ -135,7 +130,8 @@ TEST(SimulatedMidiSystem, TheControllerConnectsSensesAndLogsAutomaticallyAndByHa
         app, [&] { return app.app->logStartArray.recordCount() == automatic + 1; }));
     EXPECT_EQ(app.field(automatic + 1, kFieldStop), "");
     app.app->btnLogManualStop();
-    ASSERT_TRUE(fake::pumpUntil(app, [&] { return !app.field(automatic + 1, kFieldStop).empty(); }));
+    ASSERT_TRUE(
+        fake::pumpUntil(app, [&] { return !app.field(automatic + 1, kFieldStop).empty(); }));
 
     const auto& m = app.app->messages;
     EXPECT_EQ(received(midi),

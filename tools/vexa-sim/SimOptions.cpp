@@ -6,8 +6,7 @@ namespace vexasim {
 
 namespace {
 
-std::optional<FrameRate> parseRate(const std::string& text)
-{
+std::optional<FrameRate> parseRate(const std::string& text) {
     if (text == "24")
         return FrameRate::fps24;
     if (text == "25")
@@ -19,16 +18,15 @@ std::optional<FrameRate> parseRate(const std::string& text)
     return std::nullopt;
 }
 
-std::optional<int> parseCount(const std::string& text)
-{
-    if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos)
+std::optional<int> parseCount(const std::string& text) {
+    if (text.empty() || text.size() > 6 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
         return std::nullopt;
     return std::stoi(text);
 }
 
 // HH:MM:SS:FF, ';' allowed before the frames.
-std::optional<Timecode> parseTimecode(const std::string& text)
-{
+std::optional<Timecode> parseTimecode(const std::string& text) {
     if (text.size() != 11 || text[2] != ':' || text[5] != ':' || (text[8] != ':' && text[8] != ';'))
         return std::nullopt;
     int fields[4];
@@ -43,8 +41,8 @@ std::optional<Timecode> parseTimecode(const std::string& text)
 
 }  // namespace
 
-std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args, std::string* error)
-{
+std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args,
+                                          std::string* error) {
     SimOptions o;
     auto fail = [error](const std::string& why) -> std::optional<SimOptions> {
         if (error)
@@ -101,8 +99,7 @@ std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args, 
     return o;
 }
 
-std::string simUsage()
-{
+std::string simUsage() {
     return R"(glimmark-vexa-sim: a virtual vexa timecode interface on JACK MIDI.
 
 Registers one JACK client named "vexa " with a MIDI input port "in" and a MIDI output port
@@ -126,8 +123,7 @@ Options:
 )";
 }
 
-std::string hexLine(const std::vector<unsigned char>& bytes)
-{
+std::string hexLine(const std::vector<unsigned char>& bytes) {
     std::string line;
     char digits[4];
     for (std::size_t i = 0; i < bytes.size(); ++i) {

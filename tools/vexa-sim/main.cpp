@@ -16,8 +16,7 @@ namespace {
 
 std::atomic<bool> g_jackGone{false};
 
-const char* rateName(vexasim::FrameRate rate)
-{
+const char* rateName(vexasim::FrameRate rate) {
     switch (rate) {
         case vexasim::FrameRate::fps24:
             return "24";
@@ -33,12 +32,13 @@ const char* rateName(vexasim::FrameRate rate)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     std::string error;
-    const auto options = vexasim::parseSimOptions(std::vector<std::string>(argv + 1, argv + argc), &error);
+    const auto options =
+        vexasim::parseSimOptions(std::vector<std::string>(argv + 1, argv + argc), &error);
     if (!options) {
-        std::fprintf(stderr, "glimmark-vexa-sim: %s\n\n%s", error.c_str(), vexasim::simUsage().c_str());
+        std::fprintf(stderr, "glimmark-vexa-sim: %s\n\n%s", error.c_str(),
+                     vexasim::simUsage().c_str());
         return 2;
     }
     if (options->help) {
@@ -63,7 +63,8 @@ int main(int argc, char** argv)
     o.onShutdown = [] { g_jackGone = true; };
     if (options->print) {
         o.onReceived = [](vexasim::JackVirtualInterface::Message m) {
-            const std::string line = vexasim::hexLine(std::vector<unsigned char>(m.begin(), m.end()));
+            const std::string line =
+                vexasim::hexLine(std::vector<unsigned char>(m.begin(), m.end()));
             std::printf("%s\n", line.c_str());
             std::fflush(stdout);
         };
@@ -84,9 +85,10 @@ int main(int argc, char** argv)
                 std::vector<std::uint8_t>{0xF0, 0x2C, 0x4D, 0x57, 0x01, 0xF7}));
     });
     const auto& start = options->startAt;
-    std::fprintf(stderr, "glimmark-vexa-sim: ports \"%s\" and \"%s\", %s fps from %02d:%02d:%02d:%02d%s\n",
-                 sim->inputPortName().c_str(), sim->outputPortName().c_str(), rateName(options->rate),
-                 start.hours, start.minutes, start.seconds, start.frames,
+    std::fprintf(stderr,
+                 "glimmark-vexa-sim: ports \"%s\" and \"%s\", %s fps from %02d:%02d:%02d:%02d%s\n",
+                 sim->inputPortName().c_str(), sim->outputPortName().c_str(),
+                 rateName(options->rate), start.hours, start.minutes, start.seconds, start.frames,
                  options->play ? ", running" : ", waiting for MMC play");
 
     const timespec poll{0, 200'000'000};

@@ -16,13 +16,11 @@ constexpr std::chrono::milliseconds kIdlePoll{5};
 
 ClockDriver::ClockDriver(SimulatedInterface& sim, Now now) : m_sim(sim), m_now(std::move(now)) {}
 
-ClockDriver::~ClockDriver()
-{
+ClockDriver::~ClockDriver() {
     stop();
 }
 
-void ClockDriver::start()
-{
+void ClockDriver::start() {
     std::lock_guard lock(m_threadMutex);
     if (m_thread.joinable())
         return;
@@ -34,8 +32,7 @@ void ClockDriver::start()
     m_thread = std::thread([this] { run(); });
 }
 
-void ClockDriver::stop()
-{
+void ClockDriver::stop() {
     std::thread thread;
     {
         std::lock_guard lock(m_threadMutex);
@@ -47,20 +44,17 @@ void ClockDriver::stop()
         thread.join();
 }
 
-bool ClockDriver::running() const
-{
+bool ClockDriver::running() const {
     std::lock_guard lock(m_threadMutex);
     return m_thread.joinable();
 }
 
-void ClockDriver::receive(std::span<const std::uint8_t> packetList)
-{
+void ClockDriver::receive(std::span<const std::uint8_t> packetList) {
     std::lock_guard lock(m_simMutex);
     m_sim.receive(packetList);
 }
 
-void ClockDriver::run()
-{
+void ClockDriver::run() {
     std::unique_lock lock(m_threadMutex);
     while (!m_stopping) {
         lock.unlock();
@@ -74,8 +68,7 @@ void ClockDriver::run()
     }
 }
 
-ClockDriver::Clock::time_point ClockDriver::catchUp()
-{
+ClockDriver::Clock::time_point ClockDriver::catchUp() {
     std::lock_guard lock(m_simMutex);
     const Clock::time_point now = m_now();
     if (!m_sim.playing()) {
@@ -91,8 +84,10 @@ ClockDriver::Clock::time_point ClockDriver::catchUp()
     }
     const double quartersPerSecond = 4.0 * framesPerSecond(rate);
     const std::chrono::duration<double> elapsed = now - m_countFrom;
-    const auto quartersDue = static_cast<std::int64_t>(std::floor(elapsed.count() * quartersPerSecond));
-    if (quartersDue - m_quartersSent > static_cast<std::int64_t>(quartersPerSecond * kLongestCatchUp.count())) {
+    const auto quartersDue =
+        static_cast<std::int64_t>(std::floor(elapsed.count() * quartersPerSecond));
+    if (quartersDue - m_quartersSent >
+        static_cast<std::int64_t>(quartersPerSecond * kLongestCatchUp.count())) {
         m_countFrom = now;
         m_quartersSent = 0;
     } else if (quartersDue > m_quartersSent) {

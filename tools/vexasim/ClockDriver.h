@@ -44,8 +44,7 @@ public:
     // Runs `work` with the interface, under the driver's lock: the way to set it up, play it
     // or read its state while the driver runs.
     template <class Work>
-    decltype(auto) withInterface(Work&& work)
-    {
+    decltype(auto) withInterface(Work&& work) {
         std::lock_guard lock(m_simMutex);
         return work(m_sim);
     }

@@ -19,8 +19,7 @@ constexpr std::size_t kRingBytes = 1 << 16;
 // Each message travels through a ring buffer as a 16-bit length and its bytes.
 using Length = std::uint16_t;
 
-bool pushMessage(jack_ringbuffer_t* ring, const std::uint8_t* data, std::size_t size)
-{
+bool pushMessage(jack_ringbuffer_t* ring, const std::uint8_t* data, std::size_t size) {
     if (size == 0 || size > 0xFFFF || jack_ringbuffer_write_space(ring) < sizeof(Length) + size)
         return false;
     const auto length = static_cast<Length>(size);
@@ -30,8 +29,7 @@ bool pushMessage(jack_ringbuffer_t* ring, const std::uint8_t* data, std::size_t 
 }
 
 // Length of the next whole message waiting in `ring`, 0 when there is none.
-std::size_t nextLength(jack_ringbuffer_t* ring)
-{
+std::size_t nextLength(jack_ringbuffer_t* ring) {
     Length length = 0;
     if (jack_ringbuffer_read_space(ring) < sizeof length)
         return 0;
@@ -46,13 +44,10 @@ std::size_t nextLength(jack_ringbuffer_t* ring)
 JackVirtualInterface::JackVirtualInterface(Options options)
     : m_options(std::move(options)),
       m_sim([this](std::span<const std::uint8_t> list) { queueOutput(list); }, m_options.version),
-      m_driver(m_sim)
-{
-}
+      m_driver(m_sim) {}
 
 std::unique_ptr<JackVirtualInterface> JackVirtualInterface::open(Options options,
-                                                                 std::string* error)
-{
+                                                                 std::string* error) {
     auto fail = [error](std::string why) {
         if (error)
             *error = std::move(why);
@@ -98,13 +93,11 @@ std::unique_ptr<JackVirtualInterface> JackVirtualInterface::open(Options options
     return self;
 }
 
-JackVirtualInterface::~JackVirtualInterface()
-{
+JackVirtualInterface::~JackVirtualInterface() {
     close();
 }
 
-void JackVirtualInterface::close()
-{
+void JackVirtualInterface::close() {
     m_driver.stop();
     if (m_client) {
         jack_deactivate(m_client);
@@ -121,18 +114,15 @@ void JackVirtualInterface::close()
         jack_ringbuffer_free(std::exchange(m_sending, nullptr));
 }
 
-std::string JackVirtualInterface::inputPortName() const
-{
+std::string JackVirtualInterface::inputPortName() const {
     return m_in.load() ? jack_port_name(m_in.load()) : "";
 }
 
-std::string JackVirtualInterface::outputPortName() const
-{
+std::string JackVirtualInterface::outputPortName() const {
     return m_out.load() ? jack_port_name(m_out.load()) : "";
 }
 
-int JackVirtualInterface::process(jack_nframes_t frames, void* self)
-{
+int JackVirtualInterface::process(jack_nframes_t frames, void* self) {
     auto& v = *static_cast<JackVirtualInterface*>(self);
     if (v.m_in.load() && v.m_out.load()) {
         v.readInput(frames);
@@ -141,15 +131,13 @@ int JackVirtualInterface::process(jack_nframes_t frames, void* self)
     return 0;
 }
 
-void JackVirtualInterface::shutdown(void* self)
-{
+void JackVirtualInterface::shutdown(void* self) {
     auto& v = *static_cast<JackVirtualInterface*>(self);
     if (v.m_options.onShutdown)
         v.m_options.onShutdown();
 }
 
-void JackVirtualInterface::readInput(jack_nframes_t frames)
-{
+void JackVirtualInterface::readInput(jack_nframes_t frames) {
     void* buffer = jack_port_get_buffer(m_in.load(), frames);
     const std::uint32_t count = jack_midi_get_event_count(buffer);
     bool any = false;
@@ -162,8 +150,7 @@ void JackVirtualInterface::readInput(jack_nframes_t frames)
         m_receivedSignal.release();
 }
 
-void JackVirtualInterface::writeOutput(jack_nframes_t frames)
-{
+void JackVirtualInterface::writeOutput(jack_nframes_t frames) {
     void* buffer = jack_port_get_buffer(m_out.load(), frames);
     jack_midi_clear_buffer(buffer);
     while (const std::size_t length = nextLength(m_sending)) {
@@ -176,8 +163,7 @@ void JackVirtualInterface::writeOutput(jack_nframes_t frames)
     }
 }
 
-void JackVirtualInterface::queueOutput(std::span<const std::uint8_t> packetList)
-{
+void JackVirtualInterface::queueOutput(std::span<const std::uint8_t> packetList) {
     // Runs under the driver's lock, so the ring buffer has one writer at a time.
     platform::forEachMidiPacket(packetList, [this](std::span<const std::uint8_t> message) {
         if (m_options.onSending)
@@ -187,8 +173,7 @@ void JackVirtualInterface::queueOutput(std::span<const std::uint8_t> packetList)
     });
 }
 
-void JackVirtualInterface::receiveLoop()
-{
+void JackVirtualInterface::receiveLoop() {
     std::vector<std::uint8_t> message;
     while (!m_stopping.load()) {
         m_receivedSignal.acquire();

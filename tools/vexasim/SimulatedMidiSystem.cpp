@@ -16,44 +16,38 @@ SimulatedMidiSystem::SimulatedMidiSystem() : SimulatedMidiSystem(Options{}) {}
 
 SimulatedMidiSystem::SimulatedMidiSystem(const Options& options)
     : m_sim([this](std::span<const std::uint8_t> list) { deliver(list); }, options.version),
-      m_driver(m_sim)
-{
+      m_driver(m_sim) {
     m_sim.setFrameRate(options.rate);
     m_sim.locate(options.startAt);
     if (options.loggingOn)
-        m_sim.receive(platform::makeMidiPacketList(std::vector<std::uint8_t>{
-            0xF0, 0x2C, 0x4D, 0x57, 0x01, 0xF7}));
+        m_sim.receive(platform::makeMidiPacketList(
+            std::vector<std::uint8_t>{0xF0, 0x2C, 0x4D, 0x57, 0x01, 0xF7}));
     if (options.play)
         m_sim.play();
     if (options.startClock)
         m_driver.start();
 }
 
-SimulatedMidiSystem::~SimulatedMidiSystem()
-{
+SimulatedMidiSystem::~SimulatedMidiSystem() {
     // The driver's thread delivers into the ports: it ends before they go.
     m_driver.stop();
 }
 
-platform::MidiRef SimulatedMidiSystem::destination(int index)
-{
+platform::MidiRef SimulatedMidiSystem::destination(int index) {
     return index == 0 ? kDestination : platform::kNoMidiObject;
 }
 
-std::optional<std::string> SimulatedMidiSystem::modelName(platform::MidiRef endpoint)
-{
+std::optional<std::string> SimulatedMidiSystem::modelName(platform::MidiRef endpoint) {
     if (endpoint == kDestination || endpoint == kSource)
         return std::string(kModel);
     return std::nullopt;
 }
 
-platform::MidiRef SimulatedMidiSystem::sourceOfDevice(platform::MidiRef destination)
-{
+platform::MidiRef SimulatedMidiSystem::sourceOfDevice(platform::MidiRef destination) {
     return destination == kDestination ? kSource : platform::kNoMidiObject;
 }
 
-int SimulatedMidiSystem::clientCreate(std::string_view name, platform::MidiRef& client)
-{
+int SimulatedMidiSystem::clientCreate(std::string_view name, platform::MidiRef& client) {
     std::lock_guard lock(m_mutex);
     client = m_next++;
     m_clients.emplace(client, std::string(name));
@@ -61,8 +55,7 @@ int SimulatedMidiSystem::clientCreate(std::string_view name, platform::MidiRef& 
 }
 
 int SimulatedMidiSystem::outputPortCreate(platform::MidiRef client, std::string_view,
-                                          platform::MidiRef& port)
-{
+                                          platform::MidiRef& port) {
     std::lock_guard lock(m_mutex);
     if (!m_clients.contains(client))
         return kNoSuchObject;
@@ -72,8 +65,7 @@ int SimulatedMidiSystem::outputPortCreate(platform::MidiRef client, std::string_
 }
 
 int SimulatedMidiSystem::inputPortCreate(platform::MidiRef client, std::string_view,
-                                         platform::MidiReadProc readProc, platform::MidiRef& port)
-{
+                                         platform::MidiReadProc readProc, platform::MidiRef& port) {
     std::lock_guard lock(m_mutex);
     if (!m_clients.contains(client))
         return kNoSuchObject;
@@ -82,8 +74,7 @@ int SimulatedMidiSystem::inputPortCreate(platform::MidiRef client, std::string_v
     return 0;
 }
 
-int SimulatedMidiSystem::portConnectSource(platform::MidiRef inputPort, platform::MidiRef source)
-{
+int SimulatedMidiSystem::portConnectSource(platform::MidiRef inputPort, platform::MidiRef source) {
     std::lock_guard lock(m_mutex);
     const auto it = m_ports.find(inputPort);
     if (it == m_ports.end() || !it->second.input || source != kSource)
@@ -92,14 +83,12 @@ int SimulatedMidiSystem::portConnectSource(platform::MidiRef inputPort, platform
     return 0;
 }
 
-void SimulatedMidiSystem::portDispose(platform::MidiRef port)
-{
+void SimulatedMidiSystem::portDispose(platform::MidiRef port) {
     std::lock_guard lock(m_mutex);
     m_ports.erase(port);
 }
 
-void SimulatedMidiSystem::clientDispose(platform::MidiRef client)
-{
+void SimulatedMidiSystem::clientDispose(platform::MidiRef client) {
     std::lock_guard lock(m_mutex);
     if (m_clients.erase(client) == 0)
         return;
@@ -108,8 +97,7 @@ void SimulatedMidiSystem::clientDispose(platform::MidiRef client)
 }
 
 void SimulatedMidiSystem::send(platform::MidiRef outputPort, platform::MidiRef destination,
-                               std::span<const std::uint8_t> packetList)
-{
+                               std::span<const std::uint8_t> packetList) {
     {
         std::lock_guard lock(m_mutex);
         const auto it = m_ports.find(outputPort);
@@ -121,8 +109,7 @@ void SimulatedMidiSystem::send(platform::MidiRef outputPort, platform::MidiRef d
     m_driver.receive(packetList);
 }
 
-void SimulatedMidiSystem::deliver(std::span<const std::uint8_t> packetList)
-{
+void SimulatedMidiSystem::deliver(std::span<const std::uint8_t> packetList) {
     // Held for the whole delivery, so that once a port is disposed no delivery into it is
     // still under way.
     std::lock_guard lock(m_mutex);
@@ -131,8 +118,7 @@ void SimulatedMidiSystem::deliver(std::span<const std::uint8_t> packetList)
         if (port.input && port.connected && port.readProc)
             readers.push_back(port.readProc);
     }
-    for (const platform::MidiReadProc read : readers)
-        read(packetList, nullptr, nullptr);
+    for (const platform::MidiReadProc read : readers) read(packetList, nullptr, nullptr);
 }
 
 }  // namespace vexasim

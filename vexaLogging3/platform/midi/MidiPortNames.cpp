@@ -6,8 +6,7 @@ namespace platform::midi {
 
 namespace {
 
-bool allDigits(std::string_view text)
-{
+bool allDigits(std::string_view text) {
     if (text.empty())
         return false;
     for (const char c : text) {
@@ -18,8 +17,7 @@ bool allDigits(std::string_view text)
 }
 
 // The client number of an ALSA port name ending in " clientnum:portnum", if it has one.
-std::optional<std::string_view> alsaClientNumber(std::string_view portName)
-{
+std::optional<std::string_view> alsaClientNumber(std::string_view portName) {
     const std::size_t blank = portName.rfind(' ');
     if (blank == std::string_view::npos)
         return std::nullopt;
@@ -35,8 +33,7 @@ std::optional<std::string_view> alsaClientNumber(std::string_view portName)
 
 }  // namespace
 
-std::optional<MidiApi> parseMidiApi(std::string_view name)
-{
+std::optional<MidiApi> parseMidiApi(std::string_view name) {
     if (name == "alsa")
         return MidiApi::alsa;
     if (name == "jack")
@@ -44,18 +41,15 @@ std::optional<MidiApi> parseMidiApi(std::string_view name)
     return std::nullopt;
 }
 
-std::string_view midiApiName(MidiApi api)
-{
+std::string_view midiApiName(MidiApi api) {
     return api == MidiApi::jack ? "jack" : "alsa";
 }
 
-std::string clientNameOfPort(std::string_view portName)
-{
+std::string clientNameOfPort(std::string_view portName) {
     return std::string(portName.substr(0, portName.find(':')));
 }
 
-std::string clientOfPort(std::string_view portName, MidiApi api)
-{
+std::string clientOfPort(std::string_view portName, MidiApi api) {
     if (api == MidiApi::alsa) {
         if (const auto number = alsaClientNumber(portName))
             return std::string(*number);

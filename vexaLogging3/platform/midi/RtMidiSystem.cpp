@@ -21,15 +21,13 @@ constexpr std::chrono::seconds kProbeRetry{5};
 constexpr const char* kProbeOutName = "Glimmark scan out";
 constexpr const char* kProbeInName = "Glimmark scan in";
 
-RtMidi::Api rtApi(MidiApi api)
-{
+RtMidi::Api rtApi(MidiApi api) {
     return api == MidiApi::jack ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA;
 }
 
 }  // namespace
 
-MidiApi midiApiFromEnvironment()
-{
+MidiApi midiApiFromEnvironment() {
     const char* value = std::getenv("GLIMMARK_MIDI_API");
     if (value == nullptr)
         return MidiApi::alsa;
@@ -44,8 +42,7 @@ struct RtMidiSystem::ErrorSink {
     // The system's own sink, which keeps the last text of all of them.
     ErrorSink* shared = nullptr;
 
-    void record(bool failure, const std::string& text)
-    {
+    void record(bool failure, const std::string& text) {
         if (failure)
             ++failures;
         {
@@ -57,16 +54,14 @@ struct RtMidiSystem::ErrorSink {
     }
 
     // RtMidi calls this instead of throwing, on the thread that met the error.
-    static void onError(RtMidiError::Type type, const std::string& text, void* sink)
-    {
+    static void onError(RtMidiError::Type type, const std::string& text, void* sink) {
         const bool failure = type != RtMidiError::WARNING && type != RtMidiError::DEBUG_WARNING;
         static_cast<ErrorSink*>(sink)->record(failure, text);
     }
 
     // Runs one call into RtMidi; false when it threw or reported an error.
     template <class Call>
-    bool guarded(Call&& call)
-    {
+    bool guarded(Call&& call) {
         const int before = failures.load();
         try {
             call();
@@ -87,8 +82,7 @@ namespace {
 // opened (RtMidi throws from the constructor, before an error callback can be set).
 template <class RtObject>
 std::unique_ptr<RtObject> makeRtObject(MidiApi api, const std::string& clientName,
-                                       RtMidiSystem::ErrorSink& sink)
-{
+                                       RtMidiSystem::ErrorSink& sink) {
     std::unique_ptr<RtObject> object;
     sink.guarded([&] {
         object = std::make_unique<RtObject>(rtApi(api), clientName);
@@ -98,13 +92,11 @@ std::unique_ptr<RtObject> makeRtObject(MidiApi api, const std::string& clientNam
 }
 
 template <class RtObject>
-std::vector<std::string> portNamesOf(RtObject& object, RtMidiSystem::ErrorSink& sink)
-{
+std::vector<std::string> portNamesOf(RtObject& object, RtMidiSystem::ErrorSink& sink) {
     std::vector<std::string> names;
     const bool listed = sink.guarded([&] {
         const unsigned count = object.getPortCount();
-        for (unsigned i = 0; i < count; ++i)
-            names.push_back(object.getPortName(i));
+        for (unsigned i = 0; i < count; ++i) names.push_back(object.getPortName(i));
     });
     if (!listed)
         names.clear();
@@ -113,8 +105,7 @@ std::vector<std::string> portNamesOf(RtObject& object, RtMidiSystem::ErrorSink& 
 
 template <class RtObject>
 std::optional<unsigned> portIndexOf(RtObject& object, RtMidiSystem::ErrorSink& sink,
-                                    const std::string& portName)
-{
+                                    const std::string& portName) {
     const std::vector<std::string> names = portNamesOf(object, sink);
     for (unsigned i = 0; i < names.size(); ++i) {
         if (names[i] == portName)
@@ -142,8 +133,7 @@ struct RtMidiSystem::InputPort {
     std::unique_ptr<RtMidiIn> in;
 
     // RtMidi hands over one whole message at a time, System Exclusive included.
-    static void deliver(double, std::vector<unsigned char>* message, void* self)
-    {
+    static void deliver(double, std::vector<unsigned char>* message, void* self) {
         const auto* port = static_cast<const InputPort*>(self);
         if (message == nullptr || message->empty() || port->readProc == nullptr)
             return;
@@ -161,28 +151,24 @@ struct RtMidiSystem::Probes {
 };
 
 RtMidiSystem::RtMidiSystem(MidiApi api)
-    : m_api(api), m_probes(std::make_unique<Probes>()), m_errors(std::make_unique<ErrorSink>())
-{
+    : m_api(api), m_probes(std::make_unique<Probes>()), m_errors(std::make_unique<ErrorSink>()) {
     m_probes->outErrors.shared = m_errors.get();
     m_probes->inErrors.shared = m_errors.get();
 }
 
-RtMidiSystem::~RtMidiSystem()
-{
+RtMidiSystem::~RtMidiSystem() {
     std::lock_guard lock(m_mutex);
     m_inputs.clear();
     m_outputs.clear();
     m_probes.reset();
 }
 
-std::string RtMidiSystem::lastError() const
-{
+std::string RtMidiSystem::lastError() const {
     std::lock_guard lock(m_errors->mutex);
     return m_errors->last;
 }
 
-std::vector<std::string> RtMidiSystem::listLocked(bool destinations)
-{
+std::vector<std::string> RtMidiSystem::listLocked(bool destinations) {
     Probes& p = *m_probes;
     const auto now = std::chrono::steady_clock::now();
     if ((!p.out || !p.in) && now >= p.retryAt) {
@@ -212,8 +198,7 @@ std::vector<std::string> RtMidiSystem::listLocked(bool destinations)
     return names;
 }
 
-bool RtMidiSystem::isOwnPortLocked(const std::string& portName) const
-{
+bool RtMidiSystem::isOwnPortLocked(const std::string& portName) const {
     const std::string client = clientNameOfPort(portName);
     for (const auto& [ref, name] : m_clients) {
         if (client == name)
@@ -227,8 +212,7 @@ bool RtMidiSystem::isOwnPortLocked(const std::string& portName) const
     return false;
 }
 
-platform::MidiRef RtMidiSystem::endpointRefLocked(bool destination, const std::string& portName)
-{
+platform::MidiRef RtMidiSystem::endpointRefLocked(bool destination, const std::string& portName) {
     const std::string key = (destination ? "d" : "s") + portName;
     const auto found = m_refsByName.find(key);
     if (found != m_refsByName.end())
@@ -239,32 +223,27 @@ platform::MidiRef RtMidiSystem::endpointRefLocked(bool destination, const std::s
     return ref;
 }
 
-const RtMidiSystem::Endpoint* RtMidiSystem::endpointLocked(platform::MidiRef ref) const
-{
+const RtMidiSystem::Endpoint* RtMidiSystem::endpointLocked(platform::MidiRef ref) const {
     const auto it = m_endpoints.find(ref);
     return it == m_endpoints.end() ? nullptr : &it->second;
 }
 
-std::vector<std::string> RtMidiSystem::destinationNames()
-{
+std::vector<std::string> RtMidiSystem::destinationNames() {
     std::lock_guard lock(m_mutex);
     return listLocked(true);
 }
 
-std::vector<std::string> RtMidiSystem::sourceNames()
-{
+std::vector<std::string> RtMidiSystem::sourceNames() {
     std::lock_guard lock(m_mutex);
     return listLocked(false);
 }
 
-int RtMidiSystem::numberOfDestinations()
-{
+int RtMidiSystem::numberOfDestinations() {
     std::lock_guard lock(m_mutex);
     return static_cast<int>(listLocked(true).size());
 }
 
-platform::MidiRef RtMidiSystem::destination(int index)
-{
+platform::MidiRef RtMidiSystem::destination(int index) {
     std::lock_guard lock(m_mutex);
     const std::vector<std::string> names = listLocked(true);
     if (index < 0 || static_cast<std::size_t>(index) >= names.size())
@@ -272,8 +251,7 @@ platform::MidiRef RtMidiSystem::destination(int index)
     return endpointRefLocked(true, names[static_cast<std::size_t>(index)]);
 }
 
-std::optional<std::string> RtMidiSystem::modelName(platform::MidiRef endpoint)
-{
+std::optional<std::string> RtMidiSystem::modelName(platform::MidiRef endpoint) {
     std::lock_guard lock(m_mutex);
     const Endpoint* e = endpointLocked(endpoint);
     if (e == nullptr)
@@ -281,8 +259,7 @@ std::optional<std::string> RtMidiSystem::modelName(platform::MidiRef endpoint)
     return clientNameOfPort(e->portName);
 }
 
-platform::MidiRef RtMidiSystem::sourceOfDevice(platform::MidiRef destination)
-{
+platform::MidiRef RtMidiSystem::sourceOfDevice(platform::MidiRef destination) {
     std::lock_guard lock(m_mutex);
     const Endpoint* e = endpointLocked(destination);
     if (e == nullptr || !e->destination)
@@ -295,8 +272,7 @@ platform::MidiRef RtMidiSystem::sourceOfDevice(platform::MidiRef destination)
     return platform::kNoMidiObject;
 }
 
-int RtMidiSystem::clientCreate(std::string_view name, platform::MidiRef& client)
-{
+int RtMidiSystem::clientCreate(std::string_view name, platform::MidiRef& client) {
     std::lock_guard lock(m_mutex);
     client = m_next++;
     m_clients.emplace(client, std::string(name));
@@ -304,8 +280,7 @@ int RtMidiSystem::clientCreate(std::string_view name, platform::MidiRef& client)
 }
 
 int RtMidiSystem::outputPortCreate(platform::MidiRef client, std::string_view name,
-                                   platform::MidiRef& port)
-{
+                                   platform::MidiRef& port) {
     std::lock_guard lock(m_mutex);
     const auto owner = m_clients.find(client);
     if (owner == m_clients.end())
@@ -323,8 +298,7 @@ int RtMidiSystem::outputPortCreate(platform::MidiRef client, std::string_view na
 }
 
 int RtMidiSystem::inputPortCreate(platform::MidiRef client, std::string_view name,
-                                  platform::MidiReadProc readProc, platform::MidiRef& port)
-{
+                                  platform::MidiReadProc readProc, platform::MidiRef& port) {
     std::lock_guard lock(m_mutex);
     const auto owner = m_clients.find(client);
     if (owner == m_clients.end())
@@ -352,8 +326,7 @@ int RtMidiSystem::inputPortCreate(platform::MidiRef client, std::string_view nam
     return 0;
 }
 
-int RtMidiSystem::portConnectSource(platform::MidiRef inputPort, platform::MidiRef source)
-{
+int RtMidiSystem::portConnectSource(platform::MidiRef inputPort, platform::MidiRef source) {
     std::lock_guard lock(m_mutex);
     const auto it = m_inputs.find(inputPort);
     const Endpoint* e = endpointLocked(source);
@@ -371,25 +344,23 @@ int RtMidiSystem::portConnectSource(platform::MidiRef inputPort, platform::MidiR
     return opened && port.in->isPortOpen() ? 0 : kBackendFailed;
 }
 
-void RtMidiSystem::portDispose(platform::MidiRef port)
-{
+void RtMidiSystem::portDispose(platform::MidiRef port) {
     std::lock_guard lock(m_mutex);
     m_outputs.erase(port);
     m_inputs.erase(port);
 }
 
-void RtMidiSystem::clientDispose(platform::MidiRef client)
-{
+void RtMidiSystem::clientDispose(platform::MidiRef client) {
     std::lock_guard lock(m_mutex);
     if (m_clients.erase(client) == 0)
         return;
     // A client takes its ports with it.
-    std::erase_if(m_outputs, [client](const auto& entry) { return entry.second->client == client; });
+    std::erase_if(m_outputs,
+                  [client](const auto& entry) { return entry.second->client == client; });
     std::erase_if(m_inputs, [client](const auto& entry) { return entry.second->client == client; });
 }
 
-bool RtMidiSystem::connectOutputLocked(OutputPort& port, const std::string& destination)
-{
+bool RtMidiSystem::connectOutputLocked(OutputPort& port, const std::string& destination) {
     if (port.connectedTo == destination && port.out->isPortOpen())
         return true;
     port.connectedTo.clear();
@@ -408,8 +379,7 @@ bool RtMidiSystem::connectOutputLocked(OutputPort& port, const std::string& dest
 }
 
 void RtMidiSystem::send(platform::MidiRef outputPort, platform::MidiRef destination,
-                        std::span<const std::uint8_t> packetList)
-{
+                        std::span<const std::uint8_t> packetList) {
     std::lock_guard lock(m_mutex);
     const auto it = m_outputs.find(outputPort);
     const Endpoint* e = endpointLocked(destination);
