@@ -10,8 +10,7 @@
 
 namespace {
 
-fake::App& app()
-{
+fake::App& app() {
     static fake::App* instance = [] {
         auto* a = new fake::App;
         a->windows.chkEditChaseModeVal.on = true;
@@ -24,8 +23,7 @@ fake::App& app()
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fake::App& a = app();
     const std::span<const std::uint8_t> bytes(data, size);
 

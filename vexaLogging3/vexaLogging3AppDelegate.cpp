@@ -2,15 +2,12 @@
 
 vexaLogging3AppDelegate::vexaLogging3AppDelegate(PlatformServices services,
                                                  platform::Outlets connectedOutlets)
-    : outlets(connectedOutlets),
-      m_services(services)
-{
+    : outlets(connectedOutlets), m_services(services) {
     LogStartArrayInit();
     myGlobalController.store(this);
 }
 
-vexaLogging3AppDelegate::~vexaLogging3AppDelegate()
-{
+vexaLogging3AppDelegate::~vexaLogging3AppDelegate() {
     vexaLogging3AppDelegate* self = this;
     myGlobalController.compare_exchange_strong(self, nullptr);
     if (imgEditKopie == outlets.imgEdit)

@@ -117,8 +117,7 @@ public:
     void sendMidi();
     // Selects a message and sends it: the usual pair of assignments and the send.
     template <std::size_t N>
-    void send(const std::array<std::uint8_t, N>& message)
-    {
+    void send(const std::array<std::uint8_t, N>& message) {
         sysexDatPt = message.data();
         sysexLen = static_cast<std::uint8_t>(N);
         sendMidi();

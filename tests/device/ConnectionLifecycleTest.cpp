@@ -15,8 +15,7 @@ const Bytes kLogAktivRead{0xF0, 0x2C, 0x4D, 0x57, 0x7F, 0xF7};
 class ConnectionLifecycle : public ::testing::Test {
 protected:
     // The interface answers the sense after `replyAfter` of waiting (never when negative).
-    void interfaceAnswers(milliseconds replyAfter = milliseconds(0))
-    {
+    void interfaceAnswers(milliseconds replyAfter = milliseconds(0)) {
         app.midi.onSend = [this, replyAfter](const Bytes& m) {
             if (m == kLogAktivRead)
                 app.midi.deliver({0xF0, 0x2C, 0x4D, 0x67, 0x00, 0x01, 0xF7});
@@ -25,25 +24,23 @@ protected:
         };
         m_lateReply = replyAfter;
     }
-    void interfaceSilent()
-    {
+    void interfaceSilent() {
         app.midi.onSend = nullptr;
         m_lateReply = milliseconds(-1);
     }
 
     // One timer step and everything it sets going: the sends, the work they hand to the main
     // thread, and the handshake's waits, until `span` of virtual time has passed.
-    void tick(milliseconds span = milliseconds(1000))
-    {
+    void tick(milliseconds span = milliseconds(1000)) {
         app.app->timer2Callback();
         settle(span);
     }
-    void settle(milliseconds span)
-    {
+    void settle(milliseconds span) {
         for (milliseconds t{0}; t < span; t += milliseconds(10)) {
             app.app->waitForSends();
             app.mainThread.drain();
-            if (m_lateReply.count() > 0 && t == m_lateReply && app.midi.connectedSource != platform::kNoMidiObject)
+            if (m_lateReply.count() > 0 && t == m_lateReply &&
+                app.midi.connectedSource != platform::kNoMidiObject)
                 app.midi.deliver({0xF0, 0x2C, 0x4D, 0x21, '2', '1', 0xF7});
             app.timers.advance(milliseconds(10));
         }
@@ -54,8 +51,7 @@ protected:
     milliseconds m_lateReply{-1};
 };
 
-TEST_F(ConnectionLifecycle, NoInterfaceShowsNotFoundEveryStepAndSendsNothing)
-{
+TEST_F(ConnectionLifecycle, NoInterfaceShowsNotFoundEveryStepAndSendsNothing) {
     app.midi.plug("Vexa ");
     app.midi.plug("vexa");
     app.midi.plug("vexa x");
@@ -70,8 +66,7 @@ TEST_F(ConnectionLifecycle, NoInterfaceShowsNotFoundEveryStepAndSendsNothing)
     EXPECT_TRUE(app.midi.calls.empty()) << "no client was even created";
 }
 
-TEST_F(ConnectionLifecycle, AnsweringInterfaceIsConnectedAndSensedOnce)
-{
+TEST_F(ConnectionLifecycle, AnsweringInterfaceIsConnectedAndSensedOnce) {
     app.midi.plug("Other synth");
     app.midi.plug("vexa ");
     app.midi.plug("vexa  ");
@@ -99,8 +94,7 @@ TEST_F(ConnectionLifecycle, AnsweringInterfaceIsConnectedAndSensedOnce)
     EXPECT_EQ(app.midi.calls.size(), 4u) << "client, two ports and one connection, once";
 }
 
-TEST_F(ConnectionLifecycle, ALateButTimelyAnswerStillConnects)
-{
+TEST_F(ConnectionLifecycle, ALateButTimelyAnswerStillConnects) {
     app.midi.plug("vexa ");
     interfaceAnswers(milliseconds(300));
     tick();
@@ -108,8 +102,7 @@ TEST_F(ConnectionLifecycle, ALateButTimelyAnswerStillConnects)
     EXPECT_EQ(app.windows.statusText.value, "  2.1");
 }
 
-TEST_F(ConnectionLifecycle, SilentInterfaceIsClosedAndRetriedEveryStep)
-{
+TEST_F(ConnectionLifecycle, SilentInterfaceIsClosedAndRetriedEveryStep) {
     app.midi.plug("vexa ");
     interfaceSilent();
     app.windows.btnEditPlayVal.enabled = true;
@@ -135,8 +128,7 @@ TEST_F(ConnectionLifecycle, SilentInterfaceIsClosedAndRetriedEveryStep)
     EXPECT_EQ(app.app->midiOpenFlag, 1);
 }
 
-TEST_F(ConnectionLifecycle, UnpluggedInterfaceIsClosedAndFoundAgainWhenItReturns)
-{
+TEST_F(ConnectionLifecycle, UnpluggedInterfaceIsClosedAndFoundAgainWhenItReturns) {
     app.midi.plug("Other synth");
     app.midi.plug("vexa ");
     interfaceAnswers();
@@ -160,8 +152,7 @@ TEST_F(ConnectionLifecycle, UnpluggedInterfaceIsClosedAndFoundAgainWhenItReturns
     EXPECT_EQ(app.midi.connectedSource, app.midi.devices[1].source);
 }
 
-TEST_F(ConnectionLifecycle, TwoInterfacesTheLastOneIsUsedForBothDirections)
-{
+TEST_F(ConnectionLifecycle, TwoInterfacesTheLastOneIsUsedForBothDirections) {
     app.midi.plug("vexa ");
     app.midi.plug("Other synth");
     app.midi.plug("vexa ");
@@ -172,8 +163,7 @@ TEST_F(ConnectionLifecycle, TwoInterfacesTheLastOneIsUsedForBothDirections)
     EXPECT_EQ(app.midi.connectedSource, app.midi.devices[2].source);
 }
 
-TEST_F(ConnectionLifecycle, ChaseModeKeepsPlayDisabledOnConnect)
-{
+TEST_F(ConnectionLifecycle, ChaseModeKeepsPlayDisabledOnConnect) {
     app.midi.plug("vexa ");
     interfaceAnswers();
     app.windows.chkEditChaseModeVal.on = true;
@@ -183,9 +173,9 @@ TEST_F(ConnectionLifecycle, ChaseModeKeepsPlayDisabledOnConnect)
     EXPECT_FALSE(app.windows.btnEditPlayVal.enabled);
 }
 
-TEST_F(ConnectionLifecycle, EveryFailedOpeningStepDisposesWhatWasMadeAndRetries)
-{
-    const std::pair<const char*, int> steps[] = {{"client", 1}, {"output", 2}, {"input", 3}, {"connect", 5}};
+TEST_F(ConnectionLifecycle, EveryFailedOpeningStepDisposesWhatWasMadeAndRetries) {
+    const std::pair<const char*, int> steps[] = {
+        {"client", 1}, {"output", 2}, {"input", 3}, {"connect", 5}};
     for (const auto& [step, code] : steps) {
         SCOPED_TRACE(step);
         fake::App a;
@@ -214,8 +204,7 @@ TEST_F(ConnectionLifecycle, EveryFailedOpeningStepDisposesWhatWasMadeAndRetries)
     }
 }
 
-TEST_F(ConnectionLifecycle, DeviceWithoutASourceIsNotConnected)
-{
+TEST_F(ConnectionLifecycle, DeviceWithoutASourceIsNotConnected) {
     app.midi.plug("vexa ", false);
     app.app->devicenr = 0;
     EXPECT_EQ(app.app->openMidi(), 4);
@@ -224,8 +213,7 @@ TEST_F(ConnectionLifecycle, DeviceWithoutASourceIsNotConnected)
     EXPECT_EQ(app.app->openMidi(), 6);
 }
 
-TEST_F(ConnectionLifecycle, SenseWithoutConnectionSendsNothing)
-{
+TEST_F(ConnectionLifecycle, SenseWithoutConnectionSendsNothing) {
     int result = -1;
     app.app->vexaSense([&result](int r) { result = r; });
     EXPECT_EQ(result, 1);
@@ -233,8 +221,7 @@ TEST_F(ConnectionLifecycle, SenseWithoutConnectionSendsNothing)
     EXPECT_TRUE(app.midi.sent().empty());
 }
 
-TEST_F(ConnectionLifecycle, UnplugDuringTheHandshakeLeavesItClosed)
-{
+TEST_F(ConnectionLifecycle, UnplugDuringTheHandshakeLeavesItClosed) {
     app.midi.plug("vexa ");
     interfaceSilent();
     app.app->timer2Callback();

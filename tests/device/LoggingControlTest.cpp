@@ -11,17 +11,14 @@ using fake::hex;
 class LoggingControl : public ::testing::Test {
 protected:
     LoggingControl() { app.app->midiOpenFlag = 1; }
-    void choose(int index)
-    {
+    void choose(int index) {
         app.windows.cmbLogSelectVal.selected = index;
         app.app->cmbLogSelect();
     }
-    std::vector<std::string> sentHex()
-    {
+    std::vector<std::string> sentHex() {
         app.app->waitForSends();
         std::vector<std::string> out;
-        for (const auto& m : app.midi.messages())
-            out.push_back(hex(m));
+        for (const auto& m : app.midi.messages()) out.push_back(hex(m));
         app.midi.clearSent();
         return out;
     }
@@ -31,8 +28,7 @@ protected:
 
 using Sent = std::vector<std::string>;
 
-TEST_F(LoggingControl, EachModeSendsItsCommandThenFailedFrameOff)
-{
+TEST_F(LoggingControl, EachModeSendsItsCommandThenFailedFrameOff) {
     choose(1);
     EXPECT_EQ(sentHex(), (Sent{"F0 2C 4D 57 01 F7", "F0 2C 4D 57 04 F7"}));
     EXPECT_FALSE(app.windows.btnLogManualVal.enabled);
@@ -49,8 +45,7 @@ TEST_F(LoggingControl, EachModeSendsItsCommandThenFailedFrameOff)
     EXPECT_FALSE(app.windows.btnLogManualVal.enabled);
 }
 
-TEST_F(LoggingControl, ManualStartAndStop)
-{
+TEST_F(LoggingControl, ManualStartAndStop) {
     choose(2);
     sentHex();
     app.windows.btnLogManualStopVal.enabled = false;
@@ -68,8 +63,7 @@ TEST_F(LoggingControl, ManualStartAndStop)
     EXPECT_FALSE(app.windows.btnLogManualStopVal.enabled);
 }
 
-TEST_F(LoggingControl, DisconnectedTheButtonsChangeAndNothingIsSent)
-{
+TEST_F(LoggingControl, DisconnectedTheButtonsChangeAndNothingIsSent) {
     app.app->midiOpenFlag = 0;
     choose(2);
     app.app->btnLogManual();
@@ -80,8 +74,7 @@ TEST_F(LoggingControl, DisconnectedTheButtonsChangeAndNothingIsSent)
     EXPECT_TRUE(sentHex().empty());
 }
 
-TEST_F(LoggingControl, TheInterfacesReportSelectsButKeepsTheManualButton)
-{
+TEST_F(LoggingControl, TheInterfacesReportSelectsButKeepsTheManualButton) {
     choose(2);
     sentHex();
     app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x00, 0x00, 0xF7});

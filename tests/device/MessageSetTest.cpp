@@ -8,24 +8,26 @@ namespace {
 
 using fake::hex;
 
-TEST(MessageSet, FixedMessagesAreByteExact)
-{
+TEST(MessageSet, FixedMessagesAreByteExact) {
     const MessageSet m;
     EXPECT_EQ(hex({m.sysexStatusSense.begin(), m.sysexStatusSense.end()}), "F0 2C 4D 10 F7");
     EXPECT_EQ(hex({m.sysexLogAktivOff.begin(), m.sysexLogAktivOff.end()}), "F0 2C 4D 57 00 F7");
     EXPECT_EQ(hex({m.sysexLogAktivOn.begin(), m.sysexLogAktivOn.end()}), "F0 2C 4D 57 01 F7");
-    EXPECT_EQ(hex({m.sysexLogFailedFrameOff.begin(), m.sysexLogFailedFrameOff.end()}), "F0 2C 4D 57 04 F7");
-    EXPECT_EQ(hex({m.sysexLogFailedFrameOn.begin(), m.sysexLogFailedFrameOn.end()}), "F0 2C 4D 57 05 F7");
-    EXPECT_EQ(hex({m.sysexLogManualStart.begin(), m.sysexLogManualStart.end()}), "F0 2C 4D 57 06 F7");
+    EXPECT_EQ(hex({m.sysexLogFailedFrameOff.begin(), m.sysexLogFailedFrameOff.end()}),
+              "F0 2C 4D 57 04 F7");
+    EXPECT_EQ(hex({m.sysexLogFailedFrameOn.begin(), m.sysexLogFailedFrameOn.end()}),
+              "F0 2C 4D 57 05 F7");
+    EXPECT_EQ(hex({m.sysexLogManualStart.begin(), m.sysexLogManualStart.end()}),
+              "F0 2C 4D 57 06 F7");
     EXPECT_EQ(hex({m.sysexLogManualStop.begin(), m.sysexLogManualStop.end()}), "F0 2C 4D 57 07 F7");
     EXPECT_EQ(hex({m.sysexLogAktivRead.begin(), m.sysexLogAktivRead.end()}), "F0 2C 4D 57 7F F7");
     EXPECT_EQ(hex({m.sysexMmcPlay.begin(), m.sysexMmcPlay.end()}), "F0 7F 7F 06 02 F7");
     EXPECT_EQ(hex({m.sysexMmcStop.begin(), m.sysexMmcStop.end()}), "F0 7F 7F 06 01 F7");
-    EXPECT_EQ(hex({m.sysexMmcSetGen.begin(), m.sysexMmcSetGen.end()}), "F0 7F 7F 06 40 03 46 01 0A F7");
+    EXPECT_EQ(hex({m.sysexMmcSetGen.begin(), m.sysexMmcSetGen.end()}),
+              "F0 7F 7F 06 40 03 46 01 0A F7");
 }
 
-TEST(MessageSet, LocateCarriesTheFrameRateInItsHoursByte)
-{
+TEST(MessageSet, LocateCarriesTheFrameRateInItsHoursByte) {
     MessageSet m;
     const std::pair<std::uint8_t, const char*> rates[] = {
         {0, "F0 7F 7F 06 44 06 01 0A 00 00 00 00 F7"},
@@ -38,28 +40,28 @@ TEST(MessageSet, LocateCarriesTheFrameRateInItsHoursByte)
         EXPECT_EQ(hex({m.sysexMmcLocate.begin(), m.sysexMmcLocate.end()}), bytes) << int(code);
     }
     m.patchLocate("01;02;03;04", 32);
-    EXPECT_EQ(hex({m.sysexMmcLocate.begin(), m.sysexMmcLocate.end()}), "F0 7F 7F 06 44 06 01 21 02 03 04 00 F7");
+    EXPECT_EQ(hex({m.sysexMmcLocate.begin(), m.sysexMmcLocate.end()}),
+              "F0 7F 7F 06 44 06 01 21 02 03 04 00 F7");
 }
 
-TEST(MessageSet, PlayerTimesHaveNoRateBits)
-{
+TEST(MessageSet, PlayerTimesHaveNoRateBits) {
     MessageSet m;
     MessageSet::patchPlayerTime(m.sysexSendStoptime, "01:02:03:04");
-    EXPECT_EQ(hex({m.sysexSendStoptime.begin(), m.sysexSendStoptime.end()}), "F0 2C 4D 57 08 01 02 03 04 00 F7");
+    EXPECT_EQ(hex({m.sysexSendStoptime.begin(), m.sysexSendStoptime.end()}),
+              "F0 2C 4D 57 08 01 02 03 04 00 F7");
     MessageSet::patchPlayerTime(m.sysexSendVergltime, "01;02;03;04");
-    EXPECT_EQ(hex({m.sysexSendVergltime.begin(), m.sysexSendVergltime.end()}), "F0 2C 4D 57 09 01 02 03 04 00 F7");
+    EXPECT_EQ(hex({m.sysexSendVergltime.begin(), m.sysexSendVergltime.end()}),
+              "F0 2C 4D 57 09 01 02 03 04 00 F7");
 }
 
-TEST(SendMidi, NothingLeavesWithoutAnOpenConnection)
-{
+TEST(SendMidi, NothingLeavesWithoutAnOpenConnection) {
     fake::App app;
     app.app->send(app.app->messages.sysexStatusSense);
     app.app->waitForSends();
     EXPECT_TRUE(app.midi.sent().empty());
 }
 
-TEST(SendMidi, MessagesLeaveInOrderAtLeastFiftyMillisecondsApartToTheOpenDestination)
-{
+TEST(SendMidi, MessagesLeaveInOrderAtLeastFiftyMillisecondsApartToTheOpenDestination) {
     fake::App app;
     app.app->midiOpenFlag = 1;
     app.app->midiout = 41;
@@ -87,8 +89,7 @@ TEST(SendMidi, MessagesLeaveInOrderAtLeastFiftyMillisecondsApartToTheOpenDestina
     EXPECT_GE(sent[2].at - sent[1].at, std::chrono::milliseconds(50));
 }
 
-TEST(SendMidi, AMessagePatchedAgainAfterItWasQueuedLeavesAsItWasWhenSent)
-{
+TEST(SendMidi, AMessagePatchedAgainAfterItWasQueuedLeavesAsItWasWhenSent) {
     fake::App app;
     app.app->midiOpenFlag = 1;
     auto& m = app.app->messages;

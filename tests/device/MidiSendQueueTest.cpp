@@ -8,8 +8,7 @@
 
 namespace {
 
-TEST(MidiSendQueue, PausesAfterEverySendAndKeepsOrderAcrossThreads)
-{
+TEST(MidiSendQueue, PausesAfterEverySendAndKeepsOrderAcrossThreads) {
     std::mutex mutex;
     std::vector<std::string> log;
     auto record = [&](std::string what) {
@@ -17,13 +16,13 @@ TEST(MidiSendQueue, PausesAfterEverySendAndKeepsOrderAcrossThreads)
         log.push_back(std::move(what));
     };
     {
-        MidiSendQueue queue([&](std::chrono::milliseconds d) { record("pause " + std::to_string(d.count())); });
+        MidiSendQueue queue(
+            [&](std::chrono::milliseconds d) { record("pause " + std::to_string(d.count())); });
         std::thread other([&] {
             for (int i = 0; i < 50; ++i)
                 queue.push([&record, i] { record("b" + std::to_string(i)); });
         });
-        for (int i = 0; i < 50; ++i)
-            queue.push([&record, i] { record("a" + std::to_string(i)); });
+        for (int i = 0; i < 50; ++i) queue.push([&record, i] { record("a" + std::to_string(i)); });
         other.join();
         queue.waitUntilIdle();
     }
@@ -38,13 +37,11 @@ TEST(MidiSendQueue, PausesAfterEverySendAndKeepsOrderAcrossThreads)
     }
 }
 
-TEST(MidiSendQueue, QueuedMessagesStillLeaveWhenTheQueueCloses)
-{
+TEST(MidiSendQueue, QueuedMessagesStillLeaveWhenTheQueueCloses) {
     int sent = 0;
     {
         MidiSendQueue queue([](std::chrono::milliseconds) {});
-        for (int i = 0; i < 20; ++i)
-            queue.push([&sent] { ++sent; });
+        for (int i = 0; i < 20; ++i) queue.push([&sent] { ++sent; });
     }
     EXPECT_EQ(sent, 20);
 }

@@ -11,10 +11,10 @@ using fake::Bytes;
 
 class MidiInputAssembly : public ::testing::Test {
 protected:
-    Bytes slot(int s, std::size_t length) const
-    {
+    Bytes slot(int s, std::size_t length) const {
         const auto& buffer = app.app->sysexBuffer;
-        return Bytes(buffer.begin() + 256 * s, buffer.begin() + 256 * s + static_cast<long>(length));
+        return Bytes(buffer.begin() + 256 * s,
+                     buffer.begin() + 256 * s + static_cast<long>(length));
     }
     // Feeds a list without running the main thread's work, so the test sees what was handed over.
     void feed(const Bytes& packetList) { myReadProc(packetList, nullptr, nullptr); }
@@ -24,8 +24,7 @@ protected:
 
 const Bytes kStatusReply20{0xF0, 0x2C, 0x4D, 0x21, 0x32, 0x30, 0xF7};
 
-TEST_F(MidiInputAssembly, AnEmptyPacketListDoesNothing)
-{
+TEST_F(MidiInputAssembly, AnEmptyPacketListDoesNothing) {
     platform::MidiPacketList list;
     feed(Bytes(list.bytes().begin(), list.bytes().end()));
     EXPECT_EQ(app.app->sysexBufferNr, 0);
@@ -33,8 +32,7 @@ TEST_F(MidiInputAssembly, AnEmptyPacketListDoesNothing)
     EXPECT_EQ(slot(0, 8), Bytes(8, 0));
 }
 
-TEST_F(MidiInputAssembly, OneMessageFillsSlotZeroAndTheNextGoesToSlotOne)
-{
+TEST_F(MidiInputAssembly, OneMessageFillsSlotZeroAndTheNextGoesToSlotOne) {
     feed(platform::makeMidiPacketList(kStatusReply20));
     EXPECT_EQ(slot(0, 7), kStatusReply20);
     EXPECT_EQ(app.app->sysexBufferNr, 1);
@@ -48,10 +46,10 @@ TEST_F(MidiInputAssembly, OneMessageFillsSlotZeroAndTheNextGoesToSlotOne)
     EXPECT_EQ(slot(0, 7), kStatusReply20);
 }
 
-TEST_F(MidiInputAssembly, FiveMessagesRotateThroughTheFourSlots)
-{
+TEST_F(MidiInputAssembly, FiveMessagesRotateThroughTheFourSlots) {
     for (std::uint8_t k = 0; k < 5; ++k)
-        feed(platform::makeMidiPacketList(Bytes{0xF0, 0x2C, 0x4D, 0x21, 0x32, static_cast<std::uint8_t>(0x30 + k), 0xF7}));
+        feed(platform::makeMidiPacketList(
+            Bytes{0xF0, 0x2C, 0x4D, 0x21, 0x32, static_cast<std::uint8_t>(0x30 + k), 0xF7}));
     EXPECT_EQ(slot(0, 7), (Bytes{0xF0, 0x2C, 0x4D, 0x21, 0x32, 0x34, 0xF7}));
     EXPECT_EQ(slot(1, 7), (Bytes{0xF0, 0x2C, 0x4D, 0x21, 0x32, 0x31, 0xF7}));
     EXPECT_EQ(slot(3, 7), (Bytes{0xF0, 0x2C, 0x4D, 0x21, 0x32, 0x33, 0xF7}));
@@ -60,8 +58,7 @@ TEST_F(MidiInputAssembly, FiveMessagesRotateThroughTheFourSlots)
     EXPECT_EQ(app.windows.statusText.value, "  2.4");
 }
 
-TEST_F(MidiInputAssembly, AMessageSplitOverPacketsOrCallsIsAssembledOnce)
-{
+TEST_F(MidiInputAssembly, AMessageSplitOverPacketsOrCallsIsAssembledOnce) {
     const Bytes head(kStatusReply20.begin(), kStatusReply20.begin() + 4);
     const Bytes tail(kStatusReply20.begin() + 4, kStatusReply20.end());
 
@@ -83,11 +80,9 @@ TEST_F(MidiInputAssembly, AMessageSplitOverPacketsOrCallsIsAssembledOnce)
     EXPECT_EQ(app.mainThread.drain(), 1);
 }
 
-TEST_F(MidiInputAssembly, ALongMessageKeepsItsHeadAndItsClosingByte)
-{
+TEST_F(MidiInputAssembly, ALongMessageKeepsItsHeadAndItsClosingByte) {
     Bytes message{0xF0};
-    for (int i = 1; i < 299; ++i)
-        message.push_back(static_cast<std::uint8_t>(i % 0x80));
+    for (int i = 1; i < 299; ++i) message.push_back(static_cast<std::uint8_t>(i % 0x80));
     message.push_back(0xF7);
     ASSERT_EQ(message.size(), 300u);
     feed(platform::makeMidiPacketList(message));
@@ -99,8 +94,7 @@ TEST_F(MidiInputAssembly, ALongMessageKeepsItsHeadAndItsClosingByte)
     EXPECT_EQ(app.app->sysexBufferNr, 1);
 }
 
-TEST_F(MidiInputAssembly, TenThousandByteMessageStaysInsideItsSlot)
-{
+TEST_F(MidiInputAssembly, TenThousandByteMessageStaysInsideItsSlot) {
     Bytes message{0xF0, 0x2C, 0x4D, 0x21};
     message.resize(10'000, 0x35);
     message.push_back(0xF7);
@@ -113,8 +107,7 @@ TEST_F(MidiInputAssembly, TenThousandByteMessageStaysInsideItsSlot)
     EXPECT_EQ(app.windows.statusText.value, "  5.5");
 }
 
-TEST_F(MidiInputAssembly, AQuarterFrameIsReadAndNotStored)
-{
+TEST_F(MidiInputAssembly, AQuarterFrameIsReadAndNotStored) {
     feed(platform::makeMidiPacketList(Bytes{0xF1, 0x25}));
     EXPECT_EQ(app.app->usbQuarterTime, 0x25);
     EXPECT_EQ(app.app->usbMidiTime[1], 5) << "piece 2 sets the seconds";
@@ -122,11 +115,10 @@ TEST_F(MidiInputAssembly, AQuarterFrameIsReadAndNotStored)
     EXPECT_EQ(app.app->sysexBufferNr, 0);
 }
 
-TEST_F(MidiInputAssembly, AQuarterFrameStatusEndingAPacketPairsWithTheNextDataByte)
-{
+TEST_F(MidiInputAssembly, AQuarterFrameStatusEndingAPacketPairsWithTheNextDataByte) {
     // Pieces 0..6 whole, then piece 7's status at the end of one call, its data in the next.
-    feed(platform::makeMidiPacketList(Bytes{0xF1, 0x04, 0xF1, 0x10, 0xF1, 0x23, 0xF1, 0x30,
-                                            0xF1, 0x42, 0xF1, 0x50, 0xF1, 0x61, 0xF1}));
+    feed(platform::makeMidiPacketList(Bytes{0xF1, 0x04, 0xF1, 0x10, 0xF1, 0x23, 0xF1, 0x30, 0xF1,
+                                            0x42, 0xF1, 0x50, 0xF1, 0x61, 0xF1}));
     EXPECT_EQ(app.mainThread.pending(), 0u);
     // Bytes past the end of the list must not be taken for the data byte.
     feed(platform::makeMidiPacketList(Bytes{0x70}));
@@ -141,18 +133,16 @@ TEST_F(MidiInputAssembly, AQuarterFrameStatusEndingAPacketPairsWithTheNextDataBy
     EXPECT_EQ(app.app->usbMidiTime[0], 5);
 }
 
-TEST_F(MidiInputAssembly, AnF0BeforeTheEndStartsTheSlotOver)
-{
-    feed(platform::makeMidiPacketList(Bytes{0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x01, 0xF0, 0x2C,
-                                            0x4D, 0x21, 0x32, 0x31, 0xF7}));
+TEST_F(MidiInputAssembly, AnF0BeforeTheEndStartsTheSlotOver) {
+    feed(platform::makeMidiPacketList(
+        Bytes{0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x01, 0xF0, 0x2C, 0x4D, 0x21, 0x32, 0x31, 0xF7}));
     EXPECT_EQ(slot(0, 7), (Bytes{0xF0, 0x2C, 0x4D, 0x21, 0x32, 0x31, 0xF7}));
     EXPECT_EQ(app.mainThread.drain(), 1);
     EXPECT_EQ(app.app->logStartArray.count(), 10u) << "the unfinished log start never acted";
     EXPECT_EQ(app.windows.statusText.value, "  2.1");
 }
 
-TEST_F(MidiInputAssembly, AClockByteInsideAMessageEndsTheStoring)
-{
+TEST_F(MidiInputAssembly, AClockByteInsideAMessageEndsTheStoring) {
     feed(platform::makeMidiPacketList(Bytes{0xF0, 0x2C, 0x4D, 0x21, 0xF8, 0x32, 0x31, 0xF7}));
     EXPECT_EQ(slot(0, 5), (Bytes{0xF0, 0x2C, 0x4D, 0x21, 0xF7}));
     EXPECT_EQ(app.app->sysexBufferNr, 1) << "the interpreter was still called once";
@@ -161,11 +151,11 @@ TEST_F(MidiInputAssembly, AClockByteInsideAMessageEndsTheStoring)
     EXPECT_EQ(app.app->midiStatusReqFlag.load(), 0);
 }
 
-TEST_F(MidiInputAssembly, AStrayClosingByteNeverReplaysAnOldSlot)
-{
+TEST_F(MidiInputAssembly, AStrayClosingByteNeverReplaysAnOldSlot) {
     // Four log starts fill the four slots; the fifth F7 would land on the first one's bytes.
     for (std::uint8_t n = 1; n <= 4; ++n)
-        feed(platform::makeMidiPacketList(Bytes{0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x01, 0x00, 0x00, n, 0x00, 0xF7}));
+        feed(platform::makeMidiPacketList(
+            Bytes{0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x01, 0x00, 0x00, n, 0x00, 0xF7}));
     EXPECT_EQ(app.mainThread.drain(), 4);
     ASSERT_EQ(app.app->logStartArray.recordCount(), 4);
 
@@ -176,8 +166,7 @@ TEST_F(MidiInputAssembly, AStrayClosingByteNeverReplaysAnOldSlot)
     EXPECT_EQ(app.app->sysexBufferNr, 0);
 }
 
-TEST_F(MidiInputAssembly, DataAfterAClosedMessageGoesToTheNextSlotUntilANewStart)
-{
+TEST_F(MidiInputAssembly, DataAfterAClosedMessageGoesToTheNextSlotUntilANewStart) {
     feed(platform::makeMidiPacketList(Bytes{0xF0, 0x2C, 0x4D, 0x21, 0x32, 0x31, 0xF7, 0x11, 0x22}));
     EXPECT_EQ(app.app->sysexBuffer[256 + 7], 0x11);
     EXPECT_EQ(app.app->sysexBuffer[256 + 8], 0x22);
@@ -185,8 +174,7 @@ TEST_F(MidiInputAssembly, DataAfterAClosedMessageGoesToTheNextSlotUntilANewStart
     EXPECT_EQ(slot(1, 7), kStatusReply20);
 }
 
-TEST_F(MidiInputAssembly, MalformedPacketListsReadNothingPastTheirEnd)
-{
+TEST_F(MidiInputAssembly, MalformedPacketListsReadNothingPastTheirEnd) {
     // A byte count larger than the list: only the bytes that are there are read.
     Bytes list = platform::makeMidiPacketList(kStatusReply20);
     list[12] = 0xFF;  // low byte of the 16-bit count

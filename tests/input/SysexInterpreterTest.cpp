@@ -10,16 +10,11 @@ using fake::Bytes;
 
 class SysexInterpreter : public ::testing::Test {
 protected:
-    SysexInterpreter()
-    {
-        app.clock.time = {2026, 3, 4, 17, 8, 9};
-    }
-    void logStart(std::uint8_t h, std::uint8_t m, std::uint8_t s, std::uint8_t f, std::uint8_t r)
-    {
+    SysexInterpreter() { app.clock.time = {2026, 3, 4, 17, 8, 9}; }
+    void logStart(std::uint8_t h, std::uint8_t m, std::uint8_t s, std::uint8_t f, std::uint8_t r) {
         app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, h, m, s, f, r, 0xF7});
     }
-    void logStop(std::uint8_t h, std::uint8_t m, std::uint8_t s, std::uint8_t f)
-    {
+    void logStop(std::uint8_t h, std::uint8_t m, std::uint8_t s, std::uint8_t f) {
         app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x02, h, m, s, f, 0xF7});
     }
     vexaLogging3AppDelegate& c() { return *app.app; }
@@ -27,8 +22,7 @@ protected:
     fake::App app;
 };
 
-TEST_F(SysexInterpreter, StatusReplySetsTheFlagAndShowsTheVersion)
-{
+TEST_F(SysexInterpreter, StatusReplySetsTheFlagAndShowsTheVersion) {
     app.receive({0xF0, 0x2C, 0x4D, 0x21, '2', '1', 0xF7});
     EXPECT_EQ(c().midiStatusReqFlag.load(), 1);
     EXPECT_EQ(app.windows.statusText.value, "  2.1");
@@ -44,8 +38,7 @@ TEST_F(SysexInterpreter, StatusReplySetsTheFlagAndShowsTheVersion)
     EXPECT_EQ(app.windows.statusText.value, "  update") << "a negative major asks for an update";
 }
 
-TEST_F(SysexInterpreter, LoggingStateSelectsTheModeWithoutSendingAnything)
-{
+TEST_F(SysexInterpreter, LoggingStateSelectsTheModeWithoutSendingAnything) {
     for (std::uint8_t m : {1, 3}) {
         app.windows.cmbLogSelectVal = {};
         app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x00, m, 0xF7});
@@ -63,8 +56,7 @@ TEST_F(SysexInterpreter, LoggingStateSelectsTheModeWithoutSendingAnything)
     EXPECT_TRUE(app.midi.sent().empty());
 }
 
-TEST_F(SysexInterpreter, DropFrameLogStartMakesRecordOne)
-{
+TEST_F(SysexInterpreter, DropFrameLogStartMakesRecordOne) {
     logStart(1, 2, 3, 4, 2);
     EXPECT_EQ(c().logNr, 1);
     EXPECT_EQ(app.windows.txtLogNr.value, "1");
@@ -75,9 +67,9 @@ TEST_F(SysexInterpreter, DropFrameLogStartMakesRecordOne)
     EXPECT_EQ(app.windows.txtLogDate.value, "04.03.2026");
 
     ASSERT_EQ(c().logStartArray.count(), 20u);
-    const std::vector<std::string> expected{"1", "01:02:03:04", "", "", "17:08:09", "", "", "04.03.2026", ""};
-    for (int k = 0; k < 9; ++k)
-        EXPECT_EQ(app.field(1, k), expected[k]) << "field " << k;
+    const std::vector<std::string> expected{"1", "01:02:03:04", "", "", "17:08:09", "",
+                                            "",  "04.03.2026",  ""};
+    for (int k = 0; k < 9; ++k) EXPECT_EQ(app.field(1, k), expected[k]) << "field " << k;
     EXPECT_TRUE(c().logStartArray.holdsPicture(19));
     EXPECT_TRUE(c().logStartArray.picture(19).empty());
     EXPECT_EQ(c().editChangeFlag, 1);
@@ -86,8 +78,7 @@ TEST_F(SysexInterpreter, DropFrameLogStartMakesRecordOne)
     EXPECT_EQ(app.windows.txtEditStart.value, "01:02:03:04");
 }
 
-TEST_F(SysexInterpreter, NonDropLogStartShowsColons)
-{
+TEST_F(SysexInterpreter, NonDropLogStartShowsColons) {
     logStart(1, 2, 3, 4, 0);
     EXPECT_EQ(app.windows.txtLogStart.value, "01:02:03:04");
     logStart(23, 59, 59, 29, 3);
@@ -96,8 +87,7 @@ TEST_F(SysexInterpreter, NonDropLogStartShowsColons)
     EXPECT_EQ(app.field(2, 1), "23:59:59:29");
 }
 
-TEST_F(SysexInterpreter, LogStopCompletesTheLastRecordAndShowsTheDuration)
-{
+TEST_F(SysexInterpreter, LogStopCompletesTheLastRecordAndShowsTheDuration) {
     logStart(1, 0, 0, 0, 0);
     c().editChangeFlag = 0;
     logStop(1, 0, 10, 5);
@@ -110,16 +100,14 @@ TEST_F(SysexInterpreter, LogStopCompletesTheLastRecordAndShowsTheDuration)
     EXPECT_EQ(c().editChangeFlag, 1);
 }
 
-TEST_F(SysexInterpreter, LogStopAfterADropFrameStartHasNoDuration)
-{
+TEST_F(SysexInterpreter, LogStopAfterADropFrameStartHasNoDuration) {
     logStart(1, 0, 0, 0, 2);
     logStop(1, 0, 10, 5);
     EXPECT_EQ(app.field(1, 2), "01:00:10:05");
     EXPECT_EQ(app.windows.txtLogDuration.value, "");
 }
 
-TEST_F(SysexInterpreter, StartsAndStopsAreNotPaired)
-{
+TEST_F(SysexInterpreter, StartsAndStopsAreNotPaired) {
     logStart(1, 0, 0, 0, 0);
     logStart(1, 0, 5, 0, 0);
     logStop(1, 0, 9, 0);
@@ -129,8 +117,7 @@ TEST_F(SysexInterpreter, StartsAndStopsAreNotPaired)
     EXPECT_EQ(app.field(2, 2), "01:00:11:00") << "a second stop replaces the first";
 }
 
-TEST_F(SysexInterpreter, LogStopWithOnlyTheHeaderIsIgnored)
-{
+TEST_F(SysexInterpreter, LogStopWithOnlyTheHeaderIsIgnored) {
     const LogList before = c().logStartArray;
     logStop(1, 0, 10, 5);
     ASSERT_EQ(c().logStartArray.count(), 10u);
@@ -140,8 +127,7 @@ TEST_F(SysexInterpreter, LogStopWithOnlyTheHeaderIsIgnored)
     EXPECT_EQ(app.windows.txtLogStop.value, "");
 }
 
-TEST_F(SysexInterpreter, LogStartTakesTheGrabbedPictureOnlyWhileCapturing)
-{
+TEST_F(SysexInterpreter, LogStartTakesTheGrabbedPictureOnlyWhileCapturing) {
     c().captureOutputDidOutputVideoFrame(std::make_shared<fake::VideoFrame>("A"));
     logStart(1, 0, 0, 0, 0);
     EXPECT_TRUE(c().logStartArray.picture(19).empty()) << "capture is off";
@@ -150,21 +136,23 @@ TEST_F(SysexInterpreter, LogStartTakesTheGrabbedPictureOnlyWhileCapturing)
     c().captureActive = 1;
     c().captureOutputDidOutputVideoFrame(std::make_shared<fake::VideoFrame>("B"));
     logStart(1, 0, 5, 0, 0);
-    const std::string picture(c().logStartArray.picture(29).begin(), c().logStartArray.picture(29).end());
+    const std::string picture(c().logStartArray.picture(29).begin(),
+                              c().logStartArray.picture(29).end());
     EXPECT_EQ(picture, "JPEGB@0.50");
     EXPECT_TRUE(c().imgBufferArray.empty());
     // The strip shows record 1 (position 1) and record 2 as the next one.
     EXPECT_TRUE(app.windows.imgEdit.shown.empty());
-    EXPECT_EQ(std::string(app.windows.imgEditNext.shown.begin(), app.windows.imgEditNext.shown.end()),
-              "JPEGB@0.50");
+    EXPECT_EQ(
+        std::string(app.windows.imgEditNext.shown.begin(), app.windows.imgEditNext.shown.end()),
+        "JPEGB@0.50");
 }
 
-TEST_F(SysexInterpreter, LogStartGrabsTheFrameOfItsOwnMoment)
-{
+TEST_F(SysexInterpreter, LogStartGrabsTheFrameOfItsOwnMoment) {
     c().captureActive = 1;
     c().captureOutputDidOutputVideoFrame(std::make_shared<fake::VideoFrame>("then"));
-    myReadProc(platform::makeMidiPacketList(Bytes{0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, 0, 0, 0, 0, 0xF7}),
-               nullptr, nullptr);
+    myReadProc(
+        platform::makeMidiPacketList(Bytes{0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, 0, 0, 0, 0, 0xF7}),
+        nullptr, nullptr);
     // A newer frame arrives before the main thread gets to the record.
     c().captureOutputDidOutputVideoFrame(std::make_shared<fake::VideoFrame>("later"));
     app.mainThread.drain();
@@ -172,8 +160,7 @@ TEST_F(SysexInterpreter, LogStartGrabsTheFrameOfItsOwnMoment)
     EXPECT_EQ(std::string(p.begin(), p.end()), "JPEGthen@0.50");
 }
 
-TEST_F(SysexInterpreter, EditorRefreshesOnlyWhenItShowsTheNewRecord)
-{
+TEST_F(SysexInterpreter, EditorRefreshesOnlyWhenItShowsTheNewRecord) {
     logStart(1, 0, 0, 0, 0);
     logStart(2, 0, 0, 0, 0);
     EXPECT_EQ(app.windows.txtEditStart.value, "01:00:00:00") << "position 1 still shown";
@@ -183,8 +170,7 @@ TEST_F(SysexInterpreter, EditorRefreshesOnlyWhenItShowsTheNewRecord)
     EXPECT_EQ(app.windows.txtEditNr.value, "3");
 }
 
-TEST_F(SysexInterpreter, UnknownAndTruncatedMessagesChangeNothing)
-{
+TEST_F(SysexInterpreter, UnknownAndTruncatedMessagesChangeNothing) {
     const std::vector<Bytes> ignored{
         {0xF0, 0x2C, 0x4D, 0x67, 0x05, 0xF7},
         {0xF0, 0x2C, 0x4D, 0x67, 0x0A, 0xF7},
@@ -198,8 +184,7 @@ TEST_F(SysexInterpreter, UnknownAndTruncatedMessagesChangeNothing)
         {0xF0, 0x2C, 0x4D, 0x67, 0x02, 0x01, 0xF7},
         {0xF0, 0x2C, 0x4D, 0x67, 0xF7},
     };
-    for (const Bytes& m : ignored)
-        app.receive(m);
+    for (const Bytes& m : ignored) app.receive(m);
     EXPECT_EQ(c().logStartArray.count(), 10u);
     EXPECT_EQ(c().logNr, 0);
     EXPECT_EQ(c().editChangeFlag, 0);
@@ -207,18 +192,15 @@ TEST_F(SysexInterpreter, UnknownAndTruncatedMessagesChangeNothing)
     EXPECT_EQ(c().midiStatusReqFlag.load(), 0);
 }
 
-TEST_F(SysexInterpreter, ShortMessageNeverReadsAnOlderMessagesBytes)
-{
+TEST_F(SysexInterpreter, ShortMessageNeverReadsAnOlderMessagesBytes) {
     // A full log start leaves its timecode in slot 0; slot 0 comes round again after four.
     logStart(9, 9, 9, 9, 0);
-    for (int i = 0; i < 3; ++i)
-        app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x05, 0xF7});
+    for (int i = 0; i < 3; ++i) app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x05, 0xF7});
     app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 0xF7});
     EXPECT_EQ(c().logStartArray.recordCount(), 1);
 }
 
-TEST_F(SysexInterpreter, FullFrameTimecodeDropsTheRateBits)
-{
+TEST_F(SysexInterpreter, FullFrameTimecodeDropsTheRateBits) {
     app.windows.chkEditChaseModeVal.on = true;
     logStart(1, 0, 0, 0, 0);
     logStart(1, 2, 3, 0, 0);
@@ -229,8 +211,7 @@ TEST_F(SysexInterpreter, FullFrameTimecodeDropsTheRateBits)
     EXPECT_EQ(app.windows.statusText.value, "  31:63:63:31");
 }
 
-TEST_F(SysexInterpreter, StopTimeEventEndsPlayback)
-{
+TEST_F(SysexInterpreter, StopTimeEventEndsPlayback) {
     c().playStopFlag = 1;
     c().FelderPlayerOn();
     app.windows.chkEditModeVal.on = true;
@@ -245,8 +226,7 @@ TEST_F(SysexInterpreter, StopTimeEventEndsPlayback)
     EXPECT_EQ(c().editChangeFlag, 0);
 }
 
-TEST_F(SysexInterpreter, ComparisonTimeEventStepsAndSendsTheNextTime)
-{
+TEST_F(SysexInterpreter, ComparisonTimeEventStepsAndSendsTheNextTime) {
     c().midiOpenFlag = 1;
     logStart(1, 0, 0, 0, 0);
     logStart(1, 0, 5, 0, 0);

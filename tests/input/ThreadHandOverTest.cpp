@@ -10,14 +10,14 @@ namespace {
 
 using fake::Bytes;
 
-TEST(ThreadHandOver, OnlyTheStatusFlagChangesOnTheReceiveThread)
-{
+TEST(ThreadHandOver, OnlyTheStatusFlagChangesOnTheReceiveThread) {
     fake::App app;
     std::thread receiver([] {
         myReadProc(platform::makeMidiPacketList(Bytes{0xF0, 0x2C, 0x4D, 0x21, '2', '1', 0xF7}),
                    nullptr, nullptr);
-        myReadProc(platform::makeMidiPacketList(Bytes{0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, 0, 0, 0, 0, 0xF7}),
-                   nullptr, nullptr);
+        myReadProc(
+            platform::makeMidiPacketList(Bytes{0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, 0, 0, 0, 0, 0xF7}),
+            nullptr, nullptr);
     });
     receiver.join();
     // The waiting main thread sees the flag at once; the windows and the log are untouched.
@@ -29,23 +29,23 @@ TEST(ThreadHandOver, OnlyTheStatusFlagChangesOnTheReceiveThread)
     EXPECT_EQ(app.app->logStartArray.recordCount(), 1);
 }
 
-TEST(ThreadHandOver, ManyEventsFromTheReceiveThreadKeepTheirOrder)
-{
+TEST(ThreadHandOver, ManyEventsFromTheReceiveThreadKeepTheirOrder) {
     fake::App app;
     app.app->midiOpenFlag = 0;
     constexpr int kLogs = 200;
     std::thread receiver([] {
         for (int i = 0; i < kLogs; ++i) {
             const auto s = static_cast<std::uint8_t>(i % 60), m = static_cast<std::uint8_t>(i / 60);
-            myReadProc(platform::makeMidiPacketList(Bytes{0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, m, s, 0, 0, 0xF7}),
+            myReadProc(platform::makeMidiPacketList(
+                           Bytes{0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, m, s, 0, 0, 0xF7}),
                        nullptr, nullptr);
-            myReadProc(platform::makeMidiPacketList(Bytes{0xF0, 0x2C, 0x4D, 0x67, 0x02, 1, m, s, 9, 0xF7}),
-                       nullptr, nullptr);
+            myReadProc(
+                platform::makeMidiPacketList(Bytes{0xF0, 0x2C, 0x4D, 0x67, 0x02, 1, m, s, 9, 0xF7}),
+                nullptr, nullptr);
         }
     });
     // The main thread works through the events while they still arrive.
-    while (app.app->logStartArray.recordCount() < kLogs)
-        app.mainThread.drain();
+    while (app.app->logStartArray.recordCount() < kLogs) app.mainThread.drain();
     receiver.join();
     app.mainThread.drain();
     ASSERT_EQ(app.app->logStartArray.recordCount(), kLogs);

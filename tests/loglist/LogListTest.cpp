@@ -6,20 +6,27 @@
 
 namespace {
 
-LogRecord record(const std::string& number, Picture picture = {})
-{
-    return {number, std::string("01:00:00:00"), std::string(), std::string(), std::string("10:00:00"),
-            std::string(), std::string(), std::string("01.01.2026"), std::string(), std::move(picture)};
+LogRecord record(const std::string& number, Picture picture = {}) {
+    return {number,
+            std::string("01:00:00:00"),
+            std::string(),
+            std::string(),
+            std::string("10:00:00"),
+            std::string(),
+            std::string(),
+            std::string("01.01.2026"),
+            std::string(),
+            std::move(picture)};
 }
 
-TEST(LogList, AFreshControllerHoldsOnlyTheHeader)
-{
+TEST(LogList, AFreshControllerHoldsOnlyTheHeader) {
     fake::App app;
     const LogList& list = app.app->logStartArray;
     ASSERT_EQ(list.count(), 10u);
     EXPECT_EQ(list.recordCount(), 0);
     EXPECT_FALSE(list.hasRecords());
-    const std::vector<std::string> header{"Glimmark", "Version: 1.0", "Ostraven", "", "1", "", "", "", "", ""};
+    const std::vector<std::string> header{
+        "Glimmark", "Version: 1.0", "Ostraven", "", "1", "", "", "", "", ""};
     for (std::size_t i = 0; i < header.size(); ++i)
         EXPECT_EQ(list.text(i), header[i]) << "header field " << i;
     EXPECT_EQ(app.app->logNr, 0);
@@ -28,8 +35,7 @@ TEST(LogList, AFreshControllerHoldsOnlyTheHeader)
     EXPECT_EQ(app.app->editChangeFlag, 0);
 }
 
-TEST(LogList, LogStartArrayInitRebuildsTheHeaderInPlace)
-{
+TEST(LogList, LogStartArrayInitRebuildsTheHeaderInPlace) {
     fake::App app;
     app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, 0, 0, 0, 0, 0xF7});
     app.app->logStartArray.replace(4, std::string("64"));
@@ -42,8 +48,7 @@ TEST(LogList, LogStartArrayInitRebuildsTheHeaderInPlace)
     EXPECT_EQ(app.app->editChangeFlag, 1) << "the modified flag is not its business";
 }
 
-TEST(LogList, RecordsAreAddressedByTenFieldsEach)
-{
+TEST(LogList, RecordsAreAddressedByTenFieldsEach) {
     LogList list;
     list.append(record("H"));
     list.append(record("1", Picture{1, 2, 3}));
@@ -62,8 +67,7 @@ TEST(LogList, RecordsAreAddressedByTenFieldsEach)
     EXPECT_TRUE(list.picture(30).empty());
 }
 
-TEST(LogList, InsertAndRemoveMoveWholeRecords)
-{
+TEST(LogList, InsertAndRemoveMoveWholeRecords) {
     LogList list;
     list.append(record("H"));
     list.append(record("1"));

@@ -6,8 +6,7 @@
 
 namespace {
 
-TEST(Timecode, FormsOfTheText)
-{
+TEST(Timecode, FormsOfTheText) {
     EXPECT_EQ(timecode::format(1, 2, 3, 4), "01:02:03:04");
     EXPECT_EQ(timecode::formatDropFrame(1, 2, 3, 4), "01;02;03;04");
     EXPECT_EQ(timecode::formatRunning(23, 59, 59, 29), "23:59:59:29");
@@ -17,8 +16,7 @@ TEST(Timecode, FormsOfTheText)
     EXPECT_EQ(timecode::formatRunning(-3, 0, 0, 0), "-03:00:00:00");
 }
 
-TEST(Timecode, NumbersAreReadTheOldWay)
-{
+TEST(Timecode, NumbersAreReadTheOldWay) {
     EXPECT_EQ(timecode::intValue("  42abc"), 42);
     EXPECT_EQ(timecode::intValue("-7"), -7);
     EXPECT_EQ(timecode::intValue("+7"), 7);
@@ -31,8 +29,7 @@ TEST(Timecode, NumbersAreReadTheOldWay)
     EXPECT_EQ(timecode::intValueAt("01:02", 9), 0) << "a position past the end reads as 0";
 }
 
-TEST(Timecode, BytesForMessagesIgnoreTheSeparators)
-{
+TEST(Timecode, BytesForMessagesIgnoreTheSeparators) {
     using B = std::array<std::uint8_t, 4>;
     EXPECT_EQ(timecode::toBytes("01:02:03:04"), (B{1, 2, 3, 4}));
     EXPECT_EQ(timecode::toBytes("01;02;03;04"), (B{1, 2, 3, 4}));
@@ -46,8 +43,7 @@ struct DurationCase {
     const char* duration;
 };
 
-TEST(Timecode, DurationCalculate)
-{
+TEST(Timecode, DurationCalculate) {
     const DurationCase cases[] = {
         {"01:00:00:00", "01:00:10:05", "00:00:10"},
         {"00:00:00:10", "00:00:01:05", "00:00:00"},  // the frames borrow a second
@@ -64,7 +60,8 @@ TEST(Timecode, DurationCalculate)
         {"ab:cd:ef:gh", "00:00:10:00", "00:00:10"},  // only the shape is checked
     };
     for (const DurationCase& c : cases)
-        EXPECT_EQ(timecode::durationCalculate(c.start, c.stop), c.duration) << c.start << " -> " << c.stop;
+        EXPECT_EQ(timecode::durationCalculate(c.start, c.stop), c.duration)
+            << c.start << " -> " << c.stop;
 }
 
 }  // namespace

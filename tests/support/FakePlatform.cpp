@@ -6,8 +6,7 @@
 
 namespace fake {
 
-int MainThread::drain()
-{
+int MainThread::drain() {
     int ran = 0;
     for (;;) {
         std::function<void()> next;
@@ -23,34 +22,29 @@ int MainThread::drain()
     }
 }
 
-void MidiSystem::plug(std::optional<std::string> model, bool withSource)
-{
+void MidiSystem::plug(std::optional<std::string> model, bool withSource) {
     const platform::MidiRef destination = m_next++;
     const platform::MidiRef source = withSource ? m_next++ : platform::kNoMidiObject;
     devices.push_back({std::move(model), destination, source});
 }
 
-void MidiSystem::unplug(std::size_t index)
-{
+void MidiSystem::unplug(std::size_t index) {
     if (devices[index].source == connectedSource)
         connectedSource = platform::kNoMidiObject;
     devices.erase(devices.begin() + static_cast<long>(index));
 }
 
-int MidiSystem::numberOfDestinations()
-{
+int MidiSystem::numberOfDestinations() {
     return static_cast<int>(devices.size());
 }
 
-platform::MidiRef MidiSystem::destination(int index)
-{
+platform::MidiRef MidiSystem::destination(int index) {
     if (index < 0 || index >= static_cast<int>(devices.size()))
         return platform::kNoMidiObject;
     return devices[static_cast<std::size_t>(index)].destination;
 }
 
-std::optional<std::string> MidiSystem::modelName(platform::MidiRef endpoint)
-{
+std::optional<std::string> MidiSystem::modelName(platform::MidiRef endpoint) {
     for (const Device& d : devices) {
         if (d.destination == endpoint)
             return d.model;
@@ -58,8 +52,7 @@ std::optional<std::string> MidiSystem::modelName(platform::MidiRef endpoint)
     return std::nullopt;
 }
 
-platform::MidiRef MidiSystem::sourceOfDevice(platform::MidiRef destination)
-{
+platform::MidiRef MidiSystem::sourceOfDevice(platform::MidiRef destination) {
     for (const Device& d : devices) {
         if (d.destination == destination)
             return d.source;
@@ -67,8 +60,7 @@ platform::MidiRef MidiSystem::sourceOfDevice(platform::MidiRef destination)
     return platform::kNoMidiObject;
 }
 
-int MidiSystem::clientCreate(std::string_view name, platform::MidiRef& client)
-{
+int MidiSystem::clientCreate(std::string_view name, platform::MidiRef& client) {
     calls.push_back("client " + std::string(name));
     if (failing == "client")
         return -1;
@@ -77,8 +69,8 @@ int MidiSystem::clientCreate(std::string_view name, platform::MidiRef& client)
     return 0;
 }
 
-int MidiSystem::outputPortCreate(platform::MidiRef, std::string_view name, platform::MidiRef& port)
-{
+int MidiSystem::outputPortCreate(platform::MidiRef, std::string_view name,
+                                 platform::MidiRef& port) {
     calls.push_back("output " + std::string(name));
     if (failing == "output")
         return -1;
@@ -88,8 +80,7 @@ int MidiSystem::outputPortCreate(platform::MidiRef, std::string_view name, platf
 }
 
 int MidiSystem::inputPortCreate(platform::MidiRef, std::string_view name,
-                                platform::MidiReadProc proc, platform::MidiRef& port)
-{
+                                platform::MidiReadProc proc, platform::MidiRef& port) {
     calls.push_back("input " + std::string(name));
     if (failing == "input")
         return -1;
@@ -99,8 +90,7 @@ int MidiSystem::inputPortCreate(platform::MidiRef, std::string_view name,
     return 0;
 }
 
-int MidiSystem::portConnectSource(platform::MidiRef, platform::MidiRef source)
-{
+int MidiSystem::portConnectSource(platform::MidiRef, platform::MidiRef source) {
     calls.push_back("connect " + std::to_string(source));
     if (failing == "connect")
         return -1;
@@ -108,14 +98,12 @@ int MidiSystem::portConnectSource(platform::MidiRef, platform::MidiRef source)
     return 0;
 }
 
-void MidiSystem::portDispose(platform::MidiRef port)
-{
+void MidiSystem::portDispose(platform::MidiRef port) {
     calls.push_back("dispose port " + std::to_string(port));
     live.erase(port);
 }
 
-void MidiSystem::clientDispose(platform::MidiRef client)
-{
+void MidiSystem::clientDispose(platform::MidiRef client) {
     calls.push_back("dispose client " + std::to_string(client));
     live.erase(client);
     readProc = nullptr;
@@ -123,8 +111,7 @@ void MidiSystem::clientDispose(platform::MidiRef client)
 }
 
 void MidiSystem::send(platform::MidiRef port, platform::MidiRef destination,
-                      std::span<const std::uint8_t> packetList)
-{
+                      std::span<const std::uint8_t> packetList) {
     {
         std::lock_guard lock(m_mutex);
         m_sent.push_back({port, destination, Bytes(packetList.begin(), packetList.end()),
@@ -137,31 +124,26 @@ void MidiSystem::send(platform::MidiRef port, platform::MidiRef destination,
     }
 }
 
-void MidiSystem::deliver(const Bytes& message)
-{
+void MidiSystem::deliver(const Bytes& message) {
     if (readProc && connectedSource != platform::kNoMidiObject)
         readProc(platform::makeMidiPacketList(message), nullptr, nullptr);
 }
 
-void Timers::startRepeating(std::chrono::milliseconds interval, std::function<void()> tick)
-{
+void Timers::startRepeating(std::chrono::milliseconds interval, std::function<void()> tick) {
     m_timers.push_back({now + interval, interval, std::move(tick), m_order++});
 }
 
-void Timers::singleShot(std::chrono::milliseconds delay, std::function<void()> work)
-{
+void Timers::singleShot(std::chrono::milliseconds delay, std::function<void()> work) {
     m_timers.push_back({now + delay, std::chrono::milliseconds(0), std::move(work), m_order++});
 }
 
-void Timers::advance(std::chrono::milliseconds by)
-{
+void Timers::advance(std::chrono::milliseconds by) {
     const auto until = now + by;
     for (;;) {
         auto next = m_timers.end();
         for (auto it = m_timers.begin(); it != m_timers.end(); ++it) {
-            if (it->due <= until &&
-                (next == m_timers.end() || it->due < next->due ||
-                 (it->due == next->due && it->order < next->order)))
+            if (it->due <= until && (next == m_timers.end() || it->due < next->due ||
+                                     (it->due == next->due && it->order < next->order)))
                 next = it;
         }
         if (next == m_timers.end())
@@ -179,8 +161,7 @@ void Timers::advance(std::chrono::milliseconds by)
     now = until;
 }
 
-std::vector<Bytes> MidiSystem::messages() const
-{
+std::vector<Bytes> MidiSystem::messages() const {
     std::vector<Bytes> out;
     for (const Sent& s : sent()) {
         platform::forEachMidiPacket(s.packetList, [&out](std::span<const std::uint8_t> packet) {
@@ -190,8 +171,8 @@ std::vector<Bytes> MidiSystem::messages() const
     return out;
 }
 
-platform::Bytes ImageCodec::encodeJpeg(const platform::VideoFrame& frame, double compressionFactor)
-{
+platform::Bytes ImageCodec::encodeJpeg(const platform::VideoFrame& frame,
+                                       double compressionFactor) {
     ++encodes;
     const auto& f = static_cast<const VideoFrame&>(frame);
     char factor[16];
@@ -200,8 +181,7 @@ platform::Bytes ImageCodec::encodeJpeg(const platform::VideoFrame& frame, double
     return {data.begin(), data.end()};
 }
 
-platform::VideoStart VideoSystem::start(int index, FrameCallback onFrame)
-{
+platform::VideoStart VideoSystem::start(int index, FrameCallback onFrame) {
     stop();
     if (index < 0 || index >= static_cast<int>(listed.size())) {
         calls.push_back("start ?");
@@ -218,8 +198,7 @@ platform::VideoStart VideoSystem::start(int index, FrameCallback onFrame)
     return {platform::VideoStart::kStarted, {}, {}};
 }
 
-void VideoSystem::stop()
-{
+void VideoSystem::stop() {
     if (running.empty())
         return;
     calls.push_back("stop " + running);
@@ -227,8 +206,7 @@ void VideoSystem::stop()
     m_onFrame = nullptr;
 }
 
-void VideoSystem::deliver(platform::VideoFramePtr frame)
-{
+void VideoSystem::deliver(platform::VideoFramePtr frame) {
     if (running.empty())
         return;
     m_onFrame(frame);
@@ -236,8 +214,7 @@ void VideoSystem::deliver(platform::VideoFramePtr frame)
         preview->showFrame(std::move(frame));
 }
 
-platform::Outlets Windows::outlets()
-{
+platform::Outlets Windows::outlets() {
     platform::Outlets o;
     o.statusText = &statusText;
     o.txtLogNr = &txtLogNr;
@@ -286,40 +263,32 @@ App::App() : App(midi) {}
 App::App(platform::MidiSystem& midiSystem)
     : app(std::make_unique<vexaLogging3AppDelegate>(
           PlatformServices{mainThread, clock, systemLog, midiSystem, codec, timers, video},
-          windows.outlets()))
-{
-}
+          windows.outlets())) {}
 
-App::~App()
-{
+App::~App() {
     // Whatever is still queued for the main thread refers to the controller: run it first.
     mainThread.drain();
     app->waitForSends();
 }
 
-void App::receive(std::initializer_list<std::uint8_t> bytes)
-{
+void App::receive(std::initializer_list<std::uint8_t> bytes) {
     receive(Bytes(bytes));
 }
 
-void App::receive(const Bytes& bytes)
-{
+void App::receive(const Bytes& bytes) {
     receivePacketList(platform::makeMidiPacketList(bytes));
 }
 
-void App::receivePacketList(const Bytes& packetList)
-{
+void App::receivePacketList(const Bytes& packetList) {
     myReadProc(packetList, nullptr, nullptr);
     mainThread.drain();
 }
 
-std::string App::field(int record, int k) const
-{
+std::string App::field(int record, int k) const {
     return app->logStartArray.text(LogList::indexOf(record, k));
 }
 
-std::string hex(const Bytes& bytes)
-{
+std::string hex(const Bytes& bytes) {
     std::string out;
     char b[4];
     for (std::size_t i = 0; i < bytes.size(); ++i) {

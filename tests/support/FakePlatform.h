@@ -29,8 +29,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 class TextField final : public platform::TextField {
 public:
-    void setText(std::string_view text) override
-    {
+    void setText(std::string_view text) override {
         value = text;
         ++writes;
     }
@@ -57,8 +56,7 @@ public:
 class ComboBox final : public platform::ComboBox {
 public:
     void setEnabled(bool e) override { enabled = e; }
-    void removeAllItems() override
-    {
+    void removeAllItems() override {
         items.clear();
         selected = -1;
     }
@@ -74,8 +72,7 @@ public:
 // Decodes only what FakeImageCodec makes: "JPEG" followed by anything.
 class ImageView final : public platform::ImageView {
 public:
-    bool showPicture(const platform::Bytes& encoded) override
-    {
+    bool showPicture(const platform::Bytes& encoded) override {
         const bool decodes = encoded.size() >= 4 && std::equal(encoded.begin(), encoded.begin() + 4,
                                                                std::string_view("JPEG").begin());
         shown = decodes ? encoded : platform::Bytes{};
@@ -93,12 +90,10 @@ public:
 // Notes, in `front`, the order in which windows were brought to the front.
 class Window : public platform::Window {
 public:
-    Window(std::string name, std::vector<std::string>& front) : name(std::move(name)), m_front(front)
-    {
-    }
+    Window(std::string name, std::vector<std::string>& front)
+        : name(std::move(name)), m_front(front) {}
     void setTitle(std::string_view t) override { title = t; }
-    void makeKeyAndOrderFront() override
-    {
+    void makeKeyAndOrderFront() override {
         visible = true;
         m_front.push_back(name);
     }
@@ -117,8 +112,7 @@ class ModalPanel final : public platform::ModalPanel {
 public:
     void setTitle(std::string_view t) override { title = t; }
     void makeKeyAndOrderFront() override { visible = true; }
-    bool runModal() override
-    {
+    bool runModal() override {
         ++runs;
         visible = true;
         m_aborted = false;
@@ -148,8 +142,7 @@ public:
         std::string title, message, defaultButton, alternateButton, otherButton;
     };
     int runAlert(std::string_view title, std::string_view message, std::string_view defaultButton,
-                 std::string_view alternateButton, std::string_view otherButton) override
-    {
+                 std::string_view alternateButton, std::string_view otherButton) override {
         alerts.push_back({std::string(title), std::string(message), std::string(defaultButton),
                           std::string(alternateButton), std::string(otherButton)});
         if (answers.empty())
@@ -159,8 +152,7 @@ public:
         return answer;
     }
     std::optional<std::string> runOpenDialog(std::string_view) override { return openPath; }
-    std::optional<std::string> runSaveDialog(std::string_view, std::string_view) override
-    {
+    std::optional<std::string> runSaveDialog(std::string_view, std::string_view) override {
         return savePath;
     }
 
@@ -173,15 +165,13 @@ public:
 // would run it later. Posting is safe from any thread.
 class MainThread final : public platform::MainThread {
 public:
-    void post(std::function<void()> work) override
-    {
+    void post(std::function<void()> work) override {
         std::lock_guard lock(m_mutex);
         m_pending.push_back(std::move(work));
     }
     // Runs everything posted so far, and whatever that posts in turn. Returns how much ran.
     int drain();
-    std::size_t pending() const
-    {
+    std::size_t pending() const {
         std::lock_guard lock(m_mutex);
         return m_pending.size();
     }
@@ -228,9 +218,10 @@ public:
     std::optional<std::string> modelName(platform::MidiRef endpoint) override;
     platform::MidiRef sourceOfDevice(platform::MidiRef destination) override;
     int clientCreate(std::string_view name, platform::MidiRef& client) override;
-    int outputPortCreate(platform::MidiRef client, std::string_view name, platform::MidiRef& port) override;
-    int inputPortCreate(platform::MidiRef client, std::string_view name, platform::MidiReadProc readProc,
-                        platform::MidiRef& port) override;
+    int outputPortCreate(platform::MidiRef client, std::string_view name,
+                         platform::MidiRef& port) override;
+    int inputPortCreate(platform::MidiRef client, std::string_view name,
+                        platform::MidiReadProc readProc, platform::MidiRef& port) override;
     int portConnectSource(platform::MidiRef inputPort, platform::MidiRef source) override;
     void portDispose(platform::MidiRef port) override;
     void clientDispose(platform::MidiRef client) override;
@@ -240,15 +231,13 @@ public:
     // What the connected source sends, through the input port's read callback.
     void deliver(const Bytes& message);
 
-    std::vector<Sent> sent() const
-    {
+    std::vector<Sent> sent() const {
         std::lock_guard lock(m_mutex);
         return m_sent;
     }
     // The messages sent, one per packet of every list, in order.
     std::vector<Bytes> messages() const;
-    void clearSent()
-    {
+    void clearSent() {
         std::lock_guard lock(m_mutex);
         m_sent.clear();
     }
@@ -257,7 +246,7 @@ public:
     std::function<void(const Bytes& message)> onSend;
     // A step that fails: "client", "output", "input" or "connect".
     std::string failing;
-    std::vector<std::string> calls;  // creations and disposals, in order
+    std::vector<std::string> calls;    // creations and disposals, in order
     std::set<platform::MidiRef> live;  // clients and ports not yet disposed
     platform::MidiReadProc readProc = nullptr;
     platform::MidiRef connectedSource = platform::kNoMidiObject;
@@ -291,9 +280,7 @@ private:
 class VideoFrame final : public platform::VideoFrame {
 public:
     explicit VideoFrame(std::string label, int w = 1920, int h = 1080)
-        : label(std::move(label)), w(w), h(h)
-    {
-    }
+        : label(std::move(label)), w(w), h(h) {}
     int width() const override { return w; }
     int height() const override { return h; }
     std::optional<platform::YuvPlanes> planes() const override { return std::nullopt; }
@@ -304,8 +291,7 @@ public:
 // Keeps the labels of the frames it was shown, not the frames.
 class VideoPreview final : public platform::VideoPreview {
 public:
-    void showFrame(platform::VideoFramePtr frame) override
-    {
+    void showFrame(platform::VideoFramePtr frame) override {
         shown.push_back(static_cast<const VideoFrame&>(*frame).label);
     }
     std::vector<std::string> shown;
@@ -316,8 +302,7 @@ public:
 // would: to the frame callback, then to the preview.
 class VideoSystem final : public platform::VideoSystem {
 public:
-    std::vector<std::string> deviceNames() override
-    {
+    std::vector<std::string> deviceNames() override {
         listed = devices;
         return listed;
     }
@@ -345,7 +330,8 @@ private:
 // encoded and how.
 class ImageCodec final : public platform::ImageCodec {
 public:
-    platform::Bytes encodeJpeg(const platform::VideoFrame& frame, double compressionFactor) override;
+    platform::Bytes encodeJpeg(const platform::VideoFrame& frame,
+                               double compressionFactor) override;
     int encodes = 0;
 };
 

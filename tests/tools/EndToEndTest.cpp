@@ -17,15 +17,11 @@ struct Observed {
 
 class EndToEnd : public ::testing::TestWithParam<FrameRate> {
 protected:
-    EndToEnd()
-        : sim([this](std::span<const std::uint8_t> list) { deliver(list); })
-    {
-    }
+    EndToEnd() : sim([this](std::span<const std::uint8_t> list) { deliver(list); }) {}
 
     // Notes the interface's own clock whenever it reports a log starting or stopping, then
     // hands the bytes to the program as the MIDI system would.
-    void deliver(std::span<const std::uint8_t> list)
-    {
+    void deliver(std::span<const std::uint8_t> list) {
         platform::forEachMidiPacket(list, [this](std::span<const std::uint8_t> m) {
             if (m.size() > 4 && m[0] == 0xF0 && m[1] == 0x2C && m[3] == 0x67) {
                 const auto t = sim.timecode();
@@ -38,8 +34,7 @@ protected:
         });
         myReadProc(list, nullptr, nullptr);
     }
-    void tell(std::span<const std::uint8_t> message)
-    {
+    void tell(std::span<const std::uint8_t> message) {
         sim.receive(platform::makeMidiPacketList(message));
     }
 
@@ -48,8 +43,7 @@ protected:
     vexasim::SimulatedInterface sim;
 };
 
-TEST_P(EndToEnd, TenAutomaticLogsOverRunningTimecode)
-{
+TEST_P(EndToEnd, TenAutomaticLogsOverRunningTimecode) {
     const FrameRate rate = GetParam();
     const int fps = vexasim::framesPerSecondLabel(rate);
     app.app->captureActive = 1;
@@ -105,7 +99,8 @@ TEST_P(EndToEnd, TenAutomaticLogsOverRunningTimecode)
     // The running timecode reached the status line; the interface stopped where it is now.
     const auto t = sim.timecode();
     EXPECT_EQ(app.windows.statusText.value.substr(0, 2), "  ");
-    EXPECT_LE(app.windows.statusText.value.substr(2), timecode::format(t.hours, t.minutes, t.seconds, t.frames));
+    EXPECT_LE(app.windows.statusText.value.substr(2),
+              timecode::format(t.hours, t.minutes, t.seconds, t.frames));
     EXPECT_GE(app.windows.statusText.value.substr(2), logs.back().start);
 }
 
@@ -114,10 +109,14 @@ INSTANTIATE_TEST_SUITE_P(AllRates, EndToEnd,
                                            FrameRate::fps2997DropFrame, FrameRate::fps30),
                          [](const auto& info) {
                              switch (info.param) {
-                             case FrameRate::fps24: return std::string("Fps24");
-                             case FrameRate::fps25: return std::string("Fps25");
-                             case FrameRate::fps2997DropFrame: return std::string("Fps2997Drop");
-                             default: return std::string("Fps30");
+                                 case FrameRate::fps24:
+                                     return std::string("Fps24");
+                                 case FrameRate::fps25:
+                                     return std::string("Fps25");
+                                 case FrameRate::fps2997DropFrame:
+                                     return std::string("Fps2997Drop");
+                                 default:
+                                     return std::string("Fps30");
                              }
                          });
 

@@ -14,8 +14,7 @@ constexpr int kReplyPolls = 10;
 
 }  // namespace
 
-void vexaLogging3AppDelegate::timer2Callback()
-{
+void vexaLogging3AppDelegate::timer2Callback() {
     platform::MidiSystem& midi = m_services.midi;
     const int destinations = midi.numberOfDestinations();
     devicenr = kNoDevice;
@@ -54,8 +53,7 @@ void vexaLogging3AppDelegate::timer2Callback()
     });
 }
 
-int vexaLogging3AppDelegate::openMidi()
-{
+int vexaLogging3AppDelegate::openMidi() {
     platform::MidiSystem& midi = m_services.midi;
     if (midi.clientCreate("TeStInG", midiclient) != 0) {
         midiclient = platform::kNoMidiObject;
@@ -93,8 +91,7 @@ int vexaLogging3AppDelegate::openMidi()
     return 0;
 }
 
-void vexaLogging3AppDelegate::disposeConnection()
-{
+void vexaLogging3AppDelegate::disposeConnection() {
     // Each handle becomes the no-object marker as soon as its object is gone, so a second
     // close disposes nothing twice.
     platform::MidiSystem& midi = m_services.midi;
@@ -106,15 +103,13 @@ void vexaLogging3AppDelegate::disposeConnection()
         midi.clientDispose(std::exchange(midiclient, platform::kNoMidiObject));
 }
 
-void vexaLogging3AppDelegate::closeMidi()
-{
+void vexaLogging3AppDelegate::closeMidi() {
     disposeConnection();
     midiOpenFlag = 0;
     ++m_connection;
 }
 
-void vexaLogging3AppDelegate::vexaSense(std::function<void(int result)> done)
-{
+void vexaLogging3AppDelegate::vexaSense(std::function<void(int result)> done) {
     if (!midiOpenFlag) {
         done(1);
         return;
@@ -132,8 +127,7 @@ void vexaLogging3AppDelegate::vexaSense(std::function<void(int result)> done)
 }
 
 void vexaLogging3AppDelegate::pollStatusReply(int waits, std::uint64_t connection,
-                                              std::function<void(int)> done)
-{
+                                              std::function<void(int)> done) {
     if (connection != m_connection) {
         done(2);
         return;

@@ -2,8 +2,7 @@
 
 #include "loglist/Timecode.h"
 
-void MessageSet::patchLocate(std::string_view text, std::uint8_t frameRateCode)
-{
+void MessageSet::patchLocate(std::string_view text, std::uint8_t frameRateCode) {
     const auto tc = timecode::toBytes(text);
     sysexMmcLocate[7] = static_cast<std::uint8_t>(tc[0] + frameRateCode);
     sysexMmcLocate[8] = tc[1];
@@ -11,9 +10,7 @@ void MessageSet::patchLocate(std::string_view text, std::uint8_t frameRateCode)
     sysexMmcLocate[10] = tc[3];
 }
 
-void MessageSet::patchPlayerTime(std::array<std::uint8_t, 11>& message, std::string_view text)
-{
+void MessageSet::patchPlayerTime(std::array<std::uint8_t, 11>& message, std::string_view text) {
     const auto tc = timecode::toBytes(text);
-    for (std::size_t k = 0; k < tc.size(); ++k)
-        message[5 + k] = tc[k];
+    for (std::size_t k = 0; k < tc.size(); ++k) message[5 + k] = tc[k];
 }

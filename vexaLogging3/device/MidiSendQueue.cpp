@@ -1,12 +1,9 @@
 #include "device/MidiSendQueue.h"
 
 MidiSendQueue::MidiSendQueue(Sleep sleep)
-    : m_sleep(std::move(sleep)), m_thread([this] { run(); })
-{
-}
+    : m_sleep(std::move(sleep)), m_thread([this] { run(); }) {}
 
-MidiSendQueue::~MidiSendQueue()
-{
+MidiSendQueue::~MidiSendQueue() {
     {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
@@ -15,13 +12,11 @@ MidiSendQueue::~MidiSendQueue()
     m_thread.join();
 }
 
-MidiSendQueue::Sleep MidiSendQueue::defaultSleep()
-{
+MidiSendQueue::Sleep MidiSendQueue::defaultSleep() {
     return [](std::chrono::milliseconds d) { std::this_thread::sleep_for(d); };
 }
 
-void MidiSendQueue::push(Send send)
-{
+void MidiSendQueue::push(Send send) {
     {
         std::lock_guard lock(m_mutex);
         m_pending.push_back(std::move(send));
@@ -29,14 +24,12 @@ void MidiSendQueue::push(Send send)
     m_wake.notify_one();
 }
 
-void MidiSendQueue::waitUntilIdle()
-{
+void MidiSendQueue::waitUntilIdle() {
     std::unique_lock lock(m_mutex);
     m_idle.wait(lock, [this] { return m_pending.empty() && !m_busy; });
 }
 
-void MidiSendQueue::run()
-{
+void MidiSendQueue::run() {
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_wake.wait(lock, [this] { return m_stopping || !m_pending.empty(); });

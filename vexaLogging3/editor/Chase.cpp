@@ -3,8 +3,7 @@
 #include "loglist/Timecode.h"
 #include "vexaLogging3AppDelegate.h"
 
-void vexaLogging3AppDelegate::FindLogToTimecode(std::string_view tc)
-{
+void vexaLogging3AppDelegate::FindLogToTimecode(std::string_view tc) {
     if (!outlets.chkEditChaseModeVal->isOn() || !logStartArray.hasRecords())
         return;
 

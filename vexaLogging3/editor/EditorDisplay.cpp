@@ -2,8 +2,7 @@
 
 #include "vexaLogging3AppDelegate.h"
 
-void vexaLogging3AppDelegate::LogEditInit()
-{
+void vexaLogging3AppDelegate::LogEditInit() {
     for (platform::TextField* field :
          {outlets.txtEditNr, outlets.txtEditStart, outlets.txtEditStop, outlets.txtEditDuration,
           outlets.txtEditTod, outlets.txtEditDate, outlets.txtEditComment1, outlets.txtEditComment2,
@@ -16,8 +15,7 @@ void vexaLogging3AppDelegate::LogEditInit()
     logEditPos = 1;
 }
 
-void vexaLogging3AppDelegate::LogActualWrite()
-{
+void vexaLogging3AppDelegate::LogActualWrite() {
     if (!logStartArray.hasRecords()) {
         for (platform::TextField* field :
              {outlets.txtEditNr, outlets.txtEditStart, outlets.txtEditStop, outlets.txtEditDuration,
@@ -29,7 +27,9 @@ void vexaLogging3AppDelegate::LogActualWrite()
         outlets.imgEditPre->clearPicture();
         return;
     }
-    const auto field = [this](int k) { return logStartArray.text(LogList::indexOf(logEditPos, k)); };
+    const auto field = [this](int k) {
+        return logStartArray.text(LogList::indexOf(logEditPos, k));
+    };
     outlets.txtEditNr->setText(field(kFieldNumber));
     outlets.txtEditStart->setText(field(kFieldStart));
     outlets.txtEditStop->setText(field(kFieldStop));
@@ -43,8 +43,7 @@ void vexaLogging3AppDelegate::LogActualWrite()
     LogImageRefresh();
 }
 
-void vexaLogging3AppDelegate::LogImageRefresh()
-{
+void vexaLogging3AppDelegate::LogImageRefresh() {
     if (logEditPos < 1 || logEditPos > logStartArray.recordCount())
         return;
     const auto pictureOf = [this](int record) -> const Picture& {
@@ -61,8 +60,7 @@ void vexaLogging3AppDelegate::LogImageRefresh()
         outlets.imgEditPre->clearPicture();
 }
 
-void vexaLogging3AppDelegate::LogEditCommentSichern()
-{
+void vexaLogging3AppDelegate::LogEditCommentSichern() {
     if (!logStartArray.hasRecords() || logEditPos < 1 || logEditPos > logStartArray.recordCount())
         return;
     const auto store = [this](platform::TextField* shown, int k) {
@@ -77,8 +75,7 @@ void vexaLogging3AppDelegate::LogEditCommentSichern()
     store(outlets.txtEditComment2, kFieldComment2);
 }
 
-void vexaLogging3AppDelegate::LogNaechster()
-{
+void vexaLogging3AppDelegate::LogNaechster() {
     if (!logStartArray.hasRecords())
         return;
     LogEditCommentSichern();

@@ -6,24 +6,20 @@
 std::atomic<vexaLogging3AppDelegate*> myGlobalController{nullptr};
 
 void myReadProc(std::span<const std::uint8_t> packetList, void* /*readProcRefCon*/,
-                void* /*srcConnRefCon*/)
-{
+                void* /*srcConnRefCon*/) {
     if (vexaLogging3AppDelegate* controller = myGlobalController.load())
         controller->readPacketList(packetList);
 }
 
-void vexaLogging3AppDelegate::readPacketList(std::span<const std::uint8_t> packetList)
-{
+void vexaLogging3AppDelegate::readPacketList(std::span<const std::uint8_t> packetList) {
     // Packets are one byte stream: a message split over packets or calls is assembled as if
     // it had come in one piece.
     platform::forEachMidiPacket(packetList, [this](std::span<const std::uint8_t> packet) {
-        for (const std::uint8_t b : packet)
-            readByte(b);
+        for (const std::uint8_t b : packet) readByte(b);
     });
 }
 
-void vexaLogging3AppDelegate::readByte(std::uint8_t b)
-{
+void vexaLogging3AppDelegate::readByte(std::uint8_t b) {
     MidiInputState& in = m_input;
 
     // The data byte of a quarter frame is the next data byte after its F1, even when the F1
@@ -51,7 +47,8 @@ void vexaLogging3AppDelegate::readByte(std::uint8_t b)
     if ((in.receiveStatus == 0xF0 || in.receiveStatus == 0xF7) && (b != 0xF7 || closesMessage)) {
         // Positions 0 to 253 take the first bytes of a message; every later byte lands on
         // 254, so a message too long for the slot keeps its head and its closing F7.
-        const std::size_t at = kSysexSlotSize * sysexBufferNr + static_cast<std::size_t>(in.sysexBufferPt);
+        const std::size_t at =
+            kSysexSlotSize * sysexBufferNr + static_cast<std::size_t>(in.sysexBufferPt);
         sysexBuffer[at] = b;
         if (closesMessage)
             in.messageLength = static_cast<std::size_t>(in.sysexBufferPt) + 1;

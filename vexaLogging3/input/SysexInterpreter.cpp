@@ -32,8 +32,7 @@ constexpr std::size_t kLastReadEvent = 4;
 
 }  // namespace
 
-void vexaLogging3AppDelegate::sysexInterpreter()
-{
+void vexaLogging3AppDelegate::sysexInterpreter() {
     const std::uint8_t* slot = sysexBuffer.data() + kSysexSlotSize * sysexBufferNr;
     std::array<std::uint8_t, 10> B;
     std::copy(slot, slot + B.size(), B.begin());
@@ -57,31 +56,31 @@ void vexaLogging3AppDelegate::sysexInterpreter()
         if (B[3] != kDeviceEvent || B[4] > kComparisonTimeReached || !holds(kLastReadEvent))
             return;
         switch (B[4]) {
-        case kLoggingState:
-            if (holds(kLastReadLoggingState))
-                handOver([this, state = B[5]] { loggingStateEvent(state); });
-            break;
-        case kLogStart:
-            if (holds(kLastReadLogStart)) {
-                // The moment and the picture belong to the instant the log started, not to
-                // whenever the main thread gets round to the record.
-                handOver([this, B, now = m_services.clock.now(), frame = latestFrame()] {
-                    logStartEvent(B, now, frame);
-                });
-            }
-            break;
-        case kLogStop:
-            if (holds(kLastReadLogStop))
-                handOver([this, B] { logStopEvent(B); });
-            break;
-        case kStopTimeReached:
-            handOver([this] { stopTimeEvent(); });
-            break;
-        case kComparisonTimeReached:
-            handOver([this] { comparisonTimeEvent(); });
-            break;
-        default:
-            break;
+            case kLoggingState:
+                if (holds(kLastReadLoggingState))
+                    handOver([this, state = B[5]] { loggingStateEvent(state); });
+                break;
+            case kLogStart:
+                if (holds(kLastReadLogStart)) {
+                    // The moment and the picture belong to the instant the log started, not to
+                    // whenever the main thread gets round to the record.
+                    handOver([this, B, now = m_services.clock.now(), frame = latestFrame()] {
+                        logStartEvent(B, now, frame);
+                    });
+                }
+                break;
+            case kLogStop:
+                if (holds(kLastReadLogStop))
+                    handOver([this, B] { logStopEvent(B); });
+                break;
+            case kStopTimeReached:
+                handOver([this] { stopTimeEvent(); });
+                break;
+            case kComparisonTimeReached:
+                handOver([this] { comparisonTimeEvent(); });
+                break;
+            default:
+                break;
         }
         return;
     }
@@ -97,8 +96,7 @@ void vexaLogging3AppDelegate::sysexInterpreter()
     }
 }
 
-void vexaLogging3AppDelegate::showVersion(int major, int minor)
-{
+void vexaLogging3AppDelegate::showVersion(int major, int minor) {
     if (major < 2) {
         outlets.statusText->setText("  update");
         return;
@@ -106,8 +104,7 @@ void vexaLogging3AppDelegate::showVersion(int major, int minor)
     outlets.statusText->setText("  " + std::to_string(major) + "." + std::to_string(minor));
 }
 
-void vexaLogging3AppDelegate::loggingStateEvent(std::uint8_t state)
-{
+void vexaLogging3AppDelegate::loggingStateEvent(std::uint8_t state) {
     // Selected by the program: the combo box's user action does not run, so nothing is
     // sent back to the interface.
     outlets.cmbLogSelectVal->setEnabled(true);
@@ -117,8 +114,8 @@ void vexaLogging3AppDelegate::loggingStateEvent(std::uint8_t state)
 }
 
 void vexaLogging3AppDelegate::logStartEvent(const std::array<std::uint8_t, 10>& B,
-                                            platform::LocalTime now, platform::VideoFramePtr frame)
-{
+                                            platform::LocalTime now,
+                                            platform::VideoFramePtr frame) {
     ++logNr;
     outlets.txtLogNr->setText(std::to_string(logNr));
 
@@ -157,8 +154,7 @@ void vexaLogging3AppDelegate::logStartEvent(const std::array<std::uint8_t, 10>& 
     editChangeFlag = 1;
 }
 
-void vexaLogging3AppDelegate::logStopEvent(const std::array<std::uint8_t, 10>& B)
-{
+void vexaLogging3AppDelegate::logStopEvent(const std::array<std::uint8_t, 10>& B) {
     // With no record to complete, the stop would land in the header: it is ignored.
     if (!logStartArray.hasRecords())
         return;
@@ -171,20 +167,17 @@ void vexaLogging3AppDelegate::logStopEvent(const std::array<std::uint8_t, 10>& B
     editChangeFlag = 1;
 }
 
-void vexaLogging3AppDelegate::stopTimeEvent()
-{
+void vexaLogging3AppDelegate::stopTimeEvent() {
     playStopFlag = 0;
     FelderPlayerOff();
 }
 
-void vexaLogging3AppDelegate::comparisonTimeEvent()
-{
+void vexaLogging3AppDelegate::comparisonTimeEvent() {
     LogNaechster();
     NextStopOrVglwSend();
 }
 
-void vexaLogging3AppDelegate::showRunningTimecode(int hours, int minutes, int seconds, int frames)
-{
+void vexaLogging3AppDelegate::showRunningTimecode(int hours, int minutes, int seconds, int frames) {
     outlets.statusText->setText(timecode::formatStatusLine(hours, minutes, seconds, frames));
     FindLogToTimecode(timecode::formatRunning(hours, minutes, seconds, frames));
 }

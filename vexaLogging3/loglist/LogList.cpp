@@ -2,13 +2,11 @@
 
 #include <iterator>
 
-int LogList::recordCount() const
-{
+int LogList::recordCount() const {
     return static_cast<int>(m_values.size() / kFieldsPerRecord) - 1;
 }
 
-const std::string& LogList::text(std::size_t index) const
-{
+const std::string& LogList::text(std::size_t index) const {
     static const std::string none;
     if (index >= m_values.size())
         return none;
@@ -17,8 +15,7 @@ const std::string& LogList::text(std::size_t index) const
     return none;
 }
 
-const Picture& LogList::picture(std::size_t index) const
-{
+const Picture& LogList::picture(std::size_t index) const {
     static const Picture none;
     if (index >= m_values.size())
         return none;
@@ -27,22 +24,19 @@ const Picture& LogList::picture(std::size_t index) const
     return none;
 }
 
-void LogList::append(LogRecord record)
-{
+void LogList::append(LogRecord record) {
     m_values.insert(m_values.end(), std::make_move_iterator(record.begin()),
                     std::make_move_iterator(record.end()));
 }
 
-bool LogList::replace(std::size_t index, LogValue value)
-{
+bool LogList::replace(std::size_t index, LogValue value) {
     if (index >= m_values.size())
         return false;
     m_values[index] = std::move(value);
     return true;
 }
 
-bool LogList::insertRecord(int record, LogRecord recordValues)
-{
+bool LogList::insertRecord(int record, LogRecord recordValues) {
     if (record < 0 || indexOf(record, 0) > m_values.size())
         return false;
     const std::size_t at = indexOf(record, 0);
@@ -52,8 +46,7 @@ bool LogList::insertRecord(int record, LogRecord recordValues)
     return true;
 }
 
-bool LogList::removeRecord(int record)
-{
+bool LogList::removeRecord(int record) {
     if (record < 0 || indexOf(record, 0) + kFieldsPerRecord > m_values.size())
         return false;
     const auto first = m_values.begin() + static_cast<std::ptrdiff_t>(indexOf(record, 0));

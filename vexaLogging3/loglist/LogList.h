@@ -47,8 +47,7 @@ public:
     // The test used throughout: more than 19 values.
     bool hasRecords() const { return m_values.size() > 19; }
 
-    bool holdsPicture(std::size_t index) const
-    {
+    bool holdsPicture(std::size_t index) const {
         return index < m_values.size() && std::holds_alternative<Picture>(m_values[index]);
     }
     // The text at an index; "" for a picture value or an index past the end. The reference
@@ -66,9 +65,9 @@ public:
     bool removeRecord(int record);
     void clear() { m_values.clear(); }
 
-    static std::size_t indexOf(int record, int field)
-    {
-        return static_cast<std::size_t>(record) * kFieldsPerRecord + static_cast<std::size_t>(field);
+    static std::size_t indexOf(int record, int field) {
+        return static_cast<std::size_t>(record) * kFieldsPerRecord +
+               static_cast<std::size_t>(field);
     }
 
 private:

@@ -1,8 +1,7 @@
 #include "loglist/Timecode.h"
 #include "vexaLogging3AppDelegate.h"
 
-void vexaLogging3AppDelegate::LogStartArrayInit()
-{
+void vexaLogging3AppDelegate::LogStartArrayInit() {
     logStartArray.clear();
     // Header field 4 is the player's frame-rate code; "1" matches no rate, so a new log
     // leaves the current rate alone when it is opened again.
@@ -13,7 +12,6 @@ void vexaLogging3AppDelegate::LogStartArrayInit()
 }
 
 std::string vexaLogging3AppDelegate::DurationCalculate(std::string_view start,
-                                                       std::string_view stop) const
-{
+                                                       std::string_view stop) const {
     return timecode::durationCalculate(start, stop);
 }

@@ -6,59 +6,49 @@
 namespace timecode {
 namespace {
 
-std::string print(const char* format, int a, int b, int c, int d)
-{
+std::string print(const char* format, int a, int b, int c, int d) {
     char buffer[64];
     const int n = std::snprintf(buffer, sizeof buffer, format, a, b, c, d);
     return std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
 }
 
-bool isSpace(char c)
-{
+bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
 }
 
-bool hasTimecodeShape(std::string_view text)
-{
+bool hasTimecodeShape(std::string_view text) {
     return text.size() == kLength && text[2] == ':' && text[5] == ':' && text[8] == ':';
 }
 
 // Every step of the duration works on 8-bit signed values, so that out-of-range texts give
 // the same answer they always gave; for two-digit fields this never changes a value.
-std::int8_t s8(int value)
-{
+std::int8_t s8(int value) {
     return static_cast<std::int8_t>(static_cast<std::uint8_t>(value & 0xFF));
 }
 
 }  // namespace
 
-std::string format(int hours, int minutes, int seconds, int frames)
-{
+std::string format(int hours, int minutes, int seconds, int frames) {
     return print("%02d:%02d:%02d:%02d", hours, minutes, seconds, frames);
 }
 
-std::string formatDropFrame(int hours, int minutes, int seconds, int frames)
-{
+std::string formatDropFrame(int hours, int minutes, int seconds, int frames) {
     return print("%02d;%02d;%02d;%02d", hours, minutes, seconds, frames);
 }
 
-std::string formatRunning(int hours, int minutes, int seconds, int frames)
-{
+std::string formatRunning(int hours, int minutes, int seconds, int frames) {
     return print("%.2d:%.2d:%.2d:%.2d", hours, minutes, seconds, frames);
 }
 
-std::string formatStatusLine(int hours, int minutes, int seconds, int frames)
-{
+std::string formatStatusLine(int hours, int minutes, int seconds, int frames) {
     return print("  %.2d:%.2d:%.2d:%.2d", hours, minutes, seconds, frames);
 }
 
-int intValueAt(std::string_view text, std::size_t position)
-{
+int intValueAt(std::string_view text, std::size_t position) {
     if (position >= text.size())
         return 0;
     std::size_t i = position;
-    while (i < text.size() && isSpace(text[i]))
-        ++i;
+    while (i < text.size() && isSpace(text[i])) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
@@ -75,16 +65,14 @@ int intValueAt(std::string_view text, std::size_t position)
     return value > INT_MAX ? INT_MAX : static_cast<int>(value);
 }
 
-std::array<std::uint8_t, 4> toBytes(std::string_view text)
-{
+std::array<std::uint8_t, 4> toBytes(std::string_view text) {
     std::array<std::uint8_t, 4> bytes{};
     for (std::size_t k = 0; k < kFieldPositions.size(); ++k)
         bytes[k] = static_cast<std::uint8_t>(intValueAt(text, kFieldPositions[k]) & 0xFF);
     return bytes;
 }
 
-std::string durationCalculate(std::string_view start, std::string_view stop)
-{
+std::string durationCalculate(std::string_view start, std::string_view stop) {
     if (!hasTimecodeShape(start) || !hasTimecodeShape(stop))
         return {};
 

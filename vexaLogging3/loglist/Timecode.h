@@ -28,7 +28,9 @@ std::string formatStatusLine(int hours, int minutes, int seconds, int frames);
 // first other character; 0 when there are no digits or the position lies past the end.
 // Values beyond the int range saturate.
 int intValueAt(std::string_view text, std::size_t position);
-inline int intValue(std::string_view text) { return intValueAt(text, 0); }
+inline int intValue(std::string_view text) {
+    return intValueAt(text, 0);
+}
 
 // Hours, minutes, seconds and frames as they go into a message: the low eight bits of the
 // numbers read at positions 0, 3, 6 and 9. Separators are never looked at, so the

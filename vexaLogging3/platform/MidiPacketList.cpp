@@ -6,18 +6,15 @@
 namespace platform {
 
 MidiPacketList::MidiPacketList(std::size_t capacity)
-    : m_capacity(std::max(capacity, kListHeaderSize))
-{
+    : m_capacity(std::max(capacity, kListHeaderSize)) {
     init();
 }
 
-void MidiPacketList::init()
-{
+void MidiPacketList::init() {
     m_bytes.assign(kListHeaderSize, 0);
 }
 
-bool MidiPacketList::add(std::uint64_t timeStamp, std::span<const std::uint8_t> data)
-{
+bool MidiPacketList::add(std::uint64_t timeStamp, std::span<const std::uint8_t> data) {
     if (data.size() > std::numeric_limits<std::uint16_t>::max())
         return false;
     if (m_bytes.size() + kPacketHeaderSize + data.size() > m_capacity)
@@ -34,16 +31,14 @@ bool MidiPacketList::add(std::uint64_t timeStamp, std::span<const std::uint8_t> 
     return true;
 }
 
-std::uint32_t MidiPacketList::packetCount() const
-{
+std::uint32_t MidiPacketList::packetCount() const {
     std::uint32_t count = 0;
     std::memcpy(&count, m_bytes.data(), sizeof count);
     return count;
 }
 
 std::vector<std::uint8_t> makeMidiPacketList(std::span<const std::uint8_t> message,
-                                             std::uint64_t timeStamp)
-{
+                                             std::uint64_t timeStamp) {
     MidiPacketList list(MidiPacketList::kListHeaderSize + MidiPacketList::kPacketHeaderSize +
                         message.size());
     list.add(timeStamp, message);

@@ -6,8 +6,7 @@
 namespace platform {
 
 template <class Visitor>
-void forEachMidiPacket(std::span<const std::uint8_t> list, Visitor&& visit)
-{
+void forEachMidiPacket(std::span<const std::uint8_t> list, Visitor&& visit) {
     if (list.size() < MidiPacketList::kListHeaderSize)
         return;
     std::uint32_t count = 0;

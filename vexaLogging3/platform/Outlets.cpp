@@ -52,13 +52,11 @@ public:
 class UnconnectedDialogs final : public Dialogs {
 public:
     int runAlert(std::string_view, std::string_view, std::string_view, std::string_view,
-                 std::string_view) override
-    {
+                 std::string_view) override {
         return kAlertAlternate;
     }
     std::optional<std::string> runOpenDialog(std::string_view) override { return std::nullopt; }
-    std::optional<std::string> runSaveDialog(std::string_view, std::string_view) override
-    {
+    std::optional<std::string> runSaveDialog(std::string_view, std::string_view) override {
         return std::nullopt;
     }
 };
@@ -112,8 +110,6 @@ Outlets::Outlets()
       windowRec(&g_panel),
       windowEdit(&g_panel),
       panelEditNr(&g_panel),
-      dialogs(&g_dialogs)
-{
-}
+      dialogs(&g_dialogs) {}
 
 }  // namespace platform

@@ -6,8 +6,7 @@
 
 namespace platform {
 
-void SyslogSystemLog::write(std::string_view line)
-{
+void SyslogSystemLog::write(std::string_view line) {
     const std::string text(line);
     syslog(LOG_USER | LOG_ERR, "glimmark: %s", text.c_str());
 }

@@ -4,8 +4,7 @@
 
 namespace platform {
 
-LocalTime SystemClock::now() const
-{
+LocalTime SystemClock::now() const {
     const std::time_t t = std::time(nullptr);
     std::tm local{};
     localtime_r(&t, &local);

@@ -3,8 +3,7 @@
 
 #include "vexaLogging3AppDelegate.h"
 
-void vexaLogging3AppDelegate::FelderPlayerOn()
-{
+void vexaLogging3AppDelegate::FelderPlayerOn() {
     for (platform::Button* b : {outlets.btnLogNaechstesVal, outlets.btnMenuEditNextVal,
                                 outlets.btnLogVorherVal, outlets.btnMenuEditPreviousVal})
         b->setEnabled(false);
@@ -14,8 +13,7 @@ void vexaLogging3AppDelegate::FelderPlayerOn()
     outlets.btnEditPlayVal->setTitle("Stop");
 }
 
-void vexaLogging3AppDelegate::FelderPlayerOff()
-{
+void vexaLogging3AppDelegate::FelderPlayerOff() {
     for (platform::Button* b : {outlets.btnLogNaechstesVal, outlets.btnMenuEditNextVal,
                                 outlets.btnLogVorherVal, outlets.btnMenuEditPreviousVal})
         b->setEnabled(true);
@@ -28,8 +26,7 @@ void vexaLogging3AppDelegate::FelderPlayerOff()
     outlets.btnEditPlayVal->setTitle("Play");
 }
 
-void vexaLogging3AppDelegate::NextStopOrVglwSend()
-{
+void vexaLogging3AppDelegate::NextStopOrVglwSend() {
     const std::string stop = outlets.txtEditStop->text();
     if (!stop.empty()) {
         MessageSet::patchPlayerTime(messages.sysexSendStoptime, stop);
