@@ -28,7 +28,7 @@ std::shared_ptr<const platform::GstreamerFrame> testPatternFrame() {
     recorder.keep = true;
     video.setPreview(&recorder);
     const auto names = video.deviceNames();
-    video.start(static_cast<int>(names.size()) - 1, [](platform::VideoFramePtr) {});
+    video.start(static_cast<int>(names.size()) - 1, [](platform::VideoFramePtr) {}, {});
     recorder.waitFor(5);
     video.stop();
     const auto frames = recorder.kept();

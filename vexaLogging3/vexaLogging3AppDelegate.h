@@ -209,12 +209,15 @@ private:
     void showRunningTimecode(int hours, int minutes, int seconds, int frames);
 
     platform::VideoFramePtr latestFrame();
+    void videoDeviceLost(std::uint64_t device, const std::string& why);
     void CapturePicture(const platform::VideoFramePtr& frame);
 
     PlatformServices m_services;
     MidiInputState m_input;
     // Counts connections opened; a handshake that outlives its connection is ignored.
     std::uint64_t m_connection = 0;
+    // Counts video devices started; word that an earlier one failed is stale.
+    std::uint64_t m_videoDevice = 0;
     bool m_sensing = false;
     // Guards mCurrentImageBuffer, which the capture thread swaps while grabs read it.
     std::recursive_mutex m_frameLock;

@@ -117,4 +117,39 @@ TEST_F(VideoDeviceChoice, TheDemoFindsItsDeviceByName) {
     EXPECT_TRUE(app.video.running.empty());
 }
 
+TEST_F(VideoDeviceChoice, ADeviceLostWhileCapturingStopsGrabsAndTellsTheUser) {
+    choose(1);
+    frame("last good");
+    ASSERT_EQ(c().captureActive, 1);
+
+    app.video.loseDevice("Device disconnected.");
+    // The word comes from the capture thread: nothing changes until the main thread has it.
+    EXPECT_EQ(c().captureActive, 1);
+    app.mainThread.drain();
+
+    EXPECT_EQ(c().captureActive, 0);
+    EXPECT_EQ(app.video.calls, (Strings{"start Cam A", "stop Cam A"}));
+    EXPECT_EQ(app.windows.cmbDevicesVal.selected, 0);
+    ASSERT_EQ(app.windows.dialogs.alerts.size(), 1u);
+    EXPECT_EQ(app.windows.dialogs.alerts[0].title, "The video input has stopped.");
+    EXPECT_NE(app.windows.dialogs.alerts[0].message.find("Device disconnected."),
+              std::string::npos);
+    ASSERT_EQ(app.systemLog.lines.size(), 1u);
+    EXPECT_EQ(app.systemLog.lines[0], "video input lost: Device disconnected.");
+
+    // The frozen last frame is not stored with the next log.
+    app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, 0, 0, 0, 0, 0xF7});
+    EXPECT_TRUE(c().logStartArray.picture(LogList::indexOf(1, kFieldPicture)).empty());
+}
+
+TEST_F(VideoDeviceChoice, WordOfALossAfterAnotherChoiceIsIgnored) {
+    choose(1);
+    app.video.loseDevice("Device disconnected.");  // still on its way to the main thread
+    choose(2);
+    app.mainThread.drain();
+    EXPECT_EQ(c().captureActive, 1);
+    EXPECT_EQ(app.video.running, "Capture Card B");
+    EXPECT_TRUE(app.windows.dialogs.alerts.empty());
+}
+
 }  // namespace

@@ -1,6 +1,7 @@
 #include "support/FakePlatform.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "platform/MidiPacketList.h"
 
@@ -181,7 +182,7 @@ platform::Bytes ImageCodec::encodeJpeg(const platform::VideoFrame& frame,
     return {data.begin(), data.end()};
 }
 
-platform::VideoStart VideoSystem::start(int index, FrameCallback onFrame) {
+platform::VideoStart VideoSystem::start(int index, FrameCallback onFrame, LostCallback onLost) {
     stop();
     if (index < 0 || index >= static_cast<int>(listed.size())) {
         calls.push_back("start ?");
@@ -195,6 +196,7 @@ platform::VideoStart VideoSystem::start(int index, FrameCallback onFrame) {
         return {platform::VideoStart::kOutputFailed, "No picture from " + name, "not negotiated"};
     running = name;
     m_onFrame = std::move(onFrame);
+    m_onLost = std::move(onLost);
     return {platform::VideoStart::kStarted, {}, {}};
 }
 
@@ -204,6 +206,12 @@ void VideoSystem::stop() {
     calls.push_back("stop " + running);
     running.clear();
     m_onFrame = nullptr;
+    m_onLost = nullptr;
+}
+
+void VideoSystem::loseDevice(const std::string& why) {
+    if (auto lost = std::exchange(m_onLost, nullptr))
+        lost(why);
 }
 
 void VideoSystem::deliver(platform::VideoFramePtr frame) {

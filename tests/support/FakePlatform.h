@@ -306,12 +306,14 @@ public:
         listed = devices;
         return listed;
     }
-    platform::VideoStart start(int index, FrameCallback onFrame) override;
+    platform::VideoStart start(int index, FrameCallback onFrame, LostCallback onLost) override;
     void stop() override;
     void setPreview(platform::VideoPreview* p) override { preview = p; }
 
     // Nothing happens when no device runs.
     void deliver(platform::VideoFramePtr frame);
+    // The running device fails, as an unplugged camera would.
+    void loseDevice(const std::string& why);
 
     std::vector<std::string> devices;
     // A device whose start fails at opening, and one whose start fails at its output.
@@ -324,6 +326,7 @@ public:
 private:
     std::vector<std::string> listed;  // the list start() indexes refer to
     FrameCallback m_onFrame;
+    LostCallback m_onLost;
 };
 
 // "JPEG" + the frame's label + the compression factor: tests can see which frame was

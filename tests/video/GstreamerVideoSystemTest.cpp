@@ -6,6 +6,8 @@
 #include <dirent.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "platform/video/GstreamerVideoSystem.h"
@@ -56,7 +58,7 @@ protected:
     VideoStart startPattern() {
         const auto names = video.deviceNames();
         return video.start(static_cast<int>(names.size()) - 1,
-                           [this](platform::VideoFramePtr) { ++callbacks; });
+                           [this](platform::VideoFramePtr) { ++callbacks; }, {});
     }
 
     FrameRecorder recorder;
@@ -125,7 +127,7 @@ TEST_F(GstreamerVideo, SwitchingDevicesAgainAndAgainLeavesOnePipelineAndNoNewThr
 TEST_F(GstreamerVideo, AnIndexPastTheListOpensNothing) {
     const int n = static_cast<int>(video.deviceNames().size());
     for (int index : {-1, n}) {
-        const VideoStart result = video.start(index, [](platform::VideoFramePtr) {});
+        const VideoStart result = video.start(index, [](platform::VideoFramePtr) {}, {});
         EXPECT_EQ(result.outcome, VideoStart::kDeviceFailed);
         EXPECT_FALSE(result.error.empty());
         EXPECT_EQ(GstreamerVideoSystem::livePipelines(), 0);
@@ -142,6 +144,55 @@ TEST_F(GstreamerVideo, APreviewTakenAwayIsNotCalledAgain) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_GE(callbacks.load(), before + 3);
     EXPECT_EQ(recorder.count(), shown);
+}
+
+TEST(GstreamerVideoLoss, ADeviceThatDiesAfterStartingIsReportedOnce) {
+    GstreamerVideoSystem::Options o;
+    o.testPattern = {320, 180, 25, 25};  // a second of frames, then the "device" is gone
+    {
+        GstreamerVideoSystem video(o);
+        std::mutex mutex;
+        std::condition_variable reported;
+        std::vector<std::string> losses;
+        std::atomic<int> frames{0};
+        const auto names = video.deviceNames();
+        const VideoStart started = video.start(
+            static_cast<int>(names.size()) - 1, [&frames](platform::VideoFramePtr) { ++frames; },
+            [&](std::string why) {
+                std::lock_guard lock(mutex);
+                losses.push_back(std::move(why));
+                reported.notify_all();
+            });
+        ASSERT_EQ(started.outcome, VideoStart::kStarted);
+        {
+            std::unique_lock lock(mutex);
+            ASSERT_TRUE(
+                reported.wait_for(lock, std::chrono::seconds(10), [&] { return !losses.empty(); }));
+        }
+        video.stop();
+        EXPECT_EQ(losses.size(), 1u);
+        EXPECT_FALSE(losses[0].empty());
+        EXPECT_LE(frames.load(), 25);
+    }
+    EXPECT_EQ(GstreamerVideoSystem::livePipelines(), 0);
+    EXPECT_EQ(videotest::takeGlibWarnings(), std::vector<std::string>{});
+}
+
+TEST(GstreamerVideoLoss, StoppingARunningDeviceIsNoLoss) {
+    GstreamerVideoSystem::Options o;
+    o.testPattern = {320, 180, 25};
+    GstreamerVideoSystem video(o);
+    std::atomic<int> losses{0};
+    const auto names = video.deviceNames();
+    ASSERT_EQ(video
+                  .start(
+                      static_cast<int>(names.size()) - 1, [](platform::VideoFramePtr) {},
+                      [&losses](std::string) { ++losses; })
+                  .outcome,
+              VideoStart::kStarted);
+    video.stop();
+    EXPECT_EQ(losses.load(), 0);
+    EXPECT_EQ(videotest::takeGlibWarnings(), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 void vexaLogging3AppDelegate::comboBoxWillPopUp() {
     // The live picture stops whenever the list opens, also when it then closes unchosen.
+    ++m_videoDevice;
     m_services.video.stop();
     const std::vector<std::string> devices = m_services.video.deviceNames();
     outlets.cmbDevicesVal->removeAllItems();
@@ -17,6 +18,7 @@ void vexaLogging3AppDelegate::comboBoxWillPopUp() {
 
 void vexaLogging3AppDelegate::cmbDevices() {
     captureActive = 0;
+    ++m_videoDevice;
     m_services.video.stop();
     // Built afresh: the list the user chose from may be older than the devices.
     const std::vector<std::string> devices = m_services.video.deviceNames();
@@ -26,9 +28,13 @@ void vexaLogging3AppDelegate::cmbDevices() {
         return;
 
     m_services.video.setPreview(outlets.mCaptureView);
-    const platform::VideoStart started =
-        m_services.video.start(selected - 1, [this](platform::VideoFramePtr frame) {
+    const platform::VideoStart started = m_services.video.start(
+        selected - 1,
+        [this](platform::VideoFramePtr frame) {
             captureOutputDidOutputVideoFrame(std::move(frame));
+        },
+        [this, device = m_videoDevice](std::string why) {
+            handOver([this, device, why] { videoDeviceLost(device, why); });
         });
     switch (started.outcome) {
         case platform::VideoStart::kStarted:
@@ -42,6 +48,24 @@ void vexaLogging3AppDelegate::cmbDevices() {
             outlets.dialogs->runAlert(started.error, started.detail, "OK");
             break;
     }
+}
+
+void vexaLogging3AppDelegate::videoDeviceLost(std::uint64_t device, const std::string& why) {
+    if (device != m_videoDevice)
+        return;  // That device was let go of already.
+    // The last frame stays frozen once a device dies; storing it with new logs would give
+    // them a picture of a moment long past. Logs go on without pictures until the user
+    // chooses a device again, and the user is told at once.
+    ++m_videoDevice;
+    captureActive = 0;
+    m_services.video.stop();
+    outlets.cmbDevicesVal->selectItem(0);
+    m_services.systemLog.write("video input lost: " + why);
+    outlets.dialogs->runAlert("The video input has stopped.",
+                              why +
+                                  "\n\nNew logs are recorded without a picture until a video "
+                                  "device is chosen again.",
+                              "OK");
 }
 
 bool vexaLogging3AppDelegate::chooseVideoDevice(std::string_view name) {

@@ -37,6 +37,10 @@ struct VideoStart {
 class VideoSystem {
 public:
     using FrameCallback = std::function<void(VideoFramePtr frame)>;
+    // The running device failed after it had started (unplugged, cable pulled, driver error);
+    // `why` is the video system's own message. Called at most once per start, on a capture
+    // thread, and never once stop() has returned.
+    using LostCallback = std::function<void(std::string why)>;
 
     virtual ~VideoSystem() = default;
 
@@ -47,8 +51,9 @@ public:
     virtual std::vector<std::string> deviceNames() = 0;
 
     // Stops whatever runs, then opens device `index` and starts it. From then on every frame
-    // goes to `onFrame` and after it to the preview, both on the capture thread.
-    virtual VideoStart start(int index, FrameCallback onFrame) = 0;
+    // goes to `onFrame` and after it to the preview, both on the capture thread; a failure of
+    // the running device goes to `onLost`.
+    virtual VideoStart start(int index, FrameCallback onFrame, LostCallback onLost) = 0;
 
     // Stops the running device and frees it. Once this returns no callback runs any more.
     // Stopping when nothing runs does nothing.

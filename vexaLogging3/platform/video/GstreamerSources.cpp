@@ -86,7 +86,7 @@ GstElement* makeTestPatternSource(const TestPatternFormat& format) {
     }
     // Live: frames come at the pattern's own rate, stamped with the pipeline clock, as a
     // camera's would, instead of as fast as the machine can draw them.
-    g_object_set(bars, "is-live", TRUE, nullptr);
+    g_object_set(bars, "is-live", TRUE, "num-buffers", format.frames, nullptr);
     gst_util_set_object_arg(G_OBJECT(bars), "pattern", "smpte");
     GstCaps* caps = gst_caps_new_simple(
         "video/x-raw", "format", G_TYPE_STRING, "I420", "width", G_TYPE_INT, format.width, "height",

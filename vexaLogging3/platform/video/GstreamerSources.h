@@ -29,6 +29,8 @@ struct TestPatternFormat {
     int width = 1920;
     int height = 1080;
     int framesPerSecond = 25;
+    // Frames delivered before the pattern ends as a device that died would; -1 for ever.
+    int frames = -1;
 };
 
 // The built-in source: colour bars with the running time since the device started and the

@@ -14,6 +14,10 @@ struct CapturePipeline {
     // The first error the pipeline reported, from whichever thread reported it.
     std::mutex errorMutex;
     std::string error;
+    // Once the device has started, a failure is no longer the start's to report: it goes to
+    // the owner, once.
+    bool started = false;
+    VideoSystem::LostCallback lost;
 
     bool failed() {
         std::lock_guard lock(errorMutex);
@@ -36,16 +40,28 @@ GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
 // and dropped (which makes it ours to unref): over a long run the bus never fills up. Errors
 // are kept for the caller.
 GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data) {
-    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+    const GstMessageType type = GST_MESSAGE_TYPE(message);
+    if (type == GST_MESSAGE_ERROR || type == GST_MESSAGE_EOS) {
         auto* running = static_cast<CapturePipeline*>(data);
-        GError* error = nullptr;
-        gst_message_parse_error(message, &error, nullptr);
+        std::string why = "The video device stopped delivering pictures.";
+        if (type == GST_MESSAGE_ERROR) {
+            GError* error = nullptr;
+            gst_message_parse_error(message, &error, nullptr);
+            if (error && error->message)
+                why = error->message;
+            g_clear_error(&error);
+        }
+        VideoSystem::LostCallback lost;
         {
             std::lock_guard lock(running->errorMutex);
-            if (running->error.empty())
-                running->error = error && error->message ? error->message : "Video error.";
+            if (running->error.empty()) {
+                running->error = why;
+                if (running->started)
+                    lost = std::move(running->lost);
+            }
         }
-        g_clear_error(&error);
+        if (lost)
+            lost(why);
     }
     gst_message_unref(message);
     return GST_BUS_DROP;
@@ -82,7 +98,7 @@ std::vector<std::string> GstreamerVideoSystem::deviceNames() {
     return names;
 }
 
-VideoStart GstreamerVideoSystem::start(int index, FrameCallback onFrame) {
+VideoStart GstreamerVideoSystem::start(int index, FrameCallback onFrame, LostCallback onLost) {
     stop();
     if (!m_initialised)
         return {VideoStart::kDeviceFailed, m_initError, {}};
@@ -102,6 +118,7 @@ VideoStart GstreamerVideoSystem::start(int index, FrameCallback onFrame) {
         onFrame(frame);
         show(frame);
     };
+    running->lost = std::move(onLost);
     running->pipeline = gst_pipeline_new("glimmark-capture");
     ++s_livePipelines;
     g_object_weak_ref(G_OBJECT(running->pipeline), onPipelineFinalised, &s_livePipelines);
@@ -148,7 +165,13 @@ VideoStart GstreamerVideoSystem::start(int index, FrameCallback onFrame) {
             static_cast<GstClockTime>(m_options.firstFrameTimeout.count()) * GST_MSECOND;
         gst_element_get_state(running->pipeline, &state, nullptr, timeout);
     }
-    if (state != GST_STATE_PLAYING || running->failed())
+    {
+        // Decided under the error lock, so that a failure is either the start's or the
+        // owner's, never both and never neither.
+        std::lock_guard lock(running->errorMutex);
+        running->started = state == GST_STATE_PLAYING && running->error.empty();
+    }
+    if (!running->started)
         return fail(VideoStart::kOutputFailed, std::move(running),
                     "The video device delivers no picture.");
 
@@ -187,6 +210,11 @@ VideoStart GstreamerVideoSystem::fail(VideoStart::Outcome outcome,
 void GstreamerVideoSystem::tearDown(std::unique_ptr<CapturePipeline> running) {
     if (!running)
         return;
+    // A device that fails while it is being stopped is not lost: the owner let it go.
+    {
+        std::lock_guard lock(running->errorMutex);
+        running->lost = nullptr;
+    }
     // Back to NULL joins the streaming thread: after it no frame callback runs, and the
     // device is closed.
     gst_element_set_state(running->pipeline, GST_STATE_NULL);

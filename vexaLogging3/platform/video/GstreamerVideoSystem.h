@@ -36,7 +36,7 @@ public:
     GstreamerVideoSystem& operator=(const GstreamerVideoSystem&) = delete;
 
     std::vector<std::string> deviceNames() override;
-    VideoStart start(int index, FrameCallback onFrame) override;
+    VideoStart start(int index, FrameCallback onFrame, LostCallback onLost) override;
     void stop() override;
     void setPreview(VideoPreview* preview) override;
 
