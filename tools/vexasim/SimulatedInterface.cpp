@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "device/VexaProtocol.h"
 #include "platform/MidiPacketList.h"
 
 namespace vexasim {
@@ -12,38 +13,9 @@ namespace {
 constexpr std::uint8_t kSysexStart = 0xF0;
 constexpr std::uint8_t kSysexEnd = 0xF7;
 constexpr std::uint8_t kQuarterFrame = 0xF1;
-constexpr std::uint8_t kManufacturer = 0x2C;
-constexpr std::uint8_t kDevice = 0x4D;
 constexpr std::uint8_t kUniversalRealTime = 0x7F;
 constexpr std::uint8_t kAllDevices = 0x7F;
 constexpr std::uint8_t kMachineControl = 0x06;
-
-// Commands Glimmark sends (after F0 2C 4D).
-constexpr std::uint8_t kStatusSense = 0x10;
-constexpr std::uint8_t kLoggingCommand = 0x57;
-// Messages the interface sends (after F0 2C 4D).
-constexpr std::uint8_t kStatusReply = 0x21;
-constexpr std::uint8_t kEvent = 0x67;
-
-enum LoggingSubCommand : std::uint8_t {
-    kLoggingOff = 0x00,
-    kLoggingOn = 0x01,
-    kFailedFrameOff = 0x04,
-    kFailedFrameOn = 0x05,
-    kManualStart = 0x06,
-    kManualStop = 0x07,
-    kSetStopTime = 0x08,
-    kSetComparisonTime = 0x09,
-    kReadLoggingState = 0x7F,
-};
-
-enum EventNumber : std::uint8_t {
-    kLoggingStateEvent = 0x00,
-    kLogStartEvent = 0x01,
-    kLogStopEvent = 0x02,
-    kStopTimeEvent = 0x08,
-    kComparisonTimeEvent = 0x09,
-};
 
 enum MachineCommand : std::uint8_t {
     kMmcStop = 0x01,
@@ -138,7 +110,7 @@ void SimulatedInterface::takeBytes(std::span<const std::uint8_t> packetList) {
 void SimulatedInterface::handleMessage(const std::vector<std::uint8_t>& message) {
     if (message.size() < 5)
         return;
-    if (message[1] == kManufacturer && message[2] == kDevice)
+    if (message[1] == vexa::kManufacturer && message[2] == vexa::kDevice)
         handleOwnCommand(message);
     else if (message[1] == kUniversalRealTime && message[2] == kAllDevices &&
              message[3] == kMachineControl)
@@ -148,16 +120,17 @@ void SimulatedInterface::handleMessage(const std::vector<std::uint8_t>& message)
 void SimulatedInterface::handleOwnCommand(const std::vector<std::uint8_t>& message) {
     // Lengths are checked exactly: a command of the wrong length is a fault in the program,
     // and acting on it would hide the fault from whoever watches the link.
-    if (message.size() == 5 && message[3] == kStatusSense) {
-        send({kSysexStart, kManufacturer, kDevice, kStatusReply, m_versionMajor, m_versionMinor,
-              kSysexEnd});
+    if (message.size() == 5 && message[3] == vexa::kStatusSense) {
+        send({kSysexStart, vexa::kManufacturer, vexa::kDevice, vexa::kStatusReply, m_versionMajor,
+              m_versionMinor, kSysexEnd});
         return;
     }
-    if (message[3] != kLoggingCommand)
+    if (message[3] != vexa::kLoggingCommand)
         return;
-    if (message.size() == 11 && (message[4] == kSetStopTime || message[4] == kSetComparisonTime)) {
+    if (message.size() == 11 &&
+        (message[4] == vexa::kSetStopTime || message[4] == vexa::kSetComparisonTime)) {
         const Timecode target{message[5], message[6], message[7], message[8]};
-        if (message[4] == kSetStopTime)
+        if (message[4] == vexa::kSetStopTime)
             m_stopTime = target;
         else
             m_comparisonTime = target;
@@ -166,28 +139,28 @@ void SimulatedInterface::handleOwnCommand(const std::vector<std::uint8_t>& messa
     if (message.size() != 6)
         return;
     switch (message[4]) {
-        case kLoggingOff:
+        case vexa::kLoggingOff:
             setLogging(false);
             break;
-        case kLoggingOn:
+        case vexa::kLoggingOn:
             setLogging(true);
             break;
-        case kFailedFrameOff:
+        case vexa::kFailedFrameOff:
             m_failedFrameLogging = false;
             break;
-        case kFailedFrameOn:
+        case vexa::kFailedFrameOn:
             m_failedFrameLogging = true;
             break;
-        case kManualStart:
+        case vexa::kManualStart:
             startLog(false);
             break;
-        case kManualStop:
+        case vexa::kManualStop:
             if (m_logOpen)
                 stopLog();
             break;
-        case kReadLoggingState:
-            send({kSysexStart, kManufacturer, kDevice, kEvent, kLoggingStateEvent,
-                  byte(m_loggingOn ? 1 : 0), kSysexEnd});
+        case vexa::kReadLoggingState:
+            send({kSysexStart, vexa::kManufacturer, vexa::kDevice, vexa::kDeviceEvent,
+                  vexa::kLoggingState, byte(m_loggingOn ? 1 : 0), kSysexEnd});
             break;
         default:
             break;
@@ -256,11 +229,13 @@ void SimulatedInterface::stepFrame() {
     // Each time fires once; the program hands over the next one when it wants another.
     if (m_stopTime && reached(before, m_timecode, *m_stopTime)) {
         m_stopTime.reset();
-        send({kSysexStart, kManufacturer, kDevice, kEvent, kStopTimeEvent, kSysexEnd});
+        send({kSysexStart, vexa::kManufacturer, vexa::kDevice, vexa::kDeviceEvent,
+              vexa::kStopTimeReached, kSysexEnd});
     }
     if (m_comparisonTime && reached(before, m_timecode, *m_comparisonTime)) {
         m_comparisonTime.reset();
-        send({kSysexStart, kManufacturer, kDevice, kEvent, kComparisonTimeEvent, kSysexEnd});
+        send({kSysexStart, vexa::kManufacturer, vexa::kDevice, vexa::kDeviceEvent,
+              vexa::kComparisonTimeReached, kSysexEnd});
     }
 
     if (m_loggingOn) {
@@ -357,16 +332,17 @@ void SimulatedInterface::startLog(bool automatic) {
     m_logIsAutomatic = automatic;
     m_autoAge = 0;
     ++m_logsStarted;
-    send({kSysexStart, kManufacturer, kDevice, kEvent, kLogStartEvent, byte(m_timecode.hours),
-          byte(m_timecode.minutes), byte(m_timecode.seconds), byte(m_timecode.frames),
-          mtcRateCode(m_rate), kSysexEnd});
+    send({kSysexStart, vexa::kManufacturer, vexa::kDevice, vexa::kDeviceEvent, vexa::kLogStart,
+          byte(m_timecode.hours), byte(m_timecode.minutes), byte(m_timecode.seconds),
+          byte(m_timecode.frames), mtcRateCode(m_rate), kSysexEnd});
 }
 
 void SimulatedInterface::stopLog() {
     m_logOpen = false;
     m_logIsAutomatic = false;
-    send({kSysexStart, kManufacturer, kDevice, kEvent, kLogStopEvent, byte(m_timecode.hours),
-          byte(m_timecode.minutes), byte(m_timecode.seconds), byte(m_timecode.frames), kSysexEnd});
+    send({kSysexStart, vexa::kManufacturer, vexa::kDevice, vexa::kDeviceEvent, vexa::kLogStop,
+          byte(m_timecode.hours), byte(m_timecode.minutes), byte(m_timecode.seconds),
+          byte(m_timecode.frames), kSysexEnd});
 }
 
 void SimulatedInterface::sendFullFrame() {

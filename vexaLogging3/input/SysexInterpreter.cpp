@@ -3,23 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "device/VexaProtocol.h"
 #include "loglist/Timecode.h"
 #include "vexaLogging3AppDelegate.h"
 
 namespace {
 
-constexpr std::uint8_t kManufacturer = 0x2C;
-constexpr std::uint8_t kDevice = 0x4D;
-constexpr std::uint8_t kStatusReply = 0x21;
-constexpr std::uint8_t kDeviceEvent = 0x67;
-
-enum DeviceEvent : std::uint8_t {
-    kLoggingState = 0x00,
-    kLogStart = 0x01,
-    kLogStop = 0x02,
-    kStopTimeReached = 0x08,
-    kComparisonTimeReached = 0x09,
-};
+using namespace vexa;
 
 // The highest byte position each message is read at. A message that ends before it
 // (cut short on the wire, or by a status byte in the middle) is ignored: the slot's bytes
@@ -119,7 +109,6 @@ void vexaLogging3AppDelegate::logStartEvent(const std::array<std::uint8_t, 10>& 
     ++logNr;
     outlets.txtLogNr->setText(std::to_string(logNr));
 
-    constexpr std::uint8_t kDropFrameRate = 2;
     const std::string start = B[9] == kDropFrameRate
                                   ? timecode::formatDropFrame(B[5], B[6], B[7], B[8])
                                   : timecode::format(B[5], B[6], B[7], B[8]);
