@@ -208,6 +208,8 @@ private:
     void comparisonTimeEvent();
     void showRunningTimecode(int hours, int minutes, int seconds, int frames);
 
+    // Empties the editor's fields and its three pictures.
+    void clearEditor();
     platform::VideoFramePtr latestFrame();
     void videoDeviceLost(std::uint64_t device, const std::string& why);
     void CapturePicture(const platform::VideoFramePtr& frame);

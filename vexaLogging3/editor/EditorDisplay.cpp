@@ -2,29 +2,29 @@
 
 #include "vexaLogging3AppDelegate.h"
 
-void vexaLogging3AppDelegate::LogEditInit() {
+void vexaLogging3AppDelegate::clearEditor() {
     for (platform::TextField* field :
          {outlets.txtEditNr, outlets.txtEditStart, outlets.txtEditStop, outlets.txtEditDuration,
-          outlets.txtEditTod, outlets.txtEditDate, outlets.txtEditComment1, outlets.txtEditComment2,
-          outlets.txtLogNr, outlets.txtLogStart, outlets.txtLogStop, outlets.txtLogDuration,
-          outlets.txtLogTod, outlets.txtLogDate})
+          outlets.txtEditTod, outlets.txtEditDate, outlets.txtEditComment1,
+          outlets.txtEditComment2})
         field->setText("");
     outlets.imgEdit->clearPicture();
     outlets.imgEditNext->clearPicture();
     outlets.imgEditPre->clearPicture();
+}
+
+void vexaLogging3AppDelegate::LogEditInit() {
+    clearEditor();
+    for (platform::TextField* field :
+         {outlets.txtLogNr, outlets.txtLogStart, outlets.txtLogStop, outlets.txtLogDuration,
+          outlets.txtLogTod, outlets.txtLogDate})
+        field->setText("");
     logEditPos = 1;
 }
 
 void vexaLogging3AppDelegate::LogActualWrite() {
     if (!logStartArray.hasRecords()) {
-        for (platform::TextField* field :
-             {outlets.txtEditNr, outlets.txtEditStart, outlets.txtEditStop, outlets.txtEditDuration,
-              outlets.txtEditTod, outlets.txtEditDate, outlets.txtEditComment1,
-              outlets.txtEditComment2})
-            field->setText("");
-        outlets.imgEdit->clearPicture();
-        outlets.imgEditNext->clearPicture();
-        outlets.imgEditPre->clearPicture();
+        clearEditor();
         return;
     }
     const auto field = [this](int k) {
