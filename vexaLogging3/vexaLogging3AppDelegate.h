@@ -13,6 +13,7 @@
 #include "device/MessageSet.h"
 #include "device/MidiSendQueue.h"
 #include "loglist/LogList.h"
+#include "loglist/LogSearchIndex.h"
 #include "platform/Clock.h"
 #include "platform/MainThread.h"
 #include "platform/Midi.h"
@@ -226,6 +227,8 @@ private:
     platform::VideoFramePtr mCurrentImageBuffer;
     platform::MidiPacketList m_packetbuffer{4024};
     MidiSendQueue m_sendQueue;
+    // Chase and the jump to a number search long logs through it.
+    LogSearchIndex m_searchIndex;
 };
 
 // How the MIDI input callback reaches the controller: set when the controller starts up,

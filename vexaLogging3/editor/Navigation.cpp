@@ -28,12 +28,7 @@ void vexaLogging3AppDelegate::txtEditLogNr() {
     // Numbers are compared as the texts they are: "5" does not find "05". Numbers need not
     // be unique, and the last record carrying the number wins.
     const std::string wanted = outlets.txtEditNr->text();
-    int target = 0;
-    const int n = logStartArray.recordCount();
-    for (int k = 1; k <= n; ++k) {
-        if (logStartArray.text(LogList::indexOf(k, kFieldNumber)) == wanted)
-            target = k;
-    }
+    const int target = m_searchIndex.findNumber(logStartArray, wanted);
     if (target != 0) {
         // The comments belong to the record shown before the jump.
         LogEditCommentSichern();

@@ -27,12 +27,14 @@ const Picture& LogList::picture(std::size_t index) const {
 void LogList::append(LogRecord record) {
     m_values.insert(m_values.end(), std::make_move_iterator(record.begin()),
                     std::make_move_iterator(record.end()));
+    touch();
 }
 
 bool LogList::replace(std::size_t index, LogValue value) {
     if (index >= m_values.size())
         return false;
     m_values[index] = std::move(value);
+    touch();
     return true;
 }
 
@@ -43,6 +45,7 @@ bool LogList::insertRecord(int record, LogRecord recordValues) {
     m_values.insert(m_values.begin() + static_cast<std::ptrdiff_t>(at),
                     std::make_move_iterator(recordValues.begin()),
                     std::make_move_iterator(recordValues.end()));
+    touch();
     return true;
 }
 
@@ -51,5 +54,6 @@ bool LogList::removeRecord(int record) {
         return false;
     const auto first = m_values.begin() + static_cast<std::ptrdiff_t>(indexOf(record, 0));
     m_values.erase(first, first + kFieldsPerRecord);
+    touch();
     return true;
 }

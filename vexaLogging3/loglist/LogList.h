@@ -1,7 +1,9 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -41,6 +43,23 @@ using LogRecord = std::array<LogValue, kFieldsPerRecord>;
 // changes over to it instead of writing from the MIDI thread.
 class LogList {
 public:
+    LogList() = default;
+    // A copy is another list: it gets a revision of its own, so an index built over one
+    // list never takes the other for it.
+    LogList(const LogList& other) : m_values(other.m_values) {}
+    LogList(LogList&& other) noexcept : m_values(std::move(other.m_values)) { other.touch(); }
+    LogList& operator=(const LogList& other) {
+        m_values = other.m_values;
+        touch();
+        return *this;
+    }
+    LogList& operator=(LogList&& other) noexcept {
+        m_values = std::move(other.m_values);
+        touch();
+        other.touch();
+        return *this;
+    }
+
     std::size_t count() const { return m_values.size(); }
     // (number of values) / 10 - 1, the derived record count; 0 for a header-only list.
     int recordCount() const;
@@ -63,7 +82,14 @@ public:
     // one past the last record, which appends.
     bool insertRecord(int record, LogRecord recordValues);
     bool removeRecord(int record);
-    void clear() { m_values.clear(); }
+    void clear() {
+        m_values.clear();
+        touch();
+    }
+
+    // Changes with every change of the list, and differs between any two lists: what was
+    // derived from the list at one revision is still good while the revision stays.
+    std::uint64_t revision() const { return m_revision; }
 
     static std::size_t indexOf(int record, int field) {
         return static_cast<std::size_t>(record) * kFieldsPerRecord +
@@ -71,5 +97,9 @@ public:
     }
 
 private:
+    void touch() { m_revision = s_revisions.fetch_add(1, std::memory_order_relaxed) + 1; }
+
+    static inline std::atomic<std::uint64_t> s_revisions{0};
     std::vector<LogValue> m_values;
+    std::uint64_t m_revision = s_revisions.fetch_add(1, std::memory_order_relaxed) + 1;
 };
