@@ -9,6 +9,7 @@ PACKAGES=(
     build-essential cmake ninja-build pkg-config
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     clang-14 libclang-rt-14-dev
+    libexpat1-dev libplist-dev python3
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base
     gstreamer1.0-plugins-good gstreamer1.0-x libturbojpeg0-dev
     qt6-base-dev qt6-image-formats-plugins xvfb xauth

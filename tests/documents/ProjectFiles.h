@@ -1,0 +1,96 @@
+#pragma once
+
+// Logs and files shared by the project-file tests.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "loglist/LogList.h"
+
+namespace projectfiles {
+
+inline Picture patternPicture(std::size_t size, unsigned seed = 0) {
+    Picture bytes(size);
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + seed);
+    return bytes;
+}
+
+inline LogRecord record(std::string number, std::string comment1, std::string comment2,
+                        Picture picture) {
+    return {std::move(number),   std::string("10:00:00:00"), std::string("10:00:05:12"),
+            std::string(),       std::string("09:15:00"),    std::move(comment1),
+            std::move(comment2), std::string("05.12.2026"),  std::string(),
+            std::move(picture)};
+}
+
+inline LogRecord header() {
+    return {std::string("Glimmark"), std::string("Version: 1.0"),
+            std::string("Ostraven"), std::string(),
+            std::string("1"),        std::string(),
+            std::string(),           std::string(),
+            std::string(),           std::string()};
+}
+
+// The golden log: XML's special characters, non-ASCII text, an empty and a small picture.
+inline LogList goldenLog() {
+    LogList list;
+    list.append(header());
+    list.append(record("1", "Tom & Jerry <take 2> \"best\" 'ok' ]]> end",
+                       "Gr\xC3\xBC\xC3\x9F"
+                       "e, \xE6\x97\xA5\xE6\x9C\xAC, \xF0\x9F\x8E\xAC",
+                       {}));
+    list.append(record("2", "tab\there\nsecond line", "", patternPicture(60)));
+    return list;
+}
+
+inline std::vector<LogValue> valuesOf(const LogList& list) {
+    std::vector<LogValue> values;
+    for (std::size_t i = 0; i < list.count(); ++i) {
+        if (list.holdsPicture(i)) {
+            values.emplace_back(list.picture(i));
+        } else {
+            values.emplace_back(list.text(i));
+        }
+    }
+    return values;
+}
+
+inline std::string fileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void writeFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// A fresh folder for one test, removed with it.
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = std::filesystem::temp_directory_path() / "glimmark-XXXXXX";
+        m_path = ::mkdtemp(pattern.data());
+    }
+    ~TempFolder() {
+        ::chmod(m_path.c_str(), 0755);
+        std::filesystem::remove_all(m_path);
+    }
+    std::string file(const std::string& name) const { return m_path + "/" + name; }
+    const std::string& path() const { return m_path; }
+    std::size_t entries() const {
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(m_path),
+                                                      std::filesystem::directory_iterator()));
+    }
+
+private:
+    std::string m_path;
+};
+
+}  // namespace projectfiles
