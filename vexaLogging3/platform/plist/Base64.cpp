@@ -48,8 +48,23 @@ void Base64Decoder::feed(const char* text, std::size_t size) {
     m_out.resize(start + (m_count + size) / 4 * 3);
     std::uint8_t* out = m_out.data() + start;
     const auto* in = reinterpret_cast<const unsigned char*>(text);
-    for (std::size_t i = 0; i < size; ++i) {
-        const std::uint8_t value = kDecode[in[i]];
+    std::size_t i = 0;
+    while (i < size) {
+        // The common case, a whole group of alphabet characters, in one step; anything
+        // else (a group split over pieces, white space, padding) one character at a time.
+        if (m_count == 0 && size - i >= 4) {
+            const std::uint32_t a = kDecode[in[i]], b = kDecode[in[i + 1]],
+                                c = kDecode[in[i + 2]], d = kDecode[in[i + 3]];
+            if (((a | b | c | d) & 0xC0) == 0) {
+                const std::uint32_t group = (a << 18) | (b << 12) | (c << 6) | d;
+                *out++ = static_cast<std::uint8_t>(group >> 16);
+                *out++ = static_cast<std::uint8_t>(group >> 8);
+                *out++ = static_cast<std::uint8_t>(group);
+                i += 4;
+                continue;
+            }
+        }
+        const std::uint8_t value = kDecode[in[i++]];
         if (value == kSkip)
             continue;
         m_bits = (m_bits << 6) | value;
