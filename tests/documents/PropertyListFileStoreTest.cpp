@@ -118,6 +118,19 @@ const std::string kExternal =
     "<?xml version=\"1.0\"?>\n<!DOCTYPE plist [ <!ENTITY x SYSTEM \"file:///etc/passwd\"> ]>\n"
     "<plist><array><string>&x;</string></array></plist>\n";
 
+// plistlib's binary form of ["a", b"\x01\x02", 64, -3, 2.5, True, "é"] and of
+// ["Glimmark", ["x"]].
+const char kBinaryValues[] =
+    "\x62\x70\x6C\x69\x73\x74\x30\x30\xA7\x01\x02\x03\x04\x05\x06\x07\x51\x61\x42\x01\x02"
+    "\x10\x40\x13\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFD\x23\x40\x04\x00\x00\x00\x00\x00\x00\x09"
+    "\x61\x00\xE9\x08\x10\x12\x15\x17\x20\x29\x2A\x00\x00\x00\x00\x00\x00\x01\x01\x00"
+    "\x00\x00\x00\x00\x00\x00\x08\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+    "\x00\x00\x2D";
+const char kBinaryNested[] =
+    "\x62\x70\x6C\x69\x73\x74\x30\x30\xA2\x01\x02\x58\x47\x6C\x69\x6D\x6D\x61\x72\x6B"
+    "\xA1\x03\x51\x78\x08\x0B\x14\x16\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00"
+    "\x00\x00\x00\x04\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x18";
+
 INSTANTIATE_TEST_SUITE_P(
     Files, ProjectFileReading,
     testing::Values(
@@ -175,6 +188,15 @@ INSTANTIATE_TEST_SUITE_P(
                 std::string("\x89PNG\r\n\x1A\n\0\0\xFF", 11),
                 {},
                 "not a valid XML file"},
+        Reading{"BinaryValuesAsInXml",
+                std::string(kBinaryValues, sizeof kBinaryValues - 1),
+                {std::string("a"), Picture{1, 2}, std::string("64"), std::string("-3"),
+                 std::string("2.5"), std::string("true"), std::string("\xC3\xA9")},
+                ""},
+        Reading{"BinaryWithANestedArray",
+                std::string(kBinaryNested, sizeof kBinaryNested - 1),
+                {},
+                "holds containers"},
         Reading{"BinaryMagicThenJunk",
                 std::string("bplist00") + std::string(40, '\xFF'),
                 {},
