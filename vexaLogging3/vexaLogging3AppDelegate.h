@@ -19,6 +19,8 @@
 #include "platform/Midi.h"
 #include "platform/MidiPacketList.h"
 #include "platform/Outlets.h"
+#include "platform/PictureConverter.h"
+#include "platform/PropertyListFiles.h"
 #include "platform/SystemLog.h"
 #include "platform/Timers.h"
 #include "platform/Video.h"
@@ -35,6 +37,12 @@ struct PlatformServices {
     platform::Timers& timers;
     // The capture session: the video inputs and the one running device.
     platform::VideoSystem& video;
+    // Project files. Without one (a front end that has not wired it), Save tells the user
+    // that it cannot save rather than pretending to.
+    platform::PropertyListFiles* propertyLists = nullptr;
+    // Turns a stored picture that is not JPEG (one replaced from a file) into JPEG for the
+    // picture export. Without one, such pictures are reported as not written.
+    platform::PictureConverter* pictureConverter = nullptr;
 };
 
 // The controller: every behaviour of the program is one of its operations, and the state
@@ -140,6 +148,29 @@ public:
     // Grabs a still into the record shown in the editor.
     void btnCapture();
 
+    // ---- Documents: project file, exchange file, picture export (main thread) ----
+    void btnFileNew();
+    void btnFileOpen();
+    void btnFileSave();
+    void btnFileSaveAs();
+    // The platform's notice that the program is quitting: asks about unsaved changes and
+    // saves, while the windows still exist. It cannot stop the quit.
+    void applicationWillTerminate();
+    void CreateNewFile();
+    void LogSave();
+    void LogOpen();
+    // True when the user confirmed a path; the path and the titles change only then.
+    bool SaveAsPanel();
+    bool OpenFileDialog();
+    // Export Log…: the exchange file, to a path the user chooses.
+    void LogSaveEdl();
+    // Import Log…: a new, unsaved log from an exchange file.
+    void LogOpenEDL();
+    void btnPictureExport();
+    void btnPictureExportAll();
+    // A save, open or export is running; device events wait until it is over.
+    bool documentBusy() const { return m_documentBusy; }
+
     // ---- Program-wide state ----
     LogList logStartArray;
     std::int32_t logNr = 0;
@@ -197,7 +228,9 @@ private:
     void queueSelected(std::function<void()> afterSent);
     void pollStatusReply(int waits, std::uint64_t connection, std::function<void(int)> done);
     void disposeConnection();
-    void handOver(std::function<void()> work) { m_services.mainThread.post(std::move(work)); }
+    // Device events run on the main thread in arrival order; while a document operation
+    // reads the LogList on a worker thread they wait, still in order, until it is over.
+    void handOver(std::function<void()> work);
 
     // The effects of device events, on the main thread.
     void showVersion(int major, int minor);
@@ -224,6 +257,36 @@ private:
     bool m_sensing = false;
     // Guards mCurrentImageBuffer, which the capture thread swaps while grabs read it.
     std::recursive_mutex m_frameLock;
+
+    // ---- Documents ----
+    // The save prompt before New, Open and full screen: false when the action must not go on
+    // (cancelled, or the save failed).
+    bool savePromptAllowsGoingOn(const char* question);
+    // Saves to pathString, asking for a path first when the log has none. False when the user
+    // cancelled or the write failed (the user has been told).
+    bool saveAskingForPathIfNeeded();
+    bool neverSaved() const;
+    // Writes the project file; false (the user told) when it failed.
+    bool writeProjectFile();
+    // While one lives, device events handed to the main thread wait; when it goes, they run
+    // in their order. Held around every read or change of the LogList that runs off the main
+    // thread, so the list never changes under it.
+    struct DeviceEventHold {
+        explicit DeviceEventHold(vexaLogging3AppDelegate& controller);
+        ~DeviceEventHold();
+        DeviceEventHold(const DeviceEventHold&) = delete;
+        DeviceEventHold& operator=(const DeviceEventHold&) = delete;
+        vexaLogging3AppDelegate& controller;
+        bool outermost;
+    };
+    // Runs `work` off the main thread, with progress when it takes long, and returns when it
+    // is done. Only ever inside a DeviceEventHold.
+    void runDocumentWork(std::string_view label,
+                         const std::function<void(const platform::Dialogs::Progress&)>& work);
+    void showFileAlert(const std::string& what, const std::string& path, const std::string& reason);
+    void restoreFrameRate();
+    bool m_documentBusy = false;
+    std::vector<std::function<void()>> m_heldEvents;
     platform::VideoFramePtr mCurrentImageBuffer;
     platform::MidiPacketList m_packetbuffer{4024};
     MidiSendQueue m_sendQueue;

@@ -43,7 +43,7 @@ TEST_F(FullScreen, UnsavedChangesAskFirstAndCancelStaysWindowed) {
     EXPECT_EQ(app.app->editChangeFlag, 1);
 }
 
-TEST_F(FullScreen, DontSaveGivesUpTheChangesAndBegins) {
+TEST_F(FullScreen, DontSaveBeginsAndTheChangesStayUnsaved) {
     app.app->setPathString("/home/crew/Day 1.vlg");
     app.app->editChangeFlag = 1;
     w.dialogs.answers = {platform::kAlertOther};
@@ -51,16 +51,36 @@ TEST_F(FullScreen, DontSaveGivesUpTheChangesAndBegins) {
     EXPECT_EQ(w.dialogs.alerts.at(0).title, "File \"Day 1.vlg\" has been modified!");
     EXPECT_EQ(app.app->fullScreenMode, 1);
     EXPECT_TRUE(w.imgEdit.fullScreen);
-    EXPECT_EQ(app.app->editChangeFlag, 0);
+    EXPECT_EQ(app.app->editChangeFlag, 1);
+    EXPECT_TRUE(app.propertyLists.files.empty());
 }
 
-TEST_F(FullScreen, SaveCannotBeHonouredYetSoThePictureStaysWindowed) {
-    app.app->editChangeFlag = 1;
-    w.dialogs.answers = {platform::kAlertDefault};
-    app.app->btnFullScreen();
-    EXPECT_EQ(app.app->fullScreenMode, 0);
-    EXPECT_FALSE(w.imgEdit.fullScreen);
-    EXPECT_EQ(app.app->editChangeFlag, 1);
+// "Save" saves first: through the save dialog for a log never saved. A cancelled dialog or
+// a failed write leaves the picture windowed and the changes unsaved.
+TEST_F(FullScreen, SaveWritesTheLogThenBeginsUnlessTheSaveDoesNotHappen) {
+    struct Case {
+        const char* name;
+        std::optional<std::string> chosen;
+        std::string failure;
+        bool fullScreen;
+    };
+    for (const Case& c :
+         {Case{"saved", "/shoot/day", "", true}, Case{"dialog cancelled", std::nullopt, "", false},
+          Case{"write failed", "/shoot/day", "No space left on device", false}}) {
+        SCOPED_TRACE(c.name);
+        fake::App fresh;
+        fresh.app->awakeFromNib();
+        editor_test::addRecord(fresh, {"1", "01:00:00:00", "", "JPEG-one"});
+        fresh.app->editChangeFlag = 1;
+        fresh.windows.dialogs.answers = {platform::kAlertDefault};
+        fresh.windows.dialogs.savePath = c.chosen;
+        fresh.propertyLists.failWith = c.failure;
+        fresh.app->btnFullScreen();
+        EXPECT_EQ(fresh.app->fullScreenMode, c.fullScreen ? 1 : 0);
+        EXPECT_EQ(fresh.windows.imgEdit.fullScreen, c.fullScreen);
+        EXPECT_EQ(fresh.app->editChangeFlag, c.fullScreen ? 0 : 1);
+        EXPECT_EQ(fresh.propertyLists.files.count("/shoot/day.vlg"), c.fullScreen ? 1u : 0u);
+    }
 }
 
 TEST_F(FullScreen, AskingAgainWhileFullScreenChangesNothing) {

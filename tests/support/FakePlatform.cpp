@@ -266,11 +266,50 @@ platform::Outlets Windows::outlets() {
     return o;
 }
 
+std::string PropertyListFiles::writeArray(const std::string& path, const LogList& list,
+                                          const Progress& progress) {
+    ++writes;
+    std::vector<LogValue> entries;
+    for (std::size_t i = 0; i < list.count(); ++i) {
+        if (list.holdsPicture(i))
+            entries.emplace_back(list.picture(i));
+        else
+            entries.emplace_back(list.text(i));
+        if (i == list.count() / 2 && duringWrite)
+            duringWrite();
+    }
+    if (progress)
+        progress(1.0);
+    if (!failWith.empty())
+        return failWith;
+    files[path] = std::move(entries);
+    return {};
+}
+
+PropertyListFiles::ReadResult PropertyListFiles::readArray(const std::string& path,
+                                                           const Progress&) {
+    const auto file = files.find(path);
+    if (file == files.end())
+        return {{}, "No such file or directory"};
+    return {file->second, {}};
+}
+
+platform::Bytes PictureConverter::toJpeg(const platform::Bytes& encoded, double) {
+    ++conversions;
+    if (encoded.size() >= 3 &&
+        std::string_view(reinterpret_cast<const char*>(encoded.data()), 3) == "BAD")
+        return {};
+    platform::Bytes jpeg{0xFF, 0xD8, 0xFF};
+    jpeg.insert(jpeg.end(), encoded.begin(), encoded.end());
+    return jpeg;
+}
+
 App::App() : App(midi) {}
 
 App::App(platform::MidiSystem& midiSystem)
     : app(std::make_unique<vexaLogging3AppDelegate>(
-          PlatformServices{mainThread, clock, systemLog, midiSystem, codec, timers, video},
+          PlatformServices{mainThread, clock, systemLog, midiSystem, codec, timers, video,
+                           &propertyLists, &pictureConverter},
           windows.outlets())) {}
 
 App::~App() {

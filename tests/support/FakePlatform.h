@@ -17,6 +17,8 @@
 #include "platform/MainThread.h"
 #include "platform/Midi.h"
 #include "platform/Outlets.h"
+#include "platform/PictureConverter.h"
+#include "platform/PropertyListFiles.h"
 #include "platform/SystemLog.h"
 #include "platform/Timers.h"
 #include "platform/Video.h"
@@ -151,14 +153,53 @@ public:
         answers.pop_front();
         return answer;
     }
-    std::optional<std::string> runOpenDialog(std::string_view) override { return openPath; }
-    std::optional<std::string> runSaveDialog(std::string_view, std::string_view) override {
+    std::optional<std::string> runOpenDialog(std::string_view extension) override {
+        openDialogs.emplace_back(extension);
+        return openPath;
+    }
+    std::optional<std::string> runSaveDialog(std::string_view suggestedName,
+                                             std::string_view extension) override {
+        saveDialogs.push_back({std::string(suggestedName), std::string(extension)});
         return savePath;
+    }
+    void runModalProgress(std::string_view label,
+                          const std::function<void(const Progress&)>& work) override {
+        progressLabels.emplace_back(label);
+        work([](double) {});
     }
 
     std::deque<int> answers;
     std::vector<Alert> alerts;
     std::optional<std::string> openPath, savePath;
+    // What each dialog was shown with: the extensions offered, the names proposed.
+    std::vector<std::string> openDialogs;
+    struct SaveDialog {
+        std::string suggestedName, extension;
+    };
+    std::vector<SaveDialog> saveDialogs;
+    std::vector<std::string> progressLabels;
+};
+
+// Project files in memory, keyed by path. `failWith` makes every write fail with that
+// reason; `duringWrite` runs in the middle of each write, while the list is being read.
+class PropertyListFiles final : public platform::PropertyListFiles {
+public:
+    std::string writeArray(const std::string& path, const LogList& list,
+                           const Progress& progress) override;
+    ReadResult readArray(const std::string& path, const Progress& progress) override;
+
+    std::map<std::string, std::vector<LogValue>> files;
+    std::string failWith;
+    std::function<void()> duringWrite;
+    int writes = 0;
+};
+
+// The JPEG start marker (FF D8 FF) + the bytes it was given, for anything that does not start
+// with "BAD".
+class PictureConverter final : public platform::PictureConverter {
+public:
+    platform::Bytes toJpeg(const platform::Bytes& encoded, double compressionFactor) override;
+    int conversions = 0;
 };
 
 // Work posted to the main thread waits here until the test runs it, as a real event loop
@@ -380,6 +421,8 @@ struct App {
     Timers timers;
     ImageCodec codec;
     VideoSystem video;
+    PropertyListFiles propertyLists;
+    PictureConverter pictureConverter;
     Windows windows;
     std::unique_ptr<vexaLogging3AppDelegate> app;
 };

@@ -103,3 +103,7 @@ private:
     std::vector<LogValue> m_values;
     std::uint64_t m_revision = s_revisions.fetch_add(1, std::memory_order_relaxed) + 1;
 };
+
+// The header record of a new log: the format mark, the version, the company, an empty entry,
+// the frame-rate code "1" (which matches no rate) and five empty entries.
+LogRecord newLogHeader();

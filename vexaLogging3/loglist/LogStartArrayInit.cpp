@@ -1,13 +1,19 @@
 #include "loglist/Timecode.h"
 #include "vexaLogging3AppDelegate.h"
 
-void vexaLogging3AppDelegate::LogStartArrayInit() {
-    logStartArray.clear();
+LogRecord newLogHeader() {
     // Header field 4 is the player's frame-rate code; "1" matches no rate, so a new log
     // leaves the current rate alone when it is opened again.
-    logStartArray.append({std::string("Glimmark"), std::string("Version: 1.0"),
-                          std::string("Ostraven"), std::string(), std::string("1"), std::string(),
-                          std::string(), std::string(), std::string(), std::string()});
+    return {std::string("Glimmark"), std::string("Version: 1.0"),
+            std::string("Ostraven"), std::string(),
+            std::string("1"),        std::string(),
+            std::string(),           std::string(),
+            std::string(),           std::string()};
+}
+
+void vexaLogging3AppDelegate::LogStartArrayInit() {
+    logStartArray.clear();
+    logStartArray.append(newLogHeader());
     logNr = 0;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,18 @@ public:
     // path as the user typed it: adding a missing extension is the caller's rule.
     virtual std::optional<std::string> runSaveDialog(std::string_view suggestedName,
                                                      std::string_view extension) = 0;
+
+    // Reports how far a long job is, 0.0 to 1.0; callable from any thread.
+    using Progress = std::function<void(double fraction)>;
+    // Runs `work` and returns once it has finished, as modal as the questions above: the user
+    // waits. A front end with an event loop runs it on a thread of its own and keeps the
+    // windows drawing meanwhile, with `label` and the progress shown when the job takes long;
+    // whatever the main thread is handed then still runs. Here it simply runs.
+    virtual void runModalProgress(std::string_view label,
+                                  const std::function<void(const Progress&)>& work) {
+        (void)label;
+        work([](double) {});
+    }
 };
 
 }  // namespace platform

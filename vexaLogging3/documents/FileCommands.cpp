@@ -1,0 +1,85 @@
+// The File menu's New, Open, Save and Save As, the prompts about unsaved changes, and the
+// prompt when the program quits.
+
+#include "shell/DocumentName.h"
+#include "vexaLogging3AppDelegate.h"
+
+bool vexaLogging3AppDelegate::neverSaved() const {
+    // An open that found no usable log leaves the path empty: there is no file to write to
+    // either, so the user is asked where, as for a log never saved.
+    return pathString == "Untitled" || pathString.empty();
+}
+
+bool vexaLogging3AppDelegate::saveAskingForPathIfNeeded() {
+    if (neverSaved() && !SaveAsPanel())
+        return false;
+    return writeProjectFile();
+}
+
+bool vexaLogging3AppDelegate::savePromptAllowsGoingOn(const char* question) {
+    if (editChangeFlag != 1)
+        return true;
+    const int answer = outlets.dialogs->runAlert(
+        "File \"" + document::lastPathComponent(pathString) + "\" has been modified!", question,
+        "Save", "Cancel", "Don't Save");
+    if (answer == platform::kAlertAlternate)
+        return false;
+    // A save that did not happen must not let the log it was meant to keep be replaced.
+    if (answer == platform::kAlertDefault)
+        return saveAskingForPathIfNeeded();
+    // "Don't Save": the changes go with the old log, or stay unsaved in this one.
+    return true;
+}
+
+void vexaLogging3AppDelegate::btnFileNew() {
+    if (fullScreenMode)
+        return;
+    LogEditCommentSichern();
+    if (!savePromptAllowsGoingOn("Save changes before creating a new file?"))
+        return;
+    LogEditInit();
+    CreateNewFile();
+    logEditPos = 1;
+    LogActualWrite();
+}
+
+void vexaLogging3AppDelegate::btnFileOpen() {
+    if (fullScreenMode)
+        return;
+    LogEditCommentSichern();
+    if (!savePromptAllowsGoingOn("Do you want to save changes before opening another file?"))
+        return;
+    LogOpen();
+}
+
+void vexaLogging3AppDelegate::btnFileSave() {
+    if (fullScreenMode)
+        return;
+    saveAskingForPathIfNeeded();
+}
+
+void vexaLogging3AppDelegate::btnFileSaveAs() {
+    if (fullScreenMode)
+        return;
+    if (SaveAsPanel())
+        writeProjectFile();
+}
+
+void vexaLogging3AppDelegate::applicationWillTerminate() {
+    LogEditCommentSichern();
+    if (editChangeFlag != 1)
+        return;
+    const int answer = outlets.dialogs->runAlert(
+        "File \"" + document::lastPathComponent(pathString) + "\" has been modified!",
+        "Save changes before closing Glimmark?", "Save", "", "Don't Save");
+    if (answer != platform::kAlertDefault)
+        return;
+    // The log ends with the program: when the write fails (the user has been told why), the
+    // save dialog offers another place until the log is saved or the user gives up.
+    for (bool askForPath = neverSaved();; askForPath = true) {
+        if (askForPath && !SaveAsPanel())
+            return;
+        if (writeProjectFile())
+            return;
+    }
+}

@@ -1,0 +1,101 @@
+#include "documents/PictureExport.h"
+
+#include "documents/AtomicFile.h"
+
+namespace pictures {
+namespace {
+
+// Pictures above these sizes count as present; shorter byte runs are no picture.
+constexpr std::size_t kSinglePictureMinimum = 9;
+constexpr std::size_t kAllPicturesMinimum = 10;
+
+void add(ExportResult& result, const std::string& target, const std::string& error) {
+    if (error.empty()) {
+        ++result.written;
+        return;
+    }
+    if (result.failed++ == 0)
+        result.firstError = target + ": " + error;
+}
+
+std::string writePicture(const Picture& picture, const std::string& target,
+                         platform::PictureConverter* converter) {
+    const platform::Bytes bytes = jpegBytes(picture, converter);
+    if (bytes.empty())
+        return "The picture could not be converted to JPEG";
+    return document::writeFileAtomically(
+        target, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+}  // namespace
+
+std::string withJpegExtension(std::string path) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t dot = path.rfind('.');
+    const bool hasJpg = dot != std::string::npos && (slash == std::string::npos || dot > slash) &&
+                        path.compare(dot + 1, std::string::npos, "jpg") == 0;
+    if (!hasJpg)
+        path += ".jpg";
+    return path;
+}
+
+std::string withoutExtension(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t dot = path.rfind('.');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    // A leading dot starts a hidden name, not an extension.
+    if (dot == std::string::npos || dot <= nameStart)
+        return path;
+    return path.substr(0, dot);
+}
+
+std::string safeNamePart(std::string_view text) {
+    std::string safe;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        safe.push_back(c == '/' || byte < 0x20 || byte == 0x7F ? '_' : c);
+    }
+    return safe;
+}
+
+std::string exportFileName(const std::string& stem, int position, std::string_view number) {
+    return safeNamePart(stem) + "_" + std::to_string(position) + "_" + safeNamePart(number) +
+           ".jpg";
+}
+
+platform::Bytes jpegBytes(const Picture& picture, platform::PictureConverter* converter) {
+    if (platform::isJpeg(picture))
+        return picture;
+    if (converter == nullptr)
+        return {};
+    return converter->toJpeg(picture, kJpegCompressionFactor);
+}
+
+ExportResult exportPicture(const Picture& picture, const std::string& target,
+                           platform::PictureConverter* converter) {
+    ExportResult result;
+    if (picture.size() > kSinglePictureMinimum)
+        add(result, target, writePicture(picture, target, converter));
+    return result;
+}
+
+ExportResult exportAllPictures(const LogList& list, const std::string& folder,
+                               const std::string& stem, platform::PictureConverter* converter,
+                               const std::function<void(double)>& progress) {
+    ExportResult result;
+    const int records = list.recordCount();
+    for (int n = 1; n <= records; ++n) {
+        const Picture& picture = list.picture(LogList::indexOf(n, kFieldPicture));
+        if (picture.size() > kAllPicturesMinimum) {
+            const std::string target =
+                folder + "/" +
+                exportFileName(stem, n, list.text(LogList::indexOf(n, kFieldNumber)));
+            add(result, target, writePicture(picture, target, converter));
+        }
+        if (progress)
+            progress(static_cast<double>(n) / records);
+    }
+    return result;
+}
+
+}  // namespace pictures

@@ -1,0 +1,163 @@
+// The project file: writing the LogList, reading one back, and the document's path and
+// name that go with it.
+
+#include "loglist/Timecode.h"
+#include "shell/DocumentName.h"
+#include "vexaLogging3AppDelegate.h"
+
+namespace {
+
+constexpr std::string_view kProjectExtension = "vlg";
+constexpr std::size_t kHeaderEntries = 10;
+
+bool isValidProject(const std::vector<LogValue>& entries) {
+    if (entries.size() <= 9)
+        return false;
+    const auto* mark = std::get_if<std::string>(&entries.front());
+    return mark != nullptr && *mark == "Glimmark";
+}
+
+// The number field of the last record: the entry ten places before the end.
+std::int32_t lastRecordNumber(const std::vector<LogValue>& entries) {
+    const auto* number = std::get_if<std::string>(&entries[entries.size() - kHeaderEntries]);
+    return number == nullptr ? 0 : timecode::intValue(*number);
+}
+
+// The list holds whole records only; a file whose entries do not fill its last record gets
+// that record completed with empty values rather than losing what it holds.
+void appendAsRecords(LogList& list, std::vector<LogValue>& entries) {
+    for (std::size_t first = 0; first < entries.size(); first += kFieldsPerRecord) {
+        LogRecord record{std::string(), std::string(), std::string(), std::string(), std::string(),
+                         std::string(), std::string(), std::string(), std::string(), Picture()};
+        for (std::size_t k = 0; k < kFieldsPerRecord && first + k < entries.size(); ++k)
+            record[k] = std::move(entries[first + k]);
+        list.append(std::move(record));
+    }
+}
+
+}  // namespace
+
+void vexaLogging3AppDelegate::CreateNewFile() {
+    LogStartArrayInit();
+    editChangeFlag = 0;
+    setPathString("Untitled");
+    setWindowTitles();
+}
+
+void vexaLogging3AppDelegate::LogSave() {
+    writeProjectFile();
+}
+
+bool vexaLogging3AppDelegate::writeProjectFile() {
+    // A log of nothing but its header is not written, and that is no failure.
+    if (logStartArray.count() <= kHeaderEntries)
+        return true;
+    LogEditCommentSichern();
+    const std::string path = pathString;
+    std::string error;
+    if (m_services.propertyLists == nullptr) {
+        error = "this program cannot write project files";
+    } else if (path.empty()) {
+        error = "no file name";
+    } else {
+        DeviceEventHold hold(*this);
+        runDocumentWork("Saving \"" + document::lastPathComponent(path) + "\"…",
+                        [&](const platform::Dialogs::Progress& progress) {
+                            error =
+                                m_services.propertyLists->writeArray(path, logStartArray, progress);
+                        });
+    }
+    if (!error.empty()) {
+        // The changes are still only in memory: the flag keeps saying so.
+        showFileAlert("The file", path, error);
+        return false;
+    }
+    editChangeFlag = 0;
+    return true;
+}
+
+bool vexaLogging3AppDelegate::SaveAsPanel() {
+    std::string proposed =
+        pathString.empty() ? std::string("Untitled") : document::lastPathComponent(pathString);
+    if (!document::hasExtension(proposed, kProjectExtension))
+        proposed += ".vlg";
+    const std::optional<std::string> chosen =
+        outlets.dialogs->runSaveDialog(proposed, kProjectExtension);
+    if (!chosen)
+        return false;
+    // The titles show the name as typed, the file gets the program's extension.
+    std::string path = *chosen;
+    if (!document::hasExtension(path, kProjectExtension))
+        path += ".vlg";
+    setPathString(std::move(path));
+    setWindowTitles();
+    return true;
+}
+
+bool vexaLogging3AppDelegate::OpenFileDialog() {
+    const std::optional<std::string> chosen = outlets.dialogs->runOpenDialog(kProjectExtension);
+    if (!chosen)
+        return false;
+    setPathString(*chosen);
+    setWindowTitles();
+    return true;
+}
+
+void vexaLogging3AppDelegate::LogOpen() {
+    if (!OpenFileDialog())
+        return;
+    bool usable = false;
+    {
+        DeviceEventHold hold(*this);
+        platform::PropertyListFiles::ReadResult read;
+        if (m_services.propertyLists != nullptr) {
+            const std::string path = pathString;
+            runDocumentWork("Opening \"" + document::lastPathComponent(path) + "\"…",
+                            [&](const platform::Dialogs::Progress& progress) {
+                                read = m_services.propertyLists->readArray(path, progress);
+                            });
+        }
+        // From here on the old log is gone, whether or not the file proves valid.
+        logStartArray.clear();
+        LogEditInit();
+        editChangeFlag = 0;
+        const bool valid = isValidProject(read.entries);
+        if (valid) {
+            logNr = lastRecordNumber(read.entries);
+            appendAsRecords(logStartArray, read.entries);
+        }
+        // The other operations rely on a header record; a file that is no log, or whose last
+        // record number reads as 0, leaves a fresh one. Its path is dropped so that Save asks
+        // where to write instead of replacing the file that was not understood.
+        usable = valid && logNr != 0;
+        if (!usable) {
+            LogStartArrayInit();
+            setPathString("");
+        }
+        if (valid)
+            restoreFrameRate();
+        logEditPos = 1;
+        editChangeFlag = 0;
+        LogActualWrite();
+    }
+    if (!usable)
+        outlets.dialogs->runAlert("Glimmark Warning", "No valid file!", "OK");
+}
+
+void vexaLogging3AppDelegate::restoreFrameRate() {
+    struct Rate {
+        int code;
+        platform::Button* button;
+    };
+    const Rate rates[] = {{0, outlets.btnPlayerFps24Val},
+                          {32, outlets.btnPlayerFps25Val},
+                          {64, outlets.btnPlayerFps29Val},
+                          {96, outlets.btnPlayerFps30Val}};
+    const int code = timecode::intValue(logStartArray.text(4));
+    for (const Rate& rate : rates) {
+        if (rate.code != code)
+            continue;
+        for (const Rate& other : rates) other.button->setOn(other.code == code);
+        mmcFpsAddWert = static_cast<std::uint8_t>(code);
+    }
+}
