@@ -8,8 +8,10 @@
 #include "platform/Clock.h"
 #include "platform/SystemLog.h"
 #include "platform/midi/RtMidiSystem.h"
+#include "platform/plist/PropertyListFileStore.h"
 #include "platform/qt/ApplicationWindows.h"
 #include "platform/qt/QtMainThread.h"
+#include "platform/qt/QtPictureConverter.h"
 #include "platform/qt/QtTimers.h"
 #include "platform/qt/WindowGrab.h"
 #include "platform/video/GstreamerVideoSystem.h"
@@ -86,8 +88,11 @@ int main(int argc, char* argv[]) {
     platform::TurboJpegCodec codec;
     platform::GstreamerVideoSystem video;
     const std::unique_ptr<platform::MidiSystem> midi = midiSystem(simulate);
+    platform::plist::PropertyListFileStore projectFiles;
+    platform::qt::QtPictureConverter pictureConverter;
     vexaLogging3AppDelegate controller(
-        PlatformServices{mainThread, clock, systemLog, *midi, codec, timers, video},
+        PlatformServices{mainThread, clock, systemLog, *midi, codec, timers, video, &projectFiles,
+                         &pictureConverter},
         windows.outlets());
 
     windows.connectTo(controller);

@@ -16,6 +16,14 @@ QAction* item(QObject* owner, const QString& text, const QKeySequence& shortcut 
 }  // namespace
 
 ApplicationMenus::ApplicationMenus() {
+    btnFileNew = item(this, tr("&New"), QKeySequence(Qt::CTRL | Qt::Key_N));
+    btnFileOpen = item(this, tr("&Open…"), QKeySequence(Qt::CTRL | Qt::Key_O));
+    btnFileSave = item(this, tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    btnFileSaveAs = item(this, tr("Save &As…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    importLog = item(this, tr("&Import Log…"));
+    exportLog = item(this, tr("&Export Log…"));
+    btnPictureExport = item(this, tr("Export &Picture…"));
+    btnPictureExportAll = item(this, tr("Export A&ll Pictures…"));
     quit = item(this, tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);
     // Ctrl+Up and Ctrl+Down also work while a text field has the keyboard.
@@ -32,6 +40,10 @@ ApplicationMenus::ApplicationMenus() {
 
 void ApplicationMenus::addTo(QMenuBar* bar) {
     QMenu* file = bar->addMenu(tr("&File"));
+    file->addActions({btnFileNew, btnFileOpen, btnFileSave, btnFileSaveAs});
+    file->addSeparator();
+    file->addActions({importLog, exportLog, btnPictureExport, btnPictureExportAll});
+    file->addSeparator();
     file->addAction(quit);
 
     QMenu* edit = bar->addMenu(tr("&Edit"));

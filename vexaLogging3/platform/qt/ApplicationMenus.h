@@ -12,6 +12,14 @@ public:
     ApplicationMenus();
     void addTo(QMenuBar* bar);
 
+    QAction* btnFileNew;
+    QAction* btnFileOpen;
+    QAction* btnFileSave;
+    QAction* btnFileSaveAs;
+    QAction* importLog;
+    QAction* exportLog;
+    QAction* btnPictureExport;
+    QAction* btnPictureExportAll;
     QAction* quit;
     QAction* btnMenuEditNextVal;
     QAction* btnMenuEditPreviousVal;

@@ -118,11 +118,26 @@ void ApplicationWindows::connectTo(vexaLogging3AppDelegate& controller) {
     QObject::connect(menus.fullScreen, &QAction::triggered, &menus, [c] { c->btnFullScreen(); });
     QObject::connect(menus.exitFullScreen, &QAction::triggered, &menus,
                      [c] { c->btnExitFullScreen(); });
+    for (auto [action, operation] :
+         {std::pair<QAction*, void (vexaLogging3AppDelegate::*)()>{
+              menus.btnFileNew, &vexaLogging3AppDelegate::btnFileNew},
+          {menus.btnFileOpen, &vexaLogging3AppDelegate::btnFileOpen},
+          {menus.btnFileSave, &vexaLogging3AppDelegate::btnFileSave},
+          {menus.btnFileSaveAs, &vexaLogging3AppDelegate::btnFileSaveAs},
+          {menus.importLog, &vexaLogging3AppDelegate::LogOpenEDL},
+          {menus.exportLog, &vexaLogging3AppDelegate::LogSaveEdl},
+          {menus.btnPictureExport, &vexaLogging3AppDelegate::btnPictureExport},
+          {menus.btnPictureExportAll, &vexaLogging3AppDelegate::btnPictureExportAll}}) {
+        QObject::connect(action, &QAction::triggered, &menus,
+                         [c, operation] { (c->*operation)(); });
+    }
     // Play, the edit-mode box and the frame-rate buttons have no controller operation to fire
     // yet and stay unconnected. The chase box needs none: the chase reads its state.
 
     // Moving between the program's own windows and fields, which the controller has no say in.
-    QObject::connect(menus.quit, &QAction::triggered, &menus, [] { QCoreApplication::quit(); });
+    quitPrompt = std::make_unique<QuitPrompt>(controller, std::vector<QWidget*>{&r, &e});
+    QuitPrompt* prompt = quitPrompt.get();
+    QObject::connect(menus.quit, &QAction::triggered, &menus, [prompt] { prompt->quit(); });
     QObject::connect(menus.goToRecord, &QAction::triggered, &menus, [&e] {
         e.show();
         e.activateWindow();

@@ -8,6 +8,7 @@
 #include "platform/qt/CaptureWindow.h"
 #include "platform/qt/EditorWindow.h"
 #include "platform/qt/QtDialogs.h"
+#include "platform/qt/QuitPrompt.h"
 #include "platform/qt/RenumberPanel.h"
 
 class vexaLogging3AppDelegate;
@@ -32,6 +33,8 @@ public:
     EditorWindow windowEdit;
     RenumberPanel panelEditNr{&windowEdit};
     ApplicationMenus menus;
+    // Made by connectTo().
+    std::unique_ptr<QuitPrompt> quitPrompt;
 
 private:
     template <class Adapter, class Widget>

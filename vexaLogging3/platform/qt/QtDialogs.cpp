@@ -1,9 +1,15 @@
 #include "platform/qt/QtDialogs.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
+#include <atomic>
+#include <memory>
+#include <thread>
 
 #include "platform/qt/QtControls.h"
 
@@ -12,8 +18,17 @@ namespace {
 
 QString filterFor(std::string_view extension) {
     const QString ext = toQString(extension);
+    if (extension == "log")
+        return QObject::tr("Log exchange files (*.%1)").arg(ext);
+    if (extension == "jpg")
+        return QObject::tr("JPEG pictures (*.%1)").arg(ext);
     return QObject::tr("Glimmark files (*.%1)").arg(ext);
 }
+
+constexpr int kProgressSteps = 1000;
+// Jobs shorter than this end before any progress is shown.
+constexpr int kShowProgressAfterMs = 500;
+constexpr int kProgressRefreshMs = 50;
 
 std::optional<std::string> run(QFileDialog& dialog) {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -60,6 +75,36 @@ std::optional<std::string> QtDialogs::runOpenDialog(std::string_view extension) 
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(filterFor(extension));
     return run(dialog);
+}
+
+void QtDialogs::runModalProgress(std::string_view label,
+                                 const std::function<void(const Progress&)>& work) {
+    std::atomic<int> done{0};
+    QEventLoop loop;
+    std::thread worker([&] {
+        work([&done](double fraction) {
+            done.store(static_cast<int>(std::clamp(fraction, 0.0, 1.0) * kProgressSteps));
+        });
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+
+    std::unique_ptr<QProgressDialog> dialog;
+    QTimer refresh;
+    QObject::connect(&refresh, &QTimer::timeout, &loop, [&] {
+        if (!dialog) {
+            dialog = std::make_unique<QProgressDialog>(
+                toQString(label), QString(), 0, kProgressSteps, QApplication::activeWindow());
+            dialog->setWindowTitle(QStringLiteral("Glimmark"));
+            dialog->setMinimumDuration(0);
+            dialog->show();
+            refresh.setInterval(kProgressRefreshMs);
+        }
+        dialog->setValue(done.load());
+    });
+    refresh.start(kShowProgressAfterMs);
+    // Clicks and keys wait until the job is over; everything else goes on.
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker.join();
 }
 
 std::optional<std::string> QtDialogs::runSaveDialog(std::string_view suggestedName,

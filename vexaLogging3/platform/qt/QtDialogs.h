@@ -13,6 +13,11 @@ public:
     std::optional<std::string> runOpenDialog(std::string_view extension) override;
     std::optional<std::string> runSaveDialog(std::string_view suggestedName,
                                              std::string_view extension) override;
+    // The work runs on a thread of its own while this thread's event loop goes on, taking no
+    // user input: the windows redraw, timers tick and work handed to the main thread runs.
+    // After half a second a progress dialog appears.
+    void runModalProgress(std::string_view label,
+                          const std::function<void(const Progress&)>& work) override;
 };
 
 }  // namespace platform::qt

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QObject>
+#include <vector>
+
+class QSessionManager;
+class QWidget;
+class vexaLogging3AppDelegate;
+
+namespace platform::qt {
+
+// Asks about unsaved changes once when the program ends, while its windows still exist: on
+// the Quit command, when the last of its windows is being closed, and when the desktop
+// session ends (logout). Whichever comes first asks; the others do not ask again.
+class QuitPrompt final : public QObject {
+public:
+    QuitPrompt(vexaLogging3AppDelegate& controller, std::vector<QWidget*> windows);
+
+    // The controller's applicationWillTerminate, unless it ran already.
+    void run();
+    // The Quit command: the prompt, then the end of the event loop.
+    void quit();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void commitData(QSessionManager& manager);
+
+    vexaLogging3AppDelegate& m_controller;
+    std::vector<QWidget*> m_windows;
+    bool m_ran = false;
+};
+
+}  // namespace platform::qt
