@@ -1,0 +1,88 @@
+// glimmark-cli: Glimmark's project files from the command line, for scripts and for the
+// day's hand-over to editorial.
+
+#include <signal.h>
+
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "ProjectCommands.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: glimmark-cli COMMAND ARGUMENTS\n"
+    "\n"
+    "Commands:\n"
+    "  info FILE.vlg\n"
+    "      One line per record (the header left out): number, start, stop, duration, time of\n"
+    "      day, comment 1, comment 2, date, then the picture's size in bytes, separated by\n"
+    "      tabs. A tab, line feed, carriage return or backslash inside a field is written as\n"
+    "      \\t, \\n, \\r or \\\\.\n"
+    "  convert IN OUT\n"
+    "      Converts by extension: .vlg to .vlg (read and saved again as XML), .vlg to .log\n"
+    "      (the log exchange file as Export Log writes it), .log to .vlg (as Import Log reads\n"
+    "      it; pictures empty).\n"
+    "  export-pictures FILE.vlg FOLDER [--stem NAME]\n"
+    "      Writes every picture into FOLDER as Export All Pictures does:\n"
+    "      NAME_POSITION_NUMBER.jpg. NAME defaults to FILE's name without its extension.\n"
+    "\n"
+    "A project file is accepted when it is a property list (XML or binary) whose root array\n"
+    "holds more than nine entries, the first being \"Glimmark\".\n"
+    "\n"
+    "Exit status: 0 on success; 1 when a file cannot be read, is no valid project or log\n"
+    "exchange file, or cannot be written (one line on standard error names the file and the\n"
+    "reason); 2 for wrong arguments. An output file is written whole or not at all.\n";
+
+int usageError(const std::string& problem) {
+    std::cerr << "glimmark-cli: " << problem << "\n\n" << kUsage;
+    return cli::kUsage;
+}
+
+std::string stemOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string extension = cli::extensionOf(name);
+    return extension.empty() ? name : name.substr(0, name.size() - extension.size() - 1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Past a file size limit a write must fail with a reason, not kill the program.
+    ::signal(SIGXFSZ, SIG_IGN);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::cout << kUsage;
+        return cli::kOk;
+    }
+    if (args.empty())
+        return usageError("no command given");
+    const std::string& command = args[0];
+    if (command == "info") {
+        if (args.size() != 2)
+            return usageError("info takes one file");
+        return cli::info(args[1], std::cout, std::cerr);
+    }
+    if (command == "convert") {
+        if (args.size() != 3)
+            return usageError("convert takes an input and an output file");
+        const int status = cli::convert(args[1], args[2], std::cerr);
+        if (status == cli::kUsage)
+            std::cerr << '\n' << kUsage;
+        return status;
+    }
+    if (command == "export-pictures") {
+        const bool withStem = args.size() == 5 && args[3] == "--stem";
+        if (args.size() != 3 && !withStem) {
+            return usageError("export-pictures takes a file, a folder and optionally --stem NAME");
+        }
+        if (withStem && args[4].empty())
+            return usageError("--stem needs a name");
+        return cli::exportPictures(args[1], args[2], withStem ? args[4] : stemOf(args[1]),
+                                   std::cerr);
+    }
+    return usageError("unknown command " + command);
+}
