@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "documents/ExchangeFile.h"
 #include "documents/ProjectFiles.h"
 #include "platform/plist/PropertyListFileStore.h"
 
@@ -58,6 +59,54 @@ TEST(GlimmarkCli, ConvertingAProjectToAProjectIsTheIdentity) {
     const CliRun run = cli(folder, "convert day.vlg copy.vlg");
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(fileText(folder.file("copy.vlg")) == fileText(folder.file("day.vlg")));
+}
+
+TEST(GlimmarkCli, ConvertsToTheExchangeFileAsExportWritesItAndBackAsImportReadsIt) {
+    TempFolder folder;
+    const LogList log = goldenLog();
+    ASSERT_EQ(PropertyListFileStore().writeArray(folder.file("day.vlg"), log), "");
+    CliRun run = cli(folder, "convert day.vlg day.log");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(fileText(folder.file("day.log")), exchange::exchangeText(log));
+
+    run = cli(folder, "convert day.log back.vlg && " GLIMMARK_CLI " info back.vlg");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "1\t10:00:00:00\t10:00:05:12\t\t09:15:00\tTom & Jerry <take 2> \"best\" 'ok' ]]> "
+              "end\tGr\xC3\xBC\xC3\x9F"
+              "e, \xE6\x97\xA5\xE6\x9C\xAC, \xF0\x9F\x8E\xAC\t"
+              "05.12.2026\t0\n"
+              "2\t10:00:00:00\t10:00:05:12\t\t09:15:00\ttab here second line\t\t05.12.2026\t0\n");
+}
+
+TEST(GlimmarkCli, ExportsEveryPictureAsExportAllPicturesNamesIt) {
+    TempFolder folder;
+    const Picture jpeg1{0xFF, 0xD8, 0xFF, 0xE0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+    const Picture jpeg3{0xFF, 0xD8, 0xFF, 0xDB, 9, 8, 7, 6, 5, 4, 3, 2, 1};
+    LogList log;
+    log.append(header());
+    log.append(record("1", "", "", jpeg1));
+    log.append(record("../2", "", "", {}));
+    log.append(record("../3", "", "", jpeg3));
+    ASSERT_EQ(PropertyListFileStore().writeArray(folder.file("day.vlg"), log), "");
+    std::filesystem::create_directory(folder.file("out"));
+
+    CliRun run = cli(folder, "export-pictures day.vlg out");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fileText(folder.file("out/day_1_1.jpg")) ==
+                std::string(jpeg1.begin(), jpeg1.end()));
+    EXPECT_TRUE(fileText(folder.file("out/day_3_.._3.jpg")) ==
+                std::string(jpeg3.begin(), jpeg3.end()));
+    EXPECT_EQ(folder.entries(), 2u) << "nothing lands beside the folder";
+
+    run = cli(folder, "export-pictures day.vlg out --stem shots");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(folder.file("out/shots_1_1.jpg")));
+
+    run = cli(folder, "export-pictures day.vlg missing");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("2 failed"), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
 }
 
 struct BadInput {

@@ -2,6 +2,8 @@
 
 #include <variant>
 
+#include "documents/ExchangeFile.h"
+#include "documents/PictureExport.h"
 #include "platform/plist/PropertyListFileStore.h"
 
 namespace cli {
@@ -49,6 +51,21 @@ void putEscaped(std::ostream& out, const std::string& text) {
                 out << c;
         }
     }
+}
+
+// The list holds whole records; a file whose entries do not fill its last record gets that
+// record completed with empty values, as the program's Open does.
+LogList asLogList(std::vector<LogValue>& entries) {
+    LogList list;
+    for (std::size_t first = 0; first < entries.size(); first += kFieldsPerRecord) {
+        LogRecord record{std::string(), std::string(), std::string(), std::string(), std::string(),
+                         std::string(), std::string(), std::string(), std::string(), Picture()};
+        for (std::size_t k = 0; k < kFieldsPerRecord && first + k < entries.size(); ++k) {
+            record[k] = std::move(entries[first + k]);
+        }
+        list.append(std::move(record));
+    }
+    return list;
 }
 
 bool fails(const std::string& error, std::ostream& err) {
@@ -103,13 +120,43 @@ int convert(const std::string& in, const std::string& out, std::ostream& err) {
                    ? kFileFailed
                    : kOk;
     }
+    if (from == "vlg" && to == "log") {
+        std::vector<LogValue> entries;
+        if (!readProject(in, entries, err))
+            return kFileFailed;
+        const std::string error = exchange::writeExchangeFile(out, asLogList(entries));
+        return fails(error.empty() ? "" : "Cannot save " + out + ": " + error, err) ? kFileFailed
+                                                                                    : kOk;
+    }
+    if (from == "log" && to == "vlg") {
+        const exchange::ExchangeContent content = exchange::readExchangeFile(in);
+        if (!content.error.empty()) {
+            err << "Cannot open " << in << ": " << content.error << '\n';
+            return kFileFailed;
+        }
+        if (!content.hasDataMarker) {
+            err << "Cannot open " << in << ": no data marker, not a log exchange file\n";
+            return kFileFailed;
+        }
+        return fails(platform::plist::PropertyListFileStore().writeArray(out, content.list), err)
+                   ? kFileFailed
+                   : kOk;
+    }
     err << "glimmark-cli: cannot convert ." << from << " to ." << to << '\n';
     return kUsage;
 }
 
-int exportPictures(const std::string& file, const std::string&, const std::string&,
-                   std::ostream& err) {
-    err << "glimmark-cli: export-pictures is not built yet (" << file << ")\n";
+int exportPictures(const std::string& file, const std::string& folder, const std::string& stem,
+                   platform::PictureConverter* converter, std::ostream& err) {
+    std::vector<LogValue> entries;
+    if (!readProject(file, entries, err))
+        return kFileFailed;
+    const pictures::ExportResult result =
+        pictures::exportAllPictures(asLogList(entries), folder, stem, converter);
+    if (result.failed == 0)
+        return kOk;
+    err << "Cannot export the pictures of " << file << ": " << result.written << " written, "
+        << result.failed << " failed, the first " << result.firstError << '\n';
     return kFileFailed;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "loglist/LogList.h"
+#include "platform/PictureConverter.h"
 
 // The commands of glimmark-cli on the program's own document code. Each answers the exit
 // status and, on failure, writes one line naming the file and the reason to `err`.
@@ -23,8 +24,9 @@ int info(const std::string& file, std::ostream& out, std::ostream& err);
 int convert(const std::string& in, const std::string& out, std::ostream& err);
 
 // Every picture of the project, as the program's Export All Pictures writes them.
+// A picture stored in another format than JPEG is converted by `converter`.
 int exportPictures(const std::string& file, const std::string& folder, const std::string& stem,
-                   std::ostream& err);
+                   platform::PictureConverter* converter, std::ostream& err);
 
 // The extension of a path's last component, without the dot; "" when there is none.
 std::string extensionOf(const std::string& path);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ProjectCommands.h"
+#include "platform/qt/QtPictureConverter.h"
 
 namespace {
 
@@ -81,8 +82,9 @@ int main(int argc, char** argv) {
         }
         if (withStem && args[4].empty())
             return usageError("--stem needs a name");
+        platform::qt::QtPictureConverter converter;
         return cli::exportPictures(args[1], args[2], withStem ? args[4] : stemOf(args[1]),
-                                   std::cerr);
+                                   &converter, std::cerr);
     }
     return usageError("unknown command " + command);
 }
