@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <csignal>
 #include <memory>
 
 #include "platform/Clock.h"
@@ -72,6 +73,9 @@ CommandLine readCommandLine(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    // Past a file size limit a save must fail with a reason the user is shown; by default
+    // the signal would end the program and take the unsaved log with it.
+    std::signal(SIGXFSZ, SIG_IGN);
     const CommandLine commandLine = readCommandLine(argc, argv);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("glimmark"));

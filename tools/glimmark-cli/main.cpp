@@ -1,8 +1,7 @@
 // glimmark-cli: Glimmark's project files from the command line, for scripts and for the
 // day's hand-over to editorial.
 
-#include <signal.h>
-
+#include <csignal>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -53,7 +52,7 @@ std::string stemOf(const std::string& path) {
 
 int main(int argc, char** argv) {
     // Past a file size limit a write must fail with a reason, not kill the program.
-    ::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << kUsage;
