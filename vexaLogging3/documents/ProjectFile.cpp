@@ -63,16 +63,19 @@ bool vexaLogging3AppDelegate::writeProjectFile() {
         DeviceEventHold hold(*this);
         runDocumentWork("Saving \"" + document::lastPathComponent(path) + "\"…",
                         [&](const platform::Dialogs::Progress& progress) {
-                            error =
-                                m_services.propertyLists->writeArray(path, logStartArray, progress);
+                            error = m_services.propertyLists->writeArray(path, logStartArray,
+                                                                         progress);
                         });
+        // Cleared before the held device events run: a log that arrived meanwhile is not in
+        // the file and counts as a change.
+        if (error.empty())
+            editChangeFlag = 0;
     }
     if (!error.empty()) {
         // The changes are still only in memory: the flag keeps saying so.
         showFileAlert("The file", path, error);
         return false;
     }
-    editChangeFlag = 0;
     return true;
 }
 
