@@ -91,6 +91,14 @@ void readOnlyFolder(const TempFolder& folder) {
     }
 }
 
+void readOnlyFile(const TempFolder& folder) {
+    ::chmod(folder.path().c_str(), 0777);
+    ::chmod(folder.file("day.vlg").c_str(), 0444);
+    if (::geteuid() == 0) {
+        [[maybe_unused]] int dropped = ::setgid(65534) + ::setuid(65534);
+    }
+}
+
 void fileSizeLimit(const TempFolder&) {
     // What a full disk does to write(), made with a limit: EFBIG instead of ENOSPC.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -103,6 +111,7 @@ void killedHalfWay(const TempFolder&) {}
 INSTANTIATE_TEST_SUITE_P(
     Faults, SaveFault,
     testing::Values(Fault{"ReadOnlyFolder", readOnlyFolder, "Permission denied", true},
+                    Fault{"ReadOnlyFile", readOnlyFile, "Permission denied", true},
                     Fault{"FileSizeLimit", fileSizeLimit, "File too large", true},
                     Fault{"KilledHalfWay", killedHalfWay, "", false}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -67,6 +67,10 @@ void AtomicFile::discard() {
 bool AtomicFile::open() {
     if (!m_error.empty())
         return false;
+    // A file the user made read-only is not replaced behind their back, though the folder
+    // would allow the rename.
+    if (::access(m_target.c_str(), F_OK) == 0 && ::access(m_target.c_str(), W_OK) != 0)
+        return fail(errno);
     // A hidden name beside the target, so the rename stays within one file system; created
     // with O_EXCL so that nothing already there is ever written through.
     const std::string stem = folderOf(m_target) + "/." + nameOf(m_target) + ".";
