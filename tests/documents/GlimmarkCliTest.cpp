@@ -53,6 +53,16 @@ TEST(GlimmarkCli, InfoListsEveryRecordWithEscapesAndPictureSizes) {
     EXPECT_EQ(run.err, "");
 }
 
+TEST(GlimmarkCli, InfoCompletesAShortLastRecordAsOpenDoes) {
+    TempFolder folder;
+    std::vector<LogValue> values = valuesOf(goldenLog());
+    values.resize(23);
+    ASSERT_EQ(PropertyListFileStore().writeValues(folder.file("short.vlg"), values), "");
+    const CliRun run = cli(folder, "info short.vlg");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.substr(run.out.find('\n') + 1), "2\t10:00:00:00\t10:00:05:12\t\t\t\t\t\t0\n");
+}
+
 TEST(GlimmarkCli, ConvertingAProjectToAProjectIsTheIdentity) {
     TempFolder folder;
     ASSERT_EQ(PropertyListFileStore().writeArray(folder.file("day.vlg"), goldenLog()), "");

@@ -89,17 +89,13 @@ int info(const std::string& file, std::ostream& out, std::ostream& err) {
     std::vector<LogValue> entries;
     if (!readProject(file, entries, err))
         return kFileFailed;
-    const std::size_t records = entries.size() / kFieldsPerRecord;
-    for (std::size_t r = 1; r < records; ++r) {
-        const std::size_t first = r * kFieldsPerRecord;
+    const LogList list = asLogList(entries);
+    for (int r = 1; r <= list.recordCount(); ++r) {
         for (int field = kFieldNumber; field <= kFieldDate; ++field) {
-            if (const auto* text = std::get_if<std::string>(&entries[first + field])) {
-                putEscaped(out, *text);
-            }
+            putEscaped(out, list.text(LogList::indexOf(r, field)));
             out << '\t';
         }
-        const auto* picture = std::get_if<Picture>(&entries[first + kFieldPicture]);
-        out << (picture != nullptr ? picture->size() : 0) << '\n';
+        out << list.picture(LogList::indexOf(r, kFieldPicture)).size() << '\n';
     }
     out.flush();
     if (!out) {
