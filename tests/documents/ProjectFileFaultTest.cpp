@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 
 #include <csignal>
@@ -79,6 +80,15 @@ TEST_P(SaveFault, TheOldFileStaysWholeAndTheReasonNamesIt) {
         EXPECT_NE(reason.find(GetParam().reason), std::string::npos) << reason;
     }
     if (GetParam().leavesNothingBehind) {
+        EXPECT_EQ(folder.entries(), 1u);
+    } else {
+        // What a kill leaves behind is cleared by a later save once it is old.
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+            const timeval hourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+            ::utimes(entry.path().c_str(), hourAgo);
+        }
+        EXPECT_EQ(folder.entries(), 2u);
+        EXPECT_EQ(PropertyListFileStore().writeArray(target, goldenLog()), "");
         EXPECT_EQ(folder.entries(), 1u);
     }
 }

@@ -8,7 +8,10 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <filesystem>
 #include <random>
+#include <string_view>
 
 namespace platform::plist {
 
@@ -37,6 +40,42 @@ std::string resolveLink(const std::string& path) {
     if (::realpath(path.c_str(), resolved) == nullptr)
         return path;
     return resolved;
+}
+
+// "." + name + "." + digits + ".tmp": the temporary files made for `name`.
+std::string temporaryPrefix(const std::string& target) {
+    return "." + nameOf(target) + ".";
+}
+
+bool isTemporaryOf(const std::string& candidate, const std::string& prefix) {
+    constexpr std::string_view kSuffix = ".tmp";
+    if (candidate.size() <= prefix.size() + kSuffix.size() || candidate.rfind(prefix, 0) != 0 ||
+        candidate.compare(candidate.size() - kSuffix.size(), kSuffix.size(), kSuffix) != 0) {
+        return false;
+    }
+    for (std::size_t i = prefix.size(); i < candidate.size() - kSuffix.size(); ++i) {
+        if (candidate[i] < '0' || candidate[i] > '9')
+            return false;
+    }
+    return true;
+}
+
+// A save that was killed leaves its temporary file behind, as large as the project. The next
+// save of the same file removes such leftovers once they are old enough that no other save
+// can still be writing them.
+void removeLeftovers(const std::string& target) {
+    constexpr std::time_t kOldEnough = 10 * 60;
+    const std::string prefix = temporaryPrefix(target);
+    const std::time_t now = std::time(nullptr);
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folderOf(target), error)) {
+        const std::string name = entry.path().filename().string();
+        struct stat info {};
+        if (isTemporaryOf(name, prefix) && ::lstat(entry.path().c_str(), &info) == 0 &&
+            S_ISREG(info.st_mode) && now - info.st_mtime > kOldEnough) {
+            ::unlink(entry.path().c_str());
+        }
+    }
 }
 
 }  // namespace
@@ -73,7 +112,7 @@ bool AtomicFile::open() {
         return fail(errno);
     // A hidden name beside the target, so the rename stays within one file system; created
     // with O_EXCL so that nothing already there is ever written through.
-    const std::string stem = folderOf(m_target) + "/." + nameOf(m_target) + ".";
+    const std::string stem = folderOf(m_target) + "/" + temporaryPrefix(m_target);
     std::random_device seed;
     std::mt19937 random(seed());
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -134,6 +173,7 @@ bool AtomicFile::commit() {
         ::fsync(folder);
         ::close(folder);
     }
+    removeLeftovers(m_target);
     return true;
 }
 
