@@ -92,4 +92,21 @@ TEST(LogList, InsertAndRemoveMoveWholeRecords) {
     EXPECT_EQ(list.count(), 40u);
 }
 
+TEST(LogList, ACopySharesThePicturesAndGoesItsOwnWay) {
+    LogList list;
+    list.append(record("H"));
+    list.append(record("1", Picture(60000, 7)));
+    const LogList copy = list;
+    const std::size_t at = LogList::indexOf(1, kFieldPicture);
+    EXPECT_EQ(copy.picture(at).data(), list.picture(at).data()) << "the bytes are not copied";
+    EXPECT_NE(copy.revision(), list.revision());
+
+    list.replace(at, Picture{1});
+    list.replace(LogList::indexOf(1, kFieldNumber), std::string("2"));
+    EXPECT_EQ(copy.picture(at), Picture(60000, 7));
+    EXPECT_EQ(copy.text(LogList::indexOf(1, kFieldNumber)), "1");
+    EXPECT_EQ(std::get<Picture>(list.value(at)), Picture{1});
+    EXPECT_EQ(std::get<std::string>(list.value(at - 1)), "");
+}
+
 }  // namespace

@@ -19,21 +19,38 @@ const Picture& LogList::picture(std::size_t index) const {
     static const Picture none;
     if (index >= m_values.size())
         return none;
-    if (const auto* p = std::get_if<Picture>(&m_values[index]))
-        return *p;
+    if (const auto* p = std::get_if<SharedPicture>(&m_values[index]))
+        return **p;
     return none;
 }
 
+LogValue LogList::value(std::size_t index) const {
+    if (holdsPicture(index))
+        return picture(index);
+    return text(index);
+}
+
+LogList::StoredValue LogList::stored(LogValue&& value) {
+    if (auto* text = std::get_if<std::string>(&value))
+        return std::move(*text);
+    // Records without a picture are common: they all share one empty buffer.
+    static const SharedPicture noPicture = std::make_shared<const Picture>();
+    auto& picture = std::get<Picture>(value);
+    if (picture.empty())
+        return noPicture;
+    return std::make_shared<const Picture>(std::move(picture));
+}
+
 void LogList::append(LogRecord record) {
-    m_values.insert(m_values.end(), std::make_move_iterator(record.begin()),
-                    std::make_move_iterator(record.end()));
+    m_values.reserve(m_values.size() + kFieldsPerRecord);
+    for (LogValue& value : record) m_values.push_back(stored(std::move(value)));
     touch();
 }
 
 bool LogList::replace(std::size_t index, LogValue value) {
     if (index >= m_values.size())
         return false;
-    m_values[index] = std::move(value);
+    m_values[index] = stored(std::move(value));
     touch();
     return true;
 }
@@ -41,10 +58,13 @@ bool LogList::replace(std::size_t index, LogValue value) {
 bool LogList::insertRecord(int record, LogRecord recordValues) {
     if (record < 0 || indexOf(record, 0) > m_values.size())
         return false;
+    std::array<StoredValue, kFieldsPerRecord> values;
+    for (int field = 0; field < kFieldsPerRecord; ++field)
+        values[static_cast<std::size_t>(field)] =
+            stored(std::move(recordValues[static_cast<std::size_t>(field)]));
     const std::size_t at = indexOf(record, 0);
     m_values.insert(m_values.begin() + static_cast<std::ptrdiff_t>(at),
-                    std::make_move_iterator(recordValues.begin()),
-                    std::make_move_iterator(recordValues.end()));
+                    std::make_move_iterator(values.begin()), std::make_move_iterator(values.end()));
     touch();
     return true;
 }

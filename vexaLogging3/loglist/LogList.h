@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -41,6 +42,10 @@ using LogRecord = std::array<LogValue, kFieldsPerRecord>;
 //
 // Not thread-safe on purpose: the list lives on the main thread; device events hand their
 // changes over to it instead of writing from the MIDI thread.
+//
+// A stored picture never changes (a new picture replaces the value), so copies of the list
+// share the pictures' bytes: a copy costs the texts only, and it may be read on another
+// thread (a save, a recovery snapshot) while this list goes on changing.
 class LogList {
 public:
     LogList() = default;
@@ -67,13 +72,15 @@ public:
     bool hasRecords() const { return m_values.size() > 19; }
 
     bool holdsPicture(std::size_t index) const {
-        return index < m_values.size() && std::holds_alternative<Picture>(m_values[index]);
+        return index < m_values.size() && std::holds_alternative<SharedPicture>(m_values[index]);
     }
     // The text at an index; "" for a picture value or an index past the end. The reference
     // stays good until the list next changes.
     const std::string& text(std::size_t index) const;
     // The picture bytes at an index; empty for a text value or an index past the end.
     const Picture& picture(std::size_t index) const;
+    // The value at an index as a copy of its own; an empty text past the end.
+    LogValue value(std::size_t index) const;
 
     // Changes that name a place the list does not have change nothing and answer false.
     bool replace(std::size_t index, LogValue value);
@@ -97,10 +104,14 @@ public:
     }
 
 private:
+    using SharedPicture = std::shared_ptr<const Picture>;
+    using StoredValue = std::variant<std::string, SharedPicture>;
+    static StoredValue stored(LogValue&& value);
+
     void touch() { m_revision = s_revisions.fetch_add(1, std::memory_order_relaxed) + 1; }
 
     static inline std::atomic<std::uint64_t> s_revisions{0};
-    std::vector<LogValue> m_values;
+    std::vector<StoredValue> m_values;
     std::uint64_t m_revision = s_revisions.fetch_add(1, std::memory_order_relaxed) + 1;
 };
 
