@@ -2,12 +2,16 @@
 // made in a child process, so that limits, lost permissions and a kill stay there.
 
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/time.h>
 #include <sys/wait.h>
 
 #include <csignal>
+#include <cstring>
+#include <optional>
 
 #include "documents/ProjectFiles.h"
 #include "platform/plist/PropertyListFileStore.h"
@@ -34,11 +38,39 @@ struct Fault {
 };
 
 void killedHalfWay(const TempFolder&);
+void fullDisk(const TempFolder&);
+
+// A file system of 512 KB mounted over the test's folder, where the system allows it (root).
+// The mount lives in a namespace of this test process's own, so nothing of it outlives the
+// process, whatever happens to the test.
+class SmallFileSystem {
+public:
+    explicit SmallFileSystem(const std::string& path) : m_path(path) {
+        m_mounted = ::unshare(CLONE_NEWNS) == 0 &&
+                    ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                    ::mount("glimmark-test", path.c_str(), "tmpfs", 0, "size=512k") == 0;
+    }
+    ~SmallFileSystem() {
+        if (m_mounted)
+            ::umount2(m_path.c_str(), MNT_DETACH);
+    }
+    bool mounted() const { return m_mounted; }
+
+private:
+    std::string m_path;
+    bool m_mounted = false;
+};
 
 class SaveFault : public testing::TestWithParam<Fault> {};
 
 TEST_P(SaveFault, TheOldFileStaysWholeAndTheReasonNamesIt) {
     TempFolder folder;
+    std::optional<SmallFileSystem> small;
+    if (GetParam().make == fullDisk) {
+        small.emplace(folder.path());
+        if (!small->mounted())
+            GTEST_SKIP() << "no small tmpfs can be mounted here: " << std::strerror(errno);
+    }
     const std::string target = folder.file("day.vlg");
     ASSERT_EQ(PropertyListFileStore().writeArray(target, goldenLog()), "");
     const std::string before = fileText(target);
@@ -110,18 +142,20 @@ void readOnlyFile(const TempFolder& folder) {
 }
 
 void fileSizeLimit(const TempFolder&) {
-    // What a full disk does to write(), made with a limit: EFBIG instead of ENOSPC.
+    // What a full disk does to write(), made with a limit where no tmpfs can be mounted.
     std::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{256 * 1024, 256 * 1024};
     ::setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 void killedHalfWay(const TempFolder&) {}
+void fullDisk(const TempFolder&) {}
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, SaveFault,
     testing::Values(Fault{"ReadOnlyFolder", readOnlyFolder, "Permission denied", true},
                     Fault{"ReadOnlyFile", readOnlyFile, "Permission denied", true},
+                    Fault{"FullDisk", fullDisk, "No space left on device", true},
                     Fault{"FileSizeLimit", fileSizeLimit, "File too large", true},
                     Fault{"KilledHalfWay", killedHalfWay, "", false}),
     [](const auto& info) { return std::string(info.param.name); });
