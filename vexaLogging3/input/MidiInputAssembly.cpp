@@ -35,6 +35,11 @@ void vexaLogging3AppDelegate::readByte(std::uint8_t b) {
         }
     }
 
+    // Real-time bytes (clock, active sensing...) may come between any two bytes of any
+    // message, a System Exclusive one included: they neither end nor enter it, and nothing
+    // here acts on them.
+    if (b >= 0xF8)
+        return;
     if (b >= 0x80)
         in.receiveStatus = b;
     if (b == 0xF0) {
