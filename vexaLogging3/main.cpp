@@ -8,6 +8,7 @@
 
 #include "platform/Clock.h"
 #include "platform/SystemLog.h"
+#include "platform/midi/JackMidiSystem.h"
 #include "platform/midi/RtMidiSystem.h"
 #include "platform/plist/PropertyListFileStore.h"
 #include "platform/qt/ApplicationWindows.h"
@@ -23,8 +24,11 @@
 namespace {
 
 std::unique_ptr<platform::MidiSystem> midiSystem(bool simulate) {
+    // JACK through libjack directly; RtMidi for the ALSA sequencer.
+    if (!simulate && platform::midi::midiApiFromEnvironment() == platform::midi::MidiApi::jack)
+        return std::make_unique<platform::midi::JackMidiSystem>();
     if (!simulate)
-        return std::make_unique<platform::midi::RtMidiSystem>();
+        return std::make_unique<platform::midi::RtMidiSystem>(platform::midi::MidiApi::alsa);
     // A machine already playing, and an interface that logs by itself, so the windows show
     // running timecode and new records within seconds. The program reads the logging state
     // from the interface like any other time; it switches nothing on by itself.

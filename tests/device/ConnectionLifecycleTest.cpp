@@ -91,7 +91,10 @@ TEST_F(ConnectionLifecycle, AnsweringInterfaceIsConnectedAndSensedOnce) {
     tick();
     EXPECT_EQ(app.midi.messages().size(), 2u);
     EXPECT_EQ(app.windows.statusText.value, "  01:00:00:00");
-    EXPECT_EQ(app.midi.calls.size(), 4u) << "client, two ports and one connection, once";
+    EXPECT_EQ(app.midi.calls.size(), 5u) << "client, two ports and both connections, once";
+    EXPECT_EQ(app.midi.calls[4],
+              "connect destination " + std::to_string(app.midi.devices[1].destination))
+        << "the way out is open before the first message";
 }
 
 TEST_F(ConnectionLifecycle, ALateButTimelyAnswerStillConnects) {
@@ -152,6 +155,25 @@ TEST_F(ConnectionLifecycle, UnpluggedInterfaceIsClosedAndFoundAgainWhenItReturns
     EXPECT_EQ(app.midi.connectedSource, app.midi.devices[1].source);
 }
 
+TEST_F(ConnectionLifecycle, ABrokenConnectionToAListedInterfaceIsOpenedAfreshAtTheNextStep) {
+    app.midi.plug("vexa ");
+    interfaceAnswers();
+    tick();
+    ASSERT_EQ(app.app->midiOpenFlag, 1);
+    // Gone and back between two steps, in either direction: the same name, a dead connection.
+    for (const bool input : {true, false}) {
+        SCOPED_TRACE(input ? "input" : "output");
+        const platform::MidiRef oldClient = app.app->midiclient;
+        app.midi.brokenPorts.insert(input ? app.app->midiin : app.app->midiout);
+        app.midi.clearSent();
+        tick();
+        EXPECT_EQ(app.app->midiOpenFlag, 1);
+        EXPECT_EQ(app.midi.live.count(oldClient), 0u) << "the old connection was closed";
+        EXPECT_EQ(app.midi.messages(), (std::vector<Bytes>{kLogAktivRead, kStatusSense}));
+        EXPECT_TRUE(app.windows.btnEditPlayVal.enabled);
+    }
+}
+
 TEST_F(ConnectionLifecycle, TwoInterfacesTheLastOneIsUsedForBothDirections) {
     app.midi.plug("vexa ");
     app.midi.plug("Other synth");
@@ -175,7 +197,7 @@ TEST_F(ConnectionLifecycle, ChaseModeKeepsPlayDisabledOnConnect) {
 
 TEST_F(ConnectionLifecycle, EveryFailedOpeningStepDisposesWhatWasMadeAndRetries) {
     const std::pair<const char*, int> steps[] = {
-        {"client", 1}, {"output", 2}, {"input", 3}, {"connect", 5}};
+        {"client", 1}, {"output", 2}, {"input", 3}, {"connect", 5}, {"destination", 6}};
     for (const auto& [step, code] : steps) {
         SCOPED_TRACE(step);
         fake::App a;

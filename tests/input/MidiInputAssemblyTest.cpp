@@ -94,17 +94,29 @@ TEST_F(MidiInputAssembly, ALongMessageKeepsItsHeadAndItsClosingByte) {
     EXPECT_EQ(app.app->sysexBufferNr, 1);
 }
 
-TEST_F(MidiInputAssembly, TenThousandByteMessageStaysInsideItsSlot) {
-    Bytes message{0xF0, 0x2C, 0x4D, 0x21};
-    message.resize(10'000, 0x35);
-    message.push_back(0xF7);
-    feed(platform::makeMidiPacketList(message));
-    EXPECT_EQ(app.app->sysexBuffer[254], 0xF7);
-    for (std::size_t i = 255; i < app.app->sysexBuffer.size(); ++i)
+TEST_F(MidiInputAssembly, MessagesLongerThanOnePacketStayInsideTheirSlotAndAreInterpreted) {
+    // Past 65535 bytes a message no longer fits one packet and comes in several.
+    int slotNr = 0;
+    for (const std::size_t length : {std::size_t{10'000}, std::size_t{70'000}}) {
+        SCOPED_TRACE(length);
+        Bytes message{0xF0, 0x2C, 0x4D, 0x21};
+        message.resize(length - 1, 0x35);
+        message.push_back(0xF7);
+        const Bytes list = platform::makeMidiPacketList(message);
+        std::size_t packets = 0;
+        platform::forEachMidiPacket(list, [&](std::span<const std::uint8_t>) { ++packets; });
+        EXPECT_EQ(packets, length > 65'535 ? 2u : 1u);
+        feed(list);
+        EXPECT_EQ(app.app->sysexBuffer[256 * slotNr + 254], 0xF7);
+        EXPECT_EQ(app.app->sysexBuffer[256 * slotNr + 255], 0) << "position 255 is never written";
+        ++slotNr;
+        EXPECT_EQ(app.app->sysexBufferNr, slotNr);
+        // It still carries a status reply's head and is interpreted as one.
+        EXPECT_EQ(app.mainThread.drain(), 1);
+        EXPECT_EQ(app.windows.statusText.value, "  5.5");
+    }
+    for (std::size_t i = 512; i < app.app->sysexBuffer.size(); ++i)
         ASSERT_EQ(app.app->sysexBuffer[i], 0) << "byte " << i;
-    // It still carries a status reply's head and is interpreted as one.
-    EXPECT_EQ(app.mainThread.drain(), 1);
-    EXPECT_EQ(app.windows.statusText.value, "  5.5");
 }
 
 TEST_F(MidiInputAssembly, AQuarterFrameIsReadAndNotStored) {
@@ -142,13 +154,27 @@ TEST_F(MidiInputAssembly, AnF0BeforeTheEndStartsTheSlotOver) {
     EXPECT_EQ(app.windows.statusText.value, "  2.1");
 }
 
-TEST_F(MidiInputAssembly, AClockByteInsideAMessageEndsTheStoring) {
-    feed(platform::makeMidiPacketList(Bytes{0xF0, 0x2C, 0x4D, 0x21, 0xF8, 0x32, 0x31, 0xF7}));
-    EXPECT_EQ(slot(0, 5), (Bytes{0xF0, 0x2C, 0x4D, 0x21, 0xF7}));
-    EXPECT_EQ(app.app->sysexBufferNr, 1) << "the interpreter was still called once";
-    // Cut short, the reply has no version bytes: it is not taken for one.
-    EXPECT_EQ(app.mainThread.drain(), 0);
-    EXPECT_EQ(app.app->midiStatusReqFlag.load(), 0);
+TEST_F(MidiInputAssembly, RealTimeBytesInsideAMessageAreNeitherStoredNorEndIt) {
+    // A log start with a real-time byte after its fifth byte, one row per real-time byte.
+    const Bytes logStart{0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x0A, 0x00, 0x00, 0x00, 0x00, 0xF7};
+    const std::uint8_t realTime[] = {0xF8, 0xF9, 0xFA, 0xFB, 0xFC, 0xFD, 0xFE, 0xFF};
+    int slotNr = 0;
+    for (const std::uint8_t b : realTime) {
+        SCOPED_TRACE(static_cast<int>(b));
+        Bytes withRealTime = logStart;
+        withRealTime.insert(withRealTime.begin() + 5, b);
+        feed(platform::makeMidiPacketList(withRealTime));
+        EXPECT_EQ(slot(slotNr, logStart.size()), logStart);
+        slotNr = (slotNr + 1) % 4;
+        EXPECT_EQ(app.app->sysexBufferNr, slotNr) << "the interpreter was called once";
+    }
+    EXPECT_EQ(app.mainThread.drain(), 8);
+    EXPECT_EQ(app.app->logStartArray.recordCount(), 8) << "every log start became a record";
+    EXPECT_EQ(app.field(8, kFieldStart), "10:00:00:00");
+
+    // Between a quarter frame's status and its data as well.
+    feed(platform::makeMidiPacketList(Bytes{0xF1, 0xFE, 0x05}));
+    EXPECT_EQ(app.app->usbMidiTime[0], 5);
 }
 
 TEST_F(MidiInputAssembly, AStrayClosingByteNeverReplaysAnOldSlot) {

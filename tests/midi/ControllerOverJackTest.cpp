@@ -1,5 +1,5 @@
 // The program's whole MIDI path over JACK: the controller finds the virtual interface, senses
-// it, logs from it and drives its machine, through RtMidi.
+// it, logs from it and drives its machine, through the MIDI system on libjack.
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 
 #include "loglist/Timecode.h"
 #include "midi/JackServer.h"
-#include "platform/midi/RtMidiSystem.h"
+#include "platform/midi/JackMidiSystem.h"
 #include "support/FakePlatform.h"
 #include "support/RealTimePump.h"
 #include "vexasim/JackVirtualInterface.h"
@@ -42,7 +42,7 @@ TEST(ControllerOverJack, ConnectsSensesLogsDrivesTheMachineAndNoticesTheUnplug) 
     ASSERT_TRUE(sim) << error;
     sim->driver().withInterface([](vexasim::SimulatedInterface& s) { s.setAutoLogTiming(5, 2); });
 
-    platform::midi::RtMidiSystem midi(platform::midi::MidiApi::jack);
+    platform::midi::JackMidiSystem midi;
     fake::App app(midi);
     fake::Windows& w = app.windows;
     auto& c = *app.app;

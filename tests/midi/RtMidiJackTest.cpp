@@ -140,6 +140,10 @@ TEST_F(RtMidiOverJack, CarriesCommandsAndAnswersByteExactInBothDirections) {
     EXPECT_NE(midi.outputPortCreate(client + 1000, "nobody's", out), 0);
     ASSERT_EQ(midi.portConnectSource(in, source), 0);
 
+    // RtMidi's connect returns before JACK has put the connection into effect.
+    ASSERT_EQ(midi.portConnectDestination(out, destination), 0);
+    ASSERT_TRUE(waitUntilConnected(sim->inputPortName()));
+
     MidiInbox& inbox = MidiInbox::instance();
     // Running timecode: quarter frames, one message each, their data byte with them.
     EXPECT_TRUE(inbox.waitFor([](const Bytes& m) { return m.size() == 2 && m[0] == 0xF1; }));

@@ -1,12 +1,11 @@
-// The glimmark-vexa-sim program, run as another process, seen through RtMidi over JACK.
+// The glimmark-vexa-sim program, run as another process, seen through the MIDI system on JACK.
 
 #include <gtest/gtest.h>
 
-#include <poll.h>
-
+#include "midi/ChildProcess.h"
 #include "midi/JackServer.h"
 #include "midi/MidiInbox.h"
-#include "platform/midi/RtMidiSystem.h"
+#include "platform/midi/JackMidiSystem.h"
 
 namespace jacktest {
 namespace {
@@ -16,90 +15,15 @@ using platform::kNoMidiObject;
 using platform::MidiRef;
 
 // The program with its standard output on a pipe.
-class Program {
-public:
-    explicit Program(std::vector<std::string> args) {
-        args.insert(args.begin(), GLIMMARK_VEXA_SIM_PATH);
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        int fds[2];
-        if (pipe(fds) != 0)
-            return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-            m_pid = 0;
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        m_out = fds[0];
-    }
-    ~Program() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, nullptr, 0);
-        }
-        if (m_out >= 0)
-            close(m_out);
-    }
-
-    // The next line of its output; empty when none came within the time.
-    std::string readLine(std::chrono::milliseconds timeout = 5s) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        for (;;) {
-            const std::size_t end = m_buffer.find('\n');
-            if (end != std::string::npos) {
-                std::string line = m_buffer.substr(0, end);
-                m_buffer.erase(0, end + 1);
-                return line;
-            }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            pollfd p{m_out, POLLIN, 0};
-            if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0)
-                return {};
-            char chunk[256];
-            const ssize_t n = read(m_out, chunk, sizeof chunk);
-            if (n <= 0)
-                return {};
-            m_buffer.append(chunk, static_cast<std::size_t>(n));
-        }
-    }
-    // Stops it as an interrupt would; its exit status.
-    int terminate() {
-        int status = -1;
-        kill(m_pid, SIGTERM);
-        waitpid(m_pid, &status, 0);
-        m_pid = 0;
-        return status;
-    }
-    int wait() {
-        int status = -1;
-        waitpid(m_pid, &status, 0);
-        m_pid = 0;
-        return status;
-    }
-    std::string allOutput() {
-        std::string all;
-        for (std::string line = readLine(2s); !line.empty() || !m_buffer.empty();
-             line = readLine(2s))
-            all += line + "\n";
-        return all;
-    }
-
-private:
-    pid_t m_pid = 0;
-    int m_out = -1;
-    std::string m_buffer;
-};
+ChildProcess Program(std::vector<std::string> args) {
+    args.insert(args.begin(), GLIMMARK_VEXA_SIM_PATH);
+    return ChildProcess(std::move(args));
+}
 
 TEST(VexaSimProgram, AnswersObeysMachineControlAndPrintsWhatItReceivedByteExact) {
     REQUIRE_JACK_SERVER();
-    Program program({"--print", "--fps", "30", "--no-play"});
-    platform::midi::RtMidiSystem midi(platform::midi::MidiApi::jack);
+    ChildProcess program = Program({"--print", "--fps", "30", "--no-play"});
+    platform::midi::JackMidiSystem midi;
 
     MidiRef destination = kNoMidiObject;
     const auto deadline = std::chrono::steady_clock::now() + 10s;
@@ -116,6 +40,7 @@ TEST(VexaSimProgram, AnswersObeysMachineControlAndPrintsWhatItReceivedByteExact)
     ASSERT_EQ(midi.outputPortCreate(client, "OuTpUt", out), 0);
     ASSERT_EQ(midi.inputPortCreate(client, "InPut", &MidiInbox::readProc, in), 0);
     ASSERT_EQ(midi.portConnectSource(in, midi.sourceOfDevice(destination)), 0);
+    ASSERT_EQ(midi.portConnectDestination(out, destination), 0);
     MidiInbox& inbox = MidiInbox::instance();
     inbox.clear();
 
@@ -144,14 +69,14 @@ TEST(VexaSimProgram, AnswersObeysMachineControlAndPrintsWhatItReceivedByteExact)
 }
 
 TEST(VexaSimProgram, ExplainsItselfAndRefusesWrongOptions) {
-    Program help({"--help"});
+    ChildProcess help = Program({"--help"});
     EXPECT_NE(help.allOutput().find("--fps 24|25|29.97|30"), std::string::npos);
     int status = help.wait();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 
     for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
              {"--fps", "23.976"}, {"--start", "25:00:00:00"}, {"--loud"}}) {
-        Program program(wrong);
+        ChildProcess program = Program(wrong);
         status = program.wait();
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << wrong.front();
     }

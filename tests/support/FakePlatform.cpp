@@ -99,6 +99,15 @@ int MidiSystem::portConnectSource(platform::MidiRef, platform::MidiRef source) {
     return 0;
 }
 
+int MidiSystem::portConnectDestination(platform::MidiRef, platform::MidiRef destination) {
+    calls.push_back("connect destination " + std::to_string(destination));
+    return failing == "destination" ? -1 : 0;
+}
+
+bool MidiSystem::portConnected(platform::MidiRef port) {
+    return live.count(port) > 0 && brokenPorts.count(port) == 0;
+}
+
 void MidiSystem::portDispose(platform::MidiRef port) {
     calls.push_back("dispose port " + std::to_string(port));
     live.erase(port);

@@ -264,6 +264,10 @@ public:
     int inputPortCreate(platform::MidiRef client, std::string_view name,
                         platform::MidiReadProc readProc, platform::MidiRef& port) override;
     int portConnectSource(platform::MidiRef inputPort, platform::MidiRef source) override;
+    int portConnectDestination(platform::MidiRef outputPort,
+                               platform::MidiRef destination) override;
+    // A live port not in `brokenPorts`.
+    bool portConnected(platform::MidiRef port) override;
     void portDispose(platform::MidiRef port) override;
     void clientDispose(platform::MidiRef client) override;
     void send(platform::MidiRef port, platform::MidiRef destination,
@@ -285,8 +289,10 @@ public:
 
     std::vector<Device> devices;
     std::function<void(const Bytes& message)> onSend;
-    // A step that fails: "client", "output", "input" or "connect".
+    // A step that fails: "client", "output", "input", "connect" or "destination".
     std::string failing;
+    // Ports whose connection broke while the device stays listed.
+    std::set<platform::MidiRef> brokenPorts;
     std::vector<std::string> calls;    // creations and disposals, in order
     std::set<platform::MidiRef> live;  // clients and ports not yet disposed
     platform::MidiReadProc readProc = nullptr;

@@ -32,6 +32,14 @@ void vexaLogging3AppDelegate::timer2Callback() {
         }
         return;
     }
+    // An interface that went and came back between two steps, or a MIDI system that
+    // restarted, leaves a connection that leads nowhere while the interface is listed as
+    // before: let it go and connect afresh.
+    if (midiOpenFlag && !m_sensing &&
+        !(midi.portConnected(midiin) && midi.portConnected(midiout))) {
+        outlets.btnEditPlayVal->setEnabled(false);
+        closeMidi();
+    }
     // A connected interface is not sensed again; one being sensed is left to its handshake.
     if (midiOpenFlag || m_sensing)
         return;
@@ -84,6 +92,12 @@ int vexaLogging3AppDelegate::openMidi() {
     if (midi.portConnectSource(midiin, source) != 0) {
         disposeConnection();
         return 5;
+    }
+    // Nothing may be sent before the way to the destination is open: the first message,
+    // the question for the logging state, would be lost.
+    if (midi.portConnectDestination(midiout, destination) != 0) {
+        disposeConnection();
+        return 6;
     }
     dest = destination;
     midiOpenFlag = 1;

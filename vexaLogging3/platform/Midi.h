@@ -44,6 +44,15 @@ public:
     virtual int inputPortCreate(MidiRef client, std::string_view name, MidiReadProc readProc,
                                 MidiRef& port) = 0;
     virtual int portConnectSource(MidiRef inputPort, MidiRef source) = 0;
+    // Connects an output port to a destination ahead of the first send, and returns only once
+    // a message sent there arrives. A system that needs no connection leaves this as it is.
+    virtual int portConnectDestination(MidiRef /*outputPort*/, MidiRef /*destination*/) {
+        return 0;
+    }
+    // Whether the connection a port was given still leads to its endpoint: false once the
+    // endpoint went away (even if one of the same name came back), the connection was broken
+    // or the MIDI system itself stopped.
+    virtual bool portConnected(MidiRef /*port*/) { return true; }
     // Disposing a port or client that is already gone (or kNoMidiObject) does nothing.
     virtual void portDispose(MidiRef port) = 0;
     virtual void clientDispose(MidiRef client) = 0;

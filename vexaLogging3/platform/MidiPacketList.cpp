@@ -1,5 +1,6 @@
 #include "platform/MidiPacketList.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -39,9 +40,17 @@ std::uint32_t MidiPacketList::packetCount() const {
 
 std::vector<std::uint8_t> makeMidiPacketList(std::span<const std::uint8_t> message,
                                              std::uint64_t timeStamp) {
-    MidiPacketList list(MidiPacketList::kListHeaderSize + MidiPacketList::kPacketHeaderSize +
-                        message.size());
-    list.add(timeStamp, message);
+    constexpr std::size_t kMaxPacket = std::numeric_limits<std::uint16_t>::max();
+    const std::size_t packets =
+        std::max<std::size_t>(1, (message.size() + kMaxPacket - 1) / kMaxPacket);
+    MidiPacketList list(MidiPacketList::kListHeaderSize +
+                        packets * MidiPacketList::kPacketHeaderSize + message.size());
+    std::size_t at = 0;
+    do {
+        const std::size_t length = std::min(kMaxPacket, message.size() - at);
+        list.add(timeStamp, message.subspan(at, length));
+        at += length;
+    } while (at < message.size());
     return {list.bytes().begin(), list.bytes().end()};
 }
 

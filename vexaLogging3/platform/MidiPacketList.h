@@ -35,8 +35,9 @@ private:
     std::vector<std::uint8_t> m_bytes;
 };
 
-// One packet list with a single packet: what a MIDI backend that delivers one message
-// at a time hands to the input callback.
+// One packet list holding one message: what a MIDI backend that delivers one message at a
+// time hands to the input callback. A message longer than a packet can hold (65535 bytes)
+// fills as many packets as it needs, in order.
 std::vector<std::uint8_t> makeMidiPacketList(std::span<const std::uint8_t> message,
                                              std::uint64_t timeStamp = 0);
 

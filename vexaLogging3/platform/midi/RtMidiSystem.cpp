@@ -1,8 +1,11 @@
 #include "platform/midi/RtMidiSystem.h"
 
 #include <RtMidi.h>
+#include <alsa/asoundlib.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 
@@ -20,6 +23,22 @@ constexpr std::chrono::seconds kProbeRetry{5};
 // port listings do not show.
 constexpr const char* kProbeOutName = "Glimmark scan out";
 constexpr const char* kProbeInName = "Glimmark scan in";
+
+void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+// Whether the ALSA sequencer opens now; `why` gets alsa-lib's reason when it does not. Asked
+// before RtMidi is, which writes to standard error from constructors that cannot report
+// through a callback.
+bool alsaSequencerOpens(std::string& why) {
+    snd_seq_t* seq = nullptr;
+    const int opened = snd_seq_open(&seq, "default", SND_SEQ_OPEN_DUPLEX, 0);
+    if (opened < 0) {
+        why = snd_strerror(opened);
+        return false;
+    }
+    snd_seq_close(seq);
+    return true;
+}
 
 RtMidi::Api rtApi(MidiApi api) {
     return api == MidiApi::jack ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA;
@@ -129,10 +148,12 @@ struct RtMidiSystem::InputPort {
     std::string name;
     platform::MidiReadProc readProc;
     ErrorSink errors;
+    std::string connectedTo;  // port name of the source it is open to
     // Last member: it goes first, and with it the thread that calls deliver() with this port.
     std::unique_ptr<RtMidiIn> in;
 
-    // RtMidi hands over one whole message at a time, System Exclusive included.
+    // RtMidi hands over one whole message at a time, System Exclusive included; one longer
+    // than a packet holds comes in several packets of the same list.
     static void deliver(double, std::vector<unsigned char>* message, void* self) {
         const auto* port = static_cast<const InputPort*>(self);
         if (message == nullptr || message->empty() || port->readProc == nullptr)
@@ -150,8 +171,15 @@ struct RtMidiSystem::Probes {
     std::chrono::steady_clock::time_point retryAt{};
 };
 
-RtMidiSystem::RtMidiSystem(MidiApi api)
-    : m_api(api), m_probes(std::make_unique<Probes>()), m_errors(std::make_unique<ErrorSink>()) {
+RtMidiSystem::RtMidiSystem(MidiApi api, std::function<void(std::string_view)> report)
+    : m_api(api),
+      m_report(std::move(report)),
+      m_probes(std::make_unique<Probes>()),
+      m_errors(std::make_unique<ErrorSink>()) {
+    // alsa-lib writes every failure to standard error itself; what matters reaches us as a
+    // result code and is said once.
+    if (api == MidiApi::alsa)
+        snd_lib_error_set_handler(&quietAlsa);
     m_probes->outErrors.shared = m_errors.get();
     m_probes->inErrors.shared = m_errors.get();
 }
@@ -168,14 +196,34 @@ std::string RtMidiSystem::lastError() const {
     return m_errors->last;
 }
 
+bool RtMidiSystem::systemOpensLocked() {
+    std::string why;
+    const bool opens = m_api != MidiApi::alsa || alsaSequencerOpens(why);
+    if (!opens) {
+        const std::string line = "ALSA MIDI: the ALSA sequencer cannot be opened (" + why +
+                                 "); the interface is looked for again until it can.";
+        m_errors->record(true, line);
+        if (m_opens) {
+            if (m_report)
+                m_report(line);
+            else
+                std::fprintf(stderr, "%s\n", line.c_str());
+        }
+    }
+    m_opens = opens;
+    return opens;
+}
+
 std::vector<std::string> RtMidiSystem::listLocked(bool destinations) {
     Probes& p = *m_probes;
     const auto now = std::chrono::steady_clock::now();
     if ((!p.out || !p.in) && now >= p.retryAt) {
-        if (!p.out)
-            p.out = makeRtObject<RtMidiOut>(m_api, kProbeOutName, p.outErrors);
-        if (!p.in)
-            p.in = makeRtObject<RtMidiIn>(m_api, kProbeInName, p.inErrors);
+        if (systemOpensLocked()) {
+            if (!p.out)
+                p.out = makeRtObject<RtMidiOut>(m_api, kProbeOutName, p.outErrors);
+            if (!p.in)
+                p.in = makeRtObject<RtMidiIn>(m_api, kProbeInName, p.inErrors);
+        }
         if (!p.out || !p.in)
             p.retryAt = now + kProbeRetry;
     }
@@ -289,6 +337,8 @@ int RtMidiSystem::outputPortCreate(platform::MidiRef client, std::string_view na
     created->client = client;
     created->name = name;
     created->errors.shared = m_errors.get();
+    if (!systemOpensLocked())
+        return kBackendFailed;
     created->out = makeRtObject<RtMidiOut>(m_api, owner->second, created->errors);
     if (!created->out)
         return kBackendFailed;
@@ -308,6 +358,8 @@ int RtMidiSystem::inputPortCreate(platform::MidiRef client, std::string_view nam
     created->name = name;
     created->readProc = readProc;
     created->errors.shared = m_errors.get();
+    if (!systemOpensLocked())
+        return kBackendFailed;
     created->in = makeRtObject<RtMidiIn>(m_api, owner->second, created->errors);
     if (!created->in)
         return kBackendFailed;
@@ -341,7 +393,36 @@ int RtMidiSystem::portConnectSource(platform::MidiRef inputPort, platform::MidiR
             port.in->closePort();
         port.in->openPort(*index, port.name);
     });
-    return opened && port.in->isPortOpen() ? 0 : kBackendFailed;
+    if (!opened || !port.in->isPortOpen())
+        return kBackendFailed;
+    port.connectedTo = e->portName;
+    return 0;
+}
+
+int RtMidiSystem::portConnectDestination(platform::MidiRef outputPort,
+                                         platform::MidiRef destination) {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_outputs.find(outputPort);
+    const Endpoint* e = endpointLocked(destination);
+    if (it == m_outputs.end() || e == nullptr || !e->destination)
+        return kNoSuchObject;
+    return connectOutputLocked(*it->second, e->portName) ? 0 : kBackendFailed;
+}
+
+bool RtMidiSystem::portConnected(platform::MidiRef port) {
+    std::lock_guard lock(m_mutex);
+    std::string endpoint;
+    bool destination = false;
+    if (const auto out = m_outputs.find(port); out != m_outputs.end()) {
+        endpoint = out->second->connectedTo;
+        destination = true;
+    } else if (const auto in = m_inputs.find(port); in != m_inputs.end()) {
+        endpoint = in->second->connectedTo;
+    }
+    if (endpoint.empty())
+        return false;
+    const std::vector<std::string> names = listLocked(destination);
+    return std::find(names.begin(), names.end(), endpoint) != names.end();
 }
 
 void RtMidiSystem::portDispose(platform::MidiRef port) {

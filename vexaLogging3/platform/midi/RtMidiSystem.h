@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -46,7 +47,10 @@ public:
     static constexpr int kNoSuchObject = -50;
     static constexpr int kBackendFailed = -10830;
 
-    explicit RtMidiSystem(MidiApi api = midiApiFromEnvironment());
+    // `report` is told once whenever the MIDI system cannot be opened after it could (or at
+    // the start): one line, not one per scan. Null: standard error.
+    explicit RtMidiSystem(MidiApi api = midiApiFromEnvironment(),
+                          std::function<void(std::string_view)> report = {});
     ~RtMidiSystem() override;
     RtMidiSystem(const RtMidiSystem&) = delete;
     RtMidiSystem& operator=(const RtMidiSystem&) = delete;
@@ -64,6 +68,10 @@ public:
     int inputPortCreate(platform::MidiRef client, std::string_view name,
                         platform::MidiReadProc readProc, platform::MidiRef& port) override;
     int portConnectSource(platform::MidiRef inputPort, platform::MidiRef source) override;
+    int portConnectDestination(platform::MidiRef outputPort,
+                               platform::MidiRef destination) override;
+    // Whether the endpoint a port was connected to is still listed.
+    bool portConnected(platform::MidiRef port) override;
     void portDispose(platform::MidiRef port) override;
     void clientDispose(platform::MidiRef client) override;
     void send(platform::MidiRef outputPort, platform::MidiRef destination,
@@ -94,7 +102,11 @@ private:
     const Endpoint* endpointLocked(platform::MidiRef ref) const;
     bool connectOutputLocked(OutputPort& port, const std::string& destination);
 
+    bool systemOpensLocked();
+
     const MidiApi m_api;
+    const std::function<void(std::string_view)> m_report;
+    bool m_opens = true;  // as last reported
     mutable std::mutex m_mutex;
     platform::MidiRef m_next = 0x100;
     std::map<std::string, platform::MidiRef> m_refsByName;  // 'd' or 's', then the port name
