@@ -60,6 +60,16 @@ std::vector<LogValue> picturesOfEverySize() {
     return values;
 }
 
+// 24 MB of pictures with text between them: more than the decoding thread is given at once.
+std::vector<LogValue> largePictures() {
+    std::vector<LogValue> values;
+    for (unsigned i = 0; i < 24; ++i) {
+        values.emplace_back(patternPicture((1 << 20) + i, i));
+        values.emplace_back(std::to_string(i));
+    }
+    return values;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Values, ProjectFileRoundTrip,
     testing::Values(RoundTrip{"PicturesOfEveryLengthModuloThreeAndLine", picturesOfEverySize(), {}},
@@ -76,6 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
                                std::string("bad \xEF\xBF\xBD\xEF\xBF\xBD utf8"),
                                std::string("overlong \xEF\xBF\xBD\xEF\xBF\xBD, surrogate "
                                            "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD")}},
+                    RoundTrip{"MorePicturesThanTheDecoderQueues", largePictures(), {}},
                     RoundTrip{"AnEmptyArray", {}, {}},
                     RoundTrip{"ALongComment", {std::string(3 << 20, 'x') + "&"}, {}}),
     [](const auto& info) { return std::string(info.param.name); });

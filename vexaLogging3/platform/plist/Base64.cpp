@@ -53,8 +53,8 @@ void Base64Decoder::feed(const char* text, std::size_t size) {
         // The common case, a whole group of alphabet characters, in one step; anything
         // else (a group split over pieces, white space, padding) one character at a time.
         if (m_count == 0 && size - i >= 4) {
-            const std::uint32_t a = kDecode[in[i]], b = kDecode[in[i + 1]],
-                                c = kDecode[in[i + 2]], d = kDecode[in[i + 3]];
+            const std::uint32_t a = kDecode[in[i]], b = kDecode[in[i + 1]], c = kDecode[in[i + 2]],
+                                d = kDecode[in[i + 3]];
             if (((a | b | c | d) & 0xC0) == 0) {
                 const std::uint32_t group = (a << 18) | (b << 12) | (c << 6) | d;
                 *out++ = static_cast<std::uint8_t>(group >> 16);

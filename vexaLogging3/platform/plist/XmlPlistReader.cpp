@@ -9,7 +9,7 @@
 #include <new>
 #include <string_view>
 
-#include "platform/plist/Base64.h"
+#include "platform/plist/DataDecodeWorker.h"
 
 namespace platform::plist {
 
@@ -21,7 +21,7 @@ enum class Leaf { None, Text, Data };
 
 class ArrayParser {
 public:
-    explicit ArrayParser(XML_Parser parser) : m_parser(parser), m_decoder(m_scratchData) {
+    explicit ArrayParser(XML_Parser parser) : m_parser(parser) {
         XML_SetUserData(parser, this);
         XML_SetElementHandler(parser, &ArrayParser::onStart, &ArrayParser::onEnd);
         XML_SetCharacterDataHandler(parser, &ArrayParser::onText);
@@ -30,6 +30,8 @@ public:
         XML_SetParamEntityParsing(parser, XML_PARAM_ENTITY_PARSING_NEVER);
     }
 
+    // The values read, once every picture is decoded; false when memory ran out.
+    bool finish() { return m_decoder.finish(m_result.entries); }
     ArrayRead& result() { return m_result; }
     // Set when a handler stopped the parser; takes the place of expat's own message.
     const std::string& refusal() const { return m_refusal; }
@@ -47,6 +49,8 @@ private:
             parser->refuse("not enough memory to hold it");
         } catch (const std::length_error&) {
             parser->refuse("not enough memory to hold it");
+        } catch (const std::exception& error) {
+            parser->refuse(std::string("it cannot be read here (") + error.what() + ")");
         }
     }
 
@@ -99,7 +103,9 @@ private:
             m_scratchText.clear();
         } else if (name == "data") {
             m_leaf = Leaf::Data;
-            m_scratchData.clear();
+            // Pictures of one log are much the same size: room for the last one's text.
+            m_scratchText = std::string();
+            m_scratchText.reserve(m_lastDataText);
         } else if (name == "true" || name == "false") {
             m_result.entries.emplace_back(std::string(name));
         } else if (name == "array" || name == "dict") {
@@ -118,22 +124,20 @@ private:
         } else if (m_leaf == Leaf::Text) {
             m_result.entries.emplace_back(m_scratchText);
         } else if (m_leaf == Leaf::Data) {
-            m_decoder.finish();
-            m_result.entries.emplace_back(Picture(m_scratchData.begin(), m_scratchData.end()));
+            // A place for the picture, filled in when the worker has decoded it.
+            m_result.entries.emplace_back(Picture());
+            m_lastDataText = m_scratchText.size();
+            m_decoder.submit(m_result.entries.size() - 1, std::move(m_scratchText));
         }
         m_leaf = Leaf::None;
         --m_depth;
     }
 
     void text(const char* text, std::size_t length) {
-        if (m_leaf == Leaf::Text) {
+        if (m_leaf != Leaf::None) {
             if (m_scratchText.size() + length > kMaxValueBytes)
                 return tooLarge();
             m_scratchText.append(text, length);
-        } else if (m_leaf == Leaf::Data) {
-            if (m_scratchData.size() + length > kMaxValueBytes)
-                return tooLarge();
-            m_decoder.feed(text, length);
         }
     }
 
@@ -142,11 +146,11 @@ private:
     XML_Parser m_parser;
     ArrayRead m_result;
     std::string m_refusal;
-    // One buffer each for the value being read, reused from value to value, so that every
-    // stored value is allocated at its final size.
+    // The text of the value being read. Reused from string to string, so that every stored
+    // string is allocated at its final size; a picture's text goes to the decoder whole.
     std::string m_scratchText;
-    Picture m_scratchData;
-    Base64Decoder m_decoder;
+    std::size_t m_lastDataText = 0;
+    DataDecodeWorker m_decoder;
     Leaf m_leaf = Leaf::None;
     int m_depth = 0;
     int m_arrayDepth = 0;
@@ -204,6 +208,10 @@ ArrayRead readXmlPropertyList(int fd, const std::string& path, long long fileSiz
     }
     if (!reader.sawArray()) {
         failed.error = prefix + "it holds no property-list array";
+        return failed;
+    }
+    if (!reader.finish()) {
+        failed.error = prefix + "not enough memory to hold it";
         return failed;
     }
     return std::move(reader.result());
