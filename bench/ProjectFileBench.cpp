@@ -126,7 +126,8 @@ void reportSize(benchmark::State& state, const std::string& file) {
 
 void BM_Save(benchmark::State& state) {
     platform::plist::PropertyListFileStore store;
-    for (auto _ : state) mustSucceed(store.writeArray(path("ours.vlg"), log()));
+    const LogList& list = log();  // made before the timing starts
+    for (auto _ : state) mustSucceed(store.writeArray(path("ours.vlg"), list));
     reportSize(state, path("ours.vlg"));
 }
 
@@ -141,7 +142,8 @@ void BM_Open(benchmark::State& state) {
 }
 
 void BM_LibplistSave(benchmark::State& state) {
-    for (auto _ : state) libplistSave(log(), path("libplist.vlg"));
+    const LogList& list = log();
+    for (auto _ : state) libplistSave(list, path("libplist.vlg"));
     reportSize(state, path("libplist.vlg"));
 }
 
