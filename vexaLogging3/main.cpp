@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QTimer>
 #include <csignal>
 #include <memory>
 
@@ -41,6 +42,7 @@ std::unique_ptr<platform::MidiSystem> midiSystem(bool simulate) {
 struct CommandLine {
     bool simulate = false;
     QString screenshotDirectory;
+    QString file;
 };
 
 // Read before the windows exist, so that --help and --version work without a display.
@@ -70,8 +72,13 @@ CommandLine readCommandLine(int argc, char* argv[]) {
     screenshotOption.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(simulateOption);
     parser.addOption(screenshotOption);
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("A project file (.vlg) to open."),
+                                 QStringLiteral("[file]"));
     parser.process(reader);
-    return {parser.isSet(simulateOption), parser.value(screenshotOption)};
+    const QStringList files = parser.positionalArguments();
+    return {parser.isSet(simulateOption), parser.value(screenshotOption),
+            files.isEmpty() ? QString() : files.front()};
 }
 
 }  // namespace
@@ -106,7 +113,17 @@ int main(int argc, char* argv[]) {
     windows.connectTo(controller);
     application.setQuitOnLastWindowClosed(
         controller.applicationShouldTerminateAfterLastWindowClosed());
+    // Pictures of the windows are no shoot day: nothing to keep, nothing to offer.
+    if (commandLine.screenshotDirectory.isEmpty())
+        controller.recoveryDirectory = RecoveryFile::defaultDirectory();
     controller.awakeFromNib();
+    // Once the windows are up: a log that a crash left behind comes first, then the file the
+    // program was asked to open.
+    QTimer::singleShot(0, &application, [&controller, file = commandLine.file] {
+        controller.offerRecovery();
+        if (!file.isEmpty())
+            controller.openFile(file.toStdString());
+    });
     if (simulate)
         controller.chooseVideoDevice(platform::GstreamerVideoSystem::kTestPatternName);
     if (!commandLine.screenshotDirectory.isEmpty())

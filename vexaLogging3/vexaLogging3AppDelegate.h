@@ -2,8 +2,10 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <string>
@@ -12,6 +14,7 @@
 
 #include "device/MessageSet.h"
 #include "device/MidiSendQueue.h"
+#include "documents/RecoveryFile.h"
 #include "loglist/LogList.h"
 #include "loglist/LogSearchIndex.h"
 #include "platform/Clock.h"
@@ -171,6 +174,23 @@ public:
     // A save, open or export is running; device events wait until it is over.
     bool documentBusy() const { return m_documentBusy; }
 
+    // ---- Crash recovery (main thread) ----
+    // Where the copy of the unsaved log is kept; empty (as in tests) keeps none. Set before
+    // awakeFromNib.
+    std::string recoveryDirectory;
+    // Asks whether to restore a log left behind by a program that did not end cleanly.
+    void offerRecovery();
+    // Opens a project file named on the command line, as Open does once a file is chosen.
+    void openFile(const std::string& path);
+    // Writes the copy when the log has changed since the last one: at most every few
+    // seconds, or at once when `now`. Removes it once the log is saved or new.
+    void keepRecoveryFile(bool now);
+    // Blocks until the copy asked for last is on disk.
+    void waitForRecoveryFile() {
+        if (m_recovery)
+            m_recovery->waitUntilIdle();
+    }
+
     // ---- Program-wide state ----
     LogList logStartArray;
     std::int32_t logNr = 0;
@@ -285,6 +305,11 @@ private:
                          const std::function<void(const platform::Dialogs::Progress&)>& work);
     void showFileAlert(const std::string& what, const std::string& path, const std::string& reason);
     void restoreFrameRate();
+    // Puts the entries of a valid project file in place of the log; false (nothing changed)
+    // when they are no log.
+    bool loadProjectEntries(std::vector<LogValue>& entries);
+    // Reads the project file at pathString in place of the log.
+    void readProjectAtPath();
     bool m_documentBusy = false;
     std::vector<std::function<void()>> m_heldEvents;
     platform::VideoFramePtr mCurrentImageBuffer;
@@ -292,6 +317,15 @@ private:
     MidiSendQueue m_sendQueue;
     // Chase and the jump to a number search long logs through it.
     LogSearchIndex m_searchIndex;
+
+    // ---- Crash recovery ----
+    void startRecovery();
+    // The log is given up or saved on purpose: its copy goes, and no new one is written.
+    void discardRecovery();
+    std::unique_ptr<RecoveryFile> m_recovery;
+    bool m_recoveryOnDisk = false;
+    std::uint64_t m_recoveryRevision = 0;
+    std::chrono::steady_clock::time_point m_recoveryWritten;
 };
 
 // How the MIDI input callback reaches the controller: set when the controller starts up,

@@ -67,19 +67,26 @@ void vexaLogging3AppDelegate::btnFileSaveAs() {
 
 void vexaLogging3AppDelegate::applicationWillTerminate() {
     LogEditCommentSichern();
-    if (editChangeFlag != 1)
+    if (editChangeFlag != 1) {
+        discardRecovery();
         return;
+    }
     const int answer = outlets.dialogs->runAlert(
         "File \"" + document::lastPathComponent(pathString) + "\" has been modified!",
         "Save changes before closing Glimmark?", "Save", "", "Don't Save");
-    if (answer != platform::kAlertDefault)
+    // "Don't Save" gives the log up on purpose: nothing is left to restore.
+    if (answer != platform::kAlertDefault) {
+        discardRecovery();
         return;
+    }
     // The log ends with the program: when the write fails (the user has been told why), the
     // save dialog offers another place until the log is saved or the user gives up.
     for (bool askForPath = neverSaved();; askForPath = true) {
         if (askForPath && !SaveAsPanel())
             return;
-        if (writeProjectFile())
+        if (writeProjectFile()) {
+            discardRecovery();
             return;
+        }
     }
 }

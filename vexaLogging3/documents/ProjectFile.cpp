@@ -63,8 +63,8 @@ bool vexaLogging3AppDelegate::writeProjectFile() {
         DeviceEventHold hold(*this);
         runDocumentWork("Saving \"" + document::lastPathComponent(path) + "\"…",
                         [&](const platform::Dialogs::Progress& progress) {
-                            error = m_services.propertyLists->writeArray(path, logStartArray,
-                                                                         progress);
+                            error =
+                                m_services.propertyLists->writeArray(path, logStartArray, progress);
                         });
         // Cleared before the held device events run: a log that arrived meanwhile is not in
         // the file and counts as a change.
@@ -109,6 +109,18 @@ bool vexaLogging3AppDelegate::OpenFileDialog() {
 void vexaLogging3AppDelegate::LogOpen() {
     if (!OpenFileDialog())
         return;
+    readProjectAtPath();
+}
+
+void vexaLogging3AppDelegate::openFile(const std::string& path) {
+    if (!savePromptAllowsGoingOn("Do you want to save changes before opening another file?"))
+        return;
+    setPathString(path);
+    setWindowTitles();
+    readProjectAtPath();
+}
+
+void vexaLogging3AppDelegate::readProjectAtPath() {
     bool usable = false;
     {
         DeviceEventHold hold(*this);
@@ -163,4 +175,17 @@ void vexaLogging3AppDelegate::restoreFrameRate() {
         for (const Rate& other : rates) other.button->setOn(other.code == code);
         mmcFpsAddWert = static_cast<std::uint8_t>(code);
     }
+}
+
+bool vexaLogging3AppDelegate::loadProjectEntries(std::vector<LogValue>& entries) {
+    if (!isValidProject(entries) || lastRecordNumber(entries) == 0)
+        return false;
+    logStartArray.clear();
+    LogEditInit();
+    logNr = lastRecordNumber(entries);
+    appendAsRecords(logStartArray, entries);
+    restoreFrameRate();
+    logEditPos = 1;
+    LogActualWrite();
+    return true;
 }

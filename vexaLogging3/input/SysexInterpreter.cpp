@@ -154,6 +154,8 @@ void vexaLogging3AppDelegate::logStopEvent(const std::array<std::uint8_t, 10>& B
     if (logEditPos == logNr)
         LogActualWrite();
     editChangeFlag = 1;
+    // A finished log is what a crash must not cost: it goes to the recovery file at once.
+    keepRecoveryFile(true);
 }
 
 void vexaLogging3AppDelegate::stopTimeEvent() {

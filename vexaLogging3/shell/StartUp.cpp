@@ -48,6 +48,7 @@ void vexaLogging3AppDelegate::awakeFromNib() {
 
     imgEditKopie = outlets.imgEdit;
     fullScreenMode = 0;
+    startRecovery();
 }
 
 void vexaLogging3AppDelegate::setWindowTitles() {
