@@ -107,6 +107,18 @@ public:
     void FelderPlayerOff();
     void NextStopOrVglwSend();
 
+    // ---- Player controls and timecode entry (main thread) ----
+    void btnEditPlay();
+    void chkEditChaseMode();
+    void chkEditMode();
+    void btnPlayerFps24();
+    void btnPlayerFps25();
+    void btnPlayerFps29();
+    void btnPlayerFps30();
+    // The user committed the text of the start or the stop field.
+    void txtEditStartChg();
+    void txtEditStopChg();
+
     // ---- Device link (main thread) ----
     // One scan-and-connect step, every two seconds: finds the interface among the MIDI
     // destinations, connects and senses it, or closes the connection when it is gone.
@@ -267,6 +279,13 @@ private:
     platform::VideoFramePtr latestFrame();
     void videoDeviceLost(std::uint64_t device, const std::string& why);
     void CapturePicture(const platform::VideoFramePtr& frame);
+
+    // ---- Player controls and timecode entry ----
+    void chooseFrameRate(platform::Button* chosen, std::uint8_t code);
+    void storeTypedTimecode(platform::TextField& field, int recordField, bool emptyAllowed);
+    // The record the renumber panel was opened for; 0 while it is closed. The chase and the
+    // player may move the editor while the panel waits for the user.
+    std::int32_t m_renumberPos = 0;
 
     PlatformServices m_services;
     MidiInputState m_input;

@@ -217,7 +217,7 @@ TEST(SimulatedInterfaceLogging, NoAutomaticLogsWhileTheTimecodeIsHalted) {
     EXPECT_EQ(link.sim.logsStarted(), 0);
 }
 
-TEST(SimulatedInterfaceLogging, HaltingTheTimecodeOrLoggingOffEndsTheAutomaticLog) {
+TEST(SimulatedInterfaceLogging, HaltingEndsTheAutomaticLogLoggingOffLetsItRunItsLength) {
     Link link;
     link.sim.setAutoLogTiming(10, 8);
     link.tell(kLoggingOn);
@@ -225,7 +225,9 @@ TEST(SimulatedInterfaceLogging, HaltingTheTimecodeOrLoggingOffEndsTheAutomaticLo
     link.sim.advanceFrames(3);
     link.take();
     link.tell(kMmcStop);
-    EXPECT_EQ(link.take(), (std::vector<Bytes>{{0xF0, 0x2C, 0x4D, 0x67, 0x02, 0, 0, 0, 3, 0xF7}}));
+    EXPECT_EQ(link.take(),
+              (std::vector<Bytes>{{0xF0, 0x2C, 0x4D, 0x67, 0x02, 0, 0, 0, 3, 0xF7},
+                                  {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x20, 0, 0, 3, 0xF7}}));
     EXPECT_FALSE(link.sim.logOpen());
 
     // The schedule counts running frames only: the next log is due seven frames on.
@@ -235,10 +237,29 @@ TEST(SimulatedInterfaceLogging, HaltingTheTimecodeOrLoggingOffEndsTheAutomaticLo
     link.sim.advanceFrames(1);
     EXPECT_TRUE(link.sim.logOpen());
     link.take();
+    // Turning to manual logging switches the interface's logging off mid-take: the take keeps
+    // its full length and no new one starts.
     link.tell(kLoggingOff);
-    EXPECT_EQ(link.take(), (std::vector<Bytes>{{0xF0, 0x2C, 0x4D, 0x67, 0x02, 0, 0, 0, 10, 0xF7}}));
+    EXPECT_TRUE(link.take().empty());
     link.sim.advanceFrames(30);
-    EXPECT_TRUE(withoutQuarterFrames(link.take()).empty());
+    EXPECT_EQ(withoutQuarterFrames(link.take()),
+              (std::vector<Bytes>{{0xF0, 0x2C, 0x4D, 0x67, 0x02, 0, 0, 0, 18, 0xF7}}));
+}
+
+TEST(SimulatedInterfaceLogging, ManualStartStopsTheOpenAutomaticLogFirst) {
+    Link link;
+    link.sim.setAutoLogTiming(10, 8);
+    link.tell(kLoggingOn);
+    link.tell(kMmcPlay);
+    link.sim.advanceFrames(2);
+    link.tell(kLoggingOff);
+    link.take();
+    link.tell(kManualStart);
+    link.sim.advanceFrames(20);
+    EXPECT_EQ(withoutQuarterFrames(link.take()),
+              (std::vector<Bytes>{{0xF0, 0x2C, 0x4D, 0x67, 0x02, 0, 0, 0, 2, 0xF7},
+                                  {0xF0, 0x2C, 0x4D, 0x67, 0x01, 0, 0, 0, 2, 0x01, 0xF7}}));
+    EXPECT_TRUE(link.sim.logOpen()) << "the manual log waits for its manual stop";
 }
 
 TEST(SimulatedInterfaceLogging, ManualStartAndStopLogTheCurrentTimecodeWhateverTheMode) {
@@ -272,15 +293,29 @@ TEST(SimulatedInterfacePlayerTimes, StopTimeEventGoesOutOnceAtTheFrameItNames) {
     link.take();
     link.sim.advanceFrames(10);
     const std::vector<Bytes> sent = link.take();
-    // Three frames of four quarter frames go out at 10:00:00:00 to :02, then the event.
-    ASSERT_EQ(sent.size(), 41u);
-    for (std::size_t i = 0; i < sent.size(); ++i) {
-        if (i == 12)
-            EXPECT_EQ(sent[i], kStopTimeEvent);
-        else
-            EXPECT_TRUE(isQuarterFrame(sent[i])) << "message " << i;
-    }
+    // Three frames of four quarter frames go out at 10:00:00:00 to :02, then the event, and
+    // the machine halts on the stop time.
+    ASSERT_EQ(sent.size(), 14u);
+    for (std::size_t i = 0; i < 12; ++i) EXPECT_TRUE(isQuarterFrame(sent[i])) << "message " << i;
+    EXPECT_EQ(sent[12], kStopTimeEvent);
+    EXPECT_EQ(sent[13], (Bytes{0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x2A, 0, 0, 3, 0xF7}));
     EXPECT_FALSE(link.sim.stopTime().has_value());
+    EXPECT_FALSE(link.sim.playing());
+    EXPECT_EQ(link.sim.timecode(), (Timecode{10, 0, 0, 3}));
+}
+
+TEST(SimulatedInterfacePlayerTimes, MmcStopVoidsTheTimesOfThePlayback) {
+    Link link;
+    link.tell(kMmcPlay);
+    link.tell(playerTime(0x08, 0, 0, 0, 5));
+    link.tell(playerTime(0x09, 0, 0, 0, 6));
+    link.sim.advanceFrames(2);
+    link.tell(kMmcStop);
+    link.tell(kMmcPlay);
+    link.take();
+    link.sim.advanceFrames(10);
+    EXPECT_EQ(withoutQuarterFrames(link.take()), std::vector<Bytes>{});
+    EXPECT_TRUE(link.sim.playing());
 }
 
 TEST(SimulatedInterfacePlayerTimes, ComparisonTimeEventGoesOutOnceWhenReached) {
@@ -306,7 +341,9 @@ TEST(SimulatedInterfacePlayerTimes, DropFrameTimeOnASkippedLabelFiresOnTheFirstR
     link.tell(playerTime(0x08, 0, 1, 0, 0));
     link.take();
     link.sim.advanceFrames(1);
-    EXPECT_EQ(withoutQuarterFrames(link.take()), (std::vector<Bytes>{kStopTimeEvent}));
+    EXPECT_EQ(
+        withoutQuarterFrames(link.take()),
+        (std::vector<Bytes>{kStopTimeEvent, {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x40, 1, 0, 2, 0xF7}}));
     EXPECT_EQ(link.sim.timecode(), (Timecode{0, 1, 0, 2}));
 }
 
@@ -326,7 +363,9 @@ TEST(SimulatedInterfacePlayerTimes, TimesAreReachedOnlyByRunningForwardOntoThem)
     link.tell(mmcLocate(0x21, 0, 0, 0));
     link.take();
     link.sim.advanceFrames(5);
-    EXPECT_EQ(withoutQuarterFrames(link.take()), (std::vector<Bytes>{kStopTimeEvent}));
+    EXPECT_EQ(
+        withoutQuarterFrames(link.take()),
+        (std::vector<Bytes>{kStopTimeEvent, {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x21, 0, 0, 5, 0xF7}}));
 }
 
 TEST(SimulatedInterfacePlayerTimes, TimeSentInAnswerToAnEventIsArmedForTheNextRecord) {
@@ -355,9 +394,11 @@ TEST(SimulatedInterfacePlayerTimes, TimeSentInAnswerToAnEventIsArmedForTheNextRe
             framesAt.push_back(quarterFrames / 4);
         }
     }
-    EXPECT_EQ(events,
-              (std::vector<Bytes>{kComparisonTimeEvent, kComparisonTimeEvent, kStopTimeEvent}));
-    EXPECT_EQ(framesAt, (std::vector<int>{2, 6, 9}));
+    EXPECT_EQ(events, (std::vector<Bytes>{kComparisonTimeEvent,
+                                          kComparisonTimeEvent,
+                                          kStopTimeEvent,
+                                          {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x20, 0, 0, 9, 0xF7}}));
+    EXPECT_EQ(framesAt, (std::vector<int>{2, 6, 9, 9}));
 }
 
 }  // namespace

@@ -182,8 +182,12 @@ void SimulatedInterface::handleMachineControl(const std::vector<std::uint8_t>& m
                 play();
             break;
         case kMmcStop:
-            if (message.size() == 6)
+            // The user ended the playback: the times handed over for it are void.
+            if (message.size() == 6) {
+                m_stopTime.reset();
+                m_comparisonTime.reset();
                 stop();
+            }
             break;
         case kMmcWrite:
             // Set-up for the machine; nothing the interface itself keeps.
@@ -227,7 +231,8 @@ void SimulatedInterface::stepFrame() {
     m_timecode = nextFrame(before, m_rate);
 
     // Each time fires once; the program hands over the next one when it wants another.
-    if (m_stopTime && reached(before, m_timecode, *m_stopTime)) {
+    const bool stopReached = m_stopTime && reached(before, m_timecode, *m_stopTime);
+    if (stopReached) {
         m_stopTime.reset();
         send({kSysexStart, vexa::kManufacturer, vexa::kDevice, vexa::kDeviceEvent,
               vexa::kStopTimeReached, kSysexEnd});
@@ -237,13 +242,18 @@ void SimulatedInterface::stepFrame() {
         send({kSysexStart, vexa::kManufacturer, vexa::kDevice, vexa::kDeviceEvent,
               vexa::kComparisonTimeReached, kSysexEnd});
     }
-
-    if (m_loggingOn) {
-        if (m_autoCountdown > 0)
-            --m_autoCountdown;
-        if (m_logOpen && m_logIsAutomatic && ++m_autoAge >= autoLogLengthFrames())
-            stopLog();
+    // The stop time is where the playback ends: the interface halts the machine there.
+    if (stopReached) {
+        halt();
+        return;
     }
+
+    if (m_loggingOn && m_autoCountdown > 0)
+        --m_autoCountdown;
+    // A log once started runs its length even when logging is switched off meanwhile, as
+    // when the user turns from automatic to manual logging in the middle of a take.
+    if (m_logOpen && m_logIsAutomatic && ++m_autoAge >= autoLogLengthFrames())
+        stopLog();
     maybeStartAutoLog();
 }
 
@@ -264,12 +274,19 @@ void SimulatedInterface::stop() {
     Busy busy(*this);
     if (!m_playing)
         return;
+    halt();
+    if (busy.outermost())
+        drainPending();
+}
+
+void SimulatedInterface::halt() {
     m_playing = false;
     // An automatic log covers running timecode; when the machine halts, the log ends there.
     if (m_logOpen && m_logIsAutomatic)
         stopLog();
-    if (busy.outermost())
-        drainPending();
+    // Quarter frames lag two frames behind and stop with the machine: the full frame says
+    // where it came to rest.
+    sendFullFrame();
 }
 
 void SimulatedInterface::locate(const Timecode& target) {
@@ -315,8 +332,6 @@ void SimulatedInterface::setLogging(bool on) {
     if (on) {
         m_autoCountdown = 0;
         maybeStartAutoLog();
-    } else if (m_logOpen && m_logIsAutomatic) {
-        stopLog();
     }
 }
 
@@ -328,6 +343,10 @@ void SimulatedInterface::maybeStartAutoLog() {
 }
 
 void SimulatedInterface::startLog(bool automatic) {
+    // A stop always belongs to the latest start: the log still open ends here, before the new
+    // one begins, so its stop can never land on the new log.
+    if (m_logOpen)
+        stopLog();
     m_logOpen = true;
     m_logIsAutomatic = automatic;
     m_autoAge = 0;

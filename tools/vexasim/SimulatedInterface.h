@@ -19,12 +19,16 @@ namespace vexasim {
 // advances it, so a test or a driver decides exactly when each quarter frame leaves.
 //
 // Logs: with logging on, a log starts on running timecode every so many frames and stops a
-// fixed number of frames later; halting the timecode or switching logging off ends it early.
+// fixed number of frames later; halting the timecode ends it early, switching logging off
+// does not (the log already started runs its length).
 // A manual start opens a log at the current timecode whatever the mode and whether the
-// timecode runs; only a manual stop (or a later log start) ends it. A manual stop with no log
-// open sends nothing.
+// timecode runs; only a manual stop (or a later log start, which stops it first) ends it. A
+// manual stop with no log open sends nothing.
 // Stop and comparison times: each fires once, on the frame at which running timecode moves
-// from before the time to at or past it. A locate that jumps over it does not fire it.
+// from before the time to at or past it. A locate that jumps over it does not fire it. At a
+// stop time the machine halts there; an MMC stop voids both times.
+// The machine: MMC locate moves the timecode, play runs it, stop halts it. Whenever it halts
+// a full-frame message tells where it stands.
 class SimulatedInterface {
 public:
     using Output = std::function<void(std::span<const std::uint8_t> packetList)>;
@@ -87,6 +91,7 @@ private:
 
     void quarterFrameTick();
     void stepFrame();
+    void halt();
     void setLogging(bool on);
     void startLog(bool automatic);
     void stopLog();

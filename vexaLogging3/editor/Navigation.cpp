@@ -43,9 +43,11 @@ void vexaLogging3AppDelegate::btnEditLogNr() {
         return;
     outlets.txtEditNrChangeVal->setText(
         logStartArray.text(LogList::indexOf(logEditPos, kFieldNumber)));
+    m_renumberPos = logEditPos;
     // Blocks until OK (btnEditLogNrOk) or a close of the panel, which changes nothing.
     if (!outlets.panelEditNr->runModal())
         outlets.panelEditNr->orderOut();
+    m_renumberPos = 0;
 }
 
 void vexaLogging3AppDelegate::btnEditLogNrOk() {
@@ -53,8 +55,13 @@ void vexaLogging3AppDelegate::btnEditLogNrOk() {
     // is taken at all.
     std::string typed = outlets.txtEditNrChangeVal->text();
     const int value = timecode::intValue(typed);
-    if (value >= kLowestNumber && value <= kHighestNumber &&
-        logStartArray.replace(LogList::indexOf(logEditPos, kFieldNumber), std::move(typed)))
+    // The number belongs to the record the user saw when the panel opened, wherever the
+    // chase or the player has moved the editor since.
+    const int record = m_renumberPos != 0 ? m_renumberPos : logEditPos;
+    m_renumberPos = 0;
+    if (value >= kLowestNumber && value <= kHighestNumber && record >= 1 &&
+        record <= logStartArray.recordCount() &&
+        logStartArray.replace(LogList::indexOf(record, kFieldNumber), std::move(typed)))
         editChangeFlag = 1;
     outlets.panelEditNr->abortModal();
     outlets.panelEditNr->orderOut();

@@ -16,6 +16,8 @@ void vexaLogging3AppDelegate::awakeFromNib() {
     myGlobalController.store(this);
     fullScreenMode = 0;
 
+    // Play needs the interface; the connection enables it once the interface answers.
+    outlets.btnEditPlayVal->setEnabled(false);
     // The interface is looked for at once, not two seconds after the windows appear.
     m_services.timers.startRepeating(kDeviceScanInterval, [this] { timer2Callback(); });
     timer2Callback();
