@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QSettings>
 #include <QTimer>
 #include <csignal>
 #include <memory>
@@ -17,6 +18,7 @@
 #include "platform/qt/QtPictureConverter.h"
 #include "platform/qt/QtTimers.h"
 #include "platform/qt/WindowGrab.h"
+#include "platform/qt/WindowPlacement.h"
 #include "platform/video/GstreamerVideoSystem.h"
 #include "platform/video/TurboJpegCodec.h"
 #include "vexaLogging3AppDelegate.h"
@@ -90,7 +92,9 @@ int main(int argc, char* argv[]) {
     const CommandLine commandLine = readCommandLine(argc, argv);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("glimmark"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Glimmark"));
+    QApplication::setOrganizationName(QStringLiteral("glimmark"));
+    // No display name: the platform would append it to every window title, which already
+    // names the program and the document.
     const bool simulate = commandLine.simulate;
 
     // Declared in this order so that they go in the reverse one: the controller first, then
@@ -110,6 +114,8 @@ int main(int argc, char* argv[]) {
                          &pictureConverter},
         windows.outlets());
 
+    QSettings settings;
+    platform::qt::placeWindows(windows.windowRec, windows.windowEdit, settings);
     windows.connectTo(controller);
     application.setQuitOnLastWindowClosed(
         controller.applicationShouldTerminateAfterLastWindowClosed());
@@ -130,6 +136,7 @@ int main(int argc, char* argv[]) {
         platform::qt::grabWindowsOnceLogged(windows, controller, commandLine.screenshotDirectory);
 
     const int status = QApplication::exec();
+    platform::qt::saveWindowPlaces(windows.windowRec, windows.windowEdit, settings);
     // No more device input or frames may reach the controller once it starts to go.
     controller.closeMidi();
     video.stop();

@@ -36,6 +36,11 @@ ApplicationMenus::ApplicationMenus() {
     exitFullScreen = item(this, tr("E&xit Full Screen"));
     showCapture = item(this, tr("&Capture Window"), QKeySequence(Qt::CTRL | Qt::Key_1));
     showEditor = item(this, tr("&Editor Window"), QKeySequence(Qt::CTRL | Qt::Key_2));
+    playStop = item(this, tr("&Play/Stop"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    chase = item(this, tr("&Chase"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    chase->setCheckable(true);
+    editMode = item(this, tr("&Edit Mode"), QKeySequence(Qt::CTRL | Qt::Key_E));
+    editMode->setCheckable(true);
 }
 
 void ApplicationMenus::addTo(QMenuBar* bar) {
@@ -52,6 +57,11 @@ void ApplicationMenus::addTo(QMenuBar* bar) {
     edit->addSeparator();
     edit->addAction(goToRecord);
     edit->addAction(renumber);
+
+    QMenu* player = bar->addMenu(tr("&Player"));
+    player->addAction(playStop);
+    player->addAction(chase);
+    player->addAction(editMode);
 
     QMenu* view = bar->addMenu(tr("&View"));
     view->addAction(fullScreen);

@@ -29,4 +29,9 @@ public:
     QAction* exitFullScreen;
     QAction* showCapture;
     QAction* showEditor;
+
+    // Player: each stands for a control of the editor and works it as a click would.
+    QAction* playStop;
+    QAction* chase;
+    QAction* editMode;
 };

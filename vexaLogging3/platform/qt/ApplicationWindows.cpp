@@ -131,8 +131,7 @@ void ApplicationWindows::connectTo(vexaLogging3AppDelegate& controller) {
         QObject::connect(action, &QAction::triggered, &menus,
                          [c, operation] { (c->*operation)(); });
     }
-    // Play, the edit-mode box and the frame-rate buttons have no controller operation to fire
-    // yet and stay unconnected. The chase box needs none: the chase reads its state.
+    connectPlayer(controller);
 
     // Moving between the program's own windows and fields, which the controller has no say in.
     quitPrompt = std::make_unique<QuitPrompt>(controller, std::vector<QWidget*>{&r, &e});
@@ -151,6 +150,45 @@ void ApplicationWindows::connectTo(vexaLogging3AppDelegate& controller) {
             window->raise();
             window->activateWindow();
         });
+    }
+}
+
+void ApplicationWindows::connectPlayer(vexaLogging3AppDelegate& controller) {
+    vexaLogging3AppDelegate* c = &controller;
+    EditorWindow& e = windowEdit;
+    QObject::connect(e.btnEditPlayVal, &QPushButton::clicked, e.btnEditPlayVal,
+                     [c] { c->btnEditPlay(); });
+    QObject::connect(e.chkEditChaseModeVal, &QCheckBox::clicked, e.chkEditChaseModeVal,
+                     [c] { c->chkEditChaseMode(); });
+    QObject::connect(e.chkEditModeVal, &QCheckBox::clicked, e.chkEditModeVal,
+                     [c] { c->chkEditMode(); });
+    using Action = void (vexaLogging3AppDelegate::*)();
+    for (auto [radio, action] : {std::pair<QRadioButton*, Action>{
+                                     e.btnPlayerFps24Val, &vexaLogging3AppDelegate::btnPlayerFps24},
+                                 {e.btnPlayerFps25Val, &vexaLogging3AppDelegate::btnPlayerFps25},
+                                 {e.btnPlayerFps29Val, &vexaLogging3AppDelegate::btnPlayerFps29},
+                                 {e.btnPlayerFps30Val, &vexaLogging3AppDelegate::btnPlayerFps30}})
+        QObject::connect(radio, &QRadioButton::clicked, radio, [c, action] { (c->*action)(); });
+    // Return, or leaving a field after typing, commits it. A locked field has nothing typed.
+    for (auto [field, action] :
+         {std::pair<QLineEdit*, Action>{e.txtEditStart, &vexaLogging3AppDelegate::txtEditStartChg},
+          {e.txtEditStop, &vexaLogging3AppDelegate::txtEditStopChg}})
+        QObject::connect(field, &QLineEdit::editingFinished, field, [c, field, action] {
+            if (!field->isReadOnly())
+                (c->*action)();
+        });
+
+    // The menu items work the controls themselves, so a disabled Play stays unplayable and
+    // the boxes keep their ticks in step with the items.
+    QObject::connect(menus.playStop, &QAction::triggered, e.btnEditPlayVal,
+                     [&e] { e.btnEditPlayVal->click(); });
+    for (auto [item, box] : {std::pair<QAction*, QCheckBox*>{menus.chase, e.chkEditChaseModeVal},
+                             {menus.editMode, e.chkEditModeVal}}) {
+        QObject::connect(item, &QAction::triggered, box, [item, box] {
+            box->click();
+            item->setChecked(box->isChecked());
+        });
+        QObject::connect(box, &QCheckBox::toggled, item, &QAction::setChecked);
     }
 }
 

@@ -39,6 +39,7 @@ public:
 private:
     template <class Adapter, class Widget>
     Adapter* adapt(Widget* widget);
+    void connectPlayer(vexaLogging3AppDelegate& controller);
 
     std::vector<std::shared_ptr<void>> m_adapters;
     QtDialogs m_dialogs;
