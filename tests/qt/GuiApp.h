@@ -6,8 +6,10 @@
 #include <functional>
 #include <string>
 
+#include "platform/plist/PropertyListFileStore.h"
 #include "platform/qt/ApplicationWindows.h"
 #include "platform/qt/QtMainThread.h"
+#include "platform/qt/QtPictureConverter.h"
 #include "platform/qt/QtTimers.h"
 #include "support/FakePlatform.h"
 #include "vexaLogging3AppDelegate.h"
@@ -71,8 +73,11 @@ struct GuiApp {
     fake::MidiSystem midi;
     fake::ImageCodec codec;
     fake::VideoSystem video;
+    platform::plist::PropertyListFileStore projectFiles;
+    platform::qt::QtPictureConverter pictureConverter;
     vexaLogging3AppDelegate controller{
-        PlatformServices{mainThread, clock, systemLog, midi, codec, timers, video},
+        PlatformServices{mainThread, clock, systemLog, midi, codec, timers, video, &projectFiles,
+                         &pictureConverter},
         windows.outlets()};
     EditorWindow& edit = windows.windowEdit;
     CaptureWindow& rec = windows.windowRec;
