@@ -23,13 +23,23 @@ using gui_test::waitFor;
 // false when the window is not the one it expects (yet), and is tried again.
 using Step = std::function<bool(QWidget*)>;
 
+// A modal window nobody expected is closed after a few seconds, so that a failing test ends.
 QTimer* answerInTurn(std::vector<Step> steps) {
     auto* poll = new QTimer;
     auto next = std::make_shared<std::size_t>(0);
-    QObject::connect(poll, &QTimer::timeout, [poll, next, steps = std::move(steps)] {
+    auto waited = std::make_shared<QElapsedTimer>();
+    waited->start();
+    QObject::connect(poll, &QTimer::timeout, [poll, next, waited, steps = std::move(steps)] {
         QWidget* modal = QApplication::activeModalWidget();
+        if (modal != nullptr && waited->elapsed() > 5000) {
+            ADD_FAILURE() << "unexpected modal window " << modal->metaObject()->className();
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+            return;
+        }
         if (modal == nullptr || !modal->isVisible() || !steps[*next](modal))
             return;
+        waited->restart();
         if (++*next == steps.size()) {
             poll->stop();
             poll->deleteLater();
@@ -112,6 +122,7 @@ TEST_F(FileMenu, NewAnsweredCancelSaveAndDontSave) {
 }
 
 TEST_F(FileMenu, SaveAsThenSaveByKeyThenOpenAgain) {
+    activateEditor();
     answerInTurn({choose(folder.path() + "/day")});
     QTest::keyClick(&app.edit, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(exists("day.vlg"));
