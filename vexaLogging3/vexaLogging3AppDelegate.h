@@ -333,7 +333,8 @@ private:
     std::vector<std::function<void()>> m_heldEvents;
     platform::VideoFramePtr mCurrentImageBuffer;
     platform::MidiPacketList m_packetbuffer{4024};
-    MidiSendQueue m_sendQueue;
+    MidiSendQueue m_sendQueue{MidiSendQueue::defaultSleep(),
+                              [this](std::string_view line) { m_services.systemLog.write(line); }};
     // Chase and the jump to a number search long logs through it.
     LogSearchIndex m_searchIndex;
 

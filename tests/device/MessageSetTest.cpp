@@ -93,15 +93,16 @@ TEST(SendMidi, AMessagePatchedAgainAfterItWasQueuedLeavesAsItWasWhenSent) {
     fake::App app;
     app.app->midiOpenFlag = 1;
     auto& m = app.app->messages;
-    MessageSet::patchPlayerTime(m.sysexSendStoptime, "01:00:00:00");
-    app.app->send(m.sysexSendStoptime);
-    MessageSet::patchPlayerTime(m.sysexSendStoptime, "02:00:00:00");
-    app.app->send(m.sysexSendStoptime);
+    // (Two player times would not do: a newer one replaces one still waiting.)
+    m.patchLocate("01:00:00:00", app.app->mmcFpsAddWert);
+    app.app->send(m.sysexMmcLocate);
+    m.patchLocate("02:00:00:00", app.app->mmcFpsAddWert);
+    app.app->send(m.sysexMmcLocate);
     app.app->waitForSends();
     const auto sent = app.midi.messages();
     ASSERT_EQ(sent.size(), 2u);
-    EXPECT_EQ(hex(sent[0]), "F0 2C 4D 57 08 01 00 00 00 00 F7");
-    EXPECT_EQ(hex(sent[1]), "F0 2C 4D 57 08 02 00 00 00 00 F7");
+    EXPECT_EQ(hex(sent[0]), "F0 7F 7F 06 44 06 01 21 00 00 00 00 F7");
+    EXPECT_EQ(hex(sent[1]), "F0 7F 7F 06 44 06 01 22 00 00 00 00 F7");
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
-// The send queue: order across threads, pacing, and nothing lost at shutdown.
+// The send queue: order across threads, pacing, nothing lost at shutdown, and how much may wait.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <semaphore>
+#include <string>
 #include <thread>
 
 #include "device/MidiSendQueue.h"
@@ -45,5 +48,116 @@ TEST(MidiSendQueue, QueuedMessagesStillLeaveWhenTheQueueCloses) {
     }
     EXPECT_EQ(sent, 20);
 }
+
+// One step of a row: push a message (a label, its connection, whether it is a player time),
+// or close a connection.
+struct Step {
+    std::string label;
+    std::uint64_t connection = 1;
+    bool playerTime = false;
+    bool close = false;
+};
+
+struct BoundCase {
+    const char* name;
+    std::vector<Step> steps;
+    std::vector<std::string> sent;  // after the first message, which is on the wire already
+    std::vector<std::string> dropped;
+    std::size_t logLines;
+};
+
+Step player(std::string label, std::uint64_t connection = 1) {
+    return {std::move(label), connection, true, false};
+}
+Step closing(std::uint64_t connection) {
+    return {"", connection, false, true};
+}
+std::vector<Step> many(int n) {
+    std::vector<Step> steps;
+    for (int i = 0; i < n; ++i) steps.push_back({"m" + std::to_string(i)});
+    return steps;
+}
+std::vector<std::string> labels(int from, int to) {
+    std::vector<std::string> out;
+    for (int i = from; i < to; ++i) out.push_back("m" + std::to_string(i));
+    return out;
+}
+
+class MidiSendQueueBound : public ::testing::TestWithParam<BoundCase> {};
+
+TEST_P(MidiSendQueueBound, WhatWaitsIsBoundedAndOnlyTheLatestPlayerTimeGoes) {
+    const BoundCase& c = GetParam();
+    std::mutex mutex;
+    std::vector<std::string> sent, dropped, log;
+    // The first message's pause lasts until the row has pushed everything: all of it waits.
+    std::binary_semaphore gate{0};
+    bool first = true;
+    {
+        MidiSendQueue queue(
+            [&](std::chrono::milliseconds) {
+                if (std::exchange(first, false))
+                    gate.acquire();
+            },
+            [&](std::string_view line) { log.emplace_back(line); });
+        auto push = [&](const Step& s) {
+            MidiSendQueue::Message m;
+            m.send = [&, label = s.label] {
+                std::lock_guard lock(mutex);
+                sent.push_back(label);
+            };
+            // Settled without having been sent: dropped.
+            m.settled = [&, label = s.label] {
+                std::lock_guard lock(mutex);
+                if (std::find(sent.begin(), sent.end(), label) == sent.end())
+                    dropped.push_back(label);
+            };
+            m.connection = s.connection;
+            m.playerTime = s.playerTime;
+            queue.push(std::move(m));
+        };
+        push({"on the wire"});
+        for (bool onTheWire = false; !onTheWire; std::this_thread::yield()) {
+            std::lock_guard lock(mutex);
+            onTheWire = !sent.empty();
+        }
+        for (const Step& s : c.steps) {
+            if (s.close)
+                queue.dropConnection(s.connection);
+            else
+                push(s);
+        }
+        gate.release();
+        queue.waitUntilIdle();
+        EXPECT_EQ(queue.overflowed(), c.logLines == 0 ? 0u : c.dropped.size());
+    }
+    std::vector<std::string> expected = {"on the wire"};
+    expected.insert(expected.end(), c.sent.begin(), c.sent.end());
+    EXPECT_EQ(sent, expected);
+    EXPECT_EQ(dropped, c.dropped);
+    EXPECT_EQ(log.size(), c.logLines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MidiSendQueueBound,
+    ::testing::Values(
+        BoundCase{"ANewerPlayerTimeTakesTheWaitingOnesPlace",
+                  {player("stop 1"), {"play"}, player("compare 2"), player("compare 3")},
+                  {"compare 3", "play"},
+                  {"stop 1", "compare 2"},
+                  0},
+        BoundCase{"PlayerTimesOfAnotherConnectionStay",
+                  {player("old"), player("new", 2)},
+                  {"old", "new"},
+                  {},
+                  0},
+        BoundCase{"AClosedConnectionsMessagesAreDropped",
+                  {{"a"}, player("time"), {"other", 2}, {"b"}, closing(1), {"c", 2}},
+                  {"other", "c"},
+                  {"a", "time", "b"},
+                  0},
+        BoundCase{"PastTheBoundTheOldestGoWithOneLogLine", many(300), labels(44, 300),
+                  labels(0, 44), 1},
+        BoundCase{"UpToTheBoundNothingIsDropped", many(256), labels(0, 256), {}, 0}),
+    [](const ::testing::TestParamInfo<BoundCase>& info) { return info.param.name; });
 
 }  // namespace

@@ -118,6 +118,8 @@ void vexaLogging3AppDelegate::disposeConnection() {
 }
 
 void vexaLogging3AppDelegate::closeMidi() {
+    // What still waits to be sent belongs to the connection that goes.
+    m_sendQueue.dropConnection(m_connection);
     disposeConnection();
     midiOpenFlag = 0;
     ++m_connection;

@@ -11,14 +11,21 @@ void vexaLogging3AppDelegate::queueSelected(std::function<void()> afterSent) {
     // pause the interface needs between messages is spent there, not on this thread.
     m_packetbuffer.init();
     m_packetbuffer.add(0, std::span(sysexDatPt, sysexLen));
-    m_sendQueue.push([&midi = m_services.midi, &mainThread = m_services.mainThread, port = midiout,
-                      destination = dest,
-                      list = std::vector<std::uint8_t>(m_packetbuffer.bytes().begin(),
-                                                       m_packetbuffer.bytes().end()),
-                      afterSent = std::move(afterSent)] {
+    MidiSendQueue::Message message;
+    message.send = [&midi = m_services.midi, port = midiout, destination = dest,
+                    list = std::vector<std::uint8_t>(m_packetbuffer.bytes().begin(),
+                                                     m_packetbuffer.bytes().end())] {
         midi.send(port, destination, list);
-        if (afterSent)
+    };
+    // Runs whether the message left or was dropped, so a handshake waiting on it ends.
+    if (afterSent)
+        message.settled = [&mainThread = m_services.mainThread, afterSent = std::move(afterSent)] {
             mainThread.post(afterSent);
-    });
+        };
+    message.connection = m_connection;
+    // Only the latest stop or comparison time matters to the interface.
+    message.playerTime = sysexDatPt == messages.sysexSendStoptime.data() ||
+                         sysexDatPt == messages.sysexSendVergltime.data();
+    m_sendQueue.push(std::move(message));
     m_packetbuffer.init();
 }
