@@ -1,8 +1,8 @@
 // How long a log takes from the interface to the LogList over real MIDI: from the moment the
 // virtual interface sends a log start into JACK to the moment the record stands in the
-// LogList, through RtMidi's input thread, the controller's input assembly and interpreter and
-// the hand-over to the main thread. One iteration is one log; the manual time of each is that
-// latency, and the counters give its median and 99th percentile in milliseconds.
+// LogList, through the JACK MIDI system's delivering thread, the controller's input assembly and
+// interpreter and the hand-over to the main thread. One iteration is one log; the manual time of
+// each is that latency, and the counters give its median and 99th percentile in milliseconds.
 
 #include <benchmark/benchmark.h>
 
@@ -14,7 +14,7 @@
 
 #include "loglist/Timecode.h"
 #include "midi/JackServer.h"
-#include "platform/midi/RtMidiSystem.h"
+#include "platform/midi/JackMidiSystem.h"
 #include "support/FakePlatform.h"
 #include "vexasim/JackVirtualInterface.h"
 
@@ -106,7 +106,7 @@ void BM_LogStartToLogListOverJack(benchmark::State& state) {
     // A log every fifth of a second, so each is measured on its own.
     sim->driver().withInterface([](vexasim::SimulatedInterface& s) { s.setAutoLogTiming(6, 2); });
 
-    platform::midi::RtMidiSystem midi(platform::midi::MidiApi::jack);
+    platform::midi::JackMidiSystem midi;
     EventLoop loop;
     fake::Clock clock;
     fake::SystemLog systemLog;
