@@ -246,6 +246,19 @@ TEST(SimulatedInterfaceLogging, HaltingEndsTheAutomaticLogLoggingOffLetsItRunIts
               (std::vector<Bytes>{{0xF0, 0x2C, 0x4D, 0x67, 0x02, 0, 0, 0, 18, 0xF7}}));
 }
 
+TEST(SimulatedInterfaceLogging, ALocateEndsTheAutomaticLogWhereTheMachineWas) {
+    Link link;
+    link.sim.setAutoLogTiming(10, 8);
+    link.tell(kLoggingOn);
+    link.tell(kMmcPlay);
+    link.sim.advanceFrames(3);
+    link.take();
+    link.tell(mmcLocate(0x20, 0, 0, 1));
+    EXPECT_EQ(link.take(),
+              (std::vector<Bytes>{{0xF0, 0x2C, 0x4D, 0x67, 0x02, 0, 0, 0, 3, 0xF7},
+                                  {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x20, 0, 0, 1, 0xF7}}));
+}
+
 TEST(SimulatedInterfaceLogging, ManualStartStopsTheOpenAutomaticLogFirst) {
     Link link;
     link.sim.setAutoLogTiming(10, 8);

@@ -294,6 +294,9 @@ void SimulatedInterface::locate(const Timecode& target) {
     const Timecode landed = skipDroppedLabel(target, m_rate);
     if (!isValidTimecode(landed, m_rate))
         return;
+    // An automatic log covers the timecode as it ran: a jump ends it where the machine was.
+    if (m_logOpen && m_logIsAutomatic)
+        stopLog();
     m_timecode = landed;
     m_quarter = 0;
     m_piece = 0;

@@ -19,7 +19,8 @@ namespace vexasim {
 // advances it, so a test or a driver decides exactly when each quarter frame leaves.
 //
 // Logs: with logging on, a log starts on running timecode every so many frames and stops a
-// fixed number of frames later; halting the timecode ends it early, switching logging off
+// fixed number of frames later; halting or locating the timecode ends it early, switching
+// logging off
 // does not (the log already started runs its length).
 // A manual start opens a log at the current timecode whatever the mode and whether the
 // timecode runs; only a manual stop (or a later log start, which stops it first) ends it. A
