@@ -93,15 +93,6 @@ TEST_F(Player, PlaysToTheStopTimeAndTheInterfaceEndsIt) {
          {"stop-time event", event(kStopTimeEvent), Sent{}, "Play", true, 0, "1"}});
 }
 
-TEST_F(Player, StopPressedSendsTheMmcStop) {
-    fiveRecords();
-    run({{"Play", play(),
-          Sent{kSetGen, "F0 7F 7F 06 44 06 01 2A 00 00 00 00 F7", kPlay,
-               "F0 2C 4D 57 08 0A 00 05 00 00 F7"},
-          "Stop", false, 1, "1"},
-         {"Stop", play(), Sent{kMmcStop}, "Play", true, 0, "1"}});
-}
-
 TEST_F(Player, RecordsWithoutStopPlayOnThroughComparisonTimes) {
     fiveRecords();
     goTo(2);

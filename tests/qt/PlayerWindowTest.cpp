@@ -44,8 +44,11 @@ TEST_F(PlayerWindow, CtrlPPlaysAndStopsOnlyWhileTheInterfaceIsConnected) {
 
     app.controller.midiOpenFlag = 1;
     app.edit.btnEditPlayVal->setEnabled(true);
+    app.edit.btnPlayerFps30Val->click();
+    EXPECT_EQ(app.field(0, 4), "96");
     ctrl(Qt::Key_P);
-    EXPECT_EQ(sentCount(), 4u);
+    ASSERT_EQ(sentCount(), 4u);
+    EXPECT_EQ(app.midi.messages()[1][7], 0x6A) << "locate at 30 fps";
     EXPECT_EQ(app.edit.btnEditPlayVal->text(), "Stop");
     EXPECT_FALSE(app.edit.btnLogNaechstesVal->isEnabled());
     EXPECT_FALSE(app.windows.menus.btnMenuEditNextVal->isEnabled());
@@ -94,15 +97,6 @@ TEST_F(PlayerWindow, EditModeLetsTimecodesAndCommentsBeTypedAndStored) {
     QTest::keyClicks(app.edit.txtEditComment2, "mic 2 off");
     app.edit.btnLogNaechstesVal->click();
     EXPECT_EQ(app.field(1, kFieldComment2), "mic 2 off");
-}
-
-TEST_F(PlayerWindow, TheRateButtonsChooseTheLocateRate) {
-    EXPECT_TRUE(app.edit.btnPlayerFps25Val->isChecked());
-    app.edit.btnPlayerFps30Val->click();
-    EXPECT_EQ(app.controller.mmcFpsAddWert, 96);
-    EXPECT_EQ(app.field(0, 4), "96");
-    EXPECT_EQ(app.controller.editChangeFlag, 1);
-    EXPECT_FALSE(app.edit.btnPlayerFps25Val->isChecked());
 }
 
 TEST(WindowPlacement, TheWindowsShareTheScreenWithoutCoveringEachOther) {
