@@ -42,7 +42,6 @@ LogList::StoredValue LogList::stored(LogValue&& value) {
 }
 
 void LogList::append(LogRecord record) {
-    m_values.reserve(m_values.size() + kFieldsPerRecord);
     for (LogValue& value : record) m_values.push_back(stored(std::move(value)));
     touch();
 }
