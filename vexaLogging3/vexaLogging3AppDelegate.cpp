@@ -2,7 +2,10 @@
 
 vexaLogging3AppDelegate::vexaLogging3AppDelegate(PlatformServices services,
                                                  platform::Outlets connectedOutlets)
-    : outlets(connectedOutlets), m_services(services) {
+    : outlets(connectedOutlets),
+      m_services(services),
+      m_stills(services.imageCodec, kJpegCompressionFactor,
+               [this] { handOver([this] { storeFinishedPictures(); }); }) {
     LogStartArrayInit();
     myGlobalController.store(this);
 }

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "capture/StillEncoder.h"
 #include "device/MessageSet.h"
 #include "device/MidiSendQueue.h"
 #include "documents/RecoveryFile.h"
@@ -203,6 +204,15 @@ public:
             m_recovery->waitUntilIdle();
     }
 
+    // ---- Stills of log starts (main thread) ----
+    // JPEG quality of every still, from 0.0 (smallest file) to 1.0 (best picture).
+    static constexpr double kJpegCompressionFactor = 0.5;
+    // A log start's record is in the LogList at once; its picture is encoded on a thread of
+    // its own and stored into that record a few milliseconds later. Whatever writes the log
+    // out (save, export) calls this first: it blocks until every picture under way is
+    // encoded, and stores them, so no record is written without the picture it will get.
+    void waitForPictures();
+
     // ---- Program-wide state ----
     LogList logStartArray;
     std::int32_t logNr = 0;
@@ -346,6 +356,11 @@ private:
     bool m_recoveryOnDisk = false;
     std::uint64_t m_recoveryRevision = 0;
     std::chrono::steady_clock::time_point m_recoveryWritten;
+
+    // Stores the stills the encoder has finished into their records.
+    void storeFinishedPictures();
+    // Last member: its thread stops before anything it reaches goes.
+    StillEncoder m_stills;
 };
 
 // How the MIDI input callback reaches the controller: set when the controller starts up,

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "support/FakePlatform.h"
 
 namespace {
@@ -27,8 +29,16 @@ protected:
         app.video.deliver(f);
         return f;
     }
+    // A log start whose picture, if it gets one, is stored by the time this returns.
     void logStart(std::uint8_t seconds) {
+        logStartWithPictureUnderWay(seconds);
+        c().waitForPictures();
+    }
+    void logStartWithPictureUnderWay(std::uint8_t seconds) {
         app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, 0, seconds, 0, 0, 0xF7});
+    }
+    std::string pictureOf(int record) {
+        return text(c().logStartArray.picture(LogList::indexOf(record, kFieldPicture)));
     }
     vexaLogging3AppDelegate& c() { return *app.app; }
 
@@ -116,6 +126,77 @@ TEST_F(FrameGrab, TheCaptureButtonOnAnEmptyLogStoresNothing) {
     EXPECT_EQ(c().logStartArray.count(), 10u) << "the header stays as it is";
     EXPECT_EQ(c().editChangeFlag, 0);
     EXPECT_TRUE(app.windows.imgEdit.shown.empty());
+}
+
+// Three log starts with frames A, B and C, their pictures held back by the encoder while the
+// log changes; then each record must have exactly its own picture, or none.
+struct ChangeInBetween {
+    const char* name;
+    std::function<void(vexaLogging3AppDelegate&)> change;
+    std::vector<std::string> pictures;  // of records 1..n afterwards
+};
+
+LogRecord blankRecord() {
+    return {std::string("0"), std::string("00:00:00:00"),
+            std::string(),    std::string(),
+            std::string(),    std::string(),
+            std::string(),    std::string(),
+            std::string(),    Picture()};
+}
+
+TEST(FrameGrabUnderWay, EachLogStartGetsItsOwnPictureWhateverHappensMeanwhile) {
+    const std::vector<ChangeInBetween> table{
+        {"nothing", [](auto&) {}, {"A", "B", "C"}},
+        {"a record inserted before the second",
+         [](auto& c) { c.logStartArray.insertRecord(2, blankRecord()); },
+         {"A", "", "B", "C"}},
+        {"the second deleted", [](auto& c) { c.logStartArray.removeRecord(2); }, {"A", "C"}},
+        {"the first deleted", [](auto& c) { c.logStartArray.removeRecord(1); }, {"B", "C"}},
+        {"the third renumbered",
+         [](auto& c) { c.logStartArray.replace(LogList::indexOf(3, kFieldNumber), "77"); },
+         {"A", "B", "C"}},
+        {"the second given a picture by hand",
+         [](auto& c) { c.logStartArray.replace(LogList::indexOf(2, kFieldPicture), Bytes{'T'}); },
+         {"A", "T", "C"}},
+        {"a new log with one record",
+         [](auto& c) {
+             c.LogStartArrayInit();
+             c.logStartArray.append(blankRecord());
+         },
+         {""}},
+    };
+    for (const ChangeInBetween& row : table) {
+        SCOPED_TRACE(row.name);
+        fake::App app;
+        vexaLogging3AppDelegate& c = *app.app;
+        app.video.devices = {"Cam"};
+        c.comboBoxWillPopUp();
+        app.windows.cmbDevicesVal.selectItem(1);
+        c.cmbDevices();
+        {
+            std::unique_lock hold(app.codec.gate);
+            for (const char* label : {"A", "B", "C"}) {
+                app.video.deliver(std::make_shared<const fake::VideoFrame>(label));
+                app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, 0, 0, 0, 0, 0xF7});
+            }
+            row.change(c);
+            c.editChangeFlag = 0;
+        }
+        c.waitForPictures();
+        const auto pictures = [&c] {
+            std::vector<std::string> labels;
+            for (int r = 1; r <= c.logStartArray.recordCount(); ++r) {
+                const std::string p = text(c.logStartArray.picture(LogList::indexOf(r, 9)));
+                labels.push_back(p.starts_with("JPEG") ? p.substr(4, p.size() - 9) : p);
+            }
+            return labels;
+        };
+        EXPECT_EQ(pictures(), row.pictures);
+        EXPECT_EQ(c.editChangeFlag, row.pictures.size() > 1 ? 1 : 0)
+            << "storing a picture is a change of the log";
+        app.mainThread.drain();  // the encoder's own word that the stills are done
+        EXPECT_EQ(pictures(), row.pictures);
+    }
 }
 
 }  // namespace

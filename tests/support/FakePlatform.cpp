@@ -183,6 +183,7 @@ std::vector<Bytes> MidiSystem::messages() const {
 
 platform::Bytes ImageCodec::encodeJpeg(const platform::VideoFrame& frame,
                                        double compressionFactor) {
+    std::lock_guard hold(gate);
     ++encodes;
     const auto& f = static_cast<const VideoFrame&>(frame);
     char factor[16];

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -382,7 +383,9 @@ class ImageCodec final : public platform::ImageCodec {
 public:
     platform::Bytes encodeJpeg(const platform::VideoFrame& frame,
                                double compressionFactor) override;
-    int encodes = 0;
+    std::atomic<int> encodes{0};
+    // A test that holds this keeps every encoding waiting until it lets go.
+    std::mutex gate;
 };
 
 // One fake for every control the controller reaches.

@@ -62,6 +62,7 @@ TEST_P(EndToEnd, TenAutomaticLogsOverRunningTimecode) {
     }
     sim.stop();
     app.mainThread.drain();
+    app.app->waitForPictures();
 
     const LogList& list = app.app->logStartArray;
     ASSERT_EQ(logs.size(), 10u);

@@ -33,6 +33,7 @@ TEST_F(CaptureWithGstreamer, ALogStartStoresAJpegOfTheWholeFrame) {
 
     r.startLogOnTheInterface();
     r.mainThread.drain();
+    r.app->waitForPictures();
     ASSERT_EQ(r.sim.logsStarted(), 1);
     ASSERT_EQ(r.app->logStartArray.recordCount(), 1);
     const auto jpeg = inspectJpeg(picture(r, 1));
@@ -55,6 +56,7 @@ TEST_F(CaptureWithGstreamer, TheStillIsTheFrameOfTheMomentTheLogStartArrived) {
     // The main thread is slow to get to the record: five more frames come meanwhile.
     ASSERT_TRUE(r.recorder.waitFor(5));
     r.mainThread.drain();
+    r.app->waitForPictures();
     r.app->comboBoxWillPopUp();
 
     const Picture& stored = picture(r, 1);

@@ -4,11 +4,6 @@
 
 #include "vexaLogging3AppDelegate.h"
 
-namespace {
-// On the scale from 0.0 (smallest file) to 1.0 (best quality).
-constexpr double kJpegCompressionFactor = 0.5;
-}  // namespace
-
 void vexaLogging3AppDelegate::captureOutputDidOutputVideoFrame(platform::VideoFramePtr frame) {
     // Only a swap under the lock: the frame that was held is released after it, outside.
     platform::VideoFramePtr previous;
@@ -39,6 +34,8 @@ void vexaLogging3AppDelegate::CapturePicture(const platform::VideoFramePtr& fram
 }
 
 void vexaLogging3AppDelegate::btnCapture() {
+    // A log start's picture still under way must not land on top of this one.
+    waitForPictures();
     CapturePicture();
     // With no record on show (an empty log) there is nowhere to put the still.
     const bool recordShown = logEditPos >= 1 && logEditPos <= logStartArray.recordCount();
@@ -49,4 +46,29 @@ void vexaLogging3AppDelegate::btnCapture() {
         editChangeFlag = 1;
     }
     LogImageRefresh();
+}
+
+void vexaLogging3AppDelegate::waitForPictures() {
+    m_stills.waitUntilIdle();
+    storeFinishedPictures();
+}
+
+void vexaLogging3AppDelegate::storeFinishedPictures() {
+    bool onShow = false;
+    for (StillEncoder::Still& still : m_stills.takeFinished()) {
+        // A record deleted meanwhile, or a log replaced by New or Open, gets nothing; one
+        // moved by an insert or a delete before it is found where it went.
+        const int place = logStartArray.findRecord(still.record, still.place);
+        if (still.jpeg.empty() || place == 0)
+            continue;
+        // A picture the user put there in the meantime stays.
+        const std::size_t index = LogList::indexOf(place, kFieldPicture);
+        if (!logStartArray.picture(index).empty())
+            continue;
+        logStartArray.replace(index, std::move(still.jpeg));
+        editChangeFlag = 1;
+        onShow = onShow || (place >= logEditPos - 1 && place <= logEditPos + 1);
+    }
+    if (onShow)
+        LogImageRefresh();
 }

@@ -123,19 +123,19 @@ void vexaLogging3AppDelegate::logStartEvent(const std::array<std::uint8_t, 10>& 
     outlets.txtLogTod->setText(timeOfDay);
     outlets.txtLogDate->setText(date);
 
-    CapturePicture(frame);
-
     // The log keeps the colon form whatever the capture window shows.
     std::string storedStart = outlets.txtLogStart->text();
     std::replace(storedStart.begin(), storedStart.end(), ';', ':');
-    Picture picture;
-    if (captureActive == 1 && !imgBufferArray.empty()) {
-        picture = std::move(imgBufferArray.front());
-        imgBufferArray.clear();
-    }
+    // The record goes in at once, its picture empty; the still of the frame kept at the
+    // log start's arrival follows from the encoder's thread. With capture off nothing takes
+    // a still, so none is made.
     logStartArray.append({outlets.txtLogNr->text(), std::move(storedStart), std::string(),
                           std::string(), outlets.txtLogTod->text(), std::string(), std::string(),
-                          outlets.txtLogDate->text(), std::string(), std::move(picture)});
+                          outlets.txtLogDate->text(), std::string(), Picture()});
+    if (captureActive == 1 && frame) {
+        const int place = logStartArray.recordCount();
+        m_stills.encode(logStartArray.recordKey(place), place, std::move(frame));
+    }
 
     if (logEditPos == logNr)
         LogActualWrite();

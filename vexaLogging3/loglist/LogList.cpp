@@ -1,5 +1,6 @@
 #include "loglist/LogList.h"
 
+#include <algorithm>
 #include <iterator>
 
 int LogList::recordCount() const {
@@ -43,6 +44,7 @@ LogList::StoredValue LogList::stored(LogValue&& value) {
 
 void LogList::append(LogRecord record) {
     for (LogValue& value : record) m_values.push_back(stored(std::move(value)));
+    m_keys.push_back(newKey());
     touch();
 }
 
@@ -64,6 +66,7 @@ bool LogList::insertRecord(int record, LogRecord recordValues) {
     const std::size_t at = indexOf(record, 0);
     m_values.insert(m_values.begin() + static_cast<std::ptrdiff_t>(at),
                     std::make_move_iterator(values.begin()), std::make_move_iterator(values.end()));
+    m_keys.insert(m_keys.begin() + record, newKey());
     touch();
     return true;
 }
@@ -73,6 +76,31 @@ bool LogList::removeRecord(int record) {
         return false;
     const auto first = m_values.begin() + static_cast<std::ptrdiff_t>(indexOf(record, 0));
     m_values.erase(first, first + kFieldsPerRecord);
+    m_keys.erase(m_keys.begin() + record);
     touch();
     return true;
+}
+
+LogList::RecordKey LogList::recordKey(int record) const {
+    if (record < 0 || static_cast<std::size_t>(record) >= m_keys.size())
+        return 0;
+    return m_keys[static_cast<std::size_t>(record)];
+}
+
+int LogList::findRecord(RecordKey key, int near) const {
+    // Records move by a few places at most while work for one of them is under way, so the
+    // search spreads out from where it was.
+    const int records = static_cast<int>(m_keys.size());
+    if (key == 0 || records < 2)
+        return 0;
+    near = std::clamp(near, 1, records - 1);
+    for (int distance = 0; distance < records; ++distance) {
+        for (const int place : {near - distance, near + distance}) {
+            if (place >= 1 && place < records && m_keys[static_cast<std::size_t>(place)] == key)
+                return place;
+        }
+        if (near - distance < 1 && near + distance >= records)
+            break;
+    }
+    return 0;
 }

@@ -51,15 +51,24 @@ public:
     LogList() = default;
     // A copy is another list: it gets a revision of its own, so an index built over one
     // list never takes the other for it.
-    LogList(const LogList& other) : m_values(other.m_values) {}
-    LogList(LogList&& other) noexcept : m_values(std::move(other.m_values)) { other.touch(); }
+    LogList(const LogList& other) : m_values(other.m_values), m_keys(other.m_keys) {}
+    LogList(LogList&& other) noexcept
+        : m_values(std::move(other.m_values)), m_keys(std::move(other.m_keys)) {
+        other.m_values.clear();
+        other.m_keys.clear();
+        other.touch();
+    }
     LogList& operator=(const LogList& other) {
         m_values = other.m_values;
+        m_keys = other.m_keys;
         touch();
         return *this;
     }
     LogList& operator=(LogList&& other) noexcept {
         m_values = std::move(other.m_values);
+        m_keys = std::move(other.m_keys);
+        other.m_values.clear();
+        other.m_keys.clear();
         touch();
         other.touch();
         return *this;
@@ -91,8 +100,20 @@ public:
     bool removeRecord(int record);
     void clear() {
         m_values.clear();
+        m_keys.clear();
         touch();
     }
+
+    // Each record gets a key when it enters the list, unique in the whole program and kept
+    // while the record moves (records inserted or removed before it) or has its fields
+    // replaced. Work that finishes later for one record (its grabbed picture) finds it again
+    // by the key. A record removed takes its key along; one pasted back in gets a new one.
+    using RecordKey = std::uint64_t;
+    // 0 for a place that holds no record.
+    RecordKey recordKey(int record) const;
+    // The place of the record with that key, looked for first around `near`; 0 when the
+    // list no longer holds it.
+    int findRecord(RecordKey key, int near) const;
 
     // Changes with every change of the list, and differs between any two lists: what was
     // derived from the list at one revision is still good while the revision stays.
@@ -109,9 +130,13 @@ private:
     static StoredValue stored(LogValue&& value);
 
     void touch() { m_revision = s_revisions.fetch_add(1, std::memory_order_relaxed) + 1; }
+    static RecordKey newKey() { return s_keys.fetch_add(1, std::memory_order_relaxed) + 1; }
 
     static inline std::atomic<std::uint64_t> s_revisions{0};
+    static inline std::atomic<RecordKey> s_keys{0};
     std::vector<StoredValue> m_values;
+    // One key per record, the header's included, in record order.
+    std::vector<RecordKey> m_keys;
     std::uint64_t m_revision = s_revisions.fetch_add(1, std::memory_order_relaxed) + 1;
 };
 
