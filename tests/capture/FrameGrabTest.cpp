@@ -199,4 +199,26 @@ TEST(FrameGrabUnderWay, EachLogStartGetsItsOwnPictureWhateverHappensMeanwhile) {
     }
 }
 
+TEST(FrameGrabUnderWay, SavingWritesThePictureStillUnderWay) {
+    fake::App app;
+    vexaLogging3AppDelegate& c = *app.app;
+    app.video.devices = {"Cam"};
+    c.comboBoxWillPopUp();
+    app.windows.cmbDevicesVal.selectItem(1);
+    c.cmbDevices();
+    app.video.deliver(std::make_shared<const fake::VideoFrame>("A"));
+    {
+        std::unique_lock hold(app.codec.gate);
+        app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, 0, 0, 0, 0, 0xF7});
+    }
+    // Nothing has run on the main thread since: only the save can have stored the still.
+    c.setPathString("/log.vlg");
+    c.LogSave();
+    const auto& file = app.propertyLists.files["/log.vlg"];
+    ASSERT_EQ(file.size(), 20u);
+    ASSERT_TRUE(std::holds_alternative<Picture>(file[19]));
+    EXPECT_EQ(text(std::get<Picture>(file[19])), "JPEGA@0.50");
+    EXPECT_EQ(c.editChangeFlag, 0) << "what was written is what the log holds";
+}
+
 }  // namespace

@@ -54,6 +54,10 @@ void vexaLogging3AppDelegate::waitForPictures() {
 }
 
 void vexaLogging3AppDelegate::storeFinishedPictures() {
+    // While a save or an export reads the list on another thread, the stills wait; the
+    // encoder's word that they are done is held until then too.
+    if (m_documentBusy)
+        return;
     bool onShow = false;
     for (StillEncoder::Still& still : m_stills.takeFinished()) {
         // A record deleted meanwhile, or a log replaced by New or Open, gets nothing; one

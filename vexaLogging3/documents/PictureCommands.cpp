@@ -25,6 +25,7 @@ std::string folderOf(const std::string& path) {
 void vexaLogging3AppDelegate::btnPictureExport() {
     if (fullScreenMode || !logStartArray.hasRecords())
         return;
+    waitForPictures();
     const Picture picture = logStartArray.picture(LogList::indexOf(logEditPos, kFieldPicture));
     if (picture.size() <= 9)
         return;
@@ -49,6 +50,7 @@ void vexaLogging3AppDelegate::btnPictureExportAll() {
     // Every file lands in the chosen folder, named from the chosen name less its extension.
     const std::string stemPath = pictures::withoutExtension(pictures::withJpegExtension(*chosen));
     pictures::ExportResult result;
+    waitForPictures();
     {
         DeviceEventHold hold(*this);
         runDocumentWork("Exporting pictures…", [&](const platform::Dialogs::Progress& progress) {

@@ -53,6 +53,7 @@ bool vexaLogging3AppDelegate::writeProjectFile() {
     if (logStartArray.count() <= kHeaderEntries)
         return true;
     LogEditCommentSichern();
+    waitForPictures();
     const std::string path = pathString;
     std::string error;
     if (m_services.propertyLists == nullptr) {
