@@ -347,6 +347,9 @@ private:
                               [this](std::string_view line) { m_services.systemLog.write(line); }};
     // Chase and the jump to a number search long logs through it.
     LogSearchIndex m_searchIndex;
+    // The logging mode the user last chose (combo box index), -1 before any choice; the
+    // interface is set to it again whenever it reports another one.
+    std::int8_t m_chosenLoggingMode = -1;
 
     // ---- Crash recovery ----
     void startRecovery();

@@ -74,13 +74,58 @@ TEST_F(LoggingControl, DisconnectedTheButtonsChangeAndNothingIsSent) {
     EXPECT_TRUE(sentHex().empty());
 }
 
-TEST_F(LoggingControl, TheInterfacesReportSelectsButKeepsTheManualButton) {
-    choose(2);
-    sentHex();
-    app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x00, 0x00, 0xF7});
-    EXPECT_EQ(app.windows.cmbLogSelectVal.selected, 0);
-    EXPECT_TRUE(app.windows.btnLogManualVal.enabled);
-    EXPECT_TRUE(sentHex().empty());
+TEST_F(LoggingControl, TheInterfacesReportShowsItsModeUntilTheUserChoosesOneThenTheChoiceStands) {
+    struct Case {
+        const char* name;
+        int chosen;  // -1: the user never chose
+        std::uint8_t reported;
+        int selected;
+        bool manualButton;
+        Sent sent;
+    };
+    const Case cases[] = {
+        {"no choice, logging on", -1, 0x01, 1, false, {}},
+        {"no choice, logging off", -1, 0x00, 0, false, {}},
+        {"on chosen, interface came back off",
+         1,
+         0x00,
+         1,
+         false,
+         {"F0 2C 4D 57 01 F7", "F0 2C 4D 57 04 F7"}},
+        {"on chosen, still on", 1, 0x01, 1, false, {}},
+        {"manual chosen, came back off", 2, 0x00, 2, true, {}},
+        {"manual chosen, came back logging",
+         2,
+         0x01,
+         2,
+         true,
+         {"F0 2C 4D 57 00 F7", "F0 2C 4D 57 04 F7"}},
+        {"off chosen, came back logging",
+         0,
+         0x01,
+         0,
+         false,
+         {"F0 2C 4D 57 00 F7", "F0 2C 4D 57 04 F7"}},
+    };
+    for (const Case& c : cases) {
+        fake::App fresh;
+        fresh.app->midiOpenFlag = 1;
+        if (c.chosen >= 0) {
+            fresh.windows.cmbLogSelectVal.selected = c.chosen;
+            fresh.app->cmbLogSelect();
+            fresh.app->waitForSends();
+            fresh.midi.clearSent();
+        }
+        fresh.windows.cmbLogSelectVal.selected = -1;  // as after a reconnect, whatever it showed
+        fresh.windows.btnLogManualVal.enabled = false;
+        fresh.receive({0xF0, 0x2C, 0x4D, 0x67, 0x00, c.reported, 0xF7});
+        fresh.app->waitForSends();
+        Sent sent;
+        for (const auto& m : fresh.midi.messages()) sent.push_back(hex(m));
+        EXPECT_EQ(fresh.windows.cmbLogSelectVal.selected, c.selected) << c.name;
+        EXPECT_EQ(fresh.windows.btnLogManualVal.enabled, c.manualButton) << c.name;
+        EXPECT_EQ(sent, c.sent) << c.name;
+    }
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ void vexaLogging3AppDelegate::cmbLogSelect() {
         default:
             return;  // Nothing selected.
     }
+    m_chosenLoggingMode = static_cast<std::int8_t>(outlets.cmbLogSelectVal->selectedIndex());
     // Failed-frame logging stays off whatever the mode.
     send(messages.sysexLogFailedFrameOff);
 }

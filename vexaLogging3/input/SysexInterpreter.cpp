@@ -95,12 +95,24 @@ void vexaLogging3AppDelegate::showVersion(int major, int minor) {
 }
 
 void vexaLogging3AppDelegate::loggingStateEvent(std::uint8_t state) {
-    // Selected by the program: the combo box's user action does not run, so nothing is
-    // sent back to the interface.
     outlets.cmbLogSelectVal->setEnabled(true);
-    outlets.cmbLogSelectVal->selectItem(0);
-    if (state & 0x01)
-        outlets.cmbLogSelectVal->selectItem(1);
+    const bool loggingOn = (state & 0x01) != 0;
+    if (m_chosenLoggingMode < 0) {
+        // Selected by the program: the combo box's user action does not run, so nothing is
+        // sent back to the interface.
+        outlets.cmbLogSelectVal->selectItem(loggingOn ? 1 : 0);
+        return;
+    }
+    // The interface forgets its mode when it loses power or its link; a shoot must not stop
+    // logging because a cable was pulled. The mode the user chose is set again.
+    outlets.cmbLogSelectVal->selectItem(m_chosenLoggingMode);
+    if (loggingOn != (m_chosenLoggingMode == 1)) {
+        m_services.systemLog.write(
+            "interface reported another logging mode; the chosen one is set again");
+        cmbLogSelect();
+    } else if (m_chosenLoggingMode == 2) {
+        outlets.btnLogManualVal->setEnabled(true);
+    }
 }
 
 void vexaLogging3AppDelegate::logStartEvent(const std::array<std::uint8_t, 10>& B,
