@@ -6,7 +6,6 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <vector>
 
 #include "documents/AtomicFile.h"
@@ -23,6 +22,10 @@ constexpr std::string_view kHeading =
 // between the row's last tab and its line feed.
 constexpr std::size_t kTokensPerRow = 10;
 constexpr std::size_t kCellsPerRow = 9;
+
+// The text of a log without its pictures: a day of a few thousand records is well under a
+// megabyte, so anything past this is not an exchange file.
+constexpr std::size_t kMaxFileBytes = std::size_t{64} << 20;
 
 void appendCell(std::string& out, const std::string& cell) {
     for (const char c : cell) out.push_back(c == '\t' || c == '\n' ? ' ' : c);
@@ -134,15 +137,28 @@ ExchangeContent parseExchangeText(std::string_view text) {
 }
 
 ExchangeContent readExchangeFile(const std::string& path) {
+    ExchangeContent content;
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        ExchangeContent content;
         content.error = std::strerror(errno);
         return content;
     }
-    std::ostringstream text;
-    text << file.rdbuf();
-    return parseExchangeText(text.view());
+    // Read in pieces and given up past the bound, so that a huge file (or a pipe that never
+    // ends) is refused before it fills memory.
+    std::string text;
+    char piece[1 << 16];
+    while (file.read(piece, sizeof piece) || file.gcount() > 0) {
+        text.append(piece, static_cast<std::size_t>(file.gcount()));
+        if (text.size() > kMaxFileBytes) {
+            content.error = "The file is too large for a log exchange file";
+            return content;
+        }
+    }
+    if (file.bad()) {
+        content.error = "The file cannot be read";
+        return content;
+    }
+    return parseExchangeText(text);
 }
 
 }  // namespace exchange
