@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
@@ -24,8 +25,13 @@ using gui_test::waitFor;
 using Step = std::function<bool(QWidget*)>;
 
 // A modal window nobody expected is closed after a few seconds, so that a failing test ends.
+// Polls not yet done when their test ends are stopped then, so they cannot answer another
+// test's windows.
+std::vector<QPointer<QTimer>> livePolls;
+
 QTimer* answerInTurn(std::vector<Step> steps) {
     auto* poll = new QTimer;
+    livePolls.emplace_back(poll);
     auto next = std::make_shared<std::size_t>(0);
     auto waited = std::make_shared<QElapsedTimer>();
     waited->start();
@@ -89,6 +95,10 @@ protected:
     void activateEditor() {
         app.edit.activateWindow();
         ASSERT_TRUE(waitFor([this] { return QApplication::activeWindow() == &app.edit; }));
+    }
+    ~FileMenu() override {
+        for (QPointer<QTimer>& poll : livePolls) delete poll.data();
+        livePolls.clear();
     }
     std::string path(const char* name) const { return (folder.path() + "/" + name).toStdString(); }
     bool exists(const char* name) const { return std::filesystem::exists(path(name)); }
@@ -156,10 +166,11 @@ TEST_F(FileMenu, OpenAnsweredCancelKeepsTheLog) {
 // the windows.
 TEST_F(FileMenu, QuitAsksOnceAndSavesWhenTold) {
     QString asked;
-    answerInTurn({press("Save", &asked), choose(folder.path() + "/last")});
+    app.controller.setPathString(path("last.vlg"));
+    answerInTurn({press("Save", &asked)});
     menus.quit->trigger();
     EXPECT_EQ(asked,
-              "File \"Untitled\" has been modified! / Save changes before closing Glimmark?");
+              "File \"last.vlg\" has been modified! / Save changes before closing Glimmark?");
     EXPECT_TRUE(exists("last.vlg"));
 
     app.controller.editChangeFlag = 1;
