@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include "loglist/Timecode.h"
 #include "midi/JackPeer.h"
 #include "midi/JackServer.h"
 #include "midi/MidiInbox.h"
 #include "platform/midi/JackMidiSystem.h"
+#include "support/FakePlatform.h"
 
 namespace jacktest {
 namespace {
@@ -72,20 +74,29 @@ TEST_F(JackMidiSystemTest, TheFirstMessageOfEachOfTwoHundredConnectionsArrives) 
     auto peer = openPeer();
     ASSERT_TRUE(peer);
     JackMidiSystem midi;
+    // Opened and closed by the controller, as every scan that finds the interface does.
+    fake::App app(midi);
+    vexaLogging3AppDelegate& c = *app.app;
     std::vector<int> lost;
     for (int i = 0; i < 200; ++i) {
-        Connection c;
-        ASSERT_TRUE(c.open(midi)) << "connect " << i;
-        // One message per connection, told apart by its number.
-        const Bytes first = {0xF0, 0x7D, static_cast<std::uint8_t>(i >> 7),
-                             static_cast<std::uint8_t>(i & 0x7F), 0xF7};
-        midi.send(c.out, c.destination, platform::makeMidiPacketList(first));
+        c.devicenr = -1;
+        for (int d = 0; d < midi.numberOfDestinations(); ++d) {
+            if (midi.modelName(midi.destination(d)) == "vexa ")
+                c.devicenr = d;
+        }
+        ASSERT_EQ(c.openMidi(), 0) << "connect " << i;
+        // The first message of each connection, told apart by the time it carries.
+        c.messages.patchPlayerTime(c.messages.sysexSendStoptime,
+                                   timecode::format(0, 0, i / 25, i % 25));
+        const Bytes first(c.messages.sysexSendStoptime.begin(), c.messages.sysexSendStoptime.end());
+        c.send(c.messages.sysexSendStoptime);
+        c.waitForSends();
         const auto deadline = std::chrono::steady_clock::now() + 2s;
         while (!holds(peer->received(), first) && std::chrono::steady_clock::now() < deadline)
             peer->waitForCount(peer->received().size() + 1, 10ms);
         if (!holds(peer->received(), first))
             lost.push_back(i);
-        midi.clientDispose(c.client);
+        c.closeMidi();
     }
     EXPECT_TRUE(lost.empty()) << lost.size() << " of 200 first messages lost, the first at "
                               << lost.front();
