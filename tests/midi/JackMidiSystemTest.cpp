@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "loglist/Timecode.h"
 #include "midi/JackPeer.h"
 #include "midi/JackServer.h"
@@ -77,8 +79,12 @@ TEST_F(JackMidiSystemTest, TheFirstMessageOfEachOfTwoHundredConnectionsArrives) 
     // Opened and closed by the controller, as every scan that finds the interface does.
     fake::App app(midi);
     vexaLogging3AppDelegate& c = *app.app;
-    std::vector<int> lost;
+    // jackd --no-realtime on a loaded machine now and then overruns a cycle, and an event
+    // written then may be lost whoever wrote it: a loss in a stretch with an overrun is
+    // JACK's, any other the program's.
+    std::vector<int> lost, lostInOverrun;
     for (int i = 0; i < 200; ++i) {
+        const int xrunsBefore = peer->xruns();
         c.devicenr = -1;
         for (int d = 0; d < midi.numberOfDestinations(); ++d) {
             if (midi.modelName(midi.destination(d)) == "vexa ")
@@ -95,11 +101,14 @@ TEST_F(JackMidiSystemTest, TheFirstMessageOfEachOfTwoHundredConnectionsArrives) 
         while (!holds(peer->received(), first) && std::chrono::steady_clock::now() < deadline)
             peer->waitForCount(peer->received().size() + 1, 10ms);
         if (!holds(peer->received(), first))
-            lost.push_back(i);
+            (peer->xruns() == xrunsBefore ? lost : lostInOverrun).push_back(i);
         c.closeMidi();
     }
     EXPECT_TRUE(lost.empty()) << lost.size() << " of 200 first messages lost, the first at "
                               << lost.front();
+    EXPECT_LE(lostInOverrun.size(), 10u) << "JACK overran too often to tell";
+    std::printf("JACK overran %d cycles; %zu first messages lost in them\n", peer->xruns(),
+                lostInOverrun.size());
     EXPECT_EQ(midi.overflows(), 0);
 }
 

@@ -56,6 +56,13 @@ std::unique_ptr<JackPeer> JackPeer::open(Options options, std::string* error,
     p.m_out = jack_port_register(p.m_client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     p.m_receiver = std::thread([&p] { p.receiveLoop(); });
     jack_set_process_callback(p.m_client, &JackPeer::process, &p);
+    jack_set_xrun_callback(
+        p.m_client,
+        [](void* self) {
+            ++static_cast<JackPeer*>(self)->m_xruns;
+            return 0;
+        },
+        &p);
     if (!p.m_in || !p.m_out || jack_activate(p.m_client) != 0) {
         if (error)
             *error = "the JACK peer's ports could not be made";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -48,6 +49,9 @@ public:
     // Waits until `count` events have arrived.
     bool waitForCount(std::size_t count, std::chrono::milliseconds timeout);
     std::string inputPortName() const { return m_options.name + ":in"; }
+    // Cycles JACK reported as overrun (xruns) since the peer opened: events written in such a
+    // cycle may be lost, whoever wrote them.
+    int xruns() const { return m_xruns.load(); }
 
 private:
     explicit JackPeer(Options options);
@@ -66,6 +70,7 @@ private:
     std::vector<Bytes> m_received;
     std::counting_semaphore<> m_signal{0};
     bool m_stopping = false;
+    std::atomic<int> m_xruns{0};
     std::thread m_receiver;
 };
 
