@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
+#include <thread>
 
 #include "loglist/Timecode.h"
 #include "midi/JackPeer.h"
@@ -174,6 +176,37 @@ TEST_F(JackMidiSystemTest, ADeviceGoneAndBackUnderTheSameNameLeavesTheConnection
     Connection again;
     ASSERT_TRUE(again.open(midi));
     EXPECT_TRUE(midi.portConnected(again.in) && midi.portConnected(again.out));
+}
+
+TEST_F(JackMidiSystemTest, SendsRacingTheDisposalOfTheirPortAreDroppedSafely) {
+    auto peer = openPeer();
+    ASSERT_TRUE(peer);
+    JackMidiSystem midi;
+    const Bytes sense = {0xF0, 0x2C, 0x4D, 0x10, 0xF7};
+    for (int round = 0; round < 3; ++round) {
+        Connection c;
+        ASSERT_TRUE(c.open(midi));
+        std::atomic<bool> disposed{false};
+        std::atomic<int> sentAfter{0};
+        std::thread sender([&] {
+            for (int i = 0; i < 200; ++i) {
+                const bool gone = disposed.load();
+                midi.send(c.out, c.destination, platform::makeMidiPacketList(sense));
+                sentAfter += gone ? 1 : 0;
+                std::this_thread::sleep_for(100us);
+            }
+        });
+        std::this_thread::sleep_for(5ms);
+        midi.portDispose(c.out);
+        disposed = true;
+        sender.join();
+        midi.clientDispose(c.client);
+        EXPECT_GT(sentAfter.load(), 0) << "the race did not happen";
+    }
+    const std::size_t received = peer->received().size();
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(peer->received().size(), received) << "nothing arrives once the ports are gone";
+    for (const Bytes& m : peer->received()) EXPECT_EQ(m, sense);
 }
 
 }  // namespace

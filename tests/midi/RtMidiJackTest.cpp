@@ -185,37 +185,5 @@ TEST_F(RtMidiOverJack, CarriesCommandsAndAnswersByteExactInBothDirections) {
     EXPECT_NE(midi.portConnectSource(in, source), 0);
 }
 
-TEST_F(RtMidiOverJack, SendsRacingTheDisposalOfTheirPortAreDroppedSafely) {
-    auto sim = openInterface(false);
-    ASSERT_TRUE(sim);
-    RtMidiSystem midi(MidiApi::jack);
-    const MidiRef destination = midi.destination(indexOfInterface(midi));
-    for (int round = 0; round < 3; ++round) {
-        MidiRef client = kNoMidiObject, out = kNoMidiObject;
-        ASSERT_EQ(midi.clientCreate("TeStInG", client), 0);
-        ASSERT_EQ(midi.outputPortCreate(client, "OuTpUt", out), 0);
-        std::atomic<bool> disposed{false};
-        std::atomic<int> sentAfter{0};
-        std::thread sender([&] {
-            for (int i = 0; i < 200; ++i) {
-                const bool gone = disposed.load();
-                midi.send(out, destination, platform::makeMidiPacketList(kStatusSense));
-                sentAfter += gone ? 1 : 0;
-                std::this_thread::sleep_for(100us);
-            }
-        });
-        std::this_thread::sleep_for(5ms);
-        midi.portDispose(out);
-        disposed = true;
-        sender.join();
-        midi.clientDispose(client);
-        EXPECT_GT(sentAfter.load(), 0) << "the race did not happen";
-    }
-    const std::size_t received = receivedBy(*sim).size();
-    std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(receivedBy(*sim).size(), received);
-    for (const Bytes& m : receivedBy(*sim)) EXPECT_EQ(m, kStatusSense);
-}
-
 }  // namespace
 }  // namespace jacktest
