@@ -137,6 +137,11 @@ const char kBinaryValues[] =
     "\x61\x00\xE9\x08\x10\x12\x15\x17\x20\x29\x2A\x00\x00\x00\x00\x00\x00\x01\x01\x00"
     "\x00\x00\x00\x00\x00\x00\x08\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
     "\x00\x00\x2D";
+// ["é\\0b", "c"], the first in UTF-16: libplist asserted on its NUL (a fuzzer's find).
+const char kBinaryNul[] =
+    "\x62\x70\x6C\x69\x73\x74\x30\x30\xA2\x01\x02\x63\x00\xE9\x00\x00\x00\x62\x51\x63"
+    "\x08\x0B\x12\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03\x00"
+    "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x14";
 const char kBinaryNested[] =
     "\x62\x70\x6C\x69\x73\x74\x30\x30\xA2\x01\x02\x58\x47\x6C\x69\x6D\x6D\x61\x72\x6B"
     "\xA1\x03\x51\x78\x08\x0B\x14\x16\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00"
@@ -203,6 +208,10 @@ INSTANTIATE_TEST_SUITE_P(
                 std::string(kBinaryValues, sizeof kBinaryValues - 1),
                 {std::string("a"), Picture{1, 2}, std::string("64"), std::string("-3"),
                  std::string("2.5"), std::string("true"), std::string("\xC3\xA9")},
+                ""},
+        Reading{"BinaryStringHoldingANul",
+                std::string(kBinaryNul, sizeof kBinaryNul - 1),
+                {std::string("\xC3\xA9\0b", 4), std::string("c")},
                 ""},
         Reading{"BinaryWithANestedArray",
                 std::string(kBinaryNested, sizeof kBinaryNested - 1),

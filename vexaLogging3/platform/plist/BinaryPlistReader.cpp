@@ -81,11 +81,10 @@ struct PlistFree {
 std::string textOf(plist_t node) {
     switch (plist_get_node_type(node)) {
         case PLIST_STRING: {
-            char* text = nullptr;
-            plist_get_string_val(node, &text);
-            std::string value = text != nullptr ? text : "";
-            std::free(text);
-            return value;
+            // By its length: a string may hold a NUL, which plist_get_string_val asserts on.
+            std::uint64_t length = 0;
+            const char* text = plist_get_string_ptr(node, &length);
+            return text != nullptr ? std::string(text, length) : std::string();
         }
         case PLIST_UINT: {
             // Binary lists store signed 64-bit integers; libplist hands them over unsigned.
