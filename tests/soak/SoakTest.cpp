@@ -65,14 +65,6 @@ struct Observed {
     std::string start, stop;
 };
 
-// Pictures may be encoded off the main thread; a save must see them all.
-void waitForPictures(vexaLogging3AppDelegate& controller) {
-    [](auto& c) {
-        if constexpr (requires { c.waitForPictures(); })
-            c.waitForPictures();
-    }(controller);
-}
-
 TEST(Soak, ADayOfLogsIsSavedWholeAndMemoryStaysFlat) {
     const double hours = hoursOfTimecode();
     const long long quarterFrames = static_cast<long long>(hours * 3600 * kFps * 4);
@@ -125,7 +117,7 @@ TEST(Soak, ADayOfLogsIsSavedWholeAndMemoryStaysFlat) {
         }
         const int records = list.recordCount();
         if (records >= savedAt + saveEvery && !sim.logOpen()) {
-            waitForPictures(*app.app);
+            app.app->waitForPictures();
             ASSERT_EQ(store.writeArray(path, list), "");
             savedAt = records;
             ++saves;
@@ -135,7 +127,7 @@ TEST(Soak, ADayOfLogsIsSavedWholeAndMemoryStaysFlat) {
     }
     sim.stop();
     app.mainThread.drain();
-    waitForPictures(*app.app);
+    app.app->waitForPictures();
     ASSERT_EQ(store.writeArray(path, list), "");
     ++saves;
     const double seconds =
