@@ -5,6 +5,8 @@
 #include <QLayout>
 #include <QPainter>
 
+#include "platform/qt/DecodedPictures.h"
+
 #include "vexaLogging3AppDelegate.h"
 
 MyImageView::MyImageView(QWidget* parent) : QWidget(parent) {
@@ -16,16 +18,29 @@ MyImageView::MyImageView(QWidget* parent) : QWidget(parent) {
 
 bool MyImageView::showPicture(const platform::Bytes& encoded) {
     // Grabs are JPEG, replaced pictures TIFF; Qt tells them apart by their first bytes.
-    m_picture = encoded.empty()
-                    ? QImage()
-                    : QImage::fromData(encoded.data(), static_cast<int>(encoded.size()));
+    m_encoded = QByteArray(reinterpret_cast<const char*>(encoded.data()),
+                           static_cast<qsizetype>(encoded.size()));
+    fitPicture();
     update();
     return !m_picture.isNull();
 }
 
 void MyImageView::clearPicture() {
+    m_encoded.clear();
     m_picture = QImage();
     update();
+}
+
+void MyImageView::fitPicture() {
+    // Full screen asks for the screen's size alone: the views in the window keep decoding
+    // at theirs.
+    m_picture = DecodedPictures::editor().fitted(m_encoded, size(), !m_home);
+}
+
+void MyImageView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (!m_encoded.isEmpty())
+        fitPicture();
 }
 
 void MyImageView::enterFullScreenMode() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
@@ -24,9 +25,14 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The picture decoded at the view's size, through the cache the editor's views share.
+    void fitPicture();
+
+    QByteArray m_encoded;
     QImage m_picture;
     // The place in its window the view returns to; null while the view is in that place.
     QPointer<QWidget> m_home;
