@@ -107,6 +107,25 @@ TEST_F(VideoDeviceChoice, ASecondDeviceReplacesTheFirstAndOnlyItsFramesAreGrabbe
               "JPEGb1@0.50");
 }
 
+TEST_F(VideoDeviceChoice, ARunningDeviceWithoutSignalIsWaitedForAndGivesStillsFromItsFirstFrame) {
+    choose(1);
+    frame("A1");
+    choose(2);  // a capture card with no signal on its input yet
+    EXPECT_EQ(c().captureActive, 1) << "choosing it never waits for a picture";
+    EXPECT_EQ(app.windows.mCaptureView.text, "waiting for signal");
+    app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, 0, 0, 0, 0, 0xF7});
+    c().waitForPictures();
+    EXPECT_TRUE(c().logStartArray.picture(LogList::indexOf(1, kFieldPicture)).empty())
+        << "the first device's last frame is no picture of this one";
+
+    frame("B1");
+    EXPECT_EQ(app.windows.mCaptureView.text, "");
+    app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, 0, 5, 0, 0, 0xF7});
+    c().waitForPictures();
+    const Picture& p = c().logStartArray.picture(LogList::indexOf(2, kFieldPicture));
+    EXPECT_EQ(std::string(p.begin(), p.end()), "JPEGB1@0.50");
+}
+
 TEST_F(VideoDeviceChoice, TheDemoFindsItsDeviceByName) {
     EXPECT_TRUE(c().chooseVideoDevice("Test Pattern"));
     EXPECT_EQ(app.video.running, "Test Pattern");

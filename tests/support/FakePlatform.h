@@ -336,13 +336,16 @@ public:
     int w, h;
 };
 
-// Keeps the labels of the frames it was shown, not the frames.
+// Keeps the labels of the frames it was shown, not the frames, and the text it shows.
 class VideoPreview final : public platform::VideoPreview {
 public:
     void showFrame(platform::VideoFramePtr frame) override {
         shown.push_back(static_cast<const VideoFrame&>(*frame).label);
+        text.clear();
     }
+    void showText(std::string_view t) override { text = t; }
     std::vector<std::string> shown;
+    std::string text;
 };
 
 // Video devices a test plugs in and pulls out. The running device's frames are whatever the

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -28,6 +29,8 @@ public:
         m_changed.notify_all();
     }
 
+    Size previewSize() const override { return {box.load().width, box.load().height}; }
+
     // Waits until `more` frames beyond those seen so far came; false on timeout.
     bool waitFor(std::size_t more, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
         std::unique_lock lock(m_mutex);
@@ -53,6 +56,8 @@ public:
     }
 
     bool keep = false;  // set before frames flow
+    // The view's size the frames are to fit; 0 x 0 for frames as they come.
+    std::atomic<Size> box{Size{}};
 
 private:
     mutable std::mutex m_mutex;

@@ -10,9 +10,12 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/video/GstreamerSources.h"
 #include "platform/video/GstreamerVideoSystem.h"
+#include "platform/video/TurboJpegCodec.h"
 #include "tests/video/FrameRecorder.h"
 #include "tests/video/GlibWarnings.h"
+#include "tests/video/JpegInspect.h"
 
 namespace {
 
@@ -81,8 +84,7 @@ TEST_F(GstreamerVideo, TheTestPatternDeliversNumberedI420FramesWithARunningClock
 
     const auto frames = recorder.kept();
     ASSERT_GE(frames.size(), 30u);
-    EXPECT_EQ(callbacks.load(), static_cast<int>(recorder.count()))
-        << "the frame callback and the preview see every frame";
+    EXPECT_GE(callbacks.load(), 30) << "the frame callback sees the frames too";
     EXPECT_EQ(videotest::framesMissing(recorder.numbers()), 0u);
     const GstreamerFrame& early = *frames[0];
     const GstreamerFrame& late = *frames[29];  // 1.16 s later
@@ -144,6 +146,132 @@ TEST_F(GstreamerVideo, APreviewTakenAwayIsNotCalledAgain) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_GE(callbacks.load(), before + 3);
     EXPECT_EQ(recorder.count(), shown);
+}
+
+TEST_F(GstreamerVideo, ThePreviewGetsFramesAtItsViewsSizeAndTheGrabsTheWholeFrame) {
+    recorder.box = {320, 240};
+    recorder.keep = true;
+    std::mutex mutex;
+    std::vector<std::pair<int, int>> grabSizes;
+    const auto names = video.deviceNames();
+    ASSERT_EQ(video
+                  .start(static_cast<int>(names.size()) - 1,
+                         [&](platform::VideoFramePtr f) {
+                             std::lock_guard lock(mutex);
+                             grabSizes.emplace_back(f->width(), f->height());
+                         },
+                         {})
+                  .outcome,
+              VideoStart::kStarted);
+    ASSERT_TRUE(recorder.waitFor(3));
+    recorder.box = {160, 160};  // the window made smaller
+    ASSERT_TRUE(recorder.waitFor(8));
+    video.stop();
+    const auto shown = recorder.kept();
+    EXPECT_EQ(shown.front()->width(), 320);
+    EXPECT_EQ(shown.front()->height(), 180);
+    EXPECT_EQ(shown.back()->width(), 160);
+    EXPECT_EQ(shown.back()->height(), 90);
+    std::lock_guard lock(mutex);
+    ASSERT_FALSE(grabSizes.empty());
+    for (const auto& size : grabSizes) EXPECT_EQ(size, std::make_pair(640, 360));
+}
+
+TEST(GstreamerVideoStart, ADeviceWithoutSignalStartsAtOnceAndDeliversFromItsFirstFrame) {
+    GstreamerVideoSystem::Options o;
+    o.testPattern = {320, 180, 25};
+    o.testPattern.silentMilliseconds = 1500;
+    GstreamerVideoSystem video(o);
+    std::atomic<int> frames{0};
+    const auto names = video.deviceNames();
+    ASSERT_EQ(video
+                  .start(static_cast<int>(names.size()) - 1,
+                         [&frames](platform::VideoFramePtr) { ++frames; }, {})
+                  .outcome,
+              VideoStart::kStarted);
+    EXPECT_EQ(frames.load(), 0) << "the start did not wait for a picture";
+    for (int waits = 0; waits < 1000 && frames.load() < 3; ++waits)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_GE(frames.load(), 3);
+    video.stop();
+    EXPECT_EQ(videotest::takeGlibWarnings(), std::vector<std::string>{});
+}
+
+TEST(GstreamerVideoStart, ACameraLayoutIsKeptAsItComesAndConvertedOnlyForAGrab) {
+    GstreamerVideoSystem::Options o;
+    o.testPattern = {320, 180, 25};
+    o.testPattern.format = "YUY2";
+    GstreamerVideoSystem video(o);
+    std::mutex mutex;
+    std::shared_ptr<const GstreamerFrame> latest;
+    const auto names = video.deviceNames();
+    ASSERT_EQ(video
+                  .start(static_cast<int>(names.size()) - 1,
+                         [&](platform::VideoFramePtr f) {
+                             std::lock_guard lock(mutex);
+                             latest = std::dynamic_pointer_cast<const GstreamerFrame>(f);
+                         },
+                         {})
+                  .outcome,
+              VideoStart::kStarted);
+    for (int waits = 0; waits < 1000; ++waits) {
+        {
+            std::lock_guard lock(mutex);
+            if (latest)
+                break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    video.stop();
+    std::lock_guard lock(mutex);
+    ASSERT_TRUE(latest);
+    EXPECT_FALSE(latest->isI420());
+    const auto jpeg = videotest::inspectJpeg(platform::TurboJpegCodec().encodeJpeg(*latest, 0.5));
+    ASSERT_TRUE(jpeg.decodes);
+    EXPECT_EQ(jpeg.width, 320);
+    EXPECT_EQ(jpeg.height, 180);
+    // The bars: white-ish on the left, dark blue-ish on the right, as in the frame.
+    EXPECT_GT(jpeg.luma[100 * 320 + 20], 150);
+    EXPECT_LT(jpeg.luma[100 * 320 + 300], 100);
+}
+
+TEST(GstreamerVideoStart, TheModeAskedOfACameraIsAtMostFullHdAt30RawBeforeJpeg) {
+    struct Row {
+        const char* name;
+        const char* offered;
+        const char* chosen;  // "" for none
+    };
+    const Row table[] = {
+        {"4K and 60 fps are left aside",
+         "video/x-raw,format=YUY2,width=3840,height=2160,framerate=30/1;"
+         "video/x-raw,format=YUY2,width=1920,height=1080,framerate={60/1,30/1,5/1};"
+         "image/jpeg,width=1920,height=1080,framerate=30/1",
+         "video/x-raw, format=(string)YUY2, width=(int)1920, height=(int)1080, "
+         "framerate=(fraction)30/1"},
+        {"raw only at a crawl: JPEG at full rate",
+         "video/x-raw,format=YUY2,width=1920,height=1080,framerate=5/1;"
+         "image/jpeg,width=1920,height=1080,framerate={60/1,30/1}",
+         "image/jpeg, width=(int)1920, height=(int)1080, framerate=(fraction)30/1"},
+        {"ranges", "video/x-raw,format=NV12,width=[16,4096],height=[16,2160],framerate=[1/1,120/1]",
+         "video/x-raw, format=(string)NV12, width=(int)1920, height=(int)1080, "
+         "framerate=(fraction)30/1"},
+        {"a small camera", "video/x-raw,format=YUY2,width=640,height=480,framerate=30/1",
+         "video/x-raw, format=(string)YUY2, width=(int)640, height=(int)480, "
+         "framerate=(fraction)30/1"},
+        {"no picture at all", "audio/x-raw,rate=48000", ""},
+    };
+    gst_init(nullptr, nullptr);
+    for (const Row& row : table) {
+        SCOPED_TRACE(row.name);
+        GstCaps* offered = gst_caps_from_string(row.offered);
+        GstCaps* chosen = platform::chooseCaptureCaps(offered);
+        gst_caps_unref(offered);
+        gchar* text = chosen ? gst_caps_to_string(chosen) : nullptr;
+        EXPECT_EQ(std::string(text ? text : ""), row.chosen);
+        g_free(text);
+        if (chosen)
+            gst_caps_unref(chosen);
+    }
 }
 
 TEST(GstreamerVideoLoss, ADeviceThatDiesAfterStartingIsReportedOnce) {

@@ -24,9 +24,16 @@ void vexaLogging3AppDelegate::cmbDevices() {
     const std::vector<std::string> devices = m_services.video.deviceNames();
     const int selected = outlets.cmbDevicesVal->selectedIndex();
     // "None", or a device unplugged while the list was open: capture stays off.
+    outlets.mCaptureView->showText("");
     if (devices.empty() || selected < 1 || selected > static_cast<int>(devices.size()))
         return;
 
+    // Stills come from the new device's first frame on, never from a frame the one before
+    // left behind. Nothing delivers frames now: the device before is stopped.
+    {
+        std::lock_guard lock(m_frameLock);
+        mCurrentImageBuffer.reset();
+    }
     m_services.video.setPreview(outlets.mCaptureView);
     const platform::VideoStart started = m_services.video.start(
         selected - 1,
@@ -38,7 +45,10 @@ void vexaLogging3AppDelegate::cmbDevices() {
         });
     switch (started.outcome) {
         case platform::VideoStart::kStarted:
+            // Running does not mean a picture yet: a capture card without a signal on its
+            // input delivers nothing until it gets one. Logs take stills from then on.
             captureActive = 1;
+            outlets.mCaptureView->showText("waiting for signal");
             break;
         case platform::VideoStart::kDeviceFailed:
             // A device that will not open is left without a word; the list keeps its name.

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/Video.h"
@@ -13,8 +14,19 @@ namespace platform {
 // an earlier frame drops it instead of queueing frames behind it, so the preview never lags.
 class VideoPreview {
 public:
+    struct Size {
+        int width = 0;
+        int height = 0;
+    };
+
     virtual ~VideoPreview() = default;
     virtual void showFrame(VideoFramePtr frame) = 0;
+    // The box the view shows frames in. A video system that can scales the preview's frames
+    // to fit it, keeping their shape, before they reach showFrame(); 0 x 0 asks for frames as
+    // they come. Read on the capture thread, whenever the system likes.
+    virtual Size previewSize() const { return {}; }
+    // Shows a short text instead of a picture until the next frame comes (main thread).
+    virtual void showText(std::string_view) {}
 };
 
 // How choosing a device ended.

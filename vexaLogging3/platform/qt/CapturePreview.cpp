@@ -13,6 +13,7 @@ CapturePreview::CapturePreview(QWidget* parent) : QWidget(parent) {
 void CapturePreview::showFrame(platform::VideoFramePtr frame) {
     if (!frame || m_pictureOnItsWay.exchange(true))
         return;
+    const int textsShown = m_textsShown.load();
     const std::optional<platform::YuvPlanes> planes = frame->planes();
     const platform::FittedRect fit = platform::fitFrame(frame->width(), frame->height(),
                                                         m_viewWidth.load(), m_viewHeight.load());
@@ -26,12 +27,21 @@ void CapturePreview::showFrame(platform::VideoFramePtr frame) {
                            static_cast<int>(picture.bytesPerLine() / 4), fit.width, fit.height);
     QMetaObject::invokeMethod(
         this,
-        [this, picture = std::move(picture)] {
-            m_picture = picture;
+        [this, textsShown, picture = std::move(picture)] {
             m_pictureOnItsWay.store(false);
+            if (textsShown != m_textsShown.load())
+                return;  // a frame of the device before, still on its way
+            m_picture = picture;
             update();
         },
         Qt::QueuedConnection);
+}
+
+void CapturePreview::showText(std::string_view text) {
+    ++m_textsShown;
+    m_text = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    m_picture = QImage();
+    update();
 }
 
 void CapturePreview::paintEvent(QPaintEvent*) {
@@ -39,7 +49,8 @@ void CapturePreview::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), QColor(24, 24, 24));
     if (m_picture.isNull()) {
         painter.setPen(QColor(110, 110, 110));
-        painter.drawText(rect(), Qt::AlignCenter, tr("No video device"));
+        painter.drawText(rect(), Qt::AlignCenter,
+                         m_text.isEmpty() ? tr("No video device") : m_text);
         return;
     }
     QRect target(QPoint(0, 0), m_picture.size().scaled(size(), Qt::KeepAspectRatio));

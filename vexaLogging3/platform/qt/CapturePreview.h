@@ -14,6 +14,8 @@ class CapturePreview final : public QWidget, public platform::VideoPreview {
 public:
     explicit CapturePreview(QWidget* parent = nullptr);
     void showFrame(platform::VideoFramePtr frame) override;
+    Size previewSize() const override { return {m_viewWidth.load(), m_viewHeight.load()}; }
+    void showText(std::string_view text) override;
 
     // The picture on show; null before the first frame.
     const QImage& picture() const { return m_picture; }
@@ -24,7 +26,10 @@ protected:
 
 private:
     QImage m_picture;
+    QString m_text;
     std::atomic<bool> m_pictureOnItsWay{false};
+    // Counts texts shown: a picture made before the latest text is not shown after it.
+    std::atomic<int> m_textsShown{0};
     // The view's size, read on the capture thread.
     std::atomic<int> m_viewWidth{0};
     std::atomic<int> m_viewHeight{0};

@@ -6,19 +6,23 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "platform/Video.h"
 
 namespace platform {
 
 // A frame of a GStreamer pipeline: owns one reference to the sample it came in, and keeps its
-// I420 pixels mapped for as long as it lives. The shared_ptr around it is the frame's
-// reference count towards the program; the last owner to let go gives the buffer back to
-// GStreamer, so a device's buffer pool never waits for a frame the program has forgotten.
+// pixels mapped for as long as it lives. A frame in another layout than I420 (a camera's
+// YUY2, NV12, ...) is converted the first time its planes are asked for, which is only when it
+// is grabbed: the many frames that are only ever the latest one cost no conversion. The shared_ptr
+// around it is the frame's reference count towards the program; the last owner to let go gives the
+// buffer back to GStreamer, so a device's buffer pool never waits for a frame the program has
+// forgotten.
 class GstreamerFrame final : public VideoFrame {
 public:
     // Takes over `sample` (and unrefs it when it cannot be mapped). Nothing when the sample
-    // holds no I420 picture.
+    // holds no raw picture.
     static std::shared_ptr<const GstreamerFrame> adopt(GstSample* sample);
 
     ~GstreamerFrame() override;
@@ -37,11 +41,19 @@ public:
     // Frames alive in the whole program, for the leak checks of the tests.
     static int live() { return s_live.load(); }
 
+    // Whether the pixels came as I420, ready for the encoder.
+    bool isI420() const { return GST_VIDEO_FRAME_FORMAT(&m_frame) == GST_VIDEO_FORMAT_I420; }
+
 private:
     GstreamerFrame() = default;
+    void convert() const;
 
     GstSample* m_sample = nullptr;
     GstVideoFrame m_frame{};
+    // The I420 copy of a frame of another layout, made once when first asked for.
+    mutable std::once_flag m_convertOnce;
+    mutable GstVideoFrame m_i420{};
+    mutable bool m_converted = false;
     static inline std::atomic<int> s_live{0};
 };
 

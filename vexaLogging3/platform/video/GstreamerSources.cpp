@@ -1,6 +1,7 @@
 #include "platform/video/GstreamerSources.h"
 
 #include <algorithm>
+#include <chrono>
 #include <string_view>
 #include <tuple>
 
@@ -74,6 +75,48 @@ std::vector<ListedDevice> listVideoDevices() {
     return devices;
 }
 
+GstCaps* chooseCaptureCaps(const GstCaps* offered) {
+    if (!offered)
+        return nullptr;
+    GstCaps* bounds = gst_caps_from_string(
+        "video/x-raw, width=(int)[1,1920], height=(int)[1,1080], framerate=(fraction)[0/1,30/1]; "
+        "image/jpeg, width=(int)[1,1920], height=(int)[1,1080], framerate=(fraction)[0/1,30/1]");
+    GstCaps* within = gst_caps_intersect(const_cast<GstCaps*>(offered), bounds);
+    gst_caps_unref(bounds);
+
+    GstStructure* best = nullptr;
+    std::tuple<long long, double, bool> bestScore{-1, -1.0, false};
+    for (guint i = 0; i < gst_caps_get_size(within); ++i) {
+        GstStructure* mode = gst_structure_copy(gst_caps_get_structure(within, i));
+        gst_structure_fixate_field_nearest_int(mode, "width", kMaxCaptureWidth);
+        gst_structure_fixate_field_nearest_int(mode, "height", kMaxCaptureHeight);
+        gst_structure_fixate_field_nearest_fraction(mode, "framerate", kMaxCaptureFramesPerSecond,
+                                                    1);
+        gst_structure_fixate(mode);
+        int width = 0, height = 0, rateN = 0, rateD = 1;
+        gst_structure_get_int(mode, "width", &width);
+        gst_structure_get_int(mode, "height", &height);
+        gst_structure_get_fraction(mode, "framerate", &rateN, &rateD);
+        const std::tuple<long long, double, bool> score{
+            static_cast<long long>(width) * height, rateD > 0 ? double(rateN) / rateD : 0.0,
+            gst_structure_has_name(mode, "video/x-raw")};
+        if (score > bestScore) {
+            if (best)
+                gst_structure_free(best);
+            best = mode;
+            bestScore = score;
+        } else {
+            gst_structure_free(mode);
+        }
+    }
+    gst_caps_unref(within);
+    if (!best)
+        return nullptr;
+    GstCaps* chosen = gst_caps_new_empty();
+    gst_caps_append_structure(chosen, best);
+    return chosen;
+}
+
 GstElement* makeTestPatternSource(const TestPatternFormat& format) {
     GstElement* bars = gst_element_factory_make("videotestsrc", nullptr);
     GstElement* shape = gst_element_factory_make("capsfilter", nullptr);
@@ -89,9 +132,9 @@ GstElement* makeTestPatternSource(const TestPatternFormat& format) {
     g_object_set(bars, "is-live", TRUE, "num-buffers", format.frames, nullptr);
     gst_util_set_object_arg(G_OBJECT(bars), "pattern", "smpte");
     GstCaps* caps = gst_caps_new_simple(
-        "video/x-raw", "format", G_TYPE_STRING, "I420", "width", G_TYPE_INT, format.width, "height",
-        G_TYPE_INT, format.height, "framerate", GST_TYPE_FRACTION, format.framesPerSecond, 1,
-        "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
+        "video/x-raw", "format", G_TYPE_STRING, format.format, "width", G_TYPE_INT, format.width,
+        "height", G_TYPE_INT, format.height, "framerate", GST_TYPE_FRACTION, format.framesPerSecond,
+        1, "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
     g_object_set(shape, "caps", caps, nullptr);
     gst_caps_unref(caps);
 
@@ -118,6 +161,23 @@ GstElement* makeTestPatternSource(const TestPatternFormat& format) {
     }
 
     GstPad* out = gst_element_get_static_pad(last, "src");
+    if (format.silentMilliseconds > 0) {
+        // Frames are made from the start but held back until the "signal" comes.
+        auto* signalAt = new std::chrono::steady_clock::time_point(
+            std::chrono::steady_clock::now() +
+            std::chrono::milliseconds(format.silentMilliseconds));
+        gst_pad_add_probe(
+            out, GST_PAD_PROBE_TYPE_BUFFER,
+            [](GstPad*, GstPadProbeInfo*, gpointer data) {
+                const auto* at = static_cast<std::chrono::steady_clock::time_point*>(data);
+                return std::chrono::steady_clock::now() < *at ? GST_PAD_PROBE_DROP
+                                                              : GST_PAD_PROBE_OK;
+            },
+            signalAt,
+            [](gpointer data) {
+                delete static_cast<std::chrono::steady_clock::time_point*>(data);
+            });
+    }
     gst_element_add_pad(bin, gst_ghost_pad_new("src", out));
     gst_object_unref(out);
     return bin;

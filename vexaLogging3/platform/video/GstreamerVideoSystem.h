@@ -1,7 +1,6 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -16,16 +15,19 @@ namespace platform {
 struct CapturePipeline;
 
 // The machine's video inputs through GStreamer. Each chosen device gets a pipeline of its
-// own: the device's source, a conversion to I420 (nothing to do when the device already
-// delivers it) and an app sink that hands every frame to the program on the streaming thread.
+// own: the device's source in the mode chosen for it (JPEG modes decoded), then two branches.
+// One hands every frame to the program as it comes, unconverted, to be kept as the latest
+// one for a grab; the other makes the live picture, thinned to the preview's rate and scaled
+// to the preview's size before anything is converted, so a camera's full frames are never
+// converted for a picture the size of a window.
 class GstreamerVideoSystem final : public VideoSystem {
 public:
     static constexpr const char* kTestPatternName = "Test Pattern";
 
     struct Options {
         TestPatternFormat testPattern;
-        // How long a device may take to deliver its first frame before choosing it fails.
-        std::chrono::milliseconds firstFrameTimeout{5000};
+        // The live picture's highest rate.
+        int previewFramesPerSecond = 25;
     };
 
     GstreamerVideoSystem();
@@ -49,7 +51,9 @@ private:
     VideoStart fail(VideoStart::Outcome outcome, std::unique_ptr<CapturePipeline> pipeline,
                     std::string fallback);
     void tearDown(std::unique_ptr<CapturePipeline> pipeline);
-    void show(const VideoFramePtr& frame);
+    void show(CapturePipeline& pipeline, const VideoFramePtr& frame);
+    // Caps of the preview's frames: I420, fitted into the preview's box when it has one.
+    GstCaps* previewCaps(CapturePipeline& pipeline);
 
     Options m_options;
     bool m_initialised = false;
