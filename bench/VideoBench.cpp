@@ -4,8 +4,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <chrono>
+#include <mutex>
 #include <random>
 #include <thread>
 
@@ -193,6 +196,85 @@ BENCHMARK(BM_PreviewFramesDuringGrabs)
     ->Arg(0)
     ->Arg(40)
     ->Arg(0)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// Process CPU seconds (user and system) so far.
+double processCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// A preview the size of the capture window's, painting each frame as the window does.
+class PaintingPreview final : public platform::VideoPreview {
+public:
+    void showFrame(platform::VideoFramePtr frame) override {
+        const auto planes = frame->planes();
+        const auto fit = platform::fitFrame(frame->width(), frame->height(), 640, 360);
+        if (planes && fit.width > 0)
+            platform::paintPreview(*planes, frame->width(), frame->height(), m_view.data(), 640,
+                                   fit.width, fit.height);
+    }
+    Size previewSize() const override { return {640, 360}; }
+
+private:
+    std::vector<std::uint32_t> m_view = std::vector<std::uint32_t>(640 * 360);
+};
+
+// CPU share of a 1080p source standing in for a camera (YUY2 at 30 frames a second, as USB
+// cameras give it) while the program captures it with a 640x360 preview, against the same
+// source into a fakesink in gst-launch's way, in the same process one after the other.
+// cpu_ratio is the program's share over the bare source's.
+void BM_CaptureCpuAgainstBareSource(benchmark::State& state) {
+    const char* format = state.range(0) == 0 ? "YUY2" : "I420";
+    const auto seconds = std::chrono::seconds(8);
+    for (auto _ : state) {
+        GstreamerVideoSystem::Options o;
+        o.testPattern = {1920, 1080, 30};
+        o.testPattern.format = format;
+        double program = 0;
+        {
+            GstreamerVideoSystem video(o);
+            PaintingPreview preview;
+            video.setPreview(&preview);
+            std::mutex mutex;
+            platform::VideoFramePtr latest;
+            const auto names = video.deviceNames();
+            const double before = processCpuSeconds();
+            video.start(static_cast<int>(names.size()) - 1,
+                        [&](platform::VideoFramePtr f) {
+                            std::lock_guard lock(mutex);
+                            latest = std::move(f);
+                        },
+                        {});
+            std::this_thread::sleep_for(seconds);
+            video.stop();
+            program = processCpuSeconds() - before;
+        }
+        const std::string launch =
+            std::string("videotestsrc is-live=true pattern=smpte ! video/x-raw,format=") + format +
+            ",width=1920,height=1080,framerate=30/1 ! timeoverlay halignment=right "
+            "valignment=bottom time-mode=running-time font-desc=\"Sans 36\" shaded-background=true "
+            "! clockoverlay halignment=left valignment=top time-format=\"%H:%M:%S\" "
+            "font-desc=\"Sans 36\" shaded-background=true ! fakesink";
+        GstElement* bare = gst_parse_launch(launch.c_str(), nullptr);
+        const double before = processCpuSeconds();
+        gst_element_set_state(bare, GST_STATE_PLAYING);
+        std::this_thread::sleep_for(seconds);
+        gst_element_set_state(bare, GST_STATE_NULL);
+        gst_object_unref(bare);
+        const double reference = processCpuSeconds() - before;
+        state.counters["program_core_pct"] = 100.0 * program / seconds.count();
+        state.counters["bare_core_pct"] = 100.0 * reference / seconds.count();
+        state.counters["cpu_ratio"] = program / reference;
+    }
+}
+BENCHMARK(BM_CaptureCpuAgainstBareSource)
+    ->Arg(0)
+    ->Arg(1)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
