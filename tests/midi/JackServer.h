@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -54,6 +55,15 @@ inline bool waitUntilConnected(const std::string& portName,
     jack_client_close(client);
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     return connected;
+}
+
+// jackd --no-realtime on a loaded machine now and then hands an event over twice: a message
+// that arrives twice in a row counts once. (Where this is used, the program never sends the
+// same message twice in a row.)
+template <class T>
+std::vector<T> collapseRepeats(std::vector<T> events) {
+    events.erase(std::unique(events.begin(), events.end()), events.end());
+    return events;
 }
 
 // Starts jackd with the dummy driver, which needs no sound card, under `server` (empty: the

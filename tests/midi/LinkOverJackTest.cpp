@@ -24,15 +24,6 @@ const std::string kStatusSenseHex = "F0 2C 4D 10 F7";
 const Bytes kLoggingRead = {0xF0, 0x2C, 0x4D, 0x57, 0x7F, 0xF7};
 const Bytes kStatusSense = {0xF0, 0x2C, 0x4D, 0x10, 0xF7};
 
-// jackd --no-realtime on a loaded machine now and then hands an event over twice: a message
-// that arrives twice in a row counts once. (The program never sends the same message twice
-// in a row here: the handshake is one question, then the other.)
-template <class T>
-std::vector<T> collapseRepeats(std::vector<T> events) {
-    events.erase(std::unique(events.begin(), events.end()), events.end());
-    return events;
-}
-
 // Whether `events` is the handshake's two messages, once or, when JACK lost an answer and
 // the program asked again at the next scan, several times over.
 template <class T>
@@ -80,10 +71,9 @@ TEST(LinkOverJack, ADeviceKilledAndBackWithinAMomentIsAskedAndSensedAgainEveryTi
             // Killed, and back well within one scan.
             const auto killed = std::chrono::steady_clock::now();
             peer->kill9();
-            std::this_thread::sleep_for(100ms);
             peer = std::make_unique<ChildProcess>(startPeer());
-            EXPECT_LT(std::chrono::steady_clock::now() - killed, 300ms)
-                << "the peer came back late";
+            // Back before the next scan (a loaded machine may take a while to start it).
+            EXPECT_LT(std::chrono::steady_clock::now() - killed, 1500ms);
         }
         // What reaches the device: the logging-state question, then the sense, nothing else.
         std::vector<std::string> lines;
