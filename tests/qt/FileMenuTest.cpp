@@ -25,13 +25,10 @@ using gui_test::waitFor;
 using Step = std::function<bool(QWidget*)>;
 
 // A modal window nobody expected is closed after a few seconds, so that a failing test ends.
-// Polls not yet done when their test ends are stopped then, so they cannot answer another
-// test's windows.
-std::vector<QPointer<QTimer>> livePolls;
 
 QTimer* answerInTurn(std::vector<Step> steps) {
     auto* poll = new QTimer;
-    livePolls.emplace_back(poll);
+    gui_test::livePolls().emplace_back(poll);
     auto next = std::make_shared<std::size_t>(0);
     auto waited = std::make_shared<QElapsedTimer>();
     waited->start();
@@ -95,10 +92,6 @@ protected:
     void activateEditor() {
         app.edit.activateWindow();
         ASSERT_TRUE(waitFor([this] { return QApplication::activeWindow() == &app.edit; }));
-    }
-    ~FileMenu() override {
-        for (QPointer<QTimer>& poll : livePolls) delete poll.data();
-        livePolls.clear();
     }
     std::string path(const char* name) const { return (folder.path() + "/" + name).toStdString(); }
     bool exists(const char* name) const { return std::filesystem::exists(path(name)); }

@@ -2,9 +2,11 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/plist/PropertyListFileStore.h"
 #include "platform/qt/ApplicationWindows.h"
@@ -24,12 +26,25 @@ inline bool waitFor(const std::function<bool()>& done, int ms = 5000) {
     return done();
 }
 
+// Watches for modal windows still waiting when their test ends. They are stopped then, so
+// that they cannot answer the next test's windows.
+inline std::vector<QPointer<QTimer>>& livePolls() {
+    static std::vector<QPointer<QTimer>> polls;
+    return polls;
+}
+inline void stopLivePolls() {
+    for (QPointer<QTimer>& poll : livePolls()) delete poll.data();
+    livePolls().clear();
+}
+
 // Acts on the next modal window (panel, alert) once it is up, from inside its event loop.
 // The answer is the watch itself: delete it when no modal window is expected after all.
 inline QTimer* whenModal(std::function<void(QWidget*)> act) {
     auto* poll = new QTimer;
+    livePolls().emplace_back(poll);
     QObject::connect(poll, &QTimer::timeout, [poll, act = std::move(act)] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal != nullptr && modal->isVisible()) {
             poll->stop();
             poll->deleteLater();
             act(modal);

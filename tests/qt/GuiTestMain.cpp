@@ -5,7 +5,11 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QImage>
+#include <QPointer>
+#include <QTimer>
 
 #include "qt/GuiApp.h"
 
@@ -23,11 +27,47 @@ platform::Bytes encodedPicture(const char* format, QColor colour, int width, int
 
 }  // namespace gui_test
 
+namespace {
+
+// A modal window that nobody answers would hold its test, and the whole run, for ever: one
+// left up for 20 seconds fails the test and is closed.
+void watchForStuckModals(QApplication& application) {
+    auto* watch = new QTimer(&application);
+    auto* since = new QElapsedTimer;
+    auto* seen = new QPointer<QWidget>;
+    QObject::connect(watch, &QTimer::timeout, [since, seen] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal != seen->data()) {
+            *seen = modal;
+            since->start();
+            return;
+        }
+        if (modal == nullptr || since->elapsed() < 20000)
+            return;
+        ADD_FAILURE() << "a modal " << modal->metaObject()->className()
+                      << " was left unanswered; closed";
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+        since->start();
+    });
+    watch->start(500);
+}
+
+class StopPollsAtTestEnd : public ::testing::EmptyTestEventListener {
+    void OnTestEnd(const ::testing::TestInfo&) override { gui_test::stopLivePolls(); }
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     // Listing the tests (CTest's discovery at build time) needs no windows, and so no display.
     if (::testing::GTEST_FLAG(list_tests))
         return RUN_ALL_TESTS();
     QApplication application(argc, argv);
+    watchForStuckModals(application);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new StopPollsAtTestEnd);
     return RUN_ALL_TESTS();
 }
