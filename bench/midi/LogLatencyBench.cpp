@@ -202,7 +202,7 @@ void BM_LogStartToLogListOverJack(benchmark::State& state) {
     c.comboBoxWillPopUp();
     windows.cmbDevicesVal.selectItem(1);
     c.cmbDevices();
-    video.deliver(cameraLikeFrame());
+    c.captureOutputDidOutputVideoFrame(cameraLikeFrame());
     windows.btnEditPlayVal.enabled = false;
     c.timer2Callback();
     if (!loop.runUntil([&] { return windows.btnEditPlayVal.enabled; }, 10s)) {
