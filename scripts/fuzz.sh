@@ -27,7 +27,7 @@ mkdir -p build-fuzz/crashes
 export QT_QPA_PLATFORM=offscreen
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 # A small quarantine keeps the image decoders' large buffers from piling up toward the RSS limit.
-export ASAN_OPTIONS=quarantine_size_mb=32
+export ASAN_OPTIONS=quarantine_size_mb=32:allocator_release_to_os_interval_ms=500
 for target in "${TARGETS[@]}"; do
     echo "== fuzz_$target for ${SECONDS_PER_TARGET} s"
     mkdir -p "$scratch/$target"
