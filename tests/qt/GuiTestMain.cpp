@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QPointer>
 #include <QTimer>
+#include <memory>
 
 #include "qt/GuiApp.h"
 
@@ -33,8 +34,9 @@ namespace {
 // left up for 20 seconds fails the test and is closed.
 void watchForStuckModals(QApplication& application) {
     auto* watch = new QTimer(&application);
-    auto* since = new QElapsedTimer;
-    auto* seen = new QPointer<QWidget>;
+    // Owned by the watch's connection, so they go with the application.
+    auto since = std::make_shared<QElapsedTimer>();
+    auto seen = std::make_shared<QPointer<QWidget>>();
     QObject::connect(watch, &QTimer::timeout, [since, seen] {
         QWidget* modal = QApplication::activeModalWidget();
         if (modal != seen->data()) {
