@@ -60,6 +60,8 @@ TEST_F(FrameGrab, EachNewFrameReleasesTheOneBeforeAndAGrabGivesBackItsReference)
     // Stopping keeps the last frame: a grab is still possible.
     c().comboBoxWillPopUp();
     EXPECT_EQ(second.use_count(), 1);
+    // What the controller handed to the main thread refers to it: run it before it goes.
+    app.mainThread.drain();
     app.app.reset();
     EXPECT_TRUE(second.expired()) << "the controller lets go of its frame when it goes";
     EXPECT_TRUE(app.video.running.empty());

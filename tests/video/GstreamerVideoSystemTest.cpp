@@ -80,6 +80,9 @@ TEST_F(GstreamerVideo, TheTestPatternDeliversNumberedI420FramesWithARunningClock
     recorder.keep = true;
     ASSERT_EQ(startPattern().outcome, VideoStart::kStarted);
     ASSERT_TRUE(recorder.waitFor(30));
+    // The preview and the grabs are two branches of the pipeline: either may be a frame ahead.
+    for (int waits = 0; waits < 500 && callbacks.load() < 30; ++waits)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     video.stop();
 
     const auto frames = recorder.kept();
