@@ -16,9 +16,11 @@
 #include "device/MessageSet.h"
 #include "device/MidiSendQueue.h"
 #include "documents/RecoveryFile.h"
+#include "editor/EditHistory.h"
 #include "loglist/LogList.h"
 #include "loglist/LogSearchIndex.h"
 #include "platform/Clock.h"
+#include "platform/ImageFiles.h"
 #include "platform/MainThread.h"
 #include "platform/Midi.h"
 #include "platform/MidiPacketList.h"
@@ -47,6 +49,8 @@ struct PlatformServices {
     // Turns a stored picture that is not JPEG (one replaced from a file) into JPEG for the
     // picture export. Without one, such pictures are reported as not written.
     platform::PictureConverter* pictureConverter = nullptr;
+    // Image files read for a replaced picture. Without one, pictures cannot be replaced.
+    platform::ImageFiles* imageFiles = nullptr;
 };
 
 // The controller: every behaviour of the program is one of its operations, and the state
@@ -213,6 +217,22 @@ public:
     // encoded, and stores them, so no record is written without the picture it will get.
     void waitForPictures();
 
+    // ---- Record editing, editor pictures, undo (main thread) ----
+    void btnEditLogAdd();
+    void btnEditLogInsert();
+    void btnEditLogDelete();
+    void btnEditCopy();
+    void btnEditCut();
+    void btnEditPaste();
+    void btnEditPictureDelete();
+    void btnImageChange();
+    // An image file dropped onto the editor's picture replaces it, once the user agrees.
+    void imgEditFileDropped(const std::string& path);
+    // Take back the last change of records, pictures, numbers, times or comments, and make
+    // it again.
+    void btnEditUndo();
+    void btnEditRedo();
+
     // ---- Program-wide state ----
     LogList logStartArray;
     std::int32_t logNr = 0;
@@ -296,6 +316,36 @@ private:
     // The record the renumber panel was opened for; 0 while it is closed. The chase and the
     // player may move the editor while the panel waits for the user.
     std::int32_t m_renumberPos = 0;
+
+    // ---- Record editing and undo ----
+    // While one lives, the changes made through storeValue, insertRecordValues and
+    // removeRecordValues are one step of undo; steps opened inside it join it.
+    class EditStep {
+    public:
+        EditStep(vexaLogging3AppDelegate& controller, std::string name);
+        ~EditStep();
+        EditStep(const EditStep&) = delete;
+        EditStep& operator=(const EditStep&) = delete;
+
+    private:
+        vexaLogging3AppDelegate& m_controller;
+    };
+    bool storeValue(std::size_t index, LogValue value);
+    bool insertRecordValues(int record, LogRecord values);
+    bool removeRecordValues(int record);
+    bool currentRecordExists() const;
+    LogRecord blankRecord(std::string number) const;
+    // The clipboard's record, numbered afresh when its number is taken and the user wants
+    // that; false when the user cancelled.
+    bool numberForPaste(LogRecord& record);
+    // The common end of the picture change and the dropped picture: false, the user told,
+    // when the file gives no picture.
+    bool readPictureFile(const std::string& path, Picture& tiff);
+    void storePicture(Picture tiff);
+    void takeStep(bool back);
+    // The undo and redo menu items: enabled, and named for the step they would take.
+    void showUndoState();
+    EditHistory m_editHistory;
 
     PlatformServices m_services;
     MidiInputState m_input;

@@ -268,6 +268,8 @@ platform::Outlets Windows::outlets() {
     o.btnPlayerFps25Val = &btnPlayerFps25Val;
     o.btnPlayerFps29Val = &btnPlayerFps29Val;
     o.btnPlayerFps30Val = &btnPlayerFps30Val;
+    o.btnMenuUndoVal = &btnMenuUndoVal;
+    o.btnMenuRedoVal = &btnMenuRedoVal;
     o.txtEditNrChangeVal = &txtEditNrChangeVal;
     o.windowRec = &windowRec;
     o.windowEdit = &windowEdit;
@@ -318,8 +320,16 @@ App::App() : App(midi) {}
 
 App::App(platform::MidiSystem& midiSystem)
     : app(std::make_unique<vexaLogging3AppDelegate>(
-          PlatformServices{mainThread, clock, systemLog, midiSystem, codec, timers, video,
-                           &propertyLists, &pictureConverter},
+          PlatformServices{.mainThread = mainThread,
+                           .clock = clock,
+                           .systemLog = systemLog,
+                           .midi = midiSystem,
+                           .imageCodec = codec,
+                           .timers = timers,
+                           .video = video,
+                           .propertyLists = &propertyLists,
+                           .pictureConverter = &pictureConverter,
+                           .imageFiles = &imageFiles},
           windows.outlets())) {}
 
 App::~App() {

@@ -15,6 +15,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Controls.h"
+#include "platform/ImageFiles.h"
 #include "platform/MainThread.h"
 #include "platform/Midi.h"
 #include "platform/Outlets.h"
@@ -169,6 +170,11 @@ public:
         work([](double) {});
     }
 
+    std::optional<std::string> runChooseFileDialog(std::string_view message) override {
+        chooseMessages.emplace_back(message);
+        return choosePath;
+    }
+
     std::deque<int> answers;
     std::vector<Alert> alerts;
     std::optional<std::string> openPath, savePath;
@@ -179,6 +185,9 @@ public:
     };
     std::vector<SaveDialog> saveDialogs;
     std::vector<std::string> progressLabels;
+    // The file the user picks in the any-file dialog, and what each such dialog said.
+    std::optional<std::string> choosePath;
+    std::vector<std::string> chooseMessages;
 };
 
 // Project files in memory, keyed by path. `failWith` makes every write fail with that
@@ -201,6 +210,23 @@ class PictureConverter final : public platform::PictureConverter {
 public:
     platform::Bytes toJpeg(const platform::Bytes& encoded, double compressionFactor) override;
     int conversions = 0;
+};
+
+// Image files by path: a path in `pictures` reads as the TIFF bytes given there, any other as
+// no picture at all.
+class ImageFiles final : public platform::ImageFiles {
+public:
+    std::optional<platform::Bytes> readAsTiff(const std::string& path, std::string& why) override {
+        reads.push_back(path);
+        const auto found = pictures.find(path);
+        if (found == pictures.end()) {
+            why = "not a picture";
+            return std::nullopt;
+        }
+        return found->second;
+    }
+    std::map<std::string, platform::Bytes> pictures;
+    std::vector<std::string> reads;
 };
 
 // Work posted to the main thread waits here until the test runs it, as a real event loop
@@ -405,6 +431,7 @@ struct Windows {
     Button btnLogNaechstesVal, btnMenuEditNextVal, btnLogVorherVal, btnMenuEditPreviousVal,
         btnEditPlayVal, chkEditChaseModeVal, chkEditModeVal, btnPlayerFps24Val, btnPlayerFps25Val,
         btnPlayerFps29Val, btnPlayerFps30Val;
+    Button btnMenuUndoVal, btnMenuRedoVal;
     std::vector<std::string> front;
     Window windowRec{"windowRec", front}, windowEdit{"windowEdit", front};
     ModalPanel panelEditNr;
@@ -435,6 +462,7 @@ struct App {
     VideoSystem video;
     PropertyListFiles propertyLists;
     PictureConverter pictureConverter;
+    ImageFiles imageFiles;
     Windows windows;
     std::unique_ptr<vexaLogging3AppDelegate> app;
 };

@@ -20,6 +20,9 @@ void vexaLogging3AppDelegate::LogEditInit() {
           outlets.txtLogTod, outlets.txtLogDate})
         field->setText("");
     logEditPos = 1;
+    // The log is starting afresh: steps of the one before must not touch it.
+    m_editHistory.clear();
+    showUndoState();
 }
 
 void vexaLogging3AppDelegate::LogActualWrite() {
@@ -63,11 +66,12 @@ void vexaLogging3AppDelegate::LogImageRefresh() {
 void vexaLogging3AppDelegate::LogEditCommentSichern() {
     if (!logStartArray.hasRecords() || logEditPos < 1 || logEditPos > logStartArray.recordCount())
         return;
+    EditStep step(*this, "Comment");
     const auto store = [this](platform::TextField* shown, int k) {
         const std::size_t index = LogList::indexOf(logEditPos, k);
         std::string text = shown->text();
         if (text != logStartArray.text(index)) {
-            logStartArray.replace(index, std::move(text));
+            storeValue(index, std::move(text));
             editChangeFlag = 1;
         }
     };

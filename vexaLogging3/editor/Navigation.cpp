@@ -60,9 +60,11 @@ void vexaLogging3AppDelegate::btnEditLogNrOk() {
     const int record = m_renumberPos != 0 ? m_renumberPos : logEditPos;
     m_renumberPos = 0;
     if (value >= kLowestNumber && value <= kHighestNumber && record >= 1 &&
-        record <= logStartArray.recordCount() &&
-        logStartArray.replace(LogList::indexOf(record, kFieldNumber), std::move(typed)))
-        editChangeFlag = 1;
+        record <= logStartArray.recordCount()) {
+        EditStep step(*this, "Renumber Record");
+        if (storeValue(LogList::indexOf(record, kFieldNumber), std::move(typed)))
+            editChangeFlag = 1;
+    }
     outlets.panelEditNr->abortModal();
     outlets.panelEditNr->orderOut();
     LogActualWrite();

@@ -42,6 +42,11 @@ public:
         (void)label;
         work([](double) {});
     }
+    // One file of any kind, chosen under `message`; nothing when cancelled.
+    virtual std::optional<std::string> runChooseFileDialog(std::string_view message) {
+        (void)message;
+        return std::nullopt;
+    }
 };
 
 }  // namespace platform

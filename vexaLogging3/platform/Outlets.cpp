@@ -106,6 +106,8 @@ Outlets::Outlets()
       btnPlayerFps25Val(&g_button),
       btnPlayerFps29Val(&g_button),
       btnPlayerFps30Val(&g_button),
+      btnMenuUndoVal(&g_button),
+      btnMenuRedoVal(&g_button),
       txtEditNrChangeVal(&g_textField),
       windowRec(&g_panel),
       windowEdit(&g_panel),

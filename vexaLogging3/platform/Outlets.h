@@ -51,6 +51,9 @@ struct Outlets {
     Button* btnPlayerFps25Val;
     Button* btnPlayerFps29Val;
     Button* btnPlayerFps30Val;
+    // The undo and redo menu items, titled for the change they would take back or make again.
+    Button* btnMenuUndoVal;
+    Button* btnMenuRedoVal;
 
     // Renumber panel.
     TextField* txtEditNrChangeVal;
