@@ -14,6 +14,7 @@
 #include "platform/midi/RtMidiSystem.h"
 #include "platform/plist/PropertyListFileStore.h"
 #include "platform/qt/ApplicationWindows.h"
+#include "platform/qt/QtImageFiles.h"
 #include "platform/qt/QtMainThread.h"
 #include "platform/qt/QtPictureConverter.h"
 #include "platform/qt/QtTimers.h"
@@ -106,13 +107,21 @@ int main(int argc, char* argv[]) {
     platform::SyslogSystemLog systemLog;
     platform::TurboJpegCodec codec;
     platform::GstreamerVideoSystem video;
+    platform::qt::QtImageFiles imageFiles;
     const std::unique_ptr<platform::MidiSystem> midi = midiSystem(simulate);
     platform::plist::PropertyListFileStore projectFiles;
     platform::qt::QtPictureConverter pictureConverter;
-    vexaLogging3AppDelegate controller(
-        PlatformServices{mainThread, clock, systemLog, *midi, codec, timers, video, &projectFiles,
-                         &pictureConverter},
-        windows.outlets());
+    vexaLogging3AppDelegate controller(PlatformServices{.mainThread = mainThread,
+                                                        .clock = clock,
+                                                        .systemLog = systemLog,
+                                                        .midi = *midi,
+                                                        .imageCodec = codec,
+                                                        .timers = timers,
+                                                        .video = video,
+                                                        .propertyLists = &projectFiles,
+                                                        .pictureConverter = &pictureConverter,
+                                                        .imageFiles = &imageFiles},
+                                       windows.outlets());
 
     QSettings settings;
     platform::qt::placeWindows(windows.windowRec, windows.windowEdit, settings);

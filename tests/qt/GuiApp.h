@@ -10,6 +10,7 @@
 
 #include "platform/plist/PropertyListFileStore.h"
 #include "platform/qt/ApplicationWindows.h"
+#include "platform/qt/QtImageFiles.h"
 #include "platform/qt/QtMainThread.h"
 #include "platform/qt/QtPictureConverter.h"
 #include "platform/qt/QtTimers.h"
@@ -90,10 +91,18 @@ struct GuiApp {
     fake::VideoSystem video;
     platform::plist::PropertyListFileStore projectFiles;
     platform::qt::QtPictureConverter pictureConverter;
-    vexaLogging3AppDelegate controller{
-        PlatformServices{mainThread, clock, systemLog, midi, codec, timers, video, &projectFiles,
-                         &pictureConverter},
-        windows.outlets()};
+    platform::qt::QtImageFiles imageFiles;
+    vexaLogging3AppDelegate controller{PlatformServices{.mainThread = mainThread,
+                                                        .clock = clock,
+                                                        .systemLog = systemLog,
+                                                        .midi = midi,
+                                                        .imageCodec = codec,
+                                                        .timers = timers,
+                                                        .video = video,
+                                                        .propertyLists = &projectFiles,
+                                                        .pictureConverter = &pictureConverter,
+                                                        .imageFiles = &imageFiles},
+                                       windows.outlets()};
     EditorWindow& edit = windows.windowEdit;
     CaptureWindow& rec = windows.windowRec;
 };

@@ -1,6 +1,8 @@
 #include "platform/qt/ApplicationMenus.h"
 
 #include <QAction>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -41,6 +43,41 @@ ApplicationMenus::ApplicationMenus() {
     chase->setCheckable(true);
     editMode = item(this, tr("&Edit Mode"), QKeySequence(Qt::CTRL | Qt::Key_E));
     editMode->setCheckable(true);
+
+    undo = item(this, tr("&Undo"), QKeySequence::Undo);
+    // Ctrl+Shift+Z and Ctrl+Y alike, as the desktop has it.
+    redo = item(this, tr("&Redo"));
+    redo->setShortcuts(QKeySequence::Redo);
+    undo->setEnabled(false);
+    redo->setEnabled(false);
+    cutRecord = item(this, tr("Cu&t Record"), QKeySequence::Cut);
+    copyRecord = item(this, tr("&Copy Record"), QKeySequence::Copy);
+    pasteRecord = item(this, tr("&Paste Record"), QKeySequence::Paste);
+    deleteRecord = item(this, tr("&Delete Record…"), QKeySequence::Delete);
+    addRecord = item(this, tr("&Add Record"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    insertRecord = item(this, tr("&Insert Record"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
+    replacePicture = item(this, tr("Replace P&icture…"));
+    deletePicture = item(this, tr("Delete Pictu&re…"));
+}
+
+void ApplicationMenus::keepTextKeysIn(QWidget* window) {
+    for (QLineEdit* field : window->findChildren<QLineEdit*>()) field->installEventFilter(this);
+}
+
+bool ApplicationMenus::eventFilter(QObject* watched, QEvent* event) {
+    // A shortcut override taken by the field sends the key to the field instead of the menu.
+    // Editable fields take these keys themselves; read-only ones would pass Ctrl+X or
+    // Ctrl+Z on to the records.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        for (const QAction* action : {undo, redo, cutRecord, copyRecord, pasteRecord, deleteRecord})
+            for (const QKeySequence& shortcut : action->shortcuts())
+                if (QKeySequence(key->keyCombination()) == shortcut) {
+                    event->accept();
+                    return true;
+                }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void ApplicationMenus::addTo(QMenuBar* bar) {
@@ -52,6 +89,20 @@ void ApplicationMenus::addTo(QMenuBar* bar) {
     file->addAction(quit);
 
     QMenu* edit = bar->addMenu(tr("&Edit"));
+    edit->addAction(undo);
+    edit->addAction(redo);
+    edit->addSeparator();
+    edit->addAction(cutRecord);
+    edit->addAction(copyRecord);
+    edit->addAction(pasteRecord);
+    edit->addAction(deleteRecord);
+    edit->addSeparator();
+    edit->addAction(addRecord);
+    edit->addAction(insertRecord);
+    edit->addSeparator();
+    edit->addAction(replacePicture);
+    edit->addAction(deletePicture);
+    edit->addSeparator();
     edit->addAction(btnMenuEditPreviousVal);
     edit->addAction(btnMenuEditNextVal);
     edit->addSeparator();

@@ -3,7 +3,9 @@
 #include <QObject>
 
 class QAction;
+class QEvent;
 class QMenuBar;
+class QWidget;
 
 // The menu items, shared by the menu bars of both windows so that each has the same menus
 // and every shortcut works from either window and from the full-screen picture.
@@ -34,4 +36,22 @@ public:
     QAction* playStop;
     QAction* chase;
     QAction* editMode;
+    // Records and pictures. Their keys act on the records only while no text field has the
+    // keyboard; in a field, Ctrl+C, Ctrl+X, Ctrl+V, Delete, Ctrl+Z and Ctrl+Shift+Z edit
+    // the text, as anywhere else. The menu items always act on the records.
+    QAction* undo;
+    QAction* redo;
+    QAction* cutRecord;
+    QAction* copyRecord;
+    QAction* pasteRecord;
+    QAction* deleteRecord;
+    QAction* addRecord;
+    QAction* insertRecord;
+    QAction* replacePicture;
+    QAction* deletePicture;
+    // Leaves those keys to every text field of `window`.
+    void keepTextKeysIn(QWidget* window);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };

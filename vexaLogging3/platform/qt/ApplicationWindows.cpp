@@ -8,11 +8,13 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <tuple>
 
 #include "platform/qt/CapturePreview.h"
 #include "platform/qt/DeviceComboBox.h"
 #include "platform/qt/MyImageView.h"
 #include "platform/qt/QtControls.h"
+#include "platform/qt/RecordEditControls.h"
 #include "platform/qt/WindowControl.h"
 #include "vexaLogging3AppDelegate.h"
 
@@ -67,12 +69,18 @@ ApplicationWindows::ApplicationWindows() {
     o.btnPlayerFps25Val = adapt<ButtonControl>(e.btnPlayerFps25Val);
     o.btnPlayerFps29Val = adapt<ButtonControl>(e.btnPlayerFps29Val);
     o.btnPlayerFps30Val = adapt<ButtonControl>(e.btnPlayerFps30Val);
+    o.btnMenuUndoVal = adapt<ActionControl>(menus.undo);
+    o.btnMenuRedoVal = adapt<ActionControl>(menus.redo);
 
     o.txtEditNrChangeVal = adapt<LineEditField>(panelEditNr.txtEditNrChangeVal);
     o.windowRec = adapt<WindowControl>(static_cast<QWidget*>(&windowRec));
     o.windowEdit = adapt<WindowControl>(static_cast<QWidget*>(&windowEdit));
     o.panelEditNr = &panelEditNr;
     o.dialogs = &m_dialogs;
+
+    for (QWidget* window : {static_cast<QWidget*>(&windowRec), static_cast<QWidget*>(&windowEdit),
+                            static_cast<QWidget*>(&panelEditNr)})
+        menus.keepTextKeysIn(window);
 }
 
 ApplicationWindows::~ApplicationWindows() {
@@ -132,6 +140,31 @@ void ApplicationWindows::connectTo(vexaLogging3AppDelegate& controller) {
                          [c, operation] { (c->*operation)(); });
     }
     connectPlayer(controller);
+    // Records and pictures, from the buttons and from the menu.
+    const RecordEditControls& b = *e.recordEdit;
+    for (auto [button, action, operation] :
+         {std::tuple{b.btnEditLogAdd, menus.addRecord, &vexaLogging3AppDelegate::btnEditLogAdd},
+          std::tuple{b.btnEditLogInsert, menus.insertRecord,
+                     &vexaLogging3AppDelegate::btnEditLogInsert},
+          std::tuple{b.btnEditLogDelete, menus.deleteRecord,
+                     &vexaLogging3AppDelegate::btnEditLogDelete},
+          std::tuple{b.btnEditCut, menus.cutRecord, &vexaLogging3AppDelegate::btnEditCut},
+          std::tuple{b.btnEditCopy, menus.copyRecord, &vexaLogging3AppDelegate::btnEditCopy},
+          std::tuple{b.btnEditPaste, menus.pasteRecord, &vexaLogging3AppDelegate::btnEditPaste},
+          std::tuple{b.btnImageChange, menus.replacePicture,
+                     &vexaLogging3AppDelegate::btnImageChange},
+          std::tuple{b.btnEditPictureDelete, menus.deletePicture,
+                     &vexaLogging3AppDelegate::btnEditPictureDelete}}) {
+        QObject::connect(button, &QPushButton::clicked, button,
+                         [c, op = operation] { (c->*op)(); });
+        QObject::connect(action, &QAction::triggered, &menus, [c, op = operation] { (c->*op)(); });
+    }
+    QObject::connect(menus.undo, &QAction::triggered, &menus, [c] { c->btnEditUndo(); });
+    QObject::connect(menus.redo, &QAction::triggered, &menus, [c] { c->btnEditRedo(); });
+    e.imgEdit->acceptFileDrops([c](const std::string& path) { c->imgEditFileDropped(path); });
+
+    // Play, the edit-mode box and the frame-rate buttons have no controller operation to fire
+    // yet and stay unconnected. The chase box needs none: the chase reads its state.
 
     // Moving between the program's own windows and fields, which the controller has no say in.
     quitPrompt = std::make_unique<QuitPrompt>(controller, std::vector<QWidget*>{&r, &e});

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "platform/qt/MyImageView.h"
+#include "platform/qt/RecordEditControls.h"
 #include "platform/qt/WidgetStyle.h"
 
 namespace {
@@ -46,6 +47,7 @@ EditorWindow::EditorWindow(QWidget* parent) : QMainWindow(parent) {
     auto* layout = new QVBoxLayout(central);
     layout->addWidget(pictureStrip(), 1);
     layout->addWidget(recordFields());
+    layout->addWidget(recordEdit = new RecordEditControls);
     layout->addWidget(playerControls());
     setCentralWidget(central);
     // The keyboard starts where a record is looked for by its number.

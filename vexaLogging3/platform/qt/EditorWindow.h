@@ -7,6 +7,7 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class RecordEditControls;
 
 // windowEdit: one record at a time with the pictures of its neighbours, its fields, the
 // steps through the log and the player. Widgets only; the connections are made elsewhere.
@@ -38,6 +39,7 @@ public:
     QRadioButton* btnPlayerFps25Val;
     QRadioButton* btnPlayerFps29Val;
     QRadioButton* btnPlayerFps30Val;
+    RecordEditControls* recordEdit;
 
 private:
     QWidget* pictureStrip();

@@ -1,13 +1,28 @@
 #include "platform/qt/MyImageView.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLayout>
+#include <QMimeData>
 #include <QPainter>
 
 #include "platform/qt/DecodedPictures.h"
 
 #include "vexaLogging3AppDelegate.h"
+
+namespace {
+
+// The one local file a drag carries; empty for anything else.
+QString droppedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 ||
+        !data->urls().constFirst().isLocalFile())
+        return {};
+    return data->urls().constFirst().toLocalFile();
+}
+
+}  // namespace
 
 MyImageView::MyImageView(QWidget* parent) : QWidget(parent) {
     setMinimumSize(80, 45);
@@ -103,4 +118,25 @@ void MyImageView::closeEvent(QCloseEvent* event) {
         return;
     }
     QWidget::closeEvent(event);
+}
+
+void MyImageView::acceptFileDrops(std::function<void(const std::string& path)> dropped) {
+    m_dropped = std::move(dropped);
+    setAcceptDrops(true);
+}
+
+void MyImageView::dragEnterEvent(QDragEnterEvent* event) {
+    if (m_dropped && !droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MyImageView::dropEvent(QDropEvent* event) {
+    const QString path = droppedFile(event->mimeData());
+    if (!m_dropped || path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // The question about replacing the picture waits until the drag has ended: the program
+    // the file came from is still waiting for the drop's answer.
+    QMetaObject::invokeMethod(
+        this, [this, file = path.toStdString()] { m_dropped(file); }, Qt::QueuedConnection);
 }

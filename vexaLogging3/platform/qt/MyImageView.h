@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
+#include <string>
 
 #include "platform/Controls.h"
 
@@ -19,6 +21,10 @@ public:
     void exitFullScreenMode() override;
     bool isInFullScreenMode() const override;
 
+    // Takes image files dragged onto the view: `dropped` gets the path of each, once the drop
+    // is over.
+    void acceptFileDrops(std::function<void(const std::string& path)> dropped);
+
     // What the view shows; null when it shows nothing.
     const QImage& picture() const { return m_picture; }
 
@@ -27,6 +33,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // The picture decoded at the view's size, through the cache the editor's views share.
@@ -36,4 +44,5 @@ private:
     QImage m_picture;
     // The place in its window the view returns to; null while the view is in that place.
     QPointer<QWidget> m_home;
+    std::function<void(const std::string&)> m_dropped;
 };

@@ -117,4 +117,12 @@ std::optional<std::string> QtDialogs::runSaveDialog(std::string_view suggestedNa
     return run(dialog);
 }
 
+std::optional<std::string> QtDialogs::runChooseFileDialog(std::string_view message) {
+    QFileDialog dialog(QApplication::activeWindow(), toQString(message));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::ReadOnly);
+    return run(dialog);
+}
+
 }  // namespace platform::qt

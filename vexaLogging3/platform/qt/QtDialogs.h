@@ -18,6 +18,7 @@ public:
     // After half a second a progress dialog appears.
     void runModalProgress(std::string_view label,
                           const std::function<void(const Progress&)>& work) override;
+    std::optional<std::string> runChooseFileDialog(std::string_view message) override;
 };
 
 }  // namespace platform::qt
