@@ -27,11 +27,7 @@ bool EditHistory::replace(LogList& list, std::size_t index, LogValue value) {
         return false;
     if (!m_open)
         return list.replace(index, std::move(value));
-    Change change{Change::Kind::Replace, index, {}, value, {}};
-    if (list.holdsPicture(index))
-        change.before = list.picture(index);
-    else
-        change.before = list.text(index);
+    Change change{Change::Kind::Replace, index, list.value(index), value, {}};
     list.replace(index, std::move(value));
     m_open->changes.push_back(std::move(change));
     return true;
@@ -51,13 +47,8 @@ bool EditHistory::removeRecord(LogList& list, int record) {
     if (record < 0 || record > list.recordCount())
         return false;
     LogRecord removed;
-    for (int k = 0; k < kFieldsPerRecord; ++k) {
-        const std::size_t index = LogList::indexOf(record, k);
-        if (list.holdsPicture(index))
-            removed[static_cast<std::size_t>(k)] = list.picture(index);
-        else
-            removed[static_cast<std::size_t>(k)] = list.text(index);
-    }
+    for (int k = 0; k < kFieldsPerRecord; ++k)
+        removed[static_cast<std::size_t>(k)] = list.value(LogList::indexOf(record, k));
     if (!list.removeRecord(record))
         return false;
     if (m_open)

@@ -76,13 +76,8 @@ void vexaLogging3AppDelegate::btnEditCopy() {
     // The record as the user sees it, comments typed a moment ago included.
     LogEditCommentSichern();
     logEditArrayPuffer.clear();
-    for (int k = 0; k < kFieldsPerRecord; ++k) {
-        const std::size_t index = LogList::indexOf(logEditPos, k);
-        if (logStartArray.holdsPicture(index))
-            logEditArrayPuffer.emplace_back(logStartArray.picture(index));
-        else
-            logEditArrayPuffer.emplace_back(logStartArray.text(index));
-    }
+    for (int k = 0; k < kFieldsPerRecord; ++k)
+        logEditArrayPuffer.push_back(logStartArray.value(LogList::indexOf(logEditPos, k)));
 }
 
 void vexaLogging3AppDelegate::btnEditCut() {
