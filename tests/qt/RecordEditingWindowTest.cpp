@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -195,6 +196,38 @@ INSTANTIATE_TEST_SUITE_P(Formats, PictureFiles,
                          [](const ::testing::TestParamInfo<PictureFile>& info) {
                              return info.param.name;
                          });
+
+TEST_F(RecordEditingWindow, APictureFileDroppedOnThePictureReplacesItOnceConfirmed) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("dropped.png"));
+    QImage yellow(32, 18, QImage::Format_RGB32);
+    yellow.fill(Qt::yellow);
+    ASSERT_TRUE(yellow.save(path));
+    const Picture before = picture(2);
+
+    for (const char* button : {"Cancel", "Replace"}) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        const QPoint at = app.edit.imgEdit->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(app.edit.imgEdit, &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(app.edit.imgEdit, &drop);
+        QString asked;
+        answer(button, &asked);
+        // The question comes once the drop is over.
+        ASSERT_TRUE(gui_test::waitFor([&] { return !asked.isEmpty(); })) << button;
+        EXPECT_TRUE(asked.contains("dropped.png"));
+        EXPECT_EQ(picture(2) == before, std::string(button) == "Cancel") << button;
+    }
+    EXPECT_NE(picture(2), before);
+    const QRgb shown = centre(app.edit.imgEdit);
+    EXPECT_GT(qRed(shown), 200);
+    EXPECT_GT(qGreen(shown), 200);
+    app.windows.menus.undo->trigger();
+    EXPECT_EQ(picture(2), before);
+}
 
 TEST_F(RecordEditingWindow, RecordKeysEditTheTextInATextFieldAndTheRecordsElsewhere) {
     // In a field, even a read-only one, Ctrl+X and Delete stay with the text.
