@@ -323,4 +323,24 @@ TEST(RecordEditingUndo, RenumberingIsTakenBackAndADeviceLogInBetweenKeepsItsNumb
     EXPECT_FALSE(app.windows.btnMenuRedoVal.enabled);
 }
 
+TEST(RecordEditingUndo, TypedTimesAreTakenBackOneByOne) {
+    fake::App app;
+    addRecord(app, {"1", "01:00:00:00", "01:00:10:00", ""});
+    app.app->LogActualWrite();
+    const std::vector<std::string> before = dump(app.app->logStartArray);
+    app.windows.txtEditStart.value = "2:0:0:0";
+    app.app->txtEditStartChg();
+    app.windows.txtEditStop.value = "";
+    app.app->txtEditStopChg();
+    ASSERT_EQ(app.field(1, kFieldStart), "02:00:00:00");
+    EXPECT_EQ(app.windows.btnMenuUndoVal.title, "Undo Stop Time");
+
+    app.app->btnEditUndo();
+    EXPECT_EQ(app.windows.txtEditStop.value, "01:00:10:00");
+    EXPECT_EQ(app.windows.btnMenuUndoVal.title, "Undo Start Time");
+    app.app->btnEditUndo();
+    EXPECT_EQ(dump(app.app->logStartArray), before);
+    EXPECT_EQ(app.windows.txtEditDuration.value, "00:00:10");
+}
+
 }  // namespace

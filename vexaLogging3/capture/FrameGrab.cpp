@@ -40,8 +40,9 @@ void vexaLogging3AppDelegate::btnCapture() {
     // With no record on show (an empty log) there is nowhere to put the still.
     const bool recordShown = logEditPos >= 1 && logEditPos <= logStartArray.recordCount();
     if (captureActive == 1 && !imgBufferArray.empty() && recordShown) {
-        logStartArray.replace(LogList::indexOf(logEditPos, kFieldPicture),
-                              std::move(imgBufferArray.front()));
+        // A still grabbed over a picture can be taken back like any other picture change.
+        EditStep step(*this, "Grab Still");
+        storeValue(LogList::indexOf(logEditPos, kFieldPicture), std::move(imgBufferArray.front()));
         imgBufferArray.clear();
         editChangeFlag = 1;
     }

@@ -81,7 +81,10 @@ void vexaLogging3AppDelegate::storeTypedTimecode(platform::TextField& field, int
         return;
     // Comments typed into this record before the times would be lost to the refresh below.
     LogEditCommentSichern();
-    logStartArray.replace(index, std::move(text));
+    {
+        EditStep step(*this, recordField == kFieldStart ? "Start Time" : "Stop Time");
+        storeValue(index, std::move(text));
+    }
     LogActualWrite();
     editChangeFlag = 1;
 }
