@@ -61,6 +61,8 @@ void vexaLogging3AppDelegate::btnEditLogDelete() {
     if (outlets.dialogs->runAlert("Warning", "Do you want to delete current log?", "Delete",
                                   "Cancel") != platform::kAlertDefault)
         return;
+    // A still still being encoded goes into the record first, so an undo brings it back too.
+    waitForPictures();
     LogEditCommentSichern();
     EditStep step(*this, "Delete Record");
     removeRecordValues(logEditPos);
@@ -73,7 +75,9 @@ void vexaLogging3AppDelegate::btnEditLogDelete() {
 void vexaLogging3AppDelegate::btnEditCopy() {
     if (fullScreenMode || !currentRecordExists())
         return;
-    // The record as the user sees it, comments typed a moment ago included.
+    // The record as the user sees it, comments typed a moment ago included, and with the
+    // still of its log start once that is encoded.
+    waitForPictures();
     LogEditCommentSichern();
     logEditArrayPuffer.clear();
     for (int k = 0; k < kFieldsPerRecord; ++k)

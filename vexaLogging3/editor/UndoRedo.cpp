@@ -41,6 +41,8 @@ void vexaLogging3AppDelegate::takeStep(bool back) {
     // Comments typed and not yet stored are a change of their own: the first undo takes
     // them back, and a redo cannot be lost to them unseen.
     LogEditCommentSichern();
+    // A still landing later would otherwise fill a record the undo takes away or brings back.
+    waitForPictures();
     const std::optional<EditHistory::Move> move =
         back ? m_editHistory.undo(logStartArray) : m_editHistory.redo(logStartArray);
     showUndoState();
