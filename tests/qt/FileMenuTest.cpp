@@ -6,7 +6,6 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -76,9 +75,6 @@ Step choose(const QString& path) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         if (dialog == nullptr)
             return false;
-        // As a user would: to the folder first. The dialog may start in a folder an earlier
-        // test has removed.
-        dialog->setDirectory(QFileInfo(path).absolutePath());
         dialog->selectFile(path);
         static_cast<QDialog*>(dialog)->accept();
         return true;
