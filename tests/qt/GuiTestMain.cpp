@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <memory>
 
@@ -68,6 +69,11 @@ int main(int argc, char** argv) {
     // Listing the tests (CTest's discovery at build time) needs no windows, and so no display.
     if (::testing::GTEST_FLAG(list_tests))
         return RUN_ALL_TESTS();
+    // Qt keeps the file dialog's last folder, and the program its window places, in the
+    // user's settings: each run of the tests starts from settings of its own, so no test
+    // starts in a folder an earlier one has removed.
+    QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
     QApplication application(argc, argv);
     watchForStuckModals(application);
     ::testing::UnitTest::GetInstance()->listeners().Append(new StopPollsAtTestEnd);
