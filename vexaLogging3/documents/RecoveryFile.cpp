@@ -1,5 +1,7 @@
 #include "documents/RecoveryFile.h"
 
+#include "documents/AtomicFile.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -23,21 +25,6 @@ std::string companionOf(const std::string& file) {
 
 std::string lockOf(const std::string& file) {
     return fs::path(file).replace_extension(".lock").string();
-}
-
-// Writes a small text file whole or not at all.
-bool writeWhole(const std::string& path, const std::string& text) {
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.flush();
-        if (!out)
-            return false;
-    }
-    std::error_code error;
-    fs::rename(temporary, path, error);
-    return !error;
 }
 
 // A lock nobody holds means its program has ended, however it ended.
@@ -159,8 +146,7 @@ void RecoveryFile::run() {
         std::string failure;
         if (next) {
             // The document path first: a log restored with no name is still a log restored.
-            if (!writeWhole(companionOf(m_file), next->documentPath))
-                failure = "cannot write " + companionOf(m_file);
+            failure = document::writeFileAtomically(companionOf(m_file), next->documentPath);
             const std::string why = m_store.writeArray(m_file, next->snapshot);
             if (!why.empty())
                 failure = why;
