@@ -1,5 +1,4 @@
-// The editor's picture full screen: the save prompt before it, the ways out, the blocked
-// actions.
+// The editor's picture full screen: the save prompt before it, the ways out, what it blocks.
 
 #include <gtest/gtest.h>
 
@@ -7,130 +6,76 @@
 
 namespace {
 
-class FullScreen : public ::testing::Test {
-protected:
-    FullScreen() {
-        app.app->awakeFromNib();
-        editor_test::addRecord(app, {"1", "01:00:00:00", "", "JPEG-one"});
-        editor_test::addRecord(app, {"2", "01:00:10:00", "", "JPEG-two"});
-        app.app->LogActualWrite();
-    }
+using platform::kAlertAlternate;
+using platform::kAlertDefault;
+using platform::kAlertOther;
 
-    fake::App app;
-    fake::Windows& w = app.windows;
-};
-
-TEST_F(FullScreen, WithoutUnsavedChangesBeginsAtOnce) {
-    app.app->btnFullScreen();
-    EXPECT_TRUE(w.dialogs.alerts.empty());
-    EXPECT_EQ(app.app->fullScreenMode, 1);
-    EXPECT_TRUE(w.imgEdit.fullScreen);
-    EXPECT_FALSE(w.imgEditPre.fullScreen);
-}
-
-TEST_F(FullScreen, UnsavedChangesAskFirstAndCancelStaysWindowed) {
-    app.app->editChangeFlag = 1;
-    w.dialogs.answers = {platform::kAlertAlternate};
-    app.app->btnFullScreen();
-    ASSERT_EQ(w.dialogs.alerts.size(), 1u);
-    const auto& alert = w.dialogs.alerts.front();
-    EXPECT_EQ(alert.title, "File \"Untitled\" has been modified!");
-    EXPECT_EQ(alert.defaultButton, "Save");
-    EXPECT_EQ(alert.alternateButton, "Cancel");
-    EXPECT_EQ(alert.otherButton, "Don't Save");
-    EXPECT_EQ(app.app->fullScreenMode, 0);
-    EXPECT_FALSE(w.imgEdit.fullScreen);
-    EXPECT_EQ(app.app->editChangeFlag, 1);
-}
-
-TEST_F(FullScreen, DontSaveBeginsAndTheChangesStayUnsaved) {
-    app.app->setPathString("/home/crew/Day 1.vlg");
-    app.app->editChangeFlag = 1;
-    w.dialogs.answers = {platform::kAlertOther};
-    app.app->btnFullScreen();
-    EXPECT_EQ(w.dialogs.alerts.at(0).title, "File \"Day 1.vlg\" has been modified!");
-    EXPECT_EQ(app.app->fullScreenMode, 1);
-    EXPECT_TRUE(w.imgEdit.fullScreen);
-    EXPECT_EQ(app.app->editChangeFlag, 1);
-    EXPECT_TRUE(app.propertyLists.files.empty());
-}
-
-// "Save" saves first: through the save dialog for a log never saved. A cancelled dialog or
-// a failed write leaves the picture windowed and the changes unsaved.
-TEST_F(FullScreen, SaveWritesTheLogThenBeginsUnlessTheSaveDoesNotHappen) {
+// "Save" saves first, through the save dialog for a log never saved; a cancelled dialog or a
+// failed write leaves the picture windowed and the changes unsaved.
+TEST(FullScreen, BeginsAfterEachAnswerThatLetsItAndKeepsUnsavedChangesUnsaved) {
     struct Case {
         const char* name;
+        int changed, answer;
         std::optional<std::string> chosen;
         std::string failure;
-        bool fullScreen;
+        bool fullScreen, saved;
     };
-    for (const Case& c :
-         {Case{"saved", "/shoot/day", "", true}, Case{"dialog cancelled", std::nullopt, "", false},
-          Case{"write failed", "/shoot/day", "No space left on device", false}}) {
-        SCOPED_TRACE(c.name);
-        fake::App fresh;
-        fresh.app->awakeFromNib();
-        editor_test::addRecord(fresh, {"1", "01:00:00:00", "", "JPEG-one"});
-        fresh.app->editChangeFlag = 1;
-        fresh.windows.dialogs.answers = {platform::kAlertDefault};
-        fresh.windows.dialogs.savePath = c.chosen;
-        fresh.propertyLists.failWith = c.failure;
-        fresh.app->btnFullScreen();
-        EXPECT_EQ(fresh.app->fullScreenMode, c.fullScreen ? 1 : 0);
-        EXPECT_EQ(fresh.windows.imgEdit.fullScreen, c.fullScreen);
-        EXPECT_EQ(fresh.app->editChangeFlag, c.fullScreen ? 0 : 1);
-        EXPECT_EQ(fresh.propertyLists.files.count("/shoot/day.vlg"), c.fullScreen ? 1u : 0u);
+    for (const Case& k :
+         {Case{"unchanged", 0, -1, {}, "", true, false},
+          Case{"cancel", 1, kAlertAlternate, {}, "", false, false},
+          Case{"don't save", 1, kAlertOther, {}, "", true, false},
+          Case{"save", 1, kAlertDefault, "/shoot/day", "", true, true},
+          Case{"dialog cancelled", 1, kAlertDefault, {}, "", false, false},
+          Case{"write failed", 1, kAlertDefault, "/shoot/day", "Disk full", false, false}}) {
+        SCOPED_TRACE(k.name);
+        fake::App app;
+        app.app->awakeFromNib();
+        editor_test::addRecord(app, {"1", "01:00:00:00", "", "JPEG-one"});
+        app.app->editChangeFlag = k.changed;
+        app.windows.dialogs.answers = {k.answer};
+        app.windows.dialogs.savePath = k.chosen;
+        app.propertyLists.failWith = k.failure;
+        app.app->btnFullScreen();
+        EXPECT_EQ(app.windows.dialogs.alerts.size(), k.changed + (k.failure.empty() ? 0u : 1u));
+        EXPECT_EQ(app.app->fullScreenMode, k.fullScreen ? 1 : 0);
+        EXPECT_EQ(app.windows.imgEdit.fullScreen, k.fullScreen);
+        EXPECT_EQ(app.app->editChangeFlag, k.changed && !k.saved ? 1 : 0);
+        EXPECT_EQ(app.propertyLists.files.count("/shoot/day.vlg"), k.saved ? 1u : 0u);
     }
 }
 
-TEST_F(FullScreen, AskingAgainWhileFullScreenChangesNothing) {
+TEST(FullScreen, BlocksTheFileAndEditingActionsUntilLeftEitherWay) {
+    fake::App app;
+    app.app->awakeFromNib();
+    editor_test::addRecord(app, {"1", "01:00:00:00", "", "JPEG-one"});
+    editor_test::addRecord(app, {"2", "01:00:10:00", "", "JPEG-two"});
+    fake::Windows& w = app.windows;
     app.app->btnFullScreen();
     app.app->editChangeFlag = 1;
-    app.app->btnFullScreen();
-    EXPECT_TRUE(w.dialogs.alerts.empty());
-    EXPECT_EQ(app.app->fullScreenMode, 1);
-    EXPECT_EQ(app.app->editChangeFlag, 1);
-}
-
-TEST_F(FullScreen, TheExitActionLeavesOnceAndOnlyWhenFullScreen) {
-    app.app->btnExitFullScreen();
-    EXPECT_FALSE(w.imgEdit.fullScreen);
-    app.app->btnFullScreen();
-    app.app->btnExitFullScreen();
-    EXPECT_EQ(app.app->fullScreenMode, 0);
-    EXPECT_FALSE(w.imgEdit.fullScreen);
-    // Back in the window, the actions blocked in full screen work again.
+    w.dialogs.savePath = "/d/x";
+    w.dialogs.openPath = "/d/y.vlg";
     w.txtEditNr.value = "2";
+    for (auto action :
+         {&vexaLogging3AppDelegate::btnFileNew, &vexaLogging3AppDelegate::btnFileOpen,
+          &vexaLogging3AppDelegate::btnFileSaveAs, &vexaLogging3AppDelegate::LogOpenEDL,
+          &vexaLogging3AppDelegate::LogSaveEdl, &vexaLogging3AppDelegate::btnPictureExportAll,
+          &vexaLogging3AppDelegate::txtEditLogNr})
+        (app.app.get()->*action)();
+    EXPECT_TRUE(w.dialogs.alerts.empty() && w.dialogs.saveDialogs.empty());
+    EXPECT_TRUE(w.dialogs.openDialogs.empty());
+    EXPECT_EQ(app.app->logEditPos, 1);
+    app.app->btnExitFullScreen();
+    EXPECT_FALSE(app.app->fullScreenMode || w.imgEdit.fullScreen);
     app.app->txtEditLogNr();
     EXPECT_EQ(app.app->logEditPos, 2);
-}
-
-TEST_F(FullScreen, EscapeGoesByWhatTheViewShowsNotByTheFlag) {
+    // Escape goes by what the view shows, not by the flag.
+    app.app->editChangeFlag = 0;
     app.app->btnFullScreen();
     vexaLogging3AppDelegate::ExitFullScreen();
-    EXPECT_EQ(app.app->fullScreenMode, 0);
-    EXPECT_FALSE(w.imgEdit.fullScreen);
-
-    // The flag says full screen but the view is not: Escape leaves both alone.
+    EXPECT_FALSE(app.app->fullScreenMode || w.imgEdit.fullScreen);
     app.app->fullScreenMode = 1;
     vexaLogging3AppDelegate::ExitFullScreen();
     EXPECT_EQ(app.app->fullScreenMode, 1);
-}
-
-TEST_F(FullScreen, JumpingToATypedNumberIsBlocked) {
-    app.app->btnFullScreen();
-    w.txtEditNr.value = "2";
-    app.app->txtEditLogNr();
-    EXPECT_EQ(app.app->logEditPos, 1);
-}
-
-TEST(FullScreenView, EscapeAfterTheControllerIsGoneDoesNothing) {
-    {
-        fake::App app;
-        app.app->awakeFromNib();
-    }
-    EXPECT_EQ(vexaLogging3AppDelegate::imgEditKopie, nullptr);
-    vexaLogging3AppDelegate::ExitFullScreen();
 }
 
 }  // namespace
