@@ -1,0 +1,128 @@
+// The bytes the simulated interface puts on the wire, and the pace it sends them at: the
+// program's MIDI input is tried against this interface, so these must be the real one's.
+
+#include <gtest/gtest.h>
+
+#include "platform/MidiPacketList.h"
+#include "vexasim/ClockDriver.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using vexasim::FrameRate;
+using Bytes = std::vector<std::uint8_t>;
+using Messages = std::vector<Bytes>;
+
+constexpr FrameRate k24 = FrameRate::fps24, k25 = FrameRate::fps25,
+                    k2997 = FrameRate::fps2997DropFrame, k30 = FrameRate::fps30;
+
+// Messages by their bodies: the interface's own System Exclusive, MMC commands, full frames.
+const auto vexa = [](auto... b) { return Bytes{0xF0, 0x2C, 0x4D, std::uint8_t(b)..., 0xF7}; };
+const auto mmc = [](auto... b) { return Bytes{0xF0, 0x7F, 0x7F, 0x06, std::uint8_t(b)..., 0xF7}; };
+const auto fullFrame = [](auto... b) {
+    return Bytes{0xF0, 0x7F, 0x7F, 1, 1, std::uint8_t(b)..., 0xF7};
+};
+const auto qf = [](std::uint8_t data) { return Bytes{0xF1, data}; };
+// Not a message: lets `quarters` quarter frames of running time pass.
+const auto run = [](int quarters) { return Bytes{0x00, std::uint8_t(quarters)}; };
+const auto list = [](auto... m) { return Messages{Bytes(m)...}; };
+const auto at = [](int h, int m, int s, int f) { return vexasim::Timecode{h, m, s, f}; };
+const Bytes kPlay = mmc(0x02), kStop = mmc(0x01), kLoggingOn = vexa(0x57, 0x01);
+
+// The interface as the program's MIDI port sees it: every message it sends, in order.
+struct Wire {
+    Messages sent;
+    vexasim::SimulatedInterface sim{[this](auto out) {
+        platform::forEachMidiPacket(out, [this](auto m) { sent.emplace_back(m.begin(), m.end()); });
+    }};
+};
+
+TEST(SimulatorWire, AnswersQuarterFramesAndEventsAreTheInterfacesOwnBytes) {
+    struct Row {
+        const char* name;
+        FrameRate rate;
+        vexasim::Timecode at;
+        Messages steps;  // the program's commands and runs of time, in order
+        Messages sent;   // quarter frames left out unless a row names some
+    };
+    const Row rows[] = {
+        {"logging state before and after logging on", k25, at(0, 0, 0, 0),
+         list(vexa(0x57, 0x7F), kLoggingOn, vexa(0x57, 0x7F)),
+         list(vexa(0x67, 0x00, 0), vexa(0x67, 0x00, 1))},
+        {"pieces low nibble first, rate code in piece 7", k25, at(1, 2, 3, 4), list(kPlay, run(8)),
+         list(fullFrame(0x21, 2, 3, 4), qf(0x04), qf(0x10), qf(0x23), qf(0x30), qf(0x42), qf(0x50),
+              qf(0x61), qf(0x72))},
+        {"high hours bit; a group keeps its frame", k30, at(23, 45, 50, 29), list(kPlay, run(8)),
+         list(fullFrame(0x77, 45, 50, 29), qf(0x0D), qf(0x11), qf(0x22), qf(0x33), qf(0x4D),
+              qf(0x52), qf(0x67), qf(0x77))},
+        {"drop-frame keeps every tenth minute's first labels", k2997, at(0, 9, 59, 29),
+         list(kPlay, run(4), kStop), list(fullFrame(0x40, 9, 59, 29), fullFrame(0x40, 10, 0, 0))},
+        {"automatic logs in plain numbers", k25, at(1, 0, 0, 0), list(kLoggingOn, kPlay, run(56)),
+         list(fullFrame(0x21, 0, 0, 0), vexa(0x67, 0x01, 1, 0, 0, 0, 1),
+              vexa(0x67, 0x02, 1, 0, 0, 4), vexa(0x67, 0x01, 1, 0, 0, 10, 1),
+              vexa(0x67, 0x02, 1, 0, 0, 14))},
+        {"a drop-frame log across skipped labels", k2997, at(0, 0, 59, 28),
+         list(kLoggingOn, kPlay, run(16)),
+         list(fullFrame(0x40, 0, 59, 28), vexa(0x67, 0x01, 0, 0, 59, 28, 2),
+              vexa(0x67, 0x02, 0, 1, 0, 4))},
+        {"manual start and stop at 24 fps", k24, at(2, 3, 4, 5),
+         list(vexa(0x57, 0x06), vexa(0x57, 0x07)),
+         list(vexa(0x67, 0x01, 2, 3, 4, 5, 0), vexa(0x67, 0x02, 2, 3, 4, 5))},
+        {"the stop time fires once and halts there", k25, at(10, 0, 0, 0),
+         list(kPlay, vexa(0x57, 0x08, 10, 0, 0, 3, 0), run(40)),
+         list(fullFrame(0x2A, 0, 0, 0), vexa(0x67, 0x08), fullFrame(0x2A, 0, 0, 3))},
+        {"the comparison time fires once across midnight", k30, at(23, 59, 59, 28),
+         list(kPlay, vexa(0x57, 0x09, 0, 0, 0, 1, 0), run(40)),
+         list(fullFrame(0x77, 59, 59, 28), vexa(0x67, 0x09))},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Wire wire;
+        wire.sim.setFrameRate(row.rate);
+        wire.sim.setAutoLogTiming(10, 4);
+        wire.sim.locate(row.at);
+        wire.sent.clear();
+        for (const Bytes& step : row.steps) {
+            if (step[0] == 0x00)
+                wire.sim.advanceQuarterFrames(step[1]);
+            else
+                wire.sim.receive(platform::makeMidiPacketList(step));
+        }
+        if (std::none_of(row.sent.begin(), row.sent.end(), [](auto& m) { return m[0] == 0xF1; }))
+            std::erase_if(wire.sent, [](const Bytes& m) { return m[0] == 0xF1; });
+        EXPECT_EQ(wire.sent, row.sent);
+    }
+}
+
+TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
+    struct Row {
+        const char* name;
+        FrameRate rate;
+        std::chrono::milliseconds step;
+        int steps, quarters;
+    };
+    const Row rows[] = {
+        {"30 fps for a second", k30, 20ms, 50, 120},
+        {"29.97 fps: 1200 take 10.01 s, not 10", k2997, 7ms, 1429, 1199},
+        {"29.97 fps just past 10.01 s", k2997, 7ms, 1431, 1200},
+        {"late wake-ups that never line up add no drift", k25, 3ms, 1000, 300},
+        {"a thread held up for long starts afresh", k25, 5s, 1, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Wire wire;
+        vexasim::ClockDriver::Clock::time_point now{};
+        vexasim::ClockDriver driver(wire.sim, [&now] { return now; });
+        wire.sim.setFrameRate(row.rate);
+        wire.sim.play();
+        driver.catchUp();
+        wire.sent.clear();
+        for (int i = 0; i < row.steps; ++i) {
+            now += row.step;
+            driver.catchUp();
+        }
+        EXPECT_EQ(wire.sent.size(), static_cast<std::size_t>(row.quarters));
+    }
+}
+
+}  // namespace
