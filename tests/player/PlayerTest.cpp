@@ -1,241 +1,182 @@
-// Playing records on the machine: what is sent, in which order, and what the controls show.
+// Playing records on the machine: the bytes sent, in order, and what the controls show.
 
 #include <gtest/gtest.h>
-
-#include <functional>
 
 #include "editor/LogFixture.h"
 
 namespace {
 
 using editor_test::addRecord;
-using fake::hex;
 using Sent = std::vector<std::string>;
 
 const std::string kSetGen = "F0 7F 7F 06 40 03 46 01 0A F7";
 const std::string kPlay = "F0 7F 7F 06 02 F7";
 const std::string kMmcStop = "F0 7F 7F 06 01 F7";
-const fake::Bytes kStopTimeEvent = {0xF0, 0x2C, 0x4D, 0x67, 0x08, 0xF7};
-const fake::Bytes kComparisonTimeEvent = {0xF0, 0x2C, 0x4D, 0x67, 0x09, 0xF7};
+// Locate to 10:00:ss:00 at the given rate (hours byte); stop time (08) or comparison time (09).
+std::string locate(const char* ss, const char* hours = "2A") {
+    return std::string("F0 7F 7F 06 44 06 01 ") + hours + " 00 " + ss + " 00 00 F7";
+}
+std::string timeAt(const char* kind, const char* ss) {
+    return std::string("F0 2C 4D 57 ") + kind + " 0A 00 " + ss + " 00 00 F7";
+}
+std::string stopAt(const char* ss) {
+    return timeAt("08", ss);
+}
+std::string compareAt(const char* ss) {
+    return timeAt("09", ss);
+}
 
-// One thing the user or the interface does, and what must follow from it.
+// 'P' Play/Stop pressed, 'S' stop-time event, 'V' comparison-time event, 'C'/'c' chase box
+// on/off, 'E'/'e' edit-mode box on/off, 'D' connection lost, 'X' start field emptied, a digit
+// the editor put on that record.
 struct Step {
-    std::string what;
-    std::function<void()> act;
+    char act;
     Sent sent;
-    std::string title;  // of the Play button
-    bool navigation;    // the four next/previous controls enabled
-    int playStopFlag;
-    std::string shownNr;  // the record number in the editor
+    // The Play button's title and the record shown, then what else holds: "flag" playStopFlag,
+    // "nav" the four next/previous controls enabled, "typing" the start and comment fields
+    // editable, "off" the Play button disabled.
+    std::string state;
+};
+struct Script {
+    const char* name;
+    std::vector<Step> steps;
 };
 
-class Player : public ::testing::Test {
+class Player : public ::testing::TestWithParam<Script> {
 protected:
     Player() {
-        app.app->midiOpenFlag = 1;
-        w.btnEditPlayVal.title = "Play";
-    }
-    void fiveRecords() {
         addRecord(app, {"1", "10:00:00:00", "10:00:05:00", ""});
         addRecord(app, {"2", "10:00:10:00", "", ""});
         addRecord(app, {"3", "10:00:20:00", "", ""});
         addRecord(app, {"4", "10:00:30:00", "10:00:35:00", ""});
         addRecord(app, {"5", "10:00:40:00", "", ""});
-        app.app->LogActualWrite();
+        addRecord(app, {"6", "10:00:50:00", "", ""});
+        app.app->midiOpenFlag = 1;
+        w.btnEditPlayVal.enabled = true;
+        w.btnEditPlayVal.title = "Play";
+        app.app->chkEditMode();  // edit mode off: the fields locked
     }
-    void goTo(int record) {
-        app.app->logEditPos = record;
-        app.app->LogActualWrite();
+    void act(char a) {
+        const fake::Bytes stopTime{0xF0, 0x2C, 0x4D, 0x67, 0x08, 0xF7};
+        const fake::Bytes comparisonTime{0xF0, 0x2C, 0x4D, 0x67, 0x09, 0xF7};
+        if (a == 'P')
+            app.app->btnEditPlay();
+        else if (a == 'S' || a == 'V')
+            app.receive(a == 'S' ? stopTime : comparisonTime);
+        else if (a == 'C' || a == 'c') {
+            w.chkEditChaseModeVal.on = a == 'C';
+            app.app->chkEditChaseMode();
+        } else if (a == 'E' || a == 'e') {
+            w.chkEditModeVal.on = a == 'E';
+            app.app->chkEditMode();
+        } else if (a == 'D')
+            app.app->midiOpenFlag = 0;
+        else if (a == 'X')
+            w.txtEditStart.value.clear();
+        else if (a >= '1' && a <= '9') {
+            app.app->logEditPos = a - '0';
+            app.app->LogActualWrite();
+        }
     }
-    Sent sentHex() {
+    Sent sent() {
         app.app->waitForSends();
         Sent out;
-        for (const auto& m : app.midi.messages()) out.push_back(hex(m));
+        for (const auto& m : app.midi.messages()) out.push_back(fake::hex(m));
         app.midi.clearSent();
         return out;
     }
-    void run(const std::vector<Step>& steps) {
-        for (const Step& s : steps) {
-            SCOPED_TRACE(s.what);
-            s.act();
-            EXPECT_EQ(sentHex(), s.sent);
-            EXPECT_EQ(w.btnEditPlayVal.title, s.title);
-            for (const fake::Button* b : {&w.btnLogNaechstesVal, &w.btnMenuEditNextVal,
-                                          &w.btnLogVorherVal, &w.btnMenuEditPreviousVal})
-                EXPECT_EQ(b->enabled, s.navigation);
-            EXPECT_EQ(app.app->playStopFlag, s.playStopFlag);
-            EXPECT_EQ(w.txtEditNr.value, s.shownNr);
-        }
-    }
-    std::function<void()> play() {
-        return [this] { app.app->btnEditPlay(); };
-    }
-    std::function<void()> event(const fake::Bytes& bytes) {
-        return [this, bytes] { app.receive(bytes); };
-    }
-    std::function<void()> chase(bool on) {
-        return [this, on] {
-            w.chkEditChaseModeVal.on = on;
-            app.app->chkEditChaseMode();
+    std::string state() const {
+        const auto all = [](std::initializer_list<bool> on, const char* name) {
+            const auto n = static_cast<std::size_t>(std::count(on.begin(), on.end(), true));
+            return n == 0 ? std::string() : std::string(n == on.size() ? " " : " some ") + name;
         };
+        return w.btnEditPlayVal.title + " #" + w.txtEditNr.value +
+               (app.app->playStopFlag ? " flag" : "") +
+               all({w.btnLogNaechstesVal.enabled, w.btnMenuEditNextVal.enabled,
+                    w.btnLogVorherVal.enabled, w.btnMenuEditPreviousVal.enabled},
+                   "nav") +
+               all({w.txtEditStart.editable, w.txtEditStop.editable, w.txtEditComment1.editable,
+                    w.txtEditComment2.editable},
+                   "typing") +
+               (w.btnEditPlayVal.enabled ? "" : " off");
     }
 
     fake::App app;
     fake::Windows& w = app.windows;
 };
 
-TEST_F(Player, PlaysToTheStopTimeAndTheInterfaceEndsIt) {
-    fiveRecords();
-    run({{"Play", play(),
-          Sent{kSetGen, "F0 7F 7F 06 44 06 01 2A 00 00 00 00 F7", kPlay,
-               "F0 2C 4D 57 08 0A 00 05 00 00 F7"},
-          "Stop", false, 1, "1"},
-         {"stop-time event", event(kStopTimeEvent), Sent{}, "Play", true, 0, "1"}});
-}
-
-TEST_F(Player, RecordsWithoutStopPlayOnThroughComparisonTimes) {
-    fiveRecords();
-    goTo(2);
-    run({{"Play on record 2", play(),
-          Sent{kSetGen, "F0 7F 7F 06 44 06 01 2A 00 0A 00 00 F7", kPlay,
-               "F0 2C 4D 57 09 0A 00 14 00 00 F7"},
-          "Stop", false, 1, "2"},
-         {"record 3 reached: record 4's start follows", event(kComparisonTimeEvent),
-          Sent{"F0 2C 4D 57 09 0A 00 1E 00 00 F7"}, "Stop", false, 1, "3"},
-         {"record 4 reached: its own stop follows", event(kComparisonTimeEvent),
-          Sent{"F0 2C 4D 57 08 0A 00 23 00 00 F7"}, "Stop", false, 1, "4"},
-         {"stop-time event", event(kStopTimeEvent), Sent{}, "Play", true, 0, "4"}});
-}
-
-TEST_F(Player, TheLastRecordWithoutStopPlaysUntilStopIsPressed) {
-    fiveRecords();
-    goTo(5);
-    run({{"Play", play(), Sent{kSetGen, "F0 7F 7F 06 44 06 01 2A 00 28 00 00 F7", kPlay}, "Stop",
-          false, 1, "5"},
-         {"Stop", play(), Sent{kMmcStop}, "Play", true, 0, "5"}});
-}
-
-TEST_F(Player, AnEmptyStartFieldPlaysNothing) {
-    addRecord(app, {"1", "", "", ""});
+TEST_P(Player, SendsAndShows) {
     app.app->LogActualWrite();
-    run({{"Play", play(), Sent{}, "Play", true, 0, "1"}});
-}
-
-TEST_F(Player, WithoutAConnectionNothingLeavesButThePlayerLocksTheEditor) {
-    fiveRecords();
-    app.app->midiOpenFlag = 0;
-    run({{"Play", play(), Sent{}, "Stop", false, 1, "1"}});
-}
-
-TEST_F(Player, ChaseDuringPlaybackKeepsTheFlagAndStopLaterSendsTheMmcStop) {
-    fiveRecords();
-    run({{"Play", play(),
-          Sent{kSetGen, "F0 7F 7F 06 44 06 01 2A 00 00 00 00 F7", kPlay,
-               "F0 2C 4D 57 08 0A 00 05 00 00 F7"},
-          "Stop", false, 1, "1"},
-         {"chase on", chase(true), Sent{}, "Stop", false, 1, "1"},
-         {"Play ignored while chasing", play(), Sent{}, "Stop", false, 1, "1"},
-         {"chase off", chase(false), Sent{}, "Play", true, 1, "1"},
-         {"Play (the flag still says playing)", play(), Sent{kMmcStop}, "Play", true, 0, "1"}});
-    EXPECT_TRUE(w.btnEditPlayVal.enabled);
-}
-
-TEST_F(Player, ChaseDisablesPlayAndLocksTheFieldsAndOffEnablesPlayOnlyWhenConnected) {
-    fiveRecords();
-    w.chkEditModeVal.on = true;
-    app.app->chkEditMode();
-    w.txtEditComment1.value = "typed before the chase";
-    app.app->midiOpenFlag = 0;
-    w.btnEditPlayVal.enabled = false;
-    run({{"chase on", chase(true), Sent{}, "Stop", false, 0, "1"}});
-    EXPECT_FALSE(w.btnEditPlayVal.enabled);
-    EXPECT_FALSE(w.txtEditComment1.editable);
-    EXPECT_FALSE(w.txtEditNr.editable);
-    EXPECT_EQ(app.field(1, kFieldComment1), "typed before the chase");
-    run({{"chase off, not connected", chase(false), Sent{}, "Play", true, 0, "1"}});
-    EXPECT_FALSE(w.btnEditPlayVal.enabled);
-    EXPECT_TRUE(w.txtEditComment1.editable);
-}
-
-TEST_F(Player, EditModeOpensTheFieldsOnlyWhenNoRecordPlays) {
-    fiveRecords();
-    const auto editable = [&] {
-        std::vector<bool> e;
-        for (const fake::TextField* f :
-             {&w.txtEditComment1, &w.txtEditComment2, &w.txtEditStart, &w.txtEditStop})
-            e.push_back(f->editable);
-        return e;
-    };
-    const std::vector<bool> open(4, true), locked(4, false);
-    w.chkEditModeVal.on = true;
-    app.app->chkEditMode();
-    EXPECT_EQ(editable(), open);
-    app.app->btnEditPlay();
-    EXPECT_EQ(editable(), locked);
-    w.chkEditModeVal.on = false;
-    app.app->chkEditMode();
-    w.chkEditModeVal.on = true;
-    app.app->chkEditMode();
-    EXPECT_EQ(editable(), locked) << "switched on during playback";
-    app.receive(kStopTimeEvent);
-    EXPECT_EQ(editable(), open) << "playback over";
-    EXPECT_TRUE(w.txtEditNr.editable);
-    w.chkEditModeVal.on = false;
-    app.app->chkEditMode();
-    EXPECT_EQ(editable(), locked);
-}
-
-TEST_F(Player, EachFrameRateIsChosenStoredWithTheLogAndUsedForTheLocate) {
-    fiveRecords();
-    struct Case {
-        void (vexaLogging3AppDelegate::*action)();
-        fake::Button* button;
-        std::string header;
-        std::string hoursByte;
-    };
-    for (const Case& c :
-         {Case{&vexaLogging3AppDelegate::btnPlayerFps24, &w.btnPlayerFps24Val, "0", "0A"},
-          Case{&vexaLogging3AppDelegate::btnPlayerFps24, &w.btnPlayerFps24Val, "0",
-               "0A"},  // the same again: still a change
-          Case{&vexaLogging3AppDelegate::btnPlayerFps25, &w.btnPlayerFps25Val, "32", "2A"},
-          Case{&vexaLogging3AppDelegate::btnPlayerFps29, &w.btnPlayerFps29Val, "64", "4A"},
-          Case{&vexaLogging3AppDelegate::btnPlayerFps30, &w.btnPlayerFps30Val, "96", "6A"}}) {
-        SCOPED_TRACE(c.header);
-        app.app->editChangeFlag = 0;
-        (app.app.get()->*c.action)();
-        for (const fake::Button* b : {&w.btnPlayerFps24Val, &w.btnPlayerFps25Val,
-                                      &w.btnPlayerFps29Val, &w.btnPlayerFps30Val})
-            EXPECT_EQ(b->on, b == c.button);
-        EXPECT_EQ(app.field(0, 4), c.header);
-        EXPECT_EQ(app.app->editChangeFlag, 1);
-        app.app->btnEditPlay();
-        app.app->btnEditPlay();
-        const Sent sent = sentHex();
-        ASSERT_EQ(sent.size(), 5u);
-        EXPECT_EQ(sent[1], "F0 7F 7F 06 44 06 01 " + c.hoursByte + " 00 00 00 00 F7");
+    for (const Step& step : GetParam().steps) {
+        SCOPED_TRACE(std::string(1, step.act) + " -> " + step.state);
+        act(step.act);
+        EXPECT_EQ(sent(), step.sent);
+        EXPECT_EQ(state(), step.state);
     }
 }
 
-TEST_F(Player, PlayIsDisabledFromStartUpUntilTheInterfaceAnswers) {
-    app.app->midiOpenFlag = 0;
-    w.btnEditPlayVal.enabled = true;
-    app.app->awakeFromNib();
-    EXPECT_FALSE(w.btnEditPlayVal.enabled);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, Player,
+    ::testing::Values(Script{"StopTimeEndsItAndChaseKeepsThePlaybackRunning",
+                             {{'P', {kSetGen, locate("00"), kPlay, stopAt("05")}, "Stop #1 flag"},
+                              {'S', {}, "Play #1 nav"},
+                              {'P', {kSetGen, locate("00"), kPlay, stopAt("05")}, "Stop #1 flag"},
+                              {'C', {}, "Stop #1 flag off"},
+                              {'P', {}, "Stop #1 flag off"},
+                              {'c', {}, "Play #1 flag nav"},
+                              {'P', {kMmcStop}, "Play #1 nav"}}},
+                      Script{
+                          "ComparisonTimesPlayOnToTheNextStopOrUntilStop",
+                          {{'2', {}, "Play #2 nav"},
+                           {'P', {kSetGen, locate("0A"), kPlay, compareAt("14")}, "Stop #2 flag"},
+                           {'V', {compareAt("1E")}, "Stop #3 flag"},
+                           {'V', {stopAt("23")}, "Stop #4 flag"},
+                           {'S', {}, "Play #4 nav"},
+                           {'5', {}, "Play #5 nav"},
+                           {'P', {kSetGen, locate("28"), kPlay, compareAt("32")}, "Stop #5 flag"},
+                           {'V', {}, "Stop #6 flag"},
+                           {'P', {kMmcStop}, "Play #6 nav"}}},
+                      Script{"UnconnectedOrEmptyStartSendsNothing",
+                             {{'D', {}, "Play #1 nav"},
+                              {'P', {}, "Stop #1 flag"},
+                              {'P', {}, "Play #1 nav"},
+                              {'X', {}, "Play #1 nav"},
+                              {'P', {}, "Play #1 nav"}}},
+                      Script{"EditModeWaitsForThePlaybackAndTheChase",
+                             {{'E', {}, "Play #1 nav typing"},
+                              {'P', {kSetGen, locate("00"), kPlay, stopAt("05")}, "Stop #1 flag"},
+                              {'e', {}, "Stop #1 flag"},
+                              {'E', {}, "Stop #1 flag"},
+                              {'S', {}, "Play #1 nav typing"},
+                              {'D', {}, "Play #1 nav typing"},
+                              {'C', {}, "Stop #1 off"},
+                              {'c', {}, "Play #1 nav typing off"},
+                              {'e', {}, "Play #1 nav off"}}}),
+    [](const ::testing::TestParamInfo<Script>& info) { return std::string(info.param.name); });
 
-TEST_F(Player, RenumberPanelRenumbersTheRecordItOpenedOnWhateverMovedTheEditor) {
-    fiveRecords();
-    goTo(2);
-    app.app->btnEditPlay();
-    w.panelEditNr.whileModal = [&] {
-        app.receive(kComparisonTimeEvent);  // the player steps on to record 3
-        w.txtEditNrChangeVal.value = "22";
-        app.app->btnEditLogNrOk();
-    };
-    app.app->btnEditLogNr();
-    EXPECT_EQ(app.field(2, kFieldNumber), "22");
-    EXPECT_EQ(app.field(3, kFieldNumber), "3");
-    EXPECT_EQ(w.txtEditNr.value, "3") << "the editor stays where the player took it";
+TEST_F(Player, EachFrameRateIsStoredWithTheLogAndUsedForTheLocate) {
+    fake::Button* buttons[] = {&w.btnPlayerFps24Val, &w.btnPlayerFps25Val, &w.btnPlayerFps29Val,
+                               &w.btnPlayerFps30Val};
+    void (vexaLogging3AppDelegate::*choose[])() = {
+        &vexaLogging3AppDelegate::btnPlayerFps24, &vexaLogging3AppDelegate::btnPlayerFps25,
+        &vexaLogging3AppDelegate::btnPlayerFps29, &vexaLogging3AppDelegate::btnPlayerFps30};
+    // 24 fps twice: choosing the rate already chosen is a change all the same.
+    const struct {
+        int button;
+        const char *header, *hours;
+    } rows[] = {{0, "0", "0A"}, {0, "0", "0A"}, {1, "32", "2A"}, {2, "64", "4A"}, {3, "96", "6A"}};
+    app.app->LogActualWrite();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.header);
+        app.app->editChangeFlag = 0;
+        (app.app.get()->*choose[row.button])();
+        for (const fake::Button* b : buttons) EXPECT_EQ(b->on, b == buttons[row.button]);
+        EXPECT_EQ(app.field(0, 4), row.header);
+        EXPECT_EQ(app.app->editChangeFlag, 1);
+        app.app->btnEditPlay();
+        app.app->btnEditPlay();
+        EXPECT_EQ(sent(), (Sent{kSetGen, locate("00", row.hours), kPlay, stopAt("05"), kMmcStop}));
+    }
 }
 
 }  // namespace
