@@ -9,123 +9,76 @@ namespace {
 using editor_test::addRecord;
 using editor_test::shown;
 
-enum class Do { Delete, Change, Drop };
-
-struct PictureCase {
-    const char* name;
-    int records;  // pictures "JPEG-1", "JPEG-2"...
-    int position;
-    Do action;
-    std::optional<std::string> file;  // chosen in the dialog, or dropped
-    std::deque<int> answers;
-    std::string expectedPicture;  // of the record at the position afterwards
-    std::vector<std::string> expectedAlertTitles;
-    int expectedFlag;
-};
-
 const std::string kPng = "/pictures/shot.png";
 const std::string kText = "/pictures/notes.jpg";
-constexpr int kConfirm = platform::kAlertDefault;
-constexpr int kCancel = platform::kAlertAlternate;
+const std::string kNotAPicture = "The file \"notes.jpg\" is not a picture.";
 
-void PrintTo(const PictureCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class EditorPictures : public ::testing::TestWithParam<PictureCase> {
-protected:
-    fake::App app;
-};
-
-TEST_P(EditorPictures, ChangeThePictureOnlyWhenAskedAndReadable) {
-    const PictureCase& c = GetParam();
-    vexaLogging3AppDelegate& a = *app.app;
-    for (int r = 1; r <= c.records; ++r)
-        addRecord(app, {std::to_string(r), "01:00:00:00", "", "JPEG-" + std::to_string(r)});
-    app.imageFiles.pictures[kPng] = {'J', 'P', 'E', 'G', '-', 't', 'i', 'f', 'f'};
-    a.logEditPos = c.position;
-    a.LogActualWrite();
-    app.windows.dialogs.answers = c.answers;
-    app.windows.dialogs.choosePath = c.file;
-    const std::string before = shown(app.windows.imgEdit);
-
-    if (c.action == Do::Delete)
-        a.btnEditPictureDelete();
-    else if (c.action == Do::Change)
-        a.btnImageChange();
-    else
-        a.imgEditFileDropped(c.file.value_or(""));
-
-    const Picture& stored = a.logStartArray.picture(LogList::indexOf(c.position, kFieldPicture));
-    EXPECT_EQ(std::string(stored.begin(), stored.end()), c.expectedPicture);
-    EXPECT_EQ(shown(app.windows.imgEdit), c.expectedPicture);
-    std::vector<std::string> titles;
-    for (const auto& alert : app.windows.dialogs.alerts) titles.push_back(alert.title);
-    EXPECT_EQ(titles, c.expectedAlertTitles);
-    EXPECT_EQ(a.editChangeFlag, c.expectedFlag);
-    // The neighbours keep theirs.
-    if (c.position > 1) {
-        EXPECT_EQ(shown(app.windows.imgEditPre), "JPEG-" + std::to_string(c.position - 1));
-    }
-    if (c.action == Do::Change) {
-        EXPECT_EQ(app.windows.dialogs.chooseMessages, std::vector<std::string>{"Select Picture"});
-    }
-
-    a.btnEditUndo();
-    EXPECT_EQ(shown(app.windows.imgEdit), before);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, EditorPictures,
-    ::testing::Values(
-        PictureCase{"DeleteConfirmed", 3, 2, Do::Delete, {}, {kConfirm}, "", {"Warning"}, 1},
-        PictureCase{"DeleteCancelled", 3, 2, Do::Delete, {}, {kCancel}, "JPEG-2", {"Warning"}, 0},
-        PictureCase{
-            "DeleteOnALogOfOneRecord", 1, 1, Do::Delete, {}, {kConfirm}, "", {"Warning"}, 1},
-        PictureCase{"ChangeFromAPicture", 2, 2, Do::Change, kPng, {}, "JPEG-tiff", {}, 1},
-        PictureCase{"ChangeCancelled", 2, 2, Do::Change, std::nullopt, {}, "JPEG-2", {}, 0},
-        PictureCase{"ChangeFromATextFile",
-                    2,
-                    2,
-                    Do::Change,
-                    kText,
-                    {},
-                    "JPEG-2",
-                    {"The file \"notes.jpg\" is not a picture."},
-                    0},
-        PictureCase{"DropConfirmed", 2, 1, Do::Drop, kPng, {kConfirm}, "JPEG-tiff", {"Warning"}, 1},
-        PictureCase{"DropCancelled", 2, 1, Do::Drop, kPng, {kCancel}, "JPEG-1", {"Warning"}, 0},
-        PictureCase{"DropOfATextFileAsksNothing",
-                    2,
-                    1,
-                    Do::Drop,
-                    kText,
-                    {kConfirm},
-                    "JPEG-1",
-                    {"The file \"notes.jpg\" is not a picture."},
-                    0}),
-    [](const ::testing::TestParamInfo<PictureCase>& info) { return std::string(info.param.name); });
-
-TEST(EditorPicturesGuards, NothingHappensInFullScreenOrWithoutARecord) {
-    fake::App app;
-    app.imageFiles.pictures[kPng] = {'J', 'P', 'E', 'G'};
-    app.windows.dialogs.choosePath = kPng;
-    app.windows.dialogs.answers = {kConfirm, kConfirm, kConfirm};
-    const auto tryAll = [&] {
-        app.app->btnEditPictureDelete();
-        app.app->btnImageChange();
-        app.app->imgEditFileDropped(kPng);
+TEST(EditorPictures, ChangeThePictureOnlyWhenAskedAndReadable) {
+    struct Case {
+        const char* name;
+        int records;  // pictures "JPEG-1", "JPEG-2"...
+        int position;
+        char action;  // D delete, C change through the file dialog, R dropped, F any in full screen
+        std::optional<std::string> file;  // chosen in the dialog, or dropped
+        bool confirm;
+        std::string picture;  // of the record at the position afterwards
+        std::string alert;    // the title of the one alert, if any
+    } const cases[] = {
+        {"DeleteConfirmed", 3, 2, 'D', {}, true, "", "Warning"},
+        {"DeleteCancelled", 3, 2, 'D', {}, false, "JPEG-2", "Warning"},
+        {"DeleteOnALogOfOneRecord", 1, 1, 'D', {}, true, "", "Warning"},
+        {"ChangeFromAPicture", 2, 2, 'C', kPng, true, "JPEG-tiff", ""},
+        {"ChangeCancelled", 2, 2, 'C', std::nullopt, true, "JPEG-2", ""},
+        {"ChangeFromATextFile", 2, 2, 'C', kText, true, "JPEG-2", kNotAPicture},
+        {"DropConfirmed", 2, 1, 'R', kPng, true, "JPEG-tiff", "Warning"},
+        {"DropCancelled", 2, 1, 'R', kPng, false, "JPEG-1", "Warning"},
+        {"DropOfATextFileAsksNothing", 2, 1, 'R', kText, true, "JPEG-1", kNotAPicture},
+        {"NothingInFullScreen", 2, 2, 'F', kPng, true, "JPEG-2", ""},
+        {"NothingWithoutARecord", 0, 1, 'F', kPng, true, "", ""},
     };
-    tryAll();  // an empty log
-    addRecord(app, {"1", "01:00:00:00", "", "JPEG-1"});
-    app.app->LogActualWrite();
-    app.app->fullScreenMode = 1;
-    tryAll();
-    EXPECT_EQ(app.windows.dialogs.alerts.size(), 0u);
-    EXPECT_EQ(app.windows.dialogs.chooseMessages.size(), 0u);
-    EXPECT_EQ(app.imageFiles.reads.size(), 0u);
-    EXPECT_EQ(shown(app.windows.imgEdit), "JPEG-1");
-    EXPECT_EQ(app.app->editChangeFlag, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fake::App app;
+        vexaLogging3AppDelegate& a = *app.app;
+        for (int r = 1; r <= c.records; ++r)
+            addRecord(app, {std::to_string(r), "01:00:00:00", "", "JPEG-" + std::to_string(r)});
+        app.imageFiles.pictures[kPng] = {'J', 'P', 'E', 'G', '-', 't', 'i', 'f', 'f'};
+        a.logEditPos = c.position;
+        a.LogActualWrite();
+        app.windows.dialogs.answers.assign(
+            3, c.confirm ? platform::kAlertDefault : platform::kAlertAlternate);
+        app.windows.dialogs.choosePath = c.file;
+        const std::string before = shown(app.windows.imgEdit);
+
+        a.fullScreenMode = c.action == 'F' && c.records > 0;
+        if (c.action == 'D' || c.action == 'F')
+            a.btnEditPictureDelete();
+        if (c.action == 'C' || c.action == 'F')
+            a.btnImageChange();
+        if (c.action == 'R' || c.action == 'F')
+            a.imgEditFileDropped(c.file.value_or(""));
+        a.fullScreenMode = 0;
+
+        if (c.records > 0) {
+            const Picture& p = a.logStartArray.picture(LogList::indexOf(c.position, kFieldPicture));
+            EXPECT_EQ(std::string(p.begin(), p.end()), c.picture);
+        }
+        EXPECT_EQ(shown(app.windows.imgEdit), c.picture);
+        const auto& alerts = app.windows.dialogs.alerts;
+        EXPECT_EQ(alerts.empty() ? "" : alerts.front().title, c.alert);
+        EXPECT_LE(alerts.size(), 1u);
+        EXPECT_EQ(a.editChangeFlag, c.picture == before ? 0 : 1);
+        EXPECT_EQ(shown(app.windows.imgEditPre),
+                  c.position > 1 ? "JPEG-" + std::to_string(c.position - 1) : "");
+        EXPECT_EQ(app.windows.dialogs.chooseMessages,
+                  std::vector<std::string>(c.action == 'C', "Select Picture"));
+        if (c.action == 'F') {
+            EXPECT_TRUE(app.imageFiles.reads.empty());
+        }
+
+        a.btnEditUndo();
+        EXPECT_EQ(shown(app.windows.imgEdit), before);
+    }
 }
 
 }  // namespace

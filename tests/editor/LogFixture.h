@@ -28,4 +28,14 @@ inline std::string shown(const fake::ImageView& view) {
     return std::string(view.shown.begin(), view.shown.end());
 }
 
+// What the editor shows, in one line: "@position #number start-stop duration 'comment 1'
+// [previous|current|next picture]", and "*" when the log has unsaved changes.
+inline std::string editorView(const fake::App& app) {
+    const fake::Windows& w = app.windows;
+    return "@" + std::to_string(app.app->logEditPos) + " #" + w.txtEditNr.value + " " +
+           w.txtEditStart.value + "-" + w.txtEditStop.value + " " + w.txtEditDuration.value + " '" +
+           w.txtEditComment1.value + "' [" + shown(w.imgEditPre) + "|" + shown(w.imgEdit) + "|" +
+           shown(w.imgEditNext) + "]" + (app.app->editChangeFlag ? " *" : "");
+}
+
 }  // namespace editor_test
