@@ -1,0 +1,134 @@
+// Choosing the video device, and the stills the log gets from it: over a video system whose
+// devices the test plugs in and pulls out, and an encoder whose JPEG is the frame's label.
+
+#include <gtest/gtest.h>
+
+#include "support/FakePlatform.h"
+
+namespace {
+
+// One step of a row's script. The log start comes as the MIDI thread gets it: the main
+// thread's part waits for "drain", the encoder's for "release" after a "hold".
+void step(fake::App& a, std::unique_lock<std::mutex>& encoder, const std::string& s) {
+    const std::string last = s.substr(s.rfind(' ') + 1);
+    const int n = std::isdigit(last[0]) ? std::stoi(last) : 0;
+    if (s == "open") {
+        a.app->comboBoxWillPopUp();
+    } else if (s.starts_with("choose ") || s.starts_with("pick ")) {
+        if (s[0] == 'c')
+            a.app->comboBoxWillPopUp();
+        a.windows.cmbDevicesVal.selectItem(n);
+        a.app->cmbDevices();
+    } else if (s.starts_with("frame ")) {
+        a.video.deliver(std::make_shared<const fake::VideoFrame>(last));
+    } else if (s == "log") {
+        const fake::Bytes logStart{0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, 0, 0, 0, 0, 0xF7};
+        myReadProc(platform::makeMidiPacketList(logStart), nullptr, nullptr);
+    } else if (s == "lose") {
+        a.video.loseDevice("unplugged");
+    } else if (s == "drain") {
+        a.mainThread.drain();
+    } else if (s == "unplug") {
+        a.video.devices.pop_back();
+    } else if (s.starts_with("show ")) {
+        a.app->logEditPos = n;
+    } else if (s == "grab") {
+        a.app->btnCapture();
+    } else if (s == "saved") {  // as a save leaves it: the stills under way stored
+        a.app->waitForPictures();
+        a.app->editChangeFlag = 0;
+    } else if (s == "hold" || s == "release") {
+        s == "hold" ? encoder.lock() : encoder.unlock();
+    } else if (s.starts_with("delete ")) {
+        a.app->logStartArray.removeRecord(n);
+    } else if (s.starts_with("insert ")) {
+        a.app->logStartArray.insertRecord(n, {"0", "00:00:00:00", "", "", "", "", "", "", "", {}});
+    } else if (s.starts_with("by hand ")) {
+        a.app->logStartArray.replace(LogList::indexOf(n, kFieldPicture), fake::Bytes{'T'});
+    } else {
+        ADD_FAILURE() << "no such step: " << s;
+    }
+}
+
+TEST(Capture, DevicesChosenWhatTheUserIsToldAndTheStillEachRecordGets) {
+    struct Row {
+        const char* name;
+        int captureActive, modified;
+        std::string steps;     // separated by "; "
+        const char* calls;     // the video system's starts and stops
+        const char* told;      // system log lines, then alerts with their first line
+        const char* pictures;  // each record's still: the frame's label, or "-" for none
+    };
+    // Three logs whose stills wait in the encoder while the log changes.
+    const std::string kHeld = "choose 1; hold; frame A; log; frame B; log; frame C; log; drain; ";
+    const Row rows[] = {
+        {"the list opened", 0, 0, "choose 1; open", "start Cam A, stop Cam A", "", ""},
+        {"None starts nothing", 0, 0, "choose 0", "", "", ""},
+        {"a device that will not open: not a word", 0, 0, "choose 3", "start Dead C", "", ""},
+        {"no output: error3, the system's words", 0, 0, "choose 4", "start Mute D",
+         "error3, No picture from Mute D: not negotiated", ""},
+        {"one unplugged while the list was open", 0, 0, "open; unplug; pick 4", "", "", ""},
+        {"lost: no more stills, the user told", 0, 1, "choose 1; frame A; lose; log; drain",
+         "start Cam A, stop Cam A",
+         "video input lost: unplugged, The video input has stopped.: unplugged", "-"},
+        {"a loss after another choice", 1, 0, "choose 1; lose; choose 2; drain",
+         "start Cam A, stop Cam A, start Card B", "", ""},
+        {"a log start keeps the frame of its moment", 1, 1,
+         "choose 1; frame A; log; frame B; drain", "start Cam A", "", "A"},
+        {"no still of the device before", 1, 1,
+         "choose 1; frame A; choose 2; log; drain; frame B; log; drain",
+         "start Cam A, stop Cam A, start Card B", "", "-, B"},
+        {"capture off: no stills", 0, 1, "choose 1; frame A; open; log; drain",
+         "start Cam A, stop Cam A", "", "-"},
+        {"a grab replaces the still on show", 1, 1,
+         "choose 1; frame A; log; log; drain; saved; show 1; frame B; grab", "start Cam A", "",
+         "B, A"},
+        {"capture off: grabs wait", 0, 0, "choose 1; frame A; log; drain; saved; open; grab",
+         "start Cam A, stop Cam A", "", "A"},
+        {"grab, no frame yet", 1, 0, "choose 1; log; drain; saved; grab", "start Cam A", "", "-"},
+        {"a grab on an empty log", 1, 0, "choose 1; frame A; grab", "start Cam A", "", ""},
+        {"deleted meanwhile", 1, 1, kHeld + "delete 2; release", "start Cam A", "", "A, C"},
+        {"inserted meanwhile", 1, 1, kHeld + "insert 2; release", "start Cam A", "", "A, -, B, C"},
+        {"a still by hand meanwhile", 1, 1, kHeld + "by hand 2; release", "start Cam A", "",
+         "A, T, C"},
+    };
+    const auto join = [](const std::vector<std::string>& parts) {
+        std::string out;
+        for (const std::string& p : parts) out += (out.empty() ? "" : ", ") + p;
+        return out;
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fake::App a;
+        a.video.devices = {"Cam A", "Card B", "Dead C", "Mute D"};
+        a.video.failsToOpen = "Dead C";
+        a.video.failsAtOutput = "Mute D";
+        std::unique_lock encoder(a.codec.gate, std::defer_lock);
+        for (std::size_t at = 0, end = 0; end != std::string::npos; at = end + 2) {
+            end = row.steps.find("; ", at);
+            step(a, encoder, row.steps.substr(at, end - at));
+        }
+        a.app->waitForPictures();
+        a.mainThread.drain();
+        std::vector<std::string> told = a.systemLog.lines, pictures;
+        for (const auto& alert : a.windows.dialogs.alerts)
+            told.push_back(alert.title + ": " + alert.message.substr(0, alert.message.find('\n')));
+        for (int r = 1; r <= a.app->logStartArray.recordCount(); ++r) {
+            const Picture& p = a.app->logStartArray.picture(LogList::indexOf(r, kFieldPicture));
+            const std::string label(p.begin(), p.end());
+            pictures.push_back(p.empty()                   ? "-"
+                               : label.starts_with("JPEG") ? label.substr(4, p.size() - 9)
+                                                           : label);
+        }
+        EXPECT_EQ(a.app->captureActive, row.captureActive);
+        EXPECT_EQ(join(a.video.calls), row.calls);
+        EXPECT_EQ(join(told), row.told);
+        EXPECT_EQ(join(pictures), row.pictures);
+        EXPECT_EQ(a.app->editChangeFlag, row.modified);
+        if (!a.windows.cmbDevicesVal.items.empty()) {
+            EXPECT_EQ(join(a.windows.cmbDevicesVal.items), "None, Cam A, Card B, Dead C, Mute D");
+        }
+    }
+}
+
+}  // namespace
