@@ -93,4 +93,35 @@ private:
     std::string m_path;
 };
 
+struct ChildRun {
+    int status = -1;   // as waitpid tells it
+    std::string told;  // what the child wrote back
+};
+
+// Runs `work` in a child process, so that limits, lost permissions and kills stay there;
+// `meanwhile` runs here while the child works (to feed a pipe it reads, say).
+inline ChildRun inChild(const std::function<std::string()>& work,
+                        const std::function<void()>& meanwhile = {}) {
+    ChildRun run;
+    int pipe[2];
+    if (::pipe(pipe) != 0)
+        return run;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipe[0]);
+        const std::string told = work();
+        const auto wrote = ::write(pipe[1], told.data(), told.size());
+        ::_exit(wrote == static_cast<ssize_t>(told.size()) ? 0 : 4);
+    }
+    ::close(pipe[1]);
+    if (meanwhile)
+        meanwhile();
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(pipe[0], buffer, sizeof buffer)) > 0;)
+        run.told.append(buffer, static_cast<std::size_t>(got));
+    ::close(pipe[0]);
+    ::waitpid(child, &run.status, 0);
+    return run;
+}
+
 }  // namespace projectfiles
