@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cstdlib>
 
 #include "documents/ProjectFiles.h"
 
@@ -28,16 +28,11 @@ TEST_P(GlimmarkCli, ExitsWithItsStatusAndWritesWholeFilesOrNone) {
     if (row.input != nullptr)
         writeFile(folder.file("in.vlg"), row.input);
     const std::string command = "cd '" + folder.path() + "' && G=" GLIMMARK_CLI " && { $G " +
-                                row.args + "; } 2> '" + folder.file("err") + "'";
-    std::string out;
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    char buffer[4096];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        out.append(buffer, got);
-    const int status = ::pclose(pipe);
+                                row.args + "; } > stdout 2> err";
+    const int status = std::system(command.c_str());
     const std::string err = fileText(folder.file("err"));
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, row.status) << err;
-    EXPECT_EQ(out, row.out);
+    EXPECT_EQ(fileText(folder.file("stdout")), row.out);
     EXPECT_NE(err.find(row.err), std::string::npos) << err;
     EXPECT_TRUE(row.status != 1 || std::count(err.begin(), err.end(), '\n') == 1) << err;
     EXPECT_FALSE(std::filesystem::exists(folder.file("out.vlg"))) << "a partial output file";
@@ -45,11 +40,13 @@ TEST_P(GlimmarkCli, ExitsWithItsStatusAndWritesWholeFilesOrNone) {
 
 // The golden log, as the writer leaves it on disk.
 const std::string kGolden = fileText(GLIMMARK_TEST_DATA "/golden/SmallLog.vlg");
+const std::string kSecond =
+    "10:00:00:00\t10:00:05:12\t\t09:15:00\ttab here second line\t\t05.12.2026";
 const std::string kRecords =
     "1\t10:00:00:00\t10:00:05:12\t\t09:15:00\tTom & Jerry <take 2> \"best\" 'ok' ]]> end\t"
     "Gr\xC3\xBC\xC3\x9F"
     "e, \xE6\x97\xA5\xE6\x9C\xAC, \xF0\x9F\x8E\xAC\t05.12.2026\t";
-// A project of records given as their number and their picture in base64.
+// A project file of records given as their numbers and their pictures in base64.
 std::string project(std::initializer_list<std::pair<const char*, const char*>> records) {
     std::string text = "<array><string>Glimmark</string>";
     for (int i = 0; i < 9; ++i) text += "<string/>";
@@ -74,20 +71,16 @@ INSTANTIATE_TEST_SUITE_P(
                ""},
         CliRun{"ProjectToProjectIsTheIdentity", kGolden.c_str(),
                "convert in.vlg c.vlg && cmp in.vlg c.vlg", 0, "", ""},
+        // Out as Export Log writes it, back as Import Log reads it: tabs and line feeds blanked.
         CliRun{
-            "ExchangeFileAsExportWritesIt", kGolden.c_str(), "convert in.vlg x.log && cat x.log", 0,
+            "ExchangeFileThereAndBack", kGolden.c_str(),
+            "convert in.vlg x.log && cat x.log && $G convert x.log b.vlg && $G info b.vlg", 0,
             "Heading\nFIELD_DELIM TABS\nVIDEO_FORMAT PAL\nTAPE 001\nFPS \n\nColumn\nName\tTracks\t"
             "Start\tEnd\tDuration\ttod\tCOMMENT1\tComment2\tPicturepath\t\n\nData\t\n"
             "Glimmark\tV\tVersion: 1.0\tOstraven\t\t1\t\t\t\t\n1\tV\t" +
-                kRecords.substr(2) +
-                "\n2\tV\t10:00:00:00\t10:00:05:12\t\t09:15:00\ttab here second line\t\t05.12.2026"
-                "\t\n",
+                kRecords.substr(2) + "\n2\tV\t" + kSecond + "\t\n" + kRecords + "0\n2\t" + kSecond +
+                "\t0\n",
             ""},
-        CliRun{"ExchangeFileBackAsImportReadsIt", kGolden.c_str(),
-               "convert in.vlg x.log && $G convert x.log back.vlg && $G info back.vlg", 0,
-               kRecords + "0\n2\t10:00:00:00\t10:00:05:12\t\t09:15:00\ttab here second line\t\t"
-                          "05.12.2026\t0\n",
-               ""},
         CliRun{"PicturesNamedByPositionAndNumberInsideTheFolder", kPictures.c_str(),
                "export-pictures in.vlg . --stem s && ls s_* && base64 s_3_.._3.jpg", 0,
                "s_1_1.jpg\ns_3_.._3.jpg\n/9j/2wkIBwYFBAMC\n", ""},
@@ -101,8 +94,6 @@ INSTANTIATE_TEST_SUITE_P(
                "in.vlg: not a valid XML file"},
         CliRun{"BinaryJunk", "bplist00\x01\x02\x03", "info in.vlg", 1, "",
                "in.vlg: not a valid binary property list"},
-        CliRun{"Random", "\x9C\x01\xFF\x7F garbage \x80", "convert in.vlg out.vlg", 1, "",
-               "in.vlg: not a valid XML file"},
         CliRun{"NotGlimmark", "<array><string>glimmark</string></array>", "info in.vlg", 1, "",
                "in.vlg: not a Glimmark project file"},
         CliRun{"NineEntriesOnly", kNine.c_str(), "info in.vlg", 1, "",

@@ -1,10 +1,22 @@
 // Project files: the bytes the writer puts on disk, what Python's plistlib (the reference
-// reader and writer of the format here) makes of them and back, and what the reader takes.
+// reader and writer of the format here) makes of them and back, what the reader takes; saves
+// that cannot finish leave the old file whole and say why; a program killed with an unsaved
+// log leaves a copy the next start offers back. Faults and kills happen in child processes.
 
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <csignal>
+#include <optional>
 
 #include "documents/ProjectFiles.h"
+#include "documents/RecoveryFile.h"
 #include "platform/plist/PropertyListFileStore.h"
+#include "support/FakePlatform.h"
 
 namespace {
 
@@ -68,6 +80,7 @@ std::vector<LogValue> picturesOfEverySize() {
         values.emplace_back(patternPicture((1 << 20) + i, i));
         values.emplace_back(std::string(i == 7 ? 3 << 20 : 1, 'x') + "&");
     }
+    values.insert(values.end(), {std::string("a\r\nb\rc"), std::string(" ")});
     return values;
 }
 
@@ -76,13 +89,6 @@ std::string plistOf(const std::string& body) {
            "</array>\n</plist>\n";
 }
 
-// plistlib's binary form of ["a", b"\x01\x02", 64, -3, 2.5, True, "é"].
-const char kBinaryValues[] =
-    "\x62\x70\x6C\x69\x73\x74\x30\x30\xA7\x01\x02\x03\x04\x05\x06\x07\x51\x61\x42\x01\x02"
-    "\x10\x40\x13\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFD\x23\x40\x04\x00\x00\x00\x00\x00\x00\x09"
-    "\x61\x00\xE9\x08\x10\x12\x15\x17\x20\x29\x2A\x00\x00\x00\x00\x00\x00\x01\x01\x00"
-    "\x00\x00\x00\x00\x00\x00\x08\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
-    "\x00\x00\x2D";
 // ["é\\0b", "c"], the first in UTF-16: a NUL inside a string (a fuzzer's find).
 const char kBinaryNul[] =
     "\x62\x70\x6C\x69\x73\x74\x30\x30\xA2\x01\x02\x63\x00\xE9\x00\x00\x00\x62\x51\x63"
@@ -93,10 +99,6 @@ INSTANTIATE_TEST_SUITE_P(
     Files, ProjectFileReading,
     testing::Values(
         Taken{"PicturesOfEveryLengthAndLargeOnes", "", picturesOfEverySize(), {}},
-        Taken{"CarriageReturnsAndSpacesSurvive",
-              "",
-              {std::string("a\r\nb\rc"), std::string(" ")},
-              {}},
         Taken{"TextXmlCannotCarryIsMendedNotWrittenBroken",
               "",
               {std::string("bell\x07"
@@ -104,32 +106,168 @@ INSTANTIATE_TEST_SUITE_P(
                std::string("bad \xFF\xC3 utf8, surrogate \xED\xA0\x80")},
               {std::string("bellend"), std::string("bad \xEF\xBF\xBD\xEF\xBF\xBD utf8, surrogate "
                                                    "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD")}},
-        Taken{"EmptyDataBase64FoldedAnyWayEntitiesAndCdata",
+        Taken{"OtherWritersDataEntitiesCdataNumbersAndContainers",
               plistOf("<data/><data>\n\t</data><data>\n  AAEC\r\n\tAwQF Bg\n==\n</data>"
                       "<string>&lt;&amp;&gt;&quot;&apos;&#65;&#x263A;</string>"
-                      "<string><![CDATA[<raw> & ]]]]><![CDATA[>]]></string>"),
+                      "<string><![CDATA[<raw> & ]]]]><![CDATA[>]]></string><integer>64</integer>"
+                      "<true/><dict><key>k</key><string>v</string></dict><string/>"),
               {},
               {Picture{}, Picture{}, Picture{0, 1, 2, 3, 4, 5, 6},
-               std::string("<&>\"'A\xE2\x98\xBA"), std::string("<raw> & ]]>")}},
-        Taken{"NumbersAndNestedContainersAsTextAndPlaceholders",
-              "<array><integer>64</integer><real>2.5</real><true/><date>2026-12-05T10:00:00Z"
-              "</date><dict><key>k</key><string>v</string></dict><string/></array>",
-              {},
-              {std::string("64"), std::string("2.5"), std::string("true"),
-               std::string("2026-12-05T10:00:00Z"), std::string(), std::string()}},
-        Taken{"Latin1Declared",
-              "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><array><string>\xE4</string></array>",
-              {},
-              {std::string("\xC3\xA4")}},
-        Taken{"BinaryValuesAsInXml",
-              std::string(kBinaryValues, sizeof kBinaryValues - 1),
-              {},
-              {std::string("a"), Picture{1, 2}, std::string("64"), std::string("-3"),
-               std::string("2.5"), std::string("true"), std::string("\xC3\xA9")}},
+               std::string("<&>\"'A\xE2\x98\xBA"), std::string("<raw> & ]]>"), std::string("64"),
+               std::string("true"), std::string(), std::string()}},
         Taken{"BinaryStringHoldingANul",
               std::string(kBinaryNul, sizeof kBinaryNul - 1),
               {},
               {std::string("\xC3\xA9\0b", 4), std::string("c")}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+struct Fault {
+    const char* name;
+    mode_t folderMode, fileMode;  // 0: as they are
+    rlim_t fileSizeLimit;         // 0: none
+    bool smallDisk;               // a 512 KB tmpfs over the folder
+    const char* reason;           // part of the reason told; "" when the save is killed
+};
+
+// The mount lives in a namespace of this test process's own and goes with the process.
+struct SmallFileSystem {
+    explicit SmallFileSystem(const std::string& path) : path(path) {
+        mounted = ::unshare(CLONE_NEWNS) == 0 &&
+                  ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                  ::mount("glimmark-test", path.c_str(), "tmpfs", 0, "size=512k") == 0;
+    }
+    ~SmallFileSystem() {
+        if (mounted)
+            ::umount2(path.c_str(), MNT_DETACH);
+    }
+    std::string path;
+    bool mounted = false;
+};
+
+class SaveFault : public testing::TestWithParam<Fault> {};
+
+TEST_P(SaveFault, TheOldFileStaysWholeAndTheReasonNamesIt) {
+    const Fault& fault = GetParam();
+    TempFolder folder;
+    std::optional<SmallFileSystem> disk;
+    if (fault.smallDisk && !disk.emplace(folder.path()).mounted)
+        GTEST_SKIP() << "no tmpfs can be mounted here (not root)";
+    const std::string target = folder.file("day.vlg");
+    ASSERT_EQ(PropertyListFileStore().writeArray(target, goldenLog()), "");
+    const std::string before = fileText(target);
+    LogList bigger = goldenLog();
+    for (int i = 0; i < 40; ++i)
+        bigger.append(record(std::to_string(i + 3), "", "", patternPicture(100 * 1024, i)));
+
+    const ChildRun run = inChild([&] {
+        if (fault.folderMode != 0)
+            ::chmod(folder.path().c_str(), fault.folderMode);
+        if (fault.fileMode != 0)
+            ::chmod(target.c_str(), fault.fileMode);
+        // Permissions do not hold for root; the save runs as nobody then.
+        if ((fault.folderMode | fault.fileMode) != 0 && ::geteuid() == 0) {
+            [[maybe_unused]] int dropped = ::setgid(65534) + ::setuid(65534);
+        }
+        // What a full disk does to write(), where no tmpfs can be mounted.
+        if (fault.fileSizeLimit != 0) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{fault.fileSizeLimit, fault.fileSizeLimit};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        // A kill half-way, with megabytes of the new file written, is a crash.
+        return PropertyListFileStore().writeArray(target, bigger, [&](double done) {
+            if (done >= 0.5 && *fault.reason == '\0')
+                ::kill(::getpid(), SIGKILL);
+        });
+    });
+    EXPECT_TRUE(fileText(target) == before) << "the old file changed";
+    EXPECT_EQ(WIFSIGNALED(run.status), *fault.reason == '\0');
+    EXPECT_NE(run.told.find(fault.reason), std::string::npos) << run.told;
+    EXPECT_TRUE(*fault.reason == '\0' || run.told.find(target) != std::string::npos) << run.told;
+    if (*fault.reason == '\0') {
+        // What a kill leaves behind is cleared by a later save once it is old.
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+            std::filesystem::last_write_time(entry.path(),
+                                             entry.last_write_time() - std::chrono::hours(1));
+        EXPECT_EQ(folder.entries(), 2u);
+        EXPECT_EQ(PropertyListFileStore().writeArray(target, goldenLog()), "");
+    }
+    EXPECT_EQ(folder.entries(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, SaveFault,
+    testing::Values(Fault{"ReadOnlyFolder", 0555, 0, 0, false, "Permission denied"},
+                    Fault{"ReadOnlyFile", 0777, 0444, 0, false, "Permission denied"},
+                    Fault{"FullDisk", 0, 0, 0, true, "No space left on device"},
+                    Fault{"FileSizeLimit", 0, 0, 256 * 1024, false, "File too large"},
+                    Fault{"KilledHalfWay", 0, 0, 0, false, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A controller over fakes, except for project files: real files in a real folder.
+struct RecoveringApp {
+    explicit RecoveringApp(const std::string& state) {
+        app.app = std::make_unique<vexaLogging3AppDelegate>(
+            PlatformServices{app.mainThread, app.clock, app.systemLog, app.midi, app.codec,
+                             app.timers, app.video, &store, &app.pictureConverter},
+            app.windows.outlets());
+        app.app->recoveryDirectory = state;
+        app.app->awakeFromNib();
+    }
+    void log(std::uint8_t second) {
+        app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x01, 0x00, second, 0x00, 0x20, 0xF7});
+        app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x02, 0x01, 0x00, second, 0x10, 0xF7});
+    }
+    PropertyListFileStore store;
+    fake::App app;
+};
+
+// Restored, the copy is the unsaved document it was; discarded, it is gone. A saved log, a
+// clean quit and the copy of a program still running leave nothing to offer.
+TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
+    for (const bool restore : {true, false}) {
+        SCOPED_TRACE(restore ? "restore" : "discard");
+        TempFolder folder;
+        const std::string state = folder.file("state");
+        const ChildRun crashed = inChild([&] {
+            RecoveringApp app(state);
+            app.app.app->setPathString("/shows/day1.vlg");
+            app.log(1);
+            app.log(9);  // a finished log is kept at once, however soon after the last
+            app.app.app->waitForRecoveryFile();
+            ::raise(SIGKILL);
+            return std::string();
+        });
+        ASSERT_TRUE(WIFSIGNALED(crashed.status));
+        ASSERT_EQ(RecoveryFile::leftBehind(state).size(), 1u);
+        {
+            RecoveringApp next(state);
+            vexaLogging3AppDelegate& c = *next.app.app;
+            next.app.windows.dialogs.answers = {restore ? platform::kAlertDefault
+                                                        : platform::kAlertAlternate};
+            c.offerRecovery();
+            ASSERT_EQ(next.app.windows.dialogs.alerts.size(), 1u);
+            EXPECT_EQ(next.app.windows.dialogs.alerts[0].message.rfind("Restore the unsaved", 0),
+                      0u);
+            EXPECT_EQ(c.logStartArray.recordCount(), restore ? 2 : 0);
+            EXPECT_EQ(next.app.field(2, kFieldStop), restore ? "01:00:09:16" : "");
+            EXPECT_EQ(c.pathString, restore ? "/shows/day1.vlg" : "Untitled");
+            EXPECT_EQ(std::tuple(c.logNr, c.editChangeFlag), std::tuple(restore ? 2 : 0, restore));
+            next.log(3);
+            c.waitForRecoveryFile();
+            EXPECT_TRUE(RecoveryFile::leftBehind(state).empty()) << "its program still runs";
+            next.app.windows.dialogs.answers = {platform::kAlertOther};
+            if (restore) {
+                c.setPathString(folder.file("day1.vlg"));
+                c.btnFileSave();
+                next.app.timers.advance(std::chrono::milliseconds(1000));
+                c.waitForRecoveryFile();
+            } else {
+                c.applicationWillTerminate();  // Don't Save
+            }
+        }
+        EXPECT_TRUE(RecoveryFile::leftBehind(state).empty());
+    }
+}
 
 }  // namespace
