@@ -1,14 +1,17 @@
-// The windows as the user meets them: start-up, stepping through records, jumping to a typed
-// number and renumbering through the panel.
+// The windows as the user meets them: start-up, every key of the File, Edit and Player menus
+// in one run, the renumber panel and the quit prompt.
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <filesystem>
 
 #include "platform/qt/DeviceComboBox.h"
 #include "platform/qt/MyImageView.h"
@@ -20,144 +23,204 @@ using gui_test::encodedPicture;
 using gui_test::waitFor;
 using gui_test::whenModal;
 
-class EditorWindow : public ::testing::Test {
+// Answers the next alert with the button of that text, and keeps what it asked.
+QTimer* press(const QString& button, QString* asked = nullptr) {
+    return whenModal([button, asked](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        ASSERT_NE(box, nullptr);
+        if (asked)
+            *asked = box->text() + " / " + box->informativeText();
+        for (QAbstractButton* b : box->buttons())
+            if (b->text() == button)
+                b->click();
+    });
+}
+
+// The colour of a picture on show: r, g, b, or - for none.
+char colour(const MyImageView* view) {
+    const QImage& p = view->picture();
+    if (p.isNull())
+        return '-';
+    const QRgb c = p.pixel(p.width() / 2, p.height() / 2);
+    return qRed(c) > 200 ? 'r' : qGreen(c) > 200 ? 'g' : qBlue(c) > 200 ? 'b' : '?';
+}
+
+class Windows : public ::testing::Test {
 protected:
     void threeRecords() {
         app.addRecord("1", "01:00:00:00", "01:00:10:00", encodedPicture("JPEG", Qt::red));
-        app.addRecord("2", "01:00:20:00", "01:00:25:00");
+        app.addRecord("2", "01:00:20:00", "", encodedPicture("JPEG", Qt::green));
         app.addRecord("3", "01:00:30:00", "", encodedPicture("TIFF", Qt::blue));
         app.controller.LogActualWrite();
     }
-    static QRgb centre(const MyImageView* view) {
-        const QImage& p = view->picture();
-        return p.isNull() ? 0 : p.pixel(p.width() / 2, p.height() / 2);
+    // The record numbers, then what the editor shows: "1 2 3 #2 Play [rgb]", and "chase",
+    // "edit", "locked" (navigation off), "full" (full screen) and "*" (unsaved) when so.
+    std::string state() const {
+        std::string s;
+        for (int r = 1; r <= app.controller.logStartArray.recordCount(); ++r)
+            s += app.field(r, kFieldNumber) + " ";
+        s += "#" + app.edit.txtEditNr->text().toStdString() + " " +
+             app.edit.btnEditPlayVal->text().toStdString() + " [" + colour(app.edit.imgEditPre) +
+             colour(app.edit.imgEdit) + colour(app.edit.imgEditNext) + "]";
+        s += app.edit.chkEditChaseModeVal->isChecked() ? " chase" : "";
+        s += app.edit.txtEditStart->isReadOnly() ? "" : " edit";
+        s += app.edit.btnLogNaechstesVal->isEnabled() ? "" : " locked";
+        s += app.controller.fullScreenMode ? " full" : "";
+        return s + (app.controller.editChangeFlag ? " *" : "");
     }
 
     gui_test::GuiApp app;
 };
 
-TEST_F(EditorWindow, StartsTitledWithTheEditorInFrontAndTheFieldsLocked) {
+TEST_F(Windows, StartWithTheEditorInFrontItsFieldsLockedAndNoInterface) {
     EXPECT_EQ(app.rec.windowTitle(), "Glimmark Capture Tool - Untitled");
     EXPECT_EQ(app.edit.windowTitle(), "Glimmark Editor - Untitled");
     EXPECT_TRUE(app.rec.isVisible());
-    EXPECT_TRUE(app.edit.isVisible());
-    EXPECT_TRUE(waitFor([] { return QApplication::activeWindow() != nullptr; }));
     EXPECT_EQ(QApplication::activeWindow(), &app.edit);
-    EXPECT_FALSE(app.windows.panelEditNr.isVisible());
-
-    for (QLineEdit* locked : {app.edit.txtEditComment1, app.edit.txtEditComment2,
-                              app.edit.txtEditStart, app.edit.txtEditStop})
-        EXPECT_TRUE(locked->isReadOnly()) << locked->objectName().toStdString();
+    EXPECT_EQ(state(), "# Play [---]");
+    EXPECT_TRUE(app.edit.txtEditComment1->isReadOnly());
     EXPECT_FALSE(app.edit.txtEditNr->isReadOnly());
-
+    EXPECT_FALSE(app.edit.btnEditPlayVal->isEnabled());
     EXPECT_EQ(app.rec.cmbDevicesVal->currentText(), "Select Video Device");
-    EXPECT_EQ(app.rec.cmbLogSelectVal->count(), 3);
     EXPECT_EQ(app.rec.cmbLogSelectVal->currentIndex(), 0);
     EXPECT_FALSE(app.rec.btnLogManualVal->isEnabled());
-    EXPECT_FALSE(app.rec.btnLogManualStopVal->isEnabled());
-    // The first look for the interface ran during start-up.
-    EXPECT_EQ(app.rec.statusText->text(), "  not found");
-}
-
-TEST_F(EditorWindow, NextAndPreviousShowTheRecordAndItsNeighboursPictures) {
-    threeRecords();
-    EXPECT_EQ(app.edit.txtEditNr->text(), "1");
-    EXPECT_EQ(qRed(centre(app.edit.imgEdit)) > 200, true);
-    EXPECT_TRUE(app.edit.imgEditPre->picture().isNull());
-
-    app.edit.btnLogNaechstesVal->click();
-    EXPECT_EQ(app.edit.txtEditNr->text(), "2");
-    EXPECT_EQ(app.edit.txtEditStart->text(), "01:00:20:00");
-    EXPECT_EQ(app.edit.txtEditDuration->text(), "00:00:05");
-    EXPECT_TRUE(app.edit.imgEdit->picture().isNull());
-    EXPECT_GT(qRed(centre(app.edit.imgEditPre)), 200);
-    EXPECT_GT(qBlue(centre(app.edit.imgEditNext)), 200);  // the TIFF decodes too
-
-    app.windows.menus.btnMenuEditNextVal->trigger();
-    EXPECT_EQ(app.edit.txtEditNr->text(), "3");
-    QTest::keyClick(app.edit.txtEditComment2, Qt::Key_Up, Qt::ControlModifier);
-    EXPECT_EQ(app.edit.txtEditNr->text(), "2");
-    app.edit.btnLogVorherVal->click();
-    app.edit.btnLogVorherVal->click();
-    EXPECT_EQ(app.edit.txtEditNr->text(), "1");
-}
-
-TEST_F(EditorWindow, TypedCommentsAreKeptWhenStepping) {
-    threeRecords();
-    app.edit.txtEditComment1->setReadOnly(false);  // as edit mode leaves it
-    app.edit.txtEditComment1->setFocus();
-    QTest::keyClicks(app.edit.txtEditComment1, "good take");
-    app.edit.btnLogNaechstesVal->click();
-    EXPECT_EQ(app.field(1, kFieldComment1), "good take");
-    EXPECT_EQ(app.edit.txtEditComment1->text(), "");
-    EXPECT_EQ(app.controller.editChangeFlag, 1);
-}
-
-TEST_F(EditorWindow, ReturnInTheNumberFieldJumpsToThatRecord) {
-    threeRecords();
-    app.edit.txtEditNr->selectAll();
-    QTest::keyClicks(app.edit.txtEditNr, "3");
-    QTest::keyClick(app.edit.txtEditNr, Qt::Key_Return);
-    EXPECT_EQ(app.controller.logEditPos, 3);
-    EXPECT_EQ(app.edit.txtEditStart->text(), "01:00:30:00");
-
-    app.edit.txtEditNr->setText("03");
-    QTest::keyClick(app.edit.txtEditNr, Qt::Key_Return);
-    EXPECT_EQ(app.controller.logEditPos, 3);
-    EXPECT_EQ(app.edit.txtEditNr->text(), "3");
-}
-
-TEST_F(EditorWindow, RenumberPanelStoresTheTypedNumberOnOk) {
-    threeRecords();
-    app.edit.btnLogNaechstesVal->click();
-    QString offered;
-    whenModal([&](QWidget* modal) {
-        ASSERT_EQ(modal, &app.windows.panelEditNr);
-        offered = app.windows.panelEditNr.txtEditNrChangeVal->text();
-        app.windows.panelEditNr.txtEditNrChangeVal->selectAll();
-        QTest::keyClicks(app.windows.panelEditNr.txtEditNrChangeVal, "007");
-        QTest::keyClick(app.windows.panelEditNr.txtEditNrChangeVal, Qt::Key_Return);
-    });
-    app.edit.btnEditLogNr->click();  // returns when the panel's loop has ended
-    EXPECT_EQ(offered, "2");
-    EXPECT_EQ(app.field(2, kFieldNumber), "007");
-    EXPECT_EQ(app.edit.txtEditNr->text(), "007");
-    EXPECT_FALSE(app.windows.panelEditNr.isVisible());
-    EXPECT_EQ(app.controller.editChangeFlag, 1);
-}
-
-TEST_F(EditorWindow, RenumberPanelClosedByEscapeOrOutOfRangeChangesNothing) {
-    threeRecords();
-    whenModal([&](QWidget*) {
-        QTest::keyClicks(app.windows.panelEditNr.txtEditNrChangeVal, "42");
-        QTest::keyClick(app.windows.panelEditNr.txtEditNrChangeVal, Qt::Key_Escape);
-    });
-    app.edit.btnEditLogNr->click();
-    EXPECT_EQ(app.field(1, kFieldNumber), "1");
-    EXPECT_FALSE(app.windows.panelEditNr.isVisible());
-
-    whenModal([&](QWidget*) {
-        app.windows.panelEditNr.txtEditNrChangeVal->setText("1000");
-        app.windows.panelEditNr.btnEditLogNrOk->click();
-    });
-    app.windows.menus.renumber->trigger();
-    EXPECT_EQ(app.field(1, kFieldNumber), "1");
-    EXPECT_FALSE(app.windows.panelEditNr.isVisible());
-    EXPECT_EQ(app.controller.editChangeFlag, 0);
-}
-
-TEST_F(EditorWindow, TheProgramsOwnLoggingModeChoiceSendsNothing) {
-    // A selection by the program (the interface reporting its state) must not act as the
+    EXPECT_EQ(app.rec.statusText->text(), "  not found");  // the first look ran at start-up
+    // A logging mode set by the program (the interface reporting its state) is not the
     // user's choice; the user's choice of manual logging frees the start button.
     app.windows.outlets().cmbLogSelectVal->selectItem(2);
     QApplication::processEvents();
     EXPECT_FALSE(app.rec.btnLogManualVal->isEnabled());
-
     app.rec.cmbLogSelectVal->setCurrentIndex(1);
     app.rec.cmbLogSelectVal->setFocus();
     QTest::keyClick(app.rec.cmbLogSelectVal, Qt::Key_Down);
-    EXPECT_EQ(app.rec.cmbLogSelectVal->currentIndex(), 2);
     EXPECT_TRUE(app.rec.btnLogManualVal->isEnabled());
+}
+
+TEST_F(Windows, EveryMenuKeyActsOnTheRecordsOrStaysWithTheTextField) {
+    threeRecords();
+    QTemporaryDir folder;
+    const std::string saved = folder.filePath("day.vlg").toStdString();
+    app.controller.setPathString(saved);
+    struct Step {
+        char focus;  // p the picture, n the number field, c a read-only comment field,
+                     // m the picture with the interface just connected
+        const char* keys;
+        const char* answer;  // to the alert the keys bring up
+        std::string state;
+    } const steps[] = {
+        {'p', "Ctrl+Down", "", "1 2 3 #2 Play [rgb]"},
+        {'c', "Ctrl+Down", "", "1 2 3 #3 Play [gb-]"},
+        {'c', "Ctrl+Up", "", "1 2 3 #2 Play [rgb]"},
+        {'n', "Ctrl+X", "", "1 2 3 #2 Play [rgb]"},
+        {'c', "Ctrl+Z", "", "1 2 3 #2 Play [rgb]"},
+        {'c', "Delete", "", "1 2 3 #2 Play [rgb]"},
+        {'p', "Ctrl+X", "", "1 3 #3 Play [rb-] *"},
+        {'p', "Ctrl+V", "", "1 2 3 #2 Play [rgb] *"},
+        {'p', "Delete", "Delete", "1 3 #1 Play [-rb] *"},
+        {'p', "Ctrl+Z", "", "1 2 3 #2 Play [rgb] *"},
+        {'p', "Ctrl+Shift+Z", "", "1 3 #1 Play [-rb] *"},
+        {'p', "Ctrl+Shift+A", "", "1 3 4 #4 Play [b--] *"},
+        {'p', "Ctrl+Shift+I", "", "1 3 0 4 #0 Play [b--] *"},
+        {'p', "Ctrl+E", "", "1 3 0 4 #0 Play [b--] edit *"},
+        {'p', "Ctrl+Shift+C", "", "1 3 0 4 #0 Stop [b--] chase locked *"},
+        {'p', "Ctrl+P", "", "1 3 0 4 #0 Stop [b--] chase locked *"},
+        {'p', "Ctrl+Shift+C", "", "1 3 0 4 #0 Play [b--] edit *"},
+        {'p', "Ctrl+Up", "", "1 3 0 4 #3 Play [rb-] edit *"},
+        {'p', "Ctrl+P", "", "1 3 0 4 #3 Play [rb-] edit *"},
+        {'m', "Ctrl+P", "", "1 3 0 4 #3 Stop [rb-] locked *"},
+        {'p', "Ctrl+P", "", "1 3 0 4 #3 Play [rb-] edit *"},
+        {'p', "F11", "Don't Save", "1 3 0 4 #3 Play [rb-] edit full *"},
+        {'p', "Ctrl+Down", "", "1 3 0 4 #0 Play [b--] edit full *"},
+        {'p', "Escape", "", "1 3 0 4 #0 Play [b--] edit *"},
+        {'p', "Ctrl+S", "", "1 3 0 4 #0 Play [b--] edit"},
+        {'p', "Ctrl+N", "", "# Play [---] edit"},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(std::string(1, s.focus) + " " + s.keys + " -> " + s.state);
+        QWidget* focus = s.focus == 'n'   ? app.edit.txtEditNr
+                         : s.focus == 'c' ? static_cast<QWidget*>(app.edit.txtEditComment2)
+                                          : app.edit.imgEdit;
+        if (s.focus == 'm') {
+            app.controller.midiOpenFlag = 1;
+            app.edit.btnEditPlayVal->setEnabled(true);
+        }
+        // Shortcuts need an active window; after an alert the offscreen platform leaves none.
+        focus->window()->activateWindow();
+        ASSERT_TRUE(waitFor([&] { return QApplication::activeWindow() == focus->window(); }));
+        focus->setFocus();
+        QString asked;
+        QTimer* alert = *s.answer ? press(s.answer, &asked) : nullptr;
+        QTest::keySequence(focus, QKeySequence(QString::fromLatin1(s.keys)));
+        if (alert != nullptr) {
+            EXPECT_TRUE(waitFor([&] { return !asked.isEmpty(); }));
+        }
+        EXPECT_EQ(state(), s.state);
+    }
+    EXPECT_TRUE(std::filesystem::exists(saved));
+    app.controller.waitForSends();
+    EXPECT_EQ(app.midi.messages().size(), 5u) << "set-up, locate, play, stop time, MMC stop";
+}
+
+TEST_F(Windows, TheRenumberPanelStoresTheNumberOnReturnAndNothingOnEscapeOrOutOfRange) {
+    threeRecords();
+    struct Case {
+        const char* typed;
+        Qt::Key key;
+        std::string number;
+    } const cases[] = {{"007", Qt::Key_Return, "007"},
+                       {"42", Qt::Key_Escape, "007"},
+                       {"1000", Qt::Key_Return, "007"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        QString offered;
+        QLineEdit* typed = app.windows.panelEditNr.txtEditNrChangeVal;
+        whenModal([&](QWidget* modal) {
+            ASSERT_EQ(modal, &app.windows.panelEditNr);
+            offered = typed->text();
+            typed->selectAll();
+            QTest::keyClicks(typed, c.typed);
+            QTest::keyClick(typed, c.key);
+        });
+        app.edit.btnEditLogNr->click();  // returns when the panel's loop has ended
+        EXPECT_FALSE(offered.isEmpty());
+        EXPECT_EQ(app.field(1, kFieldNumber), c.number);
+        EXPECT_EQ(app.edit.txtEditNr->text().toStdString(), c.number);
+        EXPECT_FALSE(app.windows.panelEditNr.isVisible());
+    }
+}
+
+TEST_F(Windows, QuitAsksOnceWhetherByTheMenuOrByClosingTheWindows) {
+    QTemporaryDir folder;
+    app.addRecord("1", "01:00:00:00", "");
+    app.controller.setPathString(folder.filePath("last.vlg").toStdString());
+    app.controller.editChangeFlag = 1;
+    QString asked;
+    press("Save", &asked);
+    app.windows.menus.quit->trigger();
+    EXPECT_EQ(asked,
+              "File \"last.vlg\" has been modified! / Save changes before closing Glimmark?");
+    EXPECT_TRUE(std::filesystem::exists(folder.filePath("last.vlg").toStdString()));
+
+    app.controller.editChangeFlag = 1;
+    QTimer* second = press("Don't Save");
+    app.rec.close();
+    app.edit.close();
+    QTest::qWait(100);
+    EXPECT_TRUE(second->isActive()) << "a second prompt";
+    delete second;
+}
+
+TEST(QuitPrompt, ClosingTheLastWindowAsksAndDontSaveWritesNothing) {
+    gui_test::GuiApp app;
+    app.addRecord("1", "01:00:00:00", "");
+    app.controller.editChangeFlag = 1;
+    QString asked;
+    press("Don't Save", &asked);
+    app.rec.close();
+    EXPECT_TRUE(asked.isEmpty()) << "the editor is still open";
+    app.edit.close();
+    EXPECT_FALSE(asked.isEmpty());
+    EXPECT_EQ(app.controller.editChangeFlag, 1);
 }
 
 }  // namespace

@@ -1,17 +1,26 @@
-// The Qt side of the platform services: the hand-over to the GUI thread, timers, picture
-// decoding and alerts.
+// The Qt side of the platform services: the hand-over to the GUI thread, alerts, picture
+// files dropped on the editor, the capture window's devices and stills, window placement.
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
-#include <atomic>
 #include <thread>
-#include <vector>
 
+#include "platform/MidiPacketList.h"
+#include "platform/qt/CapturePreview.h"
+#include "platform/qt/CaptureWindow.h"
+#include "platform/qt/DeviceComboBox.h"
 #include "platform/qt/MyImageView.h"
 #include "platform/qt/QtDialogs.h"
+#include "platform/qt/WindowPlacement.h"
 #include "qt/GuiApp.h"
 
 namespace {
@@ -19,7 +28,6 @@ namespace {
 using gui_test::encodedPicture;
 using gui_test::waitFor;
 using gui_test::whenModal;
-using namespace std::chrono_literals;
 
 TEST(QtMainThread, WorkFromOtherThreadsRunsOnTheGuiThreadInPostingOrder) {
     platform::qt::QtMainThread mainThread;
@@ -30,72 +38,172 @@ TEST(QtMainThread, WorkFromOtherThreadsRunsOnTheGuiThreadInPostingOrder) {
     std::thread poster([&] {
         for (int i = 0; i < kPosts; ++i)
             mainThread.post([&, i] {
-                if (std::this_thread::get_id() != gui)
-                    ++offThread;
+                offThread += std::this_thread::get_id() != gui;
                 ran.push_back(i);
             });
     });
-    // Nothing runs inline: the work waits for the event loop.
     poster.join();
-    EXPECT_TRUE(ran.empty());
+    EXPECT_TRUE(ran.empty()) << "nothing runs before the event loop does";
     ASSERT_TRUE(waitFor([&] { return ran.size() == kPosts; }));
     EXPECT_EQ(offThread.load(), 0);
     for (int i = 0; i < kPosts; ++i) ASSERT_EQ(ran[static_cast<std::size_t>(i)], i);
 }
 
-TEST(QtTimers, RepeatingTimersTickAgainAndSingleShotsRunOnce) {
-    platform::qt::QtTimers timers;
-    int ticks = 0, shots = 0;
-    timers.startRepeating(10ms, [&] { ++ticks; });
-    timers.singleShot(10ms, [&] { ++shots; });
-    ASSERT_TRUE(waitFor([&] { return ticks >= 3; }));
-    EXPECT_EQ(shots, 1);
-}
-
-TEST(MyImageView, ShowsJpegAndTiffAndIsEmptyForAnythingElse) {
-    MyImageView view;
-    EXPECT_TRUE(view.showPicture(encodedPicture("JPEG", Qt::white, 40, 30)));
-    EXPECT_EQ(view.picture().size(), QSize(40, 30));
-    EXPECT_TRUE(view.showPicture(encodedPicture("TIFF", Qt::black, 20, 10)));
-    EXPECT_EQ(view.picture().size(), QSize(20, 10));
-
-    EXPECT_FALSE(view.showPicture({'J', 'P', 'E', 'G', 1, 2, 3}));
-    EXPECT_TRUE(view.picture().isNull());
-    view.showPicture(encodedPicture("JPEG", Qt::white));
-    EXPECT_FALSE(view.showPicture({}));
-    EXPECT_TRUE(view.picture().isNull());
-}
-
-TEST(QtDialogs, AlertsAnswerByTheButtonPressed) {
-    platform::qt::QtDialogs qtDialogs;
-    platform::Dialogs& dialogs = qtDialogs;
-    const auto press = [](const char* text) {
-        whenModal([text](QWidget* modal) {
-            for (QAbstractButton* b : qobject_cast<QMessageBox*>(modal)->buttons()) {
-                if (b->text() == text)
+TEST(QtDialogs, AlertsAnswerByTheButtonPressedAndEscapeIsTheAlternate) {
+    platform::qt::QtDialogs dialogs;
+    struct Case {
+        const char* pressed;  // nullptr: Escape
+        const char* alternate;
+        int answer;
+    } const cases[] = {{"Save", "Cancel", platform::kAlertDefault},
+                       {"Cancel", "Cancel", platform::kAlertAlternate},
+                       {"Don't Save", "Cancel", platform::kAlertOther},
+                       {nullptr, "Cancel", platform::kAlertAlternate},
+                       {nullptr, "", platform::kAlertDefault}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pressed ? c.pressed : "Escape");
+        whenModal([&](QWidget* modal) {
+            for (QAbstractButton* b : qobject_cast<QMessageBox*>(modal)->buttons())
+                if (c.pressed != nullptr && b->text() == c.pressed)
                     b->click();
-            }
+            if (c.pressed == nullptr)
+                QTest::keyClick(modal, Qt::Key_Escape);
         });
-    };
-    press("Save");
-    EXPECT_EQ(dialogs.runAlert("t", "m", "Save", "Cancel", "Don't Save"), platform::kAlertDefault);
-    press("Cancel");
-    EXPECT_EQ(dialogs.runAlert("t", "m", "Save", "Cancel", "Don't Save"),
-              platform::kAlertAlternate);
-    press("Don't Save");
-    EXPECT_EQ(dialogs.runAlert("t", "m", "Save", "Cancel", "Don't Save"), platform::kAlertOther);
+        const std::string other = *c.alternate ? "Don't Save" : "";
+        EXPECT_EQ(dialogs.runAlert("t", "m", "Save", c.alternate, other), c.answer);
+    }
+}
 
-    whenModal([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
-    EXPECT_EQ(dialogs.runAlert("t", "m", "Save", "Cancel", "Don't Save"),
-              platform::kAlertAlternate);
-    int buttons = 0;
-    whenModal([&](QWidget* modal) {
-        buttons = static_cast<int>(qobject_cast<QMessageBox*>(modal)->buttons().size());
-        QTest::keyClick(modal, Qt::Key_Escape);
+TEST(PictureFiles, ADroppedFileReplacesThePictureWithATiffOfItOrSaysWhyNot) {
+    gui_test::GuiApp app;
+    app.addRecord("1", "01:00:00:00", "", encodedPicture("JPEG", Qt::green));
+    app.controller.LogActualWrite();
+    const Picture before = app.controller.logStartArray.picture(LogList::indexOf(1, kFieldPicture));
+    QTemporaryDir dir;
+    struct Case {
+        const char* file;
+        const char* format;  // nullptr: not a picture
+        const char* button;
+    } const cases[] = {{"still.png", "PNG", "Cancel"},    {"still.png", "PNG", "Replace"},
+                       {"still.jpg", "JPEG", "Replace"},  {"still.tif", "TIFF", "Replace"},
+                       {"still.webp", "WEBP", "Replace"}, {"notes.jpg", nullptr, "OK"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + c.button);
+        app.controller.btnEditUndo();  // back to the green picture
+        const QString path = dir.filePath(QString::fromLatin1(c.file));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        const platform::Bytes bytes = c.format
+                                          ? encodedPicture(c.format, QColor(200, 100, 0), 40, 30)
+                                          : platform::Bytes{'n', 'o', 't', 'e', 's'};
+        file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+        file.close();
+
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        const QPoint at = app.edit.imgEdit->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(app.edit.imgEdit, &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(app.edit.imgEdit, &drop);
+        QString asked;
+        whenModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            asked = box->text() + box->informativeText();
+            for (QAbstractButton* b : box->buttons())
+                if (b->text() == c.button)
+                    b->click();
+        });
+        // The question comes once the drop is over.
+        ASSERT_TRUE(waitFor([&] { return !asked.isEmpty(); }));
+        EXPECT_TRUE(asked.contains(QString::fromLatin1(c.file))) << asked.toStdString();
+        const Picture& stored =
+            app.controller.logStartArray.picture(LogList::indexOf(1, kFieldPicture));
+        const QImage shown = app.edit.imgEdit->picture();
+        const QRgb centre = shown.pixel(shown.width() / 2, shown.height() / 2);
+        if (c.format == nullptr || std::string(c.button) == "Cancel") {
+            EXPECT_EQ(stored, before);
+            EXPECT_GT(qGreen(centre), 200);
+            continue;
+        }
+        ASSERT_GE(stored.size(), 4u);
+        EXPECT_TRUE((stored[0] == 'I' && stored[1] == 'I' && stored[2] == 42) ||
+                    (stored[0] == 'M' && stored[1] == 'M' && stored[3] == 42));
+        EXPECT_EQ(QImage::fromData(stored.data(), int(stored.size())).size(), QSize(40, 30));
+        EXPECT_NEAR(qRed(centre), 200, 8);
+        EXPECT_NEAR(qGreen(centre), 100, 8);
+    }
+}
+
+TEST(CaptureWindow, TheDeviceListFillsAsItOpensAndAGrabGoesToTheRecordOnShow) {
+    gui_test::GuiApp app;
+    app.video.devices = {"Cam A", "Test Pattern"};
+    DeviceComboBox* list = app.rec.cmbDevicesVal;
+    list->showPopup();
+    list->hidePopup();
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->itemText(0), "None");
+    EXPECT_EQ(list->itemText(2), "Test Pattern");
+    EXPECT_TRUE(app.video.running.empty()) << "opening the list chooses nothing";
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(app.video.running, "Cam A");
+    EXPECT_EQ(app.video.preview, app.rec.mCaptureView);
+
+    app.addRecord("1", "01:00:00:00", "");
+    app.addRecord("2", "01:00:10:00", "");
+    app.controller.LogActualWrite();
+    app.edit.btnLogNaechstesVal->click();
+    app.controller.captureOutputDidOutputVideoFrame(std::make_shared<fake::VideoFrame>("cam"));
+    app.rec.btnCapture->click();
+    const auto picture = [&](int r) {
+        const Picture& p = app.controller.logStartArray.picture(LogList::indexOf(r, kFieldPicture));
+        return std::string(p.begin(), p.end());
+    };
+    EXPECT_EQ(picture(2), "JPEGcam@0.50");
+    EXPECT_EQ(picture(1), "");
+}
+
+TEST(Chase, QuarterFramesFromTheReceiveThreadBringTheRecordIntoTheWindow) {
+    gui_test::GuiApp app;
+    app.addRecord("1", "01:00:00:00", "01:00:10:00", encodedPicture("JPEG", Qt::red));
+    app.addRecord("2", "01:00:20:00", "", encodedPicture("JPEG", Qt::green));
+    app.controller.LogActualWrite();
+    app.edit.chkEditChaseModeVal->click();
+    std::thread receiver([] {
+        const int v[8] = {0, 0, 21 & 0x0F, 21 >> 4, 0, 0, 1, 0};  // 01:00:21:00
+        for (int piece = 0; piece < 8; ++piece) {
+            const std::uint8_t bytes[] = {0xF1, static_cast<std::uint8_t>(piece << 4 | v[piece])};
+            myReadProc(platform::makeMidiPacketList(bytes), nullptr, nullptr);
+        }
     });
-    EXPECT_EQ(dialogs.runAlert("Glimmark Warning", "No valid file!", "OK"),
-              platform::kAlertDefault);
-    EXPECT_EQ(buttons, 1);
+    receiver.join();
+    ASSERT_TRUE(waitFor([&] { return app.edit.txtEditNr->text() == "2"; }));
+    EXPECT_EQ(app.rec.statusText->text(), "  01:00:21:00");
+    EXPECT_EQ(app.edit.txtEditStart->text(), "01:00:20:00");
+    EXPECT_GT(qGreen(app.edit.imgEdit->picture().pixel(4, 4)), 200);
+}
+
+TEST(WindowPlacement, TheWindowsShareTheScreenWithoutCoveringEachOther) {
+    struct Case {
+        const char* screen;
+        QRect available;
+        bool stacked;
+    } const cases[] = {{"full HD", QRect(0, 0, 1920, 1040), false},
+                       {"panel at the left", QRect(64, 27, 1856, 1053), false},
+                       {"portrait", QRect(0, 0, 1080, 1900), true}};
+    const QSize captureMinimum(500, 450), editorMinimum(700, 600);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.screen);
+        const auto [capture, editor] =
+            platform::qt::sideBySide(c.available, captureMinimum, editorMinimum);
+        EXPECT_FALSE(capture.intersects(editor));
+        EXPECT_TRUE(c.available.contains(capture) && c.available.contains(editor));
+        EXPECT_EQ(capture.bottom() < editor.top(), c.stacked);
+        EXPECT_TRUE(editor.size().expandedTo(editorMinimum) == editor.size());
+        EXPECT_TRUE(capture.size().expandedTo(captureMinimum) == capture.size());
+    }
 }
 
 }  // namespace
