@@ -1,4 +1,5 @@
-// The logging mode and the manual buttons: what is sent and which buttons work.
+// The logging mode and the manual buttons: what is sent, which buttons work, and what the
+// interface's own report of its mode does.
 
 #include <gtest/gtest.h>
 
@@ -6,125 +7,74 @@
 
 namespace {
 
-using fake::hex;
-
-class LoggingControl : public ::testing::Test {
-protected:
-    LoggingControl() { app.app->midiOpenFlag = 1; }
-    void choose(int index) {
-        app.windows.cmbLogSelectVal.selected = index;
-        app.app->cmbLogSelect();
-    }
-    std::vector<std::string> sentHex() {
-        app.app->waitForSends();
-        std::vector<std::string> out;
-        for (const auto& m : app.midi.messages()) out.push_back(hex(m));
-        app.midi.clearSent();
-        return out;
-    }
-
-    fake::App app;
+struct Case {
+    const char* name;
+    // 0, 1, 2: the user chooses that mode; '-': nothing selected; M, S: the manual start and
+    // stop buttons; x: the link is down; r, R: after a reconnect, the interface reports
+    // logging off (state 0x02) or on (0x03).
+    std::string actions;
+    std::string sent;  // the command byte of each "F0 2C 4D 57 xx F7" sent
+    // The mode shown, then whether the combo box, the manual and the stop buttons work.
+    std::string controls;
 };
 
-using Sent = std::vector<std::string>;
+const Case kCases[] = {
+    {"logging on, then failed-frame logging off", "1", "01 04", "1 off off off"},
+    {"manual logging turns the interface's logging off", "2", "00 04", "2 off on off"},
+    {"logging off disables the manual button", "20", "00 04 00 04", "0 off off off"},
+    {"the same mode again sends again", "00", "00 04 00 04", "0 off off off"},
+    {"nothing selected sends nothing", "-", "", "-1 off off off"},
+    {"manual starts enable the stop button", "2MM", "00 04 06 06", "2 off on on"},
+    {"a mode change leaves the stop button", "2M0", "00 04 06 00 04", "0 off off on"},
+    {"the manual stop disables itself", "2MS", "00 04 06 07", "2 off on off"},
+    {"with the link down the buttons change and nothing is sent", "x2M", "", "2 off on on"},
+    {"no choice: the interface's report is shown", "R", "", "1 on off off"},
+    {"no choice: the interface reports logging off", "r", "", "0 on off off"},
+    {"on chosen, came back off: set again", "1r", "01 04 01 04", "1 on off off"},
+    {"on chosen, still on", "1R", "01 04", "1 on off off"},
+    {"manual chosen, came back off", "2r", "00 04", "2 on on off"},
+    {"manual chosen, came back logging: set again", "2R", "00 04 00 04", "2 on on off"},
+    {"off chosen, came back logging: set again", "0R", "00 04 00 04", "0 on off off"},
+};
 
-TEST_F(LoggingControl, EachModeSendsItsCommandThenFailedFrameOff) {
-    choose(1);
-    EXPECT_EQ(sentHex(), (Sent{"F0 2C 4D 57 01 F7", "F0 2C 4D 57 04 F7"}));
-    EXPECT_FALSE(app.windows.btnLogManualVal.enabled);
-    choose(2);
-    EXPECT_EQ(sentHex(), (Sent{"F0 2C 4D 57 00 F7", "F0 2C 4D 57 04 F7"}));
-    EXPECT_TRUE(app.windows.btnLogManualVal.enabled);
-    choose(0);
-    EXPECT_EQ(sentHex(), (Sent{"F0 2C 4D 57 00 F7", "F0 2C 4D 57 04 F7"}));
-    EXPECT_FALSE(app.windows.btnLogManualVal.enabled);
-    choose(0);
-    EXPECT_EQ(sentHex().size(), 2u) << "the same mode again sends again";
-    choose(-1);
-    EXPECT_TRUE(sentHex().empty());
-    EXPECT_FALSE(app.windows.btnLogManualVal.enabled);
-}
-
-TEST_F(LoggingControl, ManualStartAndStop) {
-    choose(2);
-    sentHex();
-    app.windows.btnLogManualStopVal.enabled = false;
-    app.app->btnLogManual();
-    app.app->btnLogManual();
-    EXPECT_EQ(sentHex(), (Sent{"F0 2C 4D 57 06 F7", "F0 2C 4D 57 06 F7"}));
-    EXPECT_TRUE(app.windows.btnLogManualStopVal.enabled);
-    EXPECT_TRUE(app.windows.btnLogManualVal.enabled) << "a further start stays possible";
-
-    choose(0);
-    sentHex();
-    EXPECT_TRUE(app.windows.btnLogManualStopVal.enabled) << "a mode change leaves the stop button";
-    app.app->btnLogManualStop();
-    EXPECT_EQ(sentHex(), (Sent{"F0 2C 4D 57 07 F7"}));
-    EXPECT_FALSE(app.windows.btnLogManualStopVal.enabled);
-}
-
-TEST_F(LoggingControl, DisconnectedTheButtonsChangeAndNothingIsSent) {
-    app.app->midiOpenFlag = 0;
-    choose(2);
-    app.app->btnLogManual();
-    EXPECT_TRUE(app.windows.btnLogManualVal.enabled);
-    EXPECT_TRUE(app.windows.btnLogManualStopVal.enabled);
-    app.app->btnLogManualStop();
-    EXPECT_FALSE(app.windows.btnLogManualStopVal.enabled);
-    EXPECT_TRUE(sentHex().empty());
-}
-
-TEST_F(LoggingControl, TheInterfacesReportShowsItsModeUntilTheUserChoosesOneThenTheChoiceStands) {
-    struct Case {
-        const char* name;
-        int chosen;  // -1: the user never chose
-        std::uint8_t reported;
-        int selected;
-        bool manualButton;
-        Sent sent;
-    };
-    const Case cases[] = {
-        {"no choice, logging on", -1, 0x01, 1, false, {}},
-        {"no choice, logging off", -1, 0x00, 0, false, {}},
-        {"on chosen, interface came back off",
-         1,
-         0x00,
-         1,
-         false,
-         {"F0 2C 4D 57 01 F7", "F0 2C 4D 57 04 F7"}},
-        {"on chosen, still on", 1, 0x01, 1, false, {}},
-        {"manual chosen, came back off", 2, 0x00, 2, true, {}},
-        {"manual chosen, came back logging",
-         2,
-         0x01,
-         2,
-         true,
-         {"F0 2C 4D 57 00 F7", "F0 2C 4D 57 04 F7"}},
-        {"off chosen, came back logging",
-         0,
-         0x01,
-         0,
-         false,
-         {"F0 2C 4D 57 00 F7", "F0 2C 4D 57 04 F7"}},
-    };
-    for (const Case& c : cases) {
-        fake::App fresh;
-        fresh.app->midiOpenFlag = 1;
-        if (c.chosen >= 0) {
-            fresh.windows.cmbLogSelectVal.selected = c.chosen;
-            fresh.app->cmbLogSelect();
-            fresh.app->waitForSends();
-            fresh.midi.clearSent();
+TEST(LoggingControl, ModesAndButtonsSendTheirCommandsAndTheChosenModeStands) {
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        fake::App app;
+        auto& w = app.windows;
+        app.app->midiOpenFlag = 1;
+        w.cmbLogSelectVal.enabled = w.btnLogManualVal.enabled = w.btnLogManualStopVal.enabled =
+            false;
+        for (const char action : c.actions) {
+            if (action == 'M')
+                app.app->btnLogManual();
+            else if (action == 'S')
+                app.app->btnLogManualStop();
+            else if (action == 'x')
+                app.app->midiOpenFlag = 0;
+            if (action == '-' || (action >= '0' && action <= '2')) {
+                w.cmbLogSelectVal.selected = action == '-' ? -1 : action - '0';
+                app.app->cmbLogSelect();
+            } else if (action == 'r' || action == 'R') {
+                w.cmbLogSelectVal.selected = -1;  // whatever it showed before the link went
+                w.btnLogManualVal.enabled = false;
+                const std::uint8_t state = action == 'R' ? 0x03 : 0x02;
+                app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x00, state, 0xF7});
+            }
         }
-        fresh.windows.cmbLogSelectVal.selected = -1;  // as after a reconnect, whatever it showed
-        fresh.windows.btnLogManualVal.enabled = false;
-        fresh.receive({0xF0, 0x2C, 0x4D, 0x67, 0x00, c.reported, 0xF7});
-        fresh.app->waitForSends();
-        Sent sent;
-        for (const auto& m : fresh.midi.messages()) sent.push_back(hex(m));
-        EXPECT_EQ(fresh.windows.cmbLogSelectVal.selected, c.selected) << c.name;
-        EXPECT_EQ(fresh.windows.btnLogManualVal.enabled, c.manualButton) << c.name;
-        EXPECT_EQ(sent, c.sent) << c.name;
+        app.app->waitForSends();
+        std::string sent;
+        for (const fake::Bytes& m : app.midi.messages()) {
+            const std::string bytes = fake::hex(m);
+            ASSERT_EQ(bytes.size(), 17u) << bytes;
+            EXPECT_EQ(bytes.substr(0, 12) + bytes.substr(14), "F0 2C 4D 57  F7");
+            sent += (sent.empty() ? "" : " ") + bytes.substr(12, 2);
+        }
+        EXPECT_EQ(sent, c.sent);
+        const auto on = [](bool enabled) { return enabled ? " on" : " off"; };
+        EXPECT_EQ(std::to_string(w.cmbLogSelectVal.selected) + on(w.cmbLogSelectVal.enabled) +
+                      on(w.btnLogManualVal.enabled) + on(w.btnLogManualStopVal.enabled),
+                  c.controls);
     }
 }
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <semaphore>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -11,7 +11,7 @@
 
 namespace {
 
-TEST(MidiSendQueue, PausesAfterEverySendAndKeepsOrderAcrossThreads) {
+TEST(MidiSendQueue, PausesAfterEverySendKeepsOrderAcrossThreadsAndSendsAllBeforeClosing) {
     std::mutex mutex;
     std::vector<std::string> log;
     auto record = [&](std::string what) {
@@ -27,137 +27,93 @@ TEST(MidiSendQueue, PausesAfterEverySendAndKeepsOrderAcrossThreads) {
         });
         for (int i = 0; i < 50; ++i) queue.push([&record, i] { record("a" + std::to_string(i)); });
         other.join();
-        queue.waitUntilIdle();
-    }
+    }  // What is still queued leaves before the queue is gone: a stop command must not be lost.
     ASSERT_EQ(log.size(), 200u);
-    int nextA = 0, nextB = 0;
+    int next[2] = {0, 0};
     for (std::size_t i = 0; i < log.size(); i += 2) {
         EXPECT_EQ(log[i + 1], "pause 50") << "after " << log[i];
-        if (log[i][0] == 'a')
-            EXPECT_EQ(log[i], "a" + std::to_string(nextA++));
-        else
-            EXPECT_EQ(log[i], "b" + std::to_string(nextB++));
+        const char thread = log[i][0];
+        ASSERT_TRUE(thread == 'a' || thread == 'b') << log[i];
+        EXPECT_EQ(log[i], thread + std::to_string(next[thread - 'a']++));
     }
 }
 
-TEST(MidiSendQueue, QueuedMessagesStillLeaveWhenTheQueueCloses) {
-    int sent = 0;
-    {
-        MidiSendQueue queue([](std::chrono::milliseconds) {});
-        for (int i = 0; i < 20; ++i) queue.push([&sent] { ++sent; });
-    }
-    EXPECT_EQ(sent, 20);
-}
-
-// One step of a row: push a message (a label, its connection, whether it is a player time),
-// or close a connection.
-struct Step {
-    std::string label;
-    std::uint64_t connection = 1;
-    bool playerTime = false;
-    bool close = false;
-};
-
+// A row pushes its messages while the first one is on the wire, so all of them wait. Each
+// word is a message: its label, "@2" for connection 2 (1 otherwise), a label starting with T
+// for a player time; "close@N" drops connection N.
 struct BoundCase {
     const char* name;
-    std::vector<Step> steps;
-    std::vector<std::string> sent;  // after the first message, which is on the wire already
-    std::vector<std::string> dropped;
-    std::size_t logLines;
+    std::string steps;
+    std::string sent;  // after the first message, in order
+    std::string dropped;
+    std::size_t overflowed;  // dropped for the bound, with one line in the log
 };
 
-Step player(std::string label, std::uint64_t connection = 1) {
-    return {std::move(label), connection, true, false};
-}
-Step closing(std::uint64_t connection) {
-    return {"", connection, false, true};
-}
-std::vector<Step> many(int n) {
-    std::vector<Step> steps;
-    for (int i = 0; i < n; ++i) steps.push_back({"m" + std::to_string(i)});
-    return steps;
-}
-std::vector<std::string> labels(int from, int to) {
-    std::vector<std::string> out;
-    for (int i = from; i < to; ++i) out.push_back("m" + std::to_string(i));
+std::string words(const char* prefix, int from, int to) {
+    std::string out;
+    for (int i = from; i < to; ++i) out += (i > from ? " " : "") + (prefix + std::to_string(i));
     return out;
 }
 
-class MidiSendQueueBound : public ::testing::TestWithParam<BoundCase> {};
-
-TEST_P(MidiSendQueueBound, WhatWaitsIsBoundedAndOnlyTheLatestPlayerTimeGoes) {
-    const BoundCase& c = GetParam();
-    std::mutex mutex;
-    std::vector<std::string> sent, dropped, log;
-    // The first message's pause lasts until the row has pushed everything: all of it waits.
-    std::binary_semaphore gate{0};
-    bool first = true;
-    {
-        MidiSendQueue queue(
-            [&](std::chrono::milliseconds) {
-                if (std::exchange(first, false))
-                    gate.acquire();
-            },
-            [&](std::string_view line) { log.emplace_back(line); });
-        auto push = [&](const Step& s) {
-            MidiSendQueue::Message m;
-            m.send = [&, label = s.label] {
-                std::lock_guard lock(mutex);
-                sent.push_back(label);
-            };
-            // Settled without having been sent: dropped.
-            m.settled = [&, label = s.label] {
-                std::lock_guard lock(mutex);
-                if (std::find(sent.begin(), sent.end(), label) == sent.end())
-                    dropped.push_back(label);
-            };
-            m.connection = s.connection;
-            m.playerTime = s.playerTime;
-            queue.push(std::move(m));
+TEST(MidiSendQueue, WhatWaitsIsBoundedAndOnlyTheLatestPlayerTimeGoes) {
+    const BoundCase cases[] = {
+        {"a newer player time takes the waiting one's place", "T1 play T2 T3", "T3 play", "T1 T2",
+         0},
+        {"player times of another connection stay", "T1 T2@2", "T1 T2@2", "", 0},
+        {"a closed connection's messages are dropped", "a T1 other@2 b close@1 c@2", "other@2 c@2",
+         "a T1 b", 0},
+        {"past the bound the oldest go", words("m", 0, 300), words("m", 44, 300), words("m", 0, 44),
+         44},
+        {"up to the bound nothing is dropped", words("m", 0, 256), words("m", 0, 256), "", 0},
+    };
+    for (const BoundCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string sent, dropped;
+        std::vector<std::string> log;
+        const auto add = [](std::string& to, const std::string& label) {
+            to += (to.empty() ? "" : " ") + label;
         };
-        push({"on the wire"});
-        for (bool onTheWire = false; !onTheWire; std::this_thread::yield()) {
-            std::lock_guard lock(mutex);
-            onTheWire = !sent.empty();
+        // The first message's pause lasts until the row has pushed everything, so the queue's
+        // thread neither sends nor settles anything while the row pushes.
+        std::binary_semaphore gate{0}, onTheWire{0};
+        bool first = true;
+        {
+            MidiSendQueue queue(
+                [&](std::chrono::milliseconds) {
+                    if (std::exchange(first, false))
+                        gate.acquire();
+                },
+                [&](std::string_view line) { log.emplace_back(line); });
+            queue.push([&] { onTheWire.release(); });
+            onTheWire.acquire();
+            std::istringstream steps(c.steps);
+            for (std::string step; steps >> step;) {
+                const auto at = step.find('@');
+                const std::uint64_t connection =
+                    at == std::string::npos ? 1 : std::stoul(step.substr(at + 1));
+                if (step.starts_with("close@")) {
+                    queue.dropConnection(connection);
+                    continue;
+                }
+                MidiSendQueue::Message m;
+                m.send = [&, step] { add(sent, step); };
+                // Settled without having been sent: dropped.
+                m.settled = [&, step] {
+                    if ((" " + sent + " ").find(" " + step + " ") == std::string::npos)
+                        add(dropped, step);
+                };
+                m.connection = connection;
+                m.playerTime = step[0] == 'T';
+                queue.push(std::move(m));
+            }
+            gate.release();
+            queue.waitUntilIdle();
+            EXPECT_EQ(queue.overflowed(), c.overflowed);
         }
-        for (const Step& s : c.steps) {
-            if (s.close)
-                queue.dropConnection(s.connection);
-            else
-                push(s);
-        }
-        gate.release();
-        queue.waitUntilIdle();
-        EXPECT_EQ(queue.overflowed(), c.logLines == 0 ? 0u : c.dropped.size());
+        EXPECT_EQ(sent, c.sent);
+        EXPECT_EQ(dropped, c.dropped);
+        EXPECT_EQ(log.size(), c.overflowed > 0 ? 1u : 0u);
     }
-    std::vector<std::string> expected = {"on the wire"};
-    expected.insert(expected.end(), c.sent.begin(), c.sent.end());
-    EXPECT_EQ(sent, expected);
-    EXPECT_EQ(dropped, c.dropped);
-    EXPECT_EQ(log.size(), c.logLines);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, MidiSendQueueBound,
-    ::testing::Values(
-        BoundCase{"ANewerPlayerTimeTakesTheWaitingOnesPlace",
-                  {player("stop 1"), {"play"}, player("compare 2"), player("compare 3")},
-                  {"compare 3", "play"},
-                  {"stop 1", "compare 2"},
-                  0},
-        BoundCase{"PlayerTimesOfAnotherConnectionStay",
-                  {player("old"), player("new", 2)},
-                  {"old", "new"},
-                  {},
-                  0},
-        BoundCase{"AClosedConnectionsMessagesAreDropped",
-                  {{"a"}, player("time"), {"other", 2}, {"b"}, closing(1), {"c", 2}},
-                  {"other", "c"},
-                  {"a", "time", "b"},
-                  0},
-        BoundCase{"PastTheBoundTheOldestGoWithOneLogLine", many(300), labels(44, 300),
-                  labels(0, 44), 1},
-        BoundCase{"UpToTheBoundNothingIsDropped", many(256), labels(0, 256), {}, 0}),
-    [](const ::testing::TestParamInfo<BoundCase>& info) { return info.param.name; });
 
 }  // namespace
