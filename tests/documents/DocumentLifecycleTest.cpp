@@ -24,30 +24,47 @@ struct DocumentApp : fake::App {
     }
 };
 
-// Cancel and every save that does not happen keep the log; the quit prompt has no Cancel,
-// and a failed write there offers another place before the log is lost with the program.
-TEST(Documents, ThePromptBeforeNewOrQuitKeepsTheLogUnlessSavedOrGivenUp) {
+// The prompt before New, full screen and quitting: Cancel and every save that does not happen
+// keep the log as it is; the quit prompt has no Cancel, and a failed write there offers another
+// place before the log is lost with the program.
+TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
+    enum Action { New, FullScreen, Quit };
     struct Case {
         const char* name;
-        bool quit;
+        Action action;
         std::string path;
         int answer;
         std::optional<std::string> chosen;
         std::string failure;  // of the first write
         std::string written;
+        bool wentOn;
     };
     for (const Case& k : {
-             Case{"cancel", false, "Untitled", kAlertAlternate, "/d/x", "", ""},
-             Case{"save", false, "/d/day.vlg", kAlertDefault, {}, "", "/d/day.vlg"},
-             Case{"save untitled", false, "Untitled", kAlertDefault, "/d/new", "", "/d/new.vlg"},
-             Case{"save dialog cancelled", false, "Untitled", kAlertDefault, {}, "", ""},
-             Case{"write fails", false, "/d/day.vlg", kAlertDefault, {}, "Disk full", ""},
-             Case{"no path after a bad open", false, "", kAlertDefault, "/d/x.vlg", "", "/d/x.vlg"},
-             Case{"don't save", false, "/d/day.vlg", kAlertOther, {}, "", ""},
-             Case{"quit, save", true, "/d/day.vlg", kAlertDefault, {}, "", "/d/day.vlg"},
-             Case{"quit, fails, elsewhere", true, "/ro/a.vlg", kAlertDefault, "/d/b", "Ro",
-                  "/d/b.vlg"},
-             Case{"quit, don't save", true, "/d/day.vlg", kAlertOther, {}, "", ""},
+             Case{"cancel", New, "Untitled", kAlertAlternate, "/d/x", "", "", false},
+             Case{"save", New, "/d/day.vlg", kAlertDefault, {}, "", "/d/day.vlg", true},
+             Case{"save untitled", New, "Untitled", kAlertDefault, "/d/new", "", "/d/new.vlg",
+                  true},
+             Case{"save dialog cancelled", New, "Untitled", kAlertDefault, {}, "", "", false},
+             Case{"write fails", New, "/d/day.vlg", kAlertDefault, {}, "Disk full", "", false},
+             Case{"no path after a bad open", New, "", kAlertDefault, "/d/x", "", "/d/x.vlg", true},
+             Case{"don't save", New, "/d/day.vlg", kAlertOther, {}, "", "", true},
+             Case{
+                 "full screen, cancel", FullScreen, "/d/a.vlg", kAlertAlternate, {}, "", "", false},
+             Case{"full screen, save", FullScreen, "Untitled", kAlertDefault, "/d/a", "",
+                  "/d/a.vlg", true},
+             Case{"full screen, fails",
+                  FullScreen,
+                  "/d/a.vlg",
+                  kAlertDefault,
+                  {},
+                  "Full",
+                  "",
+                  false},
+             Case{"full screen, don't save", FullScreen, "/d/a.vlg", kAlertOther, {}, "", "", true},
+             Case{"quit, save", Quit, "/d/day.vlg", kAlertDefault, {}, "", "/d/day.vlg", true},
+             Case{"quit, fails, elsewhere", Quit, "/ro/a.vlg", kAlertDefault, "/d/b", "Ro",
+                  "/d/b.vlg", true},
+             Case{"quit, don't save", Quit, "/d/day.vlg", kAlertOther, {}, "", "", true},
          }) {
         SCOPED_TRACE(k.name);
         DocumentApp a;
@@ -58,13 +75,17 @@ TEST(Documents, ThePromptBeforeNewOrQuitKeepsTheLogUnlessSavedOrGivenUp) {
         a.propertyLists.duringWrite = [&] {
             a.propertyLists.failWith = a.propertyLists.writes == 1 ? k.failure : "";
         };
-        if (k.quit) {
-            a.app->applicationWillTerminate();
-        } else {
+        if (k.action == New) {
             a.app->btnFileNew();
-            const bool replaced = k.answer == kAlertOther || !k.written.empty();
-            EXPECT_EQ(a.app->logStartArray.recordCount(), replaced ? 0 : 1);
-            EXPECT_EQ(a.app->editChangeFlag, replaced ? 0 : 1);
+            EXPECT_EQ(a.app->logStartArray.recordCount(), k.wentOn ? 0 : 1);
+            EXPECT_EQ(a.app->editChangeFlag, k.wentOn ? 0 : 1);
+        } else if (k.action == FullScreen) {
+            a.app->btnFullScreen();
+            EXPECT_EQ(a.app->fullScreenMode, k.wentOn);
+            EXPECT_EQ(a.windows.imgEdit.fullScreen, k.wentOn);
+            EXPECT_EQ(a.app->editChangeFlag, k.written.empty());
+        } else {
+            a.app->applicationWillTerminate();
         }
         EXPECT_EQ(a.windows.dialogs.alerts.size(), k.failure.empty() ? 1u : 2u) << "told why";
         EXPECT_EQ(a.propertyLists.files.size(), k.written.empty() ? 0u : 1u);

@@ -2,9 +2,7 @@
 // the huge ones, which stream through a named pipe): the child must come back with a refusal
 // that names the reason; a crash, a kill or an accepted file fails.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/resource.h>
 
 #include <regex>
@@ -19,11 +17,9 @@ using namespace projectfiles;
 
 struct Hostile {
     const char* name;
-    std::string head;    // the file's start; the whole file when `size` is 0
-    const char* reason;  // a pattern the refusal matches
-    long long size = 0;  // then the rest up to this size is a hole, or `body` over and over
-    std::string body = {};
-    std::string tail = {};
+    std::string text;                          // the file, or a shell command writing it to "$F"
+    const char* reason;                        // a pattern the refusal matches
+    enum { File, Command, Piped } how = File;  // Piped: the command feeds a named pipe
     bool exchange = false;  // imported as an exchange file instead of opened as a project
 };
 
@@ -48,34 +44,26 @@ class HostileFile : public testing::TestWithParam<Hostile> {};
 TEST_P(HostileFile, IsRefusedWithAReasonWithinBoundedMemory) {
     const Hostile& h = GetParam();
     TempFolder folder;
-    const std::string path = folder.file("hostile");
-    if (!h.body.empty()) {
+    const std::string path = folder.file("hostile"), command = "F='" + path + "'; " + h.text;
+    if (h.how == Hostile::File)
+        writeFile(path, h.text);
+    if (h.how == Hostile::Command) {
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    } else if (h.how == Hostile::Piped) {
         ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-    } else {
-        writeFile(path, h.head);
-        ASSERT_EQ(::truncate(path.c_str(), std::max<long long>(h.size, h.head.size())), 0);
     }
     const ChildRun run = inChild(
         [&] {
             const rlimit cap{1536l << 20, 1536l << 20};
-            if (h.size > 0 && ::setrlimit(RLIMIT_AS, &cap) != 0)
+            if (h.how != Hostile::File && ::setrlimit(RLIMIT_AS, &cap) != 0)
                 ::_exit(3);
             return h.exchange ? exchange::readExchangeFile(path).error
                               : platform::plist::PropertyListFileStore().readArray(path).error;
         },
         [&] {
-            if (h.body.empty())
-                return;
-            ::signal(SIGPIPE, SIG_IGN);  // the reader may give up early
-            const int fd = ::open(path.c_str(), O_WRONLY);
-            const auto put = [fd](const std::string& t) {
-                return ::write(fd, t.data(), t.size()) > 0;
-            };
-            bool going = put(h.head);
-            for (long long left = h.size; going && left > 0; left -= h.body.size())
-                going = put(h.body);
-            going = going && put(h.tail);
-            ::close(fd);
+            // Ends early, by SIGPIPE, when the reader gives up.
+            if (h.how == Hostile::Piped) [[maybe_unused]]
+                const int status = std::system(command.c_str());
         });
     ASSERT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0)
         << "the reader died: status " << run.status;
@@ -99,15 +87,22 @@ std::vector<Hostile> hostileFiles() {
          "holds containers"},
     };
 #if !defined(__SANITIZE_ADDRESS__)  // AddressSanitizer cannot run under an address-space cap
-    // A 1 GiB value: growing a string to the bound takes nearly 3 GB at the last doubling, so
-    // memory may run out first. Then 2 GB of records of 1 MB pictures; then huge empty files.
-    const std::string mb(1 << 20, 'A'), end = "</array></plist>";
-    const std::string record = repeated("<string>1</string>", 9) + "<data>" + mb + "</data>";
-    files.push_back({"OneGiBBase64Element", kHead + "<data>", "larger than 1 GiB|not enough memory",
-                     (1ll << 30) + (4 << 20), mb, "</data>" + end});
-    files.push_back({"TwoGBOfPictures", kHead, "not enough memory", 2ll << 30, record, end});
-    files.push_back({"TwoGBBinaryList", "bplist00", "not enough memory", 2ll << 30});
-    files.push_back({"TwoGBExchangeFile", "Data\t\n", "too large", 2ll << 30, "", "", true});
+    // A value past the 1 GiB bound (growing a string to it takes nearly 3 GB, so memory may run
+    // out first); 2 GB of records with 64 KB pictures; huge files that are nearly all hole.
+    const std::string record =
+        repeated("<string>1</string>", 9) + "<data>" + std::string(64 << 10, 'A') + "</data>";
+    files.push_back({"OneGiBBase64Element",
+                     "{ printf '<plist><array><data>'; yes " + std::string(127, 'A') +
+                         " | head -c 1200000000; printf '</data></array></plist>'; } > \"$F\"",
+                     "larger than 1 GiB|not enough memory", Hostile::Piped});
+    files.push_back({"TwoGBOfPictures",
+                     "{ printf '<plist><array>'; yes '" + record +
+                         "' | head -c 2147483648; printf '</array></plist>'; } > \"$F\"",
+                     "not enough memory", Hostile::Piped});
+    files.push_back({"TwoGBBinaryList", "printf bplist00 > \"$F\"; truncate -s 2G \"$F\"",
+                     "not enough memory", Hostile::Command});
+    files.push_back({"TwoGBExchangeFile", "printf 'Data\\t\\n' > \"$F\"; truncate -s 2G \"$F\"",
+                     "too large", Hostile::Command, true});
 #endif
     return files;
 }

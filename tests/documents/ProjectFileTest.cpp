@@ -84,11 +84,6 @@ std::vector<LogValue> picturesOfEverySize() {
     return values;
 }
 
-std::string plistOf(const std::string& body) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<array>\n" + body +
-           "</array>\n</plist>\n";
-}
-
 // ["é\\0b", "c"], the first in UTF-16: a NUL inside a string (a fuzzer's find).
 const char kBinaryNul[] =
     "\x62\x70\x6C\x69\x73\x74\x30\x30\xA2\x01\x02\x63\x00\xE9\x00\x00\x00\x62\x51\x63"
@@ -97,28 +92,19 @@ const char kBinaryNul[] =
 
 INSTANTIATE_TEST_SUITE_P(
     Files, ProjectFileReading,
-    testing::Values(
-        Taken{"PicturesOfEveryLengthAndLargeOnes", "", picturesOfEverySize(), {}},
-        Taken{"TextXmlCannotCarryIsMendedNotWrittenBroken",
-              "",
-              {std::string("bell\x07"
-                           "end"),
-               std::string("bad \xFF\xC3 utf8, surrogate \xED\xA0\x80")},
-              {std::string("bellend"), std::string("bad \xEF\xBF\xBD\xEF\xBF\xBD utf8, surrogate "
-                                                   "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD")}},
-        Taken{"OtherWritersDataEntitiesCdataNumbersAndContainers",
-              plistOf("<data/><data>\n\t</data><data>\n  AAEC\r\n\tAwQF Bg\n==\n</data>"
-                      "<string>&lt;&amp;&gt;&quot;&apos;&#65;&#x263A;</string>"
-                      "<string><![CDATA[<raw> & ]]]]><![CDATA[>]]></string><integer>64</integer>"
-                      "<true/><dict><key>k</key><string>v</string></dict><string/>"),
-              {},
-              {Picture{}, Picture{}, Picture{0, 1, 2, 3, 4, 5, 6},
-               std::string("<&>\"'A\xE2\x98\xBA"), std::string("<raw> & ]]>"), std::string("64"),
-               std::string("true"), std::string(), std::string()}},
-        Taken{"BinaryStringHoldingANul",
-              std::string(kBinaryNul, sizeof kBinaryNul - 1),
-              {},
-              {std::string("\xC3\xA9\0b", 4), std::string("c")}}),
+    testing::Values(Taken{"PicturesOfEveryLengthAndLargeOnes", "", picturesOfEverySize(), {}},
+                    Taken{"TextXmlCannotCarryIsMendedNotWrittenBroken",
+                          "",
+                          {std::string("bell\x07"
+                                       "end"),
+                           std::string("bad \xFF\xC3 utf8, surrogate \xED\xA0\x80")},
+                          {std::string("bellend"),
+                           std::string("bad \xEF\xBF\xBD\xEF\xBF\xBD utf8, surrogate "
+                                       "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD")}},
+                    Taken{"BinaryStringHoldingANul",
+                          std::string(kBinaryNul, sizeof kBinaryNul - 1),
+                          {},
+                          {std::string("\xC3\xA9\0b", 4), std::string("c")}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct Fault {

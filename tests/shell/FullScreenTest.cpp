@@ -1,4 +1,4 @@
-// The editor's picture full screen: the save prompt before it, the ways out, what it blocks.
+// The editor's picture full screen: the ways out, and what it blocks until then.
 
 #include <gtest/gtest.h>
 
@@ -6,44 +6,7 @@
 
 namespace {
 
-using platform::kAlertAlternate;
-using platform::kAlertDefault;
-using platform::kAlertOther;
-
-// "Save" saves first, through the save dialog for a log never saved; a cancelled dialog or a
-// failed write leaves the picture windowed and the changes unsaved.
-TEST(FullScreen, BeginsAfterEachAnswerThatLetsItAndKeepsUnsavedChangesUnsaved) {
-    struct Case {
-        const char* name;
-        int changed, answer;
-        std::optional<std::string> chosen;
-        std::string failure;
-        bool fullScreen, saved;
-    };
-    for (const Case& k :
-         {Case{"unchanged", 0, -1, {}, "", true, false},
-          Case{"cancel", 1, kAlertAlternate, {}, "", false, false},
-          Case{"don't save", 1, kAlertOther, {}, "", true, false},
-          Case{"save", 1, kAlertDefault, "/shoot/day", "", true, true},
-          Case{"dialog cancelled", 1, kAlertDefault, {}, "", false, false},
-          Case{"write failed", 1, kAlertDefault, "/shoot/day", "Disk full", false, false}}) {
-        SCOPED_TRACE(k.name);
-        fake::App app;
-        app.app->awakeFromNib();
-        editor_test::addRecord(app, {"1", "01:00:00:00", "", "JPEG-one"});
-        app.app->editChangeFlag = k.changed;
-        app.windows.dialogs.answers = {k.answer};
-        app.windows.dialogs.savePath = k.chosen;
-        app.propertyLists.failWith = k.failure;
-        app.app->btnFullScreen();
-        EXPECT_EQ(app.windows.dialogs.alerts.size(), k.changed + (k.failure.empty() ? 0u : 1u));
-        EXPECT_EQ(app.app->fullScreenMode, k.fullScreen ? 1 : 0);
-        EXPECT_EQ(app.windows.imgEdit.fullScreen, k.fullScreen);
-        EXPECT_EQ(app.app->editChangeFlag, k.changed && !k.saved ? 1 : 0);
-        EXPECT_EQ(app.propertyLists.files.count("/shoot/day.vlg"), k.saved ? 1u : 0u);
-    }
-}
-
+// Entered without unsaved changes: no prompt. The prompt's answers are tested with New's.
 TEST(FullScreen, BlocksTheFileAndEditingActionsUntilLeftEitherWay) {
     fake::App app;
     app.app->awakeFromNib();
