@@ -108,7 +108,8 @@ std::vector<LogValue> project(std::string mark, std::string rate, std::vector<st
 
 const std::string kExchange =
     "Heading\n\nData\t\nGlimmark\tV\tVersion: 1.0\tOstraven\t\t1\t\t\t\t\n"
-    "4\tV\t10:00:00:00\tb\tc\td\te\tf\tg\t\n9\tV\ta\tb\tc\td\te\tf\tg\t\n";
+    "4\tV\t10:00:00:"
+    "00\tb\tc\td\te\tf\tg\t\n9\tV\ta\tb\tc\td\te\tf\tg\t\n7\tV\tcut\tshort\tc\td\te\tf";
 
 // A project file that is no log, or whose last number reads 0, leaves a fresh log, no path
 // and an alert; an exchange file without its Data marker leaves the log as it was.

@@ -22,7 +22,7 @@ TEST(FullScreen, BlocksTheFileAndEditingActionsUntilLeftEitherWay) {
          {&vexaLogging3AppDelegate::btnFileNew, &vexaLogging3AppDelegate::btnFileOpen,
           &vexaLogging3AppDelegate::btnFileSaveAs, &vexaLogging3AppDelegate::LogOpenEDL,
           &vexaLogging3AppDelegate::LogSaveEdl, &vexaLogging3AppDelegate::btnPictureExportAll,
-          &vexaLogging3AppDelegate::txtEditLogNr})
+          &vexaLogging3AppDelegate::txtEditLogNr, &vexaLogging3AppDelegate::btnFullScreen})
         (app.app.get()->*action)();
     EXPECT_TRUE(w.dialogs.alerts.empty() && w.dialogs.saveDialogs.empty());
     EXPECT_TRUE(w.dialogs.openDialogs.empty());
