@@ -97,7 +97,7 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
 std::vector<LogValue> project(std::string mark, std::string rate, std::vector<std::string> numbers,
                               std::size_t cutTo = 0) {
     LogList list;
-    LogRecord first = header();
+    LogRecord first = newLogHeader();
     first[0] = mark, first[4] = rate;
     list.append(first);
     for (const std::string& number : numbers) list.append(record(number, number, "", {'J'}));

@@ -30,18 +30,10 @@ inline LogRecord record(std::string number, std::string comment1, std::string co
             std::move(picture)};
 }
 
-inline LogRecord header() {
-    return {std::string("Glimmark"), std::string("Version: 1.0"),
-            std::string("Ostraven"), std::string(),
-            std::string("1"),        std::string(),
-            std::string(),           std::string(),
-            std::string(),           std::string()};
-}
-
 // The golden log: XML's special characters, non-ASCII text, an empty and a small picture.
 inline LogList goldenLog() {
     LogList list;
-    list.append(header());
+    list.append(newLogHeader());
     list.append(record("1", "Tom & Jerry <take 2> \"best\" 'ok' ]]> end",
                        "Gr\xC3\xBC\xC3\x9F"
                        "e, \xE6\x97\xA5\xE6\x9C\xAC, \xF0\x9F\x8E\xAC",
