@@ -1,77 +1,129 @@
 #pragma once
 
+#include <jack/jack.h>
+#include <jack/midiport.h>
+
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <functional>
+#include <cstring>
+#include <deque>
 #include <limits>
 #include <memory>
 #include <mutex>
-#include <semaphore>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include <jack/jack.h>
-#include <jack/ringbuffer.h>
-
 namespace jacktest {
 
 using Bytes = std::vector<std::uint8_t>;
+using namespace std::chrono_literals;
 
-// A MIDI device on JACK made of nothing but libjack, nothing of this project's: one client
-// with the input port "in" and the output port "out", registered and then activated as most
-// JACK programs do. It keeps every event that arrives, and answers the interface's status
-// sense and logging-state question as the interface would. Tests run it in their own process
-// or, to kill it, as the program glimmark-test-jack-peer.
+const Bytes kLoggingRead = {0xF0, 0x2C, 0x4D, 0x57, 0x7F, 0xF7};
+const Bytes kStatusSense = {0xF0, 0x2C, 0x4D, 0x10, 0xF7};
+
+// A MIDI device on JACK made of nothing but libjack, nothing of this project's: the client
+// "vexa " with the ports "in" and "out". It keeps every event that arrives and answers the
+// status sense and the logging-state question as the interface does. It runs in the tests'
+// process or, to be killed, as the program glimmark-test-jack-peer.
+//
+// Its process callback takes a lock and allocates: acceptable for a test device on a server
+// that never runs real-time.
 class JackPeer {
 public:
-    struct Options {
-        std::string name = "vexa ";
-        std::string server;  // empty: the default one
-        bool answer = true;
-        // Each event that arrives, on the peer's own thread.
-        std::function<void(const Bytes&)> onReceived;
-    };
-
-    // Null, with the reason in `error`, when no server answers or the name stays taken for
-    // `patience` (a client killed a moment ago holds its name until the server notices).
-    static std::unique_ptr<JackPeer> open(Options options, std::string* error,
-                                          std::chrono::milliseconds patience = {});
-    ~JackPeer();
-    JackPeer(const JackPeer&) = delete;
-    JackPeer& operator=(const JackPeer&) = delete;
+    // Null when no server answers or the name stays taken for `patience` (a client killed a
+    // moment ago holds its name until the server notices).
+    static std::unique_ptr<JackPeer> open(const std::string& server = {},
+                                          std::chrono::milliseconds patience = 2s) {
+        std::unique_ptr<JackPeer> p(new JackPeer);
+        const bool named = !server.empty();
+        const auto flags = static_cast<jack_options_t>(JackNoStartServer | JackUseExactName |
+                                                       (named ? JackServerName : 0));
+        const auto deadline = std::chrono::steady_clock::now() + patience;
+        while (!(p->m_client = jack_client_open("vexa ", flags, nullptr, server.c_str()))) {
+            if (std::chrono::steady_clock::now() >= deadline)
+                return nullptr;
+            std::this_thread::sleep_for(5ms);
+        }
+        p->m_in = jack_port_register(p->m_client, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+        p->m_out =
+            jack_port_register(p->m_client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+        jack_set_process_callback(p->m_client, &JackPeer::process, p.get());
+        jack_set_xrun_callback(
+            p->m_client, [](void* self) { return ++static_cast<JackPeer*>(self)->m_xruns, 0; },
+            p.get());
+        if (!p->m_in || !p->m_out || jack_activate(p->m_client) != 0)
+            return nullptr;
+        return p;
+    }
+    ~JackPeer() {
+        if (m_client)
+            jack_client_close(m_client);
+    }
 
     // Sends bytes as JACK events of at most `chunk` bytes each, in order.
-    void send(const Bytes& bytes, std::size_t chunk = std::numeric_limits<std::size_t>::max());
-    std::vector<Bytes> received() const;
-    // Waits until `count` events have arrived.
-    bool waitForCount(std::size_t count, std::chrono::milliseconds timeout);
-    std::string inputPortName() const { return m_options.name + ":in"; }
-    // Cycles JACK reported as overrun (xruns) since the peer opened: events written in such a
-    // cycle may be lost, whoever wrote them.
+    void send(const Bytes& bytes, std::size_t chunk = std::numeric_limits<std::size_t>::max()) {
+        std::lock_guard lock(m_mutex);
+        for (std::size_t at = 0; at < bytes.size(); at += chunk)
+            m_outgoing.emplace_back(bytes.begin() + at,
+                                    bytes.begin() + at + std::min(chunk, bytes.size() - at));
+    }
+    std::vector<Bytes> received() const {
+        std::lock_guard lock(m_mutex);
+        return m_received;
+    }
+    bool waitForCount(std::size_t count, std::chrono::milliseconds timeout) {
+        std::unique_lock lock(m_mutex);
+        return m_arrived.wait_for(lock, timeout, [&] { return m_received.size() >= count; });
+    }
+    // Cycles JACK reported overrun (xruns) since the peer opened: an event written in such a
+    // cycle may be lost, whoever wrote it.
     int xruns() const { return m_xruns.load(); }
 
 private:
-    explicit JackPeer(Options options);
-    static int process(jack_nframes_t frames, void* self);
-    void receiveLoop();
+    JackPeer() = default;
 
-    Options m_options;
+    static int process(jack_nframes_t frames, void* self) {
+        auto& p = *static_cast<JackPeer*>(self);
+        void* in = jack_port_get_buffer(p.m_in, frames);
+        void* out = jack_port_get_buffer(p.m_out, frames);
+        jack_midi_clear_buffer(out);
+        std::unique_lock lock(p.m_mutex);
+        const std::size_t before = p.m_received.size();
+        jack_midi_event_t e;
+        for (std::uint32_t i = 0; jack_midi_event_get(&e, in, i) == 0; ++i) {
+            p.m_received.emplace_back(e.buffer, e.buffer + e.size);
+            if (p.m_received.back() == kStatusSense)
+                p.m_outgoing.push_back({0xF0, 0x2C, 0x4D, 0x21, 0x32, 0x31, 0xF7});
+            if (p.m_received.back() == kLoggingRead)
+                p.m_outgoing.push_back({0xF0, 0x2C, 0x4D, 0x67, 0x00, 0x00, 0xF7});
+        }
+        while (!p.m_outgoing.empty()) {
+            const Bytes& next = p.m_outgoing.front();
+            jack_midi_data_t* slot = jack_midi_event_reserve(out, 0, next.size());
+            if (slot == nullptr)
+                break;  // Full this cycle; the rest goes in the next.
+            std::memcpy(slot, next.data(), next.size());
+            p.m_outgoing.pop_front();
+        }
+        const bool arrived = p.m_received.size() > before;
+        lock.unlock();
+        if (arrived)
+            p.m_arrived.notify_all();
+        return 0;
+    }
+
     jack_client_t* m_client = nullptr;
     jack_port_t* m_in = nullptr;
     jack_port_t* m_out = nullptr;
-    jack_ringbuffer_t* m_inRing = nullptr;
-    jack_ringbuffer_t* m_outRing = nullptr;
-    std::mutex m_sendMutex;
     mutable std::mutex m_mutex;
     std::condition_variable m_arrived;
     std::vector<Bytes> m_received;
-    std::counting_semaphore<> m_signal{0};
-    bool m_stopping = false;
+    std::deque<Bytes> m_outgoing;
     std::atomic<int> m_xruns{0};
-    std::thread m_receiver;
 };
 
 }  // namespace jacktest
