@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
-#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -28,10 +27,8 @@ const Bytes kStatusSense = {0xF0, 0x2C, 0x4D, 0x10, 0xF7};
 // A MIDI device on JACK made of nothing but libjack, nothing of this project's: the client
 // "vexa " with the ports "in" and "out". It keeps every event that arrives and answers the
 // status sense and the logging-state question as the interface does. It runs in the tests'
-// process or, to be killed, as the program glimmark-test-jack-peer.
-//
-// Its process callback takes a lock and allocates: acceptable for a test device on a server
-// that never runs real-time.
+// process or, to be killed, as the program glimmark-test-jack-peer. Its process callback
+// locks and allocates: harmless on a server that never runs real-time.
 class JackPeer {
 public:
     // Null when no server answers or the name stays taken for `patience` (a client killed a
@@ -39,9 +36,8 @@ public:
     static std::unique_ptr<JackPeer> open(const std::string& server = {},
                                           std::chrono::milliseconds patience = 2s) {
         std::unique_ptr<JackPeer> p(new JackPeer);
-        const bool named = !server.empty();
         const auto flags = static_cast<jack_options_t>(JackNoStartServer | JackUseExactName |
-                                                       (named ? JackServerName : 0));
+                                                       (server.empty() ? 0 : JackServerName));
         const auto deadline = std::chrono::steady_clock::now() + patience;
         while (!(p->m_client = jack_client_open("vexa ", flags, nullptr, server.c_str()))) {
             if (std::chrono::steady_clock::now() >= deadline)
@@ -55,9 +51,7 @@ public:
         jack_set_xrun_callback(
             p->m_client, [](void* self) { return ++static_cast<JackPeer*>(self)->m_xruns, 0; },
             p.get());
-        if (!p->m_in || !p->m_out || jack_activate(p->m_client) != 0)
-            return nullptr;
-        return p;
+        return p->m_in && p->m_out && jack_activate(p->m_client) == 0 ? std::move(p) : nullptr;
     }
     ~JackPeer() {
         if (m_client)
@@ -65,7 +59,7 @@ public:
     }
 
     // Sends bytes as JACK events of at most `chunk` bytes each, in order.
-    void send(const Bytes& bytes, std::size_t chunk = std::numeric_limits<std::size_t>::max()) {
+    void send(const Bytes& bytes, std::size_t chunk = SIZE_MAX) {
         std::lock_guard lock(m_mutex);
         for (std::size_t at = 0; at < bytes.size(); at += chunk)
             m_outgoing.emplace_back(bytes.begin() + at,
@@ -75,9 +69,12 @@ public:
         std::lock_guard lock(m_mutex);
         return m_received;
     }
-    bool waitForCount(std::size_t count, std::chrono::milliseconds timeout) {
+    // Whether an event equal to `wanted` arrives within the time.
+    bool waitFor(const Bytes& wanted, std::chrono::milliseconds timeout) {
         std::unique_lock lock(m_mutex);
-        return m_arrived.wait_for(lock, timeout, [&] { return m_received.size() >= count; });
+        return m_arrived.wait_for(lock, timeout, [&] {
+            return std::find(m_received.begin(), m_received.end(), wanted) != m_received.end();
+        });
     }
     // Cycles JACK reported overrun (xruns) since the peer opened: an event written in such a
     // cycle may be lost, whoever wrote it.
@@ -92,27 +89,22 @@ private:
         void* out = jack_port_get_buffer(p.m_out, frames);
         jack_midi_clear_buffer(out);
         std::unique_lock lock(p.m_mutex);
-        const std::size_t before = p.m_received.size();
         jack_midi_event_t e;
         for (std::uint32_t i = 0; jack_midi_event_get(&e, in, i) == 0; ++i) {
-            p.m_received.emplace_back(e.buffer, e.buffer + e.size);
-            if (p.m_received.back() == kStatusSense)
+            const Bytes& event = p.m_received.emplace_back(e.buffer, e.buffer + e.size);
+            if (event == kStatusSense)
                 p.m_outgoing.push_back({0xF0, 0x2C, 0x4D, 0x21, 0x32, 0x31, 0xF7});
-            if (p.m_received.back() == kLoggingRead)
+            if (event == kLoggingRead)
                 p.m_outgoing.push_back({0xF0, 0x2C, 0x4D, 0x67, 0x00, 0x00, 0xF7});
         }
-        while (!p.m_outgoing.empty()) {
-            const Bytes& next = p.m_outgoing.front();
-            jack_midi_data_t* slot = jack_midi_event_reserve(out, 0, next.size());
-            if (slot == nullptr)
-                break;  // Full this cycle; the rest goes in the next.
-            std::memcpy(slot, next.data(), next.size());
-            p.m_outgoing.pop_front();
+        for (jack_midi_data_t* slot; !p.m_outgoing.empty(); p.m_outgoing.pop_front()) {
+            // Full this cycle: the rest goes in the next.
+            if (!(slot = jack_midi_event_reserve(out, 0, p.m_outgoing.front().size())))
+                break;
+            std::memcpy(slot, p.m_outgoing.front().data(), p.m_outgoing.front().size());
         }
-        const bool arrived = p.m_received.size() > before;
         lock.unlock();
-        if (arrived)
-            p.m_arrived.notify_all();
+        p.m_arrived.notify_all();
         return 0;
     }
 

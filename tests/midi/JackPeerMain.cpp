@@ -1,6 +1,6 @@
-// glimmark-test-jack-peer: the tests' plain libjack MIDI device as a process of its
-// own, so that a test can kill it. Prints "ready" once its ports are there, then each event
-// it receives as one line of hex bytes, and "xrun" for each cycle JACK reports overrun.
+// glimmark-test-jack-peer: the tests' plain libjack MIDI device as a process of its own, so
+// that a test can kill it. Prints "ready" once its ports are there, then each event it
+// receives as one line of hex bytes, and "xrun" for each cycle JACK reports overrun.
 
 #include <cstdio>
 
@@ -12,12 +12,11 @@ int main() {
         return 1;
     std::puts("ready");
     for (std::size_t printed = 0, xruns = 0;; std::fflush(stdout)) {
-        peer->waitForCount(printed + 1, std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
         for (; xruns < static_cast<std::size_t>(peer->xruns()); ++xruns) std::puts("xrun");
         const std::vector<jacktest::Bytes> events = peer->received();
         for (; printed < events.size(); ++printed) {
-            for (std::size_t i = 0; i < events[printed].size(); ++i)
-                std::printf(i == 0 ? "%02X" : " %02X", events[printed][i]);
+            for (const std::uint8_t byte : events[printed]) std::printf("%02X ", byte);
             std::puts("");
         }
     }
