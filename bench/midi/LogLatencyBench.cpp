@@ -18,7 +18,7 @@
 #include <mutex>
 
 #include "loglist/Timecode.h"
-#include "midi/JackServer.h"
+#include "midi/JackHarness.h"
 #include "platform/midi/JackMidiSystem.h"
 #include "platform/video/TurboJpegCodec.h"
 #include "support/FakePlatform.h"

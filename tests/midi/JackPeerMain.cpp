@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "midi/JackPeer.h"
+#include "midi/JackHarness.h"
 
 int main() {
     const auto peer = jacktest::JackPeer::open({}, std::chrono::seconds(5));
