@@ -86,6 +86,10 @@ public:
             return std::find(m_received.begin(), m_received.end(), wanted) != m_received.end();
         });
     }
+    // Whether both its ports have a connection in effect, as JACK shows it to this client.
+    bool connected() const {
+        return jack_port_connected(m_in) > 0 && jack_port_connected(m_out) > 0;
+    }
     // Cycles JACK reported overrun (xruns) since the peer opened: an event written in such a
     // cycle may be lost, whoever wrote it.
     int xruns() const { return m_xruns.load(); }
