@@ -1,7 +1,6 @@
 #pragma once
 
 #include <memory>
-#include <span>
 
 #include "platform/MidiPacketList.h"
 #include "platform/video/GstreamerVideoSystem.h"
@@ -12,26 +11,35 @@
 
 namespace videotest {
 
-// The controller with the real video system and the real JPEG encoder, and the simulated
-// interface wired straight to its MIDI callback: the interface's time moves only when the
-// test says, so a log starts exactly when the test asks. The preview is a frame recorder; the
-// rest are the usual fakes.
+// The real video system, with every frame its grab branch hands the controller recorded too.
+struct GrabTap final : platform::VideoSystem {
+    explicit GrabTap(platform::VideoSystem& real) : real(real) {}
+    std::vector<std::string> deviceNames() override { return real.deviceNames(); }
+    platform::VideoStart start(int index, FrameCallback onFrame, LostCallback onLost) override {
+        auto both = [this, onFrame](platform::VideoFramePtr frame) {
+            onFrame(frame);
+            grabs.showFrame(std::move(frame));
+        };
+        return real.start(index, both, std::move(onLost));
+    }
+    void stop() override { real.stop(); }
+    void setPreview(platform::VideoPreview* preview) override { real.setPreview(preview); }
+    platform::VideoSystem& real;
+    FrameRecorder grabs;
+};
+
+// The controller over the real video system and JPEG encoder, a frame recorder as preview and
+// the simulated interface wired straight to its MIDI callback; the rest are the usual fakes.
 struct RealVideoApp {
-    explicit RealVideoApp(platform::GstreamerVideoSystem::Options options = {})
-        : video(options),
-          sim([](std::span<const std::uint8_t> list) { myReadProc(list, nullptr, nullptr); }) {
+    explicit RealVideoApp(platform::TestPatternFormat pattern = {})
+        : video({pattern}), sim([](auto list) { myReadProc(list, nullptr, nullptr); }) {
         platform::Outlets outlets = windows.outlets();
         outlets.mCaptureView = &recorder;
         app = std::make_unique<vexaLogging3AppDelegate>(
-            PlatformServices{mainThread, clock, systemLog, midi, codec, timers, video}, outlets);
+            PlatformServices{mainThread, clock, systemLog, midi, codec, timers, tap}, outlets);
     }
-    ~RealVideoApp() {
-        mainThread.drain();
-        app.reset();
-    }
-
-    // The interface's manual log start, as the program's button sends it: the log-start event
-    // comes back at once, through the MIDI callback, on this thread.
+    ~RealVideoApp() { mainThread.drain(); }
+    // The log-start event comes back at once, through the MIDI callback, on this thread.
     void startLogOnTheInterface() {
         sim.receive(platform::makeMidiPacketList(app->messages.sysexLogManualStart));
     }
@@ -43,6 +51,7 @@ struct RealVideoApp {
     fake::Timers timers;
     platform::TurboJpegCodec codec;
     platform::GstreamerVideoSystem video;
+    GrabTap tap{video};
     fake::Windows windows;
     FrameRecorder recorder;
     vexasim::SimulatedInterface sim;

@@ -1,0 +1,120 @@
+// Stills from this machine's libjpeg-turbo and GStreamer (on its test pattern), as a viewer
+// decodes them.
+
+#include <gtest/gtest.h>
+#include <turbojpeg.h>
+
+#include "tests/video/MemoryFrame.h"
+#include "tests/video/RealVideoApp.h"
+
+namespace {
+
+using platform::GstreamerVideoSystem;
+
+// What a viewer sees of a still: its size and its grey picture, row by row.
+struct Decoded {
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> luma;
+};
+Decoded decode(const std::vector<std::uint8_t>& jpeg) {
+    Decoded d;
+    tjhandle decoder = tjInitDecompress();
+    int subsampling = 0, colourspace = 0;
+    tjDecompressHeader3(decoder, jpeg.data(), jpeg.size(), &d.width, &d.height, &subsampling,
+                        &colourspace);
+    d.luma.resize(static_cast<std::size_t>(d.width) * d.height);
+    if (tjDecompress2(decoder, jpeg.data(), jpeg.size(), d.luma.data(), d.width, d.width, d.height,
+                      TJPF_GRAY, 0) != 0)
+        d = {};
+    tjDestroy(decoder);
+    return d;
+}
+
+// A diagonal ramp with fine stripes: detail for the quantiser to lose.
+std::uint8_t scene(int x, int y) {
+    return static_cast<std::uint8_t>(16 + ((x + 2 * y) % 200) + ((x / 3) % 2) * 19);
+}
+
+TEST(TurboJpegCodec, AStillDecodesAsTheWholeFrameAtTheProgramsFactor) {
+    struct Row {
+        const char* name;
+        int width, height, rowPadding;
+    };
+    const Row rows[] = {{"full HD", 1920, 1080, 0},
+                        {"odd sizes, padded rows", 321, 241, 27},
+                        {"one pixel", 1, 1, 0}};
+    platform::TurboJpegCodec codec;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        videotest::MemoryFrame frame(row.width, row.height, row.rowPadding);
+        std::fill(frame.y.begin(), frame.y.end(), 0xFF);  // the padding keeps this
+        frame.paint(scene, 90, 200);
+        const std::vector<std::uint8_t> jpeg = codec.encodeJpeg(frame, 0.5);
+        const Decoded d = decode(jpeg);
+        ASSERT_EQ(d.width * 10000 + d.height, row.width * 10000 + row.height);
+        double error = 0;
+        for (int y = 0; y < row.height; ++y)
+            for (int x = 0; x < row.width; ++x)
+                error += std::abs(scene(x, y) - d.luma[std::size_t(y * row.width + x)]);
+        // Half compression still looks like the frame: a few levels off on average.
+        EXPECT_LT(error / (row.width * row.height), 8.0);
+        // Out of range is held to the ends of the scale.
+        EXPECT_EQ(codec.encodeJpeg(frame, 7.0), codec.encodeJpeg(frame, 1.0));
+    }
+    EXPECT_TRUE(codec.encodeJpeg(fake::VideoFrame("no pixels"), 0.5).empty());
+}
+
+TEST(CaptureWithGstreamer, TheStillIsTheWholeFrameOfTheMomentTheLogStartArrived) {
+    struct Row {
+        const char* name;
+        platform::TestPatternFormat pattern;
+        bool dies;
+    };
+    const Row rows[] = {
+        {"a capture card's full HD I420", {1920, 1080, 25}, false},
+        {"a camera's YUY2, converted only for a still", {320, 180, 25, -1, "YUY2"}, false},
+        {"no signal for a second: started at once", {320, 180, 25, -1, "I420", 1000}, false},
+        {"a device that dies after two seconds: the user told", {320, 180, 25, 50}, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        {
+            videotest::RealVideoApp r(row.pattern);
+            r.tap.grabs.keep = true;
+            ASSERT_TRUE(r.app->chooseVideoDevice(GstreamerVideoSystem::kTestPatternName));
+            EXPECT_TRUE(row.pattern.silentMilliseconds == 0 || r.tap.grabs.numbers().empty());
+            ASSERT_TRUE(r.tap.grabs.waitFor(3));
+            const std::size_t before = r.tap.grabs.numbers().size();
+            r.startLogOnTheInterface();
+            const std::size_t after = r.tap.grabs.numbers().size();
+            // The main thread is slow to get to the record: more frames come meanwhile.
+            ASSERT_TRUE(r.tap.grabs.waitFor(5));
+            r.mainThread.drain();
+            r.app->waitForPictures();
+            const Picture& still = r.app->logStartArray.picture(LogList::indexOf(1, kFieldPicture));
+            const Decoded d = decode(still);
+            ASSERT_EQ(d.width * 10000 + d.height, row.pattern.width * 10000 + row.pattern.height);
+            // The bars: white on the left, blue on the right.
+            EXPECT_GT(d.luma[std::size_t(d.height / 2 * d.width + d.width / 16)], 150);
+            EXPECT_LT(d.luma[std::size_t(d.height / 2 * d.width + d.width * 15 / 16)], 100);
+            // The frame the controller held when the message came: the last one given to it,
+            // or one on its way; never one that came later.
+            const auto frames = r.tap.grabs.kept();
+            bool found = false;
+            for (std::size_t i = before - 1; i <= after; ++i)
+                found = found || r.codec.encodeJpeg(*frames[i], 0.5) == still;
+            EXPECT_TRUE(found) << "the still is none of the frames current at the log start";
+            EXPECT_NE(r.codec.encodeJpeg(*frames.back(), 0.5), still);
+            for (int waits = 0; row.dies && r.app->captureActive == 1 && waits < 500; ++waits) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                r.mainThread.drain();
+            }
+            EXPECT_EQ(r.windows.dialogs.alerts.size(), row.dies ? 1u : 0u);
+        }
+        // Quitting with a device chosen frees its pipeline and every frame.
+        EXPECT_EQ(GstreamerVideoSystem::livePipelines(), 0);
+        EXPECT_EQ(platform::GstreamerFrame::live(), 0);
+    }
+}
+
+}  // namespace
