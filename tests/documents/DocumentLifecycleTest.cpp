@@ -42,27 +42,18 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
     for (const Case& k : {
              Case{"cancel", New, "Untitled", kAlertAlternate, "/d/x", "", "", false},
              Case{"save", New, "/d/day.vlg", kAlertDefault, {}, "", "/d/day.vlg", true},
-             Case{"save untitled", New, "Untitled", kAlertDefault, "/d/new", "", "/d/new.vlg",
-                  true},
+             Case{"save untitled", New, "Untitled", kAlertDefault, "/d/n", "", "/d/n.vlg", true},
              Case{"save dialog cancelled", New, "Untitled", kAlertDefault, {}, "", "", false},
              Case{"write fails", New, "/d/day.vlg", kAlertDefault, {}, "Disk full", "", false},
              Case{"no path after a bad open", New, "", kAlertDefault, "/d/x", "", "/d/x.vlg", true},
              Case{"don't save", New, "/d/day.vlg", kAlertOther, {}, "", "", true},
-             Case{
-                 "full screen, cancel", FullScreen, "/d/a.vlg", kAlertAlternate, {}, "", "", false},
-             Case{"full screen, save", FullScreen, "Untitled", kAlertDefault, "/d/a", "",
-                  "/d/a.vlg", true},
-             Case{"full screen, fails",
-                  FullScreen,
-                  "/d/a.vlg",
-                  kAlertDefault,
-                  {},
-                  "Full",
-                  "",
-                  false},
-             Case{"full screen, don't save", FullScreen, "/d/a.vlg", kAlertOther, {}, "", "", true},
+             Case{"screen, cancel", FullScreen, "/d/a.vlg", kAlertAlternate, {}, "", "", false},
+             Case{"screen, save", FullScreen, "Untitled", kAlertDefault, "/d/a", "", "/d/a.vlg",
+                  true},
+             Case{"screen, fails", FullScreen, "/d/a.vlg", kAlertDefault, {}, "Full", "", false},
+             Case{"screen, don't save", FullScreen, "/d/a.vlg", kAlertOther, {}, "", "", true},
              Case{"quit, save", Quit, "/d/day.vlg", kAlertDefault, {}, "", "/d/day.vlg", true},
-             Case{"quit, fails, elsewhere", Quit, "/ro/a.vlg", kAlertDefault, "/d/b", "Ro",
+             Case{"quit, fails, elsewhere", Quit, "/ro/a.vlg", kAlertDefault, "/d/b", "R",
                   "/d/b.vlg", true},
              Case{"quit, don't save", Quit, "/d/day.vlg", kAlertOther, {}, "", "", true},
          }) {
@@ -94,8 +85,8 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
     }
 }
 
-std::vector<LogValue> project(std::string mark, std::string rate, std::vector<std::string> numbers,
-                              std::size_t cutTo = 0) {
+std::vector<LogValue> project(std::vector<std::string> numbers, std::size_t cutTo = 0,
+                              std::string rate = "1", std::string mark = "Glimmark") {
     LogList list;
     LogRecord first = newLogHeader();
     first[0] = mark, first[4] = rate;
@@ -108,8 +99,9 @@ std::vector<LogValue> project(std::string mark, std::string rate, std::vector<st
 
 const std::string kExchange =
     "Heading\n\nData\t\nGlimmark\tV\tVersion: 1.0\tOstraven\t\t1\t\t\t\t\n"
-    "4\tV\t10:00:00:"
-    "00\tb\tc\td\te\tf\tg\t\n9\tV\ta\tb\tc\td\te\tf\tg\t\n7\tV\tcut\tshort\tc\td\te\tf";
+    "4\tV\t10:00:00:00\tb\tc\td\te\tf\tg\t\n"
+    "9\tV\ta\tb\tc\td\te\tf\tg\t\n"
+    "7\tV\ta\tb\tc\td\te\tf";  // a last row short of a cell is left out
 
 // A project file that is no log, or whose last number reads 0, leaves a fresh log, no path
 // and an alert; an exchange file without its Data marker leaves the log as it was.
@@ -125,14 +117,12 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
     };
     const std::string vlg = "/d/in.vlg";
     for (const Case& k : {
-             Case{"last number counts", project("Glimmark", "64", {"30", "12"}), "", 2, 12, vlg,
-                  false, 64},
-             Case{"a record cut short is completed", project("Glimmark", "1", {"3", "4"}, 25), "",
-                  2, 3, vlg, false, 32},
-             Case{"mark in lower case", project("glimmark", "1", {"1"}), "", 0, 0, "", true, 32},
-             Case{"nine entries", project("Glimmark", "1", {}, 9), "", 0, 0, "", true, 32},
-             Case{"header only", project("Glimmark", "1", {}), "", 0, 0, "", true, 32},
-             Case{"last number reads 0", project("Glimmark", "1", {"x"}), "", 0, 0, "", true, 32},
+             Case{"last number counts", project({"30", "12"}, 0, "64"), "", 2, 12, vlg, false, 64},
+             Case{"a record cut short", project({"3", "4"}, 25), "", 2, 3, vlg, false, 32},
+             Case{"mark in lower case", project({"1"}, 0, "1", "glimmark"), "", 0, 0, "", true, 32},
+             Case{"nine entries", project({}, 9), "", 0, 0, "", true, 32},
+             Case{"header only", project({}), "", 0, 0, "", true, 32},
+             Case{"last number reads 0", project({"x"}), "", 0, 0, "", true, 32},
              Case{"unreadable", {}, "", 0, 0, "", true, 32},
              Case{"exchange file", {}, kExchange, 2, 9, "Untitled", false, 32},
              Case{"exchange, no marker", {}, "Heading\n", 1, 1, "Untitled", true, 32},
