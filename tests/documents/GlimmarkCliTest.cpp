@@ -16,8 +16,8 @@ struct CliRun {
     const char* input;  // in.vlg's bytes; nullptr: no such file
     std::string args;   // after "glimmark-cli", a shell command line; $G is the program again
     int status;
-    std::string out;  // the whole standard output
-    const char* err;  // part of standard error, a single line when the status is 1
+    const char* err;       // part of standard error, a single line when the status is 1
+    std::string out = {};  // the whole standard output
 };
 
 class GlimmarkCli : public testing::TestWithParam<CliRun> {};
@@ -34,6 +34,7 @@ TEST_P(GlimmarkCli, ExitsWithItsStatusAndWritesWholeFilesOrNone) {
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, row.status) << err;
     EXPECT_EQ(fileText(folder.file("stdout")), row.out);
     EXPECT_NE(err.find(row.err), std::string::npos) << err;
+    EXPECT_TRUE(*row.err != '\0' || err.empty()) << err;
     EXPECT_TRUE(row.status != 1 || std::count(err.begin(), err.end(), '\n') == 1) << err;
     EXPECT_FALSE(std::filesystem::exists(folder.file("out.vlg"))) << "a partial output file";
 }
@@ -65,48 +66,44 @@ const std::string kPictures =
 INSTANTIATE_TEST_SUITE_P(
     Runs, GlimmarkCli,
     testing::Values(
-        CliRun{"InfoEscapesTabsAndLineFeeds", kGolden.c_str(), "info in.vlg", 0,
+        CliRun{"InfoEscapesTabsAndLineFeeds", kGolden.c_str(), "info in.vlg", 0, "",
                kRecords + "0\n2\t10:00:00:00\t10:00:05:12\t\t09:15:00\ttab\\there\\nsecond "
-                          "line\t\t05.12.2026\t60\n",
-               ""},
+                          "line\t\t05.12.2026\t60\n"},
         CliRun{"ProjectToProjectIsTheIdentity", kGolden.c_str(),
-               "convert in.vlg c.vlg && cmp in.vlg c.vlg", 0, "", ""},
+               "convert in.vlg c.vlg && cmp in.vlg c.vlg", 0, ""},
         // Out as Export Log writes it, back as Import Log reads it: tabs and line feeds blanked.
         CliRun{
             "ExchangeFileThereAndBack", kGolden.c_str(),
-            "convert in.vlg x.log && cat x.log && $G convert x.log b.vlg && $G info b.vlg", 0,
+            "convert in.vlg x.log && cat x.log && $G convert x.log b.vlg && $G info b.vlg", 0, "",
             "Heading\nFIELD_DELIM TABS\nVIDEO_FORMAT PAL\nTAPE 001\nFPS \n\nColumn\nName\tTracks\t"
             "Start\tEnd\tDuration\ttod\tCOMMENT1\tComment2\tPicturepath\t\n\nData\t\n"
             "Glimmark\tV\tVersion: 1.0\tOstraven\t\t1\t\t\t\t\n1\tV\t" +
                 kRecords.substr(2) + "\n2\tV\t" + kSecond + "\t\n" + kRecords + "0\n2\t" + kSecond +
-                "\t0\n",
-            ""},
+                "\t0\n"},
         CliRun{"PicturesNamedByPositionAndNumberInsideTheFolder", kPictures.c_str(),
-               "export-pictures in.vlg . --stem s && ls s_* && base64 s_3_.._3.jpg", 0,
-               "s_1_1.jpg\ns_3_.._3.jpg\n/9j/2wkIBwYFBAMC\n", ""},
-        CliRun{"AFolderThatIsNotThere", kPictures.c_str(), "export-pictures in.vlg missing", 1, "",
+               "export-pictures in.vlg . --stem s && ls s_* && base64 s_3_.._3.jpg", 0, "",
+               "s_1_1.jpg\ns_3_.._3.jpg\n/9j/2wkIBwYFBAMC\n"},
+        CliRun{"AFolderThatIsNotThere", kPictures.c_str(), "export-pictures in.vlg missing", 1,
                "2 failed"},
         CliRun{"Help", nullptr, "--help | grep -o -e export-pictures -e 'Exit status' | sort -u", 0,
-               "Exit status\nexport-pictures\n", ""},
-        CliRun{"Missing", nullptr, "info in.vlg", 1, "", "in.vlg: No such file or directory"},
-        CliRun{"Empty", "", "info in.vlg", 1, "", "in.vlg: not a valid XML file"},
-        CliRun{"Truncated", "<plist><array><string>Glimmark</str", "convert in.vlg out.vlg", 1, "",
+               "", "Exit status\nexport-pictures\n"},
+        CliRun{"Missing", nullptr, "info in.vlg", 1, "in.vlg: No such file or directory"},
+        CliRun{"Empty", "", "info in.vlg", 1, "in.vlg: not a valid XML file"},
+        CliRun{"Truncated", "<plist><array><string>Glimmark</str", "convert in.vlg out.vlg", 1,
                "in.vlg: not a valid XML file"},
-        CliRun{"BinaryJunk", "bplist00\x01\x02\x03", "info in.vlg", 1, "",
+        CliRun{"BinaryJunk", "bplist00\x01\x02\x03", "info in.vlg", 1,
                "in.vlg: not a valid binary property list"},
-        CliRun{"NotGlimmark", "<array><string>glimmark</string></array>", "info in.vlg", 1, "",
+        CliRun{"NotGlimmark", "<array><string>glimmark</string></array>", "info in.vlg", 1,
                "in.vlg: not a Glimmark project file"},
-        CliRun{"NineEntriesOnly", kNine.c_str(), "info in.vlg", 1, "",
+        CliRun{"NineEntriesOnly", kNine.c_str(), "info in.vlg", 1,
                "in.vlg: not a Glimmark project file"},
-        CliRun{"UnwritableOutput", kSmall.c_str(), "convert in.vlg no/such/out.vlg", 1, "",
+        CliRun{"UnwritableOutput", kSmall.c_str(), "convert in.vlg no/such/out.vlg", 1,
                "no/such/out.vlg: No such file or directory"},
-        CliRun{"NoCommand", nullptr, "", 2, "", "Usage:"},
-        CliRun{"UnknownCommand", kSmall.c_str(), "list in.vlg", 2, "", "unknown command"},
-        CliRun{"TooManyArguments", kSmall.c_str(), "info in.vlg in.vlg", 2, "", "Usage:"},
-        CliRun{"UnknownConversion", kSmall.c_str(), "convert in.vlg out.txt", 2, "",
-               "cannot convert"},
-        CliRun{"StemWithoutName", kSmall.c_str(), "export-pictures in.vlg . --stem", 2, "",
-               "Usage:"}),
+        CliRun{"NoCommand", nullptr, "", 2, "Usage:"},
+        CliRun{"UnknownCommand", kSmall.c_str(), "list in.vlg", 2, "unknown command"},
+        CliRun{"TooManyArguments", kSmall.c_str(), "info in.vlg in.vlg", 2, "Usage:"},
+        CliRun{"UnknownConversion", kSmall.c_str(), "convert in.vlg out.txt", 2, "cannot convert"},
+        CliRun{"StemWithoutName", kSmall.c_str(), "export-pictures in.vlg . --stem", 2, "Usage:"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
