@@ -153,11 +153,9 @@ public:
     }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
-    ~ChildProcess() { stop(SIGKILL); }
-    void stop(int signal) {
-        if (m_pid > 0 && kill(m_pid, signal) == 0)
+    ~ChildProcess() {
+        if (m_pid > 0 && kill(m_pid, SIGKILL) == 0)
             waitpid(m_pid, nullptr, 0);
-        m_pid = 0;
     }
     // The whole lines it has written so far.
     std::vector<std::string> lines() const {
@@ -173,7 +171,7 @@ private:
 };
 
 // A JACK server with the dummy driver, which needs no sound card: the one already running
-// (CI starts one), or one started here and stopped when the process ends. A test that kills
+// (CI starts one), or one started here and killed when the process ends. A test that kills
 // its server gets one of its own under another name, never the shared one.
 class JackServer {
 public:
@@ -184,10 +182,6 @@ public:
     JackServer(std::string name, bool useRunning) : m_name(std::move(name)) {
         if (!(useRunning && available()))
             start();
-    }
-    ~JackServer() {
-        if (m_jackd)
-            m_jackd->stop(SIGTERM);
     }
     std::string why() const { return "jackd --no-realtime -d dummy does not start (jackd2)"; }
     const std::string& name() const { return m_name; }

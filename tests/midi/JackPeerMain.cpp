@@ -1,13 +1,13 @@
-// glimmark-test-jack-peer: the tests' plain libjack MIDI device as a process of its own, so
-// that a test can kill it. Prints "ready" once its ports are there, then each event it
-// receives as one line of hex bytes, and "xrun" for each cycle JACK reports overrun.
+// glimmark-test-jack-peer [SERVER]: the tests' plain libjack MIDI device as a process of its own,
+// so that a test can kill it. Prints "ready" once its ports are there, then each event it receives
+// as one line of hex bytes, and "xrun" for each cycle JACK reports overrun.
 
 #include <cstdio>
 
 #include "midi/JackHarness.h"
 
-int main() {
-    const auto peer = jacktest::JackPeer::open({}, std::chrono::seconds(5));
+int main(int argc, char* argv[]) {
+    const auto peer = jacktest::JackPeer::open(argc > 1 ? argv[1] : "", std::chrono::seconds(5));
     if (!peer)
         return 1;
     std::puts("ready");
