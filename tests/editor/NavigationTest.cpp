@@ -1,4 +1,5 @@
-// Stepping through the log, jumping to a typed number, and renumbering through the panel.
+// Stepping through the log, jumping to a typed number, typing times, and renumbering through
+// the panel.
 
 #include <gtest/gtest.h>
 
@@ -9,8 +10,9 @@ namespace {
 using editor_test::addRecord;
 using editor_test::editorView;
 
-// 'N' next, 'B' back, 'J' jump to the number typed, 'C' comment 1 typed, 'F' full screen on
-// or off, 'P' a playback started or ended, with what the editor shows afterwards.
+// 'N' next, 'B' back, 'J' jump to the number typed, 'C' comment 1 typed, 'S'/'T' a start/stop
+// time typed and committed, 'F' full screen on or off, 'P' a playback started or ended, with
+// what the editor shows afterwards.
 struct Step {
     char act;
     std::string typed;
@@ -22,7 +24,7 @@ protected:
     void threeRecords() {
         addRecord(app, {"1", "01:00:00:00", "01:00:10:00", "JPEG-one"});
         addRecord(app, {"05", "01:00:20:00", "01:00:25:00", ""});
-        addRecord(app, {"1", "01:00:30:00", "", "JPEG-three"});
+        addRecord(app, {"1", "01;00;30;00", "", "JPEG-three"});
         app.app->LogActualWrite();
     }
     void run(const std::vector<Step>& steps) {
@@ -32,16 +34,21 @@ protected:
                 app.app->btnLogNaechstes();
             else if (s.act == 'B')
                 app.app->btnLogVorher();
-            else if (s.act == 'J')
-                app.windows.txtEditNr.value = s.typed;
             else if (s.act == 'C')
-                app.windows.txtEditComment1.value = s.typed;
+                w.txtEditComment1.value = s.typed;
             else if (s.act == 'F')
                 app.app->fullScreenMode ^= 1;
             else if (s.act == 'P')
                 app.app->playStopFlag ^= 1;
-            if (s.act == 'J')
-                app.app->txtEditLogNr();
+            fake::TextField& field = s.act == 'J'   ? w.txtEditNr
+                                     : s.act == 'S' ? w.txtEditStart
+                                                    : w.txtEditStop;
+            if (s.act == 'J' || s.act == 'S' || s.act == 'T') {
+                field.value = s.typed;
+                s.act == 'J'   ? app.app->txtEditLogNr()
+                : s.act == 'S' ? app.app->txtEditStartChg()
+                               : app.app->txtEditStopChg();
+            }
             EXPECT_EQ(editorView(app), s.view);
         }
     }
@@ -49,28 +56,42 @@ protected:
     fake::Windows& w = app.windows;
 };
 
-TEST_F(Navigation, StepsAndJumpsShowTheRecordAndItsNeighbours) {
+TEST_F(Navigation, StepsJumpsAndTypedTimesShowTheRecordAndItsNeighbours) {
     threeRecords();
-    run({{'B', "", "@1 #1 01:00:00:00-01:00:10:00 00:00:10 '' [|JPEG-one|]"},
+    const std::string one = "@1 #1 01:00:00:00-01:00:10:00 00:00:10 '' [|JPEG-one|]";
+    const std::string two = "@2 #05 01:00:15:00-";
+    const std::string three = "@3 #1 01:00:30:00-  '' [|JPEG-three|] *";
+    run({{'B', "", one},
+         {'S', "01 00 00", one},  // the same time again: no change
          {'N', "", "@2 #05 01:00:20:00-01:00:25:00 00:00:05 '' [JPEG-one||JPEG-three]"},
-         {'N', "", "@3 #1 01:00:30:00-  '' [|JPEG-three|]"},
-         {'N', "", "@3 #1 01:00:30:00-  '' [|JPEG-three|]"},
+         {'N', "", "@3 #1 01;00;30;00-  '' [|JPEG-three|]"},
+         {'N', "", "@3 #1 01;00;30;00-  '' [|JPEG-three|]"},
+         {'T', "", "@3 #1 01;00;30;00-  '' [|JPEG-three|]"},  // no stop, none typed
+         {'S', "01;00;30;00", three},                         // stored with colons
          // Numbers are texts: "5" is not "05"; the last record carrying a number wins.
-         {'J', "5", "@3 #1 01:00:30:00-  '' [|JPEG-three|]"},
-         {'J', "05", "@2 #05 01:00:20:00-01:00:25:00 00:00:05 '' [JPEG-one||JPEG-three]"},
+         {'J', "5", three},
+         {'J', "05", "@2 #05 01:00:20:00-01:00:25:00 00:00:05 '' [JPEG-one||JPEG-three] *"},
+         // A comment typed before a time is kept; an emptied stop opens the record; a stop
+         // before the start ends on the next day.
+         {'C', "wide", "@2 #05 01:00:20:00-01:00:25:00 00:00:05 'wide' [JPEG-one||JPEG-three] *"},
+         {'S', "1:0:15", two + "01:00:25:00 00:00:10 'wide' [JPEG-one||JPEG-three] *"},
+         {'T', "", two + "  'wide' [JPEG-one||JPEG-three] *"},
+         {'T', "0:59", two + "00:59:00:00 23:58:45 'wide' [JPEG-one||JPEG-three] *"},
          // The comment typed goes with the record it was typed on, at either end too.
-         {'C', "wide", "@2 #05 01:00:20:00-01:00:25:00 00:00:05 'wide' [JPEG-one||JPEG-three]"},
-         {'J', "1", "@3 #1 01:00:30:00-  '' [|JPEG-three|] *"},
+         {'J', "1", three},
          {'C', "end", "@3 #1 01:00:30:00-  'end' [|JPEG-three|] *"},
          {'N', "", "@3 #1 01:00:30:00-  'end' [|JPEG-three|] *"},
-         {'B', "", "@2 #05 01:00:20:00-01:00:25:00 00:00:05 'wide' [JPEG-one||JPEG-three] *"},
-         // No jump in full screen or during a playback; stepping in full screen works.
-         {'F', "", "@2 #05 01:00:20:00-01:00:25:00 00:00:05 'wide' [JPEG-one||JPEG-three] *"},
-         {'J', "1", "@2 #1 01:00:20:00-01:00:25:00 00:00:05 'wide' [JPEG-one||JPEG-three] *"},
-         {'B', "", "@1 #1 01:00:00:00-01:00:10:00 00:00:10 '' [|JPEG-one|] *"},
-         {'F', "", "@1 #1 01:00:00:00-01:00:10:00 00:00:10 '' [|JPEG-one|] *"},
-         {'P', "", "@1 #1 01:00:00:00-01:00:10:00 00:00:10 '' [|JPEG-one|] *"},
+         {'B', "", two + "00:59:00:00 23:58:45 'wide' [JPEG-one||JPEG-three] *"},
+         {'S', "", "@2 #05 00:00:00:00-00:59:00:00 00:59:00 'wide' [JPEG-one||JPEG-three] *"},
+         // In full screen no jump and no typed time; stepping works.
+         {'F', "", "@2 #05 00:00:00:00-00:59:00:00 00:59:00 'wide' [JPEG-one||JPEG-three] *"},
+         {'J', "1", "@2 #1 00:00:00:00-00:59:00:00 00:59:00 'wide' [JPEG-one||JPEG-three] *"},
+         {'S', "5", "@2 #1 5-00:59:00:00 00:59:00 'wide' [JPEG-one||JPEG-three] *"},
+         {'B', "", one + " *"},
+         {'F', "", one + " *"},
+         {'P', "", one + " *"},
          {'J', "05", "@1 #05 01:00:00:00-01:00:10:00 00:00:10 '' [|JPEG-one|] *"}});
+    EXPECT_EQ(app.field(2, kFieldStart), "00:00:00:00");
     EXPECT_EQ(app.field(3, kFieldComment1), "end");
     EXPECT_EQ(app.field(1, kFieldComment1), "");
 }

@@ -10,6 +10,7 @@
 namespace {
 
 using editor_test::addRecord;
+using editor_test::shown;
 
 // Every value of the list, pictures as "<bytes>", so two lists compare whole.
 std::vector<std::string> dump(const LogList& list) {
@@ -22,14 +23,19 @@ std::vector<std::string> dump(const LogList& list) {
     return out;
 }
 
+std::string picture(const fake::App& app, int record) {
+    const Picture& p = app.app->logStartArray.picture(LogList::indexOf(record, kFieldPicture));
+    return std::string(p.begin(), p.end());
+}
+
 // Each record as its number and the last letter of its picture ("2b"), "@" before the one
 // the editor shows.
 std::string summary(const fake::App& app) {
     std::string out;
     for (int r = 1; r <= app.app->logStartArray.recordCount(); ++r) {
-        const Picture& p = app.app->logStartArray.picture(LogList::indexOf(r, kFieldPicture));
+        const std::string p = picture(app, r);
         out += std::string(out.empty() ? "" : " ") + (r == app.app->logEditPos ? "@" : "") +
-               app.field(r, kFieldNumber) + (p.empty() ? "" : std::string(1, char(p.back())));
+               app.field(r, kFieldNumber) + (p.empty() ? "" : p.substr(p.size() - 1));
     }
     return out;
 }
@@ -38,41 +44,53 @@ struct Sequence {
     const char* name;
     const char* numbers;  // the records at the start; pictures "JPEGa", "JPEGb"... in turn
     int position;
-    // A add, I insert, D delete, C copy, X cut, V paste, N next, F full screen
+    // A add, I insert, D delete, C copy, X cut, V paste, N next, F full screen, P delete the
+    // picture, R/r replace it with a picture/text file chosen, c choose none, O/o drop one
     const char* steps;
     // To the alerts in turn: y the default button, n the alternate, k the other (keep number)
     const char* answers;
     const char* expected;
     int logNr;
     int flag;
-    std::size_t alerts;
-    const char* undo;  // the Undo menu item afterwards
+    const char* alerts;  // the first letter of each alert's title
+    const char* undo;    // the Undo menu item afterwards
 };
 
 const Sequence kSequences[] = {
-    {"AddOnAnEmptyLog", "", 1, "A", "", "@1", 1, 1, 0, "Undo Add Record"},
-    {"InsertOnAnEmptyLog", "", 1, "I", "", "@0", 1, 1, 0, "Undo Insert Record"},
-    {"PasteWithAnEmptyClipboard", "", 1, "V", "", "", 0, 0, 0, ""},
-    {"DeleteAndCutRefusedOnOneRecord", "1", 1, "DX", "", "@1a", 1, 0, 0, ""},
-    {"AddAfter12aMakes13", "1 12a", 1, "A", "", "1a 12ab @13", 3, 1, 0, "Undo Add Record"},
-    {"InsertAtThreeOfFive", "1 2 3 4 5", 3, "I", "", "1a 2b @0 3c 4d 5e", 5, 1, 0,
+    {"AddOnAnEmptyLog", "", 1, "A", "", "@1", 1, 1, "", "Undo Add Record"},
+    {"InsertOnAnEmptyLog", "", 1, "I", "", "@0", 1, 1, "", "Undo Insert Record"},
+    {"PasteWithAnEmptyClipboard", "", 1, "V", "", "", 0, 0, "", ""},
+    {"NoPictureWithoutARecord", "", 1, "PRO", "yy", "", 0, 0, "", ""},
+    {"DeleteAndCutRefusedOnOneRecord", "1", 1, "DX", "", "@1a", 1, 0, "", ""},
+    {"AddAfter12aMakes13", "1 12a", 1, "A", "", "1a 12ab @13", 3, 1, "", "Undo Add Record"},
+    {"InsertAtThreeOfFive", "1 2 3 4 5", 3, "I", "", "1a 2b @0 3c 4d 5e", 5, 1, "",
      "Undo Insert Record"},
-    {"DeleteFirstShowsTheFormerSecond", "1 2 3", 1, "D", "y", "@2b 3c", 3, 1, 1,
+    {"DeleteFirstShowsTheFormerSecond", "1 2 3", 1, "D", "y", "@2b 3c", 3, 1, "W",
      "Undo Delete Record"},
-    {"DeleteLastShowsTheOneBefore", "1 2 3", 3, "D", "y", "1a @2b", 3, 1, 1, "Undo Delete Record"},
-    {"DeleteCancelled", "1 2 3", 2, "D", "n", "1a @2b 3c", 3, 0, 1, ""},
-    {"CutTheLastShowsTheNewLast", "1 2 3 4", 4, "X", "", "1a 2b @3c", 4, 1, 0, "Undo Cut Record"},
-    {"CutSecondShowsTheFormerThird", "1 2 3 4", 2, "X", "", "1a @3c 4d", 4, 1, 0,
+    {"DeleteLastShowsTheOneBefore", "1 2 3", 3, "D", "y", "1a @2b", 3, 1, "W",
+     "Undo Delete Record"},
+    {"DeleteCancelled", "1 2 3", 2, "D", "n", "1a @2b 3c", 3, 0, "W", ""},
+    {"CutTheLastShowsTheNewLast", "1 2 3 4", 4, "X", "", "1a 2b @3c", 4, 1, "", "Undo Cut Record"},
+    {"CutSecondShowsTheFormerThird", "1 2 3 4", 2, "X", "", "1a @3c 4d", 4, 1, "",
      "Undo Cut Record"},
-    {"CutTheFirst", "1 2 3", 1, "X", "", "@2b 3c", 3, 1, 0, "Undo Cut Record"},
-    {"CutAndPasteMovesRecordAndPicture", "1 2 3 4", 2, "XNV", "", "1a 3c @2b 4d", 4, 1, 0,
+    {"CutTheFirst", "1 2 3", 1, "X", "", "@2b 3c", 3, 1, "", "Undo Cut Record"},
+    {"CutAndPasteMovesRecordAndPicture", "1 2 3 4", 2, "XNV", "", "1a 3c @2b 4d", 4, 1, "",
      "Undo Paste Record"},
-    {"CopyPasteTwiceKeepingTheNumber", "1 2 3", 2, "CVV", "kk", "1a @2b 2b 2b 3c", 3, 1, 2,
+    {"CopyPasteTwiceKeepingTheNumber", "1 2 3", 2, "CVV", "kk", "1a @2b 2b 2b 3c", 3, 1, "RR",
      "Undo Paste Record"},
-    {"CopyPasteTakesANewNumber", "1 2 9", 2, "CV", "y", "1a @10b 2b 9c", 10, 1, 1,
+    {"CopyPasteTakesANewNumber", "1 2 9", 2, "CV", "y", "1a @10b 2b 9c", 10, 1, "R",
      "Undo Paste Record"},
-    {"CopyPasteCancelled", "1 2", 2, "CV", "n", "1a @2b", 2, 0, 1, "Undo"},
-    {"NothingInFullScreen", "1 2 3", 2, "CFAIDXV", "yy", "1a @2b 3c", 3, 0, 0, "Undo"},
+    {"CopyPasteCancelled", "1 2", 2, "CV", "n", "1a @2b", 2, 0, "R", "Undo"},
+    {"NothingInFullScreen", "1 2 3", 2, "CFAIDXVPRO", "yyyy", "1a @2b 3c", 3, 0, "", "Undo"},
+    {"PictureDeleted", "1 2 3", 2, "P", "y", "1a @2 3c", 3, 1, "W", "Undo Delete Picture"},
+    {"PictureDeleteCancelled", "1 2 3", 2, "P", "n", "1a @2b 3c", 3, 0, "W", ""},
+    {"PictureOfTheOnlyRecordDeleted", "1", 1, "P", "y", "@1", 1, 1, "W", "Undo Delete Picture"},
+    {"PictureReplaced", "1 2", 2, "R", "", "1a @2z", 2, 1, "", "Undo Replace Picture"},
+    {"PictureReplaceCancelled", "1 2", 2, "c", "", "1a @2b", 2, 0, "", ""},
+    {"PictureFromATextFileRefused", "1 2", 2, "r", "", "1a @2b", 2, 0, "T", ""},
+    {"PictureDropped", "1 2", 1, "O", "y", "@1z 2b", 2, 1, "W", "Undo Replace Picture"},
+    {"PictureDropCancelled", "1 2", 1, "O", "n", "@1a 2b", 2, 0, "W", ""},
+    {"TextFileDroppedAsksNothing", "1 2", 1, "o", "y", "@1a 2b", 2, 0, "T", ""},
 };
 
 using Controller = vexaLogging3AppDelegate;
@@ -80,7 +98,9 @@ const std::map<char, void (Controller::*)()> kActions{
     {'A', &Controller::btnEditLogAdd},    {'I', &Controller::btnEditLogInsert},
     {'D', &Controller::btnEditLogDelete}, {'C', &Controller::btnEditCopy},
     {'X', &Controller::btnEditCut},       {'V', &Controller::btnEditPaste},
-    {'N', &Controller::btnLogNaechstes}};
+    {'N', &Controller::btnLogNaechstes},  {'P', &Controller::btnEditPictureDelete}};
+const std::string kPng = "/pictures/shot.png";
+const std::string kText = "/pictures/notes.jpg";
 
 TEST(RecordEditing, LeavesTheLogAsExpectedAndUndoRestoresItExactly) {
     for (const Sequence& s : kSequences) {
@@ -91,6 +111,7 @@ TEST(RecordEditing, LeavesTheLogAsExpectedAndUndoRestoresItExactly) {
         char letter = 'a';
         for (std::string n; numbers >> n;)
             addRecord(app, {n, "01:00:00:00", "", std::string("JPEG") + letter++});
+        app.imageFiles.pictures[kPng] = {'J', 'P', 'E', 'G', 'z'};
         c.logEditPos = s.position;
         c.LogActualWrite();
         for (const char* a = s.answers; *a; ++a)
@@ -103,6 +124,13 @@ TEST(RecordEditing, LeavesTheLogAsExpectedAndUndoRestoresItExactly) {
         for (const char* step = s.steps; *step; ++step) {
             if (*step == 'F')
                 c.fullScreenMode = 1;
+            else if (*step == 'R' || *step == 'r' || *step == 'c') {
+                app.windows.dialogs.choosePath = *step == 'R'   ? std::optional(kPng)
+                                                 : *step == 'r' ? std::optional(kText)
+                                                                : std::nullopt;
+                c.btnImageChange();
+            } else if (*step == 'O' || *step == 'o')
+                c.imgEditFileDropped(*step == 'O' ? kPng : kText);
             else
                 (c.*kActions.at(*step))();
         }
@@ -111,12 +139,19 @@ TEST(RecordEditing, LeavesTheLogAsExpectedAndUndoRestoresItExactly) {
         EXPECT_EQ(summary(app), s.expected);
         EXPECT_EQ(c.logNr, s.logNr);
         EXPECT_EQ(c.editChangeFlag, s.flag);
-        EXPECT_EQ(app.windows.dialogs.alerts.size(), s.alerts);
+        std::string alerts;
+        for (const auto& alert : app.windows.dialogs.alerts) alerts += alert.title.substr(0, 1);
+        EXPECT_EQ(alerts, s.alerts);
         EXPECT_EQ(app.windows.btnMenuUndoVal.title, s.undo);
         const std::vector<std::string> after = dump(c.logStartArray);
         ASSERT_GE(after.size(), 10u);
         EXPECT_TRUE(std::equal(before.begin(), before.begin() + 10, after.begin())) << "header";
-        EXPECT_EQ(app.windows.txtEditNr.value, app.field(c.logEditPos, kFieldNumber));
+        // The editor shows the record at the position, with its neighbours' pictures.
+        const int at = c.logEditPos, records = c.logStartArray.recordCount();
+        EXPECT_EQ(app.windows.txtEditNr.value, at <= records ? app.field(at, kFieldNumber) : "");
+        EXPECT_EQ(shown(app.windows.imgEditPre), at > 1 ? picture(app, at - 1) : "");
+        EXPECT_EQ(shown(app.windows.imgEdit), at <= records ? picture(app, at) : "");
+        EXPECT_EQ(shown(app.windows.imgEditNext), at < records ? picture(app, at + 1) : "");
 
         // Back to the start, step by step, and forward again.
         c.editChangeFlag = 0;
