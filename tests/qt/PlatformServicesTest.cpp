@@ -1,12 +1,10 @@
-// The Qt side of the platform services: the hand-over to the GUI thread, alerts, picture
-// files dropped on the editor, the capture window's devices and stills, window placement.
+// The Qt side of the platform services: the hand-over to the GUI thread, picture files
+// dropped on the editor, the capture window's devices, window placement.
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QCheckBox>
 #include <QFile>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -14,12 +12,10 @@
 #include <QTest>
 #include <thread>
 
-#include "platform/MidiPacketList.h"
 #include "platform/qt/CapturePreview.h"
 #include "platform/qt/CaptureWindow.h"
 #include "platform/qt/DeviceComboBox.h"
 #include "platform/qt/MyImageView.h"
-#include "platform/qt/QtDialogs.h"
 #include "platform/qt/WindowPlacement.h"
 #include "qt/GuiApp.h"
 
@@ -49,31 +45,6 @@ TEST(QtMainThread, WorkFromOtherThreadsRunsOnTheGuiThreadInPostingOrder) {
     for (int i = 0; i < kPosts; ++i) ASSERT_EQ(ran[static_cast<std::size_t>(i)], i);
 }
 
-TEST(QtDialogs, AlertsAnswerByTheButtonPressedAndEscapeIsTheAlternate) {
-    platform::qt::QtDialogs dialogs;
-    struct Case {
-        const char* pressed;  // nullptr: Escape
-        const char* alternate;
-        int answer;
-    } const cases[] = {{"Save", "Cancel", platform::kAlertDefault},
-                       {"Cancel", "Cancel", platform::kAlertAlternate},
-                       {"Don't Save", "Cancel", platform::kAlertOther},
-                       {nullptr, "Cancel", platform::kAlertAlternate},
-                       {nullptr, "", platform::kAlertDefault}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.pressed ? c.pressed : "Escape");
-        whenModal([&](QWidget* modal) {
-            for (QAbstractButton* b : qobject_cast<QMessageBox*>(modal)->buttons())
-                if (c.pressed != nullptr && b->text() == c.pressed)
-                    b->click();
-            if (c.pressed == nullptr)
-                QTest::keyClick(modal, Qt::Key_Escape);
-        });
-        const std::string other = *c.alternate ? "Don't Save" : "";
-        EXPECT_EQ(dialogs.runAlert("t", "m", "Save", c.alternate, other), c.answer);
-    }
-}
-
 TEST(PictureFiles, ADroppedFileReplacesThePictureWithATiffOfItOrSaysWhyNot) {
     gui_test::GuiApp app;
     app.addRecord("1", "01:00:00:00", "", encodedPicture("JPEG", Qt::green));
@@ -84,9 +55,11 @@ TEST(PictureFiles, ADroppedFileReplacesThePictureWithATiffOfItOrSaysWhyNot) {
         const char* file;
         const char* format;  // nullptr: not a picture
         const char* button;
-    } const cases[] = {{"still.png", "PNG", "Cancel"},    {"still.png", "PNG", "Replace"},
-                       {"still.jpg", "JPEG", "Replace"},  {"still.tif", "TIFF", "Replace"},
-                       {"still.webp", "WEBP", "Replace"}, {"notes.jpg", nullptr, "OK"}};
+    } const cases[] = {{"still.png", "PNG", "Replace"},
+                       {"still.jpg", "JPEG", "Replace"},
+                       {"still.tif", "TIFF", "Replace"},
+                       {"still.webp", "WEBP", "Replace"},
+                       {"notes.jpg", nullptr, "OK"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " " + c.button);
         app.controller.btnEditUndo();  // back to the green picture
@@ -136,7 +109,7 @@ TEST(PictureFiles, ADroppedFileReplacesThePictureWithATiffOfItOrSaysWhyNot) {
     }
 }
 
-TEST(CaptureWindow, TheDeviceListFillsAsItOpensAndAGrabGoesToTheRecordOnShow) {
+TEST(CaptureWindow, TheDeviceListFillsAsItOpensAndAChoiceStartsTheDevice) {
     gui_test::GuiApp app;
     app.video.devices = {"Cam A", "Test Pattern"};
     DeviceComboBox* list = app.rec.cmbDevicesVal;
@@ -150,39 +123,6 @@ TEST(CaptureWindow, TheDeviceListFillsAsItOpensAndAGrabGoesToTheRecordOnShow) {
     QTest::keyClick(list, Qt::Key_Down);
     EXPECT_EQ(app.video.running, "Cam A");
     EXPECT_EQ(app.video.preview, app.rec.mCaptureView);
-
-    app.addRecord("1", "01:00:00:00", "");
-    app.addRecord("2", "01:00:10:00", "");
-    app.controller.LogActualWrite();
-    app.edit.btnLogNaechstesVal->click();
-    app.controller.captureOutputDidOutputVideoFrame(std::make_shared<fake::VideoFrame>("cam"));
-    app.rec.btnCapture->click();
-    const auto picture = [&](int r) {
-        const Picture& p = app.controller.logStartArray.picture(LogList::indexOf(r, kFieldPicture));
-        return std::string(p.begin(), p.end());
-    };
-    EXPECT_EQ(picture(2), "JPEGcam@0.50");
-    EXPECT_EQ(picture(1), "");
-}
-
-TEST(Chase, QuarterFramesFromTheReceiveThreadBringTheRecordIntoTheWindow) {
-    gui_test::GuiApp app;
-    app.addRecord("1", "01:00:00:00", "01:00:10:00", encodedPicture("JPEG", Qt::red));
-    app.addRecord("2", "01:00:20:00", "", encodedPicture("JPEG", Qt::green));
-    app.controller.LogActualWrite();
-    app.edit.chkEditChaseModeVal->click();
-    std::thread receiver([] {
-        const int v[8] = {0, 0, 21 & 0x0F, 21 >> 4, 0, 0, 1, 0};  // 01:00:21:00
-        for (int piece = 0; piece < 8; ++piece) {
-            const std::uint8_t bytes[] = {0xF1, static_cast<std::uint8_t>(piece << 4 | v[piece])};
-            myReadProc(platform::makeMidiPacketList(bytes), nullptr, nullptr);
-        }
-    });
-    receiver.join();
-    ASSERT_TRUE(waitFor([&] { return app.edit.txtEditNr->text() == "2"; }));
-    EXPECT_EQ(app.rec.statusText->text(), "  01:00:21:00");
-    EXPECT_EQ(app.edit.txtEditStart->text(), "01:00:20:00");
-    EXPECT_GT(qGreen(app.edit.imgEdit->picture().pixel(4, 4)), 200);
 }
 
 TEST(WindowPlacement, TheWindowsShareTheScreenWithoutCoveringEachOther) {
