@@ -12,18 +12,13 @@ using Sent = std::vector<std::string>;
 const std::string kSetGen = "F0 7F 7F 06 40 03 46 01 0A F7";
 const std::string kPlay = "F0 7F 7F 06 02 F7";
 const std::string kMmcStop = "F0 7F 7F 06 01 F7";
-// Locate to 10:00:ss:00 at the given rate (hours byte); stop time (08) or comparison time (09).
+// Locate to 10:00:ss:00 at the given rate (hours byte).
 std::string locate(const char* ss, const char* hours = "2A") {
     return std::string("F0 7F 7F 06 44 06 01 ") + hours + " 00 " + ss + " 00 00 F7";
 }
+// The interface's stop time (08) or comparison time (09) at 10:00:ss:00.
 std::string timeAt(const char* kind, const char* ss) {
     return std::string("F0 2C 4D 57 ") + kind + " 0A 00 " + ss + " 00 00 F7";
-}
-std::string stopAt(const char* ss) {
-    return timeAt("08", ss);
-}
-std::string compareAt(const char* ss) {
-    return timeAt("09", ss);
 }
 
 // 'P' Play/Stop pressed, 'S' stop-time event, 'V' comparison-time event, 'C'/'c' chase box
@@ -117,41 +112,41 @@ TEST_P(Player, SendsAndShows) {
 
 INSTANTIATE_TEST_SUITE_P(
     Scripts, Player,
-    ::testing::Values(Script{"StopTimeEndsItAndChaseKeepsThePlaybackRunning",
-                             {{'P', {kSetGen, locate("00"), kPlay, stopAt("05")}, "Stop #1 flag"},
-                              {'S', {}, "Play #1 nav"},
-                              {'P', {kSetGen, locate("00"), kPlay, stopAt("05")}, "Stop #1 flag"},
-                              {'C', {}, "Stop #1 flag off"},
-                              {'P', {}, "Stop #1 flag off"},
-                              {'c', {}, "Play #1 flag nav"},
-                              {'P', {kMmcStop}, "Play #1 nav"}}},
-                      Script{
-                          "ComparisonTimesPlayOnToTheNextStopOrUntilStop",
-                          {{'2', {}, "Play #2 nav"},
-                           {'P', {kSetGen, locate("0A"), kPlay, compareAt("14")}, "Stop #2 flag"},
-                           {'V', {compareAt("1E")}, "Stop #3 flag"},
-                           {'V', {stopAt("23")}, "Stop #4 flag"},
-                           {'S', {}, "Play #4 nav"},
-                           {'5', {}, "Play #5 nav"},
-                           {'P', {kSetGen, locate("28"), kPlay, compareAt("32")}, "Stop #5 flag"},
-                           {'V', {}, "Stop #6 flag"},
-                           {'P', {kMmcStop}, "Play #6 nav"}}},
-                      Script{"UnconnectedOrEmptyStartSendsNothing",
-                             {{'D', {}, "Play #1 nav"},
-                              {'P', {}, "Stop #1 flag"},
-                              {'P', {}, "Play #1 nav"},
-                              {'X', {}, "Play #1 nav"},
-                              {'P', {}, "Play #1 nav"}}},
-                      Script{"EditModeWaitsForThePlaybackAndTheChase",
-                             {{'E', {}, "Play #1 nav typing"},
-                              {'P', {kSetGen, locate("00"), kPlay, stopAt("05")}, "Stop #1 flag"},
-                              {'e', {}, "Stop #1 flag"},
-                              {'E', {}, "Stop #1 flag"},
-                              {'S', {}, "Play #1 nav typing"},
-                              {'D', {}, "Play #1 nav typing"},
-                              {'C', {}, "Stop #1 off"},
-                              {'c', {}, "Play #1 nav typing off"},
-                              {'e', {}, "Play #1 nav off"}}}),
+    ::testing::Values(
+        Script{"StopTimeEndsItAndChaseKeepsThePlaybackRunning",
+               {{'P', {kSetGen, locate("00"), kPlay, timeAt("08", "05")}, "Stop #1 flag"},
+                {'S', {}, "Play #1 nav"},
+                {'P', {kSetGen, locate("00"), kPlay, timeAt("08", "05")}, "Stop #1 flag"},
+                {'C', {}, "Stop #1 flag off"},
+                {'P', {}, "Stop #1 flag off"},
+                {'c', {}, "Play #1 flag nav"},
+                {'P', {kMmcStop}, "Play #1 nav"}}},
+        Script{"ComparisonTimesPlayOnToTheNextStopOrUntilStop",
+               {{'2', {}, "Play #2 nav"},
+                {'P', {kSetGen, locate("0A"), kPlay, timeAt("09", "14")}, "Stop #2 flag"},
+                {'V', {timeAt("09", "1E")}, "Stop #3 flag"},
+                {'V', {timeAt("08", "23")}, "Stop #4 flag"},
+                {'S', {}, "Play #4 nav"},
+                {'5', {}, "Play #5 nav"},
+                {'P', {kSetGen, locate("28"), kPlay, timeAt("09", "32")}, "Stop #5 flag"},
+                {'V', {}, "Stop #6 flag"},
+                {'P', {kMmcStop}, "Play #6 nav"}}},
+        Script{"UnconnectedOrEmptyStartSendsNothing",
+               {{'D', {}, "Play #1 nav"},
+                {'P', {}, "Stop #1 flag"},
+                {'P', {}, "Play #1 nav"},
+                {'X', {}, "Play #1 nav"},
+                {'P', {}, "Play #1 nav"}}},
+        Script{"EditModeWaitsForThePlaybackAndTheChase",
+               {{'E', {}, "Play #1 nav typing"},
+                {'P', {kSetGen, locate("00"), kPlay, timeAt("08", "05")}, "Stop #1 flag"},
+                {'e', {}, "Stop #1 flag"},
+                {'E', {}, "Stop #1 flag"},
+                {'S', {}, "Play #1 nav typing"},
+                {'D', {}, "Play #1 nav typing"},
+                {'C', {}, "Stop #1 off"},
+                {'c', {}, "Play #1 nav typing off"},
+                {'e', {}, "Play #1 nav off"}}}),
     [](const ::testing::TestParamInfo<Script>& info) { return std::string(info.param.name); });
 
 TEST_F(Player, EachFrameRateIsStoredWithTheLogAndUsedForTheLocate) {
@@ -175,7 +170,8 @@ TEST_F(Player, EachFrameRateIsStoredWithTheLogAndUsedForTheLocate) {
         EXPECT_EQ(app.app->editChangeFlag, 1);
         app.app->btnEditPlay();
         app.app->btnEditPlay();
-        EXPECT_EQ(sent(), (Sent{kSetGen, locate("00", row.hours), kPlay, stopAt("05"), kMmcStop}));
+        EXPECT_EQ(sent(),
+                  (Sent{kSetGen, locate("00", row.hours), kPlay, timeAt("08", "05"), kMmcStop}));
     }
 }
 
