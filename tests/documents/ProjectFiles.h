@@ -90,10 +90,8 @@ struct ChildRun {
     std::string told;  // what the child wrote back
 };
 
-// Runs `work` in a child process, so that limits, lost permissions and kills stay there;
-// `meanwhile` runs here while the child works (to feed a pipe it reads, say).
-inline ChildRun inChild(const std::function<std::string()>& work,
-                        const std::function<void()>& meanwhile = {}) {
+// Runs `work` in a child process, so that limits, lost permissions and kills stay there.
+inline ChildRun inChild(const std::function<std::string()>& work) {
     ChildRun run;
     int pipe[2];
     if (::pipe(pipe) != 0)
@@ -106,8 +104,6 @@ inline ChildRun inChild(const std::function<std::string()>& work,
         ::_exit(wrote == static_cast<ssize_t>(told.size()) ? 0 : 4);
     }
     ::close(pipe[1]);
-    if (meanwhile)
-        meanwhile();
     char buffer[4096];
     for (ssize_t got; (got = ::read(pipe[0], buffer, sizeof buffer)) > 0;)
         run.told.append(buffer, static_cast<std::size_t>(got));
