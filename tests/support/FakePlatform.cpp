@@ -7,9 +7,38 @@
 
 namespace fake {
 
+int Dialogs::runAlert(std::string_view title, std::string_view message, std::string_view,
+                      std::string_view, std::string_view) {
+    alerts.push_back({std::string(title), std::string(message)});
+    if (answers.empty())
+        return platform::kAlertAlternate;
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+std::string PropertyListFiles::writeArray(const std::string& path, const LogList& list,
+                                          const Progress& progress) {
+    ++writes;
+    std::vector<LogValue> entries;
+    for (std::size_t i = 0; i < list.count(); ++i) {
+        if (list.holdsPicture(i))
+            entries.emplace_back(list.picture(i));
+        else
+            entries.emplace_back(list.text(i));
+        if (i == list.count() / 2 && duringWrite)
+            duringWrite();
+    }
+    if (progress)
+        progress(1.0);
+    if (failWith.empty())
+        files[path] = std::move(entries);
+    return failWith;
+}
+
 int MainThread::drain() {
     int ran = 0;
-    for (;;) {
+    for (;; ++ran) {
         std::function<void()> next;
         {
             std::lock_guard lock(m_mutex);
@@ -19,79 +48,32 @@ int MainThread::drain() {
             m_pending.pop_front();
         }
         next();
-        ++ran;
     }
-}
-
-void MidiSystem::plug(std::optional<std::string> model, bool withSource) {
-    const platform::MidiRef destination = m_next++;
-    const platform::MidiRef source = withSource ? m_next++ : platform::kNoMidiObject;
-    devices.push_back({std::move(model), destination, source});
 }
 
 void MidiSystem::unplug(std::size_t index) {
     if (devices[index].source == connectedSource)
-        connectedSource = platform::kNoMidiObject;
+        connectedSource = kNone;
     devices.erase(devices.begin() + static_cast<long>(index));
 }
 
-int MidiSystem::numberOfDestinations() {
-    return static_cast<int>(devices.size());
-}
-
-platform::MidiRef MidiSystem::destination(int index) {
-    if (index < 0 || index >= static_cast<int>(devices.size()))
-        return platform::kNoMidiObject;
-    return devices[static_cast<std::size_t>(index)].destination;
-}
-
-std::optional<std::string> MidiSystem::modelName(platform::MidiRef endpoint) {
-    for (const Device& d : devices) {
+const MidiSystem::Device* MidiSystem::find(Ref endpoint) const {
+    for (const Device& d : devices)
         if (d.destination == endpoint)
-            return d.model;
-    }
-    return std::nullopt;
+            return &d;
+    return nullptr;
 }
 
-platform::MidiRef MidiSystem::sourceOfDevice(platform::MidiRef destination) {
-    for (const Device& d : devices) {
-        if (d.destination == destination)
-            return d.source;
-    }
-    return platform::kNoMidiObject;
-}
-
-int MidiSystem::clientCreate(std::string_view name, platform::MidiRef& client) {
-    calls.push_back("client " + std::string(name));
-    if (failing == "client")
+int MidiSystem::create(const char* what, std::string_view name, Ref& made) {
+    calls.push_back(what + (" " + std::string(name)));
+    if (failing == what)
         return -1;
-    client = m_next++;
-    live.insert(client);
+    made = m_next++;
+    live.insert(made);
     return 0;
 }
 
-int MidiSystem::outputPortCreate(platform::MidiRef, std::string_view name,
-                                 platform::MidiRef& port) {
-    calls.push_back("output " + std::string(name));
-    if (failing == "output")
-        return -1;
-    port = m_next++;
-    live.insert(port);
-    return 0;
-}
-
-int MidiSystem::inputPortCreate(platform::MidiRef, std::string_view name,
-                                platform::MidiReadProc proc, platform::MidiRef& port) {
-    calls.push_back("input " + std::string(name));
-    if (failing == "input")
-        return -1;
-    port = m_next++;
-    live.insert(port);
-    readProc = proc;
-    return 0;
-}
-
-int MidiSystem::portConnectSource(platform::MidiRef, platform::MidiRef source) {
+int MidiSystem::portConnectSource(Ref, Ref source) {
     calls.push_back("connect " + std::to_string(source));
     if (failing == "connect")
         return -1;
@@ -99,66 +81,47 @@ int MidiSystem::portConnectSource(platform::MidiRef, platform::MidiRef source) {
     return 0;
 }
 
-int MidiSystem::portConnectDestination(platform::MidiRef, platform::MidiRef destination) {
-    calls.push_back("connect destination " + std::to_string(destination));
-    return failing == "destination" ? -1 : 0;
-}
-
-bool MidiSystem::portConnected(platform::MidiRef port) {
-    return live.count(port) > 0 && brokenPorts.count(port) == 0;
-}
-
-void MidiSystem::portDispose(platform::MidiRef port) {
-    calls.push_back("dispose port " + std::to_string(port));
-    live.erase(port);
-}
-
-void MidiSystem::clientDispose(platform::MidiRef client) {
+void MidiSystem::clientDispose(Ref client) {
     calls.push_back("dispose client " + std::to_string(client));
     live.erase(client);
     readProc = nullptr;
-    connectedSource = platform::kNoMidiObject;
+    connectedSource = kNone;
 }
 
-void MidiSystem::send(platform::MidiRef port, platform::MidiRef destination,
-                      std::span<const std::uint8_t> packetList) {
+void MidiSystem::send(Ref port, Ref destination, std::span<const std::uint8_t> packetList) {
     {
         std::lock_guard lock(m_mutex);
         m_sent.push_back({port, destination, Bytes(packetList.begin(), packetList.end()),
                           std::chrono::steady_clock::now()});
     }
-    if (onSend) {
-        platform::forEachMidiPacket(packetList, [this](std::span<const std::uint8_t> packet) {
-            onSend(Bytes(packet.begin(), packet.end()));
-        });
-    }
+    if (onSend)
+        platform::forEachMidiPacket(
+            packetList, [this](auto packet) { onSend(Bytes(packet.begin(), packet.end())); });
 }
 
 void MidiSystem::deliver(const Bytes& message) {
-    if (readProc && connectedSource != platform::kNoMidiObject)
+    if (readProc && connectedSource != kNone)
         readProc(platform::makeMidiPacketList(message), nullptr, nullptr);
 }
 
-void Timers::startRepeating(std::chrono::milliseconds interval, std::function<void()> tick) {
-    m_timers.push_back({now + interval, interval, std::move(tick), m_order++});
-}
-
-void Timers::singleShot(std::chrono::milliseconds delay, std::function<void()> work) {
-    m_timers.push_back({now + delay, std::chrono::milliseconds(0), std::move(work), m_order++});
+std::vector<Bytes> MidiSystem::messages() const {
+    std::vector<Bytes> out;
+    for (const Sent& s : sent())
+        platform::forEachMidiPacket(s.packetList,
+                                    [&out](auto p) { out.emplace_back(p.begin(), p.end()); });
+    return out;
 }
 
 void Timers::advance(std::chrono::milliseconds by) {
-    const auto until = now + by;
+    const auto until = m_now + by;
     for (;;) {
-        auto next = m_timers.end();
-        for (auto it = m_timers.begin(); it != m_timers.end(); ++it) {
-            if (it->due <= until && (next == m_timers.end() || it->due < next->due ||
-                                     (it->due == next->due && it->order < next->order)))
-                next = it;
-        }
-        if (next == m_timers.end())
+        // The earliest due, and of those the first set.
+        auto next = std::min_element(m_timers.begin(), m_timers.end(), [](auto& a, auto& b) {
+            return std::pair(a.due, a.order) < std::pair(b.due, b.order);
+        });
+        if (next == m_timers.end() || next->due > until)
             break;
-        now = next->due;
+        m_now = next->due;
         std::function<void()> work = next->work;
         if (next->interval.count() > 0) {
             next->due += next->interval;
@@ -168,40 +131,17 @@ void Timers::advance(std::chrono::milliseconds by) {
         }
         work();
     }
-    now = until;
-}
-
-std::vector<Bytes> MidiSystem::messages() const {
-    std::vector<Bytes> out;
-    for (const Sent& s : sent()) {
-        platform::forEachMidiPacket(s.packetList, [&out](std::span<const std::uint8_t> packet) {
-            out.emplace_back(packet.begin(), packet.end());
-        });
-    }
-    return out;
-}
-
-platform::Bytes ImageCodec::encodeJpeg(const platform::VideoFrame& frame,
-                                       double compressionFactor) {
-    std::lock_guard hold(gate);
-    ++encodes;
-    const auto& f = static_cast<const VideoFrame&>(frame);
-    char factor[16];
-    std::snprintf(factor, sizeof factor, "%.2f", compressionFactor);
-    const std::string data = "JPEG" + f.label + "@" + factor;
-    return {data.begin(), data.end()};
+    m_now = until;
 }
 
 platform::VideoStart VideoSystem::start(int index, FrameCallback onFrame, LostCallback onLost) {
     stop();
-    if (index < 0 || index >= static_cast<int>(listed.size())) {
-        calls.push_back("start ?");
-        return {platform::VideoStart::kDeviceFailed, "no such device", {}};
-    }
-    const std::string& name = listed[static_cast<std::size_t>(index)];
+    const std::string name = index >= 0 && index < static_cast<int>(m_listed.size())
+                                 ? m_listed[std::size_t(index)]
+                                 : "?";
     calls.push_back("start " + name);
-    if (name == failsToOpen)
-        return {platform::VideoStart::kDeviceFailed, "busy", {}};
+    if (name == "?" || name == failsToOpen)
+        return {platform::VideoStart::kDeviceFailed, "no such device", {}};
     if (name == failsAtOutput)
         return {platform::VideoStart::kOutputFailed, "No picture from " + name, "not negotiated"};
     running = name;
@@ -219,17 +159,21 @@ void VideoSystem::stop() {
     m_onLost = nullptr;
 }
 
-void VideoSystem::loseDevice(const std::string& why) {
-    if (auto lost = std::exchange(m_onLost, nullptr))
-        lost(why);
-}
-
 void VideoSystem::deliver(platform::VideoFramePtr frame) {
     if (running.empty())
         return;
     m_onFrame(frame);
     if (preview)
         preview->showFrame(std::move(frame));
+}
+
+platform::Bytes ImageCodec::encodeJpeg(const platform::VideoFrame& frame, double factor) {
+    std::lock_guard hold(gate);
+    ++encodes;
+    char text[16];
+    std::snprintf(text, sizeof text, "@%.2f", factor);
+    const std::string data = "JPEG" + static_cast<const VideoFrame&>(frame).label + text;
+    return {data.begin(), data.end()};
 }
 
 platform::Outlets Windows::outlets() {
@@ -278,59 +222,23 @@ platform::Outlets Windows::outlets() {
     return o;
 }
 
-std::string PropertyListFiles::writeArray(const std::string& path, const LogList& list,
-                                          const Progress& progress) {
-    ++writes;
-    std::vector<LogValue> entries;
-    for (std::size_t i = 0; i < list.count(); ++i) {
-        if (list.holdsPicture(i))
-            entries.emplace_back(list.picture(i));
-        else
-            entries.emplace_back(list.text(i));
-        if (i == list.count() / 2 && duringWrite)
-            duringWrite();
-    }
-    if (progress)
-        progress(1.0);
-    if (!failWith.empty())
-        return failWith;
-    files[path] = std::move(entries);
-    return {};
+App::App(Instead instead) {
+    platform::Outlets outlets = windows.outlets();
+    if (instead.preview)
+        outlets.mCaptureView = instead.preview;
+    app = std::make_unique<vexaLogging3AppDelegate>(
+        PlatformServices{.mainThread = mainThread,
+                         .clock = clock,
+                         .systemLog = systemLog,
+                         .midi = instead.midi ? *instead.midi : midi,
+                         .imageCodec = instead.codec ? *instead.codec : codec,
+                         .timers = timers,
+                         .video = instead.video ? *instead.video : video,
+                         .propertyLists = &propertyLists,
+                         .pictureConverter = &pictureConverter,
+                         .imageFiles = &imageFiles},
+        outlets);
 }
-
-PropertyListFiles::ReadResult PropertyListFiles::readArray(const std::string& path,
-                                                           const Progress&) {
-    const auto file = files.find(path);
-    if (file == files.end())
-        return {{}, "No such file or directory"};
-    return {file->second, {}};
-}
-
-platform::Bytes PictureConverter::toJpeg(const platform::Bytes& encoded, double) {
-    ++conversions;
-    if (encoded.size() >= 3 &&
-        std::string_view(reinterpret_cast<const char*>(encoded.data()), 3) == "BAD")
-        return {};
-    platform::Bytes jpeg{0xFF, 0xD8, 0xFF};
-    jpeg.insert(jpeg.end(), encoded.begin(), encoded.end());
-    return jpeg;
-}
-
-App::App() : App(midi) {}
-
-App::App(platform::MidiSystem& midiSystem)
-    : app(std::make_unique<vexaLogging3AppDelegate>(
-          PlatformServices{.mainThread = mainThread,
-                           .clock = clock,
-                           .systemLog = systemLog,
-                           .midi = midiSystem,
-                           .imageCodec = codec,
-                           .timers = timers,
-                           .video = video,
-                           .propertyLists = &propertyLists,
-                           .pictureConverter = &pictureConverter,
-                           .imageFiles = &imageFiles},
-          windows.outlets())) {}
 
 App::~App() {
     // Whatever is still queued for the main thread refers to the controller: run it first.
@@ -338,28 +246,16 @@ App::~App() {
     app->waitForSends();
 }
 
-void App::receive(std::initializer_list<std::uint8_t> bytes) {
-    receive(Bytes(bytes));
-}
-
 void App::receive(const Bytes& bytes) {
-    receivePacketList(platform::makeMidiPacketList(bytes));
-}
-
-void App::receivePacketList(const Bytes& packetList) {
-    myReadProc(packetList, nullptr, nullptr);
+    myReadProc(platform::makeMidiPacketList(bytes), nullptr, nullptr);
     mainThread.drain();
-}
-
-std::string App::field(int record, int k) const {
-    return app->logStartArray.text(LogList::indexOf(record, k));
 }
 
 std::string hex(const Bytes& bytes) {
     std::string out;
     char b[4];
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        std::snprintf(b, sizeof b, i ? " %02X" : "%02X", bytes[i]);
+    for (const std::uint8_t byte : bytes) {
+        std::snprintf(b, sizeof b, out.empty() ? "%02X" : " %02X", byte);
         out += b;
     }
     return out;

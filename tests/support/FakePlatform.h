@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Clock.h"
@@ -27,6 +28,8 @@
 #include "platform/VideoCapture.h"
 #include "vexaLogging3AppDelegate.h"
 
+// Fakes of every platform service, each keeping what the controller did to it for the test
+// to look at, and one controller over them all.
 namespace fake {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -39,7 +42,6 @@ public:
     }
     std::string text() const override { return value; }
     void setEditable(bool e) override { editable = e; }
-
     std::string value;
     bool editable = true;
     int writes = 0;
@@ -51,7 +53,6 @@ public:
     void setTitle(std::string_view t) override { title = t; }
     void setOn(bool o) override { on = o; }
     bool isOn() const override { return on; }
-
     bool enabled = true;
     bool on = false;
     std::string title;
@@ -67,18 +68,18 @@ public:
     void addItem(std::string_view text) override { items.emplace_back(text); }
     void selectItem(int index) override { selected = index; }
     int selectedIndex() const override { return selected; }
-
     bool enabled = false;
     std::vector<std::string> items;
     int selected = -1;
 };
 
-// Decodes only what FakeImageCodec makes: "JPEG" followed by anything.
+// Decodes only what the fake ImageCodec makes: "JPEG" followed by anything.
 class ImageView final : public platform::ImageView {
 public:
     bool showPicture(const platform::Bytes& encoded) override {
-        const bool decodes = encoded.size() >= 4 && std::equal(encoded.begin(), encoded.begin() + 4,
-                                                               std::string_view("JPEG").begin());
+        const bool decodes =
+            std::string_view(reinterpret_cast<const char*>(encoded.data()), encoded.size())
+                .starts_with("JPEG");
         shown = decodes ? encoded : platform::Bytes{};
         return decodes;
     }
@@ -86,7 +87,6 @@ public:
     void enterFullScreenMode() override { fullScreen = true; }
     void exitFullScreenMode() override { fullScreen = false; }
     bool isInFullScreenMode() const override { return fullScreen; }
-
     platform::Bytes shown;
     bool fullScreen = false;
 };
@@ -101,9 +101,7 @@ public:
         visible = true;
         m_front.push_back(name);
     }
-
-    std::string name;
-    std::string title;
+    std::string name, title;
     bool visible = false;
 
 private:
@@ -122,13 +120,11 @@ public:
         m_aborted = false;
         if (whileModal)
             whileModal();
-        if (!m_aborted)
-            visible = false;
+        visible = visible && m_aborted;
         return m_aborted;
     }
     void abortModal() override { m_aborted = true; }
     void orderOut() override { visible = false; }
-
     std::function<void()> whileModal;
     std::string title;
     bool visible = true;
@@ -138,56 +134,36 @@ private:
     bool m_aborted = false;
 };
 
-// Answers alerts from `answers` in turn (the alternate button when it runs dry) and keeps
-// what each alert said.
+// Answers alerts from `answers` in turn (the alternate button when it runs dry), and the file
+// dialogs with the paths set here; keeps what each said.
 class Dialogs final : public platform::Dialogs {
 public:
     struct Alert {
-        std::string title, message, defaultButton, alternateButton, otherButton;
+        std::string title, message;
     };
-    int runAlert(std::string_view title, std::string_view message, std::string_view defaultButton,
-                 std::string_view alternateButton, std::string_view otherButton) override {
-        alerts.push_back({std::string(title), std::string(message), std::string(defaultButton),
-                          std::string(alternateButton), std::string(otherButton)});
-        if (answers.empty())
-            return platform::kAlertAlternate;
-        const int answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
+    struct SaveDialog {
+        std::string suggestedName;
+    };
+    int runAlert(std::string_view title, std::string_view message, std::string_view,
+                 std::string_view, std::string_view) override;
     std::optional<std::string> runOpenDialog(std::string_view extension) override {
         openDialogs.emplace_back(extension);
         return openPath;
     }
     std::optional<std::string> runSaveDialog(std::string_view suggestedName,
-                                             std::string_view extension) override {
-        saveDialogs.push_back({std::string(suggestedName), std::string(extension)});
+                                             std::string_view) override {
+        saveDialogs.push_back({std::string(suggestedName)});
         return savePath;
     }
-    void runModalProgress(std::string_view label,
-                          const std::function<void(const Progress&)>& work) override {
-        progressLabels.emplace_back(label);
-        work([](double) {});
-    }
-
     std::optional<std::string> runChooseFileDialog(std::string_view message) override {
         chooseMessages.emplace_back(message);
         return choosePath;
     }
-
     std::deque<int> answers;
     std::vector<Alert> alerts;
-    std::optional<std::string> openPath, savePath;
-    // What each dialog was shown with: the extensions offered, the names proposed.
-    std::vector<std::string> openDialogs;
-    struct SaveDialog {
-        std::string suggestedName, extension;
-    };
+    std::optional<std::string> openPath, savePath, choosePath;
+    std::vector<std::string> openDialogs, chooseMessages;  // the extension, the message
     std::vector<SaveDialog> saveDialogs;
-    std::vector<std::string> progressLabels;
-    // The file the user picks in the any-file dialog, and what each such dialog said.
-    std::optional<std::string> choosePath;
-    std::vector<std::string> chooseMessages;
 };
 
 // Project files in memory, keyed by path. `failWith` makes every write fail with that
@@ -196,8 +172,11 @@ class PropertyListFiles final : public platform::PropertyListFiles {
 public:
     std::string writeArray(const std::string& path, const LogList& list,
                            const Progress& progress) override;
-    ReadResult readArray(const std::string& path, const Progress& progress) override;
-
+    ReadResult readArray(const std::string& path, const Progress&) override {
+        const auto file = files.find(path);
+        return file == files.end() ? ReadResult{{}, "No such file or directory"}
+                                   : ReadResult{file->second, {}};
+    }
     std::map<std::string, std::vector<LogValue>> files;
     std::string failWith;
     std::function<void()> duringWrite;
@@ -208,8 +187,13 @@ public:
 // with "BAD".
 class PictureConverter final : public platform::PictureConverter {
 public:
-    platform::Bytes toJpeg(const platform::Bytes& encoded, double compressionFactor) override;
-    int conversions = 0;
+    platform::Bytes toJpeg(const platform::Bytes& encoded, double) override {
+        if (encoded.size() >= 3 && encoded[0] == 'B' && encoded[1] == 'A' && encoded[2] == 'D')
+            return {};
+        platform::Bytes jpeg{0xFF, 0xD8, 0xFF};
+        jpeg.insert(jpeg.end(), encoded.begin(), encoded.end());
+        return jpeg;
+    }
 };
 
 // Image files by path: a path in `pictures` reads as the TIFF bytes given there, any other as
@@ -219,11 +203,10 @@ public:
     std::optional<platform::Bytes> readAsTiff(const std::string& path, std::string& why) override {
         reads.push_back(path);
         const auto found = pictures.find(path);
-        if (found == pictures.end()) {
-            why = "not a picture";
-            return std::nullopt;
-        }
-        return found->second;
+        if (found != pictures.end())
+            return found->second;
+        why = "not a picture";
+        return std::nullopt;
     }
     std::map<std::string, platform::Bytes> pictures;
     std::vector<std::string> reads;
@@ -239,13 +222,9 @@ public:
     }
     // Runs everything posted so far, and whatever that posts in turn. Returns how much ran.
     int drain();
-    std::size_t pending() const {
-        std::lock_guard lock(m_mutex);
-        return m_pending.size();
-    }
 
 private:
-    mutable std::mutex m_mutex;
+    std::mutex m_mutex;
     std::deque<std::function<void()>> m_pending;
 };
 
@@ -265,44 +244,65 @@ public:
 // sent; `onSend` lets a test play the device's answer (called on the send queue's thread).
 class MidiSystem final : public platform::MidiSystem {
 public:
+    using Ref = platform::MidiRef;
     struct Sent {
-        platform::MidiRef port;
-        platform::MidiRef destination;
+        Ref port, destination;
         Bytes packetList;
         std::chrono::steady_clock::time_point at;
     };
     struct Device {
         std::optional<std::string> model;
-        platform::MidiRef destination;
-        platform::MidiRef source;  // kNoMidiObject: the device has no source
+        Ref destination, source;  // source kNoMidiObject: the device has no source
     };
 
     // Puts a device at the end of the destination list; its refs are made up here.
-    void plug(std::optional<std::string> model, bool withSource = true);
+    void plug(std::optional<std::string> model, bool withSource = true) {
+        const Ref destination = m_next++;
+        devices.push_back({std::move(model), destination, withSource ? m_next++ : kNone});
+    }
     void unplug(std::size_t index);
-
-    int numberOfDestinations() override;
-    platform::MidiRef destination(int index) override;
-    std::optional<std::string> modelName(platform::MidiRef endpoint) override;
-    platform::MidiRef sourceOfDevice(platform::MidiRef destination) override;
-    int clientCreate(std::string_view name, platform::MidiRef& client) override;
-    int outputPortCreate(platform::MidiRef client, std::string_view name,
-                         platform::MidiRef& port) override;
-    int inputPortCreate(platform::MidiRef client, std::string_view name,
-                        platform::MidiReadProc readProc, platform::MidiRef& port) override;
-    int portConnectSource(platform::MidiRef inputPort, platform::MidiRef source) override;
-    int portConnectDestination(platform::MidiRef outputPort,
-                               platform::MidiRef destination) override;
+    int numberOfDestinations() override { return static_cast<int>(devices.size()); }
+    Ref destination(int index) override {
+        return index >= 0 && index < numberOfDestinations()
+                   ? devices[std::size_t(index)].destination
+                   : kNone;
+    }
+    std::optional<std::string> modelName(Ref endpoint) override {
+        const Device* d = find(endpoint);
+        return d ? d->model : std::nullopt;
+    }
+    Ref sourceOfDevice(Ref destination) override {
+        const Device* d = find(destination);
+        return d ? d->source : kNone;
+    }
+    int clientCreate(std::string_view name, Ref& client) override {
+        return create("client", name, client);
+    }
+    int outputPortCreate(Ref, std::string_view name, Ref& port) override {
+        return create("output", name, port);
+    }
+    int inputPortCreate(Ref, std::string_view name, platform::MidiReadProc proc,
+                        Ref& port) override {
+        const int result = create("input", name, port);
+        readProc = result == 0 ? proc : readProc;
+        return result;
+    }
+    int portConnectSource(Ref, Ref source) override;
+    int portConnectDestination(Ref, Ref destination) override {
+        calls.push_back("connect destination " + std::to_string(destination));
+        return failing == "destination" ? -1 : 0;
+    }
     // A live port not in `brokenPorts`.
-    bool portConnected(platform::MidiRef port) override;
-    void portDispose(platform::MidiRef port) override;
-    void clientDispose(platform::MidiRef client) override;
-    void send(platform::MidiRef port, platform::MidiRef destination,
-              std::span<const std::uint8_t> packetList) override;
+    bool portConnected(Ref port) override { return live.count(port) && !brokenPorts.count(port); }
+    void portDispose(Ref port) override {
+        calls.push_back("dispose port " + std::to_string(port));
+        live.erase(port);
+    }
+    void clientDispose(Ref client) override;
+    void send(Ref port, Ref destination, std::span<const std::uint8_t> packetList) override;
 
     // What the connected source sends, through the input port's read callback.
     void deliver(const Bytes& message);
-
     std::vector<Sent> sent() const {
         std::lock_guard lock(m_mutex);
         return m_sent;
@@ -319,14 +319,17 @@ public:
     // A step that fails: "client", "output", "input", "connect" or "destination".
     std::string failing;
     // Ports whose connection broke while the device stays listed.
-    std::set<platform::MidiRef> brokenPorts;
-    std::vector<std::string> calls;    // creations and disposals, in order
-    std::set<platform::MidiRef> live;  // clients and ports not yet disposed
+    std::set<Ref> brokenPorts;
+    std::vector<std::string> calls;  // creations and disposals, in order
+    std::set<Ref> live;              // clients and ports not yet disposed
     platform::MidiReadProc readProc = nullptr;
-    platform::MidiRef connectedSource = platform::kNoMidiObject;
+    Ref connectedSource = platform::kNoMidiObject;
 
 private:
-    platform::MidiRef m_next = 100;
+    static constexpr Ref kNone = platform::kNoMidiObject;
+    const Device* find(Ref endpoint) const;
+    int create(const char* what, std::string_view name, Ref& made);
+    Ref m_next = 100;
     mutable std::mutex m_mutex;
     std::vector<Sent> m_sent;
 };
@@ -334,32 +337,34 @@ private:
 // Virtual time: nothing runs until the test moves the clock on.
 class Timers final : public platform::Timers {
 public:
-    void startRepeating(std::chrono::milliseconds interval, std::function<void()> tick) override;
-    void singleShot(std::chrono::milliseconds delay, std::function<void()> work) override;
+    void startRepeating(std::chrono::milliseconds interval, std::function<void()> tick) override {
+        m_timers.push_back({m_now + interval, interval, std::move(tick), m_order++});
+    }
+    void singleShot(std::chrono::milliseconds delay, std::function<void()> work) override {
+        m_timers.push_back({m_now + delay, {}, std::move(work), m_order++});
+    }
     // Moves time on, running each timer that falls due, in time order.
     void advance(std::chrono::milliseconds by);
-    std::chrono::milliseconds now{0};
 
 private:
     struct Timer {
-        std::chrono::milliseconds due;
-        std::chrono::milliseconds interval;  // 0: once
+        std::chrono::milliseconds due, interval;  // interval 0: once
         std::function<void()> work;
         std::uint64_t order;
     };
+    std::chrono::milliseconds m_now{0};
     std::vector<Timer> m_timers;
     std::uint64_t m_order = 0;
 };
 
+// A frame with no pixels, known by its label.
 class VideoFrame final : public platform::VideoFrame {
 public:
-    explicit VideoFrame(std::string label, int w = 1920, int h = 1080)
-        : label(std::move(label)), w(w), h(h) {}
-    int width() const override { return w; }
-    int height() const override { return h; }
+    explicit VideoFrame(std::string label) : label(std::move(label)) {}
+    int width() const override { return 1920; }
+    int height() const override { return 1080; }
     std::optional<platform::YuvPlanes> planes() const override { return std::nullopt; }
     std::string label;
-    int w, h;
 };
 
 // Keeps the labels of the frames it was shown, not the frames, and the text it shows.
@@ -379,18 +384,17 @@ public:
 // would: to the frame callback, then to the preview.
 class VideoSystem final : public platform::VideoSystem {
 public:
-    std::vector<std::string> deviceNames() override {
-        listed = devices;
-        return listed;
-    }
+    std::vector<std::string> deviceNames() override { return m_listed = devices; }
     platform::VideoStart start(int index, FrameCallback onFrame, LostCallback onLost) override;
     void stop() override;
     void setPreview(platform::VideoPreview* p) override { preview = p; }
-
     // Nothing happens when no device runs.
     void deliver(platform::VideoFramePtr frame);
     // The running device fails, as an unplugged camera would.
-    void loseDevice(const std::string& why);
+    void loseDevice(const std::string& why) {
+        if (auto lost = std::exchange(m_onLost, nullptr))
+            lost(why);
+    }
 
     std::vector<std::string> devices;
     // A device whose start fails at opening, and one whose start fails at its output.
@@ -401,7 +405,7 @@ public:
     platform::VideoPreview* preview = nullptr;
 
 private:
-    std::vector<std::string> listed;  // the list start() indexes refer to
+    std::vector<std::string> m_listed;  // the list start() indexes refer to
     FrameCallback m_onFrame;
     LostCallback m_onLost;
 };
@@ -410,8 +414,7 @@ private:
 // encoded and how.
 class ImageCodec final : public platform::ImageCodec {
 public:
-    platform::Bytes encodeJpeg(const platform::VideoFrame& frame,
-                               double compressionFactor) override;
+    platform::Bytes encodeJpeg(const platform::VideoFrame& frame, double factor) override;
     std::atomic<int> encodes{0};
     // A test that holds this keeps every encoding waiting until it lets go.
     std::mutex gate;
@@ -430,8 +433,7 @@ struct Windows {
     VideoPreview mCaptureView;
     Button btnLogNaechstesVal, btnMenuEditNextVal, btnLogVorherVal, btnMenuEditPreviousVal,
         btnEditPlayVal, chkEditChaseModeVal, chkEditModeVal, btnPlayerFps24Val, btnPlayerFps25Val,
-        btnPlayerFps29Val, btnPlayerFps30Val;
-    Button btnMenuUndoVal, btnMenuRedoVal;
+        btnPlayerFps29Val, btnPlayerFps30Val, btnMenuUndoVal, btnMenuRedoVal;
     std::vector<std::string> front;
     Window windowRec{"windowRec", front}, windowEdit{"windowEdit", front};
     ModalPanel panelEditNr;
@@ -440,18 +442,24 @@ struct Windows {
 
 // A fresh controller over fakes of everything it talks to.
 struct App {
-    App();
-    // The same controller over a real MIDI system (or a simulated one) instead of the fake.
-    explicit App(platform::MidiSystem& midiSystem);
+    // Real services (or other stand-ins) to use instead of the fakes of the same name.
+    struct Instead {
+        platform::MidiSystem* midi = nullptr;
+        platform::ImageCodec* codec = nullptr;
+        platform::VideoSystem* video = nullptr;
+        platform::VideoPreview* preview = nullptr;
+    };
+    App() : App(Instead{}) {}
+    explicit App(platform::MidiSystem& midiSystem) : App(Instead{.midi = &midiSystem}) {}
+    explicit App(Instead instead);
     ~App();
 
     // Feeds raw MIDI bytes as one packet list through the MIDI callback, then runs what the
     // callback handed to the main thread.
-    void receive(std::initializer_list<std::uint8_t> bytes);
     void receive(const Bytes& bytes);
-    void receivePacketList(const Bytes& packetList);
-
-    std::string field(int record, int k) const;
+    std::string field(int record, int k) const {
+        return app->logStartArray.text(LogList::indexOf(record, k));
+    }
 
     MainThread mainThread;
     Clock clock;
@@ -467,6 +475,7 @@ struct App {
     std::unique_ptr<vexaLogging3AppDelegate> app;
 };
 
+// "F0 2C 4D ...": bytes as the MIDI monitor shows them.
 std::string hex(const Bytes& bytes);
 
 }  // namespace fake

@@ -29,10 +29,4 @@ inline bool pumpUntil(App& app, const std::function<bool()>& done,
     }
 }
 
-// Runs the loop for a while whatever happens.
-inline void pumpFor(App& app, std::chrono::milliseconds span) {
-    pumpUntil(
-        app, [] { return false; }, span);
-}
-
 }  // namespace fake

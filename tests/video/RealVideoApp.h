@@ -32,30 +32,20 @@ struct GrabTap final : platform::VideoSystem {
 // the simulated interface wired straight to its MIDI callback; the rest are the usual fakes.
 struct RealVideoApp {
     explicit RealVideoApp(platform::TestPatternFormat pattern = {})
-        : video({pattern}), sim([](auto list) { myReadProc(list, nullptr, nullptr); }) {
-        platform::Outlets outlets = windows.outlets();
-        outlets.mCaptureView = &recorder;
-        app = std::make_unique<vexaLogging3AppDelegate>(
-            PlatformServices{mainThread, clock, systemLog, midi, codec, timers, tap}, outlets);
-    }
-    ~RealVideoApp() { mainThread.drain(); }
+        : video({pattern}), sim([](auto list) { myReadProc(list, nullptr, nullptr); }) {}
     // The log-start event comes back at once, through the MIDI callback, on this thread.
     void startLogOnTheInterface() {
         sim.receive(platform::makeMidiPacketList(app->messages.sysexLogManualStart));
     }
 
-    fake::MainThread mainThread;
-    fake::Clock clock;
-    fake::SystemLog systemLog;
-    fake::MidiSystem midi;
-    fake::Timers timers;
     platform::TurboJpegCodec codec;
     platform::GstreamerVideoSystem video;
     GrabTap tap{video};
-    fake::Windows windows;
     FrameRecorder recorder;
+    fake::App fakes{{.codec = &codec, .video = &tap, .preview = &recorder}};
+    fake::MainThread& mainThread = fakes.mainThread;
+    std::unique_ptr<vexaLogging3AppDelegate>& app = fakes.app;
     vexasim::SimulatedInterface sim;
-    std::unique_ptr<vexaLogging3AppDelegate> app;
 };
 
 }  // namespace videotest

@@ -109,7 +109,7 @@ TEST(CaptureWithGstreamer, TheStillIsTheWholeFrameOfTheMomentTheLogStartArrived)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
                 r.mainThread.drain();
             }
-            EXPECT_EQ(r.windows.dialogs.alerts.size(), row.dies ? 1u : 0u);
+            EXPECT_EQ(r.fakes.windows.dialogs.alerts.size(), row.dies ? 1u : 0u);
         }
         // Quitting with a device chosen frees its pipeline and every frame.
         EXPECT_EQ(GstreamerVideoSystem::livePipelines(), 0);
