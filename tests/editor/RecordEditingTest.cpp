@@ -12,14 +12,10 @@ namespace {
 using editor_test::addRecord;
 using editor_test::shown;
 
-// Every value of the list, pictures as "<bytes>", so two lists compare whole.
-std::vector<std::string> dump(const LogList& list) {
-    std::vector<std::string> out;
-    for (std::size_t i = 0; i < list.count(); ++i) {
-        const Picture& p = list.picture(i);
-        out.push_back(list.holdsPicture(i) ? "<" + std::string(p.begin(), p.end()) + ">"
-                                           : list.text(i));
-    }
+// Every value of the list, so two lists compare whole.
+std::vector<LogValue> dump(const LogList& list) {
+    std::vector<LogValue> out;
+    for (std::size_t i = 0; i < list.count(); ++i) out.push_back(list.value(i));
     return out;
 }
 
@@ -118,7 +114,7 @@ TEST(RecordEditing, LeavesTheLogAsExpectedAndUndoRestoresItExactly) {
             app.windows.dialogs.answers.push_back(*a == 'y'   ? platform::kAlertDefault
                                                   : *a == 'n' ? platform::kAlertAlternate
                                                               : platform::kAlertOther);
-        const std::vector<std::string> before = dump(c.logStartArray);
+        const std::vector<LogValue> before = dump(c.logStartArray);
         const int logNrBefore = c.logNr;
 
         for (const char* step = s.steps; *step; ++step) {
@@ -143,7 +139,7 @@ TEST(RecordEditing, LeavesTheLogAsExpectedAndUndoRestoresItExactly) {
         for (const auto& alert : app.windows.dialogs.alerts) alerts += alert.title.substr(0, 1);
         EXPECT_EQ(alerts, s.alerts);
         EXPECT_EQ(app.windows.btnMenuUndoVal.title, s.undo);
-        const std::vector<std::string> after = dump(c.logStartArray);
+        const std::vector<LogValue> after = dump(c.logStartArray);
         ASSERT_GE(after.size(), 10u);
         EXPECT_TRUE(std::equal(before.begin(), before.begin() + 10, after.begin())) << "header";
         // The editor shows the record at the position, with its neighbours' pictures.
@@ -169,11 +165,13 @@ TEST(RecordEditing, NewRecordsAreBlankAndStampedWithTheClock) {
     fake::App app;
     app.app->btnEditLogAdd();
     app.app->btnEditLogInsert();
-    const std::vector<std::string> all = dump(app.app->logStartArray);
-    EXPECT_EQ(std::vector<std::string>(all.begin() + 10, all.end()),
-              (std::vector<std::string>{
-                  "0", "00:00:00:00", "", "", "09:05:03", "", "", "07.12.2026", "", "<>",
-                  "1", "00:00:00:00", "", "", "09:05:03", "", "", "07.12.2026", "", "<>"}));
+    std::vector<LogValue> expected = dump(app.app->logStartArray);
+    expected.resize(10);              // the header as it was
+    for (const char* n : {"0", "1"})  // the inserted record before the added one
+        for (const LogValue& v :
+             LogRecord{n, "00:00:00:00", "", "", "09:05:03", "", "", "07.12.2026", "", Picture()})
+            expected.push_back(v);
+    EXPECT_EQ(dump(app.app->logStartArray), expected);
 }
 
 TEST(RecordEditing, UndoTakesBackCommentsAndRenumberingAndKeepsADeviceLogsNumber) {
