@@ -34,8 +34,7 @@ namespace fake {
 
 using Bytes = std::vector<std::uint8_t>;
 
-class TextField final : public platform::TextField {
-public:
+struct TextField final : platform::TextField {
     void setText(std::string_view text) override {
         value = text;
         ++writes;
@@ -47,8 +46,7 @@ public:
     int writes = 0;
 };
 
-class Button final : public platform::Button {
-public:
+struct Button final : platform::Button {
     void setEnabled(bool e) override { enabled = e; }
     void setTitle(std::string_view t) override { title = t; }
     void setOn(bool o) override { on = o; }
@@ -58,8 +56,7 @@ public:
     std::string title;
 };
 
-class ComboBox final : public platform::ComboBox {
-public:
+struct ComboBox final : platform::ComboBox {
     void setEnabled(bool e) override { enabled = e; }
     void removeAllItems() override {
         items.clear();
@@ -74,8 +71,7 @@ public:
 };
 
 // Decodes only what the fake ImageCodec makes: "JPEG" followed by anything.
-class ImageView final : public platform::ImageView {
-public:
+struct ImageView final : platform::ImageView {
     bool showPicture(const platform::Bytes& encoded) override {
         const bool decodes =
             std::string_view(reinterpret_cast<const char*>(encoded.data()), encoded.size())
@@ -136,8 +132,7 @@ private:
 
 // Answers alerts from `answers` in turn (the alternate button when it runs dry), and the file
 // dialogs with the paths set here; keeps what each said.
-class Dialogs final : public platform::Dialogs {
-public:
+struct Dialogs final : platform::Dialogs {
     struct Alert {
         std::string title, message;
     };
@@ -155,21 +150,17 @@ public:
         saveDialogs.push_back({std::string(suggestedName)});
         return savePath;
     }
-    std::optional<std::string> runChooseFileDialog(std::string_view message) override {
-        chooseMessages.emplace_back(message);
-        return choosePath;
-    }
+    std::optional<std::string> runChooseFileDialog(std::string_view) override { return choosePath; }
     std::deque<int> answers;
     std::vector<Alert> alerts;
     std::optional<std::string> openPath, savePath, choosePath;
-    std::vector<std::string> openDialogs, chooseMessages;  // the extension, the message
+    std::vector<std::string> openDialogs;  // the extension each offered
     std::vector<SaveDialog> saveDialogs;
 };
 
 // Project files in memory, keyed by path. `failWith` makes every write fail with that
 // reason; `duringWrite` runs in the middle of each write, while the list is being read.
-class PropertyListFiles final : public platform::PropertyListFiles {
-public:
+struct PropertyListFiles final : platform::PropertyListFiles {
     std::string writeArray(const std::string& path, const LogList& list,
                            const Progress& progress) override;
     ReadResult readArray(const std::string& path, const Progress&) override {
@@ -185,8 +176,7 @@ public:
 
 // The JPEG start marker (FF D8 FF) + the bytes it was given, for anything that does not start
 // with "BAD".
-class PictureConverter final : public platform::PictureConverter {
-public:
+struct PictureConverter final : platform::PictureConverter {
     platform::Bytes toJpeg(const platform::Bytes& encoded, double) override {
         if (encoded.size() >= 3 && encoded[0] == 'B' && encoded[1] == 'A' && encoded[2] == 'D')
             return {};
@@ -198,8 +188,7 @@ public:
 
 // Image files by path: a path in `pictures` reads as the TIFF bytes given there, any other as
 // no picture at all.
-class ImageFiles final : public platform::ImageFiles {
-public:
+struct ImageFiles final : platform::ImageFiles {
     std::optional<platform::Bytes> readAsTiff(const std::string& path, std::string& why) override {
         reads.push_back(path);
         const auto found = pictures.find(path);
@@ -228,14 +217,12 @@ private:
     std::deque<std::function<void()>> m_pending;
 };
 
-class Clock final : public platform::Clock {
-public:
+struct Clock final : platform::Clock {
     platform::LocalTime now() const override { return time; }
     platform::LocalTime time{2026, 12, 7, 9, 5, 3};
 };
 
-class SystemLog final : public platform::SystemLog {
-public:
+struct SystemLog final : platform::SystemLog {
     void write(std::string_view line) override { lines.emplace_back(line); }
     std::vector<std::string> lines;
 };
@@ -358,8 +345,7 @@ private:
 };
 
 // A frame with no pixels, known by its label.
-class VideoFrame final : public platform::VideoFrame {
-public:
+struct VideoFrame final : platform::VideoFrame {
     explicit VideoFrame(std::string label) : label(std::move(label)) {}
     int width() const override { return 1920; }
     int height() const override { return 1080; }
@@ -368,8 +354,7 @@ public:
 };
 
 // Keeps the labels of the frames it was shown, not the frames, and the text it shows.
-class VideoPreview final : public platform::VideoPreview {
-public:
+struct VideoPreview final : platform::VideoPreview {
     void showFrame(platform::VideoFramePtr frame) override {
         shown.push_back(static_cast<const VideoFrame&>(*frame).label);
         text.clear();
@@ -412,8 +397,7 @@ private:
 
 // "JPEG" + the frame's label + the compression factor: tests can see which frame was
 // encoded and how.
-class ImageCodec final : public platform::ImageCodec {
-public:
+struct ImageCodec final : platform::ImageCodec {
     platform::Bytes encodeJpeg(const platform::VideoFrame& frame, double factor) override;
     std::atomic<int> encodes{0};
     // A test that holds this keeps every encoding waiting until it lets go.

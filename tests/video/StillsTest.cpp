@@ -1,15 +1,13 @@
-// Stills from this machine's libjpeg-turbo and GStreamer (on its test pattern), as a viewer
-// decodes them.
+// Stills from this machine's libjpeg-turbo and GStreamer test pattern, as a viewer sees them.
 
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+#include "support/RealTimePump.h"
 #include "tests/video/MemoryFrame.h"
 #include "tests/video/RealVideoApp.h"
 
 namespace {
-
-using platform::GstreamerVideoSystem;
 
 // What a viewer sees of a still: its size and its grey picture, row by row.
 struct Decoded {
@@ -81,7 +79,7 @@ TEST(CaptureWithGstreamer, TheStillIsTheWholeFrameOfTheMomentTheLogStartArrived)
         {
             videotest::RealVideoApp r(row.pattern);
             r.tap.grabs.keep = true;
-            ASSERT_TRUE(r.app->chooseVideoDevice(GstreamerVideoSystem::kTestPatternName));
+            ASSERT_TRUE(r.app->chooseVideoDevice("Test Pattern"));
             EXPECT_TRUE(row.pattern.silentMilliseconds == 0 || r.tap.grabs.numbers().empty());
             ASSERT_TRUE(r.tap.grabs.waitFor(3));
             const std::size_t before = r.tap.grabs.numbers().size();
@@ -105,14 +103,11 @@ TEST(CaptureWithGstreamer, TheStillIsTheWholeFrameOfTheMomentTheLogStartArrived)
                 found = found || r.codec.encodeJpeg(*frames[i], 0.5) == still;
             EXPECT_TRUE(found) << "the still is none of the frames current at the log start";
             EXPECT_NE(r.codec.encodeJpeg(*frames.back(), 0.5), still);
-            for (int waits = 0; row.dies && r.app->captureActive == 1 && waits < 500; ++waits) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                r.mainThread.drain();
-            }
+            fake::pumpUntil(r.fakes, [&] { return !row.dies || r.app->captureActive == 0; });
             EXPECT_EQ(r.fakes.windows.dialogs.alerts.size(), row.dies ? 1u : 0u);
         }
         // Quitting with a device chosen frees its pipeline and every frame.
-        EXPECT_EQ(GstreamerVideoSystem::livePipelines(), 0);
+        EXPECT_EQ(platform::GstreamerVideoSystem::livePipelines(), 0);
         EXPECT_EQ(platform::GstreamerFrame::live(), 0);
     }
 }
