@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "editor/LogFixture.h"
 
 namespace {
@@ -19,6 +21,14 @@ struct Step {
     std::string view;
 };
 
+// What a step calls once its field is typed into; the others only type or set a flag.
+using Controller = vexaLogging3AppDelegate;
+const std::map<char, void (Controller::*)()> kActions{{'N', &Controller::btnLogNaechstes},
+                                                      {'B', &Controller::btnLogVorher},
+                                                      {'J', &Controller::txtEditLogNr},
+                                                      {'S', &Controller::txtEditStartChg},
+                                                      {'T', &Controller::txtEditStopChg}};
+
 class Navigation : public ::testing::Test {
 protected:
     void threeRecords() {
@@ -30,25 +40,20 @@ protected:
     void run(const std::vector<Step>& steps) {
         for (const Step& s : steps) {
             SCOPED_TRACE(std::string(1, s.act) + s.typed + " -> " + s.view);
-            if (s.act == 'N')
-                app.app->btnLogNaechstes();
-            else if (s.act == 'B')
-                app.app->btnLogVorher();
+            if (s.act == 'J')
+                w.txtEditNr.value = s.typed;
+            else if (s.act == 'S')
+                w.txtEditStart.value = s.typed;
+            else if (s.act == 'T')
+                w.txtEditStop.value = s.typed;
             else if (s.act == 'C')
                 w.txtEditComment1.value = s.typed;
             else if (s.act == 'F')
                 app.app->fullScreenMode ^= 1;
             else if (s.act == 'P')
                 app.app->playStopFlag ^= 1;
-            fake::TextField& field = s.act == 'J'   ? w.txtEditNr
-                                     : s.act == 'S' ? w.txtEditStart
-                                                    : w.txtEditStop;
-            if (s.act == 'J' || s.act == 'S' || s.act == 'T') {
-                field.value = s.typed;
-                s.act == 'J'   ? app.app->txtEditLogNr()
-                : s.act == 'S' ? app.app->txtEditStartChg()
-                               : app.app->txtEditStopChg();
-            }
+            if (kActions.count(s.act) != 0)
+                (app.app.get()->*kActions.at(s.act))();
             EXPECT_EQ(editorView(app), s.view);
         }
     }
