@@ -1,8 +1,10 @@
-// Stills from this machine's libjpeg-turbo and GStreamer test pattern, as a viewer sees them.
+// Stills from this machine's libjpeg-turbo and GStreamer test pattern, as a viewer sees them,
+// and the live picture.
 
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+#include "platform/video/PreviewImage.h"
 #include "support/RealTimePump.h"
 #include "tests/video/MemoryFrame.h"
 #include "tests/video/RealVideoApp.h"
@@ -109,6 +111,44 @@ TEST(CaptureWithGstreamer, TheStillIsTheWholeFrameOfTheMomentTheLogStartArrived)
         // Quitting with a device chosen frees its pipeline and every frame.
         EXPECT_EQ(platform::GstreamerVideoSystem::livePipelines(), 0);
         EXPECT_EQ(platform::GstreamerFrame::live(), 0);
+    }
+}
+
+TEST(PreviewImage, TheFrameKeepsItsShapeInTheViewAndItsColoursClipInsteadOfWrapping) {
+    struct Fit {
+        const char* name;
+        int frameWidth, frameHeight, viewWidth, viewHeight, x, y, width, height;
+    };
+    const Fit fits[] = {
+        {"bars above and below", 1920, 1080, 400, 400, 0, 87, 400, 225},
+        {"bars left and right", 720, 576, 1000, 400, 250, 0, 500, 400},
+        {"a hidden view", 1920, 1080, 0, 300, 0, 0, 0, 0},
+        {"past 32 bits", 1920, 1080, 2000000, 1000000, 111111, 0, 1777777, 1000000}};
+    for (const Fit& f : fits) {
+        const auto r = platform::fitFrame(f.frameWidth, f.frameHeight, f.viewWidth, f.viewHeight);
+        EXPECT_EQ(std::tuple(r.x, r.y, r.width, r.height), std::tuple(f.x, f.y, f.width, f.height))
+            << f.name;
+    }
+    struct Colour {
+        const char* name;
+        int width, height;
+        std::uint8_t y, cb, cr;
+        int rgb;  // 0xRRGGBB
+    };
+    const Colour colours[] = {{"white", 720, 576, 235, 128, 128, 0xFFFFFF},
+                              {"black", 720, 576, 16, 128, 128, 0x000000},
+                              {"SD red", 720, 576, 81, 90, 240, 0xFF0000},
+                              {"HD red", 1920, 1080, 63, 102, 240, 0xFF0000},
+                              {"past video range", 720, 576, 255, 128, 255, 0xFFAFFF}};
+    for (const Colour& c : colours) {
+        videotest::MemoryFrame frame(c.width, c.height);
+        frame.paint([&c](int, int) { return c.y; }, c.cb, c.cr);
+        std::uint32_t view[4] = {};  // one row of two, with room past it that stays untouched
+        platform::paintPreview(*frame.planes(), c.width, c.height, view, 4, 2, 1);
+        for (int shift : {16, 8, 0})
+            EXPECT_NEAR(int(view[0] >> shift & 0xFF), c.rgb >> shift & 0xFF, 3) << c.name;
+        EXPECT_EQ(view[1], view[0]) << c.name;
+        EXPECT_EQ(view[2], 0u) << c.name;
     }
 }
 
