@@ -13,14 +13,13 @@ struct RecordValues {
     std::string start;
     std::string stop;
     std::string picture;  // "" for none; fake views show pictures that begin with "JPEG"
-    std::string comment1 = {};
-    std::string comment2 = {};
 };
 
 inline void addRecord(fake::App& app, const RecordValues& r) {
-    app.app->logStartArray.append(
-        {r.number, r.start, r.stop, std::string(), std::string("10:00:00"), r.comment1, r.comment2,
-         std::string("07.12.2026"), std::string(), Picture(r.picture.begin(), r.picture.end())});
+    app.app->logStartArray.append({r.number, r.start, r.stop, std::string(),
+                                   std::string("10:00:00"), std::string(), std::string(),
+                                   std::string("07.12.2026"), std::string(),
+                                   Picture(r.picture.begin(), r.picture.end())});
     ++app.app->logNr;
 }
 
