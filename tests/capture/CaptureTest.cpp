@@ -24,6 +24,8 @@ void step(fake::App& a, std::unique_lock<std::mutex>& encoder, const std::string
     } else if (s == "log") {
         const fake::Bytes logStart{0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, 0, 0, 0, 0, 0xF7};
         myReadProc(platform::makeMidiPacketList(logStart), nullptr, nullptr);
+    } else if (s == "waiting" || s == "live") {  // what the preview shows
+        EXPECT_EQ(a.windows.mCaptureView.text, s == "waiting" ? "waiting for signal" : "");
     } else if (s == "lose") {
         a.video.loseDevice("unplugged");
     } else if (s == "drain") {
@@ -76,7 +78,7 @@ TEST(Capture, DevicesChosenWhatTheUserIsToldAndTheStillEachRecordGets) {
         {"a log start keeps the frame of its moment", 1, 1,
          "choose 1; frame A; log; frame B; drain", "start Cam A", "", "A"},
         {"no still of the device before", 1, 1,
-         "choose 1; frame A; choose 2; log; drain; frame B; log; drain",
+         "choose 1; frame A; choose 2; waiting; log; drain; frame B; live; log; drain",
          "start Cam A, stop Cam A, start Card B", "", "-, B"},
         {"capture off: no stills", 0, 1, "choose 1; frame A; open; log; drain",
          "start Cam A, stop Cam A", "", "-"},
