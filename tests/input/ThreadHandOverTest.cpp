@@ -45,7 +45,7 @@ TEST(ThreadHandOver, ManyEventsFromTheReceiveThreadKeepTheirOrder) {
     app.mainThread.drain();
     ASSERT_EQ(app.app->logStartArray.recordCount(), kLogs);
     for (int r = 1; r <= kLogs; ++r) {
-        char start[16];
+        char start[32];
         std::snprintf(start, sizeof start, "01:%02d:%02d:", (r - 1) / 60, (r - 1) % 60);
         ASSERT_EQ(app.field(r, kFieldNumber), std::to_string(r));
         ASSERT_EQ(app.field(r, kFieldStart), start + std::string("00")) << "record " << r;
