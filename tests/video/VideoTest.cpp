@@ -58,8 +58,11 @@ TEST(TurboJpegCodec, AStillDecodesAsTheWholeFrameAtTheProgramsFactor) {
                 error += std::abs(scene(x, y) - d.luma[std::size_t(y * row.width + x)]);
         // Half compression still looks like the frame: a few levels off on average.
         EXPECT_LT(error / (row.width * row.height), 8.0);
-        // Out of range is held to the ends of the scale.
+        // Out of range is held to the ends of the scale; what lies past a row is never read.
         EXPECT_EQ(codec.encodeJpeg(frame, 7.0), codec.encodeJpeg(frame, 1.0));
+        videotest::MemoryFrame tight(row.width, row.height);
+        tight.paint(scene, 90, 200);
+        EXPECT_EQ(codec.encodeJpeg(tight, 0.5), jpeg);
     }
     EXPECT_TRUE(codec.encodeJpeg(fake::VideoFrame("no pixels"), 0.5).empty());
 }
