@@ -23,7 +23,6 @@ namespace {
 
 using gui_test::encodedPicture;
 using gui_test::waitFor;
-using gui_test::whenModal;
 
 TEST(QtMainThread, WorkFromOtherThreadsRunsOnTheGuiThreadInPostingOrder) {
     platform::qt::QtMainThread mainThread;
@@ -51,26 +50,22 @@ TEST(PictureFiles, ADroppedFileReplacesThePictureWithATiffOfItOrSaysWhyNot) {
     app.controller.LogActualWrite();
     const Picture before = app.controller.logStartArray.picture(LogList::indexOf(1, kFieldPicture));
     QTemporaryDir dir;
-    struct Case {
-        const char* file;
-        const char* format;  // nullptr: not a picture
-        const char* button;
-    } const cases[] = {{"still.png", "PNG", "Replace"},
-                       {"still.jpg", "JPEG", "Replace"},
-                       {"still.tif", "TIFF", "Replace"},
-                       {"still.webp", "WEBP", "Replace"},
-                       {"notes.jpg", nullptr, "OK"}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.file) + " " + c.button);
+    // The file and the format it is written in; nullptr: a text file.
+    const std::pair<const char*, const char*> cases[] = {{"still.png", "PNG"},
+                                                         {"still.jpg", "JPEG"},
+                                                         {"still.tif", "TIFF"},
+                                                         {"still.webp", "WEBP"},
+                                                         {"notes.jpg", nullptr}};
+    for (const auto& [name, format] : cases) {
+        SCOPED_TRACE(name);
         app.controller.btnEditUndo();  // back to the green picture
-        const QString path = dir.filePath(QString::fromLatin1(c.file));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        const platform::Bytes bytes = c.format
-                                          ? encodedPicture(c.format, QColor(200, 100, 0), 40, 30)
-                                          : platform::Bytes{'n', 'o', 't', 'e', 's'};
-        file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
-        file.close();
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        QImage image(40, 30, QImage::Format_RGB32);
+        image.fill(QColor(200, 100, 0));
+        QFile notes(path);
+        ASSERT_TRUE(format ? image.save(path, format)
+                           : notes.open(QIODevice::WriteOnly) && notes.write("notes") == 5);
+        notes.close();
 
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(path)});
@@ -81,21 +76,21 @@ TEST(PictureFiles, ADroppedFileReplacesThePictureWithATiffOfItOrSaysWhyNot) {
         QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(app.edit.imgEdit, &drop);
         QString asked;
-        whenModal([&](QWidget* modal) {
+        gui_test::whenModal([&](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
             asked = box->text() + box->informativeText();
             for (QAbstractButton* b : box->buttons())
-                if (b->text() == c.button)
+                if (b->text() == (format ? "Replace" : "OK"))
                     b->click();
         });
         // The question comes once the drop is over.
         ASSERT_TRUE(waitFor([&] { return !asked.isEmpty(); }));
-        EXPECT_TRUE(asked.contains(QString::fromLatin1(c.file))) << asked.toStdString();
+        EXPECT_TRUE(asked.contains(QString::fromLatin1(name))) << asked.toStdString();
         const Picture& stored =
             app.controller.logStartArray.picture(LogList::indexOf(1, kFieldPicture));
         const QImage shown = app.edit.imgEdit->picture();
         const QRgb centre = shown.pixel(shown.width() / 2, shown.height() / 2);
-        if (c.format == nullptr || std::string(c.button) == "Cancel") {
+        if (format == nullptr) {
             EXPECT_EQ(stored, before);
             EXPECT_GT(qGreen(centre), 200);
             continue;
