@@ -52,6 +52,18 @@ void vexaLogging3AppDelegate::LogImageRefresh() {
     const auto pictureOf = [this](int record) -> const Picture& {
         return logStartArray.picture(LogList::indexOf(record, kFieldPicture));
     };
+    // The neighbours first, so that they are decoded while the current picture is (each will
+    // be the current one after a step), then the ones a step further, which a step brings into
+    // the side views: the next step either way finds its new picture ready.
+    const int count = logStartArray.recordCount();
+    for (const int away : {1, 2}) {
+        platform::ImageView* next = away == 1 ? outlets.imgEdit : outlets.imgEditNext;
+        platform::ImageView* previous = away == 1 ? outlets.imgEdit : outlets.imgEditPre;
+        if (logEditPos + away <= count)
+            next->pictureAhead(pictureOf(logEditPos + away));
+        if (logEditPos - away >= 1)
+            previous->pictureAhead(pictureOf(logEditPos - away));
+    }
     outlets.imgEdit->showPicture(pictureOf(logEditPos));
     if (logEditPos < logStartArray.recordCount())
         outlets.imgEditNext->showPicture(pictureOf(logEditPos + 1));

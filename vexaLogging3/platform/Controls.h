@@ -48,6 +48,8 @@ public:
     // not decode, empty ones included, leave the view empty; the answer says which it was.
     virtual bool showPicture(const Bytes& encoded) = 0;
     virtual void clearPicture() = 0;
+    // A picture this view is likely to show soon; a view may get it ready meanwhile.
+    virtual void pictureAhead(const Bytes& /*encoded*/) {}
 
     // Filling the main screen with the picture, for a close look. Only the editor's main
     // picture can; any other view stays where it is and answers that it is not full screen.

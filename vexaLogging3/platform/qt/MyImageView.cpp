@@ -46,6 +46,14 @@ void MyImageView::clearPicture() {
     update();
 }
 
+void MyImageView::pictureAhead(const platform::Bytes& encoded) {
+    // Borrowed, not copied: the cache copies only a picture it has not seen.
+    DecodedPictures::editor().ahead(
+        QByteArray::fromRawData(reinterpret_cast<const char*>(encoded.data()),
+                                static_cast<qsizetype>(encoded.size())),
+        size(), !m_home);
+}
+
 void MyImageView::fitPicture() {
     // Full screen asks for the screen's size alone: the views in the window keep decoding
     // at theirs.

@@ -17,6 +17,7 @@ public:
 
     bool showPicture(const platform::Bytes& encoded) override;
     void clearPicture() override;
+    void pictureAhead(const platform::Bytes& encoded) override;
     void enterFullScreenMode() override;
     void exitFullScreenMode() override;
     bool isInFullScreenMode() const override;
