@@ -2,6 +2,7 @@
 # Installs every Debian package Glimmark needs to build, test and run, then builds it.
 #   scripts/setup.sh          install the packages, build, and start the demo
 #   scripts/setup.sh --deps   only install the packages
+#   scripts/setup.sh --bench-deps   install the packages, and those only the benchmarks use
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +16,12 @@ PACKAGES=(
     qt6-base-dev qt6-image-formats-plugins xvfb xauth
     librtmidi-dev libjack-jackd2-dev jackd2
 )
+# The benchmarks' yardsticks, which no test needs: gst-launch-1.0 for the capture's CPU share,
+# the Python MIDI receivers for the log-start latency.
+BENCH_PACKAGES=(gstreamer1.0-tools python3-rtmidi python3-jack-client)
+if [ "${1:-}" = "--bench-deps" ]; then
+    PACKAGES+=("${BENCH_PACKAGES[@]}")
+fi
 
 SUDO=
 if [ "$(id -u)" -ne 0 ]; then
@@ -23,7 +30,7 @@ fi
 $SUDO apt-get update
 $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${PACKAGES[@]}"
 
-if [ "${1:-}" = "--deps" ]; then
+if [ "${1:-}" = "--deps" ] || [ "${1:-}" = "--bench-deps" ]; then
     exit 0
 fi
 

@@ -4,6 +4,11 @@
 // interpreter and the hand-over to the main thread. One iteration is one log; the manual time of
 // each is that latency, and the counters give its median and 99th percentile in milliseconds.
 //
+// Beside it, in the same run on the same JACK server, plain receivers of the same messages as
+// the yardstick: python-rtmidi and a JACK client in Python (bench/midi/reference_receiver.py,
+// Debian python3-rtmidi and python3-jack-client); ref_<receiver>_* runs from the moment the
+// interface sent a log start to the moment that receiver's callback had it.
+//
 // Capture runs with a camera-like 1080p frame and the real JPEG encoder. The program's own
 // share (own_*) runs from the moment the MIDI callback is entered to the moment the main
 // thread has stored the record and queued the editor's refresh; picture_* runs from the
@@ -11,11 +16,19 @@
 
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <condition_variable>
+#include <cstdio>
 #include <deque>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "loglist/Timecode.h"
 #include "midi/JackHarness.h"
@@ -152,6 +165,88 @@ std::shared_ptr<const videotest::MemoryFrame> cameraLikeFrame() {
     return frame;
 }
 
+// reference_receiver.py as a child process: the moment it received each log start, by its
+// start timecode, on the same monotonic clock as steady_clock.
+class ReferenceReceiver {
+public:
+    explicit ReferenceReceiver(const char* receiver) : m_name(receiver) {
+        // Close-on-exec, so that the other receiver does not hold this one's input open.
+        int toChild[2], fromChild[2];
+        if (pipe2(toChild, O_CLOEXEC) != 0)
+            return;
+        if (pipe2(fromChild, O_CLOEXEC) != 0) {
+            close(toChild[0]);
+            close(toChild[1]);
+            return;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
+        posix_spawn_file_actions_adddup2(&actions, fromChild[1], 1);
+        posix_spawn_file_actions_addclose(&actions, toChild[1]);
+        posix_spawn_file_actions_addclose(&actions, fromChild[0]);
+        std::string script = REFERENCE_RECEIVER;
+        std::string option = std::string("--receiver=") + receiver;
+        char python[] = "/usr/bin/python3";
+        char* argv[] = {python, script.data(), option.data(), nullptr};
+        const bool spawned = posix_spawn(&m_pid, python, &actions, nullptr, argv, environ) == 0;
+        posix_spawn_file_actions_destroy(&actions);
+        close(toChild[0]);
+        close(fromChild[1]);
+        m_stdin = toChild[1];
+        m_stdout = fdopen(fromChild[0], "r");
+        if (!spawned) {
+            m_pid = 0;
+            return;
+        }
+        char line[128];
+        m_ready =
+            std::fgets(line, sizeof line, m_stdout) != nullptr && std::string(line) == "ready\n";
+        if (m_ready)
+            m_reader = std::thread([this] { read(); });
+    }
+    ~ReferenceReceiver() {
+        close(m_stdin);  // the receiver ends when its input does
+        if (m_reader.joinable())
+            m_reader.join();
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            waitpid(m_pid, nullptr, 0);
+        }
+        if (m_stdout)
+            std::fclose(m_stdout);
+    }
+    bool ready() const { return m_ready; }
+    const std::string& name() const { return m_name; }
+    std::optional<Clock::time_point> arrival(const std::string& start) {
+        std::lock_guard lock(m_mutex);
+        const auto found = m_arrived.find(start);
+        if (found == m_arrived.end())
+            return std::nullopt;
+        return found->second;
+    }
+
+private:
+    void read() {
+        char timecode[32];
+        long long nanoseconds = 0;
+        while (std::fscanf(m_stdout, "%31s %lld", timecode, &nanoseconds) == 2) {
+            std::lock_guard lock(m_mutex);
+            // The first arrival counts: a server under load now and then hands an event over twice.
+            m_arrived.emplace(timecode, Clock::time_point(std::chrono::nanoseconds(nanoseconds)));
+        }
+    }
+
+    std::string m_name;
+    pid_t m_pid = 0;
+    int m_stdin = -1;
+    FILE* m_stdout = nullptr;
+    bool m_ready = false;
+    std::thread m_reader;
+    std::mutex m_mutex;
+    std::map<std::string, Clock::time_point> m_arrived;
+};
+
 double percentile(std::vector<double> values, double p) {
     std::sort(values.begin(), values.end());
     const auto at = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
@@ -185,6 +280,20 @@ void BM_LogStartToLogListOverJack(benchmark::State& state) {
     }
     // A log every fifth of a second, so each is measured on its own.
     sim->driver().withInterface([](vexasim::SimulatedInterface& s) { s.setAutoLogTiming(6, 2); });
+
+    std::vector<std::unique_ptr<ReferenceReceiver>> references;
+    for (const char* receiver : {"rtmidi", "jack"}) {
+        references.push_back(std::make_unique<ReferenceReceiver>(receiver));
+        if (!references.back()->ready()) {
+            std::fprintf(stderr,
+                         "reference receiver %s did not start (python3-rtmidi, "
+                         "python3-jack-client installed?)\n",
+                         receiver);
+            references.pop_back();
+        }
+    }
+    // Each log's start timecode and when the interface sent it.
+    std::vector<std::pair<std::string, Clock::time_point>> logs;
 
     platform::midi::JackMidiSystem jackMidi;
     TimedMidi midi(jackMidi);
@@ -249,6 +358,7 @@ void BM_LogStartToLogListOverJack(benchmark::State& state) {
         latencies.push_back(ms(arrived - sent));
         own.push_back(ms(arrived - entered));
         pictures.push_back(ms(stored - entered));
+        logs.emplace_back(start, sent);
     }
     windows.cmbLogSelectVal.selected = 0;
     c.cmbLogSelect();
@@ -262,6 +372,20 @@ void BM_LogStartToLogListOverJack(benchmark::State& state) {
         state.counters["own_p99_ms"] = percentile(own, 0.99);
         state.counters["picture_median_ms"] = percentile(pictures, 0.5);
         state.counters["picture_p99_ms"] = percentile(pictures, 0.99);
+    }
+    // Taken late, so that the receivers' lines about the last logs have been read.
+    std::this_thread::sleep_for(100ms);
+    for (const auto& reference : references) {
+        std::vector<double> values;
+        for (const auto& [start, sent] : logs)
+            if (const auto at = reference->arrival(start))
+                values.push_back(ms(*at - sent));
+        if (values.empty())
+            continue;
+        const std::string name = "ref_" + reference->name();
+        state.counters[name + "_median_ms"] = percentile(values, 0.5);
+        state.counters[name + "_p99_ms"] = percentile(values, 0.99);
+        state.counters[name + "_seen"] = static_cast<double>(values.size());
     }
 }
 BENCHMARK(BM_LogStartToLogListOverJack)
