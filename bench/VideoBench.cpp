@@ -221,7 +221,7 @@ double processCpuSeconds() {
 class PaintingPreview final : public platform::VideoPreview {
 public:
     void showFrame(platform::VideoFramePtr frame) override {
-        const auto planes = frame->planes();
+        const auto planes = frame->previewPlanes();
         const auto fit = platform::fitFrame(frame->width(), frame->height(), 640, 360);
         if (planes && fit.width > 0)
             platform::paintPreview(*planes, frame->width(), frame->height(), m_view.data(), 640,

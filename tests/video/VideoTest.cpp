@@ -6,6 +6,7 @@
 
 #include "platform/video/PreviewImage.h"
 #include "support/RealTimePump.h"
+#include "tests/video/FrameRecorder.h"
 #include "tests/video/MemoryFrame.h"
 #include "tests/video/RealVideoApp.h"
 
@@ -152,6 +153,39 @@ TEST(PreviewImage, TheFrameKeepsItsShapeInTheViewAndItsColoursClipInsteadOfWrapp
             EXPECT_NEAR(int(view[0] >> shift & 0xFF), c.rgb >> shift & 0xFF, 3) << c.name;
         EXPECT_EQ(view[1], view[0]) << c.name;
         EXPECT_EQ(view[2], 0u) << c.name;
+    }
+}
+
+// The live picture gets frames in the layouts it can sample whole, and paints from them what
+// the still's I420 form shows.
+TEST(PreviewWithGstreamer, SamplesI420AndYuy2FramesWholeAsTheStillShowsThem) {
+    for (const char* format : {"I420", "YUY2"}) {
+        SCOPED_TRACE(format);
+        platform::GstreamerVideoSystem::Options o;
+        o.testPattern = {640, 360, 25, -1, format};
+        platform::GstreamerVideoSystem video(o);
+        videotest::FrameRecorder preview;
+        preview.keep = true;
+        video.setPreview(&preview);
+        const auto names = video.deviceNames();
+        ASSERT_EQ(
+            video.start(static_cast<int>(names.size()) - 1, [](platform::VideoFramePtr) {}, {})
+                .outcome,
+            platform::VideoStart::kStarted);
+        ASSERT_TRUE(preview.waitFor(3));
+        video.stop();
+        const platform::GstreamerFrame& frame = *preview.kept().back();
+        ASSERT_EQ(frame.width() * 10000 + frame.height(), 640 * 10000 + 360);
+        std::vector<std::uint32_t> sampled(160 * 90), still(160 * 90);
+        platform::paintPreview(*frame.previewPlanes(), 640, 360, sampled.data(), 160, 160, 90);
+        platform::paintPreview(*frame.planes(), 640, 360, still.data(), 160, 160, 90);
+        int differing = 0;
+        for (std::size_t i = 0; i < sampled.size(); ++i)
+            for (const int shift : {0, 8, 16})
+                differing +=
+                    std::abs(int(sampled[i] >> shift & 0xFF) - int(still[i] >> shift & 0xFF)) > 6;
+        // Only where 4:2:2 chroma was halved across a colour edge between two rows.
+        EXPECT_LT(differing, static_cast<int>(sampled.size() / 100));
     }
 }
 

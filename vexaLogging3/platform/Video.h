@@ -19,6 +19,11 @@ struct YuvPlanes {
     int yStride = 0;
     int uStride = 0;
     int vStride = 0;
+    // How the samples lie in their rows: I420 unless said otherwise. A packed 4:2:2 layout
+    // (YUY2: Y U Y V) has luma every 2 bytes, each chroma every 4, and chroma on every row.
+    int lumaStep = 1;
+    int chromaStep = 1;
+    int chromaRowShift = 1;  // a chroma row per 2^shift luma rows
 };
 
 // One decoded frame of the live video input. Its pixels belong to the video backend,
@@ -31,7 +36,12 @@ public:
     virtual int width() const = 0;
     virtual int height() const = 0;
     // Valid as long as the frame is. Nothing when the frame carries no pixels of its own.
+    // Always I420 (lumaStep, chromaStep and chromaRowShift at their defaults): the encoder
+    // takes them as they are.
     virtual std::optional<YuvPlanes> planes() const = 0;
+    // The pixels as they came, for a preview that samples a few of them: I420 or a packed
+    // 4:2:2 layout, never converted for it.
+    virtual std::optional<YuvPlanes> previewPlanes() const { return planes(); }
 };
 using VideoFramePtr = std::shared_ptr<const VideoFrame>;
 

@@ -14,7 +14,7 @@ void CapturePreview::showFrame(platform::VideoFramePtr frame) {
     if (!frame || m_pictureOnItsWay.exchange(true))
         return;
     const int textsShown = m_textsShown.load();
-    const std::optional<platform::YuvPlanes> planes = frame->planes();
+    const std::optional<platform::YuvPlanes> planes = frame->previewPlanes();
     const platform::FittedRect fit = platform::fitFrame(frame->width(), frame->height(),
                                                         m_viewWidth.load(), m_viewHeight.load());
     if (!planes || fit.width <= 0 || fit.height <= 0) {

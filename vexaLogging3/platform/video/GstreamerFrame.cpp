@@ -86,4 +86,21 @@ std::optional<YuvPlanes> GstreamerFrame::planes() const {
     return p;
 }
 
+std::optional<YuvPlanes> GstreamerFrame::previewPlanes() const {
+    const GstVideoFormat format = GST_VIDEO_FRAME_FORMAT(&m_frame);
+    if (format != GST_VIDEO_FORMAT_YUY2 && format != GST_VIDEO_FORMAT_UYVY)
+        return planes();
+    const auto* row = static_cast<const std::uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&m_frame, 0));
+    const bool yuy2 = format == GST_VIDEO_FORMAT_YUY2;
+    YuvPlanes p;
+    p.y = row + (yuy2 ? 0 : 1);
+    p.u = row + (yuy2 ? 1 : 0);
+    p.v = row + (yuy2 ? 3 : 2);
+    p.yStride = p.uStride = p.vStride = GST_VIDEO_FRAME_PLANE_STRIDE(&m_frame, 0);
+    p.lumaStep = 2;
+    p.chromaStep = 4;
+    p.chromaRowShift = 0;
+    return p;
+}
+
 }  // namespace platform

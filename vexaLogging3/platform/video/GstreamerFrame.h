@@ -32,6 +32,8 @@ public:
     int width() const override { return GST_VIDEO_FRAME_WIDTH(&m_frame); }
     int height() const override { return GST_VIDEO_FRAME_HEIGHT(&m_frame); }
     std::optional<YuvPlanes> planes() const override;
+    // YUY2 and UYVY as they are; other layouts as planes() gives them.
+    std::optional<YuvPlanes> previewPlanes() const override;
 
     // The source's count of this frame (the buffer offset); consecutive frames of a device
     // differ by one, so a gap is a frame lost on the way.

@@ -23,6 +23,10 @@ struct CapturePipeline {
     int sourceHeight = 0;
     GstElement* previewShape = nullptr;
     VideoPreview::Size previewBox;
+    // The source's layout when the preview paints its frames whole (I420, YUY2, UYVY: the
+    // preview samples only the pixels it shows); empty when they are scaled and converted to
+    // I420 first.
+    std::string wholeFrameFormat;
 
     // The first error the pipeline reported, from whichever thread reported it.
     std::mutex errorMutex;
@@ -186,6 +190,7 @@ VideoStart GstreamerVideoSystem::start(int index, FrameCallback onFrame, LostCal
         source = makeTestPatternSource(m_options.testPattern);
         running->sourceWidth = m_options.testPattern.width;
         running->sourceHeight = m_options.testPattern.height;
+        running->wholeFrameFormat = m_options.testPattern.format;
     }
     if (!source) {
         if (mode)
@@ -198,7 +203,12 @@ VideoStart GstreamerVideoSystem::start(int index, FrameCallback onFrame, LostCal
         gst_structure_get_int(fixed, "width", &running->sourceWidth);
         gst_structure_get_int(fixed, "height", &running->sourceHeight);
         jpeg = gst_structure_has_name(fixed, "image/jpeg");
+        if (const char* format = gst_structure_get_string(fixed, "format"))
+            running->wholeFrameFormat = format;
     }
+    if (running->wholeFrameFormat != "I420" && running->wholeFrameFormat != "YUY2" &&
+        running->wholeFrameFormat != "UYVY")
+        running->wholeFrameFormat.clear();
 
     running->deliver = std::move(onFrame);
     running->preview = [this, pipeline = running.get()](VideoFramePtr frame) {
@@ -214,11 +224,9 @@ VideoStart GstreamerVideoSystem::start(int index, FrameCallback onFrame, LostCal
     gst_bin_add(GST_BIN(running->pipeline), source);
 
     GstCaps* anyRaw = gst_caps_from_string("video/x-raw");
-    GstCaps* i420 = gst_caps_from_string("video/x-raw,format=I420");
     GstElement* grabSink = makeFrameSink(anyRaw, onNewFrame, running.get());
-    GstElement* previewSink = makeFrameSink(i420, onNewPreviewFrame, running.get());
+    GstElement* previewSink = makeFrameSink(anyRaw, onNewPreviewFrame, running.get());
     gst_caps_unref(anyRaw);
-    gst_caps_unref(i420);
     // A factory that is missing makes nothing, so the calls below find it missing again.
     GstElement* grabQueue = makeLeakyQueue();
     GstElement* previewQueue = makeLeakyQueue();
@@ -305,6 +313,9 @@ GstCaps* GstreamerVideoSystem::previewCaps(CapturePipeline& running) {
         std::lock_guard lock(m_previewMutex);
         running.previewBox = m_preview ? m_preview->previewSize() : VideoPreview::Size{};
     }
+    if (!running.wholeFrameFormat.empty())
+        return gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING,
+                                   running.wholeFrameFormat.c_str(), nullptr);
     GstCaps* caps = gst_caps_from_string("video/x-raw,format=I420");
     const VideoPreview::Size box = running.previewBox;
     if (box.width > 0 && box.height > 0 && running.sourceWidth > 0 && running.sourceHeight > 0) {
@@ -345,7 +356,8 @@ void GstreamerVideoSystem::show(CapturePipeline& running, const VideoFramePtr& f
         m_preview->showFrame(frame);
     }
     // The view was resized: the next frames are scaled for its new size.
-    if (box.width != running.previewBox.width || box.height != running.previewBox.height) {
+    if (running.wholeFrameFormat.empty() &&
+        (box.width != running.previewBox.width || box.height != running.previewBox.height)) {
         GstCaps* caps = previewCaps(running);
         g_object_set(running.previewShape, "caps", caps, nullptr);
         gst_caps_unref(caps);

@@ -17,9 +17,11 @@ struct CapturePipeline;
 // The machine's video inputs through GStreamer. Each chosen device gets a pipeline of its
 // own: the device's source in the mode chosen for it (JPEG modes decoded), then two branches.
 // One hands every frame to the program as it comes, unconverted, to be kept as the latest
-// one for a grab; the other makes the live picture, thinned to the preview's rate and scaled
-// to the preview's size before anything is converted, so a camera's full frames are never
-// converted for a picture the size of a window.
+// one for a grab; the other makes the live picture, thinned to the preview's rate. A frame in
+// a layout the preview can sample (I420, YUY2, UYVY) reaches it whole and untouched: the
+// preview reads only the pixels it shows. Any other layout is scaled to the preview's size
+// before it is converted, so a camera's full frames are never converted for a picture the
+// size of a window.
 class GstreamerVideoSystem final : public VideoSystem {
 public:
     static constexpr const char* kTestPatternName = "Test Pattern";
@@ -52,7 +54,8 @@ private:
                     std::string fallback);
     void tearDown(std::unique_ptr<CapturePipeline> pipeline);
     void show(CapturePipeline& pipeline, const VideoFramePtr& frame);
-    // Caps of the preview's frames: I420, fitted into the preview's box when it has one.
+    // Caps of the preview's frames: the source's own when the preview takes them whole, else
+    // I420 fitted into the preview's box when it has one.
     GstCaps* previewCaps(CapturePipeline& pipeline);
 
     Options m_options;

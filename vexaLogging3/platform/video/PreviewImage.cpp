@@ -52,15 +52,17 @@ void paintPreview(const YuvPlanes& frame, int frameWidth, int frameHeight, std::
             static_cast<int>((2LL * x + 1) * frameWidth / (2LL * width));
     for (int y = 0; y < height; ++y) {
         const int sy = static_cast<int>((2LL * y + 1) * frameHeight / (2LL * height));
+        const long chromaRow = sy >> frame.chromaRowShift;
         const std::uint8_t* lumaRow = frame.y + static_cast<long>(sy) * frame.yStride;
-        const std::uint8_t* uRow = frame.u + static_cast<long>(sy / 2) * frame.uStride;
-        const std::uint8_t* vRow = frame.v + static_cast<long>(sy / 2) * frame.vStride;
+        const std::uint8_t* uRow = frame.u + chromaRow * frame.uStride;
+        const std::uint8_t* vRow = frame.v + chromaRow * frame.vStride;
         std::uint32_t* out = target + static_cast<long>(y) * targetStride;
         for (int x = 0; x < width; ++x) {
             const int sx = column[static_cast<std::size_t>(x)];
-            const int luma = (lumaRow[sx] - 16) * m.yScale + (1 << 15);
-            const int u = uRow[sx / 2] - 128;
-            const int v = vRow[sx / 2] - 128;
+            const int chroma = (sx / 2) * frame.chromaStep;
+            const int luma = (lumaRow[sx * frame.lumaStep] - 16) * m.yScale + (1 << 15);
+            const int u = uRow[chroma] - 128;
+            const int v = vRow[chroma] - 128;
             const std::uint32_t r = clampByte(luma + m.rFromV * v);
             const std::uint32_t g = clampByte(luma + m.gFromU * u + m.gFromV * v);
             const std::uint32_t b = clampByte(luma + m.bFromU * u);
