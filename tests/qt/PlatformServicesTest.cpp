@@ -1,5 +1,6 @@
-// The Qt side of the platform services: the hand-over to the GUI thread, picture files
-// dropped on the editor, the capture window's devices, window placement.
+// The Qt side of the platform services: the hand-over to the GUI thread, the editor's
+// pictures decoded ahead, picture files dropped on the editor, the capture window's devices,
+// window placement.
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 
 #include "platform/qt/CapturePreview.h"
 #include "platform/qt/CaptureWindow.h"
+#include "platform/qt/DecodedPictures.h"
 #include "platform/qt/DeviceComboBox.h"
 #include "platform/qt/MyImageView.h"
 #include "platform/qt/WindowPlacement.h"
@@ -42,6 +44,39 @@ TEST(QtMainThread, WorkFromOtherThreadsRunsOnTheGuiThreadInPostingOrder) {
     ASSERT_TRUE(waitFor([&] { return ran.size() == kPosts; }));
     EXPECT_EQ(offThread.load(), 0);
     for (int i = 0; i < kPosts; ++i) ASSERT_EQ(ran[static_cast<std::size_t>(i)], i);
+}
+
+TEST(DecodedPictures, StepsShowPicturesDecodedAheadOnceEachAndDroppedRequestsStillShow) {
+    gui_test::GuiApp app;
+    for (int r = 1; r <= 6; ++r)
+        app.addRecord(std::to_string(r), "01:00:00:00", "",
+                      encodedPicture("JPEG", QColor(0, 40 * r, 0), 1920, 1080));
+    DecodedPictures& cache = DecodedPictures::editor();
+    app.controller.LogActualWrite();
+    const int decodes = cache.decodes();
+    const int ahead = cache.decodesAhead();
+    for (int step = 0; step < 5; ++step) app.controller.btnLogNaechstes();
+    for (int step = 0; step < 5; ++step) app.controller.btnLogVorher();
+    EXPECT_EQ(cache.decodes() - decodes, 4) << "records 3 to 6 came into view once each";
+    EXPECT_EQ(cache.decodesAhead() - ahead, 4) << "each before the step that showed it";
+    EXPECT_NEAR(qGreen(app.edit.imgEditNext->picture().pixel(4, 4)), 80, 8);
+
+    // More asked ahead than are kept waiting: whichever were dropped are decoded when shown.
+    DecodedPictures own(16);
+    std::vector<QByteArray> shades;
+    for (int shade = 0; shade < 10; ++shade) {
+        const platform::Bytes jpeg = encodedPicture("JPEG", QColor(0, 25 * shade, 0), 640, 360);
+        shades.emplace_back(reinterpret_cast<const char*>(jpeg.data()),
+                            static_cast<qsizetype>(jpeg.size()));
+        own.ahead(shades.back(), {320, 240});
+    }
+    for (int shade = 0; shade < 10; ++shade) {
+        const QImage shown = own.fitted(shades[static_cast<std::size_t>(shade)], {320, 240});
+        ASSERT_EQ(shown.size(), QSize(320, 180));
+        EXPECT_NEAR(qGreen(shown.pixel(5, 5)), 25 * shade, 6) << "shade " << shade;
+    }
+    EXPECT_EQ(own.decodes(), 10);
+    EXPECT_GE(own.decodesAhead(), 4) << "the last four asked are never dropped";
 }
 
 TEST(PictureFiles, ADroppedFileReplacesThePictureWithATiffOfItOrSaysWhyNot) {
