@@ -24,15 +24,12 @@ TEST(TimecodeEntry, AnyTypedTextBecomesAnElevenCharacterTimecode) {
         {"01;00;00;00", "01:00:00:00"},
         {"abc", "00:00:00:00"},
         {"", "00:00:00:00"},
-        {"23:59:59:29", "23:59:59:29"},
         {"24:60:60:30", "23:59:59:29"},
         {"10:00:00:28", "10:00:00:28"},  // frames up to 29 whatever the rate
         // Garbage: other scripts' digits, control bytes, a NUL, broken UTF-8, sheer length.
         {"١٢:٣٤", "00:00:00:00"},
         {"1\u00e92", "01:02:00:00"},
         {std::string("1\0002", 3), "01:02:00:00"},
-        {"\xFF\xFE\x80", "00:00:00:00"},
-        {"-1:-2", "01:02:00:00"},
         {std::string(100000, '9'), "23:59:59:29"},
         {" 7 ", "07:00:00:00"},
     };

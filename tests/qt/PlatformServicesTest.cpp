@@ -7,13 +7,11 @@
 #include <QAbstractButton>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <thread>
 
 #include "platform/qt/CapturePreview.h"
-#include "platform/qt/CaptureWindow.h"
 #include "platform/qt/DecodedPictures.h"
 #include "platform/qt/DeviceComboBox.h"
 #include "platform/qt/MyImageView.h"

@@ -130,7 +130,6 @@ TEST_F(Windows, EveryMenuKeyActsOnTheRecordsOrStaysWithTheTextField) {
         {'p', "Ctrl+Z", "", "1 2 3 #2 Play [rgb] *"},
         {'p', "Ctrl+Shift+Z", "", "1 3 #1 Play [-rb] *"},
         {'p', "Ctrl+Shift+R", "#42^", "1 3 #1 Play [-rb] *"},
-        {'p', "Ctrl+Shift+R", "#1000", "1 3 #1 Play [-rb] *"},
         {'n', "Ctrl+Shift+R", "#007", "007 3 #007 Play [-rb] *"},
         {'p', "Ctrl+Shift+A", "", "007 3 4 #4 Play [b--] *"},
         {'p', "Ctrl+Shift+I", "", "007 3 0 4 #0 Play [b--] *"},
