@@ -50,7 +50,6 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
              Case{"screen, cancel", FullScreen, "/d/a.vlg", kAlertAlternate, {}, "", "", false},
              Case{"screen, save", FullScreen, "Untitled", kAlertDefault, "/d/a", "", "/d/a.vlg",
                   true},
-             Case{"screen, don't save", FullScreen, "/d/a.vlg", kAlertOther, {}, "", "", true},
              Case{"quit, save", Quit, "/d/day.vlg", kAlertDefault, {}, "", "/d/day.vlg", true},
              Case{"quit, fails, elsewhere", Quit, "/ro/a.vlg", kAlertDefault, "/d/b", "R",
                   "/d/b.vlg", true},

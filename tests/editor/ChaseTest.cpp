@@ -10,11 +10,11 @@ using editor_test::addRecord;
 
 TEST(Chase, TheRunningTimecodeBringsTheNewestRecordHoldingIt) {
     fake::App app;
-    addRecord(app, {"1", "02:00:00:00", "02:00:30:00", ""});
-    addRecord(app, {"2", "02:00:10:00", "02:00:20:00", ""});
-    addRecord(app, {"3", "02:00:40:00", "02:00:50:00", ""});
-    addRecord(app, {"4", "02:00:45:00", "", ""});
-    addRecord(app, {"5", "02;00;00;00", "", ""});
+    addRecord(app, "1", "02:00:00:00", "02:00:30:00", "");
+    addRecord(app, "2", "02:00:10:00", "02:00:20:00", "");
+    addRecord(app, "3", "02:00:40:00", "02:00:50:00", "");
+    addRecord(app, "4", "02:00:45:00", "", "");
+    addRecord(app, "5", "02;00;00;00", "", "");
     app.app->LogActualWrite();
     struct Case {
         int hours, seconds;

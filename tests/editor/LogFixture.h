@@ -6,20 +6,14 @@
 
 namespace editor_test {
 
-// Puts records straight into the LogList, the way device logs and opened files leave them,
-// and numbers them as the device would.
-struct RecordValues {
-    std::string number;
-    std::string start;
-    std::string stop;
-    std::string picture;  // "" for none; fake views show pictures that begin with "JPEG"
-};
-
-inline void addRecord(fake::App& app, const RecordValues& r) {
-    app.app->logStartArray.append({r.number, r.start, r.stop, std::string(),
-                                   std::string("10:00:00"), std::string(), std::string(),
-                                   std::string("07.12.2026"), std::string(),
-                                   Picture(r.picture.begin(), r.picture.end())});
+// Puts a record straight into the LogList, the way device logs and opened files leave it,
+// and numbers it as the device would. Fake views show pictures that begin with "JPEG".
+inline void addRecord(fake::App& app, std::string number, std::string start, std::string stop,
+                      const std::string& picture) {
+    app.app->logStartArray.append({std::move(number), std::move(start), std::move(stop),
+                                   std::string(), std::string("10:00:00"), std::string(),
+                                   std::string(), std::string("07.12.2026"), std::string(),
+                                   Picture(picture.begin(), picture.end())});
     ++app.app->logNr;
 }
 

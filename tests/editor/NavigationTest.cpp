@@ -32,9 +32,9 @@ const std::map<char, void (Controller::*)()> kActions{{'N', &Controller::btnLogN
 class Navigation : public ::testing::Test {
 protected:
     void threeRecords() {
-        addRecord(app, {"1", "01:00:00:00", "01:00:10:00", "JPEG-one"});
-        addRecord(app, {"05", "01:00:20:00", "01:00:25:00", ""});
-        addRecord(app, {"1", "01;00;30;00", "", "JPEG-three"});
+        addRecord(app, "1", "01:00:00:00", "01:00:10:00", "JPEG-one");
+        addRecord(app, "05", "01:00:20:00", "01:00:25:00", "");
+        addRecord(app, "1", "01;00;30;00", "", "JPEG-three");
         app.app->LogActualWrite();
     }
     void run(const std::vector<Step>& steps) {

@@ -106,7 +106,7 @@ TEST(RecordEditing, LeavesTheLogAsExpectedAndUndoRestoresItExactly) {
         std::istringstream numbers(s.numbers);
         char letter = 'a';
         for (std::string n; numbers >> n;)
-            addRecord(app, {n, "01:00:00:00", "", std::string("JPEG") + letter++});
+            addRecord(app, n, "01:00:00:00", "", std::string("JPEG") + letter++);
         app.imageFiles.pictures[kPng] = {'J', 'P', 'E', 'G', 'z'};
         c.logEditPos = s.position;
         c.LogActualWrite();
@@ -176,8 +176,8 @@ TEST(RecordEditing, NewRecordsAreBlankAndStampedWithTheClock) {
 
 TEST(RecordEditing, UndoTakesBackCommentsAndRenumberingAndKeepsADeviceLogsNumber) {
     fake::App app;
-    addRecord(app, {"1", "01:00:00:00", "", ""});
-    addRecord(app, {"2", "01:00:10:00", "", ""});
+    addRecord(app, "1", "01:00:00:00", "", "");
+    addRecord(app, "2", "01:00:10:00", "", "");
     app.app->LogActualWrite();
     app.windows.txtEditComment1.value = "typed, not stored";
     app.app->btnEditCopy();  // the copy takes the comment as typed

@@ -40,12 +40,12 @@ struct Script {
 class Player : public ::testing::TestWithParam<Script> {
 protected:
     Player() {
-        addRecord(app, {"1", "10:00:00:00", "10:00:05:00", ""});
-        addRecord(app, {"2", "10:00:10:00", "", ""});
-        addRecord(app, {"3", "10:00:20:00", "", ""});
-        addRecord(app, {"4", "10:00:30:00", "10:00:35:00", ""});
-        addRecord(app, {"5", "10:00:40:00", "", ""});
-        addRecord(app, {"6", "10:00:50:00", "", ""});
+        addRecord(app, "1", "10:00:00:00", "10:00:05:00", "");
+        addRecord(app, "2", "10:00:10:00", "", "");
+        addRecord(app, "3", "10:00:20:00", "", "");
+        addRecord(app, "4", "10:00:30:00", "10:00:35:00", "");
+        addRecord(app, "5", "10:00:40:00", "", "");
+        addRecord(app, "6", "10:00:50:00", "", "");
         app.app->midiOpenFlag = 1;
         w.btnEditPlayVal.enabled = true;
         w.btnEditPlayVal.title = "Play";

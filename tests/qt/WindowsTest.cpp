@@ -135,7 +135,6 @@ TEST_F(Windows, EveryMenuKeyActsOnTheRecordsOrStaysWithTheTextField) {
         {'p', "Ctrl+Shift+I", "", "007 3 0 4 #0 Play [b--] *"},
         {'p', "Ctrl+E", "", "007 3 0 4 #0 Play [b--] edit *"},
         {'p', "Ctrl+Shift+C", "", "007 3 0 4 #0 Stop [b--] chase locked *"},
-        {'p', "Ctrl+P", "", "007 3 0 4 #0 Stop [b--] chase locked *"},
         {'p', "Ctrl+Shift+C", "", "007 3 0 4 #0 Play [b--] edit *"},
         {'p', "Ctrl+Up", "", "007 3 0 4 #3 Play [rb-] edit *"},
         {'p', "Ctrl+P", "", "007 3 0 4 #3 Play [rb-] edit *"},

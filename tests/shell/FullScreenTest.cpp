@@ -10,8 +10,8 @@ namespace {
 TEST(FullScreen, BlocksTheFileAndEditingActionsUntilLeftEitherWay) {
     fake::App app;
     app.app->awakeFromNib();
-    editor_test::addRecord(app, {"1", "01:00:00:00", "", "JPEG-one"});
-    editor_test::addRecord(app, {"2", "01:00:10:00", "", "JPEG-two"});
+    editor_test::addRecord(app, "1", "01:00:00:00", "", "JPEG-one");
+    editor_test::addRecord(app, "2", "01:00:10:00", "", "JPEG-two");
     fake::Windows& w = app.windows;
     app.app->btnFullScreen();
     app.app->editChangeFlag = 1;

@@ -11,7 +11,7 @@ using namespace std::chrono_literals;
 
 TEST(StartUp, LeavesAFreshUntitledLogWhateverWasThereBefore) {
     fake::App app;
-    editor_test::addRecord(app, {"1", "01:00:00:00", "", "JPEG"});
+    editor_test::addRecord(app, "1", "01:00:00:00", "", "JPEG");
     app.app->logEditPos = 4;
     app.app->mmcFpsAddWert = 0;
     app.app->fullScreenMode = 1;
