@@ -38,16 +38,14 @@ protected:
         app.app->LogActualWrite();
     }
     void run(const std::vector<Step>& steps) {
+        const std::map<char, fake::TextField*> fields{{'J', &w.txtEditNr},
+                                                      {'S', &w.txtEditStart},
+                                                      {'T', &w.txtEditStop},
+                                                      {'C', &w.txtEditComment1}};
         for (const Step& s : steps) {
             SCOPED_TRACE(std::string(1, s.act) + s.typed + " -> " + s.view);
-            if (s.act == 'J')
-                w.txtEditNr.value = s.typed;
-            else if (s.act == 'S')
-                w.txtEditStart.value = s.typed;
-            else if (s.act == 'T')
-                w.txtEditStop.value = s.typed;
-            else if (s.act == 'C')
-                w.txtEditComment1.value = s.typed;
+            if (fields.count(s.act) != 0)
+                fields.at(s.act)->value = s.typed;
             else if (s.act == 'F')
                 app.app->fullScreenMode ^= 1;
             else if (s.act == 'P')

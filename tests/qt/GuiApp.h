@@ -92,17 +92,10 @@ struct GuiApp {
     platform::plist::PropertyListFileStore projectFiles;
     platform::qt::QtPictureConverter pictureConverter;
     platform::qt::QtImageFiles imageFiles;
-    vexaLogging3AppDelegate controller{PlatformServices{.mainThread = mainThread,
-                                                        .clock = clock,
-                                                        .systemLog = systemLog,
-                                                        .midi = midi,
-                                                        .imageCodec = codec,
-                                                        .timers = timers,
-                                                        .video = video,
-                                                        .propertyLists = &projectFiles,
-                                                        .pictureConverter = &pictureConverter,
-                                                        .imageFiles = &imageFiles},
-                                       windows.outlets()};
+    vexaLogging3AppDelegate controller{
+        PlatformServices{mainThread, clock, systemLog, midi, codec, timers, video, &projectFiles,
+                         &pictureConverter, &imageFiles},
+        windows.outlets()};
     EditorWindow& edit = windows.windowEdit;
     CaptureWindow& rec = windows.windowRec;
 };
