@@ -176,6 +176,8 @@ TEST(PreviewWithGstreamer, SamplesI420AndYuy2FramesWholeAsTheStillShowsThem) {
         video.stop();
         const platform::GstreamerFrame& frame = *preview.kept().back();
         ASSERT_EQ(frame.width() * 10000 + frame.height(), 640 * 10000 + 360);
+        EXPECT_EQ(frame.previewPlanes()->lumaStep, std::string_view(format) == "YUY2" ? 2 : 1)
+            << "the source's own layout, not converted";
         std::vector<std::uint32_t> sampled(160 * 90), still(160 * 90);
         platform::paintPreview(*frame.previewPlanes(), 640, 360, sampled.data(), 160, 160, 90);
         platform::paintPreview(*frame.planes(), 640, 360, still.data(), 160, 160, 90);
