@@ -45,9 +45,12 @@ TEST(QtMainThread, WorkFromOtherThreadsRunsOnTheGuiThreadInPostingOrder) {
 
 TEST(DecodedPictures, StepsShowPicturesDecodedAheadOnceEachAndDroppedRequestsStillShow) {
     gui_test::GuiApp app;
+    // Pictures of their own each run: the editor's cache outlives a test.
+    static int runs = 0;
+    ++runs;
     for (int r = 1; r <= 6; ++r)
         app.addRecord(std::to_string(r), "01:00:00:00", "",
-                      encodedPicture("JPEG", QColor(0, 40 * r, 0), 1920, 1080));
+                      encodedPicture("JPEG", QColor(0, 40 * r, runs * 50 % 250), 1920, 1080));
     DecodedPictures& cache = DecodedPictures::editor();
     app.controller.LogActualWrite();
     const int decodes = cache.decodes();
