@@ -86,10 +86,9 @@ TEST_F(Navigation, StepsJumpsAndTypedTimesShowTheRecordAndItsNeighbours) {
          {'N', "", "@3 #1 01:00:30:00-  'end' [|JPEG-three|] *"},
          {'B', "", two + "00:59:00:00 23:58:45 'wide' [JPEG-one||JPEG-three] *"},
          {'S', "", "@2 #05 00:00:00:00-00:59:00:00 00:59:00 'wide' [JPEG-one||JPEG-three] *"},
-         // In full screen no jump and no typed time; stepping works.
+         // In full screen no typed time; stepping works.
          {'F', "", "@2 #05 00:00:00:00-00:59:00:00 00:59:00 'wide' [JPEG-one||JPEG-three] *"},
-         {'J', "1", "@2 #1 00:00:00:00-00:59:00:00 00:59:00 'wide' [JPEG-one||JPEG-three] *"},
-         {'S', "5", "@2 #1 5-00:59:00:00 00:59:00 'wide' [JPEG-one||JPEG-three] *"},
+         {'S', "5", "@2 #05 5-00:59:00:00 00:59:00 'wide' [JPEG-one||JPEG-three] *"},
          {'B', "", one + " *"},
          {'F', "", one + " *"},
          {'P', "", one + " *"},
