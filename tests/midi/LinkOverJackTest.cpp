@@ -14,7 +14,6 @@
 #include "midi/JackHarness.h"
 #include "platform/midi/JackMidiSystem.h"
 #include "support/FakePlatform.h"
-#include "support/RealTimePump.h"
 
 namespace jacktest {
 namespace {

@@ -1,6 +1,7 @@
 #include "support/FakePlatform.h"
 
 #include <cstdio>
+#include <thread>
 #include <utility>
 
 #include "platform/MidiPacketList.h"
@@ -88,10 +89,10 @@ void MidiSystem::clientDispose(Ref client) {
     connectedSource = kNone;
 }
 
-void MidiSystem::send(Ref port, Ref destination, std::span<const std::uint8_t> packetList) {
+void MidiSystem::send(Ref, Ref destination, std::span<const std::uint8_t> packetList) {
     {
         std::lock_guard lock(m_mutex);
-        m_sent.push_back({port, destination, Bytes(packetList.begin(), packetList.end()),
+        m_sent.push_back({destination, Bytes(packetList.begin(), packetList.end()),
                           std::chrono::steady_clock::now()});
     }
     if (onSend)
@@ -178,47 +179,11 @@ platform::Bytes ImageCodec::encodeJpeg(const platform::VideoFrame& frame, double
 
 platform::Outlets Windows::outlets() {
     platform::Outlets o;
-    o.statusText = &statusText;
-    o.txtLogNr = &txtLogNr;
-    o.txtLogStart = &txtLogStart;
-    o.txtLogStop = &txtLogStop;
-    o.txtLogDuration = &txtLogDuration;
-    o.txtLogTod = &txtLogTod;
-    o.txtLogDate = &txtLogDate;
-    o.cmbLogSelectVal = &cmbLogSelectVal;
-    o.btnLogManualVal = &btnLogManualVal;
-    o.btnLogManualStopVal = &btnLogManualStopVal;
-    o.cmbDevicesVal = &cmbDevicesVal;
-    o.mCaptureView = &mCaptureView;
-    o.txtEditNr = &txtEditNr;
-    o.txtEditStart = &txtEditStart;
-    o.txtEditStop = &txtEditStop;
-    o.txtEditDuration = &txtEditDuration;
-    o.txtEditTod = &txtEditTod;
-    o.txtEditDate = &txtEditDate;
-    o.txtEditComment1 = &txtEditComment1;
-    o.txtEditComment2 = &txtEditComment2;
-    o.imgEditPre = &imgEditPre;
-    o.imgEdit = &imgEdit;
-    o.imgEditNext = &imgEditNext;
-    o.btnLogNaechstesVal = &btnLogNaechstesVal;
-    o.btnMenuEditNextVal = &btnMenuEditNextVal;
-    o.btnLogVorherVal = &btnLogVorherVal;
-    o.btnMenuEditPreviousVal = &btnMenuEditPreviousVal;
-    o.btnEditPlayVal = &btnEditPlayVal;
-    o.chkEditChaseModeVal = &chkEditChaseModeVal;
-    o.chkEditModeVal = &chkEditModeVal;
-    o.btnPlayerFps24Val = &btnPlayerFps24Val;
-    o.btnPlayerFps25Val = &btnPlayerFps25Val;
-    o.btnPlayerFps29Val = &btnPlayerFps29Val;
-    o.btnPlayerFps30Val = &btnPlayerFps30Val;
-    o.btnMenuUndoVal = &btnMenuUndoVal;
-    o.btnMenuRedoVal = &btnMenuRedoVal;
-    o.txtEditNrChangeVal = &txtEditNrChangeVal;
+#define FAKE_CONNECT(Kind, name) o.name = &name;
+    FAKE_CONTROLS(FAKE_CONNECT)
+#undef FAKE_CONNECT
     o.windowRec = &windowRec;
     o.windowEdit = &windowEdit;
-    o.panelEditNr = &panelEditNr;
-    o.dialogs = &dialogs;
     return o;
 }
 
@@ -254,11 +219,26 @@ void App::receive(const Bytes& bytes) {
 std::string hex(const Bytes& bytes) {
     std::string out;
     char b[4];
-    for (const std::uint8_t byte : bytes) {
-        std::snprintf(b, sizeof b, out.empty() ? "%02X" : " %02X", byte);
-        out += b;
-    }
+    for (const std::uint8_t byte : bytes)
+        out.append(b, std::snprintf(b, sizeof b, out.empty() ? "%02X" : " %02X", byte));
     return out;
+}
+
+bool pumpUntil(App& app, const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    for (Clock::time_point last = start;;
+         std::this_thread::sleep_for(std::chrono::milliseconds(1))) {
+        app.mainThread.drain();
+        if (done())
+            return true;
+        const auto passed =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - last);
+        if (Clock::now() - start > timeout)
+            return false;
+        app.timers.advance(passed);
+        last += passed;
+    }
 }
 
 }  // namespace fake

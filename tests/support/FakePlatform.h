@@ -136,9 +136,6 @@ struct Dialogs final : platform::Dialogs {
     struct Alert {
         std::string title, message;
     };
-    struct SaveDialog {
-        std::string suggestedName;
-    };
     int runAlert(std::string_view title, std::string_view message, std::string_view,
                  std::string_view, std::string_view) override;
     std::optional<std::string> runOpenDialog(std::string_view extension) override {
@@ -147,7 +144,7 @@ struct Dialogs final : platform::Dialogs {
     }
     std::optional<std::string> runSaveDialog(std::string_view suggestedName,
                                              std::string_view) override {
-        saveDialogs.push_back({std::string(suggestedName)});
+        saveDialogs.emplace_back(suggestedName);
         return savePath;
     }
     std::optional<std::string> runChooseFileDialog(std::string_view) override { return choosePath; }
@@ -155,7 +152,7 @@ struct Dialogs final : platform::Dialogs {
     std::vector<Alert> alerts;
     std::optional<std::string> openPath, savePath, choosePath;
     std::vector<std::string> openDialogs;  // the extension each offered
-    std::vector<SaveDialog> saveDialogs;
+    std::vector<std::string> saveDialogs;  // the name each suggested
 };
 
 // Project files in memory, keyed by path. `failWith` makes every write fail with that
@@ -174,14 +171,11 @@ struct PropertyListFiles final : platform::PropertyListFiles {
     int writes = 0;
 };
 
-// The JPEG start marker (FF D8 FF) + the bytes it was given, for anything that does not start
-// with "BAD".
+// The JPEG start marker (FF D8 FF) + the bytes it was given.
 struct PictureConverter final : platform::PictureConverter {
     platform::Bytes toJpeg(const platform::Bytes& encoded, double) override {
-        if (encoded.size() >= 3 && encoded[0] == 'B' && encoded[1] == 'A' && encoded[2] == 'D')
-            return {};
-        platform::Bytes jpeg{0xFF, 0xD8, 0xFF};
-        jpeg.insert(jpeg.end(), encoded.begin(), encoded.end());
+        platform::Bytes jpeg = encoded;
+        jpeg.insert(jpeg.begin(), {0xFF, 0xD8, 0xFF});
         return jpeg;
     }
 };
@@ -190,7 +184,6 @@ struct PictureConverter final : platform::PictureConverter {
 // no picture at all.
 struct ImageFiles final : platform::ImageFiles {
     std::optional<platform::Bytes> readAsTiff(const std::string& path, std::string& why) override {
-        reads.push_back(path);
         const auto found = pictures.find(path);
         if (found != pictures.end())
             return found->second;
@@ -198,7 +191,6 @@ struct ImageFiles final : platform::ImageFiles {
         return std::nullopt;
     }
     std::map<std::string, platform::Bytes> pictures;
-    std::vector<std::string> reads;
 };
 
 // Work posted to the main thread waits here until the test runs it, as a real event loop
@@ -233,7 +225,7 @@ class MidiSystem final : public platform::MidiSystem {
 public:
     using Ref = platform::MidiRef;
     struct Sent {
-        Ref port, destination;
+        Ref destination;
         Bytes packetList;
         std::chrono::steady_clock::time_point at;
     };
@@ -404,24 +396,33 @@ struct ImageCodec final : platform::ImageCodec {
     std::mutex gate;
 };
 
+// Every control of the outlets that is one of the fakes above, by kind and outlet name.
+// clang-format off
+#define FAKE_CONTROLS(X)                                                                         \
+    X(TextField, statusText) X(TextField, txtLogNr) X(TextField, txtLogStart)                    \
+    X(TextField, txtLogStop) X(TextField, txtLogDuration) X(TextField, txtLogTod)                \
+    X(TextField, txtLogDate) X(ComboBox, cmbLogSelectVal) X(ComboBox, cmbDevicesVal)             \
+    X(Button, btnLogManualVal) X(Button, btnLogManualStopVal) X(TextField, txtEditNr)            \
+    X(TextField, txtEditStart) X(TextField, txtEditStop) X(TextField, txtEditDuration)           \
+    X(TextField, txtEditTod) X(TextField, txtEditDate) X(TextField, txtEditComment1)             \
+    X(TextField, txtEditComment2) X(TextField, txtEditNrChangeVal) X(ImageView, imgEditPre)      \
+    X(ImageView, imgEdit) X(ImageView, imgEditNext) X(VideoPreview, mCaptureView)                \
+    X(Button, btnLogNaechstesVal) X(Button, btnMenuEditNextVal) X(Button, btnLogVorherVal)       \
+    X(Button, btnMenuEditPreviousVal) X(Button, btnEditPlayVal) X(Button, chkEditChaseModeVal)   \
+    X(Button, chkEditModeVal) X(Button, btnPlayerFps24Val) X(Button, btnPlayerFps25Val)          \
+    X(Button, btnPlayerFps29Val) X(Button, btnPlayerFps30Val) X(Button, btnMenuUndoVal)          \
+    X(Button, btnMenuRedoVal) X(ModalPanel, panelEditNr) X(Dialogs, dialogs)
+// clang-format on
+
 // One fake for every control the controller reaches.
 struct Windows {
     platform::Outlets outlets();
 
-    TextField statusText, txtLogNr, txtLogStart, txtLogStop, txtLogDuration, txtLogTod, txtLogDate;
-    ComboBox cmbLogSelectVal, cmbDevicesVal;
-    Button btnLogManualVal, btnLogManualStopVal;
-    TextField txtEditNr, txtEditStart, txtEditStop, txtEditDuration, txtEditTod, txtEditDate,
-        txtEditComment1, txtEditComment2, txtEditNrChangeVal;
-    ImageView imgEditPre, imgEdit, imgEditNext;
-    VideoPreview mCaptureView;
-    Button btnLogNaechstesVal, btnMenuEditNextVal, btnLogVorherVal, btnMenuEditPreviousVal,
-        btnEditPlayVal, chkEditChaseModeVal, chkEditModeVal, btnPlayerFps24Val, btnPlayerFps25Val,
-        btnPlayerFps29Val, btnPlayerFps30Val, btnMenuUndoVal, btnMenuRedoVal;
+#define FAKE_DECLARE(Kind, name) Kind name;
+    FAKE_CONTROLS(FAKE_DECLARE)
+#undef FAKE_DECLARE
     std::vector<std::string> front;
     Window windowRec{"windowRec", front}, windowEdit{"windowEdit", front};
-    ModalPanel panelEditNr;
-    Dialogs dialogs;
 };
 
 // A fresh controller over fakes of everything it talks to.
@@ -461,5 +462,11 @@ struct App {
 
 // "F0 2C 4D ...": bytes as the MIDI monitor shows them.
 std::string hex(const Bytes& bytes);
+
+// Plays the main thread's event loop for a controller whose MIDI runs on real threads: runs
+// what was posted, moves the fake timers on by the time that really passed, and looks again
+// after a short nap. Returns whether `done` came true before `timeout`.
+bool pumpUntil(App& app, const std::function<bool()>& done,
+               std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 }  // namespace fake

@@ -6,7 +6,6 @@
 
 #include "loglist/Timecode.h"
 #include "support/FakePlatform.h"
-#include "support/RealTimePump.h"
 #include "vexasim/SimulatedMidiSystem.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <turbojpeg.h>
 
 #include "platform/video/PreviewImage.h"
-#include "support/RealTimePump.h"
+#include "support/FakePlatform.h"
 #include "tests/video/FrameRecorder.h"
 #include "tests/video/MemoryFrame.h"
 #include "tests/video/RealVideoApp.h"
