@@ -77,7 +77,8 @@ TEST(LinkOverJack, EachOfTwoHundredConnectionsCarriesItsFirstMessageAndClosesUnd
     JackMidiSystem midi;
     fake::App app(midi);
     vexaLogging3AppDelegate& c = *app.app;
-    // A loss in a stretch where JACK reports an overrun may be JACK's; any other is ours.
+    // A loss in the cycles that carried the message, when JACK overran there, may be JACK's;
+    // any other is ours.
     std::vector<int> lost, lostInOverrun;
     for (int i = 0; i < 200; ++i) {
         const int xrunsBefore = peer->xruns();
@@ -88,8 +89,11 @@ TEST(LinkOverJack, EachOfTwoHundredConnectionsCarriesItsFirstMessageAndClosesUnd
         auto& stoptime = c.messages.sysexSendStoptime;
         c.messages.patchPlayerTime(stoptime, timecode::format(0, 0, i / 25, i % 25));
         c.send(stoptime);
+        c.waitForSends();
+        std::this_thread::sleep_for(20ms);
+        const bool overran = peer->xruns() > xrunsBefore;
         if (!peer->waitFor(Bytes(stoptime.begin(), stoptime.end()), 2s))
-            (peer->xruns() == xrunsBefore ? lost : lostInOverrun).push_back(i);
+            (overran ? lostInOverrun : lost).push_back(i);
         // Sends from another thread while the connection closes are dropped, never a crash.
         std::atomic<bool> closed{false};
         std::thread racer([&, out = c.midiout, destination = c.dest] {
@@ -169,11 +173,15 @@ TEST(LinkOverJack, LogsSurviveOddSystemExclusiveAndAFloodOfPlayerTimesLeavesOnly
     ASSERT_TRUE(peer);
     LinkedApp link;
     ASSERT_TRUE(link.pumpUntil([&] { return link.connected(); }));
-    // The status line, the record count and the last record's start and stop.
-    const auto seen = [&] {
+    // What a row changed: the status line (when it names one), the records it added and the
+    // last record's start and stop.
+    int base = 0;
+    const auto seen = [&](const std::string& expected) {
         const int n = link.c.logStartArray.recordCount();
-        return link.status() + " / " + std::to_string(n) + " / " +
-               (n ? link.app.field(n, kFieldStart) + "-" + link.app.field(n, kFieldStop) : "");
+        return (expected.starts_with("  ") ? link.status() + " / " : "") + "+" +
+               std::to_string(n - base) +
+               (n ? " / " + link.app.field(n, kFieldStart) + "-" + link.app.field(n, kFieldStop)
+                  : "");
     };
     struct Case {
         const char* name;
@@ -186,26 +194,33 @@ TEST(LinkOverJack, LogsSurviveOddSystemExclusiveAndAFloodOfPlayerTimesLeavesOnly
          {"F0 2C 4D 67 01 0A", "F1 04", "F1 10", "F1 23", "F1 30", "F1 42", "F1 50", "F1 61",
           "F1 70"},
          0,
-         "  01:02:03:04 / 0 / "},
+         "  01:02:03:04 / +0"},
         {"clock and active sensing inside a log start and its stop",
          {"F0 2C 4D 67 F8 01 0B 00 FE 00 00 00 F7", "F0 2C 4D 67 02 0B F8 00 01 00 F7"},
          0,
-         "  01:02:03:04 / 1 / 11:00:00:00-11:00:01:00"},
+         "+1 / 11:00:00:00-11:00:01:00"},
         {"a log start of 70,000 bytes, then its stop",
          {"F0 2C 4D 67 01 0A 00 00 00 00 F7", "F0 2C 4D 67 02 0A 00 05 00 F7"},
          70'000,
-         "  01:02:03:04 / 2 / 10:00:00:00-10:00:05:00"},
+         "+1 / 10:00:00:00-10:00:05:00"},
     };
     for (const Case& row : cases) {
         SCOPED_TRACE(row.name);
+        base = link.c.logStartArray.recordCount();
+        const int xruns = peer->xruns();
         for (const char* hex : row.events) {
             Bytes event = fromHex(hex);
             if (hex == row.events[0] && row.padTo > event.size())
                 event.insert(event.end() - 1, row.padTo - event.size(), 0x55);
             peer->send(event, 4096);
         }
-        link.pumpUntil([&] { return seen() == row.seen; }, 5s);
-        EXPECT_EQ(seen(), row.seen);
+        // An event lost in a cycle JACK overran while carrying it may be JACK's doing; any
+        // other loss is ours.
+        peer->flush();
+        const bool overran = peer->xruns() > xruns;
+        if (!link.pumpUntil([&] { return seen(row.seen) == row.seen; }, 5s)) {
+            EXPECT_TRUE(overran) << seen(row.seen) << ", and JACK did not overrun meanwhile";
+        }
     }
     EXPECT_EQ(link.midi.overflows(), 0);
 
