@@ -13,7 +13,6 @@
 #include <thread>
 
 #include "platform/video/PreviewImage.h"
-#include "tests/video/FrameRecorder.h"
 #include "tests/video/MemoryFrame.h"
 #include "tests/video/RealVideoApp.h"
 
@@ -114,7 +113,7 @@ double percentile(std::vector<double> values, double p) {
 // camera-like 1080p frame (fine grain, much harder to encode) held still.
 void logStartToPictureStored(benchmark::State& state, bool cameraLike) {
     videotest::RealVideoApp r;
-    if (!r.app->chooseVideoDevice(GstreamerVideoSystem::kTestPatternName) ||
+    if (!r.fakes.app->chooseVideoDevice(GstreamerVideoSystem::kTestPatternName) ||
         !r.recorder.waitFor(3)) {
         state.SkipWithError("the test pattern does not run");
         return;
@@ -123,26 +122,26 @@ void logStartToPictureStored(benchmark::State& state, bool cameraLike) {
     if (cameraLike) {
         r.video.stop();  // capture stays on; the frame below is the latest for good
         still = cameraLikeFrame();
-        r.app->captureOutputDidOutputVideoFrame(still);
+        r.fakes.app->captureOutputDidOutputVideoFrame(still);
     }
     using Clock = std::chrono::steady_clock;
     std::vector<double> stored, recorded;
     for (auto _ : state) {
         const auto start = Clock::now();
         r.startLogOnTheInterface();
-        r.mainThread.drain();
+        r.fakes.mainThread.drain();
         const auto appended = Clock::now();
-        r.app->waitForPictures();
+        r.fakes.app->waitForPictures();
         const auto done = Clock::now();
         state.SetIterationTime(std::chrono::duration<double>(done - start).count());
         stored.push_back(std::chrono::duration<double, std::milli>(done - start).count());
         recorded.push_back(std::chrono::duration<double, std::milli>(appended - start).count());
         state.PauseTiming();
-        if (r.app->logStartArray.picture(r.app->logStartArray.count() - 1).empty())
+        if (r.fakes.app->logStartArray.picture(r.fakes.app->logStartArray.count() - 1).empty())
             state.SkipWithError("a log start stored no picture");
-        if (r.app->logStartArray.recordCount() >= 50) {
-            r.app->logStartArray.clear();
-            r.app->LogStartArrayInit();
+        if (r.fakes.app->logStartArray.recordCount() >= 50) {
+            r.fakes.app->logStartArray.clear();
+            r.fakes.app->LogStartArrayInit();
         }
         state.ResumeTiming();
     }
@@ -175,7 +174,7 @@ void BM_PreviewFramesDuringGrabs(benchmark::State& state) {
     const auto every = std::chrono::milliseconds(state.range(0));
     for (auto _ : state) {
         videotest::RealVideoApp r;
-        if (!r.app->chooseVideoDevice(GstreamerVideoSystem::kTestPatternName) ||
+        if (!r.fakes.app->chooseVideoDevice(GstreamerVideoSystem::kTestPatternName) ||
             !r.recorder.waitFor(3)) {
             state.SkipWithError("the test pattern does not run");
             return;
@@ -186,8 +185,8 @@ void BM_PreviewFramesDuringGrabs(benchmark::State& state) {
         while (std::chrono::steady_clock::now() < end) {
             if (every.count() > 0) {
                 r.startLogOnTheInterface();
-                r.mainThread.drain();
-                r.app->waitForPictures();
+                r.fakes.mainThread.drain();
+                r.fakes.app->waitForPictures();
                 ++grabs;
                 std::this_thread::sleep_for(every);
             } else {

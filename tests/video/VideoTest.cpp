@@ -5,8 +5,6 @@
 #include <turbojpeg.h>
 
 #include "platform/video/PreviewImage.h"
-#include "support/FakePlatform.h"
-#include "tests/video/FrameRecorder.h"
 #include "tests/video/MemoryFrame.h"
 #include "tests/video/RealVideoApp.h"
 
@@ -85,7 +83,7 @@ TEST(CaptureWithGstreamer, TheStillIsTheWholeFrameOfTheMomentTheLogStartArrived)
         {
             videotest::RealVideoApp r(row.pattern);
             r.tap.grabs.keep = true;
-            ASSERT_TRUE(r.app->chooseVideoDevice("Test Pattern"));
+            ASSERT_TRUE(r.fakes.app->chooseVideoDevice("Test Pattern"));
             EXPECT_TRUE(row.pattern.silentMilliseconds == 0 || r.tap.grabs.numbers().empty());
             ASSERT_TRUE(r.tap.grabs.waitFor(3));
             const std::size_t before = r.tap.grabs.numbers().size();
@@ -93,9 +91,10 @@ TEST(CaptureWithGstreamer, TheStillIsTheWholeFrameOfTheMomentTheLogStartArrived)
             const std::size_t after = r.tap.grabs.numbers().size();
             // The main thread is slow to get to the record: more frames come meanwhile.
             ASSERT_TRUE(r.tap.grabs.waitFor(5));
-            r.mainThread.drain();
-            r.app->waitForPictures();
-            const Picture& still = r.app->logStartArray.picture(LogList::indexOf(1, kFieldPicture));
+            r.fakes.mainThread.drain();
+            r.fakes.app->waitForPictures();
+            const Picture& still =
+                r.fakes.app->logStartArray.picture(LogList::indexOf(1, kFieldPicture));
             const Decoded d = decode(still);
             ASSERT_EQ(d.width * 10000 + d.height, row.pattern.width * 10000 + row.pattern.height);
             // The bars: white on the left, blue on the right.
@@ -109,7 +108,7 @@ TEST(CaptureWithGstreamer, TheStillIsTheWholeFrameOfTheMomentTheLogStartArrived)
                 found = found || r.codec.encodeJpeg(*frames[i], 0.5) == still;
             EXPECT_TRUE(found) << "the still is none of the frames current at the log start";
             EXPECT_NE(r.codec.encodeJpeg(*frames.back(), 0.5), still);
-            fake::pumpUntil(r.fakes, [&] { return !row.dies || r.app->captureActive == 0; });
+            fake::pumpUntil(r.fakes, [&] { return !row.dies || r.fakes.app->captureActive == 0; });
             EXPECT_EQ(r.fakes.windows.dialogs.alerts.size(), row.dies ? 1u : 0u);
         }
         // Quitting with a device chosen frees its pipeline and every frame.
