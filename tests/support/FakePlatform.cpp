@@ -11,10 +11,9 @@ namespace fake {
 int Dialogs::runAlert(std::string_view title, std::string_view message, std::string_view,
                       std::string_view, std::string_view) {
     alerts.push_back({std::string(title), std::string(message)});
-    if (answers.empty())
-        return platform::kAlertAlternate;
-    const int answer = answers.front();
-    answers.pop_front();
+    const int answer = answers.empty() ? platform::kAlertAlternate : answers.front();
+    if (!answers.empty())
+        answers.pop_front();
     return answer;
 }
 
@@ -23,10 +22,7 @@ std::string PropertyListFiles::writeArray(const std::string& path, const LogList
     ++writes;
     std::vector<LogValue> entries;
     for (std::size_t i = 0; i < list.count(); ++i) {
-        if (list.holdsPicture(i))
-            entries.emplace_back(list.picture(i));
-        else
-            entries.emplace_back(list.text(i));
+        entries.push_back(list.value(i));
         if (i == list.count() / 2 && duringWrite)
             duringWrite();
     }
@@ -39,17 +35,14 @@ std::string PropertyListFiles::writeArray(const std::string& path, const LogList
 
 int MainThread::drain() {
     int ran = 0;
-    for (;; ++ran) {
-        std::function<void()> next;
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_pending.empty())
-                return ran;
-            next = std::move(m_pending.front());
-            m_pending.pop_front();
-        }
+    for (std::unique_lock lock(m_mutex); !m_pending.empty(); ++ran) {
+        const std::function<void()> next = std::move(m_pending.front());
+        m_pending.pop_front();
+        lock.unlock();  // what runs may post more
         next();
+        lock.lock();
     }
+    return ran;
 }
 
 void MidiSystem::unplug(std::size_t index) {

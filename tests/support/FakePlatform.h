@@ -43,7 +43,7 @@ struct TextField final : platform::TextField {
     void setEditable(bool e) override { editable = e; }
     std::string value;
     bool editable = true;
-    int writes = 0;
+    int writes = 0;  // how often it was set
 };
 
 struct Button final : platform::Button {
@@ -51,8 +51,7 @@ struct Button final : platform::Button {
     void setTitle(std::string_view t) override { title = t; }
     void setOn(bool o) override { on = o; }
     bool isOn() const override { return on; }
-    bool enabled = true;
-    bool on = false;
+    bool enabled = true, on = false;
     std::string title;
 };
 
@@ -93,12 +92,8 @@ public:
     Window(std::string name, std::vector<std::string>& front)
         : name(std::move(name)), m_front(front) {}
     void setTitle(std::string_view t) override { title = t; }
-    void makeKeyAndOrderFront() override {
-        visible = true;
-        m_front.push_back(name);
-    }
+    void makeKeyAndOrderFront() override { m_front.push_back(name); }
     std::string name, title;
-    bool visible = false;
 
 private:
     std::vector<std::string>& m_front;
@@ -108,7 +103,7 @@ private:
 // loop ends when that called abortModal(), else it counts as closed by the user.
 class ModalPanel final : public platform::ModalPanel {
 public:
-    void setTitle(std::string_view t) override { title = t; }
+    void setTitle(std::string_view) override {}
     void makeKeyAndOrderFront() override { visible = true; }
     bool runModal() override {
         ++runs;
@@ -122,7 +117,6 @@ public:
     void abortModal() override { m_aborted = true; }
     void orderOut() override { visible = false; }
     std::function<void()> whileModal;
-    std::string title;
     bool visible = true;
     int runs = 0;
 
