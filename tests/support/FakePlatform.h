@@ -87,16 +87,13 @@ struct ImageView final : platform::ImageView {
 };
 
 // Notes, in `front`, the order in which windows were brought to the front.
-class Window : public platform::Window {
-public:
+struct Window final : platform::Window {
     Window(std::string name, std::vector<std::string>& front)
-        : name(std::move(name)), m_front(front) {}
+        : name(std::move(name)), front(front) {}
     void setTitle(std::string_view t) override { title = t; }
-    void makeKeyAndOrderFront() override { m_front.push_back(name); }
+    void makeKeyAndOrderFront() override { front.push_back(name); }
     std::string name, title;
-
-private:
-    std::vector<std::string>& m_front;
+    std::vector<std::string>& front;
 };
 
 // runModal() runs `whileModal` as the user's turn in the panel (typing, pressing OK); the
@@ -178,8 +175,7 @@ struct PictureConverter final : platform::PictureConverter {
 // no picture at all.
 struct ImageFiles final : platform::ImageFiles {
     std::optional<platform::Bytes> readAsTiff(const std::string& path, std::string& why) override {
-        const auto found = pictures.find(path);
-        if (found != pictures.end())
+        if (const auto found = pictures.find(path); found != pictures.end())
             return found->second;
         why = "not a picture";
         return std::nullopt;
