@@ -160,20 +160,11 @@ TEST(PreviewImage, TheFrameKeepsItsShapeInTheViewAndItsColoursClipInsteadOfWrapp
 TEST(PreviewWithGstreamer, SamplesI420AndYuy2FramesWholeAsTheStillShowsThem) {
     for (const char* format : {"I420", "YUY2"}) {
         SCOPED_TRACE(format);
-        platform::GstreamerVideoSystem::Options o;
-        o.testPattern = {640, 360, 25, -1, format};
-        platform::GstreamerVideoSystem video(o);
-        videotest::FrameRecorder preview;
-        preview.keep = true;
-        video.setPreview(&preview);
-        const auto names = video.deviceNames();
-        ASSERT_EQ(
-            video.start(static_cast<int>(names.size()) - 1, [](platform::VideoFramePtr) {}, {})
-                .outcome,
-            platform::VideoStart::kStarted);
-        ASSERT_TRUE(preview.waitFor(3));
-        video.stop();
-        const platform::GstreamerFrame& frame = *preview.kept().back();
+        videotest::RealVideoApp r({640, 360, 25, -1, format});
+        r.recorder.keep = true;
+        ASSERT_TRUE(r.fakes.app->chooseVideoDevice("Test Pattern"));
+        ASSERT_TRUE(r.recorder.waitFor(3));
+        const platform::GstreamerFrame& frame = *r.recorder.kept().back();
         ASSERT_EQ(frame.width() * 10000 + frame.height(), 640 * 10000 + 360);
         EXPECT_EQ(frame.previewPlanes()->lumaStep, std::string_view(format) == "YUY2" ? 2 : 1)
             << "the source's own layout, not converted";
