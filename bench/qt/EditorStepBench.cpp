@@ -18,12 +18,6 @@
 #include "qt/GuiApp.h"
 #include "tests/video/MemoryFrame.h"
 
-namespace gui_test {
-platform::Bytes encodedPicture(const char*, QColor, int, int) {
-    return {};
-}
-}  // namespace gui_test
-
 namespace {
 
 constexpr int kRecords = 40;

@@ -1,8 +1,9 @@
 #pragma once
 
 #include <QApplication>
+#include <QBuffer>
 #include <QElapsedTimer>
-#include <QPointer>
+#include <QImage>
 #include <QTimer>
 #include <functional>
 #include <string>
@@ -27,32 +28,16 @@ inline bool waitFor(const std::function<bool()>& done, int ms = 5000) {
     return done();
 }
 
-// Watches for modal windows still waiting when their test ends. They are stopped then, so
-// that they cannot answer the next test's windows.
-inline std::vector<QPointer<QTimer>>& livePolls() {
-    static std::vector<QPointer<QTimer>> polls;
-    return polls;
-}
-inline void stopLivePolls() {
-    for (QPointer<QTimer>& poll : livePolls()) delete poll.data();
-    livePolls().clear();
-}
-
-// Acts on the next modal window (panel, alert) once it is up, from inside its event loop.
-// The answer is the watch itself: delete it when no modal window is expected after all.
-inline QTimer* whenModal(std::function<void(QWidget*)> act) {
-    auto* poll = new QTimer;
-    livePolls().emplace_back(poll);
-    QObject::connect(poll, &QTimer::timeout, [poll, act = std::move(act)] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal != nullptr && modal->isVisible()) {
-            poll->stop();
-            poll->deleteLater();
-            act(modal);
-        }
-    });
-    poll->start(10);
-    return poll;
+// Encoded pictures of one colour, as a grab (JPEG) or a replaced picture (TIFF) stores them.
+inline platform::Bytes encodedPicture(const char* format, QColor colour, int width = 64,
+                                      int height = 36) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return platform::Bytes(bytes.begin(), bytes.end());
 }
 
 // The real windows and event-loop services over a controller whose MIDI, clock, codec and
@@ -80,6 +65,23 @@ struct GuiApp {
     std::string field(int record, int k) const {
         return controller.logStartArray.text(LogList::indexOf(record, k));
     }
+    // Acts on the next modal window (panel, alert) once it is up, from inside its event loop.
+    // The answer is the watch itself: delete it when no modal window is expected after all.
+    // A watch still waiting when the test ends goes with this app, so that it cannot answer
+    // the next test's windows.
+    QTimer* whenModal(std::function<void(QWidget*)> act) {
+        auto* poll = new QTimer(&polls);
+        QObject::connect(poll, &QTimer::timeout, [poll, act = std::move(act)] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal != nullptr && modal->isVisible()) {
+                poll->stop();
+                poll->deleteLater();
+                act(modal);
+            }
+        });
+        poll->start(10);
+        return poll;
+    }
 
     platform::qt::ApplicationWindows windows;
     platform::qt::QtMainThread mainThread;
@@ -98,9 +100,7 @@ struct GuiApp {
         windows.outlets()};
     EditorWindow& edit = windows.windowEdit;
     CaptureWindow& rec = windows.windowRec;
+    QObject polls;
 };
-
-// Encoded pictures of one colour, as a grab (JPEG) or a replaced picture (TIFF) stores them.
-platform::Bytes encodedPicture(const char* format, QColor colour, int width = 64, int height = 36);
 
 }  // namespace gui_test

@@ -5,33 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QBuffer>
-#include <QImage>
 #include <QTemporaryDir>
-
-#include "qt/GuiApp.h"
-
-namespace gui_test {
-
-platform::Bytes encodedPicture(const char* format, QColor colour, int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return platform::Bytes(bytes.begin(), bytes.end());
-}
-
-}  // namespace gui_test
-
-namespace {
-
-class StopPollsAtTestEnd : public ::testing::EmptyTestEventListener {
-    void OnTestEnd(const ::testing::TestInfo&) override { gui_test::stopLivePolls(); }
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
@@ -44,6 +18,5 @@ int main(int argc, char** argv) {
     QTemporaryDir settings;
     qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
     QApplication application(argc, argv);
-    ::testing::UnitTest::GetInstance()->listeners().Append(new StopPollsAtTestEnd);
     return RUN_ALL_TESTS();
 }

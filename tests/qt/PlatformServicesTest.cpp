@@ -100,7 +100,7 @@ TEST(PictureFiles, ADroppedFileReplacesThePictureWithATiffOfIt) {
     QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(app.edit.imgEdit, &drop);
     QString asked;
-    gui_test::whenModal([&](QWidget* modal) {
+    app.whenModal([&](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
         asked = box->text() + box->informativeText();
         for (QAbstractButton* b : box->buttons())

@@ -21,31 +21,6 @@ namespace {
 
 using gui_test::encodedPicture;
 using gui_test::waitFor;
-using gui_test::whenModal;
-
-// Answers the next alert with the button of that text, and keeps what it asked. The renumber
-// panel is answered by typing: "#007" types 007 and Return, "#42^" types 42 and Escape.
-QTimer* press(const QString& button, QString* asked = nullptr) {
-    return whenModal([button, asked](QWidget* modal) {
-        if (auto* field = modal->findChild<QLineEdit*>(); button.startsWith('#') && field) {
-            if (asked)
-                *asked = field->text();  // what the panel offered
-            field->selectAll();
-            QTest::keyClicks(field, button.mid(1).remove('^'));
-            QTest::keyClick(field, button.endsWith('^') ? Qt::Key_Escape : Qt::Key_Return);
-            return;
-        }
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        ASSERT_NE(box, nullptr);
-        if (asked)
-            *asked = box->text() + " / " + box->informativeText();
-        for (QAbstractButton* b : box->buttons())
-            if (b->text() == button)
-                b->click();
-        if (button == "Escape")
-            QTest::keyClick(box, Qt::Key_Escape);
-    });
-}
 
 // The colour of a picture on show: r, g, b, or - for none.
 char colour(const MyImageView* view) {
@@ -58,6 +33,29 @@ char colour(const MyImageView* view) {
 
 class Windows : public ::testing::Test {
 protected:
+    // Answers the next alert with the button of that text, and keeps what it asked. The renumber
+    // panel is answered by typing: "#007" types 007 and Return, "#42^" types 42 and Escape.
+    QTimer* press(const QString& button, QString* asked = nullptr) {
+        return app.whenModal([button, asked](QWidget* modal) {
+            if (auto* field = modal->findChild<QLineEdit*>(); button.startsWith('#') && field) {
+                if (asked)
+                    *asked = field->text();  // what the panel offered
+                field->selectAll();
+                QTest::keyClicks(field, button.mid(1).remove('^'));
+                QTest::keyClick(field, button.endsWith('^') ? Qt::Key_Escape : Qt::Key_Return);
+                return;
+            }
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            if (asked)
+                *asked = box->text() + " / " + box->informativeText();
+            for (QAbstractButton* b : box->buttons())
+                if (b->text() == button)
+                    b->click();
+            if (button == "Escape")
+                QTest::keyClick(box, Qt::Key_Escape);
+        });
+    }
     void threeRecords() {
         app.addRecord("1", "01:00:00:00", "01:00:10:00", encodedPicture("JPEG", Qt::red));
         app.addRecord("2", "01:00:20:00", "", encodedPicture("JPEG", Qt::green));
@@ -192,7 +190,6 @@ TEST_F(Windows, QuitAsksOnceWhenTheLastWindowCloses) {
     app.windows.menus.quit->trigger();
     QTest::qWait(100);
     EXPECT_TRUE(second->isActive()) << "a second prompt";
-    delete second;
 }
 
 }  // namespace

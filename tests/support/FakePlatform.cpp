@@ -175,8 +175,6 @@ platform::Outlets Windows::outlets() {
 #define FAKE_CONNECT(Kind, name) o.name = &name;
     FAKE_CONTROLS(FAKE_CONNECT)
 #undef FAKE_CONNECT
-    o.windowRec = &windowRec;
-    o.windowEdit = &windowEdit;
     return o;
 }
 

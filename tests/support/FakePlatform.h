@@ -86,14 +86,10 @@ struct ImageView final : platform::ImageView {
     bool fullScreen = false;
 };
 
-// Notes, in `front`, the order in which windows were brought to the front.
 struct Window final : platform::Window {
-    Window(std::string name, std::vector<std::string>& front)
-        : name(std::move(name)), front(front) {}
     void setTitle(std::string_view t) override { title = t; }
-    void makeKeyAndOrderFront() override { front.push_back(name); }
-    std::string name, title;
-    std::vector<std::string>& front;
+    void makeKeyAndOrderFront() override {}
+    std::string title;
 };
 
 // runModal() runs `whileModal` as the user's turn in the panel (typing, pressing OK); the
@@ -401,7 +397,8 @@ struct ImageCodec final : platform::ImageCodec {
     X(Button, btnMenuEditPreviousVal) X(Button, btnEditPlayVal) X(Button, chkEditChaseModeVal)   \
     X(Button, chkEditModeVal) X(Button, btnPlayerFps24Val) X(Button, btnPlayerFps25Val)          \
     X(Button, btnPlayerFps29Val) X(Button, btnPlayerFps30Val) X(Button, btnMenuUndoVal)          \
-    X(Button, btnMenuRedoVal) X(ModalPanel, panelEditNr) X(Dialogs, dialogs)
+    X(Button, btnMenuRedoVal) X(ModalPanel, panelEditNr) X(Dialogs, dialogs)                    \
+    X(Window, windowRec) X(Window, windowEdit)
 // clang-format on
 
 // One fake for every control the controller reaches.
@@ -411,8 +408,6 @@ struct Windows {
 #define FAKE_DECLARE(Kind, name) Kind name;
     FAKE_CONTROLS(FAKE_DECLARE)
 #undef FAKE_DECLARE
-    std::vector<std::string> front;
-    Window windowRec{"windowRec", front}, windowEdit{"windowEdit", front};
 };
 
 // A fresh controller over fakes of everything it talks to.
