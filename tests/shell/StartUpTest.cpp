@@ -2,39 +2,27 @@
 
 #include <gtest/gtest.h>
 
-#include "editor/LogFixture.h"
+#include "support/FakePlatform.h"
 #include "shell/DocumentName.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-TEST(StartUp, LeavesAFreshUntitledLogWhateverWasThereBefore) {
-    fake::App app;
-    editor_test::addRecord(app, "1", "01:00:00:00", "", "JPEG");
-    app.app->logEditPos = 4;
-    app.app->mmcFpsAddWert = 0;
-    app.app->fullScreenMode = 1;
-    app.windows.txtEditComment1.value = "left over";
-    app.app->awakeFromNib();
-    const fake::Windows& w = app.windows;
-    EXPECT_EQ(app.app->logStartArray.count(), 10u);
-    EXPECT_EQ(app.field(0, 0), "Glimmark");
-    EXPECT_EQ(std::tuple(app.app->logNr, app.app->logEditPos, app.app->editChangeFlag),
-              std::tuple(0, 1, 0));
-    EXPECT_EQ(std::tuple(app.app->fullScreenMode, app.app->mmcFpsAddWert), std::tuple(0, 32));
-    EXPECT_EQ(w.txtEditComment1.value, "");
-    EXPECT_EQ(w.windowEdit.title, "Glimmark Editor - Untitled");
-    EXPECT_EQ(w.windowRec.title, "Glimmark Capture Tool - Untitled");
-}
-
-TEST(StartUp, LooksForTheInterfaceAtOnceThenEveryTwoSeconds) {
+TEST(StartUp, LeavesAnUntitledLogAndLooksForTheInterfaceAtOnceThenEveryTwoSeconds) {
     for (const bool pluggedAtStart : {true, false}) {
         SCOPED_TRACE(pluggedAtStart ? "plugged at start" : "plugged later");
         fake::App app;
         if (pluggedAtStart)
             app.midi.plug("vexa ");
         app.app->awakeFromNib();
+        EXPECT_EQ(app.app->logStartArray.count(), 10u);
+        EXPECT_EQ(app.field(0, 0), "Glimmark");
+        EXPECT_EQ(std::tuple(app.app->logNr, app.app->logEditPos, app.app->editChangeFlag,
+                             app.app->fullScreenMode, app.app->mmcFpsAddWert),
+                  std::tuple(0, 1, 0, 0, 32));
+        EXPECT_EQ(app.windows.windowEdit.title, "Glimmark Editor - Untitled");
+        EXPECT_EQ(app.windows.windowRec.title, "Glimmark Capture Tool - Untitled");
         EXPECT_EQ(app.app->midiOpenFlag, pluggedAtStart ? 1 : 0);
         app.midi.plug("vexa ");
         app.timers.advance(1999ms);
