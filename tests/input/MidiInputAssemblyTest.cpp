@@ -1,5 +1,5 @@
 // Byte assembly of the MIDI input: split packets, long messages, stray and real-time bytes,
-// malformed packet lists.
+// malformed packet lists, and the running timecode spelled by quarter frames.
 
 #include <gtest/gtest.h>
 
@@ -30,6 +30,12 @@ Bytes longReply(std::size_t length) {
     message.resize(length - 1, 0x35);
     message.push_back(0xF7);
     return message;
+}
+// Each data byte as a quarter frame of its own, all in one call.
+Bytes quarters(const Bytes& pieces) {
+    Bytes bytes;
+    for (const std::uint8_t d : pieces) bytes.insert(bytes.end(), {0xF1, d});
+    return one(bytes);
 }
 // Quarter frames for 01:02:03:04, the status of the last piece at the end.
 const Bytes kPiecesUpToSix{0xF1, 0x04, 0xF1, 0x10, 0xF1, 0x23, 0xF1, 0x30,
@@ -67,6 +73,25 @@ std::vector<Case> cases() {
         {"another status byte between a quarter frame's status and data cancels it",
          {one(kPiecesUpToSix), one({0x90, 0x70})},
          "0 events, '', 0 records"},
+        {"quarter frames in order show the time on piece 7",
+         {quarters({0x04, 0x10, 0x23, 0x30, 0x42, 0x50, 0x61, 0x72})},
+         "1 events, '  01:02:03:04', 0 records"},
+        {"without piece 7 no time",
+         {quarters({0x04, 0x10, 0x23, 0x30, 0x42, 0x50, 0x61})},
+         "0 events, '', 0 records"},
+        {"odd pieces add the upper bits",
+         {quarters({0x0D, 0x11, 0x2B, 0x33, 0x4B, 0x53, 0x67, 0x71})},
+         "1 events, '  23:59:59:29', 0 records"},
+        {"the rate bits of piece 7 are not hours",
+         {quarters({0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x61, 0x76})},
+         "1 events, '  01:00:00:00', 0 records"},
+        {"played in reverse, the next group's piece 7 shows the time",
+         {quarters({0x71, 0x61, 0x51, 0x42, 0x31, 0x23, 0x11, 0x04, 0x70})},
+         "2 events, '  01:02:03:04', 0 records"},
+        {"a lost piece 7 delays the time to the next group",
+         {quarters({0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x02, 0x10, 0x20, 0x30, 0x40, 0x50,
+                    0x60, 0x70})},
+         "1 events, '  00:00:00:02', 0 records"},
         {"a message longer than its slot", {one(longReply(300))}, "1 events, '  5.5', 0 records"},
         {"a message longer than a packet",
          {one(longReply(70'000))},
