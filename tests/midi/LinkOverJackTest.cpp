@@ -1,8 +1,8 @@
 // The controller's link over JACK against devices that are not this project's code: two
 // hundred connections each in effect before its first message, sends racing the disposal of
 // their port, a plain libjack device killed and back, the JACK server killed and restarted,
-// System Exclusive messages that never end, run over 64 KB or carry real-time bytes, a flood
-// of player times, and the virtual interface program end to end.
+// System Exclusive messages that never end, run over 64 KB or carry real-time bytes, and the
+// virtual interface program end to end.
 
 #include <gtest/gtest.h>
 
@@ -40,17 +40,6 @@ struct LinkedApp {
     fake::App app{midi};
     vexaLogging3AppDelegate& c = *app.app;
 };
-
-// What the device saw of one handshake: the logging-state question, then the sense, nothing
-// else. jackd --no-realtime may lose or repeat an event in a cycle it overran: such a round is
-// excused when the device counted an overrun in it, a few times per test at most.
-::testing::AssertionResult askedThenSensed(const std::vector<Bytes>& events, int xruns,
-                                           int& excused) {
-    if (events == std::vector<Bytes>{kLoggingRead, kStatusSense} || (xruns > 0 && ++excused <= 3))
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << events.size() << " messages, " << xruns
-                                         << " overruns: not the question and then the sense";
-}
 
 Bytes fromHex(const std::string& line) {
     Bytes bytes;
@@ -161,13 +150,17 @@ TEST(LinkOverJack, ADeviceOrServerKilledAndBackIsAskedAndSensedAgainEveryTime) {
         })) << events.size()
             << " messages; status line " << link.status();
         EXPECT_LT(std::chrono::steady_clock::now() - back, 10s);
-        EXPECT_TRUE(askedThenSensed(events, xruns, excused));
+        // The logging-state question, then the sense, nothing else. jackd --no-realtime may
+        // lose or repeat an event in a cycle it overran: a few such rounds are excused.
+        EXPECT_TRUE(events == std::vector<Bytes>({kLoggingRead, kStatusSense}) ||
+                    (xruns > 0 && ++excused <= 3))
+            << events.size() << " messages, " << xruns << " overruns";
         EXPECT_EQ(reported.size(), outages);
     }
     EXPECT_GE(inTime, 6) << "the device was too seldom back before the next scan to tell";
 }
 
-TEST(LinkOverJack, LogsSurviveOddSystemExclusiveAndAFloodOfPlayerTimesLeavesOnlyTheLatest) {
+TEST(LinkOverJack, LogsSurviveSystemExclusiveThatNeverEndsRunsLongOrCarriesRealTimeBytes) {
     ASSERT_TRUE(JackServer::ensure().available());
     const auto peer = JackPeer::open();
     ASSERT_TRUE(peer);
@@ -223,27 +216,6 @@ TEST(LinkOverJack, LogsSurviveOddSystemExclusiveAndAFloodOfPlayerTimesLeavesOnly
         }
     }
     EXPECT_EQ(link.midi.overflows(), 0);
-
-    // The send queue holds one player time: of a flood, the first and the latest leave, and
-    // what follows them waits for nothing else.
-    const std::size_t before = peer->received().size();
-    const int xruns = peer->xruns();
-    auto& m = link.c.messages;
-    for (int i = 0; i < 3000; ++i) {
-        m.patchPlayerTime(m.sysexSendStoptime, timecode::format(1, i / 1500, i / 25 % 60, i % 25));
-        link.c.send(m.sysexSendStoptime);
-    }
-    const Bytes latest(m.sysexSendStoptime.begin(), m.sysexSendStoptime.end());
-    link.c.send(m.sysexMmcStop);
-    if (!peer->waitFor(kMmcStop, 5s)) {
-        EXPECT_GT(peer->xruns(), xruns) << "the stop never arrived, and JACK never overran";
-        return;
-    }
-    std::vector<Bytes> got = peer->received();
-    got.erase(got.begin(), got.begin() + static_cast<long>(before));
-    ASSERT_GE(got.size(), 2u);
-    EXPECT_LE(got.size(), 4u) << "player times that were replaced went out";
-    EXPECT_EQ(got[got.size() - 2], latest);
 }
 
 TEST(LinkOverJack, TheVirtualInterfaceProgramIsSensedLogsAndFollowsTheMachineCommands) {
