@@ -1,4 +1,5 @@
-// The send queue: order across threads, pacing, nothing lost at shutdown, and how much may wait.
+// The send queue: order across threads, pacing, nothing lost at shutdown, how much may wait,
+// and the controller's messages through it.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <thread>
 
 #include "device/MidiSendQueue.h"
+#include "support/FakePlatform.h"
 
 namespace {
 
@@ -114,6 +116,25 @@ TEST(MidiSendQueue, WhatWaitsIsBoundedAndOnlyTheLatestPlayerTimeGoes) {
         EXPECT_EQ(dropped, c.dropped);
         EXPECT_EQ(log.size(), c.overflowed > 0 ? 1u : 0u);
     }
+}
+
+TEST(SendMidi, AMessageLeavesAsItStoodWhenQueuedFiftyMillisecondsAfterThePrevious) {
+    fake::App app;
+    app.app->midiOpenFlag = 1;
+    auto& m = app.app->messages;
+    m.patchLocate("01:00:00:00", app.app->mmcFpsAddWert);
+    app.app->send(m.sysexMmcLocate);
+    // Patched again while the first locate waits. (Two player times would not do: a newer
+    // one replaces one still waiting.)
+    m.patchLocate("02:00:00:00", app.app->mmcFpsAddWert);
+    app.app->send(m.sysexMmcLocate);
+    app.app->waitForSends();
+    const auto sent = app.midi.sent();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(fake::hex(app.midi.messages()[0]), "F0 7F 7F 06 44 06 01 21 00 00 00 00 F7");
+    EXPECT_EQ(fake::hex(app.midi.messages()[1]), "F0 7F 7F 06 44 06 01 22 00 00 00 00 F7");
+    EXPECT_EQ(sent[0].packetList.size(), 4u + 10u + 13u) << "one packet holds the message";
+    EXPECT_GE(sent[1].at - sent[0].at, std::chrono::milliseconds(50));
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
-// Stepping through the log, jumping to a typed number, typing times, and renumbering through
-// the panel.
+// Stepping through the log, jumping to a typed number, typing times, renumbering through the
+// panel, and chase mode: the record that contains the running timecode comes into the editor.
 
 #include <gtest/gtest.h>
 
 #include <map>
 
 #include "editor/LogFixture.h"
+#include "editor/TimecodeEntry.h"
 
 namespace {
 
@@ -145,6 +146,78 @@ TEST_F(Navigation, RenumberStoresTheTypedTextWhenItsValueIsOneTo999) {
     }
     EXPECT_EQ(app.field(1, kFieldNumber), "1");
     EXPECT_EQ(app.field(3, kFieldNumber), "1");
+}
+
+TEST(TimecodeEntry, AnyTypedTextBecomesAnElevenCharacterTimecode) {
+    struct Case {
+        std::string typed, normalised;
+    };
+    const Case cases[] = {
+        {"1:2:3:4", "01:02:03:04"},
+        {"12345678", "12:34:56:29"},  // frames 78 clamped
+        {"1234", "12:34:00:00"},
+        {"123", "12:03:00:00"},
+        {"99", "23:00:00:00"},
+        {"10:70", "10:59:00:00"},
+        {"1.5", "01:05:00:00"},
+        {":::5", "05:00:00:00"},
+        {"1::2", "01:02:00:00"},
+        {"12:34:56:78:90", "12:34:56:29"},  // digits after the frames are dropped
+        {"01;00;00;00", "01:00:00:00"},
+        {"abc", "00:00:00:00"},
+        {"", "00:00:00:00"},
+        {"24:60:60:30", "23:59:59:29"},
+        {"10:00:00:28", "10:00:00:28"},  // frames up to 29 whatever the rate
+        // Garbage: other scripts' digits, control bytes, a NUL, broken UTF-8, sheer length.
+        {"١٢:٣٤", "00:00:00:00"},
+        {"1\u00e92", "01:02:00:00"},
+        {std::string("1\0002", 3), "01:02:00:00"},
+        {std::string(100000, '9'), "23:59:59:29"},
+        {" 7 ", "07:00:00:00"},
+    };
+    for (const Case& c : cases) {
+        const std::string out = timecode_entry::normalise(c.typed);
+        EXPECT_EQ(out, c.normalised) << "typed \"" << c.typed.substr(0, 20) << "\"";
+        ASSERT_EQ(out.size(), 11u);
+    }
+}
+
+TEST(Chase, TheRunningTimecodeBringsTheNewestRecordHoldingIt) {
+    fake::App app;
+    addRecord(app, "1", "02:00:00:00", "02:00:30:00", "");
+    addRecord(app, "2", "02:00:10:00", "02:00:20:00", "");
+    addRecord(app, "3", "02:00:40:00", "02:00:50:00", "");
+    addRecord(app, "4", "02:00:45:00", "", "");
+    addRecord(app, "5", "02;00;00;00", "", "");
+    app.app->LogActualWrite();
+    struct Case {
+        int hours, seconds;
+        bool chase;
+        int shown;  // the record in the editor afterwards
+    } const cases[] = {
+        {2, 15, false, 1},  // chase off: the editor stays
+        {2, 15, true, 2},   // inside both: the newer record
+        {2, 25, true, 1},   // record 2 has stopped
+        {2, 40, true, 3},   // a start is inside
+        {2, 46, true, 3},   // a stopped record it is inside beats a newer open one
+        {2, 50, true, 4},   // a stop is not inside
+        {2, 35, true, 4},   // inside none: the editor keeps what it shows; ":" sorts before ";"
+        {1, 59, true, 1},   // before every start: the first record
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.seconds);
+        app.windows.chkEditChaseModeVal.on = c.chase;
+        // The running timecode as the interface's full-frame message.
+        const std::uint8_t minutes = c.hours == 1 ? 59 : 0, seconds = std::uint8_t(c.seconds);
+        app.receive(
+            {0xF0, 0x7F, 0x7F, 0x01, 0x01, std::uint8_t(c.hours), minutes, seconds, 0, 0xF7});
+        EXPECT_EQ(app.app->logEditPos, c.shown);
+        EXPECT_EQ(app.windows.txtEditNr.value, std::to_string(c.shown));
+    }
+    // The same record again does not refresh the editor over what is being typed.
+    app.windows.txtEditComment1.value = "being typed";
+    app.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 1, 59, 58, 0, 0xF7});
+    EXPECT_EQ(app.windows.txtEditComment1.value, "being typed");
 }
 
 }  // namespace
