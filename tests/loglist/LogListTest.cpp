@@ -1,8 +1,8 @@
-// The LogList: header, record layout, whole-record changes.
+// The LogList: record layout, whole-record changes, copies.
 
 #include <gtest/gtest.h>
 
-#include "support/FakePlatform.h"
+#include "loglist/LogList.h"
 
 namespace {
 
@@ -12,21 +12,6 @@ LogRecord record(const std::string& number, Picture picture = {}) {
     r[kFieldNumber] = number;
     r[kFieldPicture] = std::move(picture);
     return r;
-}
-
-TEST(LogList, ANewLogHoldsOnlyTheHeaderAndIsRebuiltInPlace) {
-    fake::App app;
-    app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, 0, 0, 0, 0, 0xF7});
-    app.app->logStartArray.replace(4, std::string("64"));
-    app.app->LogStartArrayInit();
-    const LogList& list = app.app->logStartArray;
-    ASSERT_EQ(list.count(), 10u);
-    const std::vector<std::string> header{
-        "Glimmark", "Version: 1.0", "Ostraven", "", "1", "", "", "", "", ""};
-    for (std::size_t i = 0; i < header.size(); ++i)
-        EXPECT_EQ(list.text(i), header[i]) << "header field " << i;
-    EXPECT_EQ(app.app->logNr, 0);
-    EXPECT_EQ(app.app->editChangeFlag, 1) << "the modified flag is not its business";
 }
 
 TEST(LogList, RecordsOfTenFieldsAreInsertedAndRemovedWhole) {

@@ -51,13 +51,8 @@ struct RandomLog {
         const int kind = pick(0, 9);
         return kind == 0 ? "" : kind == 1 ? "01:00:05" : timecode();
     }
-    LogRecord record() {
-        LogRecord r;
-        r.fill(std::string());
-        r[kFieldNumber] = std::to_string(pick(1, 12));
-        r[kFieldStart] = timecode();
-        r[kFieldStop] = stop();
-        return r;
+    LogRecord record() {  // braced: number, start and stop drawn in this order
+        return {std::to_string(pick(1, 12)), timecode(), stop(), "", "", "", "", "", "", ""};
     }
 };
 
