@@ -103,9 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
                "no/such/out.vlg: No such file or directory"},
         CliRun{"NoCommand", "", "$G", 2, "Usage:"},
         CliRun{"UnknownCommand", kSmall, "$G list in.vlg", 2, "unknown command"},
-        CliRun{"TooManyArguments", kSmall, "$G info in.vlg in.vlg", 2, "Usage:"},
-        CliRun{"UnknownConversion", kSmall, "$G convert in.vlg out.txt", 2, "cannot convert"},
-        CliRun{"StemWithoutName", kSmall, "$G export-pictures in.vlg . --stem", 2, "Usage:"}),
+        CliRun{"UnknownConversion", kSmall, "$G convert in.vlg out.txt", 2, "cannot convert"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 std::string repeated(const std::string& text, int times) {

@@ -44,13 +44,7 @@ inline LogList goldenLog() {
 
 inline std::vector<LogValue> valuesOf(const LogList& list) {
     std::vector<LogValue> values;
-    for (std::size_t i = 0; i < list.count(); ++i) {
-        if (list.holdsPicture(i)) {
-            values.emplace_back(list.picture(i));
-        } else {
-            values.emplace_back(list.text(i));
-        }
-    }
+    for (std::size_t i = 0; i < list.count(); ++i) values.push_back(list.value(i));
     return values;
 }
 
