@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/BackgroundThread.h"
+
 StillEncoder::StillEncoder(platform::ImageCodec& codec, double compressionFactor,
                            std::function<void()> finished)
     : m_codec(codec), m_compressionFactor(compressionFactor), m_finished(std::move(finished)) {}
@@ -38,6 +40,8 @@ void StillEncoder::waitUntilIdle() {
 }
 
 void StillEncoder::run() {
+    // A still may come a few milliseconds later; the record and the windows may not.
+    platform::becomeBackgroundThread();
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_changed.wait(lock, [this] { return m_stopping || !m_jobs.empty(); });
