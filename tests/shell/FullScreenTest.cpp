@@ -25,7 +25,6 @@ TEST(FullScreen, BlocksTheFileAndEditingActionsUntilLeftEitherWay) {
           &vexaLogging3AppDelegate::txtEditLogNr, &vexaLogging3AppDelegate::btnFullScreen})
         (app.app.get()->*action)();
     EXPECT_TRUE(w.dialogs.alerts.empty() && w.dialogs.saveDialogs.empty());
-    EXPECT_TRUE(w.dialogs.openDialogs.empty());
     EXPECT_EQ(app.app->logEditPos, 1);
     app.app->btnExitFullScreen();
     EXPECT_FALSE(app.app->fullScreenMode || w.imgEdit.fullScreen);

@@ -8,15 +8,6 @@
 
 namespace fake {
 
-int Dialogs::runAlert(std::string_view title, std::string_view message, std::string_view,
-                      std::string_view, std::string_view) {
-    alerts.push_back({std::string(title), std::string(message)});
-    const int answer = answers.empty() ? platform::kAlertAlternate : answers.front();
-    if (!answers.empty())
-        answers.pop_front();
-    return answer;
-}
-
 std::string PropertyListFiles::writeArray(const std::string& path, const LogList& list,
                                           const Progress& progress) {
     ++writes;
@@ -43,12 +34,6 @@ int MainThread::drain() {
         lock.lock();
     }
     return ran;
-}
-
-void MidiSystem::unplug(std::size_t index) {
-    if (devices[index].source == connectedSource)
-        connectedSource = kNone;
-    devices.erase(devices.begin() + static_cast<long>(index));
 }
 
 const MidiSystem::Device* MidiSystem::find(Ref endpoint) const {
@@ -108,22 +93,12 @@ std::vector<Bytes> MidiSystem::messages() const {
 
 void Timers::advance(std::chrono::milliseconds by) {
     const auto until = m_now + by;
-    for (;;) {
-        // The earliest due, and of those the first set.
-        auto next = std::min_element(m_timers.begin(), m_timers.end(), [](auto& a, auto& b) {
-            return std::pair(a.due, a.order) < std::pair(b.due, b.order);
-        });
-        if (next == m_timers.end() || next->due > until)
-            break;
-        m_now = next->due;
-        std::function<void()> work = next->work;
-        if (next->interval.count() > 0) {
-            next->due += next->interval;
-            next->order = m_order++;
-        } else {
-            m_timers.erase(next);
-        }
-        work();
+    while (!m_timers.empty() && m_timers.begin()->first.first <= until) {
+        auto due = m_timers.extract(m_timers.begin());
+        m_now = due.key().first;
+        if (due.mapped().interval.count() > 0)
+            m_timers.emplace(std::pair(m_now + due.mapped().interval, m_order++), due.mapped());
+        due.mapped().work();
     }
     m_now = until;
 }

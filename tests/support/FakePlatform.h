@@ -94,27 +94,23 @@ struct Window final : platform::Window {
 
 // runModal() runs `whileModal` as the user's turn in the panel (typing, pressing OK); the
 // loop ends when that called abortModal(), else it counts as closed by the user.
-class ModalPanel final : public platform::ModalPanel {
-public:
+struct ModalPanel final : platform::ModalPanel {
     void setTitle(std::string_view) override {}
     void makeKeyAndOrderFront() override { visible = true; }
     bool runModal() override {
         ++runs;
         visible = true;
-        m_aborted = false;
+        aborted = false;
         if (whileModal)
             whileModal();
-        visible = visible && m_aborted;
-        return m_aborted;
+        visible = visible && aborted;
+        return aborted;
     }
-    void abortModal() override { m_aborted = true; }
+    void abortModal() override { aborted = true; }
     void orderOut() override { visible = false; }
     std::function<void()> whileModal;
-    bool visible = true;
+    bool visible = true, aborted = false;
     int runs = 0;
-
-private:
-    bool m_aborted = false;
 };
 
 // Answers alerts from `answers` in turn (the alternate button when it runs dry), and the file
@@ -124,11 +120,14 @@ struct Dialogs final : platform::Dialogs {
         std::string title, message;
     };
     int runAlert(std::string_view title, std::string_view message, std::string_view,
-                 std::string_view, std::string_view) override;
-    std::optional<std::string> runOpenDialog(std::string_view extension) override {
-        openDialogs.emplace_back(extension);
-        return openPath;
+                 std::string_view, std::string_view) override {
+        alerts.push_back({std::string(title), std::string(message)});
+        const int answer = answers.empty() ? platform::kAlertAlternate : answers.front();
+        if (!answers.empty())
+            answers.pop_front();
+        return answer;
     }
+    std::optional<std::string> runOpenDialog(std::string_view) override { return openPath; }
     std::optional<std::string> runSaveDialog(std::string_view suggestedName,
                                              std::string_view) override {
         saveDialogs.emplace_back(suggestedName);
@@ -138,7 +137,6 @@ struct Dialogs final : platform::Dialogs {
     std::deque<int> answers;
     std::vector<Alert> alerts;
     std::optional<std::string> openPath, savePath, choosePath;
-    std::vector<std::string> openDialogs;  // the extension each offered
     std::vector<std::string> saveDialogs;  // the name each suggested
 };
 
@@ -225,7 +223,11 @@ public:
         const Ref destination = m_next++;
         devices.push_back({std::move(model), destination, withSource ? m_next++ : kNone});
     }
-    void unplug(std::size_t index);
+    void unplug(std::size_t index) {
+        if (devices[index].source == connectedSource)
+            connectedSource = kNone;
+        devices.erase(devices.begin() + static_cast<long>(index));
+    }
     int numberOfDestinations() override { return static_cast<int>(devices.size()); }
     Ref destination(int index) override {
         return index >= 0 && index < numberOfDestinations()
@@ -303,22 +305,22 @@ private:
 class Timers final : public platform::Timers {
 public:
     void startRepeating(std::chrono::milliseconds interval, std::function<void()> tick) override {
-        m_timers.push_back({m_now + interval, interval, std::move(tick), m_order++});
+        m_timers.emplace(std::pair(m_now + interval, m_order++), Timer{interval, std::move(tick)});
     }
     void singleShot(std::chrono::milliseconds delay, std::function<void()> work) override {
-        m_timers.push_back({m_now + delay, {}, std::move(work), m_order++});
+        m_timers.emplace(std::pair(m_now + delay, m_order++), Timer{{}, std::move(work)});
     }
     // Moves time on, running each timer that falls due, in time order.
     void advance(std::chrono::milliseconds by);
 
 private:
     struct Timer {
-        std::chrono::milliseconds due, interval;  // interval 0: once
+        std::chrono::milliseconds interval;  // 0: once
         std::function<void()> work;
-        std::uint64_t order;
     };
     std::chrono::milliseconds m_now{0};
-    std::vector<Timer> m_timers;
+    // By when they fall due, and of those due together, the first set first.
+    std::map<std::pair<std::chrono::milliseconds, std::uint64_t>, Timer> m_timers;
     std::uint64_t m_order = 0;
 };
 
