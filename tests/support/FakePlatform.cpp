@@ -138,7 +138,6 @@ void VideoSystem::deliver(platform::VideoFramePtr frame) {
 
 platform::Bytes ImageCodec::encodeJpeg(const platform::VideoFrame& frame, double factor) {
     std::lock_guard hold(gate);
-    ++encodes;
     char text[16];
     std::snprintf(text, sizeof text, "@%.2f", factor);
     const std::string data = "JPEG" + static_cast<const VideoFrame&>(frame).label + text;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -379,7 +378,6 @@ private:
 // encoded and how.
 struct ImageCodec final : platform::ImageCodec {
     platform::Bytes encodeJpeg(const platform::VideoFrame& frame, double factor) override;
-    std::atomic<int> encodes{0};
     // A test that holds this keeps every encoding waiting until it lets go.
     std::mutex gate;
 };
