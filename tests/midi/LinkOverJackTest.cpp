@@ -1,8 +1,8 @@
 // The controller's link over JACK against devices that are not this project's code: two
 // hundred connections each in effect before its first message, sends racing the disposal of
 // their port, a plain libjack device killed and back, the JACK server killed and restarted,
-// System Exclusive messages that never end, run over 64 KB or carry real-time bytes, and the
-// virtual interface program end to end.
+// System Exclusive messages that never end or run over 64 KB, and the virtual interface
+// program end to end.
 
 #include <gtest/gtest.h>
 
@@ -49,16 +49,6 @@ Bytes fromHex(const std::string& line) {
     return bytes;
 }
 
-// The controller's connection to the device, opened as a scan that finds it opens it.
-bool openThroughController(JackMidiSystem& midi, vexaLogging3AppDelegate& c) {
-    c.devicenr = -1;
-    for (int d = 0; d < midi.numberOfDestinations(); ++d) {
-        if (midi.modelName(midi.destination(d)) == "vexa ")
-            c.devicenr = d;
-    }
-    return c.openMidi() == 0;
-}
-
 TEST(LinkOverJack, EachOfTwoHundredConnectionsCarriesItsFirstMessageAndClosesUnderRacingSends) {
     ASSERT_TRUE(JackServer::ensure().available());
     const auto peer = JackPeer::open();
@@ -71,7 +61,11 @@ TEST(LinkOverJack, EachOfTwoHundredConnectionsCarriesItsFirstMessageAndClosesUnd
     std::vector<int> lost, lostInOverrun;
     for (int i = 0; i < 200; ++i) {
         const int xrunsBefore = peer->xruns();
-        ASSERT_TRUE(openThroughController(midi, c)) << "connect " << i;
+        // Opened as a scan that finds the device opens it.
+        c.devicenr = -1;
+        for (int d = 0; d < midi.numberOfDestinations(); ++d)
+            c.devicenr = midi.modelName(midi.destination(d)) == "vexa " ? d : c.devicenr;
+        ASSERT_EQ(c.openMidi(), 0) << "connect " << i;
         // Reported made only once in effect, which the device sees too.
         EXPECT_TRUE(peer->connected()) << "connect " << i;
         // The first message of each connection, told apart by the time it carries.
@@ -205,10 +199,8 @@ TEST(LinkOverJack, LogsSurviveSystemExclusiveThatNeverEndsRunsLongOrCarriesRealT
         }
         // An event lost in a cycle JACK overran while carrying it may be JACK's doing; any
         // other loss is ours.
-        peer->flush();
-        const bool overran = peer->xruns() > xruns;
         if (!link.pumpUntil([&] { return seen(row.seen) == row.seen; }, 5s)) {
-            EXPECT_TRUE(overran) << seen(row.seen) << ", and JACK did not overrun meanwhile";
+            EXPECT_GT(peer->xruns(), xruns) << seen(row.seen) << ", and JACK did not overrun";
         }
     }
     EXPECT_EQ(link.midi.overflows(), 0);
