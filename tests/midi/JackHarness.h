@@ -75,6 +75,14 @@ public:
             m_outgoing.emplace_back(bytes.begin() + at,
                                     bytes.begin() + at + std::min(chunk, bytes.size() - at));
     }
+    // Waits until everything given to send() has left, and a few cycles more.
+    void flush() {
+        for (std::unique_lock lock(m_mutex); !m_outgoing.empty(); lock.lock()) {
+            lock.unlock();
+            std::this_thread::sleep_for(1ms);
+        }
+        std::this_thread::sleep_for(20ms);
+    }
     std::vector<Bytes> received() const {
         std::lock_guard lock(m_mutex);
         return m_received;
