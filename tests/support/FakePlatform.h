@@ -332,14 +332,10 @@ struct VideoFrame final : platform::VideoFrame {
     std::string label;
 };
 
-// Keeps the labels of the frames it was shown, not the frames, and the text it shows.
+// Keeps the text it shows, until a frame takes its place.
 struct VideoPreview final : platform::VideoPreview {
-    void showFrame(platform::VideoFramePtr frame) override {
-        shown.push_back(static_cast<const VideoFrame&>(*frame).label);
-        text.clear();
-    }
+    void showFrame(platform::VideoFramePtr) override { text.clear(); }
     void showText(std::string_view t) override { text = t; }
-    std::vector<std::string> shown;
     std::string text;
 };
 
