@@ -22,7 +22,6 @@
 namespace {
 
 using gui_test::encodedPicture;
-using gui_test::waitFor;
 
 TEST(QtMainThread, WorkFromOtherThreadsRunsOnTheGuiThreadInPostingOrder) {
     platform::qt::QtMainThread mainThread;
@@ -35,7 +34,7 @@ TEST(QtMainThread, WorkFromOtherThreadsRunsOnTheGuiThreadInPostingOrder) {
     });
     poster.join();
     EXPECT_TRUE(ran.empty()) << "nothing runs before the event loop does";
-    waitFor([&] { return ran.size() == posted.size(); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ran.size() == posted.size(); }));
     EXPECT_EQ(ran, posted) << "-1: run off the GUI thread";
 }
 
@@ -104,7 +103,7 @@ TEST(PictureFiles, ADroppedFileReplacesThePictureWithATiffOfIt) {
                 b->click();
     });
     // The question comes once the drop is over.
-    ASSERT_TRUE(waitFor([&] { return !asked.isEmpty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !asked.isEmpty(); }));
     EXPECT_TRUE(asked.contains("still.png")) << asked.toStdString();
     const Picture& stored =
         app.controller.logStartArray.picture(LogList::indexOf(1, kFieldPicture));

@@ -20,7 +20,6 @@
 namespace {
 
 using gui_test::encodedPicture;
-using gui_test::waitFor;
 
 // The colour of a picture on show: r, g, b, or - for none.
 char colour(const MyImageView* view) {
@@ -155,13 +154,14 @@ TEST_F(Windows, EveryMenuKeyActsOnTheRecordsOrStaysWithTheTextField) {
         }
         // Shortcuts need an active window; after an alert the offscreen platform leaves none.
         focus->window()->activateWindow();
-        ASSERT_TRUE(waitFor([&] { return QApplication::activeWindow() == focus->window(); }));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return QApplication::activeWindow() == focus->window(); }));
         focus->setFocus();
         QString asked;
         QTimer* alert = *s.answer ? press(s.answer, &asked) : nullptr;
         QTest::keySequence(focus, QKeySequence(QString::fromLatin1(s.keys)));
         if (alert != nullptr) {
-            EXPECT_TRUE(waitFor([&] { return !asked.isEmpty(); }));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !asked.isEmpty(); }));
         }
         EXPECT_EQ(state(), s.state);
     }
