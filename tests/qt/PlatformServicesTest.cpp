@@ -63,8 +63,8 @@ TEST(DecodedPictures, StepsShowPicturesDecodedAheadOnceEachAndDroppedRequestsSti
         const platform::Bytes jpeg = encodedPicture("JPEG", QColor(0, 25 * shade, 0), 640, 360);
         shades.emplace_back(reinterpret_cast<const char*>(jpeg.data()),
                             static_cast<qsizetype>(jpeg.size()));
-        own.ahead(shades.back(), {320, 240});
     }
+    for (const QByteArray& shade : shades) own.ahead(shade, {320, 240});
     for (int shade = 0; shade < 10; ++shade) {
         const QImage shown = own.fitted(shades[static_cast<std::size_t>(shade)], {320, 240});
         ASSERT_EQ(shown.size(), QSize(320, 180));
