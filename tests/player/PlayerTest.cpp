@@ -52,12 +52,10 @@ protected:
         app.app->chkEditMode();  // edit mode off: the fields locked
     }
     void act(char a) {
-        const fake::Bytes stopTime{0xF0, 0x2C, 0x4D, 0x67, 0x08, 0xF7};
-        const fake::Bytes comparisonTime{0xF0, 0x2C, 0x4D, 0x67, 0x09, 0xF7};
         if (a == 'P')
             app.app->btnEditPlay();
-        else if (a == 'S' || a == 'V')
-            app.receive(a == 'S' ? stopTime : comparisonTime);
+        else if (a == 'S' || a == 'V')  // the interface's stop-time or comparison-time event
+            app.receive({0xF0, 0x2C, 0x4D, 0x67, std::uint8_t(a == 'S' ? 0x08 : 0x09), 0xF7});
         else if (a == 'C' || a == 'c') {
             w.chkEditChaseModeVal.on = a == 'C';
             app.app->chkEditChaseMode();

@@ -157,16 +157,10 @@ App::App(Instead instead) {
     if (instead.preview)
         outlets.mCaptureView = instead.preview;
     app = std::make_unique<vexaLogging3AppDelegate>(
-        PlatformServices{.mainThread = mainThread,
-                         .clock = clock,
-                         .systemLog = systemLog,
-                         .midi = instead.midi ? *instead.midi : midi,
-                         .imageCodec = instead.codec ? *instead.codec : codec,
-                         .timers = timers,
-                         .video = instead.video ? *instead.video : video,
-                         .propertyLists = &propertyLists,
-                         .pictureConverter = &pictureConverter,
-                         .imageFiles = &imageFiles},
+        PlatformServices{mainThread, clock, systemLog, instead.midi ? *instead.midi : midi,
+                         instead.codec ? *instead.codec : codec, timers,
+                         instead.video ? *instead.video : video, &propertyLists, &pictureConverter,
+                         &imageFiles},
         outlets);
 }
 
