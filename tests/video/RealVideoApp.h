@@ -10,7 +10,6 @@
 #include "platform/video/GstreamerVideoSystem.h"
 #include "platform/video/TurboJpegCodec.h"
 #include "support/FakePlatform.h"
-#include "vexasim/SimulatedInterface.h"
 
 namespace videotest {
 
@@ -67,14 +66,14 @@ struct GrabTap final : platform::VideoSystem {
     FrameRecorder grabs;
 };
 
-// The controller over the real video system and JPEG encoder, a frame recorder as preview and
-// the simulated interface wired straight to its MIDI callback; the rest are the usual fakes.
+// The controller over the real video system and JPEG encoder and a frame recorder as preview;
+// the rest are the usual fakes.
 struct RealVideoApp {
-    explicit RealVideoApp(platform::TestPatternFormat pattern = {})
-        : video({pattern}), sim([](auto list) { myReadProc(list, nullptr, nullptr); }) {}
-    // The log-start event comes back at once, through the MIDI callback, on this thread.
+    explicit RealVideoApp(platform::TestPatternFormat pattern = {}) : video({pattern}) {}
+    // The interface's log-start event, through the MIDI callback, on this thread.
     void startLogOnTheInterface() {
-        sim.receive(platform::makeMidiPacketList(fakes.app->messages.sysexLogManualStart));
+        const std::uint8_t logStart[] = {0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, 0, 0, 0, 0, 0xF7};
+        myReadProc(platform::makeMidiPacketList(logStart), nullptr, nullptr);
     }
 
     platform::TurboJpegCodec codec;
@@ -82,7 +81,6 @@ struct RealVideoApp {
     GrabTap tap{video};
     FrameRecorder recorder;
     fake::App fakes{{.codec = &codec, .video = &tap, .preview = &recorder}};
-    vexasim::SimulatedInterface sim;
 };
 
 }  // namespace videotest
