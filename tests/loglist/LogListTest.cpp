@@ -1,8 +1,15 @@
-// The LogList: record layout, whole-record changes, copies.
+// The LogList: record layout, whole-record changes, copies; and its search index, which answers
+// exactly what reading every record in order answers, over random logs with equal and
+// out-of-order starts, open and malformed stops, repeated numbers, and after every kind of
+// change to the list.
 
 #include <gtest/gtest.h>
 
-#include "loglist/LogList.h"
+#include <random>
+#include <string>
+#include <tuple>
+
+#include "loglist/LogSearchIndex.h"
 
 namespace {
 
@@ -53,6 +60,93 @@ TEST(LogList, ACopySharesThePicturesAndGoesItsOwnWay) {
     EXPECT_NE(copy.revision(), list.revision());
     list.replace(19, Picture{1});
     EXPECT_EQ(copy.picture(19), Picture(60000, 7));
+}
+
+// The definition: every record in order, later records overwriting earlier ones.
+LogSearchIndex::TimecodeHit scan(const LogList& list, const std::string& tc) {
+    LogSearchIndex::TimecodeHit hit;
+    for (int k = 1; k <= list.recordCount(); ++k) {
+        const std::string& start = list.text(LogList::indexOf(k, kFieldStart));
+        const std::string& stop = list.text(LogList::indexOf(k, kFieldStop));
+        if (tc.compare(start) < 0)
+            continue;
+        hit.anyStarted = true;
+        if (stop.size() != 11)
+            hit.open = k;
+        else if (tc.compare(stop) < 0)
+            hit.inside = k;
+    }
+    return hit;
+}
+
+int scanNumber(const LogList& list, const std::string& number) {
+    int found = 0;
+    for (int k = 1; k <= list.recordCount(); ++k)
+        if (list.text(LogList::indexOf(k, kFieldNumber)) == number)
+            found = k;
+    return found;
+}
+
+struct RandomLog {
+    std::mt19937 random;
+    int pick(int low, int high) { return std::uniform_int_distribution(low, high)(random); }
+    // Few distinct seconds, so equal starts, equal stops and touching records are common.
+    std::string timecode() {
+        char text[12];
+        std::snprintf(text, sizeof text, "01:00:%02d:%02d", pick(0, 20), pick(0, 2) * 12);
+        return text;
+    }
+    // One stop in ten is still running, one in ten malformed (open as well).
+    std::string stop() {
+        const int kind = pick(0, 9);
+        return kind == 0 ? "" : kind == 1 ? "01:00:05" : timecode();
+    }
+    LogRecord record() {  // braced: number, start and stop drawn in this order
+        return {std::to_string(pick(1, 12)), timecode(), stop(), "", "", "", "", "", "", ""};
+    }
+};
+
+TEST(LogSearchIndex, AnswersAsTheScanDoesThroughEveryKindOfChange) {
+    const char* const changes[] = {"stop changed", "renumbered", "inserted", "removed",
+                                   "replaced by a copy"};
+    for (unsigned seed = 1; seed <= 60; ++seed) {
+        RandomLog log{std::mt19937(seed)};
+        LogList list;
+        list.append(LogRecord{});  // the header
+        LogSearchIndex index;
+        for (int k = log.pick(0, 40); k > 0; --k) list.append(log.record());
+        for (int step = 0; step <= 30; ++step) {
+            const int change = log.pick(0, 4);
+            if (step > 0) {
+                if (list.recordCount() == 0)
+                    break;
+                const int k = log.pick(1, list.recordCount());
+                if (change == 0)
+                    list.replace(LogList::indexOf(k, kFieldStop), log.stop());
+                else if (change == 1)
+                    list.replace(LogList::indexOf(k, kFieldNumber),
+                                 std::to_string(log.pick(1, 12)));
+                else if (change == 2)
+                    list.insertRecord(k, log.record());
+                else if (change == 3)
+                    list.removeRecord(k);
+                else
+                    list = LogList(list);  // a copy put in its place, as an open does
+            }
+            for (int q = 0; q < 40; ++q) {
+                const std::string tc = log.timecode();
+                const auto want = scan(list, tc), got = index.findTimecode(list, tc);
+                ASSERT_EQ(std::tuple(got.inside, got.open, got.anyStarted),
+                          std::tuple(want.inside, want.open, want.anyStarted))
+                    << "seed " << seed << " step " << step << " " << changes[change] << " at "
+                    << tc;
+            }
+            for (int number = 0; number <= 13; ++number)
+                ASSERT_EQ(index.findNumber(list, std::to_string(number)),
+                          scanNumber(list, std::to_string(number)))
+                    << "seed " << seed << " step " << step << " number " << number;
+        }
+    }
 }
 
 }  // namespace
