@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 
 #include "support/FakePlatform.h"
@@ -30,5 +31,15 @@ inline std::string editorView(const fake::App& app) {
            w.txtEditComment1.value + "' [" + shown(w.imgEditPre) + "|" + shown(w.imgEdit) + "|" +
            shown(w.imgEditNext) + "]" + (app.app->editChangeFlag ? " *" : "");
 }
+
+// The controller's actions by the letters the editing tables give them.
+using Controller = vexaLogging3AppDelegate;
+inline const std::map<char, void (Controller::*)()> kActions{
+    {'A', &Controller::btnEditLogAdd},    {'I', &Controller::btnEditLogInsert},
+    {'D', &Controller::btnEditLogDelete}, {'C', &Controller::btnEditCopy},
+    {'X', &Controller::btnEditCut},       {'V', &Controller::btnEditPaste},
+    {'N', &Controller::btnLogNaechstes},  {'B', &Controller::btnLogVorher},
+    {'J', &Controller::txtEditLogNr},     {'P', &Controller::btnEditPictureDelete},
+    {'S', &Controller::txtEditStartChg},  {'T', &Controller::txtEditStopChg}};
 
 }  // namespace editor_test

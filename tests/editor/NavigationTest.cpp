@@ -12,23 +12,16 @@ namespace {
 
 using editor_test::addRecord;
 using editor_test::editorView;
+using editor_test::kActions;
 
-// 'N' next, 'B' back, 'J' jump to the number typed, 'C' comment 1 typed, 'S'/'T' a start/stop
-// time typed and committed, 'F' full screen on or off, 'P' a playback started or ended, with
+// 'N' next, 'B' back, 'J' jump to the number typed, 'K' comment 1 typed, 'S'/'T' a start/stop
+// time typed and committed, 'F' full screen on or off, 'Y' a playback started or ended, with
 // what the editor shows afterwards.
 struct Step {
     char act;
     std::string typed;
     std::string view;
 };
-
-// What a step calls once its field is typed into; the others only type or set a flag.
-using Controller = vexaLogging3AppDelegate;
-const std::map<char, void (Controller::*)()> kActions{{'N', &Controller::btnLogNaechstes},
-                                                      {'B', &Controller::btnLogVorher},
-                                                      {'J', &Controller::txtEditLogNr},
-                                                      {'S', &Controller::txtEditStartChg},
-                                                      {'T', &Controller::txtEditStopChg}};
 
 class Navigation : public ::testing::Test {
 protected:
@@ -42,14 +35,14 @@ protected:
         const std::map<char, fake::TextField*> fields{{'J', &w.txtEditNr},
                                                       {'S', &w.txtEditStart},
                                                       {'T', &w.txtEditStop},
-                                                      {'C', &w.txtEditComment1}};
+                                                      {'K', &w.txtEditComment1}};
         for (const Step& s : steps) {
             SCOPED_TRACE(std::string(1, s.act) + s.typed + " -> " + s.view);
             if (fields.count(s.act) != 0)
                 fields.at(s.act)->value = s.typed;
             else if (s.act == 'F')
                 app.app->fullScreenMode ^= 1;
-            else if (s.act == 'P')
+            else if (s.act == 'Y')
                 app.app->playStopFlag ^= 1;
             if (kActions.count(s.act) != 0)
                 (app.app.get()->*kActions.at(s.act))();
@@ -77,13 +70,13 @@ TEST_F(Navigation, StepsJumpsAndTypedTimesShowTheRecordAndItsNeighbours) {
          {'J', "05", "@2 #05 01:00:20:00-01:00:25:00 00:00:05 '' [JPEG-one||JPEG-three] *"},
          // A comment typed before a time is kept; an emptied stop opens the record; a stop
          // before the start ends on the next day.
-         {'C', "wide", "@2 #05 01:00:20:00-01:00:25:00 00:00:05 'wide' [JPEG-one||JPEG-three] *"},
+         {'K', "wide", "@2 #05 01:00:20:00-01:00:25:00 00:00:05 'wide' [JPEG-one||JPEG-three] *"},
          {'S', "1:0:15", two + "01:00:25:00 00:00:10 'wide' [JPEG-one||JPEG-three] *"},
          {'T', "", two + "  'wide' [JPEG-one||JPEG-three] *"},
          {'T', "0:59", two + "00:59:00:00 23:58:45 'wide' [JPEG-one||JPEG-three] *"},
          // The comment typed goes with the record it was typed on, at either end too.
          {'J', "1", three},
-         {'C', "end", "@3 #1 01:00:30:00-  'end' [|JPEG-three|] *"},
+         {'K', "end", "@3 #1 01:00:30:00-  'end' [|JPEG-three|] *"},
          {'N', "", "@3 #1 01:00:30:00-  'end' [|JPEG-three|] *"},
          {'B', "", two + "00:59:00:00 23:58:45 'wide' [JPEG-one||JPEG-three] *"},
          {'S', "", "@2 #05 00:00:00:00-00:59:00:00 00:59:00 'wide' [JPEG-one||JPEG-three] *"},
@@ -92,7 +85,7 @@ TEST_F(Navigation, StepsJumpsAndTypedTimesShowTheRecordAndItsNeighbours) {
          {'S', "5", "@2 #05 5-00:59:00:00 00:59:00 'wide' [JPEG-one||JPEG-three] *"},
          {'B', "", one + " *"},
          {'F', "", one + " *"},
-         {'P', "", one + " *"},
+         {'Y', "", one + " *"},
          {'J', "05", "@1 #05 01:00:00:00-01:00:10:00 00:00:10 '' [|JPEG-one|] *"}});
     EXPECT_EQ(app.field(2, kFieldStart), "00:00:00:00");
     EXPECT_EQ(app.field(3, kFieldComment1), "end");
