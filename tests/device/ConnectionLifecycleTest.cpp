@@ -79,7 +79,6 @@ TEST_F(ConnectionLifecycle, TheLastDeviceNamedExactlyAsTheInterfaceIsConnectedAn
 TEST_F(ConnectionLifecycle, TheHandshakeEndsByTheAnswerItsTimeAndTheChaseMode) {
     // Name, when the answer comes, chase mode; the status line, connected, Play enabled.
     const std::tuple<const char*, milliseconds, bool, const char*, bool, bool> cases[] = {
-        {"no answer", kNever, false, "  Error 01", false, false},
         {"answer after the handshake gave up", milliseconds(700), false, "  Error 01", false,
          false},
         {"late but timely answer", milliseconds(300), false, "  2.1", true, true},

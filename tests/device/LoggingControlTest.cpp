@@ -34,7 +34,6 @@ const Case kCases[] = {
     {"on chosen, still on", "1R", "01 04", "1 on off off"},
     {"manual chosen, came back off", "2r", "00 04", "2 on on off"},
     {"manual chosen, came back logging: set again", "2R", "00 04 00 04", "2 on on off"},
-    {"off chosen, came back logging: set again", "0R", "00 04 00 04", "0 on off off"},
 };
 
 TEST(LoggingControl, ModesAndButtonsSendTheirCommandsAndTheChosenModeStands) {

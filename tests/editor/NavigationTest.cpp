@@ -151,7 +151,6 @@ TEST(TimecodeEntry, AnyTypedTextBecomesAnElevenCharacterTimecode) {
         {"12:34:56:78:90", "12:34:56:29"},  // digits after the frames are dropped
         {"01;00;00;00", "01:00:00:00"},
         {"abc", "00:00:00:00"},
-        {"", "00:00:00:00"},
         {"24:60:60:30", "23:59:59:29"},
         {"10:00:00:28", "10:00:00:28"},  // frames up to 29 whatever the rate
         // Garbage: other scripts' digits, control bytes, a NUL, broken UTF-8, sheer length.
