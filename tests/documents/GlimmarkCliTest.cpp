@@ -123,9 +123,6 @@ std::vector<CliRun> hostileRuns() {
          "nested too deeply"},
         {"BillionLaughs", laughs + "]><plist><array><string>&l9;</string></array></plist>", info, 1,
          "declares XML entities"},
-        {"ExternalEntity",
-         "<!DOCTYPE plist [<!ENTITY x SYSTEM \"file:///etc/passwd\">]><array><string>&x;</string>",
-         info, 1, "declares XML entities"},
         {"UndefinedEntity", "<array><string>&nbsp;</string>", info, 1, "undefined entity"},
         {"RootIsADictionary", "<plist><dict/></plist>", info, 1, "root is not an array"},
         // plistlib's binary form of ["Glimmark", ["x"]]
