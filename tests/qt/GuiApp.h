@@ -55,9 +55,6 @@ struct GuiApp {
                                          std::string("07.12.2026"), std::string(), picture});
         ++controller.logNr;
     }
-    std::string field(int record, int k) const {
-        return controller.logStartArray.text(LogList::indexOf(record, k));
-    }
     // Acts on the next modal window (panel, alert) once it is up, from inside its event loop.
     // The answer is the watch itself: delete it when no modal window is expected after all.
     // A watch still waiting when the test ends goes with this app, so that it cannot answer

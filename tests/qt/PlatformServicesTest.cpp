@@ -1,6 +1,5 @@
 // The Qt side of the platform services: the hand-over to the GUI thread, the editor's
-// pictures decoded ahead, picture files dropped on the editor, the capture window's devices,
-// window placement.
+// pictures decoded ahead, picture files dropped on the editor, window placement.
 
 #include <gtest/gtest.h>
 
@@ -12,9 +11,7 @@
 #include <numeric>
 #include <thread>
 
-#include "platform/qt/CapturePreview.h"
 #include "platform/qt/DecodedPictures.h"
-#include "platform/qt/DeviceComboBox.h"
 #include "platform/qt/MyImageView.h"
 #include "platform/qt/WindowPlacement.h"
 #include "qt/GuiApp.h"
@@ -113,22 +110,6 @@ TEST(PictureFiles, ADroppedFileReplacesThePictureWithATiffOfIt) {
     EXPECT_EQ(QImage::fromData(stored.data(), int(stored.size())).size(), QSize(40, 30));
     const QImage shown = app.edit.imgEdit->picture();
     EXPECT_NEAR(qRed(shown.pixel(shown.width() / 2, shown.height() / 2)), 200, 8);
-}
-
-TEST(CaptureWindow, TheDeviceListFillsAsItOpensAndAChoiceStartsTheDevice) {
-    gui_test::GuiApp app;
-    app.video.devices = {"Cam A", "Test Pattern"};
-    DeviceComboBox* list = app.rec.cmbDevicesVal;
-    list->showPopup();
-    list->hidePopup();
-    ASSERT_EQ(list->count(), 3);
-    EXPECT_EQ(list->itemText(0), "None");
-    EXPECT_EQ(list->itemText(2), "Test Pattern");
-    EXPECT_TRUE(app.video.running.empty()) << "opening the list chooses nothing";
-    list->setFocus();
-    QTest::keyClick(list, Qt::Key_Down);
-    EXPECT_EQ(app.video.running, "Cam A");
-    EXPECT_EQ(app.video.preview, app.rec.mCaptureView);
 }
 
 TEST(WindowPlacement, TheWindowsShareTheScreenWithoutCoveringEachOther) {

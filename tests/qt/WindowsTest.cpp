@@ -1,5 +1,5 @@
-// The windows as the user meets them: start-up, every key of the File, Edit and Player menus
-// in one run, the renumber panel and the quit prompt.
+// The windows as the user meets them: start-up and the capture window's choices, every key of
+// the File, Edit and Player menus in one run, the renumber panel and the quit prompt.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@
 #include <QTest>
 #include <filesystem>
 
+#include "platform/qt/CapturePreview.h"
 #include "platform/qt/DeviceComboBox.h"
 #include "platform/qt/MyImageView.h"
 #include "qt/GuiApp.h"
@@ -65,8 +66,9 @@ protected:
     // "edit", "locked" (navigation off), "full" (full screen) and "*" (unsaved) when so.
     std::string state() const {
         std::string s;
-        for (int r = 1; r <= app.controller.logStartArray.recordCount(); ++r)
-            s += app.field(r, kFieldNumber) + " ";
+        const LogList& log = app.controller.logStartArray;
+        for (int r = 1; r <= log.recordCount(); ++r)
+            s += log.text(LogList::indexOf(r, kFieldNumber)) + " ";
         s += "#" + app.edit.txtEditNr->text().toStdString() + " " +
              app.edit.btnEditPlayVal->text().toStdString() + " [" + colour(app.edit.imgEditPre) +
              colour(app.edit.imgEdit) + colour(app.edit.imgEditNext) + "]";
@@ -80,7 +82,7 @@ protected:
     gui_test::GuiApp app;
 };
 
-TEST_F(Windows, StartWithTheEditorInFrontItsFieldsLockedAndNoInterface) {
+TEST_F(Windows, StartWithTheEditorInFrontAndNoInterfaceThenTakeTheUsersLoggingAndDeviceChoice) {
     EXPECT_EQ(app.rec.windowTitle(), "Glimmark Capture Tool - Untitled");
     EXPECT_EQ(app.edit.windowTitle(), "Glimmark Editor - Untitled");
     EXPECT_TRUE(app.rec.isVisible());
@@ -100,6 +102,19 @@ TEST_F(Windows, StartWithTheEditorInFrontItsFieldsLockedAndNoInterface) {
     app.rec.cmbLogSelectVal->setFocus();
     QTest::keyClick(app.rec.cmbLogSelectVal, Qt::Key_Down);
     EXPECT_TRUE(app.rec.btnLogManualVal->isEnabled());
+    // The device list fills as it opens, which chooses nothing; a choice starts the device.
+    app.video.devices = {"Cam A", "Test Pattern"};
+    DeviceComboBox* list = app.rec.cmbDevicesVal;
+    list->showPopup();
+    list->hidePopup();
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->itemText(0), "None");
+    EXPECT_EQ(list->itemText(2), "Test Pattern");
+    EXPECT_TRUE(app.video.running.empty()) << "opening the list chooses nothing";
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(app.video.running, "Cam A");
+    EXPECT_EQ(app.video.preview, app.rec.mCaptureView);
 }
 
 TEST_F(Windows, EveryMenuKeyActsOnTheRecordsOrStaysWithTheTextField) {
