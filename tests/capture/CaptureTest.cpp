@@ -66,6 +66,8 @@ TEST(Capture, DevicesChosenWhatTheUserIsToldAndTheStillEachRecordGets) {
     const Row rows[] = {
         {"the list opened", 0, 0, "choose 1; open", "start Cam A, stop Cam A", "", ""},
         {"None starts nothing", 0, 0, "choose 0", "", "", ""},
+        {"None ends the wait for a signal", 0, 0, "choose 1; waiting; choose 0; live",
+         "start Cam A, stop Cam A", "", ""},
         {"a device that will not open: not a word", 0, 0, "choose 3", "start Dead C", "", ""},
         {"no output: error3, the system's words", 0, 0, "choose 4", "start Mute D",
          "error3, No picture from Mute D: not negotiated", ""},
