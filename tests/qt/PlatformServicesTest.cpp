@@ -1,12 +1,8 @@
 // The Qt side of the platform services: the hand-over to the GUI thread, the editor's
-// pictures decoded ahead, picture files dropped on the editor, window placement.
+// pictures decoded ahead, window placement.
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QMessageBox>
-#include <QMimeData>
-#include <QTemporaryDir>
 #include <QTest>
 #include <numeric>
 #include <thread>
@@ -69,47 +65,6 @@ TEST(DecodedPictures, StepsShowPicturesDecodedAheadOnceEachAndDroppedRequestsSti
     }
     EXPECT_EQ(own.decodes(), 10);
     EXPECT_GE(own.decodesAhead(), 4) << "the last four asked are never dropped";
-}
-
-// The formats are Qt's image plugins' business; one dropped PNG proves the drag reaches the
-// controller and what is stored is a TIFF of the file.
-TEST(PictureFiles, ADroppedFileReplacesThePictureWithATiffOfIt) {
-    gui_test::GuiApp app;
-    app.addRecord("1", "01:00:00:00", "", encodedPicture("JPEG", Qt::green));
-    app.controller.LogActualWrite();
-    QTemporaryDir dir;
-    const QString path = dir.filePath("still.png");
-    QImage image(40, 30, QImage::Format_RGB32);
-    image.fill(QColor(200, 100, 0));
-    ASSERT_TRUE(image.save(path, "PNG"));
-
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(path)});
-    const QPoint at = app.edit.imgEdit->rect().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(app.edit.imgEdit, &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(app.edit.imgEdit, &drop);
-    QString asked;
-    app.whenModal([&](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        asked = box->text() + box->informativeText();
-        for (QAbstractButton* b : box->buttons())
-            if (b->text() == "Replace")
-                b->click();
-    });
-    // The question comes once the drop is over.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !asked.isEmpty(); }));
-    EXPECT_TRUE(asked.contains("still.png")) << asked.toStdString();
-    const Picture& stored =
-        app.controller.logStartArray.picture(LogList::indexOf(1, kFieldPicture));
-    ASSERT_GE(stored.size(), 4u);
-    EXPECT_TRUE((stored[0] == 'I' && stored[1] == 'I' && stored[2] == 42) ||
-                (stored[0] == 'M' && stored[1] == 'M' && stored[3] == 42));
-    EXPECT_EQ(QImage::fromData(stored.data(), int(stored.size())).size(), QSize(40, 30));
-    const QImage shown = app.edit.imgEdit->picture();
-    EXPECT_NEAR(qRed(shown.pixel(shown.width() / 2, shown.height() / 2)), 200, 8);
 }
 
 TEST(WindowPlacement, TheWindowsShareTheScreenWithoutCoveringEachOther) {

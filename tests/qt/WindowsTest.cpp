@@ -1,5 +1,6 @@
 // The windows as the user meets them: start-up and the capture window's choices, every key of
-// the File, Edit and Player menus in one run, the renumber panel and the quit prompt.
+// the File, Edit and Player menus in one run, the renumber panel, a picture file dropped on the
+// editor and the quit prompt.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -55,12 +57,6 @@ protected:
             if (button == "Escape")
                 QTest::keyClick(box, Qt::Key_Escape);
         });
-    }
-    void threeRecords() {
-        app.addRecord("1", "01:00:00:00", "01:00:10:00", encodedPicture("JPEG", Qt::red));
-        app.addRecord("2", "01:00:20:00", "", encodedPicture("JPEG", Qt::green));
-        app.addRecord("3", "01:00:30:00", "", encodedPicture("TIFF", Qt::blue));
-        app.controller.LogActualWrite();
     }
     // The record numbers, then what the editor shows: "1 2 3 #2 Play [rgb]", and "chase",
     // "edit", "locked" (navigation off), "full" (full screen) and "*" (unsaved) when so.
@@ -118,7 +114,10 @@ TEST_F(Windows, StartWithTheEditorInFrontAndNoInterfaceThenTakeTheUsersLoggingAn
 }
 
 TEST_F(Windows, EveryMenuKeyActsOnTheRecordsOrStaysWithTheTextField) {
-    threeRecords();
+    app.addRecord("1", "01:00:00:00", "01:00:10:00", encodedPicture("JPEG", Qt::red));
+    app.addRecord("2", "01:00:20:00", "", encodedPicture("JPEG", Qt::green));
+    app.addRecord("3", "01:00:30:00", "", encodedPicture("TIFF", Qt::blue));
+    app.controller.LogActualWrite();
     QTemporaryDir folder;
     const std::string saved = folder.filePath("day.vlg").toStdString();
     app.controller.setPathString(saved);
@@ -183,6 +182,40 @@ TEST_F(Windows, EveryMenuKeyActsOnTheRecordsOrStaysWithTheTextField) {
     EXPECT_TRUE(std::filesystem::exists(saved));
     app.controller.waitForSends();
     EXPECT_EQ(app.midi.messages().size(), 5u) << "set-up, locate, play, stop time, MMC stop";
+}
+
+// The formats are Qt's image plugins' business; one dropped PNG proves the drag reaches the
+// controller and what is stored is a TIFF of the file.
+TEST_F(Windows, ADroppedPictureFileReplacesThePictureWithATiffOfIt) {
+    app.addRecord("1", "01:00:00:00", "", encodedPicture("JPEG", Qt::green));
+    app.controller.LogActualWrite();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("still.png");
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(QColor(200, 100, 0));
+    ASSERT_TRUE(image.save(path, "PNG"));
+
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    const QPoint at = app.edit.imgEdit->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(app.edit.imgEdit, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(app.edit.imgEdit, &drop);
+    QString asked;
+    press("Replace", &asked);
+    // The question comes once the drop is over.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !asked.isEmpty(); }));
+    EXPECT_TRUE(asked.contains("still.png")) << asked.toStdString();
+    const Picture& stored =
+        app.controller.logStartArray.picture(LogList::indexOf(1, kFieldPicture));
+    ASSERT_GE(stored.size(), 4u);
+    EXPECT_TRUE((stored[0] == 'I' && stored[1] == 'I' && stored[2] == 42) ||
+                (stored[0] == 'M' && stored[1] == 'M' && stored[3] == 42));
+    EXPECT_EQ(QImage::fromData(stored.data(), int(stored.size())).size(), QSize(40, 30));
+    const QImage shown = app.edit.imgEdit->picture();
+    EXPECT_NEAR(qRed(shown.pixel(shown.width() / 2, shown.height() / 2)), 200, 8);
 }
 
 // The prompt comes when the last window closes, and only once: not again for the Quit command.
