@@ -1,0 +1,82 @@
+// What the program holds and shows right after start-up, its search for the interface, the
+// documents' names in the titles, and the editor's picture full screen: the ways out, and what
+// it blocks until then.
+
+#include <gtest/gtest.h>
+
+#include "editor/LogFixture.h"
+#include "shell/DocumentName.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(StartUp, LeavesAnUntitledLogAndLooksForTheInterfaceAtOnceThenEveryTwoSeconds) {
+    for (const bool pluggedAtStart : {true, false}) {
+        SCOPED_TRACE(pluggedAtStart ? "plugged at start" : "plugged later");
+        fake::App app;
+        if (pluggedAtStart)
+            app.midi.plug("vexa ");
+        app.app->awakeFromNib();
+        EXPECT_EQ(app.app->logStartArray.count(), 10u);
+        EXPECT_EQ(app.field(0, 0), "Glimmark");
+        EXPECT_EQ(std::tuple(app.app->logNr, app.app->logEditPos, app.app->editChangeFlag,
+                             app.app->fullScreenMode, app.app->mmcFpsAddWert),
+                  std::tuple(0, 1, 0, 0, 32));
+        EXPECT_EQ(app.windows.windowEdit.title, "Glimmark Editor - Untitled");
+        EXPECT_EQ(app.windows.windowRec.title, "Glimmark Capture Tool - Untitled");
+        EXPECT_EQ(app.app->midiOpenFlag, pluggedAtStart ? 1 : 0);
+        app.midi.plug("vexa ");
+        app.timers.advance(1999ms);
+        EXPECT_EQ(app.app->midiOpenFlag, pluggedAtStart ? 1 : 0);
+        app.timers.advance(1ms);
+        EXPECT_EQ(app.app->midiOpenFlag, 1);
+        EXPECT_NE(app.midi.connectedSource, platform::kNoMidiObject);
+    }
+}
+
+TEST(DocumentName, TitlesDropOnlyTheProgramsOwnExtension) {
+    for (auto [path, name] : {std::pair{"Untitled", "Untitled"},
+                              {"/home/Day 1.vlg", "Day 1"},
+                              {"/home/Day 1.log", "Day 1.log"},
+                              {"/home/Day.VLG", "Day.VLG"},
+                              {"/a.vlg/b", "b"},
+                              {"", ""}})
+        EXPECT_EQ(document::displayName(path), name) << path;
+}
+
+// Entered without unsaved changes: no prompt. The prompt's answers are tested with New's.
+TEST(FullScreen, BlocksTheFileAndEditingActionsUntilLeftEitherWay) {
+    fake::App app;
+    app.app->awakeFromNib();
+    editor_test::addRecord(app, "1", "01:00:00:00", "", "JPEG-one");
+    editor_test::addRecord(app, "2", "01:00:10:00", "", "JPEG-two");
+    fake::Windows& w = app.windows;
+    app.app->btnFullScreen();
+    app.app->editChangeFlag = 1;
+    w.dialogs.savePath = "/d/x";
+    w.dialogs.openPath = "/d/y.vlg";
+    w.txtEditNr.value = "2";
+    for (auto action :
+         {&vexaLogging3AppDelegate::btnFileNew, &vexaLogging3AppDelegate::btnFileOpen,
+          &vexaLogging3AppDelegate::btnFileSaveAs, &vexaLogging3AppDelegate::LogOpenEDL,
+          &vexaLogging3AppDelegate::LogSaveEdl, &vexaLogging3AppDelegate::btnPictureExportAll,
+          &vexaLogging3AppDelegate::txtEditLogNr, &vexaLogging3AppDelegate::btnFullScreen})
+        (app.app.get()->*action)();
+    EXPECT_TRUE(w.dialogs.alerts.empty() && w.dialogs.saveDialogs.empty());
+    EXPECT_EQ(app.app->logEditPos, 1);
+    app.app->btnExitFullScreen();
+    EXPECT_FALSE(app.app->fullScreenMode || w.imgEdit.fullScreen);
+    app.app->txtEditLogNr();
+    EXPECT_EQ(app.app->logEditPos, 2);
+    // Escape goes by what the view shows, not by the flag.
+    app.app->editChangeFlag = 0;
+    app.app->btnFullScreen();
+    vexaLogging3AppDelegate::ExitFullScreen();
+    EXPECT_FALSE(app.app->fullScreenMode || w.imgEdit.fullScreen);
+    app.app->fullScreenMode = 1;
+    vexaLogging3AppDelegate::ExitFullScreen();
+    EXPECT_EQ(app.app->fullScreenMode, 1);
+}
+
+}  // namespace
