@@ -4,19 +4,13 @@
 
 #include <sstream>
 
+#include "documents/ProjectFiles.h"
 #include "editor/LogFixture.h"
 
 namespace {
 
 using editor_test::addRecord;
 using editor_test::kActions;
-
-// Every value of the list, so two lists compare whole.
-std::vector<LogValue> dump(const LogList& list) {
-    std::vector<LogValue> out;
-    for (std::size_t i = 0; i < list.count(); ++i) out.push_back(list.value(i));
-    return out;
-}
 
 std::string picture(const fake::App& app, int record) {
     const Picture& p = app.app->logStartArray.picture(LogList::indexOf(record, kFieldPicture));
@@ -100,7 +94,7 @@ TEST(RecordEditing, LeavesTheLogAsExpectedAndUndoRestoresItExactly) {
             app.windows.dialogs.answers.push_back(*a == 'y'   ? platform::kAlertDefault
                                                   : *a == 'n' ? platform::kAlertAlternate
                                                               : platform::kAlertOther);
-        const std::vector<LogValue> before = dump(c.logStartArray);
+        const std::vector<LogValue> before = projectfiles::valuesOf(c.logStartArray);
         const int logNrBefore = c.logNr;
 
         for (const char* step = s.steps; *step; ++step) {
@@ -125,7 +119,7 @@ TEST(RecordEditing, LeavesTheLogAsExpectedAndUndoRestoresItExactly) {
         for (const auto& alert : app.windows.dialogs.alerts) alerts += alert.title.substr(0, 1);
         EXPECT_EQ(alerts, s.alerts);
         EXPECT_EQ(app.windows.btnMenuUndoVal.title, s.undo);
-        const std::vector<LogValue> after = dump(c.logStartArray);
+        const std::vector<LogValue> after = projectfiles::valuesOf(c.logStartArray);
         ASSERT_GE(after.size(), 10u);
         EXPECT_TRUE(std::equal(before.begin(), before.begin() + 10, after.begin())) << "header";
         // The editor shows the log as it now stands, as a fresh look at the record would.
@@ -136,11 +130,11 @@ TEST(RecordEditing, LeavesTheLogAsExpectedAndUndoRestoresItExactly) {
         // Back to the start, step by step, and forward again.
         c.editChangeFlag = 0;
         while (app.windows.btnMenuUndoVal.enabled) c.btnEditUndo();
-        EXPECT_EQ(dump(c.logStartArray), before);
+        EXPECT_EQ(projectfiles::valuesOf(c.logStartArray), before);
         EXPECT_EQ(c.logNr, logNrBefore);
         EXPECT_EQ(c.editChangeFlag, s.flag);  // changed again only if anything was undone
         while (app.windows.btnMenuRedoVal.enabled) c.btnEditRedo();
-        EXPECT_EQ(dump(c.logStartArray), after);
+        EXPECT_EQ(projectfiles::valuesOf(c.logStartArray), after);
         EXPECT_EQ(c.logNr, s.logNr);
     }
 }
@@ -149,13 +143,13 @@ TEST(RecordEditing, NewRecordsAreBlankAndStampedWithTheClock) {
     fake::App app;
     app.app->btnEditLogAdd();
     app.app->btnEditLogInsert();
-    std::vector<LogValue> expected = dump(app.app->logStartArray);
+    std::vector<LogValue> expected = projectfiles::valuesOf(app.app->logStartArray);
     expected.resize(10);              // the header as it was
     for (const char* n : {"0", "1"})  // the inserted record before the added one
         for (const LogValue& v :
              LogRecord{n, "00:00:00:00", "", "", "09:05:03", "", "", "07.12.2026", "", Picture()})
             expected.push_back(v);
-    EXPECT_EQ(dump(app.app->logStartArray), expected);
+    EXPECT_EQ(projectfiles::valuesOf(app.app->logStartArray), expected);
 }
 
 TEST(RecordEditing, UndoTakesBackCommentsAndRenumberingAndKeepsADeviceLogsNumber) {

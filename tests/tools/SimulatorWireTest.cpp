@@ -1,10 +1,14 @@
 // The bytes the simulated interface puts on the wire, and the pace it sends them at: the
-// program's MIDI input is tried against this interface, so these must be the real one's.
+// program's MIDI input is tried against this interface, so these must be the real one's. And
+// `glimmark --simulate` in small: the controller finds, senses and switches on the simulated
+// interface, and each of its logs becomes a record, while time moves only when the test says.
 
 #include <gtest/gtest.h>
 
 #include "platform/MidiPacketList.h"
+#include "support/FakePlatform.h"
 #include "vexasim/ClockDriver.h"
+#include "vexasim/SimulatedMidiSystem.h"
 
 namespace {
 
@@ -123,6 +127,32 @@ TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
         }
         EXPECT_EQ(wire.sent.size(), static_cast<std::size_t>(row.quarters));
     }
+}
+
+TEST(SimulateWiring, TheSimulatedInterfaceIsFoundSwitchedOnAndItsLogsBecomeRecords) {
+    vexasim::SimulatedMidiSystem midi({.rate = vexasim::FrameRate::fps25,
+                                       .startAt = {1, 0, 0, 0},
+                                       .play = false,
+                                       .startClock = false});
+    fake::App app(midi);
+    app.app->timer2Callback();
+    ASSERT_TRUE(fake::pumpUntil(app, [&] { return app.windows.cmbLogSelectVal.enabled; }));
+    app.windows.cmbLogSelectVal.selected = 1;
+    app.app->cmbLogSelect();
+    app.app->waitForSends();
+    // A log of 1 s every 2 s, for 5 s of running time.
+    midi.driver().withInterface([](vexasim::SimulatedInterface& sim) {
+        sim.setAutoLogTiming(50, 25);
+        sim.play();
+        sim.advanceQuarterFrames(5 * 25 * 4);
+        sim.stop();
+    });
+    app.mainThread.drain();
+    std::string records;
+    for (int r = 1; r <= app.app->logStartArray.recordCount(); ++r)
+        records += app.field(r, kFieldStart) + "-" + app.field(r, kFieldStop) + " ";
+    EXPECT_EQ(records, "01:00:00:00-01:00:01:00 01:00:02:00-01:00:03:00 01:00:04:00-01:00:05:00 ");
+    EXPECT_EQ(app.windows.statusText.value, "  01:00:05:00");
 }
 
 }  // namespace
