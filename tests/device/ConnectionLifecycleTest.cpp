@@ -11,7 +11,6 @@ using std::chrono::milliseconds;
 
 const Bytes kStatusSense{0xF0, 0x2C, 0x4D, 0x10, 0xF7};
 const Bytes kLogAktivRead{0xF0, 0x2C, 0x4D, 0x57, 0x7F, 0xF7};
-const Bytes kStatusReply{0xF0, 0x2C, 0x4D, 0x21, '2', '1', 0xF7};
 constexpr milliseconds kNever{-1};
 
 // The interface answers the question for its logging state at once, and the sense after
@@ -39,7 +38,7 @@ protected:
             app.mainThread.drain();
             if (t == replyAfter && asked.exchange(false) &&
                 app.midi.connectedSource != platform::kNoMidiObject)
-                app.midi.deliver(kStatusReply);
+                app.midi.deliver({0xF0, 0x2C, 0x4D, 0x21, '2', '1', 0xF7});
             app.timers.advance(milliseconds(10));
         }
         app.mainThread.drain();

@@ -12,19 +12,14 @@ namespace {
 using editor_test::addRecord;
 using editor_test::kActions;
 
-std::string picture(const fake::App& app, int record) {
-    const Picture& p = app.app->logStartArray.picture(LogList::indexOf(record, kFieldPicture));
-    return std::string(p.begin(), p.end());
-}
-
 // Each record as its number and the last letter of its picture ("2b"), "@" before the one
 // the editor shows.
 std::string summary(const fake::App& app) {
     std::string out;
     for (int r = 1; r <= app.app->logStartArray.recordCount(); ++r) {
-        const std::string p = picture(app, r);
+        const Picture& p = app.app->logStartArray.picture(LogList::indexOf(r, kFieldPicture));
         out += std::string(out.empty() ? "" : " ") + (r == app.app->logEditPos ? "@" : "") +
-               app.field(r, kFieldNumber) + (p.empty() ? "" : p.substr(p.size() - 1));
+               app.field(r, kFieldNumber) + (p.empty() ? "" : std::string(1, char(p.back())));
     }
     return out;
 }

@@ -14,11 +14,7 @@
 namespace {
 
 LogRecord record(const std::string& number, Picture picture = {}) {
-    LogRecord r;
-    r.fill(std::string());
-    r[kFieldNumber] = number;
-    r[kFieldPicture] = std::move(picture);
-    return r;
+    return {number, "", "", "", "", "", "", "", "", std::move(picture)};
 }
 
 TEST(LogList, RecordsOfTenFieldsAreInsertedAndRemovedWhole) {
