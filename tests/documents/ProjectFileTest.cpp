@@ -168,7 +168,7 @@ struct RecoveringApp {
     explicit RecoveringApp(const std::string& state) {
         app.app = std::make_unique<vexaLogging3AppDelegate>(
             PlatformServices{app.mainThread, app.clock, app.systemLog, app.midi, app.codec,
-                             app.timers, app.video, &store, &app.pictureConverter},
+                             app.timers, app.video, &store},
             app.windows.outlets());
         app.app->recoveryDirectory = state;
         app.app->awakeFromNib();

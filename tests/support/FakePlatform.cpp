@@ -156,10 +156,11 @@ App::App(Instead instead) {
     platform::Outlets outlets = windows.outlets();
     if (instead.preview)
         outlets.mCaptureView = instead.preview;
+    // No picture converter: exported pictures that are not JPEG already are left out.
     app = std::make_unique<vexaLogging3AppDelegate>(
         PlatformServices{mainThread, clock, systemLog, instead.midi ? *instead.midi : midi,
                          instead.codec ? *instead.codec : codec, timers,
-                         instead.video ? *instead.video : video, &propertyLists, &pictureConverter,
+                         instead.video ? *instead.video : video, &propertyLists, nullptr,
                          &imageFiles},
         outlets);
 }

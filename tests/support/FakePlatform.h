@@ -19,7 +19,6 @@
 #include "platform/MainThread.h"
 #include "platform/Midi.h"
 #include "platform/Outlets.h"
-#include "platform/PictureConverter.h"
 #include "platform/PropertyListFiles.h"
 #include "platform/SystemLog.h"
 #include "platform/Timers.h"
@@ -153,15 +152,6 @@ struct PropertyListFiles final : platform::PropertyListFiles {
     std::string failWith;
     std::function<void()> duringWrite;
     int writes = 0;
-};
-
-// The JPEG start marker (FF D8 FF) + the bytes it was given.
-struct PictureConverter final : platform::PictureConverter {
-    platform::Bytes toJpeg(const platform::Bytes& encoded, double) override {
-        platform::Bytes jpeg = encoded;
-        jpeg.insert(jpeg.begin(), {0xFF, 0xD8, 0xFF});
-        return jpeg;
-    }
 };
 
 // Image files by path: a path in `pictures` reads as the TIFF bytes given there, any other as
@@ -435,7 +425,6 @@ struct App {
     ImageCodec codec;
     VideoSystem video;
     PropertyListFiles propertyLists;
-    PictureConverter pictureConverter;
     ImageFiles imageFiles;
     Windows windows;
     std::unique_ptr<vexaLogging3AppDelegate> app;
