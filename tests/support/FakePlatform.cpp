@@ -9,16 +9,12 @@
 namespace fake {
 
 std::string PropertyListFiles::writeArray(const std::string& path, const LogList& list,
-                                          const Progress& progress) {
+                                          const Progress&) {
     ++writes;
+    if (duringWrite)
+        duringWrite();
     std::vector<LogValue> entries;
-    for (std::size_t i = 0; i < list.count(); ++i) {
-        entries.push_back(list.value(i));
-        if (i == list.count() / 2 && duringWrite)
-            duringWrite();
-    }
-    if (progress)
-        progress(1.0);
+    for (std::size_t i = 0; i < list.count(); ++i) entries.push_back(list.value(i));
     if (failWith.empty())
         files[path] = std::move(entries);
     return failWith;
@@ -105,11 +101,9 @@ void Timers::advance(std::chrono::milliseconds by) {
 
 platform::VideoStart VideoSystem::start(int index, FrameCallback onFrame, LostCallback onLost) {
     stop();
-    const std::string name = index >= 0 && index < static_cast<int>(m_listed.size())
-                                 ? m_listed[std::size_t(index)]
-                                 : "?";
+    const std::string name = m_listed.at(static_cast<std::size_t>(index));
     calls.push_back("start " + name);
-    if (name == "?" || name == failsToOpen)
+    if (name == failsToOpen)
         return {platform::VideoStart::kDeviceFailed, "no such device", {}};
     if (name == failsAtOutput)
         return {platform::VideoStart::kOutputFailed, "No picture from " + name, "not negotiated"};
@@ -124,8 +118,6 @@ void VideoSystem::stop() {
         return;
     calls.push_back("stop " + running);
     running.clear();
-    m_onFrame = nullptr;
-    m_onLost = nullptr;
 }
 
 void VideoSystem::deliver(platform::VideoFramePtr frame) {

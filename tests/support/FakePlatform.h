@@ -55,10 +55,7 @@ struct Button final : platform::Button {
 
 struct ComboBox final : platform::ComboBox {
     void setEnabled(bool e) override { enabled = e; }
-    void removeAllItems() override {
-        items.clear();
-        selected = -1;
-    }
+    void removeAllItems() override { items.clear(); }
     void addItem(std::string_view text) override { items.emplace_back(text); }
     void selectItem(int index) override { selected = index; }
     int selectedIndex() const override { return selected; }
@@ -139,10 +136,9 @@ struct Dialogs final : platform::Dialogs {
 };
 
 // Project files in memory, keyed by path. `failWith` makes every write fail with that
-// reason; `duringWrite` runs in the middle of each write, while the list is being read.
+// reason; `duringWrite` runs inside each write, while the controller waits for it.
 struct PropertyListFiles final : platform::PropertyListFiles {
-    std::string writeArray(const std::string& path, const LogList& list,
-                           const Progress& progress) override;
+    std::string writeArray(const std::string& path, const LogList& list, const Progress&) override;
     ReadResult readArray(const std::string& path, const Progress&) override {
         const auto file = files.find(path);
         return file == files.end() ? ReadResult{{}, "No such file or directory"}
@@ -212,11 +208,7 @@ public:
         const Ref destination = m_next++;
         devices.push_back({std::move(model), destination, withSource ? m_next++ : kNone});
     }
-    void unplug(std::size_t index) {
-        if (devices[index].source == connectedSource)
-            connectedSource = kNone;
-        devices.erase(devices.begin() + static_cast<long>(index));
-    }
+    void unplug(std::size_t index) { devices.erase(devices.begin() + static_cast<long>(index)); }
     int numberOfDestinations() override { return static_cast<int>(devices.size()); }
     Ref destination(int index) override {
         return index >= 0 && index < numberOfDestinations()
@@ -239,9 +231,8 @@ public:
     }
     int inputPortCreate(Ref, std::string_view name, platform::MidiReadProc proc,
                         Ref& port) override {
-        const int result = create("input", name, port);
-        readProc = result == 0 ? proc : readProc;
-        return result;
+        readProc = proc;
+        return create("input", name, port);
     }
     int portConnectSource(Ref, Ref source) override;
     int portConnectDestination(Ref, Ref destination) override {
