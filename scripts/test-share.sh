@@ -14,7 +14,7 @@ code=$(count vexaLogging3 tools)
 tests=$(count tests)
 echo "program code: ${code} non-blank lines (vexaLogging3/, tools/)"
 echo "tests:        ${tests} non-blank lines (tests/)"
-awk -v t="$tests" -v c="$code" 'BEGIN { if (c > 0) printf "test share:   %.0f %% of the code\n", 100 * t / c }'
+awk -v t="$tests" -v c="$code" 'BEGIN { if (c > 0) printf "test share:   %.1f %% of the code\n", 100 * t / c }'
 for dir in tests/*/; do
     printf '  %-16s %6s\n' "$dir" "$(count "$dir")"
 done

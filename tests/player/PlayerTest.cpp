@@ -22,14 +22,14 @@ std::string timeAt(const char* kind, const char* ss) {
 }
 
 // 'P' Play/Stop pressed, 'S' stop-time event, 'V' comparison-time event, 'C'/'c' chase box
-// on/off, 'E'/'e' edit-mode box on/off, 'D' connection lost, 'X' start field emptied, a digit
-// the editor put on that record.
+// on/off, 'E'/'e' edit-mode box on/off, 'D' connection lost, 'X' start field emptied, 'Z'
+// record 3's start emptied in the log, a digit the editor put on that record.
 struct Step {
     char act;
     Sent sent;
     // The Play button's title and the record shown, then what else holds: "flag" playStopFlag,
-    // "nav" the four next/previous controls enabled, "typing" the start and comment fields
-    // editable, "off" the Play button disabled.
+    // "nav" the four next/previous controls enabled and the number field editable, "typing"
+    // the start and comment fields editable, "off" the Play button disabled.
     std::string state;
 };
 struct Script {
@@ -66,6 +66,8 @@ protected:
             app.app->midiOpenFlag = 0;
         else if (a == 'X')
             w.txtEditStart.value.clear();
+        else if (a == 'Z')
+            app.app->logStartArray.replace(LogList::indexOf(3, kFieldStart), "");
         else if (a >= '1' && a <= '9') {
             app.app->logEditPos = a - '0';
             app.app->LogActualWrite();
@@ -86,7 +88,8 @@ protected:
         return w.btnEditPlayVal.title + " #" + w.txtEditNr.value +
                (app.app->playStopFlag ? " flag" : "") +
                all({w.btnLogNaechstesVal.enabled, w.btnMenuEditNextVal.enabled,
-                    w.btnLogVorherVal.enabled, w.btnMenuEditPreviousVal.enabled},
+                    w.btnLogVorherVal.enabled, w.btnMenuEditPreviousVal.enabled,
+                    w.txtEditNr.editable},
                    "nav") +
                all({w.txtEditStart.editable, w.txtEditStop.editable, w.txtEditComment1.editable,
                     w.txtEditComment2.editable},
@@ -135,6 +138,11 @@ INSTANTIATE_TEST_SUITE_P(
                 {'P', {}, "Play #1 nav"},
                 {'X', {}, "Play #1 nav"},
                 {'P', {}, "Play #1 nav"}}},
+        Script{"AnEmptyNextStartLeavesThePlaybackToStop",
+               {{'Z', {}, "Play #1 nav"},
+                {'2', {}, "Play #2 nav"},
+                {'P', {kSetGen, locate("0A"), kPlay}, "Stop #2 flag"},
+                {'P', {kMmcStop}, "Play #2 nav"}}},
         Script{"EditModeWaitsForThePlaybackAndTheChase",
                {{'E', {}, "Play #1 nav typing"},
                 {'P', {kSetGen, locate("00"), kPlay, timeAt("08", "05")}, "Stop #1 flag"},
@@ -171,6 +179,20 @@ TEST_F(Player, EachFrameRateIsStoredWithTheLogAndUsedForTheLocate) {
         EXPECT_EQ(sent(),
                   (Sent{kSetGen, locate("00", row.hours), kPlay, timeAt("08", "05"), kMmcStop}));
     }
+}
+
+// The chase moves the editor without storing its fields: what was typed before it went on
+// must be in the log already.
+TEST_F(Player, ChaseModeKeepsTheCommentsBeingTyped) {
+    app.app->LogActualWrite();
+    act('E');
+    w.txtEditComment1.value = "wide, take 2";
+    w.txtEditComment2.value = "boom in shot";
+    act('C');
+    app.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x2A, 0x00, 0x14, 0x00, 0xF7});
+    EXPECT_EQ(w.txtEditNr.value, "3");
+    EXPECT_EQ(app.field(1, kFieldComment1), "wide, take 2");
+    EXPECT_EQ(app.field(1, kFieldComment2), "boom in shot");
 }
 
 }  // namespace
