@@ -7,6 +7,8 @@
 #include <functional>
 #include <string_view>
 
+#include "platform/PictureConverter.h"
+
 namespace {
 
 // Requests ahead waiting at once: a step asks for at most four pictures.
@@ -23,6 +25,10 @@ QSize fit(QSize original, QSize box) {
 // Decodes `encoded` at `size` (the whole picture when invalid). QImageReader works on any
 // thread; it scales JPEG in the decoder's DCT to the nearest eighth at or above the size.
 QImage decode(QByteArray encoded, QSize size) {
+    if (platform::pngClaimsMoreThanItHolds(
+            reinterpret_cast<const std::uint8_t*>(encoded.constData()),
+            static_cast<std::size_t>(encoded.size())))
+        return {};
     QBuffer buffer(&encoded);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);

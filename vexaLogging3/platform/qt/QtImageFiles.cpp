@@ -1,15 +1,27 @@
 #include "platform/qt/QtImageFiles.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
+
+#include "platform/PictureConverter.h"
 
 #include "platform/qt/QtControls.h"
 
 namespace platform::qt {
 
 std::optional<Bytes> QtImageFiles::readAsTiff(const std::string& path, std::string& why) {
+    QFile file(toQString(path));
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray head = file.readAll();
+        if (pngClaimsMoreThanItHolds(reinterpret_cast<const std::uint8_t*>(head.constData()),
+                                     static_cast<std::size_t>(head.size()))) {
+            why = "The file is damaged: a part of it claims more bytes than the file holds.";
+            return std::nullopt;
+        }
+    }
     QImageReader reader(toQString(path));
     // Pictures from phones and cameras say in their EXIF data which way is up.
     reader.setAutoTransform(true);

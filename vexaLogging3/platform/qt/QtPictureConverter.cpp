@@ -10,7 +10,8 @@ namespace platform::qt {
 
 Bytes QtPictureConverter::toJpeg(const Bytes& encoded, double compressionFactor) {
     QImage image;
-    if (!image.loadFromData(encoded.data(), static_cast<int>(encoded.size())))
+    if (pngClaimsMoreThanItHolds(encoded.data(), encoded.size()) ||
+        !image.loadFromData(encoded.data(), static_cast<int>(encoded.size())))
         return {};
     QByteArray jpeg;
     QBuffer buffer(&jpeg);
