@@ -13,11 +13,12 @@
 namespace platform::qt {
 
 std::optional<Bytes> QtImageFiles::readAsTiff(const std::string& path, std::string& why) {
+    // Only a PNG is read whole for the check; other files may be large.
     QFile file(toQString(path));
-    if (file.open(QIODevice::ReadOnly)) {
-        const QByteArray head = file.readAll();
-        if (pngClaimsMoreThanItHolds(reinterpret_cast<const std::uint8_t*>(head.constData()),
-                                     static_cast<std::size_t>(head.size()))) {
+    if (file.open(QIODevice::ReadOnly) && file.peek(4) == "\x89PNG") {
+        const QByteArray bytes = file.readAll();
+        if (pngClaimsMoreThanItHolds(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                     static_cast<std::size_t>(bytes.size()))) {
             why = "The file is damaged: a part of it claims more bytes than the file holds.";
             return std::nullopt;
         }
