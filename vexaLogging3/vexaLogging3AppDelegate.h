@@ -173,9 +173,10 @@ public:
     void btnFileOpen();
     void btnFileSave();
     void btnFileSaveAs();
-    // The platform's notice that the program is quitting: asks about unsaved changes and
-    // saves, while the windows still exist. It cannot stop the quit.
-    void applicationWillTerminate();
+    // The platform's notice that the program is about to quit: asks about unsaved changes and
+    // saves, while the windows still exist. False when the user chose to stay (Cancel, or a
+    // save dialog given up): the program must go on as it was.
+    bool applicationWillTerminate();
     void CreateNewFile();
     void LogSave();
     void LogOpen();

@@ -218,21 +218,33 @@ TEST_F(Windows, ADroppedPictureFileReplacesThePictureWithATiffOfIt) {
     EXPECT_NEAR(qRed(shown.pixel(shown.width() / 2, shown.height() / 2)), 200, 8);
 }
 
-// The prompt comes when the last window closes, and only once: not again for the Quit command.
-TEST_F(Windows, QuitAsksOnceWhenTheLastWindowCloses) {
+// The prompt comes for the Quit command and when the last window closes; Escape or Cancel keeps
+// the program and its windows as they were, and the next attempt asks again. Once the user lets
+// the program go, nothing asks a second time.
+TEST_F(Windows, QuitAsksUntilTheUserLetsTheProgramGo) {
     QTemporaryDir folder;
+    const std::string path = folder.filePath("last.vlg").toStdString();
     app.addRecord("1", "01:00:00:00", "");
-    app.controller.setPathString(folder.filePath("last.vlg").toStdString());
+    app.controller.setPathString(path);
     app.controller.editChangeFlag = 1;
     QString asked;
-    press("Save", &asked);
-    app.rec.close();
-    EXPECT_TRUE(asked.isEmpty()) << "the editor is still open";
-    app.edit.close();
+    press("Escape", &asked);
+    app.windows.menus.quit->trigger();
     EXPECT_EQ(asked,
               "File \"last.vlg\" has been modified! / Save changes before closing Glimmark?");
-    EXPECT_TRUE(std::filesystem::exists(folder.filePath("last.vlg").toStdString()));
+    app.rec.close();
+    asked.clear();
+    press("Cancel", &asked);
+    app.edit.close();
+    EXPECT_FALSE(asked.isEmpty());
+    EXPECT_TRUE(app.edit.isVisible()) << "the last window stays";
+    EXPECT_EQ(state(), "1 # Play [---] *");
+    EXPECT_FALSE(std::filesystem::exists(path));
 
+    press("Save");
+    app.edit.close();
+    EXPECT_FALSE(app.edit.isVisible());
+    EXPECT_TRUE(std::filesystem::exists(path));
     app.controller.editChangeFlag = 1;
     QTimer* second = press("Don't Save");
     app.windows.menus.quit->trigger();
