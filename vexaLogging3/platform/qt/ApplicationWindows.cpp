@@ -77,10 +77,6 @@ ApplicationWindows::ApplicationWindows() {
     o.windowEdit = adapt<WindowControl>(static_cast<QWidget*>(&windowEdit));
     o.panelEditNr = &panelEditNr;
     o.dialogs = &m_dialogs;
-
-    for (QWidget* window : {static_cast<QWidget*>(&windowRec), static_cast<QWidget*>(&windowEdit),
-                            static_cast<QWidget*>(&panelEditNr)})
-        menus.keepTextKeysIn(window);
 }
 
 ApplicationWindows::~ApplicationWindows() {
