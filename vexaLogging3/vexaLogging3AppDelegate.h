@@ -310,6 +310,14 @@ private:
     platform::VideoFramePtr latestFrame();
     void videoDeviceLost(std::uint64_t device, const std::string& why);
     void CapturePicture(const platform::VideoFramePtr& frame);
+    // Capture has stopped: the preview and the capture status say so, never a frozen frame.
+    void showCaptureOff();
+    // Whether the log start just appended gets a still; a log without one is counted and named
+    // in the capture status, so a shoot cannot go on for long without pictures unnoticed.
+    void countLogPicture(bool stillTaken);
+    void showCaptureState();
+    int m_logsWithoutPicture = 0;
+    std::string m_lastLogWithoutPicture;
 
     // ---- Player controls and timecode entry ----
     void chooseFrameRate(platform::Button* chosen, std::uint8_t code);

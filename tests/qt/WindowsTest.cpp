@@ -89,6 +89,7 @@ TEST_F(Windows, StartWithTheEditorInFrontAndNoInterfaceThenTakeTheUsersLoggingAn
     EXPECT_FALSE(app.edit.txtEditNr->isReadOnly());
     EXPECT_FALSE(app.edit.btnEditPlayVal->isEnabled());
     EXPECT_EQ(app.rec.cmbDevicesVal->currentText(), "Select Video Device");
+    EXPECT_EQ(app.rec.captureStatus->text(), "Capture off: new logs get no picture");
     EXPECT_FALSE(app.rec.btnLogManualVal->isEnabled());
     EXPECT_EQ(app.rec.statusText->text(), "  not found");  // the first look ran at start-up
     // A logging mode set by the program (the interface reporting its state) is not the
@@ -112,6 +113,7 @@ TEST_F(Windows, StartWithTheEditorInFrontAndNoInterfaceThenTakeTheUsersLoggingAn
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Down);
     EXPECT_EQ(app.video.running, "Cam A");
+    EXPECT_EQ(app.rec.captureStatus->text(), "");
     EXPECT_EQ(app.video.preview, app.rec.mCaptureView);
 }
 

@@ -45,6 +45,7 @@ ApplicationWindows::ApplicationWindows() {
     o.btnLogManualStopVal = adapt<ButtonControl>(windowRec.btnLogManualStopVal);
     o.cmbDevicesVal = adapt<ComboControl>(windowRec.cmbDevicesVal);
     o.mCaptureView = windowRec.mCaptureView;
+    o.captureStatus = adapt<LineEditField>(windowRec.captureStatus);
 
     EditorWindow& e = windowEdit;
     o.txtEditNr = adapt<LineEditField>(e.txtEditNr);
