@@ -33,12 +33,15 @@ std::unique_ptr<platform::MidiSystem> midiSystem(bool simulate) {
         return std::make_unique<platform::midi::JackMidiSystem>();
     if (!simulate)
         return std::make_unique<platform::midi::RtMidiSystem>(platform::midi::MidiApi::alsa);
-    // A machine already playing, and an interface that logs by itself, so the windows show
+    // A machine already recording, and an interface that logs by itself, so the windows show
     // running timecode and new records within seconds. The program reads the logging state
-    // from the interface like any other time; it switches nothing on by itself.
+    // from the interface like any other time; it switches nothing on by itself. A playback
+    // from the editor halts the machine at its end; a few seconds later it records on, so
+    // the demo does not stop at the first Play.
     vexasim::SimulatedMidiSystem::Options options;
     options.play = true;
     options.loggingOn = true;
+    options.recordAfterPlaybackSeconds = 3;
     return std::make_unique<vexasim::SimulatedMidiSystem>(options);
 }
 

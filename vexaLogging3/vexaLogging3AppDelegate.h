@@ -173,9 +173,10 @@ public:
     void btnFileOpen();
     void btnFileSave();
     void btnFileSaveAs();
-    // The platform's notice that the program is quitting: asks about unsaved changes and
-    // saves, while the windows still exist. It cannot stop the quit.
-    void applicationWillTerminate();
+    // The platform's notice that the program is about to quit: asks about unsaved changes and
+    // saves, while the windows still exist. False when the user chose to stay (Cancel, or a
+    // save dialog given up): the program must go on as it was.
+    bool applicationWillTerminate();
     void CreateNewFile();
     void LogSave();
     void LogOpen();
@@ -309,6 +310,14 @@ private:
     platform::VideoFramePtr latestFrame();
     void videoDeviceLost(std::uint64_t device, const std::string& why);
     void CapturePicture(const platform::VideoFramePtr& frame);
+    // Capture has stopped: the preview and the capture status say so, never a frozen frame.
+    void showCaptureOff();
+    // Whether the log start just appended gets a still; a log without one is counted and named
+    // in the capture status, so a shoot cannot go on for long without pictures unnoticed.
+    void countLogPicture(bool stillTaken);
+    void showCaptureState();
+    int m_logsWithoutPicture = 0;
+    std::string m_lastLogWithoutPicture;
 
     // ---- Player controls and timecode entry ----
     void chooseFrameRate(platform::Button* chosen, std::uint8_t code);

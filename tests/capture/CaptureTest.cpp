@@ -24,8 +24,12 @@ void step(fake::App& a, std::unique_lock<std::mutex>& encoder, const std::string
     } else if (s == "log") {
         const fake::Bytes logStart{0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, 0, 0, 0, 0, 0xF7};
         myReadProc(platform::makeMidiPacketList(logStart), nullptr, nullptr);
-    } else if (s == "waiting" || s == "live") {  // what the preview shows
-        EXPECT_EQ(a.windows.mCaptureView.text, s == "waiting" ? "waiting for signal" : "");
+    } else if (s == "waiting" || s == "live" || s == "no video") {  // what the preview shows
+        EXPECT_EQ(a.windows.mCaptureView.text, s == "waiting" ? "waiting for signal"
+                                               : s == "live"  ? ""
+                                                              : "No video");
+    } else if (s.starts_with("status")) {  // what the capture status says
+        EXPECT_EQ(a.windows.captureStatus.value, s.substr(std::min<std::size_t>(s.size(), 7)));
     } else if (s == "lose") {
         a.video.loseDevice("unplugged");
     } else if (s == "drain") {
@@ -66,13 +70,17 @@ TEST(Capture, DevicesChosenWhatTheUserIsToldAndTheStillEachRecordGets) {
     const Row rows[] = {
         {"the list opened", 0, 0, "choose 1; open", "start Cam A, stop Cam A", "", ""},
         {"None starts nothing", 0, 0, "choose 0", "", "", ""},
-        {"None ends the wait for a signal", 0, 0, "choose 1; waiting; choose 0; live",
+        {"None ends the wait for a signal", 0, 0,
+         "choose 1; waiting; status; choose 0; no video; status Capture off: new logs get no "
+         "picture",
          "start Cam A, stop Cam A", "", ""},
         {"a device that will not open: not a word", 0, 0, "choose 3", "start Dead C", "", ""},
         {"no output: error3, the system's words", 0, 0, "choose 4", "start Mute D",
          "error3, No picture from Mute D: not negotiated", ""},
         {"one unplugged while the list was open", 0, 0, "open; unplug; pick 4", "", "", ""},
-        {"lost: no more stills, the user told", 0, 1, "choose 1; frame A; lose; log; drain",
+        {"lost: no more stills, the user told", 0, 1,
+         "choose 1; frame A; lose; log; drain; no video; "
+         "status Capture off: 1 log without a picture, the last 1",
          "start Cam A, stop Cam A",
          "video input lost: unplugged, The video input has stopped.: unplugged", "-"},
         {"a loss after another choice", 1, 0, "choose 1; lose; choose 2; drain",
@@ -80,10 +88,13 @@ TEST(Capture, DevicesChosenWhatTheUserIsToldAndTheStillEachRecordGets) {
         {"a log start keeps the frame of its moment", 1, 1,
          "choose 1; frame A; log; frame B; drain", "start Cam A", "", "A"},
         {"no still of the device before", 1, 1,
-         "choose 1; frame A; choose 2; waiting; log; drain; frame B; live; log; drain",
+         "choose 1; frame A; choose 2; waiting; log; drain; status No signal: 1 log without a "
+         "picture, the last 1; frame B; live; log; drain; status",
          "start Cam A, stop Cam A, start Card B", "", "-, B"},
-        {"capture off: no stills", 0, 1, "choose 1; frame A; open; log; drain",
-         "start Cam A, stop Cam A", "", "-"},
+        {"capture off: no stills, the logs named", 0, 1,
+         "choose 1; frame A; open; no video; log; log; drain; "
+         "status Capture off: 2 logs without a picture, the last 2",
+         "start Cam A, stop Cam A", "", "-, -"},
         {"a grab replaces the still on show", 1, 1,
          "choose 1; frame A; log; log; drain; saved; show 1; frame B; grab", "start Cam A", "",
          "B, A"},

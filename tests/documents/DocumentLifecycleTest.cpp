@@ -25,7 +25,7 @@ struct DocumentApp : fake::App {
 };
 
 // The prompt before New, full screen and quitting: Cancel and every save that does not happen
-// keep the log as it is; the quit prompt has no Cancel, and a failed write there offers another
+// keep the log as it is (a quit then does not go on); a failed write at the quit offers another
 // place before the log is lost with the program.
 TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
     enum Action { New, FullScreen, Quit };
@@ -52,6 +52,10 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
              Case{"quit, fails, elsewhere", Quit, "/ro/a.vlg", kAlertDefault, "/d/b", "R",
                   "/d/b.vlg", true},
              Case{"quit, don't save", Quit, "/d/day.vlg", kAlertOther, {}, "", "", true},
+             Case{"quit, cancel", Quit, "/d/day.vlg", kAlertAlternate, {}, "", "", false},
+             Case{"quit, save dialog cancelled", Quit, "Untitled", kAlertDefault, {}, "", "", false},
+             Case{"quit, fails, dialog cancelled", Quit, "/ro/a.vlg", kAlertDefault, {}, "R", "",
+                  false},
          }) {
         SCOPED_TRACE(k.name);
         DocumentApp a;
@@ -72,7 +76,8 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
             EXPECT_EQ(a.windows.imgEdit.fullScreen, k.wentOn);
             EXPECT_EQ(a.app->editChangeFlag, k.written.empty());
         } else {
-            a.app->applicationWillTerminate();
+            EXPECT_EQ(a.app->applicationWillTerminate(), k.wentOn);
+            EXPECT_EQ(a.app->editChangeFlag, k.written.empty() ? 1 : 0);
         }
         EXPECT_EQ(a.windows.dialogs.alerts.size(), k.failure.empty() ? 1u : 2u) << "told why";
         EXPECT_EQ(a.propertyLists.files.size(), k.written.empty() ? 0u : 1u);

@@ -11,9 +11,11 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
+#include <map>
 
 #include "platform/qt/CapturePreview.h"
 #include "platform/qt/DeviceComboBox.h"
@@ -87,6 +89,7 @@ TEST_F(Windows, StartWithTheEditorInFrontAndNoInterfaceThenTakeTheUsersLoggingAn
     EXPECT_FALSE(app.edit.txtEditNr->isReadOnly());
     EXPECT_FALSE(app.edit.btnEditPlayVal->isEnabled());
     EXPECT_EQ(app.rec.cmbDevicesVal->currentText(), "Select Video Device");
+    EXPECT_EQ(app.rec.captureStatus->text(), "Capture off: new logs get no picture");
     EXPECT_FALSE(app.rec.btnLogManualVal->isEnabled());
     EXPECT_EQ(app.rec.statusText->text(), "  not found");  // the first look ran at start-up
     // A logging mode set by the program (the interface reporting its state) is not the
@@ -110,6 +113,7 @@ TEST_F(Windows, StartWithTheEditorInFrontAndNoInterfaceThenTakeTheUsersLoggingAn
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Down);
     EXPECT_EQ(app.video.running, "Cam A");
+    EXPECT_EQ(app.rec.captureStatus->text(), "");
     EXPECT_EQ(app.video.preview, app.rec.mCaptureView);
 }
 
@@ -122,18 +126,13 @@ TEST_F(Windows, EveryMenuKeyActsOnTheRecordsOrStaysWithTheTextField) {
     const std::string saved = folder.filePath("day.vlg").toStdString();
     app.controller.setPathString(saved);
     struct Step {
-        char focus;  // p the picture, n the number field, c a read-only comment field,
-                     // m the picture with the interface just connected
+        char focus;  // p the picture, n the number field, m the picture with the interface
+                     // just connected
         const char* keys;
         const char* answer;  // to the alert the keys bring up
         std::string state;
     } const steps[] = {
         {'p', "Ctrl+Down", "", "1 2 3 #2 Play [rgb]"},
-        {'c', "Ctrl+Down", "", "1 2 3 #3 Play [gb-]"},
-        {'c', "Ctrl+Up", "", "1 2 3 #2 Play [rgb]"},
-        {'n', "Ctrl+X", "", "1 2 3 #2 Play [rgb]"},
-        {'c', "Ctrl+Z", "", "1 2 3 #2 Play [rgb]"},
-        {'c', "Delete", "", "1 2 3 #2 Play [rgb]"},
         {'p', "Ctrl+X", "", "1 3 #3 Play [rb-] *"},
         {'p', "Ctrl+V", "", "1 2 3 #2 Play [rgb] *"},
         {'p', "Delete", "Escape", "1 2 3 #2 Play [rgb] *"},
@@ -159,9 +158,8 @@ TEST_F(Windows, EveryMenuKeyActsOnTheRecordsOrStaysWithTheTextField) {
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(std::string(1, s.focus) + " " + s.keys + " -> " + s.state);
-        QWidget* focus = s.focus == 'n'   ? app.edit.txtEditNr
-                         : s.focus == 'c' ? static_cast<QWidget*>(app.edit.txtEditComment2)
-                                          : app.edit.imgEdit;
+        QWidget* focus =
+            s.focus == 'n' ? app.edit.txtEditNr : static_cast<QWidget*>(app.edit.imgEdit);
         if (s.focus == 'm') {
             app.controller.midiOpenFlag = 1;
             app.edit.btnEditPlayVal->setEnabled(true);
@@ -182,6 +180,62 @@ TEST_F(Windows, EveryMenuKeyActsOnTheRecordsOrStaysWithTheTextField) {
     EXPECT_TRUE(std::filesystem::exists(saved));
     app.controller.waitForSends();
     EXPECT_EQ(app.midi.messages().size(), 5u) << "set-up, locate, play, stop time, MMC stop";
+}
+
+// Asks for every key before the menus get it, as a text field on the desktop asks for Ctrl+E
+// (end of line); the offscreen platform's text fields ask for none of the menus' keys.
+struct KeyHungryWidget final : QWidget {
+    bool event(QEvent* event) override {
+        if (event->type() != QEvent::ShortcutOverride)
+            return QWidget::event(event);
+        event->accept();
+        return true;
+    }
+};
+
+// Each key of the menus from each kind of widget that can have the keyboard: the menu item
+// fires, once, except for the keys of text editing in a text field, which the field keeps.
+TEST(MenuKeys, ReachTheirItemFromEveryWidgetButTextEditingKeysStayInTextFields) {
+    platform::qt::ApplicationWindows windows;
+    CaptureWindow& rec = windows.windowRec;
+    EditorWindow& edit = windows.windowEdit;
+    rec.show();
+    edit.show();
+    edit.txtEditComment2->setReadOnly(true);
+    auto* hungry = new KeyHungryWidget;
+    hungry->setParent(edit.centralWidget());
+    hungry->setFocusPolicy(Qt::StrongFocus);
+    const std::pair<const char*, QWidget*> widgets[] = {
+        {"number field", edit.txtEditNr},           {"read-only comment", edit.txtEditComment2},
+        {"button", edit.btnLogNaechstesVal},        {"check box", edit.chkEditModeVal},
+        {"radio button", edit.btnPlayerFps25Val},   {"picture", edit.imgEdit},
+        {"widget asking for every key", hungry},    {"device list", rec.cmbDevicesVal},
+        {"logging mode list", rec.cmbLogSelectVal},
+    };
+    const QList<QAction*> textKeys = {windows.menus.undo,        windows.menus.redo,
+                                      windows.menus.cutRecord,   windows.menus.copyRecord,
+                                      windows.menus.pasteRecord, windows.menus.deleteRecord};
+    std::map<QAction*, int> fired;
+    for (QAction* action : windows.menus.findChildren<QAction*>()) {
+        action->setEnabled(true);
+        QObject::connect(action, &QAction::triggered, [&fired, action] { ++fired[action]; });
+    }
+    std::string wrong;
+    for (auto [name, widget] : widgets) {
+        widget->window()->activateWindow();
+        ASSERT_TRUE(
+            QTest::qWaitFor([w = widget] { return QApplication::activeWindow() == w->window(); }));
+        widget->setFocus();
+        for (QAction* action : windows.menus.findChildren<QAction*>())
+            for (const QKeySequence& keys : action->shortcuts()) {
+                fired.clear();
+                QTest::keySequence(widget, keys);
+                const bool kept = textKeys.contains(action) && qobject_cast<QLineEdit*>(widget);
+                if (fired[action] != (kept ? 0 : 1) || fired.size() != 1)
+                    wrong += std::string(name) + " " + keys.toString().toStdString() + "; ";
+            }
+    }
+    EXPECT_EQ(wrong, "");
 }
 
 // The formats are Qt's image plugins' business; one dropped PNG proves the drag reaches the
@@ -218,21 +272,33 @@ TEST_F(Windows, ADroppedPictureFileReplacesThePictureWithATiffOfIt) {
     EXPECT_NEAR(qRed(shown.pixel(shown.width() / 2, shown.height() / 2)), 200, 8);
 }
 
-// The prompt comes when the last window closes, and only once: not again for the Quit command.
-TEST_F(Windows, QuitAsksOnceWhenTheLastWindowCloses) {
+// The prompt comes for the Quit command and when the last window closes; Escape or Cancel keeps
+// the program and its windows as they were, and the next attempt asks again. Once the user lets
+// the program go, nothing asks a second time.
+TEST_F(Windows, QuitAsksUntilTheUserLetsTheProgramGo) {
     QTemporaryDir folder;
+    const std::string path = folder.filePath("last.vlg").toStdString();
     app.addRecord("1", "01:00:00:00", "");
-    app.controller.setPathString(folder.filePath("last.vlg").toStdString());
+    app.controller.setPathString(path);
     app.controller.editChangeFlag = 1;
     QString asked;
-    press("Save", &asked);
-    app.rec.close();
-    EXPECT_TRUE(asked.isEmpty()) << "the editor is still open";
-    app.edit.close();
+    press("Escape", &asked);
+    app.windows.menus.quit->trigger();
     EXPECT_EQ(asked,
               "File \"last.vlg\" has been modified! / Save changes before closing Glimmark?");
-    EXPECT_TRUE(std::filesystem::exists(folder.filePath("last.vlg").toStdString()));
+    app.rec.close();
+    asked.clear();
+    press("Cancel", &asked);
+    app.edit.close();
+    EXPECT_FALSE(asked.isEmpty());
+    EXPECT_TRUE(app.edit.isVisible()) << "the last window stays";
+    EXPECT_EQ(state(), "1 # Play [---] *");
+    EXPECT_FALSE(std::filesystem::exists(path));
 
+    press("Save");
+    app.edit.close();
+    EXPECT_FALSE(app.edit.isVisible());
+    EXPECT_TRUE(std::filesystem::exists(path));
     app.controller.editChangeFlag = 1;
     QTimer* second = press("Don't Save");
     app.windows.menus.quit->trigger();

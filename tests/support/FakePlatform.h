@@ -375,7 +375,7 @@ struct ImageCodec final : platform::ImageCodec {
     X(Button, chkEditModeVal) X(Button, btnPlayerFps24Val) X(Button, btnPlayerFps25Val)          \
     X(Button, btnPlayerFps29Val) X(Button, btnPlayerFps30Val) X(Button, btnMenuUndoVal)          \
     X(Button, btnMenuRedoVal) X(ModalPanel, panelEditNr) X(Dialogs, dialogs)                    \
-    X(Window, windowRec) X(Window, windowEdit)
+    X(Window, windowRec) X(Window, windowEdit) X(TextField, captureStatus)
 // clang-format on
 
 // One fake for every control the controller reaches.

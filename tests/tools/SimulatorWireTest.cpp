@@ -29,6 +29,10 @@ const auto fullFrame = [](auto... b) {
 const auto qf = [](std::uint8_t data) { return Bytes{0xF1, data}; };
 // Not a message: lets `quarters` quarter frames of running time pass.
 const auto run = [](int quarters) { return Bytes{0x00, std::uint8_t(quarters)}; };
+// Not messages either: makes the machine a recorder that records again after `frames`, and
+// sets it recording.
+const auto recorder = [](int frames) { return Bytes{0x01, std::uint8_t(frames)}; };
+const Bytes kRecord{0x02};
 const auto list = [](auto... m) { return Messages{Bytes(m)...}; };
 const auto at = [](int h, int m, int s, int f) { return vexasim::Timecode{h, m, s, f}; };
 const Bytes kPlay = mmc(0x02), kStop = mmc(0x01), kLoggingOn = vexa(0x57, 0x01);
@@ -75,6 +79,14 @@ TEST(SimulatorWire, AnswersQuarterFramesAndEventsAreTheInterfacesOwnBytes) {
         {"the stop time fires once and halts there", k25, at(10, 0, 0, 0),
          list(kPlay, vexa(0x57, 0x08, 10, 0, 0, 3, 0), run(40)),
          list(fullFrame(0x2A, 0, 0, 0), vexa(0x67, 0x08), fullFrame(0x2A, 0, 0, 3))},
+        {"a recorder logs no take during a playback, and records on after what it recorded", k25,
+         at(1, 0, 0, 0),
+         list(recorder(2), kLoggingOn, kRecord, run(8), mmc(0x44, 6, 1, 0, 59, 0, 0, 0), kPlay,
+              vexa(0x57, 0x08, 0, 59, 0, 12, 0), run(48), run(40)),
+         list(fullFrame(0x21, 0, 0, 0), vexa(0x67, 0x01, 1, 0, 0, 0, 1),
+              vexa(0x67, 0x02, 1, 0, 0, 2), fullFrame(0x20, 59, 0, 0), vexa(0x67, 0x08),
+              fullFrame(0x20, 59, 0, 12), fullFrame(0x21, 0, 0, 2), vexa(0x67, 0x01, 1, 0, 0, 2, 1),
+              vexa(0x67, 0x02, 1, 0, 0, 6))},
         {"the comparison time fires once across midnight", k30, at(23, 59, 59, 28),
          list(kPlay, vexa(0x57, 0x09, 0, 0, 0, 1, 0), run(40)),
          list(fullFrame(0x77, 59, 59, 28), vexa(0x67, 0x09))},
@@ -89,6 +101,10 @@ TEST(SimulatorWire, AnswersQuarterFramesAndEventsAreTheInterfacesOwnBytes) {
         for (const Bytes& step : row.steps) {
             if (step[0] == 0x00)
                 wire.sim.advanceQuarterFrames(step[1]);
+            else if (step[0] == 0x01)
+                wire.sim.setRecordAfterPlayback(step[1]);
+            else if (step == kRecord)
+                wire.sim.play();
             else
                 wire.sim.receive(platform::makeMidiPacketList(step));
         }
@@ -104,6 +120,7 @@ TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
         FrameRate rate;
         std::chrono::milliseconds step;
         int steps, quarters;
+        int recordAfter = 0;  // frames a halted recorder waits, counted on the clock
     };
     const Row rows[] = {
         {"30 fps for a second", k30, 20ms, 50, 120},
@@ -111,6 +128,7 @@ TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
         {"29.97 fps just past 10.01 s", k2997, 7ms, 1431, 1200},
         {"late wake-ups that never line up add no drift", k25, 3ms, 1000, 300},
         {"a thread held up for long starts afresh", k25, 5s, 1, 0},
+        {"a halted recorder's wait, then quarter frames", k25, 20ms, 50, 81, 5},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -119,6 +137,9 @@ TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
         vexasim::ClockDriver driver(wire.sim, [&now] { return now; });
         wire.sim.setFrameRate(row.rate);
         wire.sim.play();
+        wire.sim.setRecordAfterPlayback(row.recordAfter);
+        if (row.recordAfter > 0)
+            wire.sim.stop();
         driver.catchUp();
         wire.sent.clear();
         for (int i = 0; i < row.steps; ++i) {

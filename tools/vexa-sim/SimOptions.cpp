@@ -82,6 +82,12 @@ std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args,
             if (!frames || *frames < 1)
                 return fail(a + " takes a number of frames");
             (a == "--log-every" ? o.autoLogEveryFrames : o.autoLogLengthFrames) = *frames;
+        } else if (a == "--record-after-playback") {
+            const std::string* v = value();
+            const auto seconds = v ? parseCount(*v) : std::nullopt;
+            if (!seconds || *seconds < 1)
+                return fail(a + " takes a number of seconds");
+            o.recordAfterPlaybackSeconds = *seconds;
         } else if (a == "--name") {
             const std::string* v = value();
             if (!v || v->empty() || v->find(':') != std::string::npos)
@@ -116,6 +122,10 @@ Options:
   --logging              log by itself from the start (normally the program switches it on)
   --log-every FRAMES     automatic logging: a log every FRAMES frames of running timecode
   --log-length FRAMES    automatic logging: each log lasts FRAMES frames
+  --record-after-playback SECONDS
+                         a recorder: no automatic logs during an MMC playback, and SECONDS
+                         after the machine halts it records on from where its recording
+                         stopped (default: the machine stays halted)
   --firmware XY          the two version digits of the status reply (default 21)
   --name NAME            JACK client name (default "vexa ")
   --print                print every message received, in hex, one per line, on stdout

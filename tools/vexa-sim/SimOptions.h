@@ -18,6 +18,7 @@ struct SimOptions {
     bool loggingOn = false;
     int autoLogEveryFrames = 0;  // 0: the interface's own timing for the rate
     int autoLogLengthFrames = 0;
+    int recordAfterPlaybackSeconds = 0;  // 0: a playback leaves the machine halted
     std::string version = "21";
     bool print = false;
     bool help = false;

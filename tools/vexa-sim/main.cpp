@@ -80,6 +80,8 @@ int main(int argc, char** argv) {
                                                                : s.autoLogEveryFrames(),
                                options->autoLogLengthFrames > 0 ? options->autoLogLengthFrames
                                                                 : s.autoLogLengthFrames());
+        s.setRecordAfterPlayback(options->recordAfterPlaybackSeconds *
+                                 vexasim::framesPerSecondLabel(options->rate));
         if (options->loggingOn)
             s.receive(platform::makeMidiPacketList(
                 std::vector<std::uint8_t>{0xF0, 0x2C, 0x4D, 0x57, 0x01, 0xF7}));

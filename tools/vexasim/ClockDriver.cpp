@@ -71,7 +71,8 @@ void ClockDriver::run() {
 ClockDriver::Clock::time_point ClockDriver::catchUp() {
     std::lock_guard lock(m_simMutex);
     const Clock::time_point now = m_now();
-    if (!m_sim.playing()) {
+    // A recorder waiting to record again needs its wait counted like running time.
+    if (!m_sim.playing() && !m_sim.waitingToRecord()) {
         m_counting = false;
         return now + kIdlePoll;
     }

@@ -173,13 +173,17 @@ void SimulatedInterface::handleMachineControl(const std::vector<std::uint8_t>& m
             // Target form: 44 06 01 hr mn sc fr sf. Standard MMC time code keeps the rate in
             // bits 5-6 of the hours, the colour-frame flag in bit 6 of the minutes and the
             // sign and final-byte flags in bits 5-6 of the frames; only the counts matter here.
-            if (message.size() == 13 && message[5] == 0x06 && message[6] == 0x01)
+            if (message.size() == 13 && message[5] == 0x06 && message[6] == 0x01) {
+                beginPlayback();
                 locate(
                     {message[7] & 0x1F, message[8] & 0x3F, message[9] & 0x3F, message[10] & 0x1F});
+            }
             break;
         case kMmcPlay:
-            if (message.size() == 6)
+            if (message.size() == 6) {
+                beginPlayback();
                 play();
+            }
             break;
         case kMmcStop:
             // The user ended the playback: the times handed over for it are void.
@@ -199,8 +203,11 @@ void SimulatedInterface::handleMachineControl(const std::vector<std::uint8_t>& m
 
 void SimulatedInterface::advanceQuarterFrames(int count) {
     Busy busy(*this);
-    for (int n = 0; n < count && m_playing; ++n) {
-        quarterFrameTick();
+    for (int n = 0; n < count && (m_playing || m_recordInQuarters > 0); ++n) {
+        if (m_playing)
+            quarterFrameTick();
+        else if (--m_recordInQuarters == 0)
+            recordAgain();
         // Answers the program gives to what was just sent take effect from the next quarter
         // frame on, as they would after a trip over the wire.
         if (busy.outermost())
@@ -281,12 +288,39 @@ void SimulatedInterface::stop() {
 
 void SimulatedInterface::halt() {
     m_playing = false;
+    if (m_recordAfterFrames > 0)
+        m_recordInQuarters = 4 * m_recordAfterFrames;
     // An automatic log covers running timecode; when the machine halts, the log ends there.
     if (m_logOpen && m_logIsAutomatic)
         stopLog();
     // Quarter frames lag two frames behind and stop with the machine: the full frame says
     // where it came to rest.
     sendFullFrame();
+}
+
+void SimulatedInterface::beginPlayback() {
+    if (m_recordAfterFrames == 0)
+        return;
+    m_recordInQuarters = 0;
+    // A second playback, before the machine records again, starts where the first left it;
+    // the recording still ends where it stopped for the first.
+    if (!m_playingBack)
+        m_recordedUpTo = m_timecode;
+    m_playingBack = true;
+}
+
+void SimulatedInterface::recordAgain() {
+    // The recording goes on after what was recorded, so takes never share timecode; the full
+    // frame that play() sends tells the program where.
+    if (m_playingBack) {
+        m_timecode = m_recordedUpTo;
+        m_quarter = 0;
+        m_piece = 0;
+    }
+    m_playingBack = false;
+    // Recording again is a new take at once, not one when the old rhythm comes round.
+    m_autoCountdown = 0;
+    play();
 }
 
 void SimulatedInterface::locate(const Timecode& target) {
@@ -338,8 +372,13 @@ void SimulatedInterface::setLogging(bool on) {
     }
 }
 
+void SimulatedInterface::setRecordAfterPlayback(int afterFrames) {
+    m_recordAfterFrames = std::max(0, afterFrames);
+}
+
 void SimulatedInterface::maybeStartAutoLog() {
-    if (!m_loggingOn || !m_playing || m_logOpen || m_autoCountdown > 0)
+    // A playback shows what was logged already; only recording makes new takes.
+    if (!m_loggingOn || !m_playing || m_playingBack || m_logOpen || m_autoCountdown > 0)
         return;
     startLog(true);
     m_autoCountdown = autoLogEveryFrames();

@@ -30,6 +30,10 @@ namespace vexasim {
 // stop time the machine halts there; an MMC stop voids both times.
 // The machine: MMC locate moves the timecode, play runs it, stop halts it. Whenever it halts
 // a full-frame message tells where it stands.
+// As a recorder (setRecordAfterPlayback), the machine's own running is recording, and what the
+// program asks for by MMC locate or play is a playback of what was recorded: no automatic log
+// starts while it plays. Once it halts, the machine waits a while, then goes back to where its
+// recording had come to and records on.
 class SimulatedInterface {
 public:
     using Output = std::function<void(std::span<const std::uint8_t> packetList)>;
@@ -46,7 +50,8 @@ public:
 
     // Moves time on. While the timecode runs, each quarter of a frame sends one quarter frame
     // and each new frame may start or stop a log or reach a stop or comparison time. While it
-    // is halted nothing is sent and the timecode stays where it is.
+    // is halted nothing is sent and the timecode stays where it is; a recorder waiting to
+    // record again counts the time down.
     void advanceQuarterFrames(int count);
     void advanceFrames(int count);
 
@@ -63,10 +68,15 @@ public:
     // Automatic logging starts a log every `everyFrames` frames of running timecode and stops
     // it `lengthFrames` later (at most `everyFrames`). Values below 1 are taken as 1.
     void setAutoLogTiming(int everyFrames, int lengthFrames);
+    // Makes the machine a recorder that records again `afterFrames` frames of time after each
+    // halt; 0 (the default) leaves it halted until told otherwise.
+    void setRecordAfterPlayback(int afterFrames);
 
     FrameRate frameRate() const { return m_rate; }
     Timecode timecode() const { return m_timecode; }
     bool playing() const { return m_playing; }
+    // Halted, and a recorder that will record again once its wait is over.
+    bool waitingToRecord() const { return !m_playing && m_recordInQuarters > 0; }
     bool loggingOn() const { return m_loggingOn; }
     bool failedFrameLogging() const { return m_failedFrameLogging; }
     bool logOpen() const { return m_logOpen; }
@@ -93,6 +103,9 @@ private:
     void quarterFrameTick();
     void stepFrame();
     void halt();
+    // A playback the program asked for begins: a recorder keeps where its recording stopped.
+    void beginPlayback();
+    void recordAgain();
     void setLogging(bool on);
     void startLog(bool automatic);
     void stopLog();
@@ -121,6 +134,11 @@ private:
     int m_autoLength = 0;
     int m_autoCountdown = 0;
     int m_autoAge = 0;
+
+    int m_recordAfterFrames = 0;  // 0: not a recorder
+    bool m_playingBack = false;
+    Timecode m_recordedUpTo;
+    int m_recordInQuarters = 0;  // counting down while halted; 0: not waiting
 
     std::optional<Timecode> m_stopTime;
     std::optional<Timecode> m_comparisonTime;

@@ -19,6 +19,8 @@ SimulatedMidiSystem::SimulatedMidiSystem(const Options& options)
       m_driver(m_sim) {
     m_sim.setFrameRate(options.rate);
     m_sim.locate(options.startAt);
+    m_sim.setRecordAfterPlayback(options.recordAfterPlaybackSeconds *
+                                 framesPerSecondLabel(options.rate));
     if (options.loggingOn)
         m_sim.receive(platform::makeMidiPacketList(
             std::vector<std::uint8_t>{0xF0, 0x2C, 0x4D, 0x57, 0x01, 0xF7}));

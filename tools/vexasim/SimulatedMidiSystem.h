@@ -32,6 +32,8 @@ public:
         bool play = true;
         // Logging by itself from the start; normally the program switches it on.
         bool loggingOn = false;
+        // A recorder that records on this long after a playback has halted; 0 stays halted.
+        int recordAfterPlaybackSeconds = 0;
         // Starts the clock driver at construction.
         bool startClock = true;
         std::string version = "21";

@@ -14,6 +14,7 @@ void vexaLogging3AppDelegate::comboBoxWillPopUp() {
     for (const std::string& name : devices) outlets.cmbDevicesVal->addItem(name);
     outlets.cmbDevicesVal->selectItem(0);
     captureActive = 0;
+    showCaptureOff();
 }
 
 void vexaLogging3AppDelegate::cmbDevices() {
@@ -24,7 +25,7 @@ void vexaLogging3AppDelegate::cmbDevices() {
     const std::vector<std::string> devices = m_services.video.deviceNames();
     const int selected = outlets.cmbDevicesVal->selectedIndex();
     // "None", or a device unplugged while the list was open: capture stays off.
-    outlets.mCaptureView->showText("");
+    showCaptureOff();
     if (devices.empty() || selected < 1 || selected > static_cast<int>(devices.size()))
         return;
 
@@ -48,7 +49,9 @@ void vexaLogging3AppDelegate::cmbDevices() {
             // Running does not mean a picture yet: a capture card without a signal on its
             // input delivers nothing until it gets one. Logs take stills from then on.
             captureActive = 1;
+            m_logsWithoutPicture = 0;
             outlets.mCaptureView->showText("waiting for signal");
+            showCaptureState();
             break;
         case platform::VideoStart::kDeviceFailed:
             // A device that will not open is left without a word; the list keeps its name.
@@ -70,12 +73,44 @@ void vexaLogging3AppDelegate::videoDeviceLost(std::uint64_t device, const std::s
     captureActive = 0;
     m_services.video.stop();
     outlets.cmbDevicesVal->selectItem(0);
+    showCaptureOff();
     m_services.systemLog.write("video input lost: " + why);
     outlets.dialogs->runAlert("The video input has stopped.",
                               why +
                                   "\n\nNew logs are recorded without a picture until a video "
                                   "device is chosen again.",
                               "OK");
+}
+
+void vexaLogging3AppDelegate::showCaptureOff() {
+    outlets.mCaptureView->showText("No video");
+    showCaptureState();
+}
+
+void vexaLogging3AppDelegate::countLogPicture(bool stillTaken) {
+    if (stillTaken) {
+        m_logsWithoutPicture = 0;
+    } else {
+        ++m_logsWithoutPicture;
+        m_lastLogWithoutPicture = outlets.txtLogNr->text();
+    }
+    showCaptureState();
+}
+
+void vexaLogging3AppDelegate::showCaptureState() {
+    // Running with a picture is the normal case and needs no words.
+    if (captureActive == 1 && m_logsWithoutPicture == 0) {
+        outlets.captureStatus->setText("");
+        return;
+    }
+    const std::string state = captureActive == 1 ? "No signal" : "Capture off";
+    if (m_logsWithoutPicture == 0) {
+        outlets.captureStatus->setText(state + ": new logs get no picture");
+        return;
+    }
+    outlets.captureStatus->setText(state + ": " + std::to_string(m_logsWithoutPicture) +
+                                   (m_logsWithoutPicture == 1 ? " log" : " logs") +
+                                   " without a picture, the last " + m_lastLogWithoutPicture);
 }
 
 bool vexaLogging3AppDelegate::chooseVideoDevice(std::string_view name) {

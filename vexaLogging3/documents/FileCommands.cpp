@@ -65,28 +65,32 @@ void vexaLogging3AppDelegate::btnFileSaveAs() {
         writeProjectFile();
 }
 
-void vexaLogging3AppDelegate::applicationWillTerminate() {
+bool vexaLogging3AppDelegate::applicationWillTerminate() {
     LogEditCommentSichern();
     if (editChangeFlag != 1) {
         discardRecovery();
-        return;
+        return true;
     }
+    // Cancel is there because a quit reached by a slip of the keys must not cost the log:
+    // Escape and closing the alert answer as Cancel, never as Save or Don't Save.
     const int answer = outlets.dialogs->runAlert(
         "File \"" + document::lastPathComponent(pathString) + "\" has been modified!",
-        "Save changes before closing Glimmark?", "Save", "", "Don't Save");
+        "Save changes before closing Glimmark?", "Save", "Cancel", "Don't Save");
+    if (answer == platform::kAlertAlternate)
+        return false;
     // "Don't Save" gives the log up on purpose: nothing is left to restore.
     if (answer != platform::kAlertDefault) {
         discardRecovery();
-        return;
+        return true;
     }
-    // The log ends with the program: when the write fails (the user has been told why), the
-    // save dialog offers another place until the log is saved or the user gives up.
+    // When the write fails (the user has been told why), the save dialog offers another place
+    // until the log is saved; giving up on the dialog keeps the program and its log.
     for (bool askForPath = neverSaved();; askForPath = true) {
         if (askForPath && !SaveAsPanel())
-            return;
+            return false;
         if (writeProjectFile()) {
             discardRecovery();
-            return;
+            return true;
         }
     }
 }

@@ -144,6 +144,7 @@ void vexaLogging3AppDelegate::logStartEvent(const std::array<std::uint8_t, 10>& 
     logStartArray.append({outlets.txtLogNr->text(), std::move(storedStart), std::string(),
                           std::string(), outlets.txtLogTod->text(), std::string(), std::string(),
                           outlets.txtLogDate->text(), std::string(), Picture()});
+    countLogPicture(captureActive == 1 && frame != nullptr);
     if (captureActive == 1 && frame) {
         const int place = logStartArray.recordCount();
         m_stills.encode(logStartArray.recordKey(place), place, std::move(frame));

@@ -84,6 +84,7 @@ Outlets::Outlets()
       btnLogManualStopVal(&g_button),
       cmbDevicesVal(&g_comboBox),
       mCaptureView(&g_preview),
+      captureStatus(&g_textField),
       txtEditNr(&g_textField),
       txtEditStart(&g_textField),
       txtEditStop(&g_textField),

@@ -27,6 +27,8 @@ struct Outlets {
     Button* btnLogManualStopVal;
     ComboBox* cmbDevicesVal;
     VideoPreview* mCaptureView;
+    // Whether new logs get pictures: capture off, and the logs made without one.
+    TextField* captureStatus;
 
     // Editor window.
     TextField* txtEditNr;

@@ -29,6 +29,7 @@ void vexaLogging3AppDelegate::awakeFromNib() {
     setPathString("Untitled");
     imgBufferArray.clear();
     captureActive = 0;
+    showCaptureOff();
     mmcFpsAddWert = 32;
 
     outlets.btnLogManualVal->setEnabled(false);

@@ -1,10 +1,13 @@
 #include "platform/qt/ApplicationMenus.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -58,24 +61,33 @@ ApplicationMenus::ApplicationMenus() {
     insertRecord = item(this, tr("&Insert Record"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
     replacePicture = item(this, tr("Replace P&icture…"));
     deletePicture = item(this, tr("Delete Pictu&re…"));
-}
-
-void ApplicationMenus::keepTextKeysIn(QWidget* window) {
-    for (QLineEdit* field : window->findChildren<QLineEdit*>()) field->installEventFilter(this);
+    // Every widget of the program, dialogs and widgets made later included, is asked here
+    // first whether it wants a key of the menus.
+    qApp->installEventFilter(this);
 }
 
 bool ApplicationMenus::eventFilter(QObject* watched, QEvent* event) {
-    // A shortcut override taken by the field sends the key to the field instead of the menu.
-    // Editable fields take these keys themselves; read-only ones would pass Ctrl+X or
-    // Ctrl+Z on to the records.
-    if (event->type() == QEvent::ShortcutOverride) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        for (const QAction* action : {undo, redo, cutRecord, copyRecord, pasteRecord, deleteRecord})
-            for (const QKeySequence& shortcut : action->shortcuts())
-                if (QKeySequence(key->keyCombination()) == shortcut) {
-                    event->accept();
-                    return true;
-                }
+    // Before a key reaches the widget with the keyboard as a key, that widget is asked whether
+    // it wants it (a shortcut override); a widget that says yes takes the key from the menu.
+    if (event->type() != QEvent::ShortcutOverride || !watched->isWidgetType())
+        return QObject::eventFilter(watched, event);
+    const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+    const auto bound = [&pressed](const QAction* action) {
+        return action->shortcuts().contains(pressed);
+    };
+    // Text fields, read-only ones too, keep the keys of text editing: a Ctrl+Z meant for a
+    // comment must never take back a record.
+    const QAction* const textKeys[] = {undo,       redo,        cutRecord,
+                                       copyRecord, pasteRecord, deleteRecord};
+    if (qobject_cast<QLineEdit*>(watched) != nullptr &&
+        std::any_of(std::begin(textKeys), std::end(textKeys), bound)) {
+        event->accept();
+        return true;
+    }
+    const QList<QAction*> actions = findChildren<QAction*>(Qt::FindDirectChildrenOnly);
+    if (std::any_of(actions.begin(), actions.end(), bound)) {
+        event->ignore();
+        return true;
     }
     return QObject::eventFilter(watched, event);
 }

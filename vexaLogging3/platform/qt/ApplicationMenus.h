@@ -38,7 +38,9 @@ public:
     QAction* editMode;
     // Records and pictures. Their keys act on the records only while no text field has the
     // keyboard; in a field, Ctrl+C, Ctrl+X, Ctrl+V, Delete, Ctrl+Z and Ctrl+Shift+Z edit
-    // the text, as anywhere else. The menu items always act on the records.
+    // the text, as anywhere else. The menu items always act on the records. Every other key
+    // of the menus acts whatever has the keyboard, also where a widget has a use of its own
+    // for it (a text field takes Ctrl+E for the end of the line).
     QAction* undo;
     QAction* redo;
     QAction* cutRecord;
@@ -49,8 +51,6 @@ public:
     QAction* insertRecord;
     QAction* replacePicture;
     QAction* deletePicture;
-    // Leaves those keys to every text field of `window`.
-    void keepTextKeysIn(QWidget* window);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

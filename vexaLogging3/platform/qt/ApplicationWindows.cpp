@@ -45,6 +45,7 @@ ApplicationWindows::ApplicationWindows() {
     o.btnLogManualStopVal = adapt<ButtonControl>(windowRec.btnLogManualStopVal);
     o.cmbDevicesVal = adapt<ComboControl>(windowRec.cmbDevicesVal);
     o.mCaptureView = windowRec.mCaptureView;
+    o.captureStatus = adapt<LineEditField>(windowRec.captureStatus);
 
     EditorWindow& e = windowEdit;
     o.txtEditNr = adapt<LineEditField>(e.txtEditNr);
@@ -77,10 +78,6 @@ ApplicationWindows::ApplicationWindows() {
     o.windowEdit = adapt<WindowControl>(static_cast<QWidget*>(&windowEdit));
     o.panelEditNr = &panelEditNr;
     o.dialogs = &m_dialogs;
-
-    for (QWidget* window : {static_cast<QWidget*>(&windowRec), static_cast<QWidget*>(&windowEdit),
-                            static_cast<QWidget*>(&panelEditNr)})
-        menus.keepTextKeysIn(window);
 }
 
 ApplicationWindows::~ApplicationWindows() {

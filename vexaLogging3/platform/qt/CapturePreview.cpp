@@ -50,7 +50,7 @@ void CapturePreview::paintEvent(QPaintEvent*) {
     if (m_picture.isNull()) {
         painter.setPen(QColor(110, 110, 110));
         painter.drawText(rect(), Qt::AlignCenter,
-                         m_text.isEmpty() ? tr("No video device") : m_text);
+                         m_text.isEmpty() ? tr("No video") : m_text);
         return;
     }
     QRect target(QPoint(0, 0), m_picture.size().scaled(size(), Qt::KeepAspectRatio));

@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -26,6 +27,14 @@ CaptureWindow::CaptureWindow(QWidget* parent) : QMainWindow(parent) {
     mCaptureView = new CapturePreview(central);
     mCaptureView->setObjectName(QStringLiteral("mCaptureView"));
     layout->addWidget(mCaptureView, 1);
+    // Right under the picture, where the eye goes when the picture is missing.
+    captureStatus = widget_style::readOnlyField(central, "captureStatus");
+    captureStatus->setAlignment(Qt::AlignCenter);
+    captureStatus->setFrame(false);
+    QPalette warning = captureStatus->palette();
+    warning.setColor(QPalette::Text, QColor(200, 60, 0));
+    captureStatus->setPalette(warning);
+    layout->addWidget(captureStatus);
 
     cmbDevicesVal = new DeviceComboBox(central);
     cmbDevicesVal->setObjectName(QStringLiteral("cmbDevicesVal"));

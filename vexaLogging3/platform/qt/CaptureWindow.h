@@ -27,4 +27,5 @@ public:
     DeviceComboBox* cmbDevicesVal;
     QPushButton* btnCapture;
     CapturePreview* mCaptureView;
+    QLineEdit* captureStatus;
 };

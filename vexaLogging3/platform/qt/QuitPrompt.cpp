@@ -17,26 +17,28 @@ QuitPrompt::QuitPrompt(vexaLogging3AppDelegate& controller, std::vector<QWidget*
             [this](QSessionManager& manager) { commitData(manager); });
 }
 
-void QuitPrompt::run() {
-    if (m_ran)
-        return;
-    m_ran = true;
-    m_controller.applicationWillTerminate();
+bool QuitPrompt::run() {
+    if (!m_letGo)
+        m_letGo = m_controller.applicationWillTerminate();
+    return m_letGo;
 }
 
 void QuitPrompt::quit() {
-    run();
-    QCoreApplication::quit();
+    if (run())
+        QCoreApplication::quit();
 }
 
 bool QuitPrompt::eventFilter(QObject* watched, QEvent* event) {
-    // Closing the last window ends the program, so that is when to ask, before it goes.
+    // Closing the last window ends the program, so that is when to ask, before it goes. A
+    // close refused keeps the window, and with it the program.
     if (event->type() == QEvent::Close) {
         const bool anotherOpen = std::any_of(m_windows.begin(), m_windows.end(), [&](QWidget* w) {
             return w != watched && w->isVisible();
         });
-        if (!anotherOpen)
-            run();
+        if (!anotherOpen && !run()) {
+            event->ignore();
+            return true;
+        }
     }
     return QObject::eventFilter(watched, event);
 }
@@ -46,8 +48,10 @@ void QuitPrompt::commitData(QSessionManager& manager) {
     // behind the user's back.
     if (!manager.allowsInteraction())
         return;
-    run();
-    manager.release();
+    if (run())
+        manager.release();
+    else
+        manager.cancel();
 }
 
 }  // namespace platform::qt

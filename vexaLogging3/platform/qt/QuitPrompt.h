@@ -11,14 +11,17 @@ namespace platform::qt {
 
 // Asks about unsaved changes once when the program ends, while its windows still exist: on
 // the Quit command, when the last of its windows is being closed, and when the desktop
-// session ends (logout). Whichever comes first asks; the others do not ask again.
+// session ends (logout). Whichever comes first asks; once the user has let the program go,
+// the others do not ask again. A user who stays (Cancel) keeps the program running, its
+// windows open, and is asked again at the next attempt.
 class QuitPrompt final : public QObject {
 public:
     QuitPrompt(vexaLogging3AppDelegate& controller, std::vector<QWidget*> windows);
 
-    // The controller's applicationWillTerminate, unless it ran already.
-    void run();
-    // The Quit command: the prompt, then the end of the event loop.
+    // The controller's applicationWillTerminate, unless the user let the program go already;
+    // false when the user chose to stay.
+    bool run();
+    // The Quit command: the prompt, then the end of the event loop unless the user stays.
     void quit();
 
 protected:
@@ -29,7 +32,7 @@ private:
 
     vexaLogging3AppDelegate& m_controller;
     std::vector<QWidget*> m_windows;
-    bool m_ran = false;
+    bool m_letGo = false;
 };
 
 }  // namespace platform::qt
