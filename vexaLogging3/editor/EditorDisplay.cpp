@@ -25,6 +25,8 @@ void vexaLogging3AppDelegate::LogEditInit() {
           outlets.txtLogTod, outlets.txtLogDate})
         field->setText("");
     logEditPos = 1;
+    // No take of this log has started yet: a stop without one completes the last record.
+    m_openTake = 0;
     // The log is starting afresh: steps of the one before must not touch it.
     m_editHistory.clear();
     showUndoState();
