@@ -122,7 +122,8 @@ TEST_F(Navigation, TextBeingTypedSurvivesTheRefreshesOfDeviceEvents) {
     device(0x02, 25);
     EXPECT_EQ(editorView(app), "@2 #1 01:00:20:00-01:00:25:00 00:00:05 '' [||] *");
     app.app->txtEditLogNr();
-    EXPECT_EQ(app.app->logEditPos, 1);
+    app.app->btnLogNaechstes();  // the number confirmed is no longer kept
+    EXPECT_EQ(w.txtEditNr.value, "2");
 }
 
 TEST_F(Navigation, RenumberStoresTheTypedTextWhenItsValueIsOneTo999) {

@@ -57,6 +57,9 @@ void vexaLogging3AppDelegate::txtEditLogNr() {
     // The comments belong to the record shown before the jump.
     LogEditCommentSichern();
     logEditPos = target;
+    // The number has done its work: from now on the field shows the number of the record on
+    // show, however the editor moves.
+    outlets.txtEditNr->setText(wanted);
     LogActualWrite();
 }
 
