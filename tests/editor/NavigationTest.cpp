@@ -93,8 +93,8 @@ TEST_F(Navigation, StepsJumpsAndTypedTimesShowTheRecordAndItsNeighbours) {
     EXPECT_EQ(app.field(1, kFieldComment1), "");
 }
 
-// Device events refresh the editor while the user types: nothing typed is lost, each store is
-// one step of undo, and a time or a number being typed stays in its field.
+// Device events and the chase refresh the editor while the user types: nothing typed is lost,
+// each store is one step of undo, and a time or a number being typed stays in its field.
 TEST_F(Navigation, TextBeingTypedSurvivesTheRefreshesOfDeviceEvents) {
     const auto device = [this](std::uint8_t event, std::uint8_t seconds) {
         app.receive({0xF0, 0x2C, 0x4D, 0x67, event, 1, 0, seconds, 0, 0, 0xF7});
@@ -124,6 +124,11 @@ TEST_F(Navigation, TextBeingTypedSurvivesTheRefreshesOfDeviceEvents) {
     app.app->txtEditLogNr();
     app.app->btnLogNaechstes();  // the number confirmed is no longer kept
     EXPECT_EQ(w.txtEditNr.value, "2");
+    w.txtEditComment2.type("boom in shot");
+    w.chkEditChaseModeVal.on = true;
+    app.app->chkEditChaseMode();
+    app.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 1, 0, 5, 0, 0xF7});  // inside record 1
+    EXPECT_EQ(w.txtEditNr.value + " " + app.field(2, kFieldComment2), "1 boom in shot");
 }
 
 TEST_F(Navigation, RenumberStoresTheTypedTextWhenItsValueIsOneTo999) {

@@ -198,18 +198,4 @@ TEST_F(Player, EachFrameRateIsStoredWithTheLogAndUsedForTheLocate) {
     }
 }
 
-// The chase moves the editor without storing its fields: what was typed before it went on
-// must be in the log already.
-TEST_F(Player, ChaseModeKeepsTheCommentsBeingTyped) {
-    app.app->LogActualWrite();
-    act('E');
-    w.txtEditComment1.value = "wide, take 2";
-    w.txtEditComment2.value = "boom in shot";
-    act('C');
-    app.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x2A, 0x00, 0x14, 0x00, 0xF7});
-    EXPECT_EQ(w.txtEditNr.value, "3");
-    EXPECT_EQ(app.field(1, kFieldComment1), "wide, take 2");
-    EXPECT_EQ(app.field(1, kFieldComment2), "boom in shot");
-}
-
 }  // namespace
