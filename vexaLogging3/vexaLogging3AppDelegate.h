@@ -311,6 +311,8 @@ private:
     // start or stop still being typed stays in its field while it has the keyboard and the
     // record stays on show, unless `evenWhileTyped`.
     void storeTypedText(bool evenWhileTyped);
+    // The number field back to the number of the record on show, over whatever was typed.
+    void showRecordNumber();
     // The navigation, the fields and the Play button's title while a playback or the chase
     // holds the editor, or once neither does.
     void showPlayerLocks(bool locked);

@@ -187,8 +187,8 @@ TEST_F(Windows, EveryMenuKeyActsOnTheRecordsOrStaysWithTheTextField) {
 // Typed slowly across the log stop that refreshes its record, a comment stays whole.
 TEST_F(Windows, ACommentTypedAcrossALogStopIsKeptWhole) {
     const auto device = [](std::uint8_t event, std::uint8_t seconds) {
-        const std::vector<std::uint8_t> message{0xF0, 0x2C, 0x4D, 0x67, event, 1, 0, seconds, 0,
-                                                0, 0xF7};
+        const std::vector<std::uint8_t> message{0xF0, 0x2C,    0x4D, 0x67, event, 1,
+                                                0,    seconds, 0,    0,    0xF7};
         myReadProc(platform::makeMidiPacketList(message), nullptr, nullptr);
     };
     device(0x01, 0);

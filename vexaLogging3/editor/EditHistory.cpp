@@ -55,8 +55,12 @@ bool EditHistory::removeRecord(LogList& list, int record) {
     if (!list.removeRecord(record))
         return false;
     if (m_open)
-        m_open->changes.push_back({Change::Kind::Remove, static_cast<std::size_t>(record), {}, {},
-                                   std::move(removed), key});
+        m_open->changes.push_back({Change::Kind::Remove,
+                                   static_cast<std::size_t>(record),
+                                   {},
+                                   {},
+                                   std::move(removed),
+                                   key});
     return true;
 }
 

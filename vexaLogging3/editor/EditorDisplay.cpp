@@ -128,8 +128,7 @@ void vexaLogging3AppDelegate::storeTypedText(bool evenWhileTyped) {
     for (const auto& [shown, k, name] :
          {std::tuple{outlets.txtEditStart, kFieldStart, "Start Time"},
           std::tuple{outlets.txtEditStop, kFieldStop, "Stop Time"}}) {
-        if (!shown->isEdited() ||
-            (!evenWhileTyped && record == logEditPos && shown->hasKeyboard()))
+        if (!shown->isEdited() || (!evenWhileTyped && record == logEditPos && shown->hasKeyboard()))
             continue;
         // As committing the field would store it: the start is never empty, an empty stop
         // opens the record.
@@ -144,6 +143,12 @@ void vexaLogging3AppDelegate::storeTypedText(bool evenWhileTyped) {
             editChangeFlag = 1;
         }
     }
+}
+
+void vexaLogging3AppDelegate::showRecordNumber() {
+    const int record = logStartArray.findRecord(m_shownRecord, logEditPos);
+    outlets.txtEditNr->setText(
+        record == 0 ? std::string() : logStartArray.text(LogList::indexOf(record, kFieldNumber)));
 }
 
 void vexaLogging3AppDelegate::LogNaechster() {

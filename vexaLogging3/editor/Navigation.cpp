@@ -24,21 +24,14 @@ void vexaLogging3AppDelegate::btnLogVorher() {
 
 void vexaLogging3AppDelegate::txtEditLogNr() {
     const std::string wanted = outlets.txtEditNr->text();
-    // The field is the record's number again whatever happens: a number left standing there
-    // would pass for the number of the record on show.
-    const auto showNumber = [this] {
-        outlets.txtEditNr->setText(
-            logStartArray.hasRecords() && m_shownRecord != 0
-                ? logStartArray.text(LogList::indexOf(logEditPos, kFieldNumber))
-                : std::string());
-    };
     // Full screen hides the editor: the number waits there for its return.
     if (fullScreenMode)
         return;
     // While a record plays or the chase leads, the field is locked and the editor is not the
-    // user's to move.
+    // user's to move. A number refused goes: left standing, it would pass for the number of
+    // the record on show.
     if (playStopFlag == 1 || outlets.chkEditChaseModeVal->isOn()) {
-        showNumber();
+        showRecordNumber();
         return;
     }
     // Numbers are compared as the texts they are: "5" does not find "05". Numbers need not
@@ -47,11 +40,10 @@ void vexaLogging3AppDelegate::txtEditLogNr() {
                            ? 0
                            : m_searchIndex.findNumber(logStartArray, wanted);
     if (target == 0) {
-        showNumber();
+        showRecordNumber();
         if (!wanted.empty())
             outlets.dialogs->runAlert("No record has the number " + wanted + ".",
-                                      "Numbers are looked for as typed: 5 does not find 05.",
-                                      "OK");
+                                      "Numbers are looked for as typed: 5 does not find 05.", "OK");
         return;
     }
     // The comments belong to the record shown before the jump.

@@ -25,9 +25,7 @@ void vexaLogging3AppDelegate::showPlayerLocks(bool locked) {
         f->setEditable(typing);
     // A number typed and not confirmed can no longer be: the field shows the record's own.
     if (locked && outlets.txtEditNr->isEdited())
-        outlets.txtEditNr->setText(m_shownRecord != 0 ? logStartArray.text(LogList::indexOf(
-                                                            logEditPos, kFieldNumber))
-                                                      : std::string());
+        showRecordNumber();
     outlets.txtEditNr->setEditable(!locked);
     outlets.btnEditPlayVal->setTitle(locked ? "Stop" : "Play");
 }
