@@ -307,6 +307,21 @@ private:
 
     // Empties the editor's fields and its three pictures.
     void clearEditor();
+    // What the user typed into the fields of the record on show and has not stored goes into
+    // that record, as a step on would store it, so that no refresh of the editor loses it. A
+    // start or stop still being typed stays in its field while it has the keyboard and the
+    // record stays on show, unless `evenWhileTyped`.
+    void storeTypedText(bool evenWhileTyped);
+    // The number field back to the number of the record on show, over whatever was typed.
+    void showRecordNumber();
+    // The navigation, the fields and the Play button's title while a playback or the chase
+    // holds the editor, or once neither does.
+    void showPlayerLocks(bool locked);
+    // The record the editor's fields show, by key: records put in or taken out before it
+    // move it, and typed text must still reach it. 0 while the editor shows none.
+    LogList::RecordKey m_shownRecord = 0;
+    // The record the interface's most recent log start made; its stop belongs to it.
+    LogList::RecordKey m_openTake = 0;
     platform::VideoFramePtr latestFrame();
     void videoDeviceLost(std::uint64_t device, const std::string& why);
     void CapturePicture(const platform::VideoFramePtr& frame);
@@ -340,13 +355,18 @@ private:
         vexaLogging3AppDelegate& m_controller;
     };
     bool storeValue(std::size_t index, LogValue value);
-    bool insertRecordValues(int record, LogRecord values);
+    // `key`: the key the record had when it was cut; 0 gives a new one.
+    bool insertRecordValues(int record, LogRecord values, LogList::RecordKey key = 0);
     bool removeRecordValues(int record);
     bool currentRecordExists() const;
     LogRecord blankRecord(std::string number) const;
     // The clipboard's record, numbered afresh when its number is taken and the user wants
     // that; false when the user cancelled.
     bool numberForPaste(LogRecord& record);
+    // The key of the record the clipboard holds when it was cut, not copied: pasted where no
+    // record has it, the record moves with its key, and the stop of a take cut and pasted
+    // while it runs still finds it.
+    LogList::RecordKey m_cutRecord = 0;
     // The common end of the picture change and the dropped picture: false, the user told,
     // when the file gives no picture.
     bool readPictureFile(const std::string& path, Picture& tiff);

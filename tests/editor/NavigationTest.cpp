@@ -86,10 +86,49 @@ TEST_F(Navigation, StepsJumpsAndTypedTimesShowTheRecordAndItsNeighbours) {
          {'B', "", one + " *"},
          {'F', "", one + " *"},
          {'Y', "", one + " *"},
-         {'J', "05", "@1 #05 01:00:00:00-01:00:10:00 00:00:10 '' [|JPEG-one|] *"}});
+         // Refused while a record plays: the field goes back to the number on show.
+         {'J', "05", one + " *"}});
     EXPECT_EQ(app.field(2, kFieldStart), "00:00:00:00");
     EXPECT_EQ(app.field(3, kFieldComment1), "end");
     EXPECT_EQ(app.field(1, kFieldComment1), "");
+}
+
+// Device events and the chase refresh the editor while the user types: nothing typed is lost,
+// each store is one step of undo, and a time or a number being typed stays in its field.
+TEST_F(Navigation, TextBeingTypedSurvivesTheRefreshesOfDeviceEvents) {
+    const auto device = [this](std::uint8_t event, std::uint8_t seconds) {
+        app.receive({0xF0, 0x2C, 0x4D, 0x67, event, 1, 0, seconds, 0, 0, 0xF7});
+    };
+    device(0x01, 0);  // record 1, on show
+    w.txtEditComment1.type("abcdefghijk");
+    device(0x02, 10);
+    EXPECT_EQ(editorView(app), "@1 #1 01:00:00:00-01:00:10:00 00:00:10 'abcdefghijk' [||] *");
+    w.txtEditComment2.type("boom");  // taken back by the first undo, the stored comment next
+    for (const char* shown : {"abcdefghijk", ""}) {
+        app.app->btnEditUndo();
+        EXPECT_EQ(w.txtEditComment1.value + w.txtEditComment2.value, shown);
+        EXPECT_EQ(app.field(1, kFieldComment1) + app.field(1, kFieldComment2), shown);
+    }
+    app.app->btnEditRedo();
+    w.txtEditStart.type("1:0:2");
+    device(0x02, 12);
+    EXPECT_EQ(editorView(app), "@1 #1 1:0:2-01:00:12:00  'abcdefghijk' [||] *");
+    device(0x01, 20);
+    app.app->btnLogNaechstes();  // from the menu: the start field keeps the keyboard
+    EXPECT_EQ(app.field(1, kFieldStart), "01:00:02:00");
+    EXPECT_EQ(w.btnMenuUndoVal.title, "Undo Start Time");
+    w.txtEditStart.keyboard = false;
+    w.txtEditNr.type("1");
+    device(0x02, 25);
+    EXPECT_EQ(editorView(app), "@2 #1 01:00:20:00-01:00:25:00 00:00:05 '' [||] *");
+    app.app->txtEditLogNr();
+    app.app->btnLogNaechstes();  // the number confirmed is no longer kept
+    EXPECT_EQ(w.txtEditNr.value, "2");
+    w.txtEditComment2.type("boom in shot");
+    w.chkEditChaseModeVal.on = true;
+    app.app->chkEditChaseMode();
+    app.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 1, 0, 5, 0, 0xF7});  // inside record 1
+    EXPECT_EQ(w.txtEditNr.value + " " + app.field(2, kFieldComment2), "1 boom in shot");
 }
 
 TEST_F(Navigation, RenumberStoresTheTypedTextWhenItsValueIsOneTo999) {

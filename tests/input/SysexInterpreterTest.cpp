@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/FakePlatform.h"
+#include "editor/LogFixture.h"
 
 namespace {
 
@@ -21,6 +21,10 @@ Bytes fullFrame(std::uint8_t h, std::uint8_t m, std::uint8_t s, std::uint8_t f) 
     return {0xF0, 0x7F, 0x7F, 0x01, 0x01, h, m, s, f, 0xF7};
 }
 const Bytes kUnknownEvent{0xF0, 0x2C, 0x4D, 0x67, 0x05, 0xF7};
+// What the user does in the editor between two messages, by its letter in the editing tables.
+Bytes user(char act) {
+    return {std::uint8_t(act)};
+}
 
 struct Case {
     const char* name;
@@ -55,6 +59,22 @@ const Case kCases[] = {
      {start(1, 0, 0, 0, 0), start(1, 0, 5, 0, 0), stop(1, 0, 9, 0), stop(1, 0, 11, 0)},
      {"1|01:00:00:00|||17:08:09", "2|01:00:05:00|01:00:11:00||17:08:09"},
      "|01:00:05:00|01:00:11:00|00:00:06|0 01:00:00:00-"},
+    {"a stop goes to its take when records were added after it, or it was deleted and undone",
+     {start(1, 0, 0, 0, 0), start(1, 0, 5, 0, 0), user('A'), user('B'), user('D'), user('U'),
+      stop(1, 0, 10, 5)},
+     {"1|01:00:00:00|||17:08:09", "2|01:00:05:00|01:00:10:05||17:08:09",
+      "3|00:00:00:00|||17:08:09"},
+     "|01:00:05:00|01:00:10:05|00:00:05|0 01:00:05:00-01:00:10:05"},
+    {"a stop follows its take cut and pasted before the older record",
+     {start(1, 0, 0, 0, 0), start(1, 0, 5, 0, 0), user('N'), user('X'), user('V'),
+      stop(1, 0, 10, 5)},
+     {"2|01:00:05:00|01:00:10:05||17:08:09", "1|01:00:00:00|||17:08:09"},
+     "|01:00:05:00|01:00:10:05|00:00:05|0 01:00:05:00-01:00:10:05"},
+    {"with its take deleted a stop goes to the last record, the editor left alone",
+     {start(1, 0, 0, 0, 0), start(1, 0, 5, 0, 0), user('N'), user('D'), user('I'),
+      stop(1, 0, 10, 5)},
+     {"0|00:00:00:00|||17:08:09", "1|01:00:00:00|01:00:10:05||17:08:09"},
+     "|01:00:05:00|01:00:10:05|00:00:05|0 00:00:00:00-"},
     {"a stop with only the header is ignored", {stop(1, 0, 10, 5)}, {}, "||||0 -"},
     {"unknown, foreign and cut-short messages change nothing",
      {kUnknownEvent,
@@ -91,7 +111,13 @@ TEST(SysexInterpreter, EachMessageHasItsEffectOnTheLogAndTheWindows) {
         SCOPED_TRACE(c.name);
         fake::App app;
         app.clock.time = {2026, 3, 4, 17, 8, 9};
-        for (const Bytes& message : c.received) app.receive(message);
+        app.windows.dialogs.answers = {platform::kAlertDefault};
+        for (const Bytes& message : c.received) {
+            if (message.size() == 1)
+                (app.app.get()->*editor_test::kActions.at(char(message[0])))();
+            else
+                app.receive(message);
+        }
 
         const LogList& log = app.app->logStartArray;
         ASSERT_EQ(log.recordCount(), static_cast<int>(c.records.size()));

@@ -23,7 +23,8 @@ std::string timeAt(const char* kind, const char* ss) {
 
 // 'P' Play/Stop pressed, 'S' stop-time event, 'V' comparison-time event, 'C'/'c' chase box
 // on/off, 'E'/'e' edit-mode box on/off, 'D' connection lost, 'X' start field emptied, 'Z'
-// record 3's start emptied in the log, a digit the editor put on that record.
+// record 3's start emptied in the log, 'n' 4 typed into the number field, 'J' 5 typed and
+// Return pressed, a digit the editor put on that record.
 struct Step {
     char act;
     Sent sent;
@@ -66,7 +67,11 @@ protected:
             app.app->midiOpenFlag = 0;
         else if (a == 'X')
             w.txtEditStart.value.clear();
-        else if (a == 'Z')
+        else if (a == 'n' || a == 'J') {
+            w.txtEditNr.type(a == 'n' ? "4" : "5");
+            if (a == 'J')
+                app.app->txtEditLogNr();
+        } else if (a == 'Z')
             app.app->logStartArray.replace(LogList::indexOf(3, kFieldStart), "");
         else if (a >= '1' && a <= '9') {
             app.app->logEditPos = a - '0';
@@ -120,8 +125,20 @@ INSTANTIATE_TEST_SUITE_P(
                 {'P', {kSetGen, locate("00"), kPlay, timeAt("08", "05")}, "Stop #1 flag"},
                 {'C', {}, "Stop #1 flag off"},
                 {'P', {}, "Stop #1 flag off"},
-                {'c', {}, "Play #1 flag nav"},
+                {'c', {}, "Stop #1 flag"},
                 {'P', {kMmcStop}, "Play #1 nav"}}},
+        Script{"ChaseOnAndOffDuringAPlaybackWithoutAStopKeepsTheLocksAndTheNumberTrue",
+               {{'2', {}, "Play #2 nav"},
+                {'n', {}, "Play #4 nav"},
+                {'P', {kSetGen, locate("0A"), kPlay, timeAt("09", "14")}, "Stop #2 flag"},
+                {'C', {}, "Stop #2 flag off"},
+                {'c', {}, "Stop #2 flag"},
+                {'J', {}, "Stop #2 flag"},
+                {'V', {timeAt("09", "1E")}, "Stop #3 flag"},
+                {'C', {}, "Stop #3 flag off"},
+                {'S', {}, "Stop #3 off"},
+                {'c', {}, "Play #3 nav"},
+                {'J', {}, "Play #5 nav"}}},
         Script{"ComparisonTimesPlayOnToTheNextStopOrUntilStop",
                {{'2', {}, "Play #2 nav"},
                 {'P', {kSetGen, locate("0A"), kPlay, timeAt("09", "14")}, "Stop #2 flag"},
@@ -179,20 +196,6 @@ TEST_F(Player, EachFrameRateIsStoredWithTheLogAndUsedForTheLocate) {
         EXPECT_EQ(sent(),
                   (Sent{kSetGen, locate("00", row.hours), kPlay, timeAt("08", "05"), kMmcStop}));
     }
-}
-
-// The chase moves the editor without storing its fields: what was typed before it went on
-// must be in the log already.
-TEST_F(Player, ChaseModeKeepsTheCommentsBeingTyped) {
-    app.app->LogActualWrite();
-    act('E');
-    w.txtEditComment1.value = "wide, take 2";
-    w.txtEditComment2.value = "boom in shot";
-    act('C');
-    app.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x2A, 0x00, 0x14, 0x00, 0xF7});
-    EXPECT_EQ(w.txtEditNr.value, "3");
-    EXPECT_EQ(app.field(1, kFieldComment1), "wide, take 2");
-    EXPECT_EQ(app.field(1, kFieldComment2), "boom in shot");
 }
 
 }  // namespace

@@ -238,6 +238,26 @@ TEST(MenuKeys, ReachTheirItemFromEveryWidgetButTextEditingKeysStayInTextFields) 
     EXPECT_EQ(wrong, "");
 }
 
+// Typed slowly across the log stop that refreshes its record, a comment stays whole.
+TEST_F(Windows, ACommentTypedAcrossALogStopIsKeptWhole) {
+    const auto device = [](std::uint8_t event, std::uint8_t seconds) {
+        const std::vector<std::uint8_t> message{0xF0, 0x2C,    0x4D, 0x67, event, 1,
+                                                0,    seconds, 0,    0,    0xF7};
+        myReadProc(platform::makeMidiPacketList(message), nullptr, nullptr);
+    };
+    device(0x01, 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !app.edit.txtEditStart->text().isEmpty(); }));
+    app.edit.chkEditModeVal->click();
+    app.edit.txtEditComment1->setFocus();
+    QTest::keyClicks(app.edit.txtEditComment1, "abcdefghijk");
+    device(0x02, 10);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !app.edit.txtEditStop->text().isEmpty(); }));
+    QTest::keyClicks(app.edit.txtEditComment1, "lmnopqrstuvwxyz");
+    app.edit.btnLogNaechstesVal->click();
+    EXPECT_EQ(app.controller.logStartArray.text(LogList::indexOf(1, kFieldComment1)),
+              "abcdefghijklmnopqrstuvwxyz");
+}
+
 // The formats are Qt's image plugins' business; one dropped PNG proves the drag reaches the
 // controller and what is stored is a TIFF of the file.
 TEST_F(Windows, ADroppedPictureFileReplacesThePictureWithATiffOfIt) {

@@ -35,12 +35,20 @@ using Bytes = std::vector<std::uint8_t>;
 struct TextField final : platform::TextField {
     void setText(std::string_view text) override {
         value = text;
+        edited = false;
         ++writes;
     }
     std::string text() const override { return value; }
     void setEditable(bool e) override { editable = e; }
+    bool isEdited() const override { return edited; }
+    bool hasKeyboard() const override { return keyboard; }
+    // The user types: the text is theirs, and the field has the keyboard.
+    void type(std::string_view text) {
+        value = text;
+        edited = keyboard = true;
+    }
     std::string value;
-    bool editable = true;
+    bool editable = true, edited = false, keyboard = false;
     int writes = 0;  // how often it was set
 };
 

@@ -33,12 +33,14 @@ bool EditHistory::replace(LogList& list, std::size_t index, LogValue value) {
     return true;
 }
 
-bool EditHistory::insertRecord(LogList& list, int record, LogRecord values) {
+bool EditHistory::insertRecord(LogList& list, int record, LogRecord values,
+                               LogList::RecordKey key) {
     if (!m_open)
-        return list.insertRecord(record, std::move(values));
+        return list.insertRecord(record, std::move(values), key);
     Change change{Change::Kind::Insert, static_cast<std::size_t>(record), {}, {}, values};
-    if (!list.insertRecord(record, std::move(values)))
+    if (!list.insertRecord(record, std::move(values), key))
         return false;
+    change.key = list.recordKey(record);
     m_open->changes.push_back(std::move(change));
     return true;
 }
@@ -49,11 +51,16 @@ bool EditHistory::removeRecord(LogList& list, int record) {
     LogRecord removed;
     for (int k = 0; k < kFieldsPerRecord; ++k)
         removed[static_cast<std::size_t>(k)] = list.value(LogList::indexOf(record, k));
+    const LogList::RecordKey key = list.recordKey(record);
     if (!list.removeRecord(record))
         return false;
     if (m_open)
-        m_open->changes.push_back(
-            {Change::Kind::Remove, static_cast<std::size_t>(record), {}, {}, std::move(removed)});
+        m_open->changes.push_back({Change::Kind::Remove,
+                                   static_cast<std::size_t>(record),
+                                   {},
+                                   {},
+                                   std::move(removed),
+                                   key});
     return true;
 }
 
@@ -105,11 +112,11 @@ void EditHistory::apply(LogList& list, const Change& change, bool backwards) {
             if (backwards)
                 list.removeRecord(record);
             else
-                list.insertRecord(record, change.record);
+                list.insertRecord(record, change.record, change.key);
             break;
         case Change::Kind::Remove:
             if (backwards)
-                list.insertRecord(record, change.record);
+                list.insertRecord(record, change.record, change.key);
             else
                 list.removeRecord(record);
             break;

@@ -35,7 +35,7 @@ public:
     // is made but not kept. Answer as the list does: false, and nothing noted, for a place
     // the list does not have.
     bool replace(LogList& list, std::size_t index, LogValue value);
-    bool insertRecord(LogList& list, int record, LogRecord values);
+    bool insertRecord(LogList& list, int record, LogRecord values, LogList::RecordKey key = 0);
     bool removeRecord(LogList& list, int record);
 
     // A step taken back or made again: the places around it, in the direction taken.
@@ -68,6 +68,9 @@ private:
         LogValue before;
         LogValue after;
         LogRecord record;
+        // Insert, Remove: the record's key, which it keeps through undo and redo, so that a
+        // take's stop or a still under way still finds a record brought back.
+        LogList::RecordKey key = 0;
     };
     struct Step {
         std::string name;

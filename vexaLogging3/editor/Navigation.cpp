@@ -23,18 +23,35 @@ void vexaLogging3AppDelegate::btnLogVorher() {
 }
 
 void vexaLogging3AppDelegate::txtEditLogNr() {
-    if (fullScreenMode || playStopFlag == 1 || logNr == 0 || !logStartArray.hasRecords())
+    const std::string wanted = outlets.txtEditNr->text();
+    // Full screen hides the editor: the number waits there for its return.
+    if (fullScreenMode)
         return;
+    // While a record plays or the chase leads, the field is locked and the editor is not the
+    // user's to move. A number refused goes: left standing, it would pass for the number of
+    // the record on show.
+    if (playStopFlag == 1 || outlets.chkEditChaseModeVal->isOn()) {
+        showRecordNumber();
+        return;
+    }
     // Numbers are compared as the texts they are: "5" does not find "05". Numbers need not
     // be unique, and the last record carrying the number wins.
-    const std::string wanted = outlets.txtEditNr->text();
-    const int target = m_searchIndex.findNumber(logStartArray, wanted);
-    if (target != 0) {
-        // The comments belong to the record shown before the jump.
-        LogEditCommentSichern();
-        logEditPos = target;
+    const int target = logNr == 0 || !logStartArray.hasRecords()
+                           ? 0
+                           : m_searchIndex.findNumber(logStartArray, wanted);
+    if (target == 0) {
+        showRecordNumber();
+        if (!wanted.empty())
+            outlets.dialogs->runAlert("No record has the number " + wanted + ".",
+                                      "Numbers are looked for as typed: 5 does not find 05.", "OK");
+        return;
     }
-    // Also when nothing matched: the field shows the current record's number again.
+    // The comments belong to the record shown before the jump.
+    LogEditCommentSichern();
+    logEditPos = target;
+    // The number has done its work: from now on the field shows the number of the record on
+    // show, however the editor moves.
+    outlets.txtEditNr->setText(wanted);
     LogActualWrite();
 }
 

@@ -79,6 +79,7 @@ void vexaLogging3AppDelegate::btnEditCopy() {
     // still of its log start once that is encoded.
     waitForPictures();
     LogEditCommentSichern();
+    m_cutRecord = 0;
     logEditArrayPuffer.clear();
     for (int k = 0; k < kFieldsPerRecord; ++k)
         logEditArrayPuffer.push_back(logStartArray.value(LogList::indexOf(logEditPos, k)));
@@ -90,6 +91,7 @@ void vexaLogging3AppDelegate::btnEditCut() {
     if (fullScreenMode || logStartArray.recordCount() < 2 || !currentRecordExists())
         return;
     btnEditCopy();
+    m_cutRecord = logStartArray.recordKey(logEditPos);
     EditStep step(*this, "Cut Record");
     removeRecordValues(logEditPos);
     if (static_cast<int>(logStartArray.count() / kFieldsPerRecord) <= logEditPos)
@@ -106,7 +108,10 @@ void vexaLogging3AppDelegate::btnEditPaste() {
     LogRecord record;
     std::copy(logEditArrayPuffer.begin(), logEditArrayPuffer.end(), record.begin());
     EditStep step(*this, "Paste Record");
-    if (!numberForPaste(record) || !insertRecordValues(logEditPos, std::move(record)))
+    // Only one record can carry the cut record's key: a second paste is a copy.
+    const LogList::RecordKey key =
+        logStartArray.findRecord(m_cutRecord, logEditPos) == 0 ? m_cutRecord : 0;
+    if (!numberForPaste(record) || !insertRecordValues(logEditPos, std::move(record), key))
         return;
     LogActualWrite();
     editChangeFlag = 1;

@@ -19,8 +19,9 @@ bool vexaLogging3AppDelegate::storeValue(std::size_t index, LogValue value) {
     return m_editHistory.replace(logStartArray, index, std::move(value));
 }
 
-bool vexaLogging3AppDelegate::insertRecordValues(int record, LogRecord values) {
-    return m_editHistory.insertRecord(logStartArray, record, std::move(values));
+bool vexaLogging3AppDelegate::insertRecordValues(int record, LogRecord values,
+                                                 LogList::RecordKey key) {
+    return m_editHistory.insertRecord(logStartArray, record, std::move(values), key);
 }
 
 bool vexaLogging3AppDelegate::removeRecordValues(int record) {

@@ -145,10 +145,10 @@ void vexaLogging3AppDelegate::logStartEvent(const std::array<std::uint8_t, 10>& 
                           std::string(), outlets.txtLogTod->text(), std::string(), std::string(),
                           outlets.txtLogDate->text(), std::string(), Picture()});
     countLogPicture(captureActive == 1 && frame != nullptr);
-    if (captureActive == 1 && frame) {
-        const int place = logStartArray.recordCount();
-        m_stills.encode(logStartArray.recordKey(place), place, std::move(frame));
-    }
+    const int place = logStartArray.recordCount();
+    m_openTake = logStartArray.recordKey(place);
+    if (captureActive == 1 && frame)
+        m_stills.encode(m_openTake, place, std::move(frame));
 
     if (logEditPos == logNr)
         LogActualWrite();
@@ -160,11 +160,18 @@ void vexaLogging3AppDelegate::logStopEvent(const std::array<std::uint8_t, 10>& B
     // With no record to complete, the stop would land in the header: it is ignored.
     if (!logStartArray.hasRecords())
         return;
+    // The interface stops the take it started last. Records added, pasted or removed by hand
+    // while it ran must not take its stop: only a take that is gone (or none since the log was
+    // opened) leaves the stop to the last record.
+    int take = logStartArray.findRecord(m_openTake, logStartArray.recordCount());
+    if (take == 0)
+        take = logStartArray.recordCount();
     outlets.txtLogStop->setText(timecode::format(B[5], B[6], B[7], B[8]));
-    logStartArray.replace(logStartArray.count() - 8, outlets.txtLogStop->text());
+    logStartArray.replace(LogList::indexOf(take, kFieldStop), outlets.txtLogStop->text());
     outlets.txtLogDuration->setText(
         DurationCalculate(outlets.txtLogStart->text(), outlets.txtLogStop->text()));
-    if (logEditPos == logNr)
+    // Only the editor showing the take has anything new to show.
+    if (logStartArray.recordKey(take) == m_shownRecord)
         LogActualWrite();
     editChangeFlag = 1;
     // A finished log is what a crash must not cost: it goes to the recovery file at once.

@@ -56,7 +56,7 @@ bool LogList::replace(std::size_t index, LogValue value) {
     return true;
 }
 
-bool LogList::insertRecord(int record, LogRecord recordValues) {
+bool LogList::insertRecord(int record, LogRecord recordValues, RecordKey key) {
     if (record < 0 || indexOf(record, 0) > m_values.size())
         return false;
     std::array<StoredValue, kFieldsPerRecord> values;
@@ -66,7 +66,7 @@ bool LogList::insertRecord(int record, LogRecord recordValues) {
     const std::size_t at = indexOf(record, 0);
     m_values.insert(m_values.begin() + static_cast<std::ptrdiff_t>(at),
                     std::make_move_iterator(values.begin()), std::make_move_iterator(values.end()));
-    m_keys.insert(m_keys.begin() + record, newKey());
+    m_keys.insert(m_keys.begin() + record, key != 0 ? key : newKey());
     touch();
     return true;
 }

@@ -95,8 +95,9 @@ public:
     bool replace(std::size_t index, LogValue value);
     void append(LogRecord record);
     // Inserts the ten values before record `record` (index 10 * record); record may be
-    // one past the last record, which appends.
-    bool insertRecord(int record, LogRecord recordValues);
+    // one past the last record, which appends. A record brought back (an undo of its removal)
+    // passes the key it had, so that work still looking for it finds it; 0 gives a new key.
+    bool insertRecord(int record, LogRecord recordValues, std::uint64_t key = 0);
     bool removeRecord(int record);
     void clear() {
         m_values.clear();
@@ -107,7 +108,8 @@ public:
     // Each record gets a key when it enters the list, unique in the whole program and kept
     // while the record moves (records inserted or removed before it) or has its fields
     // replaced. Work that finishes later for one record (its grabbed picture) finds it again
-    // by the key. A record removed takes its key along; one pasted back in gets a new one.
+    // by the key. A record removed takes its key along; one pasted back in gets a new one, one
+    // brought back by an undo the key it had.
     using RecordKey = std::uint64_t;
     // 0 for a place that holds no record.
     RecordKey recordKey(int record) const;

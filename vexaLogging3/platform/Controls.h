@@ -17,6 +17,11 @@ public:
     virtual void setText(std::string_view text) = 0;
     virtual std::string text() const = 0;
     virtual void setEditable(bool editable) = 0;
+    // The user has changed the text since the program last set it. A field nobody types into
+    // (a stand-in, a label) never is.
+    virtual bool isEdited() const { return false; }
+    // The field has the keyboard: what is typed goes into it.
+    virtual bool hasKeyboard() const { return false; }
 };
 
 class Button {

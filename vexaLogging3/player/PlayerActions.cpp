@@ -24,6 +24,8 @@ void vexaLogging3AppDelegate::btnEditPlay() {
         FelderPlayerOff();
         return;
     }
+    // A start typed and not yet committed is what the user means to play.
+    storeTypedText(true);
     const std::string start = outlets.txtEditStart->text();
     if (start.empty())
         return;
@@ -40,7 +42,7 @@ void vexaLogging3AppDelegate::btnEditPlay() {
 
 void vexaLogging3AppDelegate::chkEditChaseMode() {
     if (outlets.chkEditChaseModeVal->isOn()) {
-        // The chase moves the editor without storing the comment fields: keep what was typed.
+        // The chase moves the editor: what was typed goes into its record first.
         LogEditCommentSichern();
         outlets.btnEditPlayVal->setEnabled(false);
         FelderPlayerOn();

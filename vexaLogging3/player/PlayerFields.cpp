@@ -4,26 +4,30 @@
 #include "vexaLogging3AppDelegate.h"
 
 void vexaLogging3AppDelegate::FelderPlayerOn() {
-    for (platform::Button* b : {outlets.btnLogNaechstesVal, outlets.btnMenuEditNextVal,
-                                outlets.btnLogVorherVal, outlets.btnMenuEditPreviousVal})
-        b->setEnabled(false);
-    for (platform::TextField* f : {outlets.txtEditComment1, outlets.txtEditComment2,
-                                   outlets.txtEditNr, outlets.txtEditStart, outlets.txtEditStop})
-        f->setEditable(false);
-    outlets.btnEditPlayVal->setTitle("Stop");
+    // Typed text that the locked fields could no longer take is stored first.
+    storeTypedText(true);
+    showPlayerLocks(true);
 }
 
 void vexaLogging3AppDelegate::FelderPlayerOff() {
+    // Unlocked only when nothing else holds the editor: a playback that runs on after the
+    // chase went off, or a chase that outlives the playback's stop time.
+    showPlayerLocks(playStopFlag != 0 || outlets.chkEditChaseModeVal->isOn());
+}
+
+void vexaLogging3AppDelegate::showPlayerLocks(bool locked) {
     for (platform::Button* b : {outlets.btnLogNaechstesVal, outlets.btnMenuEditNextVal,
                                 outlets.btnLogVorherVal, outlets.btnMenuEditPreviousVal})
-        b->setEnabled(true);
-    if (outlets.chkEditModeVal->isOn()) {
-        for (platform::TextField* f : {outlets.txtEditComment1, outlets.txtEditComment2,
-                                       outlets.txtEditStart, outlets.txtEditStop})
-            f->setEditable(true);
-    }
-    outlets.txtEditNr->setEditable(true);
-    outlets.btnEditPlayVal->setTitle("Play");
+        b->setEnabled(!locked);
+    const bool typing = !locked && outlets.chkEditModeVal->isOn();
+    for (platform::TextField* f : {outlets.txtEditComment1, outlets.txtEditComment2,
+                                   outlets.txtEditStart, outlets.txtEditStop})
+        f->setEditable(typing);
+    // A number typed and not confirmed can no longer be: the field shows the record's own.
+    if (locked && outlets.txtEditNr->isEdited())
+        showRecordNumber();
+    outlets.txtEditNr->setEditable(!locked);
+    outlets.btnEditPlayVal->setTitle(locked ? "Stop" : "Play");
 }
 
 void vexaLogging3AppDelegate::NextStopOrVglwSend() {

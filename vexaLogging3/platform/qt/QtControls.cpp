@@ -18,7 +18,14 @@ std::string toStdString(const QString& text) {
 }
 
 void LineEditField::setText(std::string_view text) {
-    m_edit->setText(toQString(text));
+    const QString shown = toQString(text);
+    // The same text again leaves the cursor and the selection where the user has them: a
+    // refresh in the middle of typing must not send the cursor to the end.
+    if (shown == m_edit->text()) {
+        m_edit->setModified(false);
+        return;
+    }
+    m_edit->setText(shown);
 }
 
 std::string LineEditField::text() const {
@@ -27,6 +34,14 @@ std::string LineEditField::text() const {
 
 void LineEditField::setEditable(bool editable) {
     m_edit->setReadOnly(!editable);
+}
+
+bool LineEditField::isEdited() const {
+    return m_edit->isModified();
+}
+
+bool LineEditField::hasKeyboard() const {
+    return m_edit->hasFocus();
 }
 
 void ButtonControl::setEnabled(bool enabled) {

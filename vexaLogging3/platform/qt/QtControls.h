@@ -24,6 +24,8 @@ public:
     void setText(std::string_view text) override;
     std::string text() const override;
     void setEditable(bool editable) override;
+    bool isEdited() const override;
+    bool hasKeyboard() const override;
 
 private:
     QLineEdit* m_edit;
