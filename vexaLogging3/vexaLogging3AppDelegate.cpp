@@ -1,5 +1,7 @@
 #include "vexaLogging3AppDelegate.h"
 
+#include "documents/HeldDialogs.h"
+
 vexaLogging3AppDelegate::vexaLogging3AppDelegate(PlatformServices services,
                                                  platform::Outlets connectedOutlets)
     : outlets(connectedOutlets),
@@ -7,6 +9,12 @@ vexaLogging3AppDelegate::vexaLogging3AppDelegate(PlatformServices services,
       m_stills(services.imageCodec, kJpegCompressionFactor,
                [this] { handOver([this] { storeFinishedPictures(); }); }) {
     LogStartArrayInit();
+    m_heldDialogs = std::make_unique<document::HeldDialogs>(
+        *outlets.dialogs, [this](const std::function<void()>& ask) {
+            DeviceEventHold hold(*this);
+            ask();
+        });
+    outlets.dialogs = m_heldDialogs.get();
     myGlobalController.store(this);
 }
 

@@ -403,12 +403,24 @@ private:
 
     // ---- Crash recovery ----
     void startRecovery();
-    // The log is given up or saved on purpose: its copy goes, and no new one is written.
+    // The log is given up or saved on purpose as the program ends: nothing is left to offer.
     void discardRecovery();
+    // Offers the journals left behind, newest first; true when one was restored.
+    bool offerLeftBehind();
+    // The writing thread's word on a write: empty when it reached the disk.
+    void recoveryWriteReported(const std::string& failure);
+    // A status text with what the status line must keep saying about the crash copy.
+    std::string withRecoveryNotice(std::string status) const;
     std::unique_ptr<RecoveryFile> m_recovery;
+    // The journal holds changes that are not saved.
     bool m_recoveryOnDisk = false;
     std::uint64_t m_recoveryRevision = 0;
     std::chrono::steady_clock::time_point m_recoveryWritten;
+    std::string m_recoveryFailure;
+    std::string m_recoveryNotice;
+    // Every question and dialog of the program, asked with device events held: what the
+    // interface logs meanwhile is applied once the answer has had its effect.
+    std::unique_ptr<platform::Dialogs> m_heldDialogs;
 
     // Stores the stills the encoder has finished into their records.
     void storeFinishedPictures();

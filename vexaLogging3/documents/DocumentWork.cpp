@@ -22,9 +22,14 @@ vexaLogging3AppDelegate::DeviceEventHold::~DeviceEventHold() {
     if (!outermost)
         return;
     controller.m_documentBusy = false;
-    std::vector<std::function<void()>> held;
-    held.swap(controller.m_heldEvents);
-    for (std::function<void()>& event : held) event();
+    // One at a time from the front: an event that asks a question holds the ones after it
+    // again, and the hold that question opens carries on here, in order.
+    std::vector<std::function<void()>>& held = controller.m_heldEvents;
+    while (!held.empty() && !controller.m_documentBusy) {
+        std::function<void()> event = std::move(held.front());
+        held.erase(held.begin());
+        event();
+    }
 }
 
 void vexaLogging3AppDelegate::runDocumentWork(
