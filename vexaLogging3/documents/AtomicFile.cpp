@@ -99,10 +99,12 @@ void removeAbandonedTemporaries(const std::string& folder) {
     }
 }
 
-std::string writeFileAtomically(const std::string& path, std::string_view bytes) {
+std::string writeFileAtomically(const std::string& path, std::string_view bytes,
+                                bool clearLeftovers) {
     if (path.empty() || path.back() == '/')
         return "No file name";
-    removeAbandonedTemporaries(folderOf(path));
+    if (clearLeftovers)
+        removeAbandonedTemporaries(folderOf(path));
     std::string temporary;
     const int fd = createTemporaryBeside(path, temporary);
     if (fd < 0)

@@ -176,8 +176,9 @@ RecoveryFile::~RecoveryFile() {
     }
     if (m_fd < 0)
         return;
-    // Saved, given up or never changed: nothing is left to restore.
-    if (!m_unsavedOnDisk)
+    // Saved, given up or never changed: nothing is left to restore, even when the journal
+    // could not be told so.
+    if (!m_unsavedOnDisk || !m_unsavedAsked)
         ::unlink(m_file.c_str());
     ::close(m_fd);
 }
@@ -189,6 +190,7 @@ void RecoveryFile::save(LogList snapshot, std::string documentPath, bool unsaved
     {
         std::lock_guard lock(m_mutex);
         m_pending = Pending{std::move(snapshot), std::move(documentPath), unsaved, changed};
+        m_unsavedAsked = unsaved;
     }
     m_wake.notify_one();
 }

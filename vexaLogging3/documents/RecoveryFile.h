@@ -106,6 +106,8 @@ private:
     std::condition_variable m_idle;
     std::optional<Pending> m_pending;
     std::vector<LeftBehind> m_replaced;
+    // What the last snapshot asked for says, whether or not it reached the disk.
+    bool m_unsavedAsked = false;
     bool m_busy = false;
     bool m_stopping = false;
     std::string m_lastError;
