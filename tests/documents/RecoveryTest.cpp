@@ -118,9 +118,9 @@ std::vector<std::string> journalNames(const std::string& folder) {
 }
 
 // Killed after a save and one more take, the program leaves that take to restore. The
-// restore question names the log; what the interface logs while it waits comes after the
-// restored takes, numbered on from them. Discarded, nothing is left; a program still running
-// keeps its journal to itself.
+// restore question names the log; what the interface logged before it and while it waits
+// comes after the restored takes, numbered on from them. Discarded, nothing is left; a program
+// still running keeps its journal to itself.
 TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
     for (const bool restore : {true, false}) {
         SCOPED_TRACE(restore ? "restore" : "discard");
@@ -141,16 +141,21 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
         RecoveringApp next(state);
         auto& dialogs = next.app.windows.dialogs;
         dialogs.answers = {restore ? platform::kAlertDefault : platform::kAlertAlternate};
+        next.log(15);  // before the question comes
         dialogs.whileAsked = [&] { next.log(20); };
         next.c.offerRecovery();
         ASSERT_EQ(dialogs.alerts.size(), 1u);
         EXPECT_TRUE(dialogs.alerts[0].message.starts_with(
             "Restore the unsaved log \"day1\" with 2 records, last changed "))
             << dialogs.alerts[0].message;
-        EXPECT_EQ(next.c.logStartArray.recordCount(), restore ? 3 : 1);
-        EXPECT_EQ(next.app.field(2, kFieldStop), restore ? "01:00:09:16" : "");
-        EXPECT_EQ(next.app.field(restore ? 3 : 1, kFieldNumber), restore ? "3" : "1");
-        EXPECT_EQ(next.app.field(restore ? 3 : 1, kFieldStart), "01:00:20:00");
+        const int meanwhile = restore ? 3 : 1;
+        EXPECT_EQ(next.c.logStartArray.recordCount(), meanwhile + 1);
+        EXPECT_EQ(next.app.field(2, kFieldStop), restore ? "01:00:09:16" : "01:00:20:16");
+        for (const int record : {meanwhile, meanwhile + 1}) {
+            EXPECT_EQ(next.app.field(record, kFieldNumber), std::to_string(record));
+            EXPECT_EQ(next.app.field(record, kFieldStart),
+                      record == meanwhile ? "01:00:15:00" : "01:00:20:00");
+        }
         EXPECT_EQ(next.c.pathString, restore ? "/shows/day1.vlg" : "Untitled");
         next.c.waitForRecoveryFile();
         EXPECT_EQ(journalNames(state).size(), 1u) << "the restored journal goes once ours is kept";
