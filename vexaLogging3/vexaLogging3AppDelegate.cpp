@@ -11,8 +11,11 @@ vexaLogging3AppDelegate::vexaLogging3AppDelegate(PlatformServices services,
     LogStartArrayInit();
     m_heldDialogs = std::make_unique<document::HeldDialogs>(
         *outlets.dialogs, [this](const std::function<void()>& ask) {
-            DeviceEventHold hold(*this);
+            auto hold = std::make_shared<DeviceEventHold>(*this);
             ask();
+            // The answer takes effect in the action that asked, after this returns: the events
+            // wait until that action is over and the main thread's loop runs again.
+            m_services.mainThread.post([hold = std::move(hold)] {});
         });
     outlets.dialogs = m_heldDialogs.get();
     myGlobalController.store(this);

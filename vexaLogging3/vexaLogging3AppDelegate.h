@@ -376,7 +376,6 @@ private:
         DeviceEventHold(const DeviceEventHold&) = delete;
         DeviceEventHold& operator=(const DeviceEventHold&) = delete;
         vexaLogging3AppDelegate& controller;
-        bool outermost;
     };
     // Runs `work` off the main thread, with progress when it takes long, and returns when it
     // is done. Only ever inside a DeviceEventHold.
@@ -389,7 +388,8 @@ private:
     bool loadProjectEntries(std::vector<LogValue>& entries);
     // Reads the project file at pathString in place of the log.
     void readProjectAtPath();
-    bool m_documentBusy = false;
+    // Holds open: they may end in any order, and the events wait until the last has ended.
+    int m_documentBusy = 0;
     std::vector<std::function<void()>> m_heldEvents;
     platform::VideoFramePtr mCurrentImageBuffer;
     platform::MidiPacketList m_packetbuffer{4024};

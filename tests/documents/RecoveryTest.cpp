@@ -52,11 +52,11 @@ TEST(RecoveryJournal, EachBatchCostsItsChangeAndReadsBackAsTheLog) {
              Step{"a take deleted", [](LogList& l) { l.removeRecord(5); }, 300},
              Step{"a blank inserted",
                   [](LogList& l) { l.insertRecord(2, record("x", "", "", {})); }, 500},
+             Step{"nothing", [](LogList&) {}, 30},
              Step{"lost on the way", [](LogList& l) { l.replace(71, std::string("lost")); }, 300,
                   false},
              Step{"a picture replaced", [](LogList& l) { l.replace(79, patternPicture(40000, 7)); },
                   40000 + 300},
-             Step{"nothing", [](LogList&) {}, 30},
          }) {
         SCOPED_TRACE(step.name);
         step.edit(log);
@@ -84,7 +84,7 @@ TEST(RecoveryJournal, EachBatchCostsItsChangeAndReadsBackAsTheLog) {
         EXPECT_TRUE(read(file.substr(0, before.size() + cut)).entries == earlier) << "cut " << cut;
     }
     std::string garbled = file;
-    garbled[before.size() + 9] ^= 0x20;
+    garbled[before.size() + 200] ^= 0x20;  // inside the new picture
     EXPECT_TRUE(read(garbled).entries == earlier);
 
     ASSERT_TRUE(writer.writeChanges(log, "/d/day.vlg", false, 8, [&](std::string_view b) {
@@ -144,6 +144,7 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
         next.log(15);  // before the question comes
         dialogs.whileAsked = [&] { next.log(20); };
         next.c.offerRecovery();
+        next.app.mainThread.drain();
         ASSERT_EQ(dialogs.alerts.size(), 1u);
         EXPECT_TRUE(dialogs.alerts[0].message.starts_with(
             "Restore the unsaved log \"day1\" with 2 records, last changed "))
@@ -191,6 +192,7 @@ TEST(CrashRecovery, ACorruptJournalIsSetAsideAndTheNextOneOffered) {
     auto& dialogs = app.app.windows.dialogs;
     dialogs.answers = {platform::kAlertDefault, platform::kAlertDefault};
     app.c.offerRecovery();
+    app.app.mainThread.drain();
     ASSERT_EQ(dialogs.alerts.size(), 2u);
     EXPECT_NE(dialogs.alerts[0].message.find("recovery-1-1.journal.corrupt"), std::string::npos);
     EXPECT_TRUE(
@@ -212,6 +214,7 @@ TEST(CrashRecovery, AFailedWriteIsToldOnceAndTriedAgainAtTheNextChange) {
         auto change = [&](const char* comment, std::size_t pictureSize) {
             app.c.logStartArray.append(record("1", comment, "", patternPicture(pictureSize)));
             app.c.editChangeFlag = 1;
+            app.app.mainThread.drain();
             app.c.keepRecoveryFile(true);
             app.c.waitForRecoveryFile();
             app.app.mainThread.drain();

@@ -9,7 +9,7 @@ namespace document {
 
 // Puts every question and dialog inside `around`, so that whatever must not happen while the
 // user is being asked (device events changing the log the answer is about) waits for the
-// answer.
+// answer and what it leads to.
 class HeldDialogs final : public platform::Dialogs {
 public:
     using Around = std::function<void(const std::function<void()>& ask)>;
@@ -36,9 +36,10 @@ public:
         m_around([&] { chosen = m_dialogs.runSaveDialog(suggestedName, extension); });
         return chosen;
     }
+    // Long jobs run inside a hold of their own already, which ends with them.
     void runModalProgress(std::string_view label,
                           const std::function<void(const Progress&)>& work) override {
-        m_around([&] { m_dialogs.runModalProgress(label, work); });
+        m_dialogs.runModalProgress(label, work);
     }
     std::optional<std::string> runChooseFileDialog(std::string_view message) override {
         std::optional<std::string> chosen;

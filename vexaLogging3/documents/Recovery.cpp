@@ -120,8 +120,9 @@ void vexaLogging3AppDelegate::offerRecovery() {
         DeviceEventHold hold(*this);
         restored = offerLeftBehind();
     }
+    // After the events held meanwhile, so that the first copy holds them too.
     if (restored)
-        keepRecoveryFile(true);
+        handOver([this] { keepRecoveryFile(true); });
 }
 
 bool vexaLogging3AppDelegate::offerLeftBehind() {
