@@ -423,7 +423,7 @@ private:
     std::unique_ptr<platform::Dialogs> m_heldDialogs;
 
     // Stores the stills the encoder has finished into their records.
-    void storeFinishedPictures();
+    void storeFinishedPictures(bool evenWhileHeld = false);
     // Last member: its thread stops before anything it reaches goes.
     StillEncoder m_stills;
 };
