@@ -70,8 +70,14 @@ int createTemporaryBeside(const std::string& target, std::string& path) {
         // Between the open and the lock a cleaner may take the new file for an abandoned one
         // and remove it; the file is then unlinked, and another name is tried.
         struct stat info {};
-        if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &info) == 0 && info.st_nlink > 0)
+        if (::flock(fd, LOCK_EX) != 0) {
+            // A file system that keeps no locks cannot tell a leftover either: the file is
+            // written unlocked there, and no cleaner removes it.
+            if (errno == ENOLCK || errno == EOPNOTSUPP || errno == EINVAL)
+                return fd;
+        } else if (::fstat(fd, &info) == 0 && info.st_nlink > 0) {
             return fd;
+        }
         ::close(fd);
     }
     errno = EEXIST;
