@@ -1,5 +1,7 @@
 #include "vexaLogging3AppDelegate.h"
 
+#include "documents/HeldDialogs.h"
+
 vexaLogging3AppDelegate::vexaLogging3AppDelegate(PlatformServices services,
                                                  platform::Outlets connectedOutlets)
     : outlets(connectedOutlets),
@@ -7,6 +9,15 @@ vexaLogging3AppDelegate::vexaLogging3AppDelegate(PlatformServices services,
       m_stills(services.imageCodec, kJpegCompressionFactor,
                [this] { handOver([this] { storeFinishedPictures(); }); }) {
     LogStartArrayInit();
+    m_heldDialogs = std::make_unique<document::HeldDialogs>(
+        *outlets.dialogs, [this](const std::function<void()>& ask) {
+            auto hold = std::make_shared<DeviceEventHold>(*this);
+            ask();
+            // The answer takes effect in the action that asked, after this returns: the events
+            // wait until that action is over and the main thread's loop runs again.
+            m_services.mainThread.post([hold = std::move(hold)] {});
+        });
+    outlets.dialogs = m_heldDialogs.get();
     myGlobalController.store(this);
 }
 

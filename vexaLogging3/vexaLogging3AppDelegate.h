@@ -405,7 +405,6 @@ private:
         DeviceEventHold(const DeviceEventHold&) = delete;
         DeviceEventHold& operator=(const DeviceEventHold&) = delete;
         vexaLogging3AppDelegate& controller;
-        bool outermost;
     };
     // Runs `work` off the main thread, with progress when it takes long, and returns when it
     // is done. Only ever inside a DeviceEventHold.
@@ -418,7 +417,8 @@ private:
     bool loadProjectEntries(std::vector<LogValue>& entries);
     // Reads the project file at pathString in place of the log.
     void readProjectAtPath();
-    bool m_documentBusy = false;
+    // Holds open: they may end in any order, and the events wait until the last has ended.
+    int m_documentBusy = 0;
     std::vector<std::function<void()>> m_heldEvents;
     platform::VideoFramePtr mCurrentImageBuffer;
     platform::MidiPacketList m_packetbuffer{4024};
@@ -432,15 +432,27 @@ private:
 
     // ---- Crash recovery ----
     void startRecovery();
-    // The log is given up or saved on purpose: its copy goes, and no new one is written.
+    // The log is given up or saved on purpose as the program ends: nothing is left to offer.
     void discardRecovery();
+    // Offers the journals left behind, newest first; true when one was restored.
+    bool offerLeftBehind();
+    // The writing thread's word on a write: empty when it reached the disk.
+    void recoveryWriteReported(const std::string& failure);
+    // A status text with what the status line must keep saying about the crash copy.
+    std::string withRecoveryNotice(std::string status) const;
     std::unique_ptr<RecoveryFile> m_recovery;
+    // The journal holds changes that are not saved.
     bool m_recoveryOnDisk = false;
     std::uint64_t m_recoveryRevision = 0;
     std::chrono::steady_clock::time_point m_recoveryWritten;
+    std::string m_recoveryFailure;
+    std::string m_recoveryNotice;
+    // Every question and dialog of the program, asked with device events held: what the
+    // interface logs meanwhile is applied once the answer has had its effect.
+    std::unique_ptr<platform::Dialogs> m_heldDialogs;
 
     // Stores the stills the encoder has finished into their records.
-    void storeFinishedPictures();
+    void storeFinishedPictures(bool evenWhileHeld = false);
     // Last member: its thread stops before anything it reaches goes.
     StillEncoder m_stills;
 };

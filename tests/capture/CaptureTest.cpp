@@ -43,6 +43,8 @@ void step(fake::App& a, std::unique_lock<std::mutex>& encoder, const std::string
     } else if (s == "saved") {  // as a save leaves it: the stills under way stored
         a.app->waitForPictures();
         a.app->editChangeFlag = 0;
+    } else if (s == "ask") {  // a question open until the main thread's loop runs again
+        a.app->outlets.dialogs->runAlert("Glimmark", "Save?", "Save");
     } else if (s == "hold" || s == "release") {
         s == "hold" ? encoder.lock() : encoder.unlock();
     } else if (s.starts_with("delete ")) {
@@ -106,6 +108,8 @@ TEST(Capture, DevicesChosenWhatTheUserIsToldAndTheStillEachRecordGets) {
         {"inserted meanwhile", 1, 1, kHeld + "insert 2; release", "start Cam A", "", "A, -, B, C"},
         {"a still by hand meanwhile", 1, 1, kHeld + "by hand 2; release", "start Cam A", "",
          "A, T, C"},
+        {"a save from a question", 1, 0, kHeld + "ask; release; saved", "start Cam A",
+         "Glimmark: Save?", "A, B, C"},
     };
     const auto join = [](const std::vector<std::string>& parts) {
         std::string out;

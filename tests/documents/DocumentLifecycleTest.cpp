@@ -158,17 +158,27 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
 }
 
 // A device log that arrives while the file is being written waits: the file holds the log as
-// it was when the save began, and the new record follows once the save is over.
-TEST(Documents, DeviceEventsWaitForTheSave) {
+// it was when the save began, and the new record follows once the save is over. One that
+// arrives while a question is asked waits for the answer: behind the prompt of New it goes
+// into the new log, not the one given up.
+TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
     DocumentApp a;
     a.app->setPathString("/d/day.vlg");
-    a.propertyLists.duringWrite = [&a] {
+    const auto logStart = [&a] {
         a.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0xF7});
     };
+    a.propertyLists.duringWrite = logStart;
     a.app->btnFileSave();
     EXPECT_EQ(a.propertyLists.files.at("/d/day.vlg").size(), 20u);
     EXPECT_EQ(a.app->logStartArray.recordCount(), 2);
     EXPECT_EQ(a.app->editChangeFlag, 1);
+
+    a.windows.dialogs.answers = {kAlertOther};
+    a.windows.dialogs.whileAsked = logStart;
+    a.app->btnFileNew();
+    a.mainThread.drain();
+    EXPECT_EQ(a.app->logStartArray.recordCount(), 1);
+    EXPECT_EQ(a.field(1, kFieldNumber), "1");
 }
 
 TEST(Documents, ExportNeverWritesOverTheProjectFile) {

@@ -1,7 +1,7 @@
 // Project files: the bytes the writer puts on disk, what Python's plistlib (the reference
 // reader and writer of the format here) makes of them and back, what the reader takes; saves
-// that cannot finish leave the old file whole and say why; a program killed with an unsaved
-// log leaves a copy the next start offers back. Faults and kills happen in child processes.
+// that cannot finish leave the old file whole and say why, and what a killed one leaves is
+// cleared by the next. Faults and kills happen in child processes.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -11,7 +11,7 @@
 #include <csignal>
 
 #include "documents/ProjectFiles.h"
-#include "documents/RecoveryFile.h"
+#include "platform/plist/AtomicFile.h"
 #include "platform/plist/PropertyListFileStore.h"
 #include "support/FakePlatform.h"
 
@@ -146,14 +146,19 @@ TEST_P(SaveFault, TheOldFileStaysWholeAndTheReasonNamesIt) {
     EXPECT_NE(run.told.find(fault.reason), std::string::npos) << run.told;
     EXPECT_TRUE(*fault.reason == '\0' || run.told.find(target) != std::string::npos) << run.told;
     if (*fault.reason == '\0') {
-        // What a kill leaves behind is cleared by a later save once it is old.
+        // What a kill leaves behind is cleared by the next save, however new; what a save
+        // still under way writes is not.
+        std::string leftover;
         for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
-            std::filesystem::last_write_time(entry.path(),
-                                             entry.last_write_time() - std::chrono::hours(1));
-        EXPECT_EQ(folder.entries(), 2u);
+            leftover = entry.path() == target ? leftover : entry.path().string();
+        platform::plist::AtomicFile underWay(folder.file("other.vlg"));
+        ASSERT_TRUE(underWay.open());
+        EXPECT_FALSE(std::filesystem::exists(leftover)) << leftover;
         EXPECT_EQ(PropertyListFileStore().writeArray(target, goldenLog()), "");
+        EXPECT_TRUE(std::filesystem::exists(underWay.temporaryPath()));
+    } else {
+        EXPECT_EQ(folder.entries(), 1u) << "no temporary file is left beside it";
     }
-    EXPECT_EQ(folder.entries(), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, SaveFault,
@@ -162,71 +167,5 @@ INSTANTIATE_TEST_SUITE_P(Faults, SaveFault,
                                          Fault{"FileSizeLimit", 0, 0, 256 * 1024, "File too large"},
                                          Fault{"KilledHalfWay", 0, 0, 0, ""}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// A controller over fakes, except for project files: real files in a real folder.
-struct RecoveringApp {
-    explicit RecoveringApp(const std::string& state) {
-        app.app = std::make_unique<vexaLogging3AppDelegate>(
-            PlatformServices{app.mainThread, app.clock, app.systemLog, app.midi, app.codec,
-                             app.timers, app.video, &store},
-            app.windows.outlets());
-        app.app->recoveryDirectory = state;
-        app.app->awakeFromNib();
-    }
-    void log(std::uint8_t second) {
-        app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x01, 0x00, second, 0x00, 0x20, 0xF7});
-        app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x02, 0x01, 0x00, second, 0x10, 0xF7});
-    }
-    PropertyListFileStore store;
-    fake::App app;
-};
-
-// Restored, the copy is the unsaved document it was; discarded, it is gone. A saved log, a
-// clean quit and the copy of a program still running leave nothing to offer.
-TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
-    for (const bool restore : {true, false}) {
-        SCOPED_TRACE(restore ? "restore" : "discard");
-        TempFolder folder;
-        const std::string state = folder.file("state");
-        const ChildRun crashed = inChild([&] {
-            RecoveringApp app(state);
-            app.app.app->setPathString("/shows/day1.vlg");
-            app.log(1);
-            app.log(9);  // a finished log is kept at once, however soon after the last
-            app.app.app->waitForRecoveryFile();
-            ::raise(SIGKILL);
-            return std::string();
-        });
-        ASSERT_TRUE(WIFSIGNALED(crashed.status));
-        ASSERT_EQ(RecoveryFile::leftBehind(state).size(), 1u);
-        {
-            RecoveringApp next(state);
-            vexaLogging3AppDelegate& c = *next.app.app;
-            next.app.windows.dialogs.answers = {restore ? platform::kAlertDefault
-                                                        : platform::kAlertAlternate};
-            c.offerRecovery();
-            ASSERT_EQ(next.app.windows.dialogs.alerts.size(), 1u);
-            EXPECT_EQ(next.app.windows.dialogs.alerts[0].message.rfind("Restore the unsaved", 0),
-                      0u);
-            EXPECT_EQ(c.logStartArray.recordCount(), restore ? 2 : 0);
-            EXPECT_EQ(next.app.field(2, kFieldStop), restore ? "01:00:09:16" : "");
-            EXPECT_EQ(c.pathString, restore ? "/shows/day1.vlg" : "Untitled");
-            EXPECT_EQ(std::tuple(c.logNr, c.editChangeFlag), std::tuple(restore ? 2 : 0, restore));
-            next.log(3);
-            c.waitForRecoveryFile();
-            EXPECT_TRUE(RecoveryFile::leftBehind(state).empty()) << "its program still runs";
-            next.app.windows.dialogs.answers = {platform::kAlertOther};
-            if (restore) {
-                c.setPathString(folder.file("day1.vlg"));
-                c.btnFileSave();
-                next.app.timers.advance(std::chrono::milliseconds(1000));
-                c.waitForRecoveryFile();
-            } else {
-                c.applicationWillTerminate();  // Don't Save
-            }
-        }
-        EXPECT_TRUE(RecoveryFile::leftBehind(state).empty());
-    }
-}
 
 }  // namespace

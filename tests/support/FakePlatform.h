@@ -125,6 +125,8 @@ struct Dialogs final : platform::Dialogs {
     int runAlert(std::string_view title, std::string_view message, std::string_view,
                  std::string_view, std::string_view) override {
         alerts.push_back({std::string(title), std::string(message)});
+        if (whileAsked)
+            whileAsked();
         const int answer = answers.empty() ? platform::kAlertAlternate : answers.front();
         if (!answers.empty())
             answers.pop_front();
@@ -138,6 +140,8 @@ struct Dialogs final : platform::Dialogs {
     }
     std::optional<std::string> runChooseFileDialog(std::string_view) override { return choosePath; }
     std::deque<int> answers;
+    // What happens elsewhere while an alert waits for its answer.
+    std::function<void()> whileAsked;
     std::vector<Alert> alerts;
     std::optional<std::string> openPath, savePath, choosePath;
     std::vector<std::string> saveDialogs;  // the name each suggested

@@ -51,13 +51,15 @@ void vexaLogging3AppDelegate::btnCapture() {
 
 void vexaLogging3AppDelegate::waitForPictures() {
     m_stills.waitUntilIdle();
-    storeFinishedPictures();
+    // Called before a save or an export starts reading, never while one reads: the stills go
+    // in now, though a question (the quit prompt's Save) holds the device events.
+    storeFinishedPictures(true);
 }
 
-void vexaLogging3AppDelegate::storeFinishedPictures() {
+void vexaLogging3AppDelegate::storeFinishedPictures(bool evenWhileHeld) {
     // While a save or an export reads the list on another thread, the stills wait; the
     // encoder's word that they are done is held until then too.
-    if (m_documentBusy)
+    if (m_documentBusy && !evenWhileHeld)
         return;
     bool onShow = false;
     for (StillEncoder::Still& still : m_stills.takeFinished()) {

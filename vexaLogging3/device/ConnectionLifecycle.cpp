@@ -25,7 +25,7 @@ void vexaLogging3AppDelegate::timer2Callback() {
     }
 
     if (devicenr == kNoDevice) {
-        outlets.statusText->setText("  not found");
+        outlets.statusText->setText(withRecoveryNotice("  not found"));
         if (midiOpenFlag) {
             outlets.btnEditPlayVal->setEnabled(false);
             closeMidi();

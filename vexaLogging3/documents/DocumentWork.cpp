@@ -14,17 +14,21 @@ void vexaLogging3AppDelegate::handOver(std::function<void()> work) {
 }
 
 vexaLogging3AppDelegate::DeviceEventHold::DeviceEventHold(vexaLogging3AppDelegate& c)
-    : controller(c), outermost(!c.m_documentBusy) {
-    controller.m_documentBusy = true;
+    : controller(c) {
+    ++controller.m_documentBusy;
 }
 
 vexaLogging3AppDelegate::DeviceEventHold::~DeviceEventHold() {
-    if (!outermost)
+    if (--controller.m_documentBusy > 0)
         return;
-    controller.m_documentBusy = false;
-    std::vector<std::function<void()>> held;
-    held.swap(controller.m_heldEvents);
-    for (std::function<void()>& event : held) event();
+    // One at a time from the front: an event that asks a question holds the ones after it
+    // again, and the hold that question opens carries on here, in order.
+    std::vector<std::function<void()>>& held = controller.m_heldEvents;
+    while (!held.empty() && !controller.m_documentBusy) {
+        std::function<void()> event = std::move(held.front());
+        held.erase(held.begin());
+        event();
+    }
 }
 
 void vexaLogging3AppDelegate::runDocumentWork(

@@ -19,12 +19,13 @@ void add(ExportResult& result, const std::string& target, const std::string& err
 }
 
 std::string writePicture(const Picture& picture, const std::string& target,
-                         platform::PictureConverter* converter) {
+                         platform::PictureConverter* converter, bool clearLeftovers = true) {
     const platform::Bytes bytes = jpegBytes(picture, converter);
     if (bytes.empty())
         return "The picture could not be converted to JPEG";
     return document::writeFileAtomically(
-        target, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        target, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+        clearLeftovers);
 }
 
 }  // namespace
@@ -83,6 +84,8 @@ ExportResult exportAllPictures(const LogList& list, const std::string& folder,
                                const std::string& stem, platform::PictureConverter* converter,
                                const std::function<void(double)>& progress) {
     ExportResult result;
+    // Once for the folder, not once for each of thousands of pictures.
+    document::removeAbandonedTemporaries(folder);
     const int records = list.recordCount();
     for (int n = 1; n <= records; ++n) {
         const Picture& picture = list.picture(LogList::indexOf(n, kFieldPicture));
@@ -90,7 +93,7 @@ ExportResult exportAllPictures(const LogList& list, const std::string& folder,
             const std::string target =
                 folder + "/" +
                 exportFileName(stem, n, list.text(LogList::indexOf(n, kFieldNumber)));
-            add(result, target, writePicture(picture, target, converter));
+            add(result, target, writePicture(picture, target, converter, false));
         }
         if (progress)
             progress(static_cast<double>(n) / records);

@@ -1,43 +1,136 @@
 #include "documents/RecoveryFile.h"
 
-#include "documents/AtomicFile.h"
-
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+#include <utility>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kPrefix = "recovery-";
+constexpr std::string_view kPrefix = "recovery-";
+constexpr std::string_view kExtension = ".journal";
+// The name a journal is rewritten under before it replaces the old one.
+constexpr std::string_view kRewriting = ".journal-new";
+// What a journal may carry beyond the log before it is rewritten whole: a day of takes and
+// edits on a long log, while the rewrite of a log of a few hundred megabytes stays rare.
+constexpr std::uint64_t kSlack = 64u << 20;
 
-std::string companionOf(const std::string& file) {
-    return fs::path(file).replace_extension(".path").string();
+bool isNamed(const std::string& name, std::string_view ending) {
+    return name.starts_with(kPrefix) && name.ends_with(ending);
 }
 
-std::string lockOf(const std::string& file) {
-    return fs::path(file).replace_extension(".lock").string();
-}
-
-// A lock nobody holds means its program has ended, however it ended.
-bool heldByARunningProgram(const std::string& lockFile) {
-    const int fd = ::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC);
+// A new file under `path`, locked before anyone can take it for a left-behind one: a start
+// that locked it first in the moment after its creation finds it without content and removes
+// it, and the link count says so here.
+int createLocked(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
     if (fd < 0)
-        return false;
-    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+        return -1;
+    struct stat info {};
+    if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &info) == 0 && info.st_nlink > 0)
+        return fd;
     ::close(fd);
-    return held;
+    errno = EEXIST;
+    return -1;
+}
+
+// The lock of a file whose program has ended, however it ended; -1 while its program runs,
+// or when the name no longer leads to the file locked.
+int lockIfLeftBehind(const fs::path& file, std::int64_t& modified) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat opened {
+    }, named{};
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &opened) == 0 &&
+        ::lstat(file.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+        opened.st_ino == named.st_ino && opened.st_nlink > 0) {
+        modified = opened.st_mtime;
+        return fd;
+    }
+    ::close(fd);
+    return -1;
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
 }
 
 }  // namespace
+
+// ---- A journal left behind ----
+
+RecoveryFile::LeftBehind::LeftBehind(std::string file, int fd, std::int64_t modified)
+    : m_file(std::move(file)), m_fd(fd), m_modified(modified) {}
+
+RecoveryFile::LeftBehind::~LeftBehind() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+RecoveryFile::LeftBehind::LeftBehind(LeftBehind&& other) noexcept
+    : m_file(std::move(other.m_file)),
+      m_fd(std::exchange(other.m_fd, -1)),
+      m_modified(other.m_modified) {}
+
+RecoveryFile::LeftBehind& RecoveryFile::LeftBehind::operator=(LeftBehind&& other) noexcept {
+    if (this != &other) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_file = std::move(other.m_file);
+        m_fd = std::exchange(other.m_fd, -1);
+        m_modified = other.m_modified;
+    }
+    return *this;
+}
+
+recovery::JournalContents RecoveryFile::LeftBehind::read() const {
+    std::ifstream in(m_file, std::ios::binary);
+    if (!in) {
+        recovery::JournalContents contents;
+        contents.error = std::strerror(errno);
+        return contents;
+    }
+    return recovery::readJournal(in);
+}
+
+std::string RecoveryFile::LeftBehind::setAside() {
+    std::string aside = m_file + ".corrupt";
+    std::error_code error;
+    for (int n = 2; fs::exists(aside, error) && n < 1000; ++n)
+        aside = m_file + ".corrupt-" + std::to_string(n);
+    if (::rename(m_file.c_str(), aside.c_str()) != 0)
+        return {};
+    return aside;
+}
+
+void RecoveryFile::LeftBehind::remove() {
+    // Removed while still locked: no other start reads it half gone.
+    if (m_fd >= 0)
+        ::unlink(m_file.c_str());
+}
+
+// ---- This program's journal ----
 
 std::string RecoveryFile::defaultDirectory() {
     if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state == '/')
@@ -47,33 +140,28 @@ std::string RecoveryFile::defaultDirectory() {
     return {};
 }
 
-RecoveryFile::RecoveryFile(platform::PropertyListFiles& store, std::string directory)
-    : m_store(store), m_directory(std::move(directory)) {
+RecoveryFile::RecoveryFile(std::string directory, Report report)
+    : m_directory(std::move(directory)), m_report(std::move(report)) {
     std::error_code error;
     if (m_directory.empty() || (fs::create_directories(m_directory, error), error))
         return;
-    // A file left behind by an earlier program of the same process number is not this one's
-    // to overwrite: it waits to be restored.
-    for (int attempt = 0; attempt < 100 && m_lockFd < 0; ++attempt) {
-        std::string name = kPrefix + std::to_string(::getpid());
+    // The process number makes the name easy to match with a program; a journal of an earlier
+    // program of the same number is not this one's to write into: it waits to be restored.
+    for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
+        std::string name = std::string(kPrefix) + std::to_string(::getpid());
         if (attempt > 0)
             name += "-" + std::to_string(attempt);
-        const std::string stem = (fs::path(m_directory) / name).string();
-        if (fs::exists(stem + ".vlg", error))
-            continue;
-        const int fd = ::open((stem + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd < 0)
+        const std::string file = (fs::path(m_directory) / name).string() + kExtension.data();
+        m_fd = createLocked(file);
+        if (m_fd < 0 && errno != EEXIST)
             return;
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            ::close(fd);
-            continue;
-        }
-        m_file = stem + ".vlg";
-        m_lockFile = stem + ".lock";
-        m_lockFd = fd;
+        if (m_fd >= 0)
+            m_file = file;
     }
-    if (m_lockFd < 0)
+    if (m_fd < 0)
         return;
+    m_freshFileNeeded = !writeAll(m_fd, recovery::kJournalMark);
+    m_size = m_freshFileNeeded ? 0 : recovery::kJournalMark.size();
     m_thread = std::thread([this] { run(); });
 }
 
@@ -86,41 +174,35 @@ RecoveryFile::~RecoveryFile() {
         m_wake.notify_all();
         m_thread.join();
     }
-    if (m_lockFd >= 0) {
-        // Without a recovery file the lock has nothing left to guard.
-        std::error_code error;
-        if (!fs::exists(m_file, error))
-            fs::remove(m_lockFile, error);
-        ::close(m_lockFd);
-    }
+    if (m_fd < 0)
+        return;
+    // Saved, given up or never changed: nothing is left to restore, even when the journal
+    // could not be told so.
+    if (!m_unsavedOnDisk || !m_unsavedAsked)
+        ::unlink(m_file.c_str());
+    ::close(m_fd);
 }
 
-void RecoveryFile::save(LogList snapshot, std::string documentPath) {
+void RecoveryFile::save(LogList snapshot, std::string documentPath, bool unsaved,
+                        std::int64_t changed) {
     if (!usable())
         return;
     {
         std::lock_guard lock(m_mutex);
-        m_pending = Pending{std::move(snapshot), std::move(documentPath)};
-        m_discard = false;
+        m_pending = Pending{std::move(snapshot), std::move(documentPath), unsaved, changed};
+        m_unsavedAsked = unsaved;
     }
     m_wake.notify_one();
 }
 
-void RecoveryFile::discard() {
-    if (!usable())
-        return;
-    {
-        std::lock_guard lock(m_mutex);
-        m_pending.reset();
-        m_discard = true;
-    }
-    m_wake.notify_one();
-    waitUntilIdle();
+void RecoveryFile::replaces(LeftBehind restored) {
+    std::lock_guard lock(m_mutex);
+    m_replaced.push_back(std::move(restored));
 }
 
 void RecoveryFile::waitUntilIdle() {
     std::unique_lock lock(m_mutex);
-    m_idle.wait(lock, [this] { return !m_pending && !m_discard && !m_busy; });
+    m_idle.wait(lock, [this] { return !m_pending && !m_busy; });
 }
 
 std::string RecoveryFile::lastError() {
@@ -128,40 +210,104 @@ std::string RecoveryFile::lastError() {
     return m_lastError;
 }
 
+std::uint64_t RecoveryFile::bytesWritten() {
+    std::lock_guard lock(m_mutex);
+    return m_bytesWritten;
+}
+
 void RecoveryFile::run() {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_wake.wait(lock, [this] { return m_stopping || m_pending || m_discard; });
+        m_wake.wait(lock, [this] { return m_stopping || m_pending; });
         // A snapshot asked for before the program ends is still written: it may be the last
         // word on the day's log.
-        if (!m_pending && !m_discard)
+        if (!m_pending)
             return;
         m_busy = true;
-        std::optional<Pending> next = std::move(m_pending);
+        Pending next = std::move(*m_pending);
         m_pending.reset();
-        const bool discard = m_discard && !next;
-        m_discard = false;
         lock.unlock();
 
-        std::string failure;
-        if (next) {
-            // The document path first: a log restored with no name is still a log restored.
-            failure = document::writeFileAtomically(companionOf(m_file), next->documentPath);
-            const std::string why = m_store.writeArray(m_file, next->snapshot);
-            if (!why.empty())
-                failure = why;
-        } else if (discard) {
-            std::error_code error;
-            fs::remove(m_file, error);
-            fs::remove(companionOf(m_file), error);
-        }
-
+        const int error = write(next);
+        const bool written = error == 0;
+        std::string failure = written ? std::string() : std::strerror(error);
+        std::vector<LeftBehind> replaced;
         lock.lock();
+        if (written)
+            replaced.swap(m_replaced);
         m_lastError = failure;
+        lock.unlock();
+        for (LeftBehind& old : replaced) old.remove();
+        replaced.clear();
+        if (m_report)
+            m_report(failure);
+        lock.lock();
         m_busy = false;
-        if (!m_pending && !m_discard)
+        if (!m_pending)
             m_idle.notify_all();
     }
+}
+
+int RecoveryFile::write(Pending& next) {
+    if (m_freshFileNeeded && !rewriteWhole())
+        return errno != 0 ? errno : EIO;
+    const std::uint64_t before = m_size;
+    const bool written = m_journal.writeChanges(
+        std::move(next.snapshot), next.documentPath, next.unsaved, next.changed,
+        [this](std::string_view bytes) {
+            const bool whole = bytes.empty() ? ::fdatasync(m_fd) == 0 : writeAll(m_fd, bytes);
+            const int error = whole ? 0 : errno;
+            std::lock_guard lock(m_mutex);
+            m_bytesWritten += bytes.size();
+            m_size += bytes.size();
+            errno = error;
+            return whole;
+        });
+    if (!written) {
+        // The half-written batch goes, so the next one follows the last whole one; a file that
+        // cannot be cut back is written afresh.
+        const int error = errno != 0 ? errno : EIO;
+        m_size = before;
+        m_freshFileNeeded = ::ftruncate(m_fd, static_cast<off_t>(before)) != 0;
+        return error;
+    }
+    m_unsavedOnDisk = next.unsaved;
+    if (m_size > 2 * m_journal.liveBytes() + kSlack)
+        rewriteWhole();
+    return 0;
+}
+
+bool RecoveryFile::rewriteWhole() {
+    const std::string fresh =
+        m_file.substr(0, m_file.size() - kExtension.size()) + kRewriting.data();
+    ::unlink(fresh.c_str());
+    const int fd = createLocked(fresh);
+    if (fd < 0)
+        return false;
+    std::uint64_t size = 0;
+    const bool written = m_journal.writeWhole([&](std::string_view bytes) {
+        const bool whole = bytes.empty() ? ::fdatasync(fd) == 0 : writeAll(fd, bytes);
+        const int error = whole ? 0 : errno;
+        {
+            std::lock_guard lock(m_mutex);
+            m_bytesWritten += bytes.size();
+        }
+        size += bytes.size();
+        errno = error;
+        return whole;
+    });
+    // Renamed while locked, so that the name always leads to a locked journal.
+    if (!written || ::rename(fresh.c_str(), m_file.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(fresh.c_str());
+        ::close(fd);
+        errno = error;
+        return false;
+    }
+    ::close(std::exchange(m_fd, fd));
+    m_size = size;
+    m_freshFileNeeded = false;
+    return true;
 }
 
 std::vector<RecoveryFile::LeftBehind> RecoveryFile::leftBehind(const std::string& directory) {
@@ -170,30 +316,24 @@ std::vector<RecoveryFile::LeftBehind> RecoveryFile::leftBehind(const std::string
     for (fs::directory_iterator it(directory, error), end; !error && it != end;
          it.increment(error)) {
         const fs::path& file = it->path();
-        if (file.extension() != ".vlg" || file.filename().string().rfind(kPrefix, 0) != 0)
+        const std::string name = file.filename().string();
+        const bool journal = isNamed(name, kExtension);
+        if (!journal && !isNamed(name, kRewriting))
             continue;
-        if (heldByARunningProgram(lockOf(file.string())))
+        std::int64_t modified = 0;
+        const int fd = lockIfLeftBehind(file, modified);
+        if (fd < 0)
             continue;
-        LeftBehind entry;
-        entry.file = file.string();
-        std::ifstream companion(companionOf(entry.file), std::ios::binary);
-        std::getline(companion, entry.documentPath, '\0');
-        std::error_code timeError;
-        const auto written = fs::last_write_time(file, timeError);
-        if (!timeError)
-            entry.modified = std::chrono::duration_cast<std::chrono::seconds>(
-                                 std::chrono::file_clock::to_sys(written).time_since_epoch())
-                                 .count();
+        LeftBehind entry(file.string(), fd, modified);
+        // A rewrite that a kill cut short: the journal it was to replace is still whole.
+        if (!journal) {
+            entry.remove();
+            continue;
+        }
         found.push_back(std::move(entry));
     }
-    std::sort(found.begin(), found.end(),
-              [](const LeftBehind& a, const LeftBehind& b) { return a.modified > b.modified; });
+    std::stable_sort(found.begin(), found.end(), [](const LeftBehind& a, const LeftBehind& b) {
+        return a.modified() > b.modified();
+    });
     return found;
-}
-
-void RecoveryFile::remove(const LeftBehind& found) {
-    std::error_code error;
-    fs::remove(found.file, error);
-    fs::remove(companionOf(found.file), error);
-    fs::remove(lockOf(found.file), error);
 }

@@ -189,6 +189,7 @@ void vexaLogging3AppDelegate::comparisonTimeEvent() {
 }
 
 void vexaLogging3AppDelegate::showRunningTimecode(int hours, int minutes, int seconds, int frames) {
-    outlets.statusText->setText(timecode::formatStatusLine(hours, minutes, seconds, frames));
+    outlets.statusText->setText(
+        withRecoveryNotice(timecode::formatStatusLine(hours, minutes, seconds, frames)));
     FindLogToTimecode(timecode::formatRunning(hours, minutes, seconds, frames));
 }

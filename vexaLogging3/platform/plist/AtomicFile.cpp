@@ -1,5 +1,7 @@
 #include "platform/plist/AtomicFile.h"
 
+#include "documents/AtomicFile.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,10 +10,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
-#include <filesystem>
-#include <random>
-#include <string_view>
+#include <utility>
 
 namespace platform::plist {
 
@@ -26,11 +25,6 @@ std::string folderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-std::string nameOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // A link to a project file stays a link: the file it points to is the one replaced.
 std::string resolveLink(const std::string& path) {
     struct stat info {};
@@ -40,42 +34,6 @@ std::string resolveLink(const std::string& path) {
     if (::realpath(path.c_str(), resolved) == nullptr)
         return path;
     return resolved;
-}
-
-// "." + name + "." + digits + ".tmp": the temporary files made for `name`.
-std::string temporaryPrefix(const std::string& target) {
-    return "." + nameOf(target) + ".";
-}
-
-bool isTemporaryOf(const std::string& candidate, const std::string& prefix) {
-    constexpr std::string_view kSuffix = ".tmp";
-    if (candidate.size() <= prefix.size() + kSuffix.size() || candidate.rfind(prefix, 0) != 0 ||
-        candidate.compare(candidate.size() - kSuffix.size(), kSuffix.size(), kSuffix) != 0) {
-        return false;
-    }
-    for (std::size_t i = prefix.size(); i < candidate.size() - kSuffix.size(); ++i) {
-        if (candidate[i] < '0' || candidate[i] > '9')
-            return false;
-    }
-    return true;
-}
-
-// A save that was killed leaves its temporary file behind, as large as the project. The next
-// save of the same file removes such leftovers once they are old enough that no other save
-// can still be writing them.
-void removeLeftovers(const std::string& target) {
-    constexpr std::time_t kOldEnough = 10 * 60;
-    const std::string prefix = temporaryPrefix(target);
-    const std::time_t now = std::time(nullptr);
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folderOf(target), error)) {
-        const std::string name = entry.path().filename().string();
-        struct stat info {};
-        if (isTemporaryOf(name, prefix) && ::lstat(entry.path().c_str(), &info) == 0 &&
-            S_ISREG(info.st_mode) && now - info.st_mtime > kOldEnough) {
-            ::unlink(entry.path().c_str());
-        }
-    }
 }
 
 }  // namespace
@@ -95,12 +53,13 @@ bool AtomicFile::fail(int errorNumber) {
 }
 
 void AtomicFile::discard() {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    // Removed while still locked, so no cleaner takes it for another writer's leftover.
     if (!m_tempPath.empty())
         ::unlink(m_tempPath.c_str());
     m_tempPath.clear();
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
 }
 
 bool AtomicFile::open() {
@@ -110,25 +69,14 @@ bool AtomicFile::open() {
     // would allow the rename.
     if (::access(m_target.c_str(), F_OK) == 0 && ::access(m_target.c_str(), W_OK) != 0)
         return fail(errno);
-    // A hidden name beside the target, so the rename stays within one file system; created
-    // with O_EXCL so that nothing already there is ever written through.
-    const std::string stem = folderOf(m_target) + "/" + temporaryPrefix(m_target);
-    std::random_device seed;
-    std::mt19937 random(seed());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        m_tempPath = stem + std::to_string(random() % 1000000) + ".tmp";
-        m_fd = ::open(m_tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (m_fd >= 0)
-            break;
-        if (errno != EEXIST) {
-            const int error = errno;
-            m_tempPath.clear();
-            return fail(error);
-        }
-    }
+    // A hidden name beside the target, so the rename stays within one file system. A save
+    // that was killed left its temporary file behind, as large as the project: it goes now.
+    document::removeAbandonedTemporaries(folderOf(m_target));
+    m_fd = document::createTemporaryBeside(m_target, m_tempPath);
     if (m_fd < 0) {
+        const int error = errno;
         m_tempPath.clear();
-        return fail(EEXIST);
+        return fail(error);
     }
     // The new file keeps the permissions of the one it replaces.
     struct stat old {};
@@ -159,13 +107,13 @@ bool AtomicFile::commit() {
     // A full disk or an I/O error on delayed allocation shows up here, not in write().
     if (::fsync(m_fd) != 0)
         return fail(errno);
-    const int fd = m_fd;
-    m_fd = -1;
-    if (::close(fd) != 0)
-        return fail(errno);
+    // Renamed while still locked: a cleaner never sees it unlocked under the temporary name.
     if (::rename(m_tempPath.c_str(), m_target.c_str()) != 0)
         return fail(errno);
     m_tempPath.clear();
+    const int fd = std::exchange(m_fd, -1);
+    if (::close(fd) != 0)
+        return fail(errno);
     // The rename itself is on disk only once the folder is flushed. The new file is whole
     // either way, so a folder that cannot be flushed is no failure of the save.
     const int folder = ::open(folderOf(m_target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -173,7 +121,6 @@ bool AtomicFile::commit() {
         ::fsync(folder);
         ::close(folder);
     }
-    removeLeftovers(m_target);
     return true;
 }
 

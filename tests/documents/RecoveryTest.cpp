@@ -1,0 +1,242 @@
+// Crash recovery: the journal's bytes and what a reader makes of them, torn or not; the
+// journals a start finds, locked, corrupt or left behind; what the user is told when the copy
+// cannot be written; and a restore that keeps what the interface logged meanwhile. Real files
+// in fresh folders; kills and file size limits happen in child processes.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sstream>
+
+#include "documents/ProjectFiles.h"
+#include "documents/RecoveryFile.h"
+#include "documents/RecoveryJournal.h"
+#include "support/FakePlatform.h"
+
+namespace {
+
+using namespace projectfiles;
+using recovery::JournalWriter;
+
+recovery::JournalContents read(const std::string& bytes) {
+    std::istringstream in(bytes);
+    return recovery::readJournal(in);
+}
+
+// Each batch carries its change, not the log, and the journal reads back as the log after
+// every one; a batch that did not reach the disk is carried by the next. A batch cut short or
+// garbled anywhere leaves the log of the batch before it.
+TEST(RecoveryJournal, EachBatchCostsItsChangeAndReadsBackAsTheLog) {
+    LogList log;
+    log.append(newLogHeader());
+    for (unsigned i = 1; i <= 20; ++i)
+        log.append(record(std::to_string(i), "", "", patternPicture(50000, i)));
+    struct Step {
+        const char* name;
+        std::function<void(LogList&)> edit;
+        std::size_t most;  // bytes the batch may take
+        bool reachesDisk = true;
+    };
+    const std::size_t picture = 50000;
+    JournalWriter writer;
+    std::string file(recovery::kJournalMark), before;
+    for (const Step& step : {
+             Step{"the whole log first", [](LogList&) {}, 21 * picture},
+             Step{"a comment typed", [](LogList& l) { l.replace(35, std::string("typed")); }, 300},
+             Step{"a take",
+                  [](LogList& l) { l.append(record("21", "", "", patternPicture(picture, 99))); },
+                  picture + 600},
+             Step{"a take deleted", [](LogList& l) { l.removeRecord(5); }, 300},
+             Step{"a blank inserted",
+                  [](LogList& l) { l.insertRecord(2, record("x", "", "", {})); }, 500},
+             Step{"nothing", [](LogList&) {}, 30},
+             Step{"lost on the way", [](LogList& l) { l.replace(71, std::string("lost")); }, 300,
+                  false},
+             Step{"a picture replaced", [](LogList& l) { l.replace(79, patternPicture(40000, 7)); },
+                  40000 + 300},
+         }) {
+        SCOPED_TRACE(step.name);
+        step.edit(log);
+        before = file;
+        std::string batch;
+        const bool written =
+            writer.writeChanges(log, "/d/day.vlg", true, 7, [&](std::string_view b) {
+                batch += b;
+                return step.reachesDisk;
+            });
+        EXPECT_EQ(written, step.reachesDisk);
+        if (!step.reachesDisk)
+            continue;
+        file += batch;
+        EXPECT_LE(batch.size(), step.most);
+        const recovery::JournalContents got = read(file);
+        EXPECT_TRUE(got.readable && got.unsaved) << got.error;
+        EXPECT_TRUE(got.entries == valuesOf(log)) << "differs from the log";
+        EXPECT_EQ(got.documentPath, "/d/day.vlg");
+        EXPECT_EQ(got.changed, 7);
+    }
+    const std::vector<LogValue> earlier = read(before).entries;
+    for (const std::size_t cut : {std::size_t(1), std::size_t(8), (file.size() - before.size()) / 2,
+                                  file.size() - before.size() - 1}) {
+        EXPECT_TRUE(read(file.substr(0, before.size() + cut)).entries == earlier) << "cut " << cut;
+    }
+    std::string garbled = file;
+    garbled[before.size() + 200] ^= 0x20;  // inside the new picture
+    EXPECT_TRUE(read(garbled).entries == earlier);
+
+    ASSERT_TRUE(writer.writeChanges(log, "/d/day.vlg", false, 8, [&](std::string_view b) {
+        file += b;
+        return true;
+    }));
+    EXPECT_FALSE(read(file).unsaved) << "a saved log is nothing to restore";
+    EXPECT_FALSE(read("Glimmark recovery journal 2\n").readable);
+}
+
+// A controller over fakes, with its recovery journal in a real folder.
+struct RecoveringApp {
+    explicit RecoveringApp(const std::string& state) {
+        app.app->recoveryDirectory = state;
+        app.app->awakeFromNib();
+    }
+    void log(std::uint8_t second) {
+        app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x01, 0x00, second, 0x00, 0x20, 0xF7});
+        app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x02, 0x01, 0x00, second, 0x10, 0xF7});
+    }
+    fake::App app;
+    vexaLogging3AppDelegate& c = *app.app;
+};
+
+std::vector<std::string> journalNames(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Killed after a save and one more take, the program leaves that take to restore. The
+// restore question names the log; what the interface logged before it and while it waits
+// comes after the restored takes, numbered on from them. Discarded, nothing is left; a program
+// still running keeps its journal to itself.
+TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
+    for (const bool restore : {true, false}) {
+        SCOPED_TRACE(restore ? "restore" : "discard");
+        TempFolder folder;
+        const std::string state = folder.file("state");
+        const ChildRun crashed = inChild([&] {
+            RecoveringApp app(state);
+            app.c.setPathString("/shows/day1.vlg");
+            app.log(1);
+            app.c.btnFileSave();
+            app.app.timers.advance(std::chrono::milliseconds(1000));
+            app.log(9);  // a finished log is kept at once, however soon after the last
+            app.c.waitForRecoveryFile();
+            ::raise(SIGKILL);
+            return std::string();
+        });
+        ASSERT_TRUE(WIFSIGNALED(crashed.status));
+        RecoveringApp next(state);
+        auto& dialogs = next.app.windows.dialogs;
+        dialogs.answers = {restore ? platform::kAlertDefault : platform::kAlertAlternate};
+        next.log(15);  // before the question comes
+        dialogs.whileAsked = [&] { next.log(20); };
+        next.c.offerRecovery();
+        next.app.mainThread.drain();
+        ASSERT_EQ(dialogs.alerts.size(), 1u);
+        EXPECT_TRUE(dialogs.alerts[0].message.starts_with(
+            "Restore the unsaved log \"day1\" with 2 records, last changed "))
+            << dialogs.alerts[0].message;
+        const int meanwhile = restore ? 3 : 1;
+        EXPECT_EQ(next.c.logStartArray.recordCount(), meanwhile + 1);
+        EXPECT_EQ(next.app.field(2, kFieldStop), restore ? "01:00:09:16" : "01:00:20:16");
+        for (const int record : {meanwhile, meanwhile + 1}) {
+            EXPECT_EQ(next.app.field(record, kFieldNumber), std::to_string(record));
+            EXPECT_EQ(next.app.field(record, kFieldStart),
+                      record == meanwhile ? "01:00:15:00" : "01:00:20:00");
+        }
+        EXPECT_EQ(next.c.pathString, restore ? "/shows/day1.vlg" : "Untitled");
+        next.c.waitForRecoveryFile();
+        EXPECT_EQ(journalNames(state).size(), 1u) << "the restored journal goes once ours is kept";
+        EXPECT_TRUE(RecoveryFile::leftBehind(state).empty()) << "its program still runs";
+        dialogs.answers = {platform::kAlertOther};
+        next.c.applicationWillTerminate();  // Don't Save
+    }
+}
+
+// The newest journal cannot be read: it is kept aside, said so, and the older one offered. A
+// journal of a program still running is not offered.
+TEST(CrashRecovery, ACorruptJournalIsSetAsideAndTheNextOneOffered) {
+    TempFolder folder;
+    const std::string state = folder.file("state");
+    LogList older;
+    older.append(newLogHeader());
+    older.append(record("7", "older", "", patternPicture(100)));
+    std::string olderFile;
+    {
+        RecoveryFile left(state);
+        left.save(older, "/d/older.vlg", true, 1000);
+        left.waitUntilIdle();
+        olderFile = left.path();
+    }
+    RecoveryFile running(state);
+    running.save(older, "/d/running.vlg", true, 2000);
+    running.waitUntilIdle();
+    // What a power cut can leave of a file the system had not flushed.
+    writeFile(folder.file("state/recovery-1-1.journal"), std::string(4096, '\0'));
+    std::filesystem::last_write_time(
+        olderFile, std::filesystem::last_write_time(olderFile) - std::chrono::hours(1));
+    RecoveringApp app(state);
+    auto& dialogs = app.app.windows.dialogs;
+    dialogs.answers = {platform::kAlertDefault, platform::kAlertDefault};
+    app.c.offerRecovery();
+    app.app.mainThread.drain();
+    ASSERT_EQ(dialogs.alerts.size(), 2u);
+    EXPECT_NE(dialogs.alerts[0].message.find("recovery-1-1.journal.corrupt"), std::string::npos);
+    EXPECT_TRUE(
+        dialogs.alerts[1].message.starts_with("Restore the unsaved log \"older\" with 1 record"));
+    EXPECT_EQ(app.app.field(1, kFieldComment1), "older");
+    app.c.waitForRecoveryFile();
+    EXPECT_EQ(journalNames(state).size(), 3u) << "the corrupt one, the running one and ours";
+    EXPECT_TRUE(std::filesystem::exists(folder.file("state/recovery-1-1.journal.corrupt")));
+    EXPECT_TRUE(std::filesystem::exists(running.path()));
+}
+
+// With the disk full, the status line says the log is not protected and one alert says why;
+// the next change tries again, and once a write succeeds the status line says so.
+TEST(CrashRecovery, AFailedWriteIsToldOnceAndTriedAgainAtTheNextChange) {
+    TempFolder folder;
+    const ChildRun run = inChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        RecoveringApp app(folder.file("state"));
+        auto change = [&](const char* comment, std::size_t pictureSize) {
+            app.c.logStartArray.append(record("1", comment, "", patternPicture(pictureSize)));
+            app.c.editChangeFlag = 1;
+            app.app.mainThread.drain();
+            app.c.keepRecoveryFile(true);
+            app.c.waitForRecoveryFile();
+            app.app.mainThread.drain();
+            return app.app.windows.statusText.value + "|" +
+                   std::to_string(app.app.windows.dialogs.alerts.size()) + "\n";
+        };
+        std::string told = change("fits", 100);
+        rlimit limit{};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit full{std::uintmax_t(1) << 20, limit.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &full);
+        told += change("too big", 2 << 20);
+        told += change("still too big", 10);
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        told += change("room again", 10);
+        return told;
+    });
+    EXPECT_EQ(run.told,
+              "  not found|0\n"
+              "  No crash copy: File too large|1\n"
+              "  No crash copy: File too large|1\n"
+              "  Crash copy written again|1\n");
+}
+
+}  // namespace

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <functional>
+#include <utility>
+
+#include "platform/Dialogs.h"
+
+namespace document {
+
+// Puts every question and dialog inside `around`, so that whatever must not happen while the
+// user is being asked (device events changing the log the answer is about) waits for the
+// answer and what it leads to.
+class HeldDialogs final : public platform::Dialogs {
+public:
+    using Around = std::function<void(const std::function<void()>& ask)>;
+    HeldDialogs(platform::Dialogs& dialogs, Around around)
+        : m_dialogs(dialogs), m_around(std::move(around)) {}
+
+    int runAlert(std::string_view title, std::string_view message, std::string_view defaultButton,
+                 std::string_view alternateButton, std::string_view otherButton) override {
+        int answer = platform::kAlertAlternate;
+        m_around([&] {
+            answer =
+                m_dialogs.runAlert(title, message, defaultButton, alternateButton, otherButton);
+        });
+        return answer;
+    }
+    std::optional<std::string> runOpenDialog(std::string_view extension) override {
+        std::optional<std::string> chosen;
+        m_around([&] { chosen = m_dialogs.runOpenDialog(extension); });
+        return chosen;
+    }
+    std::optional<std::string> runSaveDialog(std::string_view suggestedName,
+                                             std::string_view extension) override {
+        std::optional<std::string> chosen;
+        m_around([&] { chosen = m_dialogs.runSaveDialog(suggestedName, extension); });
+        return chosen;
+    }
+    // Long jobs run inside a hold of their own already, which ends with them.
+    void runModalProgress(std::string_view label,
+                          const std::function<void(const Progress&)>& work) override {
+        m_dialogs.runModalProgress(label, work);
+    }
+    std::optional<std::string> runChooseFileDialog(std::string_view message) override {
+        std::optional<std::string> chosen;
+        m_around([&] { chosen = m_dialogs.runChooseFileDialog(message); });
+        return chosen;
+    }
+
+private:
+    platform::Dialogs& m_dialogs;
+    Around m_around;
+};
+
+}  // namespace document
