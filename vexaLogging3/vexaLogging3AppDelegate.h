@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -294,6 +295,9 @@ private:
     // Device events run on the main thread in arrival order; while a document operation
     // reads the LogList on a worker thread they wait, still in order, until it is over.
     void handOver(std::function<void()> work);
+    // The running timecode, handed over as the other events are; while they are held, the
+    // capture window still shows it and only the chase step waits.
+    void handOverRunningTimecode(int hours, int minutes, int seconds, int frames);
 
     // The effects of device events, on the main thread.
     void showVersion(int major, int minor);
@@ -419,7 +423,11 @@ private:
     void readProjectAtPath();
     // Holds open: they may end in any order, and the events wait until the last has ended.
     int m_documentBusy = 0;
-    std::vector<std::function<void()>> m_heldEvents;
+    struct HeldEvent {
+        std::function<void()> work;
+        bool runningTimecode = false;
+    };
+    std::deque<HeldEvent> m_heldEvents;
     platform::VideoFramePtr mCurrentImageBuffer;
     platform::MidiPacketList m_packetbuffer{4024};
     MidiSendQueue m_sendQueue{MidiSendQueue::defaultSleep(),

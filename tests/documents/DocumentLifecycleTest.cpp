@@ -179,6 +179,23 @@ TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
     a.mainThread.drain();
     EXPECT_EQ(a.app->logStartArray.recordCount(), 1);
     EXPECT_EQ(a.field(1, kFieldNumber), "1");
+
+    // The machine runs on behind a question: the capture window shows where it is at once,
+    // while the chase waits for the answer and then follows the latest time.
+    a.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x02, 0x00, 0x00, 0x00, 0x00, 0xF7});
+    a.windows.chkEditChaseModeVal.on = true;
+    a.app->chkEditChaseMode();
+    std::string whileAsked;
+    a.windows.dialogs.answers = {kAlertAlternate};
+    a.windows.dialogs.whileAsked = [&a, &whileAsked] {
+        a.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 1, 0, 3, 0, 0xF7});
+        a.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 2, 0, 5, 7, 0xF7});
+        whileAsked = a.windows.statusText.value + " @" + std::to_string(a.app->logEditPos);
+    };
+    a.app->btnEditLogDelete();
+    a.mainThread.drain();
+    EXPECT_EQ(whileAsked, "  02:00:05:07 @1");
+    EXPECT_EQ(a.app->logEditPos, 2);
 }
 
 TEST(Documents, ExportNeverWritesOverTheProjectFile) {

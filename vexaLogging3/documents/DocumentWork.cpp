@@ -1,15 +1,40 @@
 // Document operations that read the LogList off the main thread, and the device events that
 // wait for them.
 
+#include "loglist/Timecode.h"
 #include "vexaLogging3AppDelegate.h"
 
 void vexaLogging3AppDelegate::handOver(std::function<void()> work) {
     m_services.mainThread.post([this, work = std::move(work)]() mutable {
         // Held events run when the hold ends, before anything posted after them.
         if (m_documentBusy)
-            m_heldEvents.push_back(std::move(work));
+            m_heldEvents.push_back({std::move(work)});
         else
             work();
+    });
+}
+
+void vexaLogging3AppDelegate::handOverRunningTimecode(int hours, int minutes, int seconds,
+                                                      int frames) {
+    m_services.mainThread.post([this, hours, minutes, seconds, frames] {
+        if (!m_documentBusy) {
+            showRunningTimecode(hours, minutes, seconds, frames);
+            return;
+        }
+        // A question left open does not stop the machine: the capture window keeps showing
+        // where it is. The chase, which moves the editor the question may be about, waits,
+        // and only its latest step matters, so a question left open for an hour does not pile
+        // up an hour of steps to replay behind the answer.
+        outlets.statusText->setText(
+            withRecoveryNotice(timecode::formatStatusLine(hours, minutes, seconds, frames)));
+        HeldEvent step{[this, hours, minutes, seconds, frames] {
+                           showRunningTimecode(hours, minutes, seconds, frames);
+                       },
+                       true};
+        if (!m_heldEvents.empty() && m_heldEvents.back().runningTimecode)
+            m_heldEvents.back() = std::move(step);
+        else
+            m_heldEvents.push_back(std::move(step));
     });
 }
 
@@ -23,10 +48,10 @@ vexaLogging3AppDelegate::DeviceEventHold::~DeviceEventHold() {
         return;
     // One at a time from the front: an event that asks a question holds the ones after it
     // again, and the hold that question opens carries on here, in order.
-    std::vector<std::function<void()>>& held = controller.m_heldEvents;
+    auto& held = controller.m_heldEvents;
     while (!held.empty() && !controller.m_documentBusy) {
-        std::function<void()> event = std::move(held.front());
-        held.erase(held.begin());
+        std::function<void()> event = std::move(held.front().work);
+        held.pop_front();
         event();
     }
 }

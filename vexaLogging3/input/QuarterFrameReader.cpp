@@ -41,8 +41,8 @@ void vexaLogging3AppDelegate::MTC_QF_Reader() {
             const auto value = [&t](int i) {
                 return static_cast<int>(static_cast<std::int8_t>(t[i]));
             };
-            handOver([this, h = value(kHours), m = value(kMinutes), s = value(kSeconds),
-                      f = value(kFrames)] { showRunningTimecode(h, m, s, f); });
+            handOverRunningTimecode(value(kHours), value(kMinutes), value(kSeconds),
+                                    value(kFrames));
             break;
         }
         default:

@@ -80,9 +80,7 @@ void vexaLogging3AppDelegate::sysexInterpreter() {
         length == 10) {
         const int hours = B[5] & 0x1F, minutes = B[6] & 0x3F;
         const int seconds = B[7] & 0x3F, frames = B[8] & 0x1F;
-        handOver([this, hours, minutes, seconds, frames] {
-            showRunningTimecode(hours, minutes, seconds, frames);
-        });
+        handOverRunningTimecode(hours, minutes, seconds, frames);
     }
 }
 
