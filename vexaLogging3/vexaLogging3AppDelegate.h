@@ -444,6 +444,7 @@ private:
     void discardRecovery();
     // Offers the journals left behind, newest first; true when one was restored.
     bool offerLeftBehind();
+    recovery::JournalContents readProjectCopy(const RecoveryFile::LeftBehind& copy);
     // The writing thread's word on a write: empty when it reached the disk.
     void recoveryWriteReported(const std::string& failure);
     // A status text with what the status line must keep saying about the crash copy.

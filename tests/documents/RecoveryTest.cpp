@@ -4,7 +4,9 @@
 // in fresh folders; kills and file size limits happen in child processes.
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 
 #include <csignal>
@@ -202,6 +204,42 @@ TEST(CrashRecovery, ACorruptJournalIsSetAsideAndTheNextOneOffered) {
     EXPECT_EQ(journalNames(state).size(), 3u) << "the corrupt one, the running one and ours";
     EXPECT_TRUE(std::filesystem::exists(folder.file("state/recovery-1-1.journal.corrupt")));
     EXPECT_TRUE(std::filesystem::exists(running.path()));
+}
+
+// The whole copy an earlier release kept, with its path and its lock beside it, is offered
+// once its program has ended, and goes with its companions once restored.
+TEST(CrashRecovery, ACopyLeftByAnEarlierReleaseIsStillOffered) {
+    TempFolder folder;
+    const std::string state = folder.file("state");
+    std::filesystem::create_directories(state);
+    const std::string copy = folder.file("state/recovery-4242.vlg");
+    for (const char* name : {"recovery-4242.vlg", "recovery-4242.lock"})
+        writeFile(folder.file(std::string("state/") + name), "");
+    writeFile(folder.file("state/recovery-4242.path"), "/d/earlier.vlg");
+    RecoveringApp app(state);
+    app.app.propertyLists.files[copy] = {"Glimmark", "", "", "", "", "", "", "", "", "",
+                                         "3", "01:00:00:00", "01:00:05:00", "", "", "kept",
+                                         "", "", "", Picture()};
+    auto& dialogs = app.app.windows.dialogs;
+    const int running = ::open(folder.file("state/recovery-4242.lock").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(running, LOCK_EX), 0);
+    app.c.offerRecovery();
+    EXPECT_TRUE(dialogs.alerts.empty()) << "its program still runs";
+    ::close(running);
+    dialogs.answers = {platform::kAlertDefault};
+    app.c.offerRecovery();
+    app.app.mainThread.drain();
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_TRUE(
+        dialogs.alerts[0].message.starts_with("Restore the unsaved log \"earlier\" with 1 record"));
+    EXPECT_EQ(app.app.field(1, kFieldStop) + " " + app.app.field(1, kFieldComment1),
+              "01:00:05:00 kept");
+    EXPECT_EQ(app.c.pathString, "/d/earlier.vlg");
+    app.c.waitForRecoveryFile();
+    const auto names = journalNames(state);
+    EXPECT_EQ(std::count_if(names.begin(), names.end(),
+                            [](const std::string& n) { return n.starts_with("recovery-4242"); }),
+              0);
 }
 
 // With the disk full, the status line says the log is not protected and one alert says why;

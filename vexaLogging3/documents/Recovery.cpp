@@ -125,11 +125,32 @@ void vexaLogging3AppDelegate::offerRecovery() {
         handOver([this] { keepRecoveryFile(true); });
 }
 
+recovery::JournalContents vexaLogging3AppDelegate::readProjectCopy(
+    const RecoveryFile::LeftBehind& copy) {
+    recovery::JournalContents contents;
+    if (m_services.propertyLists == nullptr) {
+        contents.error = "project files cannot be read here";
+        return contents;
+    }
+    platform::PropertyListFiles::ReadResult read =
+        m_services.propertyLists->readArray(copy.file());
+    contents.readable = read.error.empty() && read.entries.size() >= kFieldsPerRecord;
+    contents.error = read.error.empty() ? "No valid file!" : read.error;
+    contents.unsaved = true;
+    contents.entries = std::move(read.entries);
+    contents.documentPath = copy.documentPathBeside();
+    contents.changed = copy.modified();
+    return contents;
+}
+
 bool vexaLogging3AppDelegate::offerLeftBehind() {
     for (RecoveryFile::LeftBehind& candidate : RecoveryFile::leftBehind(recoveryDirectory)) {
         recovery::JournalContents contents;
         runDocumentWork("Reading the unsaved log…",
-                        [&](const platform::Dialogs::Progress&) { contents = candidate.read(); });
+                        [&](const platform::Dialogs::Progress&) {
+                            contents = candidate.isProjectCopy() ? readProjectCopy(candidate)
+                                                                 : candidate.read();
+                        });
         if (!contents.readable) {
             const std::string aside = candidate.setAside();
             outlets.dialogs->runAlert("Glimmark Warning",

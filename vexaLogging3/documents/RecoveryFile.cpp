@@ -30,6 +30,23 @@ bool isNamed(const std::string& name, std::string_view ending) {
     return name.starts_with(kPrefix) && name.ends_with(ending);
 }
 
+// Earlier releases kept the unsaved log as a whole project file, its document's path and its
+// lock in files beside it. A log they left behind is still offered.
+constexpr std::string_view kProjectCopy = ".vlg";
+
+fs::path besideCopy(const std::string& file, const char* extension) {
+    return fs::path(file).replace_extension(extension);
+}
+
+bool lockedByARunningProgram(const fs::path& lockFile) {
+    const int fd = ::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
+}
+
 // A new file under `path`, locked before anyone can take it for a left-behind one: a start
 // that locked it first in the moment after its creation finds it without content and removes
 // it, and the link count says so here.
@@ -126,8 +143,24 @@ std::string RecoveryFile::LeftBehind::setAside() {
 
 void RecoveryFile::LeftBehind::remove() {
     // Removed while still locked: no other start reads it half gone.
-    if (m_fd >= 0)
-        ::unlink(m_file.c_str());
+    if (m_fd < 0)
+        return;
+    ::unlink(m_file.c_str());
+    if (isProjectCopy()) {
+        ::unlink(besideCopy(m_file, ".path").c_str());
+        ::unlink(besideCopy(m_file, ".lock").c_str());
+    }
+}
+
+bool RecoveryFile::LeftBehind::isProjectCopy() const {
+    return m_file.ends_with(kProjectCopy);
+}
+
+std::string RecoveryFile::LeftBehind::documentPathBeside() const {
+    std::string path;
+    std::ifstream companion(besideCopy(m_file, ".path"), std::ios::binary);
+    std::getline(companion, path, '\0');
+    return path;
 }
 
 // ---- This program's journal ----
@@ -318,7 +351,10 @@ std::vector<RecoveryFile::LeftBehind> RecoveryFile::leftBehind(const std::string
         const fs::path& file = it->path();
         const std::string name = file.filename().string();
         const bool journal = isNamed(name, kExtension);
-        if (!journal && !isNamed(name, kRewriting))
+        const bool projectCopy = isNamed(name, kProjectCopy);
+        if (!journal && !projectCopy && !isNamed(name, kRewriting))
+            continue;
+        if (projectCopy && lockedByARunningProgram(besideCopy(file.string(), ".lock")))
             continue;
         std::int64_t modified = 0;
         const int fd = lockIfLeftBehind(file, modified);
@@ -326,7 +362,7 @@ std::vector<RecoveryFile::LeftBehind> RecoveryFile::leftBehind(const std::string
             continue;
         LeftBehind entry(file.string(), fd, modified);
         // A rewrite that a kill cut short: the journal it was to replace is still whole.
-        if (!journal) {
+        if (!journal && !projectCopy) {
             entry.remove();
             continue;
         }

@@ -38,6 +38,10 @@ public:
         LeftBehind(LeftBehind&& other) noexcept;
         LeftBehind& operator=(LeftBehind&& other) noexcept;
         const std::string& file() const { return m_file; }
+        // A whole project file that the program's earlier releases kept, with the document's
+        // path in a file beside it: read as a project file, not as a journal.
+        bool isProjectCopy() const;
+        std::string documentPathBeside() const;
         std::int64_t modified() const { return m_modified; }  // seconds since the epoch
         recovery::JournalContents read() const;
         // Renames it aside with ".corrupt" (never removed: it may hold what a person can save
