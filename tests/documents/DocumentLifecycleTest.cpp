@@ -93,8 +93,9 @@ std::vector<LogValue> project(std::vector<std::string> numbers, std::size_t cutT
     return values;
 }
 
+// The Data marker is found in any letter case.
 const std::string kExchange =
-    "Heading\n\nData\t\nGlimmark\tV\tVersion: 1.0\tOstraven\t\t1\t\t\t\t\n"
+    "Heading\n\ndATA\t\nGlimmark\tV\tVersion: 1.0\tOstraven\t\t1\t\t\t\t\n"
     "4\tV\t10:00:00:00\tb\tc\td\te\tf\tg\t\n"
     "9\tV\ta\tb\tc\td\te\tf\tg\t\n"
     "7\tV\ta\tb\tc\td\te\tf";  // a last row short of a cell is left out
@@ -166,7 +167,9 @@ TEST(Documents, DeviceEventsWaitForTheSave) {
     EXPECT_EQ(a.app->editChangeFlag, 1);
 }
 
-TEST(Documents, ExportNeverWritesOverTheProjectFile) {
+// The exchange file never goes over the project file; the pictures go beside the chosen name,
+// each named for it, its place and its number.
+TEST(Documents, ExportsWriteWhereTheUserChose) {
     DocumentApp a;
     TempFolder folder;
     for (const std::string name : {"day.vlg", "odd.log"}) {
@@ -179,6 +182,13 @@ TEST(Documents, ExportNeverWritesOverTheProjectFile) {
     EXPECT_EQ(fileText(folder.file("day.log")).substr(0, 8), "Heading\n");
     EXPECT_EQ(a.windows.dialogs.saveDialogs.at(0), "day.log");
     EXPECT_EQ(a.windows.dialogs.alerts.size(), 1u) << "the project file named .log is refused";
+    const Picture jpeg{0xFF, 0xD8, 0xFF, 'E', 'x', 'i', 'f', 0, 1, 2, 3};
+    a.app->logStartArray.append(record("7/b", "", "", jpeg));
+    a.app->logStartArray.append(record("8", "", "", Picture(jpeg.begin(), jpeg.end() - 1)));
+    a.windows.dialogs.savePath = folder.file("shots");
+    a.app->btnPictureExportAll();
+    EXPECT_EQ(fileText(folder.file("shots_2_7_b.jpg")), std::string(jpeg.begin(), jpeg.end()));
+    EXPECT_EQ(folder.entries(), 4u) << "pictures of ten bytes or fewer are none";
 }
 
 }  // namespace

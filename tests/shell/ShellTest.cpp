@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+
 #include "editor/LogFixture.h"
 #include "shell/DocumentName.h"
 
@@ -35,11 +38,33 @@ TEST(StartUp, LeavesAnUntitledLogAndLooksForTheInterfaceAtOnceThenEveryTwoSecond
     }
 }
 
+// Every record's date and time of day come from this clock: the wall clock of the user's zone,
+// here five and a half hours east of UTC, worked out from UTC independently.
+TEST(SystemClock, TellsTheLocalDateAndTimeOfDay) {
+    ::setenv("TZ", "XST-5:30", 1);
+    ::tzset();
+    platform::LocalTime now;
+    std::time_t t;
+    do {  // again if a second turned over in between
+        t = std::time(nullptr);
+        now = platform::SystemClock().now();
+    } while (std::time(nullptr) != t);
+    ::unsetenv("TZ");
+    ::tzset();
+    std::tm utc{};
+    t += (5 * 60 + 30) * 60;
+    ::gmtime_r(&t, &utc);
+    EXPECT_EQ(std::tuple(now.year, now.month, now.day, now.hour, now.minute, now.second),
+              std::tuple(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,
+                         utc.tm_sec));
+}
+
 TEST(DocumentName, TitlesDropOnlyTheProgramsOwnExtension) {
     for (auto [path, name] : {std::pair{"Untitled", "Untitled"},
                               {"/home/Day 1.vlg", "Day 1"},
                               {"/home/Day 1.log", "Day 1.log"},
                               {"/home/Day.VLG", "Day.VLG"},
+                              {"/home/.vlg", ".vlg"},
                               {"/a.vlg/b", "b"},
                               {"", ""}})
         EXPECT_EQ(document::displayName(path), name) << path;
