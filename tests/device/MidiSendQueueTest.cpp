@@ -143,7 +143,6 @@ TEST(SendMidi, AMessageLeavesAsItStoodWhenQueuedAndOnlyTheLatestPlayerTimeWaits)
     EXPECT_EQ(fake::hex(app.midi.messages()[0]), "F0 7F 7F 06 44 06 01 21 00 00 00 00 F7");
     EXPECT_EQ(fake::hex(app.midi.messages()[1]), "F0 7F 7F 06 44 06 01 22 00 00 00 00 F7");
     EXPECT_EQ(fake::hex(app.midi.messages()[2]), "F0 2C 4D 57 08 05 06 07 08 00 F7");
-    EXPECT_EQ(sent[0].packetList.size(), 4u + 10u + 13u) << "one packet holds the message";
     EXPECT_GE(sent[1].at - sent[0].at, std::chrono::milliseconds(50));
 }
 

@@ -93,7 +93,6 @@ std::vector<LogValue> project(std::vector<std::string> numbers, std::size_t cutT
     return values;
 }
 
-// The Data marker is found in any letter case.
 const std::string kExchange =
     "Heading\n\ndATA\t\nGlimmark\tV\tVersion: 1.0\tOstraven\t\t1\t\t\t\t\n"
     "4\tV\t10:00:00:00\tb\tc\td\te\tf\tg\t\n"
@@ -120,7 +119,7 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
              Case{"nine entries", project({}, 9), "", 0, 0, "", true, 32},
              Case{"last number reads 0", project({"x"}), "", 0, 0, "", true, 32},
              Case{"unreadable", {}, "", 0, 0, "", true, 32},
-             Case{"exchange file", {}, kExchange, 2, 9, "Untitled", false, 32},
+             Case{"exchange file, marker in any case", {}, kExchange, 2, 9, "Untitled", false, 32},
              Case{"exchange, no marker", {}, "Heading\n", 1, 1, "Untitled", true, 32},
          }) {
         SCOPED_TRACE(k.name);
@@ -167,8 +166,7 @@ TEST(Documents, DeviceEventsWaitForTheSave) {
     EXPECT_EQ(a.app->editChangeFlag, 1);
 }
 
-// The exchange file never goes over the project file; the pictures go beside the chosen name,
-// each named for it, its place and its number.
+// The exchange file never over the project file; pictures named for the log, place and number.
 TEST(Documents, ExportsWriteWhereTheUserChose) {
     DocumentApp a;
     TempFolder folder;

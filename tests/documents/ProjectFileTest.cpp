@@ -1,7 +1,7 @@
 // Project files: the bytes the writer puts on disk, what Python's plistlib (the reference
 // reader and writer of the format here) makes of them and back, what the reader takes; saves
-// and exports that cannot finish leave the old file whole and say why; a program killed with an
-// unsaved log leaves a copy the next start offers back. Faults and kills happen in child processes.
+// that cannot finish leave the old file whole and say why; a program killed with an unsaved
+// log leaves a copy the next start offers back. Faults and kills happen in child processes.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -10,8 +10,6 @@
 #include <chrono>
 #include <csignal>
 
-#include "documents/ExchangeFile.h"
-#include "documents/PictureExport.h"
 #include "documents/ProjectFiles.h"
 #include "documents/RecoveryFile.h"
 #include "platform/plist/PropertyListFileStore.h"
@@ -108,86 +106,62 @@ struct Fault {
     mode_t folderMode, fileMode;  // 0: as they are
     rlim_t fileSizeLimit;         // 0: none
     const char* reason;           // part of the reason told; "" when the save is killed
-    std::size_t writers;          // how many of the project, exchange and picture writers
 };
 
 class SaveFault : public testing::TestWithParam<Fault> {};
 
 TEST_P(SaveFault, TheOldFileStaysWholeAndTheReasonNamesIt) {
     const Fault& fault = GetParam();
+    TempFolder folder;
+    const std::string target = folder.file("day.vlg");
+    ASSERT_EQ(PropertyListFileStore().writeArray(target, goldenLog()), "");
+    const std::string before = fileText(target);
     LogList bigger = goldenLog();
     for (int i = 0; i < 40; ++i)
-        bigger.append(record(std::to_string(i + 3), std::string(8000, 'c'), "",
-                             patternPicture(100 * 1024, i)));
-    Picture jpeg = patternPicture(300 * 1024);
-    jpeg[0] = 0xFF, jpeg[1] = 0xD8, jpeg[2] = 0xFF;
-    // Each writes a small file first, then the big one over it. A kill half-way, with
-    // megabytes of the new file written, is a crash.
-    const std::function<std::string(const std::string&, bool)> writers[] = {
-        [&](const std::string& to, bool big) {
-            return PropertyListFileStore().writeArray(
-                to, big ? bigger : goldenLog(), [&](double d) {
-                    if (big && d >= 0.5 && *fault.reason == '\0')
-                        ::kill(::getpid(), SIGKILL);
-                });
-        },
-        [&](const std::string& to, bool big) {
-            return exchange::writeExchangeFile(to, big ? bigger : goldenLog());
-        },
-        [&](const std::string& to, bool big) {
-            return pictures::exportPicture(big ? jpeg : Picture(jpeg.begin(), jpeg.begin() + 20),
-                                           to, nullptr)
-                .firstError;
-        }};
-    for (std::size_t w = 0; w < fault.writers; ++w) {
-        SCOPED_TRACE(w);
-        TempFolder folder;
-        const std::string target = folder.file("day.vlg");
-        ASSERT_EQ(writers[w](target, false), "");
-        const std::string before = fileText(target);
-        const ChildRun run = inChild([&] {
-            if (fault.folderMode != 0)
-                ::chmod(folder.path().c_str(), fault.folderMode);
-            if (fault.fileMode != 0)
-                ::chmod(target.c_str(), fault.fileMode);
-            // Permissions do not hold for root; the save runs as nobody then.
-            if ((fault.folderMode | fault.fileMode) != 0 && ::geteuid() == 0) {
-                [[maybe_unused]] int dropped = ::setgid(65534) + ::setuid(65534);
-            }
-            // What a full disk does to write(): it fails part-way through the file.
-            if (fault.fileSizeLimit != 0) {
-                std::signal(SIGXFSZ, SIG_IGN);
-                const rlimit limit{fault.fileSizeLimit, fault.fileSizeLimit};
-                ::setrlimit(RLIMIT_FSIZE, &limit);
-            }
-            return writers[w](target, true);
-        });
-        EXPECT_TRUE(fileText(target) == before) << "the old file changed";
-        EXPECT_EQ(WIFSIGNALED(run.status), *fault.reason == '\0');
-        EXPECT_NE(run.told.find(fault.reason), std::string::npos) << run.told;
-        // The exchange writer's caller names the file.
-        EXPECT_TRUE(*fault.reason == '\0' || w == 1 || run.told.find(target) != std::string::npos)
-            << run.told;
-        if (*fault.reason == '\0') {
-            // What a kill leaves behind is cleared by a later save once it is old.
-            for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
-                std::filesystem::last_write_time(entry.path(),
-                                                 entry.last_write_time() - std::chrono::hours(1));
-            EXPECT_EQ(folder.entries(), 2u);
-            EXPECT_EQ(writers[w](target, false), "");
+        bigger.append(record(std::to_string(i + 3), "", "", patternPicture(100 * 1024, i)));
+
+    const ChildRun run = inChild([&] {
+        if (fault.folderMode != 0)
+            ::chmod(folder.path().c_str(), fault.folderMode);
+        if (fault.fileMode != 0)
+            ::chmod(target.c_str(), fault.fileMode);
+        // Permissions do not hold for root; the save runs as nobody then.
+        if ((fault.folderMode | fault.fileMode) != 0 && ::geteuid() == 0) {
+            [[maybe_unused]] int dropped = ::setgid(65534) + ::setuid(65534);
         }
-        EXPECT_EQ(folder.entries(), 1u);
+        // What a full disk does to write(): it fails part-way through the file.
+        if (fault.fileSizeLimit != 0) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{fault.fileSizeLimit, fault.fileSizeLimit};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        // A kill half-way, with megabytes of the new file written, is a crash.
+        return PropertyListFileStore().writeArray(target, bigger, [&](double done) {
+            if (done >= 0.5 && *fault.reason == '\0')
+                ::kill(::getpid(), SIGKILL);
+        });
+    });
+    EXPECT_TRUE(fileText(target) == before) << "the old file changed";
+    EXPECT_EQ(WIFSIGNALED(run.status), *fault.reason == '\0');
+    EXPECT_NE(run.told.find(fault.reason), std::string::npos) << run.told;
+    EXPECT_TRUE(*fault.reason == '\0' || run.told.find(target) != std::string::npos) << run.told;
+    if (*fault.reason == '\0') {
+        // What a kill leaves behind is cleared by a later save once it is old.
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+            std::filesystem::last_write_time(entry.path(),
+                                             entry.last_write_time() - std::chrono::hours(1));
+        EXPECT_EQ(folder.entries(), 2u);
+        EXPECT_EQ(PropertyListFileStore().writeArray(target, goldenLog()), "");
     }
+    EXPECT_EQ(folder.entries(), 1u);
 }
 
-// A read-only file is refused by the project writer only: the others replace it.
-INSTANTIATE_TEST_SUITE_P(
-    Faults, SaveFault,
-    testing::Values(Fault{"ReadOnlyFolder", 0555, 0, 0, "Permission denied", 3},
-                    Fault{"ReadOnlyFile", 0777, 0444, 0, "Permission denied", 1},
-                    Fault{"FileSizeLimit", 0, 0, 256 * 1024, "File too large", 3},
-                    Fault{"KilledHalfWay", 0, 0, 0, "", 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Faults, SaveFault,
+                         testing::Values(Fault{"ReadOnlyFolder", 0555, 0, 0, "Permission denied"},
+                                         Fault{"ReadOnlyFile", 0777, 0444, 0, "Permission denied"},
+                                         Fault{"FileSizeLimit", 0, 0, 256 * 1024, "File too large"},
+                                         Fault{"KilledHalfWay", 0, 0, 0, ""}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A controller over fakes, except for project files: real files in a real folder.
 struct RecoveringApp {
