@@ -8,7 +8,6 @@
 #include <jack/midiport.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/file.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -18,7 +17,6 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -179,17 +177,6 @@ private:
     std::string m_output;
     pid_t m_pid = 0;
 };
-
-// Takes the lock every process on the machine finds under `name`, waiting while another holds
-// it. The process keeps it until it ends, when the kernel lets it go, however it ended.
-inline bool lockForTheMachine(const char* name) {
-    const int fd = ::open((std::filesystem::temp_directory_path() / name).c_str(),
-                          O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
-    int locked;
-    while ((locked = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
-    }
-    return locked == 0;
-}
 
 // A JACK server with the dummy driver, which needs no sound card: the one already running
 // (CI starts one), or one started here and killed when the process ends. A test that kills
