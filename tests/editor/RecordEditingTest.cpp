@@ -126,11 +126,11 @@ TEST(RecordEditing, LeavesTheLogAsExpectedAndUndoRestoresItExactly) {
         c.editChangeFlag = 0;
         while (app.windows.btnMenuUndoVal.enabled) c.btnEditUndo();
         EXPECT_EQ(projectfiles::valuesOf(c.logStartArray), before);
-        EXPECT_EQ(c.logNr, logNrBefore);
+        EXPECT_EQ(std::tuple(c.logNr, c.logEditPos), std::tuple(logNrBefore, s.position));
         EXPECT_EQ(c.editChangeFlag, s.flag);  // changed again only if anything was undone
         while (app.windows.btnMenuRedoVal.enabled) c.btnEditRedo();
         EXPECT_EQ(projectfiles::valuesOf(c.logStartArray), after);
-        EXPECT_EQ(c.logNr, s.logNr);
+        EXPECT_EQ(std::tuple(c.logNr, summary(app)), std::tuple(s.logNr, s.expected));
     }
 }
 
