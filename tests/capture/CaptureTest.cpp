@@ -26,6 +26,8 @@ void step(fake::App& a, std::unique_lock<std::mutex>& encoder, const std::string
         myReadProc(platform::makeMidiPacketList(logStart), nullptr, nullptr);
     } else if (s == "waiting" || s == "live") {  // what the preview shows
         EXPECT_EQ(a.windows.mCaptureView.text, s == "waiting" ? "waiting for signal" : "");
+    } else if (s == "on show") {  // in the editor as soon as it is made, without a save or a step
+        EXPECT_TRUE(fake::pumpUntil(a, [&] { return !a.windows.imgEdit.shown.empty(); }));
     } else if (s == "lose") {
         a.video.loseDevice("unplugged");
     } else if (s == "drain") {
@@ -78,7 +80,7 @@ TEST(Capture, DevicesChosenWhatTheUserIsToldAndTheStillEachRecordGets) {
         {"a loss after another choice", 1, 0, "choose 1; lose; choose 2; drain",
          "start Cam A, stop Cam A, start Card B", "", ""},
         {"a log start keeps the frame of its moment", 1, 1,
-         "choose 1; frame A; log; frame B; drain", "start Cam A", "", "A"},
+         "choose 1; frame A; log; frame B; drain; on show", "start Cam A", "", "A"},
         {"no still of the device before", 1, 1,
          "choose 1; frame A; choose 2; waiting; log; drain; frame B; live; log; drain",
          "start Cam A, stop Cam A, start Card B", "", "-, B"},

@@ -118,9 +118,9 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
              Case{"mark in lower case", project({"1"}, 0, "1", "glimmark"), "", 0, 0, "", true, 32},
              Case{"nine entries", project({}, 9), "", 0, 0, "", true, 32},
              Case{"last number reads 0", project({"x"}), "", 0, 0, "", true, 32},
-             Case{"unreadable", {}, "", 0, 0, "", true, 32},
              Case{"exchange file, marker in any case", {}, kExchange, 2, 9, "Untitled", false, 32},
              Case{"exchange, no marker", {}, "Heading\n", 1, 1, "Untitled", true, 32},
+             Case{"not UTF-8", {}, kExchange + "\xED\xA0\x80", 1, 1, "Untitled", true, 32},
          }) {
         SCOPED_TRACE(k.name);
         DocumentApp a;
