@@ -56,6 +56,7 @@ mutants=(
     "core_tests|vexaLogging3/editor/EditHistory.cpp|m_done.pop_front();¶    m_undone.clear();|m_done.pop_front();|Redo after a new edit brings back a step on top of it"
     "core_tests|vexaLogging3/editor/Navigation.cpp|if (logEditPos > 1)|if (logEditPos > 0)|Previous on the first record shows the header"
     "core_tests|vexaLogging3/editor/UndoRedo.cpp|if (logNr == move->from.logNr)|if (logNr >= move->from.logNr)|an undo renumbers the next device log over an existing one"
+    "core_tests|vexaLogging3/editor/UndoRedo.cpp|std::clamp(move->to.logEditPos, 1,|std::clamp(move->from.logEditPos, 1,|Undo leaves the editor on a record the step did not touch"
     # player
     "core_tests|vexaLogging3/player/PlayerActions.cpp|constexpr std::uint8_t kFps2997 = 0x40;|constexpr std::uint8_t kFps2997 = 0x60;|29.97 locates as 30 fps"
     "core_tests|vexaLogging3/player/PlayerActions.cpp|if (start.empty())|if (!start.empty())|Play does nothing"
@@ -64,8 +65,11 @@ mutants=(
     "core_tests|vexaLogging3/capture/FrameGrab.cpp|if (!logStartArray.picture(index).empty())|if (false)|a still overwrites the picture the user put in"
     "core_tests|vexaLogging3/capture/FrameGrab.cpp|const int place = logStartArray.findRecord(still.record, still.place);|const int place = still.place;|a still lands on the wrong take after a delete"
     "core_tests|vexaLogging3/capture/VideoDevices.cpp|mCurrentImageBuffer.reset();|;|a take gets a still of the device before"
+    "core_tests|vexaLogging3/capture/StillEncoder.cpp|        m_finished();|        (void)m_finished;|a take's still reaches the log only at the next save"
+    "core_tests|vexaLogging3/capture/FrameGrab.cpp|if (onShow)|if (false)|the editor goes on showing no picture for a take that has one"
     # documents
     "core_tests|vexaLogging3/documents/ExchangeFile.cpp|return equalsIgnoringCase(t, \"Data\");|return t == \"Data\";|an exchange file written as DATA is refused"
+    "core_tests cli_tests|vexaLogging3/documents/ExchangeFile.cpp| or (code >= 0xD800 && code <= 0xDFFF))|)|an exchange file with a broken character is imported into the log"
     "core_tests cli_tests|vexaLogging3/documents/ExchangeFile.cpp|out.push_back(c == '\\t' or c == '\\n' ? ' ' : c);|out.push_back(c == '\\t' ? ' ' : c);|a comment with a line break breaks the exchange file"
     "core_tests|vexaLogging3/documents/ExchangeCommands.cpp|logNr = content.lastNumber;|logNr = content.list.recordCount();|the next device log after an import repeats a number"
     "core_tests|vexaLogging3/documents/ProjectFile.cpp|usable = valid && logNr != 0;|usable = valid;|a file whose last number reads 0 opens as a log and is saved over"
