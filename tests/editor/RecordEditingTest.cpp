@@ -175,9 +175,8 @@ TEST(RecordEditing, UndoTakesBackCommentsAndRenumberingAndKeepsADeviceLogsNumber
     EXPECT_EQ(summary(app), "@1 2 3");
     EXPECT_EQ(app.app->logNr, 3);
     EXPECT_EQ(editor_test::editorView(app), "@1 #1 01:00:00:00-  '' [||] *");
-    // A new edit ends the redo history: nothing undone can come back over it.
     app.app->btnEditLogAdd();
-    EXPECT_FALSE(app.windows.btnMenuRedoVal.enabled);
+    EXPECT_FALSE(app.windows.btnMenuRedoVal.enabled) << "a new edit ends what can be redone";
     // A new log replaces the old: nothing of it can be undone into the new one.
     app.app->LogEditInit();
     EXPECT_FALSE(app.windows.btnMenuUndoVal.enabled || app.windows.btnMenuRedoVal.enabled);

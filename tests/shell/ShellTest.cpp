@@ -24,8 +24,9 @@ TEST(StartUp, LeavesAnUntitledLogAndLooksForTheInterfaceAtOnceThenEveryTwoSecond
         EXPECT_EQ(app.app->logStartArray.count(), 10u);
         EXPECT_EQ(app.field(0, 0), "Glimmark");
         EXPECT_EQ(std::tuple(app.app->logNr, app.app->logEditPos, app.app->editChangeFlag,
-                             app.app->fullScreenMode, app.app->mmcFpsAddWert),
-                  std::tuple(0, 1, 0, 0, 32));
+                             app.app->fullScreenMode, app.app->mmcFpsAddWert,
+                             app.windows.txtEditComment1.editable),
+                  std::tuple(0, 1, 0, 0, 32, false));
         EXPECT_EQ(app.windows.windowEdit.title, "Glimmark Editor - Untitled");
         EXPECT_EQ(app.windows.windowRec.title, "Glimmark Capture Tool - Untitled");
         EXPECT_EQ(app.app->midiOpenFlag, pluggedAtStart ? 1 : 0);
