@@ -33,6 +33,7 @@ mutants=(
     "core_tests|vexaLogging3/input/SysexInterpreter.cpp|setText(timecode::format(B[5], B[6], B[7], B[8]))|setText(timecode::format(B[4], B[5], B[6], B[7]))|the log stop read one byte early"
     "core_tests|vexaLogging3/input/SysexInterpreter.cpp|static_cast<int>(B[5]) - 0x30|static_cast<int>(B[5]) - 0x31|the interface's version shown one too low"
     "core_tests|vexaLogging3/input/SysexInterpreter.cpp|frames = B[8] & 0x1F|frames = B[8] & 0x3F|a full frame's rate bits shown as frames"
+    "core_tests|vexaLogging3/input/SysexInterpreter.cpp|const bool loggingOn = (state & 0x01) != 0;|const bool loggingOn = (state & 0x02) != 0;|the interface's logging state read from the wrong bit"
     # loglist
     "core_tests|vexaLogging3/loglist/LogList.cpp|indexOf(record, 0) > m_values.size()|indexOf(record, 0) >= m_values.size()|no record can be inserted after the last one"
     "core_tests|vexaLogging3/loglist/LogList.cpp|indexOf(record, 0) + kFieldsPerRecord > m_values.size()|indexOf(record, 0) + kFieldsPerRecord >= m_values.size()|the last record cannot be deleted"
@@ -47,6 +48,7 @@ mutants=(
     "core_tests|vexaLogging3/device/MessageSet.cpp|static_cast<std::uint8_t>(tc[0] + frameRateCode)|static_cast<std::uint8_t>(tc[0])|the locate forgets the frame rate"
     "core_tests|vexaLogging3/device/MessageSet.cpp|sysexMmcLocate[10] = tc[3];|sysexMmcLocate[10] = tc[2];|the locate lands on the wrong frame"
     "core_tests|vexaLogging3/device/MidiSendQueue.cpp|m_pending.size() >= kBound|m_pending.size() > kBound|one message more than the bound waits"
+    "core_tests|vexaLogging3/device/MidiSendQueue.cpp|firstOverflow = !std::exchange(m_overflowing, true);|firstOverflow = !std::exchange(m_overflowing, false);|the system log gets a line for every message dropped"
     "core_tests|vexaLogging3/device/MidiSendQueue.cpp|m_sleep(kSpacing);|m_sleep(kSpacing / 10);|the interface gets messages faster than it can take them"
     "core_tests|vexaLogging3/device/SendMidi.cpp|sysexDatPt == messages.sysexSendVergltime.data();|sysexDatPt == messages.sysexSendStoptime.data();|stale comparison times pile up in the send queue"
     "core_tests|vexaLogging3/device/ConnectionLifecycle.cpp|*model == kInterfaceModel|model->starts_with(\"vexa\")|any device named vexa-something is taken for the interface"
@@ -70,6 +72,8 @@ mutants=(
     # documents
     "core_tests|vexaLogging3/documents/ExchangeFile.cpp|return equalsIgnoringCase(t, \"Data\");|return t == \"Data\";|an exchange file written as DATA is refused"
     "core_tests cli_tests|vexaLogging3/documents/ExchangeFile.cpp| or (code >= 0xD800 && code <= 0xDFFF))|)|an exchange file with a broken character is imported into the log"
+    "core_tests|vexaLogging3/documents/ExchangeCommands.cpp|LogEditCommentSichern();¶    const std::string error = exchange::writeExchangeFile|const std::string error = exchange::writeExchangeFile|the comment being typed is left out of the exported log"
+    "core_tests|vexaLogging3/documents/PictureCommands.cpp|picture, pictures::withJpegExtension(*chosen), m_services.pictureConverter);|picture, *chosen, m_services.pictureConverter);|Export Picture writes a file without .jpg"
     "core_tests cli_tests|vexaLogging3/documents/ExchangeFile.cpp|out.push_back(c == '\\t' or c == '\\n' ? ' ' : c);|out.push_back(c == '\\t' ? ' ' : c);|a comment with a line break breaks the exchange file"
     "core_tests|vexaLogging3/documents/ExchangeCommands.cpp|logNr = content.lastNumber;|logNr = content.list.recordCount();|the next device log after an import repeats a number"
     "core_tests|vexaLogging3/documents/ProjectFile.cpp|usable = valid && logNr != 0;|usable = valid;|a file whose last number reads 0 opens as a log and is saved over"
@@ -79,6 +83,8 @@ mutants=(
     # platform writers and readers, the clock
     "plist_tests|vexaLogging3/platform/plist/XmlPlistWriter.cpp|constexpr std::size_t kDataBytesPerLine = 51;|constexpr std::size_t kDataBytesPerLine = 57;|project files no longer byte-equal to what other writers make"
     "plist_tests|vexaLogging3/platform/plist/XmlPlistWriter.cpp|out.put(\"&#13;\");|out.put(\"\\r\");|a carriage return in a comment read back as a line feed"
+    "plist_tests|vexaLogging3/platform/plist/XmlPlistWriter.cpp|c != '&' && c != '<' && c != '>'|c != '&' && c != '<'|a comment holding ]]> makes the project file unreadable"
+    "plist_tests|vexaLogging3/platform/plist/PropertyListFileStore.cpp|isBinaryPropertyList(magic, sizeof magic)|false|binary project files are refused"
     "plist_tests|vexaLogging3/platform/plist/Base64.cpp|if (m_count == 3)|if (m_count == 2)|pictures of some lengths lose their last byte"
     "core_tests|vexaLogging3/platform/SystemClock.cpp|local.tm_mon + 1|local.tm_mon|every record dated a month early"
     "core_tests|vexaLogging3/platform/SystemClock.cpp|local.tm_year + 1900|local.tm_year|every record dated in the year 126"
@@ -87,6 +93,7 @@ mutants=(
     "core_tests|vexaLogging3/shell/DocumentName.cpp|name.size() > extension.size() + 1|name.size() > extension.size()|a file named only .vlg loses its whole name in the title"
     "core_tests|vexaLogging3/shell/FullScreen.cpp|controller->fullScreenMode = 0;|controller->fullScreenMode = 1;|Escape leaves the file actions blocked"
     "core_tests|vexaLogging3/shell/StartUp.cpp|mmcFpsAddWert = 32;|mmcFpsAddWert = 0;|a new log locates at 24 fps while 25 is shown"
+    "core_tests|vexaLogging3/shell/StartUp.cpp|        field->setEditable(false);¶¶    imgEditKopie|        field->setEditable(true);¶¶    imgEditKopie|comments can be typed over at start without edit mode"
     "core_tests|vexaLogging3/shell/StartUp.cpp|kDeviceScanInterval{2000}|kDeviceScanInterval{5000}|a plugged interface is found late"
     # tools
     "cli_tests|tools/glimmark-cli/ProjectCommands.cpp|if (from == \"log\" && to == \"vlg\")|if (from == \"log\" && to == \"log\")|the CLI cannot import an exchange file"
