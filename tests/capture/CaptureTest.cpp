@@ -36,8 +36,8 @@ void step(fake::App& a, std::unique_lock<std::mutex>& encoder, const std::string
         a.video.devices.pop_back();
     } else if (s.starts_with("show ")) {
         a.app->logEditPos = n;
-    } else if (s == "grab") {
-        a.app->btnCapture();
+    } else if (s == "grab" || s == "undo") {
+        s == "grab" ? a.app->btnCapture() : a.app->btnEditUndo();
     } else if (s == "saved") {  // as a save leaves it: the stills under way stored
         a.app->waitForPictures();
         a.app->editChangeFlag = 0;
@@ -89,6 +89,8 @@ TEST(Capture, DevicesChosenWhatTheUserIsToldAndTheStillEachRecordGets) {
         {"a grab replaces the still on show", 1, 1,
          "choose 1; frame A; log; log; drain; saved; show 1; frame B; grab", "start Cam A", "",
          "B, A"},
+        {"a grab taken back", 1, 1, "choose 1; frame A; log; drain; saved; frame B; grab; undo",
+         "start Cam A", "", "A"},
         {"capture off: grabs wait", 0, 0, "choose 1; frame A; log; drain; saved; open; grab",
          "start Cam A, stop Cam A", "", "A"},
         {"grab, no frame yet", 1, 0, "choose 1; log; drain; saved; grab", "start Cam A", "", "-"},
