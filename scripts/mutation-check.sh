@@ -59,6 +59,7 @@ mutants=(
     # editor
     "core_tests|vexaLogging3/editor/EditHistory.cpp|m_done.pop_front();¶    m_undone.clear();|m_done.pop_front();|Redo after a new edit brings back a step on top of it"
     "core_tests|vexaLogging3/editor/Navigation.cpp|if (logEditPos > 1)|if (logEditPos > 0)|Previous on the first record shows the header"
+    "core_tests|vexaLogging3/editor/Navigation.cpp|        LogEditCommentSichern();¶        logEditPos = target;|        logEditPos = target;|a comment typed just before a jump by number is lost"
     "core_tests|vexaLogging3/editor/UndoRedo.cpp|if (logNr == move->from.logNr)|if (logNr >= move->from.logNr)|an undo renumbers the next device log over an existing one"
     "core_tests|vexaLogging3/editor/UndoRedo.cpp|std::clamp(move->to.logEditPos, 1,|std::clamp(move->from.logEditPos, 1,|Undo leaves the editor on a record the step did not touch"
     # player
@@ -68,6 +69,7 @@ mutants=(
     # capture
     "core_tests|vexaLogging3/capture/FrameGrab.cpp|if (!logStartArray.picture(index).empty())|if (false)|a still overwrites the picture the user put in"
     "core_tests|vexaLogging3/capture/FrameGrab.cpp|const int place = logStartArray.findRecord(still.record, still.place);|const int place = still.place;|a still lands on the wrong take after a delete"
+    "core_tests|vexaLogging3/capture/FrameGrab.cpp|EditStep step(*this, \"Grab Still\");|;|a grab over a picture cannot be taken back"
     "core_tests|vexaLogging3/capture/VideoDevices.cpp|mCurrentImageBuffer.reset();|;|a take gets a still of the device before"
     "core_tests|vexaLogging3/capture/StillEncoder.cpp|        m_finished();|        (void)m_finished;|a take's still reaches the log only at the next save"
     "core_tests|vexaLogging3/capture/FrameGrab.cpp|if (onShow)|if (false)|the editor goes on showing no picture for a take that has one"
