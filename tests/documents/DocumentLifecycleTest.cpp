@@ -119,8 +119,8 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
              Case{"nine entries", project({}, 9), "", 0, 0, "", true, 32},
              Case{"last number reads 0", project({"x"}), "", 0, 0, "", true, 32},
              Case{"exchange file, marker in any case", {}, kExchange, 2, 9, "Untitled", false, 32},
-             Case{"exchange, no marker", {}, "Heading\n", 1, 1, "Untitled", true, 32},
-             Case{"not UTF-8", {}, kExchange + "\xED\xA0\x80", 1, 1, "Untitled", true, 32},
+             Case{"exchange, no marker", {}, "Heading\n", 1, 1, "/d/before.vlg", true, 32},
+             Case{"not UTF-8", {}, kExchange + "\xED\xA0\x80", 1, 1, "/d/before.vlg", true, 32},
          }) {
         SCOPED_TRACE(k.name);
         DocumentApp a;
@@ -130,6 +130,7 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
         writeFile(folder.file("in.log"), k.exchange);
         a.windows.dialogs.openPath = k.exchange.empty() ? vlg : folder.file("in.log");
         a.windows.dialogs.answers = {kAlertOther};
+        a.app->setPathString("/d/before.vlg");  // an import is a new document, not this one
         if (k.exchange.empty())
             a.app->btnFileOpen();
         else
