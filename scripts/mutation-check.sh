@@ -77,6 +77,7 @@ mutants=(
     "core_tests|vexaLogging3/documents/ExchangeFile.cpp|return equalsIgnoringCase(t, \"Data\");|return t == \"Data\";|an exchange file written as DATA is refused"
     "core_tests cli_tests|vexaLogging3/documents/ExchangeFile.cpp| or (code >= 0xD800 && code <= 0xDFFF))|)|an exchange file with a broken character is imported into the log"
     "core_tests|vexaLogging3/documents/ExchangeCommands.cpp|LogEditCommentSichern();¶    const std::string error = exchange::writeExchangeFile|const std::string error = exchange::writeExchangeFile|the comment being typed is left out of the exported log"
+    "core_tests|vexaLogging3/documents/ExchangeCommands.cpp|    setPathString(\"Untitled\");|    ;|Save after an import writes the imported log over the project file"
     "core_tests|vexaLogging3/documents/PictureCommands.cpp|picture, pictures::withJpegExtension(*chosen), m_services.pictureConverter);|picture, *chosen, m_services.pictureConverter);|Export Picture writes a file without .jpg"
     "core_tests cli_tests|vexaLogging3/documents/ExchangeFile.cpp|out.push_back(c == '\\t' or c == '\\n' ? ' ' : c);|out.push_back(c == '\\t' ? ' ' : c);|a comment with a line break breaks the exchange file"
     "core_tests|vexaLogging3/documents/ExchangeCommands.cpp|logNr = content.lastNumber;|logNr = content.list.recordCount();|the next device log after an import repeats a number"
