@@ -30,6 +30,8 @@ void step(fake::App& a, std::unique_lock<std::mutex>& encoder, const std::string
                                                               : "No video");
     } else if (s.starts_with("status")) {  // what the capture status says
         EXPECT_EQ(a.windows.captureStatus.value, s.substr(std::min<std::size_t>(s.size(), 7)));
+    } else if (s == "on show") {  // in the editor as soon as it is made, without a save or a step
+        EXPECT_TRUE(fake::pumpUntil(a, [&] { return !a.windows.imgEdit.shown.empty(); }));
     } else if (s == "lose") {
         a.video.loseDevice("unplugged");
     } else if (s == "drain") {
@@ -38,8 +40,8 @@ void step(fake::App& a, std::unique_lock<std::mutex>& encoder, const std::string
         a.video.devices.pop_back();
     } else if (s.starts_with("show ")) {
         a.app->logEditPos = n;
-    } else if (s == "grab") {
-        a.app->btnCapture();
+    } else if (s == "grab" || s == "undo") {
+        s == "grab" ? a.app->btnCapture() : a.app->btnEditUndo();
     } else if (s == "saved") {  // as a save leaves it: the stills under way stored
         a.app->waitForPictures();
         a.app->editChangeFlag = 0;
@@ -88,7 +90,7 @@ TEST(Capture, DevicesChosenWhatTheUserIsToldAndTheStillEachRecordGets) {
         {"a loss after another choice", 1, 0, "choose 1; lose; choose 2; drain",
          "start Cam A, stop Cam A, start Card B", "", ""},
         {"a log start keeps the frame of its moment", 1, 1,
-         "choose 1; frame A; log; frame B; drain", "start Cam A", "", "A"},
+         "choose 1; frame A; log; frame B; drain; on show", "start Cam A", "", "A"},
         {"no still of the device before", 1, 1,
          "choose 1; frame A; choose 2; waiting; log; drain; status No signal: 1 log without a "
          "picture, the last 1; frame B; live; log; drain; status",
@@ -100,6 +102,8 @@ TEST(Capture, DevicesChosenWhatTheUserIsToldAndTheStillEachRecordGets) {
         {"a grab replaces the still on show", 1, 1,
          "choose 1; frame A; log; log; drain; saved; show 1; frame B; grab", "start Cam A", "",
          "B, A"},
+        {"a grab taken back", 1, 1, "choose 1; frame A; log; drain; saved; frame B; grab; undo",
+         "start Cam A", "", "A"},
         {"capture off: grabs wait", 0, 0, "choose 1; frame A; log; drain; saved; open; grab",
          "start Cam A, stop Cam A", "", "A"},
         {"grab, no frame yet", 1, 0, "choose 1; log; drain; saved; grab", "start Cam A", "", "-"},

@@ -99,7 +99,7 @@ std::vector<LogValue> project(std::vector<std::string> numbers, std::size_t cutT
 }
 
 const std::string kExchange =
-    "Heading\n\nData\t\nGlimmark\tV\tVersion: 1.0\tOstraven\t\t1\t\t\t\t\n"
+    "Heading\n\ndATA\t\nGlimmark\tV\tVersion: 1.0\tOstraven\t\t1\t\t\t\t\n"
     "4\tV\t10:00:00:00\tb\tc\td\te\tf\tg\t\n"
     "9\tV\ta\tb\tc\td\te\tf\tg\t\n"
     "7\tV\ta\tb\tc\td\te\tf";  // a last row short of a cell is left out
@@ -123,9 +123,9 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
              Case{"mark in lower case", project({"1"}, 0, "1", "glimmark"), "", 0, 0, "", true, 32},
              Case{"nine entries", project({}, 9), "", 0, 0, "", true, 32},
              Case{"last number reads 0", project({"x"}), "", 0, 0, "", true, 32},
-             Case{"unreadable", {}, "", 0, 0, "", true, 32},
-             Case{"exchange file", {}, kExchange, 2, 9, "Untitled", false, 32},
-             Case{"exchange, no marker", {}, "Heading\n", 1, 1, "Untitled", true, 32},
+             Case{"exchange file, marker in any case", {}, kExchange, 2, 9, "Untitled", false, 32},
+             Case{"exchange, no marker", {}, "Heading\n", 1, 1, "/d/before.vlg", true, 32},
+             Case{"not UTF-8", {}, kExchange + "\xED\xA0\x80", 1, 1, "/d/before.vlg", true, 32},
          }) {
         SCOPED_TRACE(k.name);
         DocumentApp a;
@@ -135,16 +135,16 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
         writeFile(folder.file("in.log"), k.exchange);
         a.windows.dialogs.openPath = k.exchange.empty() ? vlg : folder.file("in.log");
         a.windows.dialogs.answers = {kAlertOther};
+        a.app->setPathString("/d/before.vlg");  // an import is a new document, not this one
         if (k.exchange.empty())
             a.app->btnFileOpen();
         else
             a.app->LogOpenEDL();
         const LogList& log = a.app->logStartArray;
-        EXPECT_EQ(log.recordCount(), k.records);
+        EXPECT_EQ(std::tuple(log.recordCount(), a.app->logNr, a.app->pathString),
+                  std::tuple(k.records, k.logNr, k.path));
         EXPECT_EQ(log.count() % 10, 0u);
         EXPECT_EQ(log.text(0), "Glimmark");
-        EXPECT_EQ(a.app->logNr, k.logNr);
-        EXPECT_EQ(a.app->pathString, k.path);
         EXPECT_EQ(a.app->editChangeFlag, k.exchange.empty() ? 0 : 1);
         EXPECT_EQ(a.windows.dialogs.alerts.back().message == "No valid file!", k.alert);
         EXPECT_EQ(a.app->mmcFpsAddWert, k.fps);
@@ -198,9 +198,11 @@ TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
     EXPECT_EQ(a.app->logEditPos, 2);
 }
 
-TEST(Documents, ExportNeverWritesOverTheProjectFile) {
+// Exports: the log with what is being typed, never over the project file; pictures as named.
+TEST(Documents, ExportsWriteWhereTheUserChose) {
     DocumentApp a;
     TempFolder folder;
+    a.windows.txtEditComment1.value = "typed";
     for (const std::string name : {"day.vlg", "odd.log"}) {
         writeFile(folder.file(name), "project");
         a.app->setPathString(folder.file(name));
@@ -208,9 +210,19 @@ TEST(Documents, ExportNeverWritesOverTheProjectFile) {
         a.app->LogSaveEdl();
         EXPECT_EQ(fileText(folder.file(name)), "project");
     }
-    EXPECT_EQ(fileText(folder.file("day.log")).substr(0, 8), "Heading\n");
+    EXPECT_NE(fileText(folder.file("day.log")).find("\ttyped\t"), std::string::npos);
     EXPECT_EQ(a.windows.dialogs.saveDialogs.at(0), "day.log");
     EXPECT_EQ(a.windows.dialogs.alerts.size(), 1u) << "the project file named .log is refused";
+    const Picture jpeg{0xFF, 0xD8, 0xFF, 'E', 'x', 'i', 'f', 0, 1, 2, 3};
+    a.app->logStartArray.append(record("7/b", "", "", jpeg));
+    a.app->logStartArray.append(record("8", "", "", Picture(jpeg.begin(), jpeg.end() - 1)));
+    a.windows.dialogs.savePath = folder.file("shots");
+    a.app->btnPictureExportAll();
+    a.app->logEditPos = 2;
+    a.app->btnPictureExport();  // the one on show, under the chosen name
+    for (const char* name : {"shots_2_7_b.jpg", "shots.jpg"})
+        EXPECT_EQ(fileText(folder.file(name)), std::string(jpeg.begin(), jpeg.end())) << name;
+    EXPECT_EQ(folder.entries(), 5u) << "pictures of ten bytes or fewer are none";
 }
 
 }  // namespace

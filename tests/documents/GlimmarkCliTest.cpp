@@ -64,6 +64,7 @@ const std::string kSmall = project({{"1", ""}});
 const std::string kNine = project({}).replace(32, 9, "");
 const std::string kPictures =
     project({{"1", "/9j/4AECAwQFBgcI"}, {"2", ""}, {"../3", "/9j/2wkIBwYFBAMC"}});
+const std::string kFull = "(ulimit -f 1; $G ";  // past 1 KB files fail to grow, as on a full disk
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, GlimmarkCli,
@@ -87,9 +88,13 @@ INSTANTIATE_TEST_SUITE_P(
                "$G export-pictures in.vlg . --stem s && ls s_* && base64 s_3_.._3.jpg", 0, "",
                "s_1_1.jpg\ns_3_.._3.jpg\n/9j/2wkIBwYFBAMC\n"},
         CliRun{"AFolderThatIsNotThere", kPictures, "$G export-pictures in.vlg missing", 1,
-               "2 failed"},
-        CliRun{"Help", "", "$G --help | grep -o -e export-pictures -e 'Exit status' | sort -u", 0,
-               "", "Exit status\nexport-pictures\n"},
+               "2 failed, the first missing/in_1_1.jpg: No such"},
+        CliRun{"ExchangeFileCutShort", project({{std::string(3000, '7').c_str(), ""}}),
+               "echo old > x.log; " + kFull + "convert in.vlg x.log); cat x.log", 0,
+               "Cannot save x.log: File too large", "old\n"},
+        CliRun{"PictureCutShort", project({{"1", ("/9j/" + std::string(4000, 'A')).c_str()}}),
+               "echo old > in_1_1.jpg; " + kFull + "export-pictures in.vlg .); cat in_1_1.jpg", 0,
+               "in_1_1.jpg: File too large", "old\n"},
         CliRun{"Missing", "", "$G info no.vlg", 1, "no.vlg: No such file or directory"},
         CliRun{"Truncated", "<plist><array><string>Glimmark</str", "$G convert in.vlg out.vlg", 1,
                "in.vlg: not a valid XML file"},

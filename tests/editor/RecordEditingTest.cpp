@@ -126,11 +126,11 @@ TEST(RecordEditing, LeavesTheLogAsExpectedAndUndoRestoresItExactly) {
         c.editChangeFlag = 0;
         while (app.windows.btnMenuUndoVal.enabled) c.btnEditUndo();
         EXPECT_EQ(projectfiles::valuesOf(c.logStartArray), before);
-        EXPECT_EQ(c.logNr, logNrBefore);
+        EXPECT_EQ(std::tuple(c.logNr, c.logEditPos), std::tuple(logNrBefore, s.position));
         EXPECT_EQ(c.editChangeFlag, s.flag);  // changed again only if anything was undone
         while (app.windows.btnMenuRedoVal.enabled) c.btnEditRedo();
         EXPECT_EQ(projectfiles::valuesOf(c.logStartArray), after);
-        EXPECT_EQ(c.logNr, s.logNr);
+        EXPECT_EQ(std::tuple(c.logNr, summary(app)), std::tuple(s.logNr, s.expected));
     }
 }
 
@@ -175,6 +175,8 @@ TEST(RecordEditing, UndoTakesBackCommentsAndRenumberingAndKeepsADeviceLogsNumber
     EXPECT_EQ(summary(app), "@1 2 3");
     EXPECT_EQ(app.app->logNr, 3);
     EXPECT_EQ(editor_test::editorView(app), "@1 #1 01:00:00:00-  '' [||] *");
+    app.app->btnEditLogAdd();
+    EXPECT_FALSE(app.windows.btnMenuRedoVal.enabled) << "a new edit ends what can be redone";
     // A new log replaces the old: nothing of it can be undone into the new one.
     app.app->LogEditInit();
     EXPECT_FALSE(app.windows.btnMenuUndoVal.enabled || app.windows.btnMenuRedoVal.enabled);

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+
 #include "editor/LogFixture.h"
 #include "shell/DocumentName.h"
 
@@ -21,8 +24,9 @@ TEST(StartUp, LeavesAnUntitledLogAndLooksForTheInterfaceAtOnceThenEveryTwoSecond
         EXPECT_EQ(app.app->logStartArray.count(), 10u);
         EXPECT_EQ(app.field(0, 0), "Glimmark");
         EXPECT_EQ(std::tuple(app.app->logNr, app.app->logEditPos, app.app->editChangeFlag,
-                             app.app->fullScreenMode, app.app->mmcFpsAddWert),
-                  std::tuple(0, 1, 0, 0, 32));
+                             app.app->fullScreenMode, app.app->mmcFpsAddWert,
+                             app.windows.txtEditComment1.editable),
+                  std::tuple(0, 1, 0, 0, 32, false));
         EXPECT_EQ(app.windows.windowEdit.title, "Glimmark Editor - Untitled");
         EXPECT_EQ(app.windows.windowRec.title, "Glimmark Capture Tool - Untitled");
         EXPECT_EQ(app.app->midiOpenFlag, pluggedAtStart ? 1 : 0);
@@ -31,8 +35,25 @@ TEST(StartUp, LeavesAnUntitledLogAndLooksForTheInterfaceAtOnceThenEveryTwoSecond
         EXPECT_EQ(app.app->midiOpenFlag, pluggedAtStart ? 1 : 0);
         app.timers.advance(1ms);
         EXPECT_EQ(app.app->midiOpenFlag, 1);
-        EXPECT_NE(app.midi.connectedSource, platform::kNoMidiObject);
     }
+}
+
+// Every record's date and time of day: the wall clock of a zone 5:30 east of UTC, worked out.
+TEST(SystemClock, TellsTheLocalDateAndTimeOfDay) {
+    ::setenv("TZ", "XST-5:30", 1);
+    ::tzset();
+    platform::LocalTime now;
+    std::time_t t;
+    do {  // again if a second turned over in between
+        t = std::time(nullptr);
+        now = platform::SystemClock().now();
+    } while (std::time(nullptr) != t);
+    std::tm utc{};
+    t += (5 * 60 + 30) * 60;
+    ::gmtime_r(&t, &utc);
+    EXPECT_EQ(std::tuple(now.year, now.month, now.day, now.hour, now.minute, now.second),
+              std::tuple(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,
+                         utc.tm_sec));
 }
 
 TEST(DocumentName, TitlesDropOnlyTheProgramsOwnExtension) {
@@ -40,8 +61,8 @@ TEST(DocumentName, TitlesDropOnlyTheProgramsOwnExtension) {
                               {"/home/Day 1.vlg", "Day 1"},
                               {"/home/Day 1.log", "Day 1.log"},
                               {"/home/Day.VLG", "Day.VLG"},
-                              {"/a.vlg/b", "b"},
-                              {"", ""}})
+                              {"/home/.vlg", ".vlg"},
+                              {"/a.vlg/b", "b"}})
         EXPECT_EQ(document::displayName(path), name) << path;
 }
 
