@@ -101,6 +101,15 @@ INSTANTIATE_TEST_SUITE_P(
                "in.vlg: not a Glimmark project file"},
         CliRun{"UnwritableOutput", kSmall, "$G convert in.vlg no/such/out.vlg", 1,
                "no/such/out.vlg: No such file or directory"},
+        // Refused by its mode bits even for root, and left as it was; a link is written through.
+        CliRun{
+            "ReadOnlyTargetKept", kPictures,
+            "echo old > x.log; chmod 444 x.log; $G convert in.vlg x.log; s=$?; cat x.log; exit $s",
+            1, "x.log: Permission denied", "old\n"},
+        CliRun{"LinkedTargetsWrittenThrough", kPictures,
+               "echo old > r.log; ln -s r.log x.log; ln -s s_1_1.jpg p.jpg; $G convert in.vlg "
+               "x.log && head -1 r.log && $G export-pictures in.vlg . --stem s && readlink x.log",
+               0, "", "Heading\nr.log\n"},
         CliRun{"NoCommand", "", "$G", 2, "Usage:"},
         CliRun{"UnknownCommand", kSmall, "$G list in.vlg", 2, "unknown command"},
         CliRun{"UnknownConversion", kSmall, "$G convert in.vlg out.txt", 2, "cannot convert"}),

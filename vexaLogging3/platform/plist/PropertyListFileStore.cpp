@@ -8,7 +8,7 @@
 #include <cstring>
 #include <new>
 
-#include "platform/plist/AtomicFile.h"
+#include "documents/AtomicFile.h"
 #include "platform/plist/BinaryPlistReader.h"
 #include "platform/plist/XmlPlistReader.h"
 #include "platform/plist/XmlPlistWriter.h"
