@@ -53,8 +53,15 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
                   "/d/b.vlg", true},
              Case{"quit, don't save", Quit, "/d/day.vlg", kAlertOther, {}, "", "", true},
              Case{"quit, cancel", Quit, "/d/day.vlg", kAlertAlternate, {}, "", "", false},
-             Case{"quit, save dialog cancelled", Quit, "Untitled", kAlertDefault, {}, "", "", false},
-             Case{"quit, fails, dialog cancelled", Quit, "/ro/a.vlg", kAlertDefault, {}, "R", "",
+             Case{
+                 "quit, save dialog cancelled", Quit, "Untitled", kAlertDefault, {}, "", "", false},
+             Case{"quit, fails, dialog cancelled",
+                  Quit,
+                  "/ro/a.vlg",
+                  kAlertDefault,
+                  {},
+                  "R",
+                  "",
                   false},
          }) {
         SCOPED_TRACE(k.name);
@@ -105,7 +112,8 @@ const std::string kExchange =
     "7\tV\ta\tb\tc\td\te\tf";  // a last row short of a cell is left out
 
 // A project file that is no log, or whose last number reads 0, leaves a fresh log, no path
-// and an alert; an exchange file without its Data marker leaves the log as it was.
+// and an alert; an exchange file without its Data marker, or with a cell the project file
+// cannot keep, leaves the log as it was.
 TEST(Documents, OpenAndImportJudgeTheFile) {
     struct Case {
         const char* name;
@@ -126,6 +134,14 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
              Case{"unreadable", {}, "", 0, 0, "", true, 32},
              Case{"exchange file", {}, kExchange, 2, 9, "Untitled", false, 32},
              Case{"exchange, no marker", {}, "Heading\n", 1, 1, "Untitled", true, 32},
+             Case{"exchange, NUL in a cell",
+                  {},
+                  kExchange + std::string("\tg\0", 3),
+                  1,
+                  1,
+                  "Untitled",
+                  true,
+                  32},
          }) {
         SCOPED_TRACE(k.name);
         DocumentApp a;
