@@ -227,6 +227,15 @@ TEST(Documents, ExportNeverWritesOverTheProjectFile) {
     EXPECT_EQ(fileText(folder.file("day.log")).substr(0, 8), "Heading\n");
     EXPECT_EQ(a.windows.dialogs.saveDialogs.at(0), "day.log");
     EXPECT_EQ(a.windows.dialogs.alerts.size(), 1u) << "the project file named .log is refused";
+
+    // A cell that could not be read back is refused with its record, and nothing is written.
+    a.app->logStartArray.append(record("1", std::string("a\0b", 3), "", {}));
+    a.windows.dialogs.savePath = folder.file("nul.log");
+    a.app->LogSaveEdl();
+    EXPECT_FALSE(std::filesystem::exists(folder.file("nul.log")));
+    EXPECT_TRUE(a.windows.dialogs.alerts.back().message.ends_with(
+        "Record 2 holds a control character (0), which an exchange file cannot keep"))
+        << a.windows.dialogs.alerts.back().message;
 }
 
 }  // namespace

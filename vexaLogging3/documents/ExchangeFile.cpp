@@ -98,6 +98,18 @@ std::string exchangeText(const LogList& list) {
 }
 
 std::string writeExchangeFile(const std::string& path, const LogList& list) {
+    // The reader refuses a cell with a control character, which a project file cannot keep:
+    // such a log is not written, so that every exchange file written can be read back.
+    for (std::size_t index = 0; index < list.count(); ++index) {
+        const std::string& text = list.text(index);
+        const auto control = std::find_if(text.begin(), text.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r';
+        });
+        if (control != text.end())
+            return "Record " + std::to_string(index / kFieldsPerRecord) +
+                   " holds a control character (" + std::to_string(static_cast<int>(*control)) +
+                   "), which an exchange file cannot keep";
+    }
     return document::writeFileAtomically(path, exchangeText(list));
 }
 
