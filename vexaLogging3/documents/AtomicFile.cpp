@@ -166,6 +166,9 @@ bool AtomicFile::open(bool clearLeftovers) {
         return fail("No file name");
     struct stat old {};
     const bool exists = ::stat(m_target.c_str(), &old) == 0;
+    // Links that lead round in a circle name no file to write through to.
+    if (!exists && errno == ELOOP)
+        return fail(ELOOP);
     // A pipe or a device would be swapped for a plain file, and whatever reads it lost.
     if (exists && !S_ISREG(old.st_mode))
         return fail(S_ISDIR(old.st_mode) ? systemReason(EISDIR) : "Not a regular file");

@@ -15,7 +15,8 @@ namespace exchange {
 // becomes one blank, so that no later cell shifts when the file is read back.
 std::string exchangeText(const LogList& list);
 
-// Writes exchangeText(list) to `path`, replacing the file whole or not at all. Answers the
+// Writes exchangeText(list) to `path`, replacing the file whole or not at all. A log with a
+// control character in a cell is not written: the file could not be read back. Answers the
 // empty string on success, otherwise the reason.
 std::string writeExchangeFile(const std::string& path, const LogList& list);
 
