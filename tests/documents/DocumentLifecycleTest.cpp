@@ -53,8 +53,15 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
                   "/d/b.vlg", true},
              Case{"quit, don't save", Quit, "/d/day.vlg", kAlertOther, {}, "", "", true},
              Case{"quit, cancel", Quit, "/d/day.vlg", kAlertAlternate, {}, "", "", false},
-             Case{"quit, save dialog cancelled", Quit, "Untitled", kAlertDefault, {}, "", "", false},
-             Case{"quit, fails, dialog cancelled", Quit, "/ro/a.vlg", kAlertDefault, {}, "R", "",
+             Case{
+                 "quit, save dialog cancelled", Quit, "Untitled", kAlertDefault, {}, "", "", false},
+             Case{"quit, fails, dialog cancelled",
+                  Quit,
+                  "/ro/a.vlg",
+                  kAlertDefault,
+                  {},
+                  "R",
+                  "",
                   false},
          }) {
         SCOPED_TRACE(k.name);
@@ -105,7 +112,8 @@ const std::string kExchange =
     "7\tV\ta\tb\tc\td\te\tf";  // a last row short of a cell is left out
 
 // A project file that is no log, or whose last number reads 0, leaves a fresh log, no path
-// and an alert; an exchange file without its Data marker leaves the log as it was.
+// and an alert; an exchange file without its Data marker, or with a cell the project file
+// cannot keep, leaves the log as it was.
 TEST(Documents, OpenAndImportJudgeTheFile) {
     struct Case {
         const char* name;
@@ -126,6 +134,8 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
              Case{"exchange file, marker in any case", {}, kExchange, 2, 9, "Untitled", false, 32},
              Case{"exchange, no marker", {}, "Heading\n", 1, 1, "/d/before.vlg", true, 32},
              Case{"not UTF-8", {}, kExchange + "\xED\xA0\x80", 1, 1, "/d/before.vlg", true, 32},
+             Case{"exchange, NUL in a cell", {}, kExchange + std::string("\tg\0", 3), 1, 1,
+                  "/d/before.vlg", true, 32},
          }) {
         SCOPED_TRACE(k.name);
         DocumentApp a;
@@ -223,6 +233,15 @@ TEST(Documents, ExportsWriteWhereTheUserChose) {
     for (const char* name : {"shots_2_7_b.jpg", "shots.jpg"})
         EXPECT_EQ(fileText(folder.file(name)), std::string(jpeg.begin(), jpeg.end())) << name;
     EXPECT_EQ(folder.entries(), 5u) << "pictures of ten bytes or fewer are none";
+
+    // A cell that could not be read back is refused with its record, and nothing is written.
+    a.app->logStartArray.append(record("1", std::string("a\0b", 3), "", {}));
+    a.windows.dialogs.savePath = folder.file("nul.log");
+    a.app->LogSaveEdl();
+    EXPECT_FALSE(std::filesystem::exists(folder.file("nul.log")));
+    EXPECT_TRUE(a.windows.dialogs.alerts.back().message.ends_with(
+        "Record 4 holds a control character (0), which an exchange file cannot keep"))
+        << a.windows.dialogs.alerts.back().message;
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // glimmark-cli as scripts run it: the real program on real files, its exit status, its output
 // and the files it leaves. Chained rows convert and export the way editorial's hand-over does.
-// Files made to hurt are opened by the program capped at 1.5 GB of address space (the huge ones
-// stream through a named pipe): each must be refused with its reason, not crash or be taken.
+// Files made to hurt are opened by the program capped at 1.5 GB of address space: each must be
+// refused with its reason, not crash or be taken.
 
 #include <gtest/gtest.h>
 
@@ -84,9 +84,12 @@ INSTANTIATE_TEST_SUITE_P(
             "Glimmark\tV\tVersion: 1.0\tOstraven\t\t1\t\t\t\t\n1\tV\t" +
                 kRecords.substr(2) + "\n2\tV\t" + kSecond + "\t\n" + kRecords + "0\n2\t" + kSecond +
                 "\t0\n"},
-        CliRun{"PicturesNamedByPositionAndNumberInsideTheFolder", kPictures,
-               "$G export-pictures in.vlg . --stem s && ls s_* && base64 s_3_.._3.jpg", 0, "",
-               "s_1_1.jpg\ns_3_.._3.jpg\n/9j/2wkIBwYFBAMC\n"},
+        // What a killed export of an earlier release left goes.
+        CliRun{
+            "PicturesNamedByPositionAndNumberInsideTheFolder", kPictures,
+            "mkdir -p .glimmark-Ab12Cd/x && $G export-pictures in.vlg . --stem s && ls -A | grep "
+            "-e s_ -e glimmark && base64 s_3_.._3.jpg",
+            0, "", "s_1_1.jpg\ns_3_.._3.jpg\n/9j/2wkIBwYFBAMC\n"},
         CliRun{"AFolderThatIsNotThere", kPictures, "$G export-pictures in.vlg missing", 1,
                "2 failed, the first missing/in_1_1.jpg: No such"},
         CliRun{"ExchangeFileCutShort", project({{std::string(3000, '7').c_str(), ""}}),
@@ -106,6 +109,23 @@ INSTANTIATE_TEST_SUITE_P(
                "in.vlg: not a Glimmark project file"},
         CliRun{"UnwritableOutput", kSmall, "$G convert in.vlg no/such/out.vlg", 1,
                "no/such/out.vlg: No such file or directory"},
+        // Refused by its mode bits even for root, and left as it was; a link is written through.
+        CliRun{
+            "ReadOnlyTargetKept", kPictures,
+            "echo old > x.log; chmod 444 x.log; $G convert in.vlg x.log; s=$?; cat x.log; exit $s",
+            1, "x.log: Permission denied", "old\n"},
+        CliRun{"LinkedTargetsWrittenThrough", kPictures,
+               "echo old > r.log; ln -s r.log x.log; ln -s s_1_1.jpg p.jpg; $G convert in.vlg "
+               "x.log && head -1 r.log && $G export-pictures in.vlg . --stem s && readlink x.log",
+               0, "", "Heading\nr.log\n"},
+        CliRun{"PipesRefusedAtOnce", kSmall,
+               "mkfifo p.vlg p.log; $G info p.vlg 2>&1; $G convert p.log out.vlg", 1,
+               "p.log: The file is a pipe or a device",
+               "Cannot open p.vlg: a pipe or a device, not a regular file\n"},
+        CliRun{"ControlByteInACellRefused", kSmall,
+               "printf 'Data\\t\\n0\\tV\\t\\t\\t\\t\\t\\t\\t\\t\\n1\\tV\\ta\\000b\\t' > "
+               "c.log; printf '\\t\\t\\t\\t\\t\\t\\t\\n' >> c.log; $G convert c.log out.vlg",
+               1, "c.log: Row 2 holds a control character \\(0\\)"},
         CliRun{"NoCommand", "", "$G", 2, "Usage:"},
         CliRun{"UnknownCommand", kSmall, "$G list in.vlg", 2, "unknown command"},
         CliRun{"UnknownConversion", kSmall, "$G convert in.vlg out.txt", 2, "cannot convert"}),
@@ -139,17 +159,20 @@ std::vector<CliRun> hostileRuns() {
     };
 #if !defined(__SANITIZE_ADDRESS__)  // AddressSanitizer cannot run under an address-space cap
     // A value past the 1 GiB bound (growing a string to it takes nearly 3 GB, so memory may run
-    // out first); 2 GB of records with 64 KB pictures; huge files that are nearly all hole.
-    const std::string capped = "ulimit -v 1572864; ", piped = "rm in.vlg; mkfifo in.vlg; ";
+    // out first); 2 GB of records with 64 KB pictures; huge files that are nearly all hole; the
+    // most records a project file holds, and one more.
+    const std::string capped = "ulimit -v 1572864; ";
+    const std::string log = "{ printf 'Data\\t\\nGlimmark\\tV\\t\\t\\t\\t\\t\\t\\t\\t\\n'; seq ";
+    const std::string rows = " | sed 's/$/\\tV\\t\\t\\t\\t\\t\\t\\t\\t/'; } > in.log; ";
     const std::string record = repeated("<string>1</string>", 9) + "<data>$(head -c 65536 " +
                                "/dev/zero | tr '\\0' A)</data>";
     runs.push_back({"OneGiBBase64Element", "",
-                    piped + "{ echo '<plist><array><data>'; yes " + std::string(127, 'A') +
-                        " | head -c 1200000000; } > in.vlg 2> /dev/null & " + capped + info,
+                    "{ echo '<plist><array><data>'; yes " + std::string(127, 'A') +
+                        " | head -c 1200000000; } > in.vlg 2> /dev/null; " + capped + info,
                     1, "in.vlg: (.*larger than 1 GiB|not enough memory)"});
     runs.push_back({"TwoGBOfPictures", "",
-                    piped + "{ echo '<plist><array>'; yes \"" + record +
-                        "\" | head -c 2147483648; } > in.vlg 2> /dev/null & " + capped + info,
+                    "{ echo '<plist><array>'; yes \"" + record +
+                        "\" | head -c 2147483648; } > in.vlg 2> /dev/null; " + capped + info,
                     1, "in.vlg: not enough memory"});
     runs.push_back({"TwoGBBinaryList", "",
                     "printf bplist00 > in.vlg; truncate -s 2G in.vlg; " + capped + info, 1,
@@ -158,6 +181,11 @@ std::vector<CliRun> hostileRuns() {
                     "printf 'Data\\t\\n' > in.log; truncate -s 2G in.log; " + capped +
                         "$G convert in.log out.vlg",
                     1, "in.log: .*too large"});
+    runs.push_back(
+        {"AMillionRecordsAndOneMore", "",
+         capped + log + "999999" + rows + "$G convert in.log x.vlg && $G info x.vlg | tail -1 && " +
+             log + "1000000" + rows + "$G convert in.log out.vlg",
+         1, "in.log: The log holds more than 999999 records", "999999\t\t\t\t\t\t\t\t0\n"});
 #endif
     return runs;
 }

@@ -11,7 +11,7 @@
 #include <csignal>
 
 #include "documents/ProjectFiles.h"
-#include "platform/plist/AtomicFile.h"
+#include "documents/AtomicFile.h"
 #include "platform/plist/PropertyListFileStore.h"
 #include "support/FakePlatform.h"
 
@@ -151,7 +151,7 @@ TEST_P(SaveFault, TheOldFileStaysWholeAndTheReasonNamesIt) {
         std::string leftover;
         for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
             leftover = entry.path() == target ? leftover : entry.path().string();
-        platform::plist::AtomicFile underWay(folder.file("other.vlg"));
+        document::AtomicFile underWay(folder.file("other.vlg"));
         ASSERT_TRUE(underWay.open());
         EXPECT_FALSE(std::filesystem::exists(leftover)) << leftover;
         EXPECT_EQ(PropertyListFileStore().writeArray(target, goldenLog()), "");

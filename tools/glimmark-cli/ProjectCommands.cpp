@@ -1,5 +1,6 @@
 #include "ProjectCommands.h"
 
+#include <new>
 #include <variant>
 
 #include "documents/ExchangeFile.h"
@@ -85,17 +86,29 @@ std::string extensionOf(const std::string& path) {
     return path.substr(dot + 1);
 }
 
-int info(const std::string& file, std::ostream& out, std::ostream& err) {
+int info(const std::string& file, std::ostream& out, std::ostream& err) try {
     std::vector<LogValue> entries;
     if (!readProject(file, entries, err))
         return kFileFailed;
-    const LogList list = asLogList(entries);
-    for (int r = 1; r <= list.recordCount(); ++r) {
+    // Listed from the values as read, with no list made of them: the largest log a project
+    // file holds would need its memory twice over.
+    const auto text = [&entries](std::size_t index) -> const std::string& {
+        static const std::string none;
+        const auto* value =
+            index < entries.size() ? std::get_if<std::string>(&entries[index]) : nullptr;
+        return value != nullptr ? *value : none;
+    };
+    const std::size_t records = (entries.size() + kFieldsPerRecord - 1) / kFieldsPerRecord;
+    for (std::size_t first = kFieldsPerRecord; first < records * kFieldsPerRecord;
+         first += kFieldsPerRecord) {
         for (int field = kFieldNumber; field <= kFieldDate; ++field) {
-            putEscaped(out, list.text(LogList::indexOf(r, field)));
+            putEscaped(out, text(first + field));
             out << '\t';
         }
-        out << list.picture(LogList::indexOf(r, kFieldPicture)).size() << '\n';
+        const std::size_t picture = first + kFieldPicture;
+        const auto* bytes =
+            picture < entries.size() ? std::get_if<Picture>(&entries[picture]) : nullptr;
+        out << (bytes != nullptr ? bytes->size() : 0) << '\n';
     }
     out.flush();
     if (!out) {
@@ -103,9 +116,13 @@ int info(const std::string& file, std::ostream& out, std::ostream& err) {
         return kFileFailed;
     }
     return kOk;
+} catch (const std::bad_alloc&) {
+    err << "Cannot open " << file << ": not enough memory to hold it\n";
+    return kFileFailed;
 }
 
-int convert(const std::string& in, const std::string& out, std::ostream& err) {
+// Every write goes through the atomic writer, so running out of memory half-way loses nothing.
+int convert(const std::string& in, const std::string& out, std::ostream& err) try {
     const std::string from = extensionOf(in);
     const std::string to = extensionOf(out);
     if (from == "vlg" && to == "vlg") {
@@ -140,6 +157,9 @@ int convert(const std::string& in, const std::string& out, std::ostream& err) {
     }
     err << "glimmark-cli: cannot convert ." << from << " to ." << to << '\n';
     return kUsage;
+} catch (const std::bad_alloc&) {
+    err << "Cannot convert " << in << ": not enough memory\n";
+    return kFileFailed;
 }
 
 int exportPictures(const std::string& file, const std::string& folder, const std::string& stem,

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <utility>
 
 namespace document {
 namespace {
@@ -87,8 +88,15 @@ int createTemporaryBeside(const std::string& target, std::string& path) {
 void removeAbandonedTemporaries(const std::string& folder) {
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        if (!isTemporaryName(entry.path().filename().string()))
+        const std::string name = entry.path().filename().string();
+        if (!isTemporaryName(name))
             continue;
+        // An export of an earlier release gathered its pictures in a ".glimmark-XXXXXX"
+        // folder; one that was killed left it, pictures and all, for nobody to remove.
+        if (name.size() == kMark.size() + 6 && entry.is_directory(error) && !entry.is_symlink()) {
+            std::filesystem::remove_all(entry.path(), error);
+            continue;
+        }
         const int fd = ::open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             continue;
@@ -105,39 +113,135 @@ void removeAbandonedTemporaries(const std::string& folder) {
     }
 }
 
+namespace {
+
+// The file a chain of links ends at, even one not there yet; a path that is no link is itself.
+std::string resolveLink(std::string path) {
+    for (int hop = 0; hop < 40; ++hop) {
+        char named[4096];
+        const ssize_t length = ::readlink(path.c_str(), named, sizeof named - 1);
+        if (length < 0)
+            return path;
+        const std::string next(named, static_cast<std::size_t>(length));
+        path = next.starts_with('/') ? next : folderOf(path) + "/" + next;
+    }
+    return path;
+}
+
+}  // namespace
+
+AtomicFile::AtomicFile(const std::string& target) : m_target(resolveLink(target)) {}
+
+AtomicFile::~AtomicFile() {
+    discard();
+}
+
+bool AtomicFile::fail(int errorNumber) {
+    return fail(systemReason(errorNumber));
+}
+
+bool AtomicFile::fail(const std::string& reason) {
+    if (m_error.empty()) {
+        m_reason = reason;
+        m_error = "Cannot save " + m_target + ": " + reason;
+    }
+    discard();
+    return false;
+}
+
+void AtomicFile::discard() {
+    // Removed while still locked, so no cleaner takes it for another writer's leftover.
+    if (!m_tempPath.empty())
+        ::unlink(m_tempPath.c_str());
+    m_tempPath.clear();
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+bool AtomicFile::open(bool clearLeftovers) {
+    if (!m_error.empty())
+        return false;
+    if (m_target.empty() || m_target.back() == '/')
+        return fail("No file name");
+    struct stat old {};
+    const bool exists = ::stat(m_target.c_str(), &old) == 0;
+    // Links that lead round in a circle name no file to write through to.
+    if (!exists && errno == ELOOP)
+        return fail(ELOOP);
+    // A pipe or a device would be swapped for a plain file, and whatever reads it lost.
+    if (exists && !S_ISREG(old.st_mode))
+        return fail(S_ISDIR(old.st_mode) ? systemReason(EISDIR) : "Not a regular file");
+    // A file the user made read-only is not replaced behind their back, though the folder
+    // allows the rename. The mode bits decide as well as access(): root may write anything,
+    // yet a file nobody may write is one its owner means to keep.
+    if (exists && ((old.st_mode & 0222) == 0 || ::access(m_target.c_str(), W_OK) != 0))
+        return fail(EACCES);
+    // A save that was killed left its temporary file behind, as large as the project: it
+    // goes now, before this one needs the room.
+    if (clearLeftovers)
+        removeAbandonedTemporaries(folderOf(m_target));
+    m_fd = createTemporaryBeside(m_target, m_tempPath);
+    if (m_fd < 0) {
+        const int error = errno;
+        m_tempPath.clear();
+        return fail(error);
+    }
+    // The new file keeps the permissions of the one it replaces.
+    if (exists)
+        ::fchmod(m_fd, old.st_mode & 07777);
+    return true;
+}
+
+bool AtomicFile::write(const char* data, std::size_t size) {
+    if (m_fd < 0)
+        return false;
+    while (size > 0) {
+        const ssize_t written = ::write(m_fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(errno);
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+bool AtomicFile::commit(Flush flush) {
+    if (m_fd < 0)
+        return false;
+    // A full disk or an I/O error on delayed allocation shows up here, not in write().
+    if (flush == Flush::FileAndFolder && ::fsync(m_fd) != 0)
+        return fail(errno);
+    // Renamed while still locked: a cleaner never sees it unlocked under the temporary name.
+    if (::rename(m_tempPath.c_str(), m_target.c_str()) != 0)
+        return fail(errno);
+    m_tempPath.clear();
+    const int fd = std::exchange(m_fd, -1);
+    if (::close(fd) != 0)
+        return fail(errno);
+    if (flush == Flush::FileAndFolder)
+        flushFolder(folderOf(m_target));
+    return true;
+}
+
+void flushFolder(const std::string& folder) {
+    // The new file is whole either way, so a folder that cannot be flushed is no failure.
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 std::string writeFileAtomically(const std::string& path, std::string_view bytes,
                                 bool clearLeftovers) {
-    if (path.empty() || path.back() == '/')
-        return "No file name";
-    if (clearLeftovers)
-        removeAbandonedTemporaries(folderOf(path));
-    std::string temporary;
-    const int fd = createTemporaryBeside(path, temporary);
-    if (fd < 0)
-        return systemReason(errno);
-
-    int error = 0;
-    const char* next = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0 && error == 0) {
-        const ssize_t written = ::write(fd, next, left);
-        if (written < 0) {
-            if (errno != EINTR)
-                error = errno;
-            continue;
-        }
-        next += written;
-        left -= static_cast<std::size_t>(written);
-    }
-    if (error == 0 && ::fsync(fd) != 0)
-        error = errno;
-    // Renamed while still locked, so no cleaner ever sees it unlocked under its own name.
-    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0)
-        error = errno;
-    if (error != 0)
-        ::unlink(temporary.c_str());
-    ::close(fd);
-    return error != 0 ? systemReason(error) : std::string();
+    AtomicFile file(path);
+    if (file.open(clearLeftovers) && file.write(bytes.data(), bytes.size()) && file.commit())
+        return {};
+    return file.reason();
 }
 
 }  // namespace document

@@ -15,12 +15,15 @@ namespace exchange {
 // becomes one blank, so that no later cell shifts when the file is read back.
 std::string exchangeText(const LogList& list);
 
-// Writes exchangeText(list) to `path`, replacing the file whole or not at all. Answers the
+// Writes exchangeText(list) to `path`, replacing the file whole or not at all. A log with a
+// control character in a cell is not written: the file could not be read back. Answers the
 // empty string on success, otherwise the reason.
 std::string writeExchangeFile(const std::string& path, const LogList& list);
 
 struct ExchangeContent {
-    // Empty when the file was read; otherwise why not (unreadable, not UTF-8 text).
+    // Empty when the file was read; otherwise why not (unreadable, no regular file, not UTF-8
+    // text, a control character in a cell, more records than a project file holds, too
+    // little memory). The list is then empty.
     std::string error;
     // The file has a data marker ("Data" in any letter case). Without one it holds no log.
     bool hasDataMarker = false;
@@ -33,6 +36,7 @@ struct ExchangeContent {
 };
 
 ExchangeContent parseExchangeText(std::string_view text);
+// Reads the file piece by piece: memory holds the list being made, not the file's text.
 ExchangeContent readExchangeFile(const std::string& path);
 
 }  // namespace exchange

@@ -1,5 +1,10 @@
 #include "documents/PictureExport.h"
 
+#include <unistd.h>
+
+#include <memory>
+#include <vector>
+
 #include "documents/AtomicFile.h"
 
 namespace pictures {
@@ -8,6 +13,7 @@ namespace {
 // Pictures above these sizes count as present; shorter byte runs are no picture.
 constexpr std::size_t kSinglePictureMinimum = 9;
 constexpr std::size_t kAllPicturesMinimum = 10;
+constexpr const char* kNotJpeg = "The picture could not be converted to JPEG";
 
 void add(ExportResult& result, const std::string& target, const std::string& error) {
     if (error.empty()) {
@@ -19,14 +25,57 @@ void add(ExportResult& result, const std::string& target, const std::string& err
 }
 
 std::string writePicture(const Picture& picture, const std::string& target,
-                         platform::PictureConverter* converter, bool clearLeftovers = true) {
+                         platform::PictureConverter* converter) {
     const platform::Bytes bytes = jpegBytes(picture, converter);
     if (bytes.empty())
-        return "The picture could not be converted to JPEG";
+        return kNotJpeg;
     return document::writeFileAtomically(
-        target, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-        clearLeftovers);
+        target, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
+
+// Pictures written but not yet renamed, each holding its temporary file's lock. An fsync per
+// picture costs a journal commit each, seconds for a shoot day: a batch reaches the disk in
+// one syncfs instead, and then every picture of it is renamed into place.
+class PictureBatch {
+public:
+    explicit PictureBatch(ExportResult& result) : m_result(result) {}
+    ~PictureBatch() { finish(); }
+
+    void write(const platform::Bytes& bytes, const std::string& target) {
+        auto file = std::make_unique<document::AtomicFile>(target);
+        if (file->open(false) &&
+            file->write(reinterpret_cast<const char*>(bytes.data()), bytes.size())) {
+            m_files.push_back({target, std::move(file)});
+        } else {
+            add(m_result, target, file->reason());
+        }
+        // Each open file is a descriptor; the batch stays well under the usual limit of 1024.
+        if (m_files.size() == 256)
+            finish();
+    }
+
+    void finish() {
+        if (m_files.empty())
+            return;
+        // Where syncfs fails, every file is flushed on its own, as a single save does.
+        const bool synced = ::syncfs(m_files.front().file->descriptor()) == 0;
+        for (Pending& pending : m_files) {
+            const bool done =
+                pending.file->commit(synced ? document::AtomicFile::Flush::Nothing
+                                            : document::AtomicFile::Flush::FileAndFolder);
+            add(m_result, pending.target, done ? std::string() : pending.file->reason());
+        }
+        m_files.clear();
+    }
+
+private:
+    struct Pending {
+        std::string target;
+        std::unique_ptr<document::AtomicFile> file;
+    };
+    ExportResult& m_result;
+    std::vector<Pending> m_files;
+};
 
 }  // namespace
 
@@ -86,18 +135,27 @@ ExportResult exportAllPictures(const LogList& list, const std::string& folder,
     ExportResult result;
     // Once for the folder, not once for each of thousands of pictures.
     document::removeAbandonedTemporaries(folder);
-    const int records = list.recordCount();
-    for (int n = 1; n <= records; ++n) {
-        const Picture& picture = list.picture(LogList::indexOf(n, kFieldPicture));
-        if (picture.size() > kAllPicturesMinimum) {
-            const std::string target =
-                folder + "/" +
-                exportFileName(stem, n, list.text(LogList::indexOf(n, kFieldNumber)));
-            add(result, target, writePicture(picture, target, converter, false));
+    {
+        PictureBatch batch(result);
+        const int records = list.recordCount();
+        for (int n = 1; n <= records; ++n) {
+            const Picture& picture = list.picture(LogList::indexOf(n, kFieldPicture));
+            if (picture.size() > kAllPicturesMinimum) {
+                const std::string target =
+                    folder + "/" +
+                    exportFileName(stem, n, list.text(LogList::indexOf(n, kFieldNumber)));
+                const platform::Bytes bytes = jpegBytes(picture, converter);
+                if (bytes.empty())
+                    add(result, target, kNotJpeg);
+                else
+                    batch.write(bytes, target);
+            }
+            if (progress)
+                progress(static_cast<double>(n) / records);
         }
-        if (progress)
-            progress(static_cast<double>(n) / records);
     }
+    // The renames last only once the folder itself is on the disk.
+    document::flushFolder(folder);
     return result;
 }
 

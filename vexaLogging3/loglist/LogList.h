@@ -32,6 +32,9 @@ enum LogField : int {
     kFieldPicture = 9,
 };
 inline constexpr int kFieldsPerRecord = 10;
+// The most records, the header's included, that a project file holds and is still read back:
+// every reader and every writer of logs keeps to it, so that what is written can be opened.
+inline constexpr std::size_t kMaxRecords = 1'000'000;
 
 using LogRecord = std::array<LogValue, kFieldsPerRecord>;
 
@@ -94,6 +97,12 @@ public:
     // Changes that name a place the list does not have change nothing and answer false.
     bool replace(std::size_t index, LogValue value);
     void append(LogRecord record);
+    // Room for `records` records in all, so that a long log read in grows without the
+    // doubling copies that briefly need three times its size.
+    void reserve(std::size_t records) {
+        m_values.reserve(records * kFieldsPerRecord);
+        m_keys.reserve(records);
+    }
     // Inserts the ten values before record `record` (index 10 * record); record may be
     // one past the last record, which appends. A record brought back (an undo of its removal)
     // passes the key it had, so that work still looking for it finds it; 0 gives a new key.

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <new>
 
-#include "platform/plist/AtomicFile.h"
+#include "documents/AtomicFile.h"
 #include "platform/plist/BinaryPlistReader.h"
 #include "platform/plist/XmlPlistReader.h"
 #include "platform/plist/XmlPlistWriter.h"
@@ -62,16 +62,21 @@ PropertyListFiles::ReadResult PropertyListFileStore::readArray(const std::string
                                                                const Progress& progress) {
     ReadResult result;
     const std::string prefix = "Cannot open " + path + ": ";
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Not blocking on the open: a pipe with no writer would wait forever, before fstat could
+    // tell that it is no file. A pipe or a device is refused at once: its size is unknown
+    // and it may never end.
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat info {};
     if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
         result.error = prefix + std::strerror(errno);
         return result;
     }
-    if (S_ISDIR(info.st_mode)) {
-        result.error = prefix + std::strerror(EISDIR);
+    if (!S_ISREG(info.st_mode)) {
+        result.error = prefix + (S_ISDIR(info.st_mode) ? std::strerror(EISDIR)
+                                                       : "a pipe or a device, not a regular file");
         return result;
     }
+    ::fcntl(file.get(), F_SETFL, ::fcntl(file.get(), F_GETFL) & ~O_NONBLOCK);
     char magic[8] = {};
     const ssize_t got = ::pread(file.get(), magic, sizeof magic, 0);
     try {

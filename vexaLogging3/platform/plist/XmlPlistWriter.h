@@ -7,9 +7,13 @@
 
 #include "loglist/LogList.h"
 
+namespace document {
+class AtomicFile;
+}  // namespace document
+
 namespace platform::plist {
 
-class AtomicFile;
+using document::AtomicFile;
 
 // The values to write, read one at a time so that no copy of the log is made for a save.
 class ArraySource {
