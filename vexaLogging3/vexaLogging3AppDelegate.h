@@ -447,8 +447,11 @@ private:
     recovery::JournalContents readProjectCopy(const RecoveryFile::LeftBehind& copy);
     // The writing thread's word on a write: empty when it reached the disk.
     void recoveryWriteReported(const std::string& failure);
-    // A status text with what the status line must keep saying about the crash copy.
+    // A status text with what the status line must keep saying: about the crash copy, and
+    // that the log has run out of numbers.
     std::string withRecoveryNotice(std::string status) const;
+    // Set while takes arrive with no log number left to give them.
+    std::string m_logNumberNotice;
     std::unique_ptr<RecoveryFile> m_recovery;
     // The journal holds changes that are not saved.
     bool m_recoveryOnDisk = false;
