@@ -419,8 +419,9 @@ private:
     // Puts the entries of a valid project file in place of the log; false (nothing changed)
     // when they are no log.
     bool loadProjectEntries(std::vector<LogValue>& entries);
-    // Reads the project file at pathString in place of the log.
-    void readProjectAtPath();
+    // Reads the project file at pathString; a file that cannot be taken leaves the log on show
+    // and puts `previousPath` back.
+    void readProjectAtPath(const std::string& previousPath);
     // Holds open: they may end in any order, and the events wait until the last has ended.
     int m_documentBusy = 0;
     struct HeldEvent {
