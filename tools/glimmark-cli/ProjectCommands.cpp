@@ -159,8 +159,8 @@ int exportPictures(const std::string& file, const std::string& folder, const std
     const pictures::ExportResult result =
         pictures::exportAllPictures(asLogList(entries), folder, stem, converter);
     if (result.failed == 0) {
-        out << result.written << (result.written == 1 ? " picture" : " pictures")
-            << " written to " << folder << '\n';
+        out << result.written << (result.written == 1 ? " picture" : " pictures") << " written to "
+            << folder << '\n';
         return kOk;
     }
     err << "Cannot export the pictures of " << file << ": " << result.written << " written, "

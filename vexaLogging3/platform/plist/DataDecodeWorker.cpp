@@ -74,7 +74,8 @@ void DataDecodeWorker::run() {
                 m_done.emplace_back(job.index, std::move(picture));
             } else if (!m_failed) {
                 m_failed = true;
-                m_reason = "value " + std::to_string(job.index + 1) + " is <data> that is not Base64";
+                m_reason =
+                    "value " + std::to_string(job.index + 1) + " is <data> that is not Base64";
             }
         } catch (const std::bad_alloc&) {
             if (!lock.owns_lock())
