@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package Glimmark needs to build, test and run, then builds it.
+# Installs every Debian package Glimmark needs to build, test and run, then builds the program
+# and its tools (scripts/test.sh builds the tests; the benchmarks are built on request).
 #   scripts/setup.sh          install the packages, build, and start the demo
 #   scripts/setup.sh --deps   only install the packages
 #   scripts/setup.sh --bench-deps   install the packages, and those only the benchmarks use
@@ -7,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 PACKAGES=(
-    build-essential cmake ninja-build pkg-config
+    build-essential cmake ninja-build pkg-config help2man
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     clang-14 libclang-rt-14-dev
     libexpat1-dev libplist-dev python3
@@ -35,7 +36,7 @@ if [ "${1:-}" = "--deps" ] || [ "${1:-}" = "--bench-deps" ]; then
 fi
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build
+cmake --build build --target glimmark glimmark-cli glimmark-vexa-sim
 
 # The demo: the simulated interface inside the program, no hardware needed.
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then

@@ -419,8 +419,9 @@ private:
     // Puts the entries of a valid project file in place of the log; false (nothing changed)
     // when they are no log.
     bool loadProjectEntries(std::vector<LogValue>& entries);
-    // Reads the project file at pathString in place of the log.
-    void readProjectAtPath();
+    // Reads the project file at pathString; a file that cannot be taken leaves the log on show
+    // and puts `previousPath` back.
+    void readProjectAtPath(const std::string& previousPath);
     // Holds open: they may end in any order, and the events wait until the last has ended.
     int m_documentBusy = 0;
     struct HeldEvent {
@@ -447,8 +448,11 @@ private:
     recovery::JournalContents readProjectCopy(const RecoveryFile::LeftBehind& copy);
     // The writing thread's word on a write: empty when it reached the disk.
     void recoveryWriteReported(const std::string& failure);
-    // A status text with what the status line must keep saying about the crash copy.
+    // A status text with what the status line must keep saying: about the crash copy, and
+    // that the log has run out of numbers.
     std::string withRecoveryNotice(std::string status) const;
+    // Set while takes arrive with no log number left to give them.
+    std::string m_logNumberNotice;
     std::unique_ptr<RecoveryFile> m_recovery;
     // The journal holds changes that are not saved.
     bool m_recoveryOnDisk = false;

@@ -111,9 +111,9 @@ const std::string kExchange =
     "9\tV\ta\tb\tc\td\te\tf\tg\t\n"
     "7\tV\ta\tb\tc\td\te\tf";  // a last row short of a cell is left out
 
-// A project file that is no log, or whose last number reads 0, leaves a fresh log, no path
-// and an alert; an exchange file without its Data marker, or with a cell the project file
-// cannot keep, leaves the log as it was.
+// A project file that is no log, or whose last number reads 0, an exchange file without its
+// Data marker, and one with a cell the project file cannot keep, leave the log on show as it
+// was, its path, titles and unsaved changes, and the alert says why.
 TEST(Documents, OpenAndImportJudgeTheFile) {
     struct Case {
         const char* name;
@@ -121,31 +121,64 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
         std::string exchange;
         int records, logNr;
         std::string path;
-        bool alert;
+        std::string alert;  // empty: none
         int fps;
     };
     const std::string vlg = "/d/in.vlg";
+    const std::string refused = "No valid file!\nCannot open /d/in.vlg: ";
     for (const Case& k : {
-             Case{"last number counts", project({"30", "12"}, 0, "64"), "", 2, 12, vlg, false, 64},
-             Case{"a record cut short", project({"3", "4"}, 25), "", 2, 3, vlg, false, 32},
-             Case{"mark in lower case", project({"1"}, 0, "1", "glimmark"), "", 0, 0, "", true, 32},
-             Case{"nine entries", project({}, 9), "", 0, 0, "", true, 32},
-             Case{"last number reads 0", project({"x"}), "", 0, 0, "", true, 32},
-             Case{"exchange file, marker in any case", {}, kExchange, 2, 9, "Untitled", false, 32},
-             Case{"exchange, no marker", {}, "Heading\n", 1, 1, "/d/before.vlg", true, 32},
-             Case{"not UTF-8", {}, kExchange + "\xED\xA0\x80", 1, 1, "/d/before.vlg", true, 32},
-             Case{"exchange, NUL in a cell", {}, kExchange + std::string("\tg\0", 3), 1, 1,
-                  "/d/before.vlg", true, 32},
+             Case{"last number counts", project({"30", "12"}, 0, "64"), "", 2, 12, vlg, "", 64},
+             Case{"a record cut short", project({"3", "4"}, 25), "", 2, 3, vlg, "", 32},
+             Case{"mark in lower case", project({"1"}, 0, "1", "glimmark"), "", 1, 1,
+                  "/d/before.vlg", refused + "not a Glimmark project file", 32},
+             Case{"nine entries", project({}, 9), "", 1, 1, "/d/before.vlg",
+                  refused + "not a Glimmark project file", 32},
+             Case{"last number reads 0", project({"x"}), "", 1, 1, "/d/before.vlg",
+                  refused + "its last record has no number", 32},
+             Case{"unreadable",
+                  {},
+                  "",
+                  1,
+                  1,
+                  "/d/before.vlg",
+                  "No valid file!\nNo such file or directory",
+                  32},
+             Case{"exchange file, marker in any case", {}, kExchange, 2, 9, "Untitled", "", 32},
+             Case{"exchange, no marker",
+                  {},
+                  "Heading\n",
+                  1,
+                  1,
+                  "/d/before.vlg",
+                  "No valid file!",
+                  32},
+             Case{"not UTF-8",
+                  {},
+                  kExchange + "\xED\xA0\x80",
+                  1,
+                  1,
+                  "/d/before.vlg",
+                  "No valid file!",
+                  32},
+             Case{"exchange, NUL in a cell",
+                  {},
+                  kExchange + std::string("\tg\0", 3),
+                  1,
+                  1,
+                  "/d/before.vlg",
+                  "No valid file!",
+                  32},
          }) {
         SCOPED_TRACE(k.name);
         DocumentApp a;
         TempFolder folder;
+        a.app->setPathString("/d/before.vlg");  // an import is a new document, not this one
+        a.app->setWindowTitles();
         if (!k.project.empty())
             a.propertyLists.files[vlg] = k.project;
         writeFile(folder.file("in.log"), k.exchange);
         a.windows.dialogs.openPath = k.exchange.empty() ? vlg : folder.file("in.log");
         a.windows.dialogs.answers = {kAlertOther};
-        a.app->setPathString("/d/before.vlg");  // an import is a new document, not this one
         if (k.exchange.empty())
             a.app->btnFileOpen();
         else
@@ -155,14 +188,19 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
                   std::tuple(k.records, k.logNr, k.path));
         EXPECT_EQ(log.count() % 10, 0u);
         EXPECT_EQ(log.text(0), "Glimmark");
-        EXPECT_EQ(a.app->editChangeFlag, k.exchange.empty() ? 0 : 1);
-        EXPECT_EQ(a.windows.dialogs.alerts.back().message == "No valid file!", k.alert);
+        EXPECT_EQ(a.windows.windowEdit.title,
+                  "Glimmark Editor - " + std::string(k.path == vlg          ? "in"
+                                                     : k.path == "Untitled" ? "Untitled"
+                                                                            : "before"));
+        EXPECT_EQ(a.app->editChangeFlag, k.alert.empty() && k.exchange.empty() ? 0 : 1);
+        const auto& alerts = a.windows.dialogs.alerts;  // the first asks about saving
+        EXPECT_EQ(alerts.size() > 1 ? alerts.back().message : "", k.alert);
         EXPECT_EQ(a.app->mmcFpsAddWert, k.fps);
         EXPECT_EQ(a.windows.btnPlayerFps29Val.on, k.fps == 64);
         if (k.records > 0) {
             EXPECT_EQ(log.text(LogList::indexOf(1, kFieldStart)), "10:00:00:00");
             EXPECT_EQ(log.picture(LogList::indexOf(1, kFieldPicture)).size(),
-                      k.exchange.empty() || k.alert);
+                      k.exchange.empty() || !k.alert.empty());
         }
     }
 }

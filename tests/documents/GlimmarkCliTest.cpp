@@ -85,13 +85,23 @@ INSTANTIATE_TEST_SUITE_P(
                 kRecords.substr(2) + "\n2\tV\t" + kSecond + "\t\n" + kRecords + "0\n2\t" + kSecond +
                 "\t0\n"},
         // What a killed export of an earlier release left goes.
-        CliRun{
-            "PicturesNamedByPositionAndNumberInsideTheFolder", kPictures,
-            "mkdir -p .glimmark-Ab12Cd/x && $G export-pictures in.vlg . --stem s && ls -A | grep "
-            "-e s_ -e glimmark && base64 s_3_.._3.jpg",
-            0, "", "s_1_1.jpg\ns_3_.._3.jpg\n/9j/2wkIBwYFBAMC\n"},
-        CliRun{"AFolderThatIsNotThere", kPictures, "$G export-pictures in.vlg missing", 1,
-               "2 failed, the first missing/in_1_1.jpg: No such"},
+        CliRun{"PicturesNamedByPositionAndNumberInsideTheFolder", kPictures,
+               "mkdir -p .glimmark-Ab12Cd/x && $G export-pictures in.vlg . --stem s && ls -A | "
+               "grep -e s_ -e glimmark && base64 s_3_.._3.jpg",
+               0, "", "2 pictures written to .\ns_1_1.jpg\ns_3_.._3.jpg\n/9j/2wkIBwYFBAMC\n"},
+        // The folder is made, its parent is not.
+        CliRun{"AFolderThatIsNotThere", kPictures,
+               "$G export-pictures in.vlg new && ls new && $G export-pictures in.vlg no/new", 1,
+               "^Cannot make the folder no/new: No such file or directory\n$",
+               "2 pictures written to new\nin_1_1.jpg\nin_3_.._3.jpg\n"},
+        // The image library's own complaints stay off standard error: one line tells.
+        CliRun{"ADamagedPicture", project({{"1", "SUkqAAgAAAD/////////////////////////////////"}}),
+               "$G export-pictures in.vlg .", 1,
+               "^Cannot export the pictures of in.vlg: 0 written, 1 failed, the first "
+               "./in_1_1.jpg: .*\n$"},
+        CliRun{"HelpAndVersion", "",
+               "$G --help | grep -o -e export-pictures -e 'Exit status' | sort -u && $G --version",
+               0, "", "Exit status\nexport-pictures\nglimmark-cli " GLIMMARK_VERSION "\n"},
         CliRun{"ExchangeFileCutShort", project({{std::string(3000, '7').c_str(), ""}}),
                "echo old > x.log; " + kFull + "convert in.vlg x.log); cat x.log", 0,
                "Cannot save x.log: File too large", "old\n"},
@@ -150,6 +160,11 @@ std::vector<CliRun> hostileRuns() {
          "declares XML entities"},
         {"UndefinedEntity", "<array><string>&nbsp;</string>", info, 1, "undefined entity"},
         {"RootIsADictionary", "<plist><dict/></plist>", info, 1, "root is not an array"},
+        // A stray character, text after the padding, a lone last character: none is Base64.
+        {"DataThatIsNotBase64", project({{"1", "/9j/4AEC"}, {"2", "/9j/4A*C"}}), info, 1,
+         "value 30 is <data> that is not Base64"},
+        {"DataAfterItsPadding", project({{"1", "QQ==QUJD"}}), info, 1, "not Base64"},
+        {"DataOneCharacterShort", project({{"1", "QUJDR"}}), info, 1, "not Base64"},
         // plistlib's binary form of ["Glimmark", ["x"]]
         {"BinaryWithANestedArray",
          std::string("bplist00\xA2\x01\x02\x58Glimmark\xA1\x03\x51x\x08\x0B\x14\x16\0\0\0\0\0\0\x01"

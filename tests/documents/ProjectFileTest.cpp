@@ -71,6 +71,13 @@ const char kBinaryNul[] =
     "\x08\x0B\x12\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03\x00"
     "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x14";
 
+// plistlib's binary ["a\0b", "c"]: the first an ASCII string, which libplist alone would cut
+// at its NUL.
+const char kBinaryAsciiNul[] =
+    "\x62\x70\x6C\x69\x73\x74\x30\x30\xA2\x01\x02\x53\x61\x00\x62\x51\x63\x08\x0B\x0F"
+    "\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03\x00\x00\x00\x00"
+    "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x11";
+
 // What the reader takes: pictures of every length modulo three and larger than the decoder
 // takes at once, text XML cannot carry (mended on writing), and plistlib's binary strings.
 TEST(ProjectFile, ReadsBackWhatWritersWrite) {
@@ -87,7 +94,15 @@ TEST(ProjectFile, ReadsBackWhatWritersWrite) {
           Taken{"BinaryStringHoldingANul",
                 std::string(kBinaryNul, sizeof kBinaryNul - 1),
                 {},
-                {std::string("\xC3\xA9\0b", 4), std::string("c")}}}) {
+                {std::string("\xC3\xA9\0b", 4), std::string("c")}},
+          Taken{"BinaryAsciiStringHoldingANul",
+                std::string(kBinaryAsciiNul, sizeof kBinaryAsciiNul - 1),
+                {},
+                {std::string("a\0b", 3), std::string("c")}},
+          Taken{"Base64SpreadOverLinesAndPadded",
+                "<plist><array><data>\n\tQU\r\n JD\nRA==\n</data><data>QQ==</data></array></plist>",
+                {},
+                {Picture{'A', 'B', 'C', 'D'}, Picture{'A'}}}}) {
         SCOPED_TRACE(row.name);
         TempFolder folder;
         const std::string path = folder.file("in.vlg");

@@ -33,6 +33,8 @@ struct Case {
     // The status line; log start, stop and duration in the capture window; the status flag;
     // the start and stop in the editor, which shows the new record only at its position.
     std::string windows;
+    // The number of the log's last record before the messages arrive.
+    std::int32_t lastNumber = 0;
 };
 
 const Case kCases[] = {
@@ -97,6 +99,11 @@ const Case kCases[] = {
       {0xF0, 0x2C, 0x4D, 0x67, 0x01, 0xF7}},
      {"1|09:09:09:09|||17:08:09"},
      "|09:09:09:09|||0 09:09:09:09-"},
+    {"past the highest number a take is still logged, as 0, and the status line says why",
+     {fullFrame(1, 0, 0, 0), start(1, 0, 0, 0, 0), start(1, 0, 5, 0, 0), fullFrame(1, 0, 6, 0)},
+     {"2147483647|01:00:00:00|||17:08:09", "0|01:00:05:00|||17:08:09"},
+     "  01:00:06:00  No log number left: take logged as 0|01:00:05:00|||0 -",
+     2147483646},
     {"a full frame drops the rate bits", {fullFrame(0x61, 2, 3, 4)}, {}, "  01:02:03:04||||0 -"},
     {"a full frame reads five bits of hours and frames, six of minutes and seconds",
      {fullFrame(0x7F, 0x7F, 0x7F, 0x7F)},
@@ -112,6 +119,7 @@ TEST(SysexInterpreter, EachMessageHasItsEffectOnTheLogAndTheWindows) {
         fake::App app;
         app.clock.time = {2026, 3, 4, 17, 8, 9};
         app.windows.dialogs.answers = {platform::kAlertDefault};
+        app.app->logNr = c.lastNumber;
         for (const Bytes& message : c.received) {
             if (message.size() == 1)
                 (app.app.get()->*editor_test::kActions.at(char(message[0])))();
@@ -135,7 +143,7 @@ TEST(SysexInterpreter, EachMessageHasItsEffectOnTheLogAndTheWindows) {
                       w.txtEditStart.value + "-" + w.txtEditStop.value,
                   c.windows);
         EXPECT_EQ(app.app->editChangeFlag, c.records.empty() ? 0 : 1);
-        EXPECT_EQ(app.app->logNr, log.recordCount());
+        EXPECT_EQ(app.app->logNr, c.lastNumber > 0 ? c.lastNumber + 1 : log.recordCount());
         app.app->waitForSends();
         EXPECT_TRUE(app.midi.sent().empty());
     }

@@ -1,5 +1,9 @@
 #include "ProjectCommands.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 #include <new>
 #include <variant>
 
@@ -163,14 +167,22 @@ int convert(const std::string& in, const std::string& out, std::ostream& err) tr
 }
 
 int exportPictures(const std::string& file, const std::string& folder, const std::string& stem,
-                   platform::PictureConverter* converter, std::ostream& err) {
+                   platform::PictureConverter* converter, std::ostream& out, std::ostream& err) {
     std::vector<LogValue> entries;
     if (!readProject(file, entries, err))
         return kFileFailed;
+    // One level only: a mistyped parent is more likely a mistake than a wish for a new tree.
+    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+        err << "Cannot make the folder " << folder << ": " << std::strerror(errno) << '\n';
+        return kFileFailed;
+    }
     const pictures::ExportResult result =
         pictures::exportAllPictures(asLogList(entries), folder, stem, converter);
-    if (result.failed == 0)
+    if (result.failed == 0) {
+        out << result.written << (result.written == 1 ? " picture" : " pictures") << " written to "
+            << folder << '\n';
         return kOk;
+    }
     err << "Cannot export the pictures of " << file << ": " << result.written << " written, "
         << result.failed << " failed, the first " << result.firstError << '\n';
     return kFileFailed;

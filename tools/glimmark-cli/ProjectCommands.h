@@ -23,10 +23,11 @@ int info(const std::string& file, std::ostream& out, std::ostream& err);
 // Converts by the extensions of `in` and `out`: vlg to vlg, vlg to log, log to vlg.
 int convert(const std::string& in, const std::string& out, std::ostream& err);
 
-// Every picture of the project, as the program's Export All Pictures writes them.
+// Every picture of the project, as the program's Export All Pictures writes them, into
+// `folder`, made when it is missing and its parent exists; tells `out` how many were written.
 // A picture stored in another format than JPEG is converted by `converter`.
 int exportPictures(const std::string& file, const std::string& folder, const std::string& stem,
-                   platform::PictureConverter* converter, std::ostream& err);
+                   platform::PictureConverter* converter, std::ostream& out, std::ostream& err);
 
 // The extension of a path's last component, without the dot; "" when there is none.
 std::string extensionOf(const std::string& path);

@@ -14,6 +14,7 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: glimmark-cli COMMAND ARGUMENTS\n"
+    "Glimmark's project files (.vlg) from the command line.\n"
     "\n"
     "Commands:\n"
     "  info FILE.vlg\n"
@@ -28,6 +29,11 @@ constexpr const char* kUsage =
     "  export-pictures FILE.vlg FOLDER [--stem NAME]\n"
     "      Writes every picture into FOLDER as Export All Pictures does:\n"
     "      NAME_POSITION_NUMBER.jpg. NAME defaults to FILE's name without its extension.\n"
+    "      FOLDER is made when it is missing (not its parents). Tells how many were written.\n"
+    "\n"
+    "Options:\n"
+    "  --help     this text\n"
+    "  --version  the program's version\n"
     "\n"
     "A project file is accepted when it is a property list (XML or binary) whose root array\n"
     "holds more than nine entries, the first being \"Glimmark\".\n"
@@ -58,6 +64,10 @@ int main(int argc, char** argv) {
         std::cout << kUsage;
         return cli::kOk;
     }
+    if (args.size() == 1 && args[0] == "--version") {
+        std::cout << "glimmark-cli " GLIMMARK_VERSION "\n";
+        return cli::kOk;
+    }
     if (args.empty())
         return usageError("no command given");
     const std::string& command = args[0];
@@ -81,9 +91,12 @@ int main(int argc, char** argv) {
         }
         if (withStem && args[4].empty())
             return usageError("--stem needs a name");
+        // The image plugins' own complaints about a damaged picture would bury the one line
+        // that says which file failed and why.
+        platform::qt::QtPictureConverter::silenceLibraryWarnings();
         platform::qt::QtPictureConverter converter;
         return cli::exportPictures(args[1], args[2], withStem ? args[4] : stemOf(args[1]),
-                                   &converter, std::cerr);
+                                   &converter, std::cout, std::cerr);
     }
     return usageError("unknown command " + command);
 }

@@ -56,6 +56,8 @@ std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args,
         };
         if (a == "--help" || a == "-h") {
             o.help = true;
+        } else if (a == "--version") {
+            o.showVersion = true;
         } else if (a == "--print") {
             o.print = true;
         } else if (a == "--play") {
@@ -130,6 +132,7 @@ Options:
   --name NAME            JACK client name (default "vexa ")
   --print                print every message received, in hex, one per line, on stdout
   --help                 this text
+  --version              the program's version
 )";
 }
 

@@ -22,6 +22,7 @@ struct SimOptions {
     std::string version = "21";
     bool print = false;
     bool help = false;
+    bool showVersion = false;
 };
 
 // Reads the arguments after the program name; nullopt with the reason in `error` when one is

@@ -45,6 +45,10 @@ int main(int argc, char** argv) {
         std::fputs(vexasim::simUsage().c_str(), stdout);
         return 0;
     }
+    if (options->showVersion) {
+        std::puts("glimmark-vexa-sim " GLIMMARK_VERSION);
+        return 0;
+    }
 
     // Interrupts are taken by sigtimedwait below, never by the JACK or driver threads, which
     // inherit this mask.

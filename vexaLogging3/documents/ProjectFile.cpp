@@ -108,56 +108,58 @@ bool vexaLogging3AppDelegate::OpenFileDialog() {
 }
 
 void vexaLogging3AppDelegate::LogOpen() {
+    const std::string previousPath = pathString;
     if (!OpenFileDialog())
         return;
-    readProjectAtPath();
+    readProjectAtPath(previousPath);
 }
 
 void vexaLogging3AppDelegate::openFile(const std::string& path) {
     if (!savePromptAllowsGoingOn("Do you want to save changes before opening another file?"))
         return;
+    const std::string previousPath = pathString;
     setPathString(path);
     setWindowTitles();
-    readProjectAtPath();
+    readProjectAtPath(previousPath);
 }
 
-void vexaLogging3AppDelegate::readProjectAtPath() {
-    bool usable = false;
+void vexaLogging3AppDelegate::readProjectAtPath(const std::string& previousPath) {
+    std::string refusal;
     {
         DeviceEventHold hold(*this);
         platform::PropertyListFiles::ReadResult read;
+        const std::string path = pathString;
         if (m_services.propertyLists != nullptr) {
-            const std::string path = pathString;
             runDocumentWork("Opening \"" + document::lastPathComponent(path) + "\"…",
                             [&](const platform::Dialogs::Progress& progress) {
                                 read = m_services.propertyLists->readArray(path, progress);
                             });
         }
-        // From here on the old log is gone, whether or not the file proves valid.
-        logStartArray.clear();
-        LogEditInit();
-        editChangeFlag = 0;
-        const bool valid = isValidProject(read.entries);
-        if (valid) {
+        // The reasons are glimmark-cli's, so that the window and a script tell the same story.
+        if (!read.error.empty())
+            refusal = read.error;
+        else if (!isValidProject(read.entries))
+            refusal = "Cannot open " + path + ": not a Glimmark project file";
+        else if (lastRecordNumber(read.entries) == 0)
+            refusal = "Cannot open " + path + ": its last record has no number";
+        if (!refusal.empty()) {
+            // What could not be read replaces nothing: the log on show stays, with its path,
+            // its titles and its unsaved changes, as after an exchange file that is refused.
+            setPathString(previousPath);
+            setWindowTitles();
+        } else {
+            logStartArray.clear();
+            LogEditInit();
             logNr = lastRecordNumber(read.entries);
             appendAsRecords(logStartArray, read.entries);
-        }
-        // The other operations rely on a header record; a file that is no log, or whose last
-        // record number reads as 0, leaves a fresh one. Its path is dropped so that Save asks
-        // where to write instead of replacing the file that was not understood.
-        usable = valid && logNr != 0;
-        if (!usable) {
-            LogStartArrayInit();
-            setPathString("");
-        }
-        if (valid)
             restoreFrameRate();
-        logEditPos = 1;
-        editChangeFlag = 0;
-        LogActualWrite();
+            logEditPos = 1;
+            editChangeFlag = 0;
+            LogActualWrite();
+        }
     }
-    if (!usable)
-        outlets.dialogs->runAlert("Glimmark Warning", "No valid file!", "OK");
+    if (!refusal.empty())
+        outlets.dialogs->runAlert("Glimmark Warning", "No valid file!\n" + refusal, "OK");
 }
 
 void vexaLogging3AppDelegate::restoreFrameRate() {

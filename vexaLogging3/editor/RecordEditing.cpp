@@ -36,7 +36,8 @@ void vexaLogging3AppDelegate::btnEditLogAdd() {
     if (!insertRecordValues(m, blankRecord(std::to_string(last + 1))))
         return;
     logEditPos = m;
-    ++logNr;
+    // Counted, never wrapped: past the highest number the log keeps its highest.
+    logNr = static_cast<std::int32_t>(std::min<long long>(logNr + 1LL, INT32_MAX));
     LogActualWrite();
     editChangeFlag = 1;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 
 #include "device/VexaProtocol.h"
 #include "loglist/Timecode.h"
@@ -116,8 +117,21 @@ void vexaLogging3AppDelegate::loggingStateEvent(std::uint8_t state) {
 void vexaLogging3AppDelegate::logStartEvent(const std::array<std::uint8_t, 10>& B,
                                             platform::LocalTime now,
                                             platform::VideoFramePtr frame) {
-    ++logNr;
-    outlets.txtLogNr->setText(std::to_string(logNr));
+    // A log opened with the highest number there is has no next one, and wrapping would
+    // number the takes negative. The take is still logged, with its time and picture, as
+    // number 0 like an inserted record, so that nothing the machine recorded goes missing;
+    // the status line says so until a take gets a number again.
+    if (logNr == std::numeric_limits<std::int32_t>::max()) {
+        if (m_logNumberNotice.empty()) {
+            m_logNumberNotice = "  No log number left: take logged as 0";
+            outlets.statusText->setText(outlets.statusText->text() + m_logNumberNotice);
+        }
+        outlets.txtLogNr->setText("0");
+    } else {
+        ++logNr;
+        m_logNumberNotice.clear();
+        outlets.txtLogNr->setText(std::to_string(logNr));
+    }
 
     const std::string start = B[9] == kDropFrameRate
                                   ? timecode::formatDropFrame(B[5], B[6], B[7], B[8])

@@ -15,6 +15,7 @@ void vexaLogging3AppDelegate::LogStartArrayInit() {
     logStartArray.clear();
     logStartArray.append(newLogHeader());
     logNr = 0;
+    m_logNumberNotice.clear();
 }
 
 std::string vexaLogging3AppDelegate::DurationCalculate(std::string_view start,

@@ -9,11 +9,15 @@ namespace {
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 constexpr std::uint8_t kSkip = 0xFF;
+constexpr std::uint8_t kPad = 0xFE;
+constexpr std::uint8_t kInvalid = 0xFD;
 
 constexpr std::array<std::uint8_t, 256> makeDecodeTable() {
     std::array<std::uint8_t, 256> table{};
-    for (auto& entry : table) entry = kSkip;
+    for (auto& entry : table) entry = kInvalid;
     for (int i = 0; i < 64; ++i) table[static_cast<unsigned char>(kAlphabet[i])] = i;
+    for (char space : {' ', '\t', '\n', '\r'}) table[static_cast<unsigned char>(space)] = kSkip;
+    table['='] = kPad;
     return table;
 }
 
@@ -52,7 +56,7 @@ void Base64Decoder::feed(const char* text, std::size_t size) {
     while (i < size) {
         // The common case, a whole group of alphabet characters, in one step; anything
         // else (a group split over pieces, white space, padding) one character at a time.
-        if (m_count == 0 && size - i >= 4) {
+        if (m_count == 0 && !m_padded && size - i >= 4) {
             const std::uint32_t a = kDecode[in[i]], b = kDecode[in[i + 1]], c = kDecode[in[i + 2]],
                                 d = kDecode[in[i + 3]];
             if (((a | b | c | d) & 0xC0) == 0) {
@@ -67,6 +71,18 @@ void Base64Decoder::feed(const char* text, std::size_t size) {
         const std::uint8_t value = kDecode[in[i++]];
         if (value == kSkip)
             continue;
+        // Padding closes a group of two or three characters; nothing but padding and white
+        // space may follow it.
+        if (value == kPad) {
+            m_padded = true;
+            if (m_count < 2)
+                m_invalid = true;
+            continue;
+        }
+        if (value == kInvalid || m_padded) {
+            m_invalid = true;
+            continue;
+        }
         m_bits = (m_bits << 6) | value;
         if (++m_count == 4) {
             *out++ = static_cast<std::uint8_t>(m_bits >> 16);
@@ -80,6 +96,8 @@ void Base64Decoder::feed(const char* text, std::size_t size) {
 }
 
 void Base64Decoder::finish() {
+    if (m_count == 1)
+        m_invalid = true;
     if (m_count >= 2)
         m_out.push_back(static_cast<std::uint8_t>(m_bits >> (6 * m_count - 8)));
     if (m_count == 3)

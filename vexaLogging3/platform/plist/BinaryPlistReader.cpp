@@ -2,6 +2,7 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
@@ -18,9 +19,16 @@ std::uint64_t bigEndian(const char* at, std::size_t size) {
     return value;
 }
 
+// An ASCII string of the root array that holds a NUL, by its place in the array: libplist
+// ends such a string at its first NUL, so the reader takes its bytes from the file itself.
+struct AsciiWithNul {
+    std::uint64_t index;
+    std::string text;
+};
+
 // Walks the trailer, the offset table and the root array's references with every bound
 // checked. Answers "" when the root is an array of plain values, else why not.
-std::string checkShape(const std::vector<char>& file) {
+std::string checkShape(const std::vector<char>& file, std::vector<AsciiWithNul>& asciiWithNul) {
     constexpr std::size_t kTrailer = 32;
     if (file.size() < 8 + kTrailer)
         return "it is cut short";
@@ -70,6 +78,24 @@ std::string checkShape(const std::vector<char>& file) {
         const int kind = static_cast<std::uint8_t>(file[at]) >> 4;
         if (kind == 0xA || kind == 0xC || kind == 0xD)
             return "its array holds containers";
+        if (kind == 0x5) {
+            std::uint64_t length = static_cast<std::uint8_t>(file[at]) & 0x0F;
+            std::uint64_t text = at + 1;
+            if (length == 0x0F) {
+                if (text >= tableEnd || (static_cast<std::uint8_t>(file[text]) & 0xF0) != 0x10)
+                    return "its object table is damaged";
+                const std::size_t bytes = std::size_t{1} << (file[text] & 0x03);
+                if (text + 1 + bytes > tableEnd)
+                    return "its object table is damaged";
+                length = bigEndian(file.data() + text + 1, bytes);
+                text += 1 + bytes;
+            }
+            if (length > tableEnd - text)
+                return "its object table is damaged";
+            const char* begin = file.data() + text;
+            if (std::find(begin, begin + length, '\0') != begin + length)
+                asciiWithNul.push_back({i, std::string(begin, length)});
+        }
     }
     return "";
 }
@@ -118,7 +144,8 @@ ArrayRead readBinaryPropertyList(const std::vector<char>& file, const std::strin
         result.error = prefix + "a binary property list larger than 4 GiB cannot be read";
         return result;
     }
-    if (const std::string shape = checkShape(file); !shape.empty()) {
+    std::vector<AsciiWithNul> asciiWithNul;
+    if (const std::string shape = checkShape(file, asciiWithNul); !shape.empty()) {
         result.error = prefix + "not a valid binary property list (" + shape + ")";
         return result;
     }
@@ -144,6 +171,7 @@ ArrayRead readBinaryPropertyList(const std::vector<char>& file, const std::strin
             result.entries.emplace_back(textOf(item));
         }
     }
+    for (AsciiWithNul& whole : asciiWithNul) result.entries[whole.index] = std::move(whole.text);
     return result;
 }
 

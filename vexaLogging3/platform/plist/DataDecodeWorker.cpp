@@ -37,17 +37,17 @@ void DataDecodeWorker::submit(std::size_t index, std::string base64) {
     m_wake.notify_one();
 }
 
-bool DataDecodeWorker::finish(std::vector<LogValue>& entries) {
+std::string DataDecodeWorker::finish(std::vector<LogValue>& entries) {
     {
         std::unique_lock lock(m_mutex);
         m_room.wait(lock, [this] { return (m_jobs.empty() && !m_busy) || m_failed; });
     }
     stop();
     if (m_failed)
-        return false;
+        return m_reason;
     for (auto& [index, picture] : m_done) entries[index] = std::move(picture);
     m_done.clear();
-    return true;
+    return "";
 }
 
 void DataDecodeWorker::run() {
@@ -70,10 +70,18 @@ void DataDecodeWorker::run() {
             decoder.finish();
             job.base64 = std::string();
             lock.lock();
-            m_done.emplace_back(job.index, std::move(picture));
+            if (decoder.valid()) {
+                m_done.emplace_back(job.index, std::move(picture));
+            } else if (!m_failed) {
+                m_failed = true;
+                m_reason =
+                    "value " + std::to_string(job.index + 1) + " is <data> that is not Base64";
+            }
         } catch (const std::bad_alloc&) {
             if (!lock.owns_lock())
                 lock.lock();
+            if (!m_failed)
+                m_reason = "not enough memory to hold it";
             m_failed = true;
         }
         m_busy = false;

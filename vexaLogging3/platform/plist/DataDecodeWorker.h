@@ -28,8 +28,8 @@ public:
     // Hands over the Base64 text of the value at `index`; waits while too much is queued.
     void submit(std::size_t index, std::string base64);
     // Waits until everything handed over is decoded and stores each picture at its index.
-    // False when memory ran out on the way.
-    bool finish(std::vector<LogValue>& entries);
+    // Answers "" then, or why not: memory ran out, or a value was not Base64.
+    std::string finish(std::vector<LogValue>& entries);
 
 private:
     struct Job {
@@ -47,6 +47,7 @@ private:
     bool m_busy = false;
     bool m_stopping = false;
     bool m_failed = false;
+    std::string m_reason;
     std::vector<std::pair<std::size_t, Picture>> m_done;
     std::thread m_thread;
 };

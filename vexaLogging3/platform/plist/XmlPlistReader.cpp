@@ -30,8 +30,8 @@ public:
         XML_SetParamEntityParsing(parser, XML_PARAM_ENTITY_PARSING_NEVER);
     }
 
-    // The values read, once every picture is decoded; false when memory ran out.
-    bool finish() { return m_decoder.finish(m_result.entries); }
+    // The values read, once every picture is decoded: "", or why they cannot be had.
+    std::string finish() { return m_decoder.finish(m_result.entries); }
     ArrayRead& result() { return m_result; }
     // Set when a handler stopped the parser; takes the place of expat's own message.
     const std::string& refusal() const { return m_refusal; }
@@ -210,8 +210,8 @@ ArrayRead readXmlPropertyList(int fd, const std::string& path, long long fileSiz
         failed.error = prefix + "it holds no property-list array";
         return failed;
     }
-    if (!reader.finish()) {
-        failed.error = prefix + "not enough memory to hold it";
+    if (const std::string reason = reader.finish(); !reason.empty()) {
+        failed.error = prefix + reason;
         return failed;
     }
     return std::move(reader.result());

@@ -9,6 +9,10 @@ namespace platform::qt {
 class QtPictureConverter final : public PictureConverter {
 public:
     Bytes toJpeg(const Bytes& encoded, double compressionFactor) override;
+    // Drops what Qt and its image plugins print about damaged pictures, for programs whose
+    // standard error carries only their own messages; a failed conversion is still told by
+    // toJpeg's empty answer.
+    static void silenceLibraryWarnings();
 };
 
 }  // namespace platform::qt
