@@ -128,6 +128,7 @@ int main(int argc, char* argv[]) {
 
     QSettings settings;
     platform::qt::placeWindows(windows.windowRec, windows.windowEdit, settings);
+    windows.windowLog.restoreColumns(settings);
     windows.connectTo(controller);
     application.setQuitOnLastWindowClosed(
         controller.applicationShouldTerminateAfterLastWindowClosed());
@@ -149,6 +150,7 @@ int main(int argc, char* argv[]) {
 
     const int status = QApplication::exec();
     platform::qt::saveWindowPlaces(windows.windowRec, windows.windowEdit, settings);
+    windows.windowLog.saveColumns(settings);
     // No more device input or frames may reach the controller once it starts to go.
     controller.closeMidi();
     video.stop();

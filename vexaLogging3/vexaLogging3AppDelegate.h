@@ -95,6 +95,10 @@ public:
     void txtEditLogNr();
     void btnEditLogNr();
     void btnEditLogNrOk();
+    // Shows the record at that place, as a jump to its number would: the first and the newest
+    // record by key, and the row chosen in the log table. Refused in full screen, during a
+    // playback and under the chase, as typed numbers are.
+    void LogEditGoTo(int record);
 
     // ---- Application shell (main thread) ----
     // Prepares the program-wide state once the windows are connected; runs once.

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QWindow>
 #include <QTest>
 #include <filesystem>
 #include <map>
@@ -81,8 +82,8 @@ protected:
 };
 
 TEST_F(Windows, StartWithTheEditorInFrontAndNoInterfaceThenTakeTheUsersLoggingAndDeviceChoice) {
-    EXPECT_EQ(app.rec.windowTitle(), "Glimmark Capture Tool - Untitled");
-    EXPECT_EQ(app.edit.windowTitle(), "Glimmark Editor - Untitled");
+    EXPECT_EQ(app.rec.windowHandle()->title(), "Glimmark Capture Tool - Untitled");
+    EXPECT_EQ(app.edit.windowHandle()->title(), "Glimmark Editor - Untitled");
     EXPECT_TRUE(app.rec.isVisible());
     EXPECT_EQ(QApplication::activeWindow(), &app.edit);
     EXPECT_EQ(state(), "# Play [---]");
@@ -145,8 +146,12 @@ TEST_F(Windows, EveryMenuKeyActsOnTheRecordsOrStaysWithTheTextField) {
         {'p', "Ctrl+Shift+I", "", "007 3 0 4 #0 Play [b--] *"},
         {'p', "Ctrl+E", "", "007 3 0 4 #0 Play [b--] edit *"},
         {'p', "Ctrl+Shift+C", "", "007 3 0 4 #0 Stop [b--] chase locked *"},
+        {'p', "Ctrl+End", "", "007 3 0 4 #0 Stop [b--] chase locked *"},
         {'p', "Ctrl+Shift+C", "", "007 3 0 4 #0 Play [b--] edit *"},
         {'p', "Ctrl+Up", "", "007 3 0 4 #3 Play [rb-] edit *"},
+        {'n', "Ctrl+End", "", "007 3 0 4 #4 Play [---] edit *"},
+        {'n', "Ctrl+Home", "", "007 3 0 4 #007 Play [-rb] edit *"},
+        {'p', "Ctrl+Down", "", "007 3 0 4 #3 Play [rb-] edit *"},
         {'p', "Ctrl+P", "", "007 3 0 4 #3 Play [rb-] edit *"},
         {'m', "Ctrl+P", "", "007 3 0 4 #3 Stop [rb-] locked *"},
         {'p', "Ctrl+P", "", "007 3 0 4 #3 Play [rb-] edit *"},

@@ -40,6 +40,11 @@ public:
     void showFrame(VideoFramePtr) override {}
 };
 
+class UnconnectedPosition final : public RecordPosition {
+public:
+    void editorShows(int, int) override {}
+};
+
 class UnconnectedPanel final : public ModalPanel {
 public:
     void setTitle(std::string_view) override {}
@@ -66,6 +71,7 @@ UnconnectedButton g_button;
 UnconnectedComboBox g_comboBox;
 UnconnectedImageView g_imageView;
 UnconnectedPreview g_preview;
+UnconnectedPosition g_position;
 UnconnectedPanel g_panel;
 UnconnectedDialogs g_dialogs;
 
@@ -109,6 +115,7 @@ Outlets::Outlets()
       btnPlayerFps30Val(&g_button),
       btnMenuUndoVal(&g_button),
       btnMenuRedoVal(&g_button),
+      editorPosition(&g_position),
       txtEditNrChangeVal(&g_textField),
       windowRec(&g_panel),
       windowEdit(&g_panel),
