@@ -97,6 +97,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("glimmark"));
     QApplication::setOrganizationName(QStringLiteral("glimmark"));
+    QApplication::setApplicationVersion(QStringLiteral(GLIMMARK_VERSION));
     // No display name: the platform would append it to every window title, which already
     // names the program and the document.
     const bool simulate = commandLine.simulate;
@@ -130,6 +131,11 @@ int main(int argc, char* argv[]) {
     platform::qt::placeWindows(windows.windowRec, windows.windowEdit, settings);
     windows.windowLog.restoreColumns(settings);
     windows.connectTo(controller);
+    windows.aboutLibraries = {
+        QString::fromStdString(platform::GstreamerVideoSystem::libraryVersion()),
+        QString::fromStdString(platform::midi::JackMidiSystem::libraryVersion()),
+        QString::fromStdString(platform::midi::RtMidiSystem::libraryVersion()),
+        QString::fromStdString(platform::TurboJpegCodec::libraryVersion())};
     application.setQuitOnLastWindowClosed(
         controller.applicationShouldTerminateAfterLastWindowClosed());
     // Pictures of the windows are no shoot day: nothing to keep, nothing to offer.

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QWindow>
 #include <QTest>
 #include <filesystem>
@@ -329,6 +330,29 @@ TEST_F(Windows, QuitAsksUntilTheUserLetsTheProgramGo) {
     app.windows.menus.quit->trigger();
     QTest::qWait(100);
     EXPECT_TRUE(second->isActive()) << "a second prompt";
+}
+
+// Help: the README's keys and the behaviour notes in windows of their own, and About Glimmark
+// naming the libraries the program was given besides Qt.
+TEST_F(Windows, HelpShowsTheKeysTheNotesAndTheLibraries) {
+    app.windows.aboutLibraries = {"GStreamer 9.9"};
+    QString about;
+    press("OK", &about);
+    app.windows.menus.about->trigger();
+    EXPECT_TRUE(about.contains("Qt " + QString(qVersion()))) << about.toStdString();
+    EXPECT_TRUE(about.contains("GStreamer 9.9")) << about.toStdString();
+    for (auto [item, title, line] :
+         {std::tuple{app.windows.menus.keysAndControls, "Keys and Controls", "Ctrl+G"},
+          std::tuple{app.windows.menus.behaviourNotes, "Behaviour notes", "Log and device events"}}) {
+        item->trigger();
+        QTextBrowser* shown = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->isVisible() && window->windowTitle() == title)
+                shown = qobject_cast<QTextBrowser*>(window);
+        ASSERT_NE(shown, nullptr) << title;
+        EXPECT_TRUE(shown->toPlainText().contains(line)) << title;
+        shown->close();
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "platform/qt/ApplicationWindows.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -14,6 +15,7 @@
 
 #include "platform/qt/CapturePreview.h"
 #include "platform/qt/DeviceComboBox.h"
+#include "platform/qt/HelpWindows.h"
 #include "platform/qt/MyImageView.h"
 #include "platform/qt/QtControls.h"
 #include "platform/qt/RecordEditControls.h"
@@ -142,6 +144,7 @@ void ApplicationWindows::connectTo(vexaLogging3AppDelegate& controller) {
     }
     connectPlayer(controller);
     connectLog(controller);
+    connectHelp();
     // Records and pictures, from the buttons and from the menu.
     const RecordEditControls& b = *e.recordEdit;
     for (auto [button, action, operation] :
@@ -222,6 +225,16 @@ void ApplicationWindows::connectLog(vexaLogging3AppDelegate& controller) {
         for (QWidget* window : titled) window->setWindowModified(c->editChangeFlag != 0);
     });
     markTimer->start(100);
+}
+
+void ApplicationWindows::connectHelp() {
+    QObject::connect(menus.keysAndControls, &QAction::triggered, &menus,
+                     [] { help::showKeysAndControls(); });
+    menus.behaviourNotes->setEnabled(help::haveBehaviourNotes());
+    QObject::connect(menus.behaviourNotes, &QAction::triggered, &menus,
+                     [] { help::showBehaviourNotes(); });
+    QObject::connect(menus.about, &QAction::triggered, &menus,
+                     [this] { help::showAbout(QApplication::activeWindow(), aboutLibraries); });
 }
 
 void ApplicationWindows::ShownRecord::editorShows(int record, int recordCount) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -39,6 +40,8 @@ public:
     // Made by connectTo().
     std::unique_ptr<QuitPrompt> quitPrompt;
     std::unique_ptr<LogTableModel> logModel;
+    // The libraries About Glimmark names beside Qt, with their versions; set by the program.
+    QStringList aboutLibraries;
 
 private:
     // The editor's place, shown beside its number and as the row chosen in the log table.
@@ -57,6 +60,7 @@ private:
     Adapter* adapt(Widget* widget);
     void connectPlayer(vexaLogging3AppDelegate& controller);
     void connectLog(vexaLogging3AppDelegate& controller);
+    void connectHelp();
 
     std::vector<std::shared_ptr<void>> m_adapters;
     QtDialogs m_dialogs;
