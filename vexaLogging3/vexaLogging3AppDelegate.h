@@ -402,6 +402,8 @@ private:
     // cancelled or the write failed (the user has been told).
     bool saveAskingForPathIfNeeded();
     bool neverSaved() const;
+    // A file dialog titled by its action, starting in the folder of the open document.
+    platform::FileDialogPurpose fileDialog(std::string title) const;
     // Writes the project file; false (the user told) when it failed.
     bool writeProjectFile();
     // While one lives, device events handed to the main thread wait; when it goes, they run

@@ -90,7 +90,7 @@ bool vexaLogging3AppDelegate::SaveAsPanel() {
     if (!document::hasExtension(proposed, kProjectExtension))
         proposed += ".vlg";
     const std::optional<std::string> chosen =
-        outlets.dialogs->runSaveDialog(proposed, kProjectExtension);
+        outlets.dialogs->runSaveDialog(proposed, kProjectExtension, fileDialog("Save Log As"));
     if (!chosen)
         return false;
     // The titles show the name as typed, the file gets the program's extension.
@@ -103,7 +103,8 @@ bool vexaLogging3AppDelegate::SaveAsPanel() {
 }
 
 bool vexaLogging3AppDelegate::OpenFileDialog() {
-    const std::optional<std::string> chosen = outlets.dialogs->runOpenDialog(kProjectExtension);
+    const std::optional<std::string> chosen =
+        outlets.dialogs->runOpenDialog(kProjectExtension, fileDialog("Open Log"));
     if (!chosen)
         return false;
     setPathString(*chosen);

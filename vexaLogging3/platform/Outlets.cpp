@@ -60,8 +60,11 @@ public:
                  std::string_view) override {
         return kAlertAlternate;
     }
-    std::optional<std::string> runOpenDialog(std::string_view) override { return std::nullopt; }
-    std::optional<std::string> runSaveDialog(std::string_view, std::string_view) override {
+    std::optional<std::string> runOpenDialog(std::string_view, const FileDialogPurpose&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> runSaveDialog(std::string_view, std::string_view,
+                                             const FileDialogPurpose&) override {
         return std::nullopt;
     }
 };
