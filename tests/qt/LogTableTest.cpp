@@ -83,18 +83,18 @@ TEST(LogTable, FollowsTakesMovesWithTheEditorAndNarrowsToASearch) {
         [&] { keys(app.edit.imgEdit, QKeySequence(Qt::CTRL | Qt::Key_Home)); },
     };
     const char* const expected[] = {
-        "[1] | #1 Record 1 of 1 | 1 record(s)",
-        "1 [2] | #2 Record 2 of 2 | 2 record(s)",
-        "[1] 2 | #1 Record 1 of 2 | 2 record(s)",
-        "[1] 2 3 | #1 Record 1 of 3 | 3 record(s)",
-        "1 2 [3] | #3 Record 3 of 3 | 3 record(s)",
-        "1 2 [3] | #3 Record 3 of 3 | 3 record(s)",
-        "1 2 [3] 4 | #3 Record 3 of 4 | 4 record(s)",
-        "1 2 3 [4] | #4 Record 4 of 4 | 4 record(s)",
-        "1 2 [3] 4 | #3 Record 3 of 4 | 4 record(s)",
+        "[1] | #1 Record 1 of 1 | 1 record",
+        "1 [2] | #2 Record 2 of 2 | 2 records",
+        "[1] 2 | #1 Record 1 of 2 | 2 records",
+        "[1] 2 3 | #1 Record 1 of 3 | 3 records",
+        "1 2 [3] | #3 Record 3 of 3 | 3 records",
+        "1 2 [3] | #3 Record 3 of 3 | 3 records",
+        "1 2 [3] 4 | #3 Record 3 of 4 | 4 records",
+        "1 2 3 [4] | #4 Record 4 of 4 | 4 records",
+        "1 2 [3] 4 | #3 Record 3 of 4 | 4 records",
         "2 | #3 Record 3 of 4 | 1 of 4 match",
-        "1 2 [3] 4 | #3 Record 3 of 4 | 4 record(s)",
-        "[1] 2 3 4 | #1 Record 1 of 4 | 4 record(s)",
+        "1 2 [3] 4 | #3 Record 3 of 4 | 4 records",
+        "[1] 2 3 4 | #1 Record 1 of 4 | 4 records",
     };
     for (std::size_t step = 0; step < std::size(expected); ++step) {
         SCOPED_TRACE("step " + std::to_string(step) + ": " + expected[step]);

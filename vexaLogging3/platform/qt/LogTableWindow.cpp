@@ -152,7 +152,7 @@ void LogTableWindow::showMatches() {
         return;
     const int all = m_model->rowCount();
     if (search->text().isEmpty())
-        matches->setText(tr("%n record(s)", nullptr, all));
+        matches->setText(all == 1 ? tr("1 record") : tr("%1 records").arg(all));
     else
         matches->setText(tr("%1 of %2 match").arg(m_filter->rowCount()).arg(all));
 }
