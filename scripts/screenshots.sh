@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Pictures of Glimmark's two windows for the README: runs the demo (glimmark --simulate) on a
+# Pictures of Glimmark's three windows for the README: runs the demo (glimmark --simulate) on a
 # virtual X server and lets the program grab its own windows once three logs have come in.
 #   scripts/screenshots.sh              uses and, when needed, builds build/
 #   scripts/screenshots.sh BUILD_DIR    another build directory
@@ -15,4 +15,4 @@ fi
 # A screen larger than both windows, so that neither is cut.
 timeout 120 xvfb-run -a -s "-screen 0 1600x1000x24" \
     "$BUILD/vexaLogging3/glimmark" --simulate --screenshot docs
-ls -l docs/capture-window.png docs/editor-window.png
+ls -l docs/capture-window.png docs/editor-window.png docs/log-window.png

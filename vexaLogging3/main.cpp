@@ -97,6 +97,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("glimmark"));
     QApplication::setOrganizationName(QStringLiteral("glimmark"));
+    QApplication::setApplicationVersion(QStringLiteral(GLIMMARK_VERSION));
     // No display name: the platform would append it to every window title, which already
     // names the program and the document.
     const bool simulate = commandLine.simulate;
@@ -128,7 +129,13 @@ int main(int argc, char* argv[]) {
 
     QSettings settings;
     platform::qt::placeWindows(windows.windowRec, windows.windowEdit, settings);
+    windows.windowLog.restoreColumns(settings);
     windows.connectTo(controller);
+    windows.aboutLibraries = {
+        QString::fromStdString(platform::GstreamerVideoSystem::libraryVersion()),
+        QString::fromStdString(platform::midi::JackMidiSystem::libraryVersion()),
+        QString::fromStdString(platform::midi::RtMidiSystem::libraryVersion()),
+        QString::fromStdString(platform::TurboJpegCodec::libraryVersion())};
     application.setQuitOnLastWindowClosed(
         controller.applicationShouldTerminateAfterLastWindowClosed());
     // Pictures of the windows are no shoot day: nothing to keep, nothing to offer.
@@ -149,6 +156,7 @@ int main(int argc, char* argv[]) {
 
     const int status = QApplication::exec();
     platform::qt::saveWindowPlaces(windows.windowRec, windows.windowEdit, settings);
+    windows.windowLog.saveColumns(settings);
     // No more device input or frames may reach the controller once it starts to go.
     controller.closeMidi();
     video.stop();

@@ -95,6 +95,10 @@ public:
     void txtEditLogNr();
     void btnEditLogNr();
     void btnEditLogNrOk();
+    // Shows the record at that place, as a jump to its number would: the first and the newest
+    // record by key, and the row chosen in the log table. Refused in full screen, during a
+    // playback and under the chase, as typed numbers are.
+    void LogEditGoTo(int record);
 
     // ---- Application shell (main thread) ----
     // Prepares the program-wide state once the windows are connected; runs once.
@@ -398,6 +402,8 @@ private:
     // cancelled or the write failed (the user has been told).
     bool saveAskingForPathIfNeeded();
     bool neverSaved() const;
+    // A file dialog titled by its action, starting in the folder of the open document.
+    platform::FileDialogPurpose fileDialog(std::string title) const;
     // Writes the project file; false (the user told) when it failed.
     bool writeProjectFile();
     // While one lives, device events handed to the main thread wait; when it goes, they run

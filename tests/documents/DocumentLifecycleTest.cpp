@@ -246,6 +246,33 @@ TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
     EXPECT_EQ(a.app->logEditPos, 2);
 }
 
+// Each file dialog names its action and starts in the open document's folder; a log never
+// saved has none to offer.
+TEST(Documents, EveryFileDialogIsTitledByItsActionAndStartsInTheDocumentsFolder) {
+    DocumentApp a;
+    a.app->logStartArray.replace(LogList::indexOf(1, kFieldPicture), Picture(20, 'J'));
+    a.app->editChangeFlag = 0;
+    for (auto [path, operation, title] :
+         {std::tuple{"/shoot/day 2/a.vlg", &vexaLogging3AppDelegate::btnFileSaveAs, "Save Log As"},
+          {"/a.vlg", &vexaLogging3AppDelegate::btnFileOpen, "Open Log"},
+          {"Untitled", &vexaLogging3AppDelegate::LogOpenEDL, "Import Log"},
+          {"/shoot/a.vlg", &vexaLogging3AppDelegate::LogSaveEdl, "Export Log"},
+          {"/shoot/a.vlg", &vexaLogging3AppDelegate::btnPictureExport, "Export Picture"},
+          {"/shoot/a.vlg", &vexaLogging3AppDelegate::btnPictureExportAll,
+           "Export All Pictures"}}) {
+        a.app->setPathString(path);
+        (a.app.get()->*operation)();
+        const platform::FileDialogPurpose& asked = a.windows.dialogs.fileDialogs.back();
+        EXPECT_EQ(asked.title, title);
+        const std::string folder = std::string(path).substr(0, std::string(path).rfind('/'));
+        EXPECT_EQ(asked.documentFolder, std::string(path) == "Untitled" ? ""
+                                        : folder.empty()              ? "/"
+                                                                      : folder);
+    }
+    EXPECT_EQ(a.windows.dialogs.fileDialogs.size(), 6u);
+    EXPECT_EQ(a.windows.dialogs.fileDialogs.back().nameLabel, "Names begin with:");
+}
+
 // Exports: the log with what is being typed, never over the project file; pictures as named.
 TEST(Documents, ExportsWriteWhereTheUserChose) {
     DocumentApp a;

@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QWindow>
 #include <QTest>
 #include <filesystem>
 #include <map>
@@ -81,8 +83,8 @@ protected:
 };
 
 TEST_F(Windows, StartWithTheEditorInFrontAndNoInterfaceThenTakeTheUsersLoggingAndDeviceChoice) {
-    EXPECT_EQ(app.rec.windowTitle(), "Glimmark Capture Tool - Untitled");
-    EXPECT_EQ(app.edit.windowTitle(), "Glimmark Editor - Untitled");
+    EXPECT_EQ(app.rec.windowHandle()->title(), "Glimmark Capture Tool - Untitled");
+    EXPECT_EQ(app.edit.windowHandle()->title(), "Glimmark Editor - Untitled");
     EXPECT_TRUE(app.rec.isVisible());
     EXPECT_EQ(QApplication::activeWindow(), &app.edit);
     EXPECT_EQ(state(), "# Play [---]");
@@ -145,8 +147,12 @@ TEST_F(Windows, EveryMenuKeyActsOnTheRecordsOrStaysWithTheTextField) {
         {'p', "Ctrl+Shift+I", "", "007 3 0 4 #0 Play [b--] *"},
         {'p', "Ctrl+E", "", "007 3 0 4 #0 Play [b--] edit *"},
         {'p', "Ctrl+Shift+C", "", "007 3 0 4 #0 Stop [b--] chase locked *"},
+        {'p', "Ctrl+End", "", "007 3 0 4 #0 Stop [b--] chase locked *"},
         {'p', "Ctrl+Shift+C", "", "007 3 0 4 #0 Play [b--] edit *"},
         {'p', "Ctrl+Up", "", "007 3 0 4 #3 Play [rb-] edit *"},
+        {'n', "Ctrl+End", "", "007 3 0 4 #4 Play [---] edit *"},
+        {'n', "Ctrl+Home", "", "007 3 0 4 #007 Play [-rb] edit *"},
+        {'p', "Ctrl+Down", "", "007 3 0 4 #3 Play [rb-] edit *"},
         {'p', "Ctrl+P", "", "007 3 0 4 #3 Play [rb-] edit *"},
         {'m', "Ctrl+P", "", "007 3 0 4 #3 Stop [rb-] locked *"},
         {'p', "Ctrl+P", "", "007 3 0 4 #3 Play [rb-] edit *"},
@@ -324,6 +330,29 @@ TEST_F(Windows, QuitAsksUntilTheUserLetsTheProgramGo) {
     app.windows.menus.quit->trigger();
     QTest::qWait(100);
     EXPECT_TRUE(second->isActive()) << "a second prompt";
+}
+
+// Help: the README's keys and the behaviour notes in windows of their own, and About Glimmark
+// naming the libraries the program was given besides Qt.
+TEST_F(Windows, HelpShowsTheKeysTheNotesAndTheLibraries) {
+    app.windows.aboutLibraries = {"GStreamer 9.9"};
+    QString about;
+    press("OK", &about);
+    app.windows.menus.about->trigger();
+    EXPECT_TRUE(about.contains("Qt " + QString(qVersion()))) << about.toStdString();
+    EXPECT_TRUE(about.contains("GStreamer 9.9")) << about.toStdString();
+    for (auto [item, title, line] :
+         {std::tuple{app.windows.menus.keysAndControls, "Keys and Controls", "Ctrl+G"},
+          std::tuple{app.windows.menus.behaviourNotes, "Behaviour notes", "Log and device events"}}) {
+        item->trigger();
+        QTextBrowser* shown = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->isVisible() && window->windowTitle() == title)
+                shown = qobject_cast<QTextBrowser*>(window);
+        ASSERT_NE(shown, nullptr) << title;
+        EXPECT_TRUE(shown->toPlainText().contains(line)) << title;
+        shown->close();
+    }
 }
 
 }  // namespace

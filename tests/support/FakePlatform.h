@@ -132,10 +132,15 @@ struct Dialogs final : platform::Dialogs {
             answers.pop_front();
         return answer;
     }
-    std::optional<std::string> runOpenDialog(std::string_view) override { return openPath; }
-    std::optional<std::string> runSaveDialog(std::string_view suggestedName,
-                                             std::string_view) override {
+    std::optional<std::string> runOpenDialog(std::string_view,
+                                             const platform::FileDialogPurpose& purpose) override {
+        fileDialogs.push_back(purpose);
+        return openPath;
+    }
+    std::optional<std::string> runSaveDialog(std::string_view suggestedName, std::string_view,
+                                             const platform::FileDialogPurpose& purpose) override {
         saveDialogs.emplace_back(suggestedName);
+        fileDialogs.push_back(purpose);
         return savePath;
     }
     std::optional<std::string> runChooseFileDialog(std::string_view) override { return choosePath; }
@@ -145,6 +150,7 @@ struct Dialogs final : platform::Dialogs {
     std::vector<Alert> alerts;
     std::optional<std::string> openPath, savePath, choosePath;
     std::vector<std::string> saveDialogs;  // the name each suggested
+    std::vector<platform::FileDialogPurpose> fileDialogs;  // open and save, in order
 };
 
 // Project files in memory, keyed by path. `failWith` makes every write fail with that

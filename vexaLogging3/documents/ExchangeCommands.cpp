@@ -18,7 +18,7 @@ void vexaLogging3AppDelegate::LogSaveEdl() {
         pathString.empty() ? std::string("Untitled")
                            : pictures::withoutExtension(document::lastPathComponent(pathString));
     const std::optional<std::string> chosen =
-        outlets.dialogs->runSaveDialog(name + ".log", kExchangeExtension);
+        outlets.dialogs->runSaveDialog(name + ".log", kExchangeExtension, fileDialog("Export Log"));
     if (!chosen)
         return;
     std::string target = *chosen;
@@ -40,7 +40,8 @@ void vexaLogging3AppDelegate::LogOpenEDL() {
     LogEditCommentSichern();
     if (!savePromptAllowsGoingOn("Do you want to save changes before opening another file?"))
         return;
-    const std::optional<std::string> chosen = outlets.dialogs->runOpenDialog(kExchangeExtension);
+    const std::optional<std::string> chosen =
+        outlets.dialogs->runOpenDialog(kExchangeExtension, fileDialog("Import Log"));
     if (!chosen)
         return;
     exchange::ExchangeContent content = exchange::readExchangeFile(*chosen);

@@ -1,6 +1,8 @@
 // The File menu's New, Open, Save and Save As, the prompts about unsaved changes, and the
 // prompt when the program quits.
 
+#include <algorithm>
+
 #include "shell/DocumentName.h"
 #include "vexaLogging3AppDelegate.h"
 
@@ -8,6 +10,16 @@ bool vexaLogging3AppDelegate::neverSaved() const {
     // An open that found no usable log leaves the path empty: there is no file to write to
     // either, so the user is asked where, as for a log never saved.
     return pathString == "Untitled" || pathString.empty();
+}
+
+platform::FileDialogPurpose vexaLogging3AppDelegate::fileDialog(std::string title) const {
+    std::string folder;
+    if (!neverSaved()) {
+        const std::size_t slash = pathString.rfind('/');
+        folder = slash == std::string::npos ? std::string()
+                                            : pathString.substr(0, std::max<std::size_t>(slash, 1));
+    }
+    return {std::move(title), std::move(folder)};
 }
 
 bool vexaLogging3AppDelegate::saveAskingForPathIfNeeded() {

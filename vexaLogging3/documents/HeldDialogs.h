@@ -25,15 +25,17 @@ public:
         });
         return answer;
     }
-    std::optional<std::string> runOpenDialog(std::string_view extension) override {
+    std::optional<std::string> runOpenDialog(std::string_view extension,
+                                             const platform::FileDialogPurpose& purpose) override {
         std::optional<std::string> chosen;
-        m_around([&] { chosen = m_dialogs.runOpenDialog(extension); });
+        m_around([&] { chosen = m_dialogs.runOpenDialog(extension, purpose); });
         return chosen;
     }
     std::optional<std::string> runSaveDialog(std::string_view suggestedName,
-                                             std::string_view extension) override {
+                                             std::string_view extension,
+                                             const platform::FileDialogPurpose& purpose) override {
         std::optional<std::string> chosen;
-        m_around([&] { chosen = m_dialogs.runSaveDialog(suggestedName, extension); });
+        m_around([&] { chosen = m_dialogs.runSaveDialog(suggestedName, extension, purpose); });
         return chosen;
     }
     // Long jobs run inside a hold of their own already, which ends with them.

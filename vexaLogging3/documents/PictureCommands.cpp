@@ -29,8 +29,8 @@ void vexaLogging3AppDelegate::btnPictureExport() {
     const Picture picture = logStartArray.picture(LogList::indexOf(logEditPos, kFieldPicture));
     if (picture.size() <= 9)
         return;
-    const std::optional<std::string> chosen =
-        outlets.dialogs->runSaveDialog(proposedName(pathString), kPictureExtension);
+    const std::optional<std::string> chosen = outlets.dialogs->runSaveDialog(
+        proposedName(pathString), kPictureExtension, fileDialog("Export Picture"));
     if (!chosen)
         return;
     const pictures::ExportResult result = pictures::exportPicture(
@@ -43,8 +43,12 @@ void vexaLogging3AppDelegate::btnPictureExport() {
 void vexaLogging3AppDelegate::btnPictureExportAll() {
     if (fullScreenMode || !logStartArray.hasRecords())
         return;
+    // One answer gives the folder and the names' beginning: the dialog says so.
+    platform::FileDialogPurpose purpose = fileDialog("Export All Pictures");
+    purpose.nameLabel = "Names begin with:";
+    purpose.acceptLabel = "Export All";
     const std::optional<std::string> chosen =
-        outlets.dialogs->runSaveDialog(proposedName(pathString), kPictureExtension);
+        outlets.dialogs->runSaveDialog(proposedName(pathString), kPictureExtension, purpose);
     if (!chosen)
         return;
     // Every file lands in the chosen folder, named from the chosen name less its extension.

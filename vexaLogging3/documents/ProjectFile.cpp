@@ -26,13 +26,17 @@ std::int32_t lastRecordNumber(const std::vector<LogValue>& entries) {
 // The list holds whole records only; a file whose entries do not fill its last record gets
 // that record completed with empty values rather than losing what it holds.
 void appendAsRecords(LogList& list, std::vector<LogValue>& entries) {
+    // Built aside and moved in whole, so that a view of the log takes a long file in as one
+    // change rather than one per record.
+    LogList built = list;
     for (std::size_t first = 0; first < entries.size(); first += kFieldsPerRecord) {
         LogRecord record{std::string(), std::string(), std::string(), std::string(), std::string(),
                          std::string(), std::string(), std::string(), std::string(), Picture()};
         for (std::size_t k = 0; k < kFieldsPerRecord && first + k < entries.size(); ++k)
             record[k] = std::move(entries[first + k]);
-        list.append(std::move(record));
+        built.append(std::move(record));
     }
+    list = std::move(built);
 }
 
 }  // namespace
@@ -86,7 +90,7 @@ bool vexaLogging3AppDelegate::SaveAsPanel() {
     if (!document::hasExtension(proposed, kProjectExtension))
         proposed += ".vlg";
     const std::optional<std::string> chosen =
-        outlets.dialogs->runSaveDialog(proposed, kProjectExtension);
+        outlets.dialogs->runSaveDialog(proposed, kProjectExtension, fileDialog("Save Log As"));
     if (!chosen)
         return false;
     // The titles show the name as typed, the file gets the program's extension.
@@ -99,7 +103,8 @@ bool vexaLogging3AppDelegate::SaveAsPanel() {
 }
 
 bool vexaLogging3AppDelegate::OpenFileDialog() {
-    const std::optional<std::string> chosen = outlets.dialogs->runOpenDialog(kProjectExtension);
+    const std::optional<std::string> chosen =
+        outlets.dialogs->runOpenDialog(kProjectExtension, fileDialog("Open Log"));
     if (!chosen)
         return false;
     setPathString(*chosen);

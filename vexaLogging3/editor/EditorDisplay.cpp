@@ -16,6 +16,7 @@ void vexaLogging3AppDelegate::clearEditor() {
     outlets.imgEdit->clearPicture();
     outlets.imgEditNext->clearPicture();
     outlets.imgEditPre->clearPicture();
+    outlets.editorPosition->editorShows(0, logStartArray.recordCount());
 }
 
 void vexaLogging3AppDelegate::LogEditInit() {
@@ -64,6 +65,7 @@ void vexaLogging3AppDelegate::LogActualWrite() {
     outlets.txtEditDuration->setText(
         DurationCalculate(outlets.txtEditStart->text(), outlets.txtEditStop->text()));
     LogImageRefresh();
+    outlets.editorPosition->editorShows(logEditPos, logStartArray.recordCount());
 }
 
 void vexaLogging3AppDelegate::LogImageRefresh() {

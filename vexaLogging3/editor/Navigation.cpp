@@ -55,6 +55,21 @@ void vexaLogging3AppDelegate::txtEditLogNr() {
     LogActualWrite();
 }
 
+void vexaLogging3AppDelegate::LogEditGoTo(int record) {
+    if (fullScreenMode || !logStartArray.hasRecords() || record < 1 ||
+        record > logStartArray.recordCount())
+        return;
+    // Refused, the editor still tells where it stands, so a view that moved ahead of it
+    // moves back.
+    if (playStopFlag == 1 || outlets.chkEditChaseModeVal->isOn() || record == logEditPos) {
+        outlets.editorPosition->editorShows(logEditPos, logStartArray.recordCount());
+        return;
+    }
+    LogEditCommentSichern();
+    logEditPos = record;
+    LogActualWrite();
+}
+
 void vexaLogging3AppDelegate::btnEditLogNr() {
     if (logNr == 0 || !logStartArray.hasRecords())
         return;

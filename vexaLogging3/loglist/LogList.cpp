@@ -46,6 +46,8 @@ void LogList::append(LogRecord record) {
     for (LogValue& value : record) m_values.push_back(stored(std::move(value)));
     m_keys.push_back(newKey());
     touch();
+    if (m_observer != nullptr)
+        m_observer->recordsInserted(static_cast<int>(m_keys.size()) - 1, 1);
 }
 
 bool LogList::replace(std::size_t index, LogValue value) {
@@ -53,6 +55,9 @@ bool LogList::replace(std::size_t index, LogValue value) {
         return false;
     m_values[index] = stored(std::move(value));
     touch();
+    if (m_observer != nullptr)
+        m_observer->valueChanged(static_cast<int>(index / kFieldsPerRecord),
+                                 static_cast<int>(index % kFieldsPerRecord));
     return true;
 }
 
@@ -68,6 +73,8 @@ bool LogList::insertRecord(int record, LogRecord recordValues, RecordKey key) {
                     std::make_move_iterator(values.begin()), std::make_move_iterator(values.end()));
     m_keys.insert(m_keys.begin() + record, key != 0 ? key : newKey());
     touch();
+    if (m_observer != nullptr)
+        m_observer->recordsInserted(record, 1);
     return true;
 }
 
@@ -78,6 +85,8 @@ bool LogList::removeRecord(int record) {
     m_values.erase(first, first + kFieldsPerRecord);
     m_keys.erase(m_keys.begin() + record);
     touch();
+    if (m_observer != nullptr)
+        m_observer->recordsRemoved(record, 1);
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/Controls.h"
+#include "platform/LogListChanges.h"
 
 // One value of the LogList: text, or the encoded bytes of a picture (field 9 of a record).
 // An empty byte buffer is "no picture"; it is still a value, so every field index of an
@@ -65,6 +66,7 @@ public:
         m_values = other.m_values;
         m_keys = other.m_keys;
         touch();
+        notifyReset();
         return *this;
     }
     LogList& operator=(LogList&& other) noexcept {
@@ -74,6 +76,8 @@ public:
         other.m_keys.clear();
         touch();
         other.touch();
+        notifyReset();
+        other.notifyReset();
         return *this;
     }
 
@@ -112,7 +116,13 @@ public:
         m_values.clear();
         m_keys.clear();
         touch();
+        notifyReset();
     }
+
+    // The one view told of every change, after it is made; nullptr for none. It stays with
+    // this list: a copy or a list moved in does not bring one along, so a snapshot read on
+    // another thread never calls into a view.
+    void setObserver(platform::LogListObserver* observer) { m_observer = observer; }
 
     // Each record gets a key when it enters the list, unique in the whole program and kept
     // while the record moves (records inserted or removed before it) or has its fields
@@ -140,6 +150,10 @@ private:
     using StoredValue = std::variant<std::string, SharedPicture>;
     static StoredValue stored(LogValue&& value);
 
+    void notifyReset() {
+        if (m_observer != nullptr)
+            m_observer->listReset();
+    }
     void touch() { m_revision = s_revisions.fetch_add(1, std::memory_order_relaxed) + 1; }
     static RecordKey newKey() { return s_keys.fetch_add(1, std::memory_order_relaxed) + 1; }
 
@@ -148,6 +162,7 @@ private:
     std::vector<StoredValue> m_values;
     // One key per record, the header's included, in record order.
     std::vector<RecordKey> m_keys;
+    platform::LogListObserver* m_observer = nullptr;
     std::uint64_t m_revision = s_revisions.fetch_add(1, std::memory_order_relaxed) + 1;
 };
 

@@ -14,6 +14,16 @@ enum AlertAnswer : int {
     kAlertOther = -1,
 };
 
+// What a file dialog is for: its title, the action it names ("Save Log As"); the folder of the
+// open document, empty for a log never saved; and, for a dialog that asks for something other
+// than a file name, the label of the name field and of its button.
+struct FileDialogPurpose {
+    std::string title;
+    std::string documentFolder;
+    std::string nameLabel = {};
+    std::string acceptLabel = {};
+};
+
 // The program's modal questions. Each blocks until the user has answered.
 class Dialogs {
 public:
@@ -25,11 +35,13 @@ public:
                          std::string_view defaultButton, std::string_view alternateButton = {},
                          std::string_view otherButton = {}) = 0;
     // A file to open, among those whose name ends in "." + extension; nothing when cancelled.
-    virtual std::optional<std::string> runOpenDialog(std::string_view extension) = 0;
+    virtual std::optional<std::string> runOpenDialog(std::string_view extension,
+                                                     const FileDialogPurpose& purpose) = 0;
     // Where to save, starting from `suggestedName`; nothing when cancelled. The answer is the
     // path as the user typed it: adding a missing extension is the caller's rule.
     virtual std::optional<std::string> runSaveDialog(std::string_view suggestedName,
-                                                     std::string_view extension) = 0;
+                                                     std::string_view extension,
+                                                     const FileDialogPurpose& purpose) = 0;
 
     // Reports how far a long job is, 0.0 to 1.0; callable from any thread.
     using Progress = std::function<void(double fraction)>;

@@ -40,6 +40,11 @@ public:
     void showFrame(VideoFramePtr) override {}
 };
 
+class UnconnectedPosition final : public RecordPosition {
+public:
+    void editorShows(int, int) override {}
+};
+
 class UnconnectedPanel final : public ModalPanel {
 public:
     void setTitle(std::string_view) override {}
@@ -55,8 +60,11 @@ public:
                  std::string_view) override {
         return kAlertAlternate;
     }
-    std::optional<std::string> runOpenDialog(std::string_view) override { return std::nullopt; }
-    std::optional<std::string> runSaveDialog(std::string_view, std::string_view) override {
+    std::optional<std::string> runOpenDialog(std::string_view, const FileDialogPurpose&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> runSaveDialog(std::string_view, std::string_view,
+                                             const FileDialogPurpose&) override {
         return std::nullopt;
     }
 };
@@ -66,6 +74,7 @@ UnconnectedButton g_button;
 UnconnectedComboBox g_comboBox;
 UnconnectedImageView g_imageView;
 UnconnectedPreview g_preview;
+UnconnectedPosition g_position;
 UnconnectedPanel g_panel;
 UnconnectedDialogs g_dialogs;
 
@@ -109,6 +118,7 @@ Outlets::Outlets()
       btnPlayerFps30Val(&g_button),
       btnMenuUndoVal(&g_button),
       btnMenuRedoVal(&g_button),
+      editorPosition(&g_position),
       txtEditNrChangeVal(&g_textField),
       windowRec(&g_panel),
       windowEdit(&g_panel),

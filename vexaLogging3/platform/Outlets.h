@@ -2,6 +2,7 @@
 
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
+#include "platform/LogListChanges.h"
 #include "platform/VideoCapture.h"
 #include "platform/Windows.h"
 
@@ -56,6 +57,9 @@ struct Outlets {
     // The undo and redo menu items, titled for the change they would take back or make again.
     Button* btnMenuUndoVal;
     Button* btnMenuRedoVal;
+
+    // Told whenever the editor shows another record or the same one afresh.
+    RecordPosition* editorPosition;
 
     // Renumber panel.
     TextField* txtEditNrChangeVal;

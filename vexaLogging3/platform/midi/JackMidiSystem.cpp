@@ -477,4 +477,8 @@ void JackMidiSystem::deliverLoop() {
     }
 }
 
+std::string JackMidiSystem::libraryVersion() {
+    return std::string("JACK ") + jack_get_version_string();
+}
+
 }  // namespace platform::midi

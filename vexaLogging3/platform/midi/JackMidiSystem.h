@@ -46,6 +46,8 @@ namespace platform::midi {
 // callback). A send through a disposed port is dropped.
 class JackMidiSystem final : public platform::MidiSystem {
 public:
+    // "JACK 1.9.21", for the About box.
+    static std::string libraryVersion();
     static constexpr int kNoSuchObject = -50;
     static constexpr int kBackendFailed = -10830;
     // The connection was asked for but JACK did not put it into effect in time.

@@ -475,4 +475,8 @@ void RtMidiSystem::send(platform::MidiRef outputPort, platform::MidiRef destinat
     });
 }
 
+std::string RtMidiSystem::libraryVersion() {
+    return "RtMidi " + RtMidi::getVersion() + ", ALSA " + snd_asoundlib_version();
+}
+
 }  // namespace platform::midi

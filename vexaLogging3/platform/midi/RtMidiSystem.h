@@ -43,6 +43,8 @@ MidiApi midiApiFromEnvironment();
 // meets a port halfway through its disposal, and a send through a disposed port is dropped.
 class RtMidiSystem final : public platform::MidiSystem {
 public:
+    // "RtMidi 5.0.0, ALSA 1.2.8", for the About box.
+    static std::string libraryVersion();
     // Status results besides 0.
     static constexpr int kNoSuchObject = -50;
     static constexpr int kBackendFailed = -10830;

@@ -35,12 +35,19 @@ ApplicationMenus::ApplicationMenus() {
     btnMenuEditNextVal = item(this, tr("&Next Record"), QKeySequence(Qt::CTRL | Qt::Key_Down));
     btnMenuEditPreviousVal =
         item(this, tr("&Previous Record"), QKeySequence(Qt::CTRL | Qt::Key_Up));
+    // Home and End alone stay with the text fields.
+    firstRecord = item(this, tr("&First Record"), QKeySequence(Qt::CTRL | Qt::Key_Home));
+    newestRecord = item(this, tr("Ne&west Record"), QKeySequence(Qt::CTRL | Qt::Key_End));
     goToRecord = item(this, tr("&Go to Record Number"), QKeySequence(Qt::CTRL | Qt::Key_G));
     renumber = item(this, tr("&Renumber Record…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
     fullScreen = item(this, tr("&Full Screen Picture"), QKeySequence(Qt::Key_F11));
     exitFullScreen = item(this, tr("E&xit Full Screen"));
     showCapture = item(this, tr("&Capture Window"), QKeySequence(Qt::CTRL | Qt::Key_1));
     showEditor = item(this, tr("&Editor Window"), QKeySequence(Qt::CTRL | Qt::Key_2));
+    showLog = item(this, tr("&Log"), QKeySequence(Qt::CTRL | Qt::Key_3));
+    keysAndControls = item(this, tr("&Keys and Controls"), QKeySequence::HelpContents);
+    behaviourNotes = item(this, tr("&Behaviour notes"));
+    about = item(this, tr("&About Glimmark"));
     playStop = item(this, tr("&Play/Stop"), QKeySequence(Qt::CTRL | Qt::Key_P));
     chase = item(this, tr("&Chase"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
     chase->setCheckable(true);
@@ -117,6 +124,8 @@ void ApplicationMenus::addTo(QMenuBar* bar) {
     edit->addSeparator();
     edit->addAction(btnMenuEditPreviousVal);
     edit->addAction(btnMenuEditNextVal);
+    edit->addAction(firstRecord);
+    edit->addAction(newestRecord);
     edit->addSeparator();
     edit->addAction(goToRecord);
     edit->addAction(renumber);
@@ -133,4 +142,10 @@ void ApplicationMenus::addTo(QMenuBar* bar) {
     QMenu* window = bar->addMenu(tr("&Window"));
     window->addAction(showCapture);
     window->addAction(showEditor);
+    window->addAction(showLog);
+
+    QMenu* help = bar->addMenu(tr("&Help"));
+    help->addActions({keysAndControls, behaviourNotes});
+    help->addSeparator();
+    help->addAction(about);
 }

@@ -25,12 +25,18 @@ public:
     QAction* quit;
     QAction* btnMenuEditNextVal;
     QAction* btnMenuEditPreviousVal;
+    QAction* firstRecord;
+    QAction* newestRecord;
     QAction* goToRecord;
     QAction* renumber;
     QAction* fullScreen;
     QAction* exitFullScreen;
     QAction* showCapture;
     QAction* showEditor;
+    QAction* showLog;
+    QAction* keysAndControls;
+    QAction* behaviourNotes;
+    QAction* about;
 
     // Player: each stands for a control of the editor and works it as a click would.
     QAction* playStop;

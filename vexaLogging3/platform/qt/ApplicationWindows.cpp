@@ -1,17 +1,21 @@
 #include "platform/qt/ApplicationWindows.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <tuple>
 
 #include "platform/qt/CapturePreview.h"
 #include "platform/qt/DeviceComboBox.h"
+#include "platform/qt/HelpWindows.h"
 #include "platform/qt/MyImageView.h"
 #include "platform/qt/QtControls.h"
 #include "platform/qt/RecordEditControls.h"
@@ -31,6 +35,7 @@ Adapter* ApplicationWindows::adapt(Widget* widget) {
 ApplicationWindows::ApplicationWindows() {
     menus.addTo(windowRec.menuBar());
     menus.addTo(windowEdit.menuBar());
+    menus.addTo(windowLog.menuBar());
 
     Outlets& o = m_outlets;
     o.statusText = adapt<LineEditField>(windowRec.statusText);
@@ -73,6 +78,7 @@ ApplicationWindows::ApplicationWindows() {
     o.btnMenuUndoVal = adapt<ActionControl>(menus.undo);
     o.btnMenuRedoVal = adapt<ActionControl>(menus.redo);
 
+    o.editorPosition = &m_shownRecord;
     o.txtEditNrChangeVal = adapt<LineEditField>(panelEditNr.txtEditNrChangeVal);
     o.windowRec = adapt<WindowControl>(static_cast<QWidget*>(&windowRec));
     o.windowEdit = adapt<WindowControl>(static_cast<QWidget*>(&windowEdit));
@@ -137,6 +143,8 @@ void ApplicationWindows::connectTo(vexaLogging3AppDelegate& controller) {
                          [c, operation] { (c->*operation)(); });
     }
     connectPlayer(controller);
+    connectLog(controller);
+    connectHelp();
     // Records and pictures, from the buttons and from the menu.
     const RecordEditControls& b = *e.recordEdit;
     for (auto [button, action, operation] :
@@ -174,13 +182,72 @@ void ApplicationWindows::connectTo(vexaLogging3AppDelegate& controller) {
         e.txtEditNr->selectAll();
     });
     for (auto [action, window] : {std::pair<QAction*, QWidget*>{menus.showCapture, &r},
-                                  std::pair<QAction*, QWidget*>{menus.showEditor, &e}}) {
+                                  std::pair<QAction*, QWidget*>{menus.showEditor, &e},
+                                  std::pair<QAction*, QWidget*>{menus.showLog, &windowLog}}) {
         QObject::connect(action, &QAction::triggered, &menus, [window] {
             window->show();
             window->raise();
             window->activateWindow();
         });
     }
+}
+
+void ApplicationWindows::connectLog(vexaLogging3AppDelegate& controller) {
+    vexaLogging3AppDelegate* c = &controller;
+    logModel = std::make_unique<LogTableModel>(
+        controller.logStartArray,
+        [c](std::string_view start, std::string_view stop) {
+            return c->DurationCalculate(start, stop);
+        });
+    controller.logStartArray.setObserver(logModel.get());
+    windowLog.setModel(logModel.get());
+    windowLog.chooseRecord = [c](int record) { c->LogEditGoTo(record); };
+    EditorWindow* e = &windowEdit;
+    windowLog.openRecord = [c, e](int record) {
+        c->LogEditGoTo(record);
+        e->show();
+        e->raise();
+        e->activateWindow();
+    };
+    QObject::connect(menus.firstRecord, &QAction::triggered, &menus, [c] { c->LogEditGoTo(1); });
+    QObject::connect(menus.newestRecord, &QAction::triggered, &menus,
+                     [c] { c->LogEditGoTo(c->logStartArray.recordCount()); });
+    LogTableModel* model = logModel.get();
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        QObject::connect(model, signal, &windowLog,
+                         [this, model] { m_shownRecord.showCount(model->rowCount()); });
+
+    // editChangeFlag is set and cleared all over the program; reading it a few times a second
+    // costs nothing, and no change or save can slip past the mark.
+    QWidget* titled[] = {&windowRec, &windowEdit};
+    auto* markTimer = new QTimer(&windowLog);
+    QObject::connect(markTimer, &QTimer::timeout, &windowLog, [c, titled] {
+        for (QWidget* window : titled) window->setWindowModified(c->editChangeFlag != 0);
+    });
+    markTimer->start(100);
+}
+
+void ApplicationWindows::connectHelp() {
+    QObject::connect(menus.keysAndControls, &QAction::triggered, &menus,
+                     [] { help::showKeysAndControls(); });
+    menus.behaviourNotes->setEnabled(help::haveBehaviourNotes());
+    QObject::connect(menus.behaviourNotes, &QAction::triggered, &menus,
+                     [] { help::showBehaviourNotes(); });
+    QObject::connect(menus.about, &QAction::triggered, &menus,
+                     [this] { help::showAbout(QApplication::activeWindow(), aboutLibraries); });
+}
+
+void ApplicationWindows::ShownRecord::editorShows(int record, int recordCount) {
+    m_record = record;
+    showCount(recordCount);
+    m_windows.windowLog.showEditorRecord(record);
+}
+
+void ApplicationWindows::ShownRecord::showCount(int recordCount) {
+    m_windows.windowEdit.recordPosition->setText(
+        m_record >= 1 && m_record <= recordCount
+            ? QObject::tr("Record %1 of %2").arg(m_record).arg(recordCount)
+            : QString());
 }
 
 void ApplicationWindows::connectPlayer(vexaLogging3AppDelegate& controller) {

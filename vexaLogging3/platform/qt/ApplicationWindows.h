@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -7,6 +8,8 @@
 #include "platform/qt/ApplicationMenus.h"
 #include "platform/qt/CaptureWindow.h"
 #include "platform/qt/EditorWindow.h"
+#include "platform/qt/LogTableModel.h"
+#include "platform/qt/LogTableWindow.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QuitPrompt.h"
 #include "platform/qt/RenumberPanel.h"
@@ -15,7 +18,7 @@ class vexaLogging3AppDelegate;
 
 namespace platform::qt {
 
-// The program's interface: the two windows, the renumber panel and the menus, the outlets
+// The program's interface: the three windows, the renumber panel and the menus, the outlets
 // that let the controller reach them, and the connection of every control to the controller
 // operation it fires. Nothing here decides anything.
 class ApplicationWindows {
@@ -31,18 +34,37 @@ public:
 
     CaptureWindow windowRec;
     EditorWindow windowEdit;
+    LogTableWindow windowLog;
     RenumberPanel panelEditNr{&windowEdit};
     ApplicationMenus menus;
     // Made by connectTo().
     std::unique_ptr<QuitPrompt> quitPrompt;
+    std::unique_ptr<LogTableModel> logModel;
+    // The libraries About Glimmark names beside Qt, with their versions; set by the program.
+    QStringList aboutLibraries;
 
 private:
+    // The editor's place, shown beside its number and as the row chosen in the log table.
+    class ShownRecord final : public platform::RecordPosition {
+    public:
+        explicit ShownRecord(ApplicationWindows& windows) : m_windows(windows) {}
+        void editorShows(int record, int recordCount) override;
+        void showCount(int recordCount);
+
+    private:
+        ApplicationWindows& m_windows;
+        int m_record = 0;
+    };
+
     template <class Adapter, class Widget>
     Adapter* adapt(Widget* widget);
     void connectPlayer(vexaLogging3AppDelegate& controller);
+    void connectLog(vexaLogging3AppDelegate& controller);
+    void connectHelp();
 
     std::vector<std::shared_ptr<void>> m_adapters;
     QtDialogs m_dialogs;
+    ShownRecord m_shownRecord{*this};
     Outlets m_outlets;
 };
 

@@ -93,6 +93,9 @@ QWidget* EditorWindow::recordFields() {
     auto* numberRow = new QHBoxLayout;
     numberRow->addWidget(txtEditNr);
     numberRow->addWidget(btnEditLogNr);
+    recordPosition = new QLabel;
+    recordPosition->setObjectName(QStringLiteral("recordPosition"));
+    numberRow->addWidget(recordPosition);
     numberRow->addStretch(1);
     numberRow->addWidget(btnLogVorherVal);
     numberRow->addWidget(btnLogNaechstesVal);

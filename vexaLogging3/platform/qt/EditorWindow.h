@@ -4,6 +4,7 @@
 
 class MyImageView;
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -27,6 +28,9 @@ public:
     QLineEdit* txtEditDate;
     QLineEdit* txtEditComment1;
     QLineEdit* txtEditComment2;
+
+    // "Record 12 of 71": where the record on show stands in the log.
+    QLabel* recordPosition;
 
     QPushButton* btnEditLogNr;
     QPushButton* btnLogVorherVal;

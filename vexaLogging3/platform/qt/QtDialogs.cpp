@@ -2,10 +2,13 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
 #include <atomic>
 #include <memory>
@@ -35,6 +38,33 @@ std::optional<std::string> run(QFileDialog& dialog) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return toStdString(dialog.selectedFiles().constFirst());
+}
+
+QString folderKey(const FileDialogPurpose& purpose) {
+    return QStringLiteral("fileDialogs/") + toQString(purpose.title);
+}
+
+// A dialog titled by its action, in the folder it should start in.
+void prepare(QFileDialog& dialog, const FileDialogPurpose& purpose) {
+    dialog.setWindowTitle(toQString(purpose.title));
+    QString start = toQString(purpose.documentFolder);
+    if (start.isEmpty() || !QFileInfo(start).isDir())
+        start = QSettings().value(folderKey(purpose)).toString();
+    if (start.isEmpty() || !QFileInfo(start).isDir())
+        start = QDir::homePath();
+    dialog.setDirectory(start);
+    if (!purpose.nameLabel.empty())
+        dialog.setLabelText(QFileDialog::FileName, toQString(purpose.nameLabel));
+    if (!purpose.acceptLabel.empty())
+        dialog.setLabelText(QFileDialog::Accept, toQString(purpose.acceptLabel));
+}
+
+std::optional<std::string> runFor(QFileDialog& dialog, const FileDialogPurpose& purpose) {
+    std::optional<std::string> chosen = run(dialog);
+    if (chosen)
+        QSettings().setValue(folderKey(purpose),
+                             QFileInfo(toQString(*chosen)).absolutePath());
+    return chosen;
 }
 
 }  // namespace
@@ -69,12 +99,14 @@ int QtDialogs::runAlert(std::string_view title, std::string_view message,
     return kAlertDefault;
 }
 
-std::optional<std::string> QtDialogs::runOpenDialog(std::string_view extension) {
-    QFileDialog dialog(QApplication::activeWindow(), QObject::tr("Open"));
+std::optional<std::string> QtDialogs::runOpenDialog(std::string_view extension,
+                                                    const FileDialogPurpose& purpose) {
+    QFileDialog dialog(QApplication::activeWindow());
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(filterFor(extension));
-    return run(dialog);
+    prepare(dialog, purpose);
+    return runFor(dialog, purpose);
 }
 
 void QtDialogs::runModalProgress(std::string_view label,
@@ -108,13 +140,15 @@ void QtDialogs::runModalProgress(std::string_view label,
 }
 
 std::optional<std::string> QtDialogs::runSaveDialog(std::string_view suggestedName,
-                                                    std::string_view extension) {
-    QFileDialog dialog(QApplication::activeWindow(), QObject::tr("Save As"));
+                                                    std::string_view extension,
+                                                    const FileDialogPurpose& purpose) {
+    QFileDialog dialog(QApplication::activeWindow());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(filterFor(extension));
+    prepare(dialog, purpose);
     dialog.selectFile(toQString(suggestedName));
-    return run(dialog);
+    return runFor(dialog, purpose);
 }
 
 std::optional<std::string> QtDialogs::runChooseFileDialog(std::string_view message) {

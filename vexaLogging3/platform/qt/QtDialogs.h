@@ -10,9 +10,13 @@ class QtDialogs final : public Dialogs {
 public:
     int runAlert(std::string_view title, std::string_view message, std::string_view defaultButton,
                  std::string_view alternateButton, std::string_view otherButton) override;
-    std::optional<std::string> runOpenDialog(std::string_view extension) override;
+    // A file dialog starts in the open document's folder, or else in the folder last chosen in
+    // a dialog of the same title (kept in the settings), or else in the home folder.
+    std::optional<std::string> runOpenDialog(std::string_view extension,
+                                             const FileDialogPurpose& purpose) override;
     std::optional<std::string> runSaveDialog(std::string_view suggestedName,
-                                             std::string_view extension) override;
+                                             std::string_view extension,
+                                             const FileDialogPurpose& purpose) override;
     // The work runs on a thread of its own while this thread's event loop goes on, taking no
     // user input: the windows redraw, timers tick and work handed to the main thread runs.
     // After half a second a progress dialog appears.

@@ -5,7 +5,8 @@
 namespace platform::qt {
 
 void WindowControl::setTitle(std::string_view title) {
-    m_window->setWindowTitle(toQString(title));
+    // Where the desktop marks a window with unsaved changes.
+    m_window->setWindowTitle(toQString(title) + QStringLiteral("[*]"));
 }
 
 void WindowControl::makeKeyAndOrderFront() {

@@ -42,12 +42,14 @@ void grabWindowsOnceLogged(ApplicationWindows& windows, vexaLogging3AppDelegate&
             }
             poll->stop();
             controller.btnLogNaechstes();
+            windows.windowLog.show();
             QTimer::singleShot(kSettleMs, &windows.windowEdit, [&windows, directory] {
                 QDir().mkpath(directory);
                 const QDir dir(directory);
                 const bool ok =
                     save(windows.windowRec, dir.filePath(QStringLiteral("capture-window.png"))) &&
-                    save(windows.windowEdit, dir.filePath(QStringLiteral("editor-window.png")));
+                    save(windows.windowEdit, dir.filePath(QStringLiteral("editor-window.png"))) &&
+                    save(windows.windowLog, dir.filePath(QStringLiteral("log-window.png")));
                 QCoreApplication::exit(ok ? 0 : 1);
             });
         });

@@ -394,4 +394,11 @@ void GstreamerVideoSystem::tearDown(std::unique_ptr<CapturePipeline> running) {
     gst_object_unref(running->pipeline);
 }
 
+std::string GstreamerVideoSystem::libraryVersion() {
+    gchar* text = gst_version_string();
+    std::string version = text;
+    g_free(text);
+    return version;
+}
+
 }  // namespace platform

@@ -24,6 +24,8 @@ struct CapturePipeline;
 // size of a window.
 class GstreamerVideoSystem final : public VideoSystem {
 public:
+    // "GStreamer 1.22.0", for the About box.
+    static std::string libraryVersion();
     static constexpr const char* kTestPatternName = "Test Pattern";
 
     struct Options {

@@ -1,6 +1,7 @@
 #include "platform/video/TurboJpegCodec.h"
 
 #include <turbojpeg.h>
+#include <jconfig.h>
 
 #include <algorithm>
 #include <cmath>
@@ -65,6 +66,14 @@ Bytes TurboJpegCodec::encodeJpeg(const VideoFrame& frame, double compressionFact
         out.assign(jpeg, jpeg + size);
     tjFree(jpeg);
     return out;
+}
+
+std::string TurboJpegCodec::libraryVersion() {
+#define GLIMMARK_TEXT_OF(x) #x
+#define GLIMMARK_VERSION_TEXT(x) GLIMMARK_TEXT_OF(x)
+    return "libjpeg-turbo " GLIMMARK_VERSION_TEXT(LIBJPEG_TURBO_VERSION);
+#undef GLIMMARK_VERSION_TEXT
+#undef GLIMMARK_TEXT_OF
 }
 
 }  // namespace platform

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "platform/Video.h"
 
 namespace platform {
@@ -8,6 +10,9 @@ namespace platform {
 // encoder's DCT as they are, 4:2:0, with no colour conversion and no copy of the picture.
 class TurboJpegCodec final : public ImageCodec {
 public:
+    // "libjpeg-turbo 2.1.5", for the About box: the version built against, as the library
+    // tells no other.
+    static std::string libraryVersion();
     Bytes encodeJpeg(const VideoFrame& frame, double compressionFactor) override;
 
     // The encoder's quality (1 to 100) for a compression factor from 0.0 (smallest file) to

@@ -1,0 +1,128 @@
+// The log table beside the editor, as the user meets it while takes are logged: the rows,
+// the row chosen and the editor moving together, Follow, the search, the thumbnails and the
+// unsaved mark of both titles.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+#include <functional>
+
+#include "platform/qt/MyImageView.h"
+#include "qt/GuiApp.h"
+
+namespace {
+
+using gui_test::encodedPicture;
+
+// The numbers of the rows shown, the chosen one in brackets, then the editor's number and
+// place and the count beside the search: "1 [2] | #2 Record 2 of 2 | 2 records".
+std::string shown(gui_test::GuiApp& app) {
+    const LogTableWindow& log = app.windows.windowLog;
+    const QAbstractItemModel* rows = log.table->model();
+    std::string s;
+    for (int row = 0; row < rows->rowCount(); ++row) {
+        const std::string number =
+            rows->index(row, LogTableModel::kNumberColumn).data().toString().toStdString();
+        const bool chosen = log.table->selectionModel()->isRowSelected(row, {});
+        s += (chosen ? "[" + number + "]" : number) + " ";
+    }
+    return s + "| #" + app.edit.txtEditNr->text().toStdString() + " " +
+           app.edit.recordPosition->text().toStdString() + " | " +
+           log.matches->text().toStdString();
+}
+
+bool titlesMarked(gui_test::GuiApp& app) {
+    return app.edit.windowHandle()->title().endsWith('*') &&
+           app.rec.windowHandle()->title().endsWith('*');
+}
+
+TEST(LogTable, FollowsTakesMovesWithTheEditorAndNarrowsToASearch) {
+    gui_test::GuiApp app;
+    LogTableWindow& log = app.windows.windowLog;
+    QTest::keySequence(&app.edit, QKeySequence(Qt::CTRL | Qt::Key_3));
+    EXPECT_TRUE(log.isVisible());
+    EXPECT_EQ(log.windowTitle(), "Glimmark Log");
+    EXPECT_FALSE(titlesMarked(app));
+
+    std::uint8_t seconds = 0;
+    const auto take = [&] {
+        seconds += 10;
+        const std::vector<std::uint8_t> start{0xF0, 0x2C, 0x4D, 0x67, 0x01, 1,
+                                              0,    seconds, 0,  0,    0xF7};
+        myReadProc(platform::makeMidiPacketList(start), nullptr, nullptr);
+    };
+    const auto keys = [&](QWidget* focus, QKeySequence sequence) {
+        focus->window()->activateWindow();
+        (void)QTest::qWaitFor([&] { return QApplication::activeWindow() == focus->window(); });
+        focus->setFocus();
+        QTest::keySequence(focus, sequence);
+    };
+    const std::function<void()> takeAndHow[] = {
+        take,
+        take,
+        [&] { log.table->selectRow(0); },
+        take,
+        [&] { keys(log.table, QKeySequence(Qt::CTRL | Qt::Key_End)); },
+        [&] { log.follow->click(); },
+        take,
+        [&] { keys(app.edit.txtEditComment1, QKeySequence(Qt::CTRL | Qt::Key_End)); },
+        [&] { app.edit.btnLogVorherVal->click(); },
+        [&] {
+            log.follow->click();
+            app.controller.logStartArray.replace(LogList::indexOf(2, kFieldComment2), "Boom in");
+            QTest::keyClicks(log.search, "bOOm");
+        },
+        [&] { log.search->clear(); },
+        [&] { keys(app.edit.imgEdit, QKeySequence(Qt::CTRL | Qt::Key_Home)); },
+    };
+    const char* const expected[] = {
+        "[1] | #1 Record 1 of 1 | 1 record",
+        "1 [2] | #2 Record 2 of 2 | 2 records",
+        "[1] 2 | #1 Record 1 of 2 | 2 records",
+        "[1] 2 3 | #1 Record 1 of 3 | 3 records",
+        "1 2 [3] | #3 Record 3 of 3 | 3 records",
+        "1 2 [3] | #3 Record 3 of 3 | 3 records",
+        "1 2 [3] 4 | #3 Record 3 of 4 | 4 records",
+        "1 2 3 [4] | #4 Record 4 of 4 | 4 records",
+        "1 2 [3] 4 | #3 Record 3 of 4 | 4 records",
+        "2 | #3 Record 3 of 4 | 1 of 4 match",
+        "1 2 [3] 4 | #3 Record 3 of 4 | 4 records",
+        "[1] 2 3 4 | #1 Record 1 of 4 | 4 records",
+    };
+    for (std::size_t step = 0; step < std::size(expected); ++step) {
+        SCOPED_TRACE("step " + std::to_string(step) + ": " + expected[step]);
+        takeAndHow[step]();
+        (void)QTest::qWaitFor([&] { return shown(app) == expected[step]; });
+        // Whatever follows a change runs after it: give it the time to undo what was seen.
+        QTest::qWait(30);
+        EXPECT_EQ(shown(app), expected[step]);
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return titlesMarked(app); }));
+
+    // Thumbnails come at thumbnail size once their row is on show.
+    app.controller.logStartArray.replace(LogList::indexOf(1, kFieldPicture),
+                                         encodedPicture("JPEG", Qt::red, 1920, 1080));
+    const QModelIndex picture = log.table->model()->index(0, LogTableModel::kPictureColumn);
+    QImage thumbnail;
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        thumbnail = picture.data(Qt::DecorationRole).value<QImage>();
+        return !thumbnail.isNull();
+    }));
+    EXPECT_EQ(thumbnail.size(), QSize(96, 54));
+    EXPECT_GT(qRed(thumbnail.pixel(48, 27)), 200);
+
+    // Saved, the log loses the mark on both titles.
+    QTemporaryDir folder;
+    app.controller.setPathString(folder.filePath("day.vlg").toStdString());
+    keys(app.edit.imgEdit, QKeySequence(Qt::CTRL | Qt::Key_S));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !titlesMarked(app); }));
+}
+
+}  // namespace

@@ -1,0 +1,194 @@
+#include "platform/qt/LogTableWindow.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSettings>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <utility>
+
+#include "platform/qt/LogTableModel.h"
+
+namespace {
+const QString kColumnsKey = QStringLiteral("logTable/columns");
+
+// Return on the table opens the chosen record as a double-click does.
+class RecordTable final : public QTableView {
+public:
+    std::function<void()> returnPressed;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && returnPressed) {
+            returnPressed();
+            return;
+        }
+        QTableView::keyPressEvent(event);
+    }
+};
+}  // namespace
+
+LogTableWindow::LogTableWindow(QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(tr("Glimmark Log"));
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    auto* bar = new QHBoxLayout;
+    search = new QLineEdit(central);
+    search->setPlaceholderText(tr("Search numbers, times and comments"));
+    search->setClearButtonEnabled(true);
+    matches = new QLabel(central);
+    follow = new QCheckBox(tr("Follow"), central);
+    follow->setChecked(true);
+    follow->setToolTip(tr("While the newest take is chosen, a new take is chosen as it is logged"));
+    bar->addWidget(search, 1);
+    bar->addWidget(matches);
+    bar->addWidget(follow);
+    column->addLayout(bar);
+
+    auto* records = new RecordTable;
+    table = records;
+    table->setParent(central);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setWordWrap(false);
+    table->verticalHeader()->hide();
+    // Every row the height of a thumbnail, known without asking the model: a long log opens
+    // and scrolls without measuring its rows.
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setDefaultSectionSize(LogThumbnails::kSize.height() + 4);
+    table->setIconSize(LogThumbnails::kSize);
+    table->horizontalHeader()->setContextMenuPolicy(Qt::ActionsContextMenu);
+    column->addWidget(table, 1);
+    setCentralWidget(central);
+    resize(900, 600);
+
+    m_filter = new QSortFilterProxyModel(this);
+    m_filter->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    m_filter->setFilterKeyColumn(-1);
+    table->setModel(m_filter);
+    connect(search, &QLineEdit::textChanged, this, [this](const QString& text) {
+        // Rows leaving the filter take the selection along, which is no choice of the user's.
+        m_choosing = true;
+        m_filter->setFilterFixedString(text);
+        m_choosing = false;
+        showMatches();
+        // The editor's record is chosen whenever it matches, also once the search is cleared.
+        showEditorRecord(m_editorRecord);
+    });
+    connect(table, &QAbstractItemView::doubleClicked, this, [this] {
+        if (openRecord && chosenRecord() != 0)
+            openRecord(chosenRecord());
+    });
+    records->returnPressed = [this] {
+        if (openRecord && chosenRecord() != 0)
+            openRecord(chosenRecord());
+    };
+}
+
+void LogTableWindow::setModel(LogTableModel* model) {
+    m_model = model;
+    m_filter->setSourceModel(model);
+    for (int c = 0; c < LogTableModel::kColumnCount; ++c) {
+        auto* shown = new QAction(model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(),
+                                  table->horizontalHeader());
+        shown->setCheckable(true);
+        shown->setChecked(true);
+        connect(shown, &QAction::toggled, table,
+                [this, c](bool on) { table->setColumnHidden(c, !on); });
+        table->horizontalHeader()->addAction(shown);
+    }
+    table->setColumnWidth(LogTableModel::kPictureColumn, LogThumbnails::kSize.width() + 8);
+    connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!m_choosing && chooseRecord && chosenRecord() != 0)
+            chooseRecord(chosenRecord());
+    });
+    // Rows coming, going or leaving the search move the selection along with them, which is
+    // no choice of the user's either.
+    // Rows coming, going or leaving the search move the selection along with them, which is
+    // no choice of the user's either; the editor's record is chosen again after.
+    model->changing = [this](bool on) {
+        m_choosing = on;
+        if (!on)
+            showEditorRecord(m_editorRecord);
+    };
+    connect(model, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] { rowsComing(); });
+    connect(model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int, int last) { rowsCame(last); });
+    for (auto signal : {&QAbstractItemModel::rowsRemoved, &QAbstractItemModel::rowsInserted})
+        connect(model, signal, this, [this] { showMatches(); });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] { showMatches(); });
+    showMatches();
+}
+
+void LogTableWindow::rowsComing() {
+    const int rows = m_model->rowCount();
+    m_followNext = follow->isChecked() && rows > 0 && chosenRecord() == rows;
+}
+
+void LogTableWindow::rowsCame(int last) {
+    // Only a take added at the end is followed; a record put in elsewhere is the user's own
+    // doing, and the user's choice stays.
+    const bool followed = std::exchange(m_followNext, false);
+    if (!followed || last != m_model->rowCount() - 1)
+        return;
+    // After the change that brought it has run its course: the log is mid-change now.
+    QTimer::singleShot(0, this, [this] {
+        const int newest = m_model->rowCount();
+        if (chooseRecord && newest > 0 && follow->isChecked())
+            chooseRecord(newest);
+    });
+}
+
+void LogTableWindow::showMatches() {
+    if (m_model == nullptr)
+        return;
+    const int all = m_model->rowCount();
+    if (search->text().isEmpty())
+        matches->setText(all == 1 ? tr("1 record") : tr("%1 records").arg(all));
+    else
+        matches->setText(tr("%1 of %2 match").arg(m_filter->rowCount()).arg(all));
+}
+
+void LogTableWindow::showEditorRecord(int record) {
+    m_editorRecord = record;
+    if (m_model == nullptr)
+        return;
+    m_choosing = true;
+    const QModelIndex row =
+        record >= 1 ? m_filter->mapFromSource(m_model->index(LogTableModel::rowOfRecord(record),
+                                                             LogTableModel::kNumberColumn))
+                    : QModelIndex();
+    if (row.isValid()) {
+        table->selectionModel()->setCurrentIndex(
+            row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        table->scrollTo(row);
+    } else {
+        table->selectionModel()->clear();
+    }
+    m_choosing = false;
+}
+
+int LogTableWindow::chosenRecord() const {
+    const QModelIndexList chosen = table->selectionModel()->selectedIndexes();
+    if (chosen.isEmpty())
+        return 0;
+    return LogTableModel::recordOfRow(m_filter->mapToSource(chosen.first()).row());
+}
+
+void LogTableWindow::restoreColumns(QSettings& settings) {
+    table->horizontalHeader()->restoreState(settings.value(kColumnsKey).toByteArray());
+    const QList<QAction*> shown = table->horizontalHeader()->actions();
+    for (int c = 0; c < shown.size(); ++c) shown[c]->setChecked(!table->isColumnHidden(c));
+}
+
+void LogTableWindow::saveColumns(QSettings& settings) const {
+    settings.setValue(kColumnsKey, table->horizontalHeader()->saveState());
+}

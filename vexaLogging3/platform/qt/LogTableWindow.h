@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+
+class LogTableModel;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QSettings;
+class QSortFilterProxyModel;
+class QTableView;
+
+// windowLog: the whole log at a glance, one row per record, beside the editor. The row
+// chosen is the editor's record and the reverse; Follow keeps the newest take chosen as
+// takes are logged; the search field narrows the rows.
+class LogTableWindow final : public QMainWindow {
+public:
+    explicit LogTableWindow(QWidget* parent = nullptr);
+    // Once, with the model over the controller's log.
+    void setModel(LogTableModel* model);
+
+    // The editor shows that record (0: none). Chooses its row without asking to go there.
+    void showEditorRecord(int record);
+    // The record whose row is chosen; 0 when none is (or it is filtered out).
+    int chosenRecord() const;
+
+    void restoreColumns(QSettings& settings);
+    void saveColumns(QSettings& settings) const;
+
+    // The user chose a row: the editor is to show its record.
+    std::function<void(int record)> chooseRecord;
+    // Double-click or Return on a row: go there and bring the editor in front.
+    std::function<void(int record)> openRecord;
+
+    QLineEdit* search;
+    QLabel* matches;
+    QCheckBox* follow;
+    QTableView* table;
+
+private:
+    void showMatches();
+    void rowsComing();
+    void rowsCame(int last);
+
+    LogTableModel* m_model = nullptr;
+    QSortFilterProxyModel* m_filter;
+    // The editor's record, chosen again whenever the rows shown change.
+    int m_editorRecord = 0;
+    // Set while the program itself chooses a row, which is no choice of the user's.
+    bool m_choosing = false;
+    // The newest row was chosen when the rows now arriving were announced.
+    bool m_followNext = false;
+};
