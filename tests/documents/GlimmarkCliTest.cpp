@@ -127,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
         CliRun{"LinkedTargetsWrittenThrough", kPictures,
                "echo old > r.log; ln -s r.log x.log; ln -s s_1_1.jpg p.jpg; $G convert in.vlg "
                "x.log && head -1 r.log && $G export-pictures in.vlg . --stem s && readlink x.log",
-               0, "", "Heading\nr.log\n"},
+               0, "", "Heading\n2 pictures written to .\nr.log\n"},
         CliRun{"PipesRefusedAtOnce", kSmall,
                "mkfifo p.vlg p.log; $G info p.vlg 2>&1; $G convert p.log out.vlg", 1,
                "p.log: The file is a pipe or a device",
