@@ -59,7 +59,7 @@ mutants=(
     # editor
     "core_tests|vexaLogging3/editor/EditHistory.cpp|m_done.pop_front();¶    m_undone.clear();|m_done.pop_front();|Redo after a new edit brings back a step on top of it"
     "core_tests|vexaLogging3/editor/Navigation.cpp|if (logEditPos > 1)|if (logEditPos > 0)|Previous on the first record shows the header"
-    "core_tests|vexaLogging3/editor/Navigation.cpp|        LogEditCommentSichern();¶        logEditPos = target;|        logEditPos = target;|a comment typed just before a jump by number is lost"
+    "core_tests|vexaLogging3/editor/Navigation.cpp|    LogEditCommentSichern();¶    logEditPos = target;|    logEditPos = target;|a comment typed just before a jump by number is lost"
     "core_tests|vexaLogging3/editor/UndoRedo.cpp|if (logNr == move->from.logNr)|if (logNr >= move->from.logNr)|an undo renumbers the next device log over an existing one"
     "core_tests|vexaLogging3/editor/UndoRedo.cpp|std::clamp(move->to.logEditPos, 1,|std::clamp(move->from.logEditPos, 1,|Undo leaves the editor on a record the step did not touch"
     # player
@@ -74,14 +74,14 @@ mutants=(
     "core_tests|vexaLogging3/capture/StillEncoder.cpp|        m_finished();|        (void)m_finished;|a take's still reaches the log only at the next save"
     "core_tests|vexaLogging3/capture/FrameGrab.cpp|if (onShow)|if (false)|the editor goes on showing no picture for a take that has one"
     # documents
-    "core_tests|vexaLogging3/documents/ExchangeFile.cpp|return equalsIgnoringCase(t, \"Data\");|return t == \"Data\";|an exchange file written as DATA is refused"
+    "core_tests|vexaLogging3/documents/ExchangeFile.cpp|hasDataMarker = equalsIgnoringCase(token, \"Data\");|hasDataMarker = token == \"Data\";|an exchange file written as DATA is refused"
     "core_tests cli_tests|vexaLogging3/documents/ExchangeFile.cpp| or (code >= 0xD800 && code <= 0xDFFF))|)|an exchange file with a broken character is imported into the log"
     "core_tests|vexaLogging3/documents/ExchangeCommands.cpp|LogEditCommentSichern();¶    const std::string error = exchange::writeExchangeFile|const std::string error = exchange::writeExchangeFile|the comment being typed is left out of the exported log"
     "core_tests|vexaLogging3/documents/ExchangeCommands.cpp|    setPathString(\"Untitled\");|    ;|Save after an import writes the imported log over the project file"
     "core_tests|vexaLogging3/documents/PictureCommands.cpp|picture, pictures::withJpegExtension(*chosen), m_services.pictureConverter);|picture, *chosen, m_services.pictureConverter);|Export Picture writes a file without .jpg"
     "core_tests cli_tests|vexaLogging3/documents/ExchangeFile.cpp|out.push_back(c == '\\t' or c == '\\n' ? ' ' : c);|out.push_back(c == '\\t' ? ' ' : c);|a comment with a line break breaks the exchange file"
     "core_tests|vexaLogging3/documents/ExchangeCommands.cpp|logNr = content.lastNumber;|logNr = content.list.recordCount();|the next device log after an import repeats a number"
-    "core_tests|vexaLogging3/documents/ProjectFile.cpp|usable = valid && logNr != 0;|usable = valid;|a file whose last number reads 0 opens as a log and is saved over"
+    "core_tests|vexaLogging3/documents/ProjectFile.cpp|else if (lastRecordNumber(read.entries) == 0)|else if (false)|a file whose last number reads 0 opens as a log and is saved over"
     "core_tests|vexaLogging3/documents/PictureCommands.cpp|document::lastPathComponent(stemPath)|stemPath|Export All Pictures writes nothing"
     "core_tests cli_tests|vexaLogging3/documents/PictureExport.cpp|if (picture.size() > kAllPicturesMinimum)|if (picture.size() > kSinglePictureMinimum)|a ten-byte scrap exported as a picture"
     "cli_tests|vexaLogging3/documents/ExchangeFile.cpp|return document::writeFileAtomically(path, exchangeText(list));|return document::writeFileAtomically(path, exchangeText(list)), std::string();|a failed export reported as done"
@@ -104,6 +104,21 @@ mutants=(
     # tools
     "cli_tests|tools/glimmark-cli/ProjectCommands.cpp|if (from == \"log\" && to == \"vlg\")|if (from == \"log\" && to == \"log\")|the CLI cannot import an exchange file"
     "cli_tests|tools/glimmark-cli/ProjectCommands.cpp|field <= kFieldDate; ++field|field < kFieldDate; ++field|the listing drops the date"
+    # the live moment: typed text, the take's stop, held events, recovery, quitting, capture off
+    "core_tests|vexaLogging3/editor/EditorDisplay.cpp|    storeTypedText(false);¶|¶|a comment typed across a log stop is cut"
+    "core_tests|vexaLogging3/input/SysexInterpreter.cpp|    m_openTake = logStartArray.recordKey(place);|    m_openTake = 0;|a take's stop lands on a blank record added during the take"
+    "core_tests|vexaLogging3/player/PlayerFields.cpp|showPlayerLocks(playStopFlag != 0 or outlets.chkEditChaseModeVal->isOn());|showPlayerLocks(playStopFlag != 0);|a stop time during chase unlocks the fields"
+    "core_tests|vexaLogging3/documents/DocumentWork.cpp|        if (!m_documentBusy) {|        if (true) {|the chase moves the editor under an open question"
+    "core_tests|vexaLogging3/documents/RecoveryJournal.cpp|if (static_cast<std::uint32_t>(in.gcount()) != size or crc32(payload) != sum)|if (static_cast<std::uint32_t>(in.gcount()) != size)|a garbled journal is restored with wrong texts or pictures"
+    "core_tests|vexaLogging3/documents/Recovery.cpp|    if (first)|    if (true)|an alert every second while the disk is full"
+    "core_tests|vexaLogging3/documents/RecoveryFile.cpp|        if (projectCopy && lockedByARunningProgram|        if (false && lockedByARunningProgram|a running older program's copy is offered to a second one"
+    "core_tests qt_tests|vexaLogging3/documents/FileCommands.cpp|\"Save changes before closing Glimmark?\", \"Save\", \"Cancel\", \"Don't Save\");|\"Save changes before closing Glimmark?\", \"Save\", \"\", \"Don't Save\");|Escape at the quit saves and quits"
+    "core_tests|vexaLogging3/capture/VideoDevices.cpp|    outlets.mCaptureView->showText(\"No video\");|    outlets.mCaptureView->showText(\"\");|nothing says capture is off"
+    "vexasim_tests|tools/vexasim/ClockDriver.cpp|if (!m_sim.playing() && !m_sim.waitingToRecord()) {|if (!m_sim.playing()) {|the demo never records again after a playback"
+    "core_tests|vexaLogging3/input/SysexInterpreter.cpp|if (logNr == std::numeric_limits<std::int32_t>::max()) {|if (logNr == std::numeric_limits<std::int32_t>::min()) {|record numbers wrap to negative"
+    "cli_tests|vexaLogging3/documents/AtomicFile.cpp|if (exists && ((old.st_mode & 0222) == 0 or ::access(|if (exists && (false or ::access(|a read-only file is replaced"
+    "qt_tests|vexaLogging3/platform/qt/ApplicationWindows.cpp|window->setWindowModified(c->editChangeFlag != 0);|window->setWindowModified(c->editChangeFlag == 0);|the unsaved mark shows on a saved log"
+
 )
 
 current=""
