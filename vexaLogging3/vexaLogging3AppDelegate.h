@@ -415,7 +415,11 @@ private:
         DeviceEventHold(const DeviceEventHold&) = delete;
         DeviceEventHold& operator=(const DeviceEventHold&) = delete;
         vexaLogging3AppDelegate& controller;
+        // The hold of a question is let go by the main thread's loop, which may be torn down
+        // after the controller when the program quits right after the answer.
+        std::weak_ptr<void> controllerAlive;
     };
+    std::shared_ptr<void> m_alive = std::make_shared<int>(0);
     // Runs `work` off the main thread, with progress when it takes long, and returns when it
     // is done. Only ever inside a DeviceEventHold.
     void runDocumentWork(std::string_view label,

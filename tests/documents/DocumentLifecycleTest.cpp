@@ -244,6 +244,14 @@ TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
     a.mainThread.drain();
     EXPECT_EQ(whileAsked, "  02:00:05:07 @1");
     EXPECT_EQ(a.app->logEditPos, 2);
+
+    // Quit right after an answer: the main thread's loop lets the hold go after the controller
+    // has gone, and must not reach into it then.
+    a.windows.dialogs.whileAsked = nullptr;
+    a.windows.dialogs.answers = {kAlertAlternate};
+    a.app->btnEditLogDelete();
+    a.app.reset();
+    a.mainThread.drain();
 }
 
 // Each file dialog names its action and starts in the open document's folder; a log never

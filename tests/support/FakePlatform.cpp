@@ -160,7 +160,8 @@ App::App(Instead instead) {
 App::~App() {
     // Whatever is still queued for the main thread refers to the controller: run it first.
     mainThread.drain();
-    app->waitForSends();
+    if (app)
+        app->waitForSends();
 }
 
 void App::receive(const Bytes& bytes) {

@@ -39,11 +39,13 @@ void vexaLogging3AppDelegate::handOverRunningTimecode(int hours, int minutes, in
 }
 
 vexaLogging3AppDelegate::DeviceEventHold::DeviceEventHold(vexaLogging3AppDelegate& c)
-    : controller(c) {
+    : controller(c), controllerAlive(c.m_alive) {
     ++controller.m_documentBusy;
 }
 
 vexaLogging3AppDelegate::DeviceEventHold::~DeviceEventHold() {
+    if (controllerAlive.expired())
+        return;
     if (--controller.m_documentBusy > 0)
         return;
     // One at a time from the front: an event that asks a question holds the ones after it
