@@ -287,15 +287,7 @@ int RecoveryFile::write(Pending& next) {
     const std::uint64_t before = m_size;
     const bool written = m_journal.writeChanges(
         std::move(next.snapshot), next.documentPath, next.unsaved, next.changed,
-        [this](std::string_view bytes) {
-            const bool whole = bytes.empty() ? ::fdatasync(m_fd) == 0 : writeAll(m_fd, bytes);
-            const int error = whole ? 0 : errno;
-            std::lock_guard lock(m_mutex);
-            m_bytesWritten += bytes.size();
-            m_size += bytes.size();
-            errno = error;
-            return whole;
-        });
+        sinkInto(m_fd, m_size));
     if (!written) {
         // The half-written batch goes, so the next one follows the last whole one; a file that
         // cannot be cut back is written afresh.
@@ -310,15 +302,8 @@ int RecoveryFile::write(Pending& next) {
     return 0;
 }
 
-bool RecoveryFile::rewriteWhole() {
-    const std::string fresh =
-        m_file.substr(0, m_file.size() - kExtension.size()) + kRewriting.data();
-    ::unlink(fresh.c_str());
-    const int fd = createLocked(fresh);
-    if (fd < 0)
-        return false;
-    std::uint64_t size = 0;
-    const bool written = m_journal.writeWhole([&](std::string_view bytes) {
+recovery::JournalWriter::Sink RecoveryFile::sinkInto(int fd, std::uint64_t& size) {
+    return [this, fd, &size](std::string_view bytes) {
         const bool whole = bytes.empty() ? ::fdatasync(fd) == 0 : writeAll(fd, bytes);
         const int error = whole ? 0 : errno;
         {
@@ -328,7 +313,18 @@ bool RecoveryFile::rewriteWhole() {
         size += bytes.size();
         errno = error;
         return whole;
-    });
+    };
+}
+
+bool RecoveryFile::rewriteWhole() {
+    const std::string fresh =
+        m_file.substr(0, m_file.size() - kExtension.size()) + kRewriting.data();
+    ::unlink(fresh.c_str());
+    const int fd = createLocked(fresh);
+    if (fd < 0)
+        return false;
+    std::uint64_t size = 0;
+    const bool written = m_journal.writeWhole(sinkInto(fd, size));
     // Renamed while locked, so that the name always leads to a locked journal.
     if (!written || ::rename(fresh.c_str(), m_file.c_str()) != 0) {
         const int error = errno;

@@ -94,6 +94,8 @@ private:
     // 0, or the error number of the write that failed.
     int write(Pending& next);
     bool rewriteWhole();
+    // Writes the journal's bytes to `fd`, counting them into `size` and the bytes written.
+    recovery::JournalWriter::Sink sinkInto(int fd, std::uint64_t& size);
 
     std::string m_directory;
     std::string m_file;
