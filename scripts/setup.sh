@@ -14,7 +14,7 @@ PACKAGES=(
     libexpat1-dev libplist-dev python3
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base
     gstreamer1.0-plugins-good gstreamer1.0-x libturbojpeg0-dev
-    qt6-base-dev qt6-image-formats-plugins xvfb xauth
+    qt6-base-dev qt6-image-formats-plugins xvfb xauth poppler-utils
     librtmidi-dev libjack-jackd2-dev jackd2
 )
 # The benchmarks' yardsticks, which no test needs: gst-launch-1.0 for the capture's CPU share,

@@ -16,6 +16,7 @@
 #include "platform/qt/ApplicationWindows.h"
 #include "platform/qt/QtImageFiles.h"
 #include "platform/qt/QtMainThread.h"
+#include "platform/qt/QtPdfWriter.h"
 #include "platform/qt/QtPictureConverter.h"
 #include "platform/qt/QtTimers.h"
 #include "platform/qt/WindowGrab.h"
@@ -115,6 +116,8 @@ int main(int argc, char* argv[]) {
     const std::unique_ptr<platform::MidiSystem> midi = midiSystem(simulate);
     platform::plist::PropertyListFileStore projectFiles;
     platform::qt::QtPictureConverter pictureConverter;
+    platform::qt::QtPdfWriter pdfWriter;
+    platform::qt::QtPictureScaler pictureScaler;
     vexaLogging3AppDelegate controller(PlatformServices{.mainThread = mainThread,
                                                         .clock = clock,
                                                         .systemLog = systemLog,
@@ -124,7 +127,9 @@ int main(int argc, char* argv[]) {
                                                         .video = video,
                                                         .propertyLists = &projectFiles,
                                                         .pictureConverter = &pictureConverter,
-                                                        .imageFiles = &imageFiles},
+                                                        .imageFiles = &imageFiles,
+                                                        .pdfWriter = &pdfWriter,
+                                                        .pictureScaler = &pictureScaler},
                                        windows.outlets());
 
     QSettings settings;

@@ -18,6 +18,7 @@
 #include "device/MidiSendQueue.h"
 #include "documents/RecoveryFile.h"
 #include "editor/EditHistory.h"
+#include "handover/Handover.h"
 #include "loglist/LogList.h"
 #include "loglist/LogSearchIndex.h"
 #include "platform/Clock.h"
@@ -26,6 +27,7 @@
 #include "platform/Midi.h"
 #include "platform/MidiPacketList.h"
 #include "platform/Outlets.h"
+#include "platform/PdfWriter.h"
 #include "platform/PictureConverter.h"
 #include "platform/PropertyListFiles.h"
 #include "platform/SystemLog.h"
@@ -52,6 +54,10 @@ struct PlatformServices {
     platform::PictureConverter* pictureConverter = nullptr;
     // Image files read for a replaced picture. Without one, pictures cannot be replaced.
     platform::ImageFiles* imageFiles = nullptr;
+    // The contact sheet's PDF. Without one, the contact sheet reports that it was not written.
+    platform::PdfWriter* pdfWriter = nullptr;
+    // The report's small pictures. Without one, the report is written without pictures.
+    platform::PictureScaler* pictureScaler = nullptr;
 };
 
 // The controller: every behaviour of the program is one of its operations, and the state
@@ -194,6 +200,12 @@ public:
     void LogOpenEDL();
     void btnPictureExport();
     void btnPictureExportAll();
+    // File > Export: the log for the cutting room, to a path the user chooses.
+    void exportEdl();
+    void exportCsv();
+    void exportAle();
+    void exportContactSheet();
+    void exportReport();
     // A save, open or export is running; device events wait until it is over.
     bool documentBusy() const { return m_documentBusy; }
 
@@ -425,6 +437,7 @@ private:
     void runDocumentWork(std::string_view label,
                          const std::function<void(const platform::Dialogs::Progress&)>& work);
     void showFileAlert(const std::string& what, const std::string& path, const std::string& reason);
+    void exportHandover(handover::Format format, const char* command);
     void restoreFrameRate();
     // Puts the entries of a valid project file in place of the log; false (nothing changed)
     // when they are no log.

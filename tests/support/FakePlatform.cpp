@@ -1,5 +1,8 @@
 #include "support/FakePlatform.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <thread>
 #include <utility>
@@ -144,6 +147,34 @@ platform::Outlets Windows::outlets() {
     return o;
 }
 
+double PdfCanvas::textHeight(std::string_view utf8, double boxWidth, Style) {
+    const auto perLine = static_cast<std::size_t>(std::max(1.0, boxWidth / charWidth));
+    std::size_t lines = 0;
+    std::size_t inLine = 0;
+    for (const char c : utf8) {
+        if (c == '\n' || inLine == perLine) {
+            ++lines;
+            inLine = 0;
+        }
+        if (c != '\n')
+            ++inLine;
+    }
+    return static_cast<double>(lines + 1) * lineHeight;
+}
+
+std::string PdfWriter::write(int descriptor, platform::PageSize size, std::string_view,
+                             const std::function<void(platform::PdfCanvas&)>& draw) {
+    sizes.push_back(size);
+    canvas = PdfCanvas();
+    draw(canvas);
+    if (!failWith.empty())
+        return failWith;
+    const std::string bytes = "%PDF-fake " + std::to_string(canvas.calls.size());
+    return ::write(descriptor, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size())
+               ? std::string()
+               : std::string("short write");
+}
+
 App::App(Instead instead) {
     platform::Outlets outlets = windows.outlets();
     if (instead.preview)
@@ -153,7 +184,7 @@ App::App(Instead instead) {
         PlatformServices{mainThread, clock, systemLog, instead.midi ? *instead.midi : midi,
                          instead.codec ? *instead.codec : codec, timers,
                          instead.video ? *instead.video : video, &propertyLists, nullptr,
-                         &imageFiles},
+                         &imageFiles, &pdfWriter, &pictureScaler},
         outlets);
 }
 

@@ -19,6 +19,7 @@
 #include "platform/MainThread.h"
 #include "platform/Midi.h"
 #include "platform/Outlets.h"
+#include "platform/PdfWriter.h"
 #include "platform/PropertyListFiles.h"
 #include "platform/SystemLog.h"
 #include "platform/Timers.h"
@@ -396,6 +397,62 @@ struct ImageCodec final : platform::ImageCodec {
     X(Window, windowRec) X(Window, windowEdit) X(TextField, captureStatus)
 // clang-format on
 
+// A PDF writer that keeps what was drawn instead of making a PDF: the calls in order, each
+// with its page. Text takes `lineHeight` points a line, with `charWidth` points a character
+// and breaks at line feeds and where a line is full. Pictures whose bytes begin with "bad" do
+// not decode. The file gets "%PDF-fake" and the number of calls, or nothing when `failWith`.
+struct PdfCanvas final : platform::PdfCanvas {
+    struct Call {
+        char kind;  // 't' text, 'p' picture, 'f' frame
+        int page;
+        std::string text;
+        double x, y, width, height;
+    };
+    double pageWidth() const override { return width; }
+    double pageHeight() const override { return height; }
+    void newPage() override { ++page; }
+    double textHeight(std::string_view utf8, double boxWidth, Style) override;
+    void text(std::string_view utf8, double x, double y, double w, double h, Style) override {
+        calls.push_back({'t', page, std::string(utf8), x, y, w, h});
+    }
+    bool picture(const platform::Bytes& encoded, double x, double y, double w, double h) override {
+        if (encoded.size() >= 3 && encoded[0] == 'b' && encoded[1] == 'a' && encoded[2] == 'd')
+            return false;
+        calls.push_back({'p', page, std::string(), x, y, w, h});
+        return true;
+    }
+    void frame(double x, double y, double w, double h) override {
+        calls.push_back({'f', page, std::string(), x, y, w, h});
+    }
+    double width = 595.28, height = 841.89;
+    double lineHeight = 10, charWidth = 4;
+    int page = 0;
+    std::vector<Call> calls;
+};
+
+struct PdfWriter final : platform::PdfWriter {
+    std::string write(int descriptor, platform::PageSize size, std::string_view,
+                      const std::function<void(platform::PdfCanvas&)>& draw) override;
+    platform::PageSize preferredPageSize() const override { return preferred; }
+    platform::PageSize preferred = platform::PageSize::A4;
+    std::vector<platform::PageSize> sizes;  // of each document written
+    PdfCanvas canvas;
+    std::string failWith;
+};
+
+// Thumbnails as the text "thumb:" and the first byte's value; bytes beginning with "bad" do
+// not decode.
+struct PictureScaler final : platform::PictureScaler {
+    platform::Bytes jpegThumbnail(const platform::Bytes& encoded, int, int) override {
+        if (encoded.size() >= 3 && encoded[0] == 'b' && encoded[1] == 'a' && encoded[2] == 'd')
+            return {};
+        const std::string text = "thumb:" + std::to_string(encoded.empty() ? 0 : encoded[0]);
+        ++scaled;
+        return platform::Bytes(text.begin(), text.end());
+    }
+    int scaled = 0;
+};
+
 // One fake for every control the controller reaches.
 struct Windows {
     platform::Outlets outlets();
@@ -435,6 +492,8 @@ struct App {
     VideoSystem video;
     PropertyListFiles propertyLists;
     ImageFiles imageFiles;
+    PdfWriter pdfWriter;
+    PictureScaler pictureScaler;
     Windows windows;
     std::unique_ptr<vexaLogging3AppDelegate> app;
 };

@@ -188,4 +188,19 @@ int exportPictures(const std::string& file, const std::string& folder, const std
     return kFileFailed;
 }
 
+int exportHandover(const std::string& file, const std::string& target, handover::Format format,
+                   const handover::Options& options, const handover::Services& services,
+                   std::ostream& err) try {
+    std::vector<LogValue> entries;
+    if (!readProject(file, entries, err))
+        return kFileFailed;
+    const std::string error =
+        handover::writeExport(format, asLogList(entries), options, target, services);
+    return fails(error.empty() ? "" : "Cannot save " + target + ": " + error, err) ? kFileFailed
+                                                                                    : kOk;
+} catch (const std::bad_alloc&) {
+    err << "Cannot export " << file << ": not enough memory\n";
+    return kFileFailed;
+}
+
 }  // namespace cli

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "handover/Handover.h"
 #include "loglist/LogList.h"
 #include "platform/PictureConverter.h"
 
@@ -28,6 +29,12 @@ int convert(const std::string& in, const std::string& out, std::ostream& err);
 // A picture stored in another format than JPEG is converted by `converter`.
 int exportPictures(const std::string& file, const std::string& folder, const std::string& stem,
                    platform::PictureConverter* converter, std::ostream& out, std::ostream& err);
+
+// The log for the cutting room (EDL, CSV, ALE, PDF contact sheet, HTML report) written to
+// `target`, whole or not at all.
+int exportHandover(const std::string& file, const std::string& target, handover::Format format,
+                   const handover::Options& options, const handover::Services& services,
+                   std::ostream& err);
 
 // The extension of a path's last component, without the dot; "" when there is none.
 std::string extensionOf(const std::string& path);

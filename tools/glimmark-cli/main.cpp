@@ -7,7 +7,13 @@
 #include <string>
 #include <vector>
 
+#include <QGuiApplication>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+
 #include "ProjectCommands.h"
+#include "platform/qt/QtPdfWriter.h"
 #include "platform/qt/QtPictureConverter.h"
 
 namespace {
@@ -54,6 +60,62 @@ std::string stemOf(const std::string& path) {
     return extension.empty() ? name : name.substr(0, name.size() - extension.size() - 1);
 }
 
+int exportCommand(const std::vector<std::string>& args, int& argc, char** argv) {
+    std::optional<handover::Format> format;
+    handover::Options options;
+    std::vector<std::string> files;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool isOption = arg == "--format" || arg == "--fps" || arg == "--title" ||
+                              arg == "--reel" || arg == "--page";
+        if (!isOption) {
+            if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-')
+                return usageError("unknown option " + arg);
+            files.push_back(arg);
+            continue;
+        }
+        if (i + 1 == args.size())
+            return usageError(arg + " needs a value");
+        const std::string& value = args[++i];
+        if (arg == "--format") {
+            format = handover::formatNamed(value);
+            if (!format)
+                return usageError("unknown format " + value);
+        } else if (arg == "--fps") {
+            options.rate = handover::rateNamed(value);
+            if (!options.rate)
+                return usageError("--fps takes 24, 25, 29.97 or 30");
+        } else if (arg == "--title") {
+            options.title = value;
+        } else if (arg == "--reel") {
+            options.reel = value;
+        } else if (value == "a4" || value == "letter") {
+            options.pageSize =
+                value == "a4" ? platform::PageSize::A4 : platform::PageSize::Letter;
+        } else {
+            return usageError("--page takes a4 or letter");
+        }
+    }
+    if (!format)
+        return usageError("export needs --format");
+    if (files.size() != 2)
+        return usageError("export takes a project file and an output file");
+    if (options.title.empty())
+        options.title = stemOf(files[0]);
+    options.pictureStem = stemOf(files[0]);
+    platform::qt::QtPictureConverter::silenceLibraryWarnings();
+    // Text is set with the system's fonts, which a GUI application finds; no display needed.
+    std::unique_ptr<QGuiApplication> application;
+    if (*format == handover::Format::Pdf) {
+        if (std::getenv("QT_QPA_PLATFORM") == nullptr)
+            ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    platform::qt::QtPdfWriter pdf;
+    platform::qt::QtPictureScaler scaler;
+    return cli::exportHandover(files[0], files[1], *format, options, {&pdf, &scaler}, std::cerr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -98,5 +160,7 @@ int main(int argc, char** argv) {
         return cli::exportPictures(args[1], args[2], withStem ? args[4] : stemOf(args[1]),
                                    &converter, std::cout, std::cerr);
     }
+    if (command == "export")
+        return exportCommand(args, argc, argv);
     return usageError("unknown command " + command);
 }

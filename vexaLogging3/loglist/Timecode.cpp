@@ -104,4 +104,73 @@ std::string durationCalculate(std::string_view start, std::string_view stop) {
     return std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
 }
 
+namespace {
+
+// Drop-frame counting: two labels left out in nine of every ten minutes.
+constexpr std::int64_t kDroppedPerMinute = 2;
+constexpr std::int64_t kDropFramesPerMinute = 60 * 30 - kDroppedPerMinute;
+constexpr std::int64_t kDropFramesPerTenMinutes = 10 * 60 * 30 - 9 * kDroppedPerMinute;
+
+bool twoDigits(std::string_view text, std::size_t at, int& value) {
+    const char tens = text[at];
+    const char ones = text[at + 1];
+    if (tens < '0' || tens > '9' || ones < '0' || ones > '9')
+        return false;
+    value = (tens - '0') * 10 + (ones - '0');
+    return true;
+}
+
+}  // namespace
+
+std::int64_t framesPerDay(FrameRate rate) {
+    if (rate.dropFrame)
+        return 24 * 6 * kDropFramesPerTenMinutes;
+    return std::int64_t{24} * 3600 * rate.framesPerSecond;
+}
+
+std::optional<std::int64_t> frameOf(std::string_view text, FrameRate rate) {
+    if (text.size() != kLength || rate.framesPerSecond <= 0)
+        return std::nullopt;
+    for (const std::size_t at : {std::size_t{2}, std::size_t{5}, std::size_t{8}}) {
+        if (text[at] != ':' && text[at] != ';')
+            return std::nullopt;
+    }
+    int h = 0, m = 0, s = 0, f = 0;
+    if (!twoDigits(text, 0, h) || !twoDigits(text, 3, m) || !twoDigits(text, 6, s) ||
+        !twoDigits(text, 9, f))
+        return std::nullopt;
+    if (h >= 24 || m >= 60 || s >= 60 || f >= rate.framesPerSecond)
+        return std::nullopt;
+    const std::int64_t minutes = std::int64_t{h} * 60 + m;
+    if (!rate.dropFrame)
+        return (minutes * 60 + s) * rate.framesPerSecond + f;
+    if (s == 0 && m % 10 != 0 && f < kDroppedPerMinute)
+        f = kDroppedPerMinute;
+    return (minutes * 60 + s) * 30 + f - kDroppedPerMinute * (minutes - minutes / 10);
+}
+
+std::string labelOf(std::int64_t frame, FrameRate rate) {
+    if (rate.framesPerSecond <= 0)
+        return {};
+    const std::int64_t day = framesPerDay(rate);
+    frame %= day;
+    if (frame < 0)
+        frame += day;
+    if (rate.dropFrame) {
+        // Put back the labels left out before this frame, then count as at 30.
+        const std::int64_t tens = frame / kDropFramesPerTenMinutes;
+        const std::int64_t rest = frame % kDropFramesPerTenMinutes;
+        frame += 9 * kDroppedPerMinute * tens;
+        if (rest > kDroppedPerMinute)
+            frame += kDroppedPerMinute * ((rest - kDroppedPerMinute) / kDropFramesPerMinute);
+    }
+    const int fps = rate.dropFrame ? 30 : rate.framesPerSecond;
+    const auto f = static_cast<int>(frame % fps);
+    const std::int64_t seconds = frame / fps;
+    const auto s = static_cast<int>(seconds % 60);
+    const auto m = static_cast<int>(seconds / 60 % 60);
+    const auto h = static_cast<int>(seconds / 3600);
+    return rate.dropFrame ? formatDropFrame(h, m, s, f) : format(h, m, s, f);
+}
+
 }  // namespace timecode

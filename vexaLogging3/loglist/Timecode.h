@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,5 +41,27 @@ std::array<std::uint8_t, 4> toBytes(std::string_view text);
 // The time from start to stop in whole seconds, "%02d:%02d:%02d", modulo 24 hours; "" when
 // either text is not an 11-character timecode with ":" at positions 2, 5 and 8.
 std::string durationCalculate(std::string_view start, std::string_view stop);
+
+// Counting frames, for the files an editing system reads: their events are laid end to end,
+// which no text arithmetic does. `framesPerSecond` is the nominal rate (24, 25 or 30);
+// `dropFrame` is 29.97 drop-frame counting at 30, which leaves out the labels 00 and 01 at the
+// start of every minute but every tenth so that the labels keep pace with the clock.
+struct FrameRate {
+    int framesPerSecond = 25;
+    bool dropFrame = false;
+    friend bool operator==(const FrameRate&, const FrameRate&) = default;
+};
+
+// Frames in a day of labels: where counting starts again at 00:00:00:00.
+std::int64_t framesPerDay(FrameRate rate);
+
+// The frame a timecode labels, counted from 00:00:00:00; nothing when the text is not two
+// digits each for hours (below 24), minutes and seconds (below 60) and frames (below the rate),
+// with ":" or ";" between them. A label drop-frame counting leaves out stands for the first
+// frame after it, as the device cannot have sent it.
+std::optional<std::int64_t> frameOf(std::string_view text, FrameRate rate);
+
+// The label of a frame (taken modulo a day), with ";" separators when counting drop-frame.
+std::string labelOf(std::int64_t frame, FrameRate rate);
 
 }  // namespace timecode

@@ -29,6 +29,11 @@ ApplicationMenus::ApplicationMenus() {
     exportLog = item(this, tr("&Export Log…"));
     btnPictureExport = item(this, tr("Export &Picture…"));
     btnPictureExportAll = item(this, tr("Export A&ll Pictures…"));
+    exportEdl = item(this, tr("&EDL…"));
+    exportCsv = item(this, tr("&CSV…"));
+    exportAle = item(this, tr("&ALE…"));
+    exportContactSheet = item(this, tr("Contact &Sheet (PDF)…"));
+    exportReport = item(this, tr("&Report (HTML)…"));
     quit = item(this, tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);
     // Ctrl+Up and Ctrl+Down also work while a text field has the keyboard.
@@ -104,6 +109,9 @@ void ApplicationMenus::addTo(QMenuBar* bar) {
     file->addActions({btnFileNew, btnFileOpen, btnFileSave, btnFileSaveAs});
     file->addSeparator();
     file->addActions({importLog, exportLog, btnPictureExport, btnPictureExportAll});
+    // The hand-over to editorial, one format each.
+    QMenu* handover = file->addMenu(tr("Expor&t"));
+    handover->addActions({exportEdl, exportCsv, exportAle, exportContactSheet, exportReport});
     file->addSeparator();
     file->addAction(quit);
 

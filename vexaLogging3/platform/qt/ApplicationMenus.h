@@ -22,6 +22,11 @@ public:
     QAction* exportLog;
     QAction* btnPictureExport;
     QAction* btnPictureExportAll;
+    QAction* exportEdl;
+    QAction* exportCsv;
+    QAction* exportAle;
+    QAction* exportContactSheet;
+    QAction* exportReport;
     QAction* quit;
     QAction* btnMenuEditNextVal;
     QAction* btnMenuEditPreviousVal;

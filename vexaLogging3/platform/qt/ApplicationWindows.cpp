@@ -138,7 +138,12 @@ void ApplicationWindows::connectTo(vexaLogging3AppDelegate& controller) {
           {menus.importLog, &vexaLogging3AppDelegate::LogOpenEDL},
           {menus.exportLog, &vexaLogging3AppDelegate::LogSaveEdl},
           {menus.btnPictureExport, &vexaLogging3AppDelegate::btnPictureExport},
-          {menus.btnPictureExportAll, &vexaLogging3AppDelegate::btnPictureExportAll}}) {
+          {menus.btnPictureExportAll, &vexaLogging3AppDelegate::btnPictureExportAll},
+          {menus.exportEdl, &vexaLogging3AppDelegate::exportEdl},
+          {menus.exportCsv, &vexaLogging3AppDelegate::exportCsv},
+          {menus.exportAle, &vexaLogging3AppDelegate::exportAle},
+          {menus.exportContactSheet, &vexaLogging3AppDelegate::exportContactSheet},
+          {menus.exportReport, &vexaLogging3AppDelegate::exportReport}}) {
         QObject::connect(action, &QAction::triggered, &menus,
                          [c, operation] { (c->*operation)(); });
     }

@@ -1,0 +1,275 @@
+// The hand-over exports on their own: frame counting at each rate, the contact sheet's layout
+// on a canvas that keeps what was drawn, the report's pictures, and the File > Export commands
+// of the controller with the files they leave.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "documents/ProjectFiles.h"
+#include "handover/Handover.h"
+#include "support/FakePlatform.h"
+
+namespace {
+
+using namespace projectfiles;
+using timecode::FrameRate;
+
+constexpr FrameRate kDropFrame{30, true};
+
+TEST(FrameCount, LabelsRoundTripThroughADayAtEveryRate) {
+    for (const FrameRate rate : {FrameRate{24}, FrameRate{25}, kDropFrame, FrameRate{30}}) {
+        const std::int64_t day = timecode::framesPerDay(rate);
+        for (std::int64_t frame = 0; frame < day; frame += 997) {
+            const std::string label = timecode::labelOf(frame, rate);
+            ASSERT_EQ(timecode::frameOf(label, rate), frame) << label;
+            ASSERT_EQ(label.find(rate.dropFrame ? ':' : ';'), std::string::npos) << label;
+        }
+        EXPECT_EQ(timecode::labelOf(day, rate), rate.dropFrame ? "00;00;00;00" : "00:00:00:00");
+        EXPECT_EQ(timecode::labelOf(-1, rate), timecode::labelOf(day - 1, rate));
+    }
+    EXPECT_EQ(timecode::framesPerDay(FrameRate{25}), 2'160'000);
+    EXPECT_EQ(timecode::framesPerDay(kDropFrame), 2'589'408);
+}
+
+TEST(FrameCount, DropFrameSkipsTwoLabelsAMinuteButEveryTenth) {
+    EXPECT_EQ(timecode::labelOf(1799, kDropFrame), "00;00;59;29");
+    EXPECT_EQ(timecode::labelOf(1800, kDropFrame), "00;01;00;02");
+    EXPECT_EQ(timecode::labelOf(17981, kDropFrame), "00;09;59;29");
+    EXPECT_EQ(timecode::labelOf(17982, kDropFrame), "00;10;00;00");
+    EXPECT_EQ(timecode::labelOf(107892, kDropFrame), "01;00;00;00");
+    // A label the device cannot send stands for the frame after it.
+    EXPECT_EQ(timecode::frameOf("00:01:00:00", kDropFrame), 1800);
+    EXPECT_EQ(timecode::frameOf("00:01:00:01", kDropFrame), 1800);
+    EXPECT_EQ(timecode::frameOf("00:10:00:00", kDropFrame), 17982);
+    EXPECT_EQ(timecode::frameOf("00:01:00:00", FrameRate{30}), 1800);
+}
+
+TEST(FrameCount, TextsThatAreNoTimecodeAtTheRateCountNoFrame) {
+    for (const char* text : {"", "24:00:00:00", "10:60:00:00", "10:00:60:00", "1:00:00:00",
+                             "10.00.00.00", "10:00:00:0x", "10:00:00:000"})
+        EXPECT_FALSE(timecode::frameOf(text, FrameRate{25})) << text;
+    EXPECT_FALSE(timecode::frameOf("10:00:00:25", FrameRate{25}));
+    EXPECT_EQ(timecode::frameOf("10:00:00;24", FrameRate{25}), 900'024);
+    EXPECT_FALSE(timecode::frameOf("10:00:00:24", FrameRate{24}));
+}
+
+LogList logOf(const std::string& rateCode, int records) {
+    LogList list;
+    LogRecord header = newLogHeader();
+    header[4] = rateCode;
+    list.append(header);
+    for (int n = 1; n <= records; ++n) {
+        LogRecord r = record(std::to_string(n), "take " + std::to_string(n), "", {});
+        list.append(std::move(r));
+    }
+    return list;
+}
+
+TEST(HandoverRate, ComesFromTheLogUnlessGivenAndIsTwentyFiveWhenTheLogNamesNone) {
+    handover::Options options;
+    for (const auto& [code, name] : std::map<std::string, std::string>{
+             {"0", "24"}, {"32", "25"}, {"64", "29.97"}, {"96", "30"}, {"1", "25"}, {"", "25"}}) {
+        const LogList list = logOf(code, 1);
+        EXPECT_EQ(handover::rateName(handover::rateOf(list, options)), name) << code;
+        EXPECT_NE(handover::ale(list, options).find("\nFPS\t" + name + "\n"), std::string::npos);
+    }
+    options.rate = handover::rateNamed("29.97");
+    const std::string edl = handover::edl(logOf("0", 1), options);
+    EXPECT_NE(edl.find("FCM: DROP FRAME\r\n"), std::string::npos);
+    EXPECT_NE(edl.find("10;00;00;00 10;00;05;12 01;00;00;00 01;00;05;12"), std::string::npos)
+        << edl;
+    EXPECT_FALSE(handover::rateNamed("23.976"));
+}
+
+TEST(HandoverEdl, NamesTheReelFromTheTitleAndNumbersPastNineHundredAndNinetyNine) {
+    handover::Options options;
+    options.title = "Dreh \xC3\xBC" "ber Nacht";
+    const std::string edl = handover::edl(logOf("32", 1000), options);
+    EXPECT_EQ(edl.rfind("TITLE: Dreh ueber Nacht\r\nFCM: NON-DROP FRAME\r\n", 0), 0u);
+    EXPECT_NE(edl.find("\r\n001  Dreh_ueb V     C        10:00:00:00 10:00:05:12 "
+                       "01:00:00:00 01:00:05:12\r\n* FROM CLIP NAME: 1\r\n"
+                       "* COMMENT: take 1\r\n* COMMENT: LOGGED 05.12.2026 09:15:00\r\n"),
+              std::string::npos);
+    // The thousandth take follows 999 others of 137 frames each.
+    EXPECT_NE(edl.find("\r\n1000  Dreh_ueb V     C        10:00:00:00 10:00:05:12 "
+                       "02:31:14:13 02:31:20:00\r\n"),
+              std::string::npos);
+    options.title = "\xE6\x97\xA5";
+    EXPECT_NE(handover::edl(logOf("32", 1), options).find("\r\n001  _        V"),
+              std::string::npos);
+    options.title.clear();
+    EXPECT_NE(handover::edl(logOf("32", 1), options).find("\r\n001  AX       V"),
+              std::string::npos);
+}
+
+// Records 1 to n, those in `pictured` with a picture (the first byte the record's position),
+// one picture that does not decode, and one comment longer than a page.
+LogList sheetLog(int records, const std::vector<int>& pictured, int bad, int longComment) {
+    LogList list = logOf("32", records);
+    for (const int n : pictured)
+        list.replace(LogList::indexOf(n, kFieldPicture), patternPicture(40, n * 7));
+    list.replace(LogList::indexOf(bad, kFieldPicture), Picture{'b', 'a', 'd', 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    list.replace(LogList::indexOf(longComment, kFieldComment1), std::string(20000, 'w'));
+    return list;
+}
+
+TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
+    std::vector<int> pictured;
+    for (int n = 1; n <= 40; n += 3)
+        pictured.push_back(n);
+    const LogList list = sheetLog(40, pictured, 2, 20);
+    fake::PdfCanvas canvas;
+    double lastProgress = 0;
+    handover::Options options;
+    options.title = "Day 3";
+    handover::drawContactSheet(list, options, canvas, [&](double done) {
+        EXPECT_GE(done, lastProgress);
+        lastProgress = done;
+    });
+    EXPECT_DOUBLE_EQ(lastProgress, 1.0);
+    const int pages = canvas.page + 1;
+    ASSERT_GT(pages, 2);
+    std::map<std::string, int> numbers;
+    int pictures = 0;
+    std::vector<std::string> footers;
+    for (const auto& call : canvas.calls) {
+        EXPECT_GE(call.y, 0) << call.text;
+        EXPECT_LE(call.y + call.height, canvas.height - 24) << call.text.substr(0, 40);
+        EXPECT_LE(call.x + call.width, canvas.width - 36 + 0.01);
+        if (call.kind == 'p')
+            ++pictures;
+        if (call.kind == 't' && call.text.find("Page ") != std::string::npos)
+            footers.push_back(call.text);
+        if (call.kind == 't' && call.height == 14)
+            ++numbers[call.text];
+    }
+    EXPECT_EQ(pictures, static_cast<int>(pictured.size()));
+    for (int n = 1; n <= 40; ++n)
+        EXPECT_EQ(numbers[std::to_string(n)], 1) << n;
+    ASSERT_EQ(static_cast<int>(footers.size()), pages);
+    for (int page = 0; page < pages; ++page) {
+        EXPECT_EQ(footers[static_cast<std::size_t>(page)],
+                  "Day 3    Page " + std::to_string(page + 1) + " of " + std::to_string(pages));
+    }
+    const auto& title = canvas.calls.front();
+    EXPECT_EQ(title.text, "Day 3");
+    EXPECT_EQ(canvas.calls[1].text, "Date: 05.12.2026    Frame rate: 25 fps    Records: 40");
+}
+
+TEST(ContactSheet, KeepsRowsApartAndPicturesInTheirCells) {
+    const LogList list = sheetLog(12, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 12, 5);
+    fake::PdfCanvas canvas;
+    handover::drawContactSheet(list, {}, canvas);
+    // Each cell's frame holds its picture; the cells of one page never overlap.
+    std::vector<fake::PdfCanvas::Call> cells;
+    for (std::size_t i = 0; i < canvas.calls.size(); ++i) {
+        const auto& call = canvas.calls[i];
+        if (call.kind == 'f' && call.width > 163)
+            cells.push_back(call);
+        if (call.kind == 'p') {
+            const auto& cell = cells.back();
+            EXPECT_EQ(call.page, cell.page);
+            EXPECT_GE(call.x, cell.x);
+            EXPECT_LE(call.y + call.height, cell.y + cell.height);
+        }
+    }
+    ASSERT_EQ(cells.size(), 12u);
+    for (std::size_t a = 0; a < cells.size(); ++a) {
+        for (std::size_t b = a + 1; b < cells.size(); ++b) {
+            const bool apart = cells[a].page != cells[b].page ||
+                               cells[a].x + cells[a].width <= cells[b].x ||
+                               cells[b].x + cells[b].width <= cells[a].x ||
+                               cells[a].y + cells[a].height <= cells[b].y ||
+                               cells[b].y + cells[b].height <= cells[a].y;
+            EXPECT_TRUE(apart) << a << " " << b;
+        }
+    }
+}
+
+TEST(HtmlReport, EmbedsThePicturesThatScaleAndEscapesTheText) {
+    LogList list = sheetLog(4, {1, 3}, 4, 2);
+    list.replace(LogList::indexOf(3, kFieldComment2), std::string("<script>alert(1)</script> & \"x\""));
+    list.replace(LogList::indexOf(2, kFieldPicture), patternPicture(10, 1));
+    fake::PictureScaler scaler;
+    const std::string html = handover::htmlReport(list, {}, &scaler);
+    EXPECT_EQ(scaler.scaled, 2);
+    EXPECT_EQ(html.find("<script"), std::string::npos);
+    EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt; &amp; &quot;x&quot;"),
+              std::string::npos);
+    // "thumb:7" and "thumb:21" in base64.
+    EXPECT_NE(html.find("src=\"data:image/jpeg;base64,dGh1bWI6Nw==\""), std::string::npos);
+    EXPECT_NE(html.find("src=\"data:image/jpeg;base64,dGh1bWI6MjE=\""), std::string::npos);
+    EXPECT_EQ(handover::htmlReport(list, {}, nullptr).find("<img"), std::string::npos);
+}
+
+struct Exported {
+    fake::App a;
+    TempFolder folder;
+    Exported() {
+        LogList list = logOf("32", 3);
+        for (const int n : {1, 2})
+            list.replace(LogList::indexOf(n, kFieldPicture), patternPicture(40, n));
+        a.app->logStartArray = list;
+        a.app->setPathString(folder.file("Day 4.vlg"));
+        a.app->editChangeFlag = 0;
+    }
+};
+
+TEST(ExportCommands, WriteTheChosenFileAndLeaveTheLogAsItWas) {
+    Exported e;
+    const std::uint64_t revision = e.a.app->logStartArray.revision();
+    e.a.windows.dialogs.savePath = e.folder.file("for editorial");
+    e.a.app->exportCsv();
+    EXPECT_EQ(e.a.windows.dialogs.saveDialogs, std::vector<std::string>{"Day 4.csv"});
+    const std::string csv = fileText(e.folder.file("for editorial.csv"));
+    EXPECT_EQ(csv.rfind("\xEF\xBB\xBFNumber,", 0), 0u);
+    EXPECT_NE(csv.find("\r\n1,10:00:00:00,10:00:05:12,00:00:05,09:15:00,05.12.2026,take 1,,"
+                       "Day 4_1_1.jpg\r\n"),
+              std::string::npos);
+    e.a.windows.dialogs.savePath = e.folder.file("sheet.pdf");
+    e.a.app->exportContactSheet();
+    EXPECT_EQ(fileText(e.folder.file("sheet.pdf")).rfind("%PDF-fake ", 0), 0u);
+    EXPECT_EQ(e.a.pdfWriter.sizes, std::vector<platform::PageSize>{platform::PageSize::A4});
+    e.a.pdfWriter.preferred = platform::PageSize::Letter;
+    e.a.app->exportContactSheet();
+    EXPECT_EQ(e.a.pdfWriter.sizes.back(), platform::PageSize::Letter);
+    e.a.windows.dialogs.savePath = e.folder.file("day.edl");
+    e.a.app->exportEdl();
+    EXPECT_EQ(fileText(e.folder.file("day.edl")).rfind("TITLE: Day 4\r\n", 0), 0u);
+    EXPECT_TRUE(e.a.windows.dialogs.alerts.empty());
+    EXPECT_EQ(e.a.app->logStartArray.revision(), revision);
+    EXPECT_EQ(e.a.app->editChangeFlag, 0);
+}
+
+TEST(ExportCommands, TellWhyAFileWasNotWrittenAndKeepTheOldOne) {
+    Exported e;
+    e.a.windows.dialogs.savePath = e.folder.file("missing/day.ale");
+    e.a.app->exportAle();
+    ASSERT_EQ(e.a.windows.dialogs.alerts.size(), 1u);
+    EXPECT_NE(e.a.windows.dialogs.alerts[0].message.find("could not be written"),
+              std::string::npos);
+    writeFile(e.folder.file("old.pdf"), "old");
+    e.a.pdfWriter.failWith = "the printer ran dry";
+    e.a.windows.dialogs.savePath = e.folder.file("old.pdf");
+    e.a.app->exportContactSheet();
+    ASSERT_EQ(e.a.windows.dialogs.alerts.size(), 2u);
+    EXPECT_NE(e.a.windows.dialogs.alerts[1].message.find("the printer ran dry"),
+              std::string::npos);
+    EXPECT_EQ(fileText(e.folder.file("old.pdf")), "old");
+    EXPECT_EQ(e.folder.entries(), 1u);
+    // The project file chosen by mistake gets a file beside it, never the export's bytes.
+    writeFile(e.folder.file("Day 4.vlg"), "project");
+    e.a.windows.dialogs.savePath = e.folder.file("Day 4.vlg");
+    e.a.app->exportReport();
+    EXPECT_EQ(fileText(e.folder.file("Day 4.vlg")), "project");
+    EXPECT_NE(fileText(e.folder.file("Day 4.vlg.html")).find("<h1>Day 4</h1>"),
+              std::string::npos);
+    e.a.app->fullScreenMode = 1;
+    e.a.windows.dialogs.savePath = e.folder.file("full");
+    e.a.app->exportEdl();
+    EXPECT_EQ(e.a.windows.dialogs.saveDialogs.size(), 3u);
+}
+
+}  // namespace

@@ -1,0 +1,45 @@
+// Every hand-over file goes through the program's one careful writer: a failed or killed
+// export leaves the file that was there before, never half a file.
+
+#include "documents/AtomicFile.h"
+#include "handover/Handover.h"
+
+namespace handover {
+
+std::string writeExport(Format format, const LogList& log, const Options& options,
+                        const std::string& path, const Services& services,
+                        const std::function<void(double)>& progress) {
+    if (format == Format::Pdf) {
+        if (services.pdf == nullptr)
+            return "no PDF writer is available";
+        document::AtomicFile file(path);
+        if (!file.open())
+            return file.reason();
+        const std::string error = services.pdf->write(
+            file.descriptor(), options.pageSize, options.title,
+            [&](platform::PdfCanvas& canvas) { drawContactSheet(log, options, canvas, progress); });
+        if (!error.empty())
+            return error;
+        return file.commit() ? std::string() : file.reason();
+    }
+    std::string bytes;
+    switch (format) {
+        case Format::Edl:
+            bytes = edl(log, options);
+            break;
+        case Format::Csv:
+            bytes = csv(log, options);
+            break;
+        case Format::Ale:
+            bytes = ale(log, options);
+            break;
+        case Format::Html:
+            bytes = htmlReport(log, options, services.scaler, progress);
+            break;
+        case Format::Pdf:
+            break;
+    }
+    return document::writeFileAtomically(path, bytes);
+}
+
+}  // namespace handover

@@ -1,0 +1,138 @@
+// The report for a browser: one file that can be mailed, opened anywhere and printed, with
+// the pictures inside it and no script.
+
+#include <array>
+#include <cstdint>
+
+#include "handover/Handover.h"
+#include "handover/Takes.h"
+
+namespace handover {
+namespace {
+
+// Big enough to tell the shots apart, small enough that a day's report stays mailable.
+constexpr int kThumbnailWidth = 320;
+constexpr int kThumbnailHeight = 180;
+
+void escaped(std::string& out, std::string_view text) {
+    for (const char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\r':
+                break;
+            default:
+                out.push_back(c);
+        }
+    }
+}
+
+void base64(std::string& out, const platform::Bytes& bytes) {
+    static constexpr std::string_view kDigits =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::size_t at = 0;
+    for (; at + 3 <= bytes.size(); at += 3) {
+        const std::uint32_t group = std::uint32_t{bytes[at]} << 16 |
+                                    std::uint32_t{bytes[at + 1]} << 8 | bytes[at + 2];
+        for (const int shift : {18, 12, 6, 0})
+            out.push_back(kDigits[group >> shift & 0x3F]);
+    }
+    const std::size_t rest = bytes.size() - at;
+    if (rest == 0)
+        return;
+    std::uint32_t group = std::uint32_t{bytes[at]} << 16;
+    if (rest == 2)
+        group |= std::uint32_t{bytes[at + 1]} << 8;
+    out.push_back(kDigits[group >> 18 & 0x3F]);
+    out.push_back(kDigits[group >> 12 & 0x3F]);
+    out.push_back(rest == 2 ? kDigits[group >> 6 & 0x3F] : '=');
+    out.push_back('=');
+}
+
+void td(std::string& out, std::string_view text, const char* cls = nullptr) {
+    out += cls != nullptr ? std::string("<td class=\"") + cls + "\">" : std::string("<td>");
+    escaped(out, text);
+    out += "</td>";
+}
+
+constexpr std::string_view kStyle =
+    "body{font-family:sans-serif;margin:1.5em;color:#000;background:#fff}"
+    "h1{margin:0 0 .3em}p.about{margin:0 0 1em}"
+    "table{border-collapse:collapse;width:100%}"
+    "th,td{border:1px solid #999;padding:4px 6px;vertical-align:top;text-align:left}"
+    "td.tc{font-family:monospace;white-space:nowrap}"
+    "td.comment{white-space:pre-line}"
+    "img{display:block;max-width:320px;height:auto}"
+    "thead{display:table-header-group}tr{break-inside:avoid;page-break-inside:avoid}";
+
+}  // namespace
+
+std::string htmlReport(const LogList& log, const Options& options,
+                       platform::PictureScaler* scaler,
+                       const std::function<void(double)>& progress) {
+    const int records = log.recordCount();
+    std::string out;
+    out.reserve(static_cast<std::size_t>(records) * 400 + 2000);
+    out += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>";
+    escaped(out, options.title);
+    out += "</title>\n<style>";
+    out += kStyle;
+    out += "</style>\n</head>\n<body>\n<h1>";
+    escaped(out, options.title);
+    out += "</h1>\n<p class=\"about\">";
+    const std::string days = takes::daysOf(log);
+    if (!days.empty()) {
+        out += "Date: ";
+        escaped(out, days);
+        out += " &middot; ";
+    }
+    out += "Frame rate: " + rateName(rateOf(log, options)) + " fps";
+    out += rateOf(log, options).dropFrame ? " drop-frame" : "";
+    out += " &middot; Records: " + std::to_string(records) + "</p>\n";
+    out += "<table>\n<thead><tr><th>Picture</th><th>Number</th><th>Start</th><th>Stop</th>"
+           "<th>Duration</th><th>Comment 1</th><th>Comment 2</th><th>Time of Day</th>"
+           "<th>Date</th></tr></thead>\n<tbody>\n";
+    for (int n = 1; n <= records; ++n) {
+        out += "<tr id=\"r" + std::to_string(n) + "\"><td>";
+        const Picture& picture = log.picture(LogList::indexOf(n, kFieldPicture));
+        if (scaler != nullptr && takes::hasPicture(picture)) {
+            const platform::Bytes small =
+                scaler->jpegThumbnail(picture, kThumbnailWidth, kThumbnailHeight);
+            if (!small.empty()) {
+                out += "<img alt=\"";
+                escaped(out, takes::field(log, n, kFieldNumber));
+                out += "\" src=\"data:image/jpeg;base64,";
+                base64(out, small);
+                out += "\">";
+            }
+        }
+        out += "</td>";
+        const std::string& start = takes::field(log, n, kFieldStart);
+        const std::string& stop = takes::field(log, n, kFieldStop);
+        td(out, takes::field(log, n, kFieldNumber));
+        td(out, start, "tc");
+        td(out, stop, "tc");
+        td(out, timecode::durationCalculate(start, stop), "tc");
+        td(out, takes::field(log, n, kFieldComment1), "comment");
+        td(out, takes::field(log, n, kFieldComment2), "comment");
+        td(out, takes::field(log, n, kFieldTimeOfDay), "tc");
+        td(out, takes::field(log, n, kFieldDate));
+        out += "</tr>\n";
+        if (progress)
+            progress(static_cast<double>(n) / records);
+    }
+    out += "</tbody>\n</table>\n</body>\n</html>\n";
+    return out;
+}
+
+}  // namespace handover

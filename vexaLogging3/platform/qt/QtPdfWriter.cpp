@@ -1,0 +1,194 @@
+#include "platform/qt/QtPdfWriter.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFont>
+#include <QImage>
+#include <QImageReader>
+#include <QLocale>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTextLayout>
+#include <QTextOption>
+#include <algorithm>
+
+#include "platform/PictureConverter.h"
+
+namespace platform::qt {
+namespace {
+
+// Device units per point: the writer works at 720 dots an inch, fine enough that text laid
+// out there keeps its shape when printed.
+constexpr int kResolution = 720;
+constexpr double kUnits = kResolution / 72.0;
+// Pictures are embedded at this resolution: sharp on paper, a small file for a day of takes.
+constexpr double kPictureDpi = 150;
+
+QSize fitted(QSize original, QSizeF box) {
+    const QSize wanted = original.scaled(box.toSize().expandedTo(QSize(1, 1)), Qt::KeepAspectRatio);
+    return wanted.width() >= original.width() ? original : wanted.expandedTo(QSize(1, 1));
+}
+
+// Decodes at (about) `size` in the JPEG decoder itself; the whole picture when invalid.
+QImage decode(const Bytes& encoded, QSizeF box) {
+    if (pngClaimsMoreThanItHolds(encoded.data(), encoded.size()))
+        return {};
+    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(encoded.data()),
+                                              static_cast<qsizetype>(encoded.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize original = reader.size();
+    if (original.isValid())
+        reader.setScaledSize(fitted(original, box));
+    return reader.read();
+}
+
+class Canvas final : public PdfCanvas {
+public:
+    Canvas(QPdfWriter& writer, QPainter& painter, QSizeF points)
+        : m_writer(writer), m_painter(painter), m_points(points) {}
+
+    double pageWidth() const override { return m_points.width(); }
+    double pageHeight() const override { return m_points.height(); }
+    void newPage() override { m_writer.newPage(); }
+
+    double textHeight(std::string_view utf8, double width, Style style) override {
+        QTextLayout layout;
+        return lay(layout, utf8, width, style) / kUnits;
+    }
+
+    void text(std::string_view utf8, double x, double y, double width, double height,
+              Style style) override {
+        QTextLayout layout;
+        lay(layout, utf8, width, style);
+        const double limit = height * kUnits + 0.5;
+        for (int i = 0; i < layout.lineCount(); ++i) {
+            const QTextLine line = layout.lineAt(i);
+            if (line.y() + line.height() > limit)
+                break;
+            line.draw(&m_painter, QPointF(x * kUnits, y * kUnits));
+        }
+    }
+
+    bool picture(const Bytes& encoded, double x, double y, double width,
+                 double height) override {
+        const QImage image = decode(encoded, QSizeF(width, height) * (kPictureDpi / 72.0));
+        if (image.isNull())
+            return false;
+        const QSizeF shown = QSizeF(image.size()).scaled(width, height, Qt::KeepAspectRatio);
+        const QRectF target((x + (width - shown.width()) / 2) * kUnits,
+                            (y + (height - shown.height()) / 2) * kUnits,
+                            shown.width() * kUnits, shown.height() * kUnits);
+        m_painter.drawImage(target, image);
+        return true;
+    }
+
+    void frame(double x, double y, double width, double height) override {
+        m_painter.setPen(QPen(QColor(140, 140, 140), 0.5 * kUnits));
+        m_painter.setBrush(Qt::NoBrush);
+        m_painter.drawRect(QRectF(x * kUnits, y * kUnits, width * kUnits, height * kUnits));
+        m_painter.setPen(Qt::black);
+    }
+
+private:
+    QFont font(Style style) const {
+        QFont font(QStringLiteral("sans-serif"));
+        switch (style) {
+            case Style::Title:
+                font.setPointSizeF(16);
+                font.setBold(true);
+                break;
+            case Style::Heading:
+                font.setPointSizeF(10);
+                font.setBold(true);
+                break;
+            case Style::Body:
+                font.setPointSizeF(8);
+                break;
+            case Style::Small:
+                font.setPointSizeF(7);
+                break;
+        }
+        return font;
+    }
+
+    // Lays the text out in `width` points; answers its height in device units.
+    double lay(QTextLayout& layout, std::string_view utf8, double width, Style style) {
+        QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(QLatin1Char('\r'), QChar::LineSeparator);
+        text.replace(QLatin1Char('\n'), QChar::LineSeparator);
+        text.replace(QLatin1Char('\t'), QLatin1Char(' '));
+        layout.setText(text);
+        layout.setFont(font(style));
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        layout.setCacheEnabled(true);
+        double height = 0;
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width * kUnits);
+            line.setPosition(QPointF(0, height));
+            height += line.height();
+        }
+        layout.endLayout();
+        return height;
+    }
+
+    QPdfWriter& m_writer;
+    QPainter& m_painter;
+    QSizeF m_points;
+};
+
+}  // namespace
+
+std::string QtPdfWriter::write(int descriptor, PageSize size, std::string_view title,
+                               const std::function<void(PdfCanvas&)>& draw) {
+    QFile file;
+    if (!file.open(descriptor, QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
+        return file.errorString().toStdString();
+    const QPageSize page(size == PageSize::Letter ? QPageSize::Letter : QPageSize::A4);
+    {
+        QPdfWriter writer(&file);
+        writer.setResolution(kResolution);
+        writer.setPageSize(page);
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setTitle(QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size())));
+        writer.setCreator(QStringLiteral("Glimmark"));
+        QPainter painter;
+        if (!painter.begin(&writer))
+            return "the PDF could not be started";
+        Canvas canvas(writer, painter, page.sizePoints());
+        draw(canvas);
+        if (!painter.end())
+            return "the PDF could not be finished";
+    }
+    if (!file.flush() || file.error() != QFileDevice::NoError)
+        return file.errorString().toStdString();
+    return {};
+}
+
+PageSize QtPdfWriter::preferredPageSize() const {
+    return QLocale().measurementSystem() == QLocale::MetricSystem ? PageSize::A4
+                                                                  : PageSize::Letter;
+}
+
+Bytes QtPictureScaler::jpegThumbnail(const Bytes& encoded, int width, int height) {
+    QImage image = decode(encoded, QSizeF(width, height));
+    if (image.isNull())
+        return {};
+    // The decoder scales to the nearest eighth at or above the size; the rest is done here.
+    if (image.width() > width || image.height() > height)
+        image = image.scaled(width, height, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "JPEG", 75))
+        return {};
+    return Bytes(jpeg.begin(), jpeg.end());
+}
+
+}  // namespace platform::qt
