@@ -93,22 +93,27 @@ public:
     }
 
 private:
-    QFont font(Style style) const {
+    // Sized in device units: a layout made without the device would take the screen's
+    // resolution for a point.
+    static QFont font(Style style) {
         QFont font(QStringLiteral("sans-serif"));
+        const auto points = [&font](int size) {
+            font.setPixelSize(static_cast<int>(size * kUnits));
+        };
         switch (style) {
             case Style::Title:
-                font.setPointSizeF(16);
+                points(16);
                 font.setBold(true);
                 break;
             case Style::Heading:
-                font.setPointSizeF(10);
+                points(10);
                 font.setBold(true);
                 break;
             case Style::Body:
-                font.setPointSizeF(8);
+                points(8);
                 break;
             case Style::Small:
-                font.setPointSizeF(7);
+                points(7);
                 break;
         }
         return font;
