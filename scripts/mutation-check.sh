@@ -17,7 +17,7 @@ build=$(realpath -m "${1:-$root/build}")
 # minutes and test no mutant here).
 declare -A filters=(
     [core_tests]='*' [plist_tests]='*' [cli_tests]='Runs/*' [qt_tests]='*' [vexasim_tests]='*'
-    [midi_jack_tests]='LinkOverJack.EachOfTwoHundred*'
+    [midi_jack_tests]='LinkOverJack.EachOfTwoHundred*' [handover_file_tests]='*'
 )
 
 # binaries | file | exact text | replacement | what a user would lose
@@ -118,6 +118,15 @@ mutants=(
     "core_tests|vexaLogging3/input/SysexInterpreter.cpp|if (logNr == std::numeric_limits<std::int32_t>::max()) {|if (logNr == std::numeric_limits<std::int32_t>::min()) {|record numbers wrap to negative"
     "cli_tests|vexaLogging3/documents/AtomicFile.cpp|if (exists && ((old.st_mode & 0222) == 0 or ::access(|if (exists && (false or ::access(|a read-only file is replaced"
     "qt_tests|vexaLogging3/platform/qt/ApplicationWindows.cpp|window->setWindowModified(c->editChangeFlag != 0);|window->setWindowModified(c->editChangeFlag == 0);|the unsaved mark shows on a saved log"
+    # hand-over to editorial
+    'core_tests handover_file_tests|vexaLogging3/loglist/Timecode.cpp|    if (s == 0 && m % 10 != 0 && f < kDroppedPerMinute)|    if (s == 0 && m % 10 != 0 && f < 0)|a drop-frame take logged on a skipped label lands two frames early'
+    'core_tests|vexaLogging3/loglist/Timecode.cpp|        frame += 9 * kDroppedPerMinute * tens;|        frame += 8 * kDroppedPerMinute * tens;|drop-frame timecodes past ten minutes are written wrong'
+    'handover_file_tests|vexaLogging3/handover/Takes.cpp|((*out - *in) % day + day) % day|(*out - *in)|a take across midnight lasts one frame in the EDL and the ALE'
+    'core_tests handover_file_tests|vexaLogging3/handover/Edl.cpp|        recordAt += span->length;|        recordAt += 1;|the EDL events overlap on the record side'
+    'handover_file_tests|vexaLogging3/handover/Csv.cpp|    out += "\xEF\xBB\xBF";¶|¶|spreadsheets show the comments as mojibake'
+    'core_tests|vexaLogging3/handover/ContactSheet.cpp|if (top + height > bottom && top > kMargin) {|if (top > bottom && top > kMargin) {|the contact sheet prints takes over the page foot'
+    'core_tests|vexaLogging3/handover/HtmlReport.cpp|                out += "&lt;";|                out += "<";|a comment with markup breaks the report'
+    'core_tests|vexaLogging3/handover/ExportFile.cpp|        return file.commit() ? std::string() : file.reason();|        return std::string();|the contact sheet is never written, and no one is told'
 
 )
 
