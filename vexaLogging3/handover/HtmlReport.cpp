@@ -72,7 +72,7 @@ constexpr std::string_view kStyle =
     "th,td{border:1px solid #999;padding:4px 6px;vertical-align:top;text-align:left}"
     "td.tc{font-family:monospace;white-space:nowrap}"
     "td.comment{white-space:pre-line}"
-    "img{display:block;max-width:320px;height:auto}"
+    "img{display:block;max-width:200px;height:auto}"
     "thead{display:table-header-group}tr{break-inside:avoid;page-break-inside:avoid}";
 
 }  // namespace
