@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -103,8 +104,10 @@ TEST(LogTable, FollowsTakesMovesWithTheEditorAndNarrowsToASearch) {
         // Whatever follows a change runs after it: give it the time to undo what was seen.
         QTest::qWait(30);
         EXPECT_EQ(shown(app), expected[step]);
+        // The mark turns on with the change itself, not some time later.
+        EXPECT_EQ(titlesMarked(app), app.controller.editChangeFlag != 0);
     }
-    EXPECT_TRUE(QTest::qWaitFor([&] { return titlesMarked(app); }));
+    EXPECT_TRUE(titlesMarked(app));
 
     // Thumbnails come at thumbnail size once their row is on show.
     app.controller.logStartArray.replace(LogList::indexOf(1, kFieldPicture),
@@ -122,7 +125,45 @@ TEST(LogTable, FollowsTakesMovesWithTheEditorAndNarrowsToASearch) {
     QTemporaryDir folder;
     app.controller.setPathString(folder.filePath("day.vlg").toStdString());
     keys(app.edit.imgEdit, QKeySequence(Qt::CTRL | Qt::Key_S));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !titlesMarked(app); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app.controller.editChangeFlag == 0; }));
+    EXPECT_FALSE(titlesMarked(app));
+    // And a take after the save brings it back at once.
+    take();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app.controller.editChangeFlag != 0; }));
+    EXPECT_TRUE(titlesMarked(app));
+}
+
+}  // namespace
+
+namespace {
+
+// The log window comes back where the user left it, open or closed, with its columns.
+TEST(LogTable, ComesBackWhereItWasLeftOpenOrClosed) {
+    QTemporaryDir folder;
+    QSettings settings(folder.filePath("glimmark.ini"), QSettings::IniFormat);
+    const LogList list;
+    LogTableModel rows(list, [](std::string_view, std::string_view) { return std::string(); });
+    for (const bool open : {true, false}) {
+        SCOPED_TRACE(open ? "left open" : "left closed");
+        QRect placed;
+        {
+            LogTableWindow log;
+            log.setModel(&rows);
+            log.show();
+            log.setGeometry(120, 140, 640 + (open ? 0 : 30), 420);
+            log.table->setColumnHidden(LogTableModel::kComment2Column, open);
+            if (!open)
+                log.close();
+            placed = log.geometry();
+            log.saveSettings(settings);
+        }
+        LogTableWindow again;
+        again.setModel(&rows);
+        EXPECT_EQ(again.restoreSettings(settings), open);
+        EXPECT_EQ(again.geometry().size(), placed.size());
+        EXPECT_EQ(again.geometry().topLeft(), placed.topLeft());
+        EXPECT_EQ(again.table->isColumnHidden(LogTableModel::kComment2Column), open);
+    }
 }
 
 }  // namespace
