@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -164,6 +165,33 @@ TEST(LogTable, ComesBackWhereItWasLeftOpenOrClosed) {
         EXPECT_EQ(again.geometry().topLeft(), placed.topLeft());
         EXPECT_EQ(again.table->isColumnHidden(LogTableModel::kComment2Column), open);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Thumbnails arriving for the rows the user scrolled to leave the table there, away from the
+// editor's record.
+TEST(LogTable, ThumbnailsArrivingLeaveTheTableWhereTheUserScrolledIt) {
+    gui_test::GuiApp app;
+    LogTableWindow& log = app.windows.windowLog;
+    for (int r = 1; r <= 60; ++r)
+        app.addRecord(std::to_string(r), "01:00:00:00", "01:00:01:00",
+                      encodedPicture("JPEG", r % 2 ? Qt::red : Qt::blue));
+    app.controller.LogEditGoTo(1);
+    log.show();
+    QApplication::processEvents();
+    QScrollBar* bar = log.table->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    bar->setValue(bar->maximum());
+    const QModelIndex lastPicture =
+        log.table->model()->index(59, LogTableModel::kPictureColumn);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return !lastPicture.data(Qt::DecorationRole).value<QImage>().isNull(); }));
+    QTest::qWait(50);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(log.chosenRecord(), 1);
 }
 
 }  // namespace
