@@ -195,3 +195,41 @@ TEST(LogTable, ThumbnailsArrivingLeaveTheTableWhereTheUserScrolledIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// The text cells are drawn, in the text colour and in the chosen row's highlighted colour.
+TEST(LogTable, CellsShowTheirTextAndTheChosenRowItsHighlight) {
+    gui_test::GuiApp app;
+    LogTableWindow& log = app.windows.windowLog;
+    app.addRecord("1234567", "01:00:00:00", "01:00:01:00");
+    app.addRecord("7654321", "01:00:02:00", "01:00:03:00");
+    app.addRecord("", "01:00:04:00", "01:00:05:00");
+    app.controller.LogEditGoTo(1);
+    log.show();
+    QApplication::processEvents();
+    QWidget* view = log.table->viewport();
+    const QImage drawn = view->grab().toImage().scaled(view->size());
+    const QPalette::ColorGroup group =
+        log.isActiveWindow() ? QPalette::Active : QPalette::Inactive;
+    // Pixels of the number cell of that row in about that colour.
+    const auto inkOf = [&](int row, QPalette::ColorRole role) {
+        const QColor ink = log.table->palette().color(group, role);
+        const QRect cell =
+            log.table->visualRect(log.table->model()->index(row, LogTableModel::kNumberColumn));
+        int count = 0;
+        for (int y = cell.top() + 1; y < cell.bottom(); ++y)
+            for (int x = cell.left() + 1; x < cell.right(); ++x) {
+                const QColor c = drawn.pixelColor(x, y);
+                count += std::abs(c.red() - ink.red()) + std::abs(c.green() - ink.green()) +
+                             std::abs(c.blue() - ink.blue()) <
+                         60;
+            }
+        return count;
+    };
+    EXPECT_GT(inkOf(0, QPalette::HighlightedText), 20);
+    EXPECT_GT(inkOf(1, QPalette::Text), 20);
+    EXPECT_EQ(inkOf(2, QPalette::Text), 0);
+}
+
+}  // namespace
