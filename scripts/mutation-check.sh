@@ -119,8 +119,7 @@ mutants=(
     "cli_tests|vexaLogging3/documents/AtomicFile.cpp|if (exists && ((old.st_mode & 0222) == 0 or ::access(|if (exists && (false or ::access(|a read-only file is replaced"
     "qt_tests|vexaLogging3/platform/qt/WindowControl.h|for (QWidget* window : m_windows) window->setWindowModified(unsaved);|for (QWidget* window : m_windows) window->setWindowModified(!unsaved);|the unsaved mark shows on a saved log"
     # The log table: the unsaved mark told as it changes, the window's place, thumbnails, cells.
-    "qt_tests|vexaLogging3/documents/ChangeFlag.h|        if (was != (value != 0))¶            m_outlets|        if (false)¶            m_outlets|the titles never show unsaved changes"
-    "qt_tests|vexaLogging3/documents/ChangeFlag.h|m_outlets.unsavedMark->showUnsaved(value != 0);¶        return|m_outlets.unsavedMark->showUnsaved(was);¶        return|the mark shows the state before each change"
+    "qt_tests|vexaLogging3/platform/qt/ApplicationWindows.h|    ModifiedMark m_modifiedMark{{&windowRec, &windowEdit}};|    ModifiedMark m_modifiedMark{{&windowRec}};|the editor's title never shows unsaved changes"
     "qt_tests|vexaLogging3/platform/qt/LogTableWindow.cpp|    return settings.value(kOpenKey, false).toBool();|    return false;|the log window left open does not come back"
     "qt_tests|vexaLogging3/platform/qt/LogTableWindow.cpp|    restoreGeometry(settings.value(kGeometryKey).toByteArray());|    ;|the log window forgets where it was"
     "qt_tests|vexaLogging3/platform/qt/LogTableModel.cpp|        if (record >= 1 && rowOfRecord(record) < m_rows) {|        if (record >= 1 && rowOfRecord(record) < m_rows) { const Changing change(*this);|each thumbnail yanks the table back to the editor's record"
