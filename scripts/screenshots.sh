@@ -15,4 +15,4 @@ fi
 # A screen larger than both windows, so that neither is cut.
 timeout 120 xvfb-run -a -s "-screen 0 1600x1000x24" \
     "$BUILD/vexaLogging3/glimmark" --simulate --screenshot docs
-ls -l docs/capture-window.png docs/editor-window.png docs/log-window.png
+ls -l docs/capture-window.png docs/editor-window.png docs/log-window.png docs/menu-*.png

@@ -18,8 +18,9 @@ PACKAGES=(
     librtmidi-dev libjack-jackd2-dev jackd2
 )
 # The benchmarks' yardsticks, which no test needs: gst-launch-1.0 for the capture's CPU share,
-# the Python MIDI receivers for the log-start latency.
-BENCH_PACKAGES=(gstreamer1.0-tools python3-rtmidi python3-jack-client)
+# the Python MIDI receivers for the log-start latency; a window manager, key strokes and
+# ImageMagick for scripts/measure-log-table.sh.
+BENCH_PACKAGES=(gstreamer1.0-tools python3-rtmidi python3-jack-client openbox xdotool imagemagick)
 if [ "${1:-}" = "--bench-deps" ]; then
     PACKAGES+=("${BENCH_PACKAGES[@]}")
 fi

@@ -134,8 +134,9 @@ int main(int argc, char* argv[]) {
 
     QSettings settings;
     platform::qt::placeWindows(windows.windowRec, windows.windowEdit, settings);
-    windows.windowLog.restoreColumns(settings);
     windows.connectTo(controller);
+    // Once the table has its columns, which the saved sizes and choices are for.
+    const bool logWasOpen = windows.windowLog.restoreSettings(settings);
     windows.aboutLibraries = {
         QString::fromStdString(platform::GstreamerVideoSystem::libraryVersion()),
         QString::fromStdString(platform::midi::JackMidiSystem::libraryVersion()),
@@ -154,6 +155,12 @@ int main(int argc, char* argv[]) {
         if (!file.isEmpty())
             controller.openFile(file.toStdString());
     });
+    if (logWasOpen)
+        windows.windowLog.show();
+    // Saved while the windows are still as the user left them: a Quit leaves them open, a
+    // close of the last window has closed the log too.
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &application,
+                     [&windows, &settings] { windows.windowLog.saveSettings(settings); });
     if (simulate)
         controller.chooseVideoDevice(platform::GstreamerVideoSystem::kTestPatternName);
     if (!commandLine.screenshotDirectory.isEmpty())
@@ -161,7 +168,6 @@ int main(int argc, char* argv[]) {
 
     const int status = QApplication::exec();
     platform::qt::saveWindowPlaces(windows.windowRec, windows.windowEdit, settings);
-    windows.windowLog.saveColumns(settings);
     // No more device input or frames may reach the controller once it starts to go.
     controller.closeMidi();
     video.stop();

@@ -15,6 +15,7 @@
 
 #include "capture/StillEncoder.h"
 #include "device/MessageSet.h"
+#include "documents/ChangeFlag.h"
 #include "device/MidiSendQueue.h"
 #include "documents/RecoveryFile.h"
 #include "editor/EditHistory.h"
@@ -257,7 +258,7 @@ public:
     std::int32_t logEditPos = 1;
     std::vector<LogValue> logEditArrayPuffer;
     std::vector<Picture> imgBufferArray;
-    std::uint8_t editChangeFlag = 0;
+    ChangeFlag editChangeFlag{outlets};
     std::uint8_t fullScreenMode = 0;
     std::uint8_t captureActive = 0;
     std::uint8_t playStopFlag = 0;

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -103,8 +105,10 @@ TEST(LogTable, FollowsTakesMovesWithTheEditorAndNarrowsToASearch) {
         // Whatever follows a change runs after it: give it the time to undo what was seen.
         QTest::qWait(30);
         EXPECT_EQ(shown(app), expected[step]);
+        // The mark turns on with the change itself, not some time later.
+        EXPECT_EQ(titlesMarked(app), app.controller.editChangeFlag != 0);
     }
-    EXPECT_TRUE(QTest::qWaitFor([&] { return titlesMarked(app); }));
+    EXPECT_TRUE(titlesMarked(app));
 
     // Thumbnails come at thumbnail size once their row is on show.
     app.controller.logStartArray.replace(LogList::indexOf(1, kFieldPicture),
@@ -122,7 +126,110 @@ TEST(LogTable, FollowsTakesMovesWithTheEditorAndNarrowsToASearch) {
     QTemporaryDir folder;
     app.controller.setPathString(folder.filePath("day.vlg").toStdString());
     keys(app.edit.imgEdit, QKeySequence(Qt::CTRL | Qt::Key_S));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !titlesMarked(app); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app.controller.editChangeFlag == 0; }));
+    EXPECT_FALSE(titlesMarked(app));
+    // And a take after the save brings it back at once.
+    take();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app.controller.editChangeFlag != 0; }));
+    EXPECT_TRUE(titlesMarked(app));
+}
+
+}  // namespace
+
+namespace {
+
+// The log window comes back where the user left it, open or closed, with its columns.
+TEST(LogTable, ComesBackWhereItWasLeftOpenOrClosed) {
+    QTemporaryDir folder;
+    QSettings settings(folder.filePath("glimmark.ini"), QSettings::IniFormat);
+    const LogList list;
+    LogTableModel rows(list, [](std::string_view, std::string_view) { return std::string(); });
+    for (const bool open : {true, false}) {
+        SCOPED_TRACE(open ? "left open" : "left closed");
+        QRect placed;
+        {
+            LogTableWindow log;
+            log.setModel(&rows);
+            log.show();
+            log.setGeometry(120, 140, 640 + (open ? 0 : 30), 420);
+            log.table->setColumnHidden(LogTableModel::kComment2Column, open);
+            if (!open)
+                log.close();
+            placed = log.geometry();
+            log.saveSettings(settings);
+        }
+        LogTableWindow again;
+        again.setModel(&rows);
+        EXPECT_EQ(again.restoreSettings(settings), open);
+        EXPECT_EQ(again.geometry().size(), placed.size());
+        EXPECT_EQ(again.geometry().topLeft(), placed.topLeft());
+        EXPECT_EQ(again.table->isColumnHidden(LogTableModel::kComment2Column), open);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Thumbnails arriving for the rows the user scrolled to leave the table there, away from the
+// editor's record.
+TEST(LogTable, ThumbnailsArrivingLeaveTheTableWhereTheUserScrolledIt) {
+    gui_test::GuiApp app;
+    LogTableWindow& log = app.windows.windowLog;
+    for (int r = 1; r <= 60; ++r)
+        app.addRecord(std::to_string(r), "01:00:00:00", "01:00:01:00",
+                      encodedPicture("JPEG", r % 2 ? Qt::red : Qt::blue));
+    app.controller.LogEditGoTo(1);
+    log.show();
+    QApplication::processEvents();
+    QScrollBar* bar = log.table->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    bar->setValue(bar->maximum());
+    const QModelIndex lastPicture =
+        log.table->model()->index(59, LogTableModel::kPictureColumn);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return !lastPicture.data(Qt::DecorationRole).value<QImage>().isNull(); }));
+    QTest::qWait(50);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(log.chosenRecord(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// The text cells are drawn, in the text colour and in the chosen row's highlighted colour.
+TEST(LogTable, CellsShowTheirTextAndTheChosenRowItsHighlight) {
+    gui_test::GuiApp app;
+    LogTableWindow& log = app.windows.windowLog;
+    app.addRecord("1234567", "01:00:00:00", "01:00:01:00");
+    app.addRecord("7654321", "01:00:02:00", "01:00:03:00");
+    app.addRecord("", "01:00:04:00", "01:00:05:00");
+    app.controller.LogEditGoTo(1);
+    log.show();
+    QApplication::processEvents();
+    QWidget* view = log.table->viewport();
+    const QImage drawn = view->grab().toImage().scaled(view->size());
+    const QPalette::ColorGroup group =
+        log.isActiveWindow() ? QPalette::Active : QPalette::Inactive;
+    // Pixels of the number cell of that row in about that colour.
+    const auto inkOf = [&](int row, QPalette::ColorRole role) {
+        const QColor ink = log.table->palette().color(group, role);
+        const QRect cell =
+            log.table->visualRect(log.table->model()->index(row, LogTableModel::kNumberColumn));
+        int count = 0;
+        for (int y = cell.top() + 1; y < cell.bottom(); ++y)
+            for (int x = cell.left() + 1; x < cell.right(); ++x) {
+                const QColor c = drawn.pixelColor(x, y);
+                count += std::abs(c.red() - ink.red()) + std::abs(c.green() - ink.green()) +
+                             std::abs(c.blue() - ink.blue()) <
+                         60;
+            }
+        return count;
+    };
+    EXPECT_GT(inkOf(0, QPalette::HighlightedText), 20);
+    EXPECT_GT(inkOf(1, QPalette::Text), 20);
+    EXPECT_EQ(inkOf(2, QPalette::Text), 0);
 }
 
 }  // namespace

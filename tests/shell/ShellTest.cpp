@@ -23,8 +23,9 @@ TEST(StartUp, LeavesAnUntitledLogAndLooksForTheInterfaceAtOnceThenEveryTwoSecond
         app.app->awakeFromNib();
         EXPECT_EQ(app.app->logStartArray.count(), 10u);
         EXPECT_EQ(app.field(0, 0), "Glimmark");
-        EXPECT_EQ(std::tuple(app.app->logNr, app.app->logEditPos, app.app->editChangeFlag,
-                             app.app->fullScreenMode, app.app->mmcFpsAddWert,
+        EXPECT_EQ(std::tuple(app.app->logNr, app.app->logEditPos,
+                             std::uint8_t{app.app->editChangeFlag}, app.app->fullScreenMode,
+                             app.app->mmcFpsAddWert,
                              app.windows.txtEditComment1.editable),
                   std::tuple(0, 1, 0, 0, 32, false));
         EXPECT_EQ(app.windows.windowEdit.title, "Glimmark Editor - Untitled");

@@ -75,7 +75,13 @@ UnconnectedComboBox g_comboBox;
 UnconnectedImageView g_imageView;
 UnconnectedPreview g_preview;
 UnconnectedPosition g_position;
+class UnconnectedMark final : public UnsavedMark {
+public:
+    void showUnsaved(bool) override {}
+};
+
 UnconnectedPanel g_panel;
+UnconnectedMark g_mark;
 UnconnectedDialogs g_dialogs;
 
 }  // namespace
@@ -123,6 +129,7 @@ Outlets::Outlets()
       windowRec(&g_panel),
       windowEdit(&g_panel),
       panelEditNr(&g_panel),
-      dialogs(&g_dialogs) {}
+      dialogs(&g_dialogs),
+      unsavedMark(&g_mark) {}
 
 }  // namespace platform

@@ -70,6 +70,8 @@ struct Outlets {
     Window* windowEdit;
     ModalPanel* panelEditNr;
     Dialogs* dialogs;
+    // Shows editChangeFlag: on while the log holds changes not yet saved.
+    UnsavedMark* unsavedMark;
 };
 
 }  // namespace platform

@@ -25,4 +25,12 @@ public:
     virtual void orderOut() = 0;
 };
 
+// Whatever shows that the log holds changes not yet saved, such as the windows' modified
+// mark. Told only when that turns on or off.
+class UnsavedMark {
+public:
+    virtual ~UnsavedMark() = default;
+    virtual void showUnsaved(bool unsaved) = 0;
+};
+
 }  // namespace platform

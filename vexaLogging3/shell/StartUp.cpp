@@ -27,6 +27,7 @@ void vexaLogging3AppDelegate::awakeFromNib() {
     logEditArrayPuffer.clear();
     LogEditInit();
     setPathString("Untitled");
+    editChangeFlag.show();
     imgBufferArray.clear();
     captureActive = 0;
     showCaptureOff();

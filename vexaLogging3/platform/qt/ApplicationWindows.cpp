@@ -10,7 +10,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <tuple>
 
 #include "platform/qt/CapturePreview.h"
@@ -84,6 +83,7 @@ ApplicationWindows::ApplicationWindows() {
     o.windowEdit = adapt<WindowControl>(static_cast<QWidget*>(&windowEdit));
     o.panelEditNr = &panelEditNr;
     o.dialogs = &m_dialogs;
+    o.unsavedMark = &m_modifiedMark;
 }
 
 ApplicationWindows::~ApplicationWindows() {
@@ -222,14 +222,6 @@ void ApplicationWindows::connectLog(vexaLogging3AppDelegate& controller) {
         QObject::connect(model, signal, &windowLog,
                          [this, model] { m_shownRecord.showCount(model->rowCount()); });
 
-    // editChangeFlag is set and cleared all over the program; reading it a few times a second
-    // costs nothing, and no change or save can slip past the mark.
-    QWidget* titled[] = {&windowRec, &windowEdit};
-    auto* markTimer = new QTimer(&windowLog);
-    QObject::connect(markTimer, &QTimer::timeout, &windowLog, [c, titled] {
-        for (QWidget* window : titled) window->setWindowModified(c->editChangeFlag != 0);
-    });
-    markTimer->start(100);
 }
 
 void ApplicationWindows::connectHelp() {

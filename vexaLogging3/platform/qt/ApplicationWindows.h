@@ -13,6 +13,7 @@
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QuitPrompt.h"
 #include "platform/qt/RenumberPanel.h"
+#include "platform/qt/WindowControl.h"
 
 class vexaLogging3AppDelegate;
 
@@ -65,6 +66,7 @@ private:
     std::vector<std::shared_ptr<void>> m_adapters;
     QtDialogs m_dialogs;
     ShownRecord m_shownRecord{*this};
+    ModifiedMark m_modifiedMark{{&windowRec, &windowEdit}};
     Outlets m_outlets;
 };
 

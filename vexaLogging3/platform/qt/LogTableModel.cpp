@@ -21,8 +21,8 @@ LogTableModel::LogTableModel(const LogList& list, Duration duration, QObject* pa
       m_rows(std::max(0, list.recordCount())) {
     m_thumbnails.ready = [this](LogList::RecordKey key) {
         const int record = m_list.findRecord(key, 1);
+        // A thumbnail moves no row: the table stays where the user has scrolled it.
         if (record >= 1 && rowOfRecord(record) < m_rows) {
-            const Changing change(*this);
             const QModelIndex cell = index(rowOfRecord(record), kPictureColumn);
             emit dataChanged(cell, cell, {Qt::DecorationRole});
         }

@@ -14,10 +14,13 @@
 #include <QVBoxLayout>
 #include <utility>
 
+#include "platform/qt/LogCellDelegate.h"
 #include "platform/qt/LogTableModel.h"
 
 namespace {
 const QString kColumnsKey = QStringLiteral("logTable/columns");
+const QString kGeometryKey = QStringLiteral("logTable/geometry");
+const QString kOpenKey = QStringLiteral("logTable/open");
 
 // Return on the table opens the chosen record as a double-click does.
 class RecordTable final : public QTableView {
@@ -65,6 +68,7 @@ LogTableWindow::LogTableWindow(QWidget* parent) : QMainWindow(parent) {
     table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table->verticalHeader()->setDefaultSectionSize(LogThumbnails::kSize.height() + 4);
     table->setIconSize(LogThumbnails::kSize);
+    table->setItemDelegate(new LogCellDelegate(table));
     table->horizontalHeader()->setContextMenuPolicy(Qt::ActionsContextMenu);
     column->addWidget(table, 1);
     setCentralWidget(central);
@@ -183,12 +187,17 @@ int LogTableWindow::chosenRecord() const {
     return LogTableModel::recordOfRow(m_filter->mapToSource(chosen.first()).row());
 }
 
-void LogTableWindow::restoreColumns(QSettings& settings) {
+bool LogTableWindow::restoreSettings(QSettings& settings) {
     table->horizontalHeader()->restoreState(settings.value(kColumnsKey).toByteArray());
     const QList<QAction*> shown = table->horizontalHeader()->actions();
     for (int c = 0; c < shown.size(); ++c) shown[c]->setChecked(!table->isColumnHidden(c));
+    // A place saved on a screen that is gone is put back on a screen by restoreGeometry.
+    restoreGeometry(settings.value(kGeometryKey).toByteArray());
+    return settings.value(kOpenKey, false).toBool();
 }
 
-void LogTableWindow::saveColumns(QSettings& settings) const {
+void LogTableWindow::saveSettings(QSettings& settings) const {
     settings.setValue(kColumnsKey, table->horizontalHeader()->saveState());
+    settings.setValue(kGeometryKey, saveGeometry());
+    settings.setValue(kOpenKey, isVisible());
 }

@@ -25,8 +25,11 @@ public:
     // The record whose row is chosen; 0 when none is (or it is filtered out).
     int chosenRecord() const;
 
-    void restoreColumns(QSettings& settings);
-    void saveColumns(QSettings& settings) const;
+    // The columns and the window's place as the program last left them, after setModel();
+    // answers whether the window was open then, for the caller to show it once the other
+    // windows are up.
+    bool restoreSettings(QSettings& settings);
+    void saveSettings(QSettings& settings) const;
 
     // The user chose a row: the editor is to show its record.
     std::function<void(int record)> chooseRecord;

@@ -7,6 +7,8 @@
 #include <QLayout>
 #include <QMimeData>
 #include <QPainter>
+#include <algorithm>
+#include <cstdint>
 
 #include "platform/qt/DecodedPictures.h"
 
@@ -32,6 +34,13 @@ MyImageView::MyImageView(QWidget* parent) : QWidget(parent) {
 }
 
 bool MyImageView::showPicture(const platform::Bytes& encoded) {
+    // The same picture again (the editor refreshed for a comment, a take logged elsewhere)
+    // is neither decoded nor drawn again.
+    if (!m_encoded.isEmpty() && std::equal(encoded.begin(), encoded.end(), m_encoded.begin(),
+                                           m_encoded.end(), [](std::uint8_t a, char b) {
+                                               return a == static_cast<std::uint8_t>(b);
+                                           }))
+        return !m_picture.isNull();
     // Grabs are JPEG, replaced pictures TIFF; Qt tells them apart by their first bytes.
     m_encoded = QByteArray(reinterpret_cast<const char*>(encoded.data()),
                            static_cast<qsizetype>(encoded.size()));
@@ -41,6 +50,8 @@ bool MyImageView::showPicture(const platform::Bytes& encoded) {
 }
 
 void MyImageView::clearPicture() {
+    if (m_encoded.isEmpty() && m_picture.isNull())
+        return;
     m_encoded.clear();
     m_picture = QImage();
     update();

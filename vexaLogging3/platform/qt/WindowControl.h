@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QWidget>
+#include <utility>
+#include <vector>
 
 #include "platform/Windows.h"
 
@@ -15,6 +17,18 @@ public:
 
 private:
     QWidget* m_window;
+};
+
+// The modified mark of the windows' titles ("[*]" in each title).
+class ModifiedMark final : public UnsavedMark {
+public:
+    explicit ModifiedMark(std::vector<QWidget*> windows) : m_windows(std::move(windows)) {}
+    void showUnsaved(bool unsaved) override {
+        for (QWidget* window : m_windows) window->setWindowModified(unsaved);
+    }
+
+private:
+    std::vector<QWidget*> m_windows;
 };
 
 }  // namespace platform::qt

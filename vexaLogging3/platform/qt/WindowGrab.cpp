@@ -3,6 +3,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
@@ -22,6 +25,21 @@ bool save(QWidget& window, const QString& path) {
     const bool written = window.grab().save(path, "PNG");
     std::fprintf(stderr, "%s %s\n", written ? "wrote" : "could not write", qPrintable(path));
     return written;
+}
+
+// The editor's menus that the README shows, each as it drops down.
+bool saveMenus(QMainWindow& window, const QDir& dir) {
+    bool ok = true;
+    for (QAction* item : window.menuBar()->actions()) {
+        QMenu* menu = item->menu();
+        QString name = item->text().remove(QLatin1Char('&')).toLower();
+        if (menu == nullptr || !QStringList{"edit", "window", "help"}.contains(name))
+            continue;
+        menu->ensurePolished();
+        menu->resize(menu->sizeHint());
+        ok = save(*menu, dir.filePath(QStringLiteral("menu-%1.png").arg(name))) && ok;
+    }
+    return ok;
 }
 
 }  // namespace
@@ -49,7 +67,8 @@ void grabWindowsOnceLogged(ApplicationWindows& windows, vexaLogging3AppDelegate&
                 const bool ok =
                     save(windows.windowRec, dir.filePath(QStringLiteral("capture-window.png"))) &&
                     save(windows.windowEdit, dir.filePath(QStringLiteral("editor-window.png"))) &&
-                    save(windows.windowLog, dir.filePath(QStringLiteral("log-window.png")));
+                    save(windows.windowLog, dir.filePath(QStringLiteral("log-window.png"))) &&
+                    saveMenus(windows.windowEdit, dir);
                 QCoreApplication::exit(ok ? 0 : 1);
             });
         });
