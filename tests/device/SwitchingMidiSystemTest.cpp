@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+
 #include "platform/SwitchingMidiSystem.h"
 #include "support/FakePlatform.h"
 
@@ -19,11 +22,11 @@ const Bytes kLogAktivRead{0xF0, 0x2C, 0x4D, 0x57, 0x7F, 0xF7};
 class SwitchingMidi : public ::testing::Test {
 protected:
     SwitchingMidi() {
-        // Each system's interface answers at once; it logs by itself (state 1).
+        // Each system's interface answers at once with the logging state of `loggingState`.
         for (fake::MidiSystem* system : {&jack, &alsa}) {
-            system->onSend = [system](const Bytes& m) {
+            system->onSend = [this, system](const Bytes& m) {
                 if (m == kLogAktivRead)
-                    system->deliver({0xF0, 0x2C, 0x4D, 0x67, 0x00, 0x01, 0xF7});
+                    system->deliver({0xF0, 0x2C, 0x4D, 0x67, 0x00, loggingState.load(), 0xF7});
                 if (m == kStatusSense)
                     system->deliver({0xF0, 0x2C, 0x4D, 0x21, '2', '1', 0xF7});
             };
@@ -49,6 +52,7 @@ protected:
     bool connected() const { return app.app->midiOpenFlag == 1; }
 
     fake::MidiSystem jack, alsa;
+    std::atomic<std::uint8_t> loggingState{0x01};
     bool jackAnswers = true;
     platform::SwitchingMidiSystem midi{
         {{"JACK", &jack, [this] { return jackAnswers; }}, {"ALSA", &alsa, {}}},
@@ -141,16 +145,27 @@ TEST_F(SwitchingMidi, AServerGoneAndBackIsFollowedWithoutARestartAndLoggingGoesO
     EXPECT_EQ(jack.messages(), (std::vector<Bytes>{kLogAktivRead, kStatusSense}));
     EXPECT_EQ(app.windows.cmbLogSelectVal.selected, 1);
 
-    // JACK stops; the interface is on the ALSA sequencer too: connected there at the next
-    // step, its takes logged as before.
+    // The user picks manual logging.
+    app.windows.cmbLogSelectVal.selected = 2;
+    app.app->cmbLogSelect();
+
+    // JACK stops; the interface is on the ALSA sequencer too, where it logs by itself:
+    // connected there at the next step, the user's mode set again, its takes logged as before.
     alsa.plug("vexa ");
     stopJack();
     tick();
     ASSERT_TRUE(connected());
     EXPECT_EQ(midi.activeName(), "ALSA");
     EXPECT_TRUE(jack.live.empty()) << "the connection on the stopped server was let go";
-    EXPECT_EQ(alsa.messages(), (std::vector<Bytes>{kLogAktivRead, kStatusSense}));
-    EXPECT_EQ(app.windows.cmbLogSelectVal.selected, 1);
+    const Bytes off(app.app->messages.sysexLogAktivOff.begin(),
+                    app.app->messages.sysexLogAktivOff.end());
+    const std::vector<Bytes> toAlsa = alsa.messages();
+    ASSERT_GE(toAlsa.size(), 3u);
+    EXPECT_EQ(std::vector<Bytes>(toAlsa.begin(), toAlsa.begin() + 2),
+              (std::vector<Bytes>{kLogAktivRead, kStatusSense}));
+    EXPECT_NE(std::find(toAlsa.begin(), toAlsa.end(), off), toAlsa.end());
+    EXPECT_EQ(app.windows.cmbLogSelectVal.selected, 2);
+    EXPECT_TRUE(app.windows.btnLogManualVal.enabled);
     alsa.deliver({0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x0A, 0x00, 0x00, 0x00, 0x00, 0xF7});
     alsa.deliver({0xF0, 0x2C, 0x4D, 0x67, 0x02, 0x0A, 0x00, 0x05, 0x00, 0xF7});
     app.mainThread.drain();
