@@ -188,7 +188,10 @@ TEST_F(SwitchingMidi, AServerGoneAndBackIsFollowedWithoutARestartAndLoggingGoesO
     tick();
     ASSERT_TRUE(connected());
     EXPECT_EQ(midi.activeName(), "JACK");
-    EXPECT_EQ(jack.messages(), (std::vector<Bytes>{kLogAktivRead, kStatusSense}));
+    const std::vector<Bytes> toJack = jack.messages();
+    ASSERT_GE(toJack.size(), 3u);
+    EXPECT_EQ(std::vector<Bytes>(toJack.begin(), toJack.begin() + 3),
+              (std::vector<Bytes>{kLogAktivRead, kStatusSense, off}));
     EXPECT_TRUE(alsa.live.empty());
 
     // Neither: not found.
