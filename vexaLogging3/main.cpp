@@ -1,19 +1,24 @@
 // glimmark: the logging tool with its two windows, against the vexa interface on MIDI or, for
 // a first look without hardware, against a simulated one inside the program.
 
+#include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QSettings>
 #include <QTimer>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "platform/Clock.h"
+#include "platform/SwitchingMidiSystem.h"
 #include "platform/SystemLog.h"
 #include "platform/midi/JackMidiSystem.h"
 #include "platform/midi/RtMidiSystem.h"
 #include "platform/plist/PropertyListFileStore.h"
 #include "platform/qt/ApplicationWindows.h"
+#include "platform/qt/MidiMenu.h"
 #include "platform/qt/QtImageFiles.h"
 #include "platform/qt/QtMainThread.h"
 #include "platform/qt/QtPdfWriter.h"
@@ -28,12 +33,7 @@
 
 namespace {
 
-std::unique_ptr<platform::MidiSystem> midiSystem(bool simulate) {
-    // JACK through libjack directly; RtMidi for the ALSA sequencer.
-    if (!simulate && platform::midi::midiApiFromEnvironment() == platform::midi::MidiApi::jack)
-        return std::make_unique<platform::midi::JackMidiSystem>();
-    if (!simulate)
-        return std::make_unique<platform::midi::RtMidiSystem>(platform::midi::MidiApi::alsa);
+std::unique_ptr<platform::MidiSystem> simulatedMidiSystem() {
     // A machine already recording, and an interface that logs by itself, so the windows show
     // running timecode and new records within seconds. The program reads the logging state
     // from the interface like any other time; it switches nothing on by itself. A playback
@@ -50,7 +50,24 @@ struct CommandLine {
     bool simulate = false;
     QString screenshotDirectory;
     QString file;
+    QString midi;  // "auto", "jack", "alsa" or empty
 };
+
+// The MIDI system asked for ("auto", "jack", "alsa"): by --midi, else GLIMMARK_MIDI_API, else
+// the menu's last choice. `by` gets what fixed it, empty for the settings or nothing.
+QString requestedMidiSystem(const CommandLine& commandLine, const QSettings& settings,
+                            QString& by) {
+    if (!commandLine.midi.isEmpty()) {
+        by = QStringLiteral("--midi");
+        return commandLine.midi;
+    }
+    if (const auto api = platform::midi::midiApiFromEnvironment()) {
+        by = QStringLiteral("GLIMMARK_MIDI_API");
+        return QString::fromStdString(std::string(platform::midi::midiApiName(*api)));
+    }
+    by.clear();
+    return settings.value(platform::qt::kMidiSystemKey, QStringLiteral("auto")).toString();
+}
 
 // Read before the windows exist, so that --help and --version work without a display.
 CommandLine readCommandLine(int argc, char* argv[]) {
@@ -62,8 +79,10 @@ CommandLine readCommandLine(int argc, char* argv[]) {
     parser.setApplicationDescription(QStringLiteral(
         "Logs the takes of a recording or playback machine through a vexa timecode interface on "
         "MIDI: running timecode, numbered log records with a still picture, and an editor for "
-        "them.\n\nWithout options it looks for the interface every two seconds (ALSA sequencer; "
-        "set GLIMMARK_MIDI_API=jack for JACK)."));
+        "them.\n\nWithout options it looks for the interface every two seconds, on JACK when a "
+        "JACK server (jackd or PipeWire's) answers, otherwise on the ALSA sequencer; a system "
+        "that lists the interface wins. --midi, GLIMMARK_MIDI_API=jack|alsa or the MIDI menu "
+        "fix the system; the capture window's status bar names the one in use."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption simulateOption(
@@ -77,15 +96,29 @@ CommandLine readCommandLine(int argc, char* argv[]) {
                        "quit."),
         QStringLiteral("dir"));
     screenshotOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    const QCommandLineOption midiOption(
+        QStringLiteral("midi"),
+        QStringLiteral("The MIDI system to find the interface on: auto (JACK when a JACK server "
+                       "answers, else the ALSA sequencer), jack or alsa. Overrides "
+                       "GLIMMARK_MIDI_API and the MIDI menu's choice."),
+        QStringLiteral("auto|jack|alsa"));
     parser.addOption(simulateOption);
+    parser.addOption(midiOption);
     parser.addOption(screenshotOption);
     parser.addPositionalArgument(QStringLiteral("file"),
                                  QStringLiteral("A project file (.vlg) to open."),
                                  QStringLiteral("[file]"));
     parser.process(reader);
+    const QString midi = parser.value(midiOption);
+    if (parser.isSet(midiOption) && midi != QLatin1String("auto") &&
+        !platform::midi::parseMidiApi(midi.toStdString())) {
+        std::fprintf(stderr, "glimmark: --midi takes auto, jack or alsa, not \"%s\"\n",
+                     qPrintable(midi));
+        std::exit(EXIT_FAILURE);
+    }
     const QStringList files = parser.positionalArguments();
     return {parser.isSet(simulateOption), parser.value(screenshotOption),
-            files.isEmpty() ? QString() : files.front()};
+            files.isEmpty() ? QString() : files.front(), midi};
 }
 
 }  // namespace
@@ -113,7 +146,36 @@ int main(int argc, char* argv[]) {
     platform::TurboJpegCodec codec;
     platform::GstreamerVideoSystem video;
     platform::qt::QtImageFiles imageFiles;
-    const std::unique_ptr<platform::MidiSystem> midi = midiSystem(simulate);
+    QSettings settings;
+
+    // JACK through libjack directly, the ALSA sequencer through RtMidi; every scan picks one
+    // unless one is fixed. Complaints that no JACK server runs are for a user who asked for
+    // JACK: by itself, the program goes on to the ALSA sequencer.
+    QString midiFixedBy;
+    const QString requested = requestedMidiSystem(commandLine, settings, midiFixedBy);
+    const vexaLogging3AppDelegate* scanner = nullptr;
+    platform::SwitchingMidiSystem* switching = nullptr;
+    platform::midi::JackMidiSystem::Options jackOptions;
+    jackOptions.report = [&switching](std::string_view line) {
+        if (switching != nullptr && switching->forced() == std::size_t{0})
+            std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
+    };
+    platform::midi::JackMidiSystem jackMidi(jackOptions);
+    platform::midi::RtMidiSystem alsaMidi(platform::midi::MidiApi::alsa);
+    platform::SwitchingMidiSystem linuxMidi(
+        {{"JACK", &jackMidi, [&jackMidi] { return jackMidi.serverAnswers(); }},
+         {"ALSA", &alsaMidi, {}}},
+        [&scanner](platform::MidiSystem& system, platform::MidiRef destination) {
+            return scanner != nullptr && scanner->isInterface(system, destination);
+        });
+    switching = &linuxMidi;
+    if (requested == QLatin1String("jack"))
+        linuxMidi.force(0);
+    else if (requested == QLatin1String("alsa"))
+        linuxMidi.force(1);
+    const std::unique_ptr<platform::MidiSystem> simulated =
+        simulate ? simulatedMidiSystem() : nullptr;
+    platform::MidiSystem& midi = simulate ? *simulated : linuxMidi;
     platform::plist::PropertyListFileStore projectFiles;
     platform::qt::QtPictureConverter pictureConverter;
     platform::qt::QtPdfWriter pdfWriter;
@@ -121,7 +183,7 @@ int main(int argc, char* argv[]) {
     vexaLogging3AppDelegate controller(PlatformServices{.mainThread = mainThread,
                                                         .clock = clock,
                                                         .systemLog = systemLog,
-                                                        .midi = *midi,
+                                                        .midi = midi,
                                                         .imageCodec = codec,
                                                         .timers = timers,
                                                         .video = video,
@@ -131,8 +193,17 @@ int main(int argc, char* argv[]) {
                                                         .pdfWriter = &pdfWriter,
                                                         .pictureScaler = &pictureScaler},
                                        windows.outlets());
+    scanner = &controller;
+    controller.interfacePort =
+        settings.value(platform::qt::kInterfacePortKey).toString().toStdString();
+    if (!simulate) {
+        platform::qt::connectMidiMenu(windows, linuxMidi, controller, settings, midiFixedBy);
+    } else {
+        for (QAction* a : {windows.menus.midiAuto, windows.menus.midiJack, windows.menus.midiAlsa,
+                           windows.menus.interfacePort})
+            a->setEnabled(false);
+    }
 
-    QSettings settings;
     platform::qt::placeWindows(windows.windowRec, windows.windowEdit, settings);
     windows.connectTo(controller);
     // Once the table has its columns, which the saved sizes and choices are for.

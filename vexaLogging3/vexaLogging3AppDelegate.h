@@ -140,6 +140,13 @@ public:
     // One scan-and-connect step, every two seconds: finds the interface among the MIDI
     // destinations, connects and senses it, or closes the connection when it is gone.
     void timer2Callback();
+    // Whether a destination of a MIDI system is the interface: the one whose port is called
+    // `interfacePort` when that is set, otherwise the one whose client calls itself as the
+    // interface does.
+    bool isInterface(platform::MidiSystem& midi, platform::MidiRef destination) const;
+    // The port the user picked as the interface's; empty: found by its client's name.
+    // Main thread.
+    std::string interfacePort;
     // 0 success; 1 client, 2 output port, 3 input port not created; 4 no source;
     // 5 source not connected; 6 no destination.
     int openMidi();

@@ -165,6 +165,12 @@ public:
         if (m_pid > 0 && kill(m_pid, SIGKILL) == 0)
             waitpid(m_pid, nullptr, 0);
     }
+    // Asks it to end as an ordinary stop would, and waits until it has.
+    void terminate() {
+        if (m_pid > 0 && kill(m_pid, SIGTERM) == 0)
+            waitpid(m_pid, nullptr, 0);
+        m_pid = 0;
+    }
     // The whole lines it has written so far.
     std::vector<std::string> lines() const {
         std::vector<std::string> lines;
@@ -191,6 +197,14 @@ public:
         if (!(useRunning && available()))
             start();
     }
+    // Stopped in order, so that the server takes its entry out of JACK's registry of at most
+    // eight servers; a killed one leaves it behind until a server of its name starts again.
+    ~JackServer() {
+        if (m_jackd)
+            m_jackd->terminate();
+    }
+    JackServer(const JackServer&) = delete;
+    JackServer& operator=(const JackServer&) = delete;
     std::string why() const { return "jackd --no-realtime -d dummy does not start (jackd2)"; }
     const std::string& name() const { return m_name; }
 

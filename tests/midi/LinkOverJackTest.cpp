@@ -12,7 +12,9 @@
 
 #include "loglist/Timecode.h"
 #include "midi/JackHarness.h"
+#include "platform/SwitchingMidiSystem.h"
 #include "platform/midi/JackMidiSystem.h"
+#include "platform/midi/RtMidiSystem.h"
 #include "support/FakePlatform.h"
 
 // A busy server puts a connection in effect long after jack_connect returns: here, connections
@@ -229,6 +231,113 @@ TEST(LinkOverJack, TheVirtualInterfaceProgramIsSensedLogsAndFollowsTheMachineCom
     c.send(c.messages.sysexMmcStop);
     c.send(c.messages.sysexMmcLocate);
     ASSERT_TRUE(link.pumpUntil([&] { return link.status() == "  11:02:03:04"; })) << link.status();
+}
+
+// The controller over the program's own choice of MIDI system (JACK, else the ALSA
+// sequencer), with no environment variable and no option: JACK on the given server.
+struct ChosenLink {
+    explicit ChosenLink(const std::string& server = {})
+        : jackMidi(jackOptions(server)),
+          alsaMidi(platform::midi::MidiApi::alsa, [](std::string_view) {}),
+          midi({{"JACK", &jackMidi, [this] { return jackMidi.serverAnswers(); }},
+                {"ALSA", &alsaMidi, {}}},
+               [this](platform::MidiSystem& system, platform::MidiRef destination) {
+                   return c.isInterface(system, destination);
+               }) {
+        c.awakeFromNib();
+    }
+    ~ChosenLink() { c.closeMidi(); }
+    static JackMidiSystem::Options jackOptions(const std::string& server) {
+        JackMidiSystem::Options o;
+        o.serverName = server;
+        o.report = [](std::string_view) {};
+        return o;
+    }
+    bool connected() const { return c.midiOpenFlag == 1 && app.windows.btnEditPlayVal.enabled; }
+    bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
+        return fake::pumpUntil(app, done, limit);
+    }
+    const std::string& status() const { return app.windows.statusText.value; }
+    // Waits until `more` further takes of the interface are complete records.
+    bool logged(int more) {
+        const int wanted = c.logStartArray.recordCount() + more;
+        return pumpUntil([&] {
+            return c.logStartArray.recordCount() >= wanted &&
+                   !app.field(wanted, kFieldStop).empty();
+        });
+    }
+
+    JackMidiSystem jackMidi;
+    platform::midi::RtMidiSystem alsaMidi;
+    platform::SwitchingMidiSystem midi;
+    fake::App app{midi};
+    vexaLogging3AppDelegate& c = *app.app;
+};
+
+// The virtual interface on `server` (empty: the one JACK programs find by themselves), logging
+// off as one that just got power.
+std::unique_ptr<ChildProcess> startSim(const std::string& server) {
+    if (!server.empty())
+        ::setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
+    const std::vector<std::string> args{GLIMMARK_VEXA_SIM_PATH, "--log-every", "5", "--log-length",
+                                        "2"};
+    auto sim = std::make_unique<ChildProcess>(args);
+    if (!server.empty())
+        ::unsetenv("JACK_DEFAULT_SERVER");
+    return sim;
+}
+
+// Found on the server that runs (jackd, or PipeWire's JACK under pw-jack), read, sensed,
+// logging on, takes logged, unplugged and plugged again, sensed again and logging on.
+TEST(LinkOverJack, ChosenByItselfTheInterfaceIsFoundLogsAndIsFoundAgainWhenReplugged) {
+    ASSERT_TRUE(JackServer::ensure().available());
+    ChosenLink link;
+    auto sim = startSim({});
+    ASSERT_TRUE(link.pumpUntil([&] { return link.connected(); })) << link.status();
+    EXPECT_EQ(link.midi.activeName(), "JACK");
+    link.app.windows.cmbLogSelectVal.selected = 1;
+    link.c.cmbLogSelect();
+    ASSERT_TRUE(link.logged(2)) << link.c.logStartArray.recordCount() << " records";
+
+    // Unplugged: not found; back, found again and set logging again as the user chose.
+    sim.reset();
+    ASSERT_TRUE(link.pumpUntil([&] { return link.status() == "  not found"; }, 6s))
+        << link.status();
+    sim = startSim({});
+    ASSERT_TRUE(link.pumpUntil([&] { return link.connected(); })) << link.status();
+    ASSERT_TRUE(link.pumpUntil([&] { return link.app.windows.cmbLogSelectVal.selected == 1; }));
+    EXPECT_TRUE(link.logged(1));
+}
+
+// A server stopped and started again is followed without a restart of the program.
+TEST(LinkOverJack, ChosenByItselfTheInterfaceIsFollowedThroughAServerRestart) {
+    // A server of this run's own, stopped in order at the end.
+    JackServer server("glimmark-switch-" + std::to_string(::getpid()), false);
+    ASSERT_TRUE(server.available()) << server.why();
+    ChosenLink link(server.name());
+    auto sim = startSim(server.name());
+    ASSERT_TRUE(link.pumpUntil([&] { return link.connected(); })) << link.status();
+    EXPECT_EQ(link.midi.activeName(), "JACK");
+    link.app.windows.cmbLogSelectVal.selected = 1;
+    link.c.cmbLogSelect();
+    ASSERT_TRUE(link.logged(2));
+
+    // The server gone: not found, looked for on the ALSA sequencer.
+    server.kill();
+    sim.reset();
+    ASSERT_TRUE(link.pumpUntil([&] { return link.status() == "  not found"; }, 6s))
+        << link.status();
+    EXPECT_EQ(link.midi.activeName(), "ALSA");
+    EXPECT_FALSE(link.app.windows.btnEditPlayVal.enabled);
+
+    // Back: found on JACK again, asked for its logging state and sensed; the logging mode
+    // the user chose is set again, and its takes are logged on.
+    ASSERT_TRUE(server.start());
+    sim = startSim(server.name());
+    ASSERT_TRUE(link.pumpUntil([&] { return link.connected(); })) << link.status();
+    EXPECT_EQ(link.midi.activeName(), "JACK");
+    ASSERT_TRUE(link.pumpUntil([&] { return link.app.windows.cmbLogSelectVal.selected == 1; }));
+    EXPECT_TRUE(link.logged(1));
 }
 
 }  // namespace

@@ -238,6 +238,11 @@ public:
         const Device* d = find(endpoint);
         return d ? d->model : std::nullopt;
     }
+    // The port name a test gave an endpoint in `portNames`, else its model.
+    std::optional<std::string> endpointName(Ref endpoint) override {
+        const auto named = portNames.find(endpoint);
+        return named != portNames.end() ? named->second : modelName(endpoint);
+    }
     Ref sourceOfDevice(Ref destination) override {
         const Device* d = find(destination);
         return d ? d->source : kNone;
@@ -281,6 +286,7 @@ public:
     }
 
     std::vector<Device> devices;
+    std::map<Ref, std::string> portNames;
     std::function<void(const Bytes& message)> onSend;
     // A step that fails: "client", "output", "input", "connect" or "destination".
     std::string failing;

@@ -19,8 +19,7 @@ void vexaLogging3AppDelegate::timer2Callback() {
     const int destinations = midi.numberOfDestinations();
     devicenr = kNoDevice;
     for (int i = 0; i < destinations; ++i) {
-        const std::optional<std::string> model = midi.modelName(midi.destination(i));
-        if (model && *model == kInterfaceModel)
+        if (isInterface(midi, midi.destination(i)))
             devicenr = i;  // The last match wins.
     }
 
@@ -59,6 +58,13 @@ void vexaLogging3AppDelegate::timer2Callback() {
         midiOpenFlag = 0;
         closeMidi();
     });
+}
+
+bool vexaLogging3AppDelegate::isInterface(platform::MidiSystem& midi,
+                                          platform::MidiRef destination) const {
+    if (!interfacePort.empty())
+        return midi.endpointName(destination) == interfacePort;
+    return midi.modelName(destination) == kInterfaceModel;
 }
 
 int vexaLogging3AppDelegate::openMidi() {

@@ -34,6 +34,12 @@ public:
     // The model name the device gives itself; on Linux, the name of the MIDI client that owns
     // the endpoint. Empty when it cannot be read.
     virtual std::optional<std::string> modelName(MidiRef endpoint) = 0;
+    // The name of the endpoint's own port, as the user picks the interface from a list when
+    // its client is not called as the interface calls itself (a patch bay, a driver that
+    // renames): on Linux the full port name. A system without port names gives the model.
+    virtual std::optional<std::string> endpointName(MidiRef endpoint) {
+        return modelName(endpoint);
+    }
     // The source of the device that owns a destination: on Linux, the input port of the same
     // client. Sources and destinations are separate lists whose positions do not line up, so
     // the source is found through its owner, never by the destination's index.

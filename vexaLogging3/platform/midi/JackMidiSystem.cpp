@@ -176,6 +176,11 @@ JackMidiSystem::Port* JackMidiSystem::livePortLocked(platform::MidiRef ref) {
     return &it->second;
 }
 
+bool JackMidiSystem::serverAnswers() {
+    std::lock_guard lock(m_mutex);
+    return ensureClientLocked();
+}
+
 std::vector<std::string> JackMidiSystem::destinationNames() {
     std::lock_guard lock(m_mutex);
     return listLocked(true);
@@ -211,6 +216,14 @@ std::optional<std::string> JackMidiSystem::modelName(platform::MidiRef endpoint)
     if (e == nullptr)
         return std::nullopt;
     return clientNameOfPort(e->portName);
+}
+
+std::optional<std::string> JackMidiSystem::endpointName(platform::MidiRef endpoint) {
+    std::lock_guard lock(m_mutex);
+    const Endpoint* e = endpointLocked(endpoint);
+    if (e == nullptr)
+        return std::nullopt;
+    return e->portName;
 }
 
 platform::MidiRef JackMidiSystem::sourceOfDevice(platform::MidiRef destination) {

@@ -73,6 +73,8 @@ public:
     int numberOfDestinations() override;
     platform::MidiRef destination(int index) override;
     std::optional<std::string> modelName(platform::MidiRef endpoint) override;
+    // The full port name: "client:port" under JACK, with " client:port" numbers under ALSA.
+    std::optional<std::string> endpointName(platform::MidiRef endpoint) override;
     platform::MidiRef sourceOfDevice(platform::MidiRef destination) override;
 
     int clientCreate(std::string_view name, platform::MidiRef& client) override;
@@ -89,6 +91,8 @@ public:
     void send(platform::MidiRef outputPort, platform::MidiRef destination,
               std::span<const std::uint8_t> packetList) override;
 
+    // Whether a JACK server answers now (one is never started for it).
+    bool serverAnswers();
     // The port names behind the endpoints listed now, for messages and tests.
     std::vector<std::string> destinationNames();
     std::vector<std::string> sourceNames();

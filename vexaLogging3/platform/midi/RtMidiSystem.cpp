@@ -1,8 +1,5 @@
 #include "platform/midi/RtMidiSystem.h"
 
-#include <RtMidi.h>
-#include <alsa/asoundlib.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -10,6 +7,7 @@
 #include <exception>
 
 #include "platform/MidiPacketList.h"
+#include "platform/midi/RtMidiSeam.h"
 
 namespace platform::midi {
 
@@ -24,33 +22,11 @@ constexpr std::chrono::seconds kProbeRetry{5};
 constexpr const char* kProbeOutName = "Glimmark scan out";
 constexpr const char* kProbeInName = "Glimmark scan in";
 
-void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
-
-// Whether the ALSA sequencer opens now; `why` gets alsa-lib's reason when it does not. Asked
-// before RtMidi is, which writes to standard error from constructors that cannot report
-// through a callback.
-bool alsaSequencerOpens(std::string& why) {
-    snd_seq_t* seq = nullptr;
-    const int opened = snd_seq_open(&seq, "default", SND_SEQ_OPEN_DUPLEX, 0);
-    if (opened < 0) {
-        why = snd_strerror(opened);
-        return false;
-    }
-    snd_seq_close(seq);
-    return true;
-}
-
-RtMidi::Api rtApi(MidiApi api) {
-    return api == MidiApi::jack ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA;
-}
-
 }  // namespace
 
-MidiApi midiApiFromEnvironment() {
+std::optional<MidiApi> midiApiFromEnvironment() {
     const char* value = std::getenv("GLIMMARK_MIDI_API");
-    if (value == nullptr)
-        return MidiApi::alsa;
-    return parseMidiApi(value).value_or(MidiApi::alsa);
+    return value == nullptr ? std::nullopt : parseMidiApi(value);
 }
 
 struct RtMidiSystem::ErrorSink {
@@ -73,8 +49,7 @@ struct RtMidiSystem::ErrorSink {
     }
 
     // RtMidi calls this instead of throwing, on the thread that met the error.
-    static void onError(RtMidiError::Type type, const std::string& text, void* sink) {
-        const bool failure = type != RtMidiError::WARNING && type != RtMidiError::DEBUG_WARNING;
+    static void onError(bool failure, const std::string& text, void* sink) {
         static_cast<ErrorSink*>(sink)->record(failure, text);
     }
 
@@ -99,31 +74,29 @@ namespace {
 
 // Creates an RtMidi object whose errors go to `sink`; null when the MIDI system cannot be
 // opened (RtMidi throws from the constructor, before an error callback can be set).
-template <class RtObject>
-std::unique_ptr<RtObject> makeRtObject(MidiApi api, const std::string& clientName,
-                                       RtMidiSystem::ErrorSink& sink) {
-    std::unique_ptr<RtObject> object;
+std::unique_ptr<RtPort> makeRtPort(RtBackend& backend, bool input, MidiApi api,
+                                   const std::string& clientName, RtMidiSystem::ErrorSink& sink) {
+    std::unique_ptr<RtPort> object;
     sink.guarded([&] {
-        object = std::make_unique<RtObject>(rtApi(api), clientName);
-        object->setErrorCallback(&RtMidiSystem::ErrorSink::onError, &sink);
+        object =
+            input ? backend.makeInput(api, clientName, &RtMidiSystem::ErrorSink::onError, &sink)
+                  : backend.makeOutput(api, clientName, &RtMidiSystem::ErrorSink::onError, &sink);
     });
     return object;
 }
 
-template <class RtObject>
-std::vector<std::string> portNamesOf(RtObject& object, RtMidiSystem::ErrorSink& sink) {
+std::vector<std::string> portNamesOf(RtPort& object, RtMidiSystem::ErrorSink& sink) {
     std::vector<std::string> names;
     const bool listed = sink.guarded([&] {
-        const unsigned count = object.getPortCount();
-        for (unsigned i = 0; i < count; ++i) names.push_back(object.getPortName(i));
+        const unsigned count = object.portCount();
+        for (unsigned i = 0; i < count; ++i) names.push_back(object.portName(i));
     });
     if (!listed)
         names.clear();
     return names;
 }
 
-template <class RtObject>
-std::optional<unsigned> portIndexOf(RtObject& object, RtMidiSystem::ErrorSink& sink,
+std::optional<unsigned> portIndexOf(RtPort& object, RtMidiSystem::ErrorSink& sink,
                                     const std::string& portName) {
     const std::vector<std::string> names = portNamesOf(object, sink);
     for (unsigned i = 0; i < names.size(); ++i) {
@@ -140,7 +113,7 @@ struct RtMidiSystem::OutputPort {
     std::string name;
     ErrorSink errors;
     std::string connectedTo;  // port name of the destination it is open to
-    std::unique_ptr<RtMidiOut> out;
+    std::unique_ptr<RtPort> out;
 };
 
 struct RtMidiSystem::InputPort {
@@ -150,15 +123,15 @@ struct RtMidiSystem::InputPort {
     ErrorSink errors;
     std::string connectedTo;  // port name of the source it is open to
     // Last member: it goes first, and with it the thread that calls deliver() with this port.
-    std::unique_ptr<RtMidiIn> in;
+    std::unique_ptr<RtPort> in;
 
     // RtMidi hands over one whole message at a time, System Exclusive included; one longer
     // than a packet holds comes in several packets of the same list.
-    static void deliver(double, std::vector<unsigned char>* message, void* self) {
+    static void deliver(const std::vector<unsigned char>& message, void* self) {
         const auto* port = static_cast<const InputPort*>(self);
-        if (message == nullptr || message->empty() || port->readProc == nullptr)
+        if (message.empty() || port->readProc == nullptr)
             return;
-        const std::vector<std::uint8_t> list = platform::makeMidiPacketList(*message);
+        const std::vector<std::uint8_t> list = platform::makeMidiPacketList(message);
         port->readProc(list, nullptr, nullptr);
     }
 };
@@ -166,20 +139,18 @@ struct RtMidiSystem::InputPort {
 struct RtMidiSystem::Probes {
     ErrorSink outErrors;
     ErrorSink inErrors;
-    std::unique_ptr<RtMidiOut> out;
-    std::unique_ptr<RtMidiIn> in;
+    std::unique_ptr<RtPort> out;
+    std::unique_ptr<RtPort> in;
     std::chrono::steady_clock::time_point retryAt{};
 };
 
-RtMidiSystem::RtMidiSystem(MidiApi api, std::function<void(std::string_view)> report)
+RtMidiSystem::RtMidiSystem(MidiApi api, std::function<void(std::string_view)> report,
+                           std::unique_ptr<RtBackend> backend)
     : m_api(api),
       m_report(std::move(report)),
+      m_backend(backend ? std::move(backend) : makeRtMidiBackend()),
       m_probes(std::make_unique<Probes>()),
       m_errors(std::make_unique<ErrorSink>()) {
-    // alsa-lib writes every failure to standard error itself; what matters reaches us as a
-    // result code and is said once.
-    if (api == MidiApi::alsa)
-        snd_lib_error_set_handler(&quietAlsa);
     m_probes->outErrors.shared = m_errors.get();
     m_probes->inErrors.shared = m_errors.get();
 }
@@ -198,7 +169,7 @@ std::string RtMidiSystem::lastError() const {
 
 bool RtMidiSystem::systemOpensLocked() {
     std::string why;
-    const bool opens = m_api != MidiApi::alsa || alsaSequencerOpens(why);
+    const bool opens = m_backend->systemOpens(m_api, why);
     if (!opens) {
         const std::string line = "ALSA MIDI: the ALSA sequencer cannot be opened (" + why +
                                  "); the interface is looked for again until it can.";
@@ -220,9 +191,9 @@ std::vector<std::string> RtMidiSystem::listLocked(bool destinations) {
     if ((!p.out || !p.in) && now >= p.retryAt) {
         if (systemOpensLocked()) {
             if (!p.out)
-                p.out = makeRtObject<RtMidiOut>(m_api, kProbeOutName, p.outErrors);
+                p.out = makeRtPort(*m_backend, false, m_api, kProbeOutName, p.outErrors);
             if (!p.in)
-                p.in = makeRtObject<RtMidiIn>(m_api, kProbeInName, p.inErrors);
+                p.in = makeRtPort(*m_backend, true, m_api, kProbeInName, p.inErrors);
         }
         if (!p.out || !p.in)
             p.retryAt = now + kProbeRetry;
@@ -307,6 +278,14 @@ std::optional<std::string> RtMidiSystem::modelName(platform::MidiRef endpoint) {
     return clientNameOfPort(e->portName);
 }
 
+std::optional<std::string> RtMidiSystem::endpointName(platform::MidiRef endpoint) {
+    std::lock_guard lock(m_mutex);
+    const Endpoint* e = endpointLocked(endpoint);
+    if (e == nullptr)
+        return std::nullopt;
+    return e->portName;
+}
+
 platform::MidiRef RtMidiSystem::sourceOfDevice(platform::MidiRef destination) {
     std::lock_guard lock(m_mutex);
     const Endpoint* e = endpointLocked(destination);
@@ -339,7 +318,7 @@ int RtMidiSystem::outputPortCreate(platform::MidiRef client, std::string_view na
     created->errors.shared = m_errors.get();
     if (!systemOpensLocked())
         return kBackendFailed;
-    created->out = makeRtObject<RtMidiOut>(m_api, owner->second, created->errors);
+    created->out = makeRtPort(*m_backend, false, m_api, owner->second, created->errors);
     if (!created->out)
         return kBackendFailed;
     port = m_next++;
@@ -360,17 +339,14 @@ int RtMidiSystem::inputPortCreate(platform::MidiRef client, std::string_view nam
     created->errors.shared = m_errors.get();
     if (!systemOpensLocked())
         return kBackendFailed;
-    created->in = makeRtObject<RtMidiIn>(m_api, owner->second, created->errors);
+    created->in = makeRtPort(*m_backend, true, m_api, owner->second, created->errors);
     if (!created->in)
         return kBackendFailed;
-    RtMidiIn& in = *created->in;
+    RtPort& in = *created->in;
     InputPort* self = created.get();
     // The callback goes in before any port opens, so no message waits in RtMidi's queue;
     // System Exclusive and MIDI Time Code are what the program lives on.
-    const bool ready = created->errors.guarded([&] {
-        in.setCallback(&InputPort::deliver, self);
-        in.ignoreTypes(false, false, true);
-    });
+    const bool ready = created->errors.guarded([&] { in.receiveWith(&InputPort::deliver, self); });
     if (!ready)
         return kBackendFailed;
     port = m_next++;
@@ -476,7 +452,7 @@ void RtMidiSystem::send(platform::MidiRef outputPort, platform::MidiRef destinat
 }
 
 std::string RtMidiSystem::libraryVersion() {
-    return "RtMidi " + RtMidi::getVersion() + ", ALSA " + snd_asoundlib_version();
+    return rtMidiLibraryVersion();
 }
 
 }  // namespace platform::midi

@@ -14,14 +14,13 @@
 
 #include "platform/Midi.h"
 #include "platform/midi/MidiPortNames.h"
-
-class RtMidiIn;
-class RtMidiOut;
+#include "platform/midi/RtMidiSeam.h"
 
 namespace platform::midi {
 
-// GLIMMARK_MIDI_API=jack selects JACK; unset, "alsa" or anything else means the ALSA sequencer.
-MidiApi midiApiFromEnvironment();
+// GLIMMARK_MIDI_API=jack selects JACK, "alsa" the ALSA sequencer; unset or anything else
+// leaves the choice to the program.
+std::optional<MidiApi> midiApiFromEnvironment();
 
 // The MIDI system on RtMidi, over the ALSA sequencer or JACK.
 //
@@ -51,8 +50,9 @@ public:
 
     // `report` is told once whenever the MIDI system cannot be opened after it could (or at
     // the start): one line, not one per scan. Null: standard error.
-    explicit RtMidiSystem(MidiApi api = midiApiFromEnvironment(),
-                          std::function<void(std::string_view)> report = {});
+    // `backend`: what reaches RtMidi; null, RtMidi itself.
+    explicit RtMidiSystem(MidiApi api, std::function<void(std::string_view)> report = {},
+                          std::unique_ptr<RtBackend> backend = nullptr);
     ~RtMidiSystem() override;
     RtMidiSystem(const RtMidiSystem&) = delete;
     RtMidiSystem& operator=(const RtMidiSystem&) = delete;
@@ -62,6 +62,8 @@ public:
     int numberOfDestinations() override;
     platform::MidiRef destination(int index) override;
     std::optional<std::string> modelName(platform::MidiRef endpoint) override;
+    // The full port name: "client:port" under JACK, with " client:port" numbers under ALSA.
+    std::optional<std::string> endpointName(platform::MidiRef endpoint) override;
     platform::MidiRef sourceOfDevice(platform::MidiRef destination) override;
 
     int clientCreate(std::string_view name, platform::MidiRef& client) override;
@@ -108,6 +110,7 @@ private:
 
     const MidiApi m_api;
     const std::function<void(std::string_view)> m_report;
+    const std::unique_ptr<RtBackend> m_backend;
     bool m_opens = true;  // as last reported
     mutable std::mutex m_mutex;
     platform::MidiRef m_next = 0x100;

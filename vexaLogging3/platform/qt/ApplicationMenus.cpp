@@ -1,6 +1,7 @@
 #include "platform/qt/ApplicationMenus.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -53,6 +54,16 @@ ApplicationMenus::ApplicationMenus() {
     keysAndControls = item(this, tr("&Keys and Controls"), QKeySequence::HelpContents);
     behaviourNotes = item(this, tr("&Behaviour notes"));
     about = item(this, tr("&About Glimmark"));
+    midiAuto = item(this, tr("&Chosen by Itself"));
+    midiJack = item(this, tr("&JACK"));
+    midiAlsa = item(this, tr("&ALSA Sequencer"));
+    auto* midiSystems = new QActionGroup(this);
+    for (QAction* a : {midiAuto, midiJack, midiAlsa}) {
+        a->setCheckable(true);
+        midiSystems->addAction(a);
+    }
+    midiAuto->setChecked(true);
+    interfacePort = item(this, tr("Interface &Port…"));
     playStop = item(this, tr("&Play/Stop"), QKeySequence(Qt::CTRL | Qt::Key_P));
     chase = item(this, tr("&Chase"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
     chase->setCheckable(true);
@@ -142,6 +153,11 @@ void ApplicationMenus::addTo(QMenuBar* bar) {
     player->addAction(playStop);
     player->addAction(chase);
     player->addAction(editMode);
+
+    QMenu* midi = bar->addMenu(tr("&MIDI"));
+    midi->addActions({midiAuto, midiJack, midiAlsa});
+    midi->addSeparator();
+    midi->addAction(interfacePort);
 
     QMenu* view = bar->addMenu(tr("&View"));
     view->addAction(fullScreen);

@@ -42,6 +42,12 @@ public:
     QAction* keysAndControls;
     QAction* behaviourNotes;
     QAction* about;
+    // MIDI: the system the interface is looked for on (one of the three at a time), and the
+    // port it is found by.
+    QAction* midiAuto;
+    QAction* midiJack;
+    QAction* midiAlsa;
+    QAction* interfacePort;
 
     // Player: each stands for a control of the editor and works it as a click would.
     QAction* playStop;
