@@ -5,8 +5,11 @@
 #include <QCommandLineParser>
 #include <QSettings>
 #include <QTimer>
+#include <QLabel>
 #include <csignal>
+#include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "platform/Clock.h"
 #include "platform/SystemLog.h"
@@ -14,6 +17,7 @@
 #include "platform/midi/RtMidiSystem.h"
 #include "platform/plist/PropertyListFileStore.h"
 #include "platform/qt/ApplicationWindows.h"
+#include "platform/qt/LiveSharing.h"
 #include "platform/qt/QtImageFiles.h"
 #include "platform/qt/QtMainThread.h"
 #include "platform/qt/QtPictureConverter.h"
@@ -49,6 +53,8 @@ struct CommandLine {
     bool simulate = false;
     QString screenshotDirectory;
     QString file;
+    // --serve: share the live log from the start.
+    std::optional<share::Endpoint> serve;
 };
 
 // Read before the windows exist, so that --help and --version work without a display.
@@ -76,15 +82,31 @@ CommandLine readCommandLine(int argc, char* argv[]) {
                        "quit."),
         QStringLiteral("dir"));
     screenshotOption.setFlags(QCommandLineOption::HiddenFromHelp);
+    const QCommandLineOption serveOption(
+        QStringLiteral("serve"),
+        QStringLiteral("Share the live log as a read-only web page on [ADDRESS:]PORT (the "
+                       "loopback address when none is given; 0.0.0.0 for every network, then "
+                       "with an access code in the address), and print the page's address."),
+        QStringLiteral("[address:]port"));
     parser.addOption(simulateOption);
     parser.addOption(screenshotOption);
+    parser.addOption(serveOption);
     parser.addPositionalArgument(QStringLiteral("file"),
                                  QStringLiteral("A project file (.vlg) to open."),
                                  QStringLiteral("[file]"));
     parser.process(reader);
     const QStringList files = parser.positionalArguments();
-    return {parser.isSet(simulateOption), parser.value(screenshotOption),
-            files.isEmpty() ? QString() : files.front()};
+    CommandLine commandLine{parser.isSet(simulateOption), parser.value(screenshotOption),
+                            files.isEmpty() ? QString() : files.front(), std::nullopt};
+    if (parser.isSet(serveOption)) {
+        std::string why;
+        commandLine.serve = share::parseEndpoint(parser.value(serveOption).toStdString(), why);
+        if (!commandLine.serve) {
+            std::fprintf(stderr, "glimmark: --serve: %s\n", why.c_str());
+            std::exit(2);
+        }
+    }
+    return commandLine;
 }
 
 }  // namespace
@@ -151,10 +173,26 @@ int main(int argc, char* argv[]) {
     });
     if (simulate)
         controller.chooseVideoDevice(platform::GstreamerVideoSystem::kTestPatternName);
+
+    LiveSharing sharing(controller, codec, &pictureConverter, windows.windowRec.shareStatus,
+                        &windows.windowRec);
+    QObject::connect(windows.menus.shareLiveLog, &QAction::triggered, &sharing,
+                     [&sharing] { sharing.showDialog(); });
+    if (commandLine.serve) {
+        std::string why;
+        if (!sharing.start(*commandLine.serve, false, why)) {
+            std::fprintf(stderr, "glimmark: --serve: %s\n", why.c_str());
+            return 2;
+        }
+        // One line, flushed at once: a script reads the address and goes on.
+        std::printf("%s\n", sharing.url().toUtf8().constData());
+        std::fflush(stdout);
+    }
     if (!commandLine.screenshotDirectory.isEmpty())
         platform::qt::grabWindowsOnceLogged(windows, controller, commandLine.screenshotDirectory);
 
     const int status = QApplication::exec();
+    sharing.stop();
     platform::qt::saveWindowPlaces(windows.windowRec, windows.windowEdit, settings);
     windows.windowLog.saveColumns(settings);
     // No more device input or frames may reach the controller once it starts to go.

@@ -47,12 +47,20 @@ void requestCompleted(void* cls, MHD_Connection* connection, void**, MHD_Request
 MHD_Result accessHandler(void* cls, MHD_Connection* connection, const char* url,
                          const char* method, const char*, const char*, std::size_t* uploadSize,
                          void** state) {
-    // A body that came with a request is read and dropped: nothing here takes one.
-    if (*state != nullptr) {
+    // Answered once the whole request is in: an answer queued before it would make the
+    // library close the connection after it. A body that came with a request is read and
+    // dropped: nothing here takes one.
+    static int marker;
+    if (*state == nullptr) {
+        *state = &marker;
+        listenerOf(cls).requestStarted(connection);
+        return MHD_YES;
+    }
+    if (*uploadSize != 0) {
         *uploadSize = 0;
         return MHD_YES;
     }
-    return listenerOf(cls).handle(connection, url, method, state) != 0 ? MHD_YES : MHD_NO;
+    return listenerOf(cls).handle(connection, url, method) != 0 ? MHD_YES : MHD_NO;
 }
 
 ssize_t readStream(void* cls, std::uint64_t, char* out, std::size_t max) {
@@ -195,15 +203,15 @@ void MhdListener::requestDone(MHD_Connection* connection) {
     }
 }
 
-int MhdListener::handle(MHD_Connection* connection, const char* url, const char* method,
-                        void** state) {
-    static int marker;
-    *state = &marker;
-    Connection* record = recordOf(connection);
-    if (record != nullptr) {
+void MhdListener::requestStarted(MHD_Connection* connection) {
+    if (Connection* record = recordOf(connection)) {
         record->busy = true;
         record->lastActive = ++m_clock;
     }
+}
+
+int MhdListener::handle(MHD_Connection* connection, const char* url, const char* method) {
+    Connection* record = recordOf(connection);
     const char* host = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_HOST);
     const char* ifNoneMatch =
         MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_IF_NONE_MATCH);

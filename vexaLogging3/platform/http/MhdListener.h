@@ -53,8 +53,9 @@ public:
     bool admit();
     void opened(void** context, MHD_Connection* connection);
     void closed(void** context);
+    void requestStarted(MHD_Connection* connection);
     void requestDone(MHD_Connection* connection);
-    int handle(MHD_Connection* connection, const char* url, const char* method, void** state);
+    int handle(MHD_Connection* connection, const char* url, const char* method);
     long read(Stream& stream, char* out, std::size_t max);
     void streamFreed(Stream* stream);
 

@@ -31,6 +31,7 @@ public:
     QAction* renumber;
     QAction* fullScreen;
     QAction* exitFullScreen;
+    QAction* shareLiveLog;
     QAction* showCapture;
     QAction* showEditor;
     QAction* showLog;
