@@ -28,34 +28,49 @@ std::vector<EventFeed::Wake> EventFeed::takeWakes() {
 void EventFeed::publish(std::vector<std::string> events) {
     if (events.empty())
         return;
-    std::lock_guard lock(m_mutex);
-    for (std::string& event : events)
-        m_events.push_back(std::move(event));
-    while (m_events.size() > m_keep) {
-        m_events.pop_front();
-        ++m_first;
+    std::vector<Wake> wakes;
+    {
+        std::lock_guard lock(m_mutex);
+        for (std::string& event : events)
+            m_events.push_back(std::move(event));
+        while (m_events.size() > m_keep) {
+            m_events.pop_front();
+            ++m_first;
+        }
+        wakes = takeWakes();
     }
-    // Woken under the lock: a stream's wake-up is forgotten under it when its connection goes,
-    // so none runs for a connection already gone.
-    for (Wake& wake : takeWakes())
+    wakeOutsideTheLock(wakes);
+}
+
+void EventFeed::wakeOutsideTheLock(std::vector<Wake>& wakes) {
+    // Outside the lock: a wake-up calls into the server, which calls back into the feed under
+    // locks of its own. A parked stream stays parked until its wake-up runs, so its connection
+    // cannot go away in between.
+    for (Wake& wake : wakes)
         wake();
 }
 
 void EventFeed::publishTimecode(std::string event) {
-    std::lock_guard lock(m_mutex);
-    if (event == m_timecode)
-        return;
-    m_timecode = std::move(event);
-    ++m_timecodeNumber;
-    for (Wake& wake : takeWakes())
-        wake();
+    std::vector<Wake> wakes;
+    {
+        std::lock_guard lock(m_mutex);
+        if (event == m_timecode)
+            return;
+        m_timecode = std::move(event);
+        ++m_timecodeNumber;
+        wakes = takeWakes();
+    }
+    wakeOutsideTheLock(wakes);
 }
 
 void EventFeed::publishKeepAlive() {
-    std::lock_guard lock(m_mutex);
-    ++m_keepAliveNumber;
-    for (Wake& wake : takeWakes())
-        wake();
+    std::vector<Wake> wakes;
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_keepAliveNumber;
+        wakes = takeWakes();
+    }
+    wakeOutsideTheLock(wakes);
 }
 
 std::size_t EventFeed::readOrPark(std::uintptr_t id, Cursor& cursor, char* out, std::size_t max,
@@ -97,9 +112,12 @@ void EventFeed::close(std::uintptr_t id) {
 }
 
 void EventFeed::wakeAll() {
-    std::lock_guard lock(m_mutex);
-    for (Wake& wake : takeWakes())
-        wake();
+    std::vector<Wake> wakes;
+    {
+        std::lock_guard lock(m_mutex);
+        wakes = takeWakes();
+    }
+    wakeOutsideTheLock(wakes);
 }
 
 std::size_t EventFeed::parkedCount() const {

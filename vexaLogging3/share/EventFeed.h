@@ -47,7 +47,8 @@ public:
     // names the stream.
     std::size_t readOrPark(std::uintptr_t id, Cursor& cursor, char* out, std::size_t max,
                            const std::function<bool()>& park, Wake wake);
-    // Forgets a stream's wake-up: its connection is gone.
+    // Forgets a stream's wake-up: its connection is gone. A wake-up already taken by a
+    // publish may still run; the server keeps a parked stream's connection until it does.
     void close(std::uintptr_t id);
     // Runs every parked stream's wake-up and forgets them all.
     void wakeAll();
@@ -56,6 +57,7 @@ public:
 
 private:
     std::vector<Wake> takeWakes();
+    static void wakeOutsideTheLock(std::vector<Wake>& wakes);
 
     mutable std::mutex m_mutex;
     std::size_t m_keep;

@@ -6,7 +6,9 @@
 #include <sys/socket.h>
 
 #include <chrono>
+#include <algorithm>
 #include <cstring>
+#include <vector>
 #include <memory>
 #include <thread>
 
@@ -126,8 +128,7 @@ bool MhdListener::start(const std::string& address, int port, std::string& why) 
         flags, static_cast<std::uint16_t>(port), &acceptPolicy, this, &accessHandler, this,
         MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(&storage),
         MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<std::size_t>(kHeaderLimit),
-        // Room beyond the two limits for connections being closed to make room.
-        MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(kMaxRequestConnections + kMaxStreams + 64),
+        MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(kConnectionLimit),
         MHD_OPTION_CONNECTION_TIMEOUT, 30u,
         MHD_OPTION_LISTEN_BACKLOG_SIZE, 1024u,
         MHD_OPTION_NOTIFY_CONNECTION, &notifyConnection, this,
@@ -159,23 +160,33 @@ void MhdListener::stop() {
 }
 
 bool MhdListener::admit() {
+    // The library refuses every new connection at its own limit, before asking here: close to
+    // it, even a connection within its grace makes room.
+    const bool crowded = m_connections.size() + 32 >= kConnectionLimit;
+    const auto spared = std::chrono::steady_clock::now() - kGrace;
+    std::vector<Connection*> idle;
     int requests = 0;
-    Connection* oldestIdle = nullptr;
     for (Connection& c : m_connections) {
         if (c.stream || c.closing)
             continue;
         ++requests;
-        if (!c.busy && (oldestIdle == nullptr || c.lastActive < oldestIdle->lastActive))
-            oldestIdle = &c;
+        if (!c.busy && (crowded || c.lastActiveAt <= spared))
+            idle.push_back(&c);
     }
-    if (requests < kMaxRequestConnections)
-        return true;
-    if (oldestIdle == nullptr)
-        return false;
-    // The library has no call that closes one connection; a socket shut down under it is
-    // seen at its next turn and closed as any connection its client ended.
-    shutdown(oldestIdle->fd, SHUT_RDWR);
-    oldestIdle->closing = true;
+    std::sort(idle.begin(), idle.end(),
+              [](const Connection* a, const Connection* b) { return a->lastActive < b->lastActive; });
+    // Room for this one: the connections idle longest go first, down to the limit (or one,
+    // when crowded).
+    std::size_t closing = 0;
+    while (closing < idle.size() &&
+           (requests >= kMaxRequestConnections || (crowded && closing == 0))) {
+        // The library has no call that closes one connection; a socket shut down under it
+        // is seen at its next turn and closed as any connection its client ended.
+        shutdown(idle[closing]->fd, SHUT_RDWR);
+        idle[closing]->closing = true;
+        ++closing;
+        --requests;
+    }
     return true;
 }
 
@@ -185,6 +196,7 @@ void MhdListener::opened(void** context, MHD_Connection* connection) {
         MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
     c.fd = info != nullptr ? info->connect_fd : -1;
     c.lastActive = ++m_clock;
+    c.lastActiveAt = std::chrono::steady_clock::now();
     *context = &c;
     ++m_open;
 }
@@ -200,6 +212,7 @@ void MhdListener::requestDone(MHD_Connection* connection) {
     if (Connection* c = recordOf(connection)) {
         c->busy = false;
         c->lastActive = ++m_clock;
+        c->lastActiveAt = std::chrono::steady_clock::now();
     }
 }
 
@@ -207,6 +220,7 @@ void MhdListener::requestStarted(MHD_Connection* connection) {
     if (Connection* record = recordOf(connection)) {
         record->busy = true;
         record->lastActive = ++m_clock;
+        record->lastActiveAt = std::chrono::steady_clock::now();
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <list>
 #include <string>
@@ -22,13 +23,19 @@ namespace platform::http {
 // 1,200 threads), and Qt's HTTP server in Qt 6.4 has no streamed answers.
 //
 // Connections: at most kMaxRequestConnections that are not event streams, the one idle
-// longest closed first to make room; at most kMaxStreams event streams. Request line and
-// headers must fit in kHeaderLimit bytes.
+// longest closed first to make room. A connection idle for less than kGrace is spared: a
+// burst of new ones (a room of phones opening the page at once) would otherwise close each
+// other before their requests arrived; past the library's own limit new ones then wait.
+// At most kMaxStreams event streams. Request line and headers must fit in kHeaderLimit bytes.
 class MhdListener final : public share::Listener {
 public:
     static constexpr int kMaxRequestConnections = 64;
     static constexpr int kMaxStreams = 256;
     static constexpr std::size_t kHeaderLimit = 16 * 1024;
+    static constexpr std::chrono::milliseconds kGrace{100};
+    // The library's own limit: room beyond the two above for a burst of new connections and
+    // for those being closed.
+    static constexpr std::size_t kConnectionLimit = kMaxRequestConnections + kMaxStreams + 128;
 
     MhdListener(share::ShareSite& site, share::EventFeed& feed);
     ~MhdListener() override;
@@ -45,6 +52,7 @@ public:
     struct Connection {
         int fd = -1;
         std::uint64_t lastActive = 0;
+        std::chrono::steady_clock::time_point lastActiveAt;
         bool busy = false;
         bool stream = false;
         bool closing = false;
