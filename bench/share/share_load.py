@@ -113,9 +113,11 @@ async def request_load(host, port, paths, rate, seconds, results):
         try:
             status, body = await http_get(host, port, path)
             ok = status == 200 and len(body) > 0
-        except (OSError, asyncio.TimeoutError, ValueError):
+            why = status
+        except (OSError, asyncio.TimeoutError, ValueError) as e:
             ok = False
-        results.append((ok, time.monotonic() - t0, path))
+            why = type(e).__name__
+        results.append((ok, time.monotonic() - t0, why))
 
     while time.monotonic() - started < seconds:
         tasks.append(asyncio.create_task(one(paths[n % len(paths)])))
@@ -141,9 +143,14 @@ def percentile(values, p):
 
 def summary(name, results):
     failed = sum(1 for ok, _, _ in results if not ok)
+    reasons = {}
+    for ok, _, why in results:
+        if not ok:
+            reasons[why] = reasons.get(why, 0) + 1
     lat = [t * 1000 for ok, t, _ in results if ok]
     print(f"{name}: {len(results)} requests, {failed} failed, latency median "
-          f"{statistics.median(lat) if lat else float('nan'):.1f} ms, p99 {percentile(lat, 99):.1f} ms")
+          f"{statistics.median(lat) if lat else float('nan'):.1f} ms, p99 {percentile(lat, 99):.1f} ms"
+          + (f", failures {reasons}" if reasons else ""))
     return failed
 
 
@@ -155,8 +162,11 @@ async def main():
     parser.add_argument("--seconds", type=float, default=60)
     args = parser.parse_args()
 
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen",
-               XDG_CONFIG_HOME=tempfile.mkdtemp(prefix="glimmark-load-"))
+    # Settings and crash copies of its own: a crash copy left by another run would open with a
+    # question first.
+    home = tempfile.mkdtemp(prefix="glimmark-load-")
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_CONFIG_HOME=home + "/config",
+               XDG_STATE_HOME=home + "/state")
     program = subprocess.Popen([args.glimmark, "--simulate", "--serve", "127.0.0.1:0"],
                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env, text=True)
     try:
