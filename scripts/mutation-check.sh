@@ -16,7 +16,7 @@ build=$(realpath -m "${1:-$root/build}")
 # Binaries a row names, with the gtest filter each runs under (the CLI's hostile files take
 # minutes and test no mutant here).
 declare -A filters=(
-    [core_tests]='*' [plist_tests]='*' [cli_tests]='Runs/*' [qt_tests]='*' [vexasim_tests]='*'
+    [core_tests]='*' [plist_tests]='*' [share_tests]='*' [cli_tests]='Runs/*' [qt_tests]='*' [vexasim_tests]='*'
     [midi_jack_tests]='LinkOverJack.EachOfTwoHundred*'
 )
 
@@ -119,6 +119,15 @@ mutants=(
     "cli_tests|vexaLogging3/documents/AtomicFile.cpp|if (exists && ((old.st_mode & 0222) == 0 or ::access(|if (exists && (false or ::access(|a read-only file is replaced"
     "qt_tests|vexaLogging3/platform/qt/ApplicationWindows.cpp|window->setWindowModified(c->editChangeFlag != 0);|window->setWindowModified(c->editChangeFlag == 0);|the unsaved mark shows on a saved log"
 
+    # live log on the web
+    "share_tests|vexaLogging3/share/ShareSite.cpp|if (request.method != \"GET\" && request.method != \"HEAD\") {|if (request.method == \"DELETE\") {|a POST or PUT to the shared page is answered as a GET"
+    "share_tests|vexaLogging3/share/ShareSite.cpp|} else if (!loopbackHost(request.host)) {|} else if (false) {|a web page elsewhere reads the log through a name rebound to this machine"
+    "share_tests|vexaLogging3/share/ShareSite.cpp|path[prefix.size()] != '/')|path[prefix.size()] == 0)|a path that only starts like the token reaches the log"
+    "share_tests|vexaLogging3/share/EventFeed.cpp|if (cursor.next < m_first) {|if (cursor.next < m_first && false) {|a page that fell behind silently misses takes"
+    "share_tests|vexaLogging3/share/ShareSnapshot.cpp|if (was.stop != take.stop)|if (false)|the open pages never see a take's stop"
+    "share_tests|vexaLogging3/share/ShareSnapshot.cpp|out += kHex[c >> 4];|out += kHex[c & 0x0F];|a comment with < or & shows as other characters on the page"
+    "share_tests|vexaLogging3/platform/http/MhdListener.cpp|shutdown(idle[closing]->fd, SHUT_RDWR);|(void)idle[closing];|idle connections pile up until no new page can connect"
+    "share_tests|vexaLogging3/share/ShareSnapshot.cpp|if (newSeen)|if (false)|a record inserted in the middle shows at the top of the page"
 )
 
 current=""
