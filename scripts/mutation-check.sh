@@ -16,8 +16,9 @@ build=$(realpath -m "${1:-$root/build}")
 # Binaries a row names, with the gtest filter each runs under (the CLI's hostile files take
 # minutes and test no mutant here).
 declare -A filters=(
-    [core_tests]='*' [plist_tests]='*' [cli_tests]='Runs/*' [qt_tests]='*' [vexasim_tests]='*'
-    [midi_jack_tests]='LinkOverJack.EachOfTwoHundred*' [handover_file_tests]='*' [midi_tests]='*'
+    [core_tests]='*' [plist_tests]='*' [share_tests]='*' [cli_tests]='Runs/*' [qt_tests]='*'
+    [vexasim_tests]='*' [midi_jack_tests]='LinkOverJack.EachOfTwoHundred*' [handover_file_tests]='*'
+    [midi_tests]='*'
 )
 
 # binaries | file | exact text | replacement | what a user would lose
@@ -142,6 +143,15 @@ mutants=(
     "midi_tests|vexaLogging3/platform/midi/RtMidiSystem.cpp|if (names.empty() && m_api == MidiApi::jack) {|if (false) {|after a JACK server restart RtMidi never finds the interface again"
     "midi_tests|vexaLogging3/platform/midi/RtMidiSystem.cpp|client.compare(0, name.size(), name) == 0 && client[name.size()] == '-' &&|client.compare(0, name.size(), name) == 0 && client[name.size()] == '_' &&|the program's own second JACK client is offered as a device"
 
+    # live log on the web
+    "share_tests|vexaLogging3/share/ShareSite.cpp|if (request.method != \"GET\" && request.method != \"HEAD\") {|if (request.method == \"DELETE\") {|a POST or PUT to the shared page is answered as a GET"
+    "share_tests|vexaLogging3/share/ShareSite.cpp|} else if (!loopbackHost(request.host)) {|} else if (false) {|a web page elsewhere reads the log through a name rebound to this machine"
+    "share_tests|vexaLogging3/share/ShareSite.cpp|path[prefix.size()] != '/')|path[prefix.size()] == 0)|a path that only starts like the token reaches the log"
+    "share_tests|vexaLogging3/share/EventFeed.cpp|if (cursor.next < m_first) {|if (cursor.next < m_first && false) {|a page that fell behind silently misses takes"
+    "share_tests|vexaLogging3/share/ShareSnapshot.cpp|if (was.stop != take.stop)|if (false)|the open pages never see a take's stop"
+    "share_tests|vexaLogging3/share/ShareSnapshot.cpp|out += kHex[c >> 4];|out += kHex[c & 0x0F];|a comment with < or & shows as other characters on the page"
+    "share_tests|vexaLogging3/platform/http/MhdListener.cpp|shutdown(idle[closing]->fd, SHUT_RDWR);|(void)idle[closing];|idle connections pile up until no new page can connect"
+    "share_tests|vexaLogging3/share/ShareSnapshot.cpp|if (newSeen)|if (false)|a record inserted in the middle shows at the top of the page"
 )
 
 current=""

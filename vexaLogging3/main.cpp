@@ -6,10 +6,12 @@
 #include <QCommandLineParser>
 #include <QSettings>
 #include <QTimer>
+#include <QLabel>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include "platform/Clock.h"
 #include "platform/SwitchingMidiSystem.h"
@@ -19,6 +21,7 @@
 #include "platform/plist/PropertyListFileStore.h"
 #include "platform/qt/ApplicationWindows.h"
 #include "platform/qt/MidiMenu.h"
+#include "platform/qt/LiveSharing.h"
 #include "platform/qt/QtImageFiles.h"
 #include "platform/qt/QtMainThread.h"
 #include "platform/qt/QtPdfWriter.h"
@@ -51,6 +54,8 @@ struct CommandLine {
     QString screenshotDirectory;
     QString file;
     QString midi;  // "auto", "jack", "alsa" or empty
+    // --serve: share the live log from the start.
+    std::optional<share::Endpoint> serve;
 };
 
 // The MIDI system asked for ("auto", "jack", "alsa"): by --midi, else GLIMMARK_MIDI_API, else
@@ -102,9 +107,16 @@ CommandLine readCommandLine(int argc, char* argv[]) {
                        "answers, else the ALSA sequencer), jack or alsa. Overrides "
                        "GLIMMARK_MIDI_API and the MIDI menu's choice."),
         QStringLiteral("auto|jack|alsa"));
+    const QCommandLineOption serveOption(
+        QStringLiteral("serve"),
+        QStringLiteral("Share the live log as a read-only web page on [ADDRESS:]PORT (the "
+                       "loopback address when none is given; 0.0.0.0 for every network, then "
+                       "with an access code in the address), and print the page's address."),
+        QStringLiteral("[address:]port"));
     parser.addOption(simulateOption);
     parser.addOption(midiOption);
     parser.addOption(screenshotOption);
+    parser.addOption(serveOption);
     parser.addPositionalArgument(QStringLiteral("file"),
                                  QStringLiteral("A project file (.vlg) to open."),
                                  QStringLiteral("[file]"));
@@ -117,8 +129,17 @@ CommandLine readCommandLine(int argc, char* argv[]) {
         std::exit(EXIT_FAILURE);
     }
     const QStringList files = parser.positionalArguments();
-    return {parser.isSet(simulateOption), parser.value(screenshotOption),
-            files.isEmpty() ? QString() : files.front(), midi};
+    CommandLine commandLine{parser.isSet(simulateOption), parser.value(screenshotOption),
+                            files.isEmpty() ? QString() : files.front(), midi, std::nullopt};
+    if (parser.isSet(serveOption)) {
+        std::string why;
+        commandLine.serve = share::parseEndpoint(parser.value(serveOption).toStdString(), why);
+        if (!commandLine.serve) {
+            std::fprintf(stderr, "glimmark: --serve: %s\n", why.c_str());
+            std::exit(2);
+        }
+    }
+    return commandLine;
 }
 
 }  // namespace
@@ -234,10 +255,26 @@ int main(int argc, char* argv[]) {
                      [&windows, &settings] { windows.windowLog.saveSettings(settings); });
     if (simulate)
         controller.chooseVideoDevice(platform::GstreamerVideoSystem::kTestPatternName);
+
+    LiveSharing sharing(controller, codec, &pictureConverter, windows.windowRec.shareStatus,
+                        &windows.windowRec);
+    QObject::connect(windows.menus.shareLiveLog, &QAction::triggered, &sharing,
+                     [&sharing] { sharing.showDialog(); });
+    if (commandLine.serve) {
+        std::string why;
+        if (!sharing.start(*commandLine.serve, false, why)) {
+            std::fprintf(stderr, "glimmark: --serve: %s\n", why.c_str());
+            return 2;
+        }
+        // One line, flushed at once: a script reads the address and goes on.
+        std::printf("%s\n", sharing.url().toUtf8().constData());
+        std::fflush(stdout);
+    }
     if (!commandLine.screenshotDirectory.isEmpty())
         platform::qt::grabWindowsOnceLogged(windows, controller, commandLine.screenshotDirectory);
 
     const int status = QApplication::exec();
+    sharing.stop();
     platform::qt::saveWindowPlaces(windows.windowRec, windows.windowEdit, settings);
     // No more device input or frames may reach the controller once it starts to go.
     controller.closeMidi();

@@ -271,6 +271,11 @@ public:
     std::uint8_t playStopFlag = 0;
     std::uint8_t mmcFpsAddWert = 32;
     std::string pathString;
+    // What the status line last showed of the running timecode ("" before any), and the
+    // logging state the interface last reported (-1 before any report, else 0 or 1): read on
+    // the main thread by the views that show them elsewhere.
+    std::string runningTimecodeText;
+    std::int8_t reportedLoggingState = -1;
     // The view that goes full screen, reachable without a controller; set at start-up.
     static inline platform::ImageView* imgEditKopie = nullptr;
 

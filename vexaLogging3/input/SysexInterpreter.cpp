@@ -96,6 +96,7 @@ void vexaLogging3AppDelegate::showVersion(int major, int minor) {
 void vexaLogging3AppDelegate::loggingStateEvent(std::uint8_t state) {
     outlets.cmbLogSelectVal->setEnabled(true);
     const bool loggingOn = (state & 0x01) != 0;
+    reportedLoggingState = loggingOn ? 1 : 0;
     if (m_chosenLoggingMode < 0) {
         // Selected by the program: the combo box's user action does not run, so nothing is
         // sent back to the interface.
@@ -203,5 +204,6 @@ void vexaLogging3AppDelegate::comparisonTimeEvent() {
 void vexaLogging3AppDelegate::showRunningTimecode(int hours, int minutes, int seconds, int frames) {
     outlets.statusText->setText(
         withRecoveryNotice(timecode::formatStatusLine(hours, minutes, seconds, frames)));
-    FindLogToTimecode(timecode::formatRunning(hours, minutes, seconds, frames));
+    runningTimecodeText = timecode::formatRunning(hours, minutes, seconds, frames);
+    FindLogToTimecode(runningTimecodeText);
 }

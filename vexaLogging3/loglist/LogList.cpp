@@ -25,6 +25,14 @@ const Picture& LogList::picture(std::size_t index) const {
     return none;
 }
 
+std::shared_ptr<const Picture> LogList::sharedPicture(std::size_t index) const {
+    if (index >= m_values.size())
+        return nullptr;
+    if (const auto* p = std::get_if<SharedPicture>(&m_values[index]))
+        return *p;
+    return nullptr;
+}
+
 LogValue LogList::value(std::size_t index) const {
     if (holdsPicture(index))
         return picture(index);

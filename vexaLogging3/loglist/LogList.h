@@ -95,6 +95,10 @@ public:
     const std::string& text(std::size_t index) const;
     // The picture bytes at an index; empty for a text value or an index past the end.
     const Picture& picture(std::size_t index) const;
+    // The picture at an index, shared with the list, for a reader on another thread that
+    // must keep it past the list's next change; nullptr for a text value or an index past
+    // the end.
+    std::shared_ptr<const Picture> sharedPicture(std::size_t index) const;
     // The value at an index as a copy of its own; an empty text past the end.
     LogValue value(std::size_t index) const;
 

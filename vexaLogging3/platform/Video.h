@@ -51,6 +51,13 @@ public:
     // JPEG file data of the whole frame at its own size. compressionFactor runs from
     // 0.0 (smallest file) to 1.0 (best quality). Empty when the frame cannot be encoded.
     virtual Bytes encodeJpeg(const VideoFrame& frame, double compressionFactor) = 0;
+    // A small JPEG of a JPEG picture, at most `maxWidth` pixels wide, for lists of many
+    // pictures. Empty when the picture does not decode or the codec makes none.
+    virtual Bytes thumbnailJpeg(const Bytes& jpeg, int maxWidth) {
+        (void)jpeg;
+        (void)maxWidth;
+        return {};
+    }
 };
 
 }  // namespace platform

@@ -48,6 +48,7 @@ ApplicationMenus::ApplicationMenus() {
     renumber = item(this, tr("&Renumber Record…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
     fullScreen = item(this, tr("&Full Screen Picture"), QKeySequence(Qt::Key_F11));
     exitFullScreen = item(this, tr("E&xit Full Screen"));
+    shareLiveLog = item(this, tr("S&hare Live Log\u2026"));
     showCapture = item(this, tr("&Capture Window"), QKeySequence(Qt::CTRL | Qt::Key_1));
     showEditor = item(this, tr("&Editor Window"), QKeySequence(Qt::CTRL | Qt::Key_2));
     showLog = item(this, tr("&Log"), QKeySequence(Qt::CTRL | Qt::Key_3));
@@ -162,6 +163,8 @@ void ApplicationMenus::addTo(QMenuBar* bar) {
     QMenu* view = bar->addMenu(tr("&View"));
     view->addAction(fullScreen);
     view->addAction(exitFullScreen);
+    view->addSeparator();
+    view->addAction(shareLiveLog);
 
     QMenu* window = bar->addMenu(tr("&Window"));
     window->addAction(showCapture);

@@ -36,6 +36,7 @@ public:
     QAction* renumber;
     QAction* fullScreen;
     QAction* exitFullScreen;
+    QAction* shareLiveLog;
     QAction* showCapture;
     QAction* showEditor;
     QAction* showLog;

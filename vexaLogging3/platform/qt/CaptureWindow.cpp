@@ -4,6 +4,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
@@ -23,6 +24,12 @@ CaptureWindow::CaptureWindow(QWidget* parent) : QMainWindow(parent) {
     statusText->setFocusPolicy(Qt::NoFocus);
     statusText->setAlignment(Qt::AlignCenter);
     layout->addWidget(statusText);
+    shareStatus = new QLabel(central);
+    shareStatus->setObjectName(QStringLiteral("shareStatus"));
+    shareStatus->setAlignment(Qt::AlignCenter);
+    shareStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    shareStatus->hide();
+    layout->addWidget(shareStatus);
 
     mCaptureView = new CapturePreview(central);
     mCaptureView->setObjectName(QStringLiteral("mCaptureView"));

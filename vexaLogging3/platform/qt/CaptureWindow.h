@@ -5,6 +5,7 @@
 class CapturePreview;
 class DeviceComboBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -15,6 +16,8 @@ public:
     explicit CaptureWindow(QWidget* parent = nullptr);
 
     QLineEdit* statusText;
+    // Under the status line while the log is shared as a web page: its address.
+    QLabel* shareStatus;
     QLineEdit* txtLogNr;
     QLineEdit* txtLogStart;
     QLineEdit* txtLogStop;

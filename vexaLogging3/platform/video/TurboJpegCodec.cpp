@@ -77,3 +77,52 @@ std::string TurboJpegCodec::libraryVersion() {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+Bytes TurboJpegCodec::thumbnailJpeg(const Bytes& jpeg, int maxWidth) {
+    if (jpeg.empty() || maxWidth < 1)
+        return {};
+    Encoder decoder(tjInitDecompress());
+    if (!decoder)
+        return {};
+    int width = 0;
+    int height = 0;
+    int subsampling = 0;
+    int colourspace = 0;
+    if (tjDecompressHeader3(decoder.get(), jpeg.data(), static_cast<unsigned long>(jpeg.size()),
+                            &width, &height, &subsampling, &colourspace) != 0 ||
+        width < 1 || height < 1)
+        return {};
+    int count = 0;
+    const tjscalingfactor* factors = tjGetScalingFactors(&count);
+    int scaledWidth = width;
+    int scaledHeight = height;
+    for (int i = 0; factors != nullptr && i < count; ++i) {
+        // The smallest scale that is still at least maxWidth wide; the full size if none is.
+        const int w = TJSCALED(width, factors[i]);
+        if (w >= maxWidth && w < scaledWidth) {
+            scaledWidth = w;
+            scaledHeight = TJSCALED(height, factors[i]);
+        }
+    }
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(scaledWidth) * scaledHeight * 3);
+    if (tjDecompress2(decoder.get(), jpeg.data(), static_cast<unsigned long>(jpeg.size()),
+                      pixels.data(), scaledWidth, 0, scaledHeight, TJPF_RGB, TJFLAG_FASTDCT) != 0)
+        return {};
+    Encoder encoder(tjInitCompress());
+    if (!encoder)
+        return {};
+    unsigned char* out = nullptr;
+    unsigned long outSize = 0;
+    if (tjCompress2(encoder.get(), pixels.data(), scaledWidth, 0, scaledHeight, TJPF_RGB, &out,
+                    &outSize, TJSAMP_420, 70, TJFLAG_FASTDCT) != 0) {
+        tjFree(out);
+        return {};
+    }
+    Bytes result(out, out + outSize);
+    tjFree(out);
+    return result;
+}
+
+}  // namespace platform

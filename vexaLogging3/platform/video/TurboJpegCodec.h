@@ -14,6 +14,10 @@ public:
     // tells no other.
     static std::string libraryVersion();
     Bytes encodeJpeg(const VideoFrame& frame, double compressionFactor) override;
+    // Decoded at the largest of the decoder's own scales (1/8, 1/4, 1/2...) that is still at
+    // least maxWidth wide, or the smallest: a 1/8 decode skips most of the inverse DCT and
+    // costs a fraction of a full one.
+    Bytes thumbnailJpeg(const Bytes& jpeg, int maxWidth) override;
 
     // The encoder's quality (1 to 100) for a compression factor from 0.0 (smallest file) to
     // 1.0 (best quality).

@@ -1,0 +1,343 @@
+// The shared web view over real sockets: the libmicrohttpd server on a free loopback port,
+// plain socket clients, a LogList changed as the main thread changes it.
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "loglist/LogList.h"
+#include "platform/Video.h"
+#include "platform/http/MhdListener.h"
+#include "share/EventFeed.h"
+#include "share/LiveShare.h"
+#include "share/ShareSite.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Thumbnails as a codec makes them: "THUMB" and the picture's bytes.
+struct Codec final : platform::ImageCodec {
+    platform::Bytes encodeJpeg(const platform::VideoFrame&, double) override { return {}; }
+    platform::Bytes thumbnailJpeg(const platform::Bytes& jpeg, int) override {
+        const std::string made = "THUMB" + std::string(jpeg.begin(), jpeg.end());
+        return platform::Bytes(made.begin(), made.end());
+    }
+};
+
+platform::Bytes jpegBytes(const std::string& label) {
+    platform::Bytes bytes{0xFF, 0xD8, 0xFF};
+    bytes.insert(bytes.end(), label.begin(), label.end());
+    return bytes;
+}
+
+LogRecord take(const std::string& number, const std::string& comment = {},
+               const std::string& picture = {}) {
+    LogRecord record;
+    for (auto& value : record)
+        value = std::string();
+    record[kFieldNumber] = number;
+    record[kFieldStart] = "01:00:00:00";
+    record[kFieldComment1] = comment;
+    if (!picture.empty())
+        record[kFieldPicture] = jpegBytes(picture);
+    return record;
+}
+
+// A plain socket client.
+class Client {
+public:
+    explicit Client(int port) {
+        m_fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(static_cast<std::uint16_t>(port));
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        m_connected = connect(m_fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
+    }
+    ~Client() { close(m_fd); }
+    Client(const Client&) = delete;
+    Client& operator=(const Client&) = delete;
+
+    bool connected() const { return m_connected; }
+    bool send(const std::string& text) {
+        return ::send(m_fd, text.data(), text.size(), MSG_NOSIGNAL) ==
+               static_cast<ssize_t>(text.size());
+    }
+    // Reads until `until` appears in what was read, the peer closes, or the time runs out.
+    std::string read(const std::string& until, std::chrono::milliseconds limit = 5s) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (m_in.find(until) == std::string::npos && !m_closed) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                end - std::chrono::steady_clock::now());
+            if (left <= 0ms)
+                break;
+            pollfd p{m_fd, POLLIN, 0};
+            if (poll(&p, 1, static_cast<int>(left.count())) <= 0)
+                break;
+            char buffer[16384];
+            const ssize_t n = recv(m_fd, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                m_closed = true;
+            else
+                m_in.append(buffer, static_cast<std::size_t>(n));
+        }
+        return m_in;
+    }
+    bool closedByPeer() const { return m_closed; }
+    // Whether the server has closed or shut the connection by now, without waiting.
+    bool endedByServer() {
+        char byte;
+        const ssize_t n = recv(m_fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+        return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+    }
+    std::string& received() { return m_in; }
+
+private:
+    int m_fd = -1;
+    bool m_connected = false;
+    bool m_closed = false;
+    std::string m_in;
+};
+
+int status(const std::string& response) {
+    if (!response.starts_with("HTTP/1."))
+        return 0;
+    return std::stoi(response.substr(9, 3));
+}
+
+std::string request(const std::string& method, const std::string& path,
+                    const std::string& extra = {}) {
+    return method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + extra + "\r\n";
+}
+
+// One whole answer on a connection of its own.
+std::string fetch(int port, const std::string& method, const std::string& path,
+                  const std::string& extra = {}) {
+    Client client(port);
+    client.send(request(method, path, extra + "Connection: close\r\n"));
+    client.read("\x01never", 5s);
+    return client.received();
+}
+
+int count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+struct Sharing : ::testing::Test {
+    LogList log;
+    std::string timecode = "01:00:00:00";
+    Codec codec;
+    share::ShareSite site{"<html>page</html>", codec, nullptr};
+    share::EventFeed feed;
+    platform::http::MhdListener listener{site, feed};
+    share::LiveShare live{{&log, [this] { return timecode; }, [] { return 1; }}, site, feed,
+                          listener};
+    std::string prefix;  // "/TOKEN" or ""
+
+    void SetUp() override { log.append(newLogHeader()); }
+    void start(bool withToken) {
+        std::string why;
+        ASSERT_TRUE(live.start(share::Endpoint{"127.0.0.1", 0}, withToken, why)) << why;
+        prefix = live.token().empty() ? "" : "/" + live.token();
+    }
+    int port() const { return listener.port(); }
+};
+
+TEST_F(Sharing, WithATokenEveryPathWithoutItIsForbiddenAndOnlyGetAndHeadAreAnswered) {
+    log.append(take("1", "first", "one"));
+    start(true);
+    ASSERT_EQ(live.token().size(), 32u);
+    EXPECT_EQ(live.url(), "http://127.0.0.1:" + std::to_string(port()) + "/" + live.token() + "/");
+
+    const std::string wrong = "/" + std::string(live.token().rbegin(), live.token().rend());
+    for (const std::string& path : std::vector<std::string>{
+             "/", "/log.json", "/events", "/thumb/1.jpg", "/index.html", "/../etc/passwd",
+             wrong + "/", wrong + "/log.json", prefix + "x/log.json", prefix.substr(0, 20) + "/"}) {
+        for (const std::string method : {"GET", "HEAD", "POST", "DELETE"}) {
+            const std::string answer = fetch(port(), method, path);
+            EXPECT_EQ(status(answer), 403) << method << " " << path;
+            EXPECT_EQ(answer.find("first"), std::string::npos) << method << " " << path;
+        }
+    }
+    for (const std::string method : {"POST", "PUT", "DELETE", "PATCH", "OPTIONS", "TRACE"}) {
+        const std::string answer = fetch(port(), method, prefix + "/log.json",
+                                         "Content-Length: 4\r\n\r\nbody");
+        EXPECT_EQ(status(answer), 405) << method;
+        EXPECT_NE(answer.find("Allow: GET, HEAD"), std::string::npos) << method;
+    }
+    const std::string json = fetch(port(), "GET", prefix + "/log.json");
+    EXPECT_EQ(status(json), 200);
+    EXPECT_NE(json.find("\"comment1\":\"first\""), std::string::npos);
+    const std::string head = fetch(port(), "HEAD", prefix + "/log.json");
+    EXPECT_EQ(status(head), 200);
+    EXPECT_EQ(head.find("first"), std::string::npos);
+    EXPECT_EQ(status(fetch(port(), "GET", prefix)), 308);
+    EXPECT_NE(fetch(port(), "GET", prefix + "/").find("<html>page</html>"), std::string::npos);
+}
+
+TEST_F(Sharing, PathsOutsideTheTableAreNotFoundAndPicturesComeOnceByTheirTag) {
+    log.append(take("1", "", "one"));
+    start(true);
+    for (const std::string path :
+         {"/../log.json", "/./log.json", "/log.json/", "/thumb/../log.json", "/thumb/1.png",
+          "/thumb/-1.jpg", "/thumb/.jpg", "/thumb/%2e%2e%2flog.json", "/picture/0.jpg",
+          "/picture/zz.jpg", "//log.json", "/etc/passwd", "/log.csv", "/thumb/12345678901234567.jpg"})
+        EXPECT_EQ(status(fetch(port(), "GET", prefix + path)), 404) << path;
+
+    const std::string json = fetch(port(), "GET", prefix + "/log.json");
+    const auto at = json.find("\"thumb\":\"");
+    ASSERT_NE(at, std::string::npos);
+    const std::string thumb = json.substr(at + 9, json.find('"', at + 9) - at - 9);
+    const std::string first = fetch(port(), "GET", prefix + "/" + thumb);
+    ASSERT_EQ(status(first), 200);
+    EXPECT_NE(first.find("THUMB\xFF\xD8\xFFone"), std::string::npos);
+    const auto tagAt = first.find("ETag: ");
+    ASSERT_NE(tagAt, std::string::npos);
+    const std::string tag = first.substr(tagAt + 6, first.find("\r\n", tagAt) - tagAt - 6);
+    const std::string again = fetch(port(), "GET", prefix + "/" + thumb, "If-None-Match: " + tag + "\r\n");
+    EXPECT_EQ(status(again), 304);
+    EXPECT_EQ(again.find("THUMB"), std::string::npos);
+
+    std::string picture = thumb;
+    picture.replace(0, 5, "picture");
+    EXPECT_NE(fetch(port(), "GET", prefix + "/" + picture).find("\xFF\xD8\xFFone"), std::string::npos);
+}
+
+TEST_F(Sharing, OnLoopbackWithoutATokenOnlyLoopbackHostNamesAreAnswered) {
+    start(false);
+    EXPECT_TRUE(live.token().empty());
+    EXPECT_EQ(status(fetch(port(), "GET", "/log.json")), 200);
+    Client rebound(port());
+    rebound.send("GET /log.json HTTP/1.1\r\nHost: attacker.example:" + std::to_string(port()) +
+                 "\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(status(rebound.read("\x01never")), 403);
+}
+
+TEST_F(Sharing, OversizedAndMalformedRequestsAreRefusedAndTheServerGoesOn) {
+    start(true);
+    const std::string bigHeader = "X-Big: " + std::string(64 * 1024, 'a') + "\r\n";
+    const std::string big = fetch(port(), "GET", prefix + "/log.json", bigHeader);
+    EXPECT_TRUE(status(big) == 431 || status(big) == 413 || big.empty()) << big.substr(0, 80);
+    EXPECT_EQ(big.find("takes"), std::string::npos);
+
+    const std::string longPath = prefix + "/" + std::string(40 * 1024, 'p');
+    const std::string longLine = fetch(port(), "GET", longPath);
+    EXPECT_NE(status(longLine), 200);
+
+    for (const std::string junk : {"\x16\x03\x01\x02\x00garbage\r\n\r\n", "GET\r\n\r\n",
+                                   "GET / HTTP/9.9\r\n\r\n", "\r\n\r\n\r\n"}) {
+        Client client(port());
+        client.send(junk);
+        EXPECT_NE(status(client.read("\r\n\r\n", 2s)), 200);
+    }
+    EXPECT_EQ(status(fetch(port(), "GET", prefix + "/log.json")), 200);
+}
+
+TEST_F(Sharing, AThousandIdleConnectionsDoNotStopNewOnesBeingServed) {
+    rlimit files{};
+    getrlimit(RLIMIT_NOFILE, &files);
+    files.rlim_cur = std::min<rlim_t>(files.rlim_max, 4096);
+    setrlimit(RLIMIT_NOFILE, &files);
+    if (files.rlim_cur < 2300)
+        GTEST_SKIP() << "no room for 1,000 connections: open files limited to " << files.rlim_cur;
+    start(true);
+    std::vector<std::unique_ptr<Client>> idle;
+    for (int i = 0; i < 1000; ++i) {
+        idle.push_back(std::make_unique<Client>(port()));
+        ASSERT_TRUE(idle.back()->connected()) << i;
+    }
+    // Half of them half-way into a request, as a slow client leaves it.
+    for (int i = 0; i < 1000; i += 2)
+        idle[static_cast<std::size_t>(i)]->send("GET " + prefix + "/log.json HTTP/1.1\r\nHost: 1");
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(status(fetch(port(), "GET", prefix + "/log.json")), 200) << i;
+    EXPECT_LT(listener.openConnections(),
+              static_cast<int>(platform::http::MhdListener::kConnectionLimit));
+    // Once the burst is over, new connections close the idle ones down to the limit.
+    std::this_thread::sleep_for(platform::http::MhdListener::kGrace * 2);
+    for (int i = 0; i < 100; ++i)
+        Client(port()).send(request("GET", prefix + "/log.json"));
+    EXPECT_EQ(status(fetch(port(), "GET", prefix + "/log.json")), 200);
+    int stillOpen = 0;
+    for (auto& client : idle)
+        stillOpen += client->endedByServer() ? 0 : 1;
+    EXPECT_LE(stillOpen, platform::http::MhdListener::kMaxRequestConnections);
+}
+
+TEST_F(Sharing, EveryEventStreamSeesEveryTakeStopCommentAndRenumber) {
+    start(true);
+    std::vector<std::unique_ptr<Client>> streams;
+    for (int i = 0; i < 20; ++i) {
+        streams.push_back(std::make_unique<Client>(port()));
+        streams.back()->send(request("GET", prefix + "/events"));
+        ASSERT_NE(streams.back()->read("retry:").find("text/event-stream"), std::string::npos);
+    }
+    for (int n = 1; n <= 30; ++n) {
+        log.append(take(std::to_string(n)));
+        live.tick();
+    }
+    log.replace(LogList::indexOf(3, kFieldStop), std::string("01:00:10:00"));
+    live.tick();
+    log.replace(LogList::indexOf(4, kFieldComment2), std::string("a <b> & \"quote\""));
+    live.tick();
+    log.replace(LogList::indexOf(5, kFieldNumber), std::string("105"));
+    live.tick();
+    log.removeRecord(6);
+    live.tick();
+    timecode = "01:02:03:04";
+    live.tick();
+    live.tick();
+    for (auto& stream : streams) {
+        const std::string seen = stream->read("02:03:04");
+        EXPECT_EQ(count(seen, "event: take\n"), 30);
+        for (int n = 1; n <= 30; ++n)
+            EXPECT_NE(seen.find("\"number\":\"" + std::to_string(n) + "\""), std::string::npos) << n;
+        EXPECT_NE(seen.find("event: stop\ndata: {\"key\":"), std::string::npos);
+        EXPECT_NE(seen.find("\"stop\":\"01:00:10:00\""), std::string::npos);
+        EXPECT_NE(seen.find("event: comment\n"), std::string::npos);
+        EXPECT_NE(seen.find("a \\u003cb\\u003e \\u0026 \\\"quote\\\""), std::string::npos);
+        EXPECT_NE(seen.find("event: renumber\n"), std::string::npos);
+        EXPECT_NE(seen.find("event: remove\n"), std::string::npos);
+        EXPECT_NE(seen.find("\"timecode\":\"01:02:03:04\",\"logging\":1"), std::string::npos);
+    }
+}
+
+TEST_F(Sharing, TurningItOffClosesEveryConnectionStreamsIncluded) {
+    start(true);
+    Client stream(port());
+    stream.send(request("GET", prefix + "/events"));
+    stream.read("retry:");
+    Client idle(port());
+    idle.send(request("GET", prefix + "/log.json"));
+    idle.read("takes");
+    live.stop();
+    EXPECT_FALSE(live.running());
+    stream.read("\x01never", 3s);
+    idle.read("\x01never", 3s);
+    EXPECT_TRUE(stream.closedByPeer());
+    EXPECT_TRUE(idle.closedByPeer());
+    EXPECT_EQ(listener.openStreams(), 0);
+    // Started again: a new token, and the old one is refused.
+    const std::string old = prefix;
+    start(true);
+    EXPECT_NE(prefix, old);
+    EXPECT_EQ(status(fetch(port(), "GET", old + "/log.json")), 403);
+}
+
+}  // namespace

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace share {
+
+// The server-sent events of the shared page, fanned out to every open stream without a copy
+// per stream: the events sit once in a numbered log that each stream reads at its own place.
+// A stream with nothing to read parks itself with a wake-up that the next publish runs, so no
+// stream is polled and a slow reader holds nothing but its place. The running timecode is
+// not logged: a stream gets the latest one, once, whenever it changed since it last looked.
+class EventFeed {
+public:
+    // Where one stream stands.
+    struct Cursor {
+        std::uint64_t next = 0;       // the next logged event it reads
+        std::uint64_t timecodeSeen = 0;
+        std::uint64_t keepAliveSeen = 0;
+        std::string pending;          // bytes taken from the feed, not yet written out
+        std::size_t pendingAt = 0;
+    };
+    using Wake = std::function<void()>;
+
+    // Keeps the last `keep` events; a stream further behind is told to read the whole log
+    // again instead.
+    explicit EventFeed(std::size_t keep = 4096) : m_keep(keep) {}
+
+    // A cursor for a new stream: it starts with the events published after now, and with
+    // the current timecode.
+    Cursor open();
+    void publish(std::vector<std::string> events);
+    void publishTimecode(std::string event);
+    // A comment line that keeps idle streams alive and lets the server notice one whose
+    // reader has gone.
+    void publishKeepAlive();
+
+    // Copies up to `max` bytes for the stream into `out`, and answers how many. With nothing
+    // to send it calls `park` and, when that agrees, keeps `wake` for the next publish, both
+    // under the feed's lock so that no publish falls between them; it answers 0 then. `id`
+    // names the stream.
+    std::size_t readOrPark(std::uintptr_t id, Cursor& cursor, char* out, std::size_t max,
+                           const std::function<bool()>& park, Wake wake);
+    // Forgets a stream's wake-up: its connection is gone. A wake-up already taken by a
+    // publish may still run; the server keeps a parked stream's connection until it does.
+    void close(std::uintptr_t id);
+    // Runs every parked stream's wake-up and forgets them all.
+    void wakeAll();
+
+    std::size_t parkedCount() const;
+
+private:
+    std::vector<Wake> takeWakes();
+    static void wakeOutsideTheLock(std::vector<Wake>& wakes);
+
+    mutable std::mutex m_mutex;
+    std::size_t m_keep;
+    std::deque<std::string> m_events;
+    std::uint64_t m_first = 0;  // the number of m_events.front()
+    std::string m_timecode;
+    std::uint64_t m_timecodeNumber = 0;
+    std::uint64_t m_keepAliveNumber = 0;
+    std::unordered_map<std::uintptr_t, Wake> m_parked;
+};
+
+}  // namespace share
