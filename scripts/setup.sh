@@ -16,7 +16,7 @@ PACKAGES=(
     gstreamer1.0-plugins-good gstreamer1.0-x libturbojpeg0-dev
     qt6-base-dev qt6-image-formats-plugins xvfb xauth
     librtmidi-dev libjack-jackd2-dev jackd2
-    libmicrohttpd-dev libqrencode-dev
+    libmicrohttpd-dev libqrencode-dev chromium
 )
 # The benchmarks' yardsticks, which no test needs: gst-launch-1.0 for the capture's CPU share,
 # the Python MIDI receivers for the log-start latency.
