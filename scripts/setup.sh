@@ -17,7 +17,7 @@ PACKAGES=(
     qt6-base-dev qt6-image-formats-plugins xvfb xauth poppler-utils
     librtmidi-dev libjack-jackd2-dev jackd2
     pipewire pipewire-bin pipewire-jack wireplumber dbus
-    libmicrohttpd-dev libqrencode-dev
+    libmicrohttpd-dev libqrencode-dev chromium
 )
 # The benchmarks' yardsticks, which no test needs: gst-launch-1.0 for the capture's CPU share,
 # the Python MIDI receivers for the log-start latency; a window manager, key strokes and
