@@ -112,6 +112,8 @@ public:
     void awakeFromNib();
     bool applicationShouldTerminateAfterLastWindowClosed() const { return true; }
     void setPathString(std::string path) { pathString = std::move(path); }
+    // The open document's name without its extension, "Untitled" for a new log.
+    std::string projectName() const;
     // Both window titles from the display name of pathString.
     void setWindowTitles();
     void btnFullScreen();

@@ -89,7 +89,7 @@ void BM_LogStartWithPagesOpen(benchmark::State& state) {
     share::EventFeed feed;
     platform::http::MhdListener listener(site, feed);
     share::LiveShare live({&app.app->logStartArray, [] { return std::string("01:00:00:00"); },
-                           [] { return 1; }},
+                           [] { return 1; }, {}},
                           site, feed, listener);
     std::string why;
     if (!live.start(share::Endpoint{"127.0.0.1", 0}, true, why)) {
@@ -142,7 +142,7 @@ void BM_ShareTick(benchmark::State& state) {
     share::ShareSite site("<html></html>", codec, nullptr);
     share::EventFeed feed;
     platform::http::MhdListener listener(site, feed);
-    share::LiveShare live({&log, {}, {}}, site, feed, listener);
+    share::LiveShare live({&log, {}, {}, {}}, site, feed, listener);
     std::string why;
     if (!live.start(share::Endpoint{"127.0.0.1", 0}, true, why)) {
         state.SkipWithError(why.c_str());

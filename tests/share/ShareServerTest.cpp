@@ -146,7 +146,7 @@ struct Sharing : ::testing::Test {
     share::ShareSite site{"<html>page</html>", codec, nullptr};
     share::EventFeed feed;
     platform::http::MhdListener listener{site, feed};
-    share::LiveShare live{{&log, [this] { return timecode; }, [] { return 1; }}, site, feed,
+    share::LiveShare live{{&log, [this] { return timecode; }, [] { return 1; }, {}}, site, feed,
                           listener};
     std::string prefix;  // "/TOKEN" or ""
 
@@ -167,7 +167,8 @@ TEST_F(Sharing, WithATokenEveryPathWithoutItIsForbiddenAndOnlyGetAndHeadAreAnswe
 
     const std::string wrong = "/" + std::string(live.token().rbegin(), live.token().rend());
     for (const std::string& path : std::vector<std::string>{
-             "/", "/log.json", "/events", "/thumb/1.jpg", "/index.html", "/../etc/passwd",
+             "/", "/log.json", "/log.csv", "/log.edl", "/events", "/thumb/1.jpg", "/index.html",
+             "/../etc/passwd",
              wrong + "/", wrong + "/log.json", prefix + "x/log.json", prefix.substr(0, 20) + "/"}) {
         for (const std::string method : {"GET", "HEAD", "POST", "DELETE"}) {
             const std::string answer = fetch(port(), method, path);
@@ -197,7 +198,7 @@ TEST_F(Sharing, PathsOutsideTheTableAreNotFoundAndPicturesComeOnceByTheirTag) {
     for (const std::string path :
          {"/../log.json", "/./log.json", "/log.json/", "/thumb/../log.json", "/thumb/1.png",
           "/thumb/-1.jpg", "/thumb/.jpg", "/thumb/%2e%2e%2flog.json", "/picture/0.jpg",
-          "/picture/zz.jpg", "//log.json", "/etc/passwd", "/log.csv", "/thumb/12345678901234567.jpg"})
+          "/picture/zz.jpg", "//log.json", "/etc/passwd", "/log.csv/", "/log.edlx", "/thumb/12345678901234567.jpg"})
         EXPECT_EQ(status(fetch(port(), "GET", prefix + path)), 404) << path;
 
     const std::string json = fetch(port(), "GET", prefix + "/log.json");
@@ -217,6 +218,32 @@ TEST_F(Sharing, PathsOutsideTheTableAreNotFoundAndPicturesComeOnceByTheirTag) {
     std::string picture = thumb;
     picture.replace(0, 5, "picture");
     EXPECT_NE(fetch(port(), "GET", prefix + "/" + picture).find("\xFF\xD8\xFFone"), std::string::npos);
+}
+
+TEST_F(Sharing, TheHandOverCsvAndEdlAreTheLogAsItStandsNow) {
+    LogRecord first = take("7", "boom in shot");
+    first[kFieldStop] = "01:00:10:00";
+    log.append(first);
+    start(true);
+    const std::string csv = fetch(port(), "GET", prefix + "/log.csv");
+    EXPECT_EQ(status(csv), 200);
+    EXPECT_NE(csv.find("Content-Type: text/csv; charset=utf-8"), std::string::npos);
+    const std::string body = csv.substr(csv.find("\r\n\r\n") + 4);
+    EXPECT_EQ(body.rfind("\xEF\xBB\xBF", 0), 0u);
+    EXPECT_NE(body.find("\r\n7,01:00:00:00,01:00:10:00,"), std::string::npos) << body;
+    EXPECT_NE(body.find("boom in shot"), std::string::npos);
+
+    const std::string edl = fetch(port(), "GET", prefix + "/log.edl");
+    EXPECT_EQ(status(edl), 200);
+    EXPECT_NE(edl.find("TITLE:"), std::string::npos);
+    EXPECT_NE(edl.find("01:00:00:00 01:00:10:00"), std::string::npos) << edl;
+
+    // A take logged since: the next request has it, the exports are never a stale copy.
+    log.append(take("8", "second take"));
+    live.tick();
+    EXPECT_NE(fetch(port(), "GET", prefix + "/log.csv").find("second take"), std::string::npos);
+    EXPECT_NE(fetch(port(), "GET", prefix + "/log.edl").find("* FROM CLIP NAME:"), std::string::npos);
+    EXPECT_EQ(count(fetch(port(), "GET", prefix + "/log.edl"), "* FROM CLIP NAME:"), 2);
 }
 
 TEST_F(Sharing, OnLoopbackWithoutATokenOnlyLoopbackHostNamesAreAnswered) {

@@ -25,15 +25,18 @@ void vexaLogging3AppDelegate::exportReport() {
     exportHandover(handover::Format::Html, "Export Report");
 }
 
+// The project's name names the files, heads them and gives the reel, as it names the pictures
+// Export All Pictures writes.
+std::string vexaLogging3AppDelegate::projectName() const {
+    return pathString.empty() ? std::string("Untitled")
+                              : pictures::withoutExtension(document::lastPathComponent(pathString));
+}
+
 void vexaLogging3AppDelegate::exportHandover(handover::Format format, const char* command) {
     if (fullScreenMode)
         return;
     const std::string extension(handover::extensionOf(format));
-    // The project's name names the files, heads them and gives the reel, as it names the
-    // pictures Export All Pictures writes.
-    const std::string project =
-        pathString.empty() ? std::string("Untitled")
-                           : pictures::withoutExtension(document::lastPathComponent(pathString));
+    const std::string project = projectName();
     const std::optional<std::string> chosen = outlets.dialogs->runSaveDialog(
         project + "." + extension, extension, fileDialog(command));
     if (!chosen)

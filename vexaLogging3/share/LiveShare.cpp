@@ -101,7 +101,7 @@ bool LiveShare::start(const Endpoint& endpoint, bool withToken, std::string& why
     stop();
     m_token = withToken || !isLoopback(endpoint.address) ? newToken() : std::string();
     m_site.setToken(m_token);
-    m_snapshot = m_maker.make(*m_sources.log);
+    m_snapshot = m_maker.make(*m_sources.log, title());
     m_revision = m_sources.log->revision();
     m_site.setSnapshot(m_snapshot);
     if (!m_listener.start(endpoint.address, endpoint.port, why)) {
@@ -113,6 +113,10 @@ bool LiveShare::start(const Endpoint& endpoint, bool withToken, std::string& why
     m_ticks = 0;
     tick();
     return true;
+}
+
+std::string LiveShare::title() const {
+    return m_sources.title ? m_sources.title() : std::string();
 }
 
 void LiveShare::stop() {
@@ -139,7 +143,7 @@ void LiveShare::tick() {
         return;
     ++m_ticks;
     if (m_sources.log->revision() != m_revision) {
-        SnapshotPtr next = m_maker.make(*m_sources.log);
+        SnapshotPtr next = m_maker.make(*m_sources.log, title());
         m_revision = m_sources.log->revision();
         std::vector<std::string> events = changeEvents(*m_snapshot, *next);
         m_site.setSnapshot(next);

@@ -45,6 +45,7 @@ public:
         const LogList* log = nullptr;
         std::function<std::string()> timecode;   // the running timecode, "" when none
         std::function<int()> loggingState;       // -1 unknown, 0 off, 1 on
+        std::function<std::string()> title;      // the project's name, for the exports
     };
     LiveShare(Sources sources, ShareSite& site, EventFeed& feed, Listener& listener);
     ~LiveShare();
@@ -63,6 +64,7 @@ public:
     static constexpr std::chrono::milliseconds kTick{100};
 
 private:
+    std::string title() const;
     Sources m_sources;
     ShareSite& m_site;
     EventFeed& m_feed;

@@ -4,6 +4,7 @@
 #include <set>
 #include <vector>
 
+#include "handover/Handover.h"
 #include "platform/BackgroundThread.h"
 
 namespace share {
@@ -110,6 +111,8 @@ void ShareSite::setSnapshot(SnapshotPtr snapshot) {
         old = std::move(m_snapshot);
         m_snapshot = std::move(snapshot);
         m_logJson.reset();
+        m_logCsv.reset();
+        m_logEdl.reset();
         ++m_logTag;
         std::erase_if(m_thumbnails, [&](const auto& entry) { return !ids.contains(entry.first); });
         std::erase_if(m_pictures, [&](const auto& entry) { return !ids.contains(entry.first); });
@@ -191,6 +194,28 @@ std::shared_ptr<const Picture> ShareSite::image(Kind kind, std::uint64_t id) {
     return made;
 }
 
+std::shared_ptr<const std::string> ShareSite::exported(handover::Format format) {
+    auto& cached = format == handover::Format::Csv ? m_logCsv : m_logEdl;
+    SnapshotPtr snapshot;
+    {
+        std::lock_guard lock(m_mutex);
+        if (cached != nullptr)
+            return cached;
+        snapshot = m_snapshot;
+    }
+    // Made outside the lock: a long log must not hold up the main thread's next snapshot.
+    handover::Options options;
+    options.title = snapshot->title;
+    options.pictureStem = snapshot->title;
+    auto made = std::make_shared<const std::string>(
+        format == handover::Format::Csv ? handover::csv(snapshot->log, options)
+                                        : handover::edl(snapshot->log, options));
+    std::lock_guard lock(m_mutex);
+    if (m_snapshot == snapshot)
+        cached = made;
+    return made;
+}
+
 Answer ShareSite::answer(const Request& request) {
     std::string token;
     {
@@ -233,6 +258,13 @@ Answer ShareSite::answer(const Request& request) {
         answer.contentType = "application/json";
         answer.body = *m_logJson;
         answer.keep = m_logJson;
+        answer.cacheControl = "no-store";
+    } else if (path == "/log.csv" || path == "/log.edl") {
+        const bool csv = path == "/log.csv";
+        auto text = exported(csv ? handover::Format::Csv : handover::Format::Edl);
+        answer.contentType = csv ? "text/csv; charset=utf-8" : "text/plain; charset=us-ascii";
+        answer.body = *text;
+        answer.keep = std::move(text);
         answer.cacheControl = "no-store";
     } else if (path == "/events") {
         answer.contentType = "text/event-stream";

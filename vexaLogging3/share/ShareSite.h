@@ -9,6 +9,7 @@
 #include <string_view>
 #include <thread>
 
+#include "handover/Handover.h"
 #include "platform/PictureConverter.h"
 #include "platform/Video.h"
 #include "share/ShareSnapshot.h"
@@ -68,6 +69,7 @@ private:
     enum class Kind { thumbnail, picture };
     // The JPEG bytes of a picture or of its thumbnail; nullptr when there is none.
     std::shared_ptr<const Picture> image(Kind kind, std::uint64_t id);
+    std::shared_ptr<const std::string> exported(handover::Format format);
     std::shared_ptr<const Picture> make(Kind kind, const std::shared_ptr<const Picture>& picture);
     void makeThumbnails();
 
@@ -80,6 +82,9 @@ private:
     std::string m_token;
     SnapshotPtr m_snapshot = std::make_shared<Snapshot>();
     std::shared_ptr<const std::string> m_logJson;
+    // The hand-over exports of the current snapshot, made on the first request for them.
+    std::shared_ptr<const std::string> m_logCsv;
+    std::shared_ptr<const std::string> m_logEdl;
     std::uint64_t m_logTag = 0;
     std::map<std::uint64_t, std::shared_ptr<const Picture>> m_thumbnails;
     // Pictures stored in another format than JPEG, converted once.

@@ -27,8 +27,10 @@ SnapshotMaker::SnapshotMaker() {
     m_nextId = (std::uint64_t{random()} << 20) + 1;
 }
 
-SnapshotPtr SnapshotMaker::make(const LogList& log) {
+SnapshotPtr SnapshotMaker::make(const LogList& log, std::string title) {
     auto snapshot = std::make_shared<Snapshot>();
+    snapshot->log = log;
+    snapshot->title = std::move(title);
     const int records = log.recordCount();
     snapshot->takes.reserve(static_cast<std::size_t>(records > 0 ? records : 0));
     std::unordered_set<const Picture*> seen;

@@ -26,6 +26,10 @@ struct Take {
 // The log at one moment, records in the list's order.
 struct Snapshot {
     std::vector<Take> takes;
+    // The whole list as it stood, its pictures shared, and the project's name: what the
+    // hand-over exports are made of.
+    LogList log;
+    std::string title;
     // Where `key`'s take is, or nullptr.
     const Take* find(LogList::RecordKey key) const;
     // The picture with that id, or nullptr.
@@ -38,7 +42,7 @@ using SnapshotPtr = std::shared_ptr<const Snapshot>;
 class SnapshotMaker {
 public:
     SnapshotMaker();
-    SnapshotPtr make(const LogList& log);
+    SnapshotPtr make(const LogList& log, std::string title = {});
 
 private:
     struct Known {
