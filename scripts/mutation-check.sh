@@ -153,6 +153,12 @@ mutants=(
     "share_tests|vexaLogging3/platform/http/MhdListener.cpp|shutdown(idle[closing]->fd, SHUT_RDWR);|(void)idle[closing];|idle connections pile up until no new page can connect"
     "share_tests|vexaLogging3/share/ShareSnapshot.cpp|if (newSeen)|if (false)|a record inserted in the middle shows at the top of the page"
     "share_tests|vexaLogging3/share/ShareSite.cpp|        m_logCsv.reset();|        ;|the shared CSV stays the one of the first request, later takes missing"
+
+    # the log table's thumbnails: newest first, a bounded queue, rows scrolled past dropped
+    "qt_tests|vexaLogging3/platform/qt/LogThumbnails.cpp|            request = std::move(m_waiting.back());¶            m_waiting.pop_back();|            request = std::move(m_waiting.front());¶            m_waiting.pop_front();|the thumbnails of the rows scrolled to wait behind every page scrolled past"
+    "qt_tests|vexaLogging3/platform/qt/LogThumbnails.cpp|        while (m_waiting.size() > static_cast<std::size_t>(kMaxWaiting)) {|        while (m_waiting.size() > static_cast<std::size_t>(kMaxWaiting) * 100) {|a fast scroll through a long log queues thousands of decodes"
+    "qt_tests|vexaLogging3/platform/qt/LogThumbnails.cpp|        [&](const Request& request) { return wanted.contains(request.key); });|        [&](const Request& request) { return !wanted.isEmpty() or request.key == 0; });|rows scrolled past are still decoded before those on show"
+    "qt_tests|vexaLogging3/platform/qt/LogThumbnails.cpp|        m_pending.remove(request.key);|        ;|a row scrolled past and back never shows its thumbnail"
 )
 
 current=""

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTableView>
@@ -15,6 +16,7 @@
 #include <QTest>
 #include <QWindow>
 #include <functional>
+#include <mutex>
 
 #include "platform/qt/MyImageView.h"
 #include "qt/GuiApp.h"
@@ -230,6 +232,72 @@ TEST(LogTable, CellsShowTheirTextAndTheChosenRowItsHighlight) {
     EXPECT_GT(inkOf(0, QPalette::HighlightedText), 20);
     EXPECT_GT(inkOf(1, QPalette::Text), 20);
     EXPECT_EQ(inkOf(2, QPalette::Text), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Pictures asked for while the decoder is busy: the newest is decoded first, the oldest beyond
+// the queue's bound and those no longer wanted are never decoded, and one dropped is decoded
+// when asked for again.
+TEST(LogThumbnails, NewestFirstWithTheOldAndTheUnwantedDropped) {
+    QSemaphore started;
+    QSemaphore gate;
+    std::mutex decodedLock;
+    std::vector<int> decodedNumbers;
+    LogThumbnails thumbnails(1 << 20, 1, [&](const QByteArray& encoded) {
+        const int number = encoded.toInt();
+        {
+            const std::lock_guard lock(decodedLock);
+            decodedNumbers.push_back(number);
+        }
+        if (number == 1) {
+            started.release();
+            gate.acquire();
+        }
+        QImage image(4, 4, QImage::Format_RGB32);
+        image.fill(qRgb(number, 0, 0));
+        return image;
+    });
+    std::vector<int> delivered;
+    thumbnails.ready = [&](LogList::RecordKey key) { delivered.push_back(static_cast<int>(key)); };
+    const auto ask = [&](int key) {
+        const std::string text = std::to_string(key);
+        return thumbnails.thumbnail(static_cast<LogList::RecordKey>(key),
+                                    Picture(text.begin(), text.end()));
+    };
+
+    EXPECT_TRUE(ask(1).isNull());
+    started.acquire();
+    const int newest = LogThumbnails::kMaxWaiting + 11;
+    for (int key = 2; key <= newest; ++key) EXPECT_TRUE(ask(key).isNull());
+    QSet<LogList::RecordKey> wanted;
+    for (int key = 1; key <= newest; ++key)
+        if (key != 50)
+            wanted.insert(static_cast<LogList::RecordKey>(key));
+    thumbnails.keepOnly(wanted);
+    gate.release();
+
+    std::vector<int> expected{1};
+    for (int key = newest; key >= 12; --key)
+        if (key != 50)
+            expected.push_back(key);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return delivered.size() >= expected.size(); }));
+    QTest::qWait(30);
+    EXPECT_EQ(delivered, expected);
+    {
+        const std::lock_guard lock(decodedLock);
+        EXPECT_EQ(decodedNumbers, expected);
+    }
+    EXPECT_EQ(qRed(ask(newest).pixel(0, 0)), newest);
+
+    // Dropped, asked for again: decoded then.
+    for (const int again : {2, 50}) {
+        EXPECT_TRUE(ask(again).isNull());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !ask(again).isNull(); })) << again;
+        EXPECT_EQ(qRed(ask(again).pixel(0, 0)), again);
+    }
 }
 
 }  // namespace

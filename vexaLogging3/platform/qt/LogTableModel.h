@@ -36,6 +36,7 @@ public:
 
     static int recordOfRow(int row) { return row + 1; }
     static int rowOfRecord(int record) { return record - 1; }
+    LogList::RecordKey recordKeyOfRow(int row) const { return m_list.recordKey(recordOfRow(row)); }
 
     void recordsInserted(int first, int count) override;
     void recordsRemoved(int first, int count) override;

@@ -7,11 +7,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
 
 #include "platform/qt/LogCellDelegate.h"
@@ -83,6 +85,7 @@ LogTableWindow::LogTableWindow(QWidget* parent) : QMainWindow(parent) {
         m_choosing = true;
         m_filter->setFilterFixedString(text);
         m_choosing = false;
+        keepThumbnailsOnShow();
         showMatches();
         // The editor's record is chosen whenever it matches, also once the search is cleared.
         showEditorRecord(m_editorRecord);
@@ -123,6 +126,9 @@ void LogTableWindow::setModel(LogTableModel* model) {
         if (!on)
             showEditorRecord(m_editorRecord);
     };
+    // The view has moved its rows by the time the bar tells of the move.
+    connect(table->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            [this] { keepThumbnailsOnShow(); });
     connect(model, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] { rowsComing(); });
     connect(model, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int, int last) { rowsCame(last); });
@@ -149,6 +155,22 @@ void LogTableWindow::rowsCame(int last) {
         if (chooseRecord && newest > 0 && follow->isChecked())
             chooseRecord(newest);
     });
+}
+
+void LogTableWindow::keepThumbnailsOnShow() {
+    if (m_model == nullptr)
+        return;
+    // Pictures still waiting for rows scrolled past would hold back those now on show.
+    const int first = table->rowAt(0);
+    int last = table->rowAt(table->viewport()->height() - 1);
+    if (last < 0)
+        last = m_filter->rowCount() - 1;
+    QSet<LogList::RecordKey> onShow;
+    for (int row = std::max(0, first); first >= 0 && row <= last; ++row) {
+        const QModelIndex shown = m_filter->mapToSource(m_filter->index(row, 0));
+        onShow.insert(m_model->recordKeyOfRow(shown.row()));
+    }
+    m_model->thumbnails().keepOnly(onShow);
 }
 
 void LogTableWindow::showMatches() {

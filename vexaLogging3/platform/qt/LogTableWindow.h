@@ -45,6 +45,7 @@ private:
     void showMatches();
     void rowsComing();
     void rowsCame(int last);
+    void keepThumbnailsOnShow();
 
     LogTableModel* m_model = nullptr;
     QSortFilterProxyModel* m_filter;
