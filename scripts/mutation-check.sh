@@ -53,7 +53,7 @@ mutants=(
     "core_tests|vexaLogging3/device/MidiSendQueue.cpp|dropped.push_back(std::exchange(*older, std::move(message)));|dropped.push_back(std::move(*older)), m_pending.erase(older), m_pending.push_back(std::move(message));|a newer stop time waits behind messages queued after the one it replaces"
     "core_tests|vexaLogging3/device/MidiSendQueue.cpp|m_sleep(kSpacing);|m_sleep(kSpacing / 10);|the interface gets messages faster than it can take them"
     "core_tests|vexaLogging3/device/SendMidi.cpp|sysexDatPt == messages.sysexSendVergltime.data();|sysexDatPt == messages.sysexSendStoptime.data();|stale comparison times pile up in the send queue"
-    "core_tests|vexaLogging3/device/ConnectionLifecycle.cpp|*model == kInterfaceModel|model->starts_with(\"vexa\")|any device named vexa-something is taken for the interface"
+    "core_tests|vexaLogging3/device/ConnectionLifecycle.cpp|return midi.modelName(destination) == kInterfaceModel;|return midi.modelName(destination).value_or(\"\").starts_with(\"vexa\");|any device named vexa-something is taken for the interface"
     "core_tests|vexaLogging3/device/ConnectionLifecycle.cpp|constexpr int kReplyPolls = 10;|constexpr int kReplyPolls = 4;|a slow interface is given up before it can answer"
     "core_tests|vexaLogging3/device/ConnectionLifecycle.cpp|kReplyPoll{50}|kReplyPoll{100}|an interface that answers too late is taken all the same"
     "core_tests|vexaLogging3/device/LoggingControl.cpp|case 2:|case 3:|manual logging cannot be chosen"
