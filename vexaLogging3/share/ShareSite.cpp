@@ -216,6 +216,25 @@ std::shared_ptr<const std::string> ShareSite::exported(handover::Format format) 
     return made;
 }
 
+// A picture's address never changes its bytes: a browser that has the tag is told so and
+// nothing is made or sent.
+Answer ShareSite::imageAnswer(Kind kind, std::uint64_t id, const Request& request) {
+    Answer answer;
+    answer.etag = std::string(kind == Kind::thumbnail ? "\"t" : "\"p") + hex(id) + "\"";
+    if (request.ifNoneMatch == answer.etag) {
+        answer.status = 304;
+        return answer;
+    }
+    auto bytes = image(kind, id);
+    if (bytes == nullptr)
+        return plain(404, "Not found\n");
+    answer.contentType = "image/jpeg";
+    answer.body = std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    answer.keep = std::move(bytes);
+    answer.cacheControl = "private, max-age=86400, immutable";
+    return answer;
+}
+
 Answer ShareSite::answer(const Request& request) {
     std::string token;
     {
@@ -272,31 +291,9 @@ Answer ShareSite::answer(const Request& request) {
         answer.eventStream = request.method == "GET";
         return answer;
     } else if (const std::uint64_t thumb = imageId(path, "/thumb/"); thumb != 0) {
-        answer.etag = "\"t" + hex(thumb) + "\"";
-        if (request.ifNoneMatch == answer.etag) {
-            answer.status = 304;
-            return answer;
-        }
-        auto bytes = image(Kind::thumbnail, thumb);
-        if (bytes == nullptr)
-            return plain(404, "Not found\n");
-        answer.contentType = "image/jpeg";
-        answer.body = std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size());
-        answer.keep = std::move(bytes);
-        answer.cacheControl = "private, max-age=86400, immutable";
+        return imageAnswer(Kind::thumbnail, thumb, request);
     } else if (const std::uint64_t full = imageId(path, "/picture/"); full != 0) {
-        answer.etag = "\"p" + hex(full) + "\"";
-        if (request.ifNoneMatch == answer.etag) {
-            answer.status = 304;
-            return answer;
-        }
-        auto bytes = image(Kind::picture, full);
-        if (bytes == nullptr)
-            return plain(404, "Not found\n");
-        answer.contentType = "image/jpeg";
-        answer.body = std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size());
-        answer.keep = std::move(bytes);
-        answer.cacheControl = "private, max-age=86400, immutable";
+        return imageAnswer(Kind::picture, full, request);
     } else {
         return plain(404, "Not found\n");
     }

@@ -70,6 +70,7 @@ private:
     // The JPEG bytes of a picture or of its thumbnail; nullptr when there is none.
     std::shared_ptr<const Picture> image(Kind kind, std::uint64_t id);
     std::shared_ptr<const std::string> exported(handover::Format format);
+    Answer imageAnswer(Kind kind, std::uint64_t id, const Request& request);
     std::shared_ptr<const Picture> make(Kind kind, const std::shared_ptr<const Picture>& picture);
     void makeThumbnails();
 
