@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSemaphore>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTableView>
@@ -232,6 +233,67 @@ TEST(LogTable, CellsShowTheirTextAndTheChosenRowItsHighlight) {
     EXPECT_GT(inkOf(0, QPalette::HighlightedText), 20);
     EXPECT_GT(inkOf(1, QPalette::Text), 20);
     EXPECT_EQ(inkOf(2, QPalette::Text), 0);
+}
+
+// Rows coming in draw only what changes; what the window shows must still be the table as a
+// full redraw would show it: takes below a short log, the rows of a long one moved up with
+// the choice following or left where they were, a take a search lets in, a record put in the
+// middle, and a search changed (rows leaving and coming at once).
+TEST(LogTable, RowsComingInLeaveTheTableDrawnAsAFullRedrawWould) {
+    struct Case {
+        const char* what;
+        int before;
+        bool follow;
+        const char* search;
+        std::function<void(gui_test::GuiApp&)> change;
+        int editorAfter;
+    };
+    const auto twoTakes = [](gui_test::GuiApp& app) {
+        for (int take = 1; take <= 2; ++take) {
+            app.addRecord("new", "02:00:00:00", "02:00:01:00");
+            QApplication::processEvents();
+        }
+    };
+    const auto inMiddle = [](gui_test::GuiApp& app) {
+        app.controller.logStartArray.insertRecord(
+            35, {std::string("middle"), std::string("01:00:00:00"), std::string(), std::string(),
+                 std::string(), std::string(), std::string(), std::string(), std::string(),
+                 Picture()});
+    };
+    const auto search = [](const char* text) {
+        return [text](gui_test::GuiApp& app) { app.windows.windowLog.search->setText(text); };
+    };
+    // The newest record filtered out of a search is not chosen: nothing follows then.
+    const Case cases[] = {{"takes, short log", 2, true, "", twoTakes, 4},
+                          {"takes, following", 40, true, "", twoTakes, 42},
+                          {"takes, not following", 40, false, "", twoTakes, 40},
+                          {"takes into a search", 40, true, "2:00:00", twoTakes, 40},
+                          {"in the middle", 40, true, "", inMiddle, 40},
+                          {"search changed", 40, true, "2:00:00", search("4"), 40}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        gui_test::GuiApp app;
+        LogTableWindow& log = app.windows.windowLog;
+        for (int r = 1; r <= c.before; ++r)
+            app.addRecord(std::to_string(r), r == 30 ? "02:00:00:00" : "01:00:00:00",
+                          "01:00:01:00");
+        log.show();
+        log.follow->setChecked(c.follow);
+        log.search->setText(c.search);
+        app.controller.LogEditGoTo(c.before);
+        const auto onScreen = [&] {
+            QApplication::processEvents();
+            return log.screen()->grabWindow(log.winId()).toImage();
+        };
+        const QImage old = onScreen();
+        c.change(app);
+        const QImage changed = onScreen();
+        EXPECT_EQ(app.controller.logEditPos, c.editorAfter);
+        log.table->viewport()->update();
+        log.update();
+        EXPECT_TRUE(changed == onScreen()) << "stale rows left on screen";
+        EXPECT_NE(changed, old);
+    }
 }
 
 }  // namespace

@@ -25,11 +25,61 @@ const QString kGeometryKey = QStringLiteral("logTable/geometry");
 const QString kOpenKey = QStringLiteral("logTable/open");
 
 // Return on the table opens the chosen record as a double-click does.
+//
+// A take logged moves no row already drawn above it, yet the item view lays out and redraws
+// every row on show for each new row. While nothing but new rows has come since the last
+// layout, only the space from the first new row down is drawn again; the scroll to the new
+// take then moves the drawn rows along instead of drawing them anew.
 class RecordTable final : public QTableView {
 public:
     std::function<void()> returnPressed;
 
+    void setModel(QAbstractItemModel* model) override {
+        m_relayout = true;
+        QTableView::setModel(model);
+        if (model == nullptr)
+            return;
+        const auto relayout = [this] { m_relayout = true; };
+        using M = QAbstractItemModel;
+        connect(model, &M::rowsAboutToBeRemoved, this, relayout);
+        connect(model, &M::rowsAboutToBeMoved, this, relayout);
+        connect(model, &M::columnsAboutToBeInserted, this, relayout);
+        connect(model, &M::columnsAboutToBeRemoved, this, relayout);
+        connect(model, &M::columnsAboutToBeMoved, this, relayout);
+        connect(model, &M::layoutAboutToBeChanged, this, relayout);
+        connect(model, &M::modelAboutToBeReset, this, relayout);
+    }
+
+    void doItemsLayout() override {
+        const int inserted = std::exchange(m_insertedFrom, -1);
+        if (std::exchange(m_relayout, false) || inserted < 0) {
+            QTableView::doItemsLayout();
+            return;
+        }
+        const int across = horizontalHeader()->offset();
+        const int down = verticalHeader()->offset();
+        updateGeometries();
+        if (horizontalHeader()->offset() != across) {
+            viewport()->update();
+            return;
+        }
+        // At the end of the log the bar's new range moves the rows on show: the drawn ones
+        // move along with them.
+        if (verticalHeader()->offset() != down)
+            viewport()->scroll(0, down - verticalHeader()->offset());
+        const int top = rowViewportPosition(inserted);
+        if (top < 0)
+            viewport()->update();
+        else if (top < viewport()->height())
+            viewport()->update(0, top, viewport()->width(), viewport()->height() - top);
+    }
+
 protected:
+    void rowsInserted(const QModelIndex& parent, int start, int end) override {
+        m_insertedFrom = m_insertedFrom < 0 ? start : std::min(m_insertedFrom, start);
+        QTableView::rowsInserted(parent, start, end);
+    }
+
     void keyPressEvent(QKeyEvent* event) override {
         if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && returnPressed) {
             returnPressed();
@@ -37,6 +87,25 @@ protected:
         }
         QTableView::keyPressEvent(event);
     }
+
+private:
+    // The first row put in since the last layout; -1 when none was.
+    int m_insertedFrom = -1;
+    // Something other than new rows changed since the last layout.
+    bool m_relayout = true;
+};
+
+// A chosen row runs through every column: titles in bold would tell nothing, and each take
+// that moves the choice would draw them all again.
+class ColumnTitles final : public QHeaderView {
+public:
+    explicit ColumnTitles(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
+        setHighlightSections(false);
+        setSectionsClickable(true);
+    }
+
+protected:
+    QRegion visualRegionForSelection(const QItemSelection&) const override { return {}; }
 };
 }  // namespace
 
@@ -71,6 +140,7 @@ LogTableWindow::LogTableWindow(QWidget* parent) : QMainWindow(parent) {
     table->verticalHeader()->setDefaultSectionSize(LogThumbnails::kSize.height() + 4);
     table->setIconSize(LogThumbnails::kSize);
     table->setItemDelegate(new LogCellDelegate(table));
+    table->setHorizontalHeader(new ColumnTitles(table));
     table->horizontalHeader()->setContextMenuPolicy(Qt::ActionsContextMenu);
     column->addWidget(table, 1);
     setCentralWidget(central);
