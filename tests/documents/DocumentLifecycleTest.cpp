@@ -53,16 +53,8 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
                   "/d/b.vlg", true},
              Case{"quit, don't save", Quit, "/d/day.vlg", kAlertOther, {}, "", "", true},
              Case{"quit, cancel", Quit, "/d/day.vlg", kAlertAlternate, {}, "", "", false},
-             Case{
-                 "quit, save dialog cancelled", Quit, "Untitled", kAlertDefault, {}, "", "", false},
-             Case{"quit, fails, dialog cancelled",
-                  Quit,
-                  "/ro/a.vlg",
-                  kAlertDefault,
-                  {},
-                  "R",
-                  "",
-                  false},
+             Case{"quit, dialog cancelled", Quit, "Untitled", kAlertDefault, {}, "", "", false},
+             Case{"quit, fails, cancelled", Quit, "/ro/a.vlg", kAlertDefault, {}, "R", "", false},
          }) {
         SCOPED_TRACE(k.name);
         DocumentApp a;
@@ -126,53 +118,26 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
     };
     const std::string vlg = "/d/in.vlg";
     const std::string refused = "No valid file!\nCannot open /d/in.vlg: ";
+    const std::string before = "/d/before.vlg", bad = "No valid file!";
     for (const Case& k : {
              Case{"last number counts", project({"30", "12"}, 0, "64"), "", 2, 12, vlg, "", 64},
              Case{"a record cut short", project({"3", "4"}, 25), "", 2, 3, vlg, "", 32},
-             Case{"mark in lower case", project({"1"}, 0, "1", "glimmark"), "", 1, 1,
-                  "/d/before.vlg", refused + "not a Glimmark project file", 32},
-             Case{"nine entries", project({}, 9), "", 1, 1, "/d/before.vlg",
+             Case{"mark in lower case", project({"1"}, 0, "1", "glimmark"), "", 1, 1, before,
                   refused + "not a Glimmark project file", 32},
-             Case{"last number reads 0", project({"x"}), "", 1, 1, "/d/before.vlg",
+             Case{"nine entries", project({}, 9), "", 1, 1, before,
+                  refused + "not a Glimmark project file", 32},
+             Case{"last number reads 0", project({"x"}), "", 1, 1, before,
                   refused + "its last record has no number", 32},
-             Case{"unreadable",
-                  {},
-                  "",
-                  1,
-                  1,
-                  "/d/before.vlg",
-                  "No valid file!\nNo such file or directory",
-                  32},
+             Case{"unreadable", {}, "", 1, 1, before, bad + "\nNo such file or directory", 32},
              Case{"exchange file, marker in any case", {}, kExchange, 2, 9, "Untitled", "", 32},
-             Case{"exchange, no marker",
-                  {},
-                  "Heading\n",
-                  1,
-                  1,
-                  "/d/before.vlg",
-                  "No valid file!",
-                  32},
-             Case{"not UTF-8",
-                  {},
-                  kExchange + "\xED\xA0\x80",
-                  1,
-                  1,
-                  "/d/before.vlg",
-                  "No valid file!",
-                  32},
-             Case{"exchange, NUL in a cell",
-                  {},
-                  kExchange + std::string("\tg\0", 3),
-                  1,
-                  1,
-                  "/d/before.vlg",
-                  "No valid file!",
-                  32},
+             Case{"exchange, no marker", {}, "Heading\n", 1, 1, before, bad, 32},
+             Case{"not UTF-8", {}, kExchange + "\xED\xA0\x80", 1, 1, before, bad, 32},
+             Case{"NUL in a cell", {}, kExchange + std::string("\tg\0", 3), 1, 1, before, bad, 32},
          }) {
         SCOPED_TRACE(k.name);
         DocumentApp a;
         TempFolder folder;
-        a.app->setPathString("/d/before.vlg");  // an import is a new document, not this one
+        a.app->setPathString(before);  // an import is a new document, not this one
         a.app->setWindowTitles();
         if (!k.project.empty())
             a.propertyLists.files[vlg] = k.project;

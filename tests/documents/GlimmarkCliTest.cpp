@@ -136,6 +136,24 @@ INSTANTIATE_TEST_SUITE_P(
                "printf 'Data\\t\\n0\\tV\\t\\t\\t\\t\\t\\t\\t\\t\\n1\\tV\\ta\\000b\\t' > "
                "c.log; printf '\\t\\t\\t\\t\\t\\t\\t\\n' >> c.log; $G convert c.log out.vlg",
                1, "c.log: Row 2 holds a control character \\(0\\)"},
+        // Hand-over exports: arguments refused, a file kept when it cannot be replaced, the reel
+        // named after the title, which is the file's name, when none is given.
+        CliRun{"ExportAtAnUnknownRate", kGolden, "$G export --format edl in.vlg x.edl --fps 23.976",
+               2, "--fps takes 24, 25, 29.97 or 30"},
+        CliRun{"ExportToAnUnknownFormat", kGolden, "$G export --format doc in.vlg x.doc", 2,
+               "unknown format doc"},
+        CliRun{"ExportWithoutAFormat", kGolden, "$G export in.vlg x.edl", 2, "needs --format"},
+        CliRun{"ExportOfAMissingFile", "", "$G export --format csv no.vlg x.csv", 1,
+               "no.vlg: No such file or directory"},
+        CliRun{"ExportIntoAMissingFolder", kGolden, "$G export --format csv in.vlg no/x.csv", 1,
+               "^Cannot save no/x.csv: No such file or directory\n$"},
+        CliRun{"ExportKeepsAReadOnlyFile", kGolden,
+               "echo old > x.pdf; chmod 444 x.pdf; $G export --format pdf in.vlg x.pdf; s=$?; "
+               "cat x.pdf; exit $s",
+               1, "x.pdf: Permission denied", "old\n"},
+        CliRun{"ExportNamesTheReelAfterTheFile", kGolden,
+               "$G export --format edl in.vlg t.edl && grep -c '^001  in       V     C ' t.edl", 0,
+               "", "1\n"},
         CliRun{"NoCommand", "", "$G", 2, "Usage:"},
         CliRun{"UnknownCommand", kSmall, "$G list in.vlg", 2, "unknown command"},
         CliRun{"UnknownConversion", kSmall, "$G convert in.vlg out.txt", 2, "cannot convert"}),

@@ -91,18 +91,14 @@ TEST(ProjectFile, ReadsBackWhatWritersWrite) {
                 {std::string("bellend"),
                  std::string("bad \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD, "
                              "surrogate \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD")}},
-          Taken{"BinaryStringHoldingANul",
-                std::string(kBinaryNul, sizeof kBinaryNul - 1),
-                {},
+          Taken{"BinaryStringHoldingANul", std::string(kBinaryNul, sizeof kBinaryNul - 1), {},
                 {std::string("\xC3\xA9\0b", 4), std::string("c")}},
           Taken{"BinaryAsciiStringHoldingANul",
-                std::string(kBinaryAsciiNul, sizeof kBinaryAsciiNul - 1),
-                {},
+                std::string(kBinaryAsciiNul, sizeof kBinaryAsciiNul - 1), {},
                 {std::string("a\0b", 3), std::string("c")}},
           Taken{"Base64SpreadOverLinesAndPadded",
                 "<plist><array><data>\n\tQU\r\n JD\nRA==\n</data><data>QQ==</data></array></plist>",
-                {},
-                {Picture{'A', 'B', 'C', 'D'}, Picture{'A'}}}}) {
+                {}, {Picture{'A', 'B', 'C', 'D'}, Picture{'A'}}}}) {
         SCOPED_TRACE(row.name);
         TempFolder folder;
         const std::string path = folder.file("in.vlg");

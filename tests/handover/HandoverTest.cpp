@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 
 #include "documents/ProjectFiles.h"
 #include "handover/Handover.h"
@@ -33,26 +34,23 @@ TEST(FrameCount, LabelsRoundTripThroughADayAtEveryRate) {
     EXPECT_EQ(timecode::framesPerDay(kDropFrame), 2'589'408);
 }
 
+// Drop-frame skips two labels a minute but every tenth, and a label the device cannot send
+// stands for the frame after it; a text that is no timecode at the rate counts no frame.
 TEST(FrameCount, DropFrameSkipsTwoLabelsAMinuteButEveryTenth) {
-    EXPECT_EQ(timecode::labelOf(1799, kDropFrame), "00;00;59;29");
-    EXPECT_EQ(timecode::labelOf(1800, kDropFrame), "00;01;00;02");
-    EXPECT_EQ(timecode::labelOf(17981, kDropFrame), "00;09;59;29");
-    EXPECT_EQ(timecode::labelOf(17982, kDropFrame), "00;10;00;00");
-    EXPECT_EQ(timecode::labelOf(107892, kDropFrame), "01;00;00;00");
-    // A label the device cannot send stands for the frame after it.
-    EXPECT_EQ(timecode::frameOf("00:01:00:00", kDropFrame), 1800);
-    EXPECT_EQ(timecode::frameOf("00:01:00:01", kDropFrame), 1800);
-    EXPECT_EQ(timecode::frameOf("00:10:00:00", kDropFrame), 17982);
-    EXPECT_EQ(timecode::frameOf("00:01:00:00", FrameRate{30}), 1800);
-}
-
-TEST(FrameCount, TextsThatAreNoTimecodeAtTheRateCountNoFrame) {
-    for (const char* text : {"", "24:00:00:00", "10:60:00:00", "10:00:60:00", "1:00:00:00",
-                             "10.00.00.00", "10:00:00:0x", "10:00:00:000"})
-        EXPECT_FALSE(timecode::frameOf(text, FrameRate{25})) << text;
-    EXPECT_FALSE(timecode::frameOf("10:00:00:25", FrameRate{25}));
-    EXPECT_EQ(timecode::frameOf("10:00:00;24", FrameRate{25}), 900'024);
-    EXPECT_FALSE(timecode::frameOf("10:00:00:24", FrameRate{24}));
+    for (const auto& [frame, label] : std::initializer_list<std::pair<int, const char*>>{
+             {1799, "00;00;59;29"}, {1800, "00;01;00;02"}, {17981, "00;09;59;29"},
+             {17982, "00;10;00;00"}, {107892, "01;00;00;00"}})
+        EXPECT_EQ(timecode::labelOf(frame, kDropFrame), label);
+    const FrameRate r24{24}, r25{25}, r30{30};
+    for (const auto& [text, rate, frame] :
+         std::initializer_list<std::tuple<const char*, FrameRate, std::optional<std::int64_t>>>{
+             {"00:01:00:00", kDropFrame, 1800}, {"00:01:00:01", kDropFrame, 1800},
+             {"00:10:00:00", kDropFrame, 17982}, {"00:01:00:00", r30, 1800},
+             {"10:00:00;24", r25, 900'024}, {"10:00:00:25", r25, {}}, {"10:00:00:24", r24, {}},
+             {"", r25, {}}, {"24:00:00:00", r25, {}}, {"10:60:00:00", r25, {}},
+             {"10:00:60:00", r25, {}}, {"1:00:00:00", r25, {}}, {"10.00.00.00", r25, {}},
+             {"10:00:00:0x", r25, {}}, {"10:00:00:000", r25, {}}})
+        EXPECT_EQ(timecode::frameOf(text, rate), frame) << text;
 }
 
 LogList logOf(const std::string& rateCode, int records) {
@@ -115,11 +113,13 @@ LogList sheetLog(int records, const std::vector<int>& pictured, int bad, int lon
     return list;
 }
 
+// Every record within its page, each cell's frame holding its picture, the cells of one page
+// never overlapping, the pages numbered.
 TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
     std::vector<int> pictured;
     for (int n = 1; n <= 40; n += 3)
         pictured.push_back(n);
-    const LogList list = sheetLog(40, pictured, 2, 20);
+    const LogList list = sheetLog(40, pictured, 2, 19);
     fake::PdfCanvas canvas;
     double lastProgress = 0;
     handover::Options options;
@@ -134,12 +134,19 @@ TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
     std::map<std::string, int> numbers;
     int pictures = 0;
     std::vector<std::string> footers;
+    std::vector<fake::PdfCanvas::Call> cells;
     for (const auto& call : canvas.calls) {
         EXPECT_GE(call.y, 0) << call.text;
         EXPECT_LE(call.y + call.height, canvas.height - 24) << call.text.substr(0, 40);
         EXPECT_LE(call.x + call.width, canvas.width - 36 + 0.01);
-        if (call.kind == 'p')
+        if (call.kind == 'f' && call.width > 163)
+            cells.push_back(call);
+        if (call.kind == 'p') {
             ++pictures;
+            EXPECT_EQ(call.page, cells.back().page);
+            EXPECT_GE(call.x, cells.back().x);
+            EXPECT_LE(call.y + call.height, cells.back().y + cells.back().height);
+        }
         if (call.kind == 't' && call.text.find("Page ") != std::string::npos)
             footers.push_back(call.text);
         if (call.kind == 't' && call.height == 14)
@@ -148,34 +155,7 @@ TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
     EXPECT_EQ(pictures, static_cast<int>(pictured.size()));
     for (int n = 1; n <= 40; ++n)
         EXPECT_EQ(numbers[std::to_string(n)], 1) << n;
-    ASSERT_EQ(static_cast<int>(footers.size()), pages);
-    for (int page = 0; page < pages; ++page) {
-        EXPECT_EQ(footers[static_cast<std::size_t>(page)],
-                  "Day 3    Page " + std::to_string(page + 1) + " of " + std::to_string(pages));
-    }
-    const auto& title = canvas.calls.front();
-    EXPECT_EQ(title.text, "Day 3");
-    EXPECT_EQ(canvas.calls[1].text, "Date: 05.12.2026    Frame rate: 25 fps    Records: 40");
-}
-
-TEST(ContactSheet, KeepsRowsApartAndPicturesInTheirCells) {
-    const LogList list = sheetLog(12, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 12, 5);
-    fake::PdfCanvas canvas;
-    handover::drawContactSheet(list, {}, canvas);
-    // Each cell's frame holds its picture; the cells of one page never overlap.
-    std::vector<fake::PdfCanvas::Call> cells;
-    for (std::size_t i = 0; i < canvas.calls.size(); ++i) {
-        const auto& call = canvas.calls[i];
-        if (call.kind == 'f' && call.width > 163)
-            cells.push_back(call);
-        if (call.kind == 'p') {
-            const auto& cell = cells.back();
-            EXPECT_EQ(call.page, cell.page);
-            EXPECT_GE(call.x, cell.x);
-            EXPECT_LE(call.y + call.height, cell.y + cell.height);
-        }
-    }
-    ASSERT_EQ(cells.size(), 12u);
+    ASSERT_EQ(cells.size(), 40u);
     for (std::size_t a = 0; a < cells.size(); ++a) {
         for (std::size_t b = a + 1; b < cells.size(); ++b) {
             const bool apart = cells[a].page != cells[b].page ||
@@ -186,6 +166,13 @@ TEST(ContactSheet, KeepsRowsApartAndPicturesInTheirCells) {
             EXPECT_TRUE(apart) << a << " " << b;
         }
     }
+    ASSERT_EQ(static_cast<int>(footers.size()), pages);
+    for (int page = 0; page < pages; ++page) {
+        EXPECT_EQ(footers[static_cast<std::size_t>(page)],
+                  "Day 3    Page " + std::to_string(page + 1) + " of " + std::to_string(pages));
+    }
+    EXPECT_EQ(canvas.calls.front().text, "Day 3");
+    EXPECT_EQ(canvas.calls[1].text, "Date: 05.12.2026    Frame rate: 25 fps    Records: 40");
 }
 
 TEST(HtmlReport, EmbedsThePicturesThatScaleAndEscapesTheText) {

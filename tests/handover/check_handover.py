@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """Reads the hand-over files the way the cutting room's tools do, with readers of its own, and
-compares every value with the log they were made from (a JSON description). Prints each
-mismatch and exits 1 when there is one."""
+compares every value with the project file they were made from, as plistlib reads it:
+check_handover.py LOG.vlg RATE REEL REEL8 (FORMAT FILE)... Prints each mismatch and exits 1
+when there is one."""
 
 import base64
 import csv
 import io
-import json
+import os
+import plistlib
 import re
 import subprocess
 import sys
@@ -246,9 +248,21 @@ def check_html(path, log):
                "HTML row %d: picture %r" % (row, size))
 
 
+def load_log(path, rate, reel, reel8):
+    """The records of a project file, ten values each after the header's ten."""
+    with open(path, "rb") as f:
+        values = plistlib.load(f)
+    names = ["number", "start", "stop", "", "tod", "comment1", "comment2", "date", "", "picture"]
+    records = [dict(zip(names, values[at:at + 10])) for at in range(10, len(values), 10)]
+    for r in records:
+        r["picture"] = len(r["picture"]) > 0
+    stem = os.path.splitext(os.path.basename(path))[0]
+    return {"rate": rate, "reel": reel, "reel8": reel8, "stem": stem, "records": records}
+
+
 def main():
-    log = json.load(open(sys.argv[1], encoding="utf-8"))
-    for kind, path in zip(sys.argv[2::2], sys.argv[3::2]):
+    log = load_log(*sys.argv[1:5])
+    for kind, path in zip(sys.argv[5::2], sys.argv[6::2]):
         {"edl": check_edl, "csv": check_csv, "ale": check_ale, "pdf": check_pdf, "html": check_html}[kind](path, log)
     for problem in problems:
         print(problem)

@@ -11,14 +11,9 @@ TEST(Timecode, NumbersAreReadTheOldWay) {
     EXPECT_EQ(timecode::toBytes("01;02;03;04"), (B{1, 2, 3, 4})) << "separators are not read";
     EXPECT_EQ(timecode::toBytes("300:00:00:00"), (B{44, 0, 0, 0})) << "low eight bits";
     EXPECT_EQ(timecode::toBytes("10:0"), (B{10, 0, 0, 0})) << "past the end reads as 0";
-    const std::pair<const char*, int> cases[] = {{"  42abc", 42},
-                                                 {"-7", -7},
-                                                 {"+7", 7},
-                                                 {"abc", 0},
-                                                 {"", 0},
-                                                 {"- 5", 0},
-                                                 {"99999999999", 2147483647},
-                                                 {"-99999999999", -2147483647 - 1}};
+    const std::pair<const char*, int> cases[] = {
+        {"  42abc", 42}, {"-7", -7}, {"+7", 7}, {"abc", 0}, {"", 0}, {"- 5", 0},
+        {"99999999999", 2147483647}, {"-99999999999", -2147483647 - 1}};
     for (const auto& [text, value] : cases) EXPECT_EQ(timecode::intValue(text), value) << text;
 }
 
