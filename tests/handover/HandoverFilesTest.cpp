@@ -43,7 +43,7 @@ void writeLog(const TempFolder& folder, const std::string& rateCode) {
               "Caf\xC3\xA9 \xE2\x80\x93 Stra\xC3\x9F" "e, \"quoted\" <b>&amp;</b>",
               "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", "09.12.2026", none, Picture()},
              {"3", "10:05:59:20", "10:06:01:03", none, "14:10:31", "line one\nline two",
-              "a,b;c\r\nnext", "09.12.2026", none, encoded(800, 600, "PNG", Qt::yellow)},
+              "a,b;c\r\nnext\rlast", "09.12.2026", none, encoded(800, 600, "PNG", Qt::yellow)},
              {"12a", "23:59:59:00", "00:00:01:00", none, "23:59:58", none, "over midnight",
               "10.12.2026", none, jpeg},
              {"5", none, none, none, "00:10:00", "no start", none, "10.12.2026", none, Picture()},

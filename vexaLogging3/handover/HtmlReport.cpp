@@ -15,7 +15,8 @@ constexpr int kThumbnailWidth = 320;
 constexpr int kThumbnailHeight = 180;
 
 void escaped(std::string& out, std::string_view text) {
-    for (const char c : text) {
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
         switch (c) {
             case '&':
                 out += "&amp;";
@@ -29,7 +30,10 @@ void escaped(std::string& out, std::string_view text) {
             case '"':
                 out += "&quot;";
                 break;
+            // A comment typed on an old Mac breaks its lines with CR alone: still a break.
             case '\r':
+                if (at + 1 == text.size() || text[at + 1] != '\n')
+                    out.push_back('\n');
                 break;
             default:
                 out.push_back(c);
