@@ -118,8 +118,6 @@ void LogTableWindow::setModel(LogTableModel* model) {
             chooseRecord(chosenRecord());
     });
     // Rows coming, going or leaving the search move the selection along with them, which is
-    // no choice of the user's either.
-    // Rows coming, going or leaving the search move the selection along with them, which is
     // no choice of the user's either; the editor's record is chosen again after.
     model->changing = [this](bool on) {
         m_choosing = on;
