@@ -383,11 +383,21 @@ def main():
         seen = waitFor("the next take logged and chosen", lambda: followed(n + 1))
         checked(f"the next take came and is chosen: {seen}")
 
+        def movedTo(record):
+            where = position()
+            chosen = table.chosen()
+            field = d.text(numberField)
+            seen = f"editor '{where}' at #{field}, chosen {chosen}"
+            ok = (where == f"Record {record} of {table.rows()}" and chosen == [str(record)]
+                  and field == str(record))
+            return bool(ok), seen
+
         # A search for one record's start time narrows the rows to those that hold it.
         start = table.columns.index("Start")
         wanted = table.cell(1, start).get_name()
         if not re.fullmatch(r"\d\d:\d\d:\d\d:\d\d", wanted):
             raise CheckFailed(f"record 2 starts at '{wanted}'")
+        before = int(d.text(numberField))
         d.click(log, search)
         d.type(wanted)
 
@@ -405,24 +415,22 @@ def main():
         seen = waitFor(f"the rows narrowed to '{wanted}'", narrowed)
         checked(f"the search narrowed the rows: {seen}")
         d.key(log, "ctrl+a", "BackSpace")
-        waitFor("all rows back once the search is cleared",
-                lambda: re.fullmatch(r"\d+ records", matchCount().get_name())
-                and int(matchCount().get_name().split()[0]) == table.rows() > 2)
 
-        # A click on the second row takes the editor to record 2.
-        d.click(log, table.cell(1, start))
+        # Every row back, the editor's record chosen again: the search moved nothing.
+        def cleared():
+            count = matchCount().get_name()
+            record = int(d.text(numberField))
+            ok = (count == f"{table.rows()} records" and record >= before
+                  and movedTo(record)[0])
+            return ok, f"count '{count}', {movedTo(record)[1]}"
 
-        def movedTo(record):
-            where = position()
-            chosen = table.chosen()
-            field = d.text(numberField)
-            seen = f"editor '{where}' at #{field}, chosen {chosen}"
-            ok = (where == f"Record {record} of {table.rows()}" and chosen == [str(record)]
-                  and field == str(record))
-            return bool(ok), seen
+        seen = waitFor("all rows back once the search is cleared", cleared)
+        checked(f"the search cleared, nothing moved: {seen}")
 
-        seen = waitFor("the editor at the row clicked", lambda: movedTo(2))
-        checked(f"a click on row 2 moved the editor: {seen}")
+        # A click on the third row takes the editor to record 3.
+        d.click(log, table.cell(2, start))
+        seen = waitFor("the editor at the row clicked", lambda: movedTo(3))
+        checked(f"a click on row 3 moved the editor: {seen}")
 
         # Ctrl+End and Ctrl+Home in the editor.
         d.key(editor, "ctrl+End")
