@@ -159,6 +159,9 @@ mutants=(
     "qt_tests|vexaLogging3/platform/qt/LogThumbnails.cpp|        while (m_waiting.size() > static_cast<std::size_t>(kMaxWaiting)) {|        while (m_waiting.size() > static_cast<std::size_t>(kMaxWaiting) * 100) {|a fast scroll through a long log queues thousands of decodes"
     "qt_tests|vexaLogging3/platform/qt/LogThumbnails.cpp|        [&](const Request& request) { return wanted.contains(request.key); });|        [&](const Request& request) { return !wanted.isEmpty() or request.key == 0; });|rows scrolled past are still decoded before those on show"
     "qt_tests|vexaLogging3/platform/qt/LogThumbnails.cpp|        m_pending.remove(request.key);|        ;|a row scrolled past and back never shows its thumbnail"
+    # what a screen reader finds in the log window and the editor
+    "qt_tests|vexaLogging3/platform/qt/LogTableWindow.cpp|    search->setAccessibleName(tr(\"Search\"));|    ;|a screen reader finds no search field in the log window"
+    "qt_tests|vexaLogging3/platform/qt/EditorWindow.cpp|    recordPosition->setAccessibleDescription(tr(\"Place of the record on show in the log\"));|    ;|a screen reader cannot tell what \"Record 3 of 9\" is"
 )
 
 current=""
