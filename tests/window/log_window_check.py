@@ -458,6 +458,7 @@ def main():
         d.key(editor, "ctrl+Home")
         checked("Ctrl+Home went to the first: " + waitFor(
             "Ctrl+Home at the first", lambda: movedTo(1)))
+        atHome = table.rows()
 
         # The unsaved mark, then a first save, which asks for a name.
         marked = lambda: all(d.title(w).endswith("*") for w in (editor, capture))
@@ -493,6 +494,10 @@ def main():
                 f" ({saves} save{'s' if saves > 1 else ''})")
         waitFor("the mark back with the next take", marked)
         checked("the next take marked both titles again")
+        # Follow is on, but an older record is chosen: the takes logged since left it there.
+        waitFor("a take logged since Ctrl+Home", lambda: table.rows() > atHome)
+        checked("with an older row chosen the takes leave it: " + waitFor(
+            "record 1 still chosen", lambda: movedTo(1)))
         if session.program.poll() is not None:
             raise CheckFailed(f"glimmark ended with status {session.program.returncode}")
         print(f"passed in {time.monotonic() - started:.1f} s")
