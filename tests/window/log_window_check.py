@@ -358,7 +358,7 @@ def main():
         position = lambda: positionLabel.get_name()
         search = d.find(table.frame, "text", name="Search")
         countLabel = d.find(table.frame, "label", description="Records matching the search")
-        matchCount = lambda: countLabel
+        count = lambda: countLabel.get_name()
         follow = d.find(table.frame, "check box", name="Follow")
         if not follow.get_state_set().contains(d.Atspi.StateType.CHECKED):
             raise CheckFailed("Follow is not on at start")
@@ -370,10 +370,10 @@ def main():
                 return False, f"{n} rows"
             chosen = table.chosen()
             where = position()
-            count = matchCount().get_name()
-            seen = f"rows {numbers}, chosen {chosen}, editor '{where}', count '{count}'"
+            counted = count()
+            seen = f"rows {numbers}, chosen {chosen}, editor '{where}', count '{counted}'"
             ok = (chosen == [numbers[-1]] and numbers[-1] == str(n)
-                  and where == f"Record {n} of {n}" and count == f"{n} records")
+                  and where == f"Record {n} of {n}" and counted == f"{n} records")
             return bool(ok), seen
 
         seen = waitFor("three takes logged, the newest chosen in the table and the editor",
@@ -403,10 +403,10 @@ def main():
 
         def narrowed():
             shown = table.rows()
-            count = matchCount().get_name()
+            counted = count()
             texts = [" ".join(table.rowTexts(r)) for r in range(shown)]
-            seen = f"search '{d.text(search)}', {shown} rows {texts}, count '{count}'"
-            m = re.fullmatch(r"(\d+) of (\d+) match", count)
+            seen = f"search '{d.text(search)}', {shown} rows {texts}, count '{counted}'"
+            m = re.fullmatch(r"(\d+) of (\d+) match", counted)
             ok = (d.text(search) == wanted and m and int(m[1]) == shown and shown >= 1
                   and shown < int(m[2]) and all(wanted in t for t in texts)
                   and "2" in table.numbers())
@@ -418,11 +418,11 @@ def main():
 
         # Every row back, the editor's record chosen again: the search moved nothing.
         def cleared():
-            count = matchCount().get_name()
+            counted = count()
             record = int(d.text(numberField))
-            ok = (count == f"{table.rows()} records" and record >= before
+            ok = (counted == f"{table.rows()} records" and record >= before
                   and movedTo(record)[0])
-            return ok, f"count '{count}', {movedTo(record)[1]}"
+            return ok, f"count '{counted}', {movedTo(record)[1]}"
 
         seen = waitFor("all rows back once the search is cleared", cleared)
         checked(f"the search cleared, nothing moved: {seen}")
