@@ -162,6 +162,9 @@ mutants=(
     "qt_tests|vexaLogging3/platform/qt/LogTableWindow.cpp|            viewport()->scroll(0, down - verticalHeader()->offset());|            (void)down;|the rows of a long log move under the drawn ones and takes seem to vanish"
     "qt_tests|vexaLogging3/platform/qt/LogTableWindow.cpp|            viewport()->update(0, top, viewport()->width(), viewport()->height() - top);|            viewport()->update(0, top + rowHeight(inserted), viewport()->width(), viewport()->height());|a new take's row stays blank in a short log"
     "handover_file_tests|vexaLogging3/handover/HtmlReport.cpp|                    out.push_back('\\n');|                    ;|a comment with old-Mac line breaks runs its lines together in the report"
+    # what a screen reader finds in the log window and the editor
+    "qt_tests|vexaLogging3/platform/qt/LogTableWindow.cpp|    search->setAccessibleName(tr(\"Search\"));|    ;|a screen reader finds no search field in the log window"
+    "qt_tests|vexaLogging3/platform/qt/EditorWindow.cpp|    recordPosition->setAccessibleDescription(tr(\"Place of the record on show in the log\"));|    ;|a screen reader cannot tell what \"Record 3 of 9\" is"
 )
 
 current=""

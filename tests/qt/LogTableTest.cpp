@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include <QWindow>
 #include <functional>
 #include <mutex>
+#include <tuple>
 
 #include "platform/qt/MyImageView.h"
 #include "qt/GuiApp.h"
@@ -112,6 +114,22 @@ TEST(LogTable, FollowsTakesMovesWithTheEditorAndNarrowsToASearch) {
         EXPECT_EQ(titlesMarked(app), app.controller.editChangeFlag != 0);
     }
     EXPECT_TRUE(titlesMarked(app));
+
+    // What a screen reader says of the controls a record is found with: a label its text,
+    // with a description of what that tells; a field or Follow its name.
+    const std::tuple<QWidget*, QAccessible::Text, const char*> spoken[] = {
+        {log.search, QAccessible::Name, "Search"},
+        {log.matches, QAccessible::Name, "4 records"},
+        {log.matches, QAccessible::Description, "Records matching the search"},
+        {log.follow, QAccessible::Name, "Follow"},
+        {app.edit.recordPosition, QAccessible::Name, "Record 1 of 4"},
+        {app.edit.recordPosition, QAccessible::Description,
+         "Place of the record on show in the log"},
+        {app.edit.txtEditNr, QAccessible::Name, "Record number"},
+    };
+    for (const auto& [widget, text, expected] : spoken)
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(widget)->text(text), expected)
+            << widget->metaObject()->className() << " " << text;
 
     // Thumbnails come at thumbnail size once their row is on show.
     app.controller.logStartArray.replace(LogList::indexOf(1, kFieldPicture),

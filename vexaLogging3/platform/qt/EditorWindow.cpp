@@ -74,6 +74,7 @@ QWidget* EditorWindow::recordFields() {
     txtEditNr->setObjectName(QStringLiteral("txtEditNr"));
     txtEditNr->setToolTip(tr("Type a record number and press Return to go to it"));
     txtEditNr->setMaximumWidth(90);
+    txtEditNr->setAccessibleName(tr("Record number"));
     btnEditLogNr = button(tr("Renumber…"), "btnEditLogNr");
     btnLogVorherVal = button(tr("◀ Previous"), "btnLogVorherVal");
     btnLogNaechstesVal = button(tr("Next ▶"), "btnLogNaechstesVal");
@@ -95,6 +96,8 @@ QWidget* EditorWindow::recordFields() {
     numberRow->addWidget(btnEditLogNr);
     recordPosition = new QLabel;
     recordPosition->setObjectName(QStringLiteral("recordPosition"));
+    // Its text ("Record 12 of 71") is what a screen reader speaks; this says what it tells.
+    recordPosition->setAccessibleDescription(tr("Place of the record on show in the log"));
     numberRow->addWidget(recordPosition);
     numberRow->addStretch(1);
     numberRow->addWidget(btnLogVorherVal);

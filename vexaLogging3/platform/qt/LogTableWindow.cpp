@@ -117,7 +117,10 @@ LogTableWindow::LogTableWindow(QWidget* parent) : QMainWindow(parent) {
     search = new QLineEdit(central);
     search->setPlaceholderText(tr("Search numbers, times and comments"));
     search->setClearButtonEnabled(true);
+    search->setAccessibleName(tr("Search"));
     matches = new QLabel(central);
+    // A screen reader speaks a label's text as its name; the description says what it counts.
+    matches->setAccessibleDescription(tr("Records matching the search"));
     follow = new QCheckBox(tr("Follow"), central);
     follow->setChecked(true);
     follow->setToolTip(tr("While the newest take is chosen, a new take is chosen as it is logged"));
@@ -187,8 +190,6 @@ void LogTableWindow::setModel(LogTableModel* model) {
         if (!m_choosing && chooseRecord && chosenRecord() != 0)
             chooseRecord(chosenRecord());
     });
-    // Rows coming, going or leaving the search move the selection along with them, which is
-    // no choice of the user's either.
     // Rows coming, going or leaving the search move the selection along with them, which is
     // no choice of the user's either; the editor's record is chosen again after.
     model->changing = [this](bool on) {
