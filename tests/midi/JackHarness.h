@@ -3,7 +3,6 @@
 // What the tests over JACK run against: a JACK server, a plain libjack device, and programs
 // to kill.
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <jack/jack.h>
 #include <jack/midiport.h>
@@ -26,7 +25,6 @@
 #include <mutex>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 namespace jacktest {
@@ -234,21 +232,18 @@ private:
 // server of its name starts again. So a run takes one of a few slots (a lock file each, held
 // until the process ends, crashed or not) and names its servers after it: the next run in
 // that slot takes back whatever a crashed one left, and the registry never holds more than
-// two entries a slot.
+// two entries a slot. Its servers and devices die with the process, crashed or not.
 class JackServer {
 public:
     // The server the tests that do not stop it share, started once a process.
     static JackServer& ensure() {
-        static JackServer server = [] {
-            const char* use = std::getenv("GLIMMARK_TEST_JACK_SERVER");
-            if (use != nullptr && std::string(use) == "running")
-                return JackServer("", true);
-            JackServer own(runName("shared"), false);
-            // Every client of the process and of its children that asks for no server by name
-            // finds this one.
-            ::setenv("JACK_DEFAULT_SERVER", own.name().c_str(), 1);
-            return own;
-        }();
+        static const char* use = std::getenv("GLIMMARK_TEST_JACK_SERVER");
+        static const bool running = use != nullptr && std::string(use) == "running";
+        static JackServer server(running ? "" : runName("shared"), running);
+        // Every client of the process and of its children that asks for no server by name
+        // finds this one.
+        if (!running)
+            ::setenv("JACK_DEFAULT_SERVER", server.name().c_str(), 1);
         return server;
     }
     // "glimmark-test-2-<what>", after the slot this run holds.
@@ -259,10 +254,6 @@ public:
         if (!(useRunning && available()))
             start();
     }
-    JackServer(JackServer&& other) noexcept
-        : m_name(std::move(other.m_name)),
-          m_jackd(std::move(other.m_jackd)),
-          m_killed(std::exchange(other.m_killed, false)) {}
     // Stopped in order, so that the server takes its entry out of JACK's registry; one killed
     // and not started again is started once more to that end.
     ~JackServer() {
@@ -291,8 +282,6 @@ public:
     }
     // (Re)starts this object's own server; whether it answers within 10 s.
     bool start() {
-        if (!m_name.empty() && !m_jackd && available())
-            endStrays(m_name);  // Left by a run of this slot that crashed.
         std::vector<std::string> args = {"jackd", "--no-realtime", "-d", "dummy", "-p", "256"};
         if (!m_name.empty())
             args.insert(args.begin() + 2, {"-n", m_name});
@@ -334,28 +323,6 @@ private:
             }
         }();
         return taken;
-    }
-
-    // Kills every process run with `name` as one of its arguments: the jackd of that name and
-    // the devices on it.
-    static void endStrays(const std::string& name) {
-        DIR* proc = ::opendir("/proc");
-        if (proc == nullptr)
-            return;
-        while (const dirent* entry = ::readdir(proc)) {
-            const int pid = std::atoi(entry->d_name);
-            if (pid <= 0 || pid == ::getpid())
-                continue;
-            std::ifstream in("/proc/" + std::string(entry->d_name) + "/cmdline");
-            for (std::string arg; std::getline(in, arg, '\0');) {
-                if (arg == name) {
-                    ::kill(pid, SIGKILL);
-                    break;
-                }
-            }
-        }
-        ::closedir(proc);
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
 
     std::string m_name;
