@@ -31,6 +31,8 @@ export DBUS_SESSION_BUS_ADDRESS="unix:path=$runtime/bus"
 # Nothing here may reach, or start, a jackd: every JACK client goes to PipeWire.
 export JACK_NO_START_SERVER=1
 unset JACK_DEFAULT_SERVER
+# The tests use the server that answers (PipeWire's) rather than a jackd of their own.
+export GLIMMARK_TEST_JACK_SERVER=running
 dbus-daemon --session --address="$DBUS_SESSION_BUS_ADDRESS" --fork \
     --print-pid > "$runtime/dbus.pid"
 pipewire > "$runtime/pipewire.log" 2>&1 &

@@ -7,14 +7,17 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <fstream>
@@ -23,8 +26,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace jacktest {
 
@@ -98,6 +99,10 @@ public:
     bool connected() const {
         return jack_port_connected(m_in) > 0 && jack_port_connected(m_out) > 0;
     }
+    // Whether neither port has a connection left, as JACK shows it to this client.
+    bool disconnected() const {
+        return jack_port_connected(m_in) == 0 && jack_port_connected(m_out) == 0;
+    }
     // Cycles JACK reported overrun (xruns) since the peer opened: an event written in such a
     // cycle may be lost, whoever wrote it.
     int xruns() const { return m_xruns.load(); }
@@ -142,34 +147,53 @@ private:
 
 // A program (looked up on PATH) run as a process of its own, its standard output written to
 // the file `output`, its standard error thrown away. Killed at once, as a crash or a pulled
-// plug would end it, when it goes.
+// plug would end it, when it goes, and by the system when the tests' process dies, crashed or
+// not: a server or device left running would stand in the way of every later run.
 class ChildProcess {
 public:
     explicit ChildProcess(std::vector<std::string> args, std::string output = "/dev/null")
         : m_output(std::move(output)) {
+        const std::string program = onPath(args[0]);
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 1, m_output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
-        if (posix_spawnp(&m_pid, argv[0], &files, nullptr, argv.data(), environ) != 0)
-            m_pid = 0;
-        posix_spawn_file_actions_destroy(&files);
+        // Emptied before this returns: what an earlier run left there is never read as this
+        // one's.
+        const int out = ::open(m_output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        const int err = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        const pid_t parent = ::getpid();
+        const pid_t pid = out < 0 || err < 0 ? -1 : ::fork();
+        if (pid == 0) {
+            // Only async-signal-safe calls until exec.
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (::getppid() != parent || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0)
+                ::_exit(127);
+            ::execv(program.c_str(), argv.data());
+            ::_exit(127);
+        }
+        for (const int fd : {out, err}) {
+            if (fd >= 0)
+                ::close(fd);
+        }
+        m_pid = pid > 0 ? pid : 0;
     }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
     ~ChildProcess() {
-        if (m_pid > 0 && kill(m_pid, SIGKILL) == 0)
-            waitpid(m_pid, nullptr, 0);
+        if (m_pid > 0 && ::kill(m_pid, SIGKILL) == 0)
+            ::waitpid(m_pid, nullptr, 0);
     }
-    // Asks it to end as an ordinary stop would, and waits until it has.
+    // Asks it to end as an ordinary stop would (going on first if it was halted), and waits
+    // until it has.
     void terminate() {
-        if (m_pid > 0 && kill(m_pid, SIGTERM) == 0)
-            waitpid(m_pid, nullptr, 0);
+        if (m_pid > 0 && ::kill(m_pid, SIGTERM) == 0 && ::kill(m_pid, SIGCONT) == 0)
+            ::waitpid(m_pid, nullptr, 0);
         m_pid = 0;
+    }
+    // Halts it where it stands, as a hung program would (SIGSTOP), or lets it go on.
+    void halt(bool halted) {
+        if (m_pid > 0)
+            ::kill(m_pid, halted ? SIGSTOP : SIGCONT);
     }
     // The whole lines it has written so far.
     std::vector<std::string> lines() const {
@@ -180,26 +204,61 @@ public:
     }
 
 private:
+    static std::string onPath(const std::string& program) {
+        if (program.find('/') != std::string::npos)
+            return program;
+        const char* path = std::getenv("PATH");
+        std::string dirs = path ? path : "/usr/bin:/bin";
+        for (std::size_t at = 0; at <= dirs.size();) {
+            const std::size_t end = std::min(dirs.find(':', at), dirs.size());
+            const std::string candidate = dirs.substr(at, end - at) + "/" + program;
+            if (::access(candidate.c_str(), X_OK) == 0)
+                return candidate;
+            at = end + 1;
+        }
+        return program;
+    }
+
     std::string m_output;
     pid_t m_pid = 0;
 };
 
-// A JACK server with the dummy driver, which needs no sound card: the one already running
-// (CI starts one), or one started here and killed when the process ends. A test that kills
-// its server gets one of its own under another name, never the shared one.
+// A JACK server with the dummy driver, which needs no sound card, under a name of this run's
+// own, so that runs sharing the machine never meet: the interface is "vexa " on each. The
+// server JACK programs find by themselves is used instead when GLIMMARK_TEST_JACK_SERVER is
+// "running" (PipeWire's JACK under pw-jack, where no jackd of ours would be reached).
+//
+// JACK's registry holds at most eight servers and keeps the entry of a killed one until a
+// server of its name starts again. So a run takes one of a few slots (a lock file each, held
+// until the process ends, crashed or not) and names its servers after it: the next run in
+// that slot takes back whatever a crashed one left, and the registry never holds more than
+// two entries a slot. Its servers and devices die with the process, crashed or not.
 class JackServer {
 public:
+    // The server the tests that do not stop it share, started once a process.
     static JackServer& ensure() {
-        static JackServer server("", true);
+        static const char* use = std::getenv("GLIMMARK_TEST_JACK_SERVER");
+        static const bool running = use != nullptr && std::string(use) == "running";
+        static JackServer server(running ? "" : runName("shared"), running);
+        // Every client of the process and of its children that asks for no server by name
+        // finds this one.
+        if (!running)
+            ::setenv("JACK_DEFAULT_SERVER", server.name().c_str(), 1);
         return server;
+    }
+    // "glimmark-test-2-<what>", after the slot this run holds.
+    static std::string runName(const std::string& what) {
+        return "glimmark-test-" + std::to_string(slot()) + "-" + what;
     }
     JackServer(std::string name, bool useRunning) : m_name(std::move(name)) {
         if (!(useRunning && available()))
             start();
     }
-    // Stopped in order, so that the server takes its entry out of JACK's registry of at most
-    // eight servers; a killed one leaves it behind until a server of its name starts again.
+    // Stopped in order, so that the server takes its entry out of JACK's registry; one killed
+    // and not started again is started once more to that end.
     ~JackServer() {
+        if (m_killed && !m_jackd)
+            start();
         if (m_jackd)
             m_jackd->terminate();
     }
@@ -227,16 +286,48 @@ public:
         if (!m_name.empty())
             args.insert(args.begin() + 2, {"-n", m_name});
         m_jackd = std::make_unique<ChildProcess>(args);
+        m_killed = false;
         for (int i = 0; i < 200 && !available(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         return available();
     }
+    // Hangs (answers nothing, runs no cycle) until told to go on.
+    void halt(bool halted) {
+        if (m_jackd)
+            m_jackd->halt(halted);
+    }
     // Gone at once, as a crash would end it.
-    void kill() { m_jackd.reset(); }
+    void kill() {
+        m_killed = m_jackd != nullptr;
+        m_jackd.reset();
+    }
 
 private:
+    static constexpr int kSlots = 3;
+
+    // This run's slot: the first free one, else the first one once it comes free.
+    static int slot() {
+        static const int taken = [] {
+            for (int wait = 0;; ++wait) {
+                for (int s = 0; s < kSlots; ++s) {
+                    const std::string path =
+                        "/tmp/glimmark-jack-slot-" + std::to_string(s) + ".lock";
+                    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+                    if (fd >= 0 && ::flock(fd, LOCK_EX | (wait ? 0 : LOCK_NB)) == 0)
+                        return s;  // Held, through fd, until the process ends.
+                    if (fd >= 0)
+                        ::close(fd);
+                    if (wait)
+                        break;
+                }
+            }
+        }();
+        return taken;
+    }
+
     std::string m_name;
     std::unique_ptr<ChildProcess> m_jackd;
+    bool m_killed = false;
 };
 
 }  // namespace jacktest

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <optional>
 #include <sstream>
 
 #include "loglist/Timecode.h"
@@ -110,12 +111,16 @@ TEST(LinkOverJack, EachOfTwoHundredConnectionsCarriesItsFirstMessageAndClosesUnd
     const std::size_t received = peer->received().size();
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(peer->received().size(), received) << "nothing arrives once the ports are gone";
+    // The program's ports outlive the connection, but leave the device unconnected.
+    const auto closed = std::chrono::steady_clock::now();
+    while (!peer->disconnected() && std::chrono::steady_clock::now() - closed < 2s)
+        std::this_thread::sleep_for(5ms);
+    EXPECT_TRUE(peer->disconnected());
 }
 
 TEST(LinkOverJack, ADeviceOrServerKilledAndBackIsAskedAndSensedAgainEveryTime) {
-    // A server of its own under a fixed name: JACK keeps a killed server's entry in its
-    // registry of at most eight servers until one of the same name starts again.
-    JackServer server("glimmark-link-test", false);
+    // A server of its own, killed twice and stopped in order at the end.
+    JackServer server(JackServer::runName("killed"), false);
     ASSERT_TRUE(server.available()) << server.why();
     std::vector<std::string> reported;
     JackMidiSystem::Options options;
@@ -168,6 +173,56 @@ TEST(LinkOverJack, ADeviceOrServerKilledAndBackIsAskedAndSensedAgainEveryTime) {
         EXPECT_EQ(reported.size(), outages);
     }
     EXPECT_GE(inTime, 6) << "the device was too seldom back before the next scan to tell";
+}
+
+// A server that hangs (stopped, not gone) never holds the window: not while a connection is
+// open, nor while the program opens its JACK client; once it goes on, the interface is found
+// and connected again.
+TEST(LinkOverJack, AHungServerNeverHoldsTheWindowAndIsFollowedWhenItGoesOn) {
+    JackServer server(JackServer::runName("hung"), false);
+    ASSERT_TRUE(server.available()) << server.why();
+    for (const bool connectedFirst : {true, false}) {
+        SCOPED_TRACE(connectedFirst ? "hung while connected" : "hung before the first scan");
+        std::unique_ptr<ChildProcess> peer;
+        if (connectedFirst)
+            peer = std::make_unique<ChildProcess>(
+                std::vector<std::string>{GLIMMARK_TEST_JACK_PEER_PATH, server.name()});
+        JackMidiSystem::Options options;
+        options.serverName = server.name();
+        options.report = [](std::string_view) {};
+        std::optional<LinkedApp> link;
+        if (!connectedFirst)
+            server.halt(true);
+        // Goes on by itself after 8 s, so that a window held in libjack ends the case too.
+        std::thread resume([&] {
+            std::this_thread::sleep_for(8s);
+            server.halt(false);
+        });
+        // How long in all the window went more than 100 ms without looking at its events.
+        auto held = std::chrono::steady_clock::duration{};
+        auto last = std::chrono::steady_clock::now();
+        const auto looked = [&] {
+            const auto now = std::chrono::steady_clock::now();
+            held += now - last > 100ms ? now - last : held.zero();
+            last = now;
+            return false;
+        };
+        link.emplace(options);
+        looked();
+        if (connectedFirst) {
+            ASSERT_TRUE(link->pumpUntil([&] { return looked() || link->connected(); }));
+            held = {};
+            server.halt(true);
+        }
+        // Several scans and sense timeouts while it hangs: held once at most, for a second.
+        link->pumpUntil(looked, 7s);
+        EXPECT_LT(held, 1500ms);
+        resume.join();
+        if (!connectedFirst)
+            peer = std::make_unique<ChildProcess>(
+                std::vector<std::string>{GLIMMARK_TEST_JACK_PEER_PATH, server.name()});
+        EXPECT_TRUE(link->pumpUntil([&] { return link->connected(); }, 15s)) << link->status();
+    }
 }
 
 // A log start cut off and then running timecode in quarter frames show the time; a log start
@@ -277,12 +332,16 @@ struct ChosenLink {
 // The virtual interface on `server` (empty: the one JACK programs find by themselves), logging
 // off as one that just got power.
 std::unique_ptr<ChildProcess> startSim(const std::string& server) {
+    const char* before = std::getenv("JACK_DEFAULT_SERVER");
+    const std::string shared = before ? before : "";
     if (!server.empty())
         ::setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
     const std::vector<std::string> args{GLIMMARK_VEXA_SIM_PATH, "--log-every", "5", "--log-length",
                                         "2"};
     auto sim = std::make_unique<ChildProcess>(args);
-    if (!server.empty())
+    if (before != nullptr)
+        ::setenv("JACK_DEFAULT_SERVER", shared.c_str(), 1);
+    else
         ::unsetenv("JACK_DEFAULT_SERVER");
     return sim;
 }
@@ -311,8 +370,8 @@ TEST(LinkOverJack, ChosenByItselfTheInterfaceIsFoundLogsAndIsFoundAgainWhenReplu
 
 // A server stopped and started again is followed without a restart of the program.
 TEST(LinkOverJack, ChosenByItselfTheInterfaceIsFollowedThroughAServerRestart) {
-    // A server of this run's own, stopped in order at the end.
-    JackServer server("glimmark-switch-" + std::to_string(::getpid()), false);
+    // A server of its own, stopped in order at the end.
+    JackServer server(JackServer::runName("killed"), false);
     ASSERT_TRUE(server.available()) << server.why();
     ChosenLink link(server.name());
     auto sim = startSim(server.name());

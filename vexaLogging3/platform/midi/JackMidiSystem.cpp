@@ -23,6 +23,9 @@ constexpr std::size_t kOutRingBytes = std::size_t{1} << 16;
 // not hang the caller.
 constexpr std::chrono::milliseconds kCycleWaitLimit{500};
 constexpr std::chrono::milliseconds kPoll{1};
+// How long a call waits for JACK to answer the opening of a client; a later call takes up an
+// answer that comes after.
+constexpr std::chrono::milliseconds kOpenLimit{1000};
 
 // Each event travels through a ring buffer as this header and its bytes.
 struct RecordHeader {
@@ -77,6 +80,10 @@ JackMidiSystem::~JackMidiSystem() {
         std::lock_guard lock(m_mutex);
         if (m_client)
             closeClientLocked();
+        if (m_opening) {
+            std::lock_guard opening(m_opening->mutex);
+            m_opening->abandoned = true;
+        }
     }
     m_stopping = true;
     m_inSignal.release();
@@ -90,13 +97,8 @@ bool JackMidiSystem::ensureClientLocked() {
         closeClientLocked();
     if (m_client)
         return true;
-    jack_status_t status{};
-    const bool named = !m_options.serverName.empty();
-    const auto openOptions =
-        static_cast<jack_options_t>(JackNoStartServer | (named ? JackServerName : 0));
-    m_client = named ? jack_client_open(m_options.clientName.c_str(), openOptions, &status,
-                                        m_options.serverName.c_str())
-                     : jack_client_open(m_options.clientName.c_str(), openOptions, &status);
+    bool answered = true;
+    m_client = openClientLocked(answered);
     if (m_client) {
         m_dead = false;
         ++m_epoch;
@@ -109,9 +111,14 @@ bool JackMidiSystem::ensureClientLocked() {
     }
     const bool reachable = m_client != nullptr;
     if (!reachable && m_reachable) {
-        const std::string line = "JACK MIDI: no JACK server is running" +
-                                 (named ? " under the name \"" + m_options.serverName + "\"" : "") +
-                                 "; the interface is looked for again until one is.";
+        const bool named = !m_options.serverName.empty();
+        const std::string server =
+            named ? " under the name \"" + m_options.serverName + "\"" : std::string();
+        const std::string line =
+            answered ? "JACK MIDI: no JACK server is running" + server +
+                           "; the interface is looked for again until one is."
+                     : "JACK MIDI: the JACK server" + server +
+                           " does not answer; the interface is looked for again until it does.";
         if (m_options.report)
             m_options.report(line);
         else
@@ -121,12 +128,51 @@ bool JackMidiSystem::ensureClientLocked() {
     return reachable;
 }
 
+jack_client_t* JackMidiSystem::openClientLocked(bool& answered) {
+    const bool started = m_opening == nullptr;
+    if (started) {
+        m_opening = std::make_shared<Opening>();
+        std::thread([opening = m_opening, name = m_options.clientName,
+                     server = m_options.serverName] {
+            const auto flags = static_cast<jack_options_t>(JackNoStartServer |
+                                                           (server.empty() ? 0 : JackServerName));
+            jack_status_t status{};
+            jack_client_t* client =
+                server.empty() ? jack_client_open(name.c_str(), flags, &status)
+                               : jack_client_open(name.c_str(), flags, &status, server.c_str());
+            std::lock_guard lock(opening->mutex);
+            if (opening->abandoned && client != nullptr) {
+                jack_client_close(client);
+                client = nullptr;
+            }
+            opening->client = client;
+            opening->done = true;
+            opening->answered.notify_all();
+        }).detach();
+    }
+    std::unique_lock lock(m_opening->mutex);
+    // Only the call that asked waits; the ones after only look, so a hung server holds the
+    // caller once, not at every call.
+    if (started)
+        m_opening->answered.wait_for(lock, kOpenLimit, [&] { return m_opening->done; });
+    answered = m_opening->done;
+    if (!answered)
+        return nullptr;
+    jack_client_t* client = m_opening->client;
+    lock.unlock();
+    m_opening.reset();
+    return client;
+}
+
 void JackMidiSystem::closeClientLocked() {
     m_rtIn = nullptr;
     m_rtOut = nullptr;
-    // Stops the process callback for good; the ports go with the client.
+    // Stops the process callback and libjack's own thread for good; the ports go with the
+    // client.
     jack_client_close(m_client);
     m_client = nullptr;
+    m_keptIn = nullptr;
+    m_keptOut = nullptr;
     {
         std::lock_guard lock(m_deliveryMutex);
         m_readProc = nullptr;
@@ -248,15 +294,35 @@ int JackMidiSystem::clientCreate(std::string_view name, platform::MidiRef& clien
     return 0;
 }
 
+jack_port_t* JackMidiSystem::keptPortLocked(bool input, std::string_view name) {
+    jack_port_t*& kept = input ? m_keptIn : m_keptOut;
+    const std::string wanted(name);
+    if (kept == nullptr) {
+        kept = jack_port_register(m_client, wanted.c_str(), JACK_DEFAULT_MIDI_TYPE,
+                                  input ? JackPortIsInput : JackPortIsOutput, 0);
+    } else if (wanted != jack_port_short_name(kept) &&
+               jack_port_rename(m_client, kept, wanted.c_str()) != 0) {
+        return nullptr;
+    }
+    return kept;
+}
+
+bool JackMidiSystem::hasLivePortLocked(bool input) const {
+    for (const auto& [ref, port] : m_ports) {
+        if (port.input == input && port.epoch == m_epoch)
+            return true;
+    }
+    return false;
+}
+
 int JackMidiSystem::outputPortCreate(platform::MidiRef client, std::string_view name,
                                      platform::MidiRef& port) {
     std::lock_guard lock(m_mutex);
     if (m_clients.count(client) == 0)
         return kNoSuchObject;
-    if (!ensureClientLocked() || m_rtOut.load() != nullptr)
+    if (!ensureClientLocked() || hasLivePortLocked(false))
         return kBackendFailed;
-    jack_port_t* p = jack_port_register(m_client, std::string(name).c_str(), JACK_DEFAULT_MIDI_TYPE,
-                                        JackPortIsOutput, 0);
+    jack_port_t* p = keptPortLocked(false, name);
     if (p == nullptr)
         return kBackendFailed;
     ++m_outGeneration;
@@ -271,10 +337,9 @@ int JackMidiSystem::inputPortCreate(platform::MidiRef client, std::string_view n
     std::lock_guard lock(m_mutex);
     if (m_clients.count(client) == 0)
         return kNoSuchObject;
-    if (!ensureClientLocked() || m_rtIn.load() != nullptr)
+    if (!ensureClientLocked() || hasLivePortLocked(true))
         return kBackendFailed;
-    jack_port_t* p = jack_port_register(m_client, std::string(name).c_str(), JACK_DEFAULT_MIDI_TYPE,
-                                        JackPortIsInput, 0);
+    jack_port_t* p = keptPortLocked(true, name);
     if (p == nullptr)
         return kBackendFailed;
     {
@@ -368,9 +433,8 @@ void JackMidiSystem::disposeLocked(platform::MidiRef ref) {
         return;
     if (livePortLocked(ref) != nullptr) {
         const Port& port = it->second;
-        // The process callback lets go of the port before JACK does.
-        (port.input ? m_rtIn : m_rtOut) = nullptr;
-        waitCyclesLocked(2);
+        // What it still holds is dropped: unsent records and undelivered events carry the
+        // old generation.
         if (port.input) {
             std::lock_guard delivery(m_deliveryMutex);
             m_readProc = nullptr;
@@ -378,7 +442,8 @@ void JackMidiSystem::disposeLocked(platform::MidiRef ref) {
         } else {
             ++m_outGeneration;
         }
-        jack_port_unregister(m_client, port.jackPort);
+        // Kept registered (see the class comment), but connected to nothing.
+        jack_port_disconnect(m_client, port.jackPort);
     }
     m_ports.erase(it);
 }

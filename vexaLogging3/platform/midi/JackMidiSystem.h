@@ -2,9 +2,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <semaphore>
@@ -41,6 +43,17 @@ namespace platform::midi {
 // away: a client of a dead server would go on listing the dead server's ports for good.
 // Ports and connections of a dead client read as not connected, so the caller closes and the
 // next scan opens on the new server.
+//
+// A port, once registered, stays registered until its JACK client closes: a disposed port is
+// disconnected and kept for the next port of its direction. libjack walks its client's list
+// of ports on its own thread whenever the graph's latencies change and takes no lock, so
+// jack_port_unregister on an active client can free the entry under that walk; closing the
+// client stops that thread first.
+//
+// A server that hangs (stopped, not gone) holds every libjack call that asks it something, the
+// opening of a client included, until it goes on: the client is opened on a thread of its own,
+// waited for a second at most, and taken up by a later call once it is there. A client that
+// is open asks the server nothing at a scan.
 //
 // Every call may come from any thread; one lock keeps them apart (never taken by the process
 // callback). A send through a disposed port is dropped.
@@ -115,6 +128,13 @@ private:
     };
 
     bool ensureClientLocked();
+    // A client from the open under way, or one started now; null when none is there (yet).
+    // `answered`: false while JACK has not answered the open.
+    jack_client_t* openClientLocked(bool& answered);
+    // The client's port of that direction, registered at its first use and renamed to `name`
+    // when kept from an earlier one; null when JACK refuses.
+    jack_port_t* keptPortLocked(bool input, std::string_view name);
+    bool hasLivePortLocked(bool input) const;
     void closeClientLocked();
     std::vector<std::string> listLocked(bool destinations);
     platform::MidiRef endpointRefLocked(bool destination, const std::string& portName);
@@ -130,9 +150,21 @@ private:
     void writeOutput(std::uint32_t frames);
     void deliverLoop();
 
+    // A client open JACK has not answered yet, shared with the thread that waits for it.
+    struct Opening {
+        std::mutex mutex;
+        std::condition_variable answered;
+        bool done = false;
+        bool abandoned = false;  // nobody takes it up any more: the thread closes it
+        jack_client_t* client = nullptr;
+    };
+
     const Options m_options;
     mutable std::mutex m_mutex;
+    std::shared_ptr<Opening> m_opening;
     jack_client_t* m_client = nullptr;
+    jack_port_t* m_keptIn = nullptr;   // registered on m_client, never unregistered
+    jack_port_t* m_keptOut = nullptr;
     std::uint64_t m_epoch = 0;
     bool m_reachable = true;  // as last reported
     platform::MidiRef m_next = 0x100;
@@ -141,7 +173,8 @@ private:
     std::map<platform::MidiRef, std::string> m_clients;
     std::map<platform::MidiRef, Port> m_ports;
 
-    // Shared with the process callback.
+    // Shared with the process callback, which reads the input port and clears the output port
+    // every cycle for as long as they are registered, in use or not.
     std::atomic<bool> m_dead{false};
     std::atomic<jack_port_t*> m_rtIn{nullptr};
     std::atomic<jack_port_t*> m_rtOut{nullptr};
