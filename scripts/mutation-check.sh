@@ -171,6 +171,7 @@ mutants=(
     "midi_jack_tests|vexaLogging3/platform/midi/JackMidiSystem.cpp|    if (kept == nullptr) {|    if (true) {|every connection after the first fails: the port's name is still taken"
     "midi_jack_tests|vexaLogging3/platform/midi/JackMidiSystem.cpp|        m_opening->answered.wait_for(lock, kOpenLimit, [&] { return m_opening->done; });|        m_opening->answered.wait(lock, [&] { return m_opening->done; });|a hung JACK server freezes the window"
     "midi_jack_tests|vexaLogging3/platform/midi/JackMidiSystem.cpp|    if (started)¶        m_opening|    if (true)¶        m_opening|every scan waits a second while a JACK server hangs"
+    "qt_tests|vexaLogging3/platform/qt/LogTableWindow.cpp|    if (!followed or last != m_model->rowCount() - 1)|    if (followed or last != m_model->rowCount() - 1)|Follow chooses every other take, and takes a choice the user made elsewhere"
 )
 
 current=""
