@@ -167,7 +167,8 @@ TEST(Follow, TheEditorWaitsOnTheRecordTheUserTypesOn) {
          "01:00:10:00 @2 @2 @5 '' 01:00:02:00 '|||'"},
         {"a start waiting in full screen",
          [](fake::App& a) {
-             a.windows.txtEditStart.type("1:0:2");
+             if (a.app->fullScreenMode == 0)
+                 a.windows.txtEditStart.type("1:0:2");
              a.windows.txtEditStart.keyboard = false;
              a.app->fullScreenMode = 1;
          },
