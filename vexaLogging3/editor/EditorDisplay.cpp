@@ -72,10 +72,10 @@ void vexaLogging3AppDelegate::LogActualWrite() {
     };
     if (!typing(outlets.txtEditNr))
         outlets.txtEditNr->setText(field(kFieldNumber));
-    for (const auto& [shown, k] : {std::pair{outlets.txtEditStart, kFieldStart},
-                                   std::pair{outlets.txtEditStop, kFieldStop},
-                                   std::pair{outlets.txtEditComment1, kFieldComment1},
-                                   std::pair{outlets.txtEditComment2, kFieldComment2}})
+    for (const auto& [shown, k] :
+         {std::pair{outlets.txtEditStart, kFieldStart}, std::pair{outlets.txtEditStop, kFieldStop},
+          std::pair{outlets.txtEditComment1, kFieldComment1},
+          std::pair{outlets.txtEditComment2, kFieldComment2}})
         if (!waits(shown))
             shown->setText(field(k));
     if (!sameRecord) {

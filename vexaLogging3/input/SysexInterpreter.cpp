@@ -149,10 +149,9 @@ void vexaLogging3AppDelegate::logStartEvent(const std::array<std::uint8_t, 10>& 
     outlets.txtLogDate->setText(date);
 
     // Follow stays with the newest record, or with the record it was held on for typing.
-    const bool follow =
-        followTakes && m_shownRecord != 0 &&
-        (m_shownRecord == logStartArray.recordKey(logStartArray.recordCount()) ||
-         m_shownRecord == m_followHeld);
+    const bool follow = followTakes && m_shownRecord != 0 &&
+                        (m_shownRecord == logStartArray.recordKey(logStartArray.recordCount()) ||
+                         m_shownRecord == m_followHeld);
 
     // The log keeps the colon form whatever the capture window shows.
     std::string storedStart = outlets.txtLogStart->text();
