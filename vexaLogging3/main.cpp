@@ -249,10 +249,10 @@ int main(int argc, char* argv[]) {
     });
     if (logWasOpen)
         windows.windowLog.show();
-    // Saved while the windows are still as the user left them: a Quit leaves them open, a
+    // Saved while the windows are still as the user left them: a Quit closes them all, a
     // close of the last window has closed the log too.
-    QObject::connect(&application, &QCoreApplication::aboutToQuit, &application,
-                     [&windows, &settings] { windows.windowLog.saveSettings(settings); });
+    const auto logWindowSaver = platform::qt::saveWhenQuitting(
+        [&windows, &settings] { windows.windowLog.saveSettings(settings); });
     if (simulate)
         controller.chooseVideoDevice(platform::GstreamerVideoSystem::kTestPatternName);
 

@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "capture/StillEncoder.h"
@@ -95,6 +96,12 @@ public:
     void LogEditCommentSichern();
     void LogNaechster();
     void FindLogToTimecode(std::string_view timecodeText);
+    // The user is done with a comment field (Return, or the keyboard left it): what was typed
+    // goes into the record on show.
+    void txtEditCommentChg();
+    // Follow, the log window's box: while the editor shows the newest record, a take moves it
+    // to the new one, unless the user is at work in its fields.
+    bool followTakes = true;
 
     // ---- Editor navigation (main thread) ----
     void btnLogNaechstes();
@@ -349,6 +356,21 @@ private:
     void storeTypedText(bool evenWhileTyped);
     // The number field back to the number of the record on show, over whatever was typed.
     void showRecordNumber();
+    // What is typed into the fields of the record on show and not stored, as storing it would
+    // store it: (index in the log, value).
+    std::vector<std::pair<std::size_t, std::string>> typedNotStored() const;
+    // The user is at work on the record on show: typed text not stored yet, or the keyboard
+    // still in one of its fields in edit mode after typing that no Return, step or leaving
+    // the field has closed.
+    bool typingOnShownRecord() const;
+    // A take has come with Follow on and the newest record on show.
+    void followNewTake();
+    // Typing on the record on show since the user last closed it; a refresh may have stored
+    // the text meanwhile, and the user still types on.
+    bool m_typedSinceCommit = false;
+    // The record on show when a take was left to wait for the user's typing: Follow holds on
+    // it, and the take after the typing is closed is followed.
+    LogList::RecordKey m_followHeld = 0;
     // The navigation, the fields and the Play button's title while a playback or the chase
     // holds the editor, or once neither does.
     void showPlayerLocks(bool locked);
@@ -492,6 +514,8 @@ private:
     // Set while takes arrive with no log number left to give them.
     std::string m_logNumberNotice;
     std::unique_ptr<RecoveryFile> m_recovery;
+    // The typed text the journal was last given, over the log it was given.
+    std::vector<std::pair<std::size_t, std::string>> m_recoveryTyped;
     // The journal holds changes that are not saved.
     bool m_recoveryOnDisk = false;
     std::uint64_t m_recoveryRevision = 0;

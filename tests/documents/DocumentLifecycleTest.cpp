@@ -201,14 +201,14 @@ TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
     std::string whileAsked;
     a.windows.dialogs.answers = {kAlertAlternate};
     a.windows.dialogs.whileAsked = [&a, &whileAsked] {
-        a.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 1, 0, 3, 0, 0xF7});
         a.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 2, 0, 5, 7, 0xF7});
+        a.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 1, 0, 3, 0, 0xF7});
         whileAsked = a.windows.statusText.value + " @" + std::to_string(a.app->logEditPos);
     };
     a.app->btnEditLogDelete();
     a.mainThread.drain();
-    EXPECT_EQ(whileAsked, "  02:00:05:07 @1");
-    EXPECT_EQ(a.app->logEditPos, 2);
+    EXPECT_EQ(whileAsked, "  01:00:03:00 @2");
+    EXPECT_EQ(a.app->logEditPos, 1);
 
     // Quit right after an answer: the main thread's loop lets the hold go after the controller
     // has gone, and must not reach into it then.

@@ -160,11 +160,58 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
                       record == meanwhile ? "01:00:15:00" : "01:00:20:00");
         }
         EXPECT_EQ(next.c.pathString, restore ? "/shows/day1.vlg" : "Untitled");
+        next.log(30);  // Follow goes on from the newest record, restored or not
+        EXPECT_EQ(next.c.logEditPos, meanwhile + 2);
         next.c.waitForRecoveryFile();
         EXPECT_EQ(journalNames(state).size(), 1u) << "the restored journal goes once ours is kept";
         EXPECT_TRUE(RecoveryFile::leftBehind(state).empty()) << "its program still runs";
         dialogs.answers = {platform::kAlertOther};
         next.c.applicationWillTerminate();  // Don't Save
+    }
+}
+
+// Text typed into the record on show and not stored yet is in the journal, not in the log,
+// and comes back in its record with the restore, even when the log was saved before.
+TEST(CrashRecovery, TextTypedAndNotStoredIsRestoredIntoItsRecord) {
+    struct Case {
+        bool savedFirst;
+        fake::TextField fake::Windows::*field;
+        int k;
+        const char *typed, *restored;
+    } const cases[] = {
+        {false, &fake::Windows::txtEditComment1, kFieldComment1, "typed but not stepped",
+         "typed but not stepped"},
+        {true, &fake::Windows::txtEditStart, kFieldStart, "1:2:3", "01:02:03:00"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        TempFolder folder;
+        const std::string state = folder.file("state");
+        const ChildRun crashed = inChild([&] {
+            RecoveringApp app(state);
+            app.c.setPathString("/shows/day1.vlg");
+            app.log(1);
+            if (c.savedFirst)
+                app.c.btnFileSave();
+            const std::string before = app.app.field(1, c.k);
+            (app.app.windows.*c.field).type(c.typed);
+            app.c.keepRecoveryFile(true);
+            app.c.waitForRecoveryFile();
+            if (app.app.field(1, c.k) != before)
+                return std::string("the typed text went into the log");
+            ::raise(SIGKILL);
+            return std::string();
+        });
+        ASSERT_TRUE(WIFSIGNALED(crashed.status)) << crashed.told;
+        RecoveringApp next(state);
+        next.app.windows.dialogs.answers = {platform::kAlertDefault};
+        next.c.offerRecovery();
+        next.app.mainThread.drain();
+        ASSERT_EQ(next.app.windows.dialogs.alerts.size(), 1u);
+        EXPECT_EQ(next.app.field(1, c.k), c.restored);
+        EXPECT_EQ(next.c.editChangeFlag, 1);
+        next.app.windows.dialogs.answers = {platform::kAlertOther};
+        next.c.applicationWillTerminate();
     }
 }
 

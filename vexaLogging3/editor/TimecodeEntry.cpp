@@ -70,6 +70,7 @@ void vexaLogging3AppDelegate::storeTypedTimecode(platform::TextField& field, int
     if (fullScreenMode || logNr == 0 || !logStartArray.hasRecords() || logEditPos < 1 ||
         logEditPos > logStartArray.recordCount())
         return;
+    m_typedSinceCommit = false;
     std::string text = field.text();
     if (!(emptyAllowed && text.empty())) {
         text = timecode_entry::normalise(text);

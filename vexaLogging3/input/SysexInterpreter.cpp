@@ -148,6 +148,11 @@ void vexaLogging3AppDelegate::logStartEvent(const std::array<std::uint8_t, 10>& 
     outlets.txtLogTod->setText(timeOfDay);
     outlets.txtLogDate->setText(date);
 
+    // Follow stays with the newest record, or with the record it was held on for typing.
+    const bool follow = followTakes && m_shownRecord != 0 &&
+                        (m_shownRecord == logStartArray.recordKey(logStartArray.recordCount()) ||
+                         m_shownRecord == m_followHeld);
+
     // The log keeps the colon form whatever the capture window shows.
     std::string storedStart = outlets.txtLogStart->text();
     std::replace(storedStart.begin(), storedStart.end(), ';', ':');
@@ -165,6 +170,8 @@ void vexaLogging3AppDelegate::logStartEvent(const std::array<std::uint8_t, 10>& 
 
     if (logEditPos == logNr)
         LogActualWrite();
+    if (follow)
+        followNewTake();
     LogImageRefresh();
     editChangeFlag = 1;
 }
