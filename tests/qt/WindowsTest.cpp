@@ -320,10 +320,10 @@ TEST_F(Windows, QuitAsksUntilTheUserLetsTheProgramGo) {
         if (window->isVisible() && window->windowTitle() == "Keys and Controls")
             help = window;
     ASSERT_FALSE(help.isNull());
-    QTimer* early = press("Save");
+    QPointer<QTimer> early = press("Save");
     for (QWidget* window : std::initializer_list<QWidget*>{&app.rec, &app.edit, &app.windows.windowLog})
         window->close();
-    EXPECT_TRUE(early->isActive()) << "asked while the Help window keeps the program";
+    EXPECT_TRUE(early && early->isActive()) << "asked while the Help window keeps the program";
     delete early;
     asked.clear();
     press("Cancel", &asked);
