@@ -187,9 +187,13 @@ public:
     void comboBoxWillPopUp();
     // The user chose an item of the device list: "None" or a device to start.
     void cmbDevices();
-    // Chooses the device of that name as the user would; true when it runs. For the demo,
-    // which starts with the test pattern.
+    // Chooses the device of that name as the user would; true when it runs. At start, the one
+    // chosen last time (or the demo's test pattern); one that is not there is named in the
+    // capture status until a device is chosen.
     bool chooseVideoDevice(std::string_view name);
+    // The device the user chose last, empty for "None" or none chosen yet: what to choose at
+    // the next start.
+    const std::string& chosenVideoDevice() const { return m_chosenVideoDevice; }
     // The frame callback of the video input (capture thread): keeps the latest frame.
     void captureOutputDidOutputVideoFrame(platform::VideoFramePtr frame);
     void CapturePicture();
@@ -203,7 +207,8 @@ public:
     void btnFileSaveAs();
     // The platform's notice that the program is about to quit: asks about unsaved changes and
     // saves, while the windows still exist. False when the user chose to stay (Cancel, or a
-    // save dialog given up): the program must go on as it was.
+    // save dialog given up): the program must go on as it was. True once the device input is
+    // closed and what it brought meanwhile is written (or given up with "Don't Save").
     bool applicationWillTerminate();
     void CreateNewFile();
     void LogSave();
@@ -377,7 +382,8 @@ private:
     // The record the editor's fields show, by key: records put in or taken out before it
     // move it, and typed text must still reach it. 0 while the editor shows none.
     LogList::RecordKey m_shownRecord = 0;
-    // The record the interface's most recent log start made; its stop belongs to it.
+    // The record the interface's most recent log start made, until its stop has come: the
+    // stop belongs to it. 0 while no take of this run is open.
     LogList::RecordKey m_openTake = 0;
     platform::VideoFramePtr latestFrame();
     void videoDeviceLost(std::uint64_t device, const std::string& why);
@@ -390,6 +396,9 @@ private:
     void showCaptureState();
     int m_logsWithoutPicture = 0;
     std::string m_lastLogWithoutPicture;
+    std::string m_chosenVideoDevice;
+    // The device chosen last time that was not there at start, until the user chooses one.
+    std::string m_missingVideoDevice;
 
     // ---- Player controls and timecode entry ----
     void chooseFrameRate(platform::Button* chosen, std::uint8_t code);
@@ -455,6 +464,8 @@ private:
     platform::FileDialogPurpose fileDialog(std::string title) const;
     // Writes the project file; false (the user told) when it failed.
     bool writeProjectFile();
+    // The program is ending: the device input closes, and what it handed over runs now.
+    void endDeviceIntake();
     // While one lives, device events handed to the main thread wait; when it goes, they run
     // in their order. Held around every read or change of the LogList that runs off the main
     // thread, so the list never changes under it.
@@ -513,6 +524,8 @@ private:
     std::string withRecoveryNotice(std::string status) const;
     // Set while takes arrive with no log number left to give them.
     std::string m_logNumberNotice;
+    // Set by a log stop that changed no record, until the next log start.
+    std::string m_strayStopNotice;
     std::unique_ptr<RecoveryFile> m_recovery;
     // The typed text the journal was last given, over the log it was given.
     std::vector<std::pair<std::size_t, std::string>> m_recoveryTyped;

@@ -121,11 +121,14 @@ std::vector<std::string> journalNames(const std::string& folder) {
 
 // Killed after a save and one more take, the program leaves that take to restore. The
 // restore question names the log; what the interface logged before it and while it waits
-// comes after the restored takes, numbered on from them. Discarded, nothing is left; a program
-// still running keeps its journal to itself.
+// comes after the restored takes, numbered on from them. Escape (or closing the question)
+// keeps the journal for the next start; only Discard gives it up, and even that moves it aside,
+// where the newest three are kept. A program still running keeps its journal to itself.
 TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
-    for (const bool restore : {true, false}) {
-        SCOPED_TRACE(restore ? "restore" : "discard");
+    for (const int answer : {platform::kAlertDefault, platform::kAlertAlternate,
+                             platform::kAlertOther}) {
+        const bool restore = answer == platform::kAlertDefault;
+        SCOPED_TRACE(answer);
         TempFolder folder;
         const std::string state = folder.file("state");
         const ChildRun crashed = inChild([&] {
@@ -140,9 +143,16 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
             return std::string();
         });
         ASSERT_TRUE(WIFSIGNALED(crashed.status));
+        // Three logs discarded on earlier days, the oldest first.
+        for (int day = 1; day <= 3; ++day) {
+            const std::string old = state + "/recovery-" + std::to_string(day) + ".journal.discarded";
+            writeFile(old, "day " + std::to_string(day));
+            std::filesystem::last_write_time(old, std::filesystem::file_time_type::clock::now() -
+                                                      std::chrono::hours(24 * (4 - day)));
+        }
         RecoveringApp next(state);
         auto& dialogs = next.app.windows.dialogs;
-        dialogs.answers = {restore ? platform::kAlertDefault : platform::kAlertAlternate};
+        dialogs.answers = {answer};
         next.log(15);  // before the question comes
         dialogs.whileAsked = [&] { next.log(20); };
         next.c.offerRecovery();
@@ -163,8 +173,24 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
         next.log(30);  // Follow goes on from the newest record, restored or not
         EXPECT_EQ(next.c.logEditPos, meanwhile + 2);
         next.c.waitForRecoveryFile();
-        EXPECT_EQ(journalNames(state).size(), 1u) << "the restored journal goes once ours is kept";
-        EXPECT_TRUE(RecoveryFile::leftBehind(state).empty()) << "its program still runs";
+        std::vector<std::string> discarded;
+        for (const std::string& name : journalNames(state))
+            if (name.ends_with(".discarded"))
+                discarded.push_back(name);
+        const bool discard = answer == platform::kAlertOther;
+        ASSERT_EQ(discarded.size(), 3u) << "the newest three are kept";
+        EXPECT_EQ(std::count(discarded.begin(), discarded.end(), "recovery-1.journal.discarded"),
+                  !discard)
+            << "the oldest goes";
+        // The crashed program's, named by its process number.
+        const auto given = std::find_if(discarded.begin(), discarded.end(),
+                                        [](const std::string& n) { return n.size() > 28; });
+        EXPECT_EQ(given != discarded.end(), discard);
+        if (given != discarded.end()) {
+            EXPECT_EQ(read(fileText(state + "/" + *given)).entries.size(), 30u) << "whole";
+        }
+        EXPECT_EQ(RecoveryFile::leftBehind(state).size(), answer == platform::kAlertAlternate)
+            << "kept for the next start; ours is not offered while its program runs";
         dialogs.answers = {platform::kAlertOther};
         next.c.applicationWillTerminate();  // Don't Save
     }

@@ -113,7 +113,7 @@ void vexaLogging3AppDelegate::recoveryWriteReported(const std::string& failure) 
 }
 
 std::string vexaLogging3AppDelegate::withRecoveryNotice(std::string status) const {
-    return status + m_recoveryNotice + m_logNumberNotice;
+    return status + m_recoveryNotice + m_logNumberNotice + m_strayStopNotice;
 }
 
 void vexaLogging3AppDelegate::offerRecovery() {
@@ -180,16 +180,19 @@ bool vexaLogging3AppDelegate::offerLeftBehind() {
         const std::size_t records = contents.entries.size() / kFieldsPerRecord - 1;
         const std::string name = document::displayName(
             contents.documentPath.empty() ? "Untitled" : contents.documentPath);
+        // Escape and closing the question answer "Decide Later": the journal stays where it is,
+        // offered again at the next start. Only the Discard button gives it up, and even then
+        // it is moved aside, not deleted.
         const int answer = outlets.dialogs->runAlert(
             "Glimmark",
             "Restore the unsaved log \"" + name + "\" with " + std::to_string(records) +
                 (records == 1 ? " record" : " records") + ", last changed " +
                 localDateTime(contents.changed) + "?",
-            "Restore", "Discard");
-        if (answer != platform::kAlertDefault) {
-            candidate.remove();
+            "Restore", "Decide Later", "Discard");
+        if (answer == platform::kAlertOther)
+            candidate.discard();
+        if (answer != platform::kAlertDefault)
             continue;
-        }
         // Takes logged before the question came keep their place after the restored ones.
         std::vector<LogRecord> meanwhile;
         for (int record = 1; record <= logStartArray.recordCount(); ++record) {

@@ -177,7 +177,7 @@ void ApplicationWindows::connectTo(vexaLogging3AppDelegate& controller) {
     // yet and stay unconnected. The chase box needs none: the chase reads its state.
 
     // Moving between the program's own windows and fields, which the controller has no say in.
-    quitPrompt = std::make_unique<QuitPrompt>(controller, std::vector<QWidget*>{&r, &e});
+    quitPrompt = std::make_unique<QuitPrompt>(controller);
     QuitPrompt* prompt = quitPrompt.get();
     QObject::connect(menus.quit, &QAction::triggered, &menus, [prompt] { prompt->quit(); });
     QObject::connect(menus.goToRecord, &QAction::triggered, &menus, [&e] {
