@@ -125,8 +125,8 @@ std::vector<std::string> journalNames(const std::string& folder) {
 // keeps the journal for the next start; only Discard gives it up, and even that moves it aside,
 // where the newest three are kept. A program still running keeps its journal to itself.
 TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
-    for (const int answer : {platform::kAlertDefault, platform::kAlertAlternate,
-                             platform::kAlertOther}) {
+    for (const int answer :
+         {platform::kAlertDefault, platform::kAlertAlternate, platform::kAlertOther}) {
         const bool restore = answer == platform::kAlertDefault;
         SCOPED_TRACE(answer);
         TempFolder folder;
@@ -145,7 +145,8 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
         ASSERT_TRUE(WIFSIGNALED(crashed.status));
         // Three logs discarded on earlier days, the oldest first.
         for (int day = 1; day <= 3; ++day) {
-            const std::string old = state + "/recovery-" + std::to_string(day) + ".journal.discarded";
+            const std::string old =
+                state + "/recovery-" + std::to_string(day) + ".journal.discarded";
             writeFile(old, "day " + std::to_string(day));
             std::filesystem::last_write_time(old, std::filesystem::file_time_type::clock::now() -
                                                       std::chrono::hours(24 * (4 - day)));

@@ -111,7 +111,7 @@ TEST_F(Navigation, TextBeingTypedSurvivesTheRefreshesOfDeviceEvents) {
         EXPECT_EQ(app.field(1, kFieldComment1) + app.field(1, kFieldComment2), shown);
     }
     app.app->btnEditRedo();
-    w.txtEditStop.type("");  // the take opened again: the next stop, whose start has passed,
+    w.txtEditStop.type("");     // the take opened again: the next stop, whose start has passed,
     app.app->txtEditStopChg();  // completes it
     w.txtEditStart.type("1:0:2");
     device(0x02, 12);

@@ -14,9 +14,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBrowser>
 #include <QWindow>
-#include <QTest>
 #include <filesystem>
 #include <map>
 
@@ -321,7 +321,8 @@ TEST_F(Windows, QuitAsksUntilTheUserLetsTheProgramGo) {
             help = window;
     ASSERT_FALSE(help.isNull());
     QPointer<QTimer> early = press("Save");
-    for (QWidget* window : std::initializer_list<QWidget*>{&app.rec, &app.edit, &app.windows.windowLog})
+    for (QWidget* window :
+         std::initializer_list<QWidget*>{&app.rec, &app.edit, &app.windows.windowLog})
         window->close();
     EXPECT_TRUE(early && early->isActive()) << "asked while the Help window keeps the program";
     delete early;

@@ -161,8 +161,8 @@ void RecoveryFile::LeftBehind::discard() {
     // over a season of shoot days.
     std::vector<std::pair<fs::file_time_type, fs::path>> discarded;
     std::error_code error;
-    for (fs::directory_iterator it(fs::path(m_file).parent_path(), error), end;
-         !error && it != end; it.increment(error)) {
+    for (fs::directory_iterator it(fs::path(m_file).parent_path(), error), end; !error && it != end;
+         it.increment(error)) {
         const std::string name = it->path().filename().string();
         if (name.starts_with(kPrefix) && name.find(kDiscarded) != std::string::npos)
             discarded.emplace_back(fs::last_write_time(it->path(), error), it->path());
