@@ -185,6 +185,12 @@ TEST(LogTable, ComesBackWhereItWasLeftOpenOrClosed) {
         EXPECT_EQ(again.geometry().size(), placed.size());
         EXPECT_EQ(again.geometry().topLeft(), placed.topLeft());
         EXPECT_EQ(again.table->isColumnHidden(LogTableModel::kComment2Column), open);
+        // The comments take the room a wide window has.
+        again.resize(1900, 600);
+        again.show();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return again.table->columnWidth(LogTableModel::kComment1Column) > 500; }))
+            << again.table->columnWidth(LogTableModel::kComment1Column);
     }
 }
 
