@@ -7,16 +7,21 @@
 //
 //   build/bench/handover_bench [--benchmark_filter=...]
 // The same export from the command line: /usr/bin/time -v glimmark-cli export --format pdf ...
+// A long day's sheet against its decoding floor:
+//   build/bench/handover_bench --benchmark_filter="Floor|LongDay"
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
+#include <turbojpeg.h>
 #include <unistd.h>
 
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <chrono>
 #include <cstdlib>
+#include <map>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -148,6 +153,107 @@ void BM_ContactSheetPdf(benchmark::State& state) {
     std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_ContactSheetPdf)->Unit(benchmark::kSecond)->Iterations(1);
+
+// A long day's contact sheet beside its floor: the same pictures only decoded, at the size the
+// sheet prints them (a third of the page's width at 150 dpi, 333 pixels for a 1080p grab), by
+// libjpeg-turbo's scaled decoding, the least any sheet with these pictures must spend. Goal:
+// the sheet within twice the floor. The counter ms_per_take is comparable between the two.
+const LogList& longDay(int records) {
+    static std::map<int, LogList> days;
+    auto [at, made] = days.try_emplace(records);
+    if (made) {
+        const LogList& day = shootDay();
+        at->second.append(newLogHeader());
+        for (int r = 1; r <= records; ++r) {
+            LogRecord record;
+            for (int k = 0; k < kFieldsPerRecord; ++k)
+                record[static_cast<std::size_t>(k)] =
+                    day.value(LogList::indexOf((r - 1) % kRecords + 1, k));
+            record[kFieldNumber] = std::to_string(r);
+            at->second.append(std::move(record));
+        }
+    }
+    return at->second;
+}
+
+void perTake(benchmark::State& state, double seconds) {
+    state.counters["ms_per_take"] = seconds * 1000 / static_cast<double>(state.range(0));
+}
+
+void BM_ContactSheetOfALongDay(benchmark::State& state) {
+    const LogList& day = longDay(static_cast<int>(state.range(0)));
+    std::string folder = (std::filesystem::temp_directory_path() / "glimmark-bench-XXXXXX");
+    folder = ::mkdtemp(folder.data());
+    platform::qt::QtPdfWriter writer;
+    double seconds = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const std::string error = handover::writeExport(handover::Format::Pdf, day, options(),
+                                                        folder + "/sheet.pdf", {&writer, nullptr});
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (!error.empty())
+            state.SkipWithError(error.c_str());
+    }
+    perTake(state, seconds);
+    std::filesystem::remove_all(folder);
+}
+
+void BM_DecodeFloor(benchmark::State& state) {
+    const LogList& day = longDay(static_cast<int>(state.range(0)));
+    constexpr int kPrintedWidth = 333;
+    tjhandle decoder = tjInitDecompress();
+    std::vector<unsigned char> pixels;
+    double seconds = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        for (int r = 1; r <= day.recordCount(); ++r) {
+            const Picture& jpeg = day.picture(LogList::indexOf(r, kFieldPicture));
+            int width = 0, height = 0, subsampling = 0, colours = 0;
+            tjDecompressHeader3(decoder, jpeg.data(), jpeg.size(), &width, &height, &subsampling,
+                                &colours);
+            // The smallest eighth at or above the printed width, as the sheet's decoder picks.
+            int eighths = 1;
+            while (eighths < 8 && (width * eighths + 7) / 8 < kPrintedWidth)
+                ++eighths;
+            const int scaledWidth = (width * eighths + 7) / 8;
+            const int scaledHeight = (height * eighths + 7) / 8;
+            pixels.resize(static_cast<std::size_t>(scaledWidth) * scaledHeight * 3);
+            tjDecompress2(decoder, jpeg.data(), jpeg.size(), pixels.data(), scaledWidth, 0,
+                          scaledHeight, TJPF_RGB, 0);
+        }
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    tjDestroy(decoder);
+    perTake(state, seconds);
+}
+BENCHMARK(BM_DecodeFloor)->Arg(1000)->Arg(10000)->Unit(benchmark::kSecond)->Iterations(1);
+BENCHMARK(BM_ContactSheetOfALongDay)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1);
+
+// One take whose comment is a single unbroken run (a key held down, a pasted hash) of 64 KB
+// and of 1 MB: the time grows with the length, not its square. Goal: 1 MB under 2 s.
+void BM_UnbrokenComment(benchmark::State& state) {
+    LogList log;
+    log.append(newLogHeader());
+    log.append({std::string("1"), std::string("10:00:00:00"), std::string("10:00:05:00"),
+                std::string(), std::string("09:15:00"),
+                std::string(static_cast<std::size_t>(state.range(0)), 'A'), std::string(),
+                std::string("07.12.2026"), std::string(), Picture()});
+    std::string folder = (std::filesystem::temp_directory_path() / "glimmark-bench-XXXXXX");
+    folder = ::mkdtemp(folder.data());
+    platform::qt::QtPdfWriter writer;
+    for (auto _ : state) {
+        const std::string error = handover::writeExport(handover::Format::Pdf, log, options(),
+                                                        folder + "/sheet.pdf", {&writer, nullptr});
+        if (!error.empty())
+            state.SkipWithError(error.c_str());
+    }
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_UnbrokenComment)->Arg(64 << 10)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

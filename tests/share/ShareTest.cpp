@@ -170,13 +170,17 @@ TEST(ShareEndpoint, ReadsAddressAndPortAndTellsWhatIsWrong) {
 // A plain socket client.
 class Client {
 public:
-    explicit Client(int port) {
-        m_fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(static_cast<std::uint16_t>(port));
-        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        m_connected = connect(m_fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
+    explicit Client(int port, const std::string& address = "127.0.0.1") {
+        sockaddr_in6 to{};
+        auto* v4 = reinterpret_cast<sockaddr_in*>(&to);
+        const bool six = inet_pton(AF_INET6, address.c_str(), &to.sin6_addr) == 1;
+        if (!six)
+            inet_pton(AF_INET, address.c_str(), &v4->sin_addr);
+        to.sin6_family = six ? AF_INET6 : AF_INET;
+        to.sin6_port = htons(static_cast<std::uint16_t>(port));  // where sin_port is too
+        m_fd = socket(to.sin6_family, SOCK_STREAM, 0);
+        m_connected = connect(m_fd, reinterpret_cast<sockaddr*>(&to),
+                              six ? sizeof to : sizeof(sockaddr_in)) == 0;
     }
     ~Client() { close(m_fd); }
     Client(const Client&) = delete;
@@ -339,12 +343,15 @@ TEST_F(Sharing, PathsOutsideTheTableAreNotFoundAndPicturesComeOnceByTheirTag) {
 TEST_F(Sharing, TheHandOverCsvAndEdlAreTheLogAsItStandsNow) {
     LogRecord first = take("7", "boom in shot");
     first[kFieldStop] = "01:00:10:00";
+    first[kFieldComment2] = "=1+1";
     log.append(first);
     start(true);
     const std::string csv = get("/log.csv");
     EXPECT_EQ(status(csv), 200);
     EXPECT_NE(csv.find("Content-Type: text/csv; charset=utf-8"), std::string::npos);
     EXPECT_NE(csv.find("\r\n7,01:00:00:00,01:00:10:00,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(R"(,"=""=1+1""",)"), std::string::npos) << csv;
+    EXPECT_NE(get("/log.json").find("\"duration\":\"00:00:10\""), std::string::npos);
     const std::string edl = get("/log.edl");
     EXPECT_EQ(status(edl), 200);
     EXPECT_NE(edl.find("01:00:00:00 01:00:10:00"), std::string::npos) << edl;
@@ -472,6 +479,59 @@ TEST_F(Sharing, TurningItOffClosesEveryConnectionStreamsIncluded) {
     start(true);
     EXPECT_NE(prefix, old);
     EXPECT_EQ(status(fetch(port(), "GET", old + "/log.json")), 403);
+}
+
+// A server full of streams whose clients never read lets a new page in: one of theirs goes,
+// not the page that reads, which goes on getting every take.
+TEST_F(Sharing, AtTheStreamLimitAReaderThatStoppedMakesRoomForANewPage) {
+    start(true);
+    const auto open = [&] {
+        auto client = std::make_unique<Client>(port());
+        client->send(request("GET", prefix + "/events"));
+        return client;
+    };
+    auto reader = open();
+    reader->read("retry:");
+    std::vector<std::unique_ptr<Client>> silent;
+    while (static_cast<int>(silent.size()) + 1 < platform::http::MhdListener::kMaxStreams)
+        silent.push_back(open());
+    for (int wait = 0; wait < 500 && listener.openStreams() < 256; ++wait)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_EQ(listener.openStreams(), platform::http::MhdListener::kMaxStreams);
+    for (int n = 1; n <= 96; ++n) {
+        log.append(take(std::to_string(n), std::string(1000, 'x')));
+        live.tick();
+        reader->read("\"number\":\"" + std::to_string(n) + "\"");
+    }
+    auto late = open();
+    EXPECT_EQ(status(late->read("retry:")), 200);
+    log.append(take("last"));
+    live.tick();
+    EXPECT_NE(reader->read("\"number\":\"last\"").find("\"number\":\"last\""),
+              std::string::npos);
+    EXPECT_NE(late->read("\"number\":\"last\"").find("\"number\":\"last\""),
+              std::string::npos);
+    silent.front()->read("\x01never", 2s);
+    EXPECT_TRUE(silent.front()->closedByPeer());
+}
+
+// On the IPv6 any-address the printed address answers, whichever family it is of; an address
+// that is not this machine's is refused with the reason.
+TEST_F(Sharing, ThePrintedAddressAnswersAndOneThatCannotBeHadSaysWhy) {
+    std::string why;
+    if (!live.start(share::Endpoint{"::", 0}, true, why))
+        GTEST_SKIP() << "no IPv6 here: " << why;
+    const std::string url = live.url();
+    const std::string host = url.substr(7, url.rfind(':') - 7);
+    const bool six = host.front() == '[';
+    EXPECT_EQ(six, !listener.dualStack()) << url;
+    Client client(port(), six ? host.substr(1, host.size() - 2) : host);
+    ASSERT_TRUE(client.connected()) << url;
+    client.send(request("GET", "/" + live.token() + "/log.json", "Connection: close\r\n"));
+    EXPECT_EQ(status(client.read("\x01never")), 200) << url;
+    EXPECT_FALSE(live.start(share::Endpoint{"198.51.100.7", 0}, true, why));
+    EXPECT_NE(why.find("198.51.100.7"), std::string::npos) << why;
+    EXPECT_NE(why.find("address"), std::string::npos) << why;
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """The shared page in a real browser: Debian's chromium, headless, driven over its DevTools pipe,
-against `glimmark --simulate --serve`. Checks that the takes the simulated interface logs appear
-as rows within a second of being in the log, that the thumbnails load and that the search
-narrows the rows; leaves a screenshot beside the build.
+against `glimmark --simulate --serve` over a log of two takes with long comments. Checks that
+the takes the simulated interface logs appear as rows within a second of being in the log, that
+the thumbnails load and the search narrows the rows, that a phone's screen shows every comment
+and duration without sideways scrolling, and that pages come back after 300 event streams that
+never read; leaves screenshots beside the build.
 
     browser_check.py GLIMMARK SCREENSHOT.png      (exit 77: no chromium here)
 """
@@ -10,11 +12,14 @@ narrows the rows; leaves a screenshot beside the build.
 import base64
 import json
 import os
+import plistlib
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
 import time
+import urllib.parse
 import urllib.request
 
 
@@ -71,20 +76,32 @@ def main():
     home = tempfile.mkdtemp(prefix="glimmark-browser-")
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_CONFIG_HOME=home + "/config",
                XDG_STATE_HOME=home + "/state")
-    program = subprocess.Popen([glimmark, "--simulate", "--serve", "127.0.0.1:0"],
+    day = os.path.join(home, "day.vlg")
+    values = ["Glimmark", "1.0", "", "", "32", "", "", "", "", ""]
+    for n, comment in ((1, "Wide, the boom dips into frame at the end " * 4), (2, "A" * 300)):
+        values += [str(n), f"10:00:0{n}:00", f"10:00:0{n + 2}:10", "", "09:00:00", comment, "",
+                   "01.01.2026", "", b""]
+    with open(day, "wb") as f:
+        plistlib.dump(values, f)
+    program = subprocess.Popen([glimmark, "--simulate", "--serve", "127.0.0.1:0", day],
                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env, text=True)
     browser = None
     try:
         url = program.stdout.readline().strip()
         assert url.startswith("http://127.0.0.1:"), url
         browser = Browser(chromium)
-        target = browser.call("Target.createTarget", url=url)["targetId"]
-        session = browser.call("Target.attachToTarget", targetId=target, flatten=True)["sessionId"]
 
-        def page(expression):
+        def opened():
+            target = browser.call("Target.createTarget", url=url)["targetId"]
+            return browser.call("Target.attachToTarget", targetId=target, flatten=True)["sessionId"]
+
+        def evaluate(session, expression):
             result = browser.call("Runtime.evaluate", session, expression=expression,
                                   returnByValue=True)
             return result["result"].get("value")
+
+        session = opened()
+        page = lambda expression: evaluate(session, expression)
 
         def log_keys():
             with urllib.request.urlopen(url + "log.json", timeout=5) as answer:
@@ -113,9 +130,11 @@ def main():
         assert not late, f"takes not shown within a second: {sorted(set(late))}"
 
         first = page("document.querySelector('#rows tr').cells[1].textContent")
-        newest = max(seen_in_log)
-        assert page("document.querySelector('#rows tr').dataset.key") == str(newest), \
-            "the newest take is not the first row"
+        # The newest take in the log is the first row (another may have come meanwhile).
+        deadline = time.monotonic() + 2
+        while page("document.querySelector('#rows tr').dataset.key") != str(max(log_keys())):
+            assert time.monotonic() < deadline, "the newest take is not the first row"
+            time.sleep(0.1)
         loaded = page("Array.from(document.querySelectorAll('#rows img'))"
                       ".filter(i => i.complete && i.naturalWidth > 0).length")
         assert loaded >= 1, "no thumbnail loaded"
@@ -139,8 +158,55 @@ def main():
         shot = browser.call("Page.captureScreenshot", session, format="png")["data"]
         with open(screenshot, "wb") as f:
             f.write(base64.b64decode(shot))
+
+        # A phone and a laptop: nothing wider than the screen, every comment on it, and the
+        # duration of every take with a stop.
+        for width, height, mobile in ((390, 844, True), (1280, 800, False)):
+            browser.call("Emulation.setDeviceMetricsOverride", session, width=width, height=height,
+                         deviceScaleFactor=1, mobile=mobile)
+            time.sleep(0.5)
+            fit = page(f"""(() => {{
+                const rows = Array.from(document.querySelectorAll('#rows tr'));
+                const comments = Array.from(document.querySelectorAll('td.comment'))
+                    .filter(c => c.textContent);
+                return {{width: document.documentElement.scrollWidth, comments: comments.length,
+                    off: comments.filter(c => {{ const b = c.getBoundingClientRect();
+                        return b.width === 0 || b.left < 0 || b.right > {width}; }}).length,
+                    undurated: rows.filter(r => r.cells[3].textContent &&
+                        !/^\\d\\d:\\d\\d:\\d\\d$/.test(r.cells[4].textContent)).length}};
+            }})()""")
+            assert fit["width"] <= width and fit["comments"] >= 2 and not fit["off"] \
+                and not fit["undurated"], f"at {width} wide: {fit}"
+            if mobile:
+                shot = browser.call("Page.captureScreenshot", session, format="png")["data"]
+                with open(screenshot.replace(".png", "-phone.png"), "wb") as f:
+                    f.write(base64.b64decode(shot))
+
+        # 300 event streams that never read: the page that was open and one opened meanwhile
+        # show the takes logged after them within ten seconds.
+        address = urllib.parse.urlsplit(url)
+        attack = []
+        for _ in range(300):
+            stream = socket.create_connection((address.hostname, address.port))
+            stream.sendall(f"GET {address.path}events HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n".encode())
+            attack.append(stream)
+        second = opened()
+        time.sleep(3)
+        for stream in attack:
+            stream.close()
+        before = max(log_keys())
+        deadline = time.monotonic() + 10
+        while True:
+            tops = [evaluate(s, "Number((document.querySelector('#rows tr') || {dataset: {}})"
+                                ".dataset.key) || 0")
+                    for s in (session, second)]
+            if all(top > before for top in tops):
+                break
+            assert time.monotonic() < deadline, f"after the attack the pages show {tops}, not {before}"
+            time.sleep(0.2)
         print(f"{len(seen_in_log)} takes shown, newest first (take {first}), {loaded} thumbnails "
-              f"loaded, search narrowed {total} rows to 1, timecode {timecode}; screenshot {screenshot}")
+              f"loaded, search narrowed {total} rows to 1, timecode {timecode}, fits 390 and 1280 "
+              f"pixels, both pages back after 300 streams; screenshot {screenshot}")
         return 0
     finally:
         if browser:

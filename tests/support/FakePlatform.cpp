@@ -147,7 +147,7 @@ platform::Outlets Windows::outlets() {
     return o;
 }
 
-double PdfCanvas::textHeight(std::string_view utf8, double boxWidth, Style) {
+double PdfCanvas::textHeight(std::string_view utf8, double boxWidth, Style, double) {
     const auto perLine = static_cast<std::size_t>(std::max(1.0, boxWidth / charWidth));
     std::size_t lines = 0;
     std::size_t inLine = 0;

@@ -145,6 +145,36 @@ struct Dialogs final : platform::Dialogs {
         return savePath;
     }
     std::optional<std::string> runChooseFileDialog(std::string_view) override { return choosePath; }
+    // Runs the job here; `whileWorking` runs at each step of it, and the user cancels once
+    // `cancelAt` of the job is done.
+    void runCancellableProgress(
+        std::string_view, const std::function<void(const CancellableProgress&)>& work) override {
+        work([this](double done) {
+            if (whileWorking)
+                whileWorking();
+            return done < cancelAt;
+        });
+    }
+    // Answers with `text` when set, else accepts what was offered; an empty `text` cancels.
+    std::optional<std::string> runTextDialog(std::string_view, std::string_view,
+                                             std::string_view initial) override {
+        offered.emplace_back(initial);
+        if (!text)
+            return std::string(initial);
+        return text->empty() ? std::nullopt : text;
+    }
+    void remember(std::string_view key, std::string_view value) override {
+        kept[std::string(key)] = value;
+    }
+    std::optional<std::string> recalled(std::string_view key) override {
+        const auto at = kept.find(std::string(key));
+        return at == kept.end() ? std::nullopt : std::optional(at->second);
+    }
+    std::function<void()> whileWorking;
+    double cancelAt = 2;
+    std::optional<std::string> text;
+    std::vector<std::string> offered;  // what each text question started with
+    std::map<std::string, std::string> kept;
     std::deque<int> answers;
     // What happens elsewhere while an alert waits for its answer.
     std::function<void()> whileAsked;
@@ -418,7 +448,7 @@ struct PdfCanvas final : platform::PdfCanvas {
     double pageWidth() const override { return width; }
     double pageHeight() const override { return height; }
     void newPage() override { ++page; }
-    double textHeight(std::string_view utf8, double boxWidth, Style) override;
+    double textHeight(std::string_view utf8, double boxWidth, Style, double) override;
     void text(std::string_view utf8, double x, double y, double w, double h, Style) override {
         calls.push_back({'t', page, std::string(utf8), x, y, w, h});
     }

@@ -1,6 +1,7 @@
 // glimmark-cli: Glimmark's project files from the command line, for scripts and for the
 // day's hand-over to editorial.
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <iostream>
@@ -18,27 +19,49 @@
 
 namespace {
 
-constexpr const char* kUsage =
+struct Command {
+    const char* name;
+    const char* usage;
+};
+
+constexpr Command kCommands[] = {
+    {"info",
+     "  info FILE.vlg\n"
+     "      One line per record (the header left out): number, start, stop, duration, time of\n"
+     "      day, comment 1, comment 2, date, then the picture's size in bytes, separated by\n"
+     "      tabs. A tab, line feed, carriage return or backslash inside a field is written as\n"
+     "      \\t, \\n, \\r or \\\\.\n"},
+    {"convert",
+     "  convert IN OUT\n"
+     "      Converts by extension: .vlg to .vlg (read and saved again as XML), .vlg to .log\n"
+     "      (the log exchange file as Export Log writes it), .log to .vlg (as Import Log reads\n"
+     "      it; pictures empty).\n"},
+    {"export-pictures",
+     "  export-pictures FILE.vlg FOLDER [--stem NAME]\n"
+     "      Writes every picture into FOLDER as Export All Pictures does:\n"
+     "      NAME_POSITION_NUMBER.jpg. NAME defaults to FILE's name without its extension.\n"
+     "      FOLDER is made when it is missing (not its parents). Tells how many were written.\n"},
+    {"export",
+     "  export --format FORMAT FILE.vlg OUT [--fps RATE] [--title TITLE] [--reel REEL]\n"
+     "         [--page SIZE]\n"
+     "      The log for the cutting room, as File > Export writes it. FORMAT is edl (CMX 3600),\n"
+     "      csv, ale, pdf (a contact sheet) or html (a report with the pictures inside).\n"
+     "      --fps 24, 25, 29.97 or 30: the rate the timecodes count at (the log's own rate,\n"
+     "      25 when it names none); --title: the files' title (FILE's name); --reel: the\n"
+     "      source's reel or tape name (the title); --page a4 or letter: the contact sheet's\n"
+     "      paper (a4).\n"},
+};
+
+constexpr const char* kAbout =
     "Usage: glimmark-cli COMMAND ARGUMENTS\n"
     "Glimmark's project files (.vlg) from the command line.\n"
     "\n"
-    "Commands:\n"
-    "  info FILE.vlg\n"
-    "      One line per record (the header left out): number, start, stop, duration, time of\n"
-    "      day, comment 1, comment 2, date, then the picture's size in bytes, separated by\n"
-    "      tabs. A tab, line feed, carriage return or backslash inside a field is written as\n"
-    "      \\t, \\n, \\r or \\\\.\n"
-    "  convert IN OUT\n"
-    "      Converts by extension: .vlg to .vlg (read and saved again as XML), .vlg to .log\n"
-    "      (the log exchange file as Export Log writes it), .log to .vlg (as Import Log reads\n"
-    "      it; pictures empty).\n"
-    "  export-pictures FILE.vlg FOLDER [--stem NAME]\n"
-    "      Writes every picture into FOLDER as Export All Pictures does:\n"
-    "      NAME_POSITION_NUMBER.jpg. NAME defaults to FILE's name without its extension.\n"
-    "      FOLDER is made when it is missing (not its parents). Tells how many were written.\n"
+    "Commands:\n";
+
+constexpr const char* kTrailer =
     "\n"
     "Options:\n"
-    "  --help     this text\n"
+    "  --help     this text; after a command, that command's usage\n"
     "  --version  the program's version\n"
     "\n"
     "A project file is accepted when it is a property list (XML or binary) whose root array\n"
@@ -48,8 +71,15 @@ constexpr const char* kUsage =
     "exchange file, or cannot be written (one line on standard error names the file and the\n"
     "reason); 2 for wrong arguments. An output file is written whole or not at all.\n";
 
+std::string usage() {
+    std::string text = kAbout;
+    for (const Command& command : kCommands)
+        text += command.usage;
+    return text + kTrailer;
+}
+
 int usageError(const std::string& problem) {
-    std::cerr << "glimmark-cli: " << problem << "\n\n" << kUsage;
+    std::cerr << "glimmark-cli: " << problem << "\n\n" << usage();
     return cli::kUsage;
 }
 
@@ -123,7 +153,7 @@ int main(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        std::cout << kUsage;
+        std::cout << usage();
         return cli::kOk;
     }
     if (args.size() == 1 && args[0] == "--version") {
@@ -133,6 +163,14 @@ int main(int argc, char** argv) {
     if (args.empty())
         return usageError("no command given");
     const std::string& command = args[0];
+    if (std::find(args.begin() + 1, args.end(), "--help") != args.end()) {
+        for (const Command& known : kCommands) {
+            if (command == known.name) {
+                std::cout << "Usage: glimmark-cli\n" << known.usage;
+                return cli::kOk;
+            }
+        }
+    }
     if (command == "info") {
         if (args.size() != 2)
             return usageError("info takes one file");
@@ -143,7 +181,7 @@ int main(int argc, char** argv) {
             return usageError("convert takes an input and an output file");
         const int status = cli::convert(args[1], args[2], std::cerr);
         if (status == cli::kUsage)
-            std::cerr << '\n' << kUsage;
+            std::cerr << '\n' << usage();
         return status;
     }
     if (command == "export-pictures") {

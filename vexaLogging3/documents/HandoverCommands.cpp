@@ -32,6 +32,24 @@ std::string vexaLogging3AppDelegate::projectName() const {
                               : pictures::withoutExtension(document::lastPathComponent(pathString));
 }
 
+// The reel or tape name of a log saved as a file is asked once and kept for that file; an
+// unsaved log has no file to keep it for, and is asked at each export. Nothing when the user
+// cancels.
+static std::optional<std::string> reelFor(platform::Dialogs& dialogs, const std::string& path,
+                                          const std::string& project) {
+    const bool saved = !path.empty() && path != "Untitled";
+    const std::string key = "reels/" + path;
+    if (saved) {
+        if (std::optional<std::string> known = dialogs.recalled(key))
+            return known;
+    }
+    std::optional<std::string> reel =
+        dialogs.runTextDialog("Reel or Tape Name", "The source's reel or tape name:", project);
+    if (reel && saved)
+        dialogs.remember(key, *reel);
+    return reel;
+}
+
 void vexaLogging3AppDelegate::exportHandover(handover::Format format, const char* command) {
     if (fullScreenMode)
         return;
@@ -48,23 +66,29 @@ void vexaLogging3AppDelegate::exportHandover(handover::Format format, const char
         showFileAlert("The file", target, "it is this log's project file");
         return;
     }
-    // The pictures still being encoded belong to their takes. What is being typed in the
-    // editor is not taken in: an export leaves the log as it is.
-    waitForPictures();
     handover::Options options;
     options.title = project;
     options.pictureStem = project;
+    if (format == handover::Format::Edl || format == handover::Format::Ale) {
+        const std::optional<std::string> reel = reelFor(*outlets.dialogs, pathString, project);
+        if (!reel)
+            return;
+        options.reel = *reel;
+    }
     if (m_services.pdfWriter != nullptr)
         options.pageSize = m_services.pdfWriter->preferredPageSize();
+    // The pictures still being encoded belong to their takes. What is being typed in the
+    // editor is not taken in: an export leaves the log as it is. The copy shares the
+    // pictures' bytes with the log, so it costs the texts only; the export reads it on a
+    // thread of its own while the takes that come meanwhile go into the log and the live page.
+    waitForPictures();
+    const LogList snapshot = logStartArray;
     const handover::Services services{m_services.pdfWriter, m_services.pictureScaler};
     std::string error;
-    {
-        DeviceEventHold hold(*this);
-        runDocumentWork("Exporting…", [&](const platform::Dialogs::Progress& progress) {
-            error = handover::writeExport(format, logStartArray, options, target, services,
-                                          progress);
+    outlets.dialogs->runCancellableProgress(
+        "Exporting…", [&](const platform::Dialogs::CancellableProgress& progress) {
+            error = handover::writeExport(format, snapshot, options, target, services, progress);
         });
-    }
-    if (!error.empty())
+    if (!error.empty() && error != handover::kCancelled)
         showFileAlert("The file", target, error);
 }

@@ -43,6 +43,23 @@ public:
                           const std::function<void(const Progress&)>& work) override {
         m_dialogs.runModalProgress(label, work);
     }
+    void runCancellableProgress(
+        std::string_view label,
+        const std::function<void(const CancellableProgress&)>& work) override {
+        m_dialogs.runCancellableProgress(label, work);
+    }
+    std::optional<std::string> runTextDialog(std::string_view title, std::string_view label,
+                                             std::string_view initial) override {
+        std::optional<std::string> answer;
+        m_around([&] { answer = m_dialogs.runTextDialog(title, label, initial); });
+        return answer;
+    }
+    void remember(std::string_view key, std::string_view text) override {
+        m_dialogs.remember(key, text);
+    }
+    std::optional<std::string> recalled(std::string_view key) override {
+        return m_dialogs.recalled(key);
+    }
     std::optional<std::string> runChooseFileDialog(std::string_view message) override {
         std::optional<std::string> chosen;
         m_around([&] { chosen = m_dialogs.runChooseFileDialog(message); });

@@ -55,15 +55,15 @@ void vexaLogging3AppDelegate::btnPictureExportAll() {
     const std::string stemPath = pictures::withoutExtension(pictures::withJpegExtension(*chosen));
     pictures::ExportResult result;
     waitForPictures();
-    {
-        DeviceEventHold hold(*this);
-        runDocumentWork("Exporting pictures…", [&](const platform::Dialogs::Progress& progress) {
-            result = pictures::exportAllPictures(logStartArray, folderOf(stemPath),
+    // A copy shares the pictures with the log: the takes that come meanwhile go into the log.
+    const LogList snapshot = logStartArray;
+    outlets.dialogs->runCancellableProgress(
+        "Exporting pictures…", [&](const platform::Dialogs::CancellableProgress& progress) {
+            result = pictures::exportAllPictures(snapshot, folderOf(stemPath),
                                                  document::lastPathComponent(stemPath),
                                                  m_services.pictureConverter, progress);
         });
-    }
-    if (result.failed > 0)
+    if (result.failed > 0 && !result.cancelled)
         outlets.dialogs->runAlert("Glimmark Warning",
                                   "Pictures written: " + std::to_string(result.written) +
                                       ". Not written: " + std::to_string(result.failed) +

@@ -1,8 +1,10 @@
 #include "documents/PictureExport.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "documents/AtomicFile.h"
@@ -42,6 +44,9 @@ public:
     ~PictureBatch() { finish(); }
 
     void write(const platform::Bytes& bytes, const std::string& target) {
+        struct stat there{};
+        if (::stat(target.c_str(), &there) != 0)
+            m_new.insert(target);
         auto file = std::make_unique<document::AtomicFile>(target);
         if (file->open(false) &&
             file->write(reinterpret_cast<const char*>(bytes.data()), bytes.size())) {
@@ -68,6 +73,15 @@ public:
         m_files.clear();
     }
 
+    // Leaves the folder as it was, as far as it can: the pictures not yet in place are dropped
+    // and those this export added are removed. One that replaced a file of its name stays:
+    // the file it replaced is gone.
+    void undo() {
+        m_files.clear();
+        for (const std::string& target : m_new)
+            ::unlink(target.c_str());
+    }
+
 private:
     struct Pending {
         std::string target;
@@ -75,6 +89,7 @@ private:
     };
     ExportResult& m_result;
     std::vector<Pending> m_files;
+    std::set<std::string> m_new;
 };
 
 }  // namespace
@@ -131,7 +146,7 @@ ExportResult exportPicture(const Picture& picture, const std::string& target,
 
 ExportResult exportAllPictures(const LogList& list, const std::string& folder,
                                const std::string& stem, platform::PictureConverter* converter,
-                               const std::function<void(double)>& progress) {
+                               const std::function<bool(double)>& progress) {
     ExportResult result;
     // Once for the folder, not once for each of thousands of pictures.
     document::removeAbandonedTemporaries(folder);
@@ -150,8 +165,11 @@ ExportResult exportAllPictures(const LogList& list, const std::string& folder,
                 else
                     batch.write(bytes, target);
             }
-            if (progress)
-                progress(static_cast<double>(n) / records);
+            if (progress && !progress(static_cast<double>(n) / records)) {
+                batch.undo();
+                result.cancelled = true;
+                break;
+            }
         }
     }
     // The renames last only once the folder itself is on the disk.

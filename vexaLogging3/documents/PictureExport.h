@@ -35,6 +35,8 @@ struct ExportResult {
     int failed = 0;
     // The first failure: the file and why.
     std::string firstError;
+    // Stopped by the user: the folder was left as it was found, as far as it could be.
+    bool cancelled = false;
 };
 
 // Writes one picture to `target` (already carrying its extension), converted when needed.
@@ -43,9 +45,10 @@ ExportResult exportPicture(const Picture& picture, const std::string& target,
 
 // Writes the picture of every record that has one of more than 10 bytes into `folder` as
 // exportFileName(stem, ...). A failed file does not end the export. `progress` hears the
-// fraction of records done.
+// fraction of records done; when it answers false the export stops, and the pictures it
+// added are removed again.
 ExportResult exportAllPictures(const LogList& list, const std::string& folder,
                                const std::string& stem, platform::PictureConverter* converter,
-                               const std::function<void(double)>& progress = {});
+                               const std::function<bool(double)>& progress = {});
 
 }  // namespace pictures

@@ -51,7 +51,7 @@ Cell cellOf(const LogList& log, int n) {
 }  // namespace
 
 void drawContactSheet(const LogList& log, const Options& options, platform::PdfCanvas& canvas,
-                      const std::function<void(double)>& progress) {
+                      const Progress& progress) {
     using Style = platform::PdfCanvas::Style;
     const int records = log.recordCount();
     const double width = canvas.pageWidth() - 2 * kMargin;
@@ -68,8 +68,10 @@ void drawContactSheet(const LogList& log, const Options& options, platform::PdfC
         about += "Date: " + days + "    ";
     about += "Frame rate: " + rateName(rate) + " fps" + (rate.dropFrame ? " drop-frame" : "") +
              "    Records: " + std::to_string(records);
-    const double titleHeight = canvas.textHeight(title, width, Style::Title);
-    const double aboutHeight = canvas.textHeight(about, width, Style::Body);
+    // Nothing taller than a page is drawn: no text is measured further.
+    const double pageRoom = bottom - kMargin;
+    const double titleHeight = canvas.textHeight(title, width, Style::Title, pageRoom);
+    const double aboutHeight = canvas.textHeight(about, width, Style::Body, pageRoom);
     const double firstTop = kMargin + titleHeight + aboutHeight + 2 * kGutter;
 
     // Measuring: the cells' texts, the rows' heights, the pages they fall on.
@@ -81,10 +83,11 @@ void drawContactSheet(const LogList& log, const Options& options, platform::PdfC
         double height = 0;
         for (int n = first; n < first + kColumns && n <= records; ++n) {
             Cell& cell = cells[static_cast<std::size_t>(n)] = cellOf(log, n);
-            cell.timesHeight = canvas.textHeight(cell.times, textWidth, Style::Small);
+            cell.timesHeight = canvas.textHeight(cell.times, textWidth, Style::Small, pageRoom);
             cell.commentsHeight = cell.comments.empty()
                                       ? 0
-                                      : canvas.textHeight(cell.comments, textWidth, Style::Body);
+                                      : canvas.textHeight(cell.comments, textWidth,
+                                                          Style::Body, pageRoom);
             height = std::max(height, 3 * kPadding + pictureHeight + kNumberHeight +
                                           cell.timesHeight + cell.commentsHeight + kPadding);
         }
@@ -139,8 +142,8 @@ void drawContactSheet(const LogList& log, const Options& options, platform::PdfC
             put(cell.times, cell.timesHeight, Style::Small);
             if (!cell.comments.empty())
                 put(cell.comments, cell.commentsHeight + kPadding, Style::Body);
-            if (progress)
-                progress(static_cast<double>(n) / records);
+            if (progress && !progress(static_cast<double>(n) / records))
+                return;
         }
     }
     footer(onPage);

@@ -1,4 +1,4 @@
-// The edit decision list: one event per take, in CMX 3600 form, which every editing system
+// The edit decision list: one event per timed take, in CMX 3600 form, which every editing system
 // imports as clips or markers.
 
 #include <cstdio>
@@ -16,6 +16,14 @@ void comment(std::string& out, std::string_view text) {
     out += "* COMMENT: ";
     out += takes::ascii(text);
     out += kEnd;
+}
+
+// What Add and Insert make and nobody has timed yet: no stop, and a start that is empty or
+// midnight. As an event it would cut a frame of midnight into the programme.
+bool untimed(const LogList& log, int n, timecode::FrameRate rate) {
+    const std::string& start = takes::field(log, n, kFieldStart);
+    return takes::field(log, n, kFieldStop).empty() &&
+           (start.empty() || timecode::frameOf(start, rate) == 0);
 }
 
 }  // namespace
@@ -36,7 +44,7 @@ std::string edl(const LogList& log, const Options& options) {
     for (int n = 1; n <= log.recordCount(); ++n) {
         const std::optional<takes::Span> span =
             takes::spanOf(takes::field(log, n, kFieldStart), takes::field(log, n, kFieldStop), rate);
-        if (!span)
+        if (!span || untimed(log, n, rate))
             continue;
         ++event;
         char line[160];

@@ -8,7 +8,9 @@ namespace handover {
 
 std::string writeExport(Format format, const LogList& log, const Options& options,
                         const std::string& path, const Services& services,
-                        const std::function<void(double)>& progress) {
+                        const Progress& progress) {
+    // Asked once more at the end: a cancel that came after the last step still writes nothing.
+    const auto goOn = [&progress](double done) { return !progress || progress(done); };
     if (format == Format::Pdf) {
         if (services.pdf == nullptr)
             return "no PDF writer is available";
@@ -20,6 +22,8 @@ std::string writeExport(Format format, const LogList& log, const Options& option
             [&](platform::PdfCanvas& canvas) { drawContactSheet(log, options, canvas, progress); });
         if (!error.empty())
             return error;
+        if (!goOn(1.0))
+            return std::string(kCancelled);
         return file.commit() ? std::string() : file.reason();
     }
     std::string bytes;
@@ -39,6 +43,8 @@ std::string writeExport(Format format, const LogList& log, const Options& option
         case Format::Pdf:
             break;
     }
+    if (!goOn(1.0))
+        return std::string(kCancelled);
     return document::writeFileAtomically(path, bytes);
 }
 

@@ -38,6 +38,9 @@ timecode::FrameRate rateOf(const LogList& log, const Options& options);
 std::string rateName(timecode::FrameRate rate);
 std::optional<timecode::FrameRate> rateNamed(std::string_view name);
 
+// Hears the fraction of the work done, and answers false to stop it.
+using Progress = std::function<bool(double fraction)>;
+
 // CMX 3600, ASCII with CRLF line ends.
 std::string edl(const LogList& log, const Options& options);
 // RFC 4180, UTF-8 with a byte-order mark.
@@ -45,14 +48,13 @@ std::string csv(const LogList& log, const Options& options);
 // A tab-delimited log exchange file with a real rate and computed durations.
 std::string ale(const LogList& log, const Options& options);
 // One self-contained HTML file with the pictures as small embedded JPEGs; `scaler` null
-// leaves the pictures out.
+// leaves the pictures out. Stopped by `progress`, it is cut short.
 std::string htmlReport(const LogList& log, const Options& options,
-                       platform::PictureScaler* scaler,
-                       const std::function<void(double)>& progress = {});
+                       platform::PictureScaler* scaler, const Progress& progress = {});
 // The contact sheet drawn onto `canvas`: a title block, then every record with its picture,
-// times and comments, page numbers at the foot.
+// times and comments, page numbers at the foot. Stopped by `progress`, it is cut short.
 void drawContactSheet(const LogList& log, const Options& options, platform::PdfCanvas& canvas,
-                      const std::function<void(double)>& progress = {});
+                      const Progress& progress = {});
 
 enum class Format { Edl, Csv, Ale, Pdf, Html };
 std::optional<Format> formatNamed(std::string_view name);
@@ -64,10 +66,13 @@ struct Services {
     platform::PictureScaler* scaler = nullptr;
 };
 
+// What writeExport answers when `progress` stopped it: no file was written.
+inline constexpr std::string_view kCancelled = "the export was cancelled";
+
 // Writes the export to `path` whole or not at all. Answers the empty string on success,
 // otherwise the reason.
 std::string writeExport(Format format, const LogList& log, const Options& options,
                         const std::string& path, const Services& services,
-                        const std::function<void(double)>& progress = {});
+                        const Progress& progress = {});
 
 }  // namespace handover

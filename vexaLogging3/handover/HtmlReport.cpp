@@ -63,8 +63,13 @@ void base64(std::string& out, const platform::Bytes& bytes) {
     out.push_back('=');
 }
 
-void td(std::string& out, std::string_view text, const char* cls = nullptr) {
-    out += cls != nullptr ? std::string("<td class=\"") + cls + "\">" : std::string("<td>");
+// A cell; `label` names it where a narrow screen shows the take as a card without the table's
+// header.
+void td(std::string& out, std::string_view text, const char* cls, const char* label = nullptr) {
+    out += std::string("<td class=\"") + cls + "\"";
+    if (label != nullptr)
+        out += std::string(" data-label=\"") + label + "\"";
+    out += ">";
     escaped(out, text);
     out += "</td>";
 }
@@ -75,19 +80,24 @@ constexpr std::string_view kStyle =
     "table{border-collapse:collapse;width:100%}"
     "th,td{border:1px solid #999;padding:4px 6px;vertical-align:top;text-align:left}"
     "td.tc{font-family:monospace;white-space:nowrap}"
-    "td.comment{white-space:pre-line}"
+    "td.comment{white-space:pre-line;overflow-wrap:anywhere}"
     "img{display:block;max-width:200px;height:auto}"
-    "thead{display:table-header-group}tr{break-inside:avoid;page-break-inside:avoid}";
+    "thead{display:table-header-group}tr{break-inside:avoid;page-break-inside:avoid}"
+    // A phone: one card per take, every value labelled, the comments at full width.
+    "@media (max-width:640px){body{margin:.6em}thead{display:none}"
+    "table,tbody,tr,td{display:block}tr{border:1px solid #999;margin:0 0 .6em;padding:4px}"
+    "td{border:0;padding:1px 2px}td:empty{display:none}img{max-width:100%}"
+    "td[data-label]::before{content:attr(data-label) \": \";font-family:sans-serif;color:#555}}";
 
 }  // namespace
 
 std::string htmlReport(const LogList& log, const Options& options,
-                       platform::PictureScaler* scaler,
-                       const std::function<void(double)>& progress) {
+                       platform::PictureScaler* scaler, const Progress& progress) {
     const int records = log.recordCount();
     std::string out;
     out.reserve(static_cast<std::size_t>(records) * 400 + 2000);
-    out += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>";
+    out += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>";
     escaped(out, options.title);
     out += "</title>\n<style>";
     out += kStyle;
@@ -123,17 +133,17 @@ std::string htmlReport(const LogList& log, const Options& options,
         out += "</td>";
         const std::string& start = takes::field(log, n, kFieldStart);
         const std::string& stop = takes::field(log, n, kFieldStop);
-        td(out, takes::field(log, n, kFieldNumber));
-        td(out, start, "tc");
-        td(out, stop, "tc");
-        td(out, timecode::durationCalculate(start, stop), "tc");
+        td(out, takes::field(log, n, kFieldNumber), "number", "Number");
+        td(out, start, "tc", "Start");
+        td(out, stop, "tc", "Stop");
+        td(out, timecode::durationCalculate(start, stop), "tc", "Duration");
         td(out, takes::field(log, n, kFieldComment1), "comment");
         td(out, takes::field(log, n, kFieldComment2), "comment");
-        td(out, takes::field(log, n, kFieldTimeOfDay), "tc");
-        td(out, takes::field(log, n, kFieldDate));
+        td(out, takes::field(log, n, kFieldTimeOfDay), "tc", "Time of Day");
+        td(out, takes::field(log, n, kFieldDate), "date", "Date");
         out += "</tr>\n";
-        if (progress)
-            progress(static_cast<double>(n) / records);
+        if (progress && !progress(static_cast<double>(n) / records))
+            break;
     }
     out += "</tbody>\n</table>\n</body>\n</html>\n";
     return out;

@@ -54,6 +54,33 @@ public:
         (void)label;
         work([](double) {});
     }
+    // Reports how far a long job is, as Progress does, and answers false once the user has
+    // cancelled it: the job then stops soon after and leaves nothing behind.
+    using CancellableProgress = std::function<bool(double fraction)>;
+    // Runs `work` as runModalProgress does, the progress offering a Cancel button.
+    virtual void runCancellableProgress(std::string_view label,
+                                        const std::function<void(const CancellableProgress&)>& work) {
+        (void)label;
+        work([](double) { return true; });
+    }
+    // One line of text asked for under `label`, starting as `initial`; nothing when cancelled.
+    virtual std::optional<std::string> runTextDialog(std::string_view title,
+                                                     std::string_view label,
+                                                     std::string_view initial) {
+        (void)title;
+        (void)label;
+        return std::string(initial);
+    }
+    // A text kept from one run to the next under `key` (an answer given for one file), and
+    // what was kept; nothing for a key never kept. Here nothing is kept.
+    virtual void remember(std::string_view key, std::string_view text) {
+        (void)key;
+        (void)text;
+    }
+    virtual std::optional<std::string> recalled(std::string_view key) {
+        (void)key;
+        return std::nullopt;
+    }
     // One file of any kind, chosen under `message`; nothing when cancelled.
     virtual std::optional<std::string> runChooseFileDialog(std::string_view message) {
         (void)message;

@@ -21,8 +21,10 @@ public:
     virtual void newPage() = 0;
 
     enum class Style { Title, Heading, Body, Small };
-    // The height `utf8` takes set in `width`, wrapped at word boundaries and at line feeds.
-    virtual double textHeight(std::string_view utf8, double width, Style style) = 0;
+    // The height `utf8` takes set in `width`, wrapped at word boundaries and at line feeds; a
+    // text taller than `atMost` may be measured only that far, and answers at least `atMost`.
+    virtual double textHeight(std::string_view utf8, double width, Style style,
+                              double atMost) = 0;
     // Sets `utf8` into the box, wrapped as textHeight() measures it; what overflows the box is
     // cut off.
     virtual void text(std::string_view utf8, double x, double y, double width, double height,

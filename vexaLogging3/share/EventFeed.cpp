@@ -111,6 +111,19 @@ void EventFeed::close(std::uintptr_t id) {
     m_parked.erase(id);
 }
 
+void EventFeed::wake(std::uintptr_t id) {
+    Wake wake;
+    {
+        std::lock_guard lock(m_mutex);
+        const auto at = m_parked.find(id);
+        if (at == m_parked.end())
+            return;
+        wake = std::move(at->second);
+        m_parked.erase(at);
+    }
+    wake();
+}
+
 void EventFeed::wakeAll() {
     std::vector<Wake> wakes;
     {

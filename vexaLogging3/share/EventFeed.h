@@ -50,6 +50,8 @@ public:
     // Forgets a stream's wake-up: its connection is gone. A wake-up already taken by a
     // publish may still run; the server keeps a parked stream's connection until it does.
     void close(std::uintptr_t id);
+    // Runs one stream's wake-up, if it is parked.
+    void wake(std::uintptr_t id);
     // Runs every parked stream's wake-up and forgets them all.
     void wakeAll();
 

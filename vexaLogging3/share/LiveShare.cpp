@@ -18,22 +18,27 @@ bool numericAddress(const std::string& address) {
            inet_pton(AF_INET6, address.c_str(), &v6) == 1;
 }
 
-bool anyAddress(std::string_view address) { return address == "0.0.0.0" || address == "::"; }
-
-// For a server on every address, the one a phone on the same network would reach: the first
-// IPv4 address of an interface that is up and not the loopback one.
-std::string reachableAddress() {
+// For a server on every address of a family, the one a phone on the same network would reach:
+// the first address of that family of an interface that is up and not the loopback one (of
+// IPv6, one that needs no interface named beside it); the loopback address when there is none.
+std::string reachableAddress(int family) {
+    std::string found = family == AF_INET ? "127.0.0.1" : "::1";
     ifaddrs* list = nullptr;
     if (getifaddrs(&list) != 0)
-        return "127.0.0.1";
-    std::string found = "127.0.0.1";
+        return found;
     for (const ifaddrs* at = list; at != nullptr; at = at->ifa_next) {
-        if (at->ifa_addr == nullptr || at->ifa_addr->sa_family != AF_INET ||
+        if (at->ifa_addr == nullptr || at->ifa_addr->sa_family != family ||
             (at->ifa_flags & IFF_UP) == 0 || (at->ifa_flags & IFF_LOOPBACK) != 0)
             continue;
-        char text[INET_ADDRSTRLEN] = {};
-        const auto* v4 = reinterpret_cast<const sockaddr_in*>(at->ifa_addr);
-        if (inet_ntop(AF_INET, &v4->sin_addr, text, sizeof text) != nullptr) {
+        char text[INET6_ADDRSTRLEN] = {};
+        const void* address = &reinterpret_cast<const sockaddr_in*>(at->ifa_addr)->sin_addr;
+        if (family == AF_INET6) {
+            const in6_addr* v6 = &reinterpret_cast<const sockaddr_in6*>(at->ifa_addr)->sin6_addr;
+            if (IN6_IS_ADDR_LINKLOCAL(v6))
+                continue;
+            address = v6;
+        }
+        if (inet_ntop(family, address, text, sizeof text) != nullptr) {
             found = text;
             break;
         }
@@ -108,7 +113,14 @@ bool LiveShare::start(const Endpoint& endpoint, bool withToken, std::string& why
         m_token.clear();
         return false;
     }
-    m_address = anyAddress(endpoint.address) ? reachableAddress() : endpoint.address;
+    // The printed address must answer: of the IPv6 any-address, an IPv4 one only where the
+    // listener takes IPv4 too.
+    if (endpoint.address == "0.0.0.0")
+        m_address = reachableAddress(AF_INET);
+    else if (endpoint.address == "::")
+        m_address = reachableAddress(m_listener.dualStack() ? AF_INET : AF_INET6);
+    else
+        m_address = endpoint.address;
     m_running = true;
     m_ticks = 0;
     tick();
@@ -161,8 +173,9 @@ void LiveShare::tick() {
             m_feed.publishTimecode(std::move(event));
         }
     }
-    // Now and then every idle stream writes a line: a reader that went away is found out.
-    if (m_ticks % 150 == 0)
+    // Every two seconds every idle stream writes a line: a reader that went away is found out
+    // and its place freed within seconds, for the pages waiting for one.
+    if (m_ticks % 20 == 0)
         m_feed.publishKeepAlive();
 }
 

@@ -21,6 +21,8 @@ public:
     // for the user, when it cannot.
     virtual bool start(const std::string& address, int port, std::string& why) = 0;
     virtual int port() const = 0;
+    // Whether a listener on the IPv6 any-address takes IPv4 connections too.
+    virtual bool dualStack() const { return false; }
     // Closes every connection, event streams included, and stops listening.
     virtual void stop() = 0;
 };

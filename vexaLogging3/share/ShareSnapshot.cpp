@@ -4,6 +4,8 @@
 #include <random>
 #include <unordered_set>
 
+#include "loglist/Timecode.h"
+
 namespace share {
 
 const Take* Snapshot::find(LogList::RecordKey key) const {
@@ -41,7 +43,8 @@ SnapshotPtr SnapshotMaker::make(const LogList& log, std::string title) {
         take.number = text(kFieldNumber);
         take.start = text(kFieldStart);
         take.stop = text(kFieldStop);
-        take.duration = text(kFieldDuration);
+        // As the editor shows it: the log's own duration field is never filled in.
+        take.duration = timecode::durationCalculate(take.start, take.stop);
         take.timeOfDay = text(kFieldTimeOfDay);
         take.comment1 = text(kFieldComment1);
         take.comment2 = text(kFieldComment2);

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <microhttpd.h>
 #include <netinet/in.h>
+#include <linux/tcp.h>
 #include <sys/socket.h>
 
 #include <chrono>
@@ -18,6 +19,11 @@ struct MhdListener::Stream {
     MhdListener* listener = nullptr;
     MHD_Connection* connection = nullptr;
     share::EventFeed::Cursor cursor;
+    int fd = -1;
+    // The room the client's side offered when the stream opened.
+    std::uint32_t openWindow = 0;
+    // Pushed out to make room: it ends at its next turn.
+    bool leaving = false;
 };
 
 namespace {
@@ -75,6 +81,19 @@ void freeStream(void* cls) {
     stream->listener->streamFreed(stream);
 }
 
+// The room the client's side has for more bytes now, and the bytes still waiting here for it.
+struct Backlog {
+    std::uint32_t window = 0;
+    std::uint32_t unsent = 0;
+};
+Backlog backlogOf(int fd) {
+    tcp_info info{};
+    socklen_t size = sizeof info;
+    if (fd < 0 || getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &size) != 0)
+        return {};
+    return {info.tcpi_snd_wnd, info.tcpi_notsent_bytes + info.tcpi_unacked};
+}
+
 void releaseBody(void* cls) { delete static_cast<std::shared_ptr<const void>*>(cls); }
 
 void addHeaders(MHD_Response* response, const share::Answer& answer) {
@@ -116,9 +135,11 @@ bool MhdListener::start(const std::string& address, int port, std::string& why) 
         v4->sin_family = AF_INET;
         v4->sin_port = htons(static_cast<std::uint16_t>(port));
     } else if (inet_pton(AF_INET6, address.c_str(), &v6->sin6_addr) == 1) {
+        const bool anyAddress = IN6_IS_ADDR_UNSPECIFIED(&v6->sin6_addr);
         v6->sin6_family = AF_INET6;
         v6->sin6_port = htons(static_cast<std::uint16_t>(port));
-        flags |= MHD_USE_IPv6;
+        // Both families on the IPv6 socket where the system allows it.
+    flags |= anyAddress ? MHD_USE_DUAL_STACK : MHD_USE_IPv6;
     } else {
         why = "\"" + address + "\" is not a numeric address";
         return false;
@@ -129,7 +150,7 @@ bool MhdListener::start(const std::string& address, int port, std::string& why) 
         MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(&storage),
         MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<std::size_t>(kHeaderLimit),
         MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(kConnectionLimit),
-        MHD_OPTION_CONNECTION_TIMEOUT, 30u,
+        MHD_OPTION_CONNECTION_TIMEOUT, kTimeoutSeconds,
         MHD_OPTION_LISTEN_BACKLOG_SIZE, 1024u,
         MHD_OPTION_NOTIFY_CONNECTION, &notifyConnection, this,
         MHD_OPTION_NOTIFY_COMPLETED, &requestCompleted, this,
@@ -141,6 +162,16 @@ bool MhdListener::start(const std::string& address, int port, std::string& why) 
     }
     const MHD_DaemonInfo* info = MHD_get_daemon_info(m_daemon, MHD_DAEMON_INFO_BIND_PORT);
     m_port = info != nullptr ? info->port : port;
+    m_dualStack = false;
+    if (storage.ss_family == AF_INET6) {
+        const MHD_DaemonInfo* socket = MHD_get_daemon_info(m_daemon, MHD_DAEMON_INFO_LISTEN_FD);
+        int v6only = 1;
+        socklen_t size = sizeof v6only;
+        m_dualStack = socket != nullptr &&
+                      getsockopt(socket->listen_fd, IPPROTO_IPV6, IPV6_V6ONLY, &v6only, &size) ==
+                          0 &&
+                      v6only == 0;
+    }
     return true;
 }
 
@@ -157,6 +188,8 @@ void MhdListener::stop() {
     m_daemon = nullptr;
     m_port = 0;
     m_connections.clear();
+    m_streamList.clear();
+    m_leaving = 0;
 }
 
 bool MhdListener::admit() {
@@ -234,11 +267,15 @@ int MhdListener::handle(MHD_Connection* connection, const char* url, const char*
 
     MHD_Response* response = nullptr;
     if (answer.eventStream) {
-        if (m_streams.load() >= kMaxStreams || m_stopping) {
+        if (m_streams.load() - m_leaving >= kMaxStreams && !m_stopping)
+            makeRoom();
+        if (m_streams.load() - m_leaving >= kMaxStreams || m_stopping) {
             answer.status = MHD_HTTP_SERVICE_UNAVAILABLE;
             answer.eventStream = false;
         } else {
             auto* stream = new Stream{this, connection, m_feed.open()};
+            stream->fd = record != nullptr ? record->fd : -1;
+            stream->openWindow = backlogOf(stream->fd).window;
             response = MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, 4096, &readStream,
                                                          stream, &freeStream);
             if (response == nullptr) {
@@ -246,6 +283,7 @@ int MhdListener::handle(MHD_Connection* connection, const char* url, const char*
                 return 0;
             }
             ++m_streams;
+            m_streamList.push_back(stream);
             if (record != nullptr)
                 record->stream = true;
         }
@@ -266,7 +304,36 @@ int MhdListener::handle(MHD_Connection* connection, const char* url, const char*
     return queued == MHD_YES ? 1 : 0;
 }
 
+void MhdListener::makeRoom() {
+    // A reader that has stopped taking what it is sent has bytes waiting here, or has let
+    // the room its side offered shrink to less than half: such streams go first, the oldest of
+    // them; else the oldest of all. A page pushed out comes back by itself and reads the log
+    // again, so it misses nothing; a page that asks while the server is full need not wait
+    // for clients that never read to let go.
+    Stream* victim = nullptr;
+    for (Stream* stream : m_streamList) {
+        if (stream->leaving)
+            continue;
+        const Backlog backlog = backlogOf(stream->fd);
+        if (backlog.unsent > 0 || backlog.window < stream->openWindow / 2) {
+            victim = stream;
+            break;
+        }
+        if (victim == nullptr)
+            victim = stream;
+    }
+    if (victim == nullptr)
+        return;
+    victim->leaving = true;
+    ++m_leaving;
+    // A stream blocked on a full socket is seen at once; a parked one at its wake-up.
+    shutdown(victim->fd, SHUT_RDWR);
+    m_feed.wake(reinterpret_cast<std::uintptr_t>(victim));
+}
+
 long MhdListener::read(Stream& stream, char* out, std::size_t max) {
+    if (stream.leaving)
+        return MHD_CONTENT_READER_END_WITH_ERROR;
     if (m_stopping)
         return MHD_CONTENT_READER_END_OF_STREAM;
     MHD_Connection* connection = stream.connection;
@@ -286,6 +353,9 @@ long MhdListener::read(Stream& stream, char* out, std::size_t max) {
 
 void MhdListener::streamFreed(Stream* stream) {
     m_feed.close(reinterpret_cast<std::uintptr_t>(stream));
+    m_streamList.remove(stream);
+    if (stream->leaving)
+        --m_leaving;
     --m_streams;
     delete stream;
 }

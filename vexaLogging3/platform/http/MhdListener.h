@@ -26,13 +26,17 @@ namespace platform::http {
 // longest closed first to make room. A connection idle for less than kGrace is spared: a
 // burst of new ones (a room of phones opening the page at once) would otherwise close each
 // other before their requests arrived; past the library's own limit new ones then wait.
-// At most kMaxStreams event streams. Request line and headers must fit in kHeaderLimit bytes.
+// At most kMaxStreams event streams; a new one beyond them pushes out the oldest whose client
+// has stopped reading, else the oldest. A stream that cannot send for kTimeout (its client
+// reads nothing and its buffers are full) is closed, as is any connection idle that long.
+// Request line and headers must fit in kHeaderLimit bytes.
 class MhdListener final : public share::Listener {
 public:
     static constexpr int kMaxRequestConnections = 64;
     static constexpr int kMaxStreams = 256;
     static constexpr std::size_t kHeaderLimit = 16 * 1024;
     static constexpr std::chrono::milliseconds kGrace{100};
+    static constexpr unsigned kTimeoutSeconds = 30;
     // The library's own limit: room beyond the two above for a burst of new connections and
     // for those being closed.
     static constexpr std::size_t kConnectionLimit = kMaxRequestConnections + kMaxStreams + 128;
@@ -42,6 +46,7 @@ public:
 
     bool start(const std::string& address, int port, std::string& why) override;
     int port() const override { return m_port; }
+    bool dualStack() const override { return m_dualStack; }
     void stop() override;
 
     // Connections open now, for the tests: all, and event streams.
@@ -66,6 +71,7 @@ public:
     int handle(MHD_Connection* connection, const char* url, const char* method);
     long read(Stream& stream, char* out, std::size_t max);
     void streamFreed(Stream* stream);
+    void makeRoom();
 
 private:
     share::ShareSite& m_site;
@@ -78,6 +84,10 @@ private:
     // Touched only on the server's thread.
     std::list<Connection> m_connections;
     std::uint64_t m_clock = 0;
+    // The event streams, oldest first, and how many of them are being pushed out.
+    std::list<Stream*> m_streamList;
+    int m_leaving = 0;
+    bool m_dualStack = false;
 };
 
 }  // namespace platform::http

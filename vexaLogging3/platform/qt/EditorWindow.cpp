@@ -119,6 +119,13 @@ QWidget* EditorWindow::recordFields() {
     grid->addWidget(txtEditComment1, 3, 1, 1, 5);
     grid->addWidget(new QLabel(tr("Comment 2")), 4, 0);
     grid->addWidget(txtEditComment2, 4, 1, 1, 5);
+    // Tab goes through the fields in reading order, the times among them; the fields were made
+    // in another order than they are laid out.
+    QWidget* const order[] = {txtEditNr,          btnEditLogNr, btnLogVorherVal,
+                              btnLogNaechstesVal, txtEditStart, txtEditStop,
+                              txtEditComment1,    txtEditComment2};
+    for (std::size_t k = 1; k < std::size(order); ++k)
+        QWidget::setTabOrder(order[k - 1], order[k]);
     return box;
 }
 

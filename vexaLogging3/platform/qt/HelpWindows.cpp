@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPointer>
+#include <QShortcut>
 #include <QTextBrowser>
 
 namespace help {
@@ -18,6 +19,9 @@ void showDocument(QPointer<QTextBrowser>& window, const QString& title, const ch
         window->setOpenExternalLinks(true);
         window->setMarkdown(QString::fromUtf8(markdown));
         window->resize(900, 640);
+        // Escape closes it, as it closes every other window the program opens over its own.
+        auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+        QObject::connect(escape, &QShortcut::activated, window, &QWidget::close);
     }
     window->show();
     window->raise();

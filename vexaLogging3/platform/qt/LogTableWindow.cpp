@@ -19,6 +19,14 @@
 #include "platform/qt/LogTableModel.h"
 
 namespace {
+
+// The comments take the room the window has; the other columns keep the widths they have, and
+// a state saved before this is not let undo it.
+void stretchComments(QTableView* table) {
+    for (const int c : {LogTableModel::kComment1Column, LogTableModel::kComment2Column})
+        table->horizontalHeader()->setSectionResizeMode(c, QHeaderView::Stretch);
+}
+
 const QString kColumnsKey = QStringLiteral("logTable/columns");
 const QString kGeometryKey = QStringLiteral("logTable/geometry");
 const QString kOpenKey = QStringLiteral("logTable/open");
@@ -186,6 +194,7 @@ void LogTableWindow::setModel(LogTableModel* model) {
         table->horizontalHeader()->addAction(shown);
     }
     table->setColumnWidth(LogTableModel::kPictureColumn, LogThumbnails::kSize.width() + 8);
+    stretchComments(table);
     connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (!m_choosing && chooseRecord && chosenRecord() != 0)
             chooseRecord(chosenRecord());
@@ -275,6 +284,7 @@ int LogTableWindow::chosenRecord() const {
 
 bool LogTableWindow::restoreSettings(QSettings& settings) {
     table->horizontalHeader()->restoreState(settings.value(kColumnsKey).toByteArray());
+    stretchComments(table);
     const QList<QAction*> shown = table->horizontalHeader()->actions();
     for (int c = 0; c < shown.size(); ++c) shown[c]->setChecked(!table->isColumnHidden(c));
     // A place saved on a screen that is gone is put back on a screen by restoreGeometry.

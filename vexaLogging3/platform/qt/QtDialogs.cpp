@@ -5,12 +5,15 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
 #include <QTimer>
 #include <atomic>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -20,12 +23,19 @@ namespace platform::qt {
 namespace {
 
 QString filterFor(std::string_view extension) {
-    const QString ext = toQString(extension);
-    if (extension == "log")
-        return QObject::tr("Log exchange files (*.%1)").arg(ext);
-    if (extension == "jpg")
-        return QObject::tr("JPEG pictures (*.%1)").arg(ext);
-    return QObject::tr("Glimmark files (*.%1)").arg(ext);
+    static const std::map<std::string_view, const char*> kKinds{
+        {"log", QT_TR_NOOP("Log exchange files")},
+        {"jpg", QT_TR_NOOP("JPEG pictures")},
+        {"edl", QT_TR_NOOP("Edit decision lists")},
+        {"csv", QT_TR_NOOP("Spreadsheets (CSV)")},
+        {"ale", QT_TR_NOOP("Avid log exchange files")},
+        {"pdf", QT_TR_NOOP("PDF documents")},
+        {"html", QT_TR_NOOP("Web pages")},
+    };
+    const auto kind = kKinds.find(extension);
+    return QStringLiteral("%1 (*.%2)")
+        .arg(kind == kKinds.end() ? QObject::tr("Glimmark files") : QObject::tr(kind->second),
+             toQString(extension));
 }
 
 constexpr int kProgressSteps = 1000;
@@ -111,32 +121,95 @@ std::optional<std::string> QtDialogs::runOpenDialog(std::string_view extension,
 
 void QtDialogs::runModalProgress(std::string_view label,
                                  const std::function<void(const Progress&)>& work) {
+    runJob(label, false, [&](const CancellableProgress& progress) {
+        work([&progress](double fraction) { progress(fraction); });
+    });
+}
+
+void QtDialogs::runCancellableProgress(std::string_view label,
+                                       const std::function<void(const CancellableProgress&)>& work) {
+    runJob(label, true, work);
+}
+
+void QtDialogs::runJob(std::string_view label, bool cancellable,
+                       const std::function<void(const CancellableProgress&)>& work) {
     std::atomic<int> done{0};
+    std::atomic<bool> finished{false};
+    std::atomic<bool> cancelled{false};
     QEventLoop loop;
     std::thread worker([&] {
-        work([&done](double fraction) {
+        work([&](double fraction) {
             done.store(static_cast<int>(std::clamp(fraction, 0.0, 1.0) * kProgressSteps));
+            return !cancelled.load();
         });
+        finished = true;
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
 
     std::unique_ptr<QProgressDialog> dialog;
     QTimer refresh;
     QObject::connect(&refresh, &QTimer::timeout, &loop, [&] {
+        if (finished) {
+            loop.quit();
+            return;
+        }
         if (!dialog) {
             dialog = std::make_unique<QProgressDialog>(
-                toQString(label), QString(), 0, kProgressSteps, QApplication::activeWindow());
+                toQString(label), cancellable ? QObject::tr("Cancel") : QString(), 0,
+                kProgressSteps, QApplication::activeWindow());
             dialog->setWindowTitle(QStringLiteral("Glimmark"));
             dialog->setMinimumDuration(0);
+            dialog->setAutoClose(false);
+            dialog->setAutoReset(false);
+            if (cancellable) {
+                // Modal over every window: the Cancel button takes clicks, nothing else does.
+                dialog->setWindowModality(Qt::ApplicationModal);
+                // Escape as well as the button: either way the dialog goes, and so must the job.
+                const auto cancel = [&] {
+                    cancelled = true;
+                    loop.exit();
+                };
+                QObject::connect(dialog.get(), &QProgressDialog::canceled, &loop, cancel);
+                QObject::connect(dialog.get(), &QDialog::rejected, &loop, cancel);
+            }
             dialog->show();
             refresh.setInterval(kProgressRefreshMs);
+            if (cancellable)
+                loop.exit();
         }
         dialog->setValue(done.load());
     });
     refresh.start(kShowProgressAfterMs);
-    // Clicks and keys wait until the job is over; everything else goes on.
+    // Clicks and keys wait until the job is over, or go only to its Cancel button; everything
+    // else (the windows drawing, timers, the work handed to the main thread) goes on.
     loop.exec(QEventLoop::ExcludeUserInputEvents);
+    while (!finished) {
+        const bool canCancel = dialog && dialog->isVisible() && !cancelled;
+        loop.exec(canCancel ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+    }
     worker.join();
+}
+
+std::optional<std::string> QtDialogs::runTextDialog(std::string_view title, std::string_view label,
+                                                    std::string_view initial) {
+    bool accepted = false;
+    const QString text =
+        QInputDialog::getText(QApplication::activeWindow(), toQString(title), toQString(label),
+                              QLineEdit::Normal, toQString(initial), &accepted);
+    if (!accepted)
+        return std::nullopt;
+    return toStdString(text);
+}
+
+void QtDialogs::remember(std::string_view key, std::string_view text) {
+    QSettings().setValue(toQString(key), toQString(text));
+}
+
+std::optional<std::string> QtDialogs::recalled(std::string_view key) {
+    const QVariant value = QSettings().value(toQString(key));
+    if (!value.isValid())
+        return std::nullopt;
+    return toStdString(value.toString());
 }
 
 std::optional<std::string> QtDialogs::runSaveDialog(std::string_view suggestedName,

@@ -22,7 +22,21 @@ public:
     // After half a second a progress dialog appears.
     void runModalProgress(std::string_view label,
                           const std::function<void(const Progress&)>& work) override;
+    // As runModalProgress; once the progress dialog shows, it is modal over every window and
+    // its Cancel button takes clicks.
+    void runCancellableProgress(
+        std::string_view label,
+        const std::function<void(const CancellableProgress&)>& work) override;
+    std::optional<std::string> runTextDialog(std::string_view title, std::string_view label,
+                                             std::string_view initial) override;
+    // Kept in the program's settings.
+    void remember(std::string_view key, std::string_view text) override;
+    std::optional<std::string> recalled(std::string_view key) override;
     std::optional<std::string> runChooseFileDialog(std::string_view message) override;
+
+private:
+    void runJob(std::string_view label, bool cancellable,
+                const std::function<void(const CancellableProgress&)>& work);
 };
 
 }  // namespace platform::qt

@@ -11,6 +11,7 @@
 #include <QPdfWriter>
 #include <QTextLayout>
 #include <QTextOption>
+#include <QFontMetricsF>
 #include <algorithm>
 
 #include "platform/PictureConverter.h"
@@ -45,6 +46,57 @@ QImage decode(const Bytes& encoded, QSizeF box) {
     return reader.read();
 }
 
+// Qt looks for the end of a word before it breaks one that is wider than the line, from each
+// line's start to the word's end: an unbroken run of a comment (a key held down, a pasted
+// hash) costs its length squared. Such a run is broken here into pieces that each fill a line,
+// as Qt would break it, so that no word Qt sees is longer than a line.
+QString brokenIntoLines(const QString& text, const QFontMetricsF& metrics, double width) {
+    // Runs shorter than this are left to Qt whole: ordinary words keep Qt's own wrapping.
+    constexpr qsizetype kShortRun = 32;
+    QString out;
+    qsizetype copied = 0;
+    const qsizetype length = text.size();
+    for (qsizetype at = 0; at < length;) {
+        if (text[at].isSpace() || text[at] == QChar::LineSeparator) {
+            ++at;
+            continue;
+        }
+        qsizetype end = at;
+        while (end < length && !text[end].isSpace() && text[end] != QChar::LineSeparator)
+            ++end;
+        if (end - at > kShortRun) {
+            out += QStringView(text).mid(copied, at - copied);
+            for (qsizetype k = at; k < end;) {
+                // Guessed from the characters' own widths (a surrogate pair is one character,
+                // never split), then made to fit as the line will set it.
+                qsizetype stop = k;
+                for (double filled = 0; stop < end;) {
+                    const qsizetype size = text[stop].isHighSurrogate() && stop + 1 < end ? 2 : 1;
+                    const double advance =
+                        size == 1 ? metrics.horizontalAdvance(text[stop])
+                                  : metrics.horizontalAdvance(text.mid(stop, size));
+                    if (stop > k && filled + advance > width)
+                        break;
+                    filled += advance;
+                    stop += size;
+                }
+                while (stop - k > 1 && metrics.horizontalAdvance(text.mid(k, stop - k)) > width)
+                    stop -= text[stop - 1].isLowSurrogate() && stop - 2 > k ? 2 : 1;
+                out += QStringView(text).mid(k, stop - k);
+                if (stop < end)
+                    out += QChar::LineSeparator;
+                k = stop;
+            }
+            copied = end;
+        }
+        at = end;
+    }
+    if (copied == 0)
+        return text;
+    out += QStringView(text).mid(copied);
+    return out;
+}
+
 class Canvas final : public PdfCanvas {
 public:
     Canvas(QPdfWriter& writer, QPainter& painter, QSizeF points)
@@ -54,22 +106,22 @@ public:
     double pageHeight() const override { return m_points.height(); }
     void newPage() override { m_writer.newPage(); }
 
-    double textHeight(std::string_view utf8, double width, Style style) override {
-        QTextLayout layout;
-        return lay(layout, utf8, width, style) / kUnits;
+    double textHeight(std::string_view utf8, double width, Style style,
+                      double atMost) override {
+        return lay(utf8, width, style, atMost * kUnits, {}) / kUnits;
     }
 
     void text(std::string_view utf8, double x, double y, double width, double height,
               Style style) override {
-        QTextLayout layout;
-        lay(layout, utf8, width, style);
         const double limit = height * kUnits + 0.5;
-        for (int i = 0; i < layout.lineCount(); ++i) {
-            const QTextLine line = layout.lineAt(i);
-            if (line.y() + line.height() > limit)
-                break;
-            line.draw(&m_painter, QPointF(x * kUnits, y * kUnits));
-        }
+        lay(utf8, width, style, limit, [&](const QTextLayout& layout, double top) {
+            for (int i = 0; i < layout.lineCount(); ++i) {
+                const QTextLine line = layout.lineAt(i);
+                if (top + line.y() + line.height() > limit)
+                    break;
+                line.draw(&m_painter, QPointF(x * kUnits, y * kUnits + top));
+            }
+        });
     }
 
     bool picture(const Bytes& encoded, double x, double y, double width,
@@ -119,27 +171,49 @@ private:
         return font;
     }
 
-    // Lays the text out in `width` points; answers its height in device units.
-    double lay(QTextLayout& layout, std::string_view utf8, double width, Style style) {
+    // Lays the text out in `width` points, a part of some thousand characters at a time (each
+    // ending between two words where it can), until the lines reach `limit` device units or the
+    // text ends; hands each part's layout and its top to `draw`. Answers the height laid out,
+    // in device units: a comment of pages costs what a page of it shows.
+    double lay(std::string_view utf8, double width, Style style, double limit,
+               const std::function<void(const QTextLayout&, double top)>& draw) {
+        constexpr qsizetype kPart = 8192;
+        constexpr qsizetype kLookForABlank = 256;
         QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         text.replace(QLatin1Char('\r'), QChar::LineSeparator);
         text.replace(QLatin1Char('\n'), QChar::LineSeparator);
         text.replace(QLatin1Char('\t'), QLatin1Char(' '));
-        layout.setText(text);
-        layout.setFont(font(style));
+        const QFont set = font(style);
+        const QFontMetricsF metrics(set);
         QTextOption option;
         option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        layout.setTextOption(option);
-        layout.setCacheEnabled(true);
         double height = 0;
-        layout.beginLayout();
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLineWidth(width * kUnits);
-            line.setPosition(QPointF(0, height));
-            height += line.height();
+        for (qsizetype at = 0; at < text.size() && height < limit;) {
+            qsizetype end = std::min(text.size(), at + kPart);
+            for (qsizetype k = end; k < std::min(text.size(), end + kLookForABlank); ++k) {
+                if (text[k].isSpace()) {
+                    end = k + 1;
+                    break;
+                }
+            }
+            QTextLayout layout(brokenIntoLines(text.mid(at, end - at), metrics, width * kUnits),
+                               set);
+            layout.setTextOption(option);
+            layout.setCacheEnabled(true);
+            const double top = height;
+            layout.beginLayout();
+            for (QTextLine line = layout.createLine(); line.isValid() && height < limit;
+                 line = layout.createLine()) {
+                line.setLineWidth(width * kUnits);
+                line.setPosition(QPointF(0, height - top));
+                height += line.height();
+            }
+            layout.endLayout();
+            if (draw)
+                draw(layout, top);
+            at = end;
         }
-        layout.endLayout();
         return height;
     }
 
