@@ -106,7 +106,7 @@ void vexaLogging3AppDelegate::recoveryWriteReported(const std::string& failure) 
 }
 
 std::string vexaLogging3AppDelegate::withRecoveryNotice(std::string status) const {
-    return status + m_recoveryNotice + m_logNumberNotice;
+    return status + m_recoveryNotice + m_logNumberNotice + m_rateNotice;
 }
 
 void vexaLogging3AppDelegate::offerRecovery() {
