@@ -338,9 +338,9 @@ private:
     // Device events run on the main thread in arrival order; while a document operation
     // reads the LogList on a worker thread they wait, still in order, until it is over.
     void handOver(std::function<void()> work);
-    // The running timecode, handed over as the other events are; while they are held, the
-    // capture window still shows it and only the chase step waits.
-    void handOverRunningTimecode(int hours, int minutes, int seconds, int frames);
+    // The running timecode and its rate code, handed over as the other events are; while they
+    // are held, the capture window still shows it and only the chase step waits.
+    void handOverRunningTimecode(int hours, int minutes, int seconds, int frames, int rate);
 
     // The effects of device events, on the main thread.
     void showVersion(int major, int minor);
@@ -350,7 +350,10 @@ private:
     void logStopEvent(const std::array<std::uint8_t, 10>& message);
     void stopTimeEvent();
     void comparisonTimeEvent();
-    void showRunningTimecode(int hours, int minutes, int seconds, int frames);
+    // The rate code (0 24, 1 25, 2 29.97 drop-frame, 3 30) the machine's timecode came with:
+    // when it changed, the player's rate follows it.
+    void followMachineRate(int rate);
+    void showRunningTimecode(int hours, int minutes, int seconds, int frames, int rate);
 
     // Empties the editor's fields and its three pictures.
     void clearEditor();
@@ -401,7 +404,17 @@ private:
     std::string m_missingVideoDevice;
 
     // ---- Player controls and timecode entry ----
-    void chooseFrameRate(platform::Button* chosen, std::uint8_t code);
+    // The rate buttons and the rate Play locates at, for a code of the MMC hours byte.
+    void showFrameRate(std::uint8_t code);
+    // The rate shown and stored with the log, as one step of undo.
+    void setFrameRate(std::uint8_t code);
+    void chooseFrameRate(std::uint8_t code);
+    // Said in the status line while the rate is the one the machine set; a new notice takes
+    // the old one's place.
+    std::string m_rateNotice;
+    void showRateNotice(std::string notice);
+    // The rate code the machine's timecode last came with; -1 before any.
+    int m_machineRate = -1;
     void storeTypedTimecode(platform::TextField& field, int recordField, bool emptyAllowed);
     // The record the renumber panel was opened for; 0 while it is closed. The chase and the
     // player may move the editor while the panel waits for the user.
@@ -519,8 +532,8 @@ private:
     recovery::JournalContents readProjectCopy(const RecoveryFile::LeftBehind& copy);
     // The writing thread's word on a write: empty when it reached the disk.
     void recoveryWriteReported(const std::string& failure);
-    // A status text with what the status line must keep saying: about the crash copy, and
-    // that the log has run out of numbers.
+    // A status text with what the status line must keep saying: about the crash copy, that
+    // the log has run out of numbers, and that the rate is the machine's.
     std::string withRecoveryNotice(std::string status) const;
     // Set while takes arrive with no log number left to give them.
     std::string m_logNumberNotice;

@@ -203,11 +203,13 @@ TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
     a.windows.dialogs.whileAsked = [&a, &whileAsked] {
         a.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 2, 0, 5, 7, 0xF7});
         a.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 1, 0, 3, 0, 0xF7});
-        whileAsked = a.windows.statusText.value + " @" + std::to_string(a.app->logEditPos);
+        whileAsked = a.windows.statusText.value + " @" + std::to_string(a.app->logEditPos) +
+                     " " + a.field(0, kHeaderFrameRate);
     };
     a.app->btnEditLogDelete();
     a.mainThread.drain();
-    EXPECT_EQ(whileAsked, "  01:00:03:00 @2");
+    EXPECT_EQ(whileAsked, "  01:00:03:00 @2 1");  // the rate too follows after the answer
+    EXPECT_EQ(a.field(0, kHeaderFrameRate), "0");
     EXPECT_EQ(a.app->logEditPos, 1);
 
     // Quit right after an answer: the main thread's loop lets the hold go after the controller

@@ -182,11 +182,9 @@ std::vector<CliRun> hostileRuns() {
          "declares XML entities"},
         {"UndefinedEntity", "<array><string>&nbsp;</string>", info, 1, "undefined entity"},
         {"RootIsADictionary", "<plist><dict/></plist>", info, 1, "root is not an array"},
-        // A stray character, text after the padding, a lone last character: none is Base64.
-        {"DataThatIsNotBase64", project({{"1", "/9j/4AEC"}, {"2", "/9j/4A*C"}}), info, 1,
+        // A lone last character, which no bytes encode to.
+        {"DataOneCharacterShort", project({{"1", "/9j/4AEC"}, {"2", "QUJDR"}}), info, 1,
          "value 30 is <data> that is not Base64"},
-        {"DataAfterItsPadding", project({{"1", "QQ==QUJD"}}), info, 1, "not Base64"},
-        {"DataOneCharacterShort", project({{"1", "QUJDR"}}), info, 1, "not Base64"},
         // plistlib's binary form of ["Glimmark", ["x"]]
         {"BinaryWithANestedArray",
          std::string("bplist00\xA2\x01\x02\x58Glimmark\xA1\x03\x51x\x08\x0B\x14\x16\0\0\0\0\0\0\x01"

@@ -98,7 +98,13 @@ TEST(ProjectFile, ReadsBackWhatWritersWrite) {
                 {std::string("a\0b", 3), std::string("c")}},
           Taken{"Base64SpreadOverLinesAndPadded",
                 "<plist><array><data>\n\tQU\r\n JD\nRA==\n</data><data>QQ==</data></array></plist>",
-                {}, {Picture{'A', 'B', 'C', 'D'}, Picture{'A'}}}}) {
+                {}, {Picture{'A', 'B', 'C', 'D'}, Picture{'A'}}},
+          // As plistlib reads them: stray characters passed over, the padding ends the value.
+          Taken{"Base64AsPlistlibReadsIt",
+                "<plist><array><data>QU!JDRA==</data><data>QUJDRA==QUJD</data>"
+                "<data>=QUJDR===A=Q=x</data><data>QU=JDQU=JD</data></array></plist>",
+                {}, {Picture{'A', 'B', 'C', 'D'}, Picture{'A', 'B', 'C', 'D'},
+                     Picture{'A', 'B', 'C', 'D', 4}, Picture{'A', 'B', 'C', 'A', 'B', 'C'}}}}) {
         SCOPED_TRACE(row.name);
         TempFolder folder;
         const std::string path = folder.file("in.vlg");

@@ -53,6 +53,8 @@ const Sequence kSequences[] = {
     {"CutTheFirst", "1 2 3", 1, "X", "", "@2b 3c", 3, 1, "", "Undo Cut Record"},
     {"CutAndPasteMovesRecordAndPicture", "1 2 3 4", 2, "XNV", "", "1a 3c @2b 4d", 4, 1, "",
      "Undo Paste Record"},
+    {"CutAndPasteOfASharedNumberAsksNothing", "1 2 2 3", 2, "XNV", "", "1a 2c @2b 3d", 4, 1, "",
+     "Undo Paste Record"},
     {"CopyPasteTwiceKeepingTheNumber", "1 2 3", 2, "CVV", "kk", "1a @2b 2b 2b 3c", 3, 1, "RR",
      "Undo Paste Record"},
     {"CopyPasteTakesANewNumber", "1 2 9", 2, "CV", "y", "1a @10b 2b 9c", 10, 1, "R",
@@ -166,7 +168,7 @@ TEST(RecordEditing, UndoTakesBackCommentsAndRenumberingAndKeepsADeviceLogsNumber
     app.app->btnLogNaechstes();
     app.app->btnEditLogDelete();
     // The interface logs record 3 while the user thinks it over.
-    app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x01, 0x02, 0x03, 0x04, 0x02, 0xF7});
+    app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x01, 0x02, 0x03, 0x04, 0x00, 0xF7});
     ASSERT_EQ(app.app->logNr, 3);
     for (const char* redo : {"Redo Delete Record", "Redo Renumber Record", "Redo Comment"}) {
         app.app->btnEditUndo();

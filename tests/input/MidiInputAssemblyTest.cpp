@@ -40,7 +40,8 @@ Bytes quarters(const Bytes& pieces) {
     for (const std::uint8_t d : pieces) bytes.insert(bytes.end(), {0xF1, d});
     return one(bytes);
 }
-// Quarter frames for 01:02:03:04, the status of the last piece at the end.
+// Quarter frames for 01:02:03:04, the status of the last piece at the end. Piece 7 gives
+// 25 fps, the rate the player starts with, unless the rate is what a case is about.
 const Bytes kPiecesUpToSix{0xF1, 0x04, 0xF1, 0x10, 0xF1, 0x23, 0xF1, 0x30,
                            0xF1, 0x42, 0xF1, 0x50, 0xF1, 0x61, 0xF1};
 
@@ -71,26 +72,26 @@ std::vector<Case> cases() {
           one({0x90, 0x40, 0x7F, 0xF7})},
          "4 events, '', 4 records, the last at 01:00:04:00"},
         {"a quarter frame's status ending one call pairs with the next call's data byte",
-         {one(kPiecesUpToSix), one({0x70})},
+         {one(kPiecesUpToSix), one({0x72})},
          "1 events, '  01:02:03:04', 0 records"},
         {"another status byte between a quarter frame's status and data cancels it",
-         {one(kPiecesUpToSix), one({0x90, 0x70})},
+         {one(kPiecesUpToSix), one({0x90, 0x72})},
          "0 events, '', 0 records"},
         {"without piece 7 no time",
          {quarters({0x04, 0x10, 0x23, 0x30, 0x42, 0x50, 0x61})},
          "0 events, '', 0 records"},
         {"odd pieces add the upper bits",
-         {quarters({0x0D, 0x11, 0x2B, 0x33, 0x4B, 0x53, 0x67, 0x71})},
+         {quarters({0x0D, 0x11, 0x2B, 0x33, 0x4B, 0x53, 0x67, 0x73})},
          "1 events, '  23:59:59:29', 0 records"},
-        {"the rate bits of piece 7 are not hours",
+        {"the rate bits of piece 7 are the rate, not hours",
          {quarters({0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x61, 0x76})},
-         "1 events, '  01:00:00:00', 0 records"},
+         "1 events, '  01:00:00:00  Rate set to 30 as the timecode runs', 0 records"},
         {"played in reverse, the next group's piece 7 shows the time",
-         {quarters({0x71, 0x61, 0x51, 0x42, 0x31, 0x23, 0x11, 0x04, 0x70})},
+         {quarters({0x73, 0x61, 0x51, 0x42, 0x31, 0x23, 0x11, 0x04, 0x72})},
          "2 events, '  01:02:03:04', 0 records"},
         {"a lost piece 7 delays the time to the next group",
          {quarters({0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x02, 0x10, 0x20, 0x30, 0x40, 0x50,
-                    0x60, 0x70})},
+                    0x60, 0x72})},
          "1 events, '  00:00:00:02', 0 records"},
     };
     // Real-time bytes may come anywhere: inside a message and inside a quarter frame.
@@ -98,7 +99,7 @@ std::vector<Case> cases() {
         Bytes start = logStart(0x10);
         start.insert(start.begin() + 5, b);
         Bytes pieces = kPiecesUpToSix;
-        pieces.insert(pieces.end(), {b, 0x70});
+        pieces.insert(pieces.end(), {b, 0x72});
         rows.push_back({"real-time byte " + std::to_string(b) + " inside messages",
                         {one(start), one(pieces)},
                         "2 events, '  01:02:03:04', 1 records, the last at 01:00:16:00"});

@@ -33,6 +33,8 @@ struct Case {
     // The status line; log start, stop and duration in the capture window; the status flag;
     // the start and stop in the editor, which shows the new record only at its position.
     std::string windows;
+    // The log's rate code, which a drop-frame start and the rate bits of a full frame set.
+    const char* rate = "1";
     // The number of the log's last record before the messages arrive.
     std::int32_t lastNumber = 0;
 };
@@ -42,7 +44,8 @@ const Case kCases[] = {
     {"a major version below 2 asks for an update", {reply('1', '9')}, {}, "  update||||1 -"},
     {"a negative major version asks for an update", {reply(0x00, '5')}, {}, "  update||||1 -"},
     {"a drop-frame start is shown with semicolons and stored with colons", {start(1, 2, 3, 4, 2)},
-     {"1|01:02:03:04|||17:08:09"}, "|01;02;03;04|||0 01:02:03:04-"},
+     {"1|01:02:03:04|||17:08:09"},
+     "  Rate set to 29.97 drop-frame as the timecode runs|01;02;03;04|||0 01:02:03:04-", "64"},
     {"a 30 fps start is not drop-frame", {start(23, 59, 59, 29, 3)}, {"1|23:59:59:29|||17:08:09"},
      "|23:59:59:29|||0 23:59:59:29-"},
     {"a stop completes the last record; the next start clears the stop and its duration",
@@ -51,7 +54,9 @@ const Case kCases[] = {
      "|01:00:20:07|||0 01:00:20:07-"},
     {"a stop after a drop-frame start has no duration", {start(1, 0, 0, 0, 2), stop(1, 0, 10, 5)},
      {"1|01:00:00:00|01:00:10:05||17:08:09"},
-     "|01;00;00;00|01:00:10:05||0 01:00:00:00-01:00:10:05"},
+     "  Rate set to 29.97 drop-frame as the timecode runs|01;00;00;00|01:00:10:05||0 "
+     "01:00:00:00-01:00:10:05",
+     "64"},
     {"a stop whose start was never seen leaves a finished take alone, and says so until a start",
      {start(1, 0, 0, 0, 0), start(1, 0, 5, 0, 0), stop(1, 0, 9, 0), stop(1, 0, 11, 0),
       fullFrame(1, 0, 12, 0)},
@@ -94,13 +99,14 @@ const Case kCases[] = {
       {0xF0, 0x2C, 0x4D, 0x67, 0x01, 0xF7}},
      {"1|09:09:09:09|||17:08:09"}, "|09:09:09:09|||0 09:09:09:09-"},
     {"past the highest number a take is still logged, as 0, and the status line says why",
-     {fullFrame(1, 0, 0, 0), start(1, 0, 0, 0, 0), start(1, 0, 5, 0, 0), fullFrame(1, 0, 6, 0)},
+     {fullFrame(0x21, 0, 0, 0), start(1, 0, 0, 0, 0), start(1, 0, 5, 0, 0),
+      fullFrame(0x21, 0, 6, 0)},
      {"2147483647|01:00:00:00|||17:08:09", "0|01:00:05:00|||17:08:09"},
-     "  01:00:06:00  No log number left: take logged as 0|01:00:05:00|||0 -",
-     2147483646},
-    {"a full frame drops the rate bits", {fullFrame(0x61, 2, 3, 4)}, {}, "  01:02:03:04||||0 -"},
+     "  01:00:06:00  No log number left: take logged as 0|01:00:05:00|||0 -", "1", 2147483646},
+    {"a full frame's rate bits are its rate", {fullFrame(0x61, 2, 3, 4)}, {},
+     "  01:02:03:04  Rate set to 30 as the timecode runs||||0 -", "96"},
     {"a full frame reads five bits of hours and frames, six of minutes and seconds",
-     {fullFrame(0x7F, 0x7F, 0x7F, 0x7F)}, {}, "  31:63:63:31||||0 -"},
+     {fullFrame(0x3F, 0x7F, 0x7F, 0x7F)}, {}, "  31:63:63:31||||0 -"},
 };
 
 TEST(SysexInterpreter, EachMessageHasItsEffectOnTheLogAndTheWindows) {
@@ -121,7 +127,8 @@ TEST(SysexInterpreter, EachMessageHasItsEffectOnTheLogAndTheWindows) {
 
         const LogList& log = app.app->logStartArray;
         ASSERT_EQ(log.recordCount(), static_cast<int>(c.records.size()));
-        for (std::size_t i = 0; i < kFieldsPerRecord; ++i) EXPECT_EQ(log.text(i), header.text(i));
+        for (std::size_t i = 0; i < kFieldsPerRecord; ++i)
+            EXPECT_EQ(log.text(i), i == kHeaderFrameRate ? c.rate : header.text(i));
         for (int r = 1; r <= log.recordCount(); ++r) {
             std::string fields = app.field(r, 0);
             for (int k = 1; k <= 4; ++k) fields += "|" + app.field(r, k);
@@ -134,7 +141,7 @@ TEST(SysexInterpreter, EachMessageHasItsEffectOnTheLogAndTheWindows) {
                       std::to_string(app.app->midiStatusReqFlag.load()) + " " +
                       w.txtEditStart.value + "-" + w.txtEditStop.value,
                   c.windows);
-        EXPECT_EQ(app.app->editChangeFlag, c.records.empty() ? 0 : 1);
+        EXPECT_EQ(app.app->editChangeFlag, c.records.empty() && *c.rate == '1' ? 0 : 1);
         EXPECT_EQ(app.app->logNr, c.lastNumber > 0 ? c.lastNumber + 1 : log.recordCount());
         app.app->waitForSends();
         EXPECT_TRUE(app.midi.sent().empty());

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 #include <string>
 #include <tuple>
 
@@ -95,17 +96,27 @@ struct RandomLog {
     }
 };
 
+int scanKey(const LogList& list, LogList::RecordKey key) {
+    for (int k = 1; k <= list.recordCount(); ++k)
+        if (list.recordKey(k) == key)
+            return k;
+    return 0;
+}
+
+// The chase's index and the places of the records' keys, which findRecord finds from any hint.
 TEST(LogSearchIndex, AnswersAsTheScanDoesThroughEveryKindOfChange) {
     const char* const changes[] = {"stop changed", "renumbered", "inserted", "removed",
-                                   "replaced by a copy"};
+                                   "replaced by another list", "appended", "brought back at the end"};
     for (unsigned seed = 1; seed <= 60; ++seed) {
         RandomLog log{std::mt19937(seed)};
         LogList list;
         list.append(LogRecord{});  // the header
         LogSearchIndex index;
+        std::set<LogList::RecordKey> keys;  // every key the list has held
+        std::vector<LogList::RecordKey> removed;
         for (int k = log.pick(0, 40); k > 0; --k) list.append(log.record());
         for (int step = 0; step <= 30; ++step) {
-            const int change = log.pick(0, 4);
+            const int change = log.pick(0, 6);
             if (step > 0) {
                 if (list.recordCount() == 0)
                     break;
@@ -117,11 +128,32 @@ TEST(LogSearchIndex, AnswersAsTheScanDoesThroughEveryKindOfChange) {
                                  std::to_string(log.pick(1, 12)));
                 else if (change == 2)
                     list.insertRecord(k, log.record());
-                else if (change == 3)
+                else if (change == 3) {
+                    removed.push_back(list.recordKey(k));
                     list.removeRecord(k);
-                else
-                    list = LogList(list);  // a copy put in its place, as an open does
+                } else if (change == 4) {
+                    // Another list put in its place, as an open does: the same values under
+                    // new keys.
+                    LogList opened;
+                    for (int r = 0; r <= list.recordCount(); ++r) {
+                        LogRecord values;
+                        for (int f = 0; f < kFieldsPerRecord; ++f)
+                            values[static_cast<std::size_t>(f)] = list.value(LogList::indexOf(r, f));
+                        opened.append(std::move(values));
+                    }
+                    list = opened;
+                } else if (change == 5)
+                    list.append(log.record());
+                else if (!removed.empty()) {
+                    list.insertRecord(list.recordCount() + 1, log.record(), removed.back());
+                    removed.pop_back();
+                }
             }
+            for (int k = 1; k <= list.recordCount(); ++k) keys.insert(list.recordKey(k));
+            for (const LogList::RecordKey key : keys)
+                for (const int near : {1, list.recordCount() / 2, list.recordCount()})
+                    ASSERT_EQ(list.findRecord(key, near), scanKey(list, key))
+                        << "seed " << seed << " step " << step << " " << changes[change];
             for (int q = 0; q < 40; ++q) {
                 const std::string tc = log.timecode();
                 const auto want = scan(list, tc), got = index.findTimecode(list, tc);

@@ -199,4 +199,56 @@ TEST_F(Player, EachFrameRateIsStoredWithTheLogAndUsedForTheLocate) {
     }
 }
 
+// The rate follows the rate code of the machine's timecode when that changes, as one step of
+// undo; a rate the user chooses after it stands until the machine's rate changes again. Steps:
+// quarter frames 'q', a full frame 'f' or a log start 's' at a rate code, a click 'c' on a
+// rate button, 'u' undo, 'r' redo; then the button on, the log's code, the Undo item, '*'
+// for a change (a log start is one) and '+' for the status line's notice.
+TEST_F(Player, TheRateFollowsTheMachineAndTheUsersChoiceStandsUntilItChanges) {
+    const char* const labels[] = {"24", "25", "29.97", "30"};
+    fake::Button* buttons[] = {&w.btnPlayerFps24Val, &w.btnPlayerFps25Val, &w.btnPlayerFps29Val,
+                               &w.btnPlayerFps30Val};
+    w.btnPlayerFps25Val.on = true;  // as the window starts
+    for (const auto& [step, shown] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"q1", "25 1 "},
+             {"q2", "29.97 64 Undo Frame Rate * +"},
+             {"f2", "29.97 64 Undo Frame Rate +"},
+             {"c1", "25 32 Undo Frame Rate *"},
+             {"q2", "25 32 Undo Frame Rate"},
+             {"s2", "25 32 Undo Frame Rate *"},
+             {"f3", "30 96 Undo Frame Rate * +"},
+             {"s0", "30 96 Undo Frame Rate * +"},
+             {"u", "25 32 Undo Frame Rate *"},
+             {"u", "29.97 64 Undo Frame Rate *"},
+             {"u", "25 1 Undo *"},
+             {"r", "29.97 64 Undo Frame Rate *"}}) {
+        SCOPED_TRACE(step);
+        app.app->editChangeFlag = 0;
+        const std::uint8_t rate = static_cast<std::uint8_t>(step[1] - '0');
+        if (*step == 'q')
+            for (const std::uint8_t piece : {0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x6A, 0x70 | rate << 1})
+                app.receive({0xF1, piece});
+        else if (*step == 'f')
+            app.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, std::uint8_t(rate << 5 | 10), 0, 0, 0, 0xF7});
+        else if (*step == 's')
+            app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 10, 1, 0, 0, rate, 0xF7});
+        else if (*step == 'c')
+            app.app->btnPlayerFps25();
+        else
+            (app.app.get()->*(*step == 'u' ? &vexaLogging3AppDelegate::btnEditUndo
+                                            : &vexaLogging3AppDelegate::btnEditRedo))();
+        std::string now;
+        for (std::size_t b = 0; b < 4; ++b)
+            if (buttons[b]->on)
+                now += labels[b];
+        now += " " + app.field(0, kHeaderFrameRate) + " " + w.btnMenuUndoVal.title +
+               (app.app->editChangeFlag ? " *" : "") +
+               (w.statusText.value.find("Rate set to") != std::string::npos ? " +" : "");
+        EXPECT_EQ(now, shown);
+    }
+    // Play locates at the rate followed.
+    app.app->btnEditPlay();
+    EXPECT_EQ(sent().at(1), locate("00", "4A"));
+}
+
 }  // namespace

@@ -15,10 +15,10 @@ void vexaLogging3AppDelegate::handOver(std::function<void()> work) {
 }
 
 void vexaLogging3AppDelegate::handOverRunningTimecode(int hours, int minutes, int seconds,
-                                                      int frames) {
-    m_services.mainThread.post([this, hours, minutes, seconds, frames] {
+                                                      int frames, int rate) {
+    m_services.mainThread.post([this, hours, minutes, seconds, frames, rate] {
         if (!m_documentBusy) {
-            showRunningTimecode(hours, minutes, seconds, frames);
+            showRunningTimecode(hours, minutes, seconds, frames, rate);
             return;
         }
         // A question left open does not stop the machine: the capture window keeps showing
@@ -27,8 +27,8 @@ void vexaLogging3AppDelegate::handOverRunningTimecode(int hours, int minutes, in
         // up an hour of steps to replay behind the answer.
         outlets.statusText->setText(
             withRecoveryNotice(timecode::formatStatusLine(hours, minutes, seconds, frames)));
-        HeldEvent step{[this, hours, minutes, seconds, frames] {
-                           showRunningTimecode(hours, minutes, seconds, frames);
+        HeldEvent step{[this, hours, minutes, seconds, frames, rate] {
+                           showRunningTimecode(hours, minutes, seconds, frames, rate);
                        },
                        true};
         if (!m_heldEvents.empty() && m_heldEvents.back().runningTimecode)

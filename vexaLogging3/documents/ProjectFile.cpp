@@ -168,21 +168,12 @@ void vexaLogging3AppDelegate::readProjectAtPath(const std::string& previousPath)
 }
 
 void vexaLogging3AppDelegate::restoreFrameRate() {
-    struct Rate {
-        int code;
-        platform::Button* button;
-    };
-    const Rate rates[] = {{0, outlets.btnPlayerFps24Val},
-                          {32, outlets.btnPlayerFps25Val},
-                          {64, outlets.btnPlayerFps29Val},
-                          {96, outlets.btnPlayerFps30Val}};
-    const int code = timecode::intValue(logStartArray.text(4));
-    for (const Rate& rate : rates) {
-        if (rate.code != code)
-            continue;
-        for (const Rate& other : rates) other.button->setOn(other.code == code);
-        mmcFpsAddWert = static_cast<std::uint8_t>(code);
-    }
+    // The log's own rate now stands, not one the machine set. A code that names no rate
+    // leaves the buttons as they are.
+    showRateNotice("");
+    const int code = timecode::intValue(logStartArray.text(kHeaderFrameRate));
+    if (code == 0 || code == 32 || code == 64 || code == 96)
+        showFrameRate(static_cast<std::uint8_t>(code));
 }
 
 bool vexaLogging3AppDelegate::loadProjectEntries(std::vector<LogValue>& entries) {

@@ -113,7 +113,7 @@ void vexaLogging3AppDelegate::recoveryWriteReported(const std::string& failure) 
 }
 
 std::string vexaLogging3AppDelegate::withRecoveryNotice(std::string status) const {
-    return status + m_recoveryNotice + m_logNumberNotice + m_strayStopNotice;
+    return status + m_recoveryNotice + m_logNumberNotice + m_strayStopNotice + m_rateNotice;
 }
 
 void vexaLogging3AppDelegate::offerRecovery() {

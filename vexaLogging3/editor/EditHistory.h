@@ -19,10 +19,11 @@
 // Open) must clear the history.
 class EditHistory {
 public:
-    // Where the editor stood, and the running log number, around a step.
+    // Where the editor stood, the running log number and the player's rate, around a step.
     struct Place {
         std::int32_t logEditPos = 1;
         std::int32_t logNr = 0;
+        std::uint8_t frameRate = 0x20;
     };
 
     // The changes made through this history between begin() and commit() are one step,

@@ -35,10 +35,10 @@ void vexaLogging3AppDelegate::txtEditLogNr() {
         return;
     }
     // Numbers are compared as the texts they are: "5" does not find "05". Numbers need not
-    // be unique, and the last record carrying the number wins.
-    const int target = logNr == 0 || !logStartArray.hasRecords()
-                           ? 0
-                           : m_searchIndex.findNumber(logStartArray, wanted);
+    // be unique, and the last record carrying the number wins. The records decide, not the
+    // device's count: an imported log whose last row is numbered 0 leaves that at 0.
+    const int target =
+        logStartArray.hasRecords() ? m_searchIndex.findNumber(logStartArray, wanted) : 0;
     if (target == 0) {
         showRecordNumber();
         if (!wanted.empty())
@@ -86,7 +86,7 @@ void vexaLogging3AppDelegate::followNewTake() {
 }
 
 void vexaLogging3AppDelegate::btnEditLogNr() {
-    if (logNr == 0 || !logStartArray.hasRecords())
+    if (!currentRecordExists())
         return;
     outlets.txtEditNrChangeVal->setText(
         logStartArray.text(LogList::indexOf(logEditPos, kFieldNumber)));

@@ -109,18 +109,19 @@ void vexaLogging3AppDelegate::btnEditPaste() {
     LogRecord record;
     std::copy(logEditArrayPuffer.begin(), logEditArrayPuffer.end(), record.begin());
     EditStep step(*this, "Paste Record");
-    // Only one record can carry the cut record's key: a second paste is a copy.
+    // Only one record can carry the cut record's key: a second paste is a copy. A move
+    // takes its number along, whatever other record shares it, and asks nothing.
     const LogList::RecordKey key =
         logStartArray.findRecord(m_cutRecord, logEditPos) == 0 ? m_cutRecord : 0;
-    if (!numberForPaste(record) || !insertRecordValues(logEditPos, std::move(record), key))
+    if ((key == 0 && !numberForPaste(record)) ||
+        !insertRecordValues(logEditPos, std::move(record), key))
         return;
     LogActualWrite();
     editChangeFlag = 1;
 }
 
 bool vexaLogging3AppDelegate::numberForPaste(LogRecord& record) {
-    // A cut record pasted elsewhere moves and keeps its number. A copy would carry the number
-    // of a record still in the log, and a jump to that number finds only one of them: the
+    // A copy would carry the number of a record still in the log, and a jump to that number finds only one of them: the
     // user decides, and by default the copy gets a number no record has.
     const std::string* number = std::get_if<std::string>(&record[kFieldNumber]);
     if (number == nullptr || m_searchIndex.findNumber(logStartArray, *number) == 0)

@@ -67,8 +67,7 @@ void vexaLogging3AppDelegate::txtEditStopChg() {
 
 void vexaLogging3AppDelegate::storeTypedTimecode(platform::TextField& field, int recordField,
                                                  bool emptyAllowed) {
-    if (fullScreenMode || logNr == 0 || !logStartArray.hasRecords() || logEditPos < 1 ||
-        logEditPos > logStartArray.recordCount())
+    if (fullScreenMode || !currentRecordExists())
         return;
     m_typedSinceCommit = false;
     std::string text = field.text();

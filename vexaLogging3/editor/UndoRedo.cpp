@@ -6,12 +6,14 @@
 
 vexaLogging3AppDelegate::EditStep::EditStep(vexaLogging3AppDelegate& controller, std::string name)
     : m_controller(controller) {
-    m_controller.m_editHistory.begin(std::move(name),
-                                     {m_controller.logEditPos, m_controller.logNr});
+    m_controller.m_editHistory.begin(
+        std::move(name),
+        {m_controller.logEditPos, m_controller.logNr, m_controller.mmcFpsAddWert});
 }
 
 vexaLogging3AppDelegate::EditStep::~EditStep() {
-    m_controller.m_editHistory.commit({m_controller.logEditPos, m_controller.logNr});
+    m_controller.m_editHistory.commit(
+        {m_controller.logEditPos, m_controller.logNr, m_controller.mmcFpsAddWert});
     m_controller.showUndoState();
 }
 
@@ -44,11 +46,17 @@ void vexaLogging3AppDelegate::takeStep(bool back) {
     LogEditCommentSichern();
     // A still landing later would otherwise fill a record the undo takes away or brings back.
     waitForPictures();
+    const std::string rate = logStartArray.text(kHeaderFrameRate);
     const std::optional<EditHistory::Move> move =
         back ? m_editHistory.undo(logStartArray) : m_editHistory.redo(logStartArray);
     showUndoState();
     if (!move)
         return;
+    // A step that set the rate takes the buttons along, to the rate they showed.
+    if (logStartArray.text(kHeaderFrameRate) != rate) {
+        showFrameRate(move->to.frameRate);
+        showRateNotice("");
+    }
     // The running number goes back only while nothing has numbered a log since: a device
     // log after the step keeps its number, and the next one follows it.
     if (logNr == move->from.logNr)

@@ -12,8 +12,8 @@ void vexaLogging3AppDelegate::MTC_QF_Reader() {
     const std::uint8_t n = d & 0x0F;
     auto& t = usbMidiTime;
     // Even pieces set a value's low nibble, odd pieces add its upper bits, so a group that
-    // arrives in order spells the timecode exactly. The rate bits of piece 7 are not read,
-    // and no transmission delay is added: the time shown is the one the pieces spell.
+    // arrives in order spells the timecode exactly. No transmission delay is added: the time
+    // shown is the one the pieces spell.
     switch (d & 0xF0) {
         case 0x00:
             t[kFrames] = n;
@@ -42,7 +42,7 @@ void vexaLogging3AppDelegate::MTC_QF_Reader() {
                 return static_cast<int>(static_cast<std::int8_t>(t[i]));
             };
             handOverRunningTimecode(value(kHours), value(kMinutes), value(kSeconds),
-                                    value(kFrames));
+                                    value(kFrames), (d >> 1) & 0x03);
             break;
         }
         default:

@@ -81,7 +81,7 @@ void vexaLogging3AppDelegate::sysexInterpreter() {
         length == 10) {
         const int hours = B[5] & 0x1F, minutes = B[6] & 0x3F;
         const int seconds = B[7] & 0x3F, frames = B[8] & 0x1F;
-        handOverRunningTimecode(hours, minutes, seconds, frames);
+        handOverRunningTimecode(hours, minutes, seconds, frames, (B[5] >> 5) & 0x03);
     }
 }
 
@@ -118,6 +118,10 @@ void vexaLogging3AppDelegate::loggingStateEvent(std::uint8_t state) {
 void vexaLogging3AppDelegate::logStartEvent(const std::array<std::uint8_t, 10>& B,
                                             platform::LocalTime now,
                                             platform::VideoFramePtr frame) {
+    // A log start tells drop-frame from the rest, not which of the others the machine runs.
+    const bool dropFrame = B[9] == kDropFrameRate;
+    if (dropFrame)
+        followMachineRate(kDropFrameRate);
     // A log opened with the highest number there is has no next one, and wrapping would
     // number the takes negative. The take is still logged, with its time and picture, as
     // number 0 like an inserted record, so that nothing the machine recorded goes missing;
@@ -135,9 +139,8 @@ void vexaLogging3AppDelegate::logStartEvent(const std::array<std::uint8_t, 10>& 
     }
     m_strayStopNotice.clear();
 
-    const std::string start = B[9] == kDropFrameRate
-                                  ? timecode::formatDropFrame(B[5], B[6], B[7], B[8])
-                                  : timecode::format(B[5], B[6], B[7], B[8]);
+    const std::string start = dropFrame ? timecode::formatDropFrame(B[5], B[6], B[7], B[8])
+                                        : timecode::format(B[5], B[6], B[7], B[8]);
     outlets.txtLogStart->setText(start);
     outlets.txtLogStop->setText("");
     outlets.txtLogDuration->setText("");
@@ -218,7 +221,9 @@ void vexaLogging3AppDelegate::comparisonTimeEvent() {
     NextStopOrVglwSend();
 }
 
-void vexaLogging3AppDelegate::showRunningTimecode(int hours, int minutes, int seconds, int frames) {
+void vexaLogging3AppDelegate::showRunningTimecode(int hours, int minutes, int seconds, int frames,
+                                                  int rate) {
+    followMachineRate(rate);
     outlets.statusText->setText(
         withRecoveryNotice(timecode::formatStatusLine(hours, minutes, seconds, frames)));
     runningTimecodeText = timecode::formatRunning(hours, minutes, seconds, frames);

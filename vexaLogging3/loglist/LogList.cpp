@@ -53,6 +53,7 @@ LogList::StoredValue LogList::stored(LogValue&& value) {
 void LogList::append(LogRecord record) {
     for (LogValue& value : record) m_values.push_back(stored(std::move(value)));
     m_keys.push_back(newKey());
+    keyAppended(m_keys.back(), static_cast<int>(m_keys.size()) - 1);
     touch();
     if (m_observer != nullptr)
         m_observer->recordsInserted(static_cast<int>(m_keys.size()) - 1, 1);
@@ -80,6 +81,10 @@ bool LogList::insertRecord(int record, LogRecord recordValues, RecordKey key) {
     m_values.insert(m_values.begin() + static_cast<std::ptrdiff_t>(at),
                     std::make_move_iterator(values.begin()), std::make_move_iterator(values.end()));
     m_keys.insert(m_keys.begin() + record, key != 0 ? key : newKey());
+    if (static_cast<std::size_t>(record) + 1 == m_keys.size())
+        keyAppended(m_keys.back(), record);
+    else
+        placesMoved();
     touch();
     if (m_observer != nullptr)
         m_observer->recordsInserted(record, 1);
@@ -91,6 +96,10 @@ bool LogList::removeRecord(int record) {
         return false;
     const auto first = m_values.begin() + static_cast<std::ptrdiff_t>(indexOf(record, 0));
     m_values.erase(first, first + kFieldsPerRecord);
+    if (static_cast<std::size_t>(record) + 1 == m_keys.size())
+        keyRemoved(m_keys.back(), record);
+    else
+        placesMoved();
     m_keys.erase(m_keys.begin() + record);
     touch();
     if (m_observer != nullptr)
@@ -104,20 +113,45 @@ LogList::RecordKey LogList::recordKey(int record) const {
     return m_keys[static_cast<std::size_t>(record)];
 }
 
+void LogList::keyAppended(RecordKey key, int place) {
+    // New keys only grow, so a take appended keeps the index sorted; a record brought back at
+    // the end with its old key does not.
+    if (place < 1 || !m_placesCurrent)
+        return;
+    if (m_places.empty() || m_places.back().first < key)
+        m_places.emplace_back(key, place);
+    else
+        placesMoved();
+}
+
+void LogList::keyRemoved(RecordKey key, int place) {
+    if (place < 1 || !m_placesCurrent)
+        return;
+    const auto found = std::lower_bound(m_places.begin(), m_places.end(), std::pair(key, 0));
+    if (found != m_places.end() && found->first == key)
+        m_places.erase(found);
+}
+
 int LogList::findRecord(RecordKey key, int near) const {
-    // Records move by a few places at most while work for one of them is under way, so the
-    // search spreads out from where it was.
     const int records = static_cast<int>(m_keys.size());
     if (key == 0 || records < 2)
         return 0;
+    // Records move by a place or two at most while work for one of them is under way, so the
+    // search looks there first. Anywhere else (a chase or a jump far along a long log) the
+    // index answers, in a few steps at any length.
     near = std::clamp(near, 1, records - 1);
-    for (int distance = 0; distance < records; ++distance) {
-        for (const int place : {near - distance, near + distance}) {
-            if (place >= 1 && place < records && m_keys[static_cast<std::size_t>(place)] == key)
-                return place;
-        }
-        if (near - distance < 1 && near + distance >= records)
-            break;
+    for (int place = std::max(1, near - 2); place <= std::min(records - 1, near + 2); ++place) {
+        if (m_keys[static_cast<std::size_t>(place)] == key)
+            return place;
     }
-    return 0;
+    if (!m_placesCurrent) {
+        m_places.clear();
+        m_places.reserve(m_keys.size());
+        for (int place = 1; place < records; ++place)
+            m_places.emplace_back(m_keys[static_cast<std::size_t>(place)], place);
+        std::sort(m_places.begin(), m_places.end());
+        m_placesCurrent = true;
+    }
+    const auto found = std::lower_bound(m_places.begin(), m_places.end(), std::pair(key, 0));
+    return found != m_places.end() && found->first == key ? found->second : 0;
 }

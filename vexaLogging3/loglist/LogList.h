@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -60,11 +61,13 @@ public:
         : m_values(std::move(other.m_values)), m_keys(std::move(other.m_keys)) {
         other.m_values.clear();
         other.m_keys.clear();
+        other.placesMoved();
         other.touch();
     }
     LogList& operator=(const LogList& other) {
         m_values = other.m_values;
         m_keys = other.m_keys;
+        placesMoved();
         touch();
         notifyReset();
         return *this;
@@ -74,6 +77,8 @@ public:
         m_keys = std::move(other.m_keys);
         other.m_values.clear();
         other.m_keys.clear();
+        placesMoved();
+        other.placesMoved();
         touch();
         other.touch();
         notifyReset();
@@ -119,6 +124,7 @@ public:
     void clear() {
         m_values.clear();
         m_keys.clear();
+        placesMoved();
         touch();
         notifyReset();
     }
@@ -137,7 +143,8 @@ public:
     // 0 for a place that holds no record.
     RecordKey recordKey(int record) const;
     // The place of the record with that key, looked for first around `near`; 0 when the
-    // list no longer holds it.
+    // list no longer holds it. Far from `near` it costs a binary search, after a rebuild
+    // of the index when places have shifted since the last search.
     int findRecord(RecordKey key, int near) const;
 
     // Changes with every change of the list, and differs between any two lists: what was
@@ -158,6 +165,14 @@ private:
         if (m_observer != nullptr)
             m_observer->listReset();
     }
+    // A record entered at or left from the end keeps the index of places current; any other
+    // move of places drops it until the next search.
+    void keyAppended(RecordKey key, int place);
+    void keyRemoved(RecordKey key, int place);
+    void placesMoved() {
+        m_placesCurrent = false;
+        m_places.clear();
+    }
     void touch() { m_revision = s_revisions.fetch_add(1, std::memory_order_relaxed) + 1; }
     static RecordKey newKey() { return s_keys.fetch_add(1, std::memory_order_relaxed) + 1; }
 
@@ -166,9 +181,17 @@ private:
     std::vector<StoredValue> m_values;
     // One key per record, the header's included, in record order.
     std::vector<RecordKey> m_keys;
+    // The place of every record's key, sorted by key, for findRecord. A cache: built on the
+    // main thread by a search, never copied with the list.
+    mutable std::vector<std::pair<RecordKey, int>> m_places;
+    mutable bool m_placesCurrent = false;
     platform::LogListObserver* m_observer = nullptr;
     std::uint64_t m_revision = s_revisions.fetch_add(1, std::memory_order_relaxed) + 1;
 };
+
+// The header's entry that keeps the player's frame-rate code with the log: the rate bits of the
+// MMC hours byte, 0, 32, 64 or 96 for 24, 25, 29.97 and 30.
+inline constexpr std::size_t kHeaderFrameRate = 4;
 
 // The header record of a new log: the format mark, the version, the company, an empty entry,
 // the frame-rate code "1" (which matches no rate) and five empty entries.

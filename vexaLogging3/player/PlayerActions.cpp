@@ -1,6 +1,7 @@
 // The player's controls: Play and Stop, chase mode, edit mode and the frame rate.
 
 #include <string>
+#include <utility>
 
 #include "vexaLogging3AppDelegate.h"
 
@@ -10,8 +11,6 @@ constexpr std::uint8_t kFps24 = 0x00;
 constexpr std::uint8_t kFps25 = 0x20;
 constexpr std::uint8_t kFps2997 = 0x40;
 constexpr std::uint8_t kFps30 = 0x60;
-// Header entry that keeps the frame-rate code with the document.
-constexpr std::size_t kHeaderFrameRate = 4;
 }  // namespace
 
 void vexaLogging3AppDelegate::btnEditPlay() {
@@ -63,24 +62,62 @@ void vexaLogging3AppDelegate::chkEditMode() {
 }
 
 void vexaLogging3AppDelegate::btnPlayerFps24() {
-    chooseFrameRate(outlets.btnPlayerFps24Val, kFps24);
+    chooseFrameRate(kFps24);
 }
 void vexaLogging3AppDelegate::btnPlayerFps25() {
-    chooseFrameRate(outlets.btnPlayerFps25Val, kFps25);
+    chooseFrameRate(kFps25);
 }
 void vexaLogging3AppDelegate::btnPlayerFps29() {
-    chooseFrameRate(outlets.btnPlayerFps29Val, kFps2997);
+    chooseFrameRate(kFps2997);
 }
 void vexaLogging3AppDelegate::btnPlayerFps30() {
-    chooseFrameRate(outlets.btnPlayerFps30Val, kFps30);
+    chooseFrameRate(kFps30);
 }
 
-void vexaLogging3AppDelegate::chooseFrameRate(platform::Button* chosen, std::uint8_t code) {
-    for (platform::Button* b : {outlets.btnPlayerFps24Val, outlets.btnPlayerFps25Val,
-                                outlets.btnPlayerFps29Val, outlets.btnPlayerFps30Val})
-        b->setOn(b == chosen);
+void vexaLogging3AppDelegate::showFrameRate(std::uint8_t code) {
+    const std::pair<std::uint8_t, platform::Button*> buttons[] = {
+        {kFps24, outlets.btnPlayerFps24Val},
+        {kFps25, outlets.btnPlayerFps25Val},
+        {kFps2997, outlets.btnPlayerFps29Val},
+        {kFps30, outlets.btnPlayerFps30Val}};
+    for (const auto& [rate, button] : buttons) button->setOn(rate == code);
     mmcFpsAddWert = code;
+}
+
+void vexaLogging3AppDelegate::setFrameRate(std::uint8_t code) {
+    EditStep step(*this, "Frame Rate");
+    showFrameRate(code);
+    if (logStartArray.text(kHeaderFrameRate) != std::to_string(code))
+        storeValue(kHeaderFrameRate, std::to_string(code));
+}
+
+void vexaLogging3AppDelegate::showRateNotice(std::string notice) {
+    const std::string before = std::exchange(m_rateNotice, std::move(notice));
+    std::string status = outlets.statusText->text();
+    if (!before.empty() && status.ends_with(before))
+        status.resize(status.size() - before.size());
+    outlets.statusText->setText(status + m_rateNotice);
+}
+
+void vexaLogging3AppDelegate::chooseFrameRate(std::uint8_t code) {
+    // The user's choice stands until the machine changes its rate.
+    showRateNotice("");
+    setFrameRate(code);
     // The rate is saved with the log, so choosing one, even the same again, is a change.
-    logStartArray.replace(kHeaderFrameRate, std::to_string(code));
     editChangeFlag = 1;
+}
+
+void vexaLogging3AppDelegate::followMachineRate(int rate) {
+    // A log counted at another rate than the machine's plays back and exports at the wrong
+    // frames: the player takes the machine's rate, and says so. Only a change of it counts,
+    // so a rate the user chose since stays until the machine runs at another one.
+    if (rate < 0 || rate > 3 || rate == std::exchange(m_machineRate, rate))
+        return;
+    const auto code = static_cast<std::uint8_t>(rate << 5);
+    if (code == mmcFpsAddWert)
+        return;
+    setFrameRate(code);
+    editChangeFlag = 1;
+    static const char* const names[] = {"24", "25", "29.97 drop-frame", "30"};
+    showRateNotice(std::string("  Rate set to ") + names[rate] + " as the timecode runs");
 }

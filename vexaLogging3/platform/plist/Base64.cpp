@@ -8,15 +8,14 @@ namespace {
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
+// White space and every other character outside the alphabet are passed over.
 constexpr std::uint8_t kSkip = 0xFF;
 constexpr std::uint8_t kPad = 0xFE;
-constexpr std::uint8_t kInvalid = 0xFD;
 
 constexpr std::array<std::uint8_t, 256> makeDecodeTable() {
     std::array<std::uint8_t, 256> table{};
-    for (auto& entry : table) entry = kInvalid;
+    for (auto& entry : table) entry = kSkip;
     for (int i = 0; i < 64; ++i) table[static_cast<unsigned char>(kAlphabet[i])] = i;
-    for (char space : {' ', '\t', '\n', '\r'}) table[static_cast<unsigned char>(space)] = kSkip;
     table['='] = kPad;
     return table;
 }
@@ -47,6 +46,8 @@ void base64Encode(const std::uint8_t* data, std::size_t size, char* out) {
 }
 
 void Base64Decoder::feed(const char* text, std::size_t size) {
+    if (m_ended)
+        return;
     // Room for every group the piece can complete, trimmed to what was decoded.
     const std::size_t start = m_out.size();
     m_out.resize(start + (m_count + size) / 4 * 3);
@@ -56,7 +57,7 @@ void Base64Decoder::feed(const char* text, std::size_t size) {
     while (i < size) {
         // The common case, a whole group of alphabet characters, in one step; anything
         // else (a group split over pieces, white space, padding) one character at a time.
-        if (m_count == 0 && !m_padded && size - i >= 4) {
+        if (m_count == 0 && size - i >= 4) {
             const std::uint32_t a = kDecode[in[i]], b = kDecode[in[i + 1]], c = kDecode[in[i + 2]],
                                 d = kDecode[in[i + 3]];
             if (((a | b | c | d) & 0xC0) == 0) {
@@ -69,20 +70,18 @@ void Base64Decoder::feed(const char* text, std::size_t size) {
             }
         }
         const std::uint8_t value = kDecode[in[i++]];
+        // Padding counts only after two characters of a group, and ends the value once it
+        // fills the group: "QQ==" and "QUI=" end there, a "=" elsewhere is passed over.
+        if (value == kPad) {
+            if (m_count >= 2 && m_count + ++m_pads >= 4) {
+                m_ended = true;
+                break;
+            }
+            continue;
+        }
         if (value == kSkip)
             continue;
-        // Padding closes a group of two or three characters; nothing but padding and white
-        // space may follow it.
-        if (value == kPad) {
-            m_padded = true;
-            if (m_count < 2)
-                m_invalid = true;
-            continue;
-        }
-        if (value == kInvalid || m_padded) {
-            m_invalid = true;
-            continue;
-        }
+        m_pads = 0;
         m_bits = (m_bits << 6) | value;
         if (++m_count == 4) {
             *out++ = static_cast<std::uint8_t>(m_bits >> 16);
