@@ -53,6 +53,16 @@ std::string LtcPlayer::portName() const {
     return jack_port_name(m_port);
 }
 
+LtcPlayer::Played LtcPlayer::newest() const {
+    for (;;) {
+        const std::uint32_t before = m_sequence.load(std::memory_order_acquire);
+        const Played played{m_newestFrames.load(std::memory_order_relaxed),
+                            m_newestAt.load(std::memory_order_relaxed)};
+        if (before % 2 == 0 && m_sequence.load(std::memory_order_acquire) == before)
+            return played;
+    }
+}
+
 int LtcPlayer::process(jack_nframes_t frames, void* self) {
     auto& p = *static_cast<LtcPlayer*>(self);
     auto* out = static_cast<float*>(jack_port_get_buffer(p.m_port, frames));
@@ -73,16 +83,21 @@ int LtcPlayer::process(jack_nframes_t frames, void* self) {
             continue;
         }
         if (p.m_played == p.m_frameLength) {
-            if (p.m_frame != nullptr) {
+            if (p.m_frame != nullptr)
                 ltc_encoder_inc_timecode(p.m_encoder);
-            } else {
-                jack_nframes_t cycleFrames = 0;
-                jack_time_t cycleMicros = 0, nextMicros = 0;
-                float period = 0;
-                jack_get_cycle_times(p.m_client, &cycleFrames, &cycleMicros, &nextMicros, &period);
-                p.m_firstFrameAt = static_cast<std::int64_t>(cycleMicros) +
-                                   static_cast<std::int64_t>(i * 1e6 / p.m_sampleRate);
-            }
+            jack_nframes_t cycleFrames = 0;
+            jack_time_t cycleMicros = 0, nextMicros = 0;
+            float period = 0;
+            jack_get_cycle_times(p.m_client, &cycleFrames, &cycleMicros, &nextMicros, &period);
+            p.m_sequence.fetch_add(1, std::memory_order_acq_rel);
+            p.m_newestFrames.fetch_add(1, std::memory_order_relaxed);
+            const double microsPerSample =
+                nextMicros > cycleMicros ? double(nextMicros - cycleMicros) / frames
+                                         : 1e6 / p.m_sampleRate;
+            p.m_newestAt.store(static_cast<std::int64_t>(cycleMicros) +
+                                   static_cast<std::int64_t>(i * microsPerSample),
+                               std::memory_order_relaxed);
+            p.m_sequence.fetch_add(1, std::memory_order_release);
             ltc_encoder_encode_frame(p.m_encoder);
             p.m_frameLength = ltc_encoder_get_bufferptr(p.m_encoder, &p.m_frame, 1);
             p.m_played = 0;

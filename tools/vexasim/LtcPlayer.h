@@ -34,9 +34,13 @@ public:
     LtcPlayer(const LtcPlayer&) = delete;
     LtcPlayer& operator=(const LtcPlayer&) = delete;
     std::string portName() const;
-    // When the first frame's first sample went out, on JACK's clock (microseconds); 0 before.
-    // With no pauses, the frame at the port at any later moment follows from it and the rate.
-    std::int64_t firstFrameAt() const { return m_firstFrameAt.load(); }
+    // The newest frame put out: how many came before it, and when its first sample went out on
+    // JACK's clock (microseconds). Nothing before the first.
+    struct Played {
+        std::int64_t frames = -1;
+        std::int64_t at = 0;
+    };
+    Played newest() const;
 
 private:
     explicit LtcPlayer(Options options) : m_options(std::move(options)) {}
@@ -52,7 +56,10 @@ private:
     std::int64_t m_samplesInPhase = 0;  // samples run or paused so far in this phase
     bool m_paused = false;
     double m_sampleRate = 48000;
-    std::atomic<std::int64_t> m_firstFrameAt{0};
+    // Written by the process callback under a sequence count, read by anyone.
+    std::atomic<std::uint32_t> m_sequence{0};
+    std::atomic<std::int64_t> m_newestFrames{-1};
+    std::atomic<std::int64_t> m_newestAt{0};
 };
 
 }  // namespace vexasim

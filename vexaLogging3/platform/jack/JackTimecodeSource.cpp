@@ -142,7 +142,9 @@ std::string JackTimecodeSource::name() const {
 }
 
 std::int64_t JackTimecodeSource::now() const {
-    return static_cast<std::int64_t>(jack_get_time());
+    const auto clock = static_cast<std::int64_t>(jack_get_time());
+    const std::int64_t heard = m_heardUntil.load(std::memory_order_relaxed);
+    return heard > 0 ? std::min(clock, heard) : clock;
 }
 
 std::vector<std::string> JackTimecodeSource::listPorts(Kind kind, const std::string& serverName) {
@@ -182,6 +184,7 @@ bool JackTimecodeSource::start(Callbacks callbacks, std::string& why) {
     m_dead = false;
     m_stopping = false;
     m_mtc = timecode::MtcReader();
+    m_heardUntil = 0;
     m_connectionProblem.clear();
     m_levelProblem.clear();
     m_levelFrames = 0;
@@ -231,7 +234,14 @@ int JackTimecodeSource::process(jack_nframes_t frames, void* self) {
                              &periodMicros) != 0 ||
         frames == 0)
         return 0;
-    const double microsPerSample = static_cast<double>(nextMicros - cycleMicros) / frames;
+    // JACK's estimate of the next cycle's start may lag this one's after a stall: the nominal
+    // length of a sample then.
+    const double microsPerSample =
+        nextMicros > cycleMicros ? static_cast<double>(nextMicros - cycleMicros) / frames
+                                 : 1e6 / source->m_sampleRate;
+    source->m_heardUntil.store(
+        static_cast<std::int64_t>(cycleMicros) + std::llround(2.0 * frames * microsPerSample),
+        std::memory_order_relaxed);
     if (source->m_options.kind == Kind::ltc)
         source->processLtc(frames, static_cast<std::int64_t>(cycleMicros), microsPerSample);
     else

@@ -106,7 +106,8 @@ public:
     std::string name() const override;
     bool start(Callbacks callbacks, std::string& why) override;
     void stop() override;
-    // JACK's clock, on which the frames are stamped.
+    // JACK's clock, on which the frames are stamped, held back to where the audio has come: a
+    // server that stalls (a loaded machine, --no-realtime) does not make the signal look lost.
     std::int64_t now() const override;
 
     // The output ports of that kind other clients offer now: what the user picks from.
@@ -141,6 +142,8 @@ private:
     jack_ringbuffer_t* m_ring = nullptr;
     double m_sampleRate = 48000;
     std::atomic<bool> m_dead{false};
+    // The latest moment the audio read so far answers for: the next cycle's start and one more.
+    std::atomic<std::int64_t> m_heardUntil{0};
     std::atomic<bool> m_stopping{false};
     std::atomic<int> m_overflows{0};
     std::counting_semaphore<> m_signal{0};
