@@ -50,6 +50,7 @@ platform::SourceFrame frameOf(const std::string& label, int fps, bool df, std::i
 //   "mode 2"                    the logging choice; "frame A" a video frame
 //   "learn", "midi 90 3C 7F @90"  learning the MIDI key, and a MIDI message (hex)
 //   "play"                      the editor's Play
+//   "late 10:00:00:05 @600"     a frame that waits for a main thread that looks first
 struct Script {
     fake::App& a;
     ScriptedSource* source;
@@ -80,6 +81,11 @@ struct Script {
                 source->callbacks.frame(f);
             }
         } else if (what == "look") {
+            a.timers.advance(std::chrono::milliseconds(20));
+        } else if (what == "late") {  // frames wait for the main thread while it looks
+            in >> label >> count;
+            const auto f = frameOf(label, 25, false, now);
+            source->callbacks.frame(f);
             a.timers.advance(std::chrono::milliseconds(20));
         } else if (what == "start") {
             a.app->btnLogManual();
@@ -118,6 +124,10 @@ const Case kCases[] = {
      {"frame A", "run25 10:00:00:00 x3 @0", "frame B", "run25 10:00:00:03 x7 @120", "look @900"},
      {"1|10:00:00:00|10:00:00:09|A"},
      "10:00:00:00 / LTC test:out  no signal"},
+    {"a main thread late with the frames does not take its delay for a lost signal",
+     {"run25 10:00:00:00 x5 @0", "late 10:00:00:05 @600", "run25 10:00:00:06 x3 @640"},
+     {"1|10:00:00:00||"},
+     "10:00:00:00 / LTC test:out  25 fps"},
     {"two frames are no take", {"run25 10:00:00:00 x2 @0", "look @600"}, {}, ""},
     {"standing timecode ends the take at the last frame that ran",
      {"run25 10:00:00:00 x6 @0", "run25 10:00:00:05 x1 @240", "run25 10:00:00:05 x1 @280"},

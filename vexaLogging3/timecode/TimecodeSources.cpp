@@ -64,6 +64,8 @@ bool TimecodeSourceLink::use(std::unique_ptr<platform::TimecodeSource> source) {
     m_keyTakeOpen = false;
     m_problem.clear();
     c.m_timecodeFromSource = false;
+    m_framesDelivered = 0;
+    m_framesTaken = 0;
     if (!source) {
         // Back to the interface: its logging choice as it last was.
         if (!wasInUse)
@@ -85,6 +87,7 @@ bool TimecodeSourceLink::use(std::unique_ptr<platform::TimecodeSource> source) {
         // The moment and the picture of the frame's arrival, as the interface's log start
         // takes them on arrival; the running timecode goes the interface's way.
         c.handOverRunningTimecode(f.hours, f.minutes, f.seconds, f.frames, true);
+        ++m_framesDelivered;
         c.m_services.mainThread.post(
             [this, generation, f, now = c.m_services.clock.now(), picture = c.latestFrame()] {
                 if (generation == m_generation.load())
@@ -196,6 +199,7 @@ void TimecodeSourceLink::keyEvent(std::uint8_t status, std::uint8_t data1, std::
 
 void TimecodeSourceLink::frameArrived(const platform::SourceFrame& frame, platform::LocalTime now,
                                       platform::VideoFramePtr picture) {
+    ++m_framesTaken;
     const timecode::TimecodeRun::Outcome outcome = m_run.frame(frame);
     if (outcome.beginsRun) {
         m_runMoment = now;
@@ -206,7 +210,7 @@ void TimecodeSourceLink::frameArrived(const platform::SourceFrame& frame, platfo
 }
 
 void TimecodeSourceLink::look() {
-    if (!m_source)
+    if (!m_source || m_framesTaken < m_framesDelivered.load())
         return;
     const bool hadSignal = m_run.signalPresent();
     apply(m_run.look(m_source->now()));

@@ -70,6 +70,10 @@ private:
     std::unique_ptr<platform::TimecodeSource> m_source;
     // Counts the sources used: frames a former one left on their way are dropped.
     std::atomic<std::uint64_t> m_generation{0};
+    // Frames the source handed over, and those this thread has taken: while some are on their
+    // way, a busy main thread does not take its own delay for a lost signal.
+    std::atomic<std::uint64_t> m_framesDelivered{0};
+    std::uint64_t m_framesTaken = 0;
     timecode::TimecodeRun m_run;
     int m_logging = kRecordRun;
     bool m_keyTakeOpen = false;
