@@ -15,7 +15,7 @@ PACKAGES=(
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base
     gstreamer1.0-plugins-good gstreamer1.0-x libturbojpeg0-dev
     qt6-base-dev qt6-image-formats-plugins xvfb xauth poppler-utils
-    librtmidi-dev libjack-jackd2-dev jackd2
+    librtmidi-dev libjack-jackd2-dev jackd2 libltc-dev
     pipewire pipewire-bin pipewire-jack wireplumber dbus
     libmicrohttpd-dev libqrencode-dev chromium
     openbox xdotool x11-utils at-spi2-core python3-gi gir1.2-atspi-2.0

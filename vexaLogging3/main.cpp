@@ -21,6 +21,7 @@
 #include "platform/plist/PropertyListFileStore.h"
 #include "platform/qt/ApplicationWindows.h"
 #include "platform/qt/DeviceComboBox.h"
+#include "platform/qt/TimecodeMenu.h"
 #include "platform/qt/LiveSharing.h"
 #include "platform/qt/MidiMenu.h"
 #include "platform/qt/QtImageFiles.h"
@@ -57,6 +58,8 @@ struct CommandLine {
     QString midi;  // "auto", "jack", "alsa" or empty
     // --serve: share the live log from the start.
     std::optional<share::Endpoint> serve;
+    // --timecode: the source for this session, over the Timecode menu's remembered one.
+    std::optional<timecode::SourceChoice> timecode;
 };
 
 // The MIDI system asked for ("auto", "jack", "alsa"): by --midi, else GLIMMARK_MIDI_API, else
@@ -117,7 +120,16 @@ CommandLine readCommandLine(int argc, char* argv[]) {
     parser.addOption(simulateOption);
     parser.addOption(midiOption);
     parser.addOption(screenshotOption);
+    const QCommandLineOption timecodeOption(
+        QStringLiteral("timecode"),
+        QStringLiteral("Where the timecode comes from for this session: the interface (the "
+                       "default), LTC on a JACK audio port, MIDI Time Code from a JACK MIDI port "
+                       "(PORT as JACK names it, e.g. ltc:system:capture_1; without one, the "
+                       "first there is), or the computer's clock at 24, 25, 29.97 (drop-frame) or "
+                       "30 frames. Overrides the Timecode menu's choice."),
+        QStringLiteral("interface|ltc[:PORT]|mtc[:PORT]|clock[:RATE]"));
     parser.addOption(serveOption);
+    parser.addOption(timecodeOption);
     parser.addPositionalArgument(QStringLiteral("file"),
                                  QStringLiteral("A project file (.vlg) to open."),
                                  QStringLiteral("[file]"));
@@ -130,8 +142,20 @@ CommandLine readCommandLine(int argc, char* argv[]) {
         std::exit(EXIT_FAILURE);
     }
     const QStringList files = parser.positionalArguments();
-    CommandLine commandLine{parser.isSet(simulateOption), parser.value(screenshotOption),
-                            files.isEmpty() ? QString() : files.front(), midi, std::nullopt};
+    CommandLine commandLine;
+    commandLine.simulate = parser.isSet(simulateOption);
+    commandLine.screenshotDirectory = parser.value(screenshotOption);
+    commandLine.file = files.isEmpty() ? QString() : files.front();
+    commandLine.midi = midi;
+    if (parser.isSet(timecodeOption)) {
+        std::string why;
+        commandLine.timecode =
+            timecode::parseSourceChoice(parser.value(timecodeOption).toStdString(), why);
+        if (!commandLine.timecode) {
+            std::fprintf(stderr, "glimmark: --timecode: %s\n", why.c_str());
+            std::exit(2);
+        }
+    }
     if (parser.isSet(serveOption)) {
         std::string why;
         commandLine.serve = share::parseEndpoint(parser.value(serveOption).toStdString(), why);
@@ -241,6 +265,8 @@ int main(int argc, char* argv[]) {
     if (commandLine.screenshotDirectory.isEmpty())
         controller.recoveryDirectory = RecoveryFile::defaultDirectory();
     controller.awakeFromNib();
+    // Once the windows are connected and set up: the source's logging choice goes into them.
+    platform::qt::connectTimecodeMenu(windows, controller, settings, commandLine.timecode);
     // Once the windows are up: a log that a crash left behind comes first, then the file the
     // program was asked to open.
     QTimer::singleShot(0, &application, [&controller, file = commandLine.file] {

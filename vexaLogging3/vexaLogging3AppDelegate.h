@@ -33,9 +33,12 @@
 #include "platform/PictureConverter.h"
 #include "platform/PropertyListFiles.h"
 #include "platform/SystemLog.h"
+#include "platform/TimecodeSource.h"
 #include "platform/Timers.h"
 #include "platform/Video.h"
 #include "platform/VideoCapture.h"
+
+class TimecodeSourceLink;
 
 // The platform services the controller calls. A front end passes its real ones; the tests
 // pass fakes. All of them outlive the controller.
@@ -273,6 +276,10 @@ public:
     void btnEditUndo();
     void btnEditRedo();
 
+    // ---- Timecode from a source other than the interface (main thread) ----
+    // Chooses the source, and makes takes from it by key and by record run.
+    TimecodeSourceLink& timecodeSources() { return *m_timecodeSources; }
+
     // ---- Program-wide state ----
     LogList logStartArray;
     std::int32_t logNr = 0;
@@ -338,9 +345,12 @@ private:
     // Device events run on the main thread in arrival order; while a document operation
     // reads the LogList on a worker thread they wait, still in order, until it is over.
     void handOver(std::function<void()> work);
-    // The running timecode and its rate code, handed over as the other events are; while they
-    // are held, the capture window still shows it and only the chase step waits.
-    void handOverRunningTimecode(int hours, int minutes, int seconds, int frames, int rate);
+    // The running timecode and its rate code (-1: none told), handed over as the other events
+    // are; while they are held, the capture window still shows it and only the chase step
+    // waits. Only the timecode of the source in use is shown: the interface's, or the other
+    // source's (`fromSource`).
+    void handOverRunningTimecode(int hours, int minutes, int seconds, int frames, int rate,
+                                 bool fromSource = false);
 
     // The effects of device events, on the main thread.
     void showVersion(int major, int minor);
@@ -554,8 +564,19 @@ private:
 
     // Stores the stills the encoder has finished into their records.
     void storeFinishedPictures(bool evenWhileHeld = false);
-    // Last member: its thread stops before anything it reaches goes.
+    // Its thread stops before anything it reaches goes.
     StillEncoder m_stills;
+
+    // ---- Timecode sources (timecode/TimecodeSources.cpp) ----
+    friend class TimecodeSourceLink;
+    using TimecodeSourceLinkPtr =
+        std::unique_ptr<TimecodeSourceLink, void (*)(TimecodeSourceLink*)>;
+    static TimecodeSourceLinkPtr makeTimecodeSources(vexaLogging3AppDelegate& controller);
+    // Set while a source other than the interface gives the timecode. Read on the MIDI receive
+    // thread and the source's.
+    std::atomic<bool> m_timecodeFromSource{false};
+    // Last member: it stops the source's thread before anything that thread reaches goes.
+    TimecodeSourceLinkPtr m_timecodeSources = makeTimecodeSources(*this);
 };
 
 // How the MIDI input callback reaches the controller: set when the controller starts up,

@@ -431,7 +431,8 @@ struct ImageCodec final : platform::ImageCodec {
     X(Button, chkEditModeVal) X(Button, btnPlayerFps24Val) X(Button, btnPlayerFps25Val)          \
     X(Button, btnPlayerFps29Val) X(Button, btnPlayerFps30Val) X(Button, btnMenuUndoVal)          \
     X(Button, btnMenuRedoVal) X(ModalPanel, panelEditNr) X(Dialogs, dialogs)                    \
-    X(Window, windowRec) X(Window, windowEdit) X(TextField, captureStatus)
+    X(Window, windowRec) X(Window, windowEdit) X(TextField, captureStatus)           \
+    X(TextField, timecodeStatus)
 // clang-format on
 
 // A PDF writer that keeps what was drawn instead of making a PDF: the calls in order, each

@@ -95,6 +95,19 @@ std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args,
             if (!v || v->empty() || v->find(':') != std::string::npos)
                 return fail("--name takes a JACK client name without ':'");
             o.clientName = *v;
+        } else if (a == "--ltc") {
+            o.ltc = true;
+        } else if (a == "--ltc-takes") {
+            const std::string* v = value();
+            const std::size_t comma = v ? v->find(',') : std::string::npos;
+            const auto run =
+                comma != std::string::npos ? parseCount(v->substr(0, comma)) : std::nullopt;
+            const auto pause = run ? parseCount(v->substr(comma + 1)) : std::nullopt;
+            if (!pause || *run < 1 || *pause < 1)
+                return fail("--ltc-takes takes RUN,PAUSE in seconds, such as 10,3");
+            o.ltc = true;
+            o.ltcRunSeconds = *run;
+            o.ltcPauseSeconds = *pause;
         } else if (a == "--firmware") {
             const std::string* v = value();
             if (!v || v->size() != 2)
@@ -115,7 +128,9 @@ Registers one JACK client named "vexa " with a MIDI input port "in" and a MIDI o
 request, logs by itself or by hand as commanded, sends MIDI Time Code while the timecode
 runs, obeys MMC locate, play and stop, and reports stop and comparison times. A JACK server
 must be running (for example: jackd --no-realtime -d dummy -r 48000 -p 256). ALSA sequencer
-ports are not offered. Runs until interrupted.
+ports are not offered. Under another --name, and without --logging, it is a plain source of
+MIDI Time Code on "NAME:out" that Glimmark does not take for the interface. Runs until
+interrupted.
 
 Options:
   --fps 24|25|29.97|30   timecode rate (default 25; 29.97 counts drop-frame)
@@ -128,6 +143,10 @@ Options:
                          a recorder: no automatic logs during an MMC playback, and SECONDS
                          after the machine halts it records on from where its recording
                          stopped (default: the machine stays halted)
+  --ltc                  also plays LTC of the same rate and start on the JACK audio port
+                         "vexa ltc:out" (libltc's encoder, -18 dBFS)
+  --ltc-takes RUN,PAUSE  the LTC runs RUN seconds and stands silent PAUSE seconds, over and
+                         over, going on from where it stopped (implies --ltc)
   --firmware XY          the two version digits of the status reply (default 21)
   --name NAME            JACK client name (default "vexa ")
   --print                print every message received, in hex, one per line, on stdout

@@ -20,6 +20,11 @@ struct SimOptions {
     int autoLogLengthFrames = 0;
     int recordAfterPlaybackSeconds = 0;  // 0: a playback leaves the machine halted
     std::string version = "21";
+    // --ltc: LTC of the same rate and start on a JACK audio port too; --ltc-takes RUN,PAUSE:
+    // it runs RUN seconds and stands silent PAUSE seconds, over and over.
+    bool ltc = false;
+    int ltcRunSeconds = 0;
+    int ltcPauseSeconds = 0;
     bool print = false;
     bool help = false;
     bool showVersion = false;

@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <atomic>
+#include <memory>
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -11,6 +12,7 @@
 #include "SimOptions.h"
 #include "platform/MidiPacketList.h"
 #include "vexasim/JackVirtualInterface.h"
+#include "vexasim/LtcPlayer.h"
 
 namespace {
 
@@ -96,6 +98,21 @@ int main(int argc, char** argv) {
                  sim->inputPortName().c_str(), sim->outputPortName().c_str(),
                  rateName(options->rate), start.hours, start.minutes, start.seconds, start.frames,
                  options->play ? ", running" : ", waiting for MMC play");
+
+    std::unique_ptr<vexasim::LtcPlayer> ltc;
+    if (options->ltc) {
+        vexasim::LtcPlayer::Options l;
+        l.rate = options->rate;
+        l.startAt = options->startAt;
+        l.runSeconds = options->ltcRunSeconds;
+        l.pauseSeconds = options->ltcPauseSeconds;
+        ltc = vexasim::LtcPlayer::open(l, &error);
+        if (!ltc) {
+            std::fprintf(stderr, "glimmark-vexa-sim: --ltc: %s\n", error.c_str());
+            return 1;
+        }
+        std::fprintf(stderr, "glimmark-vexa-sim: LTC on \"%s\"\n", ltc->portName().c_str());
+    }
 
     const timespec poll{0, 200'000'000};
     while (!g_jackGone.load()) {

@@ -1,8 +1,14 @@
 // How the interface logs: not at all, by itself, or by hand with the two buttons.
 
+#include "timecode/TimecodeSources.h"
 #include "vexaLogging3AppDelegate.h"
 
 void vexaLogging3AppDelegate::cmbLogSelect() {
+    // With another timecode source the choice is the source's, and the interface is left be.
+    if (m_timecodeSources->inUse()) {
+        m_timecodeSources->chooseLogging(outlets.cmbLogSelectVal->selectedIndex());
+        return;
+    }
     outlets.btnLogManualVal->setEnabled(false);
     switch (outlets.cmbLogSelectVal->selectedIndex()) {
         case 1:
@@ -24,11 +30,19 @@ void vexaLogging3AppDelegate::cmbLogSelect() {
 }
 
 void vexaLogging3AppDelegate::btnLogManual() {
+    if (m_timecodeSources->inUse()) {
+        m_timecodeSources->keyStart();
+        return;
+    }
     send(messages.sysexLogManualStart);
     outlets.btnLogManualStopVal->setEnabled(true);
 }
 
 void vexaLogging3AppDelegate::btnLogManualStop() {
+    if (m_timecodeSources->inUse()) {
+        m_timecodeSources->keyStop();
+        return;
+    }
     outlets.btnLogManualStopVal->setEnabled(false);
     send(messages.sysexLogManualStop);
 }

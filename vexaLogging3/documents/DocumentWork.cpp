@@ -15,7 +15,10 @@ void vexaLogging3AppDelegate::handOver(std::function<void()> work) {
 }
 
 void vexaLogging3AppDelegate::handOverRunningTimecode(int hours, int minutes, int seconds,
-                                                      int frames, int rate) {
+                                                      int frames, int rate, bool fromSource) {
+    // Two timecodes on one status line would flicker between them; the chosen one is shown.
+    if (fromSource != m_timecodeFromSource.load())
+        return;
     m_services.mainThread.post([this, hours, minutes, seconds, frames, rate] {
         if (!m_documentBusy) {
             showRunningTimecode(hours, minutes, seconds, frames, rate);

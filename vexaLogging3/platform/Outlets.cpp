@@ -100,6 +100,7 @@ Outlets::Outlets()
       cmbDevicesVal(&g_comboBox),
       mCaptureView(&g_preview),
       captureStatus(&g_textField),
+      timecodeStatus(&g_textField),
       txtEditNr(&g_textField),
       txtEditStart(&g_textField),
       txtEditStop(&g_textField),

@@ -30,6 +30,9 @@ struct Outlets {
     VideoPreview* mCaptureView;
     // Whether new logs get pictures: capture off, and the logs made without one.
     TextField* captureStatus;
+    // The timecode source in use other than the interface: its name, its rate, whether its
+    // signal is there, and what went wrong last.
+    TextField* timecodeStatus;
 
     // Editor window.
     TextField* txtEditNr;

@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "timecode/TimecodeSources.h"
 #include "vexaLogging3AppDelegate.h"
 
 namespace {
@@ -17,6 +18,12 @@ void vexaLogging3AppDelegate::btnEditPlay() {
     // Chase mode owns the editor; the player stays out of its way.
     if (outlets.chkEditChaseModeVal->isOn())
         return;
+    // With another timecode source there is often no interface, so no machine to play: the
+    // user is told instead of left waiting for a machine that never moves.
+    if (!playStopFlag && !midiOpenFlag && m_timecodeSources->inUse()) {
+        m_timecodeSources->showProblem("Play needs the interface's transport");
+        return;
+    }
     if (playStopFlag) {
         send(messages.sysexMmcStop);
         playStopFlag = 0;

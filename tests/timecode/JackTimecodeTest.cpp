@@ -1,0 +1,243 @@
+// LTC and MIDI Time Code over a JACK server of the test's own: a plain libjack peer plays
+// timecode into a port, and the controller logs takes from it by record run.
+
+#include <gtest/gtest.h>
+#include <ltc.h>
+
+#include <cmath>
+
+#include "midi/JackHarness.h"
+#include "platform/jack/JackTimecodeSource.h"
+#include "support/FakePlatform.h"
+#include "timecode/TimecodeSources.h"
+#include "vexasim/LtcPlayer.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Kind = platform::jack::JackTimecodeSource::Kind;
+
+// A JACK client that plays a prepared signal once from the cycle it is told to: LTC samples
+// on an audio port, or MIDI events at their samples on a MIDI port. Silence before and after.
+class TimecodePeer {
+public:
+    TimecodePeer(Kind kind, const std::string& server) : m_kind(kind) {
+        const auto flags = static_cast<jack_options_t>(JackNoStartServer | JackServerName);
+        m_client = jack_client_open("timecode peer", flags, nullptr, server.c_str());
+        if (m_client == nullptr)
+            return;
+        m_port = jack_port_register(
+            m_client, "out", kind == Kind::ltc ? JACK_DEFAULT_AUDIO_TYPE : JACK_DEFAULT_MIDI_TYPE,
+            JackPortIsOutput, 0);
+        jack_set_process_callback(m_client, &TimecodePeer::process, this);
+    }
+    ~TimecodePeer() {
+        if (m_client != nullptr)
+            jack_client_close(m_client);
+    }
+    bool ready() {
+        return m_client != nullptr && m_port != nullptr && jack_activate(m_client) == 0;
+    }
+    std::string port() const { return jack_port_name(m_port); }
+    double sampleRate() const { return jack_get_sample_rate(m_client); }
+
+    // `frames` frames of LTC from 10:00:00:00 at the rate (29.97 is drop-frame), its user bits
+    // holding a date.
+    void prepareLtc(int frames, double fps) {
+        const LTC_TV_STANDARD standard = fps == 25   ? LTC_TV_625_50
+                                         : fps == 24 ? LTC_TV_FILM_24
+                                                     : LTC_TV_525_60;
+        LTCEncoder* encoder = ltc_encoder_create(sampleRate(), fps, standard, LTC_USE_DATE);
+        SMPTETimecode start{"+0000", 26, 12, 9, 10, 0, 0, 0};
+        ltc_encoder_set_timecode(encoder, &start);
+        ltc_encoder_set_volume(encoder, -12);
+        for (int i = 0; i < frames; ++i) {
+            ltc_encoder_encode_frame(encoder);
+            ltcsnd_sample_t* buffer = nullptr;
+            const int length = ltc_encoder_get_bufferptr(encoder, &buffer, 1);
+            for (int s = 0; s < length; ++s) m_samples.push_back((buffer[s] - 128) / 127.0F);
+            ltc_encoder_inc_timecode(encoder);
+        }
+        ltc_encoder_free(encoder);
+    }
+    // `frames` frames of quarter frames from 10:00:00:00 at 25 fps, and a full frame first.
+    void prepareMtc(int frames) {
+        const double quarter = sampleRate() / 25 / 4;
+        m_events.push_back({0, {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x20 | 10, 0, 0, 0, 0xF7}});
+        for (int f = 0; f < frames; f += 2) {
+            const int s = f / 25, fr = f % 25;
+            const std::uint8_t values[8] = {std::uint8_t(fr & 15),
+                                            std::uint8_t(fr >> 4),
+                                            std::uint8_t(s & 15),
+                                            std::uint8_t(s >> 4),
+                                            0,
+                                            0,
+                                            10,
+                                            std::uint8_t(0x02)};  // 25 fps, hours 10
+            for (int piece = 0; piece < 8; ++piece)
+                m_events.push_back({static_cast<std::int64_t>((f * 4 + piece) * quarter) + 4800,
+                                    {0xF1, std::uint8_t(piece << 4 | values[piece])}});
+        }
+    }
+    void play() { m_playing = true; }
+    bool done() const { return m_done.load(); }
+
+private:
+    struct Event {
+        std::int64_t at;  // sample from the start
+        std::vector<std::uint8_t> bytes;
+    };
+    static int process(jack_nframes_t n, void* self) {
+        auto& p = *static_cast<TimecodePeer*>(self);
+        void* buffer = jack_port_get_buffer(p.m_port, n);
+        if (p.m_kind == Kind::ltc) {
+            auto* out = static_cast<float*>(buffer);
+            for (jack_nframes_t i = 0; i < n; ++i)
+                out[i] = p.m_playing && p.m_at < p.m_samples.size() ? p.m_samples[p.m_at++] : 0.0F;
+            p.m_done = p.m_at >= p.m_samples.size();
+            return 0;
+        }
+        jack_midi_clear_buffer(buffer);
+        if (!p.m_playing)
+            return 0;
+        const std::int64_t end = p.m_clock + n;
+        for (; p.m_next < p.m_events.size() && p.m_events[p.m_next].at < end; ++p.m_next) {
+            const Event& e = p.m_events[p.m_next];
+            jack_midi_event_write(buffer, static_cast<jack_nframes_t>(e.at - p.m_clock),
+                                  e.bytes.data(), e.bytes.size());
+        }
+        p.m_clock = end;
+        p.m_done = p.m_next >= p.m_events.size();
+        return 0;
+    }
+
+    const Kind m_kind;
+    jack_client_t* m_client = nullptr;
+    jack_port_t* m_port = nullptr;
+    std::vector<float> m_samples;
+    std::size_t m_at = 0;
+    std::vector<Event> m_events;
+    std::size_t m_next = 0;
+    std::int64_t m_clock = 0;
+    std::atomic<bool> m_playing{false};
+    std::atomic<bool> m_done{false};
+};
+
+std::unique_ptr<platform::TimecodeSource> source(Kind kind, const std::string& port,
+                                                 const std::string& server) {
+    platform::jack::JackTimecodeSource::Options options;
+    options.kind = kind;
+    options.port = port;
+    options.serverName = server;
+    return std::make_unique<platform::jack::JackTimecodeSource>(options);
+}
+
+struct Row {
+    const char* name;
+    Kind kind;
+    double fps;
+    bool df;
+    const char* start;  // the take the controller logs
+    const char* stop;
+    const char* rate;  // on the timecode status while the signal was there
+};
+
+const Row kRows[] = {
+    {"LTC_at_25", Kind::ltc, 25, false, "10:00:00:00", "10:00:01:24", "25 fps"},
+    {"LTC_at_29_97_drop_frame", Kind::ltc, 29.97, true, "10:00:00:00", "10:00:01:29",
+     "29.97 fps drop-frame"},
+    {"LTC_at_24", Kind::ltc, 24, false, "10:00:00:00", "10:00:01:23", "24 fps"},
+    {"MTC_at_25", Kind::mtc, 25, false, "10:00:00:00", "10:00:01:23", "25 fps"},
+};
+
+class JackTimecode : public ::testing::TestWithParam<Row> {};
+
+// Two seconds of timecode, then silence: one take from its first frame to its last.
+TEST_P(JackTimecode, RecordRunLogsWhatThePeerPlayed) {
+    const Row& row = GetParam();
+    jacktest::JackServer& server = jacktest::JackServer::ensure();
+    ASSERT_TRUE(server.available()) << server.why();
+    TimecodePeer peer(row.kind, server.name());
+    ASSERT_TRUE(peer.ready());
+    if (row.kind == Kind::ltc)
+        peer.prepareLtc(static_cast<int>(std::lround(row.fps)) * 2, row.fps);
+    else
+        peer.prepareMtc(50);
+
+    fake::App a;
+    std::string status;
+    ASSERT_TRUE(a.app->timecodeSources().use(source(row.kind, peer.port(), server.name())));
+    // Connected (the source connects within a quarter of a second), then played.
+    std::this_thread::sleep_for(600ms);
+    peer.play();
+    const bool heard = fake::pumpUntil(a, [&] {
+        if (a.windows.timecodeStatus.value.find(row.rate) != std::string::npos)
+            status = a.windows.timecodeStatus.value;
+        return peer.done() && a.windows.timecodeStatus.value.find("no signal") != std::string::npos;
+    });
+    EXPECT_TRUE(heard) << a.windows.timecodeStatus.value;
+    a.mainThread.drain();
+    EXPECT_EQ(status, (row.kind == Kind::ltc ? "LTC " : "MTC ") + peer.port() + "  " + row.rate);
+    ASSERT_EQ(a.app->logStartArray.recordCount(), 1);
+    // Within a frame of what was played: a frame lost at either end to the JACK cycle.
+    const auto near = [&row](const std::string& got, const char* want) {
+        const timecode::FrameRate rate{static_cast<int>(std::lround(row.fps)), row.df};
+        return std::abs(*timecode::frameOf(got, rate) - *timecode::frameOf(want, rate)) <= 1;
+    };
+    EXPECT_PRED2(near, a.field(1, kFieldStart), row.start);
+    EXPECT_PRED2(near, a.field(1, kFieldStop), row.stop);
+    a.app->timecodeSources().use(nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Peers, JackTimecode, ::testing::ValuesIn(kRows),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The port the source reads goes away: the status line says so, and says so no more once it
+// is back.
+TEST(JackTimecode, APortThatGoesIsReported) {
+    jacktest::JackServer& server = jacktest::JackServer::ensure();
+    ASSERT_TRUE(server.available()) << server.why();
+    auto peer = std::make_unique<TimecodePeer>(Kind::ltc, server.name());
+    ASSERT_TRUE(peer->ready());
+    const std::string port = peer->port();
+    fake::App a;
+    ASSERT_TRUE(a.app->timecodeSources().use(source(Kind::ltc, port, server.name())));
+    const auto says = [&](const std::string& text) {
+        return fake::pumpUntil(
+            a,
+            [&] { return a.windows.timecodeStatus.value == "LTC " + port + "  no signal" + text; },
+            3s);
+    };
+    EXPECT_TRUE(says(""));
+    peer.reset();
+    EXPECT_TRUE(says("  " + port + " is not there")) << a.windows.timecodeStatus.value;
+    peer = std::make_unique<TimecodePeer>(Kind::ltc, server.name());
+    ASSERT_TRUE(peer->ready());
+    EXPECT_TRUE(says("")) << a.windows.timecodeStatus.value;
+}
+
+// The simulator's LTC with record-run pauses: a take for each run, the second going on from
+// where the first stopped.
+TEST(JackTimecode, SimulatorRecordRunMakesATakeEachRun) {
+    jacktest::JackServer& server = jacktest::JackServer::ensure();
+    ASSERT_TRUE(server.available()) << server.why();
+    fake::App a;
+    std::string why;
+    vexasim::LtcPlayer::Options options;
+    options.serverName = server.name();
+    options.runSeconds = 1;
+    options.pauseSeconds = 1;
+    auto player = vexasim::LtcPlayer::open(options, &why);
+    ASSERT_TRUE(player) << why;
+    ASSERT_TRUE(a.app->timecodeSources().use(source(Kind::ltc, player->portName(), server.name())));
+    EXPECT_TRUE(fake::pumpUntil(a, [&] { return !a.field(2, kFieldStop).empty(); }, 8s));
+    player.reset();
+    a.mainThread.drain();
+    // The first run may have begun before the source listened; the second is whole.
+    EXPECT_NE(a.field(1, kFieldStop), "");
+    const auto frame = [](const std::string& text) { return *timecode::frameOf(text, {25, false}); };
+    EXPECT_NEAR(frame(a.field(2, kFieldStart)), frame(a.field(1, kFieldStop)) + 1, 1);
+    EXPECT_NEAR(frame(a.field(2, kFieldStop)) - frame(a.field(2, kFieldStart)), 24, 1);
+}
+
+}  // namespace
