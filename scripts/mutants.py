@@ -156,7 +156,15 @@ def mutants_of_line(code, raw):
     m = CALL_STATEMENT.match(code)
     if m and m.group(2).split("(")[0].split(".")[-1] not in NOT_CALLS and balanced(m.group(2)):
         found.append((m.start(2), "call removed", m.group(2), ";"))
-    return found
+    # The patterns matched the code with its strings blanked out; what is replaced is the text
+    # as written. An index whose brackets hold a string literal is a key, not a position.
+    written = []
+    for col, op, old, new in found:
+        text = raw[col:col + len(old)]
+        if text != old and op == "index":
+            continue
+        written.append((col, op, text, new))
+    return written
 
 
 def program_files(patterns):

@@ -50,12 +50,10 @@ if ! pw-jack jack_lsp > /dev/null 2>&1; then
     exit 1
 fi
 
-# Found, read, sensed, logging on, takes logged, replugged and sensed again; the connection
-# test and the long System Exclusive test. The tests that kill a jackd of their own have no
-# place here.
-filter='LinkOverJack.ChosenByItselfTheInterfaceIsFoundLogsAndIsFoundAgainWhenReplugged'
-filter+=':LinkOverJack.TheVirtualInterfaceProgramIsSensedLogsAndFollowsTheMachineCommands'
-filter+=':LinkOverJack.LogsSurviveSystemExclusiveThatNeverEndsOrRunsLong'
+# Found, read, sensed, logging on, takes logged, replugged and sensed again, the machine
+# located (the row that stops a jackd of its own is left out there). The tests that kill or
+# halt a jackd of their own have no place here.
+filter='LinkOverJack.TheVirtualInterface*'
 start=$(date +%s)
 # The interface is "vexa " on every JACK graph of the machine the tests use: one run at a time.
 flock /tmp/glimmark-jack-tests.lock pw-jack "$tests" --gtest_filter="$filter"

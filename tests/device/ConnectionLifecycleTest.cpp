@@ -1,29 +1,41 @@
-// Finding, connecting, sensing and losing the interface, with a scriptable MIDI system.
+// Finding, connecting, sensing and losing the interface, with scriptable MIDI systems: one
+// alone, or two the program chooses between (JACK when its server answers, the ALSA sequencer
+// otherwise, the one that lists the interface first), with a connection that follows a server
+// going and coming back without a restart.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "platform/SwitchingMidiSystem.h"
 #include "support/FakePlatform.h"
 
 namespace {
 
 using fake::Bytes;
+using platform::kNoMidiObject;
+using platform::MidiRef;
 using std::chrono::milliseconds;
 
 const Bytes kStatusSense{0xF0, 0x2C, 0x4D, 0x10, 0xF7};
 const Bytes kLogAktivRead{0xF0, 0x2C, 0x4D, 0x57, 0x7F, 0xF7};
 constexpr milliseconds kNever{-1};
 
-// The interface answers the question for its logging state at once, and the sense after
-// `replyAfter` while it is connected.
+// The controller over the program's choice between `jack` and `alsa`: JACK while it answers
+// and nothing else lists the interface. On each the interface answers the question for its
+// logging state at once (it logs by itself), and the sense after `replyAfter` while it is
+// connected.
 class ConnectionLifecycle : public ::testing::Test {
 protected:
     ConnectionLifecycle() {
-        app.midi.onSend = [this](const Bytes& m) {
-            if (m == kLogAktivRead)
-                app.midi.deliver({0xF0, 0x2C, 0x4D, 0x67, 0x00, 0x01, 0xF7});
-            if (m == kStatusSense)
-                asked = true;
-        };
+        for (fake::MidiSystem* system : {&jack, &alsa}) {
+            system->onSend = [this, system](const Bytes& m) {
+                if (m == kLogAktivRead)
+                    system->deliver({0xF0, 0x2C, 0x4D, 0x67, 0x00, 0x01, 0xF7});
+                if (m == kStatusSense)
+                    asked = system;
+            };
+        }
     }
 
     // One timer step and everything it sets going: the sends, the work they hand to the main
@@ -36,40 +48,48 @@ protected:
         for (milliseconds t{0}; t < span; t += milliseconds(10)) {
             app.app->waitForSends();
             app.mainThread.drain();
-            if (t == replyAfter && asked.exchange(false) &&
-                app.midi.connectedSource != platform::kNoMidiObject)
-                app.midi.deliver({0xF0, 0x2C, 0x4D, 0x21, '2', '1', 0xF7});
+            fake::MidiSystem* system = t == replyAfter ? asked.exchange(nullptr) : nullptr;
+            if (system != nullptr && system->connectedSource != kNoMidiObject)
+                system->deliver({0xF0, 0x2C, 0x4D, 0x21, '2', '1', 0xF7});
             app.timers.advance(milliseconds(10));
         }
         app.mainThread.drain();
     }
-    fake::App app;
+    bool connected() const { return app.app->midiOpenFlag == 1; }
+
+    fake::MidiSystem jack, alsa;
+    bool jackAnswers = true;
+    platform::SwitchingMidiSystem midi{
+        {{"JACK", &jack, [this] { return jackAnswers; }}, {"ALSA", &alsa, {}}},
+        [this](platform::MidiSystem& system, MidiRef destination) {
+            return app.app->isInterface(system, destination);
+        }};
+    fake::App app{midi};
     milliseconds replyAfter{0};
-    std::atomic<bool> asked = false;
+    std::atomic<fake::MidiSystem*> asked = nullptr;
 };
 
 TEST_F(ConnectionLifecycle, TheLastDeviceNamedExactlyAsTheInterfaceIsConnectedAndSensedOnce) {
-    for (const char* name : {"Vexa ", "vexa", "vexa x", "vexa  "}) app.midi.plug(name);
-    app.midi.plug(std::nullopt);
+    for (const char* name : {"Vexa ", "vexa", "vexa x", "vexa  "}) jack.plug(name);
+    jack.plug(std::nullopt);
     tick();
     EXPECT_EQ(app.windows.statusText.value, "  not found");
-    EXPECT_TRUE(app.midi.calls.empty()) << "no client was even created";
+    EXPECT_TRUE(jack.calls.empty()) << "no client was even created";
 
-    for (const char* name : {"vexa ", "Other synth", "vexa "}) app.midi.plug(name);
+    for (const char* name : {"vexa ", "Other synth", "vexa "}) jack.plug(name);
     tick();
     EXPECT_EQ(app.app->midiOpenFlag, 1);
     EXPECT_EQ(app.windows.statusText.value, "  2.1");
     EXPECT_EQ(app.windows.cmbLogSelectVal.selected, 1) << "the logging state came back";
-    EXPECT_EQ(app.midi.connectedSource, app.midi.devices[7].source);
-    EXPECT_EQ(app.midi.messages(), (std::vector<Bytes>{kLogAktivRead, kStatusSense}));
-    EXPECT_EQ(app.midi.sent()[0].destination, app.midi.devices[7].destination);
+    EXPECT_EQ(jack.connectedSource, jack.devices[7].source);
+    EXPECT_EQ(jack.messages(), (std::vector<Bytes>{kLogAktivRead, kStatusSense}));
+    EXPECT_EQ(jack.sent()[0].destination, jack.devices[7].destination);
 
     // Further steps leave a connected interface alone.
     tick();
-    EXPECT_EQ(app.midi.messages().size(), 2u);
-    ASSERT_EQ(app.midi.calls.size(), 5u) << "client, two ports and both connections, once";
-    EXPECT_EQ(app.midi.calls[4],
-              "connect destination " + std::to_string(app.midi.devices[7].destination))
+    EXPECT_EQ(jack.messages().size(), 2u);
+    ASSERT_EQ(jack.calls.size(), 5u) << "client, two ports and both connections, once";
+    EXPECT_EQ(jack.calls[4], "connect destination " + std::to_string(jack.devices[7].destination))
         << "the way out is open before the first message";
 }
 
@@ -83,26 +103,26 @@ TEST_F(ConnectionLifecycle, TheHandshakeEndsByTheAnswerItsTimeAndTheChaseMode) {
         {"late but timely answer", milliseconds(300), false, "  2.1", true, true},
         {"answer in chase mode, Play stays off", milliseconds(0), true, "  2.1", true, false},
     };
-    app.midi.plug("vexa ");
+    jack.plug("vexa ");
     for (const auto& [name, reply, chase, status, open, play] : cases) {
         SCOPED_TRACE(name);
         app.app->closeMidi();
-        app.midi.clearSent();
+        jack.clearSent();
         replyAfter = reply;
         app.windows.chkEditChaseModeVal.on = chase;
         app.windows.btnEditPlayVal.enabled = !open;
         tick();
-        EXPECT_EQ(app.midi.messages(), (std::vector<Bytes>{kLogAktivRead, kStatusSense}));
+        EXPECT_EQ(jack.messages(), (std::vector<Bytes>{kLogAktivRead, kStatusSense}));
         EXPECT_EQ(app.windows.statusText.value, status);
         EXPECT_EQ(app.app->midiOpenFlag, open ? 1 : 0);
         EXPECT_EQ(app.windows.btnEditPlayVal.enabled, play);
-        EXPECT_EQ(app.midi.live.empty(), !open) << "client and ports disposed";
+        EXPECT_EQ(jack.live.empty(), !open) << "client and ports disposed";
     }
 }
 
 TEST_F(ConnectionLifecycle, AnInterfaceUnpluggedOrReconnectedUnderneathIsOpenedAfresh) {
-    app.midi.plug("Other synth");
-    app.midi.plug("vexa ");
+    jack.plug("Other synth");
+    jack.plug("vexa ");
     replyAfter = milliseconds(0);
     tick();
     ASSERT_EQ(app.app->midiOpenFlag, 1);
@@ -110,11 +130,11 @@ TEST_F(ConnectionLifecycle, AnInterfaceUnpluggedOrReconnectedUnderneathIsOpenedA
     for (const bool input : {true, false}) {
         SCOPED_TRACE(input ? "input" : "output");
         const platform::MidiRef oldClient = app.app->midiclient;
-        app.midi.brokenPorts.insert(input ? app.app->midiin : app.app->midiout);
-        app.midi.clearSent();
+        jack.brokenPorts.insert(input ? app.app->midiin : app.app->midiout);
+        jack.clearSent();
         tick();
-        EXPECT_EQ(app.midi.live.count(oldClient), 0u) << "the old connection was closed";
-        EXPECT_EQ(app.midi.messages(), (std::vector<Bytes>{kLogAktivRead, kStatusSense}));
+        EXPECT_EQ(jack.live.count(oldClient), 0u) << "the old connection was closed";
+        EXPECT_EQ(jack.messages(), (std::vector<Bytes>{kLogAktivRead, kStatusSense}));
         EXPECT_TRUE(app.windows.btnEditPlayVal.enabled);
     }
 
@@ -123,13 +143,13 @@ TEST_F(ConnectionLifecycle, AnInterfaceUnpluggedOrReconnectedUnderneathIsOpenedA
     replyAfter = kNever;
     app.app->timer2Callback();
     app.app->waitForSends();
-    app.midi.unplug(1);
+    jack.unplug(1);
     app.app->timer2Callback();
     EXPECT_EQ(app.windows.statusText.value, "  not found");
     settle(milliseconds(1000));
     EXPECT_EQ(app.app->midiOpenFlag, 0);
     EXPECT_FALSE(app.windows.btnEditPlayVal.enabled);
-    EXPECT_TRUE(app.midi.live.empty()) << "client and ports disposed";
+    EXPECT_TRUE(jack.live.empty()) << "client and ports disposed";
 }
 
 TEST(ConnectionOpening, EveryFailedStepDisposesWhatWasMadeAndSendsNothing) {
@@ -153,6 +173,165 @@ TEST(ConnectionOpening, EveryFailedStepDisposesWhatWasMadeAndSendsNothing) {
         a.app->closeMidi();
         EXPECT_EQ(a.midi.calls.size(), calls) << "nothing is disposed twice";
     }
+}
+
+TEST_F(ConnectionLifecycle,
+       JackWhenItAnswersElseAlsaTheOneListingTheInterfaceWinsAndAForcedOneRules) {
+    struct Row {
+        const char* what;
+        bool jackAnswers;
+        const char* onJack;  // model of the one device there, or null
+        const char* onAlsa;
+        std::optional<std::size_t> forced;
+        const char* chosen;
+    };
+    const Row rows[] = {
+        {"nothing anywhere, JACK answers", true, nullptr, nullptr, {}, "JACK"},
+        {"no JACK server", false, nullptr, "synth", {}, "ALSA"},
+        {"only ALSA has the interface", true, "synth", "vexa ", {}, "ALSA"},
+        {"both have it: the one in use keeps it", true, "vexa ", "vexa ", {}, "ALSA"},
+        {"only JACK has it", true, "vexa ", "synth", {}, "JACK"},
+        {"both have it, JACK in use", true, "vexa ", "vexa ", {}, "JACK"},
+        {"a silent JACK's leftovers count for nothing", false, "vexa ", nullptr, {}, "ALSA"},
+        {"JACK forced, no server", false, nullptr, "vexa ", 0, "JACK"},
+        {"ALSA forced", true, "vexa ", nullptr, 1, "ALSA"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        jack.devices.clear();
+        alsa.devices.clear();
+        if (row.onJack)
+            jack.plug(row.onJack);
+        if (row.onAlsa) {
+            alsa.plug("Midi Through");
+            alsa.plug(row.onAlsa);
+        }
+        jackAnswers = row.jackAnswers;
+        midi.force(row.forced);
+        const int count = midi.numberOfDestinations();
+        EXPECT_EQ(midi.activeName(), row.chosen);
+        EXPECT_EQ(count, midi.activeName() == "JACK" ? jack.numberOfDestinations()
+                                                     : alsa.numberOfDestinations());
+    }
+    midi.force(7);
+    EXPECT_EQ(midi.forced(), std::nullopt) << "no such system: chosen by itself";
+}
+
+TEST_F(ConnectionLifecycle, ReferencesStayWithTheirSystemAndNeverMixTwo) {
+    jack.plug("vexa ");
+    alsa.plug("vexa ");
+    jackAnswers = false;
+    ASSERT_EQ(midi.numberOfDestinations(), 1);
+    const MidiRef alsaDestination = midi.destination(0), alsaOwn = alsa.devices[0].destination;
+    EXPECT_EQ(midi.destination(5), kNoMidiObject);
+    MidiRef client = kNoMidiObject, out = kNoMidiObject;
+    ASSERT_EQ(midi.clientCreate("TeStInG", client), 0);
+    ASSERT_EQ(midi.outputPortCreate(client, "OuTpUt", out), 0);
+    jackAnswers = true;
+    alsa.devices.clear();
+    ASSERT_EQ(midi.numberOfDestinations(), 1);
+    const MidiRef jackDestination = midi.destination(0);
+    // The fakes number alike; the references handed out do not.
+    ASSERT_EQ(jack.devices[0].destination, alsaOwn);
+    EXPECT_NE(jackDestination, alsaDestination);
+    EXPECT_EQ(midi.modelName(jackDestination), "vexa ");
+
+    // The port made on ALSA still sends there, and only to ALSA's endpoints.
+    midi.send(out, alsaDestination, platform::makeMidiPacketList(Bytes{0xF8}));
+    midi.send(out, jackDestination, platform::makeMidiPacketList(Bytes{0xFA}));
+    EXPECT_EQ(alsa.messages(), std::vector<Bytes>{{0xF8}});
+    EXPECT_NE(midi.portConnectDestination(out, jackDestination), 0);
+    EXPECT_EQ(midi.portConnectDestination(out, alsaDestination), 0);
+    midi.portDispose(out);
+    midi.clientDispose(client);
+    EXPECT_TRUE(alsa.live.empty()) << "both went back to ALSA";
+    EXPECT_TRUE(jack.calls.empty());
+}
+
+// JACK stops and comes back while the interface moves between it and the ALSA sequencer: the
+// connection follows without a restart and stays where it works; each new one is asked,
+// sensed and set to the logging mode the user chose.
+TEST_F(ConnectionLifecycle, AServerGoneAndBackIsFollowedWithoutARestartAndLoggingGoesOn) {
+    jack.plug("vexa ");
+    tick();
+    ASSERT_TRUE(connected());
+    EXPECT_EQ(jack.messages(), (std::vector<Bytes>{kLogAktivRead, kStatusSense}));
+    app.windows.cmbLogSelectVal.selected = 2;  // manual logging
+    app.app->cmbLogSelect();
+    const auto& off = app.app->messages.sysexLogAktivOff;
+    const std::vector<Bytes> handshake{kLogAktivRead, kStatusSense, Bytes(off.begin(), off.end())};
+    const auto firstThree = [](std::vector<Bytes> m) {
+        m.resize(std::min<std::size_t>(m.size(), 3));
+        return m;
+    };
+    // Where the interface is: a system that loses it, or stops, leaves its connection dead.
+    const auto step = [&](bool jackRuns, bool onJack, bool onAlsa) {
+        jackAnswers = jackRuns;
+        for (auto [system, there] : {std::pair{&jack, onJack}, std::pair{&alsa, onAlsa}}) {
+            system->clearSent();
+            if (there && system->devices.empty()) {
+                system->brokenPorts.clear();
+                system->plug("vexa ");
+            } else if (!there) {
+                system->devices.clear();
+                system->brokenPorts = system->live;
+            }
+        }
+        tick();
+    };
+
+    // JACK stops; the interface is on the ALSA sequencer too, where it logs by itself.
+    step(false, false, true);
+    ASSERT_TRUE(connected());
+    EXPECT_EQ(midi.activeName(), "ALSA");
+    EXPECT_TRUE(jack.live.empty()) << "the connection on the stopped server was let go";
+    EXPECT_EQ(firstThree(alsa.messages()), handshake);
+    EXPECT_TRUE(app.windows.btnLogManualVal.enabled);
+    alsa.deliver({0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x0A, 0x00, 0x00, 0x00, 0x00, 0xF7});
+    alsa.deliver({0xF0, 0x2C, 0x4D, 0x67, 0x02, 0x0A, 0x00, 0x05, 0x00, 0xF7});
+    app.mainThread.drain();
+    EXPECT_EQ(app.field(1, kFieldStart) + "-" + app.field(1, kFieldStop),
+              "10:00:00:00-10:00:05:00");
+
+    // JACK back with the interface: the working connection stays where it is.
+    step(true, true, true);
+    EXPECT_TRUE(connected() && alsa.messages().empty() && jack.live.empty());
+
+    // Unplugged from ALSA: found on JACK again.
+    step(true, true, false);
+    ASSERT_TRUE(connected());
+    EXPECT_EQ(midi.activeName(), "JACK");
+    EXPECT_EQ(firstThree(jack.messages()), handshake);
+    EXPECT_TRUE(alsa.live.empty());
+
+    step(false, false, false);
+    EXPECT_FALSE(connected());
+    EXPECT_EQ(app.windows.statusText.value, "  not found");
+}
+
+TEST_F(ConnectionLifecycle, APickedPortIsTheInterfaceOnWhicheverSystemCarriesIt) {
+    jack.plug("vexa ");
+    alsa.plug("vexa ");
+    alsa.plug("Patchbay");
+    alsa.portNames[alsa.devices[1].destination] = "Patchbay:Out 3 28:2";
+    app.app->interfacePort = "Patchbay:Out 3 28:2";
+    tick();
+    ASSERT_TRUE(connected());
+    EXPECT_EQ(midi.activeName(), "ALSA") << "JACK answers, but lists no such port";
+    EXPECT_TRUE(jack.calls.empty());
+    ASSERT_FALSE(alsa.sent().empty());
+    EXPECT_EQ(alsa.sent()[0].destination, alsa.devices[1].destination);
+
+    // The name no longer there: not found, though a client called "vexa " is.
+    alsa.devices.pop_back();
+    tick();
+    EXPECT_FALSE(connected());
+    EXPECT_EQ(app.windows.statusText.value, "  not found");
+
+    // The pick undone: found by its name again.
+    app.app->interfacePort.clear();
+    tick();
+    EXPECT_TRUE(connected());
 }
 
 }  // namespace

@@ -42,34 +42,25 @@ TEST(MidiSendQueue, PausesAfterEverySendKeepsOrderAcrossThreadsAndSendsAllBefore
 
 // A row pushes its messages while the first one is on the wire, so all of them wait. Each
 // word is a message: its label, "@2" for connection 2 (1 otherwise), a label starting with T
-// for a player time; "close@N" drops connection N.
-struct BoundCase {
-    const char* name;
-    std::string steps;
-    std::string sent;  // after the first message, in order
-    std::string dropped;
-    std::size_t overflowed;  // dropped for the bound, with one line in the log
-};
-
-std::string words(const char* prefix, int from, int to) {
-    std::string out;
-    for (int i = from; i < to; ++i) out += (i > from ? " " : "") + (prefix + std::to_string(i));
-    return out;
-}
-
+// for a player time; "close@N" drops connection N. What leaves after the first message, then
+// what is dropped, in order; and how many went for the bound, said in one line of the log.
 TEST(MidiSendQueue, WhatWaitsIsBoundedAndOnlyTheLatestPlayerTimeGoes) {
-    const BoundCase cases[] = {
-        {"a newer player time takes the waiting one's place", "T1 play T2 T3", "T3 play", "T1 T2",
-         0},
-        {"player times of another connection stay", "T1 T2@2", "T1 T2@2", "", 0},
-        {"a closed connection's messages are dropped", "a T1 other@2 b close@1 c@2", "other@2 c@2",
-         "a T1 b", 0},
-        {"past the bound the oldest go", words("m", 0, 300), words("m", 44, 300), words("m", 0, 44),
-         44},
-        {"up to the bound nothing is dropped", words("m", 0, 256), words("m", 0, 256), "", 0},
+    const auto words = [](int from, int to) {
+        std::string out;
+        for (int i = from; i < to; ++i) out += (i > from ? " m" : "m") + std::to_string(i);
+        return out;
     };
-    for (const BoundCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    const std::tuple<const char*, std::string, std::string, std::size_t> rows[] = {
+        {"a newer player time takes the waiting one's place", "T1 play T2 T3", "T3 play / T1 T2",
+         0},
+        {"player times of another connection stay", "T1 T2@2", "T1 T2@2 / ", 0},
+        {"a closed connection's messages are dropped", "a T1 other@2 b close@1 c@2",
+         "other@2 c@2 / a T1 b", 0},
+        {"past the bound the oldest go", words(0, 300), words(44, 300) + " / " + words(0, 44), 44},
+        {"up to the bound nothing is dropped", words(0, 256), words(0, 256) + " / ", 0},
+    };
+    for (const auto& [name, steps, expected, overflowed] : rows) {
+        SCOPED_TRACE(name);
         std::string sent, dropped;
         std::vector<std::string> log;
         const auto add = [](std::string& to, const std::string& label) {
@@ -88,8 +79,8 @@ TEST(MidiSendQueue, WhatWaitsIsBoundedAndOnlyTheLatestPlayerTimeGoes) {
                 [&](std::string_view line) { log.emplace_back(line); });
             queue.push([&] { onTheWire.release(); });
             onTheWire.acquire();
-            std::istringstream steps(c.steps);
-            for (std::string step; steps >> step;) {
+            std::istringstream in(steps);
+            for (std::string step; in >> step;) {
                 const auto at = step.find('@');
                 const std::uint64_t connection =
                     at == std::string::npos ? 1 : std::stoul(step.substr(at + 1));
@@ -110,10 +101,10 @@ TEST(MidiSendQueue, WhatWaitsIsBoundedAndOnlyTheLatestPlayerTimeGoes) {
             }
             gate.release();
             queue.waitUntilIdle();
-            EXPECT_EQ(queue.overflowed(), c.overflowed);
+            EXPECT_EQ(queue.overflowed(), overflowed);
         }
-        EXPECT_EQ(sent + " / " + dropped, c.sent + " / " + c.dropped);
-        EXPECT_EQ(log.size(), c.overflowed > 0 ? 1u : 0u);
+        EXPECT_EQ(sent + " / " + dropped, expected);
+        EXPECT_EQ(log.size(), overflowed > 0 ? 1u : 0u);
     }
 }
 

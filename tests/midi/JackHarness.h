@@ -20,9 +20,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <fstream>
 #include <memory>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -37,8 +37,7 @@ const Bytes kStatusSense = {0xF0, 0x2C, 0x4D, 0x10, 0xF7};
 
 // A MIDI device on JACK made of nothing but libjack, nothing of this project's: the client
 // "vexa " with the ports "in" and "out". It keeps every event that arrives and answers the
-// status sense and the logging-state question as the interface does. It runs in the tests'
-// process or, to be killed, as the program glimmark-test-jack-peer. Its process callback
+// status sense and the logging-state question as the interface does. Its process callback
 // locks and allocates: harmless on a server that never runs real-time.
 class JackPeer {
 public:
@@ -69,21 +68,6 @@ public:
             jack_client_close(m_client);
     }
 
-    // Sends bytes as JACK events of at most `chunk` bytes each, in order.
-    void send(const Bytes& bytes, std::size_t chunk = SIZE_MAX) {
-        std::lock_guard lock(m_mutex);
-        for (std::size_t at = 0; at < bytes.size(); at += chunk)
-            m_outgoing.emplace_back(bytes.begin() + at,
-                                    bytes.begin() + at + std::min(chunk, bytes.size() - at));
-    }
-    // Waits until everything given to send() has left, and a few cycles more.
-    void flush() {
-        for (std::unique_lock lock(m_mutex); !m_outgoing.empty(); lock.lock()) {
-            lock.unlock();
-            std::this_thread::sleep_for(1ms);
-        }
-        std::this_thread::sleep_for(20ms);
-    }
     std::vector<Bytes> received() const {
         std::lock_guard lock(m_mutex);
         return m_received;
@@ -145,36 +129,37 @@ private:
     std::atomic<int> m_xruns{0};
 };
 
-// A program (looked up on PATH) run as a process of its own, its standard output written to
-// the file `output`, its standard error thrown away. Killed at once, as a crash or a pulled
-// plug would end it, when it goes, and by the system when the tests' process dies, crashed or
-// not: a server or device left running would stand in the way of every later run.
+// A program (looked up on PATH) run as a process of its own, its output thrown away. Killed at
+// once, as a crash or a pulled plug would end it, when it goes, and by the system when the
+// tests' process dies, crashed or not: a server left running would stand in the way of every
+// later run.
 class ChildProcess {
 public:
-    explicit ChildProcess(std::vector<std::string> args, std::string output = "/dev/null")
-        : m_output(std::move(output)) {
-        const std::string program = onPath(args[0]);
+    explicit ChildProcess(std::vector<std::string> args) {
+        // execv wants a path: the first on PATH that runs.
+        std::string program = args[0];
+        std::istringstream dirs(std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
+        for (std::string dir;
+             program.find('/') == std::string::npos && std::getline(dirs, dir, ':');) {
+            if (::access((dir + "/" + program).c_str(), X_OK) == 0)
+                program = dir + "/" + program;
+        }
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
-        // Emptied before this returns: what an earlier run left there is never read as this
-        // one's.
-        const int out = ::open(m_output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        const int err = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
         const pid_t parent = ::getpid();
-        const pid_t pid = out < 0 || err < 0 ? -1 : ::fork();
+        const pid_t pid = null < 0 ? -1 : ::fork();
         if (pid == 0) {
             // Only async-signal-safe calls until exec.
             ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (::getppid() != parent || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0)
+            if (::getppid() != parent || ::dup2(null, 1) < 0 || ::dup2(null, 2) < 0)
                 ::_exit(127);
             ::execv(program.c_str(), argv.data());
             ::_exit(127);
         }
-        for (const int fd : {out, err}) {
-            if (fd >= 0)
-                ::close(fd);
-        }
+        if (null >= 0)
+            ::close(null);
         m_pid = pid > 0 ? pid : 0;
     }
     ChildProcess(const ChildProcess&) = delete;
@@ -195,31 +180,8 @@ public:
         if (m_pid > 0)
             ::kill(m_pid, halted ? SIGSTOP : SIGCONT);
     }
-    // The whole lines it has written so far.
-    std::vector<std::string> lines() const {
-        std::vector<std::string> lines;
-        std::ifstream in(m_output);
-        for (std::string line; std::getline(in, line) && !in.eof();) lines.push_back(line);
-        return lines;
-    }
 
 private:
-    static std::string onPath(const std::string& program) {
-        if (program.find('/') != std::string::npos)
-            return program;
-        const char* path = std::getenv("PATH");
-        std::string dirs = path ? path : "/usr/bin:/bin";
-        for (std::size_t at = 0; at <= dirs.size();) {
-            const std::size_t end = std::min(dirs.find(':', at), dirs.size());
-            const std::string candidate = dirs.substr(at, end - at) + "/" + program;
-            if (::access(candidate.c_str(), X_OK) == 0)
-                return candidate;
-            at = end + 1;
-        }
-        return program;
-    }
-
-    std::string m_output;
     pid_t m_pid = 0;
 };
 
