@@ -243,7 +243,8 @@ TEST(TimecodeSources, ShowOnlyTheChosenRunningTimecode) {
               (std::vector<std::string>{"Logging off", "Record run", "By key"}));
     scripted->callbacks.frame(frameOf("10:00:00:00", 25, false, 0));
     a.mainThread.drain();
-    const fake::Bytes fullFrame{0xF0, 0x7F, 0x7F, 0x01, 0x01, 1, 2, 3, 4, 0xF7};
+    // At 25 frames, the rate the log has: the rate does not move and says nothing.
+    const fake::Bytes fullFrame{0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x21, 2, 3, 4, 0xF7};
     a.receive(fullFrame);
     EXPECT_EQ(a.windows.statusText.value, "  10:00:00:00");
     ASSERT_TRUE(a.app->timecodeSources().use(nullptr));
