@@ -41,8 +41,8 @@ void vexaLogging3AppDelegate::MTC_QF_Reader() {
             const auto value = [&t](int i) {
                 return static_cast<int>(static_cast<std::int8_t>(t[i]));
             };
-            handOverRunningTimecode(value(kHours), value(kMinutes), value(kSeconds),
-                                    value(kFrames), (d >> 1) & 0x03);
+            handOverRunningTimecode(value(kHours), value(kMinutes), value(kSeconds), value(kFrames),
+                                    (d >> 1) & 0x03);
             break;
         }
         default:
