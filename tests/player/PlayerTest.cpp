@@ -245,7 +245,7 @@ TEST_F(Player, TheRateFollowsTheMachineAndTheUsersChoiceStandsUntilItChanges) {
                 now += labels[b];
         now += " " + app.field(0, kHeaderFrameRate) + " " + w.btnMenuUndoVal.title +
                (app.app->editChangeFlag ? " *" : "") +
-               (w.statusText.value.find("Rate set to") != std::string::npos ? " +" : "");
+               (w.statusText.value.find("fps set to") != std::string::npos ? " +" : "");
         EXPECT_EQ(now, shown);
     }
     // Play locates at the rate followed.
