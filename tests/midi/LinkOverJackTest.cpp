@@ -248,7 +248,7 @@ TEST(LinkOverJack, LogsSurviveSystemExclusiveThatNeverEndsOrRunsLong) {
         return peer->xruns() > xruns;
     };
     bool overran = sendOverran({"F0 2C 4D 67 01 0A", "F1 04", "F1 10", "F1 23", "F1 30", "F1 42",
-                                "F1 50", "F1 61", "F1 70"});
+                                "F1 50", "F1 61", "F1 72"});
     if (!link.pumpUntil([&] { return link.status() == "  01:02:03:04"; }, 5s)) {
         EXPECT_TRUE(overran) << link.status() << ", and JACK did not overrun";
     }
