@@ -103,8 +103,9 @@ TEST(ProjectFile, ReadsBackWhatWritersWrite) {
           Taken{"Base64AsPlistlibReadsIt",
                 "<plist><array><data>QU!JDRA==</data><data>QUJDRA==QUJD</data>"
                 "<data>=QUJDR===A=Q=x</data><data>QU=JDQU=JD</data></array></plist>",
-                {}, {Picture{'A', 'B', 'C', 'D'}, Picture{'A', 'B', 'C', 'D'},
-                     Picture{'A', 'B', 'C', 'D', 4}, Picture{'A', 'B', 'C', 'A', 'B', 'C'}}}}) {
+                {},
+                {Picture{'A', 'B', 'C', 'D'}, Picture{'A', 'B', 'C', 'D'},
+                 Picture{'A', 'B', 'C', 'D', 4}, Picture{'A', 'B', 'C', 'A', 'B', 'C'}}}}) {
         SCOPED_TRACE(row.name);
         TempFolder folder;
         const std::string path = folder.file("in.vlg");

@@ -85,7 +85,7 @@ std::vector<Case> cases() {
          "1 events, '  23:59:59:29', 0 records"},
         {"the rate bits of piece 7 are the rate, not hours",
          {quarters({0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x61, 0x76})},
-         "1 events, '  01:00:00:00  Rate set to 30 as the timecode runs', 0 records"},
+         "1 events, '  01:00:00:00  fps set to 30', 0 records"},
         {"played in reverse, the next group's piece 7 shows the time",
          {quarters({0x73, 0x61, 0x51, 0x42, 0x31, 0x23, 0x11, 0x04, 0x72})},
          "2 events, '  01:02:03:04', 0 records"},

@@ -45,7 +45,7 @@ const Case kCases[] = {
     {"a negative major version asks for an update", {reply(0x00, '5')}, {}, "  update||||1 -"},
     {"a drop-frame start is shown with semicolons and stored with colons", {start(1, 2, 3, 4, 2)},
      {"1|01:02:03:04|||17:08:09"},
-     "  Rate set to 29.97 drop-frame as the timecode runs|01;02;03;04|||0 01:02:03:04-", "64"},
+     "  fps set to 29.97 DF|01;02;03;04|||0 01:02:03:04-", "64"},
     {"a 30 fps start is not drop-frame", {start(23, 59, 59, 29, 3)}, {"1|23:59:59:29|||17:08:09"},
      "|23:59:59:29|||0 23:59:59:29-"},
     {"a stop completes the last record; the next start clears the stop and its duration",
@@ -54,9 +54,7 @@ const Case kCases[] = {
      "|01:00:20:07|||0 01:00:20:07-"},
     {"a stop after a drop-frame start has no duration", {start(1, 0, 0, 0, 2), stop(1, 0, 10, 5)},
      {"1|01:00:00:00|01:00:10:05||17:08:09"},
-     "  Rate set to 29.97 drop-frame as the timecode runs|01;00;00;00|01:00:10:05||0 "
-     "01:00:00:00-01:00:10:05",
-     "64"},
+     "  fps set to 29.97 DF|01;00;00;00|01:00:10:05||0 01:00:00:00-01:00:10:05", "64"},
     {"a stop whose start was never seen leaves a finished take alone, and says so until a start",
      {start(1, 0, 0, 0, 0), start(1, 0, 5, 0, 0), stop(1, 0, 9, 0), stop(1, 0, 11, 0),
       fullFrame(0x21, 0, 12, 0)},
@@ -104,7 +102,7 @@ const Case kCases[] = {
      {"2147483647|01:00:00:00|||17:08:09", "0|01:00:05:00|||17:08:09"},
      "  01:00:06:00  No log number left: take logged as 0|01:00:05:00|||0 -", "1", 2147483646},
     {"a full frame's rate bits are its rate", {fullFrame(0x61, 2, 3, 4)}, {},
-     "  01:02:03:04  Rate set to 30 as the timecode runs||||0 -", "96"},
+     "  01:02:03:04  fps set to 30||||0 -", "96"},
     {"a full frame reads five bits of hours and frames, six of minutes and seconds",
      {fullFrame(0x3F, 0x7F, 0x7F, 0x7F)}, {}, "  31:63:63:31||||0 -"},
 };

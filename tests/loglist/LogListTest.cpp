@@ -105,8 +105,8 @@ int scanKey(const LogList& list, LogList::RecordKey key) {
 
 // The chase's index and the places of the records' keys, which findRecord finds from any hint.
 TEST(LogSearchIndex, AnswersAsTheScanDoesThroughEveryKindOfChange) {
-    const char* const changes[] = {"stop changed", "renumbered", "inserted", "removed",
-                                   "replaced by another list", "appended", "brought back at the end"};
+    const char* const changes[] = {"stop changed", "renumbered", "inserted",     "removed",
+                                   "reopened",     "appended",   "put back last"};
     for (unsigned seed = 1; seed <= 60; ++seed) {
         RandomLog log{std::mt19937(seed)};
         LogList list;
@@ -138,7 +138,8 @@ TEST(LogSearchIndex, AnswersAsTheScanDoesThroughEveryKindOfChange) {
                     for (int r = 0; r <= list.recordCount(); ++r) {
                         LogRecord values;
                         for (int f = 0; f < kFieldsPerRecord; ++f)
-                            values[static_cast<std::size_t>(f)] = list.value(LogList::indexOf(r, f));
+                            values[static_cast<std::size_t>(f)] =
+                                list.value(LogList::indexOf(r, f));
                         opened.append(std::move(values));
                     }
                     list = opened;

@@ -226,24 +226,26 @@ TEST_F(Player, TheRateFollowsTheMachineAndTheUsersChoiceStandsUntilItChanges) {
         app.app->editChangeFlag = 0;
         const std::uint8_t rate = static_cast<std::uint8_t>(step[1] - '0');
         if (*step == 'q')
-            for (const std::uint8_t piece : {0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x6A, 0x70 | rate << 1})
+            for (const std::uint8_t piece :
+                 {0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x6A, 0x70 | rate << 1})
                 app.receive({0xF1, piece});
         else if (*step == 'f')
-            app.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, std::uint8_t(rate << 5 | 10), 0, 0, 0, 0xF7});
+            app.receive(
+                {0xF0, 0x7F, 0x7F, 0x01, 0x01, std::uint8_t(rate << 5 | 10), 0, 0, 0, 0xF7});
         else if (*step == 's')
             app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 10, 1, 0, 0, rate, 0xF7});
         else if (*step == 'c')
             app.app->btnPlayerFps25();
         else
             (app.app.get()->*(*step == 'u' ? &vexaLogging3AppDelegate::btnEditUndo
-                                            : &vexaLogging3AppDelegate::btnEditRedo))();
+                                           : &vexaLogging3AppDelegate::btnEditRedo))();
         std::string now;
         for (std::size_t b = 0; b < 4; ++b)
             if (buttons[b]->on)
                 now += labels[b];
         now += " " + app.field(0, kHeaderFrameRate) + " " + w.btnMenuUndoVal.title +
                (app.app->editChangeFlag ? " *" : "") +
-               (w.statusText.value.find("Rate set to") != std::string::npos ? " +" : "");
+               (w.statusText.value.find("fps set to") != std::string::npos ? " +" : "");
         EXPECT_EQ(now, shown);
     }
     // Play locates at the rate followed.

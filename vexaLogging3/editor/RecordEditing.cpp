@@ -121,8 +121,8 @@ void vexaLogging3AppDelegate::btnEditPaste() {
 }
 
 bool vexaLogging3AppDelegate::numberForPaste(LogRecord& record) {
-    // A copy would carry the number of a record still in the log, and a jump to that number finds only one of them: the
-    // user decides, and by default the copy gets a number no record has.
+    // A copy would carry the number of a record still in the log, and a jump to that number finds
+    // only one of them: the user decides, and by default the copy gets a number no record has.
     const std::string* number = std::get_if<std::string>(&record[kFieldNumber]);
     if (number == nullptr || m_searchIndex.findNumber(logStartArray, *number) == 0)
         return true;

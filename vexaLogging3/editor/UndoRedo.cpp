@@ -7,8 +7,7 @@
 vexaLogging3AppDelegate::EditStep::EditStep(vexaLogging3AppDelegate& controller, std::string name)
     : m_controller(controller) {
     m_controller.m_editHistory.begin(
-        std::move(name),
-        {m_controller.logEditPos, m_controller.logNr, m_controller.mmcFpsAddWert});
+        std::move(name), {m_controller.logEditPos, m_controller.logNr, m_controller.mmcFpsAddWert});
 }
 
 vexaLogging3AppDelegate::EditStep::~EditStep() {

@@ -125,6 +125,7 @@ void vexaLogging3AppDelegate::followMachineRate(int rate) {
         return;
     setFrameRate(code);
     editChangeFlag = 1;
-    static const char* const names[] = {"24", "25", "29.97 drop-frame", "30"};
-    showRateNotice(std::string("  Rate set to ") + names[rate] + " as the timecode runs");
+    // Short: the running timecode before it must stay in view.
+    static const char* const names[] = {"24", "25", "29.97 DF", "30"};
+    showRateNotice(std::string("  fps set to ") + names[rate]);
 }
