@@ -115,6 +115,11 @@ mutants=(
     "core_tests|vexaLogging3/documents/RecoveryFile.cpp|        if (projectCopy && lockedByARunningProgram|        if (false && lockedByARunningProgram|a running older program's copy is offered to a second one"
     "core_tests qt_tests|vexaLogging3/documents/FileCommands.cpp|\"Save changes before closing Glimmark?\", \"Save\", \"Cancel\", \"Don't Save\");|\"Save changes before closing Glimmark?\", \"Save\", \"\", \"Don't Save\");|Escape at the quit saves and quits"
     "core_tests|vexaLogging3/capture/VideoDevices.cpp|    outlets.mCaptureView->showText(\"No video\");|    outlets.mCaptureView->showText(\"\");|nothing says capture is off"
+    "core_tests|vexaLogging3/input/SysexInterpreter.cpp|    m_openTake = 0;¶    const int last|    const int last|a second stop stretches a finished take"
+    "core_tests|vexaLogging3/documents/Recovery.cpp|        if (answer == platform::kAlertOther)¶            candidate.discard();|        if (answer != platform::kAlertDefault)¶            candidate.remove();|Escape at the restore question deletes the crashed log"
+    "core_tests|vexaLogging3/documents/FileCommands.cpp|        endDeviceIntake();¶        if (editChangeFlag != 1|        closeMidi();¶        if (editChangeFlag != 1|the takes logged behind the quit prompt are not in the file it saves"
+    "core_tests|vexaLogging3/capture/VideoDevices.cpp|    m_chosenVideoDevice = listed ?|    m_chosenVideoDevice = false ?|the camera is not chosen again after a restart"
+    "qt_tests|vexaLogging3/platform/qt/QuitPrompt.cpp|return w != closing && w->isVisible() && keepsTheProgramRunning(w);|return w != closing && w->isVisible() && w->inherits(\"QMainWindow\");|the quit question comes while a Help window keeps the program running"
     "vexasim_tests|tools/vexasim/ClockDriver.cpp|if (!m_sim.playing() && !m_sim.waitingToRecord()) {|if (!m_sim.playing()) {|the demo never records again after a playback"
     "core_tests|vexaLogging3/input/SysexInterpreter.cpp|if (logNr == std::numeric_limits<std::int32_t>::max()) {|if (logNr == std::numeric_limits<std::int32_t>::min()) {|record numbers wrap to negative"
     "cli_tests|vexaLogging3/documents/AtomicFile.cpp|if (exists && ((old.st_mode & 0222) == 0 or ::access(|if (exists && (false or ::access(|a read-only file is replaced"
@@ -174,7 +179,8 @@ mutants=(
     "midi_jack_tests|vexaLogging3/platform/midi/JackMidiSystem.cpp|    if (kept == nullptr) {|    if (true) {|every connection after the first fails: the port's name is still taken"
     "midi_jack_tests|vexaLogging3/platform/midi/JackMidiSystem.cpp|        m_opening->answered.wait_for(lock, kOpenLimit, [&] { return m_opening->done; });|        m_opening->answered.wait(lock, [&] { return m_opening->done; });|a hung JACK server freezes the window"
     "midi_jack_tests|vexaLogging3/platform/midi/JackMidiSystem.cpp|    if (started)¶        m_opening|    if (true)¶        m_opening|every scan waits a second while a JACK server hangs"
-    "qt_tests|vexaLogging3/platform/qt/LogTableWindow.cpp|    if (!followed or last != m_model->rowCount() - 1)|    if (followed or last != m_model->rowCount() - 1)|Follow chooses every other take, and takes a choice the user made elsewhere"
+    "core_tests|vexaLogging3/editor/Navigation.cpp|    if (typingOnShownRecord() or fullScreenMode|    if (fullScreenMode|Follow moves the editor under a comment being typed and splits it over takes"
+    "core_tests|vexaLogging3/documents/Recovery.cpp|    for (const auto& [index, text] : typed) snapshot.replace(index, text);|    (void)snapshot;|a comment on screen when the program dies is gone after the restore"
 )
 
 current=""

@@ -20,8 +20,9 @@
 #include "platform/midi/RtMidiSystem.h"
 #include "platform/plist/PropertyListFileStore.h"
 #include "platform/qt/ApplicationWindows.h"
-#include "platform/qt/MidiMenu.h"
+#include "platform/qt/DeviceComboBox.h"
 #include "platform/qt/LiveSharing.h"
+#include "platform/qt/MidiMenu.h"
 #include "platform/qt/QtImageFiles.h"
 #include "platform/qt/QtMainThread.h"
 #include "platform/qt/QtPdfWriter.h"
@@ -249,12 +250,27 @@ int main(int argc, char* argv[]) {
     });
     if (logWasOpen)
         windows.windowLog.show();
-    // Saved while the windows are still as the user left them: a Quit leaves them open, a
+    // Saved while the windows are still as the user left them: a Quit closes them all, a
     // close of the last window has closed the log too.
-    QObject::connect(&application, &QCoreApplication::aboutToQuit, &application,
-                     [&windows, &settings] { windows.windowLog.saveSettings(settings); });
-    if (simulate)
+    const auto logWindowSaver = platform::qt::saveWhenQuitting(
+        [&windows, &settings] { windows.windowLog.saveSettings(settings); });
+    // The camera chosen last time comes back before the restore question, so that the takes
+    // logged under it get their pictures; the demo starts on the test pattern until one is
+    // chosen. Every choice is remembered at once: a crash must not forget it.
+    const QString videoDeviceKey = QStringLiteral("capture/videoDevice");
+    if (settings.contains(videoDeviceKey)) {
+        const std::string remembered = settings.value(videoDeviceKey).toString().toStdString();
+        if (!remembered.empty())
+            controller.chooseVideoDevice(remembered);
+    } else if (simulate) {
         controller.chooseVideoDevice(platform::GstreamerVideoSystem::kTestPatternName);
+    }
+    QObject::connect(windows.windowRec.cmbDevicesVal, &QComboBox::activated, &settings,
+                     [&settings, &controller, videoDeviceKey] {
+                         settings.setValue(videoDeviceKey,
+                                           QString::fromStdString(controller.chosenVideoDevice()));
+                         settings.sync();
+                     });
 
     LiveSharing sharing(controller, codec, &pictureConverter, windows.windowRec.shareStatus,
                         &windows.windowRec);

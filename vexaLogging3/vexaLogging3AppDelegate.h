@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "capture/StillEncoder.h"
@@ -95,6 +96,12 @@ public:
     void LogEditCommentSichern();
     void LogNaechster();
     void FindLogToTimecode(std::string_view timecodeText);
+    // The user is done with a comment field (Return, or the keyboard left it): what was typed
+    // goes into the record on show.
+    void txtEditCommentChg();
+    // Follow, the log window's box: while the editor shows the newest record, a take moves it
+    // to the new one, unless the user is at work in its fields.
+    bool followTakes = true;
 
     // ---- Editor navigation (main thread) ----
     void btnLogNaechstes();
@@ -180,9 +187,13 @@ public:
     void comboBoxWillPopUp();
     // The user chose an item of the device list: "None" or a device to start.
     void cmbDevices();
-    // Chooses the device of that name as the user would; true when it runs. For the demo,
-    // which starts with the test pattern.
+    // Chooses the device of that name as the user would; true when it runs. At start, the one
+    // chosen last time (or the demo's test pattern); one that is not there is named in the
+    // capture status until a device is chosen.
     bool chooseVideoDevice(std::string_view name);
+    // The device the user chose last, empty for "None" or none chosen yet: what to choose at
+    // the next start.
+    const std::string& chosenVideoDevice() const { return m_chosenVideoDevice; }
     // The frame callback of the video input (capture thread): keeps the latest frame.
     void captureOutputDidOutputVideoFrame(platform::VideoFramePtr frame);
     void CapturePicture();
@@ -196,7 +207,8 @@ public:
     void btnFileSaveAs();
     // The platform's notice that the program is about to quit: asks about unsaved changes and
     // saves, while the windows still exist. False when the user chose to stay (Cancel, or a
-    // save dialog given up): the program must go on as it was.
+    // save dialog given up): the program must go on as it was. True once the device input is
+    // closed and what it brought meanwhile is written (or given up with "Don't Save").
     bool applicationWillTerminate();
     void CreateNewFile();
     void LogSave();
@@ -349,13 +361,29 @@ private:
     void storeTypedText(bool evenWhileTyped);
     // The number field back to the number of the record on show, over whatever was typed.
     void showRecordNumber();
+    // What is typed into the fields of the record on show and not stored, as storing it would
+    // store it: (index in the log, value).
+    std::vector<std::pair<std::size_t, std::string>> typedNotStored() const;
+    // The user is at work on the record on show: typed text not stored yet, or the keyboard
+    // still in one of its fields in edit mode after typing that no Return, step or leaving
+    // the field has closed.
+    bool typingOnShownRecord() const;
+    // A take has come with Follow on and the newest record on show.
+    void followNewTake();
+    // Typing on the record on show since the user last closed it; a refresh may have stored
+    // the text meanwhile, and the user still types on.
+    bool m_typedSinceCommit = false;
+    // The record on show when a take was left to wait for the user's typing: Follow holds on
+    // it, and the take after the typing is closed is followed.
+    LogList::RecordKey m_followHeld = 0;
     // The navigation, the fields and the Play button's title while a playback or the chase
     // holds the editor, or once neither does.
     void showPlayerLocks(bool locked);
     // The record the editor's fields show, by key: records put in or taken out before it
     // move it, and typed text must still reach it. 0 while the editor shows none.
     LogList::RecordKey m_shownRecord = 0;
-    // The record the interface's most recent log start made; its stop belongs to it.
+    // The record the interface's most recent log start made, until its stop has come: the
+    // stop belongs to it. 0 while no take of this run is open.
     LogList::RecordKey m_openTake = 0;
     platform::VideoFramePtr latestFrame();
     void videoDeviceLost(std::uint64_t device, const std::string& why);
@@ -368,6 +396,9 @@ private:
     void showCaptureState();
     int m_logsWithoutPicture = 0;
     std::string m_lastLogWithoutPicture;
+    std::string m_chosenVideoDevice;
+    // The device chosen last time that was not there at start, until the user chooses one.
+    std::string m_missingVideoDevice;
 
     // ---- Player controls and timecode entry ----
     void chooseFrameRate(platform::Button* chosen, std::uint8_t code);
@@ -433,6 +464,8 @@ private:
     platform::FileDialogPurpose fileDialog(std::string title) const;
     // Writes the project file; false (the user told) when it failed.
     bool writeProjectFile();
+    // The program is ending: the device input closes, and what it handed over runs now.
+    void endDeviceIntake();
     // While one lives, device events handed to the main thread wait; when it goes, they run
     // in their order. Held around every read or change of the LogList that runs off the main
     // thread, so the list never changes under it.
@@ -491,7 +524,11 @@ private:
     std::string withRecoveryNotice(std::string status) const;
     // Set while takes arrive with no log number left to give them.
     std::string m_logNumberNotice;
+    // Set by a log stop that changed no record, until the next log start.
+    std::string m_strayStopNotice;
     std::unique_ptr<RecoveryFile> m_recovery;
+    // The typed text the journal was last given, over the log it was given.
+    std::vector<std::pair<std::size_t, std::string>> m_recoveryTyped;
     // The journal holds changes that are not saved.
     bool m_recoveryOnDisk = false;
     std::uint64_t m_recoveryRevision = 0;

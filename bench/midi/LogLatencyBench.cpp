@@ -54,6 +54,19 @@ public:
         }
         m_posted.notify_one();
     }
+    void runPosted() override {
+        for (;;) {
+            std::function<void()> work;
+            {
+                std::lock_guard lock(m_mutex);
+                if (m_pending.empty())
+                    return;
+                work = std::move(m_pending.front().work);
+                m_pending.pop_front();
+            }
+            work();
+        }
+    }
 
     // Runs posted work and the timers until `done`, calling `afterWork` after each piece.
     bool runUntil(const std::function<bool()>& done, Clock::duration timeout,

@@ -19,6 +19,10 @@ void step(fake::App& a, std::unique_lock<std::mutex>& encoder, const std::string
             a.app->comboBoxWillPopUp();
         a.windows.cmbDevicesVal.selectItem(n);
         a.app->cmbDevices();
+    } else if (s.starts_with("again ")) {  // as the next start chooses the one remembered
+        a.app->chooseVideoDevice(s.substr(6));
+    } else if (s.starts_with("chosen")) {  // what the next start is to choose
+        EXPECT_EQ(a.app->chosenVideoDevice(), s.substr(std::min<std::size_t>(s.size(), 7)));
     } else if (s.starts_with("frame ")) {
         a.video.deliver(std::make_shared<const fake::VideoFrame>(last));
     } else if (s == "log") {
@@ -78,6 +82,15 @@ TEST(Capture, DevicesChosenWhatTheUserIsToldAndTheStillEachRecordGets) {
          "choose 1; waiting; status; choose 0; no video; status Capture off: new logs get no "
          "picture",
          "start Cam A, stop Cam A", "", ""},
+        {"the choice is remembered, None too", 0, 0, "choose 2; chosen Card B; choose 0; chosen",
+         "start Card B, stop Card B", "", ""},
+        {"chosen again at the next start", 1, 0, "again Card B; waiting; chosen Card B",
+         "start Card B", "", ""},
+        {"one not there at the next start is named until a choice", 0, 1,
+         "again Cam X; status Capture off (\"Cam X\" not found): new logs get no picture; log; "
+         "drain; status Capture off (\"Cam X\" not found): 1 log without a picture, the last 1; "
+         "choose 0; status Capture off: 1 log without a picture, the last 1",
+         "", "", "-"},
         {"a device that will not open: not a word", 0, 0, "choose 3", "start Dead C", "", ""},
         {"no output: error3, the system's words", 0, 0, "choose 4", "start Mute D",
          "error3, No picture from Mute D: not negotiated", ""},

@@ -201,14 +201,14 @@ TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
     std::string whileAsked;
     a.windows.dialogs.answers = {kAlertAlternate};
     a.windows.dialogs.whileAsked = [&a, &whileAsked] {
-        a.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 1, 0, 3, 0, 0xF7});
         a.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 2, 0, 5, 7, 0xF7});
+        a.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 1, 0, 3, 0, 0xF7});
         whileAsked = a.windows.statusText.value + " @" + std::to_string(a.app->logEditPos);
     };
     a.app->btnEditLogDelete();
     a.mainThread.drain();
-    EXPECT_EQ(whileAsked, "  02:00:05:07 @1");
-    EXPECT_EQ(a.app->logEditPos, 2);
+    EXPECT_EQ(whileAsked, "  01:00:03:00 @2");
+    EXPECT_EQ(a.app->logEditPos, 1);
 
     // Quit right after an answer: the main thread's loop lets the hold go after the controller
     // has gone, and must not reach into it then.
@@ -217,6 +217,57 @@ TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
     a.app->btnEditLogDelete();
     a.app.reset();
     a.mainThread.drain();
+}
+
+// The takes the interface logs behind the quit prompt and the write, or that are still on
+// their way when the quit comes, are in the file before the program ends, and the question is
+// not asked again for them; the device input is closed by then, so nothing comes after.
+TEST(Documents, TheQuitWritesEveryTakeLoggedUntilTheProgramEnds) {
+    const fake::Bytes take{0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0xF7};
+    struct Case {
+        const char* name;
+        bool unsaved;
+        int answer;
+        std::string takes;  // when they come: p behind the prompt, w during the first write,
+                            // o on its way to the main thread as the quit begins
+        int prompts, writes;
+        std::size_t recordsWritten;
+    };
+    for (const Case& k : {
+             Case{"behind the prompt and the write", true, kAlertDefault, "pw", 1, 2, 3},
+             Case{"on its way, the log saved before", false, kAlertDefault, "o", 1, 1, 2},
+             Case{"on its way, unsaved", true, kAlertDefault, "o", 1, 2, 2},
+             Case{"nothing new", false, kAlertDefault, "", 0, 0, 0},
+             Case{"don't save", true, kAlertOther, "p", 1, 0, 0},
+         }) {
+        SCOPED_TRACE(k.name);
+        DocumentApp a;
+        a.app->setPathString("/d/day.vlg");
+        a.app->editChangeFlag = k.unsaved ? 1 : 0;
+        a.midi.plug("vexa ");
+        a.app->timer2Callback();
+        ASSERT_FALSE(a.midi.live.empty());
+        const auto when = [&](char c) {
+            if (k.takes.find(c) != std::string::npos)
+                a.receive(take);
+        };
+        a.windows.dialogs.answers = {k.answer};
+        a.windows.dialogs.whileAsked = [&] { when('p'); };
+        a.propertyLists.duringWrite = [&] {
+            if (a.propertyLists.writes == 1)
+                when('w');
+        };
+        if (k.takes.find('o') != std::string::npos)
+            myReadProc(platform::makeMidiPacketList(take), nullptr, nullptr);
+        EXPECT_TRUE(a.app->applicationWillTerminate());
+        EXPECT_EQ(a.windows.dialogs.alerts.size(), std::size_t(k.prompts));
+        EXPECT_EQ(a.propertyLists.writes, k.writes);
+        const auto file = a.propertyLists.files.find("/d/day.vlg");
+        EXPECT_EQ(file == a.propertyLists.files.end() ? 0 : file->second.size() / 10 - 1,
+                  k.recordsWritten);
+        EXPECT_TRUE(a.midi.live.empty()) << "the device input is closed";
+        a.app->waitForSends();
+    }
 }
 
 // Each file dialog names its action and starts in the open document's folder; a log never

@@ -121,11 +121,14 @@ std::vector<std::string> journalNames(const std::string& folder) {
 
 // Killed after a save and one more take, the program leaves that take to restore. The
 // restore question names the log; what the interface logged before it and while it waits
-// comes after the restored takes, numbered on from them. Discarded, nothing is left; a program
-// still running keeps its journal to itself.
+// comes after the restored takes, numbered on from them. Escape (or closing the question)
+// keeps the journal for the next start; only Discard gives it up, and even that moves it aside,
+// where the newest three are kept. A program still running keeps its journal to itself.
 TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
-    for (const bool restore : {true, false}) {
-        SCOPED_TRACE(restore ? "restore" : "discard");
+    for (const int answer :
+         {platform::kAlertDefault, platform::kAlertAlternate, platform::kAlertOther}) {
+        const bool restore = answer == platform::kAlertDefault;
+        SCOPED_TRACE(answer);
         TempFolder folder;
         const std::string state = folder.file("state");
         const ChildRun crashed = inChild([&] {
@@ -140,9 +143,17 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
             return std::string();
         });
         ASSERT_TRUE(WIFSIGNALED(crashed.status));
+        // Three logs discarded on earlier days, the oldest first.
+        for (int day = 1; day <= 3; ++day) {
+            const std::string old =
+                state + "/recovery-" + std::to_string(day) + ".journal.discarded";
+            writeFile(old, "day " + std::to_string(day));
+            std::filesystem::last_write_time(old, std::filesystem::file_time_type::clock::now() -
+                                                      std::chrono::hours(24 * (4 - day)));
+        }
         RecoveringApp next(state);
         auto& dialogs = next.app.windows.dialogs;
-        dialogs.answers = {restore ? platform::kAlertDefault : platform::kAlertAlternate};
+        dialogs.answers = {answer};
         next.log(15);  // before the question comes
         dialogs.whileAsked = [&] { next.log(20); };
         next.c.offerRecovery();
@@ -160,11 +171,74 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
                       record == meanwhile ? "01:00:15:00" : "01:00:20:00");
         }
         EXPECT_EQ(next.c.pathString, restore ? "/shows/day1.vlg" : "Untitled");
+        next.log(30);  // Follow goes on from the newest record, restored or not
+        EXPECT_EQ(next.c.logEditPos, meanwhile + 2);
         next.c.waitForRecoveryFile();
-        EXPECT_EQ(journalNames(state).size(), 1u) << "the restored journal goes once ours is kept";
-        EXPECT_TRUE(RecoveryFile::leftBehind(state).empty()) << "its program still runs";
+        std::vector<std::string> discarded;
+        for (const std::string& name : journalNames(state))
+            if (name.ends_with(".discarded"))
+                discarded.push_back(name);
+        const bool discard = answer == platform::kAlertOther;
+        ASSERT_EQ(discarded.size(), 3u) << "the newest three are kept";
+        EXPECT_EQ(std::count(discarded.begin(), discarded.end(), "recovery-1.journal.discarded"),
+                  !discard)
+            << "the oldest goes";
+        // The crashed program's, named by its process number.
+        const auto given = std::find_if(discarded.begin(), discarded.end(),
+                                        [](const std::string& n) { return n.size() > 28; });
+        EXPECT_EQ(given != discarded.end(), discard);
+        if (given != discarded.end()) {
+            EXPECT_EQ(read(fileText(state + "/" + *given)).entries.size(), 30u) << "whole";
+        }
+        EXPECT_EQ(RecoveryFile::leftBehind(state).size(), answer == platform::kAlertAlternate)
+            << "kept for the next start; ours is not offered while its program runs";
         dialogs.answers = {platform::kAlertOther};
         next.c.applicationWillTerminate();  // Don't Save
+    }
+}
+
+// Text typed into the record on show and not stored yet is in the journal, not in the log,
+// and comes back in its record with the restore, even when the log was saved before.
+TEST(CrashRecovery, TextTypedAndNotStoredIsRestoredIntoItsRecord) {
+    struct Case {
+        bool savedFirst;
+        fake::TextField fake::Windows::*field;
+        int k;
+        const char *typed, *restored;
+    } const cases[] = {
+        {false, &fake::Windows::txtEditComment1, kFieldComment1, "typed but not stepped",
+         "typed but not stepped"},
+        {true, &fake::Windows::txtEditStart, kFieldStart, "1:2:3", "01:02:03:00"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        TempFolder folder;
+        const std::string state = folder.file("state");
+        const ChildRun crashed = inChild([&] {
+            RecoveringApp app(state);
+            app.c.setPathString("/shows/day1.vlg");
+            app.log(1);
+            if (c.savedFirst)
+                app.c.btnFileSave();
+            const std::string before = app.app.field(1, c.k);
+            (app.app.windows.*c.field).type(c.typed);
+            app.c.keepRecoveryFile(true);
+            app.c.waitForRecoveryFile();
+            if (app.app.field(1, c.k) != before)
+                return std::string("the typed text went into the log");
+            ::raise(SIGKILL);
+            return std::string();
+        });
+        ASSERT_TRUE(WIFSIGNALED(crashed.status)) << crashed.told;
+        RecoveringApp next(state);
+        next.app.windows.dialogs.answers = {platform::kAlertDefault};
+        next.c.offerRecovery();
+        next.app.mainThread.drain();
+        ASSERT_EQ(next.app.windows.dialogs.alerts.size(), 1u);
+        EXPECT_EQ(next.app.field(1, c.k), c.restored);
+        EXPECT_EQ(next.c.editChangeFlag, 1);
+        next.app.windows.dialogs.answers = {platform::kAlertOther};
+        next.c.applicationWillTerminate();
     }
 }
 

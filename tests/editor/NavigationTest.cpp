@@ -111,6 +111,8 @@ TEST_F(Navigation, TextBeingTypedSurvivesTheRefreshesOfDeviceEvents) {
         EXPECT_EQ(app.field(1, kFieldComment1) + app.field(1, kFieldComment2), shown);
     }
     app.app->btnEditRedo();
+    w.txtEditStop.type("");     // the take opened again: the next stop, whose start has passed,
+    app.app->txtEditStopChg();  // completes it
     w.txtEditStart.type("1:0:2");
     device(0x02, 12);
     EXPECT_EQ(editorView(app), "@1 #1 1:0:2-01:00:12:00  'abcdefghijk' [||] *");
@@ -130,6 +132,69 @@ TEST_F(Navigation, TextBeingTypedSurvivesTheRefreshesOfDeviceEvents) {
     app.app->chkEditChaseMode();
     app.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 1, 0, 5, 0, 0xF7});  // inside record 1
     EXPECT_EQ(w.txtEditNr.value + " " + app.field(2, kFieldComment2), "1 boom in shot");
+}
+
+// Follow moves the editor to each new take only while nobody types on the record on show:
+// work on the newest take (typed, stored by a refresh with the keyboard still there, or a time
+// waiting in full screen) keeps the editor on it across takes, and the take after the typing
+// is closed is followed, its fields empty. At work: 'c' a comment typed, 's' a start typed,
+// 'f' a start typed in full screen, 'k' the keyboard in a comment, 'o' Follow off. Closed by
+// 'R' Return in the comment, 'L' leaving it, 'E' Ctrl+End, 'B' a step back, 'S' Return in the
+// start, 'F' full screen ended and the start committed. Seen: record 2's start after its own
+// stop came, the editor's place after takes 3, 4 and 5, then record 2's comment and start,
+// the comments of takes 3 to 5 and the comment field.
+TEST(Follow, TheEditorWaitsOnTheRecordTheUserTypesOn) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"cR", "01:00:10:00 @2 @2 @5 'Sc 7 Sc 7 ' 01:00:10:00 '||||'"},
+        {"cL", "01:00:10:00 @2 @2 @5 'Sc 7 Sc 7 ' 01:00:10:00 '||||'"},
+        {"cE", "01:00:10:00 @2 @2 @5 'Sc 7 Sc 7 ' 01:00:10:00 '||||'"},
+        {"cB", "01:00:10:00 @2 @2 @1 'Sc 7 Sc 7 ' 01:00:10:00 '|||'"},
+        {"sS", "01:00:10:00 @2 @2 @5 '' 01:00:02:00 '||||'"},
+        {"fF", "01:00:10:00 @2 @2 @5 '' 01:00:02:00 '||||'"},
+        {"k-", "01:00:10:00 @3 @4 @5 '' 01:00:10:00 '||||'"},
+        {"o-", "01:00:10:00 @2 @2 @2 '' 01:00:10:00 '|||'"},
+    };
+    for (const auto& [how, expected] : cases) {
+        SCOPED_TRACE(how);
+        fake::App app;
+        fake::Windows& w = app.windows;
+        vexaLogging3AppDelegate& c = *app.app;
+        w.chkEditModeVal.on = true;
+        const auto device = [&](std::uint8_t event, std::uint8_t seconds) {
+            app.receive({0xF0, 0x2C, 0x4D, 0x67, event, 1, 0, seconds, 0, 0, 0xF7});
+        };
+        const auto act = [&](char a) {
+            if (a == 'c')
+                w.txtEditComment1.type(w.txtEditComment1.value + "Sc 7 ");
+            if (a == 's' || (a == 'f' && c.fullScreenMode == 0))
+                w.txtEditStart.type("1:0:2");
+            w.txtEditStart.keyboard = w.txtEditStart.keyboard && a != 'f';
+            c.fullScreenMode = a == 'f' ? 1 : a == 'F' ? 0 : c.fullScreenMode;
+            w.txtEditComment1.keyboard = (w.txtEditComment1.keyboard || a == 'k') && a != 'L';
+            c.followTakes = c.followTakes && a != 'o';
+            if (a == 'R' || a == 'L')
+                c.txtEditCommentChg();
+            if (a == 'E')
+                c.LogEditGoTo(4);
+            if (a == 'B')
+                c.btnLogVorher();
+            if (a == 'S' || a == 'F')
+                c.txtEditStartChg();
+        };
+        device(0x01, 0);
+        device(0x01, 10);
+        act(how[0]);
+        device(0x02, 20);  // the take on show ends: the editor is refreshed
+        std::string seen = app.field(2, kFieldStart);
+        for (const std::uint8_t take : {30, 40, 50}) {
+            act(take == 40 ? how[0] : take == 50 ? how[1] : '-');
+            device(0x01, take);
+            seen += " @" + std::to_string(c.logEditPos);
+        }
+        seen += " '" + app.field(2, kFieldComment1) + "' " + app.field(2, kFieldStart) + " '";
+        for (int take = 3; take <= 5; ++take) seen += app.field(take, kFieldComment1) + "|";
+        EXPECT_EQ(seen + (c.logEditPos == 5 ? w.txtEditComment1.value + "|" : "") + "'", expected);
+    }
 }
 
 TEST_F(Navigation, RenumberStoresTheTypedTextWhenItsValueIsOneTo999) {

@@ -22,14 +22,16 @@
 #include <tuple>
 
 #include "platform/qt/MyImageView.h"
+#include "platform/qt/WindowPlacement.h"
 #include "qt/GuiApp.h"
 
 namespace {
 
 using gui_test::encodedPicture;
 
-// The numbers of the rows shown, the chosen one in brackets, then the editor's number and
-// place and the count beside the search: "1 [2] | #2 Record 2 of 2 | 2 records".
+// The numbers of the rows shown, the chosen one in brackets, one pointed out but not chosen
+// in angle brackets, then the editor's number and place and the count beside the search:
+// "1 [2] <3> | #2 Record 2 of 3 | 3 records".
 std::string shown(gui_test::GuiApp& app) {
     const LogTableWindow& log = app.windows.windowLog;
     const QAbstractItemModel* rows = log.table->model();
@@ -38,7 +40,8 @@ std::string shown(gui_test::GuiApp& app) {
         const std::string number =
             rows->index(row, LogTableModel::kNumberColumn).data().toString().toStdString();
         const bool chosen = log.table->selectionModel()->isRowSelected(row, {});
-        s += (chosen ? "[" + number + "]" : number) + " ";
+        const bool current = log.table->currentIndex().row() == row;
+        s += (chosen ? "[" + number + "]" : current ? "<" + number + ">" : number) + " ";
     }
     return s + "| #" + app.edit.txtEditNr->text().toStdString() + " " +
            app.edit.recordPosition->text().toStdString() + " | " +
@@ -88,6 +91,28 @@ TEST(LogTable, FollowsTakesMovesWithTheEditorAndNarrowsToASearch) {
         },
         [&] { log.search->clear(); },
         [&] { keys(app.edit.imgEdit, QKeySequence(Qt::CTRL | Qt::Key_Home)); },
+        [&] { keys(app.edit.imgEdit, QKeySequence(Qt::CTRL | Qt::Key_End)); },
+        // Follow goes on behind a search that hides every row.
+        [&] {
+            QTest::keyClicks(log.search, "no such take");
+            for (int n = 0; n < 4; ++n) take();
+        },
+        [&] { log.search->clear(); },
+        // A comment typed slowly on the newest take stays with it while takes come in.
+        [&] {
+            app.edit.chkEditModeVal->click();
+            keys(app.edit.txtEditComment1, QKeySequence());
+            QTest::keyClicks(app.edit.txtEditComment1, "Sc 7");
+            take();
+        },
+        [&] {
+            QTest::keyClicks(app.edit.txtEditComment1, " T2 lovely");
+            take();
+        },
+        [&] {
+            QTest::keyClick(app.edit.txtEditComment1, Qt::Key_Return);
+            take();
+        },
     };
     const char* const expected[] = {
         "[1] | #1 Record 1 of 1 | 1 record",
@@ -102,6 +127,12 @@ TEST(LogTable, FollowsTakesMovesWithTheEditorAndNarrowsToASearch) {
         "2 | #3 Record 3 of 4 | 1 of 4 match",
         "1 2 [3] 4 | #3 Record 3 of 4 | 4 records",
         "[1] 2 3 4 | #1 Record 1 of 4 | 4 records",
+        "1 2 3 [4] | #4 Record 4 of 4 | 4 records",
+        "| #8 Record 8 of 8 | 0 of 8 match",
+        "1 2 3 4 5 6 7 [8] | #8 Record 8 of 8 | 8 records",
+        "1 2 3 4 5 6 7 [8] <9> | #8 Record 8 of 9 | 9 records",
+        "1 2 3 4 5 6 7 [8] 9 <10> | #8 Record 8 of 10 | 10 records",
+        "1 2 3 4 5 6 7 8 9 10 [11] | #11 Record 11 of 11 | 11 records",
     };
     for (std::size_t step = 0; step < std::size(expected); ++step) {
         SCOPED_TRACE("step " + std::to_string(step) + ": " + expected[step]);
@@ -114,15 +145,20 @@ TEST(LogTable, FollowsTakesMovesWithTheEditorAndNarrowsToASearch) {
         EXPECT_EQ(titlesMarked(app), app.controller.editChangeFlag != 0);
     }
     EXPECT_TRUE(titlesMarked(app));
+    EXPECT_EQ(app.controller.logStartArray.text(LogList::indexOf(8, kFieldComment1)),
+              "Sc 7 T2 lovely");
+    for (const int take : {9, 10, 11})
+        EXPECT_EQ(app.controller.logStartArray.text(LogList::indexOf(take, kFieldComment1)), "");
+    EXPECT_EQ(app.edit.txtEditComment1->text(), "");
 
     // What a screen reader says of the controls a record is found with: a label its text,
     // with a description of what that tells; a field or Follow its name.
     const std::tuple<QWidget*, QAccessible::Text, const char*> spoken[] = {
         {log.search, QAccessible::Name, "Search"},
-        {log.matches, QAccessible::Name, "4 records"},
+        {log.matches, QAccessible::Name, "11 records"},
         {log.matches, QAccessible::Description, "Records matching the search"},
         {log.follow, QAccessible::Name, "Follow"},
-        {app.edit.recordPosition, QAccessible::Name, "Record 1 of 4"},
+        {app.edit.recordPosition, QAccessible::Name, "Record 11 of 11"},
         {app.edit.recordPosition, QAccessible::Description,
          "Place of the record on show in the log"},
         {app.edit.txtEditNr, QAccessible::Name, "Record number"},
@@ -159,12 +195,19 @@ TEST(LogTable, FollowsTakesMovesWithTheEditorAndNarrowsToASearch) {
 
 namespace {
 
-// The log window comes back where the user left it, open or closed, with its columns.
-TEST(LogTable, ComesBackWhereItWasLeftOpenOrClosed) {
+// The log window comes back as the user left it at the quit, open or closed, with its
+// columns and Follow, though the quit closes every window before the program ends.
+TEST(LogTable, ComesBackAsItWasLeftAtTheQuit) {
     QTemporaryDir folder;
     QSettings settings(folder.filePath("glimmark.ini"), QSettings::IniFormat);
     const LogList list;
     LogTableModel rows(list, [](std::string_view, std::string_view) { return std::string(); });
+    // Qt closes every window for a quit request, then ends the program: here the request
+    // stops once it has been seen.
+    struct QuitCalledOff final : QObject {
+        bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::Quit; }
+    } calledOff;
+    qApp->installEventFilter(&calledOff);
     for (const bool open : {true, false}) {
         SCOPED_TRACE(open ? "left open" : "left closed");
         QRect placed;
@@ -174,10 +217,14 @@ TEST(LogTable, ComesBackWhereItWasLeftOpenOrClosed) {
             log.show();
             log.setGeometry(120, 140, 640 + (open ? 0 : 30), 420);
             log.table->setColumnHidden(LogTableModel::kComment2Column, open);
+            log.follow->setChecked(open);
             if (!open)
                 log.close();
             placed = log.geometry();
-            log.saveSettings(settings);
+            const auto saver =
+                platform::qt::saveWhenQuitting([&] { log.saveSettings(settings); });
+            QEvent quit(QEvent::Quit);
+            QCoreApplication::sendEvent(qApp, &quit);
         }
         LogTableWindow again;
         again.setModel(&rows);
@@ -185,6 +232,7 @@ TEST(LogTable, ComesBackWhereItWasLeftOpenOrClosed) {
         EXPECT_EQ(again.geometry().size(), placed.size());
         EXPECT_EQ(again.geometry().topLeft(), placed.topLeft());
         EXPECT_EQ(again.table->isColumnHidden(LogTableModel::kComment2Column), open);
+        EXPECT_EQ(again.follow->isChecked(), open);
         // The comments take the room a wide window has.
         again.resize(1900, 600);
         again.show();
@@ -272,9 +320,10 @@ TEST(LogTable, RowsComingInLeaveTheTableDrawnAsAFullRedrawWould) {
         std::function<void(gui_test::GuiApp&)> change;
         int editorAfter;
     };
-    const auto twoTakes = [](gui_test::GuiApp& app) {
+    const auto twoTakes = [](gui_test::GuiApp&) {
+        const std::vector<std::uint8_t> start{0xF0, 0x2C, 0x4D, 0x67, 0x01, 2, 0, 0, 0, 0, 0xF7};
         for (int take = 1; take <= 2; ++take) {
-            app.addRecord("new", "02:00:00:00", "02:00:01:00");
+            myReadProc(platform::makeMidiPacketList(start), nullptr, nullptr);
             QApplication::processEvents();
         }
     };
@@ -287,11 +336,11 @@ TEST(LogTable, RowsComingInLeaveTheTableDrawnAsAFullRedrawWould) {
     const auto search = [](const char* text) {
         return [text](gui_test::GuiApp& app) { app.windows.windowLog.search->setText(text); };
     };
-    // The newest record filtered out of a search is not chosen: nothing follows then.
+    // Follow goes on while a search hides the newest record.
     const Case cases[] = {{"takes, short log", 2, true, "", twoTakes, 4},
                           {"takes, following", 40, true, "", twoTakes, 42},
                           {"takes, not following", 40, false, "", twoTakes, 40},
-                          {"takes into a search", 40, true, "2:00:00", twoTakes, 40},
+                          {"takes into a search", 40, true, "2:00:00", twoTakes, 42},
                           {"in the middle", 40, true, "", inMiddle, 40},
                           {"search changed", 40, true, "2:00:00", search("4"), 40}};
     for (const Case& c : cases) {
@@ -305,9 +354,13 @@ TEST(LogTable, RowsComingInLeaveTheTableDrawnAsAFullRedrawWould) {
         log.follow->setChecked(c.follow);
         log.search->setText(c.search);
         app.controller.LogEditGoTo(c.before);
+        // The table alone: the search field's clear button fades in on a timer of its own.
         const auto onScreen = [&] {
             QApplication::processEvents();
-            return log.screen()->grabWindow(log.winId()).toImage();
+            const QRect rows(log.table->mapTo(&log, QPoint(0, 0)), log.table->size());
+            return log.screen()
+                ->grabWindow(log.winId(), rows.x(), rows.y(), rows.width(), rows.height())
+                .toImage();
         };
         const QImage old = onScreen();
         c.change(app);

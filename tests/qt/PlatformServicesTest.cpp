@@ -33,6 +33,10 @@ TEST(QtMainThread, WorkFromOtherThreadsRunsOnTheGuiThreadInPostingOrder) {
     EXPECT_TRUE(ran.empty()) << "nothing runs before the event loop does";
     ASSERT_TRUE(QTest::qWaitFor([&] { return ran.size() == posted.size(); }));
     EXPECT_EQ(ran, posted) << "-1: run off the GUI thread";
+    // As the program ends: what is posted runs at once, with no event loop.
+    mainThread.post([&] { ran.push_back(-2); });
+    mainThread.runPosted();
+    EXPECT_EQ(ran.back(), -2);
 }
 
 // How often pictures are decoded, and how many ahead, is bench/qt/EditorStepBench's to measure.

@@ -221,6 +221,7 @@ public:
     }
     // Runs everything posted so far, and whatever that posts in turn. Returns how much ran.
     int drain();
+    void runPosted() override { drain(); }
 
 private:
     std::mutex m_mutex;

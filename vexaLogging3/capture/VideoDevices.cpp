@@ -24,9 +24,13 @@ void vexaLogging3AppDelegate::cmbDevices() {
     // Built afresh: the list the user chose from may be older than the devices.
     const std::vector<std::string> devices = m_services.video.deviceNames();
     const int selected = outlets.cmbDevicesVal->selectedIndex();
+    const bool listed = selected >= 1 && selected <= static_cast<int>(devices.size());
+    // The next start chooses it again, so a restart does not leave the takes without pictures.
+    m_chosenVideoDevice = listed ? devices[static_cast<std::size_t>(selected - 1)] : "";
+    m_missingVideoDevice.clear();
     // "None", or a device unplugged while the list was open: capture stays off.
     showCaptureOff();
-    if (devices.empty() || selected < 1 || selected > static_cast<int>(devices.size()))
+    if (!listed)
         return;
 
     // Stills come from the new device's first frame on, never from a frame the one before
@@ -103,7 +107,9 @@ void vexaLogging3AppDelegate::showCaptureState() {
         outlets.captureStatus->setText("");
         return;
     }
-    const std::string state = captureActive == 1 ? "No signal" : "Capture off";
+    std::string state = captureActive == 1 ? "No signal" : "Capture off";
+    if (captureActive != 1 && !m_missingVideoDevice.empty())
+        state += " (\"" + m_missingVideoDevice + "\" not found)";
     if (m_logsWithoutPicture == 0) {
         outlets.captureStatus->setText(state + ": new logs get no picture");
         return;
@@ -117,8 +123,11 @@ bool vexaLogging3AppDelegate::chooseVideoDevice(std::string_view name) {
     comboBoxWillPopUp();
     const std::vector<std::string> devices = m_services.video.deviceNames();
     const auto found = std::find(devices.begin(), devices.end(), name);
-    if (found == devices.end())
+    if (found == devices.end()) {
+        m_missingVideoDevice = name;
+        showCaptureState();
         return false;
+    }
     outlets.cmbDevicesVal->selectItem(static_cast<int>(found - devices.begin()) + 1);
     cmbDevices();
     return captureActive == 1;

@@ -78,31 +78,55 @@ void vexaLogging3AppDelegate::btnFileSaveAs() {
 }
 
 bool vexaLogging3AppDelegate::applicationWillTerminate() {
-    LogEditCommentSichern();
-    if (editChangeFlag != 1) {
-        discardRecovery();
-        return true;
-    }
-    // Cancel is there because a quit reached by a slip of the keys must not cost the log:
-    // Escape and closing the alert answer as Cancel, never as Save or Don't Save.
-    const int answer = outlets.dialogs->runAlert(
-        "File \"" + document::lastPathComponent(pathString) + "\" has been modified!",
-        "Save changes before closing Glimmark?", "Save", "Cancel", "Don't Save");
-    if (answer == platform::kAlertAlternate)
-        return false;
-    // "Don't Save" gives the log up on purpose: nothing is left to restore.
-    if (answer != platform::kAlertDefault) {
-        discardRecovery();
-        return true;
-    }
-    // When the write fails (the user has been told why), the save dialog offers another place
-    // until the log is saved; giving up on the dialog keeps the program and its log.
-    for (bool askForPath = neverSaved();; askForPath = true) {
-        if (askForPath && !SaveAsPanel())
-            return false;
-        if (writeProjectFile()) {
+    // Asked once: once the user chose Save, the takes that come in behind the question, the
+    // save dialog and the write are written too, without asking again.
+    bool saving = false;
+    for (bool askForPath = neverSaved();;) {
+        LogEditCommentSichern();
+        if (editChangeFlag == 1 && !saving) {
+            // Cancel is there because a quit reached by a slip of the keys must not cost the
+            // log: Escape and closing the alert answer as Cancel, never as Save or Don't Save.
+            const int answer = outlets.dialogs->runAlert(
+                "File \"" + document::lastPathComponent(pathString) + "\" has been modified!",
+                "Save changes before closing Glimmark?", "Save", "Cancel", "Don't Save");
+            if (answer == platform::kAlertAlternate)
+                return false;
+            // "Don't Save" gives the log up on purpose: nothing is left to restore.
+            if (answer != platform::kAlertDefault) {
+                endDeviceIntake();
+                discardRecovery();
+                return true;
+            }
+            saving = true;
+        }
+        if (editChangeFlag == 1) {
+            // When the write fails (the user has been told why), the save dialog offers another
+            // place until the log is saved; giving up on the dialog keeps the program and its
+            // log.
+            if (askForPath && !SaveAsPanel())
+                return false;
+            askForPath = true;
+            if (!writeProjectFile())
+                continue;
+            askForPath = false;
+        }
+        // The answer is final. What the interface logged meanwhile is taken in, and nothing
+        // after it: a take it brings is written (or asked about) before the program ends. A
+        // log of nothing but its header is not written, so it has nothing left to write.
+        endDeviceIntake();
+        if (editChangeFlag != 1 || (saving && !logStartArray.hasRecords())) {
             discardRecovery();
             return true;
         }
+    }
+}
+
+void vexaLogging3AppDelegate::endDeviceIntake() {
+    closeMidi();
+    // An event that asks a question holds the ones after it until a later round lets go.
+    for (int round = 0; round < 8; ++round) {
+        m_services.mainThread.runPosted();
+        if (!m_documentBusy)
+            break;
     }
 }

@@ -47,9 +47,12 @@ void vexaLogging3AppDelegate::startRecovery() {
 void vexaLogging3AppDelegate::keepRecoveryFile(bool now) {
     if (!m_recovery || m_documentBusy)
         return;
+    // Text typed into the editor and not stored yet is the user's too: the journal carries it
+    // in its record, while the log itself waits for the user to close the typing.
+    auto typed = typedNotStored();
     // Saved, new or just opened: nothing needs restoring. The journal says so, and goes on
     // following the log, so that the changes after a save are kept as before.
-    if (editChangeFlag != 1) {
+    if (editChangeFlag != 1 && typed.empty()) {
         if (m_recoveryOnDisk) {
             m_recovery->save(logStartArray, pathString, false, std::time(nullptr));
             m_recoveryOnDisk = false;
@@ -57,12 +60,16 @@ void vexaLogging3AppDelegate::keepRecoveryFile(bool now) {
         return;
     }
     const auto clock = std::chrono::steady_clock::now();
-    if (m_recoveryOnDisk && m_recoveryRevision == logStartArray.revision())
+    if (m_recoveryOnDisk && m_recoveryRevision == logStartArray.revision() &&
+        typed == m_recoveryTyped)
         return;
     if (!now && m_recoveryOnDisk && clock - m_recoveryWritten < kRecoveryInterval)
         return;
     // A copy of the texts; the pictures are shared, so this stays cheap for a long log.
-    m_recovery->save(logStartArray, pathString, true, std::time(nullptr));
+    LogList snapshot = logStartArray;
+    for (const auto& [index, text] : typed) snapshot.replace(index, text);
+    m_recovery->save(std::move(snapshot), pathString, true, std::time(nullptr));
+    m_recoveryTyped = std::move(typed);
     m_recoveryRevision = logStartArray.revision();
     m_recoveryWritten = clock;
     m_recoveryOnDisk = true;
@@ -106,7 +113,7 @@ void vexaLogging3AppDelegate::recoveryWriteReported(const std::string& failure) 
 }
 
 std::string vexaLogging3AppDelegate::withRecoveryNotice(std::string status) const {
-    return status + m_recoveryNotice + m_logNumberNotice;
+    return status + m_recoveryNotice + m_logNumberNotice + m_strayStopNotice;
 }
 
 void vexaLogging3AppDelegate::offerRecovery() {
@@ -119,6 +126,12 @@ void vexaLogging3AppDelegate::offerRecovery() {
         // Device events wait for the answer, and are then logged on top of the log it leaves.
         DeviceEventHold hold(*this);
         restored = offerLeftBehind();
+        // The log goes on where it stood: the newest record on show, so that Follow takes up
+        // the takes that come.
+        if (restored && logStartArray.hasRecords()) {
+            logEditPos = logStartArray.recordCount();
+            LogActualWrite();
+        }
     }
     // After the events held meanwhile, so that the first copy holds them too.
     if (restored)
@@ -167,16 +180,19 @@ bool vexaLogging3AppDelegate::offerLeftBehind() {
         const std::size_t records = contents.entries.size() / kFieldsPerRecord - 1;
         const std::string name = document::displayName(
             contents.documentPath.empty() ? "Untitled" : contents.documentPath);
+        // Escape and closing the question answer "Decide Later": the journal stays where it is,
+        // offered again at the next start. Only the Discard button gives it up, and even then
+        // it is moved aside, not deleted.
         const int answer = outlets.dialogs->runAlert(
             "Glimmark",
             "Restore the unsaved log \"" + name + "\" with " + std::to_string(records) +
                 (records == 1 ? " record" : " records") + ", last changed " +
                 localDateTime(contents.changed) + "?",
-            "Restore", "Discard");
-        if (answer != platform::kAlertDefault) {
-            candidate.remove();
+            "Restore", "Decide Later", "Discard");
+        if (answer == platform::kAlertOther)
+            candidate.discard();
+        if (answer != platform::kAlertDefault)
             continue;
-        }
         // Takes logged before the question came keep their place after the restored ones.
         std::vector<LogRecord> meanwhile;
         for (int record = 1; record <= logStartArray.recordCount(); ++record) {

@@ -25,6 +25,10 @@ constexpr std::string_view kRewriting = ".journal-new";
 // What a journal may carry beyond the log before it is rewritten whole: a day of takes and
 // edits on a long log, while the rewrite of a log of a few hundred megabytes stays rare.
 constexpr std::uint64_t kSlack = 64u << 20;
+constexpr std::string_view kCorrupt = ".corrupt";
+constexpr std::string_view kDiscarded = ".discarded";
+// How many logs given up with Discard are kept aside.
+constexpr std::size_t kDiscardedKept = 3;
 
 bool isNamed(const std::string& name, std::string_view ending) {
     return name.starts_with(kPrefix) && name.ends_with(ending);
@@ -132,13 +136,40 @@ recovery::JournalContents RecoveryFile::LeftBehind::read() const {
 }
 
 std::string RecoveryFile::LeftBehind::setAside() {
-    std::string aside = m_file + ".corrupt";
+    return renameAside(kCorrupt);
+}
+
+std::string RecoveryFile::LeftBehind::renameAside(std::string_view ending) {
+    const std::string first = m_file + std::string(ending);
+    std::string aside = first;
     std::error_code error;
     for (int n = 2; fs::exists(aside, error) && n < 1000; ++n)
-        aside = m_file + ".corrupt-" + std::to_string(n);
+        aside = first + "-" + std::to_string(n);
     if (::rename(m_file.c_str(), aside.c_str()) != 0)
         return {};
     return aside;
+}
+
+void RecoveryFile::LeftBehind::discard() {
+    if (m_fd < 0 || renameAside(kDiscarded).empty())
+        return;
+    if (isProjectCopy()) {
+        ::unlink(besideCopy(m_file, ".path").c_str());
+        ::unlink(besideCopy(m_file, ".lock").c_str());
+    }
+    // The newest few stay, by their last change; the older go, so the folder does not fill up
+    // over a season of shoot days.
+    std::vector<std::pair<fs::file_time_type, fs::path>> discarded;
+    std::error_code error;
+    for (fs::directory_iterator it(fs::path(m_file).parent_path(), error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.starts_with(kPrefix) && name.find(kDiscarded) != std::string::npos)
+            discarded.emplace_back(fs::last_write_time(it->path(), error), it->path());
+    }
+    std::sort(discarded.begin(), discarded.end(), std::greater<>());
+    for (std::size_t i = kDiscardedKept; i < discarded.size(); ++i)
+        fs::remove(discarded[i].second, error);
 }
 
 void RecoveryFile::LeftBehind::remove() {

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -47,9 +48,14 @@ public:
         // Renames it aside with ".corrupt" (never removed: it may hold what a person can save
         // by hand) and answers the new name.
         std::string setAside();
+        // Given up by the user: renamed aside with ".discarded", of which the newest few are
+        // kept, so that a slip of the hand can still be undone by hand.
+        void discard();
         void remove();
 
     private:
+        // The new name, with `ending` (and a number when that is taken); empty when it failed.
+        std::string renameAside(std::string_view ending);
         std::string m_file;
         int m_fd = -1;
         std::int64_t m_modified = 0;

@@ -1,13 +1,29 @@
 // Showing the current record in the editor and stepping through the log.
 
+#include <algorithm>
+#include <iterator>
 #include <tuple>
 #include <utility>
 
 #include "editor/TimecodeEntry.h"
 #include "vexaLogging3AppDelegate.h"
 
+namespace {
+
+// A typed time as committing its field would store it: the start is never empty, an empty
+// stop opens the record. Comments are stored as typed.
+std::string asStored(int k, std::string text) {
+    if (k == kFieldStart || (k == kFieldStop && !text.empty()))
+        return timecode_entry::normalise(text);
+    return text;
+}
+
+}  // namespace
+
 void vexaLogging3AppDelegate::clearEditor() {
     m_shownRecord = 0;
+    m_followHeld = 0;
+    m_typedSinceCommit = false;
     for (platform::TextField* field :
          {outlets.txtEditNr, outlets.txtEditStart, outlets.txtEditStop, outlets.txtEditDuration,
           outlets.txtEditTod, outlets.txtEditDate, outlets.txtEditComment1,
@@ -44,23 +60,32 @@ void vexaLogging3AppDelegate::LogActualWrite() {
     };
     // A device event or a chase step refreshes the editor while the user types. A number
     // being typed is where to go next, whatever record is on show; a time being typed
-    // belongs to the record on show and is stored when the user commits it.
+    // belongs to the record on show and is stored when the user commits it. In full screen
+    // nothing is stored: whatever was typed on the record waits in its field.
     const auto typing = [](const platform::TextField* f) {
         return f->isEdited() && f->hasKeyboard();
     };
     const bool sameRecord =
         m_shownRecord != 0 && logStartArray.recordKey(logEditPos) == m_shownRecord;
+    const auto waits = [&](const platform::TextField* f) {
+        return sameRecord && (typing(f) || (fullScreenMode && f->isEdited()));
+    };
     if (!typing(outlets.txtEditNr))
         outlets.txtEditNr->setText(field(kFieldNumber));
-    if (!(sameRecord && typing(outlets.txtEditStart)))
-        outlets.txtEditStart->setText(field(kFieldStart));
-    if (!(sameRecord && typing(outlets.txtEditStop)))
-        outlets.txtEditStop->setText(field(kFieldStop));
+    for (const auto& [shown, k] :
+         {std::pair{outlets.txtEditStart, kFieldStart}, std::pair{outlets.txtEditStop, kFieldStop},
+          std::pair{outlets.txtEditComment1, kFieldComment1},
+          std::pair{outlets.txtEditComment2, kFieldComment2}})
+        if (!waits(shown))
+            shown->setText(field(k));
+    if (!sameRecord) {
+        // Another record: whatever held Follow back belonged to the one before.
+        m_typedSinceCommit = false;
+        m_followHeld = 0;
+    }
     m_shownRecord = logStartArray.recordKey(logEditPos);
     outlets.txtEditTod->setText(field(kFieldTimeOfDay));
     outlets.txtEditDate->setText(field(kFieldDate));
-    outlets.txtEditComment1->setText(field(kFieldComment1));
-    outlets.txtEditComment2->setText(field(kFieldComment2));
     // The duration is never stored: it is what the two shown times give.
     outlets.txtEditDuration->setText(
         DurationCalculate(outlets.txtEditStart->text(), outlets.txtEditStop->text()));
@@ -121,6 +146,14 @@ void vexaLogging3AppDelegate::storeTypedText(bool evenWhileTyped) {
     const int record = logStartArray.findRecord(m_shownRecord, logEditPos);
     if (record == 0)
         return;
+    // Stored by a refresh, the text is still the user's work in progress.
+    for (const platform::TextField* f : {outlets.txtEditComment1, outlets.txtEditComment2,
+                                         outlets.txtEditStart, outlets.txtEditStop})
+        m_typedSinceCommit = m_typedSinceCommit || (!evenWhileTyped && f->isEdited());
+    // Full screen changes nothing in the log: the text waits in its field for the record's
+    // return. Only an editor leaving the record takes it along, as a step would.
+    if (fullScreenMode && record == logEditPos)
+        return;
     if (outlets.txtEditComment1->isEdited() || outlets.txtEditComment2->isEdited()) {
         // The comments go where they were typed, wherever the position has moved meanwhile.
         const int position = std::exchange(logEditPos, record);
@@ -132,11 +165,7 @@ void vexaLogging3AppDelegate::storeTypedText(bool evenWhileTyped) {
           std::tuple{outlets.txtEditStop, kFieldStop, "Stop Time"}}) {
         if (!shown->isEdited() || (!evenWhileTyped && record == logEditPos && shown->hasKeyboard()))
             continue;
-        // As committing the field would store it: the start is never empty, an empty stop
-        // opens the record.
-        std::string text = shown->text();
-        if (!(k == kFieldStop && text.empty()))
-            text = timecode_entry::normalise(text);
+        std::string text = asStored(k, shown->text());
         shown->setText(text);
         const std::size_t index = LogList::indexOf(record, k);
         if (text != logStartArray.text(index)) {
@@ -145,6 +174,53 @@ void vexaLogging3AppDelegate::storeTypedText(bool evenWhileTyped) {
             editChangeFlag = 1;
         }
     }
+}
+
+std::vector<std::pair<std::size_t, std::string>> vexaLogging3AppDelegate::typedNotStored() const {
+    std::vector<std::pair<std::size_t, std::string>> typed;
+    const int record = logStartArray.findRecord(m_shownRecord, logEditPos);
+    if (record == 0)
+        return typed;
+    for (const auto& [shown, k] : {std::pair{outlets.txtEditComment1, kFieldComment1},
+                                   std::pair{outlets.txtEditComment2, kFieldComment2},
+                                   std::pair{outlets.txtEditStart, kFieldStart},
+                                   std::pair{outlets.txtEditStop, kFieldStop}}) {
+        if (!shown->isEdited())
+            continue;
+        const std::size_t index = LogList::indexOf(record, k);
+        std::string text = asStored(k, shown->text());
+        if (text != logStartArray.text(index))
+            typed.emplace_back(index, std::move(text));
+    }
+    return typed;
+}
+
+bool vexaLogging3AppDelegate::typingOnShownRecord() const {
+    const platform::TextField* fields[] = {outlets.txtEditComment1, outlets.txtEditComment2,
+                                           outlets.txtEditStart, outlets.txtEditStop};
+    const auto any = [&fields](bool (platform::TextField::*test)() const) {
+        return std::any_of(std::begin(fields), std::end(fields),
+                           [test](const platform::TextField* f) { return (f->*test)(); });
+    };
+    // A refresh stores typed comments as they stand; the keyboard left in the field says the
+    // user is not done with them.
+    return any(&platform::TextField::isEdited) ||
+           (m_typedSinceCommit && outlets.chkEditModeVal->isOn() &&
+            any(&platform::TextField::hasKeyboard));
+}
+
+void vexaLogging3AppDelegate::txtEditCommentChg() {
+    // Full screen changes nothing in the log, and a save or an open reads it meanwhile: the
+    // text waits in its field.
+    if (fullScreenMode || m_documentBusy)
+        return;
+    const int record = logStartArray.findRecord(m_shownRecord, logEditPos);
+    if (record == 0)
+        return;
+    const int position = std::exchange(logEditPos, record);
+    LogEditCommentSichern();
+    logEditPos = position;
+    m_typedSinceCommit = false;
 }
 
 void vexaLogging3AppDelegate::showRecordNumber() {

@@ -70,6 +70,21 @@ void vexaLogging3AppDelegate::LogEditGoTo(int record) {
     LogActualWrite();
 }
 
+void vexaLogging3AppDelegate::followNewTake() {
+    const int newest = logStartArray.recordCount();
+    // Typing stays with the record it is typed on: the take waits, pointed out, and the take
+    // after the typing is closed is followed. Full screen, a playback and the chase keep the
+    // editor where it is, as they keep it from the user's own moves.
+    if (typingOnShownRecord() || fullScreenMode || playStopFlag == 1 ||
+        outlets.chkEditChaseModeVal->isOn()) {
+        m_followHeld = m_shownRecord;
+        outlets.editorPosition->takeWaits(newest);
+        return;
+    }
+    logEditPos = newest;
+    LogActualWrite();
+}
+
 void vexaLogging3AppDelegate::btnEditLogNr() {
     if (logNr == 0 || !logStartArray.hasRecords())
         return;

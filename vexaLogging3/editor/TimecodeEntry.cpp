@@ -70,12 +70,13 @@ void vexaLogging3AppDelegate::storeTypedTimecode(platform::TextField& field, int
     if (fullScreenMode || logNr == 0 || !logStartArray.hasRecords() || logEditPos < 1 ||
         logEditPos > logStartArray.recordCount())
         return;
+    m_typedSinceCommit = false;
     std::string text = field.text();
-    if (!(emptyAllowed && text.empty())) {
+    if (!(emptyAllowed && text.empty()))
         text = timecode_entry::normalise(text);
-        // Shown in its clean form even when the record keeps what it had.
-        field.setText(text);
-    }
+    // Shown in its clean form even when the record keeps what it had, and no longer typed: a
+    // stop emptied and committed must not be stored again over the next stop of its take.
+    field.setText(text);
     const std::size_t index = LogList::indexOf(logEditPos, recordField);
     if (text == logStartArray.text(index))
         return;

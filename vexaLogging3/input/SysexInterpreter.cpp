@@ -133,6 +133,7 @@ void vexaLogging3AppDelegate::logStartEvent(const std::array<std::uint8_t, 10>& 
         m_logNumberNotice.clear();
         outlets.txtLogNr->setText(std::to_string(logNr));
     }
+    m_strayStopNotice.clear();
 
     const std::string start = B[9] == kDropFrameRate
                                   ? timecode::formatDropFrame(B[5], B[6], B[7], B[8])
@@ -147,6 +148,11 @@ void vexaLogging3AppDelegate::logStartEvent(const std::array<std::uint8_t, 10>& 
     std::snprintf(date, sizeof date, "%02d.%02d.%04d", now.day, now.month, now.year);
     outlets.txtLogTod->setText(timeOfDay);
     outlets.txtLogDate->setText(date);
+
+    // Follow stays with the newest record, or with the record it was held on for typing.
+    const bool follow = followTakes && m_shownRecord != 0 &&
+                        (m_shownRecord == logStartArray.recordKey(logStartArray.recordCount()) ||
+                         m_shownRecord == m_followHeld);
 
     // The log keeps the colon form whatever the capture window shows.
     std::string storedStart = outlets.txtLogStart->text();
@@ -165,21 +171,32 @@ void vexaLogging3AppDelegate::logStartEvent(const std::array<std::uint8_t, 10>& 
 
     if (logEditPos == logNr)
         LogActualWrite();
+    if (follow)
+        followNewTake();
     LogImageRefresh();
     editChangeFlag = 1;
 }
 
 void vexaLogging3AppDelegate::logStopEvent(const std::array<std::uint8_t, 10>& B) {
-    // With no record to complete, the stop would land in the header: it is ignored.
-    if (!logStartArray.hasRecords())
-        return;
     // The interface stops the take it started last. Records added, pasted or removed by hand
-    // while it ran must not take its stop: only a take that is gone (or none since the log was
-    // opened) leaves the stop to the last record.
+    // while it ran must not take its stop. A take that is gone, or none open in this run (the
+    // log opened, imported or restored while the take ran, or its start lost on the way),
+    // leaves the stop to the last record, but only one still waiting for a stop: a finished
+    // take keeps its own.
     int take = logStartArray.findRecord(m_openTake, logStartArray.recordCount());
-    if (take == 0)
-        take = logStartArray.recordCount();
+    m_openTake = 0;
+    const int last = logStartArray.recordCount();
+    if (take == 0 && last > 0 && logStartArray.text(LogList::indexOf(last, kFieldStop)).empty())
+        take = last;
     outlets.txtLogStop->setText(timecode::format(B[5], B[6], B[7], B[8]));
+    if (take == 0) {
+        outlets.txtLogDuration->setText("");
+        m_strayStopNotice =
+            "  Log stop " + outlets.txtLogStop->text() + " without its start: no record changed";
+        outlets.statusText->setText(
+            withRecoveryNotice(runningTimecodeText.empty() ? "" : "  " + runningTimecodeText));
+        return;
+    }
     logStartArray.replace(LogList::indexOf(take, kFieldStop), outlets.txtLogStop->text());
     outlets.txtLogDuration->setText(
         DurationCalculate(outlets.txtLogStart->text(), outlets.txtLogStop->text()));

@@ -21,6 +21,9 @@ class RecordPosition {
 public:
     virtual ~RecordPosition() = default;
     virtual void editorShows(int record, int recordCount) = 0;
+    // A take the editor was not moved to because the user is typing on the record on show:
+    // the views point it out without choosing it.
+    virtual void takeWaits(int /*record*/) {}
 };
 
 }  // namespace platform

@@ -177,7 +177,7 @@ void ApplicationWindows::connectTo(vexaLogging3AppDelegate& controller) {
     // yet and stay unconnected. The chase box needs none: the chase reads its state.
 
     // Moving between the program's own windows and fields, which the controller has no say in.
-    quitPrompt = std::make_unique<QuitPrompt>(controller, std::vector<QWidget*>{&r, &e});
+    quitPrompt = std::make_unique<QuitPrompt>(controller);
     QuitPrompt* prompt = quitPrompt.get();
     QObject::connect(menus.quit, &QAction::triggered, &menus, [prompt] { prompt->quit(); });
     QObject::connect(menus.goToRecord, &QAction::triggered, &menus, [&e] {
@@ -207,6 +207,9 @@ void ApplicationWindows::connectLog(vexaLogging3AppDelegate& controller) {
     controller.logStartArray.setObserver(logModel.get());
     windowLog.setModel(logModel.get());
     windowLog.chooseRecord = [c](int record) { c->LogEditGoTo(record); };
+    c->followTakes = windowLog.follow->isChecked();
+    QObject::connect(windowLog.follow, &QCheckBox::toggled, &windowLog,
+                     [c](bool on) { c->followTakes = on; });
     EditorWindow* e = &windowEdit;
     windowLog.openRecord = [c, e](int record) {
         c->LogEditGoTo(record);
@@ -240,6 +243,10 @@ void ApplicationWindows::ShownRecord::editorShows(int record, int recordCount) {
     m_windows.windowLog.showEditorRecord(record);
 }
 
+void ApplicationWindows::ShownRecord::takeWaits(int record) {
+    m_windows.windowLog.showWaitingTake(record);
+}
+
 void ApplicationWindows::ShownRecord::showCount(int recordCount) {
     m_windows.windowEdit.recordPosition->setText(
         m_record >= 1 && m_record <= recordCount
@@ -270,6 +277,12 @@ void ApplicationWindows::connectPlayer(vexaLogging3AppDelegate& controller) {
         QObject::connect(field, &QLineEdit::editingFinished, field, [c, field, action] {
             if (!field->isReadOnly())
                 (c->*action)();
+        });
+    // And a comment: until then the user is at work on the record, and Follow waits.
+    for (QLineEdit* field : {e.txtEditComment1, e.txtEditComment2})
+        QObject::connect(field, &QLineEdit::editingFinished, field, [c, field] {
+            if (!field->isReadOnly())
+                c->txtEditCommentChg();
         });
 
     // The menu items work the controls themselves, so a disabled Play stays unplayable and

@@ -50,6 +50,7 @@ private:
     public:
         explicit ShownRecord(ApplicationWindows& windows) : m_windows(windows) {}
         void editorShows(int record, int recordCount) override;
+        void takeWaits(int record) override;
         void showCount(int recordCount);
 
     private:

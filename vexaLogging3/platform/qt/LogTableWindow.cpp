@@ -11,7 +11,6 @@
 #include <QSettings>
 #include <QSortFilterProxyModel>
 #include <QTableView>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <utility>
@@ -31,6 +30,7 @@ void stretchComments(QTableView* table) {
 const QString kColumnsKey = QStringLiteral("logTable/columns");
 const QString kGeometryKey = QStringLiteral("logTable/geometry");
 const QString kOpenKey = QStringLiteral("logTable/open");
+const QString kFollowKey = QStringLiteral("logTable/follow");
 
 // Return on the table opens the chosen record as a double-click does.
 //
@@ -209,32 +209,10 @@ void LogTableWindow::setModel(LogTableModel* model) {
     // The view has moved its rows by the time the bar tells of the move.
     connect(table->verticalScrollBar(), &QScrollBar::valueChanged, this,
             [this] { keepThumbnailsOnShow(); });
-    connect(model, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] { rowsComing(); });
-    connect(model, &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex&, int, int last) { rowsCame(last); });
     for (auto signal : {&QAbstractItemModel::rowsRemoved, &QAbstractItemModel::rowsInserted})
         connect(model, signal, this, [this] { showMatches(); });
     connect(model, &QAbstractItemModel::modelReset, this, [this] { showMatches(); });
     showMatches();
-}
-
-void LogTableWindow::rowsComing() {
-    const int rows = m_model->rowCount();
-    m_followNext = follow->isChecked() && rows > 0 && chosenRecord() == rows;
-}
-
-void LogTableWindow::rowsCame(int last) {
-    // Only a take added at the end is followed; a record put in elsewhere is the user's own
-    // doing, and the user's choice stays.
-    const bool followed = std::exchange(m_followNext, false);
-    if (!followed || last != m_model->rowCount() - 1)
-        return;
-    // After the change that brought it has run its course: the log is mid-change now.
-    QTimer::singleShot(0, this, [this] {
-        const int newest = m_model->rowCount();
-        if (chooseRecord && newest > 0 && follow->isChecked())
-            chooseRecord(newest);
-    });
 }
 
 void LogTableWindow::keepThumbnailsOnShow() {
@@ -264,14 +242,20 @@ void LogTableWindow::showMatches() {
 }
 
 void LogTableWindow::showEditorRecord(int record) {
+    // The editor moved: the take it was held from is its to choose now, or no longer news.
+    if (record != m_editorRecord)
+        m_waitingRecord = 0;
     m_editorRecord = record;
     if (m_model == nullptr)
         return;
     m_choosing = true;
-    const QModelIndex row =
-        record >= 1 ? m_filter->mapFromSource(m_model->index(LogTableModel::rowOfRecord(record),
-                                                             LogTableModel::kNumberColumn))
-                    : QModelIndex();
+    const auto rowOf = [this](int r) {
+        return r >= 1 && r <= m_model->rowCount()
+                   ? m_filter->mapFromSource(m_model->index(LogTableModel::rowOfRecord(r),
+                                                            LogTableModel::kNumberColumn))
+                   : QModelIndex();
+    };
+    const QModelIndex row = rowOf(record);
     if (row.isValid()) {
         table->selectionModel()->setCurrentIndex(
             row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -279,7 +263,16 @@ void LogTableWindow::showEditorRecord(int record) {
     } else {
         table->selectionModel()->clear();
     }
+    if (const QModelIndex waiting = rowOf(m_waitingRecord); waiting.isValid()) {
+        table->selectionModel()->setCurrentIndex(waiting, QItemSelectionModel::NoUpdate);
+        table->scrollTo(waiting);
+    }
     m_choosing = false;
+}
+
+void LogTableWindow::showWaitingTake(int record) {
+    m_waitingRecord = record;
+    showEditorRecord(m_editorRecord);
 }
 
 int LogTableWindow::chosenRecord() const {
@@ -296,6 +289,7 @@ bool LogTableWindow::restoreSettings(QSettings& settings) {
     for (int c = 0; c < shown.size(); ++c) shown[c]->setChecked(!table->isColumnHidden(c));
     // A place saved on a screen that is gone is put back on a screen by restoreGeometry.
     restoreGeometry(settings.value(kGeometryKey).toByteArray());
+    follow->setChecked(settings.value(kFollowKey, true).toBool());
     return settings.value(kOpenKey, false).toBool();
 }
 
@@ -303,4 +297,5 @@ void LogTableWindow::saveSettings(QSettings& settings) const {
     settings.setValue(kColumnsKey, table->horizontalHeader()->saveState());
     settings.setValue(kGeometryKey, saveGeometry());
     settings.setValue(kOpenKey, isVisible());
+    settings.setValue(kFollowKey, follow->isChecked());
 }

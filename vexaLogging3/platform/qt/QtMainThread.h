@@ -14,6 +14,7 @@ public:
     // Create on the GUI thread, after the QApplication.
     QtMainThread() = default;
     void post(std::function<void()> work) override;
+    void runPosted() override;
 
 private:
     QObject m_context;

@@ -10,9 +10,20 @@
 
 namespace platform::qt {
 
-QuitPrompt::QuitPrompt(vexaLogging3AppDelegate& controller, std::vector<QWidget*> windows)
-    : m_controller(controller), m_windows(std::move(windows)) {
-    for (QWidget* window : m_windows) window->installEventFilter(this);
+namespace {
+
+// A window whose closing can end the program, as the toolkit counts them for its last-window
+// rule: a top-level window of its own, not a dialog, menu or tooltip of another.
+bool keepsTheProgramRunning(const QWidget* window) {
+    return window->isWindow() && window->parentWidget() == nullptr &&
+           window->testAttribute(Qt::WA_QuitOnClose) && window->windowType() != Qt::ToolTip &&
+           window->windowType() != Qt::Popup;
+}
+
+}  // namespace
+
+QuitPrompt::QuitPrompt(vexaLogging3AppDelegate& controller) : m_controller(controller) {
+    qApp->installEventFilter(this);
     connect(qApp, &QGuiApplication::commitDataRequest, this,
             [this](QSessionManager& manager) { commitData(manager); });
 }
@@ -31,9 +42,11 @@ void QuitPrompt::quit() {
 bool QuitPrompt::eventFilter(QObject* watched, QEvent* event) {
     // Closing the last window ends the program, so that is when to ask, before it goes. A
     // close refused keeps the window, and with it the program.
-    if (event->type() == QEvent::Close) {
-        const bool anotherOpen = std::any_of(m_windows.begin(), m_windows.end(), [&](QWidget* w) {
-            return w != watched && w->isVisible();
+    auto* closing = event->type() == QEvent::Close ? qobject_cast<QWidget*>(watched) : nullptr;
+    if (closing != nullptr && closing->isVisible() && keepsTheProgramRunning(closing)) {
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        const bool anotherOpen = std::any_of(windows.begin(), windows.end(), [&](QWidget* w) {
+            return w != closing && w->isVisible() && keepsTheProgramRunning(w);
         });
         if (!anotherOpen && !run()) {
             event->ignore();

@@ -1,5 +1,7 @@
 #include "platform/qt/WindowPlacement.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
@@ -18,6 +20,31 @@ constexpr int kBorder = 4;
 
 const QString kCaptureKey = QStringLiteral("windows/capture");
 const QString kEditorKey = QStringLiteral("windows/editor");
+
+// A quit request reaches the application before Qt closes every window for it.
+class QuitWatch final : public QObject {
+public:
+    explicit QuitWatch(std::function<void()> save) : m_save(std::move(save)) {
+        QCoreApplication::instance()->installEventFilter(this);
+        connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] {
+            if (!m_saved)
+                m_save();
+        });
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Quit && watched == QCoreApplication::instance()) {
+            m_save();
+            m_saved = true;
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_save;
+    bool m_saved = false;
+};
 
 void putFrame(QWidget& window, const QRect& frame) {
     window.resize(
@@ -70,6 +97,10 @@ void placeWindows(QWidget& capture, QWidget& editor, QSettings& settings) {
 void saveWindowPlaces(const QWidget& capture, const QWidget& editor, QSettings& settings) {
     settings.setValue(kCaptureKey, capture.saveGeometry());
     settings.setValue(kEditorKey, editor.saveGeometry());
+}
+
+std::unique_ptr<QObject> saveWhenQuitting(std::function<void()> save) {
+    return std::make_unique<QuitWatch>(std::move(save));
 }
 
 }  // namespace platform::qt

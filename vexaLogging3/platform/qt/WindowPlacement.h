@@ -2,8 +2,11 @@
 
 #include <QRect>
 #include <QSize>
+#include <functional>
+#include <memory>
 #include <utility>
 
+class QObject;
 class QSettings;
 class QWidget;
 
@@ -20,5 +23,10 @@ std::pair<QRect, QRect> sideBySide(const QRect& available, const QSize& captureM
 void placeWindows(QWidget& capture, QWidget& editor, QSettings& settings);
 // Remembers the places and sizes of both windows for the next start.
 void saveWindowPlaces(const QWidget& capture, const QWidget& editor, QSettings& settings);
+
+// Runs `save` when the program is asked to quit, before the windows are closed for it, so that
+// what it saves is the windows as the user left them; or, for an end that closes no windows,
+// as the event loop ends. Works while the answer lives.
+std::unique_ptr<QObject> saveWhenQuitting(std::function<void()> save);
 
 }  // namespace platform::qt

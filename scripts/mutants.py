@@ -1,0 +1,401 @@
+#!/usr/bin/env python3
+"""Faults nobody picked: generated mutants of the program, and whether the tests catch them.
+
+Every place in vexaLogging3/ and tools/ where a standard mutation operator fits is a candidate:
+a comparison turned (< <=, == !=, ...), && and || swapped, a negation dropped, + and - swapped,
+++ and -- swapped, an integer constant moved by one, true and false swapped, a call statement
+removed, a returned value replaced by an empty one, an index shifted by one. Comments, strings,
+preprocessor lines, logging and asserts are passed over. N of them are drawn with a seed (the
+date by default, so each day tries others), each is built and run against the tests that cover
+its file, and every survivor is printed as `file:line: operator: old -> new`, then
+`killed K of N (score P %)`. A mutant that does not build, or whose object code comes out the
+same as the original's (equivalent), is listed apart and not counted.
+
+    scripts/mutants.py [-n 40] [--seed S] [--files GLOB ...] [--build DIR] [--in-place]
+    scripts/mutants.py --list [--files ...]        every candidate, nothing built
+
+By default the mutants are built in a private copy of the work tree (`<repo>-mutants/`, with
+its own build folder), so the developer's tree and build are never touched. `--in-place
+--build build` mutates the tree itself and rebuilds that build (for a throwaway clone, as CI);
+each file is put back as it was, with a fresh time stamp so the build picks it up again.
+"""
+import argparse
+import datetime
+import fnmatch
+import hashlib
+import json
+import os
+import random
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+from collections import defaultdict
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+# Test binaries that cover a file, by the longest matching prefix. The rest of the suite runs
+# only when these let a mutant through, so a survivor has met every unit test there is.
+COVER = [
+    ("vexaLogging3/platform/qt/", ["qt_tests"]),
+    ("vexaLogging3/platform/plist/", ["plist_tests", "cli_tests"]),
+    ("vexaLogging3/platform/http/", ["share_tests"]),
+    ("vexaLogging3/platform/midi/", ["midi_tests", "midi_jack_tests"]),
+    ("vexaLogging3/platform/video/", ["video_tests"]),
+    ("vexaLogging3/share/", ["share_tests"]),
+    ("vexaLogging3/handover/", ["core_tests", "handover_file_tests"]),
+    ("tools/glimmark-cli/", ["cli_tests", "handover_file_tests"]),
+    ("tools/", ["vexasim_tests"]),
+    ("vexaLogging3/", ["core_tests"]),
+]
+ALL_BINARIES = ["core_tests", "plist_tests", "cli_tests", "handover_file_tests", "qt_tests",
+                "share_tests", "video_tests", "vexasim_tests", "midi_tests", "midi_jack_tests"]
+# The CLI's hostile files take minutes and test what no mutant here changes.
+FILTERS = {"cli_tests": "Runs/*"}
+# The window and soak checks drive the whole program for minutes: not per mutant.
+NEVER = ["vexaLogging3/main.cpp"]
+
+# Lines that only report: a mutant there changes what is said, not what is done.
+QUIET = re.compile(r"\b(assert|static_assert|systemLog|SystemLog|qWarning|qDebug|qCritical|"
+                   r"fprintf|std::cerr|std::clog|perror)\b")
+
+
+def code_mask(text):
+    """The text with comments, string and character literals blanked to spaces (line breaks
+    kept), so that operators are looked for only in code."""
+    out = list(text)
+    i, n = 0, len(text)
+
+    def blank(a, b):
+        for k in range(a, b):
+            if out[k] != "\n":
+                out[k] = " "
+
+    while i < n:
+        c = text[i]
+        if text.startswith("//", i):
+            j = text.find("\n", i)
+            j = n if j < 0 else j
+            blank(i, j)
+            i = j
+        elif text.startswith("/*", i):
+            j = text.find("*/", i + 2)
+            j = n if j < 0 else j + 2
+            blank(i, j)
+            i = j
+        elif c == "R" and text.startswith('R"', i) and (i == 0 or not text[i - 1].isalnum()):
+            m = re.match(r'R"([^(\s]{0,16})\(', text[i:])
+            if not m:
+                i += 1
+                continue
+            end = text.find(")" + m.group(1) + '"', i)
+            j = n if end < 0 else end + len(m.group(1)) + 2
+            blank(i, j)
+            i = j
+        elif c == '"' or (c == "'" and not (i > 0 and text[i - 1].isalnum())):
+            j = i + 1
+            while j < n and text[j] != c and text[j] != "\n":
+                j += 2 if text[j] == "\\" else 1
+            blank(i, min(j + 1, n))
+            i = j + 1
+        else:
+            i += 1
+    return "".join(out)
+
+
+REL = {"<": "<=", "<=": "<", ">": ">=", ">=": ">", "==": "!=", "!=": "=="}
+CALL_STATEMENT = re.compile(r"^(\s*)((?:[A-Za-z_]\w*(?:::|\.|->))*[A-Za-z_]\w*\(.*\);)\s*$")
+NOT_CALLS = {"return", "if", "while", "for", "switch", "delete", "throw", "sizeof", "co_await"}
+
+
+def balanced(s):
+    depth = 0
+    for c in s:
+        depth += c == "("
+        depth -= c == ")"
+        if depth < 0:
+            return False
+    return depth == 0
+
+
+def mutants_of_line(code, raw):
+    """(column, operator, old, new) for each mutant that fits one line of code."""
+    found = []
+    stripped = code.strip()
+    if not stripped or stripped.startswith("#") or QUIET.search(raw):
+        return found
+    for m in re.finditer(r"(?<=\s)(<=|>=|==|!=|<|>)(?=\s)", code):
+        found.append((m.start(), "relational", m.group(1), REL[m.group(1)]))
+    for m in re.finditer(r"(?<=\s)(&&|\|\|)(?=\s)", code):
+        found.append((m.start(), "logical", m.group(1), "||" if m.group(1) == "&&" else "&&"))
+    for m in re.finditer(r"(?<![\w!=)\]])!(?=[\w(])", code):
+        found.append((m.start(), "negation", "!", ""))
+    if '"' not in raw:
+        for m in re.finditer(r"(?<=\s)([+-])(?=\s)", code):
+            found.append((m.start(), "arithmetic", m.group(1), "-" if m.group(1) == "+" else "+"))
+    for m in re.finditer(r"(?<![+\-])(\+\+|--)(?![+\-=])", code):
+        found.append((m.start(), "increment", m.group(1), "--" if m.group(1) == "++" else "++"))
+    for m in re.finditer(r"\b(true|false)\b", code):
+        found.append((m.start(), "constant", m.group(1), "false" if m.group(1) == "true" else "true"))
+    for m in re.finditer(r"(?<![\w.'])(0[xX][0-9A-Fa-f]+|\d+)([uUlLzZ]*)(?![\w.'])", code):
+        digits = m.group(1)
+        value = int(digits, 0) if not (len(digits) > 1 and digits[0] == "0" and digits[1] not in "xX") else int(digits, 8)
+        new = {0: "1", 1: "0"}.get(value, hex(value + 1) if digits[:2].lower() == "0x" else str(value + 1))
+        found.append((m.start(), "constant", digits, new))
+    for m in re.finditer(r"(?<=[\w)\]])\[([^\[\]]+)\]", code):
+        inner = m.group(1)
+        if re.fullmatch(r"\s*\d+\s*", inner) or re.search(r"[=&]|this", inner):
+            continue
+        found.append((m.start(1), "index", inner, inner + " + 1"))
+    m = re.match(r"^(\s*)return (.+);\s*$", code)
+    if m and m.group(2).strip() not in ("{}", "true", "false", "nullptr", "0", "1"):
+        found.append((m.start(2), "return", m.group(2), "{}"))
+    m = CALL_STATEMENT.match(code)
+    if m and m.group(2).split("(")[0].split(".")[-1] not in NOT_CALLS and balanced(m.group(2)):
+        found.append((m.start(2), "call removed", m.group(2), ";"))
+    return found
+
+
+def program_files(patterns):
+    listed = subprocess.run(["git", "ls-files", "--cached", "--others", "--exclude-standard",
+                             "vexaLogging3", "tools"], cwd=ROOT, capture_output=True, text=True,
+                            check=True).stdout.split()
+    files = [f for f in listed if f.endswith((".cpp", ".h")) and os.path.isfile(os.path.join(ROOT, f))]
+    if patterns:
+        return sorted(f for f in files
+                      if any(fnmatch.fnmatch(f, p) or f.startswith(p.rstrip("/") + "/") for p in patterns))
+    return sorted(f for f in files if f not in NEVER)
+
+
+def candidates(files, source_root):
+    out = []
+    for f in files:
+        text = open(os.path.join(source_root, f), encoding="utf-8").read()
+        masked = code_mask(text).split("\n")
+        raw = text.split("\n")
+        for number, (code, line) in enumerate(zip(masked, raw), start=1):
+            for col, op, old, new in mutants_of_line(code, line):
+                out.append({"file": f, "line": number, "col": col, "op": op, "old": old, "new": new})
+    return out
+
+
+def cover(path):
+    for prefix, binaries in COVER:
+        if path.startswith(prefix):
+            return binaries
+    return ["core_tests"]
+
+
+def sh(cmd, **kw):
+    return subprocess.run(cmd, capture_output=True, text=True, **kw)
+
+
+class Workspace:
+    """A source tree to mutate and the build folder that builds it."""
+
+    def __init__(self, build, in_place):
+        self.build = os.path.abspath(build)
+        if in_place:
+            self.src = ROOT
+        else:
+            self.src = ROOT.rstrip("/") + "-mutants"
+            self.build = os.path.join(self.src, "build")
+            self._mirror()
+        if not os.path.exists(os.path.join(self.build, "build.ninja")):
+            r = sh(["cmake", "-S", self.src, "-B", self.build, "-G", "Ninja",
+                    "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DGLIMMARK_BENCH=OFF"])
+            if r.returncode:
+                sys.exit(r.stdout + r.stderr)
+        self.objects = defaultdict(list)
+        commands = os.path.join(self.build, "compile_commands.json")
+        if os.path.exists(commands):
+            for entry in json.load(open(commands)):
+                out = entry.get("output", "")
+                self.objects[os.path.realpath(entry["file"])].append(os.path.join(entry["directory"], out))
+
+    def _mirror(self):
+        # The tree as it stands, uncommitted changes too; files that did not change keep their
+        # time stamps, so the private build only rebuilds what moved since the last run.
+        listed = subprocess.run(["git", "ls-files", "-z", "--cached", "--others", "--exclude-standard"],
+                                cwd=ROOT, capture_output=True, check=True).stdout.decode().split("\0")
+        for f in filter(None, listed):
+            src, dst = os.path.join(ROOT, f), os.path.join(self.src, f)
+            if not os.path.isfile(src):
+                continue
+            if os.path.exists(dst) and open(src, "rb").read() == open(dst, "rb").read():
+                continue
+            os.makedirs(os.path.dirname(dst), exist_ok=True)
+            shutil.copy2(src, dst)
+
+    def make(self, targets):
+        return sh(["cmake", "--build", self.build, "--target", *targets, "--", "-j2"])
+
+    def binary(self, name):
+        for dirpath, _, names in os.walk(os.path.join(self.build, "tests")):
+            if name in names:
+                return os.path.join(dirpath, name)
+        return None
+
+    def code_hash(self, path):
+        """The hash of the objects built from a source file, without debug information."""
+        objects = sorted(self.objects.get(os.path.realpath(os.path.join(self.src, path)), []))
+        if not objects:
+            return None
+        h = hashlib.sha256()
+        for obj in objects:
+            if not os.path.exists(obj):
+                return None
+            with tempfile.TemporaryDirectory() as tmp:
+                stripped = os.path.join(tmp, "o")
+                if sh(["objcopy", "--strip-debug", obj, stripped]).returncode:
+                    return None
+                h.update(open(stripped, "rb").read())
+        return h.hexdigest()
+
+
+def run_tests(ws, binaries, timeouts):
+    """The binaries that failed, crashed or hung; each with the tests that failed."""
+    killers = []
+    for name in binaries:
+        exe = ws.binary(name)
+        if exe is None:
+            continue
+        cmd = [exe, "--gtest_brief=1", "--gtest_filter=" + FILTERS.get(name, "*")]
+        if name == "midi_jack_tests":
+            cmd = ["flock", "/tmp/glimmark-jack-tests.lock"] + cmd
+        env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+        try:
+            r = subprocess.run(cmd, capture_output=True, text=True, env=env,
+                               timeout=timeouts.get(name, 300))
+            if r.returncode:
+                failed = sorted(set(re.findall(r"^\[  FAILED  \] (\S+)", r.stdout, re.M)))
+                killers.append(name + ": " + (" ".join(failed[:3]) or "crashed"))
+        except subprocess.TimeoutExpired:
+            killers.append(name + ": hung")
+    return killers
+
+
+def interrupted(*_):
+    # A mutant in the tree must be put back whatever stops the run.
+    raise KeyboardInterrupt
+
+
+def main():
+    signal.signal(signal.SIGTERM, interrupted)
+    p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    p.add_argument("-n", type=int, default=40, help="mutants to draw (default 40)")
+    p.add_argument("--seed", default=datetime.date.today().strftime("%Y%m%d"))
+    p.add_argument("--files", nargs="*", default=[], help="files or folders or globs to mutate")
+    p.add_argument("--build", default=os.path.join(ROOT, "build"))
+    p.add_argument("--in-place", action="store_true", help="mutate this tree and rebuild --build")
+    p.add_argument("--list", action="store_true", help="print the candidates and stop")
+    p.add_argument("--skip-headers", action="store_true",
+                   help="leave headers out: a mutant in a header rebuilds everything that includes it")
+    p.add_argument("--min-score", type=float, default=0, help="exit 1 below this score (percent)")
+    args = p.parse_args()
+
+    files = program_files(args.files)
+    if args.skip_headers:
+        files = [f for f in files if not f.endswith(".h")]
+    pool = candidates(files, ROOT)
+    if args.list:
+        for m in pool:
+            print(f"{m['file']}:{m['line']}: {m['op']}: {m['old']} -> {m['new']}")
+        print(f"{len(pool)} candidates in {len(files)} files")
+        return 0
+    drawn = random.Random(str(args.seed)).sample(pool, min(args.n, len(pool)))
+    drawn.sort(key=lambda m: (m["file"], m["line"], m["col"]))
+    print(f"{len(drawn)} of {len(pool)} candidates in {len(files)} files, seed {args.seed}", flush=True)
+
+    ws = Workspace(args.build, args.in_place)
+    built = ws.make(sorted({b for m in drawn for b in cover(m["file"])}))
+    if built.returncode:
+        sys.exit(built.stdout[-4000:] + "\nthe unmutated tree does not build")
+    # Equivalence is judged against the object code of the tree as it is, before any mutant.
+    base = {f: ws.code_hash(f) for f in {m["file"] for m in drawn} if f.endswith(".cpp")}
+
+    # Each binary's own time, unmutated, bounds its time under a mutant, so a mutant that
+    # hangs a test is caught; a binary that fails unmutated gives no verdicts.
+    timeouts = {}
+
+    def tests(binaries):
+        wanted = [b for b in binaries if b not in timeouts]
+        if wanted:
+            ws.make(wanted)
+            for name in wanted:
+                began = time.monotonic()
+                if run_tests(ws, [name], {name: 900}):
+                    print(f"note: {name} fails unmutated; its verdicts are left out", flush=True)
+                    timeouts[name] = None
+                else:
+                    timeouts[name] = 3 * (time.monotonic() - began) + 20
+        return [b for b in binaries if timeouts.get(b)]
+
+    started = time.monotonic()
+    killed, survived, unbuilt, equivalent = 0, [], [], []
+    per_folder = defaultdict(lambda: [0, 0])
+    for m in drawn:
+        path = os.path.join(ws.src, m["file"])
+        original = open(path, encoding="utf-8").read()
+        lines = original.split("\n")
+        line = lines[m["line"] - 1]
+        assert line[m["col"]:m["col"] + len(m["old"])] == m["old"], m
+        where = f"{m['file']}:{m['line']}: {m['op']}: {m['old']} -> {m['new']}"
+        primary = tests(cover(m["file"]))
+        rest = [b for b in ALL_BINARIES if b not in cover(m["file"])]
+        try:
+            lines[m["line"] - 1] = line[:m["col"]] + m["new"] + line[m["col"] + len(m["old"]):]
+            open(path, "w", encoding="utf-8").write("\n".join(lines))
+            if ws.make(primary or ["core_tests"]).returncode:
+                unbuilt.append(where)
+                continue
+            if base.get(m["file"]) and ws.code_hash(m["file"]) == base[m["file"]]:
+                equivalent.append(where)
+                continue
+            killers = run_tests(ws, primary, timeouts)
+            if not killers and any(b not in timeouts for b in rest):
+                # The rest of the suite is timed on the tree as it is, not on the mutant.
+                open(path, "w", encoding="utf-8").write(original)
+                tests(rest)
+                open(path, "w", encoding="utf-8").write("\n".join(lines))
+            if not killers:
+                # Not caught where it was expected: the rest of the unit tests have their say.
+                others = [b for b in rest if timeouts.get(b)]
+                if not ws.make(others).returncode:
+                    killers = run_tests(ws, others, timeouts)
+        finally:
+            open(path, "w", encoding="utf-8").write(original)
+            os.utime(path)
+        folder = os.path.dirname(m["file"])
+        per_folder[folder][1] += 1
+        if killers:
+            killed += 1
+            per_folder[folder][0] += 1
+            print(f"killed   {where}  [{killers[0]}]", flush=True)
+        else:
+            survived.append(where)
+            print(f"SURVIVED {where}", flush=True)
+    ws.make([b for b in timeouts])
+
+    counted = killed + len(survived)
+    print(f"\n{len(unbuilt)} did not build, {len(equivalent)} equivalent (same object code):")
+    for w in unbuilt:
+        print("  not built  " + w)
+    for w in equivalent:
+        print("  equivalent " + w)
+    print("\nsurvivors:")
+    for w in survived:
+        print(w)
+    print("\nby folder:")
+    for folder, (k, n) in sorted(per_folder.items()):
+        print(f"  {folder:32} {k:4} of {n:4} ({100 * k / n:5.1f} %)")
+    score = 100 * killed / counted if counted else 100.0
+    print(f"killed {killed} of {counted} (score {score:.1f} %) in {time.monotonic() - started:.0f} s")
+    return 1 if score < args.min_score else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
