@@ -136,6 +136,9 @@ mutants=(
     'core_tests|vexaLogging3/handover/ContactSheet.cpp|if (top + height > bottom && top > kMargin) {|if (top > bottom && top > kMargin) {|the contact sheet prints takes over the page foot'
     'core_tests|vexaLogging3/handover/HtmlReport.cpp|                out += "&lt;";|                out += "<";|a comment with markup breaks the report'
     'core_tests|vexaLogging3/handover/ExportFile.cpp|        return file.commit() ? std::string() : file.reason();|        return std::string();|the contact sheet is never written, and no one is told'
+    'core_tests share_tests|vexaLogging3/handover/Csv.cpp|    if (formulaLike(text))|    if (false)|a comment or a project name runs as a formula in the spreadsheets of the cutting room'
+    'core_tests|vexaLogging3/handover/Edl.cpp|if (!span or untimed(log, n, rate))|if (!span)|a blank record cuts a frame of midnight into the programme'
+    'share_tests|vexaLogging3/platform/http/MhdListener.cpp|if (backlog.unsent > 0 or backlog.window < stream->openWindow / 2) {|if (false) {|a page that reads is pushed out for clients that never do'
     "qt_tests|vexaLogging3/platform/qt/WindowControl.h|for (QWidget* window : m_windows) window->setWindowModified(unsaved);|for (QWidget* window : m_windows) window->setWindowModified(!unsaved);|the unsaved mark shows on a saved log"
     # The log table: the unsaved mark told as it changes, the window's place, thumbnails, cells.
     "qt_tests|vexaLogging3/platform/qt/ApplicationWindows.h|    ModifiedMark m_modifiedMark{{&windowRec, &windowEdit}};|    ModifiedMark m_modifiedMark{{&windowRec}};|the editor's title never shows unsaved changes"

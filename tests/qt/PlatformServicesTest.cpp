@@ -1,14 +1,18 @@
 // The Qt side of the platform services: the hand-over to the GUI thread, the editor's
-// pictures decoded ahead, window placement.
+// pictures decoded ahead, the dialogs, window placement.
 
 #include <gtest/gtest.h>
 
+#include <QFileDialog>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTest>
 #include <numeric>
 #include <thread>
 
 #include "platform/qt/DecodedPictures.h"
 #include "platform/qt/MyImageView.h"
+#include "platform/qt/QtDialogs.h"
 #include "platform/qt/WindowPlacement.h"
 #include "qt/GuiApp.h"
 
@@ -65,6 +69,55 @@ TEST(DecodedPictures, StepsShowTheNeighboursPicturesAndDroppedRequestsStillShow)
     }
     EXPECT_EQ(own.decodes(), 10);
     EXPECT_GE(own.decodesAhead(), 4) << "the last four asked are never dropped";
+}
+
+// Does `act` to the modal window once one of kind T is up, from inside its event loop.
+template <typename T>
+void whenModal(const std::function<void(T*)>& act) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget());
+            modal != nullptr && modal->isVisible()) {
+            poll->deleteLater();
+            act(modal);
+        }
+    });
+    poll->start(10);
+}
+
+// The export dialogs name the kind of file they write. A long job's progress has a Cancel
+// that the job hears, and work handed to the main thread runs on meanwhile.
+TEST(QtDialogs, SaveDialogsNameTheirFormatAndAJobHearsItsCancel) {
+    platform::qt::QtDialogs dialogs;
+    QStringList filters;
+    platform::FileDialogPurpose purpose;
+    purpose.title = "Export";
+    for (const char* extension : {"edl", "csv", "ale", "pdf", "html"}) {
+        whenModal<QFileDialog>([&](QFileDialog* dialog) {
+            filters << dialog->nameFilters().join(';');
+            dialog->reject();
+        });
+        EXPECT_FALSE(dialogs.runSaveDialog("day", extension, purpose));
+    }
+    EXPECT_EQ(filters.join(", ").toStdString(),
+              "Edit decision lists (*.edl), Spreadsheets (CSV) (*.csv), Avid log exchange files "
+              "(*.ale), PDF documents (*.pdf), Web pages (*.html)");
+
+    platform::qt::QtMainThread mainThread;
+    int ran = 0;
+    int steps = 0;
+    whenModal<QProgressDialog>([](QProgressDialog* dialog) {
+        dialog->findChild<QPushButton*>()->click();
+    });
+    dialogs.runCancellableProgress("Exporting", [&](const auto& progress) {
+        mainThread.post([&] { ++ran; });
+        while (steps < 1000 && progress(0.5)) {
+            ++steps;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    EXPECT_EQ(ran, 1);
+    EXPECT_LT(steps, 1000) << "the job never heard the Cancel";
 }
 
 TEST(WindowPlacement, TheWindowsShareTheScreenWithoutCoveringEachOther) {

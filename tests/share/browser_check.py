@@ -6,7 +6,7 @@ the thumbnails load and the search narrows the rows, that a phone's screen shows
 and duration without sideways scrolling, and that pages come back after 300 event streams that
 never read; leaves screenshots beside the build.
 
-    browser_check.py GLIMMARK SCREENSHOT.png      (exit 77: no chromium here)
+    browser_check.py GLIMMARK SCREENSHOT.png [GLIMMARK_CLI]    (exit 77: no chromium here)
 """
 
 import base64
@@ -91,8 +91,8 @@ def main():
         assert url.startswith("http://127.0.0.1:"), url
         browser = Browser(chromium)
 
-        def opened():
-            target = browser.call("Target.createTarget", url=url)["targetId"]
+        def opened(address=url):
+            target = browser.call("Target.createTarget", url=address)["targetId"]
             return browser.call("Target.attachToTarget", targetId=target, flatten=True)["sessionId"]
 
         def evaluate(session, expression):
@@ -160,27 +160,34 @@ def main():
             f.write(base64.b64decode(shot))
 
         # A phone and a laptop: nothing wider than the screen, every comment on it, and the
-        # duration of every take with a stop.
+        # duration of every take with a stop; in the live page, and in the report of the day.
+        pages = [("live page", session, "#rows tr")]
+        if len(sys.argv) > 3:
+            report = os.path.join(home, "day.html")
+            subprocess.run([sys.argv[3], "export", "--format", "html", day, report], check=True)
+            pages.append(("report", opened("file://" + report), "tbody tr"))
         for width, height, mobile in ((390, 844, True), (1280, 800, False)):
-            browser.call("Emulation.setDeviceMetricsOverride", session, width=width, height=height,
-                         deviceScaleFactor=1, mobile=mobile)
-            time.sleep(0.5)
-            fit = page(f"""(() => {{
-                const rows = Array.from(document.querySelectorAll('#rows tr'));
-                const comments = Array.from(document.querySelectorAll('td.comment'))
-                    .filter(c => c.textContent);
-                return {{width: document.documentElement.scrollWidth, comments: comments.length,
-                    off: comments.filter(c => {{ const b = c.getBoundingClientRect();
-                        return b.width === 0 || b.left < 0 || b.right > {width}; }}).length,
-                    undurated: rows.filter(r => r.cells[3].textContent &&
-                        !/^\\d\\d:\\d\\d:\\d\\d$/.test(r.cells[4].textContent)).length}};
-            }})()""")
-            assert fit["width"] <= width and fit["comments"] >= 2 and not fit["off"] \
-                and not fit["undurated"], f"at {width} wide: {fit}"
-            if mobile:
-                shot = browser.call("Page.captureScreenshot", session, format="png")["data"]
-                with open(screenshot.replace(".png", "-phone.png"), "wb") as f:
-                    f.write(base64.b64decode(shot))
+            for name, where, rows in pages:
+                browser.call("Emulation.setDeviceMetricsOverride", where, width=width,
+                             height=height, deviceScaleFactor=1, mobile=mobile)
+                time.sleep(0.5)
+                fit = evaluate(where, f"""(() => {{
+                    const rows = Array.from(document.querySelectorAll('{rows}'));
+                    const comments = Array.from(document.querySelectorAll('td.comment'))
+                        .filter(c => c.textContent);
+                    return {{width: document.documentElement.scrollWidth,
+                        comments: comments.length,
+                        off: comments.filter(c => {{ const b = c.getBoundingClientRect();
+                            return b.width === 0 || b.left < 0 || b.right > {width}; }}).length,
+                        undurated: rows.filter(r => r.cells[3].textContent &&
+                            !/^\\d\\d:\\d\\d:\\d\\d$/.test(r.cells[4].textContent)).length}};
+                }})()""")
+                assert fit["width"] <= width and fit["comments"] >= 2 and not fit["off"] \
+                    and not fit["undurated"], f"the {name} at {width} wide: {fit}"
+                if mobile:
+                    shot = browser.call("Page.captureScreenshot", where, format="png")["data"]
+                    with open(screenshot.replace(".png", f"-{name[:4]}-phone.png"), "wb") as f:
+                        f.write(base64.b64decode(shot))
 
         # 300 event streams that never read: the page that was open and one opened meanwhile
         # show the takes logged after them within ten seconds.
