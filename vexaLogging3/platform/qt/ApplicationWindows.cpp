@@ -89,6 +89,11 @@ ApplicationWindows::ApplicationWindows() {
 ApplicationWindows::~ApplicationWindows() {
     // Back into its window first, so that the window frees it with the rest.
     windowEdit.imgEdit->exitFullScreenMode();
+    // A field that loses the keyboard as its window goes would store its text into the log,
+    // whose table model is gone by then: the windows are torn down, nothing is stored.
+    for (QLineEdit* field : {windowEdit.txtEditStart, windowEdit.txtEditStop,
+                             windowEdit.txtEditComment1, windowEdit.txtEditComment2})
+        QObject::disconnect(field, &QLineEdit::editingFinished, nullptr, nullptr);
 }
 
 void ApplicationWindows::connectTo(vexaLogging3AppDelegate& controller) {
