@@ -221,8 +221,12 @@ class Workspace:
         commands = os.path.join(self.build, "compile_commands.json")
         if os.path.exists(commands):
             for entry in json.load(open(commands)):
-                out = entry.get("output", "")
-                self.objects[os.path.realpath(entry["file"])].append(os.path.join(entry["directory"], out))
+                # CMake here (3.25, Ninja) names the object only in the command.
+                named = re.search(r"\s-o\s+(\S+)", entry.get("command", ""))
+                out = entry.get("output") or (named.group(1) if named else None)
+                if out:
+                    self.objects[os.path.realpath(entry["file"])].append(
+                        os.path.join(entry["directory"], out))
 
     def _mirror(self):
         # The tree as it stands, uncommitted changes too; files that did not change keep their
