@@ -32,11 +32,13 @@ std::string vexaLogging3AppDelegate::projectName() const {
                               : pictures::withoutExtension(document::lastPathComponent(pathString));
 }
 
+namespace {
+
 // The reel or tape name of a log saved as a file is asked once and kept for that file; an
 // unsaved log has no file to keep it for, and is asked at each export. Nothing when the user
 // cancels.
-static std::optional<std::string> reelFor(platform::Dialogs& dialogs, const std::string& path,
-                                          const std::string& project) {
+std::optional<std::string> reelFor(platform::Dialogs& dialogs, const std::string& path,
+                                   const std::string& project) {
     const bool saved = !path.empty() && path != "Untitled";
     const std::string key = "reels/" + path;
     if (saved) {
@@ -49,6 +51,8 @@ static std::optional<std::string> reelFor(platform::Dialogs& dialogs, const std:
         dialogs.remember(key, *reel);
     return reel;
 }
+
+}  // namespace
 
 void vexaLogging3AppDelegate::exportHandover(handover::Format format, const char* command) {
     if (fullScreenMode)

@@ -139,7 +139,7 @@ bool MhdListener::start(const std::string& address, int port, std::string& why) 
         v6->sin6_family = AF_INET6;
         v6->sin6_port = htons(static_cast<std::uint16_t>(port));
         // Both families on the IPv6 socket where the system allows it.
-    flags |= anyAddress ? MHD_USE_DUAL_STACK : MHD_USE_IPv6;
+        flags |= anyAddress ? MHD_USE_DUAL_STACK : MHD_USE_IPv6;
     } else {
         why = "\"" + address + "\" is not a numeric address";
         return false;
