@@ -26,8 +26,8 @@
 #include <random>
 #include <string>
 
-#include "documents/AtomicFile.h"
 #include "handover/Handover.h"
+#include "platform/files/AtomicFile.h"
 #include "platform/qt/QtPdfWriter.h"
 
 namespace {

@@ -40,7 +40,10 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 # Test binaries that cover a file, by the longest matching prefix. The rest of the suite runs
 # only when these let a mutant through, so a survivor has met every unit test there is.
 COVER = [
+    ("vexaLogging3/frontend/", ["qt_tests"]),
     ("vexaLogging3/platform/qt/", ["qt_tests"]),
+    ("vexaLogging3/platform/files/", ["core_tests", "plist_tests", "cli_tests"]),
+    ("vexaLogging3/platform/jack/", ["timecode_jack_tests"]),
     ("vexaLogging3/platform/plist/", ["plist_tests", "cli_tests"]),
     ("vexaLogging3/platform/http/", ["share_tests"]),
     ("vexaLogging3/platform/midi/", ["midi_tests", "midi_jack_tests"]),
@@ -56,7 +59,7 @@ ALL_BINARIES = ["core_tests", "plist_tests", "cli_tests", "handover_file_tests",
 # The CLI's hostile files take minutes and test what no mutant here changes.
 FILTERS = {"cli_tests": "Runs/*"}
 # The window and soak checks drive the whole program for minutes: not per mutant.
-NEVER = ["vexaLogging3/main.cpp"]
+NEVER = ["vexaLogging3/frontend/main.cpp"]
 
 # Lines that only report: a mutant there changes what is said, not what is done.
 QUIET = re.compile(r"\b(assert|static_assert|systemLog|SystemLog|qWarning|qDebug|qCritical|"

@@ -88,7 +88,7 @@ mutants=(
     "core_tests|vexaLogging3/documents/ProjectFile.cpp|else if (lastRecordNumber(read.entries) == 0)|else if (false)|a file whose last number reads 0 opens as a log and is saved over"
     "core_tests|vexaLogging3/documents/PictureCommands.cpp|document::lastPathComponent(stemPath)|stemPath|Export All Pictures writes nothing"
     "core_tests cli_tests|vexaLogging3/documents/PictureExport.cpp|if (picture.size() > kAllPicturesMinimum)|if (picture.size() > kSinglePictureMinimum)|a ten-byte scrap exported as a picture"
-    "cli_tests|vexaLogging3/documents/ExchangeFile.cpp|return document::writeFileAtomically(path, exchangeText(list));|return document::writeFileAtomically(path, exchangeText(list)), std::string();|a failed export reported as done"
+    "cli_tests|vexaLogging3/documents/ExchangeFile.cpp|return platform::writeFileAtomically(path, exchangeText(list));|return document::writeFileAtomically(path, exchangeText(list)), std::string();|a failed export reported as done"
     # platform writers and readers, the clock
     "plist_tests|vexaLogging3/platform/plist/XmlPlistWriter.cpp|constexpr std::size_t kDataBytesPerLine = 51;|constexpr std::size_t kDataBytesPerLine = 57;|project files no longer byte-equal to what other writers make"
     "plist_tests|vexaLogging3/platform/plist/XmlPlistWriter.cpp|out.put(\"&#13;\");|out.put(\"\\r\");|a carriage return in a comment read back as a line feed"
@@ -123,10 +123,10 @@ mutants=(
     "core_tests|vexaLogging3/documents/Recovery.cpp|        if (answer == platform::kAlertOther)¶            candidate.discard();|        if (answer != platform::kAlertDefault)¶            candidate.remove();|Escape at the restore question deletes the crashed log"
     "core_tests|vexaLogging3/documents/FileCommands.cpp|        endDeviceIntake();¶        if (editChangeFlag != 1|        closeMidi();¶        if (editChangeFlag != 1|the takes logged behind the quit prompt are not in the file it saves"
     "core_tests|vexaLogging3/capture/VideoDevices.cpp|    m_chosenVideoDevice = listed ?|    m_chosenVideoDevice = false ?|the camera is not chosen again after a restart"
-    "qt_tests|vexaLogging3/platform/qt/QuitPrompt.cpp|return w != closing && w->isVisible() && keepsTheProgramRunning(w);|return w != closing && w->isVisible() && w->inherits(\"QMainWindow\");|the quit question comes while a Help window keeps the program running"
+    "qt_tests|vexaLogging3/frontend/QuitPrompt.cpp|return w != closing && w->isVisible() && keepsTheProgramRunning(w);|return w != closing && w->isVisible() && w->inherits(\"QMainWindow\");|the quit question comes while a Help window keeps the program running"
     "vexasim_tests|tools/vexasim/ClockDriver.cpp|if (!m_sim.playing() && !m_sim.waitingToRecord()) {|if (!m_sim.playing()) {|the demo never records again after a playback"
     "core_tests|vexaLogging3/input/SysexInterpreter.cpp|if (logNr == std::numeric_limits<std::int32_t>::max()) {|if (logNr == std::numeric_limits<std::int32_t>::min()) {|record numbers wrap to negative"
-    "cli_tests|vexaLogging3/documents/AtomicFile.cpp|if (exists && ((old.st_mode & 0222) == 0 or ::access(|if (exists && (false or ::access(|a read-only file is replaced"
+    "cli_tests|vexaLogging3/platform/files/AtomicFile.cpp|if (exists && ((old.st_mode & 0222) == 0 or ::access(|if (exists && (false or ::access(|a read-only file is replaced"
     # hand-over to editorial
     'core_tests handover_file_tests|vexaLogging3/loglist/Timecode.cpp|    if (s == 0 && m % 10 != 0 && f < kDroppedPerMinute)|    if (s == 0 && m % 10 != 0 && f < 0)|a drop-frame take logged on a skipped label lands two frames early'
     'core_tests|vexaLogging3/loglist/Timecode.cpp|        frame += 9 * kDroppedPerMinute * tens;|        frame += 8 * kDroppedPerMinute * tens;|drop-frame timecodes past ten minutes are written wrong'
@@ -141,12 +141,12 @@ mutants=(
     'share_tests|vexaLogging3/platform/http/MhdListener.cpp|if (backlog.unsent > 0 or backlog.window < stream->openWindow / 2) {|if (false) {|a page that reads is pushed out for clients that never do'
     "qt_tests|vexaLogging3/platform/qt/WindowControl.h|for (QWidget* window : m_windows) window->setWindowModified(unsaved);|for (QWidget* window : m_windows) window->setWindowModified(!unsaved);|the unsaved mark shows on a saved log"
     # The log table: the unsaved mark told as it changes, the window's place, thumbnails, cells.
-    "qt_tests|vexaLogging3/platform/qt/ApplicationWindows.h|    ModifiedMark m_modifiedMark{{&windowRec, &windowEdit}};|    ModifiedMark m_modifiedMark{{&windowRec}};|the editor's title never shows unsaved changes"
-    "qt_tests|vexaLogging3/platform/qt/LogTableWindow.cpp|    return settings.value(kOpenKey, false).toBool();|    return false;|the log window left open does not come back"
-    "qt_tests|vexaLogging3/platform/qt/LogTableWindow.cpp|    restoreGeometry(settings.value(kGeometryKey).toByteArray());|    ;|the log window forgets where it was"
-    "qt_tests|vexaLogging3/platform/qt/LogTableModel.cpp|        if (record >= 1 && rowOfRecord(record) < m_rows) {|        if (record >= 1 && rowOfRecord(record) < m_rows) { const Changing change(*this);|each thumbnail yanks the table back to the editor's record"
-    "qt_tests|vexaLogging3/platform/qt/LogCellDelegate.cpp|    painter->drawStaticText(QPointF(area.left(), top), shown);|    (void)top;|the table's rows show no text"
-    "qt_tests|vexaLogging3/platform/qt/LogCellDelegate.cpp|                                                  ? QPalette::HighlightedText|                                                  ? QPalette::Text|the chosen row's text is unreadable on its highlight"
+    "qt_tests|vexaLogging3/frontend/ApplicationWindows.h|    ModifiedMark m_modifiedMark{{&windowRec, &windowEdit}};|    ModifiedMark m_modifiedMark{{&windowRec}};|the editor's title never shows unsaved changes"
+    "qt_tests|vexaLogging3/frontend/LogTableWindow.cpp|    return settings.value(kOpenKey, false).toBool();|    return false;|the log window left open does not come back"
+    "qt_tests|vexaLogging3/frontend/LogTableWindow.cpp|    restoreGeometry(settings.value(kGeometryKey).toByteArray());|    ;|the log window forgets where it was"
+    "qt_tests|vexaLogging3/frontend/LogTableModel.cpp|        if (record >= 1 && rowOfRecord(record) < m_rows) {|        if (record >= 1 && rowOfRecord(record) < m_rows) { const Changing change(*this);|each thumbnail yanks the table back to the editor's record"
+    "qt_tests|vexaLogging3/frontend/LogCellDelegate.cpp|    painter->drawStaticText(QPointF(area.left(), top), shown);|    (void)top;|the table's rows show no text"
+    "qt_tests|vexaLogging3/frontend/LogCellDelegate.cpp|                                                  ? QPalette::HighlightedText|                                                  ? QPalette::Text|the chosen row's text is unreadable on its highlight"
     # the MIDI system chosen by itself, the interface's port by name, the RtMidi adapter
     "core_tests|vexaLogging3/platform/SwitchingMidiSystem.cpp|    if (answering[current] && listsInterface(current))|    if (false)|a working ALSA connection is torn down when JACK lists the interface too"
     "core_tests|vexaLogging3/platform/SwitchingMidiSystem.cpp|if (i != current && answering[i] && listsInterface(i))|if (false)|the interface on the ALSA sequencer is not found while a JACK server runs"
@@ -167,12 +167,12 @@ mutants=(
     "share_tests|vexaLogging3/share/ShareSite.cpp|        m_logCsv.reset();|        ;|the shared CSV stays the one of the first request, later takes missing"
 
     # the log table's thumbnails: newest first, a bounded queue, rows scrolled past dropped
-    "qt_tests|vexaLogging3/platform/qt/LogThumbnails.cpp|            request = std::move(m_waiting.back());¶            m_waiting.pop_back();|            request = std::move(m_waiting.front());¶            m_waiting.pop_front();|the thumbnails of the rows scrolled to wait behind every page scrolled past"
-    "qt_tests|vexaLogging3/platform/qt/LogThumbnails.cpp|        while (m_waiting.size() > static_cast<std::size_t>(kMaxWaiting)) {|        while (m_waiting.size() > static_cast<std::size_t>(kMaxWaiting) * 100) {|a fast scroll through a long log queues thousands of decodes"
-    "qt_tests|vexaLogging3/platform/qt/LogThumbnails.cpp|        [&](const Request& request) { return wanted.contains(request.key); });|        [&](const Request& request) { return !wanted.isEmpty() or request.key == 0; });|rows scrolled past are still decoded before those on show"
-    "qt_tests|vexaLogging3/platform/qt/LogThumbnails.cpp|        m_pending.remove(request.key);|        ;|a row scrolled past and back never shows its thumbnail"
-    "qt_tests|vexaLogging3/platform/qt/LogTableWindow.cpp|            viewport()->scroll(0, down - verticalHeader()->offset());|            (void)down;|the rows of a long log move under the drawn ones and takes seem to vanish"
-    "qt_tests|vexaLogging3/platform/qt/LogTableWindow.cpp|            viewport()->update(0, top, viewport()->width(), viewport()->height() - top);|            viewport()->update(0, top + rowHeight(inserted), viewport()->width(), viewport()->height());|a new take's row stays blank in a short log"
+    "qt_tests|vexaLogging3/frontend/LogThumbnails.cpp|            request = std::move(m_waiting.back());¶            m_waiting.pop_back();|            request = std::move(m_waiting.front());¶            m_waiting.pop_front();|the thumbnails of the rows scrolled to wait behind every page scrolled past"
+    "qt_tests|vexaLogging3/frontend/LogThumbnails.cpp|        while (m_waiting.size() > static_cast<std::size_t>(kMaxWaiting)) {|        while (m_waiting.size() > static_cast<std::size_t>(kMaxWaiting) * 100) {|a fast scroll through a long log queues thousands of decodes"
+    "qt_tests|vexaLogging3/frontend/LogThumbnails.cpp|        [&](const Request& request) { return wanted.contains(request.key); });|        [&](const Request& request) { return !wanted.isEmpty() or request.key == 0; });|rows scrolled past are still decoded before those on show"
+    "qt_tests|vexaLogging3/frontend/LogThumbnails.cpp|        m_pending.remove(request.key);|        ;|a row scrolled past and back never shows its thumbnail"
+    "qt_tests|vexaLogging3/frontend/LogTableWindow.cpp|            viewport()->scroll(0, down - verticalHeader()->offset());|            (void)down;|the rows of a long log move under the drawn ones and takes seem to vanish"
+    "qt_tests|vexaLogging3/frontend/LogTableWindow.cpp|            viewport()->update(0, top, viewport()->width(), viewport()->height() - top);|            viewport()->update(0, top + rowHeight(inserted), viewport()->width(), viewport()->height());|a new take's row stays blank in a short log"
     "handover_file_tests|vexaLogging3/handover/HtmlReport.cpp|                    out.push_back('\\n');|                    ;|a comment with old-Mac line breaks runs its lines together in the report"
     # timecode sources other than the interface
     "core_tests|vexaLogging3/timecode/TimecodeRun.cpp|        out.stop = m_lastRunning;|        out.stop = m_runFirst;|a record-run take stops on its own first frame"
@@ -180,8 +180,8 @@ mutants=(
     "core_tests|vexaLogging3/documents/DocumentWork.cpp|    if (fromSource != m_timecodeFromSource.load())|    if (false)|the interface's timecode flickers over the chosen source's"
     "core_tests|vexaLogging3/timecode/TimecodeSources.cpp|    if (!m_source or m_framesTaken < m_framesDelivered.load())|    if (!m_source)|a busy window splits a record-run take in two"
     # what a screen reader finds in the log window and the editor
-    "qt_tests|vexaLogging3/platform/qt/LogTableWindow.cpp|    search->setAccessibleName(tr(\"Search\"));|    ;|a screen reader finds no search field in the log window"
-    "qt_tests|vexaLogging3/platform/qt/EditorWindow.cpp|    recordPosition->setAccessibleDescription(tr(\"Place of the record on show in the log\"));|    ;|a screen reader cannot tell what \"Record 3 of 9\" is"
+    "qt_tests|vexaLogging3/frontend/LogTableWindow.cpp|    search->setAccessibleName(tr(\"Search\"));|    ;|a screen reader finds no search field in the log window"
+    "qt_tests|vexaLogging3/frontend/EditorWindow.cpp|    recordPosition->setAccessibleDescription(tr(\"Place of the record on show in the log\"));|    ;|a screen reader cannot tell what \"Record 3 of 9\" is"
 
     # JACK: ports kept for the client's life, a client opened within a limit
     "midi_jack_tests|vexaLogging3/platform/midi/JackMidiSystem.cpp|        jack_port_disconnect(m_client, port.jackPort);|        (void)port.jackPort;|a closed connection leaves the interface connected to the program's ports"

@@ -16,8 +16,8 @@
 
 #include "capture/StillEncoder.h"
 #include "device/MessageSet.h"
-#include "documents/ChangeFlag.h"
 #include "device/MidiSendQueue.h"
+#include "documents/ChangeFlag.h"
 #include "documents/RecoveryFile.h"
 #include "editor/EditHistory.h"
 #include "handover/Handover.h"
@@ -81,7 +81,7 @@ public:
     vexaLogging3AppDelegate(const vexaLogging3AppDelegate&) = delete;
     vexaLogging3AppDelegate& operator=(const vexaLogging3AppDelegate&) = delete;
 
-    // ---- Timecode input and device events (MIDI receive thread) ----
+    // ---- Input: timecode and device events (MIDI receive thread) ----
     // Assembles the bytes of one packet list: System Exclusive into the slots of sysexBuffer,
     // quarter frames into usbQuarterTime.
     void readPacketList(std::span<const std::uint8_t> packetList);
@@ -91,62 +91,6 @@ public:
     // ---- Log list ----
     void LogStartArrayInit();
     std::string DurationCalculate(std::string_view start, std::string_view stop) const;
-
-    // ---- Editor display (main thread) ----
-    void LogEditInit();
-    void LogActualWrite();
-    void LogImageRefresh();
-    void LogEditCommentSichern();
-    void LogNaechster();
-    void FindLogToTimecode(std::string_view timecodeText);
-    // The user is done with a comment field (Return, or the keyboard left it): what was typed
-    // goes into the record on show.
-    void txtEditCommentChg();
-    // Follow, the log window's box: while the editor shows the newest record, a take moves it
-    // to the new one, unless the user is at work in its fields.
-    bool followTakes = true;
-
-    // ---- Editor navigation (main thread) ----
-    void btnLogNaechstes();
-    void btnLogVorher();
-    void txtEditLogNr();
-    void btnEditLogNr();
-    void btnEditLogNrOk();
-    // Shows the record at that place, as a jump to its number would: the first and the newest
-    // record by key, and the row chosen in the log table. Refused in full screen, during a
-    // playback and under the chase, as typed numbers are.
-    void LogEditGoTo(int record);
-
-    // ---- Application shell (main thread) ----
-    // Prepares the program-wide state once the windows are connected; runs once.
-    void awakeFromNib();
-    bool applicationShouldTerminateAfterLastWindowClosed() const { return true; }
-    void setPathString(std::string path) { pathString = std::move(path); }
-    // The open document's name without its extension, "Untitled" for a new log.
-    std::string projectName() const;
-    // Both window titles from the display name of pathString.
-    void setWindowTitles();
-    void btnFullScreen();
-    void btnExitFullScreen();
-    // Leaves full screen for the picture view's Escape key, which has no controller at hand.
-    static void ExitFullScreen();
-
-    // ---- Player (main thread) ----
-    void FelderPlayerOn();
-    void FelderPlayerOff();
-    void NextStopOrVglwSend();
-
-    // ---- Player controls and timecode entry (main thread) ----
-    void btnEditPlay();
-    void chkEditChaseMode();
-    void chkEditMode();
-    void btnPlayerFps24();
-    void btnPlayerFps25();
-    void btnPlayerFps29();
-    void btnPlayerFps30();
-    // The user committed the text of the start or the stop field.
-    void txtEditStartChg();
-    void txtEditStopChg();
 
     // ---- Device link (main thread) ----
     // One scan-and-connect step, every two seconds: finds the interface among the MIDI
@@ -168,12 +112,10 @@ public:
     // sent), 2 when no reply came. The wait runs on timers, so the window never blocks on it;
     // `done` runs on the main thread.
     void vexaSense(std::function<void(int result)> done);
-
     // Logging control: the mode combo box and the manual start and stop buttons.
     void cmbLogSelect();
     void btnLogManual();
     void btnLogManualStop();
-
     void sendMidi();
     // Selects a message and sends it: the usual pair of assignments and the send.
     template <std::size_t N>
@@ -185,25 +127,59 @@ public:
     // Blocks until every message handed to the wire so far has left.
     void waitForSends() { m_sendQueue.waitUntilIdle(); }
 
-    // ---- Picture capture ----
-    // The device list is about to open: capture stops and the list is filled afresh.
-    void comboBoxWillPopUp();
-    // The user chose an item of the device list: "None" or a device to start.
-    void cmbDevices();
-    // Chooses the device of that name as the user would; true when it runs. At start, the one
-    // chosen last time (or the demo's test pattern); one that is not there is named in the
-    // capture status until a device is chosen.
-    bool chooseVideoDevice(std::string_view name);
-    // The device the user chose last, empty for "None" or none chosen yet: what to choose at
-    // the next start.
-    const std::string& chosenVideoDevice() const { return m_chosenVideoDevice; }
-    // The frame callback of the video input (capture thread): keeps the latest frame.
-    void captureOutputDidOutputVideoFrame(platform::VideoFramePtr frame);
-    void CapturePicture();
-    // Grabs a still into the record shown in the editor.
-    void btnCapture();
+    // ---- Editor: display, navigation, record editing and undo (main thread) ----
+    void LogEditInit();
+    void LogActualWrite();
+    void LogImageRefresh();
+    void LogEditCommentSichern();
+    void LogNaechster();
+    void FindLogToTimecode(std::string_view timecodeText);
+    // The user is done with a comment field (Return, or the keyboard left it): what was typed
+    // goes into the record on show.
+    void txtEditCommentChg();
+    // Follow, the log window's box: while the editor shows the newest record, a take moves it
+    // to the new one, unless the user is at work in its fields.
+    bool followTakes = true;
+    void btnLogNaechstes();
+    void btnLogVorher();
+    void txtEditLogNr();
+    void btnEditLogNr();
+    void btnEditLogNrOk();
+    // Shows the record at that place, as a jump to its number would: the first and the newest
+    // record by key, and the row chosen in the log table. Refused in full screen, during a
+    // playback and under the chase, as typed numbers are.
+    void LogEditGoTo(int record);
+    void btnEditLogAdd();
+    void btnEditLogInsert();
+    void btnEditLogDelete();
+    void btnEditCopy();
+    void btnEditCut();
+    void btnEditPaste();
+    void btnEditPictureDelete();
+    void btnImageChange();
+    // An image file dropped onto the editor's picture replaces it, once the user agrees.
+    void imgEditFileDropped(const std::string& path);
+    // Take back the last change of records, pictures, numbers, times or comments, and make
+    // it again.
+    void btnEditUndo();
+    void btnEditRedo();
 
-    // ---- Documents: project file, exchange file, picture export (main thread) ----
+    // ---- Player: playback, chase, rate and timecode entry (main thread) ----
+    void FelderPlayerOn();
+    void FelderPlayerOff();
+    void NextStopOrVglwSend();
+    void btnEditPlay();
+    void chkEditChaseMode();
+    void chkEditMode();
+    void btnPlayerFps24();
+    void btnPlayerFps25();
+    void btnPlayerFps29();
+    void btnPlayerFps30();
+    // The user committed the text of the start or the stop field.
+    void txtEditStartChg();
+    void txtEditStopChg();
+
+    // ---- Documents: project file, exchange file, exports, crash recovery (main thread) ----
     void btnFileNew();
     void btnFileOpen();
     void btnFileSave();
@@ -233,8 +209,6 @@ public:
     void exportReport();
     // A save, open or export is running; device events wait until it is over.
     bool documentBusy() const { return m_documentBusy; }
-
-    // ---- Crash recovery (main thread) ----
     // Where the copy of the unsaved log is kept; empty (as in tests) keeps none. Set before
     // awakeFromNib.
     std::string recoveryDirectory;
@@ -251,7 +225,23 @@ public:
             m_recovery->waitUntilIdle();
     }
 
-    // ---- Stills of log starts (main thread) ----
+    // ---- Capture: the video input and the stills of log starts ----
+    // The device list is about to open: capture stops and the list is filled afresh.
+    void comboBoxWillPopUp();
+    // The user chose an item of the device list: "None" or a device to start.
+    void cmbDevices();
+    // Chooses the device of that name as the user would; true when it runs. At start, the one
+    // chosen last time (or the demo's test pattern); one that is not there is named in the
+    // capture status until a device is chosen.
+    bool chooseVideoDevice(std::string_view name);
+    // The device the user chose last, empty for "None" or none chosen yet: what to choose at
+    // the next start.
+    const std::string& chosenVideoDevice() const { return m_chosenVideoDevice; }
+    // The frame callback of the video input (capture thread): keeps the latest frame.
+    void captureOutputDidOutputVideoFrame(platform::VideoFramePtr frame);
+    void CapturePicture();
+    // Grabs a still into the record shown in the editor.
+    void btnCapture();
     // JPEG quality of every still, from 0.0 (smallest file) to 1.0 (best picture).
     static constexpr double kJpegCompressionFactor = 0.5;
     // A log start's record is in the LogList at once; its picture is encoded on a thread of
@@ -260,33 +250,33 @@ public:
     // encoded, and stores them, so no record is written without the picture it will get.
     void waitForPictures();
 
-    // ---- Record editing, editor pictures, undo (main thread) ----
-    void btnEditLogAdd();
-    void btnEditLogInsert();
-    void btnEditLogDelete();
-    void btnEditCopy();
-    void btnEditCut();
-    void btnEditPaste();
-    void btnEditPictureDelete();
-    void btnImageChange();
-    // An image file dropped onto the editor's picture replaces it, once the user agrees.
-    void imgEditFileDropped(const std::string& path);
-    // Take back the last change of records, pictures, numbers, times or comments, and make
-    // it again.
-    void btnEditUndo();
-    void btnEditRedo();
+    // ---- Shell: start-up, titles, full screen (main thread) ----
+    // Prepares the program-wide state once the windows are connected; runs once.
+    void awakeFromNib();
+    bool applicationShouldTerminateAfterLastWindowClosed() const { return true; }
+    void setPathString(std::string path) { pathString = std::move(path); }
+    // The open document's name without its extension, "Untitled" for a new log.
+    std::string projectName() const;
+    // Both window titles from the display name of pathString.
+    void setWindowTitles();
+    void btnFullScreen();
+    void btnExitFullScreen();
+    // Leaves full screen for the picture view's Escape key, which has no controller at hand.
+    static void ExitFullScreen();
 
     // ---- Timecode from a source other than the interface (main thread) ----
     // Chooses the source, and makes takes from it by key and by record run.
     TimecodeSourceLink& timecodeSources() { return *m_timecodeSources; }
 
-    // ---- Program-wide state ----
+    // ---- The state the whole program shares ----
+    // Log list and editor.
     LogList logStartArray;
     std::int32_t logNr = 0;
     std::int32_t logEditPos = 1;
     std::vector<LogValue> logEditArrayPuffer;
     std::vector<Picture> imgBufferArray;
     ChangeFlag editChangeFlag{outlets};
+    // Shell, capture and player.
     std::uint8_t fullScreenMode = 0;
     std::uint8_t captureActive = 0;
     std::uint8_t playStopFlag = 0;
@@ -299,7 +289,7 @@ public:
     std::int8_t reportedLoggingState = -1;
     // The view that goes full screen, reachable without a controller; set at start-up.
     static inline platform::ImageView* imgEditKopie = nullptr;
-
+    // Device link.
     std::uint8_t midiOpenFlag = 0;
     // Set on the receive thread by the status reply while the main thread waits for it.
     std::atomic<std::uint8_t> midiStatusReqFlag{0};
@@ -308,12 +298,10 @@ public:
     platform::MidiRef midiin = platform::kNoMidiObject;
     platform::MidiRef midiout = platform::kNoMidiObject;
     platform::MidiRef dest = platform::kNoMidiObject;
-
     MessageSet messages;
     const std::uint8_t* sysexDatPt = nullptr;
     std::uint8_t sysexLen = 0;
-
-    // Receive-thread state: four slots of 256 bytes for System Exclusive messages.
+    // Input, on the receive thread: four slots of 256 bytes for System Exclusive messages.
     static constexpr std::size_t kSysexSlotSize = 256;
     static constexpr std::size_t kSysexSlots = 4;
     std::array<std::uint8_t, kSysexSlots * kSysexSlotSize> sysexBuffer{};
@@ -325,6 +313,7 @@ public:
     platform::Outlets outlets;
 
 private:
+    // ---- Input ----
     struct MidiInputState {
         std::uint8_t receiveStatus = 0;
         std::int32_t sysexBufferPt = 0;
@@ -336,12 +325,7 @@ private:
         // A quarter-frame status seen, its data byte not yet.
         bool quarterFramePending = false;
     };
-
     void readByte(std::uint8_t b);
-    // Queues the selected message; `afterSent` runs on the main thread once it has left.
-    void queueSelected(std::function<void()> afterSent);
-    void pollStatusReply(int waits, std::uint64_t connection, std::function<void(int)> done);
-    void disposeConnection();
     // Device events run on the main thread in arrival order; while a document operation
     // reads the LogList on a worker thread they wait, still in order, until it is over.
     void handOver(std::function<void()> work);
@@ -351,7 +335,6 @@ private:
     // source's (`fromSource`).
     void handOverRunningTimecode(int hours, int minutes, int seconds, int frames, int rate,
                                  bool fromSource = false);
-
     // The effects of device events, on the main thread.
     void showVersion(int major, int minor);
     void loggingStateEvent(std::uint8_t state);
@@ -360,11 +343,15 @@ private:
     void logStopEvent(const std::array<std::uint8_t, 10>& message);
     void stopTimeEvent();
     void comparisonTimeEvent();
-    // The rate code (0 24, 1 25, 2 29.97 drop-frame, 3 30) the machine's timecode came with:
-    // when it changed, the player's rate follows it.
-    void followMachineRate(int rate);
     void showRunningTimecode(int hours, int minutes, int seconds, int frames, int rate);
 
+    // ---- Device link ----
+    // Queues the selected message; `afterSent` runs on the main thread once it has left.
+    void queueSelected(std::function<void()> afterSent);
+    void pollStatusReply(int waits, std::uint64_t connection, std::function<void(int)> done);
+    void disposeConnection();
+
+    // ---- Editor ----
     // Empties the editor's fields and its three pictures.
     void clearEditor();
     // What the user typed into the fields of the record on show and has not stored goes into
@@ -383,54 +370,6 @@ private:
     bool typingOnShownRecord() const;
     // A take has come with Follow on and the newest record on show.
     void followNewTake();
-    // Typing on the record on show since the user last closed it; a refresh may have stored
-    // the text meanwhile, and the user still types on.
-    bool m_typedSinceCommit = false;
-    // The record on show when a take was left to wait for the user's typing: Follow holds on
-    // it, and the take after the typing is closed is followed.
-    LogList::RecordKey m_followHeld = 0;
-    // The navigation, the fields and the Play button's title while a playback or the chase
-    // holds the editor, or once neither does.
-    void showPlayerLocks(bool locked);
-    // The record the editor's fields show, by key: records put in or taken out before it
-    // move it, and typed text must still reach it. 0 while the editor shows none.
-    LogList::RecordKey m_shownRecord = 0;
-    // The record the interface's most recent log start made, until its stop has come: the
-    // stop belongs to it. 0 while no take of this run is open.
-    LogList::RecordKey m_openTake = 0;
-    platform::VideoFramePtr latestFrame();
-    void videoDeviceLost(std::uint64_t device, const std::string& why);
-    void CapturePicture(const platform::VideoFramePtr& frame);
-    // Capture has stopped: the preview and the capture status say so, never a frozen frame.
-    void showCaptureOff();
-    // Whether the log start just appended gets a still; a log without one is counted and named
-    // in the capture status, so a shoot cannot go on for long without pictures unnoticed.
-    void countLogPicture(bool stillTaken);
-    void showCaptureState();
-    int m_logsWithoutPicture = 0;
-    std::string m_lastLogWithoutPicture;
-    std::string m_chosenVideoDevice;
-    // The device chosen last time that was not there at start, until the user chooses one.
-    std::string m_missingVideoDevice;
-
-    // ---- Player controls and timecode entry ----
-    // The rate buttons and the rate Play locates at, for a code of the MMC hours byte.
-    void showFrameRate(std::uint8_t code);
-    // The rate shown and stored with the log, as one step of undo.
-    void setFrameRate(std::uint8_t code);
-    void chooseFrameRate(std::uint8_t code);
-    // Said in the status line while the rate is the one the machine set; a new notice takes
-    // the old one's place.
-    std::string m_rateNotice;
-    void showRateNotice(std::string notice);
-    // The rate code the machine's timecode last came with; -1 before any.
-    int m_machineRate = -1;
-    void storeTypedTimecode(platform::TextField& field, int recordField, bool emptyAllowed);
-    // The record the renumber panel was opened for; 0 while it is closed. The chase and the
-    // player may move the editor while the panel waits for the user.
-    std::int32_t m_renumberPos = 0;
-
-    // ---- Record editing and undo ----
     // While one lives, the changes made through storeValue, insertRecordValues and
     // removeRecordValues are one step of undo; steps opened inside it join it.
     class EditStep {
@@ -452,10 +391,6 @@ private:
     // The clipboard's record, numbered afresh when its number is taken and the user wants
     // that; false when the user cancelled.
     bool numberForPaste(LogRecord& record);
-    // The key of the record the clipboard holds when it was cut, not copied: pasted where no
-    // record has it, the record moves with its key, and the stop of a take cut and pasted
-    // while it runs still finds it.
-    LogList::RecordKey m_cutRecord = 0;
     // The common end of the picture change and the dropped picture: false, the user told,
     // when the file gives no picture.
     bool readPictureFile(const std::string& path, Picture& tiff);
@@ -463,17 +398,21 @@ private:
     void takeStep(bool back);
     // The undo and redo menu items: enabled, and named for the step they would take.
     void showUndoState();
-    EditHistory m_editHistory;
 
-    PlatformServices m_services;
-    MidiInputState m_input;
-    // Counts connections opened; a handshake that outlives its connection is ignored.
-    std::uint64_t m_connection = 0;
-    // Counts video devices started; word that an earlier one failed is stale.
-    std::uint64_t m_videoDevice = 0;
-    bool m_sensing = false;
-    // Guards mCurrentImageBuffer, which the capture thread swaps while grabs read it.
-    std::recursive_mutex m_frameLock;
+    // ---- Player ----
+    // The navigation, the fields and the Play button's title while a playback or the chase
+    // holds the editor, or once neither does.
+    void showPlayerLocks(bool locked);
+    // The rate code (0 24, 1 25, 2 29.97 drop-frame, 3 30) the machine's timecode came with:
+    // when it changed, the player's rate follows it.
+    void followMachineRate(int rate);
+    // The rate buttons and the rate Play locates at, for a code of the MMC hours byte.
+    void showFrameRate(std::uint8_t code);
+    // The rate shown and stored with the log, as one step of undo.
+    void setFrameRate(std::uint8_t code);
+    void chooseFrameRate(std::uint8_t code);
+    void showRateNotice(std::string notice);
+    void storeTypedTimecode(platform::TextField& field, int recordField, bool emptyAllowed);
 
     // ---- Documents ----
     // The save prompt before New, Open and full screen: false when the action must not go on
@@ -489,9 +428,14 @@ private:
     bool writeProjectFile();
     // The program is ending: the device input closes, and what it handed over runs now.
     void endDeviceIntake();
-    // While one lives, device events handed to the main thread wait; when it goes, they run
-    // in their order. Held around every read or change of the LogList that runs off the main
-    // thread, so the list never changes under it.
+    // Holds the device events: while one lives, handOver queues them in m_heldEvents instead
+    // of posting them. The last hold to go runs them on the main thread, in order, from its
+    // destructor, so a hold must end where the LogList may change: on the main thread, with no
+    // worker reading the log. A held question's hold lives in a task posted to the main
+    // thread's loop and ends when that task is destroyed, after the answer's action is over;
+    // an event run then may ask a question itself, which holds the ones after it again.
+    // Held around every read or change of the LogList that runs off the main thread, so the
+    // list never changes under it.
     struct DeviceEventHold {
         explicit DeviceEventHold(vexaLogging3AppDelegate& controller);
         ~DeviceEventHold();
@@ -502,7 +446,6 @@ private:
         // after the controller when the program quits right after the answer.
         std::weak_ptr<void> controllerAlive;
     };
-    std::shared_ptr<void> m_alive = std::make_shared<int>(0);
     // Runs `work` off the main thread, with progress when it takes long, and returns when it
     // is done. Only ever inside a DeviceEventHold.
     void runDocumentWork(std::string_view label,
@@ -516,24 +459,6 @@ private:
     // Reads the project file at pathString; a file that cannot be taken leaves the log on show
     // and puts `previousPath` back.
     void readProjectAtPath(const std::string& previousPath);
-    // Holds open: they may end in any order, and the events wait until the last has ended.
-    int m_documentBusy = 0;
-    struct HeldEvent {
-        std::function<void()> work;
-        bool runningTimecode = false;
-    };
-    std::deque<HeldEvent> m_heldEvents;
-    platform::VideoFramePtr mCurrentImageBuffer;
-    platform::MidiPacketList m_packetbuffer{4024};
-    MidiSendQueue m_sendQueue{MidiSendQueue::defaultSleep(),
-                              [this](std::string_view line) { m_services.systemLog.write(line); }};
-    // Chase and the jump to a number search long logs through it.
-    LogSearchIndex m_searchIndex;
-    // The logging mode the user last chose (combo box index), -1 before any choice; the
-    // interface is set to it again whenever it reports another one.
-    std::int8_t m_chosenLoggingMode = -1;
-
-    // ---- Crash recovery ----
     void startRecovery();
     // The log is given up or saved on purpose as the program ends: nothing is left to offer.
     void discardRecovery();
@@ -545,11 +470,89 @@ private:
     // A status text with what the status line must keep saying: about the crash copy, that
     // the log has run out of numbers, and that the rate is the machine's.
     std::string withRecoveryNotice(std::string status) const;
+
+    // ---- Capture ----
+    platform::VideoFramePtr latestFrame();
+    void videoDeviceLost(std::uint64_t device, const std::string& why);
+    void CapturePicture(const platform::VideoFramePtr& frame);
+    // Capture has stopped: the preview and the capture status say so, never a frozen frame.
+    void showCaptureOff();
+    // Whether the log start just appended gets a still; a log without one is counted and named
+    // in the capture status, so a shoot cannot go on for long without pictures unnoticed.
+    void countLogPicture(bool stillTaken);
+    void showCaptureState();
+    // Stores the stills the encoder has finished into their records.
+    void storeFinishedPictures(bool evenWhileHeld = false);
+
+    // ---- Timecode sources (timecode/TimecodeSources.cpp) ----
+    friend class TimecodeSourceLink;
+    using TimecodeSourceLinkPtr =
+        std::unique_ptr<TimecodeSourceLink, void (*)(TimecodeSourceLink*)>;
+    static TimecodeSourceLinkPtr makeTimecodeSources(vexaLogging3AppDelegate& controller);
+
+    // ---- Private state, by subsystem ----
+    PlatformServices m_services;
+    // Input.
+    MidiInputState m_input;
+    platform::MidiPacketList m_packetbuffer{4024};
+    // Device link. Counts connections opened; a handshake that outlives its connection is
+    // ignored.
+    std::uint64_t m_connection = 0;
+    bool m_sensing = false;
+    // The logging mode the user last chose (combo box index), -1 before any choice; the
+    // interface is set to it again whenever it reports another one.
+    std::int8_t m_chosenLoggingMode = -1;
+    // Editor. Typing on the record on show since the user last closed it; a refresh may have
+    // stored the text meanwhile, and the user still types on.
+    bool m_typedSinceCommit = false;
+    // The record on show when a take was left to wait for the user's typing: Follow holds on
+    // it, and the take after the typing is closed is followed.
+    LogList::RecordKey m_followHeld = 0;
+    // The record the editor's fields show, by key: records put in or taken out before it
+    // move it, and typed text must still reach it. 0 while the editor shows none.
+    LogList::RecordKey m_shownRecord = 0;
+    // The record the interface's most recent log start made, until its stop has come: the
+    // stop belongs to it. 0 while no take of this run is open.
+    LogList::RecordKey m_openTake = 0;
+    // The key of the record the clipboard holds when it was cut, not copied: pasted where no
+    // record has it, the record moves with its key, and the stop of a take cut and pasted
+    // while it runs still finds it.
+    LogList::RecordKey m_cutRecord = 0;
+    EditHistory m_editHistory;
+    // Chase and the jump to a number search long logs through it.
+    LogSearchIndex m_searchIndex;
+    // Player. Said in the status line while the rate is the one the machine set; a new notice
+    // takes the old one's place.
+    std::string m_rateNotice;
+    // The rate code the machine's timecode last came with; -1 before any.
+    int m_machineRate = -1;
+    // The record the renumber panel was opened for; 0 while it is closed. The chase and the
+    // player may move the editor while the panel waits for the user.
+    std::int32_t m_renumberPos = 0;
+    // Capture.
+    int m_logsWithoutPicture = 0;
+    std::string m_lastLogWithoutPicture;
+    std::string m_chosenVideoDevice;
+    // The device chosen last time that was not there at start, until the user chooses one.
+    std::string m_missingVideoDevice;
+    // Counts video devices started; word that an earlier one failed is stale.
+    std::uint64_t m_videoDevice = 0;
+    // Guards mCurrentImageBuffer, which the capture thread swaps while grabs read it.
+    std::recursive_mutex m_frameLock;
+    platform::VideoFramePtr mCurrentImageBuffer;
+    // Documents. Holds open: they may end in any order, and the events wait until the last
+    // has ended.
+    int m_documentBusy = 0;
+    struct HeldEvent {
+        std::function<void()> work;
+        bool runningTimecode = false;
+    };
+    std::deque<HeldEvent> m_heldEvents;
+    std::shared_ptr<void> m_alive = std::make_shared<int>(0);
     // Set while takes arrive with no log number left to give them.
     std::string m_logNumberNotice;
     // Set by a log stop that changed no record, until the next log start.
     std::string m_strayStopNotice;
-    std::unique_ptr<RecoveryFile> m_recovery;
     // The typed text the journal was last given, over the log it was given.
     std::vector<std::pair<std::size_t, std::string>> m_recoveryTyped;
     // The journal holds changes that are not saved.
@@ -558,24 +561,18 @@ private:
     std::chrono::steady_clock::time_point m_recoveryWritten;
     std::string m_recoveryFailure;
     std::string m_recoveryNotice;
+    // Timecode sources: set while a source other than the interface gives the timecode. Read
+    // on the MIDI receive thread and the source's.
+    std::atomic<bool> m_timecodeFromSource{false};
+
+    // ---- Threads of their own, last and in this order: each stops before what it reaches ----
+    MidiSendQueue m_sendQueue{MidiSendQueue::defaultSleep(),
+                              [this](std::string_view line) { m_services.systemLog.write(line); }};
+    std::unique_ptr<RecoveryFile> m_recovery;
     // Every question and dialog of the program, asked with device events held: what the
     // interface logs meanwhile is applied once the answer has had its effect.
     std::unique_ptr<platform::Dialogs> m_heldDialogs;
-
-    // Stores the stills the encoder has finished into their records.
-    void storeFinishedPictures(bool evenWhileHeld = false);
-    // Its thread stops before anything it reaches goes.
     StillEncoder m_stills;
-
-    // ---- Timecode sources (timecode/TimecodeSources.cpp) ----
-    friend class TimecodeSourceLink;
-    using TimecodeSourceLinkPtr =
-        std::unique_ptr<TimecodeSourceLink, void (*)(TimecodeSourceLink*)>;
-    static TimecodeSourceLinkPtr makeTimecodeSources(vexaLogging3AppDelegate& controller);
-    // Set while a source other than the interface gives the timecode. Read on the MIDI receive
-    // thread and the source's.
-    std::atomic<bool> m_timecodeFromSource{false};
-    // Last member: it stops the source's thread before anything that thread reaches goes.
     TimecodeSourceLinkPtr m_timecodeSources = makeTimecodeSources(*this);
 };
 

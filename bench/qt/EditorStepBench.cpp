@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "platform/qt/DecodedPictures.h"
+#include "frontend/DecodedPictures.h"
 #include "platform/video/TurboJpegCodec.h"
 #include "qt/GuiApp.h"
 #include "tests/video/MemoryFrame.h"

@@ -11,7 +11,7 @@
 #include <csignal>
 
 #include "documents/ProjectFiles.h"
-#include "documents/AtomicFile.h"
+#include "platform/files/AtomicFile.h"
 #include "platform/plist/PropertyListFileStore.h"
 #include "support/FakePlatform.h"
 
@@ -169,7 +169,7 @@ TEST_P(SaveFault, TheOldFileStaysWholeAndTheReasonNamesIt) {
         std::string leftover;
         for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
             leftover = entry.path() == target ? leftover : entry.path().string();
-        document::AtomicFile underWay(folder.file("other.vlg"));
+        platform::AtomicFile underWay(folder.file("other.vlg"));
         ASSERT_TRUE(underWay.open());
         EXPECT_FALSE(std::filesystem::exists(leftover)) << leftover;
         EXPECT_EQ(PropertyListFileStore().writeArray(target, goldenLog()), "");

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "frontend/ApplicationWindows.h"
 #include "platform/plist/PropertyListFileStore.h"
-#include "platform/qt/ApplicationWindows.h"
 #include "platform/qt/QtImageFiles.h"
 #include "platform/qt/QtMainThread.h"
 #include "platform/qt/QtPictureConverter.h"
@@ -73,7 +73,7 @@ struct GuiApp {
         return poll;
     }
 
-    platform::qt::ApplicationWindows windows;
+    frontend::ApplicationWindows windows;
     platform::qt::QtMainThread mainThread;
     platform::qt::QtTimers timers;
     fake::Clock clock;

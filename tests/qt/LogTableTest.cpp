@@ -21,8 +21,8 @@
 #include <mutex>
 #include <tuple>
 
-#include "platform/qt/MyImageView.h"
-#include "platform/qt/WindowPlacement.h"
+#include "frontend/MyImageView.h"
+#include "frontend/WindowPlacement.h"
 #include "qt/GuiApp.h"
 
 namespace {
@@ -222,7 +222,7 @@ TEST(LogTable, ComesBackAsItWasLeftAtTheQuit) {
                 log.close();
             placed = log.geometry();
             const auto saver =
-                platform::qt::saveWhenQuitting([&] { log.saveSettings(settings); });
+                frontend::saveWhenQuitting([&] { log.saveSettings(settings); });
             QEvent quit(QEvent::Quit);
             QCoreApplication::sendEvent(qApp, &quit);
         }

@@ -10,10 +10,10 @@
 #include <numeric>
 #include <thread>
 
-#include "platform/qt/DecodedPictures.h"
-#include "platform/qt/MyImageView.h"
+#include "frontend/DecodedPictures.h"
+#include "frontend/MyImageView.h"
+#include "frontend/WindowPlacement.h"
 #include "platform/qt/QtDialogs.h"
-#include "platform/qt/WindowPlacement.h"
 #include "qt/GuiApp.h"
 
 namespace {
@@ -132,7 +132,7 @@ TEST(WindowPlacement, TheWindowsShareTheScreenWithoutCoveringEachOther) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.screen);
         const auto [capture, editor] =
-            platform::qt::sideBySide(c.available, captureMinimum, editorMinimum);
+            frontend::sideBySide(c.available, captureMinimum, editorMinimum);
         EXPECT_FALSE(capture.intersects(editor));
         EXPECT_TRUE(c.available.contains(capture) && c.available.contains(editor));
         EXPECT_EQ(capture.bottom() < editor.top(), c.stacked);

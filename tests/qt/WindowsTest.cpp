@@ -20,9 +20,9 @@
 #include <filesystem>
 #include <map>
 
-#include "platform/qt/CapturePreview.h"
-#include "platform/qt/DeviceComboBox.h"
-#include "platform/qt/MyImageView.h"
+#include "frontend/CapturePreview.h"
+#include "frontend/DeviceComboBox.h"
+#include "frontend/MyImageView.h"
 #include "qt/GuiApp.h"
 
 namespace {
@@ -203,7 +203,7 @@ struct KeyHungryWidget final : QWidget {
 // Each key of the menus from each kind of widget that can have the keyboard: the menu item
 // fires, once, except for the keys of text editing in a text field, which the field keeps.
 TEST(MenuKeys, ReachTheirItemFromEveryWidgetButTextEditingKeysStayInTextFields) {
-    platform::qt::ApplicationWindows windows;
+    frontend::ApplicationWindows windows;
     CaptureWindow& rec = windows.windowRec;
     EditorWindow& edit = windows.windowEdit;
     rec.show();

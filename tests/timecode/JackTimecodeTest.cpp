@@ -9,6 +9,7 @@
 #include "midi/JackHarness.h"
 #include "platform/jack/JackTimecodeSource.h"
 #include "support/FakePlatform.h"
+#include "timecode/MtcReader.h"
 #include "timecode/TimecodeSources.h"
 #include "vexasim/LtcPlayer.h"
 
@@ -129,6 +130,7 @@ std::unique_ptr<platform::TimecodeSource> source(Kind kind, const std::string& p
     options.kind = kind;
     options.port = port;
     options.serverName = server;
+    options.mtcDecoder = [] { return std::make_unique<timecode::MtcReader>(); };
     return std::make_unique<platform::jack::JackTimecodeSource>(options);
 }
 

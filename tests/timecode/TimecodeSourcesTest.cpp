@@ -7,8 +7,8 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/ClockTimecodeSource.h"
 #include "support/FakePlatform.h"
+#include "timecode/ClockTimecodeSource.h"
 #include "timecode/MtcReader.h"
 #include "timecode/SourceChoice.h"
 #include "timecode/TimecodeSources.h"
@@ -383,7 +383,7 @@ TEST(ClockTimecode, LabelsTheTimeOfDay) {
 
 // The running clock source: frames one after another, each stamped where it began.
 TEST(ClockTimecode, SourceHandsOverFrameAfterFrame) {
-    platform::ClockTimecodeSource source({25, false});
+    timecode::ClockTimecodeSource source({25, false});
     std::mutex mutex;
     std::condition_variable arrived;
     std::vector<platform::SourceFrame> frames;

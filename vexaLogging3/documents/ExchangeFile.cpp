@@ -12,8 +12,8 @@
 #include <new>
 #include <vector>
 
-#include "documents/AtomicFile.h"
 #include "loglist/Timecode.h"
+#include "platform/files/AtomicFile.h"
 
 namespace exchange {
 namespace {
@@ -110,7 +110,7 @@ std::string writeExchangeFile(const std::string& path, const LogList& list) {
                    " holds a control character (" + std::to_string(static_cast<int>(*control)) +
                    "), which an exchange file cannot keep";
     }
-    return document::writeFileAtomically(path, exchangeText(list));
+    return platform::writeFileAtomically(path, exchangeText(list));
 }
 
 namespace {

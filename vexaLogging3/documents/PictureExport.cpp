@@ -7,7 +7,7 @@
 #include <set>
 #include <vector>
 
-#include "documents/AtomicFile.h"
+#include "platform/files/AtomicFile.h"
 
 namespace pictures {
 namespace {
@@ -31,7 +31,7 @@ std::string writePicture(const Picture& picture, const std::string& target,
     const platform::Bytes bytes = jpegBytes(picture, converter);
     if (bytes.empty())
         return kNotJpeg;
-    return document::writeFileAtomically(
+    return platform::writeFileAtomically(
         target, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
@@ -47,7 +47,7 @@ public:
         struct stat there{};
         if (::stat(target.c_str(), &there) != 0)
             m_new.insert(target);
-        auto file = std::make_unique<document::AtomicFile>(target);
+        auto file = std::make_unique<platform::AtomicFile>(target);
         if (file->open(false) &&
             file->write(reinterpret_cast<const char*>(bytes.data()), bytes.size())) {
             m_files.push_back({target, std::move(file)});
@@ -66,8 +66,8 @@ public:
         const bool synced = ::syncfs(m_files.front().file->descriptor()) == 0;
         for (Pending& pending : m_files) {
             const bool done =
-                pending.file->commit(synced ? document::AtomicFile::Flush::Nothing
-                                            : document::AtomicFile::Flush::FileAndFolder);
+                pending.file->commit(synced ? platform::AtomicFile::Flush::Nothing
+                                            : platform::AtomicFile::Flush::FileAndFolder);
             add(m_result, pending.target, done ? std::string() : pending.file->reason());
         }
         m_files.clear();
@@ -85,7 +85,7 @@ public:
 private:
     struct Pending {
         std::string target;
-        std::unique_ptr<document::AtomicFile> file;
+        std::unique_ptr<platform::AtomicFile> file;
     };
     ExportResult& m_result;
     std::vector<Pending> m_files;
@@ -149,7 +149,7 @@ ExportResult exportAllPictures(const LogList& list, const std::string& folder,
                                const std::function<bool(double)>& progress) {
     ExportResult result;
     // Once for the folder, not once for each of thousands of pictures.
-    document::removeAbandonedTemporaries(folder);
+    platform::removeAbandonedTemporaries(folder);
     {
         PictureBatch batch(result);
         const int records = list.recordCount();
@@ -173,7 +173,7 @@ ExportResult exportAllPictures(const LogList& list, const std::string& folder,
         }
     }
     // The renames last only once the folder itself is on the disk.
-    document::flushFolder(folder);
+    platform::flushFolder(folder);
     return result;
 }
 

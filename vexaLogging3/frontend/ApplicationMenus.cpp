@@ -1,4 +1,4 @@
-#include "platform/qt/ApplicationMenus.h"
+#include "frontend/ApplicationMenus.h"
 
 #include <QAction>
 #include <QActionGroup>

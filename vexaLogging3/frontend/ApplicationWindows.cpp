@@ -1,4 +1,4 @@
-#include "platform/qt/ApplicationWindows.h"
+#include "frontend/ApplicationWindows.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,16 +12,23 @@
 #include <QRadioButton>
 #include <tuple>
 
-#include "platform/qt/CapturePreview.h"
-#include "platform/qt/DeviceComboBox.h"
-#include "platform/qt/HelpWindows.h"
-#include "platform/qt/MyImageView.h"
+#include "frontend/CapturePreview.h"
+#include "frontend/DeviceComboBox.h"
+#include "frontend/HelpWindows.h"
+#include "frontend/MyImageView.h"
+#include "frontend/RecordEditControls.h"
 #include "platform/qt/QtControls.h"
-#include "platform/qt/RecordEditControls.h"
 #include "platform/qt/WindowControl.h"
 #include "vexaLogging3AppDelegate.h"
 
-namespace platform::qt {
+namespace frontend {
+
+using platform::Outlets;
+using platform::qt::ActionControl;
+using platform::qt::ButtonControl;
+using platform::qt::ComboControl;
+using platform::qt::LineEditField;
+using platform::qt::WindowControl;
 
 template <class Adapter, class Widget>
 Adapter* ApplicationWindows::adapt(Widget* widget) {
@@ -304,4 +311,4 @@ void ApplicationWindows::connectPlayer(vexaLogging3AppDelegate& controller) {
     }
 }
 
-}  // namespace platform::qt
+}  // namespace frontend

@@ -4,20 +4,20 @@
 #include <memory>
 #include <vector>
 
+#include "frontend/ApplicationMenus.h"
+#include "frontend/CaptureWindow.h"
+#include "frontend/EditorWindow.h"
+#include "frontend/LogTableModel.h"
+#include "frontend/LogTableWindow.h"
+#include "frontend/QuitPrompt.h"
+#include "frontend/RenumberPanel.h"
 #include "platform/Outlets.h"
-#include "platform/qt/ApplicationMenus.h"
-#include "platform/qt/CaptureWindow.h"
-#include "platform/qt/EditorWindow.h"
-#include "platform/qt/LogTableModel.h"
-#include "platform/qt/LogTableWindow.h"
 #include "platform/qt/QtDialogs.h"
-#include "platform/qt/QuitPrompt.h"
-#include "platform/qt/RenumberPanel.h"
 #include "platform/qt/WindowControl.h"
 
 class vexaLogging3AppDelegate;
 
-namespace platform::qt {
+namespace frontend {
 
 // The program's interface: the three windows, the renumber panel and the menus, the outlets
 // that let the controller reach them, and the connection of every control to the controller
@@ -29,7 +29,7 @@ public:
     ApplicationWindows(const ApplicationWindows&) = delete;
     ApplicationWindows& operator=(const ApplicationWindows&) = delete;
 
-    const Outlets& outlets() const { return m_outlets; }
+    const platform::Outlets& outlets() const { return m_outlets; }
     // Once, before the controller's awakeFromNib.
     void connectTo(vexaLogging3AppDelegate& controller);
 
@@ -65,10 +65,10 @@ private:
     void connectHelp();
 
     std::vector<std::shared_ptr<void>> m_adapters;
-    QtDialogs m_dialogs;
+    platform::qt::QtDialogs m_dialogs;
     ShownRecord m_shownRecord{*this};
-    ModifiedMark m_modifiedMark{{&windowRec, &windowEdit}};
-    Outlets m_outlets;
+    platform::qt::ModifiedMark m_modifiedMark{{&windowRec, &windowEdit}};
+    platform::Outlets m_outlets;
 };
 
-}  // namespace platform::qt
+}  // namespace frontend

@@ -1,4 +1,4 @@
-#include "platform/qt/CapturePreview.h"
+#include "frontend/CapturePreview.h"
 
 #include <QMetaObject>
 #include <QPainter>

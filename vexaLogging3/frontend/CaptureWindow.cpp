@@ -1,4 +1,4 @@
-#include "platform/qt/CaptureWindow.h"
+#include "frontend/CaptureWindow.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -10,9 +10,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "platform/qt/CapturePreview.h"
-#include "platform/qt/DeviceComboBox.h"
-#include "platform/qt/WidgetStyle.h"
+#include "frontend/CapturePreview.h"
+#include "frontend/DeviceComboBox.h"
+#include "frontend/WidgetStyle.h"
 
 CaptureWindow::CaptureWindow(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("windowRec"));

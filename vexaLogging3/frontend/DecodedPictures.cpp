@@ -1,4 +1,4 @@
-#include "platform/qt/DecodedPictures.h"
+#include "frontend/DecodedPictures.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "platform/qt/EditorWindow.h"
+#include "frontend/EditorWindow.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -11,9 +11,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "platform/qt/MyImageView.h"
-#include "platform/qt/RecordEditControls.h"
-#include "platform/qt/WidgetStyle.h"
+#include "frontend/MyImageView.h"
+#include "frontend/RecordEditControls.h"
+#include "frontend/WidgetStyle.h"
 
 namespace {
 

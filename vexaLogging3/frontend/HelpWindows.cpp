@@ -1,4 +1,4 @@
-#include "platform/qt/HelpWindows.h"
+#include "frontend/HelpWindows.h"
 
 #include <HelpTexts.h>
 

@@ -1,4 +1,4 @@
-#include "platform/qt/LiveSharing.h"
+#include "frontend/LiveSharing.h"
 
 #include <qrencode.h>
 

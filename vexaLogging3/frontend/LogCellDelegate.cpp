@@ -1,4 +1,4 @@
-#include "platform/qt/LogCellDelegate.h"
+#include "frontend/LogCellDelegate.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "platform/qt/LogTableModel.h"
+#include "frontend/LogTableModel.h"
 
 #include <QPixmap>
 #include <algorithm>

@@ -5,14 +5,14 @@
 #include <string>
 #include <string_view>
 
+#include "frontend/LogThumbnails.h"
 #include "loglist/LogList.h"
 #include "platform/LogListChanges.h"
-#include "platform/qt/LogThumbnails.h"
 
 // The LogList as rows of a table, one per record (the header is no row). It reads the list
 // as it is and moves its rows along with each change the list reports, so a log of any
 // length costs nothing until its rows are shown, and a new log costs one row.
-class LogTableModel final : public QAbstractTableModel, public platform::LogListObserver {
+class LogTableModel final : public QAbstractTableModel, public LogListObserver {
 public:
     enum Column {
         kPictureColumn,

@@ -1,4 +1,4 @@
-#include "platform/qt/LogTableWindow.h"
+#include "frontend/LogTableWindow.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -15,8 +15,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/qt/LogCellDelegate.h"
-#include "platform/qt/LogTableModel.h"
+#include "frontend/LogCellDelegate.h"
+#include "frontend/LogTableModel.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/qt/LogThumbnails.h"
+#include "frontend/LogThumbnails.h"
 
 #include <QBuffer>
 #include <QImageReader>

@@ -1,4 +1,4 @@
-#include "platform/qt/MidiMenu.h"
+#include "frontend/MidiMenu.h"
 
 #include <QAction>
 #include <QInputDialog>
@@ -7,11 +7,13 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include "frontend/ApplicationWindows.h"
 #include "platform/SwitchingMidiSystem.h"
-#include "platform/qt/ApplicationWindows.h"
 #include "vexaLogging3AppDelegate.h"
 
-namespace platform::qt {
+namespace frontend {
+
+using platform::SwitchingMidiSystem;
 
 namespace {
 
@@ -105,4 +107,4 @@ void connectMidiMenu(ApplicationWindows& windows, SwitchingMidiSystem& midi,
     timer->start(kStatusRefreshMs);
 }
 
-}  // namespace platform::qt
+}  // namespace frontend

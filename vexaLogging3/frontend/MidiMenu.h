@@ -11,7 +11,7 @@ namespace platform {
 class SwitchingMidiSystem;
 }
 
-namespace platform::qt {
+namespace frontend {
 
 class ApplicationWindows;
 
@@ -24,8 +24,8 @@ inline const QString kInterfacePortKey = QStringLiteral("midi/interfacePort");
 // `fixedBy` names what forced a system at start-up ("--midi", "GLIMMARK_MIDI_API"), empty
 // when the settings did or nothing; the menu may change it for the session all the same.
 // A choice in the menu is remembered in `settings`.
-void connectMidiMenu(ApplicationWindows& windows, SwitchingMidiSystem& midi,
+void connectMidiMenu(ApplicationWindows& windows, platform::SwitchingMidiSystem& midi,
                      vexaLogging3AppDelegate& controller, QSettings& settings,
                      const QString& fixedBy);
 
-}  // namespace platform::qt
+}  // namespace frontend

@@ -1,4 +1,4 @@
-#include "platform/qt/MyImageView.h"
+#include "frontend/MyImageView.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "platform/qt/DecodedPictures.h"
+#include "frontend/DecodedPictures.h"
 
 #include "vexaLogging3AppDelegate.h"
 

@@ -1,4 +1,4 @@
-#include "platform/qt/QuitPrompt.h"
+#include "frontend/QuitPrompt.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -8,7 +8,7 @@
 
 #include "vexaLogging3AppDelegate.h"
 
-namespace platform::qt {
+namespace frontend {
 
 namespace {
 
@@ -67,4 +67,4 @@ void QuitPrompt::commitData(QSessionManager& manager) {
         manager.cancel();
 }
 
-}  // namespace platform::qt
+}  // namespace frontend

@@ -5,7 +5,7 @@
 class QSessionManager;
 class vexaLogging3AppDelegate;
 
-namespace platform::qt {
+namespace frontend {
 
 // Asks about unsaved changes once when the program ends, while its windows still exist: on
 // the Quit command, when the last of its windows is being closed, and when the desktop
@@ -34,4 +34,4 @@ private:
     bool m_letGo = false;
 };
 
-}  // namespace platform::qt
+}  // namespace frontend

@@ -1,4 +1,4 @@
-#include "platform/qt/RecordEditControls.h"
+#include "frontend/RecordEditControls.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "platform/qt/RenumberPanel.h"
+#include "frontend/RenumberPanel.h"
 
 #include <QFormLayout>
 #include <QLineEdit>

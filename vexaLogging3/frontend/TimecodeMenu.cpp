@@ -1,4 +1,4 @@
-#include "platform/qt/TimecodeMenu.h"
+#include "frontend/TimecodeMenu.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -13,14 +13,15 @@
 #include <QSettings>
 #include <QStatusBar>
 
-#include "platform/ClockTimecodeSource.h"
+#include "frontend/ApplicationWindows.h"
 #include "platform/jack/JackTimecodeSource.h"
-#include "platform/qt/ApplicationWindows.h"
 #include "platform/qt/QtControls.h"
+#include "timecode/ClockTimecodeSource.h"
+#include "timecode/MtcReader.h"
 #include "timecode/TimecodeSources.h"
 #include "vexaLogging3AppDelegate.h"
 
-namespace platform::qt {
+namespace frontend {
 
 namespace {
 
@@ -56,12 +57,13 @@ std::unique_ptr<platform::TimecodeSource> makeTimecodeSource(const timecode::Sou
         case Kind::interface:
             return nullptr;
         case Kind::clock:
-            return std::make_unique<platform::ClockTimecodeSource>(choice.rate);
+            return std::make_unique<timecode::ClockTimecodeSource>(choice.rate);
         case Kind::ltc:
         case Kind::mtc: {
             JackSource::Options options;
             options.kind = choice.kind == Kind::ltc ? JackSource::Kind::ltc : JackSource::Kind::mtc;
             options.port = choice.port;
+            options.mtcDecoder = [] { return std::make_unique<timecode::MtcReader>(); };
             return std::make_unique<JackSource>(options);
         }
     }
@@ -111,7 +113,7 @@ void connectTimecodeMenu(ApplicationWindows& windows, vexaLogging3AppDelegate& c
     status->setFocusPolicy(Qt::NoFocus);
     status->setMinimumWidth(320);
     windows.windowRec.statusBar()->addPermanentWidget(status);
-    auto* field = new LineEditField(status);
+    auto* field = new platform::qt::LineEditField(status);
     QObject::connect(status, &QObject::destroyed, [field] { delete field; });
     controller.outlets.timecodeStatus = field;
 
@@ -212,4 +214,4 @@ void connectTimecodeMenu(ApplicationWindows& windows, vexaLogging3AppDelegate& c
     use(chosen.value_or(remembered.value_or(timecode::SourceChoice{})), false);
 }
 
-}  // namespace platform::qt
+}  // namespace frontend

@@ -11,7 +11,7 @@
 class QSettings;
 class vexaLogging3AppDelegate;
 
-namespace platform::qt {
+namespace frontend {
 
 class ApplicationWindows;
 
@@ -33,4 +33,4 @@ std::unique_ptr<platform::TimecodeSource> makeTimecodeSource(const timecode::Sou
 void connectTimecodeMenu(ApplicationWindows& windows, vexaLogging3AppDelegate& controller,
                          QSettings& settings, std::optional<timecode::SourceChoice> chosen);
 
-}  // namespace platform::qt
+}  // namespace frontend

@@ -1,4 +1,4 @@
-#include "platform/qt/WidgetStyle.h"
+#include "frontend/WidgetStyle.h"
 
 #include <QFontDatabase>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "platform/qt/WindowGrab.h"
+#include "frontend/WindowGrab.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <memory>
 
-#include "platform/qt/ApplicationWindows.h"
+#include "frontend/ApplicationWindows.h"
 #include "vexaLogging3AppDelegate.h"
 
-namespace platform::qt {
+namespace frontend {
 namespace {
 
 constexpr int kRecordsWanted = 3;
@@ -75,4 +75,4 @@ void grabWindowsOnceLogged(ApplicationWindows& windows, vexaLogging3AppDelegate&
     poll->start(kPollMs);
 }
 
-}  // namespace platform::qt
+}  // namespace frontend

@@ -4,7 +4,7 @@
 
 class vexaLogging3AppDelegate;
 
-namespace platform::qt {
+namespace frontend {
 
 class ApplicationWindows;
 
@@ -15,4 +15,4 @@ class ApplicationWindows;
 void grabWindowsOnceLogged(ApplicationWindows& windows, vexaLogging3AppDelegate& controller,
                            const QString& directory, int patienceMs = 30000);
 
-}  // namespace platform::qt
+}  // namespace frontend

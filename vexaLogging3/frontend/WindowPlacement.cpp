@@ -1,4 +1,4 @@
-#include "platform/qt/WindowPlacement.h"
+#include "frontend/WindowPlacement.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <algorithm>
 
-namespace platform::qt {
+namespace frontend {
 
 namespace {
 
@@ -103,4 +103,4 @@ std::unique_ptr<QObject> saveWhenQuitting(std::function<void()> save) {
     return std::make_unique<QuitWatch>(std::move(save));
 }
 
-}  // namespace platform::qt
+}  // namespace frontend

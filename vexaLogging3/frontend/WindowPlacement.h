@@ -10,7 +10,7 @@ class QObject;
 class QSettings;
 class QWidget;
 
-namespace platform::qt {
+namespace frontend {
 
 // Where the capture window and the editor go on a first start: side by side within the
 // screen's free area, the editor on the right and wider; one above the other when the area
@@ -29,4 +29,4 @@ void saveWindowPlaces(const QWidget& capture, const QWidget& editor, QSettings& 
 // as the event loop ends. Works while the answer lives.
 std::unique_ptr<QObject> saveWhenQuitting(std::function<void()> save);
 
-}  // namespace platform::qt
+}  // namespace frontend

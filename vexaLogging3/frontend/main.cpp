@@ -13,24 +13,24 @@
 #include <memory>
 #include <optional>
 
+#include "frontend/ApplicationWindows.h"
+#include "frontend/DeviceComboBox.h"
+#include "frontend/LiveSharing.h"
+#include "frontend/MidiMenu.h"
+#include "frontend/TimecodeMenu.h"
+#include "frontend/WindowGrab.h"
+#include "frontend/WindowPlacement.h"
 #include "platform/Clock.h"
 #include "platform/SwitchingMidiSystem.h"
 #include "platform/SystemLog.h"
 #include "platform/midi/JackMidiSystem.h"
 #include "platform/midi/RtMidiSystem.h"
 #include "platform/plist/PropertyListFileStore.h"
-#include "platform/qt/ApplicationWindows.h"
-#include "platform/qt/DeviceComboBox.h"
-#include "platform/qt/TimecodeMenu.h"
-#include "platform/qt/LiveSharing.h"
-#include "platform/qt/MidiMenu.h"
 #include "platform/qt/QtImageFiles.h"
 #include "platform/qt/QtMainThread.h"
 #include "platform/qt/QtPdfWriter.h"
 #include "platform/qt/QtPictureConverter.h"
 #include "platform/qt/QtTimers.h"
-#include "platform/qt/WindowGrab.h"
-#include "platform/qt/WindowPlacement.h"
 #include "platform/video/GstreamerVideoSystem.h"
 #include "platform/video/TurboJpegCodec.h"
 #include "vexaLogging3AppDelegate.h"
@@ -75,7 +75,7 @@ QString requestedMidiSystem(const CommandLine& commandLine, const QSettings& set
         return QString::fromStdString(std::string(platform::midi::midiApiName(*api)));
     }
     by.clear();
-    return settings.value(platform::qt::kMidiSystemKey, QStringLiteral("auto")).toString();
+    return settings.value(frontend::kMidiSystemKey, QStringLiteral("auto")).toString();
 }
 
 // Read before the windows exist, so that --help and --version work without a display.
@@ -184,7 +184,7 @@ int main(int argc, char* argv[]) {
 
     // Declared in this order so that they go in the reverse one: the controller first, then
     // the services it calls, the windows last.
-    platform::qt::ApplicationWindows windows;
+    frontend::ApplicationWindows windows;
     platform::qt::QtMainThread mainThread;
     platform::qt::QtTimers timers;
     platform::SystemClock clock;
@@ -241,16 +241,16 @@ int main(int argc, char* argv[]) {
                                        windows.outlets());
     scanner = &controller;
     controller.interfacePort =
-        settings.value(platform::qt::kInterfacePortKey).toString().toStdString();
+        settings.value(frontend::kInterfacePortKey).toString().toStdString();
     if (!simulate) {
-        platform::qt::connectMidiMenu(windows, linuxMidi, controller, settings, midiFixedBy);
+        frontend::connectMidiMenu(windows, linuxMidi, controller, settings, midiFixedBy);
     } else {
         for (QAction* a : {windows.menus.midiAuto, windows.menus.midiJack, windows.menus.midiAlsa,
                            windows.menus.interfacePort})
             a->setEnabled(false);
     }
 
-    platform::qt::placeWindows(windows.windowRec, windows.windowEdit, settings);
+    frontend::placeWindows(windows.windowRec, windows.windowEdit, settings);
     windows.connectTo(controller);
     // Once the table has its columns, which the saved sizes and choices are for.
     const bool logWasOpen = windows.windowLog.restoreSettings(settings);
@@ -266,7 +266,7 @@ int main(int argc, char* argv[]) {
         controller.recoveryDirectory = RecoveryFile::defaultDirectory();
     controller.awakeFromNib();
     // Once the windows are connected and set up: the source's logging choice goes into them.
-    platform::qt::connectTimecodeMenu(windows, controller, settings, commandLine.timecode);
+    frontend::connectTimecodeMenu(windows, controller, settings, commandLine.timecode);
     // Once the windows are up: a log that a crash left behind comes first, then the file the
     // program was asked to open.
     QTimer::singleShot(0, &application, [&controller, file = commandLine.file] {
@@ -278,7 +278,7 @@ int main(int argc, char* argv[]) {
         windows.windowLog.show();
     // Saved while the windows are still as the user left them: a Quit closes them all, a
     // close of the last window has closed the log too.
-    const auto logWindowSaver = platform::qt::saveWhenQuitting(
+    const auto logWindowSaver = frontend::saveWhenQuitting(
         [&windows, &settings] { windows.windowLog.saveSettings(settings); });
     // The camera chosen last time comes back before the restore question, so that the takes
     // logged under it get their pictures; the demo starts on the test pattern until one is
@@ -314,11 +314,11 @@ int main(int argc, char* argv[]) {
         std::fflush(stdout);
     }
     if (!commandLine.screenshotDirectory.isEmpty())
-        platform::qt::grabWindowsOnceLogged(windows, controller, commandLine.screenshotDirectory);
+        frontend::grabWindowsOnceLogged(windows, controller, commandLine.screenshotDirectory);
 
     const int status = QApplication::exec();
     sharing.stop();
-    platform::qt::saveWindowPlaces(windows.windowRec, windows.windowEdit, settings);
+    frontend::saveWindowPlaces(windows.windowRec, windows.windowEdit, settings);
     // No more device input or frames may reach the controller once it starts to go.
     controller.closeMidi();
     video.stop();

@@ -1,8 +1,8 @@
 // Every hand-over file goes through the program's one careful writer: a failed or killed
 // export leaves the file that was there before, never half a file.
 
-#include "documents/AtomicFile.h"
 #include "handover/Handover.h"
+#include "platform/files/AtomicFile.h"
 
 namespace handover {
 
@@ -14,7 +14,7 @@ std::string writeExport(Format format, const LogList& log, const Options& option
     if (format == Format::Pdf) {
         if (services.pdf == nullptr)
             return "no PDF writer is available";
-        document::AtomicFile file(path);
+        platform::AtomicFile file(path);
         if (!file.open())
             return file.reason();
         const std::string error = services.pdf->write(
@@ -45,7 +45,7 @@ std::string writeExport(Format format, const LogList& log, const Options& option
     }
     if (!goOn(1.0))
         return std::string(kCancelled);
-    return document::writeFileAtomically(path, bytes);
+    return platform::writeFileAtomically(path, bytes);
 }
 
 }  // namespace handover

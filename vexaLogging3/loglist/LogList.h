@@ -11,14 +11,24 @@
 #include <variant>
 #include <vector>
 
-#include "platform/Controls.h"
-#include "platform/LogListChanges.h"
-
 // One value of the LogList: text, or the encoded bytes of a picture (field 9 of a record).
 // An empty byte buffer is "no picture"; it is still a value, so every field index of an
 // existing record can be read.
-using Picture = platform::Bytes;
+using Picture = std::vector<std::uint8_t>;
 using LogValue = std::variant<std::string, Picture>;
+
+// What a view of the whole log hears from the LogList, after each change: enough to move
+// its rows along without reading the whole list again. Records are numbered as the list
+// numbers them, the header being record 0.
+class LogListObserver {
+public:
+    virtual ~LogListObserver() = default;
+    virtual void recordsInserted(int first, int count) = 0;
+    virtual void recordsRemoved(int first, int count) = 0;
+    virtual void valueChanged(int record, int field) = 0;
+    // Anything else: the list was emptied or put in place of another.
+    virtual void listReset() = 0;
+};
 
 // The fields of a LogRecord, at these offsets from 10 * record.
 enum LogField : int {
@@ -132,7 +142,7 @@ public:
     // The one view told of every change, after it is made; nullptr for none. It stays with
     // this list: a copy or a list moved in does not bring one along, so a snapshot read on
     // another thread never calls into a view.
-    void setObserver(platform::LogListObserver* observer) { m_observer = observer; }
+    void setObserver(LogListObserver* observer) { m_observer = observer; }
 
     // Each record gets a key when it enters the list, unique in the whole program and kept
     // while the record moves (records inserted or removed before it) or has its fields
@@ -185,7 +195,7 @@ private:
     // main thread by a search, never copied with the list.
     mutable std::vector<std::pair<RecordKey, int>> m_places;
     mutable bool m_placesCurrent = false;
-    platform::LogListObserver* m_observer = nullptr;
+    LogListObserver* m_observer = nullptr;
     std::uint64_t m_revision = s_revisions.fetch_add(1, std::memory_order_relaxed) + 1;
 };
 

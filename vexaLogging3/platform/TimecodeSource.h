@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -47,6 +48,15 @@ public:
     virtual void stop() = 0;
     // The source's clock, in microseconds, on which frames are stamped.
     virtual std::int64_t now() const = 0;
+};
+
+// Turns a stream of MIDI bytes into frames: the program's own reading of MIDI Time Code, which
+// an MTC source hands every byte it reads, in order, on its reading thread.
+class MtcDecoder {
+public:
+    virtual ~MtcDecoder() = default;
+    // One byte, arrived at `at` on the source's clock; a frame when it completed one.
+    virtual std::optional<SourceFrame> byte(std::uint8_t b, std::int64_t at) = 0;
 };
 
 }  // namespace platform

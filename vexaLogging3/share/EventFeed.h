@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/WebServer.h"
+
 namespace share {
 
 // The server-sent events of the shared page, fanned out to every open stream without a copy
@@ -16,25 +18,15 @@ namespace share {
 // A stream with nothing to read parks itself with a wake-up that the next publish runs, so no
 // stream is polled and a slow reader holds nothing but its place. The running timecode is
 // not logged: a stream gets the latest one, once, whenever it changed since it last looked.
-class EventFeed {
+class EventFeed final : public platform::web::EventStreams {
 public:
-    // Where one stream stands.
-    struct Cursor {
-        std::uint64_t next = 0;       // the next logged event it reads
-        std::uint64_t timecodeSeen = 0;
-        std::uint64_t keepAliveSeen = 0;
-        std::string pending;          // bytes taken from the feed, not yet written out
-        std::size_t pendingAt = 0;
-    };
-    using Wake = std::function<void()>;
-
     // Keeps the last `keep` events; a stream further behind is told to read the whole log
     // again instead.
     explicit EventFeed(std::size_t keep = 4096) : m_keep(keep) {}
 
     // A cursor for a new stream: it starts with the events published after now, and with
     // the current timecode.
-    Cursor open();
+    Cursor open() override;
     void publish(std::vector<std::string> events);
     void publishTimecode(std::string event);
     // A comment line that keeps idle streams alive and lets the server notice one whose
@@ -46,14 +38,14 @@ public:
     // under the feed's lock so that no publish falls between them; it answers 0 then. `id`
     // names the stream.
     std::size_t readOrPark(std::uintptr_t id, Cursor& cursor, char* out, std::size_t max,
-                           const std::function<bool()>& park, Wake wake);
+                           const std::function<bool()>& park, Wake wake) override;
     // Forgets a stream's wake-up: its connection is gone. A wake-up already taken by a
     // publish may still run; the server keeps a parked stream's connection until it does.
-    void close(std::uintptr_t id);
+    void close(std::uintptr_t id) override;
     // Runs one stream's wake-up, if it is parked.
-    void wake(std::uintptr_t id);
+    void wake(std::uintptr_t id) override;
     // Runs every parked stream's wake-up and forgets them all.
-    void wakeAll();
+    void wakeAll() override;
 
     std::size_t parkedCount() const;
 

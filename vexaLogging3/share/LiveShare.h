@@ -13,19 +13,7 @@
 
 namespace share {
 
-// Serves a ShareSite and an EventFeed over HTTP, on threads of its own.
-class Listener {
-public:
-    virtual ~Listener() = default;
-    // Listens on the numeric address and port (0 picks a free one). false, with `why` in words
-    // for the user, when it cannot.
-    virtual bool start(const std::string& address, int port, std::string& why) = 0;
-    virtual int port() const = 0;
-    // Whether a listener on the IPv6 any-address takes IPv4 connections too.
-    virtual bool dualStack() const { return false; }
-    // Closes every connection, event streams included, and stops listening.
-    virtual void stop() = 0;
-};
+using platform::web::Listener;
 
 // Where to listen: "[ADDRESS:]PORT", the address numeric (IPv6 in brackets); without one,
 // the loopback address.

@@ -12,37 +12,18 @@
 #include "handover/Handover.h"
 #include "platform/PictureConverter.h"
 #include "platform/Video.h"
+#include "platform/WebServer.h"
 #include "share/ShareSnapshot.h"
 
 namespace share {
 
-// A request as the server library hands it over: only what the answer depends on.
-struct Request {
-    std::string_view method;
-    std::string_view path;  // without the query
-    std::string_view host;  // the Host header, "" when none came
-    std::string_view ifNoneMatch;
-};
-
-// The answer to one request. The body is shared, never copied per request: a page, a log
-// rendered once per snapshot, a cached thumbnail.
-struct Answer {
-    int status = 200;
-    std::string contentType;
-    // The bytes, and what keeps them alive while they are sent.
-    std::string_view body;
-    std::shared_ptr<const void> keep;
-    std::string etag;
-    std::string cacheControl;
-    std::string location;
-    // GET /events: the server keeps the connection and streams the feed's events.
-    bool eventStream = false;
-};
+using platform::web::Answer;
+using platform::web::Request;
 
 // What the shared web view answers, whatever serves it: a fixed table of paths, read-only,
 // over the last snapshot handed in. Thread-safe: the server's thread asks, the main thread
 // hands snapshots in.
-class ShareSite {
+class ShareSite final : public platform::web::Site {
 public:
     // `page` is the HTML of "/". The codec makes thumbnails; the converter, when there is
     // one, makes JPEG of pictures stored in another format.
@@ -60,7 +41,7 @@ public:
     void setSnapshot(SnapshotPtr snapshot);
     SnapshotPtr snapshot() const;
 
-    Answer answer(const Request& request);
+    Answer answer(const Request& request) override;
 
     // The width the thumbnails are made at most.
     static constexpr int kThumbnailWidth = 160;

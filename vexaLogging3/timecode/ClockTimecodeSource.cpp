@@ -1,11 +1,11 @@
-#include "platform/ClockTimecodeSource.h"
+#include "timecode/ClockTimecodeSource.h"
 
 #include <chrono>
 #include <ctime>
 
 #include "timecode/SourceChoice.h"
 
-namespace platform {
+namespace timecode {
 
 namespace {
 
@@ -81,4 +81,4 @@ void ClockTimecodeSource::run(Callbacks callbacks) {
     }
 }
 
-}  // namespace platform
+}  // namespace timecode

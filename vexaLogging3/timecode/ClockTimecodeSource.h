@@ -7,11 +7,11 @@
 #include "loglist/Timecode.h"
 #include "platform/TimecodeSource.h"
 
-namespace platform {
+namespace timecode {
 
 // The computer's time of day as timecode: a thread that wakes at each frame's start on the
 // wall clock and hands over its label. Its clock (now()) is the steady clock.
-class ClockTimecodeSource final : public TimecodeSource {
+class ClockTimecodeSource final : public platform::TimecodeSource {
 public:
     explicit ClockTimecodeSource(timecode::FrameRate rate);
     ~ClockTimecodeSource() override;
@@ -31,4 +31,4 @@ private:
     std::thread m_thread;
 };
 
-}  // namespace platform
+}  // namespace timecode

@@ -14,11 +14,11 @@ namespace timecode {
 // time of the frame in which piece 0 left, so that piece's arrival is the frame's start. A
 // group that comes incomplete or out of order spells nothing, as does a quarter frame whose
 // data byte was lost.
-class MtcReader {
+class MtcReader final : public platform::MtcDecoder {
 public:
     // One byte of the stream, arrived at `at` (microseconds on the source's clock); a frame
     // when it completed one.
-    std::optional<platform::SourceFrame> byte(std::uint8_t b, std::int64_t at);
+    std::optional<platform::SourceFrame> byte(std::uint8_t b, std::int64_t at) override;
 
 private:
     std::optional<platform::SourceFrame> piece(std::uint8_t d, std::int64_t at);

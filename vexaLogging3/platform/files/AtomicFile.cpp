@@ -1,4 +1,4 @@
-#include "documents/AtomicFile.h"
+#include "platform/files/AtomicFile.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -11,7 +11,7 @@
 #include <random>
 #include <utility>
 
-namespace document {
+namespace platform {
 namespace {
 
 constexpr std::string_view kMark = ".glimmark-";
@@ -244,4 +244,4 @@ std::string writeFileAtomically(const std::string& path, std::string_view bytes,
     return file.reason();
 }
 
-}  // namespace document
+}  // namespace platform

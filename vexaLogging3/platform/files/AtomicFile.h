@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace document {
+namespace platform {
 
 // Replaces a file so that a crash, a kill or a full disk never leaves it half written: the
 // bytes go to a new hidden file in the same folder, which reaches the disk (fsync) and is then
@@ -65,4 +65,4 @@ int createTemporaryBeside(const std::string& target, std::string& path);
 // Removes the temporary files in `folder` whose writer no longer runs, whatever their age.
 void removeAbandonedTemporaries(const std::string& folder);
 
-}  // namespace document
+}  // namespace platform

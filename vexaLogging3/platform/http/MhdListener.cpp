@@ -18,7 +18,7 @@ namespace platform::http {
 struct MhdListener::Stream {
     MhdListener* listener = nullptr;
     MHD_Connection* connection = nullptr;
-    share::EventFeed::Cursor cursor;
+    web::EventStreams::Cursor cursor;
     int fd = -1;
     // The room the client's side offered when the stream opened.
     std::uint32_t openWindow = 0;
@@ -96,7 +96,7 @@ Backlog backlogOf(int fd) {
 
 void releaseBody(void* cls) { delete static_cast<std::shared_ptr<const void>*>(cls); }
 
-void addHeaders(MHD_Response* response, const share::Answer& answer) {
+void addHeaders(MHD_Response* response, const web::Answer& answer) {
     if (!answer.contentType.empty())
         MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, answer.contentType.c_str());
     if (!answer.etag.empty())
@@ -120,7 +120,7 @@ void addHeaders(MHD_Response* response, const share::Answer& answer) {
 
 }  // namespace
 
-MhdListener::MhdListener(share::ShareSite& site, share::EventFeed& feed)
+MhdListener::MhdListener(web::Site& site, web::EventStreams& feed)
     : m_site(site), m_feed(feed) {}
 
 MhdListener::~MhdListener() { stop(); }
@@ -262,7 +262,7 @@ int MhdListener::handle(MHD_Connection* connection, const char* url, const char*
     const char* host = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_HOST);
     const char* ifNoneMatch =
         MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_IF_NONE_MATCH);
-    share::Answer answer = m_site.answer(share::Request{
+    web::Answer answer = m_site.answer(web::Request{
         method, url, host != nullptr ? host : "", ifNoneMatch != nullptr ? ifNoneMatch : ""});
 
     MHD_Response* response = nullptr;

@@ -6,9 +6,7 @@
 #include <list>
 #include <string>
 
-#include "share/EventFeed.h"
-#include "share/LiveShare.h"
-#include "share/ShareSite.h"
+#include "platform/WebServer.h"
 
 struct MHD_Daemon;
 struct MHD_Connection;
@@ -30,7 +28,7 @@ namespace platform::http {
 // has stopped reading, else the oldest. A stream that cannot send for kTimeout (its client
 // reads nothing and its buffers are full) is closed, as is any connection idle that long.
 // Request line and headers must fit in kHeaderLimit bytes.
-class MhdListener final : public share::Listener {
+class MhdListener final : public web::Listener {
 public:
     static constexpr int kMaxRequestConnections = 64;
     static constexpr int kMaxStreams = 256;
@@ -41,7 +39,7 @@ public:
     // for those being closed.
     static constexpr std::size_t kConnectionLimit = kMaxRequestConnections + kMaxStreams + 128;
 
-    MhdListener(share::ShareSite& site, share::EventFeed& feed);
+    MhdListener(web::Site& site, web::EventStreams& feed);
     ~MhdListener() override;
 
     bool start(const std::string& address, int port, std::string& why) override;
@@ -74,8 +72,8 @@ public:
     void makeRoom();
 
 private:
-    share::ShareSite& m_site;
-    share::EventFeed& m_feed;
+    web::Site& m_site;
+    web::EventStreams& m_feed;
     MHD_Daemon* m_daemon = nullptr;
     int m_port = 0;
     std::atomic<bool> m_stopping{false};

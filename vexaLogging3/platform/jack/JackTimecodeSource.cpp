@@ -180,10 +180,15 @@ bool JackTimecodeSource::start(Callbacks callbacks, std::string& why) {
         close();
         return false;
     }
+    if (m_options.kind == Kind::mtc &&
+        (m_mtc = m_options.mtcDecoder ? m_options.mtcDecoder() : nullptr) == nullptr) {
+        why = "no reader for MIDI Time Code";
+        close();
+        return false;
+    }
     m_callbacks = std::move(callbacks);
     m_dead = false;
     m_stopping = false;
-    m_mtc = timecode::MtcReader();
     m_heardUntil = 0;
     m_connectionProblem.clear();
     m_levelProblem.clear();
@@ -316,7 +321,7 @@ void JackTimecodeSource::readRing(std::int64_t latency) {
                 (kind == 0x80 || kind == 0x90 || kind == 0xB0))
                 m_options.onKey(bytes[0], bytes[1], bytes[2], header.at);
             for (std::uint32_t i = 0; m_options.kind == Kind::mtc && i < header.size; ++i)
-                if (const auto frame = m_mtc.byte(bytes[i], header.at))
+                if (const auto frame = m_mtc->byte(bytes[i], header.at))
                     m_callbacks.frame(*frame);
         }
         return;

@@ -15,7 +15,6 @@
 #include <ltc.h>
 
 #include "platform/TimecodeSource.h"
-#include "timecode/MtcReader.h"
 
 namespace platform::jack {
 
@@ -96,6 +95,8 @@ public:
         std::string serverName;
         // Notes and controllers of a MIDI port, on the reading thread.
         KeyPress onKey;
+        // For `mtc`: makes the reader of the port's bytes, a fresh one at each start.
+        std::function<std::unique_ptr<platform::MtcDecoder>()> mtcDecoder;
     };
 
     explicit JackTimecodeSource(Options options);
@@ -149,7 +150,7 @@ private:
     std::counting_semaphore<> m_signal{0};
     std::thread m_reader;
     // Reading thread only.
-    timecode::MtcReader m_mtc;
+    std::unique_ptr<platform::MtcDecoder> m_mtc;
     std::string m_connectionProblem;
     std::string m_levelProblem;
     int m_levelFrames = 0;

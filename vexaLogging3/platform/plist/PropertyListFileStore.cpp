@@ -8,7 +8,7 @@
 #include <cstring>
 #include <new>
 
-#include "documents/AtomicFile.h"
+#include "platform/files/AtomicFile.h"
 #include "platform/plist/BinaryPlistReader.h"
 #include "platform/plist/XmlPlistReader.h"
 #include "platform/plist/XmlPlistWriter.h"

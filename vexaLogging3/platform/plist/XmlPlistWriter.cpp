@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "documents/AtomicFile.h"
+#include "platform/files/AtomicFile.h"
 #include "platform/plist/Base64.h"
 
 namespace platform::plist {

@@ -7,13 +7,11 @@
 
 #include "loglist/LogList.h"
 
-namespace document {
+namespace platform {
 class AtomicFile;
-}  // namespace document
+}  // namespace platform
 
 namespace platform::plist {
-
-using document::AtomicFile;
 
 // The values to write, read one at a time so that no copy of the log is made for a save.
 class ArraySource {
