@@ -7,7 +7,6 @@
 
 #include "frontend/LogThumbnails.h"
 #include "loglist/LogList.h"
-#include "platform/LogListChanges.h"
 
 // The LogList as rows of a table, one per record (the header is no row). It reads the list
 // as it is and moves its rows along with each change the list reports, so a log of any

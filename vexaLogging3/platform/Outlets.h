@@ -2,7 +2,7 @@
 
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
-#include "platform/LogListChanges.h"
+#include "platform/RecordPosition.h"
 #include "platform/VideoCapture.h"
 #include "platform/Windows.h"
 
