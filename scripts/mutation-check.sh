@@ -163,6 +163,7 @@ mutants=(
     "share_tests|vexaLogging3/share/ShareSnapshot.cpp|if (was.stop != take.stop)|if (false)|the open pages never see a take's stop"
     "share_tests|vexaLogging3/share/ShareSnapshot.cpp|out += kHex[c >> 4];|out += kHex[c & 0x0F];|a comment with < or & shows as other characters on the page"
     "share_tests|vexaLogging3/platform/http/MhdListener.cpp|shutdown(idle[closing]->fd, SHUT_RDWR);|(void)idle[closing];|idle connections pile up until no new page can connect"
+    "share_tests|vexaLogging3/platform/http/MhdListener.cpp|MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(m_stallTime.count()),|MHD_OPTION_CONNECTION_TIMEOUT, 0u,|clients that never read keep their streams, and the live page out, for good"
     "share_tests|vexaLogging3/share/ShareSnapshot.cpp|if (newSeen)|if (false)|a record inserted in the middle shows at the top of the page"
     "share_tests|vexaLogging3/share/ShareSite.cpp|        m_logCsv.reset();|        ;|the shared CSV stays the one of the first request, later takes missing"
 
