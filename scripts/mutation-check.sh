@@ -88,6 +88,8 @@ mutants=(
     "core_tests|vexaLogging3/documents/ProjectFile.cpp|else if (lastRecordNumber(read.entries) == 0)|else if (false)|a file whose last number reads 0 opens as a log and is saved over"
     "core_tests|vexaLogging3/documents/PictureCommands.cpp|document::lastPathComponent(stemPath)|stemPath|Export All Pictures writes nothing"
     "core_tests cli_tests|vexaLogging3/documents/PictureExport.cpp|if (picture.size() > kAllPicturesMinimum)|if (picture.size() > kSinglePictureMinimum)|a ten-byte scrap exported as a picture"
+    "core_tests|vexaLogging3/documents/PictureExport.cpp|            if (pending.replaces) {|            if (false) {|a cancelled export of all pictures has already replaced files of their names"
+    "core_tests|vexaLogging3/timecode/MtcReader.cpp|        m_reverse = number == 7;|        m_reverse = false;|MIDI Time Code played backwards shows no timecode and makes no take"
     "cli_tests|vexaLogging3/documents/ExchangeFile.cpp|return document::writeFileAtomically(path, exchangeText(list));|return document::writeFileAtomically(path, exchangeText(list)), std::string();|a failed export reported as done"
     # platform writers and readers, the clock
     "plist_tests|vexaLogging3/platform/plist/XmlPlistWriter.cpp|constexpr std::size_t kDataBytesPerLine = 51;|constexpr std::size_t kDataBytesPerLine = 57;|project files no longer byte-equal to what other writers make"
