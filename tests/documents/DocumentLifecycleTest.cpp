@@ -334,15 +334,29 @@ TEST(Documents, ExportsWriteWhereTheUserChose) {
         "Record 4 holds a control character (0), which an exchange file cannot keep"))
         << a.windows.dialogs.alerts.back().message;
 
-    // Cancelled past its first batch, the export of all pictures takes back what it added.
-    const std::size_t entries = folder.entries();
+    // Cancelled past its first batch, the export of all pictures takes back what it added and
+    // replaces nothing: files of its names keep their bytes, and no temporary file stays.
     for (int n = 0; n < 300; ++n)
         a.app->logStartArray.append(record("9", "", "", jpeg));
-    a.windows.dialogs.cancelAt = 0.9;
+    const int records = a.app->logStartArray.recordCount();
+    for (const int n : {1, records - 290, records - 20, records})
+        writeFile(folder.file("kept_" + std::to_string(n) + "_9.jpg"), "old");
+    const std::size_t entries = folder.entries();
+    a.windows.dialogs.cancelAt = 0.95;
     a.windows.dialogs.savePath = folder.file("kept");
     a.app->btnPictureExportAll();
     EXPECT_EQ(folder.entries(), entries);
+    for (const int n : {1, records - 290, records - 20, records})
+        EXPECT_EQ(fileText(folder.file("kept_" + std::to_string(n) + "_9.jpg")), "old") << n;
     EXPECT_EQ(a.windows.dialogs.alerts.size(), 2u);
+    // Done to its end, the same export replaces them.
+    a.windows.dialogs.cancelAt = 2;
+    a.app->btnPictureExportAll();
+    EXPECT_EQ(folder.entries(), entries + 1 + 300 - 3) << "7/b's, the 300, three replaced";
+    for (const int n : {records - 290, records - 20, records})
+        EXPECT_EQ(fileText(folder.file("kept_" + std::to_string(n) + "_9.jpg")),
+                  std::string(jpeg.begin(), jpeg.end()))
+            << n;
 }
 
 }  // namespace

@@ -170,7 +170,8 @@ TEST(ShareEndpoint, ReadsAddressAndPortAndTellsWhatIsWrong) {
 // A plain socket client.
 class Client {
 public:
-    explicit Client(int port, const std::string& address = "127.0.0.1") {
+    // `receiveBuffer`: the socket's receive buffer in bytes, 0 for the system's.
+    explicit Client(int port, const std::string& address = "127.0.0.1", int receiveBuffer = 0) {
         sockaddr_in6 to{};
         auto* v4 = reinterpret_cast<sockaddr_in*>(&to);
         const bool six = inet_pton(AF_INET6, address.c_str(), &to.sin6_addr) == 1;
@@ -179,6 +180,8 @@ public:
         to.sin6_family = six ? AF_INET6 : AF_INET;
         to.sin6_port = htons(static_cast<std::uint16_t>(port));  // where sin_port is too
         m_fd = socket(to.sin6_family, SOCK_STREAM, 0);
+        if (receiveBuffer > 0)
+            setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
         m_connected = connect(m_fd, reinterpret_cast<sockaddr*>(&to),
                               six ? sizeof to : sizeof(sockaddr_in)) == 0;
     }
@@ -513,6 +516,53 @@ TEST_F(Sharing, AtTheStreamLimitAReaderThatStoppedMakesRoomForANewPage) {
               std::string::npos);
     silent.front()->read("\x01never", 2s);
     EXPECT_TRUE(silent.front()->closedByPeer());
+}
+
+// A stream whose client stops reading is closed once its buffers are full and nothing has gone
+// out for the stall time, whether or not the server is full, and its place is free again for a
+// page that reads; the page that reads all along keeps its stream.
+TEST_F(Sharing, AStreamWhoseClientStopsReadingIsClosedAndItsPlaceFreed) {
+    listener.setStallTime(1s);
+    start(true);
+    Client reader(port());
+    reader.send(request("GET", prefix + "/events"));
+    reader.read("retry:");
+    std::vector<std::unique_ptr<Client>> silent;
+    for (int n = 0; n < 8; ++n) {
+        silent.push_back(std::make_unique<Client>(port(), "127.0.0.1", 4096));
+        silent.back()->send(request("GET", prefix + "/events"));
+    }
+    for (int wait = 0; wait < 500 && listener.openStreams() < 9; ++wait)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_EQ(listener.openStreams(), 9);
+    // Takes until every silent stream has been closed, the reader reading each one. A few
+    // megabytes fill a silent client's buffers and the server's; the bound is generous for a
+    // one-second stall, and short of the 30 seconds a stall time not taken up would need.
+    const auto giveUp = std::chrono::steady_clock::now() + 25s;
+    int n = 0;
+    while (listener.openStreams() > 1 && std::chrono::steady_clock::now() < giveUp) {
+        ++n;
+        log.append(take(std::to_string(n), std::string(16000, 'x')));
+        live.tick();
+        ASSERT_NE(reader.read("\"number\":\"" + std::to_string(n) + "\"")
+                      .find("\"number\":\"" + std::to_string(n) + "\""),
+                  std::string::npos)
+            << n;
+        std::this_thread::sleep_for(10ms);
+    }
+    EXPECT_EQ(listener.openStreams(), 1) << "after " << n << " takes";
+    for (auto& client : silent) {
+        client->read("\x01never", 10s);
+        EXPECT_TRUE(client->closedByPeer());
+    }
+    Client late(port());
+    late.send(request("GET", prefix + "/events"));
+    EXPECT_EQ(status(late.read("retry:")), 200);
+    log.append(take("after"));
+    live.tick();
+    EXPECT_NE(late.read("\"number\":\"after\"").find("\"number\":\"after\""),
+              std::string::npos);
+    EXPECT_FALSE(reader.endedByServer());
 }
 
 // On the IPv6 any-address the printed address answers, whichever family it is of; an address

@@ -4,10 +4,18 @@
 #include <gtest/gtest.h>
 #include <ltc.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
 
 #include "midi/JackHarness.h"
 #include "platform/jack/JackTimecodeSource.h"
+#include "platform/plist/PropertyListFileStore.h"
 #include "support/FakePlatform.h"
 #include "timecode/MtcReader.h"
 #include "timecode/TimecodeSources.h"
@@ -42,31 +50,38 @@ public:
     std::string port() const { return jack_port_name(m_port); }
     double sampleRate() const { return jack_get_sample_rate(m_client); }
 
-    // `frames` frames of LTC from 10:00:00:00 at the rate (29.97 is drop-frame), its user bits
-    // holding a date.
-    void prepareLtc(int frames, double fps) {
+    // `frames` frames of LTC from `hours`:00:00:00 at the rate (29.97 is drop-frame), its user
+    // bits holding a date, at `dbfs` (above 0, clipped as a signal too loud for the input is),
+    // after whatever was prepared before.
+    void prepareLtc(int frames, double fps, int hours = 10, double dbfs = -12) {
         const LTC_TV_STANDARD standard = fps == 25   ? LTC_TV_625_50
                                          : fps == 24 ? LTC_TV_FILM_24
                                                      : LTC_TV_525_60;
         LTCEncoder* encoder = ltc_encoder_create(sampleRate(), fps, standard, LTC_USE_DATE);
-        SMPTETimecode start{"+0000", 26, 12, 9, 10, 0, 0, 0};
+        SMPTETimecode start{"+0000", 26, 12, 9, static_cast<unsigned char>(hours), 0, 0, 0};
         ltc_encoder_set_timecode(encoder, &start);
-        ltc_encoder_set_volume(encoder, -12);
+        ltc_encoder_set_volume(encoder, std::min(dbfs, 0.0));
+        const auto gain = static_cast<float>(std::pow(10.0, std::max(dbfs, 0.0) / 20));
         for (int i = 0; i < frames; ++i) {
             ltc_encoder_encode_frame(encoder);
             ltcsnd_sample_t* buffer = nullptr;
             const int length = ltc_encoder_get_bufferptr(encoder, &buffer, 1);
-            for (int s = 0; s < length; ++s) m_samples.push_back((buffer[s] - 128) / 127.0F);
+            for (int s = 0; s < length; ++s)
+                m_samples.push_back(std::clamp(gain * (buffer[s] - 128) / 127.0F, -1.0F, 1.0F));
             ltc_encoder_inc_timecode(encoder);
         }
         ltc_encoder_free(encoder);
     }
-    // `frames` frames of quarter frames from 10:00:00:00 at 25 fps, and a full frame first.
-    void prepareMtc(int frames) {
+    // `frames` frames of quarter frames from 10:00:00:00 at 25 fps, and a full frame first;
+    // `backwards`, the same frames from the last down, each group from piece 7 to piece 0,
+    // which goes in the frame it spells, and no full frame.
+    void prepareMtc(int frames, bool backwards) {
         const double quarter = sampleRate() / 25 / 4;
-        m_events.push_back({0, {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x20 | 10, 0, 0, 0, 0xF7}});
+        if (!backwards)
+            m_events.push_back({0, {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x20 | 10, 0, 0, 0, 0xF7}});
         for (int f = 0; f < frames; f += 2) {
-            const int s = f / 25, fr = f % 25;
+            const int label = backwards ? frames - 2 - f : f;
+            const int s = label / 25, fr = label % 25;
             const std::uint8_t values[8] = {std::uint8_t(fr & 15),
                                             std::uint8_t(fr >> 4),
                                             std::uint8_t(s & 15),
@@ -75,13 +90,21 @@ public:
                                             0,
                                             10,
                                             std::uint8_t(0x02)};  // 25 fps, hours 10
-            for (int piece = 0; piece < 8; ++piece)
-                m_events.push_back({static_cast<std::int64_t>((f * 4 + piece) * quarter) + 4800,
+            for (int i = 0; i < 8; ++i) {
+                const int piece = backwards ? 7 - i : i;
+                m_events.push_back({static_cast<std::int64_t>((f * 4 + i) * quarter) + 4800,
                                     {0xF1, std::uint8_t(piece << 4 | values[piece])}});
+            }
         }
+    }
+    void prepareSilence(double seconds) {
+        m_samples.insert(m_samples.end(), static_cast<std::size_t>(seconds * sampleRate()), 0.0F);
     }
     void play() { m_playing = true; }
     bool done() const { return m_done.load(); }
+    // LTC: the samples played so far, and when the first of them went out on JACK's clock.
+    std::size_t played() const { return m_played.load(); }
+    std::int64_t startedAt() const { return m_startedAt.load(); }
 
 private:
     struct Event {
@@ -93,8 +116,16 @@ private:
         void* buffer = jack_port_get_buffer(p.m_port, n);
         if (p.m_kind == Kind::ltc) {
             auto* out = static_cast<float*>(buffer);
+            if (p.m_playing && p.m_at == 0) {
+                jack_nframes_t frames = 0;
+                jack_time_t now = 0, next = 0;
+                float period = 0;
+                jack_get_cycle_times(p.m_client, &frames, &now, &next, &period);
+                p.m_startedAt = static_cast<std::int64_t>(now);
+            }
             for (jack_nframes_t i = 0; i < n; ++i)
                 out[i] = p.m_playing && p.m_at < p.m_samples.size() ? p.m_samples[p.m_at++] : 0.0F;
+            p.m_played = p.m_at;
             p.m_done = p.m_at >= p.m_samples.size();
             return 0;
         }
@@ -122,6 +153,8 @@ private:
     std::int64_t m_clock = 0;
     std::atomic<bool> m_playing{false};
     std::atomic<bool> m_done{false};
+    std::atomic<std::size_t> m_played{0};
+    std::atomic<std::int64_t> m_startedAt{0};
 };
 
 std::unique_ptr<platform::TimecodeSource> source(Kind kind, const std::string& port,
@@ -142,6 +175,7 @@ struct Row {
     const char* start;  // the take the controller logs
     const char* stop;
     const char* rate;  // on the timecode status while the signal was there
+    bool backwards = false;
 };
 
 const Row kRows[] = {
@@ -150,6 +184,7 @@ const Row kRows[] = {
      "29.97 fps drop-frame"},
     {"LTC_at_24", Kind::ltc, 24, false, "10:00:00:00", "10:00:01:23", "24 fps"},
     {"MTC_at_25", Kind::mtc, 25, false, "10:00:00:00", "10:00:01:23", "25 fps"},
+    {"MTC_at_25_backwards", Kind::mtc, 25, false, "10:00:01:23", "10:00:00:00", "25 fps", true},
 };
 
 class JackTimecode : public ::testing::TestWithParam<Row> {};
@@ -164,7 +199,7 @@ TEST_P(JackTimecode, RecordRunLogsWhatThePeerPlayed) {
     if (row.kind == Kind::ltc)
         peer.prepareLtc(static_cast<int>(std::lround(row.fps)) * 2, row.fps);
     else
-        peer.prepareMtc(50);
+        peer.prepareMtc(50, row.backwards);
 
     fake::App a;
     std::string status;
@@ -216,6 +251,137 @@ TEST(JackTimecode, APortThatGoesIsReported) {
     peer = std::make_unique<TimecodePeer>(Kind::ltc, server.name());
     ASSERT_TRUE(peer->ready());
     EXPECT_TRUE(says("")) << a.windows.timecodeStatus.value;
+}
+
+// LTC too quiet or too loud for the input: one line on the status line while the frames are
+// still read; at a sound level, no line.
+TEST(JackTimecode, ASignalAtAWrongLevelIsReported) {
+    jacktest::JackServer& server = jacktest::JackServer::ensure();
+    ASSERT_TRUE(server.available()) << server.why();
+    const struct {
+        double dbfs;
+        const char* says;
+    } rows[] = {{-12, ""},
+                {-38, "  LTC level too low (-"},
+                {6, "  LTC level too high: the signal clips"}};
+    for (const auto& row : rows) {
+        TimecodePeer peer(Kind::ltc, server.name());
+        ASSERT_TRUE(peer.ready());
+        peer.prepareLtc(50, 25, 10, row.dbfs);
+        fake::App a;
+        ASSERT_TRUE(a.app->timecodeSources().use(source(Kind::ltc, peer.port(), server.name())));
+        std::this_thread::sleep_for(600ms);
+        peer.play();
+        const std::string reading = "LTC " + peer.port() + "  25 fps";
+        std::string seen;  // the status at the end of the signal
+        EXPECT_TRUE(fake::pumpUntil(a, [&] {
+            const std::string& status = a.windows.timecodeStatus.value;
+            if (status.starts_with(reading))
+                seen = status;
+            return peer.done() && status.find("no signal") != std::string::npos;
+        })) << row.dbfs;
+        EXPECT_TRUE(seen.starts_with(reading + row.says)) << row.dbfs << " dBFS: " << seen;
+        EXPECT_EQ(seen == reading, *row.says == 0) << row.dbfs << " dBFS: " << seen;
+        a.app->timecodeSources().use(nullptr);
+    }
+}
+
+// From a peer's LTC to the project file: a take by key and then one by record run, each with
+// the still current at its start, written by the program's project writer and read back with
+// Python's plistlib. The take by key starts and stops on the frames the peer was playing when
+// the keys went down, the record run on the first and last frames it played, within a frame.
+TEST(JackTimecode, TakesByKeyAndByRecordRunReachTheProjectFile) {
+    jacktest::JackServer& server = jacktest::JackServer::ensure();
+    ASSERT_TRUE(server.available()) << server.why();
+    TimecodePeer peer(Kind::ltc, server.name());
+    ASSERT_TRUE(peer.ready());
+    peer.prepareLtc(100, 25);
+    peer.prepareSilence(1);
+    peer.prepareLtc(50, 25, 11);
+    fake::App a;
+    a.video.devices = {"Camera"};
+    a.app->comboBoxWillPopUp();
+    a.windows.cmbDevicesVal.selectItem(1);
+    a.app->cmbDevices();
+    const auto choose = [&a](int logging) {
+        a.windows.cmbLogSelectVal.selectItem(logging);
+        a.app->cmbLogSelect();
+    };
+    ASSERT_TRUE(a.app->timecodeSources().use(source(Kind::ltc, peer.port(), server.name())));
+    choose(TimecodeSourceLink::kByKey);
+    std::this_thread::sleep_for(600ms);
+    peer.play();
+
+    // Start Log a second into the first signal, Stop Log two seconds in.
+    const double second = peer.sampleRate();
+    std::int64_t pressedAt[2] = {};
+    for (int key = 0; key < 2; ++key) {
+        ASSERT_TRUE(fake::pumpUntil(a, [&] { return peer.played() >= (1 + key) * second; }));
+        a.video.deliver(std::make_shared<const fake::VideoFrame>(key == 0 ? "K" : "L"));
+        const auto before = static_cast<std::int64_t>(jack_get_time());
+        key == 0 ? a.app->btnLogManual() : a.app->btnLogManualStop();
+        pressedAt[key] = (before + static_cast<std::int64_t>(jack_get_time())) / 2;
+        a.mainThread.drain();
+    }
+    // In the silence between the two signals, the timecode itself makes the takes.
+    ASSERT_TRUE(fake::pumpUntil(a, [&] { return peer.played() >= 4.5 * second; }));
+    choose(TimecodeSourceLink::kRecordRun);
+    a.video.deliver(std::make_shared<const fake::VideoFrame>("R"));
+    EXPECT_TRUE(fake::pumpUntil(a, [&] {
+        return peer.done() && a.windows.timecodeStatus.value.find("no signal") != std::string::npos;
+    }));
+    a.mainThread.drain();
+    a.app->waitForPictures();
+
+    const std::string folder = std::filesystem::temp_directory_path() /
+                               ("glimmark-ltc-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string file = folder + "/day.vlg", script = folder + "/read.py";
+    ASSERT_EQ(platform::plist::PropertyListFileStore().writeArray(file, a.app->logStartArray), "");
+    // Number, start, stop and the still's frame of each record, as plistlib reads them.
+    std::ofstream(script) << "import plistlib, sys\n"
+                             "v = plistlib.load(open(sys.argv[1], 'rb'))\n"
+                             "for r in range(10, len(v), 10):\n"
+                             "    print('|'.join(v[r:r + 3]) + '|' + v[r + 9][4:5].decode())\n";
+    std::string read;
+    if (FILE* out = ::popen((GLIMMARK_PYTHON " " + script + " " + file + " 2>&1").c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;)
+            read.append(buffer, n);
+        ::pclose(out);
+    }
+    std::filesystem::remove_all(folder);
+
+    // What the peer played: its first signal from 10:00:00:00 at the moment it started.
+    const timecode::FrameRate rate{25, false};
+    const auto played = [&](std::int64_t at) {
+        return timecode::labelOf(*timecode::frameOf("10:00:00:00", rate) +
+                                     (at - peer.startedAt()) * 25 / 1000000,
+                                 rate);
+    };
+    std::vector<std::string> fields;
+    std::istringstream lines(read);
+    for (std::string line; std::getline(lines, line);)
+        fields.push_back(line);
+    ASSERT_EQ(fields.size(), 2u) << read;
+    const auto near = [&rate](const std::string& got, const std::string& want) {
+        return std::abs(*timecode::frameOf(got, rate) - *timecode::frameOf(want, rate)) <= 1;
+    };
+    const auto field = [&](int record, int k) {
+        std::istringstream line(fields.at(static_cast<std::size_t>(record)));
+        std::string value;
+        for (int i = 0; i <= k; ++i)
+            std::getline(line, value, '|');
+        return value;
+    };
+    EXPECT_EQ(field(0, 0) + "|" + field(1, 0), "1|2");
+    EXPECT_PRED2(near, field(0, 1), played(pressedAt[0]));
+    EXPECT_PRED2(near, field(0, 2), played(pressedAt[1]));
+    EXPECT_EQ(field(0, 3), "K");
+    EXPECT_PRED2(near, field(1, 1), "11:00:00:00");
+    EXPECT_PRED2(near, field(1, 2), "11:00:01:24");
+    EXPECT_EQ(field(1, 3), "R");
+    a.app->timecodeSources().use(nullptr);
 }
 
 // The simulator's LTC with record-run pauses: a take for each run, the second going on from

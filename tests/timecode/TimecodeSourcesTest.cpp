@@ -282,6 +282,12 @@ TEST(MtcReader, SpellsFramesFromWholeGroupsAndFullFrames) {
     for (auto& e : group(2, 200)) twoGroups.push_back(e);
     auto missing = group(3, 100);
     missing.erase(missing.begin() + 3);
+    // Backwards: piece 7 first, piece 0 last and in the frame spelled; a piece 7 that then
+    // starts the next group, which the machine stops before it is whole, spells nothing more.
+    auto backwards = group(1, 100);
+    for (int i = 0; i < 8; ++i) backwards[i].second = group(1, 0)[7 - i].second;
+    backwards.push_back({180, {0xF1, 0x72}});
+    backwards.push_back({190, {0xF1, 0x61}});
     auto interrupted = group(0, 100);
     interrupted[2].second = {0xF1, 0xF8, 0x23};  // a clock byte between status and data
     interrupted[5].second = {0xF1, 0x90, 0x50};  // a note where the data byte should be
@@ -290,6 +296,8 @@ TEST(MtcReader, SpellsFramesFromWholeGroupsAndFullFrames) {
          twoGroups,
          {"01:02:03:04 25 @100", "01:02:03:04 30df @200"}},
         {"a missing piece spells nothing until the next whole group", missing, {}},
+        {"a group from piece 7 down is read backwards, stamped at piece 0", backwards,
+         {"01:02:03:04 25 reverse @170"}},
         {"real-time bytes pass, a lost data byte spoils the group", interrupted, {}},
         {"a full frame with its rate, stamped at its arrival",
          {{50, {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x61, 0x3B, 0x3B, 0x1D, 0xF7}}},
@@ -307,7 +315,8 @@ TEST(MtcReader, SpellsFramesFromWholeGroupsAndFullFrames) {
                 if (const auto f = reader.byte(b, at))
                     frames.push_back(timecode::format(f->hours, f->minutes, f->seconds, f->frames) +
                                      " " + std::to_string(f->framesPerSecond) +
-                                     (f->dropFrame ? "df" : "") + " @" +
+                                     (f->dropFrame ? "df" : "") +
+                                     (f->reverse ? " reverse" : "") + " @" +
                                      std::to_string(f->beganAt));
         EXPECT_EQ(frames, row.frames) << row.name;
     }

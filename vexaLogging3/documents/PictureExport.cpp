@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <set>
 #include <vector>
@@ -37,20 +39,25 @@ std::string writePicture(const Picture& picture, const std::string& target,
 
 // Pictures written but not yet renamed, each holding its temporary file's lock. An fsync per
 // picture costs a journal commit each, seconds for a shoot day: a batch reaches the disk in
-// one syncfs instead, and then every picture of it is renamed into place.
+// one syncfs instead, and then every new picture of it is renamed into place. A picture that
+// replaces a file of its name waits, closed under its temporary name, until the whole export
+// is done: a cancel then leaves every file there was as it was. Closed, it holds no lock: a
+// save clearing leftovers in the same folder meanwhile may take it, and the file it was to
+// replace then stays, counted as not written.
 class PictureBatch {
 public:
     explicit PictureBatch(ExportResult& result) : m_result(result) {}
-    ~PictureBatch() { finish(); }
+    ~PictureBatch() { undo(); }
 
     void write(const platform::Bytes& bytes, const std::string& target) {
         struct stat there{};
-        if (::stat(target.c_str(), &there) != 0)
+        const bool replaces = ::stat(target.c_str(), &there) == 0;
+        if (!replaces)
             m_new.insert(target);
         auto file = std::make_unique<platform::AtomicFile>(target);
         if (file->open(false) &&
             file->write(reinterpret_cast<const char*>(bytes.data()), bytes.size())) {
-            m_files.push_back({target, std::move(file)});
+            m_files.push_back({target, std::move(file), replaces});
         } else {
             add(m_result, target, file->reason());
         }
@@ -64,31 +71,65 @@ public:
             return;
         // Where syncfs fails, every file is flushed on its own, as a single save does.
         const bool synced = ::syncfs(m_files.front().file->descriptor()) == 0;
+        using Flush = platform::AtomicFile::Flush;
+        const Flush flush = synced ? Flush::Nothing : Flush::FileAndFolder;
         for (Pending& pending : m_files) {
-            const bool done =
-                pending.file->commit(synced ? platform::AtomicFile::Flush::Nothing
-                                            : platform::AtomicFile::Flush::FileAndFolder);
+            if (pending.replaces) {
+                std::string written = pending.file->release(flush);
+                if (written.empty())
+                    add(m_result, pending.target, pending.file->reason());
+                else
+                    m_replacing.push_back(
+                        {pending.target, pending.file->target(), std::move(written)});
+                continue;
+            }
+            const bool done = pending.file->commit(flush);
             add(m_result, pending.target, done ? std::string() : pending.file->reason());
         }
         m_files.clear();
     }
 
-    // Leaves the folder as it was, as far as it can: the pictures not yet in place are dropped
-    // and those this export added are removed. One that replaced a file of its name stays:
-    // the file it replaced is gone.
+    // The export is whole: the pictures that replace files take their places.
+    void complete() {
+        finish();
+        for (const Replacing& r : m_replacing) {
+            if (::rename(r.written.c_str(), r.replaced.c_str()) == 0) {
+                add(m_result, r.target, {});
+            } else {
+                add(m_result, r.target, std::strerror(errno));
+                ::unlink(r.written.c_str());
+            }
+        }
+        m_replacing.clear();
+        m_new.clear();
+    }
+
+    // Leaves the folder as it was: the pictures not yet in place are dropped and those this
+    // export added are removed.
     void undo() {
         m_files.clear();
+        for (const Replacing& r : m_replacing)
+            ::unlink(r.written.c_str());
+        m_replacing.clear();
         for (const std::string& target : m_new)
             ::unlink(target.c_str());
+        m_new.clear();
     }
 
 private:
     struct Pending {
         std::string target;
         std::unique_ptr<platform::AtomicFile> file;
+        bool replaces = false;
+    };
+    struct Replacing {
+        std::string target;    // as named, for the result
+        std::string replaced;  // the file replaced: the target, or the file its link names
+        std::string written;   // the new picture, under its temporary name
     };
     ExportResult& m_result;
     std::vector<Pending> m_files;
+    std::vector<Replacing> m_replacing;
     std::set<std::string> m_new;
 };
 
@@ -171,6 +212,8 @@ ExportResult exportAllPictures(const LogList& list, const std::string& folder,
                 break;
             }
         }
+        if (!result.cancelled)
+            batch.complete();
     }
     // The renames last only once the folder itself is on the disk.
     platform::flushFolder(folder);

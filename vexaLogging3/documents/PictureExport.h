@@ -46,7 +46,8 @@ ExportResult exportPicture(const Picture& picture, const std::string& target,
 // Writes the picture of every record that has one of more than 10 bytes into `folder` as
 // exportFileName(stem, ...). A failed file does not end the export. `progress` hears the
 // fraction of records done; when it answers false the export stops, and the pictures it
-// added are removed again.
+// added are removed again. A file of a picture's name is replaced only once the whole export
+// is done: a cancelled one leaves it as it was.
 ExportResult exportAllPictures(const LogList& list, const std::string& folder,
                                const std::string& stem, platform::PictureConverter* converter,
                                const std::function<bool(double)>& progress = {});

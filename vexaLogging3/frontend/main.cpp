@@ -33,7 +33,10 @@
 #include "platform/qt/QtTimers.h"
 #include "platform/video/GstreamerVideoSystem.h"
 #include "platform/video/TurboJpegCodec.h"
+#include "timecode/TimecodeSources.h"
 #include "vexaLogging3AppDelegate.h"
+#include "vexasim/JackVirtualInterface.h"
+#include "vexasim/LtcPlayer.h"
 #include "vexasim/SimulatedMidiSystem.h"
 
 namespace {
@@ -51,8 +54,53 @@ std::unique_ptr<platform::MidiSystem> simulatedMidiSystem() {
     return std::make_unique<vexasim::SimulatedMidiSystem>(options);
 }
 
+// --simulate=ltc and --simulate=mtc: timecode played into JACK inside the program, on ports of
+// its own, and read back as the timecode source, as a sync box's or a recorder's would be. It
+// runs ten seconds and stands three, over and over, as a recorder's record-run timecode does.
+struct SimulatedTimecode {
+    std::unique_ptr<vexasim::LtcPlayer> ltc;
+    std::unique_ptr<vexasim::JackVirtualInterface> mtc;
+    static constexpr int kRunSeconds = 10;
+    static constexpr int kStandSeconds = 3;
+
+    // The source to read it with; nothing, with the reason, when JACK would not play it.
+    std::optional<timecode::SourceChoice> start(const QString& kind, std::string& why) {
+        using Kind = timecode::SourceChoice::Kind;
+        if (kind == QLatin1String("ltc")) {
+            vexasim::LtcPlayer::Options options;
+            options.clientName = "Glimmark LTC demo";
+            options.runSeconds = kRunSeconds;
+            options.pauseSeconds = kStandSeconds;
+            ltc = vexasim::LtcPlayer::open(options, &why);
+            if (!ltc)
+                return std::nullopt;
+            return timecode::SourceChoice{Kind::ltc, ltc->portName(), {}};
+        }
+        // The simulated machine under a name that is not the interface's: plain MIDI Time Code.
+        vexasim::JackVirtualInterface::Options options;
+        options.clientName = "Glimmark MTC demo";
+        mtc = vexasim::JackVirtualInterface::open(options, &why);
+        if (!mtc)
+            return std::nullopt;
+        auto* runs = new QTimer(qApp);
+        QObject::connect(runs, &QTimer::timeout, runs, [this, runs, running = true]() mutable {
+            running = !running;
+            mtc->driver().withInterface(
+                [running](vexasim::SimulatedInterface& machine) {
+                    running ? machine.play() : machine.stop();
+                });
+            runs->start((running ? kRunSeconds : kStandSeconds) * 1000);
+        });
+        runs->start(kRunSeconds * 1000);
+        return timecode::SourceChoice{Kind::mtc, mtc->outputPortName(), {}};
+    }
+};
+
 struct CommandLine {
     bool simulate = false;
+    // --simulate=ltc or --simulate=mtc: that timecode played inside the program, the interface
+    // not simulated.
+    QString simulatedTimecode;
     QString screenshotDirectory;
     QString file;
     QString midi;  // "auto", "jack", "alsa" or empty
@@ -98,7 +146,10 @@ CommandLine readCommandLine(int argc, char* argv[]) {
         QStringLiteral("simulate"),
         QStringLiteral("Run against a simulated vexa interface inside the program, with the video "
                        "test pattern: running timecode and a new log every few seconds, no "
-                       "hardware needed."));
+                       "hardware needed. --simulate=ltc plays LTC into a JACK audio port of the "
+                       "program's own and reads it as the timecode source, --simulate=mtc MIDI "
+                       "Time Code into a JACK MIDI port; either runs ten seconds and stands "
+                       "three, a take by record run each time (a JACK server must run)."));
     QCommandLineOption screenshotOption(
         QStringLiteral("screenshot"),
         QStringLiteral("Write PNG pictures of both windows into <dir> once three logs exist, then "
@@ -133,7 +184,23 @@ CommandLine readCommandLine(int argc, char* argv[]) {
     parser.addPositionalArgument(QStringLiteral("file"),
                                  QStringLiteral("A project file (.vlg) to open."),
                                  QStringLiteral("[file]"));
-    parser.process(reader);
+    // --simulate=KIND: Qt's parser takes no value after an option that has none.
+    QStringList arguments = QCoreApplication::arguments();
+    QString simulatedTimecode;
+    for (QString& argument : arguments) {
+        for (const char* kind : {"ltc", "mtc"}) {
+            if (argument == QLatin1String("--simulate=") + QLatin1String(kind)) {
+                simulatedTimecode = QLatin1String(kind);
+                argument = QStringLiteral("--simulate");
+            }
+        }
+        if (argument.startsWith(QLatin1String("--simulate="))) {
+            std::fprintf(stderr, "glimmark: --simulate takes ltc or mtc, not \"%s\"\n",
+                         qPrintable(argument.mid(11)));
+            std::exit(2);
+        }
+    }
+    parser.process(arguments);
     const QString midi = parser.value(midiOption);
     if (parser.isSet(midiOption) && midi != QLatin1String("auto") &&
         !platform::midi::parseMidiApi(midi.toStdString())) {
@@ -143,7 +210,8 @@ CommandLine readCommandLine(int argc, char* argv[]) {
     }
     const QStringList files = parser.positionalArguments();
     CommandLine commandLine;
-    commandLine.simulate = parser.isSet(simulateOption);
+    commandLine.simulatedTimecode = simulatedTimecode;
+    commandLine.simulate = parser.isSet(simulateOption) && simulatedTimecode.isEmpty();
     commandLine.screenshotDirectory = parser.value(screenshotOption);
     commandLine.file = files.isEmpty() ? QString() : files.front();
     commandLine.midi = midi;
@@ -181,6 +249,17 @@ int main(int argc, char* argv[]) {
     // No display name: the platform would append it to every window title, which already
     // names the program and the document.
     const bool simulate = commandLine.simulate;
+    SimulatedTimecode simulatedTimecode;
+    std::optional<timecode::SourceChoice> chosenTimecode = commandLine.timecode;
+    if (!commandLine.simulatedTimecode.isEmpty()) {
+        std::string why;
+        chosenTimecode = simulatedTimecode.start(commandLine.simulatedTimecode, why);
+        if (!chosenTimecode) {
+            std::fprintf(stderr, "glimmark: --simulate=%s: %s\n",
+                         qPrintable(commandLine.simulatedTimecode), why.c_str());
+            return 1;
+        }
+    }
 
     // Declared in this order so that they go in the reverse one: the controller first, then
     // the services it calls, the windows last.
@@ -266,7 +345,10 @@ int main(int argc, char* argv[]) {
         controller.recoveryDirectory = RecoveryFile::defaultDirectory();
     controller.awakeFromNib();
     // Once the windows are connected and set up: the source's logging choice goes into them.
-    frontend::connectTimecodeMenu(windows, controller, settings, commandLine.timecode);
+    frontend::connectTimecodeMenu(windows, controller, settings, chosenTimecode);
+    // The demo's takes come by record run, whatever the user last chose; not remembered.
+    if (simulatedTimecode.ltc || simulatedTimecode.mtc)
+        controller.timecodeSources().chooseLogging(TimecodeSourceLink::kRecordRun);
     // Once the windows are up: a log that a crash left behind comes first, then the file the
     // program was asked to open.
     QTimer::singleShot(0, &application, [&controller, file = commandLine.file] {
@@ -288,7 +370,7 @@ int main(int argc, char* argv[]) {
         const std::string remembered = settings.value(videoDeviceKey).toString().toStdString();
         if (!remembered.empty())
             controller.chooseVideoDevice(remembered);
-    } else if (simulate) {
+    } else if (simulate || !commandLine.simulatedTimecode.isEmpty()) {
         controller.chooseVideoDevice(platform::GstreamerVideoSystem::kTestPatternName);
     }
     QObject::connect(windows.windowRec.cmbDevicesVal, &QComboBox::activated, &settings,

@@ -29,7 +29,7 @@ std::optional<platform::SourceFrame> MtcReader::byte(std::uint8_t b, std::int64_
         m_quarterFramePending = false;
         if (b < 0x80)
             return piece(b, at);
-        m_nextPiece = 0;
+        m_inOrder = 0;
     }
     if (b == 0xF1) {
         m_quarterFramePending = true;
@@ -57,20 +57,33 @@ std::optional<platform::SourceFrame> MtcReader::byte(std::uint8_t b, std::int64_
 
 std::optional<platform::SourceFrame> MtcReader::piece(std::uint8_t d, std::int64_t at) {
     const int number = d >> 4;
-    if (number != m_nextPiece) {
+    if (m_inOrder > 0 && number == m_lastPiece + (m_reverse ? -1 : 1)) {
+        ++m_inOrder;
+    } else if (number == 0 || number == 7) {
+        // A group starts: piece 0 running forwards, piece 7 backwards.
+        m_reverse = number == 7;
+        m_inOrder = 1;
+    } else {
         // Out of order: wait for the next group's first piece.
-        m_nextPiece = 0;
-        if (number != 0)
-            return std::nullopt;
+        m_inOrder = 0;
+        return std::nullopt;
     }
+    m_lastPiece = number;
+    m_pieces[static_cast<std::size_t>(number)] = d;
     if (number == 0)
         m_piece0At = at;
-    m_nextPiece = (number + 1) % 8;
-    if (!mtc::foldQuarterFrame(m_time, d))
+    if (m_inOrder < 8)
         return std::nullopt;
+    m_inOrder = 0;
+    // Folded in the order the pieces are numbered, whichever way they came.
+    std::array<std::uint8_t, 4> time{};
+    for (const std::uint8_t piece : m_pieces)
+        mtc::foldQuarterFrame(time, piece);
     using namespace mtc;
-    return frameOfTime(m_time[kHours], m_time[kMinutes], m_time[kSeconds], m_time[kFrames],
-                       rateOfPiece7(d), m_piece0At);
+    platform::SourceFrame f = frameOfTime(time[kHours], time[kMinutes], time[kSeconds],
+                                          time[kFrames], rateOfPiece7(m_pieces[7]), m_piece0At);
+    f.reverse = m_reverse;
+    return f;
 }
 
 std::optional<platform::SourceFrame> MtcReader::fullFrame(std::int64_t at) const {

@@ -227,6 +227,17 @@ bool AtomicFile::commit(Flush flush) {
     return true;
 }
 
+std::string AtomicFile::release(Flush flush) {
+    if (m_fd < 0)
+        return {};
+    if ((flush == Flush::FileAndFolder && ::fsync(m_fd) != 0) ||
+        ::close(std::exchange(m_fd, -1)) != 0) {
+        fail(errno);
+        return {};
+    }
+    return std::exchange(m_tempPath, {});
+}
+
 void flushFolder(const std::string& folder) {
     // The new file is whole either way, so a folder that cannot be flushed is no failure.
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

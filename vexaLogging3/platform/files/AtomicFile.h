@@ -27,6 +27,10 @@ public:
     // itself (syncfs over many files at once) and flushes the folder after its last rename.
     enum class Flush { FileAndFolder, Nothing };
     bool commit(Flush flush = Flush::FileAndFolder);
+    // Ends the writing without the rename: answers the closed file's path, no longer this
+    // writer's to remove, for the caller to rename over target() or remove; "" after a
+    // failure. Unlocked from then on: the caller must not clear the folder's leftovers meanwhile.
+    std::string release(Flush flush = Flush::FileAndFolder);
     int descriptor() const { return m_fd; }
 
     // "Cannot save PATH: REASON", for a message to the user; reason() is REASON alone.

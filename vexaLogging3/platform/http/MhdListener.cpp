@@ -150,7 +150,7 @@ bool MhdListener::start(const std::string& address, int port, std::string& why) 
         MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(&storage),
         MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<std::size_t>(kHeaderLimit),
         MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(kConnectionLimit),
-        MHD_OPTION_CONNECTION_TIMEOUT, kTimeoutSeconds,
+        MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(m_stallTime.count()),
         MHD_OPTION_LISTEN_BACKLOG_SIZE, 1024u,
         MHD_OPTION_NOTIFY_CONNECTION, &notifyConnection, this,
         MHD_OPTION_NOTIFY_COMPLETED, &requestCompleted, this,

@@ -25,8 +25,10 @@ namespace platform::http {
 // burst of new ones (a room of phones opening the page at once) would otherwise close each
 // other before their requests arrived; past the library's own limit new ones then wait.
 // At most kMaxStreams event streams; a new one beyond them pushes out the oldest whose client
-// has stopped reading, else the oldest. A stream that cannot send for kTimeout (its client
-// reads nothing and its buffers are full) is closed, as is any connection idle that long.
+// has stopped reading, else the oldest. A stream that cannot send for kStallTime (its client
+// reads nothing and its buffers are full) is closed, as is any connection idle that long: the
+// library's connection timeout counts from the last byte that went out or came in, and a
+// parked stream, which has nothing to send, is not subject to it.
 // Request line and headers must fit in kHeaderLimit bytes.
 class MhdListener final : public web::Listener {
 public:
@@ -34,7 +36,7 @@ public:
     static constexpr int kMaxStreams = 256;
     static constexpr std::size_t kHeaderLimit = 16 * 1024;
     static constexpr std::chrono::milliseconds kGrace{100};
-    static constexpr unsigned kTimeoutSeconds = 30;
+    static constexpr std::chrono::seconds kStallTime{30};
     // The library's own limit: room beyond the two above for a burst of new connections and
     // for those being closed.
     static constexpr std::size_t kConnectionLimit = kMaxRequestConnections + kMaxStreams + 128;
@@ -46,6 +48,9 @@ public:
     int port() const override { return m_port; }
     bool dualStack() const override { return m_dualStack; }
     void stop() override;
+    // How long a stream may fail to send, or any connection stay idle, before it is closed;
+    // from the next start() on. Tests shorten it.
+    void setStallTime(std::chrono::seconds stall) { m_stallTime = stall; }
 
     // Connections open now, for the tests: all, and event streams.
     int openConnections() const { return m_open.load(); }
@@ -86,6 +91,7 @@ private:
     std::list<Stream*> m_streamList;
     int m_leaving = 0;
     bool m_dualStack = false;
+    std::chrono::seconds m_stallTime = kStallTime;
 };
 
 }  // namespace platform::http
