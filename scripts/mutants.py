@@ -265,7 +265,17 @@ class Workspace:
     def make(self, targets):
         if not targets:
             return subprocess.CompletedProcess([], 0, "", "")
-        return sh(["cmake", "--build", self.build, "--target", *targets, "--", "-j2"])
+        # A group of its own, so that an interrupted run stops the compilers too.
+        child = subprocess.Popen(["cmake", "--build", self.build, "--target", *targets, "--", "-j2"],
+                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                                 errors="replace", start_new_session=True)
+        try:
+            out, _ = child.communicate()
+        except BaseException:
+            os.killpg(child.pid, signal.SIGKILL)
+            child.wait()
+            raise
+        return subprocess.CompletedProcess(child.args, child.returncode, out, "")
 
     def binary(self, name):
         if name not in self.binaries:
@@ -418,6 +428,11 @@ def main():
     p.add_argument("--skip-headers", action="store_true",
                    help="leave headers out: a mutant in a header rebuilds everything that includes it")
     p.add_argument("--record", help="append every verdict to this file, one JSON object a line")
+    p.add_argument("--budget", type=float, metavar="SECONDS",
+                   help="start no mutant after this many seconds; the drawn mutants then run in "
+                        "random order, so those left out are a random share too")
+    p.add_argument("--replay", metavar="RECORD",
+                   help="try again the survivors a --record file holds (after new tests)")
     p.add_argument("--min-score", type=float, default=0, help="exit 1 below this score (percent)")
     args = p.parse_args()
 
@@ -431,7 +446,15 @@ def main():
         print(f"{len(pool)} candidates in {len(files)} files")
         return 0
     rng = random.Random(str(args.seed))
-    if args.changed:
+    if args.replay:
+        keys = {(m["file"], m["line"], m["col"], m["op"], m["old"], m["new"]) for m in pool}
+        drawn = []
+        for row in map(json.loads, open(args.replay)):
+            key = (row["file"], row["line"], row["col"], row["op"], row["old"], row["new"])
+            if row["verdict"] == "survived" and key in keys and dict(zip(("file", "line", "col", "op", "old", "new"), key)) not in drawn:
+                drawn.append(dict(zip(("file", "line", "col", "op", "old", "new"), key)))
+        print(f"{len(drawn)} survivors of {args.replay} still in place", flush=True)
+    elif args.changed:
         since, recent = changed_files(args.since)
         near = [m for m in pool if m["file"] in recent]
         far = [m for m in pool if m["file"] not in recent]
@@ -441,7 +464,9 @@ def main():
               f"since {since}, {len(drawn) - k} of {len(far)} in the rest", flush=True)
     else:
         drawn = rng.sample(pool, min(args.n, len(pool)))
-    drawn.sort(key=lambda m: (m["file"], m["line"], m["col"]))
+    if not args.budget:
+        # File by file: the build then compiles little but the mutant itself.
+        drawn.sort(key=lambda m: (m["file"], m["line"], m["col"]))
     print(f"{len(drawn)} of {len(pool)} candidates in {len(files)} files, seed {args.seed}", flush=True)
     record = open(args.record, "a") if args.record else None
 
@@ -477,6 +502,9 @@ def main():
     known = defaultdict(lambda: defaultdict(list))
     for m in drawn:
         began = time.monotonic()
+        if args.budget and began - started > args.budget:
+            print(f"time is up: {len(drawn) - drawn.index(m)} mutants left untried", flush=True)
+            break
         path = os.path.join(ws.src, m["file"])
         original = open(path, encoding="utf-8").read()
         lines = original.split("\n")
@@ -569,7 +597,8 @@ def main():
     for folder, (k, n) in sorted(per_folder.items()):
         print(f"  {folder:32} {k:4} of {n:4} ({100 * k / n:5.1f} %)")
     score = 100 * killed / counted if counted else 100.0
-    print(f"{elapsed / max(1, len(drawn)):.1f} s a mutant over {len(drawn)} (seed {args.seed})")
+    tried = counted + len(unbuilt) + len(equivalent) + len(uncovered)
+    print(f"{elapsed / max(1, tried):.1f} s a mutant over {tried} (seed {args.seed})")
     print(f"killed {killed} of {counted} (score {score:.1f} %) in {elapsed:.0f} s")
     return 1 if score < args.min_score else 0
 
