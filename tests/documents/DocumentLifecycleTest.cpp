@@ -97,9 +97,10 @@ std::vector<LogValue> project(std::vector<std::string> numbers, std::size_t cutT
     return values;
 }
 
+// Record 4's cells hold UTF-8 of two, three and four bytes and the last code point, U+10FFFF.
 const std::string kExchange =
     "Heading\n\ndATA\t\nGlimmark\tV\tVersion: 1.0\tOstraven\t\t1\t\t\t\t\n"
-    "4\tV\t10:00:00:00\tb\t\xC3\xA9\t\xE3\x81\x82\t\xF0\x9F\x98\x80\tf\tg\t\n"  // UTF-8 of 2, 3, 4 bytes
+    "4\tV\t10:00:00:00\tb\t\xC3\xA9\t\xE3\x81\x82\t\xF0\x9F\x98\x80\t\xF4\x8F\xBF\xBF\tg\t\n"
     "9\tV\ta\tb\tc\td\te\tf\tg\t\n"
     "7\tV\ta\tb\tc\td\te\tf";  // a last row short of a cell is left out
 
