@@ -3,21 +3,27 @@
 
 Every place in vexaLogging3/ and tools/ where a standard mutation operator fits is a candidate:
 a comparison turned (< <=, == !=, ...), && and || swapped, a negation dropped, + and - swapped,
-++ and -- swapped, an integer constant moved by one, true and false swapped, a call statement
-removed, a returned value replaced by an empty one, an index shifted by one. Comments, strings,
-preprocessor lines, logging and asserts are passed over. N of them are drawn with a seed (the
-date by default, so each day tries others), each is built and run against the tests that cover
-its file, and every survivor is printed as `file:line: operator: old -> new`, then
-`killed K of N (score P %)`. A mutant that does not build, or whose object code comes out the
-same as the original's (equivalent), is listed apart and not counted.
+++ and -- swapped, an integer constant moved up or down by one (0 and 1 swapped), true and false
+swapped, a call statement removed, a returned value replaced by an empty one, an index shifted
+by one. Comments, strings, preprocessor lines, logging and asserts are passed over. N of them
+are drawn with a seed (the date by default, so each day tries others), each is built and run
+against the test binaries that cover its file (core_tests for the logic; --whole-suite adds
+every other unit test binary when those miss), and every survivor is printed as
+`file:line: operator: old -> new`, then `killed K of N (score P %)`. A mutant that does not
+build, or whose object code comes out the same as the original's (equivalent), is listed apart
+and not counted.
 
     scripts/mutants.py [-n 40] [--seed S] [--files GLOB ...] [--build DIR] [--in-place]
+    scripts/mutants.py -n 30 --changed 0.5         half from the files changed since the last
+                                                   tag (else the last 20 commits)
     scripts/mutants.py --list [--files ...]        every candidate, nothing built
 
 By default the mutants are built in a private copy of the work tree (`<repo>-mutants/`, with
-its own build folder), so the developer's tree and build are never touched. `--in-place
---build build` mutates the tree itself and rebuilds that build (for a throwaway clone, as CI);
-each file is put back as it was, with a fresh time stamp so the build picks it up again.
+its own build folder, no debug information), so the developer's tree and build are never
+touched. `--in-place --build build` mutates the tree itself and rebuilds that build (for a
+throwaway clone, as CI); each file is put back as it was, with a fresh time stamp so the build
+picks it up again. Only the test target a mutant needs is rebuilt, each binary stops at its
+first failure, and the tests that caught earlier mutants of the same file run first.
 """
 import argparse
 import datetime
@@ -48,16 +54,25 @@ COVER = [
     ("vexaLogging3/platform/http/", ["share_tests"]),
     ("vexaLogging3/platform/midi/", ["midi_tests", "midi_jack_tests"]),
     ("vexaLogging3/platform/video/", ["video_tests"]),
+    ("vexaLogging3/platform/jack/", ["timecode_jack_tests"]),
     ("vexaLogging3/share/", ["share_tests"]),
     ("vexaLogging3/handover/", ["core_tests", "handover_file_tests"]),
+    ("vexaLogging3/documents/", ["core_tests", "plist_tests", "cli_tests"]),
+    ("vexaLogging3/loglist/", ["core_tests", "cli_tests"]),
     ("tools/glimmark-cli/", ["cli_tests", "handover_file_tests"]),
     ("tools/", ["vexasim_tests"]),
     ("vexaLogging3/", ["core_tests"]),
 ]
 ALL_BINARIES = ["core_tests", "plist_tests", "cli_tests", "handover_file_tests", "qt_tests",
-                "share_tests", "video_tests", "vexasim_tests", "midi_tests", "midi_jack_tests"]
+                "share_tests", "video_tests", "vexasim_tests", "midi_tests", "midi_jack_tests",
+                "timecode_jack_tests"]
+# Binaries that use the JACK server take turns with every other JACK test on the machine.
+JACK = {"midi_jack_tests", "timecode_jack_tests"}
 # The CLI's hostile files take minutes and test what no mutant here changes.
 FILTERS = {"cli_tests": "Runs/*"}
+# Binaries whose tests mostly wait (on fake clocks' real-time steps, on threads): a few shards
+# side by side finish in a fraction of the time one process takes.
+SHARDS = {"core_tests": 4}
 # The window and soak checks drive the whole program for minutes: not per mutant.
 NEVER = ["vexaLogging3/frontend/main.cpp"]
 
@@ -146,8 +161,9 @@ def mutants_of_line(code, raw):
     for m in re.finditer(r"(?<![\w.'])(0[xX][0-9A-Fa-f]+|\d+)([uUlLzZ]*)(?![\w.'])", code):
         digits = m.group(1)
         value = int(digits, 0) if not (len(digits) > 1 and digits[0] == "0" and digits[1] not in "xX") else int(digits, 8)
-        new = {0: "1", 1: "0"}.get(value, hex(value + 1) if digits[:2].lower() == "0x" else str(value + 1))
-        found.append((m.start(), "constant", digits, new))
+        shown = hex if digits[:2].lower() == "0x" else str
+        for moved in ([1] if value == 0 else [0] if value == 1 else [value + 1, value - 1]):
+            found.append((m.start(), "constant", digits, shown(moved)))
     for m in re.finditer(r"(?<=[\w)\]])\[([^\[\]]+)\]", code):
         inner = m.group(1)
         if re.fullmatch(r"\s*\d+\s*", inner) or re.search(r"[=&]|this", inner):
@@ -209,15 +225,20 @@ class Workspace:
 
     def __init__(self, build, in_place):
         self.build = os.path.abspath(build)
+        flags = ["-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DGLIMMARK_BENCH=OFF"]
         if in_place:
             self.src = ROOT
         else:
             self.src = ROOT.rstrip("/") + "-mutants"
             self.build = os.path.join(self.src, "build")
             self._mirror()
+            # A build of its own may leave out what no mutant needs: debug information is much
+            # of a compile's time and most of a link's, and lld links in a fraction of ld's.
+            flags.append("-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG")
+            if shutil.which("ld.lld"):
+                flags += ["-DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld", "-DCMAKE_SHARED_LINKER_FLAGS=-fuse-ld=lld"]
         if not os.path.exists(os.path.join(self.build, "build.ninja")):
-            r = sh(["cmake", "-S", self.src, "-B", self.build, "-G", "Ninja",
-                    "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DGLIMMARK_BENCH=OFF"])
+            r = sh(["cmake", "-S", self.src, "-B", self.build, "-G", "Ninja", *flags])
             if r.returncode:
                 sys.exit(r.stdout + r.stderr)
         self.objects = defaultdict(list)
@@ -230,6 +251,7 @@ class Workspace:
                 if out:
                     self.objects[os.path.realpath(entry["file"])].append(
                         os.path.join(entry["directory"], out))
+        self.binaries = {}
 
     def _mirror(self):
         # The tree as it stands, uncommitted changes too; files that did not change keep their
@@ -246,17 +268,35 @@ class Workspace:
             shutil.copy2(src, dst)
 
     def make(self, targets):
-        return sh(["cmake", "--build", self.build, "--target", *targets, "--", "-j2"])
+        if not targets:
+            return subprocess.CompletedProcess([], 0, "", "")
+        # A group of its own, so that an interrupted run stops the compilers too.
+        child = subprocess.Popen(["cmake", "--build", self.build, "--target", *targets, "--", "-j2"],
+                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                                 errors="replace", start_new_session=True)
+        try:
+            out, _ = child.communicate()
+        except BaseException:
+            os.killpg(child.pid, signal.SIGKILL)
+            child.wait()
+            raise
+        return subprocess.CompletedProcess(child.args, child.returncode, out, "")
 
     def binary(self, name):
-        for dirpath, _, names in os.walk(os.path.join(self.build, "tests")):
-            if name in names:
-                return os.path.join(dirpath, name)
-        return None
+        if name not in self.binaries:
+            self.binaries[name] = None
+            for dirpath, _, names in os.walk(os.path.join(self.build, "tests")):
+                if name in names:
+                    self.binaries[name] = os.path.join(dirpath, name)
+                    break
+        return self.binaries[name]
+
+    def object_files(self, path):
+        return sorted(self.objects.get(os.path.realpath(os.path.join(self.src, path)), []))
 
     def code_hash(self, path):
         """The hash of the objects built from a source file, without debug information."""
-        objects = sorted(self.objects.get(os.path.realpath(os.path.join(self.src, path)), []))
+        objects = self.object_files(path)
         if not objects:
             return None
         h = hashlib.sha256()
@@ -271,26 +311,103 @@ class Workspace:
         return h.hexdigest()
 
 
-def run_tests(ws, binaries, timeouts):
-    """The binaries that failed, crashed or hung; each with the tests that failed."""
-    killers = []
-    for name in binaries:
-        exe = ws.binary(name)
-        if exe is None:
+def verdict_of(out, how):
+    """The tests a binary's output names as failed; else the one it was in when it stopped."""
+    failed = [t for t in re.findall(r"^\[  FAILED  \] ([^\s,]+)", out, re.M) if "." in t]
+    if failed:
+        return list(dict.fromkeys(failed))
+    started = re.findall(r"^\[ RUN      \] (\S+)", out, re.M)
+    ended = set(re.findall(r"^\[ {7}OK \] (\S+)", out, re.M))
+    last = [t for t in started if t not in ended]
+    return [f"{last[-1] if last else '?'} ({how})"]
+
+
+def run_binary(ws, name, gfilter, timeout, shards=1):
+    """None when every test passed; else the tests that failed, or the one that crashed or hung.
+    The binary stops at its first failure: one is enough to kill a mutant. Split into shards,
+    it runs as that many processes side by side, and the first to fail stops the others."""
+    exe = ws.binary(name)
+    if exe is None:
+        return None
+    cmd = [exe, "--gtest_fail_fast", "--gtest_filter=" + gfilter]
+    if name in JACK:
+        cmd = ["flock", "/tmp/glimmark-jack-tests.lock"] + cmd
+    children = []
+    try:
+        for index in range(shards):
+            env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+            if shards > 1:
+                env.update(GTEST_TOTAL_SHARDS=str(shards), GTEST_SHARD_INDEX=str(index))
+            out = tempfile.TemporaryFile()
+            # A session of its own, so that a hung test and every child it started end together.
+            children.append((subprocess.Popen(cmd, stdout=out, stderr=subprocess.STDOUT, env=env,
+                                              stdin=subprocess.DEVNULL, start_new_session=True), out))
+        deadline = time.monotonic() + timeout
+        running = list(children)
+        while running:
+            for child, out in list(running):
+                code = child.poll()
+                if code is None:
+                    continue
+                running.remove((child, out))
+                if code:
+                    out.seek(0)
+                    return verdict_of(out.read().decode("utf-8", "replace"), "crashed")
+            if time.monotonic() > deadline:
+                failed = []
+                for child, out in running:
+                    os.killpg(child.pid, signal.SIGKILL)
+                    child.wait()
+                    out.seek(0)
+                    failed += verdict_of(out.read().decode("utf-8", "replace"), "hung")
+                return failed
+            time.sleep(0.02)
+        return None
+    finally:
+        for child, out in children:
+            if child.poll() is None:
+                try:
+                    os.killpg(child.pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+                child.wait()
+            out.close()
+
+
+def run_tests(ws, binaries, timeouts, known):
+    """The first binary that fails, with its failing tests, or None. The tests that caught
+    earlier mutants of the same file (known: binary -> test names) run first, alone: they are
+    the likeliest to catch this one too, and mostly take a fraction of the whole binary."""
+    for i, name in enumerate(binaries):
+        # Each binary after the first is built only when the ones before it let the mutant by.
+        if i > 0 and ws.make([name]).returncode:
             continue
-        cmd = [exe, "--gtest_brief=1", "--gtest_filter=" + FILTERS.get(name, "*")]
-        if name == "midi_jack_tests":
-            cmd = ["flock", "/tmp/glimmark-jack-tests.lock"] + cmd
-        env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
-        try:
-            r = subprocess.run(cmd, capture_output=True, text=True, env=env,
-                               timeout=timeouts.get(name, 300))
-            if r.returncode:
-                failed = sorted(set(re.findall(r"^\[  FAILED  \] (\S+)", r.stdout, re.M)))
-                killers.append(name + ": " + (" ".join(failed[:3]) or "crashed"))
-        except subprocess.TimeoutExpired:
-            killers.append(name + ": hung")
-    return killers
+        base = FILTERS.get(name, "*")
+        first = known.get(name, [])[:12]
+        if first:
+            failed = run_binary(ws, name, ":".join(first), timeouts[name])
+            if failed:
+                return name, failed
+            base += ("-" if "-" not in base else ":") + ":".join(first)
+        failed = run_binary(ws, name, base, timeouts[name], SHARDS.get(name, 1))
+        if failed:
+            return name, failed
+    return None
+
+
+def changed_files(since):
+    """The program files changed since a commit (the last tag, else the last 20 commits), the
+    work tree's uncommitted changes included."""
+    def git(*a):
+        return subprocess.run(["git", *a], cwd=ROOT, capture_output=True, text=True)
+    if not since:
+        tag = git("describe", "--tags", "--abbrev=0")
+        since = tag.stdout.strip() if tag.returncode == 0 else None
+    if not since:
+        count = int(git("rev-list", "--count", "HEAD").stdout.strip() or 0)
+        since = f"HEAD~{min(20, count - 1)}" if count > 1 else "HEAD"
+    names = git("diff", "--name-only", since, "--", "vexaLogging3", "tools").stdout.split()
+    return since, set(names)
 
 
 def interrupted(*_):
@@ -302,13 +419,28 @@ def main():
     signal.signal(signal.SIGTERM, interrupted)
     p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     p.add_argument("-n", type=int, default=40, help="mutants to draw (default 40)")
-    p.add_argument("--seed", default=datetime.date.today().strftime("%Y%m%d"))
+    p.add_argument("--seed", default=datetime.date.today().strftime("%Y%m%d"),
+                   help="the draw's seed (default: today's date)")
     p.add_argument("--files", nargs="*", default=[], help="files or folders or globs to mutate")
+    p.add_argument("--changed", type=float, default=0, metavar="SHARE",
+                   help="draw this share of the N from files changed since --since, the rest "
+                        "from the other files")
+    p.add_argument("--since", help="the commit --changed counts from (default: the last tag, "
+                                   "else 20 commits back)")
     p.add_argument("--build", default=os.path.join(ROOT, "build"))
     p.add_argument("--in-place", action="store_true", help="mutate this tree and rebuild --build")
+    p.add_argument("--whole-suite", action="store_true",
+                   help="when the tests that cover a file miss a mutant, run every other unit "
+                        "test binary on it too (slower; by default only the covering tests run)")
     p.add_argument("--list", action="store_true", help="print the candidates and stop")
     p.add_argument("--skip-headers", action="store_true",
                    help="leave headers out: a mutant in a header rebuilds everything that includes it")
+    p.add_argument("--record", help="append every verdict to this file, one JSON object a line")
+    p.add_argument("--budget", type=float, metavar="SECONDS",
+                   help="start no mutant after this many seconds; the drawn mutants then run in "
+                        "random order, so those left out are a random share too")
+    p.add_argument("--replay", metavar="RECORD",
+                   help="try again the survivors a --record file holds (after new tests)")
     p.add_argument("--min-score", type=float, default=0, help="exit 1 below this score (percent)")
     args = p.parse_args()
 
@@ -321,9 +453,30 @@ def main():
             print(f"{m['file']}:{m['line']}: {m['op']}: {m['old']} -> {m['new']}")
         print(f"{len(pool)} candidates in {len(files)} files")
         return 0
-    drawn = random.Random(str(args.seed)).sample(pool, min(args.n, len(pool)))
-    drawn.sort(key=lambda m: (m["file"], m["line"], m["col"]))
+    rng = random.Random(str(args.seed))
+    if args.replay:
+        keys = {(m["file"], m["line"], m["col"], m["op"], m["old"], m["new"]) for m in pool}
+        drawn = []
+        for row in map(json.loads, open(args.replay)):
+            key = (row["file"], row["line"], row["col"], row["op"], row["old"], row["new"])
+            if row["verdict"] == "survived" and key in keys and dict(zip(("file", "line", "col", "op", "old", "new"), key)) not in drawn:
+                drawn.append(dict(zip(("file", "line", "col", "op", "old", "new"), key)))
+        print(f"{len(drawn)} survivors of {args.replay} still in place", flush=True)
+    elif args.changed:
+        since, recent = changed_files(args.since)
+        near = [m for m in pool if m["file"] in recent]
+        far = [m for m in pool if m["file"] not in recent]
+        k = min(len(near), round(args.n * args.changed))
+        drawn = rng.sample(near, k) + rng.sample(far, min(args.n - k, len(far)))
+        print(f"{k} of {len(near)} candidates in the {len(recent & set(files))} files changed "
+              f"since {since}, {len(drawn) - k} of {len(far)} in the rest", flush=True)
+    else:
+        drawn = rng.sample(pool, min(args.n, len(pool)))
+    if not args.budget:
+        # File by file: the build then compiles little but the mutant itself.
+        drawn.sort(key=lambda m: (m["file"], m["line"], m["col"]))
     print(f"{len(drawn)} of {len(pool)} candidates in {len(files)} files, seed {args.seed}", flush=True)
+    record = open(args.record, "a") if args.record else None
 
     ws = Workspace(args.build, args.in_place)
     built = ws.make(sorted({b for m in drawn for b in cover(m["file"])}))
@@ -342,17 +495,24 @@ def main():
             ws.make(wanted)
             for name in wanted:
                 began = time.monotonic()
-                if run_tests(ws, [name], {name: 900}):
+                if run_binary(ws, name, FILTERS.get(name, "*"), 900, SHARDS.get(name, 1)):
                     print(f"note: {name} fails unmutated; its verdicts are left out", flush=True)
+                    timeouts[name] = None
+                elif ws.binary(name) is None:
                     timeouts[name] = None
                 else:
                     timeouts[name] = 3 * (time.monotonic() - began) + 20
         return [b for b in binaries if timeouts.get(b)]
 
     started = time.monotonic()
-    killed, survived, unbuilt, equivalent = 0, [], [], []
+    killed, survived, unbuilt, equivalent, uncovered = 0, [], [], [], []
     per_folder = defaultdict(lambda: [0, 0])
+    known = defaultdict(lambda: defaultdict(list))
     for m in drawn:
+        began = time.monotonic()
+        if args.budget and began - started > args.budget:
+            print(f"time is up: {len(drawn) - drawn.index(m)} mutants left untried", flush=True)
+            break
         path = os.path.join(ws.src, m["file"])
         original = open(path, encoding="utf-8").read()
         lines = original.split("\n")
@@ -360,47 +520,84 @@ def main():
         assert line[m["col"]:m["col"] + len(m["old"])] == m["old"], m
         where = f"{m['file']}:{m['line']}: {m['op']}: {m['old']} -> {m['new']}"
         primary = tests(cover(m["file"]))
-        rest = [b for b in ALL_BINARIES if b not in cover(m["file"])]
+        rest = [b for b in ALL_BINARIES if b not in cover(m["file"])] if args.whole_suite else []
+        verdict, caught = None, None
         try:
             lines[m["line"] - 1] = line[:m["col"]] + m["new"] + line[m["col"] + len(m["old"]):]
+            written = time.time()
             open(path, "w", encoding="utf-8").write("\n".join(lines))
-            if ws.make(primary or ["core_tests"]).returncode:
-                unbuilt.append(where)
-                continue
-            if base.get(m["file"]) and ws.code_hash(m["file"]) == base[m["file"]]:
-                equivalent.append(where)
-                continue
-            killers = run_tests(ws, primary, timeouts)
-            if not killers and any(b not in timeouts for b in rest):
-                # The rest of the suite is timed on the tree as it is, not on the mutant.
-                open(path, "w", encoding="utf-8").write(original)
-                tests(rest)
-                open(path, "w", encoding="utf-8").write("\n".join(lines))
-            if not killers:
-                # Not caught where it was expected: the rest of the unit tests have their say.
-                others = [b for b in rest if timeouts.get(b)]
-                if not ws.make(others).returncode:
-                    killers = run_tests(ws, others, timeouts)
+            objects = ws.object_files(m["file"])
+            if not primary:
+                verdict = "uncovered"
+            elif ws.make(primary[:1]).returncode:
+                verdict = "unbuilt"
+            elif objects and not any(os.path.exists(o) and os.path.getmtime(o) >= written - 1
+                                     for o in objects):
+                # The covering tests do not build this file: no verdict either way.
+                verdict = "uncovered"
+            elif base.get(m["file"]) and ws.code_hash(m["file"]) == base[m["file"]]:
+                verdict = "equivalent"
+            else:
+                # The tests that caught mutants of this file, then of its folder, run first.
+                folder = os.path.dirname(m["file"])
+                likely = {b: list(dict.fromkeys(known[m["file"]][b] + known[folder][b]))
+                          for b in set(known[m["file"]]) | set(known[folder])}
+                caught = run_tests(ws, primary, timeouts, likely)
+                if not caught and any(b not in timeouts for b in rest):
+                    # The rest of the suite is timed on the tree as it is, not on the mutant.
+                    open(path, "w", encoding="utf-8").write(original)
+                    tests(rest)
+                    open(path, "w", encoding="utf-8").write("\n".join(lines))
+                if not caught and rest:
+                    others = [b for b in rest if timeouts.get(b)]
+                    if not ws.make(others).returncode:
+                        caught = run_tests(ws, others, timeouts, likely)
+                verdict = "killed" if caught else "survived"
         finally:
             open(path, "w", encoding="utf-8").write(original)
             os.utime(path)
+        seconds = time.monotonic() - began
+        if record:
+            record.write(json.dumps(dict(m, seed=str(args.seed), verdict=verdict, seconds=round(seconds, 1),
+                                         by=caught and f"{caught[0]}: {caught[1][0]}")) + "\n")
+            record.flush()
+        if verdict == "unbuilt":
+            unbuilt.append(where)
+            continue
+        if verdict == "equivalent":
+            equivalent.append(where)
+            continue
+        if verdict == "uncovered":
+            uncovered.append(where)
+            continue
         folder = os.path.dirname(m["file"])
         per_folder[folder][1] += 1
-        if killers:
+        if caught:
+            name, failed = caught
+            test = failed[0].split(" (")[0]
+            for mine in (known[m["file"]][name], known[folder][name]):
+                if test in mine:
+                    mine.remove(test)
+                if test != "?":
+                    mine.insert(0, test)
             killed += 1
             per_folder[folder][0] += 1
-            print(f"killed   {where}  [{killers[0]}]", flush=True)
+            print(f"killed   {where}  [{name}: {failed[0]}] {seconds:.0f} s", flush=True)
         else:
             survived.append(where)
-            print(f"SURVIVED {where}", flush=True)
+            print(f"SURVIVED {where}  {seconds:.0f} s", flush=True)
     ws.make([b for b in timeouts])
+    elapsed = time.monotonic() - started
 
     counted = killed + len(survived)
-    print(f"\n{len(unbuilt)} did not build, {len(equivalent)} equivalent (same object code):")
+    print(f"\n{len(unbuilt)} did not build, {len(equivalent)} equivalent (same object code), "
+          f"{len(uncovered)} outside their tests' build:")
     for w in unbuilt:
         print("  not built  " + w)
     for w in equivalent:
         print("  equivalent " + w)
+    for w in uncovered:
+        print("  uncovered  " + w)
     print("\nsurvivors:")
     for w in survived:
         print(w)
@@ -408,7 +605,9 @@ def main():
     for folder, (k, n) in sorted(per_folder.items()):
         print(f"  {folder:32} {k:4} of {n:4} ({100 * k / n:5.1f} %)")
     score = 100 * killed / counted if counted else 100.0
-    print(f"killed {killed} of {counted} (score {score:.1f} %) in {time.monotonic() - started:.0f} s")
+    tried = counted + len(unbuilt) + len(equivalent) + len(uncovered)
+    print(f"{elapsed / max(1, tried):.1f} s a mutant over {tried} (seed {args.seed})")
+    print(f"killed {killed} of {counted} (score {score:.1f} %) in {elapsed:.0f} s")
     return 1 if score < args.min_score else 0
 
 

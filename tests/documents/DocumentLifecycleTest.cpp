@@ -97,9 +97,10 @@ std::vector<LogValue> project(std::vector<std::string> numbers, std::size_t cutT
     return values;
 }
 
+// Record 4's cells hold UTF-8 of two, three and four bytes and the last code point, U+10FFFF.
 const std::string kExchange =
     "Heading\n\ndATA\t\nGlimmark\tV\tVersion: 1.0\tOstraven\t\t1\t\t\t\t\n"
-    "4\tV\t10:00:00:00\tb\tc\td\te\tf\tg\t\n"
+    "4\tV\t10:00:00:00\tb\t\xC3\xA9\t\xE3\x81\x82\t\xF0\x9F\x98\x80\t\xF4\x8F\xBF\xBF\tg\t\n"
     "9\tV\ta\tb\tc\td\te\tf\tg\t\n"
     "7\tV\ta\tb\tc\td\te\tf";  // a last row short of a cell is left out
 
@@ -132,6 +133,7 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
              Case{"exchange file, marker in any case", {}, kExchange, 2, 9, "Untitled", "", 32},
              Case{"exchange, no marker", {}, "Heading\n", 1, 1, before, bad, 32},
              Case{"not UTF-8", {}, kExchange + "\xED\xA0\x80", 1, 1, before, bad, 32},
+             Case{"past U+10FFFF", {}, kExchange + "\xF4\x90\x80\x80", 1, 1, before, bad, 32},
              Case{"NUL in a cell", {}, kExchange + std::string("\tg\0", 3), 1, 1, before, bad, 32},
          }) {
         SCOPED_TRACE(k.name);
@@ -181,8 +183,10 @@ TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
         a.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0xF7});
     };
     a.propertyLists.duringWrite = logStart;
+    a.windows.txtEditComment1.value = "typed";  // still in the field: the save takes it
     a.app->btnFileSave();
     EXPECT_EQ(a.propertyLists.files.at("/d/day.vlg").size(), 20u);
+    EXPECT_EQ(std::get<std::string>(a.propertyLists.files.at("/d/day.vlg").at(15)), "typed");
     EXPECT_EQ(a.app->logStartArray.recordCount(), 2);
     EXPECT_EQ(a.app->editChangeFlag, 1);
 
@@ -324,6 +328,19 @@ TEST(Documents, ExportsWriteWhereTheUserChose) {
     for (const char* name : {"shots_2_7_b.jpg", "shots.jpg"})
         EXPECT_EQ(fileText(folder.file(name)), std::string(jpeg.begin(), jpeg.end())) << name;
     EXPECT_EQ(folder.entries(), 5u) << "pictures of ten bytes or fewer are none";
+    // A picture that is no JPEG, with nothing to convert it, is reported, alone or among all.
+    a.app->logStartArray.append(record("9", "", "", Picture(12, 'P')));
+    a.app->logEditPos = 4;
+    a.windows.dialogs.savePath = folder.file("raw.jpg");
+    a.app->btnPictureExport();
+    a.windows.dialogs.savePath = folder.file("all");
+    a.app->btnPictureExportAll();
+    const std::string notJpeg = ": The picture could not be converted to JPEG";
+    EXPECT_EQ(a.windows.dialogs.alerts.at(1).message,
+              "The picture could not be written: " + folder.file("raw.jpg") + notJpeg);
+    EXPECT_EQ(a.windows.dialogs.alerts.at(2).message,
+              "Pictures written: 1. Not written: 1. The first that failed: " +
+                  folder.file("all_4_9.jpg") + notJpeg);
 
     // A cell that could not be read back is refused with its record, and nothing is written.
     a.app->logStartArray.append(record("1", std::string("a\0b", 3), "", {}));
@@ -331,7 +348,7 @@ TEST(Documents, ExportsWriteWhereTheUserChose) {
     a.app->LogSaveEdl();
     EXPECT_FALSE(std::filesystem::exists(folder.file("nul.log")));
     EXPECT_TRUE(a.windows.dialogs.alerts.back().message.ends_with(
-        "Record 4 holds a control character (0), which an exchange file cannot keep"))
+        "Record 5 holds a control character (0), which an exchange file cannot keep"))
         << a.windows.dialogs.alerts.back().message;
 
     // Cancelled past its first batch, the export of all pictures takes back what it added and
@@ -348,7 +365,7 @@ TEST(Documents, ExportsWriteWhereTheUserChose) {
     EXPECT_EQ(folder.entries(), entries);
     for (const int n : {1, records - 290, records - 20, records})
         EXPECT_EQ(fileText(folder.file("kept_" + std::to_string(n) + "_9.jpg")), "old") << n;
-    EXPECT_EQ(a.windows.dialogs.alerts.size(), 2u);
+    EXPECT_EQ(a.windows.dialogs.alerts.size(), 4u);
     // Done to its end, the same export replaces them.
     a.windows.dialogs.cancelAt = 2;
     a.app->btnPictureExportAll();

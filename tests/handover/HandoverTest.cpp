@@ -90,9 +90,11 @@ TEST(HandoverRate, ComesFromTheLogUnlessGivenAndIsTwentyFiveWhenTheLogNamesNone)
 
 TEST(HandoverEdl, NamesTheReelFromTheTitleAndNumbersPastNineHundredAndNinetyNine) {
     handover::Options options;
-    options.title = "Dreh \xC3\xBC" "ber Nacht";
+    // Letters, quotes and signs beyond ASCII are spelled in it; a tab or DEL is a blank.
+    options.title = "Dreh \xC3\xBC" "ber Nacht\t\x7F\xC3\x80\xC5\xA0\xC5\xBD"
+                    "\xE2\x80\x9E\xE2\x80\x9D\xE2\x80\xA6\xE2\x82\xAC";
     const std::string edl = handover::edl(logOf("32", 1000), options);
-    EXPECT_EQ(edl.rfind("TITLE: Dreh ueber Nacht\r\nFCM: NON-DROP FRAME\r\n", 0), 0u);
+    EXPECT_EQ(edl.rfind("TITLE: Dreh ueber Nacht  ASZ\"\"...EUR\r\nFCM: NON-DROP FRAME\r\n", 0), 0u);
     EXPECT_NE(edl.find("\r\n001  Dreh_ueb V     C        10:00:00:00 10:00:05:12 "
                        "01:00:00:00 01:00:05:12\r\n* FROM CLIP NAME: 1\r\n"
                        "* COMMENT: take 1\r\n* COMMENT: LOGGED 05.12.2026 09:15:00\r\n"),

@@ -146,6 +146,11 @@ TEST(MidiInputAssembly, ALongMessageStaysInsideItsSlotWithItsClosingByte) {
         EXPECT_EQ(at[255], 0) << "position 255 is never written";
     }
     for (std::size_t i = 512; i < buffer.size(); ++i) ASSERT_EQ(buffer[i], 0) << "byte " << i;
+    // The next messages take the last two slots, then the first again.
+    for (const int next : {3, 0, 1}) {
+        myReadProc(one(reply(0x30)), nullptr, nullptr);
+        ASSERT_EQ(app.app->sysexBufferNr, next);
+    }
 }
 
 TEST(MidiInputAssembly, ListsCutAnywhereReadNothingPastTheirEnd) {

@@ -19,7 +19,7 @@ TEST(Timecode, NumbersAreReadTheOldWay) {
 
 TEST(Timecode, DurationCalculate) {
     const std::tuple<const char*, const char*, const char*> cases[] = {
-        {"01:00:00:00", "01:00:10:05", "00:00:10"},
+        {"01:00:00:04", "01:00:10:12", "00:00:10"},
         {"00:00:00:10", "00:00:01:05", "00:00:00"},  // the frames borrow a second
         {"05:06:07:08", "05:06:07:08", "00:00:00"},
         {"23:59:50:00", "00:00:10:00", "00:00:20"},  // across midnight

@@ -12,9 +12,10 @@ using Sent = std::vector<std::string>;
 const std::string kSetGen = "F0 7F 7F 06 40 03 46 01 0A F7";
 const std::string kPlay = "F0 7F 7F 06 02 F7";
 const std::string kMmcStop = "F0 7F 7F 06 01 F7";
-// Locate to 10:00:ss:ff at the given rate (hours byte).
-std::string locate(const char* ss, const char* hours = "2A", const char* ff = "00") {
-    return std::string("F0 7F 7F 06 44 06 01 ") + hours + " 00 " + ss + " " + ff + " 00 F7";
+// Locate to 10:mm:ss:ff at the given rate (hours byte).
+std::string locate(const char* ss, const char* hours = "2A", const char* ff = "00",
+                   const char* mm = "00") {
+    return std::string("F0 7F 7F 06 44 06 01 ") + hours + " " + mm + " " + ss + " " + ff + " 00 F7";
 }
 // The interface's stop time (08) or comparison time (09) at 10:00:ss:00.
 std::string timeAt(const char* kind, const char* ss) {
@@ -183,7 +184,7 @@ TEST_F(Player, EachFrameRateIsStoredWithTheLogAndUsedForTheLocate) {
         int button;
         const char *header, *hours;
     } rows[] = {{0, "0", "0A"}, {0, "0", "0A"}, {1, "32", "2A"}, {2, "64", "4A"}, {3, "96", "6A"}};
-    app.app->logStartArray.replace(LogList::indexOf(1, kFieldStart), "10:00:00:17");
+    app.app->logStartArray.replace(LogList::indexOf(1, kFieldStart), "10:07:00:17");
     app.app->LogActualWrite();
     for (const auto& row : rows) {
         SCOPED_TRACE(row.header);
@@ -194,7 +195,7 @@ TEST_F(Player, EachFrameRateIsStoredWithTheLogAndUsedForTheLocate) {
         EXPECT_EQ(app.app->editChangeFlag, 1);
         app.app->btnEditPlay();
         app.app->btnEditPlay();
-        EXPECT_EQ(sent(), (Sent{kSetGen, locate("00", row.hours, "11"), kPlay, timeAt("08", "05"),
+        EXPECT_EQ(sent(), (Sent{kSetGen, locate("00", row.hours, "11", "07"), kPlay, timeAt("08", "05"),
                                 kMmcStop}));
     }
 }
