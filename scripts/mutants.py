@@ -54,7 +54,6 @@ COVER = [
     ("vexaLogging3/platform/http/", ["share_tests"]),
     ("vexaLogging3/platform/midi/", ["midi_tests", "midi_jack_tests"]),
     ("vexaLogging3/platform/video/", ["video_tests"]),
-    ("vexaLogging3/platform/jack/", ["timecode_jack_tests"]),
     ("vexaLogging3/share/", ["share_tests"]),
     ("vexaLogging3/handover/", ["core_tests", "handover_file_tests"]),
     ("vexaLogging3/documents/", ["core_tests", "plist_tests", "cli_tests"]),
