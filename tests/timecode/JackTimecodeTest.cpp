@@ -39,6 +39,8 @@ public:
         return m_client != nullptr && m_port != nullptr && jack_activate(m_client) == 0;
     }
     std::string port() const { return jack_port_name(m_port); }
+    // Whether a connection to the port is in effect, as JACK shows it to this client.
+    bool connected() const { return jack_port_connected(m_port) > 0; }
     double sampleRate() const { return jack_get_sample_rate(m_client); }
 
     // `frames` frames of LTC from 10:00:00:00 at the rate (29.97 is drop-frame), its user bits
@@ -167,8 +169,9 @@ TEST_P(JackTimecode, RecordRunLogsWhatThePeerPlayed) {
     fake::App a;
     std::string status;
     ASSERT_TRUE(a.app->timecodeSources().use(source(row.kind, peer.port(), server.name())));
-    // Connected (the source connects within a quarter of a second), then played.
-    std::this_thread::sleep_for(600ms);
+    // Played once the source's connection is in effect: JACK puts it in effect a few cycles
+    // after the connect, later on a busy machine, and what is played before is lost.
+    ASSERT_TRUE(fake::pumpUntil(a, [&] { return peer.connected(); }, 10s));
     peer.play();
     const bool heard = fake::pumpUntil(a, [&] {
         if (a.windows.timecodeStatus.value.find(row.rate) != std::string::npos)
