@@ -116,8 +116,8 @@ TEST(LinkOverJack, EachOfTwoHundredConnectionsCarriesItsFirstMessageAndClosesUnd
         ASSERT_EQ(opened, 0) << "connect " << i;
         // Reported made only once in effect, which the device sees too (its own view of the
         // graph may come a moment later on a busy machine).
-        const auto opened = Clock::now();
-        while (!peer->connected() && Clock::now() - opened < 2s)
+        const auto asked = Clock::now();
+        while (!peer->connected() && Clock::now() - asked < 2s)
             std::this_thread::sleep_for(1ms);
         ASSERT_TRUE(peer->connected()) << "connect " << i;
         // The first message of each connection, told apart by the time it carries.
