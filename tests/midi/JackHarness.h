@@ -129,6 +129,34 @@ private:
     std::atomic<int> m_xruns{0};
 };
 
+// Counts the cycles a JACK server overran (xruns) while it is open. jackd --no-realtime on a
+// busy machine drops or delays whole cycles, and what they carried with them: a check that
+// lost data in such a cycle cannot tell JACK's loss from the program's, and is tried again.
+class Overruns {
+public:
+    explicit Overruns(const std::string& server) {
+        const auto flags = static_cast<jack_options_t>(JackNoStartServer |
+                                                       (server.empty() ? 0 : JackServerName));
+        m_client = jack_client_open("glimmark xruns", flags, nullptr, server.c_str());
+        if (m_client && (jack_set_xrun_callback(m_client, [](void* n) {
+                             return ++*static_cast<std::atomic<int>*>(n), 0;
+                         }, &m_count) != 0 || jack_activate(m_client) != 0)) {
+            jack_client_close(m_client);
+            m_client = nullptr;
+        }
+    }
+    ~Overruns() {
+        if (m_client)
+            jack_client_close(m_client);
+    }
+    // Overruns since it opened; every cycle counts as overrun when none can be counted.
+    int count() const { return m_client ? m_count.load() : 1; }
+
+private:
+    jack_client_t* m_client = nullptr;
+    std::atomic<int> m_count{0};
+};
+
 // A program (looked up on PATH) run as a process of its own, its output thrown away. Killed at
 // once, as a crash or a pulled plug would end it, when it goes, and by the system when the
 // tests' process dies, crashed or not: a server left running would stand in the way of every

@@ -42,7 +42,8 @@ const Bytes kMmcStop = {0xF0, 0x7F, 0x7F, 0x06, 0x01, 0xF7};
 // ALSA sequencer, which this machine lacks), with what JACK says kept.
 struct Link {
     explicit Link(const std::string& server = {})
-        : jack(
+        : server(server),
+          jack(
               {.serverName = server, .report = [this](auto line) { reported.emplace_back(line); }}),
           alsa(platform::midi::MidiApi::alsa, [](std::string_view) {}),
           midi({{"JACK", &jack, [this] { return jack.serverAnswers(); }}, {"ALSA", &alsa, {}}},
@@ -56,7 +57,7 @@ struct Link {
     const std::string& status() const { return app.windows.statusText.value; }
     // Plays the main thread until `done`, with a scan every 200 ms rather than every two
     // seconds: what a scan does is tested, not how long the user waits for one.
-    bool until(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
+    bool until(const std::function<bool()>& done, std::chrono::milliseconds limit = 30s) {
         auto scanned = Clock::now();
         const auto scanning = [&] {
             if (Clock::now() - scanned > 200ms) {
@@ -67,15 +68,23 @@ struct Link {
         };
         return fake::pumpUntil(app, scanning, limit);
     }
-    // Waits until `more` further takes of the interface are complete records.
-    bool logged(int more) {
+    // Waits until `more` further takes of the interface are complete records; the number of
+    // the complete one, or 0. A stop JACK lost in an overrun leaves its take open: a later
+    // complete take stands for it then.
+    int logged(int more) {
         const int wanted = c.logStartArray.recordCount() + more;
-        return until([&] {
-            return c.logStartArray.recordCount() >= wanted &&
-                   !app.field(wanted, kFieldStop).empty();
+        const Overruns overruns(server);
+        int found = 0;
+        until([&] {
+            for (int r = wanted; r <= c.logStartArray.recordCount() && !found; ++r)
+                if (!app.field(r, kFieldStop).empty() && (r == wanted || overruns.count() > 0))
+                    found = r;
+            return found > 0;
         });
+        return found;
     }
 
+    const std::string server;
     std::vector<std::string> reported;
     JackMidiSystem jack;
     platform::midi::RtMidiSystem alsa;
@@ -99,8 +108,17 @@ TEST(LinkOverJack, EachOfTwoHundredConnectionsCarriesItsFirstMessageAndClosesUnd
         c.devicenr = -1;
         for (int d = 0; d < link.midi.numberOfDestinations(); ++d)
             c.devicenr = link.midi.modelName(link.midi.destination(d)) == "vexa " ? d : c.devicenr;
-        ASSERT_EQ(c.openMidi(), 0) << "connect " << i;
-        // Reported made only once in effect, which the device sees too.
+        // A connection JACK did not put in effect in time while it overran is tried again, as
+        // the next scan would.
+        int opened = c.openMidi();
+        for (int again = 0; opened != 0 && peer->xruns() > xrunsBefore && again < 3; ++again)
+            opened = c.openMidi();
+        ASSERT_EQ(opened, 0) << "connect " << i;
+        // Reported made only once in effect, which the device sees too (its own view of the
+        // graph may come a moment later on a busy machine).
+        const auto asked = Clock::now();
+        while (!peer->connected() && Clock::now() - asked < 2s)
+            std::this_thread::sleep_for(1ms);
         ASSERT_TRUE(peer->connected()) << "connect " << i;
         // The first message of each connection, told apart by the time it carries.
         auto& stoptime = c.messages.sysexSendStoptime;
@@ -257,8 +275,9 @@ TEST(LinkOverJack, TheVirtualInterfaceLogsAndIsFoundAgainAfterAnOutageAsTheUserL
         EXPECT_EQ(link.midi.activeName(), "JACK");
         link.app.windows.cmbLogSelectVal.selected = 1;
         link.c.cmbLogSelect();
-        ASSERT_TRUE(link.logged(2)) << link.c.logStartArray.recordCount() << " records";
-        EXPECT_GT(link.app.field(2, kFieldStop), link.app.field(2, kFieldStart));
+        const int take = link.logged(2);
+        ASSERT_GT(take, 0) << link.c.logStartArray.recordCount() << " records";
+        EXPECT_GT(link.app.field(take, kFieldStop), link.app.field(take, kFieldStart));
 
         if (own)
             own->kill();
@@ -274,7 +293,7 @@ TEST(LinkOverJack, TheVirtualInterfaceLogsAndIsFoundAgainAfterAnOutageAsTheUserL
             return link.connected() && link.app.windows.cmbLogSelectVal.selected == 1;
         })) << link.status();
         EXPECT_EQ(link.midi.activeName(), "JACK");
-        EXPECT_TRUE(link.logged(1));
+        EXPECT_GT(link.logged(1), 0);
     }
 }
 

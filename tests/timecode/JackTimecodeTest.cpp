@@ -48,6 +48,8 @@ public:
         return m_client != nullptr && m_port != nullptr && jack_activate(m_client) == 0;
     }
     std::string port() const { return jack_port_name(m_port); }
+    // Whether a connection to the port is in effect, as JACK shows it to this client.
+    bool connected() const { return jack_port_connected(m_port) > 0; }
     double sampleRate() const { return jack_get_sample_rate(m_client); }
 
     // `frames` frames of LTC from `hours`:00:00:00 at the rate (29.97 is drop-frame), its user
@@ -189,41 +191,52 @@ const Row kRows[] = {
 
 class JackTimecode : public ::testing::TestWithParam<Row> {};
 
-// Two seconds of timecode, then silence: one take from its first frame to its last.
+// Two seconds of timecode, then silence: one take from its first frame to its last. A try in
+// which JACK overran may have lost frames at either end and is made again.
 TEST_P(JackTimecode, RecordRunLogsWhatThePeerPlayed) {
     const Row& row = GetParam();
     jacktest::JackServer& server = jacktest::JackServer::ensure();
     ASSERT_TRUE(server.available()) << server.why();
-    TimecodePeer peer(row.kind, server.name());
-    ASSERT_TRUE(peer.ready());
-    if (row.kind == Kind::ltc)
-        peer.prepareLtc(static_cast<int>(std::lround(row.fps)) * 2, row.fps);
-    else
-        peer.prepareMtc(50, row.backwards);
-
-    fake::App a;
-    std::string status;
-    ASSERT_TRUE(a.app->timecodeSources().use(source(row.kind, peer.port(), server.name())));
-    // Connected (the source connects within a quarter of a second), then played.
-    std::this_thread::sleep_for(600ms);
-    peer.play();
-    const bool heard = fake::pumpUntil(a, [&] {
-        if (a.windows.timecodeStatus.value.find(row.rate) != std::string::npos)
-            status = a.windows.timecodeStatus.value;
-        return peer.done() && a.windows.timecodeStatus.value.find("no signal") != std::string::npos;
-    });
-    EXPECT_TRUE(heard) << a.windows.timecodeStatus.value;
-    a.mainThread.drain();
-    EXPECT_EQ(status, (row.kind == Kind::ltc ? "LTC " : "MTC ") + peer.port() + "  " + row.rate);
-    ASSERT_EQ(a.app->logStartArray.recordCount(), 1);
-    // Within a frame of what was played: a frame lost at either end to the JACK cycle.
-    const auto near = [&row](const std::string& got, const char* want) {
-        const timecode::FrameRate rate{static_cast<int>(std::lround(row.fps)), row.df};
-        return std::abs(*timecode::frameOf(got, rate) - *timecode::frameOf(want, rate)) <= 1;
+    const timecode::FrameRate rate{static_cast<int>(std::lround(row.fps)), row.df};
+    const auto frame = [&](const std::string& label) {
+        return timecode::frameOf(label, rate).value_or(-100);
     };
-    EXPECT_PRED2(near, a.field(1, kFieldStart), row.start);
-    EXPECT_PRED2(near, a.field(1, kFieldStop), row.stop);
-    a.app->timecodeSources().use(nullptr);
+    for (int tries = 1;; ++tries) {
+        TimecodePeer peer(row.kind, server.name());
+        ASSERT_TRUE(peer.ready());
+        if (row.kind == Kind::ltc)
+            peer.prepareLtc(rate.framesPerSecond * 2, row.fps);
+        else
+            peer.prepareMtc(50, row.backwards);
+        fake::App a;
+        std::string status;
+        ASSERT_TRUE(a.app->timecodeSources().use(source(row.kind, peer.port(), server.name())));
+        // Played once the source's connection is in effect: JACK puts it in effect a few
+        // cycles after the connect, later on a busy machine, and what is played before is lost.
+        ASSERT_TRUE(fake::pumpUntil(a, [&] { return peer.connected(); }, 10s));
+        const jacktest::Overruns overruns(server.name());
+        peer.play();
+        const bool heard = fake::pumpUntil(a, [&] {
+            if (a.windows.timecodeStatus.value.find(row.rate) != std::string::npos)
+                status = a.windows.timecodeStatus.value;
+            return peer.done() &&
+                   a.windows.timecodeStatus.value.find("no signal") != std::string::npos;
+        }, 30s);
+        a.mainThread.drain();
+        a.app->timecodeSources().use(nullptr);
+        // Within a frame of what was played: a frame lost at either end to the JACK cycle.
+        const bool near = std::abs(frame(a.field(1, kFieldStart)) - frame(row.start)) <= 1 &&
+                          std::abs(frame(a.field(1, kFieldStop)) - frame(row.stop)) <= 1;
+        if (overruns.count() > 0 && tries < 5 &&
+            !(heard && near && a.app->logStartArray.recordCount() == 1))
+            continue;
+        EXPECT_TRUE(heard) << a.windows.timecodeStatus.value;
+        EXPECT_EQ(status, (row.kind == Kind::ltc ? "LTC " : "MTC ") + peer.port() + "  " + row.rate);
+        ASSERT_EQ(a.app->logStartArray.recordCount(), 1);
+        EXPECT_TRUE(near) << a.field(1, kFieldStart) << " to " << a.field(1, kFieldStop) << " ("
+                          << overruns.count() << " overruns in try " << tries << ")";
+        break;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Peers, JackTimecode, ::testing::ValuesIn(kRows),
@@ -270,7 +283,7 @@ TEST(JackTimecode, ASignalAtAWrongLevelIsReported) {
         peer.prepareLtc(50, 25, 10, row.dbfs);
         fake::App a;
         ASSERT_TRUE(a.app->timecodeSources().use(source(Kind::ltc, peer.port(), server.name())));
-        std::this_thread::sleep_for(600ms);
+        ASSERT_TRUE(fake::pumpUntil(a, [&] { return peer.connected(); }, 10s));
         peer.play();
         const std::string reading = "LTC " + peer.port() + "  25 fps";
         std::string seen;  // the status at the end of the signal
@@ -309,7 +322,7 @@ TEST(JackTimecode, TakesByKeyAndByRecordRunReachTheProjectFile) {
     };
     ASSERT_TRUE(a.app->timecodeSources().use(source(Kind::ltc, peer.port(), server.name())));
     choose(TimecodeSourceLink::kByKey);
-    std::this_thread::sleep_for(600ms);
+    ASSERT_TRUE(fake::pumpUntil(a, [&] { return peer.connected(); }, 10s));
     peer.play();
 
     // Start Log a second into the first signal, Stop Log two seconds in.
@@ -385,27 +398,41 @@ TEST(JackTimecode, TakesByKeyAndByRecordRunReachTheProjectFile) {
 }
 
 // The simulator's LTC with record-run pauses: a take for each run, the second going on from
-// where the first stopped.
+// where the first stopped. A try in which JACK overran is made again, as above.
 TEST(JackTimecode, SimulatorRecordRunMakesATakeEachRun) {
     jacktest::JackServer& server = jacktest::JackServer::ensure();
     ASSERT_TRUE(server.available()) << server.why();
-    fake::App a;
-    std::string why;
-    vexasim::LtcPlayer::Options options;
-    options.serverName = server.name();
-    options.runSeconds = 1;
-    options.pauseSeconds = 1;
-    auto player = vexasim::LtcPlayer::open(options, &why);
-    ASSERT_TRUE(player) << why;
-    ASSERT_TRUE(a.app->timecodeSources().use(source(Kind::ltc, player->portName(), server.name())));
-    EXPECT_TRUE(fake::pumpUntil(a, [&] { return !a.field(2, kFieldStop).empty(); }, 8s));
-    player.reset();
-    a.mainThread.drain();
-    // The first run may have begun before the source listened; the second is whole.
-    EXPECT_NE(a.field(1, kFieldStop), "");
-    const auto frame = [](const std::string& text) { return *timecode::frameOf(text, {25, false}); };
-    EXPECT_NEAR(frame(a.field(2, kFieldStart)), frame(a.field(1, kFieldStop)) + 1, 1);
-    EXPECT_NEAR(frame(a.field(2, kFieldStop)) - frame(a.field(2, kFieldStart)), 24, 1);
+    const auto frame = [](const std::string& text) {
+        return timecode::frameOf(text, {25, false}).value_or(-100);
+    };
+    for (int tries = 1;; ++tries) {
+        fake::App a;
+        std::string why;
+        vexasim::LtcPlayer::Options options;
+        options.serverName = server.name();
+        options.runSeconds = 1;
+        options.pauseSeconds = 1;
+        const jacktest::Overruns overruns(server.name());
+        auto player = vexasim::LtcPlayer::open(options, &why);
+        ASSERT_TRUE(player) << why;
+        ASSERT_TRUE(
+            a.app->timecodeSources().use(source(Kind::ltc, player->portName(), server.name())));
+        const bool two = fake::pumpUntil(a, [&] { return !a.field(2, kFieldStop).empty(); }, 30s);
+        player.reset();
+        a.mainThread.drain();
+        a.app->timecodeSources().use(nullptr);
+        // The first run may have begun before the source listened; the second is whole.
+        const int gap = frame(a.field(2, kFieldStart)) - frame(a.field(1, kFieldStop));
+        const int length = frame(a.field(2, kFieldStop)) - frame(a.field(2, kFieldStart));
+        if (overruns.count() > 0 && tries < 5 && !(two && std::abs(gap - 1) <= 1 &&
+                                                   std::abs(length - 24) <= 1))
+            continue;
+        EXPECT_TRUE(two);
+        EXPECT_NE(a.field(1, kFieldStop), "");
+        EXPECT_NEAR(gap, 1, 1);
+        EXPECT_NEAR(length, 24, 1);
+        break;
+    }
 }
 
 }  // namespace
