@@ -338,9 +338,12 @@ def run_binary(ws, name, gfilter, timeout, shards=1):
             if shards > 1:
                 env.update(GTEST_TOTAL_SHARDS=str(shards), GTEST_SHARD_INDEX=str(index))
             out = tempfile.TemporaryFile()
-            # A session of its own, so that a hung test and every child it started end together.
+            # A session of its own, so that a hung test and every child it started end together;
+            # run where ctest runs it, so that a mutant writing beside the test litters the
+            # build, not the checkout.
             children.append((subprocess.Popen(cmd, stdout=out, stderr=subprocess.STDOUT, env=env,
-                                              stdin=subprocess.DEVNULL, start_new_session=True), out))
+                                              stdin=subprocess.DEVNULL, start_new_session=True,
+                                              cwd=os.path.dirname(exe)), out))
         deadline = time.monotonic() + timeout
         running = list(children)
         while running:
