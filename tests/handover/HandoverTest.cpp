@@ -348,12 +348,15 @@ TEST(ExportCommands, AskTheReelOnceForEachFile) {
     EXPECT_EQ(dialogs.offered, std::vector<std::string>{"Day 4"});
     EXPECT_NE(fileText(e.folder.file("day.edl")).find("\r\n001  A001     V"), std::string::npos);
     EXPECT_NE(fileText(e.folder.file("day.ale")).find("\tA001\t"), std::string::npos);
-    e.a.app->setPathString("");
     dialogs.text = "";
     dialogs.savePath = e.folder.file("new.edl");
-    e.a.app->exportEdl();
-    EXPECT_EQ(dialogs.offered, (std::vector<std::string>{"Day 4", "Untitled"}));
+    for (const std::string path : {e.folder.file("Day 5.vlg"), std::string()}) {
+        e.a.app->setPathString(path);
+        e.a.app->exportEdl();
+    }
+    EXPECT_EQ(dialogs.offered, (std::vector<std::string>{"Day 4", "Day 5", "Untitled"}));
     EXPECT_FALSE(std::filesystem::exists(e.folder.file("new.edl")));
+    EXPECT_EQ(dialogs.kept.size(), 1u) << "a cancel keeps no name";
 }
 
 TEST(ExportCommands, TellWhyAFileWasNotWrittenAndKeepTheOldOne) {
@@ -371,6 +374,9 @@ TEST(ExportCommands, TellWhyAFileWasNotWrittenAndKeepTheOldOne) {
     EXPECT_NE(e.a.windows.dialogs.alerts[1].message.find("the printer ran dry"),
               std::string::npos);
     EXPECT_EQ(fileText(e.folder.file("old.pdf")), "old");
+    EXPECT_EQ(handover::writeExport(handover::Format::Pdf, e.a.app->logStartArray, {},
+                                    e.folder.file("none.pdf"), {}),
+              "no PDF writer is available");
     EXPECT_EQ(e.folder.entries(), 1u);
     // The project file chosen by mistake gets a file beside it, never the export's bytes.
     writeFile(e.folder.file("Day 4.vlg"), "project");
