@@ -92,9 +92,10 @@ TEST(HandoverEdl, NamesTheReelFromTheTitleAndNumbersPastNineHundredAndNinetyNine
     handover::Options options;
     // Letters, quotes and signs beyond ASCII are spelled in it; a tab or DEL is a blank.
     options.title = "Dreh \xC3\xBC" "ber Nacht\t\x7F\xC3\x80\xC5\xA0\xC5\xBD"
-                    "\xE2\x80\x9E\xE2\x80\x9D\xE2\x80\xA6\xE2\x82\xAC";
+                    "\xE2\x80\x9E\xE2\x80\x9D\xE2\x80\x99\xE2\x80\xA6\xE2\x82\xAC";
     const std::string edl = handover::edl(logOf("32", 1000), options);
-    EXPECT_EQ(edl.rfind("TITLE: Dreh ueber Nacht  ASZ\"\"...EUR\r\nFCM: NON-DROP FRAME\r\n", 0), 0u);
+    EXPECT_EQ(edl.rfind("TITLE: Dreh ueber Nacht  ASZ\"\"'...EUR\r\nFCM: NON-DROP FRAME\r\n", 0),
+              0u);
     EXPECT_NE(edl.find("\r\n001  Dreh_ueb V     C        10:00:00:00 10:00:05:12 "
                        "01:00:00:00 01:00:05:12\r\n* FROM CLIP NAME: 1\r\n"
                        "* COMMENT: take 1\r\n* COMMENT: LOGGED 05.12.2026 09:15:00\r\n"),
@@ -247,10 +248,12 @@ TEST(HtmlReport, EmbedsThePicturesThatScaleAndEscapesTheText) {
     LogList list = sheetLog(4, {1, 3}, 4, 2);
     list.replace(LogList::indexOf(3, kFieldComment2), std::string("<script>alert(1)</script> & \"x\""));
     list.replace(LogList::indexOf(2, kFieldPicture), patternPicture(10, 1));
+    list.replace(LogList::indexOf(4, kFieldDate), std::string("06.12.2026"));
     fake::PictureScaler scaler;
     const std::string html = handover::htmlReport(list, {}, &scaler);
     EXPECT_EQ(scaler.scaled, 2);
     EXPECT_EQ(html.find("<script"), std::string::npos);
+    EXPECT_NE(html.find("Date: 05.12.2026 \xE2\x80\x93 06.12.2026 &middot;"), std::string::npos);
     EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt; &amp; &quot;x&quot;"),
               std::string::npos);
     // "thumb:7" and "thumb:21" in base64.
@@ -350,7 +353,7 @@ TEST(ExportCommands, AskTheReelOnceForEachFile) {
     EXPECT_NE(fileText(e.folder.file("day.ale")).find("\tA001\t"), std::string::npos);
     dialogs.text = "";
     dialogs.savePath = e.folder.file("new.edl");
-    for (const std::string path : {e.folder.file("Day 5.vlg"), std::string()}) {
+    for (const std::string& path : {e.folder.file("Day 5.vlg"), std::string()}) {
         e.a.app->setPathString(path);
         e.a.app->exportEdl();
     }
