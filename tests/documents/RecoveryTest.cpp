@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <regex>
 #include <sstream>
 
 #include "documents/ProjectFiles.h"
@@ -167,6 +168,8 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
         EXPECT_TRUE(dialogs.alerts[0].message.starts_with(
             "Restore the unsaved log \"day1\" with 2 records, last changed "))
             << dialogs.alerts[0].message;
+        EXPECT_TRUE(std::regex_search(dialogs.alerts[0].message,
+                                      std::regex(R"(changed \d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d)")));
         const int meanwhile = restore ? 3 : 1;
         EXPECT_EQ(next.c.logStartArray.recordCount(), meanwhile + 1);
         EXPECT_EQ(next.app.field(2, kFieldStop), restore ? "01:00:09:16" : "01:00:20:16");

@@ -92,9 +92,10 @@ TEST(HandoverEdl, NamesTheReelFromTheTitleAndNumbersPastNineHundredAndNinetyNine
     handover::Options options;
     // Letters, quotes and signs beyond ASCII are spelled in it; a tab or DEL is a blank.
     options.title = "Dreh \xC3\xBC" "ber Nacht\t\x7F\xC3\x80\xC5\xA0\xC5\xBD"
-                    "\xE2\x80\x9E\xE2\x80\x9D\xE2\x80\x99\xE2\x80\xA6\xE2\x82\xAC";
+                    "\xE2\x80\x9E\xE2\x80\x9D\xE2\x80\x99\xE2\x80\xA6\xE2\x82\xAC"
+                    "\xC5\x93\xE0\xB8\x81";
     const std::string edl = handover::edl(logOf("32", 1000), options);
-    EXPECT_EQ(edl.rfind("TITLE: Dreh ueber Nacht  ASZ\"\"'...EUR\r\nFCM: NON-DROP FRAME\r\n", 0),
+    EXPECT_EQ(edl.rfind("TITLE: Dreh ueber Nacht  ASZ\"\"'...EURoe?\r\nFCM: NON-DROP FRAME\r\n", 0),
               0u);
     EXPECT_NE(edl.find("\r\n001  Dreh_ueb V     C        10:00:00:00 10:00:05:12 "
                        "01:00:00:00 01:00:05:12\r\n* FROM CLIP NAME: 1\r\n"
