@@ -157,8 +157,10 @@ TEST(HandoverEdl, RecordsNobodyTimedAreNoEventsButStayRows) {
     list.append(blank);
     blank[kFieldStart] = "00:00:00:00";
     blank[kFieldStop] = "00:00:01:00";
+    blank[kFieldDate] = blank[kFieldTimeOfDay] = "";  // and nobody knows when it was logged
     list.append(blank);
     const std::string edl = handover::edl(list, {});
+    EXPECT_TRUE(edl.ends_with("01:00:10:24 01:00:11:24\r\n* FROM CLIP NAME: 0\r\n")) << edl;
     EXPECT_EQ(count(edl, "* FROM CLIP NAME:"), 3) << edl;
     EXPECT_NE(edl.find("\r\n002  AX       V     C        10:00:00:00 10:00:05:12 "
                        "01:00:05:12 01:00:10:24\r\n* FROM CLIP NAME: 2\r\n"),
