@@ -134,6 +134,7 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
              Case{"exchange, no marker", {}, "Heading\n", 1, 1, before, bad, 32},
              Case{"marker on the second line", {}, kExchange.substr(8), 2, 9, "Untitled", "", 32},
              Case{"not UTF-8", {}, kExchange + "\xED\xA0\x80", 1, 1, before, bad, 32},
+             Case{"a stray continuation", {}, kExchange + "\x80", 1, 1, before, bad, 32},
              Case{"past U+10FFFF", {}, kExchange + "\xF4\x90\x80\x80", 1, 1, before, bad, 32},
              Case{"NUL in a cell", {}, kExchange + std::string("\tg\0", 3), 1, 1, before, bad, 32},
          }) {
