@@ -132,7 +132,9 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
              Case{"unreadable", {}, "", 1, 1, before, bad + "\nNo such file or directory", 32},
              Case{"exchange file, marker in any case", {}, kExchange, 2, 9, "Untitled", "", 32},
              Case{"exchange, no marker", {}, "Heading\n", 1, 1, before, bad, 32},
+             Case{"marker on the second line", {}, kExchange.substr(8), 2, 9, "Untitled", "", 32},
              Case{"not UTF-8", {}, kExchange + "\xED\xA0\x80", 1, 1, before, bad, 32},
+             Case{"a stray continuation", {}, kExchange + "\x80", 1, 1, before, bad, 32},
              Case{"past U+10FFFF", {}, kExchange + "\xF4\x90\x80\x80", 1, 1, before, bad, 32},
              Case{"NUL in a cell", {}, kExchange + std::string("\tg\0", 3), 1, 1, before, bad, 32},
          }) {
@@ -319,15 +321,19 @@ TEST(Documents, ExportsWriteWhereTheUserChose) {
     EXPECT_EQ(a.windows.dialogs.saveDialogs.at(0), "day.log");
     EXPECT_EQ(a.windows.dialogs.alerts.size(), 1u) << "the project file named .log is refused";
     const Picture jpeg{0xFF, 0xD8, 0xFF, 'E', 'x', 'i', 'f', 0, 1, 2, 3};
-    a.app->logStartArray.append(record("7/b", "", "", jpeg));
+    a.app->logStartArray.append(record("7/\x7F" "b", "", "", jpeg));
     a.app->logStartArray.append(record("8", "", "", Picture(jpeg.begin(), jpeg.end() - 1)));
     a.windows.dialogs.savePath = folder.file("shots");
     a.app->btnPictureExportAll();
     a.app->logEditPos = 2;
     a.app->btnPictureExport();  // the one on show, under the chosen name
-    for (const char* name : {"shots_2_7_b.jpg", "shots.jpg"})
+    for (const char* name : {"shots_2_7__b.jpg", "shots.jpg"})
         EXPECT_EQ(fileText(folder.file(name)), std::string(jpeg.begin(), jpeg.end())) << name;
-    EXPECT_EQ(folder.entries(), 5u) << "pictures of ten bytes or fewer are none";
+    EXPECT_EQ(folder.entries(), 5u) << "among all, pictures of ten bytes or fewer are none";
+    a.app->logEditPos = 3;
+    a.windows.dialogs.savePath = folder.file("ten");
+    a.app->btnPictureExport();
+    EXPECT_EQ(fileText(folder.file("ten.jpg")).size(), 10u) << "alone, ten bytes are one";
     // A picture that is no JPEG, with nothing to convert it, is reported, alone or among all.
     a.app->logStartArray.append(record("9", "", "", Picture(12, 'P')));
     a.app->logEditPos = 4;

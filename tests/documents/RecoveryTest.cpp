@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <regex>
 #include <sstream>
 
 #include "documents/ProjectFiles.h"
@@ -111,6 +112,11 @@ struct RecoveringApp {
     vexaLogging3AppDelegate& c = *app.app;
 };
 
+// The start of this process's journal's name.
+std::string ours(const std::string& state) {
+    return state + "/recovery-" + std::to_string(::getpid());
+}
+
 std::vector<std::string> journalNames(const std::string& folder) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder))
@@ -162,6 +168,8 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
         EXPECT_TRUE(dialogs.alerts[0].message.starts_with(
             "Restore the unsaved log \"day1\" with 2 records, last changed "))
             << dialogs.alerts[0].message;
+        EXPECT_TRUE(std::regex_search(dialogs.alerts[0].message,
+                                      std::regex(R"(changed \d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d)")));
         const int meanwhile = restore ? 3 : 1;
         EXPECT_EQ(next.c.logStartArray.recordCount(), meanwhile + 1);
         EXPECT_EQ(next.app.field(2, kFieldStop), restore ? "01:00:09:16" : "01:00:20:16");
@@ -192,8 +200,11 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
         }
         EXPECT_EQ(RecoveryFile::leftBehind(state).size(), answer == platform::kAlertAlternate)
             << "kept for the next start; ours is not offered while its program runs";
-        dialogs.answers = {platform::kAlertOther};
-        next.c.applicationWillTerminate();  // Don't Save
+        // Saved or given up at the quit, the log leaves nothing to restore.
+        dialogs.answers = {restore ? platform::kAlertDefault : platform::kAlertOther};
+        EXPECT_TRUE(next.c.applicationWillTerminate());
+        next.c.waitForRecoveryFile();
+        EXPECT_FALSE(read(fileText(ours(state) + ".journal")).unsaved);
     }
 }
 
@@ -260,8 +271,13 @@ TEST(CrashRecovery, ACorruptJournalIsSetAsideAndTheNextOneOffered) {
     RecoveryFile running(state);
     running.save(older, "/d/running.vlg", true, 2000);
     running.waitUntilIdle();
-    // What a power cut can leave of a file the system had not flushed.
+    // The name of ours is taken: the next program of our number numbers its own on.
+    EXPECT_EQ(olderFile, ours(state) + ".journal");
+    EXPECT_EQ(running.path(), ours(state) + "-1.journal");
+    // What a power cut can leave of a file the system had not flushed, set aside twice before.
     writeFile(folder.file("state/recovery-1-1.journal"), std::string(4096, '\0'));
+    for (const char* before : {".corrupt", ".corrupt-2"})
+        writeFile(folder.file("state/recovery-1-1.journal") + before, "");
     std::filesystem::last_write_time(
         olderFile, std::filesystem::last_write_time(olderFile) - std::chrono::hours(1));
     RecoveringApp app(state);
@@ -270,13 +286,12 @@ TEST(CrashRecovery, ACorruptJournalIsSetAsideAndTheNextOneOffered) {
     app.c.offerRecovery();
     app.app.mainThread.drain();
     ASSERT_EQ(dialogs.alerts.size(), 2u);
-    EXPECT_NE(dialogs.alerts[0].message.find("recovery-1-1.journal.corrupt"), std::string::npos);
+    EXPECT_NE(dialogs.alerts[0].message.find("recovery-1-1.journal.corrupt-3"), std::string::npos);
     EXPECT_TRUE(
         dialogs.alerts[1].message.starts_with("Restore the unsaved log \"older\" with 1 record"));
     EXPECT_EQ(app.app.field(1, kFieldComment1), "older");
     app.c.waitForRecoveryFile();
-    EXPECT_EQ(journalNames(state).size(), 3u) << "the corrupt one, the running one and ours";
-    EXPECT_TRUE(std::filesystem::exists(folder.file("state/recovery-1-1.journal.corrupt")));
+    EXPECT_EQ(journalNames(state).size(), 5u) << "three corrupt, the running one and ours";
     EXPECT_TRUE(std::filesystem::exists(running.path()));
 }
 
@@ -316,6 +331,20 @@ TEST(CrashRecovery, ACopyLeftByAnEarlierReleaseIsStillOffered) {
               0);
 }
 
+// The journals' folder is the state folder the desktop names, when it is absolute.
+TEST(CrashRecovery, TheJournalsLiveInTheUsersStateFolder) {
+    const ChildRun run = inChild([] {
+        std::string told;
+        for (const auto& [state, home] : {std::pair{"/s", "/h"}, {"s", "/h"}, {"", ""}}) {
+            ::setenv("XDG_STATE_HOME", state, 1);
+            ::setenv("HOME", home, 1);
+            told += RecoveryFile::defaultDirectory() + "|";
+        }
+        return told;
+    });
+    EXPECT_EQ(run.told, "/s/glimmark|/h/.local/state/glimmark||");
+}
+
 // With the disk full, the status line says the log is not protected and one alert says why;
 // the next change tries again, and once a write succeeds the status line says so.
 TEST(CrashRecovery, AFailedWriteIsToldOnceAndTriedAgainAtTheNextChange) {
@@ -342,13 +371,20 @@ TEST(CrashRecovery, AFailedWriteIsToldOnceAndTriedAgainAtTheNextChange) {
         told += change("still too big", 10);
         ::setrlimit(RLIMIT_FSIZE, &limit);
         told += change("room again", 10);
+        for (const int ms : {9999, 1}) {  // the notice stays ten seconds
+            app.app.timers.advance(std::chrono::milliseconds(ms));
+            app.app.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x21, 0, 0, 0, 0xF7});
+            app.app.mainThread.drain();
+            told += app.app.windows.statusText.value + "\n";
+        }
         return told;
     });
     EXPECT_EQ(run.told,
               "  not found|0\n"
               "  No crash copy: File too large|1\n"
               "  No crash copy: File too large|1\n"
-              "  Crash copy written again|1\n");
+              "  Crash copy written again|1\n"
+              "  01:00:00:00  Crash copy written again\n  01:00:00:00\n");
 }
 
 }  // namespace

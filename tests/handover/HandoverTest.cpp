@@ -92,9 +92,11 @@ TEST(HandoverEdl, NamesTheReelFromTheTitleAndNumbersPastNineHundredAndNinetyNine
     handover::Options options;
     // Letters, quotes and signs beyond ASCII are spelled in it; a tab or DEL is a blank.
     options.title = "Dreh \xC3\xBC" "ber Nacht\t\x7F\xC3\x80\xC5\xA0\xC5\xBD"
-                    "\xE2\x80\x9E\xE2\x80\x9D\xE2\x80\xA6\xE2\x82\xAC";
+                    "\xE2\x80\x9E\xE2\x80\x9D\xE2\x80\x99\xE2\x80\xA6\xE2\x82\xAC"
+                    "\xC5\x93\xE0\xB8\x81";
     const std::string edl = handover::edl(logOf("32", 1000), options);
-    EXPECT_EQ(edl.rfind("TITLE: Dreh ueber Nacht  ASZ\"\"...EUR\r\nFCM: NON-DROP FRAME\r\n", 0), 0u);
+    EXPECT_EQ(edl.rfind("TITLE: Dreh ueber Nacht  ASZ\"\"'...EURoe?\r\nFCM: NON-DROP FRAME\r\n", 0),
+              0u);
     EXPECT_NE(edl.find("\r\n001  Dreh_ueb V     C        10:00:00:00 10:00:05:12 "
                        "01:00:00:00 01:00:05:12\r\n* FROM CLIP NAME: 1\r\n"
                        "* COMMENT: take 1\r\n* COMMENT: LOGGED 05.12.2026 09:15:00\r\n"),
@@ -155,8 +157,10 @@ TEST(HandoverEdl, RecordsNobodyTimedAreNoEventsButStayRows) {
     list.append(blank);
     blank[kFieldStart] = "00:00:00:00";
     blank[kFieldStop] = "00:00:01:00";
+    blank[kFieldDate] = blank[kFieldTimeOfDay] = "";  // and nobody knows when it was logged
     list.append(blank);
     const std::string edl = handover::edl(list, {});
+    EXPECT_TRUE(edl.ends_with("01:00:10:24 01:00:11:24\r\n* FROM CLIP NAME: 0\r\n")) << edl;
     EXPECT_EQ(count(edl, "* FROM CLIP NAME:"), 3) << edl;
     EXPECT_NE(edl.find("\r\n002  AX       V     C        10:00:00:00 10:00:05:12 "
                        "01:00:05:12 01:00:10:24\r\n* FROM CLIP NAME: 2\r\n"),
@@ -247,10 +251,12 @@ TEST(HtmlReport, EmbedsThePicturesThatScaleAndEscapesTheText) {
     LogList list = sheetLog(4, {1, 3}, 4, 2);
     list.replace(LogList::indexOf(3, kFieldComment2), std::string("<script>alert(1)</script> & \"x\""));
     list.replace(LogList::indexOf(2, kFieldPicture), patternPicture(10, 1));
+    list.replace(LogList::indexOf(4, kFieldDate), std::string("06.12.2026"));
     fake::PictureScaler scaler;
     const std::string html = handover::htmlReport(list, {}, &scaler);
     EXPECT_EQ(scaler.scaled, 2);
     EXPECT_EQ(html.find("<script"), std::string::npos);
+    EXPECT_NE(html.find("Date: 05.12.2026 \xE2\x80\x93 06.12.2026 &middot;"), std::string::npos);
     EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt; &amp; &quot;x&quot;"),
               std::string::npos);
     // "thumb:7" and "thumb:21" in base64.
@@ -348,12 +354,15 @@ TEST(ExportCommands, AskTheReelOnceForEachFile) {
     EXPECT_EQ(dialogs.offered, std::vector<std::string>{"Day 4"});
     EXPECT_NE(fileText(e.folder.file("day.edl")).find("\r\n001  A001     V"), std::string::npos);
     EXPECT_NE(fileText(e.folder.file("day.ale")).find("\tA001\t"), std::string::npos);
-    e.a.app->setPathString("");
     dialogs.text = "";
     dialogs.savePath = e.folder.file("new.edl");
-    e.a.app->exportEdl();
-    EXPECT_EQ(dialogs.offered, (std::vector<std::string>{"Day 4", "Untitled"}));
+    for (const std::string& path : {e.folder.file("Day 5.vlg"), std::string()}) {
+        e.a.app->setPathString(path);
+        e.a.app->exportEdl();
+    }
+    EXPECT_EQ(dialogs.offered, (std::vector<std::string>{"Day 4", "Day 5", "Untitled"}));
     EXPECT_FALSE(std::filesystem::exists(e.folder.file("new.edl")));
+    EXPECT_EQ(dialogs.kept.size(), 1u) << "a cancel keeps no name";
 }
 
 TEST(ExportCommands, TellWhyAFileWasNotWrittenAndKeepTheOldOne) {
@@ -371,6 +380,9 @@ TEST(ExportCommands, TellWhyAFileWasNotWrittenAndKeepTheOldOne) {
     EXPECT_NE(e.a.windows.dialogs.alerts[1].message.find("the printer ran dry"),
               std::string::npos);
     EXPECT_EQ(fileText(e.folder.file("old.pdf")), "old");
+    EXPECT_EQ(handover::writeExport(handover::Format::Pdf, e.a.app->logStartArray, {},
+                                    e.folder.file("none.pdf"), {}),
+              "no PDF writer is available");
     EXPECT_EQ(e.folder.entries(), 1u);
     // The project file chosen by mistake gets a file beside it, never the export's bytes.
     writeFile(e.folder.file("Day 4.vlg"), "project");
