@@ -33,18 +33,11 @@ public:
     // reader has gone.
     void publishKeepAlive();
 
-    // Copies up to `max` bytes for the stream into `out`, and answers how many. With nothing
-    // to send it calls `park` and, when that agrees, keeps `wake` for the next publish, both
-    // under the feed's lock so that no publish falls between them; it answers 0 then. `id`
-    // names the stream.
+    // As EventStreams says; the wake-up a parked stream keeps is run by the next publish.
     std::size_t readOrPark(std::uintptr_t id, Cursor& cursor, char* out, std::size_t max,
                            const std::function<bool()>& park, Wake wake) override;
-    // Forgets a stream's wake-up: its connection is gone. A wake-up already taken by a
-    // publish may still run; the server keeps a parked stream's connection until it does.
     void close(std::uintptr_t id) override;
-    // Runs one stream's wake-up, if it is parked.
     void wake(std::uintptr_t id) override;
-    // Runs every parked stream's wake-up and forgets them all.
     void wakeAll() override;
 
     std::size_t parkedCount() const;
