@@ -32,6 +32,23 @@ inline platform::Bytes encodedPicture(const char* format, QColor colour, int wid
     return platform::Bytes(bytes.begin(), bytes.end());
 }
 
+// Acts on the next modal window (panel, alert, dialog) once it is up, from inside its event
+// loop. The answer is the watch itself: delete it when no modal window is expected after all.
+// A watch still waiting when its owner goes goes too, so that it cannot answer the next test's.
+inline QTimer* whenModal(QObject* owner, std::function<void(QWidget*)> act) {
+    auto* poll = new QTimer(owner);
+    QObject::connect(poll, &QTimer::timeout, [poll, act = std::move(act)] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal != nullptr && modal->isVisible()) {
+            poll->stop();
+            poll->deleteLater();
+            act(modal);
+        }
+    });
+    poll->start(10);
+    return poll;
+}
+
 // The real windows and event-loop services over a controller whose MIDI, clock, codec and
 // video are the tests' fakes: what the user sees and does, with nothing outside the process.
 struct GuiApp {
@@ -55,23 +72,13 @@ struct GuiApp {
                                          std::string("07.12.2026"), std::string(), picture});
         ++controller.logNr;
     }
-    // Acts on the next modal window (panel, alert) once it is up, from inside its event loop.
-    // The answer is the watch itself: delete it when no modal window is expected after all.
-    // A watch still waiting when the test ends goes with this app, so that it cannot answer
-    // the next test's windows.
-    QTimer* whenModal(std::function<void(QWidget*)> act) {
-        auto* poll = new QTimer(&polls);
-        QObject::connect(poll, &QTimer::timeout, [poll, act = std::move(act)] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (modal != nullptr && modal->isVisible()) {
-                poll->stop();
-                poll->deleteLater();
-                act(modal);
-            }
-        });
-        poll->start(10);
-        return poll;
+    // The interface's log start (1) or stop (2) at that time, through the MIDI callback.
+    static void device(std::uint8_t event, std::uint8_t hours, std::uint8_t seconds) {
+        const std::uint8_t message[] = {0xF0, 0x2C, 0x4D,    0x67, event, hours,
+                                        0,    seconds, 0,    0,    0xF7};
+        myReadProc(platform::makeMidiPacketList(message), nullptr, nullptr);
     }
+    QTimer* whenModal(std::function<void(QWidget*)> act) { return gui_test::whenModal(&polls, act); }
 
     frontend::ApplicationWindows windows;
     platform::qt::QtMainThread mainThread;

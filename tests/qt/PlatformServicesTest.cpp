@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QFileDialog>
-#include <QProgressDialog>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <numeric>
 #include <thread>
@@ -39,21 +41,9 @@ TEST(QtMainThread, WorkFromOtherThreadsRunsOnTheGuiThreadInPostingOrder) {
     EXPECT_EQ(ran.back(), -2);
 }
 
-// How often pictures are decoded, and how many ahead, is bench/qt/EditorStepBench's to measure.
-TEST(DecodedPictures, StepsShowTheNeighboursPicturesAndDroppedRequestsStillShow) {
-    gui_test::GuiApp app;
-    // Pictures of their own each run: the editor's cache outlives a test.
-    static int runs = 0;
-    ++runs;
-    for (int r = 1; r <= 6; ++r)
-        app.addRecord(std::to_string(r), "01:00:00:00", "",
-                      encodedPicture("JPEG", QColor(0, 40 * r, runs * 50 % 250), 1920, 1080));
-    app.controller.LogActualWrite();
-    for (int step = 0; step < 5; ++step) app.controller.btnLogNaechstes();
-    for (int step = 0; step < 5; ++step) app.controller.btnLogVorher();
-    EXPECT_NEAR(qGreen(app.edit.imgEditNext->picture().pixel(4, 4)), 80, 8);
-
-    // More asked ahead than are kept waiting: whichever were dropped are decoded when shown.
+// More asked ahead than are kept waiting: whichever were dropped are decoded when shown. How
+// often pictures are decoded, and how many ahead, is bench/qt/EditorStepBench's to measure.
+TEST(DecodedPictures, DroppedRequestsStillShow) {
     DecodedPictures own(16);
     std::vector<QByteArray> shades;
     for (int shade = 0; shade < 10; ++shade) {
@@ -71,20 +61,6 @@ TEST(DecodedPictures, StepsShowTheNeighboursPicturesAndDroppedRequestsStillShow)
     EXPECT_GE(own.decodesAhead(), 4) << "the last four asked are never dropped";
 }
 
-// Does `act` to the modal window once one of kind T is up, from inside its event loop.
-template <typename T>
-void whenModal(const std::function<void(T*)>& act) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        if (auto* modal = qobject_cast<T*>(QApplication::activeModalWidget());
-            modal != nullptr && modal->isVisible()) {
-            poll->deleteLater();
-            act(modal);
-        }
-    });
-    poll->start(10);
-}
-
 // The export dialogs name the kind of file they write. A long job's progress has a Cancel
 // that the job hears, and work handed to the main thread runs on meanwhile.
 TEST(QtDialogs, SaveDialogsNameTheirFormatAndAJobHearsItsCancel) {
@@ -92,10 +68,11 @@ TEST(QtDialogs, SaveDialogsNameTheirFormatAndAJobHearsItsCancel) {
     QStringList filters;
     platform::FileDialogPurpose purpose;
     purpose.title = "Export";
+    QObject polls;
     for (const char* extension : {"edl", "csv", "ale", "pdf", "html"}) {
-        whenModal<QFileDialog>([&](QFileDialog* dialog) {
-            filters << dialog->nameFilters().join(';');
-            dialog->reject();
+        gui_test::whenModal(&polls, [&](QWidget* dialog) {
+            filters << qobject_cast<QFileDialog*>(dialog)->nameFilters().join(';');
+            qobject_cast<QFileDialog*>(dialog)->reject();
         });
         EXPECT_FALSE(dialogs.runSaveDialog("day", extension, purpose));
     }
@@ -106,9 +83,7 @@ TEST(QtDialogs, SaveDialogsNameTheirFormatAndAJobHearsItsCancel) {
     platform::qt::QtMainThread mainThread;
     int ran = 0;
     int steps = 0;
-    whenModal<QProgressDialog>([](QProgressDialog* dialog) {
-        dialog->findChild<QPushButton*>()->click();
-    });
+    gui_test::whenModal(&polls, [](QWidget* dialog) { dialog->findChild<QPushButton*>()->click(); });
     dialogs.runCancellableProgress("Exporting", [&](const auto& progress) {
         mainThread.post([&] { ++ran; });
         while (steps < 1000 && progress(0.5)) {
@@ -139,6 +114,27 @@ TEST(WindowPlacement, TheWindowsShareTheScreenWithoutCoveringEachOther) {
         EXPECT_TRUE(editor.size().expandedTo(editorMinimum) == editor.size());
         EXPECT_TRUE(capture.size().expandedTo(captureMinimum) == capture.size());
     }
+    // The real windows: side by side on this screen at the first start; where they were left
+    // at every start after.
+    frontend::ApplicationWindows windows;
+    QWidget& capture = windows.windowRec;
+    QWidget& editor = windows.windowEdit;
+    QTemporaryDir folder;
+    QSettings settings(folder.filePath("places.ini"), QSettings::IniFormat);
+    frontend::placeWindows(capture, editor, settings);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    // This screen is narrower than the two windows' least widths: the editor keeps its own.
+    EXPECT_EQ(capture.pos(), screen.topLeft());
+    EXPECT_GT(editor.x(), capture.x());
+    EXPECT_GE(editor.width(), editor.minimumSizeHint().width());
+    capture.setGeometry(10, 20, 500, 600);
+    editor.setGeometry(520, 30, 700, 650);
+    frontend::saveWindowPlaces(capture, editor, settings);
+    capture.setGeometry(0, 0, 600, 600);
+    editor.setGeometry(0, 0, 800, 700);
+    frontend::placeWindows(capture, editor, settings);
+    EXPECT_EQ(capture.geometry(), QRect(10, 20, 500, 600));
+    EXPECT_EQ(editor.geometry(), QRect(520, 30, 700, 650));
 }
 
 }  // namespace
