@@ -78,7 +78,9 @@ struct GuiApp {
                                         0,    seconds, 0,    0,    0xF7};
         myReadProc(platform::makeMidiPacketList(message), nullptr, nullptr);
     }
-    QTimer* whenModal(std::function<void(QWidget*)> act) { return gui_test::whenModal(&polls, act); }
+    QTimer* whenModal(std::function<void(QWidget*)> act) {
+        return gui_test::whenModal(&polls, std::move(act));
+    }
 
     frontend::ApplicationWindows windows;
     platform::qt::QtMainThread mainThread;

@@ -83,7 +83,8 @@ TEST(QtDialogs, SaveDialogsNameTheirFormatAndAJobHearsItsCancel) {
     platform::qt::QtMainThread mainThread;
     int ran = 0;
     int steps = 0;
-    gui_test::whenModal(&polls, [](QWidget* dialog) { dialog->findChild<QPushButton*>()->click(); });
+    gui_test::whenModal(&polls,
+                        [](QWidget* dialog) { dialog->findChild<QPushButton*>()->click(); });
     dialogs.runCancellableProgress("Exporting", [&](const auto& progress) {
         mainThread.post([&] { ++ran; });
         while (steps < 1000 && progress(0.5)) {

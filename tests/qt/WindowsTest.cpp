@@ -83,7 +83,8 @@ std::string reading(QWidget* window) {
             s = "{";
             for (int at = 0; at < header->count(); ++at)
                 if (const int c = header->logicalIndex(at); !header->isSectionHidden(c))
-                    s += header->model()->headerData(c, Qt::Horizontal).toString().toStdString() + ",";
+                    s += header->model()->headerData(c, Qt::Horizontal).toString().toStdString()
+                         + ",";
             s += "}";
         } else if (auto* field = qobject_cast<QLineEdit*>(w))
             s = "[" + (s.empty() ? field->placeholderText().toStdString() : s) +
@@ -198,8 +199,9 @@ TEST_F(Windows, StartWithTheEditorInFrontAndNoInterfaceThenTakeTheUsersLoggingAn
               "imgEditPre imgEdit imgEditNext / Previous Current Next / "
               "Number [txtEditNr]? Renumber… ◀ Previous Next ▶ / "
               "Start [txtEditStart ro] Stop [txtEditStop ro] Duration [txtEditDuration ro] / "
-              "Time of day [txtEditTod ro] Date [txtEditDate ro] / Comment 1 [txtEditComment1 ro] / "
-              "Comment 2 [txtEditComment2 ro] / Add? Insert? Delete…? Cut? Copy? Paste? "
+              "Time of day [txtEditTod ro] Date [txtEditDate ro] / "
+              "Comment 1 [txtEditComment1 ro] / Comment 2 [txtEditComment2 ro] / "
+              "Add? Insert? Delete…? Cut? Copy? Paste? "
               "Replace Picture…? Delete Picture…? / "
               "Play Chase Edit mode fps 24 25 29.97 30 Full Screen / ");
     EXPECT_EQ(reading(&app.rec),
@@ -495,12 +497,13 @@ TEST_F(Windows, TheMidiMenuPicksTheSystemAndTheInterfacesPort) {
     ASSERT_NE(status, nullptr);
     EXPECT_EQ(status->text() + (app.windows.menus.midiAlsa->isChecked() ? " ALSA ticked" : ""),
               "MIDI: ALSA (set by --midi) ALSA ticked");
-    EXPECT_EQ(offered(2), "[Found by its name (“vexa ”)], ALSA: Desk, ALSA: Keys -> Keys");
+    const std::string byName = "Found by its name (“vexa ”)";
+    EXPECT_EQ(offered(2), "[" + byName + "], ALSA: Desk, ALSA: Keys -> Keys");
     jackAnswers = true;
-    EXPECT_EQ(offered(-1), "Found by its name (“vexa ”), JACK: vexa , ALSA: Desk, [ALSA: Keys] -> Keys");
+    EXPECT_EQ(offered(-1), byName + ", JACK: vexa , ALSA: Desk, [ALSA: Keys] -> Keys");
     alsa.unplug(1);
-    EXPECT_EQ(offered(3), "Found by its name (“vexa ”), JACK: vexa , ALSA: Desk, [Keys (not found now)] -> Keys");
-    EXPECT_EQ(offered(0), "Found by its name (“vexa ”), JACK: vexa , ALSA: Desk, [Keys (not found now)] -> ");
+    EXPECT_EQ(offered(3), byName + ", JACK: vexa , ALSA: Desk, [Keys (not found now)] -> Keys");
+    EXPECT_EQ(offered(0), byName + ", JACK: vexa , ALSA: Desk, [Keys (not found now)] -> ");
     EXPECT_EQ(settings.value(frontend::kInterfacePortKey).toString(), "");
     for (auto [item, key, said] :
          {std::tuple{app.windows.menus.midiJack, "jack", "MIDI: JACK"},
@@ -582,6 +585,14 @@ TEST_F(Windows, ShareLiveLogShowsTheAddressWhileTheLogIsShared) {
     EXPECT_TRUE(url.startsWith("http://127.0.0.1:")) << url.toStdString();
     EXPECT_EQ(said(), "Sharing the live log at " + url + " | <a href=\"" + url + "\">" + url +
                           "</a> | QR");
+    // Where another program listens already, the dialog says why it cannot share.
+    QWidget window;
+    LiveSharing second(app.controller, app.codec, nullptr, nullptr, &window);
+    std::string why;
+    ASSERT_FALSE(second.start({"127.0.0.1", QUrl(url).port()}, false, why));
+    second.showDialog();
+    window.findChild<QDialog*>()->findChild<QCheckBox*>()->click();
+    EXPECT_EQ(window.findChild<QDialog*>()->findChildren<QLabel*>()[3]->text().toStdString(), why);
     boxes[1]->click();
     EXPECT_TRUE(sharing.url().startsWith("http://") && sharing.url().size() > url.size() + 30)
         << sharing.url().toStdString();
