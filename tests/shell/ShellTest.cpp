@@ -23,13 +23,20 @@ TEST(StartUp, LeavesAnUntitledLogAndLooksForTheInterfaceAtOnceThenEveryTwoSecond
         app.app->awakeFromNib();
         EXPECT_EQ(app.app->logStartArray.count(), 10u);
         EXPECT_EQ(app.field(0, 0), "Glimmark");
+        const fake::Windows& w = app.windows;
         EXPECT_EQ(std::tuple(app.app->logNr, app.app->logEditPos,
                              std::uint8_t{app.app->editChangeFlag}, app.app->fullScreenMode,
-                             app.app->mmcFpsAddWert,
-                             app.windows.txtEditComment1.editable),
-                  std::tuple(0, 1, 0, 0, 32, false));
-        EXPECT_EQ(app.windows.windowEdit.title, "Glimmark Editor - Untitled");
-        EXPECT_EQ(app.windows.windowRec.title, "Glimmark Capture Tool - Untitled");
+                             app.app->mmcFpsAddWert, w.cmbLogSelectVal.selected),
+                  std::tuple(0, 1, 0, 0, 32, 0));
+        // Nothing to type into outside edit mode, nothing to start before a logging choice.
+        for (const auto* field : {&w.txtEditComment1, &w.txtEditComment2, &w.txtEditStart,
+                                  &w.txtEditStop})
+            EXPECT_FALSE(field->editable);
+        EXPECT_FALSE(w.btnEditPlayVal.enabled || w.btnLogManualVal.enabled ||
+                     w.btnLogManualStopVal.enabled);
+        EXPECT_EQ(w.cmbDevicesVal.items, std::vector<std::string>{"Select Video Device"});
+        EXPECT_EQ(w.windowEdit.title + " / " + w.windowRec.title,
+                  "Glimmark Editor - Untitled / Glimmark Capture Tool - Untitled");
         EXPECT_EQ(app.app->midiOpenFlag, pluggedAtStart ? 1 : 0);
         app.midi.plug("vexa ");
         app.timers.advance(1999ms);

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
@@ -79,18 +78,17 @@ TEST(Soak, ADayOfLogsIsSavedWholeAndMemoryStaysFlat) {
     rssPeak = std::max(rssPeak, residentBytes());
     ASSERT_GE(list.recordCount(), expectedLogs - 1);
     ASSERT_EQ(list.recordCount(), sim.logsStarted());
-    std::printf("soak: %.1f h, %d logs, RSS %.1f MB at start, %.1f MB peak\n", hours,
-                list.recordCount(), rssStart / 1e6, rssPeak / 1e6);
 #if !defined(__SANITIZE_ADDRESS__)
     // Beyond the pictures held (with the allocator's slack) and a fixed margin: a leak per
     // quarter frame or per save passes it by far.
     const long pictureBytes = static_cast<long>(kPictureBytes) * list.recordCount();
-    EXPECT_LT(rssPeak - rssStart, pictureBytes + pictureBytes / 4 + (48l << 20));
+    EXPECT_LT(rssPeak - rssStart, pictureBytes + pictureBytes / 4 + (48l << 20))
+        << hours << " h, " << list.recordCount() << " logs";
 #endif
 
     const auto read = store.readArray(path);
-    ASSERT_EQ(read.error, "");
-    ASSERT_TRUE(read.entries == projectfiles::valuesOf(list)) << "the file differs from the log";
+    ASSERT_TRUE(read.error.empty() && read.entries == projectfiles::valuesOf(list))
+        << "the file differs from the log: " << read.error;
     for (int r = 1; r <= list.recordCount(); ++r) {
         const Picture& picture = list.picture(LogList::indexOf(r, kFieldPicture));
         ASSERT_TRUE(list.text(LogList::indexOf(r, kFieldNumber)) == std::to_string(r) &&

@@ -10,7 +10,7 @@
 
 namespace {
 
-// What a viewer sees of a still: its size and its grey picture, row by row.
+// What a viewer sees of a still: its size and its grey picture.
 struct Decoded {
     int width = 0, height = 0;
     std::vector<std::uint8_t> luma;
@@ -39,8 +39,7 @@ TEST(TurboJpegCodec, AStillDecodesAsTheWholeFrameAtTheProgramsFactor) {
         const char* name;
         int width, height, rowPadding;
     };
-    const Row rows[] = {{"full HD", 1920, 1080, 0},
-                        {"odd sizes, padded rows", 321, 241, 27},
+    const Row rows[] = {{"full HD", 1920, 1080, 0}, {"odd sizes, padded rows", 321, 241, 27},
                         {"one pixel", 1, 1, 0}};
     platform::TurboJpegCodec codec;
     for (const Row& row : rows) {
