@@ -26,12 +26,10 @@ import re
 import select
 import shutil
 import signal
-import socket
 import subprocess
 import sys
 import tempfile
 import time
-import urllib.parse
 import urllib.request
 from html.parser import HTMLParser
 
@@ -235,127 +233,75 @@ class Desktop:
     def text(self, node):
         return self.Atspi.Text.get_text(node, 0, -1)
 
-    def checked(self, node):
-        return node.get_state_set().contains(self.Atspi.StateType.CHECKED)
-
 
 def logWindow(s, glimmark, say):
+    """What only the real window shows: keys through the window manager, clicks, the file
+    dialog, the accessibility bridge and the simulated interface's takes. The table's own
+    behaviour is tests/qt's."""
     d = Desktop(s, glimmark)
     editor = d.window("^Glimmark Editor - ")
     capture = d.window("^Glimmark Capture Tool - ")
-    say("the editor and the capture window are up")
     d.key(editor, "ctrl+3")
-    log = d.window("Log")
-    if "Glimmark Log" not in d.title(log):
-        raise CheckFailed(f"Ctrl+3 opened '{d.title(log)}'")
-    say(f"Ctrl+3 opened '{d.title(log)}'")
-
+    log = d.window("^Glimmark Log$")
+    say("Ctrl+3 opened the log window")
     frame = d.frame("Glimmark Log")
     table = d.find(frame, "table")
     columns = [table.get_column_description(c) for c in range(table.get_n_columns())]
-    if "Number" not in columns:
-        raise CheckFailed(f"no number column among {columns}")
     number, start = columns.index("Number"), columns.index("Start")
     cell = lambda row, column: table.get_accessible_at(row, column)
     rows = table.get_n_rows
     numbers = lambda: [cell(r, number).get_name() for r in range(rows())]
     chosen = lambda: [cell(r, number).get_name() for r in table.get_selected_rows()]
-    editorFrame = d.frame("Glimmark Editor")
     # Labels speak their text as their name; their descriptions say what they are.
-    position = d.find(editorFrame, "label",
+    position = d.find(d.frame("Glimmark Editor"), "label",
                       description="Place of the record on show in the log").get_name
-    numberField = d.find(editorFrame, "text", name="Record number")
     search = d.find(frame, "text", name="Search")
     count = d.find(frame, "label", description="Records matching the search").get_name
-    follow = d.find(frame, "check box", name="Follow")
-    if not d.checked(follow):
-        raise CheckFailed("Follow is not on at start")
 
     def followed(least, exact=False):
         shown = numbers()
         n = len(shown)
-        if n < least or (exact and n > least):
-            return False, f"{n} rows"
-        ok = (chosen() == [shown[-1]] and shown[-1] == str(n)
-              and position() == f"Record {n} of {n}" and count() == f"{n} records")
+        ok = n >= least and not (exact and n > least) and chosen() == [str(n)] == shown[-1:] \
+            and position() == f"Record {n} of {n}" and count() == f"{n} records"
         return ok, f"rows {shown}, chosen {chosen()}, editor '{position()}', count '{count()}'"
 
-    def movedTo(record):
-        ok = (position() == f"Record {record} of {rows()}" and chosen() == [str(record)]
-              and d.text(numberField) == str(record))
-        return ok, f"editor '{position()}' at #{d.text(numberField)}, chosen {chosen()}"
-
-    say("takes come in and Follow keeps the newest chosen: " + waitFor(
-        "three takes logged, the newest chosen in the table and the editor",
-        lambda: followed(3), deadline=DEADLINE + 15))
+    waitFor("three takes, the newest chosen", lambda: followed(3), deadline=DEADLINE + 15)
     # That very take, not a later one: a Follow that skips every other take shows here.
     n = rows()
-    say("the next take came and is chosen: " + waitFor(
-        "the next take logged and chosen", lambda: followed(n + 1, exact=True)))
+    say("takes come in, Follow chose each: " + waitFor("the next take chosen",
+                                                       lambda: followed(n + 1, exact=True)))
 
-    # A search for one record's start time narrows the rows to those that hold it.
+    # Typed into the search, one record's start time narrows the rows to those that hold it.
     wanted = cell(1, start).get_name()
-    if not re.fullmatch(r"\d\d:\d\d:\d\d:\d\d", wanted):
-        raise CheckFailed(f"record 2 starts at '{wanted}'")
-    before = int(d.text(numberField))
     d.click(log, search)
     d.type(wanted)
 
     def narrowed():
-        shown = rows()
         texts = [" ".join(cell(r, c).get_name() for c in range(len(columns)))
-                 for r in range(shown)]
+                 for r in range(rows())]
         m = re.fullmatch(r"(\d+) of (\d+) match", count())
-        ok = (d.text(search) == wanted and m and int(m[1]) == shown and 1 <= shown < int(m[2])
-              and all(wanted in t for t in texts) and "2" in numbers())
-        return bool(ok), f"search '{d.text(search)}', {shown} rows {texts}, count '{count()}'"
+        ok = m and int(m[1]) == len(texts) < int(m[2]) and all(wanted in t for t in texts) \
+            and "2" in numbers()
+        return bool(ok), f"search '{d.text(search)}', rows {texts}, count '{count()}'"
 
     say("the search narrowed the rows: " + waitFor(f"the rows narrowed to '{wanted}'", narrowed))
     d.key(log, "ctrl+a", "BackSpace")
-
-    # Every row back, the editor's record chosen again: the search moved nothing.
-    def cleared():
-        record = int(d.text(numberField))
-        ok = count() == f"{rows()} records" and record >= before and movedTo(record)[0]
-        return ok, f"count '{count()}', {movedTo(record)[1]}"
-
-    say("the search cleared, nothing moved: " + waitFor("all rows back", cleared))
+    waitFor("all rows back", lambda: count() == f"{rows()} records")
     d.click(log, cell(2, start))
-    say("a click on row 3 moved the editor: " + waitFor("the editor at row 3", lambda: movedTo(3)))
-    d.key(editor, "ctrl+End")
-    say("Ctrl+End went to the newest: " + waitFor("Ctrl+End at the newest", lambda: (
-        position() == f"Record {rows()} of {rows()}" and chosen() == [str(rows())],
-        f"editor '{position()}', chosen {chosen()}")))
+    say("a click on row 3 moved the editor: " + waitFor("the editor at row 3", lambda: (
+        position() == f"Record 3 of {rows()}" and chosen() == ["3"], position())))
 
-    # Follow off: the next take comes in and the choice stays where it was.
-    d.click(log, follow)
-    waitFor("Follow off", lambda: not d.checked(follow))
-    n = rows()
-    waitFor("the next take logged", lambda: rows() > n)
-    time.sleep(0.3)  # what follows a take runs after it: time to undo what was seen
-    say("with Follow off a new take leaves the choice: " + waitFor(
-        f"record {n} still chosen with Follow off", lambda: movedTo(n)))
-    d.click(log, follow)
-    waitFor("Follow on again", lambda: d.checked(follow))
-    d.key(editor, "ctrl+Home")
-    say("Ctrl+Home went to the first: " + waitFor("Ctrl+Home at the first", lambda: movedTo(1)))
-    atHome = rows()
-
-    # The unsaved mark, then a first save, which asks for a name.
+    # A first save asks for a name; the file is written and both titles lose their mark.
     marked = lambda: all(d.title(w).endswith("*") for w in (editor, capture))
-    waitFor("the unsaved mark on the editor's and the capture window's titles", marked)
-    say(f"both titles marked: '{d.title(editor)}', '{d.title(capture)}'")
+    waitFor("the unsaved mark on both titles", marked)
     saved = os.path.join(s.work, "day one")
     d.key(editor, "ctrl+s")
     dialog = d.window("^Save Log As$")
-    say("a first save asks for a name in 'Save Log As'")
     d.key(dialog, "ctrl+a")
     d.type(saved)
     d.key(dialog, "Return")
-    waitFor("the save dialog gone", lambda: not d.windowsNamed("^Save Log As$"))
     waitFor("the file written", lambda: os.path.exists(saved + ".vlg"))
-    # Takes keep coming: a new one may mark the log again at once. Another Ctrl+S saves under
-    # the name now known, without asking.
+    # Takes keep coming and may mark the log again at once: Ctrl+S again saves without asking.
     clean = lambda: [d.title(w) for w in (editor, capture)] == [
         "Glimmark Editor - day one", "Glimmark Capture Tool - day one"]
     for saves in range(1, 4):
@@ -368,16 +314,9 @@ def logWindow(s, glimmark, say):
             d.key(editor, "ctrl+s")
     with open(saved + ".vlg", "rb") as f:
         entries = plistlib.load(f)
-    records = (len(entries) - 10) // 10
-    if records < 3 or entries[10] != "1":
-        raise CheckFailed(f"the saved file holds {records} records: {entries[:12]}")
-    say(f"Ctrl+S saved {records} records as 'day one.vlg' and cleared both marks ({saves} saves)")
-    waitFor("the mark back with the next take", marked)
-    say("the next take marked both titles again")
-    # Follow is on, but an older record is chosen: the takes logged since left it there.
-    waitFor("a take logged since Ctrl+Home", lambda: rows() > atHome)
-    say("with an older row chosen the takes leave it: " + waitFor(
-        "record 1 still chosen", lambda: movedTo(1)))
+    if len(entries) < 40 or entries[10] != "1":
+        raise CheckFailed(f"the saved file holds {entries[:12]}")
+    say(f"Ctrl+S saved {(len(entries) - 10) // 10} records as 'day one.vlg', marks cleared")
     if d.program.poll() is not None:
         raise CheckFailed(f"glimmark ended with status {d.program.returncode}")
 
@@ -437,8 +376,8 @@ class Browser:
 def sharedPage(s, glimmark, screenshot, cli=None, say=print):
     """`glimmark --simulate --serve` over a log of two takes with long comments: the takes it
     logs are rows within a second, newest first; thumbnails load, the search narrows the rows,
-    a phone shows every comment and duration without sideways scrolling, and pages come back
-    after 300 event streams that never read."""
+    and a phone shows every comment and duration without sideways scrolling. Streams that
+    never read are tests/share's."""
     chromium = shutil.which("chromium") or shutil.which("chromium-browser")
     if not chromium:
         skip("no chromium installed")
@@ -482,19 +421,12 @@ def sharedPage(s, glimmark, screenshot, cli=None, say=print):
     if len(seen_in_log) < 2 or late:
         raise CheckFailed(f"{len(seen_in_log)} takes logged; not shown within a second: {late}")
 
-    # Newest first: the rows run in the log's order from its end. The simulated interface
-    # keeps logging, so the log and the page are read until they agree, the log on both sides
-    # of the page, so that a take between the reads is not taken for a fault.
+    # Newest first. The simulated interface keeps logging: the log is read on both sides of
+    # the page, so that a take between the reads is not taken for a fault.
     def agreed():
         log, shown = logKeys(), page(keys)
         return log == logKeys() and shown == log[::-1], (log, shown)
     waitFor("the rows the log newest first", agreed, interval=0.1)
-    first = page("document.querySelector('#rows tr').cells[1].textContent")
-    # Pictures load after their rows, later still on a busy machine.
-    loaded = waitFor("a thumbnail loaded", lambda: page(
-        "Array.from(document.querySelectorAll('#rows img'))"
-        ".filter(i => i.complete && i.naturalWidth > 0).length"))
-
     # The search narrows the rows to those that hold the text.
     when = page("document.querySelector('#rows tr').cells[5].textContent")
     search = "(t => { const s = document.getElementById('search'); s.value = t;" \
@@ -506,9 +438,11 @@ def sharedPage(s, glimmark, screenshot, cli=None, say=print):
     if shown != [when] or total < 2:
         raise CheckFailed(f"search {when!r}: {shown} of {total} rows")
     page(f"{search}('')")
-    timecode = page("document.getElementById('timecode').textContent")
-    if timecode.count(":") != 3 or timecode == "--:--:--:--":
-        raise CheckFailed(f"the page's timecode {timecode!r}")
+    # Pictures load after their rows, later still on a busy machine; the running timecode.
+    waitFor("a thumbnail loaded", lambda: page("Array.from(document.querySelectorAll('#rows img'))"
+                                               ".some(i => i.complete && i.naturalWidth > 0)"))
+    waitFor("the page's timecode", lambda: re.fullmatch(r"\d\d:\d\d:\d\d[:;]\d\d", page(
+        "document.getElementById('timecode').textContent")))
     browser.shot(session, screenshot)
 
     # A phone and a laptop: nothing wider than the screen, every comment on it, and the
@@ -535,29 +469,9 @@ def sharedPage(s, glimmark, screenshot, cli=None, say=print):
             }})()""")
             if fit["width"] > width or fit["comments"] < 2 or fit["off"] or fit["undurated"]:
                 raise CheckFailed(f"the {name} at {width} wide: {fit}")
-            if mobile:
-                browser.shot(where, screenshot.replace(".png", f"-{name[:4]}-phone.png"))
 
-    # 300 event streams that never read: the page that was open and one opened meanwhile
-    # show the takes logged after them.
-    address = urllib.parse.urlsplit(url)
-    attack = []
-    for _ in range(300):
-        stream = socket.create_connection((address.hostname, address.port))
-        stream.sendall(f"GET {address.path}events HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n".encode())
-        attack.append(stream)
-    second = browser.open(url)
-    time.sleep(3)
-    for stream in attack:
-        stream.close()
-    before = max(logKeys())
-    top = "Number((document.querySelector('#rows tr') || {dataset: {}}).dataset.key) || 0"
-    waitFor(f"both pages past take {before} after the attack", lambda: (lambda tops: (
-        all(t > before for t in tops), tops))([browser.evaluate(p, top) for p in (session, second)]),
-        interval=0.2)
-    say(f"{len(seen_in_log)} takes shown, newest first (take {first}), {loaded} thumbnails, "
-        f"search narrowed {total} rows to 1, timecode {timecode}, fits 390 and 1280 pixels, "
-        f"both pages back after 300 streams; screenshot {screenshot}")
+    say(f"{len(seen_in_log)} takes shown, newest first, search narrowed {total} rows to 1, "
+        f"fits 390 and 1280 pixels; screenshot {screenshot}")
 
 
 # --- the hand-over files -------------------------------------------------------------------
@@ -607,12 +521,10 @@ def span(record, fps, drop):
 
 
 def seconds_between(start, stop):
-    if not re.fullmatch(r"\d\d:\d\d:\d\d:\d\d", start) or not re.fullmatch(r"\d\d:\d\d:\d\d:\d\d", stop):
+    if not all(re.fullmatch(r"\d\d:\d\d:\d\d:\d\d", t) for t in (start, stop)):
         return ""
-    a = [int(x) for x in start.split(":")]
-    b = [int(x) for x in stop.split(":")]
-    seconds = (b[0] * 3600 + b[1] * 60 + b[2] - (1 if b[3] < a[3] else 0)) - (a[0] * 3600 + a[1] * 60 + a[2])
-    seconds %= 24 * 3600
+    (h, m, s, f), (H, M, S, F) = ([int(x) for x in t.split(":")] for t in (start, stop))
+    seconds = ((H - h) * 3600 + (M - m) * 60 + S - s - (F < f)) % (24 * 3600)
     return "%02d:%02d:%02d" % (seconds // 3600, seconds // 60 % 60, seconds % 60)
 
 
@@ -651,12 +563,10 @@ def check_edl(path, log):
         expect(event["reel"] == log["reel8"], where + "reel " + event["reel"])
         for label in event["tc"]:
             expect((";" in label) == drop and (":" in label) != drop, where + "separators of " + label)
-        src_in, src_out, rec_in, rec_out = (frames(t, fps, drop) for t in event["tc"])
         start, length = span(record, fps, drop)
-        expect(src_in == start, where + "source in " + event["tc"][0])
-        expect(src_out == (start + length) % day(fps, drop), where + "source out " + event["tc"][1])
-        expect(rec_in == record_at, where + "record in " + event["tc"][2])
-        expect(rec_out == record_at + length, where + "record out " + event["tc"][3])
+        expect([frames(t, fps, drop) for t in event["tc"]] == [
+            start, (start + length) % day(fps, drop), record_at, record_at + length],
+            where + "source and record in and out %r" % (event["tc"],))
         record_at += length
         notes = event["notes"]
         expect(notes[:1] == ["* FROM CLIP NAME: " + spelled(record["number"])], where + "clip name %r" % notes[:1])
@@ -697,20 +607,15 @@ def check_ale(path, log):
     expect(all(len(line.split("\t")) == len(columns) for line in data.split("\n") if line), "ALE: ragged rows")
     expect(len(rows) == len(log["records"]), "ALE: %d rows" % len(rows))
     for i, (row, r) in enumerate(zip(rows, log["records"])):
-        where = "ALE row %d: " % (i + 1)
-        expect(row["Name"] == r["number"] and row["Tracks"] == "V", where + "name")
-        expect(row["Tape"] == log["reel"], where + "tape " + row["Tape"])
-        expect(row["Comment 1"] == " ".join(re.split(r"\r\n|\r|\n", r["comment1"])), where + "comment 1")
-        expect(row["Comment 2"] == " ".join(re.split(r"\r\n|\r|\n", r["comment2"])), where + "comment 2")
-        expect(row["Time of Day"] == r["tod"] and row["Date"] == r["date"], where + "logged")
-        timed = span(r, fps, drop)
-        if timed is None:
-            expect(row["Duration"] == "", where + "a duration for a take without a start")
-            continue
-        start, length = timed
-        expect(frames(row["Start"], fps, drop) == start, where + "start " + row["Start"])
-        expect(frames(row["End"], fps, drop) == (start + length) % day(fps, drop), where + "end " + row["End"])
-        expect(frames(row["Duration"], fps, drop) == length, where + "duration " + row["Duration"])
+        flat = lambda text: " ".join(re.split(r"\r\n|\r|\n", text))
+        wanted = {"Name": r["number"], "Tracks": "V", "Tape": log["reel"], "Comment 1": flat(r["comment1"]),
+                  "Comment 2": flat(r["comment2"]), "Time of Day": r["tod"], "Date": r["date"], "Duration": ""}
+        got = {key: row.get(key) for key in wanted}
+        if span(r, fps, drop):  # in frames
+            start, length = span(r, fps, drop)
+            wanted.update(Start=start, End=(start + length) % day(fps, drop), Duration=length)
+            got.update({key: frames(row[key], fps, drop) for key in ("Start", "End", "Duration")})
+        expect(got == wanted, "ALE row %d: %r, not %r" % (i + 1, got, wanted))
 
 
 def check_pdf(path, log):
