@@ -166,6 +166,11 @@ TEST(LogTable, FollowsTakesMovesWithTheEditorAndNarrowsToASearch) {
     for (const auto& [widget, text, expected] : spoken)
         EXPECT_EQ(QAccessible::queryAccessibleInterface(widget)->text(text), expected)
             << widget->metaObject()->className() << " " << text;
+    // Return on a row brings the editor to the front at that record.
+    log.table->selectRow(1);
+    keys(log.table, QKeySequence(Qt::Key_Return));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &app.edit; }));
+    EXPECT_EQ(app.edit.txtEditNr->text(), "2");
 }
 
 // The log window comes back as the user left it at the quit, open or closed, with its

@@ -68,7 +68,7 @@ std::string menuText(const QList<QAction*>& items) {
 
 // What a window shows, as the eye reads it: line by line from the top (widgets whose middles
 // are about level), left to right. Text fields by name, "ro" when they cannot be typed in;
-// "?" after what has a tip.
+// "-" before what is greyed out, "?" after what has a tip.
 std::string reading(QWidget* window) {
     std::vector<std::tuple<int, int, std::string>> seen;
     for (QWidget* w : window->findChildren<QWidget*>()) {
@@ -93,6 +93,7 @@ std::string reading(QWidget* window) {
             continue;
         if (s.empty() || !w->isVisibleTo(window) || qobject_cast<QComboBox*>(w->parent()))
             continue;
+        s = (w->isEnabled() ? "" : "-") + s;
         const QPoint middle = w->mapTo(window, w->rect().center());
         seen.emplace_back(middle.y(), middle.x(), s + (w->toolTip().isEmpty() ? "" : "?"));
     }
@@ -164,16 +165,12 @@ protected:
 };
 
 TEST_F(Windows, StartWithTheEditorInFrontAndNoInterfaceThenTakeTheUsersLoggingAndDeviceChoice) {
-    EXPECT_EQ(app.rec.windowHandle()->title(), "Glimmark Capture Tool - Untitled");
-    EXPECT_EQ(app.edit.windowHandle()->title(), "Glimmark Editor - Untitled");
+    EXPECT_EQ(app.rec.windowHandle()->title() + " / " + app.edit.windowHandle()->title(),
+              "Glimmark Capture Tool - Untitled / Glimmark Editor - Untitled");
     EXPECT_TRUE(app.rec.isVisible());
     EXPECT_EQ(QApplication::activeWindow(), &app.edit);
     EXPECT_EQ(state(), "# Play [---]");
-    EXPECT_FALSE(app.edit.txtEditNr->isReadOnly());
-    EXPECT_FALSE(app.edit.btnEditPlayVal->isEnabled());
-    EXPECT_EQ(app.rec.cmbDevicesVal->currentText(), "Select Video Device");
     EXPECT_EQ(app.rec.captureStatus->text(), "Capture off: new logs get no picture");
-    EXPECT_FALSE(app.rec.btnLogManualVal->isEnabled());
     EXPECT_EQ(app.rec.statusText->text(), "  not found");  // the first look ran at start-up
     // The menus, the same in every window, and what each window shows where.
     const std::string menus = menuText(app.edit.menuBar()->actions());
@@ -203,17 +200,19 @@ TEST_F(Windows, StartWithTheEditorInFrontAndNoInterfaceThenTakeTheUsersLoggingAn
               "Comment 1 [txtEditComment1 ro] / Comment 2 [txtEditComment2 ro] / "
               "Add? Insert? Delete…? Cut? Copy? Paste? "
               "Replace Picture…? Delete Picture…? / "
-              "Play Chase Edit mode fps 24 25 29.97 30 Full Screen / ");
+              "-Play Chase Edit mode fps 24 25 29.97 30 Full Screen / ");
     EXPECT_EQ(reading(&app.rec),
               "[statusText ro] / mCaptureView / [captureStatus ro] / "
               "(Select Video Device) Grab Still? / Number [txtLogNr ro] / Start [txtLogStart ro] / "
               "Stop [txtLogStop ro] / Duration [txtLogDuration ro] / Time of day [txtLogTod ro] / "
-              "Date [txtLogDate ro] / (Logging off) Start Log Stop Log / ");
+              "Date [txtLogDate ro] / (Logging off) -Start Log -Stop Log / ");
     EXPECT_EQ(reading(&app.windows.windowLog),
               "[Search numbers, times and comments] 0 records Follow? / {Picture,Number,Start,"
               "Stop,Duration,Time of Day,Date,Comment 1,Comment 2,} / ");
     EXPECT_NEAR(app.edit.imgEdit->width(), 2 * app.edit.imgEditPre->width(), 8)
         << "the picture on show twice as wide as its neighbours";
+    EXPECT_EQ(app.rec.btnLogManualVal->width(), app.rec.btnLogManualVal->sizeHint().width())
+        << "the logging mode list takes the room the buttons beside it need not";
     // A logging mode set by the program (the interface reporting its state) is not the
     // user's choice; the user's choice of manual logging frees the start button.
     app.windows.outlets().cmbLogSelectVal->selectItem(2);
