@@ -70,7 +70,7 @@ std::string menuText(const QList<QAction*>& items) {
 // are about level), left to right. Text fields by name, "ro" when they cannot be typed in;
 // "-" before what is greyed out, "?" after what has a tip.
 std::string reading(QWidget* window) {
-    std::vector<std::tuple<int, int, std::string>> seen;
+    std::vector<std::tuple<int, int, std::string, int, int>> seen;  // middle, text, left, right
     for (QWidget* w : window->findChildren<QWidget*>()) {
         std::string s = w->objectName().toStdString();
         if (auto* label = qobject_cast<QLabel*>(w))
@@ -95,7 +95,8 @@ std::string reading(QWidget* window) {
             continue;
         s = (w->isEnabled() ? "" : "-") + s;
         const QPoint middle = w->mapTo(window, w->rect().center());
-        seen.emplace_back(middle.y(), middle.x(), s + (w->toolTip().isEmpty() ? "" : "?"));
+        seen.emplace_back(middle.y(), middle.x(), s + (w->toolTip().isEmpty() ? "" : "?"),
+                          middle.x() - w->width() / 2, middle.x() + w->width() / 2);
     }
     std::sort(seen.begin(), seen.end());
     std::string s;
@@ -104,7 +105,11 @@ std::string reading(QWidget* window) {
         const auto end =
             std::find_if(line, seen.end(), [top](auto& w) { return get<0>(w) > top + 8; });
         std::sort(line, end, [](auto& a, auto& b) { return get<1>(a) < get<1>(b); });
-        for (; line != end; ++line) s += get<2>(*line) + (line + 1 == end ? " / " : " ");
+        // "&" between two that cover each other.
+        for (auto first = line; line != end; ++line)
+            s += (line == first ? "" : get<3>(*line) < get<4>(*(line - 1)) ? " & " : " ") +
+                 get<2>(*line);
+        s += " / ";
     }
     return s;
 }
@@ -561,7 +566,8 @@ TEST_F(Windows, TheTimecodeMenuChoosesTheSourceAndF9AndF10WorkTheLogButtons) {
 }
 
 // Share Live Log: while on, the status line and the dialog give the page's address, as a
-// link and as a QR code; on the network the address holds an access code; off, both say so.
+// link that opens in the browser and as a QR code; on the network the address holds an access
+// code; off, both say so.
 TEST_F(Windows, ShareLiveLogShowsTheAddressWhileTheLogIsShared) {
     LiveSharing sharing(app.controller, app.codec, &app.pictureConverter, app.rec.shareStatus,
                         &app.rec);
@@ -581,7 +587,8 @@ TEST_F(Windows, ShareLiveLogShowsTheAddressWhileTheLogIsShared) {
     EXPECT_EQ(said(), "- | Not shared. | no QR");
     boxes[0]->click();
     const QString url = sharing.url();
-    EXPECT_TRUE(url.startsWith("http://127.0.0.1:")) << url.toStdString();
+    EXPECT_TRUE(url.startsWith("http://127.0.0.1:") && labels[1]->openExternalLinks())
+        << url.toStdString();
     EXPECT_EQ(said(), "Sharing the live log at " + url + " | <a href=\"" + url + "\">" + url +
                           "</a> | QR");
     // Where another program listens already, the dialog says why it cannot share.
