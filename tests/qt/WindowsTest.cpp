@@ -532,9 +532,10 @@ TEST_F(Windows, TheTimecodeMenuChoosesTheSourceAndF9AndF10WorkTheLogButtons) {
         const QList<QAction*> bar = window.menuBar()->actions();
         return bar.size() < 2 ? "" : menuText({bar[bar.size() - 2]});
     };
-    const auto rate = [&](const char* pick) {  // "" cancels
+    const auto rate = [&](const char* pick) {  // "" cancels, "=" takes the rate offered
         app.whenModal([pick](QWidget* dialog) {
-            dialog->findChild<QComboBox*>()->setCurrentText(pick);
+            if (*pick != '=')
+                dialog->findChild<QComboBox*>()->setCurrentText(pick);
             *pick ? qobject_cast<QDialog*>(dialog)->accept()
                   : qobject_cast<QDialog*>(dialog)->reject();
         });
@@ -545,7 +546,8 @@ TEST_F(Windows, TheTimecodeMenuChoosesTheSourceAndF9AndF10WorkTheLogButtons) {
     EXPECT_EQ(menu(app.rec) + menu(app.windows.windowLog), ticked + ticked);
     QList<QAction*> items = app.edit.menuBar()->actions();
     items = items[items.size() - 2]->menu()->actions();
-    for (auto [item, pick, remembered] : {std::tuple{3, "29.97", "clock:29.97"},
+    for (auto [item, pick, remembered] : {std::tuple{3, "=", "clock:24"},
+                                          std::tuple{3, "29.97", "clock:29.97"},
                                           std::tuple{3, "", "clock:29.97"},
                                           std::tuple{0, "", "interface"}}) {
         if (item == 3)
