@@ -117,6 +117,8 @@ struct Case {
     std::vector<std::string> records;
     // The start the capture window shows, and the timecode status, at the end.
     std::string status;
+    // Whether the logging choice, Start Log and Stop Log work at the end, when given.
+    std::string buttons = "";
 };
 
 const Case kCases[] = {
@@ -128,7 +130,15 @@ const Case kCases[] = {
      {"run25 10:00:00:00 x5 @0", "late 10:00:00:05 @600", "run25 10:00:00:06 x3 @640"},
      {"1|10:00:00:00||"},
      "10:00:00:00 / LTC test:out  25 fps"},
+    {"a pause between two runs makes two takes",
+     {"run25 10:00:00:00 x5 @0", "look @600", "run25 10:00:01:00 x5 @1000", "look @1600"},
+     {"1|10:00:00:00|10:00:00:04|", "2|10:00:01:00|10:00:01:04|"},
+     "10:00:01:00 / LTC test:out  no signal"},
     {"two frames are no take", {"run25 10:00:00:00 x2 @0", "look @600"}, {}, ""},
+    {"midnight's frame is a frame like any other",
+     {"run25 00:00:00:00 x3 @0", "look @600"},
+     {"1|00:00:00:00|00:00:00:02|"},
+     "00:00:00:00 / LTC test:out  no signal"},
     {"standing timecode ends the take at the last frame that ran",
      {"run25 10:00:00:00 x6 @0", "run25 10:00:00:05 x1 @240", "run25 10:00:00:05 x1 @280"},
      {"1|10:00:00:00|10:00:00:05|"},
@@ -183,6 +193,12 @@ const Case kCases[] = {
      {"mode 2", "run25 10:00:00:00 x3 @0", "start @100", "run25 11:00:00:00 x3 @120", "stop @200"},
      {"1|10:00:00:02|11:00:00:02|"},
      "10:00:00:02 / LTC test:out  25 fps  Timecode jumped from 10:00:00:02 to 11:00:00:00"},
+    {"a take open by key keeps Stop Log while by key is shown again",
+     {"mode 2", "run25 10:00:00:00 x3 @0", "start @100", "mode 2"}, {"1|10:00:00:02||"}, "",
+     "on on on"},
+    {"Stop Log goes with by key, the take staying open",
+     {"mode 2", "run25 10:00:00:00 x3 @0", "start @100", "mode 1"}, {"1|10:00:00:02||"}, "",
+     "on off off"},
 };
 
 void PrintTo(const Case& row, std::ostream* out) {
@@ -219,6 +235,12 @@ TEST_P(TimecodeSources, MakeTheTakesTheInterfaceWould) {
     EXPECT_EQ(records, row.records);
     if (!row.status.empty()) {
         EXPECT_EQ(a.windows.txtLogStart.value + " / " + a.windows.timecodeStatus.value, row.status);
+    }
+    const auto on = [](const fake::Button& b) { return b.enabled ? " on" : " off"; };
+    if (!row.buttons.empty()) {
+        EXPECT_EQ((a.windows.cmbLogSelectVal.enabled ? "on" : "off") +
+                      std::string(on(a.windows.btnLogManualVal)) + on(a.windows.btnLogManualStopVal),
+                  row.buttons);
     }
 }
 
@@ -304,7 +326,8 @@ TEST(MtcReader, SpellsFramesFromWholeGroupsAndFullFrames) {
          {"01:59:59:29 30 @50"}},
         {"a full frame cut short, or to another sub-id, is none",
          {{50, {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x61, 0x90, 0x3B, 0x1D, 0xF7}},
-          {60, {0xF0, 0x7F, 0x7F, 0x01, 0x02, 0x61, 0x3B, 0x3B, 0x1D, 0xF7}}},
+          {60, {0xF0, 0x7F, 0x7F, 0x01, 0x02, 0x61, 0x3B, 0x3B, 0x1D, 0xF7}},
+          {70, {0xF0, 0x7F, 0x7F, 0x02, 0x01, 0x61, 0x3B, 0x3B, 0x1D, 0xF7}}},
          {}},
     };
     for (const Row& row : rows) {
