@@ -6,6 +6,7 @@
 
 #include <thread>
 
+#include "documents/ProjectFiles.h"
 #include "platform/MidiPacketList.h"
 #include "support/FakePlatform.h"
 
@@ -204,6 +205,24 @@ TEST(ThreadHandOver, OnlyTheStatusFlagChangesOnTheReceiveThreadAndEventsKeepThei
         ASSERT_EQ(app.field(r, kFieldStart), start + std::string("00")) << "record " << r;
         ASSERT_EQ(app.field(r, kFieldStop), start + std::string("09")) << "record " << r;
     }
+}
+
+// A take that comes while the user picks a file to open waits for the file, and is logged on
+// top of the log opened, never into the log the file replaces.
+TEST(ThreadHandOver, ATakeWhileAFileIsPickedIsLoggedOnTheLogOpened) {
+    fake::App app;
+    app.receive(logEvent(1, 0));
+    app.propertyLists.files["/d/day.vlg"] = projectfiles::valuesOf(app.app->logStartArray);
+    app.app->editChangeFlag = 0;
+    app.windows.dialogs.openPath = "/d/day.vlg";
+    app.windows.dialogs.whileAsked = [&app, once = true]() mutable {
+        if (std::exchange(once, false))
+            app.receive(logEvent(1, 5));
+    };
+    app.app->btnFileOpen();
+    app.mainThread.drain();
+    EXPECT_EQ(app.field(1, kFieldStart) + " " + app.field(2, kFieldStart),
+              "01:00:00:00 01:00:05:00");
 }
 
 }  // namespace

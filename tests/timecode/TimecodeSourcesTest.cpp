@@ -123,8 +123,9 @@ struct Case {
 
 const Case kCases[] = {
     {"a run is a take from its first frame to its last, its still from the first",
-     {"frame A", "run25 10:00:00:00 x3 @0", "frame B", "run25 10:00:00:03 x7 @120", "look @900"},
-     {"1|10:00:00:00|10:00:00:09|A"},
+     {"frame A", "run25 10:00:00:00 x3 @0", "frame B", "run25 10:00:00:03 x7 @120", "look @380",
+      "run25 10:00:00:10 x2 @400", "look @1000"},
+     {"1|10:00:00:00|10:00:00:11|A"},
      "10:00:00:00 / LTC test:out  no signal"},
     {"a main thread late with the frames does not take its delay for a lost signal",
      {"run25 10:00:00:00 x5 @0", "late 10:00:00:05 @600", "run25 10:00:00:06 x3 @640"},
@@ -324,9 +325,11 @@ TEST(MtcReader, SpellsFramesFromWholeGroupsAndFullFrames) {
         {"a full frame with its rate, stamped at its arrival",
          {{50, {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x61, 0x3B, 0x3B, 0x1D, 0xF7}}},
          {"01:59:59:29 30 @50"}},
-        {"a full frame cut short, or to another sub-id, is none",
+        {"a full frame cut short, not real-time, or to another sub-id, is none",
          {{50, {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x61, 0x90, 0x3B, 0x1D, 0xF7}},
+          {55, {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x61, 0x3B, 0x3B, 0xF7}},
           {60, {0xF0, 0x7F, 0x7F, 0x01, 0x02, 0x61, 0x3B, 0x3B, 0x1D, 0xF7}},
+          {65, {0xF0, 0x7E, 0x7F, 0x01, 0x01, 0x61, 0x3B, 0x3B, 0x1D, 0xF7}},
           {70, {0xF0, 0x7F, 0x7F, 0x02, 0x01, 0x61, 0x3B, 0x3B, 0x1D, 0xF7}}},
          {}},
     };
