@@ -136,19 +136,6 @@ TEST(RecordEditing, LeavesTheLogAsExpectedAndUndoRestoresItExactly) {
     }
 }
 
-TEST(RecordEditing, NewRecordsAreBlankAndStampedWithTheClock) {
-    fake::App app;
-    app.app->btnEditLogAdd();
-    app.app->btnEditLogInsert();
-    std::vector<LogValue> expected = projectfiles::valuesOf(app.app->logStartArray);
-    expected.resize(10);              // the header as it was
-    for (const char* n : {"0", "1"})  // the inserted record before the added one
-        for (const LogValue& v :
-             LogRecord{n, "00:00:00:00", "", "", "09:05:03", "", "", "07.12.2026", "", Picture()})
-            expected.push_back(v);
-    EXPECT_EQ(projectfiles::valuesOf(app.app->logStartArray), expected);
-}
-
 TEST(RecordEditing, UndoTakesBackCommentsAndRenumberingAndKeepsADeviceLogsNumber) {
     fake::App app;
     addRecord(app, "1", "01:00:00:00", "", "");
