@@ -76,14 +76,7 @@ public:
         for (int f = 0; f < frames; f += 2) {
             const int label = backwards ? frames - 2 - f : f;
             const int s = label / 25, fr = label % 25;
-            const std::uint8_t values[8] = {std::uint8_t(fr & 15),
-                                            std::uint8_t(fr >> 4),
-                                            std::uint8_t(s & 15),
-                                            std::uint8_t(s >> 4),
-                                            0,
-                                            0,
-                                            10,
-                                            std::uint8_t(0x02)};  // 25 fps, hours 10
+            const int values[8] = {fr & 15, fr >> 4, s & 15, s >> 4, 0, 0, 10, 2};  // 25 fps
             for (int i = 0; i < 8; ++i) {
                 const int piece = backwards ? 7 - i : i;
                 m_events.push_back({static_cast<std::int64_t>((f * 4 + i) * quarter) + 4800,
@@ -141,12 +134,11 @@ private:
 
 std::unique_ptr<platform::TimecodeSource> source(Kind kind, const std::string& port,
                                                  const std::string& server) {
-    platform::jack::JackTimecodeSource::Options options;
-    options.kind = kind;
-    options.port = port;
-    options.serverName = server;
-    options.mtcDecoder = [] { return std::make_unique<timecode::MtcReader>(); };
-    return std::make_unique<platform::jack::JackTimecodeSource>(options);
+    return std::make_unique<platform::jack::JackTimecodeSource>(
+        platform::jack::JackTimecodeSource::Options{
+            .kind = kind, .port = port, .serverName = server, .onKey = {}, .mtcDecoder = [] {
+                return std::make_unique<timecode::MtcReader>();
+            }});
 }
 
 struct Row {
