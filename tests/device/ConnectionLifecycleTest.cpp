@@ -137,6 +137,11 @@ TEST_F(ConnectionLifecycle, AnInterfaceUnpluggedOrReconnectedUnderneathIsOpenedA
         EXPECT_EQ(jack.messages(), (std::vector<Bytes>{kLogAktivRead, kStatusSense}));
         EXPECT_TRUE(app.windows.btnEditPlayVal.enabled);
     }
+    // Dead again, and the interface no longer answers: Play goes with the link.
+    jack.brokenPorts.insert(app.app->midiout);
+    replyAfter = kNever;
+    tick();
+    EXPECT_FALSE(app.windows.btnEditPlayVal.enabled);
 
     // Pulled out while a new handshake waits for its answer: the handshake ends quietly.
     app.app->closeMidi();

@@ -163,12 +163,16 @@ TEST(RecordEditing, UndoTakesBackCommentsAndRenumberingAndKeepsADeviceLogsNumber
     }
     EXPECT_EQ(summary(app), "@1 2 3");
     EXPECT_EQ(app.app->logNr, 3);
-    EXPECT_EQ(editor_test::editorView(app), "@1 #1 01:00:00:00-  '' [||] *");
+    EXPECT_EQ(editor_test::editorView(app) + app.windows.txtEditTod.value,
+              "@1 #1 01:00:00:00-  '' [||] *10:00:00");
     app.app->btnEditLogAdd();
     EXPECT_FALSE(app.windows.btnMenuRedoVal.enabled) << "a new edit ends what can be redone";
     // A new log replaces the old: nothing of it can be undone into the new one.
     app.app->LogEditInit();
     EXPECT_FALSE(app.windows.btnMenuUndoVal.enabled || app.windows.btnMenuRedoVal.enabled);
+    EXPECT_EQ(app.windows.txtEditNr.value + app.windows.txtEditStart.value +
+                  app.windows.txtEditComment1.value + app.windows.txtEditTod.value,
+              "");
 }
 
 }  // namespace
