@@ -419,6 +419,7 @@ TEST(ClockTimecode, LabelsTheTimeOfDay) {
 // The running clock source: frames one after another, each stamped where it began.
 TEST(ClockTimecode, SourceHandsOverFrameAfterFrame) {
     timecode::ClockTimecodeSource source({25, false});
+    EXPECT_EQ(source.name(), "Clock");  // as the timecode status line names it
     std::mutex mutex;
     std::condition_variable arrived;
     std::vector<platform::SourceFrame> frames;
