@@ -137,11 +137,11 @@ const Case kCases[] = {
      "10:00:01:00 / LTC test:out  no signal"},
     {"two frames are no take", {"run25 10:00:00:00 x2 @0", "look @600"}, {}, ""},
     {"midnight's frame is a frame like any other",
-     {"run25 00:00:00:00 x3 @0", "look @600"},
-     {"1|00:00:00:00|00:00:00:02|"},
-     "00:00:00:00 / LTC test:out  no signal"},
+     {"run25 00:00:00:00 x3 @0", "look @600", "run25 23:59:59:23 x4 @1000", "look @1600"},
+     {"1|00:00:00:00|00:00:00:02|", "2|23:59:59:23|00:00:00:01|"},
+     "23:59:59:23 / LTC test:out  no signal"},
     {"standing timecode ends the take at the last frame that ran",
-     {"run25 10:00:00:00 x6 @0", "run25 10:00:00:05 x1 @240", "run25 10:00:00:05 x1 @280"},
+     {"run25 10:00:00:00 x6 @0", "run25 10:00:00:05 x1 @240"},
      {"1|10:00:00:00|10:00:00:05|"},
      "10:00:00:00 / LTC test:out  25 fps"},
     {"a jump ends the take and the new reel makes the next",
@@ -194,9 +194,8 @@ const Case kCases[] = {
      {"mode 2", "run25 10:00:00:00 x3 @0", "start @100", "run25 11:00:00:00 x3 @120", "stop @200"},
      {"1|10:00:00:02|11:00:00:02|"},
      "10:00:00:02 / LTC test:out  25 fps  Timecode jumped from 10:00:00:02 to 11:00:00:00"},
-    {"a take open by key keeps Stop Log while by key is shown again",
-     {"mode 2", "run25 10:00:00:00 x3 @0", "start @100", "mode 2"}, {"1|10:00:00:02||"}, "",
-     "on on on"},
+    {"Start Log by key makes Stop Log work", {"mode 2", "run25 10:00:00:00 x3 @0", "start @100"},
+     {"1|10:00:00:02||"}, "", "on on on"},
     {"Stop Log goes with by key, the take staying open",
      {"mode 2", "run25 10:00:00:00 x3 @0", "start @100", "mode 1"}, {"1|10:00:00:02||"}, "",
      "on off off"},
@@ -326,7 +325,7 @@ TEST(MtcReader, SpellsFramesFromWholeGroupsAndFullFrames) {
          {{50, {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x61, 0x3B, 0x3B, 0x1D, 0xF7}}},
          {"01:59:59:29 30 @50"}},
         {"a full frame cut short, not real-time, or to another sub-id, is none",
-         {{50, {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x61, 0x90, 0x3B, 0x1D, 0xF7}},
+         {{50, {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x61, 0x90, 0x3B, 0x3B, 0x1D, 0xF7}},
           {55, {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x61, 0x3B, 0x3B, 0xF7}},
           {60, {0xF0, 0x7F, 0x7F, 0x01, 0x02, 0x61, 0x3B, 0x3B, 0x1D, 0xF7}},
           {65, {0xF0, 0x7E, 0x7F, 0x01, 0x01, 0x61, 0x3B, 0x3B, 0x1D, 0xF7}},
@@ -413,6 +412,7 @@ TEST(ClockTimecode, LabelsTheTimeOfDay) {
                                : timecode::format(f.hours, f.minutes, f.seconds, f.frames);
         EXPECT_EQ(label, row.label) << row.micros;
         EXPECT_EQ(timecode::nextClockFrame(row.micros, row.rate), row.next) << row.micros;
+        EXPECT_EQ(timecode::clockFrameStart(row.next, row.rate), row.next) << row.micros;
     }
 }
 
