@@ -163,6 +163,12 @@ TEST(MidiInputAssembly, ListsCutAnywhereReadNothingPastTheirEnd) {
     EXPECT_EQ(app.app->logStartArray.recordCount(), 0) << "no cut list holds a whole log start";
 }
 
+// MIDI that comes after the window has closed finds no controller to reach.
+TEST(ThreadHandOver, TheControllerGoneTakesNothingMore) {
+    std::make_unique<fake::App>().reset();
+    EXPECT_EQ(myGlobalController.load(), nullptr);
+}
+
 void receiveOnThisThread(const Bytes& message) {
     myReadProc(one(message), nullptr, nullptr);
 }
