@@ -137,10 +137,12 @@ TEST_F(ConnectionLifecycle, AnInterfaceUnpluggedOrReconnectedUnderneathIsOpenedA
         EXPECT_EQ(jack.messages(), (std::vector<Bytes>{kLogAktivRead, kStatusSense}));
         EXPECT_TRUE(app.windows.btnEditPlayVal.enabled);
     }
-    // Dead again, and the interface no longer answers: Play goes with the link.
+    // Dead again: Play goes with the link, while the new one is asked and once unanswered.
     jack.brokenPorts.insert(app.app->midiout);
     replyAfter = kNever;
-    tick();
+    app.app->timer2Callback();
+    EXPECT_FALSE(app.windows.btnEditPlayVal.enabled);
+    settle(milliseconds(1000));
     EXPECT_FALSE(app.windows.btnEditPlayVal.enabled);
 
     // Pulled out while a new handshake waits for its answer: the handshake ends quietly.
