@@ -101,6 +101,7 @@ TEST_F(ConnectionLifecycle, TheHandshakeEndsByTheAnswerItsTimeAndTheChaseMode) {
         {"answer after the handshake gave up", milliseconds(700), false, "  Error 01", false,
          false},
         {"late but timely answer", milliseconds(300), false, "  2.1", true, true},
+        {"answer at the handshake's last look", milliseconds(490), false, "  2.1", true, true},
         {"answer in chase mode, Play stays off", milliseconds(0), true, "  2.1", true, false},
     };
     jack.plug("vexa ");

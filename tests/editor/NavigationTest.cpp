@@ -99,9 +99,11 @@ TEST_F(Navigation, StepsJumpsAndTypedTimesShowTheRecordAndItsNeighbours) {
 TEST_F(Navigation, ATimeTypedBeforeAnAddIsStoredAndUndoneWithIt) {
     threeRecords();
     w.txtEditStart.type("1:0:5");
+    w.txtEditStop.type("1:0:9");
     app.app->btnEditLogAdd();
-    EXPECT_EQ(app.field(1, kFieldStart) + " " + w.btnMenuUndoVal.title,
-              "01:00:05:00 Undo Add Record");
+    EXPECT_EQ(app.field(1, kFieldStart) + "-" + app.field(1, kFieldStop) + " " +
+                  w.btnMenuUndoVal.title,
+              "01:00:05:00-01:00:09:00 Undo Add Record");
     app.app->btnEditUndo();
     EXPECT_EQ(app.field(1, kFieldStart) + " " + std::to_string(app.app->logStartArray.recordCount()),
               "01:00:00:00 3");
