@@ -101,6 +101,7 @@ TEST_F(ConnectionLifecycle, TheHandshakeEndsByTheAnswerItsTimeAndTheChaseMode) {
         {"answer after the handshake gave up", milliseconds(700), false, "  Error 01", false,
          false},
         {"late but timely answer", milliseconds(300), false, "  2.1", true, true},
+        {"answer at the handshake's last look", milliseconds(490), false, "  2.1", true, true},
         {"answer in chase mode, Play stays off", milliseconds(0), true, "  2.1", true, false},
     };
     jack.plug("vexa ");
@@ -137,6 +138,13 @@ TEST_F(ConnectionLifecycle, AnInterfaceUnpluggedOrReconnectedUnderneathIsOpenedA
         EXPECT_EQ(jack.messages(), (std::vector<Bytes>{kLogAktivRead, kStatusSense}));
         EXPECT_TRUE(app.windows.btnEditPlayVal.enabled);
     }
+    // Dead again: Play goes with the link, while the new one is asked and once unanswered.
+    jack.brokenPorts.insert(app.app->midiout);
+    replyAfter = kNever;
+    app.app->timer2Callback();
+    EXPECT_FALSE(app.windows.btnEditPlayVal.enabled);
+    settle(milliseconds(1000));
+    EXPECT_FALSE(app.windows.btnEditPlayVal.enabled);
 
     // Pulled out while a new handshake waits for its answer: the handshake ends quietly.
     app.app->closeMidi();

@@ -95,6 +95,20 @@ TEST_F(Navigation, StepsJumpsAndTypedTimesShowTheRecordAndItsNeighbours) {
     EXPECT_EQ(app.field(1, kFieldComment1), "");
 }
 
+// A time typed and not committed goes into its record with the next edit, as one step of undo.
+TEST_F(Navigation, ATimeTypedBeforeAnAddIsStoredAndUndoneWithIt) {
+    threeRecords();
+    w.txtEditStart.type("1:0:5");
+    w.txtEditStop.type("1:0:9");
+    app.app->btnEditLogAdd();
+    EXPECT_EQ(app.field(1, kFieldStart) + "-" + app.field(1, kFieldStop) + " " +
+                  w.btnMenuUndoVal.title,
+              "01:00:05:00-01:00:09:00 Undo Add Record");
+    app.app->btnEditUndo();
+    EXPECT_EQ(app.field(1, kFieldStart) + " " + std::to_string(app.app->logStartArray.recordCount()),
+              "01:00:00:00 3");
+}
+
 // Device events and the chase refresh the editor while the user types: nothing typed is lost,
 // each store is one step of undo, and a time or a number being typed stays in its field.
 TEST_F(Navigation, TextBeingTypedSurvivesTheRefreshesOfDeviceEvents) {

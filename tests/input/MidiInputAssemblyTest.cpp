@@ -6,6 +6,7 @@
 
 #include <thread>
 
+#include "documents/ProjectFiles.h"
 #include "platform/MidiPacketList.h"
 #include "support/FakePlatform.h"
 
@@ -84,8 +85,8 @@ std::vector<Case> cases() {
          {quarters({0x0D, 0x11, 0x2B, 0x33, 0x4B, 0x53, 0x67, 0x73})},
          "1 events, '  23:59:59:29', 0 records"},
         {"the rate bits of piece 7 are the rate, not hours",
-         {quarters({0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x61, 0x76})},
-         "1 events, '  01:00:00:00  fps set to 30', 0 records"},
+         {quarters({0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x61, 0x7F})},
+         "1 events, '  17:00:00:00  fps set to 30', 0 records"},
         {"played in reverse, the next group's piece 7 shows the time",
          {quarters({0x73, 0x61, 0x51, 0x42, 0x31, 0x23, 0x11, 0x04, 0x72})},
          "2 events, '  01:02:03:04', 0 records"},
@@ -162,6 +163,12 @@ TEST(MidiInputAssembly, ListsCutAnywhereReadNothingPastTheirEnd) {
     EXPECT_EQ(app.app->logStartArray.recordCount(), 0) << "no cut list holds a whole log start";
 }
 
+// MIDI that comes after the window has closed finds no controller to reach.
+TEST(ThreadHandOver, TheControllerGoneTakesNothingMore) {
+    std::make_unique<fake::App>().reset();
+    EXPECT_EQ(myGlobalController.load(), nullptr);
+}
+
 void receiveOnThisThread(const Bytes& message) {
     myReadProc(one(message), nullptr, nullptr);
 }
@@ -204,6 +211,24 @@ TEST(ThreadHandOver, OnlyTheStatusFlagChangesOnTheReceiveThreadAndEventsKeepThei
         ASSERT_EQ(app.field(r, kFieldStart), start + std::string("00")) << "record " << r;
         ASSERT_EQ(app.field(r, kFieldStop), start + std::string("09")) << "record " << r;
     }
+}
+
+// A take that comes while the user picks a file to open waits for the file, and is logged on
+// top of the log opened, never into the log the file replaces.
+TEST(ThreadHandOver, ATakeWhileAFileIsPickedIsLoggedOnTheLogOpened) {
+    fake::App app;
+    app.receive(logEvent(1, 0));
+    app.propertyLists.files["/d/day.vlg"] = projectfiles::valuesOf(app.app->logStartArray);
+    app.app->editChangeFlag = 0;
+    app.windows.dialogs.openPath = "/d/day.vlg";
+    app.windows.dialogs.whileAsked = [&app, once = true]() mutable {
+        if (std::exchange(once, false))
+            app.receive(logEvent(1, 5));
+    };
+    app.app->btnFileOpen();
+    app.mainThread.drain();
+    EXPECT_EQ(app.field(1, kFieldStart) + " " + app.field(2, kFieldStart),
+              "01:00:00:00 01:00:05:00");
 }
 
 }  // namespace

@@ -90,7 +90,8 @@ const Case kCases[] = {
       {0xF0, 0x7F, 0x00, 0x01, 0x01, 0x61, 0x02, 0x03, 0x04, 0xF7},
       {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x61, 0x02, 0x03, 0x04, 0x00, 0xF7},
       {0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, 2, 3, 4, 0xF7}, {0xF0, 0x2C, 0x4D, 0x67, 0x02, 1, 2, 3, 0xF7},
-      {0xF0, 0x2C, 0x4D, 0x67, 0xF7}},
+      {0xF0, 0x2C, 0x4D, 0x67, 0xF7}, {0xF0, 0x2C, 0x4D, 0x21, '2', 0xF7},
+      {0xF0, 0x2C, 0x4D, 0x67, 0x00, 0xF7}},
      {}, "||||0 -"},
     {"a short log start never reads the bytes an older message left in its slot",
      {start(9, 9, 9, 9, 0), kUnknownEvent, kUnknownEvent, kUnknownEvent,
@@ -139,6 +140,7 @@ TEST(SysexInterpreter, EachMessageHasItsEffectOnTheLogAndTheWindows) {
                       std::to_string(app.app->midiStatusReqFlag.load()) + " " +
                       w.txtEditStart.value + "-" + w.txtEditStop.value,
                   c.windows);
+        EXPECT_FALSE(w.cmbLogSelectVal.enabled) << "no whole logging state among these";
         EXPECT_EQ(app.app->editChangeFlag, c.records.empty() && *c.rate == '1' ? 0 : 1);
         EXPECT_EQ(app.app->logNr, c.lastNumber > 0 ? c.lastNumber + 1 : log.recordCount());
         app.app->waitForSends();

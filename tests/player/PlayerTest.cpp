@@ -173,6 +173,16 @@ INSTANTIATE_TEST_SUITE_P(
                 {'e', {}, "Play #1 nav off"}}}),
     [](const ::testing::TestParamInfo<Script>& info) { return std::string(info.param.name); });
 
+// A start typed and not yet committed is what the user means to play: stored, then played.
+TEST_F(Player, PlayStoresAndPlaysATypedStart) {
+    app.app->LogActualWrite();
+    act('E');
+    w.txtEditStart.type("10:0:3");
+    app.app->btnEditPlay();
+    EXPECT_EQ(sent(), (Sent{kSetGen, locate("03"), kPlay, timeAt("08", "05")}));
+    EXPECT_EQ(app.field(1, kFieldStart), "10:00:03:00");
+}
+
 TEST_F(Player, EachFrameRateIsStoredWithTheLogAndUsedForTheLocate) {
     fake::Button* buttons[] = {&w.btnPlayerFps24Val, &w.btnPlayerFps25Val, &w.btnPlayerFps29Val,
                                &w.btnPlayerFps30Val};

@@ -136,6 +136,8 @@ struct Dialogs final : platform::Dialogs {
     std::optional<std::string> runOpenDialog(std::string_view,
                                              const platform::FileDialogPurpose& purpose) override {
         fileDialogs.push_back(purpose);
+        if (whileAsked)
+            whileAsked();
         return openPath;
     }
     std::optional<std::string> runSaveDialog(std::string_view suggestedName, std::string_view,
@@ -176,7 +178,7 @@ struct Dialogs final : platform::Dialogs {
     std::vector<std::string> offered;  // what each text question started with
     std::map<std::string, std::string> kept;
     std::deque<int> answers;
-    // What happens elsewhere while an alert waits for its answer.
+    // What happens elsewhere while an alert or the Open dialog waits for the user.
     std::function<void()> whileAsked;
     std::vector<Alert> alerts;
     std::optional<std::string> openPath, savePath, choosePath;

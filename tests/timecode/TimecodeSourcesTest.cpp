@@ -117,20 +117,31 @@ struct Case {
     std::vector<std::string> records;
     // The start the capture window shows, and the timecode status, at the end.
     std::string status;
+    // Whether the logging choice, Start Log and Stop Log work at the end, when given.
+    std::string buttons = "";
 };
 
 const Case kCases[] = {
     {"a run is a take from its first frame to its last, its still from the first",
-     {"frame A", "run25 10:00:00:00 x3 @0", "frame B", "run25 10:00:00:03 x7 @120", "look @900"},
-     {"1|10:00:00:00|10:00:00:09|A"},
+     {"frame A", "run25 10:00:00:00 x3 @0", "frame B", "run25 10:00:00:03 x7 @120", "look @380",
+      "run25 10:00:00:10 x2 @400", "look @1000"},
+     {"1|10:00:00:00|10:00:00:11|A"},
      "10:00:00:00 / LTC test:out  no signal"},
     {"a main thread late with the frames does not take its delay for a lost signal",
      {"run25 10:00:00:00 x5 @0", "late 10:00:00:05 @600", "run25 10:00:00:06 x3 @640"},
      {"1|10:00:00:00||"},
      "10:00:00:00 / LTC test:out  25 fps"},
+    {"a pause between two runs makes two takes",
+     {"run25 10:00:00:00 x5 @0", "look @600", "run25 10:00:01:00 x5 @1000", "look @1600"},
+     {"1|10:00:00:00|10:00:00:04|", "2|10:00:01:00|10:00:01:04|"},
+     "10:00:01:00 / LTC test:out  no signal"},
     {"two frames are no take", {"run25 10:00:00:00 x2 @0", "look @600"}, {}, ""},
+    {"midnight's frame is a frame like any other",
+     {"run25 00:00:00:00 x3 @0", "look @600", "run25 23:59:59:23 x4 @1000", "look @1600"},
+     {"1|00:00:00:00|00:00:00:02|", "2|23:59:59:23|00:00:00:01|"},
+     "23:59:59:23 / LTC test:out  no signal"},
     {"standing timecode ends the take at the last frame that ran",
-     {"run25 10:00:00:00 x6 @0", "run25 10:00:00:05 x1 @240", "run25 10:00:00:05 x1 @280"},
+     {"run25 10:00:00:00 x6 @0", "run25 10:00:00:05 x1 @240"},
      {"1|10:00:00:00|10:00:00:05|"},
      "10:00:00:00 / LTC test:out  25 fps"},
     {"a jump ends the take and the new reel makes the next",
@@ -173,6 +184,16 @@ const Case kCases[] = {
       "midi 91 3C 7F @330"},
      {"1|10:00:00:03|10:00:00:08|"},
      "10:00:00:03 / LTC test:out  25 fps  Note 60 on channel 2 is Start/Stop"},
+    {"a learned note takes nothing with logging off",
+     {"mode 2", "learn", "midi 91 3C 7F @0", "mode 0", "run25 10:00:00:00 x3 @0",
+      "midi 91 3C 7F @90"},
+     {},
+     ""},
+    {"an odd frame before a silence is forgotten with it",
+     {"run25 10:00:00:00 x5 @0", "run25 12:00:00:00 x1 @200", "look @800",
+      "run25 11:00:00:00 x5 @1000"},
+     {"1|10:00:00:00|10:00:00:04|", "2|11:00:00:00||"},
+     "11:00:00:00 / LTC test:out  25 fps"},
     {"Play without the interface says so", {"play"}, {},
      " / LTC test:out  no signal  Play needs the interface's transport"},
     {"by key without a signal nothing is logged and the status says so",
@@ -183,6 +204,11 @@ const Case kCases[] = {
      {"mode 2", "run25 10:00:00:00 x3 @0", "start @100", "run25 11:00:00:00 x3 @120", "stop @200"},
      {"1|10:00:00:02|11:00:00:02|"},
      "10:00:00:02 / LTC test:out  25 fps  Timecode jumped from 10:00:00:02 to 11:00:00:00"},
+    {"Start Log by key makes Stop Log work", {"mode 2", "run25 10:00:00:00 x3 @0", "start @100"},
+     {"1|10:00:00:02||"}, "", "on on on"},
+    {"Stop Log goes with by key, the take staying open",
+     {"mode 2", "run25 10:00:00:00 x3 @0", "start @100", "mode 1"}, {"1|10:00:00:02||"}, "",
+     "on off off"},
 };
 
 void PrintTo(const Case& row, std::ostream* out) {
@@ -219,6 +245,12 @@ TEST_P(TimecodeSources, MakeTheTakesTheInterfaceWould) {
     EXPECT_EQ(records, row.records);
     if (!row.status.empty()) {
         EXPECT_EQ(a.windows.txtLogStart.value + " / " + a.windows.timecodeStatus.value, row.status);
+    }
+    const auto on = [](const fake::Button& b) { return b.enabled ? " on" : " off"; };
+    if (!row.buttons.empty()) {
+        EXPECT_EQ((a.windows.cmbLogSelectVal.enabled ? "on" : "off") +
+                      std::string(on(a.windows.btnLogManualVal)) + on(a.windows.btnLogManualStopVal),
+                  row.buttons);
     }
 }
 
@@ -302,9 +334,12 @@ TEST(MtcReader, SpellsFramesFromWholeGroupsAndFullFrames) {
         {"a full frame with its rate, stamped at its arrival",
          {{50, {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x61, 0x3B, 0x3B, 0x1D, 0xF7}}},
          {"01:59:59:29 30 @50"}},
-        {"a full frame cut short, or to another sub-id, is none",
-         {{50, {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x61, 0x90, 0x3B, 0x1D, 0xF7}},
-          {60, {0xF0, 0x7F, 0x7F, 0x01, 0x02, 0x61, 0x3B, 0x3B, 0x1D, 0xF7}}},
+        {"a full frame cut short, not real-time, or to another sub-id, is none",
+         {{50, {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x61, 0x90, 0x3B, 0x3B, 0x1D, 0xF7}},
+          {55, {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x61, 0x3B, 0x3B, 0xF7}},
+          {60, {0xF0, 0x7F, 0x7F, 0x01, 0x02, 0x61, 0x3B, 0x3B, 0x1D, 0xF7}},
+          {65, {0xF0, 0x7E, 0x7F, 0x01, 0x01, 0x61, 0x3B, 0x3B, 0x1D, 0xF7}},
+          {70, {0xF0, 0x7F, 0x7F, 0x02, 0x01, 0x61, 0x3B, 0x3B, 0x1D, 0xF7}}},
          {}},
     };
     for (const Row& row : rows) {
@@ -341,6 +376,7 @@ TEST(SourceChoice, ReadsWhatTheCommandLineAndTheMenuWrite) {
         {"clock:24", timecode::SourceChoice{Kind::clock, "", {24, false}}, "clock:24"},
         {"clock:29.97", timecode::SourceChoice{Kind::clock, "", {30, true}}, "clock:29.97"},
         {"clock:30df", timecode::SourceChoice{Kind::clock, "", {30, true}}, "clock:29.97"},
+        {"clock:29.97df", timecode::SourceChoice{Kind::clock, "", {30, true}}, "clock:29.97"},
         {"clock:30", timecode::SourceChoice{Kind::clock, "", {30, false}}, "clock:30"},
         {"clock:26", std::nullopt, ""},
         {"interface:x", std::nullopt, ""},
@@ -387,12 +423,14 @@ TEST(ClockTimecode, LabelsTheTimeOfDay) {
                                : timecode::format(f.hours, f.minutes, f.seconds, f.frames);
         EXPECT_EQ(label, row.label) << row.micros;
         EXPECT_EQ(timecode::nextClockFrame(row.micros, row.rate), row.next) << row.micros;
+        EXPECT_EQ(timecode::clockFrameStart(row.next, row.rate), row.next) << row.micros;
     }
 }
 
 // The running clock source: frames one after another, each stamped where it began.
 TEST(ClockTimecode, SourceHandsOverFrameAfterFrame) {
     timecode::ClockTimecodeSource source({25, false});
+    EXPECT_EQ(source.name(), "Clock");  // as the timecode status line names it
     std::mutex mutex;
     std::condition_variable arrived;
     std::vector<platform::SourceFrame> frames;
