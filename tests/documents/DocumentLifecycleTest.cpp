@@ -1,8 +1,6 @@
 // New, Open, Import Log…, Export Log… and the quit prompt over the controller: what the log,
 // the path, the titles, the modified flag and the files hold after each answer the user gives.
 
-#include <gtest/gtest.h>
-
 #include "documents/ProjectFiles.h"
 #include "support/FakePlatform.h"
 
@@ -30,14 +28,10 @@ struct DocumentApp : fake::App {
 TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
     enum Action { New, FullScreen, Quit };
     struct Case {
-        const char* name;
-        Action action;
-        std::string path;
-        int answer;
+        const char* name; Action action; std::string path; int answer;
         std::optional<std::string> chosen;
         std::string failure;  // of the first write
-        std::string written;
-        bool wentOn;
+        std::string written; bool wentOn;
     };
     for (const Case& k : {
              Case{"cancel", New, "Untitled", kAlertAlternate, "/d/x", "", "", false},
@@ -109,10 +103,7 @@ const std::string kExchange =
 // was, its path, titles and unsaved changes, and the alert says why.
 TEST(Documents, OpenAndImportJudgeTheFile) {
     struct Case {
-        const char* name;
-        std::vector<LogValue> project;
-        std::string exchange;
-        int records, logNr;
+        const char* name; std::vector<LogValue> project; std::string exchange; int records, logNr;
         std::string path;
         std::string alert;  // empty: none
         int fps;
@@ -157,6 +148,7 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
                   std::tuple(k.records, k.logNr, k.path));
         EXPECT_EQ(log.count() % 10, 0u);
         EXPECT_EQ(log.text(0), "Glimmark");
+        EXPECT_EQ(a.windows.txtEditNr.value, log.text(LogList::indexOf(1, kFieldNumber)));
         EXPECT_EQ(a.windows.windowEdit.title,
                   "Glimmark Editor - " + std::string(k.path == vlg          ? "in"
                                                      : k.path == "Untitled" ? "Untitled"
@@ -284,102 +276,89 @@ TEST(Documents, EveryFileDialogIsTitledByItsActionAndStartsInTheDocumentsFolder)
     DocumentApp a;
     a.app->logStartArray.replace(LogList::indexOf(1, kFieldPicture), Picture(20, 'J'));
     a.app->editChangeFlag = 0;
-    for (auto [path, operation, title] :
-         {std::tuple{"/shoot/day 2/a.vlg", &vexaLogging3AppDelegate::btnFileSaveAs, "Save Log As"},
-          {"/a.vlg", &vexaLogging3AppDelegate::btnFileOpen, "Open Log"},
-          {"Untitled", &vexaLogging3AppDelegate::LogOpenEDL, "Import Log"},
-          {"/shoot/a.vlg", &vexaLogging3AppDelegate::LogSaveEdl, "Export Log"},
-          {"/shoot/a.vlg", &vexaLogging3AppDelegate::btnPictureExport, "Export Picture"},
-          {"/shoot/a.vlg", &vexaLogging3AppDelegate::btnPictureExportAll,
-           "Export All Pictures"}}) {
+    using D = vexaLogging3AppDelegate;
+    for (auto [path, operation, title, folder] :
+         {std::tuple{"/shoot/day 2/a.vlg", &D::btnFileSaveAs, "Save Log As", "/shoot/day 2"},
+          {"/a.vlg", &D::btnFileOpen, "Open Log", "/"}, {"Untitled", &D::LogOpenEDL, "Import Log", ""},
+          {"/shoot/a.vlg", &D::LogSaveEdl, "Export Log", "/shoot"},
+          {"/shoot/a.vlg", &D::btnPictureExport, "Export Picture", "/shoot"},
+          {"/shoot/a.vlg", &D::btnPictureExportAll, "Export All Pictures", "/shoot"}}) {
         a.app->setPathString(path);
         (a.app.get()->*operation)();
-        const platform::FileDialogPurpose& asked = a.windows.dialogs.fileDialogs.back();
-        EXPECT_EQ(asked.title, title);
-        const std::string folder = std::string(path).substr(0, std::string(path).rfind('/'));
-        EXPECT_EQ(asked.documentFolder, std::string(path) == "Untitled" ? ""
-                                        : folder.empty()              ? "/"
-                                                                      : folder);
+        EXPECT_EQ(a.windows.dialogs.fileDialogs.back().title, title);
+        EXPECT_EQ(a.windows.dialogs.fileDialogs.back().documentFolder, folder) << title;
     }
     EXPECT_EQ(a.windows.dialogs.fileDialogs.size(), 6u);
     EXPECT_EQ(a.windows.dialogs.fileDialogs.back().nameLabel, "Names begin with:");
 }
 
-// Exports: the log with what is being typed, never over the project file; pictures as named.
+// Exports: the log with what is being typed, never over the project file, no cell it cannot
+// keep; pictures as named, what is no JPEG reported; a cancel replaces nothing.
 TEST(Documents, ExportsWriteWhereTheUserChose) {
     DocumentApp a;
     TempFolder folder;
+    auto& dialogs = a.windows.dialogs;
+    const auto exported = [&](void (vexaLogging3AppDelegate::*command)(), const std::string& to) {
+        dialogs.savePath = folder.file(to);
+        (a.app.get()->*command)();
+    };
     a.windows.txtEditComment1.value = "typed";
     for (const std::string name : {"day.vlg", "odd.log"}) {
         writeFile(folder.file(name), "project");
         a.app->setPathString(folder.file(name));
-        a.windows.dialogs.savePath = folder.file(name == "day.vlg" ? "day" : name);
-        a.app->LogSaveEdl();
+        exported(&vexaLogging3AppDelegate::LogSaveEdl, name == "day.vlg" ? "day" : name);
         EXPECT_EQ(fileText(folder.file(name)), "project");
     }
-    EXPECT_NE(fileText(folder.file("day.log")).find("\ttyped\t"), std::string::npos);
-    EXPECT_EQ(a.windows.dialogs.saveDialogs.at(0), "day.log");
-    EXPECT_EQ(a.windows.dialogs.alerts.size(), 1u) << "the project file named .log is refused";
+    EXPECT_TRUE(has(fileText(folder.file("day.log")), "\ttyped\t"));
+    EXPECT_EQ(dialogs.saveDialogs.at(0), "day.log");
+    EXPECT_EQ(dialogs.alerts.size(), 1u) << "the project file named .log is refused";
     const Picture jpeg{0xFF, 0xD8, 0xFF, 'E', 'x', 'i', 'f', 0, 1, 2, 3};
+    const std::string jpegText(jpeg.begin(), jpeg.end());
     a.app->logStartArray.append(record("7/\x7F" "b", "", "", jpeg));
     a.app->logStartArray.append(record("8", "", "", Picture(jpeg.begin(), jpeg.end() - 1)));
-    a.windows.dialogs.savePath = folder.file("shots");
-    a.app->btnPictureExportAll();
-    a.app->logEditPos = 2;
-    a.app->btnPictureExport();  // the one on show, under the chosen name
-    for (const char* name : {"shots_2_7__b.jpg", "shots.jpg"})
-        EXPECT_EQ(fileText(folder.file(name)), std::string(jpeg.begin(), jpeg.end())) << name;
-    EXPECT_EQ(folder.entries(), 5u) << "among all, pictures of ten bytes or fewer are none";
-    a.app->logEditPos = 3;
-    a.windows.dialogs.savePath = folder.file("ten");
-    a.app->btnPictureExport();
-    EXPECT_EQ(fileText(folder.file("ten.jpg")).size(), 10u) << "alone, ten bytes are one";
-    // A picture that is no JPEG, with nothing to convert it, is reported, alone or among all.
     a.app->logStartArray.append(record("9", "", "", Picture(12, 'P')));
+    exported(&vexaLogging3AppDelegate::btnPictureExportAll, "all");
+    a.app->logEditPos = 2;
+    exported(&vexaLogging3AppDelegate::btnPictureExport, "shots");  // the one on show
+    a.app->logEditPos = 3;
+    exported(&vexaLogging3AppDelegate::btnPictureExport, "ten");  // alone, ten bytes are one
     a.app->logEditPos = 4;
-    a.windows.dialogs.savePath = folder.file("raw.jpg");
-    a.app->btnPictureExport();
-    a.windows.dialogs.savePath = folder.file("all");
-    a.app->btnPictureExportAll();
+    exported(&vexaLogging3AppDelegate::btnPictureExport, "raw.jpg");
+    EXPECT_EQ(fileText(folder.file("all_2_7__b.jpg")) + fileText(folder.file("shots.jpg")),
+              jpegText + jpegText);
+    EXPECT_EQ(fileText(folder.file("ten.jpg")).size(), 10u);
+    EXPECT_EQ(folder.entries(), 6u) << "among all, pictures of ten bytes or fewer are none";
     const std::string notJpeg = ": The picture could not be converted to JPEG";
-    EXPECT_EQ(a.windows.dialogs.alerts.at(1).message,
+    EXPECT_EQ(dialogs.alerts.at(1).message, "Pictures written: 1. Not written: 1. The first that "
+                                            "failed: " + folder.file("all_4_9.jpg") + notJpeg);
+    EXPECT_EQ(dialogs.alerts.at(2).message,
               "The picture could not be written: " + folder.file("raw.jpg") + notJpeg);
-    EXPECT_EQ(a.windows.dialogs.alerts.at(2).message,
-              "Pictures written: 1. Not written: 1. The first that failed: " +
-                  folder.file("all_4_9.jpg") + notJpeg);
 
     // A cell that could not be read back is refused with its record, and nothing is written.
     a.app->logStartArray.append(record("1", std::string("a\0b", 3), "", {}));
-    a.windows.dialogs.savePath = folder.file("nul.log");
-    a.app->LogSaveEdl();
+    exported(&vexaLogging3AppDelegate::LogSaveEdl, "nul.log");
     EXPECT_FALSE(std::filesystem::exists(folder.file("nul.log")));
-    EXPECT_TRUE(a.windows.dialogs.alerts.back().message.ends_with(
-        "Record 5 holds a control character (0), which an exchange file cannot keep"))
-        << a.windows.dialogs.alerts.back().message;
+    EXPECT_TRUE(dialogs.alerts.back().message.ends_with(
+        "Record 5 holds a control character (0), which an exchange file cannot keep"));
 
     // Cancelled past its first batch, the export of all pictures takes back what it added and
     // replaces nothing: files of its names keep their bytes, and no temporary file stays.
-    for (int n = 0; n < 300; ++n)
-        a.app->logStartArray.append(record("9", "", "", jpeg));
+    for (int n = 0; n < 300; ++n) a.app->logStartArray.append(record("9", "", "", jpeg));
     const int records = a.app->logStartArray.recordCount();
-    for (const int n : {1, records - 290, records - 20, records})
-        writeFile(folder.file("kept_" + std::to_string(n) + "_9.jpg"), "old");
+    const auto kept = [&](int n) { return folder.file("kept_" + std::to_string(n) + "_9.jpg"); };
+    for (const int n : {1, records - 290, records - 20, records}) writeFile(kept(n), "old");
     const std::size_t entries = folder.entries();
-    a.windows.dialogs.cancelAt = 0.95;
-    a.windows.dialogs.savePath = folder.file("kept");
-    a.app->btnPictureExportAll();
+    dialogs.cancelAt = 0.95;
+    exported(&vexaLogging3AppDelegate::btnPictureExportAll, "kept");
     EXPECT_EQ(folder.entries(), entries);
     for (const int n : {1, records - 290, records - 20, records})
-        EXPECT_EQ(fileText(folder.file("kept_" + std::to_string(n) + "_9.jpg")), "old") << n;
-    EXPECT_EQ(a.windows.dialogs.alerts.size(), 4u);
-    // Done to its end, the same export replaces them.
-    a.windows.dialogs.cancelAt = 2;
-    a.app->btnPictureExportAll();
+        EXPECT_EQ(fileText(kept(n)), "old") << n;
+    EXPECT_EQ(dialogs.alerts.size(), 4u);
+    dialogs.cancelAt = 2;  // done to its end, the same export replaces them
+    exported(&vexaLogging3AppDelegate::btnPictureExportAll, "kept");
     EXPECT_EQ(folder.entries(), entries + 1 + 300 - 3) << "7/b's, the 300, three replaced";
     for (const int n : {records - 290, records - 20, records})
-        EXPECT_EQ(fileText(folder.file("kept_" + std::to_string(n) + "_9.jpg")),
-                  std::string(jpeg.begin(), jpeg.end()))
-            << n;
+        EXPECT_EQ(fileText(kept(n)), jpegText) << n;
 }
 
 }  // namespace

@@ -5,9 +5,6 @@
 
 #include <QBuffer>
 #include <QImage>
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 
 #include "documents/ProjectFiles.h"
 #include "platform/plist/PropertyListFileStore.h"

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 #include <set>
 #include <string>
@@ -105,8 +106,6 @@ int scanKey(const LogList& list, LogList::RecordKey key) {
 
 // The chase's index and the places of the records' keys, which findRecord finds from any hint.
 TEST(LogSearchIndex, AnswersAsTheScanDoesThroughEveryKindOfChange) {
-    const char* const changes[] = {"stop changed", "renumbered", "inserted",     "removed",
-                                   "reopened",     "appended",   "put back last"};
     for (unsigned seed = 1; seed <= 60; ++seed) {
         RandomLog log{std::mt19937(seed)};
         LogList list;
@@ -115,58 +114,52 @@ TEST(LogSearchIndex, AnswersAsTheScanDoesThroughEveryKindOfChange) {
         std::set<LogList::RecordKey> keys;  // every key the list has held
         std::vector<LogList::RecordKey> removed;
         for (int k = log.pick(0, 40); k > 0; --k) list.append(log.record());
-        for (int step = 0; step <= 30; ++step) {
-            const int change = log.pick(0, 6);
-            if (step > 0) {
-                if (list.recordCount() == 0)
-                    break;
-                const int k = log.pick(1, list.recordCount());
-                if (change == 0)
-                    list.replace(LogList::indexOf(k, kFieldStop), log.stop());
-                else if (change == 1)
-                    list.replace(LogList::indexOf(k, kFieldNumber),
-                                 std::to_string(log.pick(1, 12)));
-                else if (change == 2)
-                    list.insertRecord(k, log.record());
-                else if (change == 3) {
-                    removed.push_back(list.recordKey(k));
-                    list.removeRecord(k);
-                } else if (change == 4) {
-                    // Another list put in its place, as an open does: the same values under
-                    // new keys.
-                    LogList opened;
-                    for (int r = 0; r <= list.recordCount(); ++r) {
-                        LogRecord values;
-                        for (int f = 0; f < kFieldsPerRecord; ++f)
-                            values[static_cast<std::size_t>(f)] =
-                                list.value(LogList::indexOf(r, f));
-                        opened.append(std::move(values));
-                    }
-                    list = opened;
-                } else if (change == 5)
-                    list.append(log.record());
-                else if (!removed.empty()) {
-                    list.insertRecord(list.recordCount() + 1, log.record(), removed.back());
-                    removed.pop_back();
-                }
-            }
+        const std::vector<std::pair<const char*, std::function<void(int)>>> changes = {
+            {"stop changed", [&](int k) { list.replace(LogList::indexOf(k, kFieldStop), log.stop()); }},
+            {"renumbered", [&](int k) {
+                 list.replace(LogList::indexOf(k, kFieldNumber), std::to_string(log.pick(1, 12)));
+             }},
+            {"inserted", [&](int k) { list.insertRecord(k, log.record()); }},
+            {"removed", [&](int k) {
+                 removed.push_back(list.recordKey(k));
+                 list.removeRecord(k);
+             }},
+            // Another list put in its place, as an open does: the same values under new keys.
+            {"reopened", [&](int) {
+                 LogList opened;
+                 for (int r = 0; r <= list.recordCount(); ++r) {
+                     LogRecord values;
+                     for (int f = 0; f < kFieldsPerRecord; ++f)
+                         values[static_cast<std::size_t>(f)] = list.value(LogList::indexOf(r, f));
+                     opened.append(std::move(values));
+                 }
+                 list = opened;
+             }},
+            {"appended", [&](int) { list.append(log.record()); }},
+            {"put back last", [&](int) {
+                 if (removed.empty())
+                     return;
+                 list.insertRecord(list.recordCount() + 1, log.record(), removed.back());
+                 removed.pop_back();
+             }}};
+        for (int step = 0; step <= 30 && (step == 0 || list.recordCount() > 0); ++step) {
+            const auto& [name, change] = changes[static_cast<std::size_t>(log.pick(0, 6))];
+            if (step > 0)
+                change(log.pick(1, list.recordCount()));
+            SCOPED_TRACE(testing::Message() << "seed " << seed << " step " << step << " " << name);
             for (int k = 1; k <= list.recordCount(); ++k) keys.insert(list.recordKey(k));
             for (const LogList::RecordKey key : keys)
                 for (const int near : {1, list.recordCount() / 2, list.recordCount()})
-                    ASSERT_EQ(list.findRecord(key, near), scanKey(list, key))
-                        << "seed " << seed << " step " << step << " " << changes[change];
+                    ASSERT_EQ(list.findRecord(key, near), scanKey(list, key));
             for (int q = 0; q < 40; ++q) {
                 const std::string tc = log.timecode();
                 const auto want = scan(list, tc), got = index.findTimecode(list, tc);
                 ASSERT_EQ(std::tuple(got.inside, got.open, got.anyStarted),
-                          std::tuple(want.inside, want.open, want.anyStarted))
-                    << "seed " << seed << " step " << step << " " << changes[change] << " at "
-                    << tc;
+                          std::tuple(want.inside, want.open, want.anyStarted)) << tc;
             }
             for (int number = 0; number <= 13; ++number)
                 ASSERT_EQ(index.findNumber(list, std::to_string(number)),
-                          scanNumber(list, std::to_string(number)))
-                    << "seed " << seed << " step " << step << " number " << number;
+                          scanNumber(list, std::to_string(number))) << number;
         }
     }
 }

@@ -1,7 +1,5 @@
-// The bytes the simulated interface puts on the wire, and the pace it sends them at: the
-// program's MIDI input is tried against this interface, so these must be the real one's. And
-// `glimmark --simulate` in small: the controller finds, senses and switches on the simulated
-// interface, and each of its logs becomes a record, while time moves only when the test says.
+// The bytes and pace of the simulated interface, which must be the real one's, and
+// `glimmark --simulate` in small: its logs become records while time moves as the test says.
 
 #include <gtest/gtest.h>
 
@@ -47,9 +45,7 @@ struct Wire {
 
 TEST(SimulatorWire, AnswersQuarterFramesAndEventsAreTheInterfacesOwnBytes) {
     struct Row {
-        const char* name;
-        FrameRate rate;
-        vexasim::Timecode at;
+        const char* name; FrameRate rate; vexasim::Timecode at;
         Messages steps;  // the program's commands and runs of time, in order
         Messages sent;   // quarter frames left out unless a row names some
     };
@@ -108,18 +104,16 @@ TEST(SimulatorWire, AnswersQuarterFramesAndEventsAreTheInterfacesOwnBytes) {
             else
                 wire.sim.receive(platform::makeMidiPacketList(step));
         }
-        if (std::none_of(row.sent.begin(), row.sent.end(), [](auto& m) { return m[0] == 0xF1; }))
-            std::erase_if(wire.sent, [](const Bytes& m) { return m[0] == 0xF1; });
+        const auto quarter = [](const Bytes& m) { return m[0] == 0xF1; };
+        if (std::none_of(row.sent.begin(), row.sent.end(), quarter))
+            std::erase_if(wire.sent, quarter);
         EXPECT_EQ(wire.sent, row.sent);
     }
 }
 
 TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
     struct Row {
-        const char* name;
-        FrameRate rate;
-        std::chrono::milliseconds step;
-        int steps, quarters;
+        const char* name; FrameRate rate; std::chrono::milliseconds step; int steps, quarters;
         int recordAfter = 0;  // frames a halted recorder waits, counted on the clock
     };
     const Row rows[] = {
@@ -151,10 +145,8 @@ TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
 }
 
 TEST(SimulateWiring, TheSimulatedInterfaceIsFoundSwitchedOnAndItsLogsBecomeRecords) {
-    vexasim::SimulatedMidiSystem midi({.rate = vexasim::FrameRate::fps25,
-                                       .startAt = {1, 0, 0, 0},
-                                       .play = false,
-                                       .startClock = false});
+    vexasim::SimulatedMidiSystem midi(
+        {.rate = k25, .startAt = {1, 0, 0, 0}, .play = false, .startClock = false});
     fake::App app(midi);
     app.app->timer2Callback();
     ASSERT_TRUE(fake::pumpUntil(app, [&] { return app.windows.cmbLogSelectVal.enabled; }));
