@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <set>
 #include <thread>
 
 #include "platform/Video.h"
@@ -107,6 +108,7 @@ TEST(ShareSnapshot, JsonKeepsGoodUtf8AndReplacesWhatIsNot) {
     EXPECT_EQ(share::jsonString("\xC3"), "\"\\ufffd\"");                        // cut short
     EXPECT_EQ(share::jsonString("\xED\xA0\x80"), "\"\\ufffd\\ufffd\\ufffd\"");  // a surrogate
     EXPECT_EQ(share::jsonString("\xC0\xAF"), "\"\\ufffd\\ufffd\"");             // overlong
+    EXPECT_EQ(share::jsonString("\xF5\xFF"), "\"\\ufffd\\ufffd\"");              // no lead byte
     EXPECT_EQ(share::jsonString("</script>\x01"), "\"\\u003c/script\\u003e\\u0001\"");
 }
 
@@ -162,7 +164,10 @@ TEST(ShareEndpoint, ReadsAddressAndPortAndTellsWhatIsWrong) {
     }
     for (const char* bad : {"", "65536", "-1", "80x", "host.example:80", "::1:80", "1.2.3:80"})
         EXPECT_FALSE(share::parseEndpoint(bad, why)) << bad;
-    EXPECT_NE(share::newToken(), share::newToken());
+    std::set<std::pair<std::size_t, char>> seen;  // 128 random bits: any digit in either half
+    for (int n = 0; n < 20; ++n)
+        for (std::size_t i = 0; const char c : share::newToken()) seen.emplace(i++ % 2, c);
+    EXPECT_EQ(seen.size(), 32u);
 }
 
 // A plain socket client.
@@ -269,6 +274,17 @@ struct Sharing : ::testing::Test {
     // One GET under the token.
     std::string get(const std::string& path, const std::string& extra = {}) {
         return fetch(port(), "GET", prefix + path, extra);
+    }
+    // A page's event stream, `receiveBuffer` as a Client's.
+    std::unique_ptr<Client> stream(int receiveBuffer = 0) {
+        auto client = std::make_unique<Client>(port(), "127.0.0.1", receiveBuffer);
+        client->send(request("GET", prefix + "/events"));
+        return client;
+    }
+    // Whether a stream brings the take numbered `number`, waiting for it.
+    static bool sees(Client& client, const std::string& number) {
+        const std::string wanted = "\"number\":\"" + number + "\"";
+        return has(client.read(wanted), wanted);
     }
 };
 
@@ -406,8 +422,7 @@ TEST_F(Sharing, EveryEventStreamSeesEveryChangeUntilSharingIsTurnedOff) {
     start(true);
     std::vector<std::unique_ptr<Client>> streams;
     for (int i = 0; i < 5; ++i) {
-        streams.push_back(std::make_unique<Client>(port()));
-        streams.back()->send(request("GET", prefix + "/events"));
+        streams.push_back(stream());
         ASSERT_TRUE(has(streams.back()->read("retry:"), "text/event-stream"));
     }
     for (int n = 1; n <= 30; ++n) {
@@ -426,7 +441,7 @@ TEST_F(Sharing, EveryEventStreamSeesEveryChangeUntilSharingIsTurnedOff) {
     for (auto& stream : streams) {
         const std::string seen = stream->read("02:03:04");
         EXPECT_EQ(count(seen, "event: take\n"), 30);
-        for (int n = 1; n <= 30; ++n) EXPECT_TRUE(has(seen, "\"number\":\"" + std::to_string(n) + "\""));
+        for (int n = 1; n <= 30; ++n) EXPECT_TRUE(sees(*stream, std::to_string(n))) << n;
         for (const char* event :
              {"event: stop\ndata: {\"key\":", "\"stop\":\"01:00:10:00\"", "event: comment\n",
               "a \\u003cb\\u003e \\u0026 \\\"q\\\"", "event: renumber\n", "event: remove\n",
@@ -453,30 +468,24 @@ TEST_F(Sharing, EveryEventStreamSeesEveryChangeUntilSharingIsTurnedOff) {
 // not the page that reads, which goes on getting every take.
 TEST_F(Sharing, AtTheStreamLimitAReaderThatStoppedMakesRoomForANewPage) {
     start(true);
-    const auto open = [&] {
-        auto client = std::make_unique<Client>(port());
-        client->send(request("GET", prefix + "/events"));
-        return client;
-    };
-    auto reader = open();
+    auto reader = stream();
     reader->read("retry:");
     std::vector<std::unique_ptr<Client>> silent;
     while (static_cast<int>(silent.size()) + 1 < platform::http::MhdListener::kMaxStreams)
-        silent.push_back(open());
+        silent.push_back(stream());
     for (int wait = 0; wait < 500 && listener.openStreams() < 256; ++wait)
         std::this_thread::sleep_for(10ms);
     ASSERT_EQ(listener.openStreams(), platform::http::MhdListener::kMaxStreams);
     for (int n = 1; n <= 96; ++n) {
         log.append(take(std::to_string(n), std::string(1000, 'x')));
         live.tick();
-        reader->read("\"number\":\"" + std::to_string(n) + "\"");
+        sees(*reader, std::to_string(n));
     }
-    auto late = open();
+    auto late = stream();
     EXPECT_EQ(status(late->read("retry:")), 200);
     log.append(take("last"));
     live.tick();
-    EXPECT_TRUE(has(reader->read("\"number\":\"last\""), "\"number\":\"last\""));
-    EXPECT_TRUE(has(late->read("\"number\":\"last\""), "\"number\":\"last\""));
+    EXPECT_TRUE(sees(*reader, "last") && sees(*late, "last"));
     silent.front()->read("\x01never", 2s);
     EXPECT_TRUE(silent.front()->closedByPeer());
 }
@@ -487,14 +496,10 @@ TEST_F(Sharing, AtTheStreamLimitAReaderThatStoppedMakesRoomForANewPage) {
 TEST_F(Sharing, AStreamWhoseClientStopsReadingIsClosedAndItsPlaceFreed) {
     listener.setStallTime(1s);
     start(true);
-    Client reader(port());
-    reader.send(request("GET", prefix + "/events"));
-    reader.read("retry:");
+    auto reader = stream();
+    reader->read("retry:");
     std::vector<std::unique_ptr<Client>> silent;
-    for (int n = 0; n < 8; ++n) {
-        silent.push_back(std::make_unique<Client>(port(), "127.0.0.1", 4096));
-        silent.back()->send(request("GET", prefix + "/events"));
-    }
+    for (int n = 0; n < 8; ++n) silent.push_back(stream(4096));
     for (int wait = 0; wait < 500 && listener.openStreams() < 9; ++wait)
         std::this_thread::sleep_for(10ms);
     ASSERT_EQ(listener.openStreams(), 9);
@@ -507,10 +512,7 @@ TEST_F(Sharing, AStreamWhoseClientStopsReadingIsClosedAndItsPlaceFreed) {
         ++n;
         log.append(take(std::to_string(n), std::string(16000, 'x')));
         live.tick();
-        ASSERT_NE(reader.read("\"number\":\"" + std::to_string(n) + "\"")
-                      .find("\"number\":\"" + std::to_string(n) + "\""),
-                  std::string::npos)
-            << n;
+        ASSERT_TRUE(sees(*reader, std::to_string(n))) << n;
         std::this_thread::sleep_for(10ms);
     }
     EXPECT_EQ(listener.openStreams(), 1) << "after " << n << " takes";
@@ -518,13 +520,12 @@ TEST_F(Sharing, AStreamWhoseClientStopsReadingIsClosedAndItsPlaceFreed) {
         client->read("\x01never", 10s);
         EXPECT_TRUE(client->closedByPeer());
     }
-    Client late(port());
-    late.send(request("GET", prefix + "/events"));
-    EXPECT_EQ(status(late.read("retry:")), 200);
+    auto late = stream();
+    EXPECT_EQ(status(late->read("retry:")), 200);
     log.append(take("after"));
     live.tick();
-    EXPECT_TRUE(has(late.read("\"number\":\"after\""), "\"number\":\"after\""));
-    EXPECT_FALSE(reader.endedByServer());
+    EXPECT_TRUE(sees(*late, "after"));
+    EXPECT_FALSE(reader->endedByServer());
 }
 
 // On the IPv6 any-address the printed address answers, whichever family it is of; an address
