@@ -224,13 +224,10 @@ TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
 // not asked again for them; the device input is closed by then, so nothing comes after.
 TEST(Documents, TheQuitWritesEveryTakeLoggedUntilTheProgramEnds) {
     const fake::Bytes take{0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0xF7};
+    // When the takes come: p behind the prompt, w during the first write, o on its way to the
+    // main thread as the quit begins.
     struct Case {
-        const char* name;
-        bool unsaved;
-        int answer;
-        std::string takes;  // when they come: p behind the prompt, w during the first write,
-                            // o on its way to the main thread as the quit begins
-        int prompts, writes;
+        const char* name; bool unsaved; int answer; std::string takes; int prompts, writes;
         std::size_t recordsWritten;
     };
     for (const Case& k : {
@@ -238,8 +235,7 @@ TEST(Documents, TheQuitWritesEveryTakeLoggedUntilTheProgramEnds) {
              Case{"on its way, the log saved before", false, kAlertDefault, "o", 1, 1, 2},
              Case{"on its way, unsaved", true, kAlertDefault, "o", 1, 2, 2},
              Case{"nothing new", false, kAlertDefault, "", 0, 0, 0},
-             Case{"don't save", true, kAlertOther, "p", 1, 0, 0},
-         }) {
+             Case{"don't save", true, kAlertOther, "p", 1, 0, 0}}) {
         SCOPED_TRACE(k.name);
         DocumentApp a;
         a.app->setPathString("/d/day.vlg");
@@ -247,17 +243,14 @@ TEST(Documents, TheQuitWritesEveryTakeLoggedUntilTheProgramEnds) {
         a.midi.plug("vexa ");
         a.app->timer2Callback();
         ASSERT_FALSE(a.midi.live.empty());
-        const auto when = [&](char c) {
-            if (k.takes.find(c) != std::string::npos)
+        const auto when = [&](char c, bool now = true) {
+            if (now && has(k.takes, std::string(1, c)))
                 a.receive(take);
         };
         a.windows.dialogs.answers = {k.answer};
         a.windows.dialogs.whileAsked = [&] { when('p'); };
-        a.propertyLists.duringWrite = [&] {
-            if (a.propertyLists.writes == 1)
-                when('w');
-        };
-        if (k.takes.find('o') != std::string::npos)
+        a.propertyLists.duringWrite = [&] { when('w', a.propertyLists.writes == 1); };
+        if (has(k.takes, "o"))
             myReadProc(platform::makeMidiPacketList(take), nullptr, nullptr);
         EXPECT_TRUE(a.app->applicationWillTerminate());
         EXPECT_EQ(a.windows.dialogs.alerts.size(), std::size_t(k.prompts));
@@ -279,7 +272,8 @@ TEST(Documents, EveryFileDialogIsTitledByItsActionAndStartsInTheDocumentsFolder)
     using D = vexaLogging3AppDelegate;
     for (auto [path, operation, title, folder] :
          {std::tuple{"/shoot/day 2/a.vlg", &D::btnFileSaveAs, "Save Log As", "/shoot/day 2"},
-          {"/a.vlg", &D::btnFileOpen, "Open Log", "/"}, {"Untitled", &D::LogOpenEDL, "Import Log", ""},
+          {"/a.vlg", &D::btnFileOpen, "Open Log", "/"},
+          {"Untitled", &D::LogOpenEDL, "Import Log", ""},
           {"/shoot/a.vlg", &D::LogSaveEdl, "Export Log", "/shoot"},
           {"/shoot/a.vlg", &D::btnPictureExport, "Export Picture", "/shoot"},
           {"/shoot/a.vlg", &D::btnPictureExportAll, "Export All Pictures", "/shoot"}}) {

@@ -79,7 +79,8 @@ public:
     std::string file(const std::string& name) const { return m_path + "/" + name; }
     const std::string& path() const { return m_path; }
     std::size_t entries() const {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(m_path), {}));
+        using Entries = std::filesystem::directory_iterator;
+        return static_cast<std::size_t>(std::distance(Entries(m_path), Entries()));
     }
 
 private:

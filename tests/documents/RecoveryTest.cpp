@@ -141,7 +141,8 @@ TEST(RecoveryJournal, OnceItCarriesMostlyWhatIsGoneItIsWrittenAfresh) {
         ::setrlimit(RLIMIT_FSIZE, &full);
         told += save(11);
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        told += save(12) + std::to_string(journalNames(folder.file("state")).size());
+        told += save(12);
+        told += std::to_string(journalNames(folder.file("state")).size());
         return told + (read(fileText(journal.path())).entries == valuesOf(log) ? "|whole" : "");
     });
     EXPECT_EQ(run.told, "small|File too large||1|whole");
@@ -189,7 +190,8 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
         ASSERT_EQ(dialogs.alerts.size(), 1u);
         EXPECT_TRUE(std::regex_match(dialogs.alerts[0].message,
                                      std::regex(R"(Restore the unsaved log "day1" with 2 records, )"
-                                                R"(last changed \d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d\?)")))
+                                                R"(last changed \d\d\.\d\d\.\d{4} )"
+                                                R"(\d\d:\d\d:\d\d\?)")))
             << dialogs.alerts[0].message;
         const int meanwhile = restore ? 3 : 1;
         EXPECT_EQ(next.c.logStartArray.recordCount(), meanwhile + 1);
@@ -209,8 +211,8 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
             if (!name.ends_with(".discarded"))
                 continue;
             discarded.insert(name.size() > 28 ? "crashed" : name.substr(9, 1));
-            EXPECT_TRUE(name.size() <= 28 || read(fileText(state + "/" + name)).entries.size() == 30)
-                << "whole";
+            EXPECT_TRUE(name.size() <= 28 ||
+                        read(fileText(state + "/" + name)).entries.size() == 30) << "whole";
         }
         EXPECT_EQ(discarded, (answer == platform::kAlertOther
                                   ? std::set<std::string>{"2", "3", "crashed"}
@@ -331,12 +333,14 @@ TEST(CrashRecovery, ACopyLeftByAnEarlierReleaseIsStillOffered) {
     app.c.offerRecovery();
     app.app.mainThread.drain();
     ASSERT_EQ(dialogs.alerts.size(), 1u);
-    EXPECT_TRUE(dialogs.alerts[0].message.starts_with("Restore the unsaved log \"e\" with 1 record"));
+    EXPECT_TRUE(
+        dialogs.alerts[0].message.starts_with("Restore the unsaved log \"e\" with 1 record"));
     EXPECT_EQ(app.app.field(1, kFieldStop) + " " + app.app.field(1, kFieldComment1) + " " +
                   app.c.pathString,
               "01:00:05:00 kept /d/e.vlg");
     app.c.waitForRecoveryFile();
-    for (const std::string& name : journalNames(state)) EXPECT_FALSE(name.starts_with("recovery-4242"));
+    for (const std::string& name : journalNames(state))
+        EXPECT_FALSE(name.starts_with("recovery-4242"));
 }
 
 // The journals' folder is the state folder the desktop names, when it is absolute.
@@ -392,7 +396,8 @@ TEST(CrashRecovery, AFailedWriteIsToldOnceAndTriedAgainAtTheNextChange) {
         ::setrlimit(RLIMIT_FSIZE, &full);
         app.app.windows.dialogs.answers = {platform::kAlertDefault};
         app.c.offerRecovery();
-        std::string said = told() + change("still too big");
+        std::string said = told();  // in this order: each after the one before
+        said += change("still too big");
         ::setrlimit(RLIMIT_FSIZE, &limit);
         said += change("room again");
         for (const int ms : {9999, 1}) {  // the notice stays ten seconds

@@ -115,7 +115,8 @@ TEST(LogSearchIndex, AnswersAsTheScanDoesThroughEveryKindOfChange) {
         std::vector<LogList::RecordKey> removed;
         for (int k = log.pick(0, 40); k > 0; --k) list.append(log.record());
         const std::vector<std::pair<const char*, std::function<void(int)>>> changes = {
-            {"stop changed", [&](int k) { list.replace(LogList::indexOf(k, kFieldStop), log.stop()); }},
+            {"stop changed",
+             [&](int k) { list.replace(LogList::indexOf(k, kFieldStop), log.stop()); }},
             {"renumbered", [&](int k) {
                  list.replace(LogList::indexOf(k, kFieldNumber), std::to_string(log.pick(1, 12)));
              }},

@@ -109,6 +109,7 @@ TEST(ShareSnapshot, JsonKeepsGoodUtf8AndReplacesWhatIsNot) {
     EXPECT_EQ(share::jsonString("\xED\xA0\x80"), "\"\\ufffd\\ufffd\\ufffd\"");  // a surrogate
     EXPECT_EQ(share::jsonString("\xC0\xAF"), "\"\\ufffd\\ufffd\"");             // overlong
     EXPECT_EQ(share::jsonString("\xF5\xFF"), "\"\\ufffd\\ufffd\"");              // no lead byte
+    EXPECT_EQ(share::jsonString("\xF0\x8F\xBF\xBF"), "\"\\ufffd\\ufffd\\ufffd\\ufffd\"");  // overlong
     EXPECT_EQ(share::jsonString("</script>\x01"), "\"\\u003c/script\\u003e\\u0001\"");
 }
 
@@ -321,7 +322,8 @@ TEST_F(Sharing, WithATokenOnlyItsPathsAreAnsweredAndOnlyWhatTheTableNames) {
     for (const std::string path :
          {"/../log.json", "/./log.json", "/log.json/", "/thumb/../log.json", "/thumb/1.png",
           "/thumb/-1.jpg", "/thumb/.jpg", "/thumb/%2e%2e%2flog.json", "/picture/0.jpg",
-          "/picture/zz.jpg", "//log.json", "/log.csv/", "/log.edlx", "/thumb/12345678901234567.jpg"})
+          "/picture/zz.jpg", "//log.json", "/log.csv/", "/log.edlx",
+          "/thumb/12345678901234567.jpg"})
         EXPECT_EQ(status(get(path)), 404) << path;
     const std::string head = fetch(port(), "HEAD", prefix + "/log.json");
     EXPECT_EQ(status(head), 200);
