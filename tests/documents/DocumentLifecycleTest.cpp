@@ -79,6 +79,17 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
     }
 }
 
+// A log of nothing but its header is not written, and that is no failure: the quit goes on.
+TEST(Documents, AQuitWithNothingButTheHeaderGoesOn) {
+    fake::App a;
+    a.app->awakeFromNib();
+    a.app->setPathString("/d/day.vlg");
+    a.app->editChangeFlag = 1;
+    a.windows.dialogs.answers = {kAlertDefault};
+    EXPECT_TRUE(a.app->applicationWillTerminate());
+    EXPECT_TRUE(a.propertyLists.files.empty());
+}
+
 std::vector<LogValue> project(std::vector<std::string> numbers, std::size_t cutTo = 0,
                               std::string rate = "1", std::string mark = "Glimmark") {
     LogList list;

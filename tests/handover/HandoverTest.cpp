@@ -195,6 +195,7 @@ TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
         EXPECT_EQ(footers[static_cast<std::size_t>(page)],
                   "Day 3    Page " + std::to_string(page + 1) + " of " + std::to_string(pages));
     EXPECT_EQ(canvas.calls.front().text, "Day 3");
+    EXPECT_GE(canvas.calls[1].y, canvas.calls[0].y + canvas.calls[0].height) << "below the title";
     EXPECT_EQ(canvas.calls[1].text, "Date: 05.12.2026    Frame rate: 25 fps    Records: 40");
 }
 
