@@ -1,6 +1,3 @@
-// The shared web view: snapshots, the events between two of them, JSON, the event feed, where
-// it listens; then the libmicrohttpd server on a free loopback port, with plain socket clients.
-
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -11,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <numeric>
 #include <set>
 #include <thread>
 
@@ -25,7 +23,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Thumbnails as a codec makes them: "THUMB" and the picture's bytes.
 struct Codec final : platform::ImageCodec {
     platform::Bytes encodeJpeg(const platform::VideoFrame&, double) override { return {}; }
     platform::Bytes thumbnailJpeg(const platform::Bytes& jpeg, int) override {
@@ -55,9 +52,7 @@ bool has(const std::string& text, const std::string& part) {
 }
 
 std::string joined(const std::vector<std::string>& events) {
-    std::string all;
-    for (const auto& e : events) all += e;
-    return all;
+    return std::accumulate(events.begin(), events.end(), std::string());
 }
 
 TEST(ShareSnapshot, EventsNameWhatChangedAndAnInsertInTheMiddleResetsThePage) {
@@ -171,10 +166,9 @@ TEST(ShareEndpoint, ReadsAddressAndPortAndTellsWhatIsWrong) {
     EXPECT_EQ(seen.size(), 32u);
 }
 
-// A plain socket client.
+// `receiveBuffer`: the socket's receive buffer in bytes, 0 for the system's.
 class Client {
 public:
-    // `receiveBuffer`: the socket's receive buffer in bytes, 0 for the system's.
     explicit Client(int port, const std::string& address = "127.0.0.1", int receiveBuffer = 0) {
         sockaddr_in6 to{};
         auto* v4 = reinterpret_cast<sockaddr_in*>(&to);
@@ -190,9 +184,6 @@ public:
                               six ? sizeof to : sizeof(sockaddr_in)) == 0;
     }
     ~Client() { close(m_fd); }
-    Client(const Client&) = delete;
-    Client& operator=(const Client&) = delete;
-
     bool connected() const { return m_connected; }
     bool send(const std::string& text) {
         return ::send(m_fd, text.data(), text.size(), MSG_NOSIGNAL) ==
@@ -201,15 +192,10 @@ public:
     // Reads until `until` appears in what was read, the peer closes, or the time runs out.
     std::string read(const std::string& until, std::chrono::milliseconds limit = 5s) {
         const auto end = std::chrono::steady_clock::now() + limit;
-        const auto left = [&] {
-            return static_cast<int>(
-                std::max<std::int64_t>(0, std::chrono::duration_cast<std::chrono::milliseconds>(
-                                              end - std::chrono::steady_clock::now())
-                                              .count()));
-        };
         pollfd p{m_fd, POLLIN, 0};
         char buffer[16384];
-        while (m_in.find(until) == std::string::npos && !m_closed && poll(&p, 1, left()) > 0) {
+        while (m_in.find(until) == std::string::npos && !m_closed &&
+               poll(&p, 1, std::max(0, int((end - std::chrono::steady_clock::now()) / 1ms))) > 0) {
             const ssize_t n = recv(m_fd, buffer, sizeof buffer, 0);
             m_closed = n <= 0;
             m_in.append(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
@@ -217,7 +203,6 @@ public:
         return m_in;
     }
     bool closedByPeer() const { return m_closed; }
-    // Whether the server has closed or shut the connection by now, without waiting.
     bool endedByServer() {
         char byte;
         const ssize_t n = recv(m_fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
@@ -226,8 +211,7 @@ public:
 
 private:
     int m_fd = -1;
-    bool m_connected = false;
-    bool m_closed = false;
+    bool m_connected = false, m_closed = false;
     std::string m_in;
 };
 
@@ -240,7 +224,6 @@ std::string request(const std::string& method, const std::string& path,
     return method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + extra + "\r\n";
 }
 
-// One whole answer on a connection of its own.
 std::string fetch(int port, const std::string& method, const std::string& path,
                   const std::string& extra = {}) {
     Client client(port);
@@ -272,7 +255,6 @@ struct Sharing : ::testing::Test {
         prefix = live.token().empty() ? "" : "/" + live.token();
     }
     int port() const { return listener.port(); }
-    // One GET under the token.
     std::string get(const std::string& path, const std::string& extra = {}) {
         return fetch(port(), "GET", prefix + path, extra);
     }
@@ -282,7 +264,6 @@ struct Sharing : ::testing::Test {
         client->send(request("GET", prefix + "/events"));
         return client;
     }
-    // Whether a stream brings the take numbered `number`, waiting for it.
     static bool sees(Client& client, const std::string& number) {
         const std::string wanted = "\"number\":\"" + number + "\"";
         return has(client.read(wanted), wanted);
@@ -326,8 +307,7 @@ TEST_F(Sharing, WithATokenOnlyItsPathsAreAnsweredAndOnlyWhatTheTableNames) {
           "/thumb/12345678901234567.jpg"})
         EXPECT_EQ(status(get(path)), 404) << path;
     const std::string head = fetch(port(), "HEAD", prefix + "/log.json");
-    EXPECT_EQ(status(head), 200);
-    EXPECT_FALSE(has(head, "first"));
+    EXPECT_TRUE(status(head) == 200 && !has(head, "first")) << head;
     EXPECT_EQ(status(get("")), 308);
     EXPECT_TRUE(has(get("/"), "<html>page</html>"));
 
@@ -358,8 +338,7 @@ TEST_F(Sharing, WithATokenOnlyItsPathsAreAnsweredAndOnlyWhatTheTableNames) {
     EXPECT_EQ(count(get("/log.edl"), "* FROM CLIP NAME:"), 2);
 }
 
-// A page elsewhere may reach the server through a name rebound to this machine: without a
-// token, only the loopback names are answered.
+// Against a name rebound to this machine by a page elsewhere.
 TEST_F(Sharing, OnLoopbackWithoutATokenOnlyLoopbackHostNamesAreAnswered) {
     start(false);
     EXPECT_TRUE(live.token().empty());
@@ -545,8 +524,7 @@ TEST_F(Sharing, ThePrintedAddressAnswersAndOneThatCannotBeHadSaysWhy) {
     client.send(request("GET", "/" + live.token() + "/log.json", "Connection: close\r\n"));
     EXPECT_EQ(status(client.read("\x01never")), 200) << url;
     EXPECT_FALSE(live.start(share::Endpoint{"198.51.100.7", 0}, true, why));
-    EXPECT_TRUE(has(why, "198.51.100.7")) << why;
-    EXPECT_TRUE(has(why, "address")) << why;
+    EXPECT_TRUE(has(why, "198.51.100.7") && has(why, "address")) << why;
 }
 
 }  // namespace
