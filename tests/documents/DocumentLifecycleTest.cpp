@@ -1,6 +1,3 @@
-// New, Open, Import Log…, Export Log… and the quit prompt over the controller: what the log,
-// the path, the titles, the modified flag and the files hold after each answer the user gives.
-
 #include "documents/ProjectFiles.h"
 #include "support/FakePlatform.h"
 
@@ -11,7 +8,6 @@ using platform::kAlertDefault;
 using platform::kAlertOther;
 using namespace projectfiles;
 
-// A controller with one unsaved record on show.
 struct DocumentApp : fake::App {
     DocumentApp() {
         app->awakeFromNib();
@@ -22,9 +18,8 @@ struct DocumentApp : fake::App {
     }
 };
 
-// The prompt before New, full screen and quitting: Cancel and every save that does not happen
-// keep the log as it is (a quit then does not go on); a failed write at the quit offers another
-// place before the log is lost with the program.
+// New, full screen and quitting; a failed write at the quit offers another place before the
+// log is lost with the program.
 TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
     enum Action { New, FullScreen, Quit };
     struct Case {
@@ -79,7 +74,7 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
     }
 }
 
-// A log of nothing but its header is not written, and that is no failure: the quit goes on.
+// Not written, and that is no failure.
 TEST(Documents, AQuitWithNothingButTheHeaderGoesOn) {
     fake::App a;
     a.app->awakeFromNib();
@@ -109,9 +104,7 @@ const std::string kExchange =
     "9\tV\ta\tb\tc\td\te\tf\tg\t\n"
     "7\tV\ta\tb\tc\td\te\tf";  // a last row short of a cell is left out
 
-// A project file that is no log, or whose last number reads 0, an exchange file without its
-// Data marker, and one with a cell the project file cannot keep, leave the log on show as it
-// was, its path, titles and unsaved changes, and the alert says why.
+// A file refused leaves the log on show as it was, its path, titles and unsaved changes.
 TEST(Documents, OpenAndImportJudgeTheFile) {
     struct Case {
         const char* name; std::vector<LogValue> project; std::string exchange; int records, logNr;
@@ -177,9 +170,7 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
     }
 }
 
-// A device log that arrives while the file is being written waits: the file holds the log as
-// it was when the save began, and the new record follows once the save is over. One that
-// arrives while a question is asked waits for the answer: behind the prompt of New it goes
+// The file holds the log as it was when the save began; behind the prompt of New a take goes
 // into the new log, not the one given up.
 TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
     DocumentApp a;
@@ -190,10 +181,9 @@ TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
     a.propertyLists.duringWrite = logStart;
     a.windows.txtEditComment1.value = "typed";  // still in the field: the save takes it
     a.app->btnFileSave();
-    EXPECT_EQ(a.propertyLists.files.at("/d/day.vlg").size(), 20u);
-    EXPECT_EQ(std::get<std::string>(a.propertyLists.files.at("/d/day.vlg").at(15)), "typed");
-    EXPECT_EQ(a.app->logStartArray.recordCount(), 2);
-    EXPECT_EQ(a.app->editChangeFlag, 1);
+    const auto& file = a.propertyLists.files.at("/d/day.vlg");
+    EXPECT_TRUE(file.size() == 20u && std::get<std::string>(file.at(15)) == "typed");
+    EXPECT_EQ(a.app->logStartArray.recordCount() * 10 + a.app->editChangeFlag, 21);
 
     a.windows.dialogs.answers = {kAlertOther};
     a.windows.dialogs.whileAsked = logStart;
@@ -230,9 +220,7 @@ TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
     a.mainThread.drain();
 }
 
-// The takes the interface logs behind the quit prompt and the write, or that are still on
-// their way when the quit comes, are in the file before the program ends, and the question is
-// not asked again for them; the device input is closed by then, so nothing comes after.
+// The question is not asked again for them; the device input is closed by then.
 TEST(Documents, TheQuitWritesEveryTakeLoggedUntilTheProgramEnds) {
     const fake::Bytes take{0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0xF7};
     // When the takes come: p behind the prompt, w during the first write, o on its way to the
@@ -274,8 +262,7 @@ TEST(Documents, TheQuitWritesEveryTakeLoggedUntilTheProgramEnds) {
     }
 }
 
-// Each file dialog names its action and starts in the open document's folder; a log never
-// saved has none to offer.
+// A log never saved has no folder to offer.
 TEST(Documents, EveryFileDialogIsTitledByItsActionAndStartsInTheDocumentsFolder) {
     DocumentApp a;
     a.app->logStartArray.replace(LogList::indexOf(1, kFieldPicture), Picture(20, 'J'));
@@ -297,8 +284,7 @@ TEST(Documents, EveryFileDialogIsTitledByItsActionAndStartsInTheDocumentsFolder)
     EXPECT_EQ(a.windows.dialogs.fileDialogs.back().nameLabel, "Names begin with:");
 }
 
-// Exports: the log with what is being typed, never over the project file, no cell it cannot
-// keep; pictures as named, what is no JPEG reported; a cancel replaces nothing.
+// The log with what is being typed, never over the project file; a cancel replaces nothing.
 TEST(Documents, ExportsWriteWhereTheUserChose) {
     DocumentApp a;
     TempFolder folder;

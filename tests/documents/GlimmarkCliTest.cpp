@@ -1,6 +1,3 @@
-// glimmark-cli as scripts run it: the real program on real files, its exit status, its output
-// and the files it leaves. Chained rows convert and export the way editorial's hand-over does.
-
 #include "documents/ProjectFiles.h"
 
 namespace {
@@ -34,7 +31,6 @@ TEST_P(GlimmarkCli, ExitsWithItsStatusAndWritesWholeFilesOrNone) {
     EXPECT_FALSE(std::filesystem::exists(folder.file("out.vlg"))) << "a partial output file";
 }
 
-// The golden log, as the writer leaves it on disk.
 const std::string kGolden = fileText(GLIMMARK_TEST_DATA "/golden/SmallLog.vlg");
 const std::string kSecond =
     "10:00:00:00\t10:00:05:12\t\t09:15:00\ttab here second line\t\t05.12.2026";

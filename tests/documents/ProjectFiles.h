@@ -1,10 +1,7 @@
 #pragma once
 
-// Logs, files and child processes shared by the tests of files.
-
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -37,7 +34,6 @@ inline LogRecord record(std::string number, std::string comment1, std::string co
             "05.12.2026", "", std::move(picture)};
 }
 
-// The golden log: XML's special characters, non-ASCII text, an empty and a small picture.
 inline LogList goldenLog() {
     LogList list;
     list.append(newLogHeader());
@@ -65,26 +61,20 @@ inline void writeFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-// A fresh folder for one test, removed with it.
 class TempFolder {
-public:
-    TempFolder() {
+    std::string m_path = [] {
         std::string pattern = std::filesystem::temp_directory_path() / "glimmark-XXXXXX";
-        m_path = ::mkdtemp(pattern.data());
-    }
-    ~TempFolder() {
-        ::chmod(m_path.c_str(), 0755);
-        std::filesystem::remove_all(m_path);
-    }
+        return std::string(::mkdtemp(pattern.data()));
+    }();
+
+public:
+    ~TempFolder() { ::chmod(m_path.c_str(), 0755), std::filesystem::remove_all(m_path); }
     std::string file(const std::string& name) const { return m_path + "/" + name; }
     const std::string& path() const { return m_path; }
     std::size_t entries() const {
         using Entries = std::filesystem::directory_iterator;
         return static_cast<std::size_t>(std::distance(Entries(m_path), Entries()));
     }
-
-private:
-    std::string m_path;
 };
 
 struct ChildRun {
