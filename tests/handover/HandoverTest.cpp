@@ -1,7 +1,3 @@
-// The hand-over exports on their own: the rate, the contact sheet's layout on a canvas that
-// keeps what was drawn, the report's pictures, and the File > Export commands of the
-// controller with the files they leave.
-
 #include "documents/ProjectFiles.h"
 #include "handover/Handover.h"
 #include "support/FakePlatform.h"
@@ -36,8 +32,8 @@ TEST(HandoverRate, ComesFromTheLogUnlessGivenAndIsTwentyFiveWhenTheLogNamesNone)
     }
     options.rate = handover::rateNamed("29.97");
     const std::string edl = handover::edl(logOf("0", 1), options);
-    EXPECT_TRUE(has(edl, "FCM: DROP FRAME\r\n"));
-    EXPECT_TRUE(has(edl, "10;00;00;00 10;00;05;12 01;00;00;00 01;00;05;12")) << edl;
+    EXPECT_TRUE(has(edl, "FCM: DROP FRAME\r\n") &&
+                has(edl, "10;00;00;00 10;00;05;12 01;00;00;00 01;00;05;12")) << edl;
     EXPECT_FALSE(handover::rateNamed("23.976"));
 }
 
@@ -67,7 +63,6 @@ TEST(HandoverEdl, NamesTheReelFromTheTitleAndNumbersPastNineHundredAndNinetyNine
     EXPECT_TRUE(has(handover::edl(logOf("32", 1), options), "\r\n001  AX       V"));
 }
 
-// Whatever a spreadsheet would run reads as typed; the rest is written as it is.
 TEST(HandoverCsv, CellsASpreadsheetWouldRunReadAsTyped) {
     const std::string longRun = "-" + std::string(300, 'x');
     for (const auto& [comment, cell] : std::initializer_list<std::pair<std::string, std::string>>{
@@ -83,7 +78,6 @@ TEST(HandoverCsv, CellsASpreadsheetWouldRunReadAsTyped) {
         list.replace(LogList::indexOf(1, kFieldComment1), comment);
         EXPECT_TRUE(has(handover::csv(list, {}), ",05.12.2026," + cell + ",,")) << comment;
     }
-    // The pictures' names begin with the project's name, whatever the user called it.
     LogList list = logOf("32", 1);
     list.replace(LogList::indexOf(1, kFieldPicture), patternPicture(40));
     handover::Options options;
@@ -91,9 +85,7 @@ TEST(HandoverCsv, CellsASpreadsheetWouldRunReadAsTyped) {
     EXPECT_TRUE(has(handover::csv(list, options), R"~(,"=""=cmd|' calc'!A0_1_1.jpg""")~" "\r\n"));
 }
 
-// Add's blank record at the end, Insert's before take 2: no events, and the takes around them
-// follow each other on the record side; a take at midnight with a stop is one. Every other
-// file keeps them as rows.
+// Add's blank record at the end, Insert's before take 2; a take at midnight with a stop is one.
 TEST(HandoverEdl, RecordsNobodyTimedAreNoEventsButStayRows) {
     LogList list = logOf("32", 2);
     LogRecord blank = record("0", "", "", {});
@@ -133,8 +125,6 @@ LogList sheetLog(int records, const std::vector<int>& pictured, int bad, int lon
     return list;
 }
 
-// Every record within its page, each cell's frame holding its picture and its texts whole,
-// the cells of one page never overlapping, the pages numbered.
 TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
     std::vector<int> pictured;
     for (int n = 1; n <= 40; n += 3) pictured.push_back(n);
@@ -220,7 +210,7 @@ TEST(HtmlReport, EmbedsThePicturesThatScaleAndEscapesTheText) {
 using Command = void (vexaLogging3AppDelegate::*)();
 using D = vexaLogging3AppDelegate;
 
-// The File > Export commands over a saved log of three records, two with pictures.
+// A saved log of three records, two with pictures.
 struct Exported {
     fake::App a;
     TempFolder folder;
@@ -261,9 +251,7 @@ TEST(ExportCommands, WriteTheChosenFileAndLeaveTheLogAsItWas) {
     EXPECT_EQ(e.a.app->editChangeFlag, 0);
 }
 
-// The export reads a copy of the log on a thread of its own: a take the interface logs
-// meanwhile is in the log at once, not in the file. Cancelled, it leaves no file and the old
-// one whole, and tells nothing.
+// A take the interface logs meanwhile is in the log at once, not in the file.
 TEST(ExportCommands, TakesGoOnIntoTheLogAndACancelLeavesNoFile) {
     Exported e;
     std::vector<int> records;
@@ -285,9 +273,7 @@ TEST(ExportCommands, TakesGoOnIntoTheLogAndACancelLeavesNoFile) {
     EXPECT_TRUE(e.dialogs.alerts.empty());
 }
 
-// The reel or tape name is asked at the first EDL or ALE of a saved log, offering the
-// project's name, and kept for that file; an unsaved log is asked each time; no answer, no
-// file.
+// An unsaved log is asked each time; no answer, no file.
 TEST(ExportCommands, AskTheReelOnceForEachFile) {
     Exported e;
     e.dialogs.text = "A001";
