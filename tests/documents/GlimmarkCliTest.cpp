@@ -1,4 +1,5 @@
 #include "documents/ProjectFiles.h"
+#include "platform/plist/PropertyListFileStore.h"
 
 namespace {
 
@@ -31,7 +32,11 @@ TEST_P(GlimmarkCli, ExitsWithItsStatusAndWritesWholeFilesOrNone) {
     EXPECT_FALSE(std::filesystem::exists(folder.file("out.vlg"))) << "a partial output file";
 }
 
-const std::string kGolden = fileText(GLIMMARK_TEST_DATA "/golden/SmallLog.vlg");
+const std::string kGolden = [] {
+    TempFolder folder;
+    platform::plist::PropertyListFileStore().writeArray(folder.file("g.vlg"), goldenLog());
+    return fileText(folder.file("g.vlg"));
+}();
 const std::string kSecond =
     "10:00:00:00\t10:00:05:12\t\t09:15:00\ttab here second line\t\t05.12.2026";
 const std::string kRecords =
