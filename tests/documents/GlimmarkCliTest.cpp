@@ -7,8 +7,7 @@ using namespace projectfiles;
 
 struct CliRun {
     const char* name;
-    std::string input;  // in.vlg's bytes
-    std::string args;   // a shell command line; $G is the program
+    std::string input, args;  // in.vlg's bytes; a shell command line, $G the program
     int status;
     const char* err;       // what standard error holds, one line when the status is 1 (a regex)
     std::string out = {};  // the whole standard output
@@ -26,9 +25,8 @@ TEST_P(GlimmarkCli, ExitsWithItsStatusAndWritesWholeFilesOrNone) {
     const std::string err = fileText(folder.file("err"));
     EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, row.status) << err;
     EXPECT_EQ(fileText(folder.file("stdout")), row.out);
-    EXPECT_TRUE(std::regex_search(err, std::regex(row.err))) << err;
-    EXPECT_TRUE(*row.err != '\0' || err.empty()) << err;
-    EXPECT_TRUE(row.status != 1 || std::count(err.begin(), err.end(), '\n') == 1) << err;
+    EXPECT_TRUE(std::regex_search(err, std::regex(row.err)) && (*row.err != '\0' || err.empty()) &&
+                (row.status != 1 || std::count(err.begin(), err.end(), '\n') == 1)) << err;
     EXPECT_FALSE(std::filesystem::exists(folder.file("out.vlg"))) << "a partial output file";
 }
 
@@ -43,7 +41,6 @@ const std::string kRecords =
     "1\t10:00:00:00\t10:00:05:12\t\t09:15:00\tTom & Jerry <take 2> \"best\" 'ok' ]]> end\t"
     "Gr\xC3\xBC\xC3\x9F"
     "e, \xE6\x97\xA5\xE6\x9C\xAC, \xF0\x9F\x8E\xAC\t05.12.2026\t";
-// A project file of records given as their numbers and their pictures in base64.
 std::string project(std::initializer_list<std::pair<const char*, const char*>> records) {
     std::string text = "<array><string>Glimmark</string>";
     for (int i = 0; i < 9; ++i) text += "<string/>";
@@ -93,7 +90,6 @@ std::vector<CliRun> runs() {
                "mkdir -p .glimmark-Ab12Cd/x && $G export-pictures in.vlg . --stem s && ls -A | "
                "grep -e s_ -e glimmark && base64 s_3_.._3.jpg",
                0, "", "2 pictures written to .\ns_1_1.jpg\ns_3_.._3.jpg\n/9j/2wkIBwYFBAMC\n"},
-        // The folder is made, its parent is not.
         CliRun{"AFolderThatIsNotThere", kPictures,
                "$G export-pictures in.vlg new && ls new && $G export-pictures in.vlg no/new", 1,
                "^Cannot make the folder no/new: No such file or directory\n$",
@@ -103,7 +99,6 @@ std::vector<CliRun> runs() {
                "$G export-pictures in.vlg .", 1,
                "^Cannot export the pictures of in.vlg: 0 written, 1 failed, the first "
                "./in_1_1.jpg: .*\n$"},
-        // Every command listed, and each one's usage on its own.
         CliRun{"HelpAndVersion", "",
                "$G --help | grep -oE '^  [a-z][a-z-]* ' && $G export --help > h && sed -n 2p h | "
                "cut -c1-24 && $G --version",
@@ -157,7 +152,6 @@ std::vector<CliRun> runs() {
         CliRun{"ExportNamesTheReelAfterTheFile", kGolden,
                "$G export --format edl in.vlg t.edl && grep -c '^001  in       V     C ' t.edl", 0,
                "", "1\n"},
-        // Commands and arguments it does not know: each refused with status 2.
         CliRun{"UsageRefused", kGolden,
                "for a in '' 'list in.vlg' 'convert in.vlg out.txt' 'export in.vlg x.edl' "
                "'export --format doc in.vlg x.doc' 'export --format edl in.vlg x.edl --fps "
@@ -166,7 +160,6 @@ std::vector<CliRun> runs() {
                "Usage:[\\s\\S]*unknown command[\\s\\S]*cannot convert[\\s\\S]*needs "
                "--format[\\s\\S]*unknown format doc[\\s\\S]*--fps takes 24, 25, 29.97 or 30",
                "2\n2\n2\n2\n2\n2\n"},
-        // Files made to hurt: refused with their reason, not crashing nor taken.
         CliRun{"MillionDeepArrays", "<plist>" + repeated("<array>", 1'000'000), info, 1,
                "nested too deeply"},
         CliRun{"BillionLaughs", laughs + "]><plist><array><string>&l9;</string></array></plist>",

@@ -113,35 +113,26 @@ TEST(EventFeed, AParkedStreamIsWokenByThePublishAndOneFallenBehindIsToldToReload
     feed.publish({"old\n\n"});  // before the page opened its stream: not for it
     auto cursor = feed.open();
     char buffer[256];
-    std::size_t n = feed.readOrPark(
-        1, cursor, buffer, sizeof buffer, [] { return true; }, [] {});
-    EXPECT_EQ(std::string(buffer, n), "retry: 1000\n\n");
-    int parks = 0;
     int wakes = 0;
-    EXPECT_EQ(feed.readOrPark(
-                  1, cursor, buffer, sizeof buffer, [&] { return ++parks > 0; }, [&] { ++wakes; }),
-              0u);
+    // Stream `id` reads up to `size` bytes, or parks if `parks` (counting a wake-up then).
+    const auto read = [&](std::uintptr_t id, std::size_t size, bool parks = false) {
+        return std::string(buffer, feed.readOrPark(
+                                       id, cursor, buffer, size, [=] { return parks; },
+                                       [&] { ++wakes; }));
+    };
+    EXPECT_EQ(read(1, sizeof buffer, true), "retry: 1000\n\n");
+    EXPECT_EQ(read(1, sizeof buffer, true), "");
     EXPECT_EQ(feed.parkedCount(), 1u);
     feed.publish({"a\n\n", "b\n\n"});
     EXPECT_EQ(wakes, 1);
     EXPECT_EQ(feed.parkedCount(), 0u);
-    // A small buffer takes the bytes in turns, none lost.
-    std::string got;
-    while ((n = feed.readOrPark(
-                1, cursor, buffer, 3, [] { return false; }, [] {})) > 0)
-        got.append(buffer, n);
+    std::string got;  // a small buffer takes the bytes in turns, none lost
+    for (std::string part; !(part = read(1, 3)).empty();) got += part;
     EXPECT_EQ(got, "a\n\nb\n\n");
-
     feed.publish({"c\n\n", "d\n\n", "e\n\n", "f\n\n"});
-    n = feed.readOrPark(
-        1, cursor, buffer, sizeof buffer, [] { return false; }, [] {});
-    EXPECT_EQ(std::string(buffer, n), "event: reset\ndata: {}\n\nd\n\ne\n\nf\n\n");
-
+    EXPECT_EQ(read(1, sizeof buffer), "event: reset\ndata: {}\n\nd\n\ne\n\nf\n\n");
     // A refused park keeps no wake-up; a closed stream's is forgotten.
-    feed.readOrPark(
-        2, cursor, buffer, sizeof buffer, [] { return false; }, [&] { ++wakes; });
-    feed.readOrPark(
-        3, cursor, buffer, sizeof buffer, [] { return true; }, [&] { ++wakes; });
+    read(2, sizeof buffer), read(3, sizeof buffer, true);
     feed.close(3);
     feed.publishTimecode("event: timecode\n\n");
     EXPECT_EQ(wakes, 1);

@@ -1,6 +1,3 @@
-// The bytes and pace of the simulated interface, which must be the real one's, and
-// `glimmark --simulate` in small: its logs become records while time moves as the test says.
-
 #include <gtest/gtest.h>
 
 #include "platform/MidiPacketList.h"
@@ -18,24 +15,21 @@ using Messages = std::vector<Bytes>;
 constexpr FrameRate k24 = FrameRate::fps24, k25 = FrameRate::fps25,
                     k2997 = FrameRate::fps2997DropFrame, k30 = FrameRate::fps30;
 
-// Messages by their bodies: the interface's own System Exclusive, MMC commands, full frames.
 const auto vexa = [](auto... b) { return Bytes{0xF0, 0x2C, 0x4D, std::uint8_t(b)..., 0xF7}; };
 const auto mmc = [](auto... b) { return Bytes{0xF0, 0x7F, 0x7F, 0x06, std::uint8_t(b)..., 0xF7}; };
 const auto fullFrame = [](auto... b) {
     return Bytes{0xF0, 0x7F, 0x7F, 1, 1, std::uint8_t(b)..., 0xF7};
 };
 const auto qf = [](std::uint8_t data) { return Bytes{0xF1, data}; };
-// Not a message: lets `quarters` quarter frames of running time pass.
+// Not messages: runs `quarters` quarter frames; makes the machine a recorder that records again
+// after `frames`; sets it recording.
 const auto run = [](int quarters) { return Bytes{0x00, std::uint8_t(quarters)}; };
-// Not messages either: makes the machine a recorder that records again after `frames`, and
-// sets it recording.
 const auto recorder = [](int frames) { return Bytes{0x01, std::uint8_t(frames)}; };
 const Bytes kRecord{0x02};
 const auto list = [](auto... m) { return Messages{Bytes(m)...}; };
 const auto at = [](int h, int m, int s, int f) { return vexasim::Timecode{h, m, s, f}; };
 const Bytes kPlay = mmc(0x02), kStop = mmc(0x01), kLoggingOn = vexa(0x57, 0x01);
 
-// The interface as the program's MIDI port sees it: every message it sends, in order.
 struct Wire {
     Messages sent;
     vexasim::SimulatedInterface sim{[this](auto out) {
@@ -153,7 +147,6 @@ TEST(SimulateWiring, TheSimulatedInterfaceIsFoundSwitchedOnAndItsLogsBecomeRecor
     app.windows.cmbLogSelectVal.selected = 1;
     app.app->cmbLogSelect();
     app.app->waitForSends();
-    // A log of 1 s every 2 s, for 5 s of running time.
     midi.driver().withInterface([](vexasim::SimulatedInterface& sim) {
         sim.setAutoLogTiming(50, 25);
         sim.play();
