@@ -261,9 +261,7 @@ struct Sharing : ::testing::Test {
     }
 };
 
-// With a token, every path without it is forbidden, whatever the method; under it only GET
-// and HEAD are answered, paths outside the table are not found, pictures come once by their
-// tag, and the hand-over files are the log as it stands now.
+// Pictures come once by their tag; the hand-over files are the log as it stands now.
 TEST_F(Sharing, WithATokenOnlyItsPathsAreAnsweredAndOnlyWhatTheTableNames) {
     LogRecord first = take("7", "first", "one");
     first[kFieldStop] = "01:00:10:00";
@@ -387,9 +385,7 @@ TEST_F(Sharing, AThousandIdleConnectionsDoNotStopNewOnesBeingServed) {
     EXPECT_LE(stillOpen, platform::http::MhdListener::kMaxRequestConnections);
 }
 
-// Every open page sees every take, stop, comment, renumber and removal, and the running
-// timecode. Turning sharing off closes every connection, streams included; started again, it
-// has a new token, and the old one is refused.
+// Turned off, every connection closes, streams included; started again, the old token is refused.
 TEST_F(Sharing, EveryEventStreamSeesEveryChangeUntilSharingIsTurnedOff) {
     start(true);
     std::vector<std::unique_ptr<Client>> streams;
@@ -436,8 +432,6 @@ TEST_F(Sharing, EveryEventStreamSeesEveryChangeUntilSharingIsTurnedOff) {
     EXPECT_EQ(status(fetch(port(), "GET", old + "/log.json")), 403);
 }
 
-// A server full of streams whose clients never read lets a new page in: one of theirs goes,
-// not the page that reads, which goes on getting every take.
 TEST_F(Sharing, AtTheStreamLimitAReaderThatStoppedMakesRoomForANewPage) {
     start(true);
     auto reader = stream();
@@ -462,9 +456,7 @@ TEST_F(Sharing, AtTheStreamLimitAReaderThatStoppedMakesRoomForANewPage) {
     EXPECT_TRUE(silent.front()->closedByPeer());
 }
 
-// A stream whose client stops reading is closed once its buffers are full and nothing has gone
-// out for the stall time, whether or not the server is full, and its place is free again for a
-// page that reads; the page that reads all along keeps its stream.
+// Once its buffers are full and nothing has gone out for the stall time, server full or not.
 TEST_F(Sharing, AStreamWhoseClientStopsReadingIsClosedAndItsPlaceFreed) {
     listener.setStallTime(1s);
     start(true);
@@ -475,9 +467,8 @@ TEST_F(Sharing, AStreamWhoseClientStopsReadingIsClosedAndItsPlaceFreed) {
     for (int wait = 0; wait < 500 && listener.openStreams() < 9; ++wait)
         std::this_thread::sleep_for(10ms);
     ASSERT_EQ(listener.openStreams(), 9);
-    // Takes until every silent stream has been closed, the reader reading each one. A few
-    // megabytes fill a silent client's buffers and the server's; the bound is generous for a
-    // one-second stall, and short of the 30 seconds a stall time not taken up would need.
+    // A few megabytes fill a silent client's buffers and the server's; the bound is short of the
+    // 30 seconds a stall time not taken up would need.
     const auto giveUp = std::chrono::steady_clock::now() + 25s;
     int n = 0;
     while (listener.openStreams() > 1 && std::chrono::steady_clock::now() < giveUp) {
@@ -500,8 +491,7 @@ TEST_F(Sharing, AStreamWhoseClientStopsReadingIsClosedAndItsPlaceFreed) {
     EXPECT_FALSE(reader->endedByServer());
 }
 
-// On the IPv6 any-address the printed address answers, whichever family it is of; an address
-// that is not this machine's is refused with the reason.
+// On the IPv6 any-address, whichever family the printed address is of.
 TEST_F(Sharing, ThePrintedAddressAnswersAndOneThatCannotBeHadSaysWhy) {
     std::string why;
     if (!live.start(share::Endpoint{"::", 0}, true, why))
