@@ -192,8 +192,7 @@ TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
     EXPECT_EQ(a.app->logStartArray.recordCount(), 1);
     EXPECT_EQ(a.field(1, kFieldNumber), "1");
 
-    // The machine runs on behind a question: the capture window shows where it is at once,
-    // while the chase waits for the answer and then follows the latest time.
+    // Behind a question the capture window shows the time at once; the chase waits for the answer.
     a.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x02, 0x00, 0x00, 0x00, 0x00, 0xF7});
     a.windows.chkEditChaseModeVal.on = true;
     a.app->chkEditChaseMode();
@@ -332,8 +331,7 @@ TEST(Documents, ExportsWriteWhereTheUserChose) {
     EXPECT_TRUE(dialogs.alerts.back().message.ends_with(
         "Record 5 holds a control character (0), which an exchange file cannot keep"));
 
-    // Cancelled past its first batch, the export of all pictures takes back what it added and
-    // replaces nothing: files of its names keep their bytes, and no temporary file stays.
+    // Cancelled past its first batch: files of its names keep their bytes, no temporary file.
     for (int n = 0; n < 300; ++n) a.app->logStartArray.append(record("9", "", "", jpeg));
     const int records = a.app->logStartArray.recordCount();
     const auto kept = [&](int n) { return folder.file("kept_" + std::to_string(n) + "_9.jpg"); };

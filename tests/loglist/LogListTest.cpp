@@ -82,7 +82,6 @@ struct RandomLog {
     }
 };
 
-// The chase's index and the places of the records' keys, which findRecord finds from any hint.
 TEST(LogSearchIndex, AnswersAsTheScanDoesThroughEveryKindOfChange) {
     for (unsigned seed = 1; seed <= 60; ++seed) {
         RandomLog log{std::mt19937(seed)};
