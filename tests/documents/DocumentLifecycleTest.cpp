@@ -1,8 +1,3 @@
-// New, Open, Import Log…, Export Log… and the quit prompt over the controller: what the log,
-// the path, the titles, the modified flag and the files hold after each answer the user gives.
-
-#include <gtest/gtest.h>
-
 #include "documents/ProjectFiles.h"
 #include "support/FakePlatform.h"
 
@@ -13,7 +8,6 @@ using platform::kAlertDefault;
 using platform::kAlertOther;
 using namespace projectfiles;
 
-// A controller with one unsaved record on show.
 struct DocumentApp : fake::App {
     DocumentApp() {
         app->awakeFromNib();
@@ -24,20 +18,15 @@ struct DocumentApp : fake::App {
     }
 };
 
-// The prompt before New, full screen and quitting: Cancel and every save that does not happen
-// keep the log as it is (a quit then does not go on); a failed write at the quit offers another
-// place before the log is lost with the program.
+// New, full screen and quitting; a failed write at the quit offers another place before the
+// log is lost with the program.
 TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
     enum Action { New, FullScreen, Quit };
     struct Case {
-        const char* name;
-        Action action;
-        std::string path;
-        int answer;
+        const char* name; Action action; std::string path; int answer;
         std::optional<std::string> chosen;
         std::string failure;  // of the first write
-        std::string written;
-        bool wentOn;
+        std::string written; bool wentOn;
     };
     for (const Case& k : {
              Case{"cancel", New, "Untitled", kAlertAlternate, "/d/x", "", "", false},
@@ -85,6 +74,17 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
     }
 }
 
+// Not written, and that is no failure.
+TEST(Documents, AQuitWithNothingButTheHeaderGoesOn) {
+    fake::App a;
+    a.app->awakeFromNib();
+    a.app->setPathString("/d/day.vlg");
+    a.app->editChangeFlag = 1;
+    a.windows.dialogs.answers = {kAlertDefault};
+    EXPECT_TRUE(a.app->applicationWillTerminate());
+    EXPECT_TRUE(a.propertyLists.files.empty());
+}
+
 std::vector<LogValue> project(std::vector<std::string> numbers, std::size_t cutTo = 0,
                               std::string rate = "1", std::string mark = "Glimmark") {
     LogList list;
@@ -104,15 +104,10 @@ const std::string kExchange =
     "9\tV\ta\tb\tc\td\te\tf\tg\t\n"
     "7\tV\ta\tb\tc\td\te\tf";  // a last row short of a cell is left out
 
-// A project file that is no log, or whose last number reads 0, an exchange file without its
-// Data marker, and one with a cell the project file cannot keep, leave the log on show as it
-// was, its path, titles and unsaved changes, and the alert says why.
+// A file refused leaves the log on show as it was, its path, titles and unsaved changes.
 TEST(Documents, OpenAndImportJudgeTheFile) {
     struct Case {
-        const char* name;
-        std::vector<LogValue> project;
-        std::string exchange;
-        int records, logNr;
+        const char* name; std::vector<LogValue> project; std::string exchange; int records, logNr;
         std::string path;
         std::string alert;  // empty: none
         int fps;
@@ -157,6 +152,7 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
                   std::tuple(k.records, k.logNr, k.path));
         EXPECT_EQ(log.count() % 10, 0u);
         EXPECT_EQ(log.text(0), "Glimmark");
+        EXPECT_EQ(a.windows.txtEditNr.value, log.text(LogList::indexOf(1, kFieldNumber)));
         EXPECT_EQ(a.windows.windowEdit.title,
                   "Glimmark Editor - " + std::string(k.path == vlg          ? "in"
                                                      : k.path == "Untitled" ? "Untitled"
@@ -174,9 +170,7 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
     }
 }
 
-// A device log that arrives while the file is being written waits: the file holds the log as
-// it was when the save began, and the new record follows once the save is over. One that
-// arrives while a question is asked waits for the answer: behind the prompt of New it goes
+// The file holds the log as it was when the save began; behind the prompt of New a take goes
 // into the new log, not the one given up.
 TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
     DocumentApp a;
@@ -187,10 +181,9 @@ TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
     a.propertyLists.duringWrite = logStart;
     a.windows.txtEditComment1.value = "typed";  // still in the field: the save takes it
     a.app->btnFileSave();
-    EXPECT_EQ(a.propertyLists.files.at("/d/day.vlg").size(), 20u);
-    EXPECT_EQ(std::get<std::string>(a.propertyLists.files.at("/d/day.vlg").at(15)), "typed");
-    EXPECT_EQ(a.app->logStartArray.recordCount(), 2);
-    EXPECT_EQ(a.app->editChangeFlag, 1);
+    const auto& file = a.propertyLists.files.at("/d/day.vlg");
+    EXPECT_TRUE(file.size() == 20u && std::get<std::string>(file.at(15)) == "typed");
+    EXPECT_EQ(a.app->logStartArray.recordCount() * 10 + a.app->editChangeFlag, 21);
 
     a.windows.dialogs.answers = {kAlertOther};
     a.windows.dialogs.whileAsked = logStart;
@@ -199,8 +192,7 @@ TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
     EXPECT_EQ(a.app->logStartArray.recordCount(), 1);
     EXPECT_EQ(a.field(1, kFieldNumber), "1");
 
-    // The machine runs on behind a question: the capture window shows where it is at once,
-    // while the chase waits for the answer and then follows the latest time.
+    // Behind a question the capture window shows the time at once; the chase waits for the answer.
     a.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x02, 0x00, 0x00, 0x00, 0x00, 0xF7});
     a.windows.chkEditChaseModeVal.on = true;
     a.app->chkEditChaseMode();
@@ -227,18 +219,13 @@ TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
     a.mainThread.drain();
 }
 
-// The takes the interface logs behind the quit prompt and the write, or that are still on
-// their way when the quit comes, are in the file before the program ends, and the question is
-// not asked again for them; the device input is closed by then, so nothing comes after.
+// The question is not asked again for them; the device input is closed by then.
 TEST(Documents, TheQuitWritesEveryTakeLoggedUntilTheProgramEnds) {
     const fake::Bytes take{0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0xF7};
+    // When the takes come: p behind the prompt, w during the first write, o on its way to the
+    // main thread as the quit begins.
     struct Case {
-        const char* name;
-        bool unsaved;
-        int answer;
-        std::string takes;  // when they come: p behind the prompt, w during the first write,
-                            // o on its way to the main thread as the quit begins
-        int prompts, writes;
+        const char* name; bool unsaved; int answer; std::string takes; int prompts, writes;
         std::size_t recordsWritten;
     };
     for (const Case& k : {
@@ -246,8 +233,7 @@ TEST(Documents, TheQuitWritesEveryTakeLoggedUntilTheProgramEnds) {
              Case{"on its way, the log saved before", false, kAlertDefault, "o", 1, 1, 2},
              Case{"on its way, unsaved", true, kAlertDefault, "o", 1, 2, 2},
              Case{"nothing new", false, kAlertDefault, "", 0, 0, 0},
-             Case{"don't save", true, kAlertOther, "p", 1, 0, 0},
-         }) {
+             Case{"don't save", true, kAlertOther, "p", 1, 0, 0}}) {
         SCOPED_TRACE(k.name);
         DocumentApp a;
         a.app->setPathString("/d/day.vlg");
@@ -255,17 +241,14 @@ TEST(Documents, TheQuitWritesEveryTakeLoggedUntilTheProgramEnds) {
         a.midi.plug("vexa ");
         a.app->timer2Callback();
         ASSERT_FALSE(a.midi.live.empty());
-        const auto when = [&](char c) {
-            if (k.takes.find(c) != std::string::npos)
+        const auto when = [&](char c, bool now = true) {
+            if (now && has(k.takes, std::string(1, c)))
                 a.receive(take);
         };
         a.windows.dialogs.answers = {k.answer};
         a.windows.dialogs.whileAsked = [&] { when('p'); };
-        a.propertyLists.duringWrite = [&] {
-            if (a.propertyLists.writes == 1)
-                when('w');
-        };
-        if (k.takes.find('o') != std::string::npos)
+        a.propertyLists.duringWrite = [&] { when('w', a.propertyLists.writes == 1); };
+        if (has(k.takes, "o"))
             myReadProc(platform::makeMidiPacketList(take), nullptr, nullptr);
         EXPECT_TRUE(a.app->applicationWillTerminate());
         EXPECT_EQ(a.windows.dialogs.alerts.size(), std::size_t(k.prompts));
@@ -278,108 +261,93 @@ TEST(Documents, TheQuitWritesEveryTakeLoggedUntilTheProgramEnds) {
     }
 }
 
-// Each file dialog names its action and starts in the open document's folder; a log never
-// saved has none to offer.
+// A log never saved has no folder to offer.
 TEST(Documents, EveryFileDialogIsTitledByItsActionAndStartsInTheDocumentsFolder) {
     DocumentApp a;
     a.app->logStartArray.replace(LogList::indexOf(1, kFieldPicture), Picture(20, 'J'));
     a.app->editChangeFlag = 0;
-    for (auto [path, operation, title] :
-         {std::tuple{"/shoot/day 2/a.vlg", &vexaLogging3AppDelegate::btnFileSaveAs, "Save Log As"},
-          {"/a.vlg", &vexaLogging3AppDelegate::btnFileOpen, "Open Log"},
-          {"Untitled", &vexaLogging3AppDelegate::LogOpenEDL, "Import Log"},
-          {"/shoot/a.vlg", &vexaLogging3AppDelegate::LogSaveEdl, "Export Log"},
-          {"/shoot/a.vlg", &vexaLogging3AppDelegate::btnPictureExport, "Export Picture"},
-          {"/shoot/a.vlg", &vexaLogging3AppDelegate::btnPictureExportAll,
-           "Export All Pictures"}}) {
+    using D = vexaLogging3AppDelegate;
+    for (auto [path, operation, title, folder] :
+         {std::tuple{"/shoot/day 2/a.vlg", &D::btnFileSaveAs, "Save Log As", "/shoot/day 2"},
+          {"/a.vlg", &D::btnFileOpen, "Open Log", "/"},
+          {"Untitled", &D::LogOpenEDL, "Import Log", ""},
+          {"/shoot/a.vlg", &D::LogSaveEdl, "Export Log", "/shoot"},
+          {"/shoot/a.vlg", &D::btnPictureExport, "Export Picture", "/shoot"},
+          {"/shoot/a.vlg", &D::btnPictureExportAll, "Export All Pictures", "/shoot"}}) {
         a.app->setPathString(path);
         (a.app.get()->*operation)();
-        const platform::FileDialogPurpose& asked = a.windows.dialogs.fileDialogs.back();
-        EXPECT_EQ(asked.title, title);
-        const std::string folder = std::string(path).substr(0, std::string(path).rfind('/'));
-        EXPECT_EQ(asked.documentFolder, std::string(path) == "Untitled" ? ""
-                                        : folder.empty()              ? "/"
-                                                                      : folder);
+        EXPECT_EQ(a.windows.dialogs.fileDialogs.back().title, title);
+        EXPECT_EQ(a.windows.dialogs.fileDialogs.back().documentFolder, folder) << title;
     }
     EXPECT_EQ(a.windows.dialogs.fileDialogs.size(), 6u);
     EXPECT_EQ(a.windows.dialogs.fileDialogs.back().nameLabel, "Names begin with:");
 }
 
-// Exports: the log with what is being typed, never over the project file; pictures as named.
+// The log with what is being typed, never over the project file; a cancel replaces nothing.
 TEST(Documents, ExportsWriteWhereTheUserChose) {
     DocumentApp a;
     TempFolder folder;
+    auto& dialogs = a.windows.dialogs;
+    const auto exported = [&](void (vexaLogging3AppDelegate::*command)(), const std::string& to) {
+        dialogs.savePath = folder.file(to);
+        (a.app.get()->*command)();
+    };
     a.windows.txtEditComment1.value = "typed";
     for (const std::string name : {"day.vlg", "odd.log"}) {
         writeFile(folder.file(name), "project");
         a.app->setPathString(folder.file(name));
-        a.windows.dialogs.savePath = folder.file(name == "day.vlg" ? "day" : name);
-        a.app->LogSaveEdl();
+        exported(&vexaLogging3AppDelegate::LogSaveEdl, name == "day.vlg" ? "day" : name);
         EXPECT_EQ(fileText(folder.file(name)), "project");
     }
-    EXPECT_NE(fileText(folder.file("day.log")).find("\ttyped\t"), std::string::npos);
-    EXPECT_EQ(a.windows.dialogs.saveDialogs.at(0), "day.log");
-    EXPECT_EQ(a.windows.dialogs.alerts.size(), 1u) << "the project file named .log is refused";
+    EXPECT_TRUE(has(fileText(folder.file("day.log")), "\ttyped\t"));
+    EXPECT_EQ(dialogs.saveDialogs.at(0), "day.log");
+    EXPECT_EQ(dialogs.alerts.size(), 1u) << "the project file named .log is refused";
     const Picture jpeg{0xFF, 0xD8, 0xFF, 'E', 'x', 'i', 'f', 0, 1, 2, 3};
+    const std::string jpegText(jpeg.begin(), jpeg.end());
     a.app->logStartArray.append(record("7/\x7F" "b", "", "", jpeg));
     a.app->logStartArray.append(record("8", "", "", Picture(jpeg.begin(), jpeg.end() - 1)));
-    a.windows.dialogs.savePath = folder.file("shots");
-    a.app->btnPictureExportAll();
-    a.app->logEditPos = 2;
-    a.app->btnPictureExport();  // the one on show, under the chosen name
-    for (const char* name : {"shots_2_7__b.jpg", "shots.jpg"})
-        EXPECT_EQ(fileText(folder.file(name)), std::string(jpeg.begin(), jpeg.end())) << name;
-    EXPECT_EQ(folder.entries(), 5u) << "among all, pictures of ten bytes or fewer are none";
-    a.app->logEditPos = 3;
-    a.windows.dialogs.savePath = folder.file("ten");
-    a.app->btnPictureExport();
-    EXPECT_EQ(fileText(folder.file("ten.jpg")).size(), 10u) << "alone, ten bytes are one";
-    // A picture that is no JPEG, with nothing to convert it, is reported, alone or among all.
     a.app->logStartArray.append(record("9", "", "", Picture(12, 'P')));
+    exported(&vexaLogging3AppDelegate::btnPictureExportAll, "all");
+    a.app->logEditPos = 2;
+    exported(&vexaLogging3AppDelegate::btnPictureExport, "shots");  // the one on show
+    a.app->logEditPos = 3;
+    exported(&vexaLogging3AppDelegate::btnPictureExport, "ten");  // alone, ten bytes are one
     a.app->logEditPos = 4;
-    a.windows.dialogs.savePath = folder.file("raw.jpg");
-    a.app->btnPictureExport();
-    a.windows.dialogs.savePath = folder.file("all");
-    a.app->btnPictureExportAll();
+    exported(&vexaLogging3AppDelegate::btnPictureExport, "raw.jpg");
+    EXPECT_EQ(fileText(folder.file("all_2_7__b.jpg")) + fileText(folder.file("shots.jpg")),
+              jpegText + jpegText);
+    EXPECT_EQ(fileText(folder.file("ten.jpg")).size(), 10u);
+    EXPECT_EQ(folder.entries(), 6u) << "among all, pictures of ten bytes or fewer are none";
     const std::string notJpeg = ": The picture could not be converted to JPEG";
-    EXPECT_EQ(a.windows.dialogs.alerts.at(1).message,
+    EXPECT_EQ(dialogs.alerts.at(1).message, "Pictures written: 1. Not written: 1. The first that "
+                                            "failed: " + folder.file("all_4_9.jpg") + notJpeg);
+    EXPECT_EQ(dialogs.alerts.at(2).message,
               "The picture could not be written: " + folder.file("raw.jpg") + notJpeg);
-    EXPECT_EQ(a.windows.dialogs.alerts.at(2).message,
-              "Pictures written: 1. Not written: 1. The first that failed: " +
-                  folder.file("all_4_9.jpg") + notJpeg);
 
     // A cell that could not be read back is refused with its record, and nothing is written.
     a.app->logStartArray.append(record("1", std::string("a\0b", 3), "", {}));
-    a.windows.dialogs.savePath = folder.file("nul.log");
-    a.app->LogSaveEdl();
+    exported(&vexaLogging3AppDelegate::LogSaveEdl, "nul.log");
     EXPECT_FALSE(std::filesystem::exists(folder.file("nul.log")));
-    EXPECT_TRUE(a.windows.dialogs.alerts.back().message.ends_with(
-        "Record 5 holds a control character (0), which an exchange file cannot keep"))
-        << a.windows.dialogs.alerts.back().message;
+    EXPECT_TRUE(dialogs.alerts.back().message.ends_with(
+        "Record 5 holds a control character (0), which an exchange file cannot keep"));
 
-    // Cancelled past its first batch, the export of all pictures takes back what it added and
-    // replaces nothing: files of its names keep their bytes, and no temporary file stays.
-    for (int n = 0; n < 300; ++n)
-        a.app->logStartArray.append(record("9", "", "", jpeg));
+    // Cancelled past its first batch: files of its names keep their bytes, no temporary file.
+    for (int n = 0; n < 300; ++n) a.app->logStartArray.append(record("9", "", "", jpeg));
     const int records = a.app->logStartArray.recordCount();
-    for (const int n : {1, records - 290, records - 20, records})
-        writeFile(folder.file("kept_" + std::to_string(n) + "_9.jpg"), "old");
+    const auto kept = [&](int n) { return folder.file("kept_" + std::to_string(n) + "_9.jpg"); };
+    for (const int n : {1, records - 290, records - 20, records}) writeFile(kept(n), "old");
     const std::size_t entries = folder.entries();
-    a.windows.dialogs.cancelAt = 0.95;
-    a.windows.dialogs.savePath = folder.file("kept");
-    a.app->btnPictureExportAll();
+    dialogs.cancelAt = 0.95;
+    exported(&vexaLogging3AppDelegate::btnPictureExportAll, "kept");
     EXPECT_EQ(folder.entries(), entries);
     for (const int n : {1, records - 290, records - 20, records})
-        EXPECT_EQ(fileText(folder.file("kept_" + std::to_string(n) + "_9.jpg")), "old") << n;
-    EXPECT_EQ(a.windows.dialogs.alerts.size(), 4u);
-    // Done to its end, the same export replaces them.
-    a.windows.dialogs.cancelAt = 2;
-    a.app->btnPictureExportAll();
+        EXPECT_EQ(fileText(kept(n)), "old") << n;
+    EXPECT_EQ(dialogs.alerts.size(), 4u);
+    dialogs.cancelAt = 2;  // done to its end, the same export replaces them
+    exported(&vexaLogging3AppDelegate::btnPictureExportAll, "kept");
     EXPECT_EQ(folder.entries(), entries + 1 + 300 - 3) << "7/b's, the 300, three replaced";
     for (const int n : {records - 290, records - 20, records})
-        EXPECT_EQ(fileText(folder.file("kept_" + std::to_string(n) + "_9.jpg")),
-                  std::string(jpeg.begin(), jpeg.end()))
-            << n;
+        EXPECT_EQ(fileText(kept(n)), jpegText) << n;
 }
 
 }  // namespace

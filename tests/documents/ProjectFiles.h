@@ -1,16 +1,22 @@
 #pragma once
 
-// Logs and files shared by the project-file tests.
-
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <string>
-#include <vector>
+#include <functional>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
 
 #include "loglist/LogList.h"
 
@@ -24,13 +30,10 @@ inline Picture patternPicture(std::size_t size, unsigned seed = 0) {
 
 inline LogRecord record(std::string number, std::string comment1, std::string comment2,
                         Picture picture) {
-    return {std::move(number),   std::string("10:00:00:00"), std::string("10:00:05:12"),
-            std::string(),       std::string("09:15:00"),    std::move(comment1),
-            std::move(comment2), std::string("05.12.2026"),  std::string(),
-            std::move(picture)};
+    return {number, "10:00:00:00", "10:00:05:12", "", "09:15:00", comment1, comment2,
+            "05.12.2026", "", std::move(picture)};
 }
 
-// The golden log: XML's special characters, non-ASCII text, an empty and a small picture.
 inline LogList goldenLog() {
     LogList list;
     list.append(newLogHeader());
@@ -47,36 +50,31 @@ inline std::vector<LogValue> valuesOf(const LogList& list) {
     for (std::size_t i = 0; i < list.count(); ++i) values.push_back(list.value(i));
     return values;
 }
-
 inline std::string fileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
-
+inline bool has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 inline void writeFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-// A fresh folder for one test, removed with it.
 class TempFolder {
-public:
-    TempFolder() {
+    std::string m_path = [] {
         std::string pattern = std::filesystem::temp_directory_path() / "glimmark-XXXXXX";
-        m_path = ::mkdtemp(pattern.data());
-    }
-    ~TempFolder() {
-        ::chmod(m_path.c_str(), 0755);
-        std::filesystem::remove_all(m_path);
-    }
+        return std::string(::mkdtemp(pattern.data()));
+    }();
+
+public:
+    ~TempFolder() { ::chmod(m_path.c_str(), 0755), std::filesystem::remove_all(m_path); }
     std::string file(const std::string& name) const { return m_path + "/" + name; }
     const std::string& path() const { return m_path; }
     std::size_t entries() const {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(m_path),
-                                                      std::filesystem::directory_iterator()));
+        using Entries = std::filesystem::directory_iterator;
+        return static_cast<std::size_t>(std::distance(Entries(m_path), Entries()));
     }
-
-private:
-    std::string m_path;
 };
 
 struct ChildRun {

@@ -1,18 +1,4 @@
-// Crash recovery: the journal's bytes and what a reader makes of them, torn or not; the
-// journals a start finds, locked, corrupt or left behind; what the user is told when the copy
-// cannot be written; and a restore that keeps what the interface logged meanwhile. Real files
-// in fresh folders; kills and file size limits happen in child processes.
-
-#include <gtest/gtest.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/file.h>
-#include <sys/resource.h>
-
-#include <csignal>
-#include <filesystem>
-#include <regex>
-#include <sstream>
+// Real files in fresh folders; kills and file size limits happen in child processes.
 
 #include "documents/ProjectFiles.h"
 #include "documents/RecoveryFile.h"
@@ -29,17 +15,15 @@ recovery::JournalContents read(const std::string& bytes) {
     return recovery::readJournal(in);
 }
 
-// Each batch carries its change, not the log, and the journal reads back as the log after
-// every one; a batch that did not reach the disk is carried by the next. A batch cut short or
-// garbled anywhere leaves the log of the batch before it.
+// A batch that did not reach the disk is carried by the next; one cut short or garbled
+// anywhere leaves the log of the batch before it.
 TEST(RecoveryJournal, EachBatchCostsItsChangeAndReadsBackAsTheLog) {
     LogList log;
     log.append(newLogHeader());
     for (unsigned i = 1; i <= 20; ++i)
         log.append(record(std::to_string(i), "", "", patternPicture(50000, i)));
     struct Step {
-        const char* name;
-        std::function<void(LogList&)> edit;
+        const char* name; std::function<void(LogList&)> edit;
         std::size_t most;  // bytes the batch may take
         bool reachesDisk = true;
     };
@@ -53,6 +37,8 @@ TEST(RecoveryJournal, EachBatchCostsItsChangeAndReadsBackAsTheLog) {
                   [](LogList& l) { l.append(record("21", "", "", patternPicture(picture, 99))); },
                   picture + 600},
              Step{"a take deleted", [](LogList& l) { l.removeRecord(5); }, 300},
+             Step{"the last take deleted", [](LogList& l) { l.removeRecord(l.recordCount()); },
+                  300},
              Step{"a blank inserted",
                   [](LogList& l) { l.insertRecord(2, record("x", "", "", {})); }, 500},
              Step{"nothing", [](LogList&) {}, 30},
@@ -76,16 +62,14 @@ TEST(RecoveryJournal, EachBatchCostsItsChangeAndReadsBackAsTheLog) {
         file += batch;
         EXPECT_LE(batch.size(), step.most);
         const recovery::JournalContents got = read(file);
-        EXPECT_TRUE(got.readable && got.unsaved) << got.error;
+        EXPECT_TRUE(got.readable && got.unsaved && got.documentPath == "/d/day.vlg" &&
+                    got.changed == 7) << got.error;
         EXPECT_TRUE(got.entries == valuesOf(log)) << "differs from the log";
-        EXPECT_EQ(got.documentPath, "/d/day.vlg");
-        EXPECT_EQ(got.changed, 7);
     }
     const std::vector<LogValue> earlier = read(before).entries;
     for (const std::size_t cut : {std::size_t(1), std::size_t(8), (file.size() - before.size()) / 2,
-                                  file.size() - before.size() - 1}) {
+                                  file.size() - before.size() - 1})
         EXPECT_TRUE(read(file.substr(0, before.size() + cut)).entries == earlier) << "cut " << cut;
-    }
     std::string garbled = file;
     garbled[before.size() + 200] ^= 0x20;  // inside the new picture
     EXPECT_TRUE(read(garbled).entries == earlier);
@@ -98,7 +82,6 @@ TEST(RecoveryJournal, EachBatchCostsItsChangeAndReadsBackAsTheLog) {
     EXPECT_FALSE(read("Glimmark recovery journal 2\n").readable);
 }
 
-// A controller over fakes, with its recovery journal in a real folder.
 struct RecoveringApp {
     explicit RecoveringApp(const std::string& state) {
         app.app->recoveryDirectory = state;
@@ -112,7 +95,6 @@ struct RecoveringApp {
     vexaLogging3AppDelegate& c = *app.app;
 };
 
-// The start of this process's journal's name.
 std::string ours(const std::string& state) {
     return state + "/recovery-" + std::to_string(::getpid());
 }
@@ -125,11 +107,41 @@ std::vector<std::string> journalNames(const std::string& folder) {
     return names;
 }
 
-// Killed after a save and one more take, the program leaves that take to restore. The
-// restore question names the log; what the interface logged before it and while it waits
-// comes after the restored takes, numbered on from them. Escape (or closing the question)
-// keeps the journal for the next start; only Discard gives it up, and even that moves it aside,
-// where the newest three are kept. A program still running keeps its journal to itself.
+// As small as the log, under its own name; a batch torn by a full disk after it is cut off.
+TEST(RecoveryJournal, OnceItCarriesMostlyWhatIsGoneItIsWrittenAfresh) {
+    TempFolder folder;
+    const ChildRun run = inChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        RecoveryFile journal(folder.file("state"));
+        LogList log;
+        log.append(newLogHeader());
+        log.append(record("1", "", "", {}));
+        const std::size_t picture = 8 << 20;
+        const auto save = [&](unsigned n) {
+            log.replace(LogList::indexOf(1, kFieldPicture), patternPicture(picture, n));
+            journal.save(log, "/d/a.vlg", true, n);
+            journal.waitUntilIdle();
+            return journal.lastError() + "|";
+        };
+        for (unsigned n = 0; n < 11; ++n) save(n);  // 88 MB written for a log of 8 MB
+        const std::uintmax_t size = std::filesystem::file_size(journal.path());
+        std::string told = size < 3 * picture ? "small|" : "large|";
+        rlimit limit{};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit full{size + (1 << 20), limit.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &full);
+        told += save(11);
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        told += save(12);
+        told += std::to_string(journalNames(folder.file("state")).size());
+        return told + (read(fileText(journal.path())).entries == valuesOf(log) ? "|whole" : "");
+    });
+    EXPECT_EQ(run.told, "small|File too large||1|whole");
+}
+
+// What the interface logged before the question and while it waits comes after the restored
+// takes. Escape keeps the journal for the next start; Discard moves it aside, where the newest
+// three are kept. A program still running keeps its journal to itself.
 TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
     for (const int answer :
          {platform::kAlertDefault, platform::kAlertAlternate, platform::kAlertOther}) {
@@ -149,7 +161,6 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
             return std::string();
         });
         ASSERT_TRUE(WIFSIGNALED(crashed.status));
-        // Three logs discarded on earlier days, the oldest first.
         for (int day = 1; day <= 3; ++day) {
             const std::string old =
                 state + "/recovery-" + std::to_string(day) + ".journal.discarded";
@@ -165,11 +176,11 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
         next.c.offerRecovery();
         next.app.mainThread.drain();
         ASSERT_EQ(dialogs.alerts.size(), 1u);
-        EXPECT_TRUE(dialogs.alerts[0].message.starts_with(
-            "Restore the unsaved log \"day1\" with 2 records, last changed "))
+        EXPECT_TRUE(std::regex_match(dialogs.alerts[0].message,
+                                     std::regex(R"(Restore the unsaved log "day1" with 2 records, )"
+                                                R"(last changed \d\d\.\d\d\.\d{4} )"
+                                                R"(\d\d:\d\d:\d\d\?)")))
             << dialogs.alerts[0].message;
-        EXPECT_TRUE(std::regex_search(dialogs.alerts[0].message,
-                                      std::regex(R"(changed \d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d)")));
         const int meanwhile = restore ? 3 : 1;
         EXPECT_EQ(next.c.logStartArray.recordCount(), meanwhile + 1);
         EXPECT_EQ(next.app.field(2, kFieldStop), restore ? "01:00:09:16" : "01:00:20:16");
@@ -182,25 +193,19 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
         next.log(30);  // Follow goes on from the newest record, restored or not
         EXPECT_EQ(next.c.logEditPos, meanwhile + 2);
         next.c.waitForRecoveryFile();
-        std::vector<std::string> discarded;
-        for (const std::string& name : journalNames(state))
-            if (name.ends_with(".discarded"))
-                discarded.push_back(name);
-        const bool discard = answer == platform::kAlertOther;
-        ASSERT_EQ(discarded.size(), 3u) << "the newest three are kept";
-        EXPECT_EQ(std::count(discarded.begin(), discarded.end(), "recovery-1.journal.discarded"),
-                  !discard)
-            << "the oldest goes";
-        // The crashed program's, named by its process number.
-        const auto given = std::find_if(discarded.begin(), discarded.end(),
-                                        [](const std::string& n) { return n.size() > 28; });
-        EXPECT_EQ(given != discarded.end(), discard);
-        if (given != discarded.end()) {
-            EXPECT_EQ(read(fileText(state + "/" + *given)).entries.size(), 30u) << "whole";
+        std::set<std::string> discarded;
+        for (const std::string& name : journalNames(state)) {
+            if (!name.ends_with(".discarded"))
+                continue;
+            discarded.insert(name.size() > 28 ? "crashed" : name.substr(9, 1));
+            EXPECT_TRUE(name.size() <= 28 ||
+                        read(fileText(state + "/" + name)).entries.size() == 30) << "whole";
         }
+        EXPECT_EQ(discarded, (answer == platform::kAlertOther
+                                  ? std::set<std::string>{"2", "3", "crashed"}
+                                  : std::set<std::string>{"1", "2", "3"}));
         EXPECT_EQ(RecoveryFile::leftBehind(state).size(), answer == platform::kAlertAlternate)
             << "kept for the next start; ours is not offered while its program runs";
-        // Saved or given up at the quit, the log leaves nothing to restore.
         dialogs.answers = {restore ? platform::kAlertDefault : platform::kAlertOther};
         EXPECT_TRUE(next.c.applicationWillTerminate());
         next.c.waitForRecoveryFile();
@@ -208,14 +213,10 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
     }
 }
 
-// Text typed into the record on show and not stored yet is in the journal, not in the log,
-// and comes back in its record with the restore, even when the log was saved before.
+// In the journal, not in the log, even when the log was saved before.
 TEST(CrashRecovery, TextTypedAndNotStoredIsRestoredIntoItsRecord) {
     struct Case {
-        bool savedFirst;
-        fake::TextField fake::Windows::*field;
-        int k;
-        const char *typed, *restored;
+        bool savedFirst; fake::TextField fake::Windows::*field; int k; const char *typed, *restored;
     } const cases[] = {
         {false, &fake::Windows::txtEditComment1, kFieldComment1, "typed but not stepped",
          "typed but not stepped"},
@@ -253,8 +254,7 @@ TEST(CrashRecovery, TextTypedAndNotStoredIsRestoredIntoItsRecord) {
     }
 }
 
-// The newest journal cannot be read: it is kept aside, said so, and the older one offered. A
-// journal of a program still running is not offered.
+// A journal of a program still running is not offered.
 TEST(CrashRecovery, ACorruptJournalIsSetAsideAndTheNextOneOffered) {
     TempFolder folder;
     const std::string state = folder.file("state");
@@ -286,7 +286,7 @@ TEST(CrashRecovery, ACorruptJournalIsSetAsideAndTheNextOneOffered) {
     app.c.offerRecovery();
     app.app.mainThread.drain();
     ASSERT_EQ(dialogs.alerts.size(), 2u);
-    EXPECT_NE(dialogs.alerts[0].message.find("recovery-1-1.journal.corrupt-3"), std::string::npos);
+    EXPECT_TRUE(has(dialogs.alerts[0].message, "recovery-1-1.journal.corrupt-3"));
     EXPECT_TRUE(
         dialogs.alerts[1].message.starts_with("Restore the unsaved log \"older\" with 1 record"));
     EXPECT_EQ(app.app.field(1, kFieldComment1), "older");
@@ -295,22 +295,19 @@ TEST(CrashRecovery, ACorruptJournalIsSetAsideAndTheNextOneOffered) {
     EXPECT_TRUE(std::filesystem::exists(running.path()));
 }
 
-// The whole copy an earlier release kept, with its path and its lock beside it, is offered
-// once its program has ended, and goes with its companions once restored.
+// With its path and its lock beside it; it goes with its companions once restored.
 TEST(CrashRecovery, ACopyLeftByAnEarlierReleaseIsStillOffered) {
     TempFolder folder;
-    const std::string state = folder.file("state");
+    const std::string state = folder.file("state"), copy = state + "/recovery-4242.vlg";
     std::filesystem::create_directories(state);
-    const std::string copy = folder.file("state/recovery-4242.vlg");
-    for (const char* name : {"recovery-4242.vlg", "recovery-4242.lock"})
-        writeFile(folder.file(std::string("state/") + name), "");
-    writeFile(folder.file("state/recovery-4242.path"), "/d/earlier.vlg");
+    for (const char* name : {".vlg", ".lock", ".path"})
+        writeFile(state + "/recovery-4242" + name, name[1] == 'p' ? "/d/e.vlg" : "");
     RecoveringApp app(state);
     app.app.propertyLists.files[copy] = {"Glimmark", "", "", "", "", "", "", "", "", "",
                                          "3", "01:00:00:00", "01:00:05:00", "", "", "kept",
                                          "", "", "", Picture()};
     auto& dialogs = app.app.windows.dialogs;
-    const int running = ::open(folder.file("state/recovery-4242.lock").c_str(), O_RDONLY);
+    const int running = ::open((state + "/recovery-4242.lock").c_str(), O_RDONLY);
     ASSERT_EQ(::flock(running, LOCK_EX), 0);
     app.c.offerRecovery();
     EXPECT_TRUE(dialogs.alerts.empty()) << "its program still runs";
@@ -320,18 +317,14 @@ TEST(CrashRecovery, ACopyLeftByAnEarlierReleaseIsStillOffered) {
     app.app.mainThread.drain();
     ASSERT_EQ(dialogs.alerts.size(), 1u);
     EXPECT_TRUE(
-        dialogs.alerts[0].message.starts_with("Restore the unsaved log \"earlier\" with 1 record"));
-    EXPECT_EQ(app.app.field(1, kFieldStop) + " " + app.app.field(1, kFieldComment1),
-              "01:00:05:00 kept");
-    EXPECT_EQ(app.c.pathString, "/d/earlier.vlg");
+        dialogs.alerts[0].message.starts_with("Restore the unsaved log \"e\" with 1 record"));
+    EXPECT_EQ(app.app.field(1, kFieldStop) + app.app.field(1, kFieldComment1) + app.c.pathString,
+              "01:00:05:00kept/d/e.vlg");
     app.c.waitForRecoveryFile();
-    const auto names = journalNames(state);
-    EXPECT_EQ(std::count_if(names.begin(), names.end(),
-                            [](const std::string& n) { return n.starts_with("recovery-4242"); }),
-              0);
+    for (const std::string& name : journalNames(state))
+        EXPECT_FALSE(name.starts_with("recovery-4242"));
 }
 
-// The journals' folder is the state folder the desktop names, when it is absolute.
 TEST(CrashRecovery, TheJournalsLiveInTheUsersStateFolder) {
     const ChildRun run = inChild([] {
         std::string told;
@@ -345,46 +338,62 @@ TEST(CrashRecovery, TheJournalsLiveInTheUsersStateFolder) {
     EXPECT_EQ(run.told, "/s/glimmark|/h/.local/state/glimmark||");
 }
 
-// With the disk full, the status line says the log is not protected and one alert says why;
-// the next change tries again, and once a write succeeds the status line says so.
+// Right after a restore: the journal restored stays until a copy of ours is written, a torn
+// batch is cut off, and once a write succeeds the journal reads back as the log.
 TEST(CrashRecovery, AFailedWriteIsToldOnceAndTriedAgainAtTheNextChange) {
     TempFolder folder;
+    const std::string state = folder.file("state");
     const ChildRun run = inChild([&] {
         std::signal(SIGXFSZ, SIG_IGN);
-        RecoveringApp app(folder.file("state"));
-        auto change = [&](const char* comment, std::size_t pictureSize) {
-            app.c.logStartArray.append(record("1", comment, "", patternPicture(pictureSize)));
-            app.c.editChangeFlag = 1;
+        std::string left;
+        {
+            RecoveryFile earlier(state);
+            LogList log;
+            log.append(newLogHeader());
+            log.append(record("1", "kept", "", patternPicture(2 << 20)));
+            earlier.save(log, "/d/a.vlg", true, 1);
+            earlier.waitUntilIdle();
+            left = earlier.path();
+        }
+        RecoveringApp app(state);
+        const auto told = [&] {
             app.app.mainThread.drain();
-            app.c.keepRecoveryFile(true);
             app.c.waitForRecoveryFile();
             app.app.mainThread.drain();
             return app.app.windows.statusText.value + "|" +
-                   std::to_string(app.app.windows.dialogs.alerts.size()) + "\n";
+                   std::to_string(app.app.windows.dialogs.alerts.size()) +
+                   (std::filesystem::exists(left) ? "|kept\n" : "|gone\n");
         };
-        std::string told = change("fits", 100);
+        const auto change = [&](const char* comment) {
+            app.c.logStartArray.append(record("1", comment, "", patternPicture(10)));
+            app.c.keepRecoveryFile(true);
+            return told();
+        };
         rlimit limit{};
         ::getrlimit(RLIMIT_FSIZE, &limit);
         const rlimit full{std::uintmax_t(1) << 20, limit.rlim_max};
         ::setrlimit(RLIMIT_FSIZE, &full);
-        told += change("too big", 2 << 20);
-        told += change("still too big", 10);
+        app.app.windows.dialogs.answers = {platform::kAlertDefault};
+        app.c.offerRecovery();
+        std::string said = told();  // in this order: each after the one before
+        said += change("still too big");
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        told += change("room again", 10);
+        said += change("room again");
         for (const int ms : {9999, 1}) {  // the notice stays ten seconds
             app.app.timers.advance(std::chrono::milliseconds(ms));
             app.app.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x21, 0, 0, 0, 0xF7});
             app.app.mainThread.drain();
-            told += app.app.windows.statusText.value + "\n";
+            said += app.app.windows.statusText.value + "\n";
         }
-        return told;
+        const bool whole =
+            read(fileText(ours(state) + "-1.journal")).entries == valuesOf(app.c.logStartArray);
+        return said + (whole ? "whole" : "not the log");
     });
     EXPECT_EQ(run.told,
-              "  not found|0\n"
-              "  No crash copy: File too large|1\n"
-              "  No crash copy: File too large|1\n"
-              "  Crash copy written again|1\n"
-              "  01:00:00:00  Crash copy written again\n  01:00:00:00\n");
+              "  No crash copy: File too large|2|kept\n"
+              "  No crash copy: File too large|2|kept\n"
+              "  Crash copy written again|2|gone\n"
+              "  01:00:00:00  Crash copy written again\n  01:00:00:00\nwhole");
 }
 
 }  // namespace

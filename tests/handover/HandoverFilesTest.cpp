@@ -1,13 +1,8 @@
-// The hand-over files as the cutting room gets them: glimmark-cli writes each format from a
-// real project file with real pictures, and readers of their own (Python's csv and
-// html.parser, an EDL and an ALE reader, poppler's pdftotext and pdfimages) compare every
-// value with the log, at each of the four rates.
+// Readers of their own (Python's csv and html.parser, an EDL and an ALE reader, poppler's
+// pdftotext and pdfimages) compare every value of the files glimmark-cli writes with the log.
 
 #include <QBuffer>
 #include <QImage>
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 
 #include "documents/ProjectFiles.h"
 #include "platform/plist/PropertyListFileStore.h"
@@ -60,10 +55,7 @@ int run(const std::string& command) {
 }
 
 struct RateCase {
-    const char* name;
-    std::string rateCode;  // in the log's header
-    std::string fpsOption;
-    std::string rate;  // as the files name it
+    const char *name, *rateCode /* in the log's header */, *fpsOption, *rate /* as named */;
 };
 
 class HandoverFiles : public testing::TestWithParam<RateCase> {};
@@ -74,12 +66,12 @@ TEST_P(HandoverFiles, ReadersFindEveryValueOfTheLog) {
     const std::string reel = "Day 1 \xE2\x80\x93 Unit B";
     writeLog(folder, c.rateCode);
     std::string check = GLIMMARK_PYTHON " " GLIMMARK_CHECKER " '" + folder.file("day.vlg") + "' " +
-                        c.rate + " '" + reel + "' Day_1___";
+                        std::string(c.rate) + " '" + reel + "' Day_1___";
     for (const char* format : {"edl", "csv", "ale", "pdf", "html"}) {
         const std::string out = folder.file(std::string("out.") + format);
         const std::string command = GLIMMARK_CLI " export --format " + std::string(format) + " '" +
                                     folder.file("day.vlg") + "' '" + out + "' --title 'Day 1'" +
-                                    " --reel '" + reel + "'" + c.fpsOption + " 2>&1";
+                                    " --reel '" + reel + "'" + std::string(c.fpsOption) + " 2>&1";
         ASSERT_EQ(run(command), 0) << command;
         check += std::string(" ") + format + " '" + out + "'";
     }

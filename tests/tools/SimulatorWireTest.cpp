@@ -1,8 +1,3 @@
-// The bytes the simulated interface puts on the wire, and the pace it sends them at: the
-// program's MIDI input is tried against this interface, so these must be the real one's. And
-// `glimmark --simulate` in small: the controller finds, senses and switches on the simulated
-// interface, and each of its logs becomes a record, while time moves only when the test says.
-
 #include <gtest/gtest.h>
 
 #include "platform/MidiPacketList.h"
@@ -20,24 +15,21 @@ using Messages = std::vector<Bytes>;
 constexpr FrameRate k24 = FrameRate::fps24, k25 = FrameRate::fps25,
                     k2997 = FrameRate::fps2997DropFrame, k30 = FrameRate::fps30;
 
-// Messages by their bodies: the interface's own System Exclusive, MMC commands, full frames.
 const auto vexa = [](auto... b) { return Bytes{0xF0, 0x2C, 0x4D, std::uint8_t(b)..., 0xF7}; };
 const auto mmc = [](auto... b) { return Bytes{0xF0, 0x7F, 0x7F, 0x06, std::uint8_t(b)..., 0xF7}; };
 const auto fullFrame = [](auto... b) {
     return Bytes{0xF0, 0x7F, 0x7F, 1, 1, std::uint8_t(b)..., 0xF7};
 };
 const auto qf = [](std::uint8_t data) { return Bytes{0xF1, data}; };
-// Not a message: lets `quarters` quarter frames of running time pass.
+// Not messages: runs `quarters` quarter frames; makes the machine a recorder that records again
+// after `frames`; sets it recording.
 const auto run = [](int quarters) { return Bytes{0x00, std::uint8_t(quarters)}; };
-// Not messages either: makes the machine a recorder that records again after `frames`, and
-// sets it recording.
 const auto recorder = [](int frames) { return Bytes{0x01, std::uint8_t(frames)}; };
 const Bytes kRecord{0x02};
 const auto list = [](auto... m) { return Messages{Bytes(m)...}; };
 const auto at = [](int h, int m, int s, int f) { return vexasim::Timecode{h, m, s, f}; };
 const Bytes kPlay = mmc(0x02), kStop = mmc(0x01), kLoggingOn = vexa(0x57, 0x01);
 
-// The interface as the program's MIDI port sees it: every message it sends, in order.
 struct Wire {
     Messages sent;
     vexasim::SimulatedInterface sim{[this](auto out) {
@@ -47,9 +39,7 @@ struct Wire {
 
 TEST(SimulatorWire, AnswersQuarterFramesAndEventsAreTheInterfacesOwnBytes) {
     struct Row {
-        const char* name;
-        FrameRate rate;
-        vexasim::Timecode at;
+        const char* name; FrameRate rate; vexasim::Timecode at;
         Messages steps;  // the program's commands and runs of time, in order
         Messages sent;   // quarter frames left out unless a row names some
     };
@@ -108,18 +98,16 @@ TEST(SimulatorWire, AnswersQuarterFramesAndEventsAreTheInterfacesOwnBytes) {
             else
                 wire.sim.receive(platform::makeMidiPacketList(step));
         }
-        if (std::none_of(row.sent.begin(), row.sent.end(), [](auto& m) { return m[0] == 0xF1; }))
-            std::erase_if(wire.sent, [](const Bytes& m) { return m[0] == 0xF1; });
+        const auto quarter = [](const Bytes& m) { return m[0] == 0xF1; };
+        if (std::none_of(row.sent.begin(), row.sent.end(), quarter))
+            std::erase_if(wire.sent, quarter);
         EXPECT_EQ(wire.sent, row.sent);
     }
 }
 
 TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
     struct Row {
-        const char* name;
-        FrameRate rate;
-        std::chrono::milliseconds step;
-        int steps, quarters;
+        const char* name; FrameRate rate; std::chrono::milliseconds step; int steps, quarters;
         int recordAfter = 0;  // frames a halted recorder waits, counted on the clock
     };
     const Row rows[] = {
@@ -151,17 +139,14 @@ TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
 }
 
 TEST(SimulateWiring, TheSimulatedInterfaceIsFoundSwitchedOnAndItsLogsBecomeRecords) {
-    vexasim::SimulatedMidiSystem midi({.rate = vexasim::FrameRate::fps25,
-                                       .startAt = {1, 0, 0, 0},
-                                       .play = false,
-                                       .startClock = false});
+    vexasim::SimulatedMidiSystem midi(
+        {.rate = k25, .startAt = {1, 0, 0, 0}, .play = false, .startClock = false});
     fake::App app(midi);
     app.app->timer2Callback();
     ASSERT_TRUE(fake::pumpUntil(app, [&] { return app.windows.cmbLogSelectVal.enabled; }));
     app.windows.cmbLogSelectVal.selected = 1;
     app.app->cmbLogSelect();
     app.app->waitForSends();
-    // A log of 1 s every 2 s, for 5 s of running time.
     midi.driver().withInterface([](vexasim::SimulatedInterface& sim) {
         sim.setAutoLogTiming(50, 25);
         sim.play();
