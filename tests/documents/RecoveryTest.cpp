@@ -213,6 +213,17 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
     }
 }
 
+// A crash a moment after a take must not cost its stop, however soon after the take before.
+TEST(CrashRecovery, EachFinishedTakeReachesTheJournalAtOnce) {
+    TempFolder folder;
+    RecoveringApp app(folder.file("state"));
+    app.log(1);
+    app.log(2);
+    app.c.waitForRecoveryFile();
+    EXPECT_TRUE(read(fileText(ours(folder.file("state")) + ".journal")).entries ==
+                valuesOf(app.c.logStartArray));
+}
+
 // In the journal, not in the log, even when the log was saved before.
 TEST(CrashRecovery, TextTypedAndNotStoredIsRestoredIntoItsRecord) {
     struct Case {
