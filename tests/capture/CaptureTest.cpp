@@ -38,6 +38,8 @@ void step(fake::App& a, std::unique_lock<std::mutex>& encoder, const std::string
         EXPECT_TRUE(fake::pumpUntil(a, [&] { return !a.windows.imgEdit.shown.empty(); }));
     } else if (s == "lose") {
         a.video.loseDevice("unplugged");
+    } else if (s.starts_with("picked ")) {  // the device list's choice as the user sees it
+        EXPECT_EQ(a.windows.cmbDevicesVal.selected, n);
     } else if (s == "drain") {
         a.mainThread.drain();
     } else if (s == "unplug") {
@@ -96,7 +98,7 @@ TEST(Capture, DevicesChosenWhatTheUserIsToldAndTheStillEachRecordGets) {
          "error3, No picture from Mute D: not negotiated", ""},
         {"one unplugged while the list was open", 0, 0, "open; unplug; pick 4", "", "", ""},
         {"lost: no more stills, the user told", 0, 1,
-         "choose 1; frame A; lose; log; drain; no video; "
+         "choose 1; picked 1; frame A; lose; log; drain; picked 0; no video; "
          "status Capture off: 1 log without a picture, the last 1",
          "start Cam A, stop Cam A",
          "video input lost: unplugged, The video input has stopped.: unplugged", "-"},
