@@ -194,6 +194,7 @@ mutants=(
     "core_tests|vexaLogging3/editor/Navigation.cpp|    if (typingOnShownRecord() or fullScreenMode|    if (fullScreenMode|Follow moves the editor under a comment being typed and splits it over takes"
     "core_tests|vexaLogging3/documents/Recovery.cpp|    for (const auto& [index, text] : typed) snapshot.replace(index, text);|    (void)snapshot;|a comment on screen when the program dies is gone after the restore"
     "core_tests|vexaLogging3/input/SysexInterpreter.cpp|    keepRecoveryFile(true);|    keepRecoveryFile(false);|a crash a moment after a take costs its stop"
+    "core_tests|vexaLogging3/editor/RecordEditing.cpp|        return;¶    LogEditCommentSichern();¶    EditStep step(*this, \"Insert Record\");|        return;¶    EditStep step(*this, \"Insert Record\");|a comment typed before Insert Record is lost"
 )
 
 current=""

@@ -136,6 +136,18 @@ TEST(RecordEditing, LeavesTheLogAsExpectedAndUndoRestoresItExactly) {
     }
 }
 
+// A comment typed and not stored stays with its record when a record is inserted before it.
+TEST(RecordEditing, InsertKeepsTheCommentTypedWithItsRecord) {
+    fake::App app;
+    addRecord(app, "1", "01:00:00:00", "", "");
+    app.app->logEditPos = 1;
+    app.app->LogActualWrite();
+    app.windows.txtEditComment1.value = "typed, not stored";
+    app.app->btnEditLogInsert();
+    EXPECT_EQ(app.field(1, kFieldComment1) + "|" + app.field(2, kFieldComment1),
+              "|typed, not stored");
+}
+
 TEST(RecordEditing, UndoTakesBackCommentsAndRenumberingAndKeepsADeviceLogsNumber) {
     fake::App app;
     addRecord(app, "1", "01:00:00:00", "", "");
