@@ -35,6 +35,7 @@ TEST(StartUp, LeavesAnUntitledLogAndLooksForTheInterfaceAtOnceThenEveryTwoSecond
         EXPECT_FALSE(w.btnEditPlayVal.enabled || w.btnLogManualVal.enabled ||
                      w.btnLogManualStopVal.enabled);
         EXPECT_EQ(w.cmbDevicesVal.items, std::vector<std::string>{"Select Video Device"});
+        EXPECT_EQ(w.cmbDevicesVal.selected, 0);
         EXPECT_EQ(w.windowEdit.title + " / " + w.windowRec.title,
                   "Glimmark Editor - Untitled / Glimmark Capture Tool - Untitled");
         EXPECT_EQ(app.app->midiOpenFlag, pluggedAtStart ? 1 : 0);
