@@ -43,11 +43,11 @@ TEST(HandoverEdl, NamesTheReelFromTheTitleAndNumbersPastNineHundredAndNinetyNine
     // is no character (a lone continuation, a lead byte past U+10FFFF) is a question mark.
     options.title =
         "Dreh \xC3\xBC"
-        "ber Nacht\t\x7F\xC3\x80\xC5\xA0\xC5\xBD"
+        "ber Nacht\t\x7F\xC3\x80\xC5\xA0\xC5\xA1\xC5\xBD"
         "\xE2\x80\x9E\xE2\x80\x9D\xE2\x80\x99\xE2\x80\xA6\xE2\x82\xAC"
         "\xC5\x93\xE0\xB8\x81\xC5\x82\xBF\x80\xF5";
     const std::string edl = handover::edl(logOf("32", 1000), options);
-    EXPECT_TRUE(edl.starts_with("TITLE: Dreh ueber Nacht  ASZ\"\"'...EURoe?l???\r\n"
+    EXPECT_TRUE(edl.starts_with("TITLE: Dreh ueber Nacht  ASsZ\"\"'...EURoe?l???\r\n"
                                 "FCM: NON-DROP FRAME\r\n"));
     EXPECT_NE(edl.find("\r\n001  Dreh_ueb V     C        10:00:00:00 10:00:05:12 "
                        "01:00:00:00 01:00:05:12\r\n* FROM CLIP NAME: 1\r\n"
