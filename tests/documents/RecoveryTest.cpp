@@ -336,6 +336,23 @@ TEST(CrashRecovery, ACopyLeftByAnEarlierReleaseIsStillOffered) {
         EXPECT_FALSE(name.starts_with("recovery-4242"));
 }
 
+// A copy too short to hold a log is kept aside with a warning, never offered as one.
+TEST(CrashRecovery, ACopyWithoutALogIsSetAsideNotOffered) {
+    TempFolder folder;
+    const std::string state = folder.file("state");
+    std::filesystem::create_directories(state);
+    for (const char* name : {".vlg", ".lock", ".path"})
+        writeFile(state + "/recovery-4242" + name, "");
+    RecoveringApp app(state);
+    app.app.propertyLists.files[state + "/recovery-4242.vlg"] = {};
+    app.c.offerRecovery();
+    app.app.mainThread.drain();
+    const auto& alerts = app.app.windows.dialogs.alerts;
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_TRUE(alerts[0].message.find("cannot be read: No valid file!") != std::string::npos)
+        << alerts[0].message;
+}
+
 TEST(CrashRecovery, TheJournalsLiveInTheUsersStateFolder) {
     const ChildRun run = inChild([] {
         std::string told;
