@@ -201,7 +201,7 @@ void connectTimecodeMenu(ApplicationWindows& windows, vexaLogging3AppDelegate& c
         const QString rate = QInputDialog::getItem(
             owner, QObject::tr("Clock"),
             QObject::tr("The clock as timecode at (29.97 counts drop-frame):"), rates,
-            // The running clock's own rate is offered first, so OK never changes it.
+            // The running clock's own rate is the one preselected, so OK never changes it.
             rates.contains(now) ? rates.indexOf(now) : 1, false, &ok);
         std::string why;
         const auto choice = timecode::parseSourceChoice("clock:" + rate.toStdString(), why);
