@@ -431,9 +431,10 @@ private:
     // Holds the device events: while one lives, each event handed over still reaches the main
     // thread in order but waits in m_heldEvents instead of running. The last hold to go runs
     // them, in order, from its destructor, so a hold must end where the LogList may change: on
-    // the main thread, with no worker reading the log. A held question's hold lives in a task posted to the main
-    // thread's loop and ends when that task is destroyed, after the answer's action is over;
-    // an event run then may ask a question itself, which holds the ones after it again.
+    // the main thread, with no worker reading the log. A held question's hold lives in a task
+    // posted to the main thread's loop and ends when that task is destroyed, after the answer's
+    // action is over; an event run then may ask a question itself, which holds the ones after
+    // it again.
     // Held around every read or change of the LogList that runs off the main thread, so the
     // list never changes under it.
     struct DeviceEventHold {

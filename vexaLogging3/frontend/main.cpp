@@ -188,13 +188,11 @@ CommandLine readCommandLine(int argc, char* argv[]) {
     QStringList arguments = QCoreApplication::arguments();
     QString simulatedTimecode;
     for (QString& argument : arguments) {
-        for (const char* kind : {"ltc", "mtc"}) {
-            if (argument == QLatin1String("--simulate=") + QLatin1String(kind)) {
-                simulatedTimecode = QLatin1String(kind);
-                argument = QStringLiteral("--simulate");
-            }
-        }
-        if (argument.startsWith(QLatin1String("--simulate="))) {
+        if (argument == QLatin1String("--simulate=ltc") ||
+            argument == QLatin1String("--simulate=mtc")) {
+            simulatedTimecode = argument.mid(11);
+            argument = QStringLiteral("--simulate");
+        } else if (argument.startsWith(QLatin1String("--simulate="))) {
             std::fprintf(stderr, "glimmark: --simulate takes ltc or mtc, not \"%s\"\n",
                          qPrintable(argument.mid(11)));
             std::exit(2);
