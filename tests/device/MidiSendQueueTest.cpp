@@ -13,33 +13,6 @@
 
 namespace {
 
-TEST(MidiSendQueue, PausesAfterEverySendKeepsOrderAcrossThreadsAndSendsAllBeforeClosing) {
-    std::mutex mutex;
-    std::vector<std::string> log;
-    auto record = [&](std::string what) {
-        std::lock_guard lock(mutex);
-        log.push_back(std::move(what));
-    };
-    {
-        MidiSendQueue queue(
-            [&](std::chrono::milliseconds d) { record("pause " + std::to_string(d.count())); });
-        std::thread other([&] {
-            for (int i = 0; i < 50; ++i)
-                queue.push([&record, i] { record("b" + std::to_string(i)); });
-        });
-        for (int i = 0; i < 50; ++i) queue.push([&record, i] { record("a" + std::to_string(i)); });
-        other.join();
-    }  // What is still queued leaves before the queue is gone: a stop command must not be lost.
-    ASSERT_EQ(log.size(), 200u);
-    int next[2] = {0, 0};
-    for (std::size_t i = 0; i < log.size(); i += 2) {
-        EXPECT_EQ(log[i + 1], "pause 50") << "after " << log[i];
-        const char thread = log[i][0];
-        ASSERT_TRUE(thread == 'a' || thread == 'b') << log[i];
-        EXPECT_EQ(log[i], thread + std::to_string(next[thread - 'a']++));
-    }
-}
-
 // A row pushes its messages while the first one is on the wire, so all of them wait. Each
 // word is a message: its label, "@2" for connection 2 (1 otherwise), a label starting with T
 // for a player time; "close@N" drops connection N. What leaves after the first message, then

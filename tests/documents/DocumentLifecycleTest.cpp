@@ -261,28 +261,6 @@ TEST(Documents, TheQuitWritesEveryTakeLoggedUntilTheProgramEnds) {
     }
 }
 
-// A log never saved has no folder to offer.
-TEST(Documents, EveryFileDialogIsTitledByItsActionAndStartsInTheDocumentsFolder) {
-    DocumentApp a;
-    a.app->logStartArray.replace(LogList::indexOf(1, kFieldPicture), Picture(20, 'J'));
-    a.app->editChangeFlag = 0;
-    using D = vexaLogging3AppDelegate;
-    for (auto [path, operation, title, folder] :
-         {std::tuple{"/shoot/day 2/a.vlg", &D::btnFileSaveAs, "Save Log As", "/shoot/day 2"},
-          {"/a.vlg", &D::btnFileOpen, "Open Log", "/"},
-          {"Untitled", &D::LogOpenEDL, "Import Log", ""},
-          {"/shoot/a.vlg", &D::LogSaveEdl, "Export Log", "/shoot"},
-          {"/shoot/a.vlg", &D::btnPictureExport, "Export Picture", "/shoot"},
-          {"/shoot/a.vlg", &D::btnPictureExportAll, "Export All Pictures", "/shoot"}}) {
-        a.app->setPathString(path);
-        (a.app.get()->*operation)();
-        EXPECT_EQ(a.windows.dialogs.fileDialogs.back().title, title);
-        EXPECT_EQ(a.windows.dialogs.fileDialogs.back().documentFolder, folder) << title;
-    }
-    EXPECT_EQ(a.windows.dialogs.fileDialogs.size(), 6u);
-    EXPECT_EQ(a.windows.dialogs.fileDialogs.back().nameLabel, "Names begin with:");
-}
-
 // The log with what is being typed, never over the project file; a cancel replaces nothing.
 TEST(Documents, ExportsWriteWhereTheUserChose) {
     DocumentApp a;

@@ -22,47 +22,6 @@ LogList logOf(const std::string& rateCode, int records) {
     return list;
 }
 
-TEST(HandoverRate, ComesFromTheLogUnlessGivenAndIsTwentyFiveWhenTheLogNamesNone) {
-    handover::Options options;
-    for (const auto& [code, name] : std::map<std::string, std::string>{
-             {"0", "24"}, {"32", "25"}, {"64", "29.97"}, {"96", "30"}, {"1", "25"}, {"", "25"}}) {
-        const LogList list = logOf(code, 1);
-        EXPECT_EQ(handover::rateName(handover::rateOf(list, options)), name) << code;
-        EXPECT_TRUE(has(handover::ale(list, options), "\nFPS\t" + name + "\n"));
-    }
-    options.rate = handover::rateNamed("29.97");
-    const std::string edl = handover::edl(logOf("0", 1), options);
-    EXPECT_TRUE(has(edl, "FCM: DROP FRAME\r\n") &&
-                has(edl, "10;00;00;00 10;00;05;12 01;00;00;00 01;00;05;12")) << edl;
-    EXPECT_FALSE(handover::rateNamed("23.976"));
-}
-
-TEST(HandoverEdl, NamesTheReelFromTheTitleAndNumbersPastNineHundredAndNinetyNine) {
-    handover::Options options;
-    // Letters, quotes and signs beyond ASCII are spelled in it; a tab or DEL is a blank; what
-    // is no character (a lone continuation, a lead byte past U+10FFFF) is a question mark.
-    options.title =
-        "Dreh \xC3\xBC"
-        "ber Nacht\t\x7F\xC3\x80\xC5\xA0\xC5\xA1\xC5\xBD"
-        "\xE2\x80\x9E\xE2\x80\x9D\xE2\x80\x99\xE2\x80\xA6\xE2\x82\xAC"
-        "\xC5\x93\xE0\xB8\x81\xC5\x82\xBF\x80\xF5";
-    const std::string edl = handover::edl(logOf("32", 1000), options);
-    EXPECT_TRUE(edl.starts_with("TITLE: Dreh ueber Nacht  ASsZ\"\"'...EURoe?l???\r\n"
-                                "FCM: NON-DROP FRAME\r\n"));
-    EXPECT_NE(edl.find("\r\n001  Dreh_ueb V     C        10:00:00:00 10:00:05:12 "
-                       "01:00:00:00 01:00:05:12\r\n* FROM CLIP NAME: 1\r\n"
-                       "* COMMENT: take 1\r\n* COMMENT: LOGGED 05.12.2026 09:15:00\r\n"),
-              std::string::npos);
-    // The thousandth take follows 999 others of 137 frames each.
-    EXPECT_NE(edl.find("\r\n1000  Dreh_ueb V     C        10:00:00:00 10:00:05:12 "
-                       "02:31:14:13 02:31:20:00\r\n"),
-              std::string::npos);
-    options.title = "\xE6\x97\xA5";
-    EXPECT_TRUE(has(handover::edl(logOf("32", 1), options), "\r\n001  _        V"));
-    options.title.clear();
-    EXPECT_TRUE(has(handover::edl(logOf("32", 1), options), "\r\n001  AX       V"));
-}
-
 TEST(HandoverCsv, CellsASpreadsheetWouldRunReadAsTyped) {
     const std::string longRun = "-" + std::string(300, 'x');
     for (const auto& [comment, cell] : std::initializer_list<std::pair<std::string, std::string>>{
@@ -189,24 +148,6 @@ TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
     EXPECT_EQ(canvas.calls[1].text, "Date: 05.12.2026    Frame rate: 25 fps    Records: 40");
 }
 
-TEST(HtmlReport, EmbedsThePicturesThatScaleAndEscapesTheText) {
-    LogList list = sheetLog(4, {1, 3}, 4, 2);
-    list.replace(LogList::indexOf(3, kFieldComment2),
-                 std::string("<script>alert(1)</script> & \"x\""));
-    list.replace(LogList::indexOf(2, kFieldPicture), patternPicture(10, 1));
-    list.replace(LogList::indexOf(4, kFieldDate), std::string("06.12.2026"));
-    fake::PictureScaler scaler;
-    const std::string html = handover::htmlReport(list, {}, &scaler);
-    EXPECT_EQ(scaler.scaled, 2);
-    EXPECT_FALSE(has(html, "<script"));
-    EXPECT_TRUE(has(html, "Date: 05.12.2026 \xE2\x80\x93 06.12.2026 &middot;"));
-    EXPECT_TRUE(has(html, "&lt;script&gt;alert(1)&lt;/script&gt; &amp; &quot;x&quot;"));
-    // "thumb:7" and "thumb:21" in base64.
-    EXPECT_TRUE(has(html, "src=\"data:image/jpeg;base64,dGh1bWI6Nw==\""));
-    EXPECT_TRUE(has(html, "src=\"data:image/jpeg;base64,dGh1bWI6MjE=\""));
-    EXPECT_FALSE(has(handover::htmlReport(list, {}, nullptr), "<img"));
-}
-
 using Command = void (vexaLogging3AppDelegate::*)();
 using D = vexaLogging3AppDelegate;
 
@@ -231,26 +172,6 @@ struct Exported {
     }
 };
 
-TEST(ExportCommands, WriteTheChosenFileAndLeaveTheLogAsItWas) {
-    Exported e;
-    const std::uint64_t revision = e.a.app->logStartArray.revision();
-    e.run(&D::exportCsv, "for editorial");
-    EXPECT_EQ(e.dialogs.saveDialogs, std::vector<std::string>{"Day 4.csv"});
-    const std::string csv = fileText(e.folder.file("for editorial.csv"));
-    EXPECT_TRUE(csv.starts_with("\xEF\xBB\xBFNumber,"));
-    EXPECT_TRUE(has(csv, "\r\n1,10:00:00:00,10:00:05:12,00:00:05,09:15:00,05.12.2026,take 1,,"
-                         "Day 4_1_1.jpg\r\n"));
-    EXPECT_TRUE(e.run(&D::exportContactSheet, "sheet.pdf").starts_with("%PDF-fake "));
-    EXPECT_EQ(e.a.pdfWriter.sizes, std::vector<platform::PageSize>{platform::PageSize::A4});
-    e.a.pdfWriter.preferred = platform::PageSize::Letter;
-    e.run(&D::exportContactSheet, "sheet.pdf");
-    EXPECT_EQ(e.a.pdfWriter.sizes.back(), platform::PageSize::Letter);
-    EXPECT_TRUE(e.run(&D::exportEdl, "day.edl").starts_with("TITLE: Day 4\r\n"));
-    EXPECT_TRUE(e.dialogs.alerts.empty());
-    EXPECT_EQ(e.a.app->logStartArray.revision(), revision);
-    EXPECT_EQ(e.a.app->editChangeFlag, 0);
-}
-
 // A take the interface logs meanwhile is in the log at once, not in the file.
 TEST(ExportCommands, TakesGoOnIntoTheLogAndACancelLeavesNoFile) {
     Exported e;
@@ -271,24 +192,6 @@ TEST(ExportCommands, TakesGoOnIntoTheLogAndACancelLeavesNoFile) {
     }
     EXPECT_EQ(e.folder.entries(), 6u);
     EXPECT_TRUE(e.dialogs.alerts.empty());
-}
-
-// An unsaved log is asked each time; no answer, no file.
-TEST(ExportCommands, AskTheReelOnceForEachFile) {
-    Exported e;
-    e.dialogs.text = "A001";
-    EXPECT_TRUE(has(e.run(&D::exportEdl, "day.edl"), "\r\n001  A001     V"));
-    e.run(&D::exportCsv, "day.csv");
-    EXPECT_TRUE(has(e.run(&D::exportAle, "day.ale"), "\tA001\t"));
-    EXPECT_EQ(e.dialogs.offered, std::vector<std::string>{"Day 4"});
-    e.dialogs.text = "";
-    for (const std::string& path : {e.folder.file("Day 5.vlg"), std::string()}) {
-        e.a.app->setPathString(path);
-        e.run(&D::exportEdl, "new.edl");
-    }
-    EXPECT_EQ(e.dialogs.offered, (std::vector<std::string>{"Day 4", "Day 5", "Untitled"}));
-    EXPECT_FALSE(std::filesystem::exists(e.folder.file("new.edl")));
-    EXPECT_EQ(e.dialogs.kept.size(), 1u) << "a cancel keeps no name";
 }
 
 TEST(ExportCommands, TellWhyAFileWasNotWrittenAndKeepTheOldOne) {

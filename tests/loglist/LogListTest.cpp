@@ -11,40 +11,6 @@
 
 namespace {
 
-LogRecord record(const std::string& number, Picture picture = {}) {
-    return {number, "", "", "", "", "", "", "", "", std::move(picture)};
-}
-
-TEST(LogList, RecordsOfTenFieldsAreInsertedAndRemovedWhole) {
-    LogList list;
-    list.append(record("H"));
-    list.append(record("1", Picture{1, 2, 3}));
-    list.append(record("2"));
-    EXPECT_EQ(list.picture(LogList::indexOf(1, kFieldPicture)), (Picture{1, 2, 3}));
-    // A copy (what a recovery snapshot is) keeps its values while the list changes.
-    const LogList copy = list;
-    list.replace(19, Picture{9});
-    EXPECT_EQ(copy.picture(19), (Picture{1, 2, 3}));
-    // Field 9 of a record without a picture is an empty picture, never a missing value.
-    EXPECT_TRUE(list.holdsPicture(LogList::indexOf(2, kFieldPicture)));
-    EXPECT_FALSE(list.holdsPicture(LogList::indexOf(2, kFieldDate)));
-    // Reading a picture as text, or past the end, gives nothing instead of a crash.
-    EXPECT_TRUE(list.text(19).empty() && list.text(30).empty() && list.picture(30).empty());
-
-    ASSERT_TRUE(list.insertRecord(2, record("0")));
-    ASSERT_TRUE(list.insertRecord(4, record("0")));  // one past the last appends
-    EXPECT_EQ(list.recordCount(), 4);
-    ASSERT_TRUE(list.removeRecord(1));
-    ASSERT_EQ(list.count(), 40u);
-    for (const auto& [index, number] : {std::pair{10, "0"}, {20, "2"}, {30, "0"}})
-        EXPECT_EQ(list.text(index), number) << "index " << index;
-
-    // Places the list does not have change nothing.
-    EXPECT_FALSE(list.insertRecord(5, record("x")) || list.removeRecord(4) ||
-                 list.removeRecord(-1) || list.replace(40, std::string("x")));
-    EXPECT_EQ(list.count(), 40u);
-}
-
 // The definition: every record in order, later records overwriting earlier ones.
 LogSearchIndex::TimecodeHit scan(const LogList& list, const std::string& tc) {
     LogSearchIndex::TimecodeHit hit;

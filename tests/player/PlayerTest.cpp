@@ -183,33 +183,6 @@ TEST_F(Player, PlayStoresAndPlaysATypedStart) {
     EXPECT_EQ(app.field(1, kFieldStart), "10:00:03:00");
 }
 
-TEST_F(Player, EachFrameRateIsStoredWithTheLogAndUsedForTheLocate) {
-    fake::Button* buttons[] = {&w.btnPlayerFps24Val, &w.btnPlayerFps25Val, &w.btnPlayerFps29Val,
-                               &w.btnPlayerFps30Val};
-    void (vexaLogging3AppDelegate::*choose[])() = {
-        &vexaLogging3AppDelegate::btnPlayerFps24, &vexaLogging3AppDelegate::btnPlayerFps25,
-        &vexaLogging3AppDelegate::btnPlayerFps29, &vexaLogging3AppDelegate::btnPlayerFps30};
-    // 24 fps twice: choosing the rate already chosen is a change all the same.
-    const struct {
-        int button;
-        const char *header, *hours;
-    } rows[] = {{0, "0", "0A"}, {0, "0", "0A"}, {1, "32", "2A"}, {2, "64", "4A"}, {3, "96", "6A"}};
-    app.app->logStartArray.replace(LogList::indexOf(1, kFieldStart), "10:07:00:17");
-    app.app->LogActualWrite();
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.header);
-        app.app->editChangeFlag = 0;
-        (app.app.get()->*choose[row.button])();
-        for (const fake::Button* b : buttons) EXPECT_EQ(b->on, b == buttons[row.button]);
-        EXPECT_EQ(app.field(0, 4), row.header);
-        EXPECT_EQ(app.app->editChangeFlag, 1);
-        app.app->btnEditPlay();
-        app.app->btnEditPlay();
-        EXPECT_EQ(sent(), (Sent{kSetGen, locate("00", row.hours, "11", "07"), kPlay, timeAt("08", "05"),
-                                kMmcStop}));
-    }
-}
-
 // The rate follows the rate code of the machine's timecode when that changes, as one step of
 // undo; a rate the user chooses after it stands until the machine's rate changes again. Steps:
 // quarter frames 'q', a full frame 'f' or a log start 's' at a rate code, a click 'c' on a

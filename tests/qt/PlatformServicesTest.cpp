@@ -96,46 +96,4 @@ TEST(QtDialogs, SaveDialogsNameTheirFormatAndAJobHearsItsCancel) {
     EXPECT_LT(steps, 1000) << "the job never heard the Cancel";
 }
 
-TEST(WindowPlacement, TheWindowsShareTheScreenWithoutCoveringEachOther) {
-    struct Case {
-        const char* screen;
-        QRect available;
-        bool stacked;
-    } const cases[] = {{"full HD", QRect(0, 0, 1920, 1040), false},
-                       {"panel at the left", QRect(64, 27, 1856, 1053), false},
-                       {"portrait", QRect(0, 0, 1080, 1900), true}};
-    const QSize captureMinimum(500, 450), editorMinimum(700, 600);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.screen);
-        const auto [capture, editor] =
-            frontend::sideBySide(c.available, captureMinimum, editorMinimum);
-        EXPECT_FALSE(capture.intersects(editor));
-        EXPECT_TRUE(c.available.contains(capture) && c.available.contains(editor));
-        EXPECT_EQ(capture.bottom() < editor.top(), c.stacked);
-        EXPECT_TRUE(editor.size().expandedTo(editorMinimum) == editor.size());
-        EXPECT_TRUE(capture.size().expandedTo(captureMinimum) == capture.size());
-    }
-    // The real windows: side by side on this screen at the first start; where they were left
-    // at every start after.
-    frontend::ApplicationWindows windows;
-    QWidget& capture = windows.windowRec;
-    QWidget& editor = windows.windowEdit;
-    QTemporaryDir folder;
-    QSettings settings(folder.filePath("places.ini"), QSettings::IniFormat);
-    frontend::placeWindows(capture, editor, settings);
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    // This screen is narrower than the two windows' least widths: the editor keeps its own.
-    EXPECT_EQ(capture.pos(), screen.topLeft());
-    EXPECT_GT(editor.x(), capture.x());
-    EXPECT_GE(editor.width(), editor.minimumSizeHint().width());
-    capture.setGeometry(10, 20, 500, 600);
-    editor.setGeometry(520, 30, 700, 650);
-    frontend::saveWindowPlaces(capture, editor, settings);
-    capture.setGeometry(0, 0, 600, 600);
-    editor.setGeometry(0, 0, 800, 700);
-    frontend::placeWindows(capture, editor, settings);
-    EXPECT_EQ(capture.geometry(), QRect(10, 20, 500, 600));
-    EXPECT_EQ(editor.geometry(), QRect(520, 30, 700, 650));
-}
-
 }  // namespace

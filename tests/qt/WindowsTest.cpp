@@ -368,37 +368,6 @@ TEST(MenuKeys, ReachTheirItemFromEveryWidgetButTextEditingKeysStayInTextFields) 
     EXPECT_EQ(wrong, "");
 }
 
-// The formats are Qt's image plugins' business; one dropped PNG proves the drag reaches the
-// controller and what is stored is a TIFF of the file.
-TEST_F(Windows, ADroppedPictureFileReplacesThePictureWithATiffOfIt) {
-    app.addRecord("1", "01:00:00:00", "", encodedPicture("JPEG", Qt::green));
-    app.controller.LogActualWrite();
-    QTemporaryDir dir;
-    const QString path = dir.filePath("still.png");
-    QImage image(40, 30, QImage::Format_RGB32);
-    image.fill(QColor(200, 100, 0));
-    ASSERT_TRUE(image.save(path, "PNG"));
-
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(path)});
-    const QPoint at = app.edit.imgEdit->rect().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(app.edit.imgEdit, &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(app.edit.imgEdit, &drop);
-    QString asked;
-    press("Replace", &asked);
-    // The question comes once the drop is over.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !asked.isEmpty(); }));
-    EXPECT_TRUE(asked.contains("still.png")) << asked.toStdString();
-    const Picture& stored =
-        app.controller.logStartArray.picture(LogList::indexOf(1, kFieldPicture));
-    EXPECT_EQ(QImage::fromData(stored.data(), int(stored.size()), "TIFF").size(), QSize(40, 30));
-    const QImage shown = app.edit.imgEdit->picture();
-    EXPECT_NEAR(qRed(shown.pixel(shown.width() / 2, shown.height() / 2)), 200, 8);
-}
-
 // The prompt comes for the Quit command and when the last window closes, the log and Help
 // windows counted; Escape or Cancel keeps the program and its windows as they were, and the
 // next attempt asks again. Once the user lets the program go, nothing asks a second time.
@@ -440,29 +409,6 @@ TEST_F(Windows, QuitAsksUntilTheUserLetsTheProgramGo) {
     app.windows.menus.quit->trigger();
     QTest::qWait(100);
     EXPECT_TRUE(second->isActive()) << "a second prompt";
-}
-
-// Help: the README's keys and the behaviour notes in windows of their own, and About Glimmark
-// naming the libraries the program was given besides Qt.
-TEST_F(Windows, HelpShowsTheKeysTheNotesAndTheLibraries) {
-    app.windows.aboutLibraries = {"GStreamer 9.9"};
-    QString about;
-    press("OK", &about);
-    app.windows.menus.about->trigger();
-    EXPECT_TRUE(about.contains("Qt " + QString(qVersion()))) << about.toStdString();
-    EXPECT_TRUE(about.contains("GStreamer 9.9")) << about.toStdString();
-    for (auto [item, title, line] :
-         {std::tuple{app.windows.menus.keysAndControls, "Keys and Controls", "Ctrl+G"},
-          std::tuple{app.windows.menus.behaviourNotes, "Behaviour notes", "Log and device events"}}) {
-        item->trigger();
-        auto* shown = qobject_cast<QTextBrowser*>(shownWindow(title));
-        ASSERT_NE(shown, nullptr) << title;
-        EXPECT_TRUE(shown->toPlainText().contains(line)) << title;
-        const QPointer<QTextBrowser> window = shown;
-        ASSERT_TRUE(QTest::qWaitForWindowActive(shown)) << title;
-        QTest::keyClick(shown, Qt::Key_Escape);
-        EXPECT_TRUE(window.isNull() || !window->isVisible()) << title << " stays on Escape";
-    }
 }
 
 // The MIDI menu: a pick rules over what set the system at start-up and is remembered, and the

@@ -427,39 +427,4 @@ TEST(ClockTimecode, LabelsTheTimeOfDay) {
     }
 }
 
-// The running clock source: frames one after another, each stamped where it began.
-TEST(ClockTimecode, SourceHandsOverFrameAfterFrame) {
-    timecode::ClockTimecodeSource source({25, false});
-    EXPECT_EQ(source.name(), "Clock");  // as the timecode status line names it
-    std::mutex mutex;
-    std::condition_variable arrived;
-    std::vector<platform::SourceFrame> frames;
-    platform::TimecodeSource::Callbacks callbacks;
-    callbacks.frame = [&](const platform::SourceFrame& f) {
-        std::lock_guard lock(mutex);
-        frames.push_back(f);
-        arrived.notify_all();
-    };
-    std::string why;
-    ASSERT_TRUE(source.start(callbacks, why));
-    std::unique_lock lock(mutex);
-    ASSERT_TRUE(
-        arrived.wait_for(lock, std::chrono::seconds(5), [&] { return frames.size() >= 3; }));
-    lock.unlock();
-    source.stop();
-    const std::size_t count = frames.size();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_EQ(frames.size(), count) << "a frame after stop()";
-    for (std::size_t i = 1; i < 3; ++i) {
-        const auto n = [&](const platform::SourceFrame& f) {
-            return *timecode::frameOf(timecode::format(f.hours, f.minutes, f.seconds, f.frames),
-                                      {25, false});
-        };
-        // Consecutive labels, unless the wall clock passed midnight between them.
-        EXPECT_EQ((n(frames[i]) - n(frames[i - 1]) + 2'160'000) % 2'160'000, 1);
-        EXPECT_NEAR(static_cast<double>(frames[i].beganAt - frames[i - 1].beganAt), 40'000, 2'000);
-        EXPECT_LE(frames[i].beganAt, source.now());
-    }
-}
-
 }  // namespace

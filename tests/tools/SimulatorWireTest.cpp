@@ -138,27 +138,4 @@ TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
     }
 }
 
-TEST(SimulateWiring, TheSimulatedInterfaceIsFoundSwitchedOnAndItsLogsBecomeRecords) {
-    vexasim::SimulatedMidiSystem midi(
-        {.rate = k25, .startAt = {1, 0, 0, 0}, .play = false, .startClock = false});
-    fake::App app(midi);
-    app.app->timer2Callback();
-    ASSERT_TRUE(fake::pumpUntil(app, [&] { return app.windows.cmbLogSelectVal.enabled; }));
-    app.windows.cmbLogSelectVal.selected = 1;
-    app.app->cmbLogSelect();
-    app.app->waitForSends();
-    midi.driver().withInterface([](vexasim::SimulatedInterface& sim) {
-        sim.setAutoLogTiming(50, 25);
-        sim.play();
-        sim.advanceQuarterFrames(5 * 25 * 4);
-        sim.stop();
-    });
-    app.mainThread.drain();
-    std::string records;
-    for (int r = 1; r <= app.app->logStartArray.recordCount(); ++r)
-        records += app.field(r, kFieldStart) + "-" + app.field(r, kFieldStop) + " ";
-    EXPECT_EQ(records, "01:00:00:00-01:00:01:00 01:00:02:00-01:00:03:00 01:00:04:00-01:00:05:00 ");
-    EXPECT_EQ(app.windows.statusText.value, "  01:00:05:00");
-}
-
 }  // namespace
