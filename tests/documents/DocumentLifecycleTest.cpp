@@ -185,12 +185,14 @@ TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
     EXPECT_TRUE(file.size() == 20u && std::get<std::string>(file.at(15)) == "typed");
     EXPECT_EQ(a.app->logStartArray.recordCount() * 10 + a.app->editChangeFlag, 21);
 
+    a.app->btnEditLogAdd();  // a step the new log must not be able to undo
     a.windows.dialogs.answers = {kAlertOther};
     a.windows.dialogs.whileAsked = logStart;
     a.app->btnFileNew();
     a.mainThread.drain();
     EXPECT_EQ(a.app->logStartArray.recordCount(), 1);
     EXPECT_EQ(a.field(1, kFieldNumber), "1");
+    EXPECT_FALSE(a.windows.btnMenuUndoVal.enabled) << a.windows.btnMenuUndoVal.title;
 
     // Behind a question the capture window shows the time at once; the chase waits for the answer.
     a.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x02, 0x00, 0x00, 0x00, 0x00, 0xF7});
