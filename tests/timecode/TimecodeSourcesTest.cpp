@@ -374,6 +374,7 @@ TEST(SourceChoice, ReadsWhatTheCommandLineAndTheMenuWrite) {
          "mtc:Midi Through:Midi Through Port-0 14:0"},
         {"clock", timecode::SourceChoice{Kind::clock, "", {25, false}}, "clock:25"},
         {"clock:24", timecode::SourceChoice{Kind::clock, "", {24, false}}, "clock:24"},
+        {"clock:25", timecode::SourceChoice{Kind::clock, "", {25, false}}, "clock:25"},
         {"clock:29.97", timecode::SourceChoice{Kind::clock, "", {30, true}}, "clock:29.97"},
         {"clock:30df", timecode::SourceChoice{Kind::clock, "", {30, true}}, "clock:29.97"},
         {"clock:29.97df", timecode::SourceChoice{Kind::clock, "", {30, true}}, "clock:29.97"},
