@@ -5,7 +5,8 @@ Every place in vexaLogging3/ and tools/ where a standard mutation operator fits 
 a comparison turned (< <=, == !=, ...), && and || swapped, a negation dropped, + and - swapped,
 ++ and -- swapped, an integer constant moved up or down by one (0 and 1 swapped), true and false
 swapped, a call statement removed, a returned value replaced by an empty one, an index shifted
-by one. Comments, strings, preprocessor lines, logging and asserts are passed over. N of them
+by one. Comments, strings, preprocessor lines, logging, asserts and capacity hints (reserve)
+are passed over. N of them
 are drawn with a seed (the date by default, so each day tries others), each is built and run
 against the test binaries that cover its file (core_tests for the logic; --whole-suite adds
 every other unit test binary when those miss), and every survivor is printed as
@@ -75,6 +76,9 @@ SHARDS = {"core_tests": 4}
 # The window and soak checks drive the whole program for minutes: not per mutant.
 NEVER = ["vexaLogging3/frontend/main.cpp"]
 
+# A capacity asked for ahead is a hint: whatever size it names, the program does the same.
+HINTS = re.compile(r"\.(reserve|shrink_to_fit)\(")
+
 # Lines that only report: a mutant there changes what is said, not what is done.
 QUIET = re.compile(r"\b(assert|static_assert|systemLog|SystemLog|qWarning|qDebug|qCritical|"
                    r"fprintf|std::cerr|std::clog|perror)\b")
@@ -142,7 +146,7 @@ def mutants_of_line(code, raw):
     """(column, operator, old, new) for each mutant that fits one line of code."""
     found = []
     stripped = code.strip()
-    if not stripped or stripped.startswith("#") or QUIET.search(raw):
+    if not stripped or stripped.startswith("#") or QUIET.search(raw) or HINTS.search(code):
         return found
     for m in re.finditer(r"(?<=\s)(<=|>=|==|!=|<|>)(?=\s)", code):
         found.append((m.start(), "relational", m.group(1), REL[m.group(1)]))

@@ -1,0 +1,247 @@
+#!/usr/bin/env python3
+"""Which tests catch which faults: every failing test of every mutant, and the test cases that
+could go without any caught mutant going uncaught.
+
+mutants.py stops at a mutant's first failing test, which is all a score needs. Deciding which
+tests earn their lines needs every test that fails: this runs the same generated mutants (and,
+with --hand, the rows of mutation-check.sh) against all the test binaries that cover each file,
+to the end, and appends one JSON line a mutant to --out. --report reads such files and lists
+the test cases whose every catch some other case makes too, largest first, dropping them one by
+one as long as each caught mutant keeps a catcher. A case that caught nothing is listed apart:
+no evidence either way, its subject may just not have been drawn.
+
+    scripts/kill-matrix.py --out m.jsonl -n 200 [--seed S] [--hand] [--jack N]
+    scripts/kill-matrix.py --report m.jsonl [more.jsonl ...]
+
+The JACK binaries run only for the rows that name them and for --jack N mutants drawn from the
+JACK adapters (about 40 s each). A mutant takes 8 to 12 s here on two cores.
+"""
+import argparse
+import glob
+import json
+import os
+import random
+import re
+import subprocess
+import sys
+import tempfile
+import time
+from collections import defaultdict
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import mutants as M  # noqa: E402
+
+JACK_ADAPTERS = ["vexaLogging3/platform/midi/", "vexaLogging3/platform/jack/"]
+HAND_FILTERS = {"midi_jack_tests": "LinkOverJack.EachOfTwoHundred*:LinkOverJack.AHungServer*"}
+
+
+def hand_rows():
+    """The rows of mutation-check.sh as mutants: the same text replaced the same way."""
+    text = open(os.path.join(M.ROOT, "scripts/mutation-check.sh"), encoding="utf-8").read()
+    body = text.split("mutants=(", 1)[1].split("\n)\n", 1)[0]
+    rows = []
+    for line in (l.strip() for l in body.split("\n")):
+        if line.startswith("'"):
+            row = line[1:-1]
+        elif line.startswith('"'):
+            row = line[1:-1].replace('\\"', '"').replace("\\\\", "\\").replace("\\$", "$")
+        else:
+            continue
+        binaries, path, old, new, why = row.split("|", 4)
+        unescape = lambda s: s.replace("¶", "\n").replace(" or ", " || ")
+        rows.append({"hand": len(rows) + 1, "file": path, "old": unescape(old),
+                     "new": unescape(new), "binaries": binaries.split(), "why": why})
+    return rows
+
+
+def failing_tests(ws, name, gfilter, timeout, shards):
+    """Every test of one binary that fails, or the one it was in when it crashed or hung."""
+    exe = ws.binary(name)
+    if exe is None:
+        return []
+    cmd = [exe, "--gtest_filter=" + gfilter]
+    if name in M.JACK:
+        cmd = ["flock", "/tmp/glimmark-jack-tests.lock"] + cmd
+    children = []
+    for index in range(shards):
+        env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+        if shards > 1:
+            env.update(GTEST_TOTAL_SHARDS=str(shards), GTEST_SHARD_INDEX=str(index))
+        out = tempfile.TemporaryFile()
+        children.append((subprocess.Popen(cmd, stdout=out, stderr=subprocess.STDOUT, env=env,
+                                          stdin=subprocess.DEVNULL, start_new_session=True,
+                                          cwd=os.path.dirname(exe)), out))
+    deadline = time.monotonic() + timeout
+    failed = []
+    for child, out in children:
+        how = None
+        try:
+            code = child.wait(timeout=max(0.1, deadline - time.monotonic()))
+        except subprocess.TimeoutExpired:
+            os.killpg(child.pid, 9)
+            child.wait()
+            code, how = -9, "hung"
+        out.seek(0)
+        text = out.read().decode("utf-8", "replace")
+        out.close()
+        named = list(dict.fromkeys(t for t in re.findall(r"^\[  FAILED  \] ([^\s,]+)", text, re.M)
+                                   if "." in t))
+        if code and (how or not named):
+            ended = set(re.findall(r"^\[ {7}OK \] (\S+)", text, re.M))
+            open_ = [t for t in re.findall(r"^\[ RUN      \] (\S+)", text, re.M) if t not in ended]
+            named.append(f"{open_[-1] if open_ else '?'} ({how or 'crashed'})")
+        failed += named
+    return failed
+
+
+def run(args):
+    todo = hand_rows() if args.hand else []
+    rng = random.Random(str(args.seed))
+    if args.n:
+        files = [f for f in M.program_files(args.files) if not f.endswith(".h")
+                 and not any(f.startswith(j) for j in JACK_ADAPTERS)]
+        todo += sorted(rng.sample(M.candidates(files, M.ROOT), args.n),
+                       key=lambda m: (m["file"], m["line"], m["col"]))
+    if args.jack:
+        files = [f for f in M.program_files(JACK_ADAPTERS) if not f.endswith(".h")]
+        todo += sorted(rng.sample(M.candidates(files, M.ROOT), args.jack),
+                       key=lambda m: (m["file"], m["line"], m["col"]))
+    print(f"{len(todo)} mutants", flush=True)
+    ws = M.Workspace(os.path.join(M.ROOT, "build"), False)
+
+    def binaries_of(m):
+        return list(dict.fromkeys(m.get("binaries", []) + M.cover(m["file"])))
+
+    def gfilter(m, name):
+        return HAND_FILTERS.get(name, "*") if "hand" in m else M.FILTERS.get(name, "*")
+
+    every = sorted({b for m in todo for b in binaries_of(m)})
+    built = ws.make(every)
+    if built.returncode:
+        sys.exit(built.stdout[-3000:] + "\nthe unmutated tree does not build")
+    base = {f: ws.code_hash(f) for f in {m["file"] for m in todo} if f.endswith(".cpp")}
+    timeouts = {}
+    for name in every:
+        began = time.monotonic()
+        failed = failing_tests(ws, name, "*" if name not in M.FILTERS else M.FILTERS[name], 900,
+                               M.SHARDS.get(name, 1))
+        timeouts[name] = None if failed else 3 * (time.monotonic() - began) + 20
+        if failed:
+            print(f"note: {name} fails unmutated ({failed[:3]}); left out", flush=True)
+    out = open(args.out, "a")
+    for m in todo:
+        began = time.monotonic()
+        path = os.path.join(ws.src, m["file"])
+        original = open(path, encoding="utf-8").read()
+        if "hand" in m:
+            if original.count(m["old"]) != 1:
+                out.write(json.dumps(dict(m, verdict="stale")) + "\n")
+                continue
+            mutated = original.replace(m["old"], m["new"])
+        else:
+            lines = original.split("\n")
+            line = lines[m["line"] - 1]
+            lines[m["line"] - 1] = line[:m["col"]] + m["new"] + line[m["col"] + len(m["old"]):]
+            mutated = "\n".join(lines)
+        names = [b for b in binaries_of(m) if timeouts.get(b)]
+        verdict, killers = None, {}
+        try:
+            written = time.time()
+            open(path, "w", encoding="utf-8").write(mutated)
+            objects = ws.object_files(m["file"])
+            if ws.make(names).returncode:
+                verdict = "unbuilt"
+            elif objects and not any(os.path.exists(o) and os.path.getmtime(o) >= written - 1
+                                     for o in objects):
+                verdict = "uncovered"
+            elif base.get(m["file"]) and ws.code_hash(m["file"]) == base[m["file"]]:
+                verdict = "equivalent"
+            else:
+                for name in names:
+                    failed = failing_tests(ws, name, gfilter(m, name), timeouts[name],
+                                           M.SHARDS.get(name, 1))
+                    if failed:
+                        killers[name] = failed
+                verdict = "killed" if killers else "survived"
+        finally:
+            open(path, "w", encoding="utf-8").write(original)
+            os.utime(path)
+        seconds = round(time.monotonic() - began, 1)
+        out.write(json.dumps(dict(m, verdict=verdict, killers=killers, seconds=seconds)) + "\n")
+        out.flush()
+        where = f"row {m['hand']}" if "hand" in m else f"{m['file']}:{m['line']}: {m['op']}"
+        print(f"{verdict:10} {where} ({sum(map(len, killers.values()))} tests) {seconds} s",
+              flush=True)
+    ws.make(every)
+
+
+CASE = re.compile(r"^(?:TEST|TEST_F|TEST_P)\(\s*(\w+)\s*,\s*(\w+)\s*\)", re.M)
+
+
+def test_cases():
+    """Suite.Name -> (file, non-blank lines up to the next case)."""
+    cases = {}
+    for path in glob.glob(os.path.join(M.ROOT, "tests", "**", "*.cpp"), recursive=True):
+        text = open(path, encoding="utf-8").read()
+        found = list(CASE.finditer(text))
+        for i, m in enumerate(found):
+            body = text[m.start():found[i + 1].start() if i + 1 < len(found) else len(text)]
+            cases[f"{m[1]}.{m[2]}"] = (os.path.relpath(path, M.ROOT),
+                                       sum(1 for l in body.split("\n") if l.strip()))
+    return cases
+
+
+def case_of(test):
+    """'Prefix/Suite.Name/3 (crashed)' -> 'Suite.Name'."""
+    suite, _, name = test.split(" (")[0].partition(".")
+    return f"{suite.split('/')[-1]}.{name.split('/')[0]}"
+
+
+def report(files):
+    cases = test_cases()
+    rows = [json.loads(l) for f in files for l in open(f)]
+    caught = [{case_of(t) for ts in r["killers"].values() for t in ts if not t.startswith("?")}
+              for r in rows if r["verdict"] == "killed"]
+    tally = defaultdict(int)
+    for k in caught:
+        for t in k:
+            tally[t] += 1
+    alone = {next(iter(k)) for k in caught if len(k) == 1}
+    print(f"{len(rows)} mutants: {len(caught)} caught, "
+          f"{sum(r['verdict'] == 'survived' for r in rows)} survived")
+    keep, dropped = set(cases), []
+    for case in sorted(cases, key=lambda c: -cases[c][1]):
+        if case in alone or case not in tally:
+            continue
+        if all(k & (keep - {case}) for k in caught if k & keep):
+            keep.discard(case)
+            dropped.append(case)
+    print(f"\ncases whose every catch another case makes: {len(dropped)}, "
+          f"about {sum(cases[c][1] for c in dropped)} lines")
+    for c in dropped:
+        print(f"  {cases[c][1]:4}  {c}  (caught {tally[c]})  {cases[c][0]}")
+    print("\ncases that caught none of these mutants:")
+    for c in sorted((c for c in cases if c not in tally), key=lambda c: -cases[c][1]):
+        print(f"  {cases[c][1]:4}  {c}  {cases[c][0]}")
+
+
+def main():
+    p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    p.add_argument("--out", help="append a JSON line a mutant to this file")
+    p.add_argument("-n", type=int, default=0, help="generated mutants outside the JACK adapters")
+    p.add_argument("--jack", type=int, default=0, help="generated mutants in the JACK adapters")
+    p.add_argument("--hand", action="store_true", help="the rows of mutation-check.sh too")
+    p.add_argument("--seed", default="matrix")
+    p.add_argument("--files", nargs="*", default=[], help="files or folders to draw from")
+    p.add_argument("--report", nargs="+", metavar="FILE", help="read records instead of running")
+    args = p.parse_args()
+    if args.report:
+        report(args.report)
+    elif args.out:
+        run(args)
+    else:
+        p.error("--out or --report")
+
+
+if __name__ == "__main__":
+    main()
