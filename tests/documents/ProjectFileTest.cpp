@@ -72,11 +72,14 @@ TEST(ProjectFile, ReadsBackWhatWritersWrite) {
                 "",
                 {std::string("bell\aend"),
                  std::string("bad \xFF\xC3\xC0\xAF, surrogate \xED\xA0\x80"),
-                 std::string("good at the edges: \xDF\xBF\xE0\xA0\x80")},
+                 std::string("good at the edges: \xDF\xBF\xE0\xA0\x80"),
+                 std::string("not characters: \xEF\xBF\xBE \xEF\xBF\xBF")},
                 {std::string("bellend"),
                  std::string("bad \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD, "
                              "surrogate \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"),
-                 std::string("good at the edges: \xDF\xBF\xE0\xA0\x80")}},
+                 std::string("good at the edges: \xDF\xBF\xE0\xA0\x80"),
+                 std::string("not characters: \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD "
+                             "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD")}},
           Taken{"BinaryStringHoldingANul",
                 std::string(kBinaryNul, sizeof kBinaryNul - 1),
                 {},
