@@ -60,6 +60,8 @@ const Sequence kSequences[] = {
     {"CopyPasteTakesANewNumber", "1 2 9", 2, "CV", "y", "1a @10b 2b 9c", 10, 1, "R",
      "Undo Paste Record"},
     {"CopyPasteCancelled", "1 2", 2, "CV", "n", "1a @2b", 2, 0, "R", "Undo"},
+    {"CopyPasteOfTheFirstAsksToo", "1 2", 1, "CV", "y", "@3a 1a 2b", 3, 1, "R",
+     "Undo Paste Record"},
     {"NothingInFullScreen", "1 2 3", 2, "CFAIDXVPRO", "yyyy", "1a @2b 3c", 3, 0, "", "Undo"},
     {"PictureDeleted", "1 2 3", 2, "P", "y", "1a @2 3c", 3, 1, "W", "Undo Delete Picture"},
     {"PictureDeleteCancelled", "1 2 3", 2, "P", "n", "1a @2b 3c", 3, 0, "W", ""},
