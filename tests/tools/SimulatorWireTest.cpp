@@ -138,4 +138,13 @@ TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
     }
 }
 
+// The demo's interface logs from the start: the program finds it switched on.
+TEST(SimulateWiring, TheDemosInterfaceIsSwitchedOnWhenAsked) {
+    for (const bool on : {false, true}) {
+        vexasim::SimulatedMidiSystem midi({.play = false, .loggingOn = on, .startClock = false});
+        midi.driver().withInterface(
+            [on](vexasim::SimulatedInterface& sim) { EXPECT_EQ(sim.loggingOn(), on); });
+    }
+}
+
 }  // namespace
