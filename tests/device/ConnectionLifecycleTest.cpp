@@ -1,7 +1,6 @@
 // Finding, connecting, sensing and losing the interface, with scriptable MIDI systems: one
 // alone, or two the program chooses between (JACK when its server answers, the ALSA sequencer
-// otherwise, the one that lists the interface first), with a connection that follows a server
-// going and coming back without a restart.
+// otherwise, the one that lists the interface first).
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,4 @@
-// The send queue: order across threads, pacing, nothing lost at shutdown, how much may wait,
-// and the controller's messages through it.
+// The send queue: how much may wait, and the controller's messages through it, paced.
 
 #include <gtest/gtest.h>
 

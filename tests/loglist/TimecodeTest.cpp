@@ -1,4 +1,4 @@
-// The number-reading rule, the bytes of a timecode, durations, and frames counted at each rate.
+// Frames counted and labels spelled at each rate.
 
 #include <gtest/gtest.h>
 

@@ -1,20 +1,15 @@
 // The Qt side of the platform services: the hand-over to the GUI thread, the editor's
-// pictures decoded ahead, the dialogs, window placement.
+// pictures decoded ahead, the dialogs.
 
 #include <gtest/gtest.h>
 
 #include <QFileDialog>
 #include <QPushButton>
-#include <QScreen>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
-#include <numeric>
 #include <thread>
 
 #include "frontend/DecodedPictures.h"
 #include "frontend/MyImageView.h"
-#include "frontend/WindowPlacement.h"
 #include "platform/qt/QtDialogs.h"
 #include "qt/GuiApp.h"
 

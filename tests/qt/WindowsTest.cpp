@@ -1,6 +1,6 @@
 // The windows as the user meets them: start-up and the capture window's choices, every key of
-// the File, Edit and Player menus in one run, the renumber panel, a picture file dropped on the
-// editor and the quit prompt.
+// the File, Edit and Player menus in one run, the renumber panel, the quit prompt, and the
+// MIDI, Timecode and Share Live Log menus.
 
 #include <gtest/gtest.h>
 
