@@ -7,8 +7,9 @@ tests earn their lines needs every test that fails: this runs the same generated
 with --hand, the rows of mutation-check.sh) against all the test binaries that cover each file,
 to the end, and appends one JSON line a mutant to --out. --report reads such files and lists
 the test cases whose every catch some other case makes too, largest first, dropping them one by
-one as long as each caught mutant keeps a catcher. A case that caught nothing is listed apart:
-no evidence either way, its subject may just not have been drawn.
+one as long as each caught mutant keeps a catcher (a hand-made row: a catcher in a binary the
+row names, all the gate runs; a row caught only elsewhere is named). A case that caught nothing
+is listed apart: no evidence either way, its subject may just not have been drawn.
 
     scripts/kill-matrix.py --out m.jsonl -n 200 [--seed S] [--hand] [--jack N]
     scripts/kill-matrix.py --report m.jsonl [more.jsonl ...]
@@ -200,7 +201,9 @@ def case_of(test):
 def report(files):
     cases = test_cases()
     rows = [json.loads(l) for f in files for l in open(f)]
-    caught = [{case_of(t) for ts in r["killers"].values() for t in ts if not t.startswith("?")}
+    # A hand-made row counts only the binaries it names: those are all the gate runs.
+    caught = [{case_of(t) for b, ts in r["killers"].items() for t in ts
+               if not t.startswith("?") and ("hand" not in r or b in r["binaries"])}
               for r in rows if r["verdict"] == "killed"]
     tally = defaultdict(int)
     for k in caught:
@@ -220,6 +223,14 @@ def report(files):
           f"about {sum(cases[c][1] for c in dropped)} lines")
     for c in dropped:
         print(f"  {cases[c][1]:4}  {c}  (caught {tally[c]})  {cases[c][0]}")
+    # mutation-check.sh runs only the binaries a row names: a row whose catchers left are all
+    # elsewhere passes the gate no more, though the suite still catches it.
+    for r in rows:
+        if "hand" in r and r["verdict"] == "killed":
+            named = [t for b in r["binaries"] for t in r["killers"].get(b, [])
+                     if case_of(t) in keep and not t.startswith("?")]
+            if not named:
+                print(f"row {r['hand']} ({r['file']}): caught only outside {' '.join(r['binaries'])}")
     print("\ncases that caught none of these mutants:")
     for c in sorted((c for c in cases if c not in tally), key=lambda c: -cases[c][1]):
         print(f"  {cases[c][1]:4}  {c}  {cases[c][0]}")
