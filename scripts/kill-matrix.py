@@ -230,7 +230,8 @@ def report(files):
             named = [t for b in r["binaries"] for t in r["killers"].get(b, [])
                      if case_of(t) in keep and not t.startswith("?")]
             if not named:
-                print(f"row {r['hand']} ({r['file']}): caught only outside {' '.join(r['binaries'])}")
+                names = " ".join(r["binaries"])
+                print(f"row {r['hand']} ({r['file']}): caught only outside {names}")
     print("\ncases that caught none of these mutants:")
     for c in sorted((c for c in cases if c not in tally), key=lambda c: -cases[c][1]):
         print(f"  {cases[c][1]:4}  {c}  {cases[c][0]}")
