@@ -23,9 +23,7 @@ import json
 import os
 import random
 import re
-import subprocess
 import sys
-import tempfile
 import time
 from collections import defaultdict
 
@@ -53,46 +51,6 @@ def hand_rows():
         rows.append({"hand": len(rows) + 1, "file": path, "old": unescape(old),
                      "new": unescape(new), "binaries": binaries.split(), "why": why})
     return rows
-
-
-def failing_tests(ws, name, gfilter, timeout, shards):
-    """Every test of one binary that fails, or the one it was in when it crashed or hung."""
-    exe = ws.binary(name)
-    if exe is None:
-        return []
-    cmd = [exe, "--gtest_filter=" + gfilter]
-    if name in M.JACK:
-        cmd = ["flock", "/tmp/glimmark-jack-tests.lock"] + cmd
-    children = []
-    for index in range(shards):
-        env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
-        if shards > 1:
-            env.update(GTEST_TOTAL_SHARDS=str(shards), GTEST_SHARD_INDEX=str(index))
-        out = tempfile.TemporaryFile()
-        children.append((subprocess.Popen(cmd, stdout=out, stderr=subprocess.STDOUT, env=env,
-                                          stdin=subprocess.DEVNULL, start_new_session=True,
-                                          cwd=os.path.dirname(exe)), out))
-    deadline = time.monotonic() + timeout
-    failed = []
-    for child, out in children:
-        how = None
-        try:
-            code = child.wait(timeout=max(0.1, deadline - time.monotonic()))
-        except subprocess.TimeoutExpired:
-            os.killpg(child.pid, 9)
-            child.wait()
-            code, how = -9, "hung"
-        out.seek(0)
-        text = out.read().decode("utf-8", "replace")
-        out.close()
-        named = list(dict.fromkeys(t for t in re.findall(r"^\[  FAILED  \] ([^\s,]+)", text, re.M)
-                                   if "." in t))
-        if code and (how or not named):
-            ended = set(re.findall(r"^\[ {7}OK \] (\S+)", text, re.M))
-            open_ = [t for t in re.findall(r"^\[ RUN      \] (\S+)", text, re.M) if t not in ended]
-            named.append(f"{open_[-1] if open_ else '?'} ({how or 'crashed'})")
-        failed += named
-    return failed
 
 
 def run(args):
@@ -124,8 +82,8 @@ def run(args):
     timeouts = {}
     for name in every:
         began = time.monotonic()
-        failed = failing_tests(ws, name, "*" if name not in M.FILTERS else M.FILTERS[name], 900,
-                               M.SHARDS.get(name, 1))
+        failed = M.run_binary(ws, name, M.FILTERS.get(name, "*"), 900, M.SHARDS.get(name, 1),
+                              every=True)
         timeouts[name] = None if failed else 3 * (time.monotonic() - began) + 20
         if failed:
             print(f"note: {name} fails unmutated ({failed[:3]}); left out", flush=True)
@@ -159,8 +117,8 @@ def run(args):
                 verdict = "equivalent"
             else:
                 for name in names:
-                    failed = failing_tests(ws, name, gfilter(m, name), timeouts[name],
-                                           M.SHARDS.get(name, 1))
+                    failed = M.run_binary(ws, name, gfilter(m, name), timeouts[name],
+                                          M.SHARDS.get(name, 1), every=True)
                     if failed:
                         killers[name] = failed
                 verdict = "killed" if killers else "survived"

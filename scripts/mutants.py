@@ -325,14 +325,15 @@ def verdict_of(out, how):
     return [f"{last[-1] if last else '?'} ({how})"]
 
 
-def run_binary(ws, name, gfilter, timeout, shards=1):
+def run_binary(ws, name, gfilter, timeout, shards=1, every=False):
     """None when every test passed; else the tests that failed, or the one that crashed or hung.
     The binary stops at its first failure: one is enough to kill a mutant. Split into shards,
-    it runs as that many processes side by side, and the first to fail stops the others."""
+    it runs as that many processes side by side, and the first to fail stops the others.
+    With `every` (the kill matrix), each shard runs to its end and all their failures count."""
     exe = ws.binary(name)
     if exe is None:
         return None
-    cmd = [exe, "--gtest_fail_fast", "--gtest_filter=" + gfilter]
+    cmd = [exe, *([] if every else ["--gtest_fail_fast"]), "--gtest_filter=" + gfilter]
     if name in JACK:
         cmd = ["flock", "/tmp/glimmark-jack-tests.lock"] + cmd
     children = []
@@ -350,6 +351,7 @@ def run_binary(ws, name, gfilter, timeout, shards=1):
                                               cwd=os.path.dirname(exe)), out))
         deadline = time.monotonic() + timeout
         running = list(children)
+        failed = []
         while running:
             for child, out in list(running):
                 code = child.poll()
@@ -358,9 +360,10 @@ def run_binary(ws, name, gfilter, timeout, shards=1):
                 running.remove((child, out))
                 if code:
                     out.seek(0)
-                    return verdict_of(out.read().decode("utf-8", "replace"), "crashed")
+                    failed += verdict_of(out.read().decode("utf-8", "replace"), "crashed")
+                    if not every:
+                        return failed
             if time.monotonic() > deadline:
-                failed = []
                 for child, out in running:
                     os.killpg(child.pid, signal.SIGKILL)
                     child.wait()
@@ -368,7 +371,7 @@ def run_binary(ws, name, gfilter, timeout, shards=1):
                     failed += verdict_of(out.read().decode("utf-8", "replace"), "hung")
                 return failed
             time.sleep(0.02)
-        return None
+        return failed or None
     finally:
         for child, out in children:
             if child.poll() is None:
