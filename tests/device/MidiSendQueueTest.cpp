@@ -78,6 +78,16 @@ TEST(MidiSendQueue, WhatWaitsIsBoundedAndOnlyTheLatestPlayerTimeGoes) {
         EXPECT_EQ(sent + " / " + dropped, expected);
         EXPECT_EQ(log.size(), overflowed > 0 ? 1u : 0u);
     }
+    // What waits when the queue closes still leaves: the last may be the machine's stop.
+    std::counting_semaphore<3> gate{0};
+    std::string sent;
+    auto queue = std::make_unique<MidiSendQueue>([&gate](auto) { gate.acquire(); });
+    for (const char* label : {"a", "b", "stop"}) queue->push([&sent, label] { sent += label; });
+    std::thread closing([&] { queue.reset(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the close comes first
+    gate.release(3);
+    closing.join();
+    EXPECT_EQ(sent, "abstop");
 }
 
 TEST(SendMidi, AMessageLeavesAsItStoodWhenQueuedAndOnlyTheLatestPlayerTimeWaits) {

@@ -117,7 +117,7 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
     const std::string before = "/d/before.vlg", bad = "No valid file!";
     for (const Case& k : {
              Case{"last number counts", project({"30", "12"}, 0, "64"), "", 2, 12, vlg, "", 64},
-             Case{"a record cut short", project({"3", "4"}, 25), "", 2, 3, vlg, "", 32},
+             Case{"a record cut short, 24 fps", project({"3", "4"}, 25, "0"), "", 2, 3, vlg, "", 0},
              Case{"mark in lower case", project({"1"}, 0, "1", "glimmark"), "", 1, 1, before,
                   refused + "not a Glimmark project file", 32},
              Case{"nine entries", project({}, 9), "", 1, 1, before,

@@ -112,19 +112,20 @@ TEST(RecoveryJournal, OnceItCarriesMostlyWhatIsGoneItIsWrittenAfresh) {
     TempFolder folder;
     const ChildRun run = inChild([&] {
         std::signal(SIGXFSZ, SIG_IGN);
-        RecoveryFile journal(folder.file("state"));
+        auto journal = std::make_unique<RecoveryFile>(folder.file("state"));
+        const std::string path = journal->path();
         LogList log;
         log.append(newLogHeader());
         log.append(record("1", "", "", {}));
         const std::size_t picture = 8 << 20;
-        const auto save = [&](unsigned n) {
+        const auto save = [&](unsigned n, bool unsaved = true) {
             log.replace(LogList::indexOf(1, kFieldPicture), patternPicture(picture, n));
-            journal.save(log, "/d/a.vlg", true, n);
-            journal.waitUntilIdle();
-            return journal.lastError() + "|";
+            journal->save(log, "/d/a.vlg", unsaved, n);
+            journal->waitUntilIdle();
+            return journal->lastError() + "|";
         };
         for (unsigned n = 0; n < 11; ++n) save(n);  // 88 MB written for a log of 8 MB
-        const std::uintmax_t size = std::filesystem::file_size(journal.path());
+        const std::uintmax_t size = std::filesystem::file_size(path);
         std::string told = size < 3 * picture ? "small|" : "large|";
         rlimit limit{};
         ::getrlimit(RLIMIT_FSIZE, &limit);
@@ -134,9 +135,15 @@ TEST(RecoveryJournal, OnceItCarriesMostlyWhatIsGoneItIsWrittenAfresh) {
         ::setrlimit(RLIMIT_FSIZE, &limit);
         told += save(12);
         told += std::to_string(journalNames(folder.file("state")).size());
-        return told + (read(fileText(journal.path())).entries == valuesOf(log) ? "|whole" : "");
+        told += read(fileText(path)).entries == valuesOf(log) ? "|whole|" : "|";
+        // Saved, though the journal could not be told so: it goes with the program all the same.
+        const rlimit none{std::filesystem::file_size(path), limit.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &none);
+        told += save(13, false);
+        journal.reset();
+        return told + (std::filesystem::exists(path) ? "kept" : "gone");
     });
-    EXPECT_EQ(run.told, "small|File too large||1|whole");
+    EXPECT_EQ(run.told, "small|File too large||1|whole|File too large|gone");
 }
 
 // What the interface logged before the question and while it waits comes after the restored

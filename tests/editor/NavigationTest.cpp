@@ -107,6 +107,12 @@ TEST_F(Navigation, ATimeTypedBeforeAnAddIsStoredAndUndoneWithIt) {
     app.app->btnEditUndo();
     EXPECT_EQ(app.field(1, kFieldStart) + " " + std::to_string(app.app->logStartArray.recordCount()),
               "01:00:00:00 3");
+    // Each group stops at its highest value; an emptied stop opens the record.
+    w.txtEditStart.type("24:60:60:30");
+    w.txtEditStop.type("");
+    app.app->btnEditLogAdd();
+    EXPECT_EQ(app.field(1, kFieldStart) + "-" + app.field(1, kFieldStop), "23:59:59:29-");
+    EXPECT_EQ(timecode_entry::normalise("23:59:59:29"), "23:59:59:29");
 }
 
 // Device events and the chase refresh the editor while the user types: nothing typed is lost,

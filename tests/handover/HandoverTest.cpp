@@ -160,7 +160,7 @@ struct Exported {
         a.app->awakeFromNib();
         LogList list = logOf("32", 3);
         for (const int n : {1, 2})
-            list.replace(LogList::indexOf(n, kFieldPicture), patternPicture(40, n));
+            list.replace(LogList::indexOf(n, kFieldPicture), patternPicture(40, n == 1 ? 2 : 146));
         a.app->logStartArray = list;
         a.app->setPathString(folder.file("Day 4.vlg"));
         a.app->editChangeFlag = 0;
@@ -181,7 +181,10 @@ TEST(ExportCommands, TakesGoOnIntoTheLogAndACancelLeavesNoFile) {
             e.a.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0xF7});
         records.push_back(e.a.app->logStartArray.recordCount());
     };
-    EXPECT_EQ(count(e.run(&D::exportReport, "day.html"), "<tr id="), 3);
+    const std::string html = e.run(&D::exportReport, "day.html");
+    EXPECT_EQ(count(html, "<tr id="), 3);
+    // The thumbnails ("thumb:2", "thumb:146"), the second a whole number of base64 groups.
+    EXPECT_TRUE(has(html, "base64,dGh1bWI6Mg==\"") && has(html, "base64,dGh1bWI6MTQ2\""));
     EXPECT_EQ(records, (std::vector<int>{4, 4, 4, 4}));
     e.dialogs.cancelAt = 0.5;
     for (const auto& [command, name] : std::initializer_list<std::pair<Command, std::string>>{
@@ -197,6 +200,7 @@ TEST(ExportCommands, TakesGoOnIntoTheLogAndACancelLeavesNoFile) {
 TEST(ExportCommands, TellWhyAFileWasNotWrittenAndKeepTheOldOne) {
     Exported e;
     e.run(&D::exportAle, "missing/day.ale");
+    EXPECT_EQ(e.dialogs.offered, std::vector<std::string>{"Day 4"}) << "the ALE's reel";
     ASSERT_EQ(e.dialogs.alerts.size(), 1u);
     EXPECT_TRUE(has(e.dialogs.alerts[0].message, "could not be written"));
     writeFile(e.folder.file("old.pdf"), "old");

@@ -71,6 +71,7 @@ TEST(DocumentName, TitlesDropOnlyTheProgramsOwnExtension) {
                               {"/home/Day 1.log", "Day 1.log"},
                               {"/home/Day.VLG", "Day.VLG"},
                               {"/home/.vlg", ".vlg"},
+                              {"/home/backvlg", "backvlg"},
                               {"/a.vlg/b", "b"}})
         EXPECT_EQ(document::displayName(path), name) << path;
 }

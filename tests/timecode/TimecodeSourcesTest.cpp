@@ -172,6 +172,8 @@ const Case kCases[] = {
      {"rev24 10:00:01:00 x4 @0", "look @800"},
      {"1|10:00:01:00|10:00:00:21|"},
      "10:00:01:00 / LTC test:out  no signal"},
+    {"by key in reverse play the take starts on the frame the key went down in",
+     {"mode 2", "rev24 10:00:01:00 x3 @0", "start @170"}, {"1|10:00:00:20||"}, ""},
     {"with logging off frames make no take", {"mode 0", "run25 10:00:00:00 x9 @0"}, {}, ""},
     {"by key the take starts and stops on the frames the keys went down in",
      {"mode 2", "run25 10:00:00:00 x3 @0", "frame K", "start @175", "frame L",
