@@ -57,6 +57,13 @@ const char kBinaryNul[] =
     "\x08\x0B\x12\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03\x00"
     "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x14";
 
+// plistlib's binary [-5, True, False, "c"].
+const char kBinaryOthers[] =
+    "\x62\x70\x6C\x69\x73\x74\x30\x30\xA4\x01\x02\x03\x04\x13\xFF\xFF\xFF\xFF\xFF\xFF"
+    "\xFF\xFB\x09\x08\x51\x63\x08\x0D\x16\x17\x18\x00\x00\x00\x00\x00\x00\x01\x01\x00"
+    "\x00\x00\x00\x00\x00\x00\x05\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+    "\x00\x00\x1A";
+
 // plistlib's binary ["a\0b", "c"]: the first an ASCII string, which libplist alone would cut
 // at its NUL.
 const char kBinaryAsciiNul[] =
@@ -88,6 +95,15 @@ TEST(ProjectFile, ReadsBackWhatWritersWrite) {
                 std::string(kBinaryAsciiNul, sizeof kBinaryAsciiNul - 1),
                 {},
                 {std::string("a\0b", 3), std::string("c")}},
+          Taken{"OtherValuesAsText",
+                std::string(kBinaryOthers, sizeof kBinaryOthers - 1),
+                {},
+                {std::string("-5"), std::string("true"), std::string("false"), std::string("c")}},
+          Taken{"XmlOtherValuesAsText",
+                "<plist><array><integer>-5</integer><true/><false/><string>c</string></array>"
+                "</plist>",
+                {},
+                {std::string("-5"), std::string("true"), std::string("false"), std::string("c")}},
           Taken{"Base64SpreadOverLinesAndPadded",
                 "<plist><array><data>\n\tQU\r\n JD\nRA==\n</data><data>QQ==</data></array></plist>",
                 {},
