@@ -186,6 +186,10 @@ TEST(LogTable, ComesBackAsItWasLeftAtTheQuit) {
         bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::Quit; }
     } calledOff;
     qApp->installEventFilter(&calledOff);
+    LogTableWindow first;
+    first.setModel(&rows);
+    first.restoreSettings(settings);
+    EXPECT_TRUE(first.follow->isChecked()) << "a first start follows the takes";
     for (const bool open : {true, false}) {
         SCOPED_TRACE(open ? "left open" : "left closed");
         QRect placed;
