@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <thread>
@@ -74,6 +75,16 @@ TEST(QtDialogs, SaveDialogsNameTheirFormatAndAJobHearsItsCancel) {
     EXPECT_EQ(filters.join(", ").toStdString(),
               "Edit decision lists (*.edl), Spreadsheets (CSV) (*.csv), Avid log exchange files "
               "(*.ale), PDF documents (*.pdf), Web pages (*.html)");
+    // A text question: Escape gives no answer at all, Return the text in the field.
+    for (const bool ok : {false, true}) {
+        gui_test::whenModal(&polls, [ok](QWidget* dialog) {
+            auto* field = dialog->findChild<QLineEdit*>();
+            field->setText("B");
+            QTest::keyClick(field, ok ? Qt::Key_Return : Qt::Key_Escape);
+        });
+        EXPECT_EQ(dialogs.runTextDialog("Reel", "Name:", "A"),
+                  ok ? std::optional<std::string>("B") : std::nullopt);
+    }
 
     platform::qt::QtMainThread mainThread;
     int ran = 0;
