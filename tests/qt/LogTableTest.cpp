@@ -231,7 +231,10 @@ TEST(LogTable, CellsShowTheirTextAndThumbnailsLeaveTheTableWhereTheUserScrolledI
     gui_test::GuiApp app;
     LogTableWindow& log = app.windows.windowLog;
     for (int r = 1; r <= 60; ++r)
-        app.addRecord(r == 3 ? "" : std::to_string(r * 1111111), "01:00:00:00", "01:00:01:00",
+        app.addRecord(r == 3   ? ""
+                      : r == 2 ? "<i></i><b></b><u></u>"  // drawn as typed, not as markup
+                               : std::to_string(r * 1111111),
+                      "01:00:00:00", "01:00:01:00",
                       encodedPicture("JPEG", r % 2 ? Qt::red : Qt::blue, r < 60 ? 64 : 1920,
                                      r < 60 ? 36 : 1080));
     app.controller.LogEditGoTo(1);
