@@ -36,7 +36,10 @@ const std::string kGolden = [] {
     return fileText(folder.file("g.vlg"));
 }();
 const std::string kSecond =
-    "10:00:00:00\t10:00:05:12\t\t09:15:00\ttab here second line\t\t05.12.2026";
+    "10:00:00:00\t10:00:05:12\t\t09:15:00\ttab here second\\line\t\t05.12.2026";
+// As info writes it, the backslash escaped.
+const std::string kSecondInfo = kSecond.substr(0, kSecond.find('\\')) + '\\' +
+                                kSecond.substr(kSecond.find('\\'));
 const std::string kRecords =
     "1\t10:00:00:00\t10:00:05:12\t\t09:15:00\tTom & Jerry <take 2> \"best\" 'ok' ]]> end\t"
     "Gr\xC3\xBC\xC3\x9F"
@@ -70,8 +73,8 @@ std::vector<CliRun> runs() {
         laughs += "<!ENTITY l" + std::to_string(i) + " \"" +
                   repeated("&l" + std::to_string(i - 1) + ";", 10) + "\">";
     return {
-        CliRun{"InfoEscapesTabsAndLineFeeds", kGolden, "$G info in.vlg", 0, "",
-               kRecords + "0\n2\t10:00:00:00\t10:00:05:12\t\t09:15:00\ttab\\there\\nsecond "
+        CliRun{"InfoEscapesTabsLineFeedsAndBackslashes", kGolden, "$G info in.vlg", 0, "",
+               kRecords + "0\n2\t10:00:00:00\t10:00:05:12\t\t09:15:00\ttab\\there\\nsecond\\\\"
                           "line\t\t05.12.2026\t60\n"},
         CliRun{"ProjectToProjectIsTheIdentity", kGolden,
                "$G convert in.vlg c.vlg && cmp in.vlg c.vlg", 0, ""},
@@ -83,7 +86,7 @@ std::vector<CliRun> runs() {
             "Heading\nFIELD_DELIM TABS\nVIDEO_FORMAT PAL\nTAPE 001\nFPS \n\nColumn\nName\tTracks\t"
             "Start\tEnd\tDuration\ttod\tCOMMENT1\tComment2\tPicturepath\t\n\nData\t\n"
             "Glimmark\tV\tVersion: 1.0\tOstraven\t\t1\t\t\t\t\n1\tV\t" +
-                kRecords.substr(2) + "\n2\tV\t" + kSecond + "\t\n" + kRecords + "0\n2\t" + kSecond +
+                kRecords.substr(2) + "\n2\tV\t" + kSecond + "\t\n" + kRecords + "0\n2\t" + kSecondInfo +
                 "\t0\n"},
         // What a killed export of an earlier release left goes.
         CliRun{"PicturesNamedByPositionAndNumberInsideTheFolder", kPictures,

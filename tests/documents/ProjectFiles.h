@@ -41,7 +41,7 @@ inline LogList goldenLog() {
                        "Gr\xC3\xBC\xC3\x9F"
                        "e, \xE6\x97\xA5\xE6\x9C\xAC, \xF0\x9F\x8E\xAC",
                        {}));
-    list.append(record("2", "tab\there\nsecond line", "", patternPicture(60)));
+    list.append(record("2", "tab\there\nsecond\\line", "", patternPicture(60)));
     return list;
 }
 
