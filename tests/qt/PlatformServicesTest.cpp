@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,6 +13,7 @@
 #include "frontend/DecodedPictures.h"
 #include "frontend/MyImageView.h"
 #include "platform/qt/QtDialogs.h"
+#include "platform/qt/QtImageFiles.h"
 #include "qt/GuiApp.h"
 
 namespace {
@@ -100,6 +102,42 @@ TEST(QtDialogs, SaveDialogsNameTheirFormatAndAJobHearsItsCancel) {
     });
     EXPECT_EQ(ran, 1);
     EXPECT_LT(steps, 1000) << "the job never heard the Cancel";
+}
+
+// A picture file comes in as a TIFF, upright as its EXIF data says (a camera held turned);
+// a PNG cut short or a file that is no picture says why.
+TEST(QtImageFiles, APictureComesInUprightAndADamagedOneSaysWhy) {
+    QImage wide(16, 8, QImage::Format_RGB32);
+    wide.fill(Qt::blue);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) wide.setPixel(x, y, qRgb(255, 0, 0));  // red on the left
+    QByteArray jpeg, png;
+    QBuffer toJpeg(&jpeg), toPng(&png);
+    ASSERT_TRUE(wide.save(&toJpeg, "JPEG", 100) && wide.save(&toPng, "PNG"));
+    // APP1: EXIF, big-endian, one entry: orientation 6, turn a quarter clockwise.
+    const char exif[] = {'\xFF', '\xE1', 0, 0x22, 'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 0x2A, 0, 0,
+                         0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 6, 0, 0, 0, 0, 0, 0};
+    jpeg.insert(2, QByteArray(exif, sizeof exif));
+    QTemporaryDir folder;
+    const auto file = [&](const char* name, const QByteArray& bytes) {
+        QFile out(folder.filePath(name));
+        out.open(QIODevice::WriteOnly);
+        out.write(bytes);
+        return out.fileName().toStdString();
+    };
+    platform::qt::QtImageFiles files;
+    std::string why;
+    const auto tiff = files.readAsTiff(file("turned.jpg", jpeg), why);
+    ASSERT_TRUE(tiff) << why;
+    const QImage read = QImage::fromData(tiff->data(), static_cast<int>(tiff->size()), "TIFF");
+    ASSERT_EQ(read.size(), QSize(8, 16));
+    EXPECT_GT(qRed(read.pixel(4, 2)), 200) << "the left side on top";
+    EXPECT_GT(qBlue(read.pixel(4, 13)), 200);
+    EXPECT_FALSE(files.readAsTiff(file("cut.png", png.left(png.size() - 20)), why));
+    EXPECT_NE(why.find("damaged"), std::string::npos) << why;
+    why.clear();
+    EXPECT_FALSE(files.readAsTiff(file("notes.jpg", "no picture"), why));
+    EXPECT_FALSE(why.empty());
 }
 
 }  // namespace
