@@ -202,6 +202,7 @@ TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
     a.windows.dialogs.answers = {kAlertAlternate};
     a.windows.dialogs.whileAsked = [&a, &whileAsked] {
         a.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 2, 0, 5, 7, 0xF7});
+        a.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x03, 0x00, 0x00, 0x00, 0x00, 0xF7});  // a take
         a.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 1, 0, 3, 0, 0xF7});
         whileAsked = a.windows.statusText.value + " @" + std::to_string(a.app->logEditPos) +
                      " " + a.field(0, kHeaderFrameRate);
@@ -211,6 +212,7 @@ TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
     EXPECT_EQ(whileAsked, "  01:00:03:00 @2 1");  // the rate too follows after the answer
     EXPECT_EQ(a.field(0, kHeaderFrameRate), "0");
     EXPECT_EQ(a.app->logEditPos, 1);
+    EXPECT_EQ(a.field(3, kFieldStart), "03:00:00:00") << "the take behind the question";
 
     // Quit right after an answer: the main thread's loop lets the hold go after the controller
     // has gone, and must not reach into it then.
