@@ -224,6 +224,19 @@ TEST(LogTable, ComesBackAsItWasLeftAtTheQuit) {
     }
 }
 
+// The capture window and the editor too.
+TEST(WindowPlaces, BothWindowsComeBackWhereTheyWereLeft) {
+    QTemporaryDir folder;
+    QSettings settings(folder.filePath("glimmark.ini"), QSettings::IniFormat);
+    QWidget capture, editor, captureAgain, editorAgain;
+    capture.setGeometry(20, 30, 300, 200);
+    editor.setGeometry(340, 40, 320, 220);
+    frontend::saveWindowPlaces(capture, editor, settings);
+    frontend::placeWindows(captureAgain, editorAgain, settings);
+    EXPECT_EQ(captureAgain.geometry(), capture.geometry());
+    EXPECT_EQ(editorAgain.geometry(), editor.geometry());
+}
+
 // The text cells are drawn, in the text colour and in the chosen row's highlighted colour;
 // thumbnails arriving for the rows the user scrolled to leave the table there, away from the
 // editor's record.
