@@ -473,7 +473,10 @@ TEST_F(Windows, TheTimecodeMenuChoosesTheSourceAndF9AndF10WorkTheLogButtons) {
     QTemporaryDir dir;
     QSettings settings(dir.filePath("glimmark.ini"), QSettings::IniFormat);
     settings.setValue(frontend::kTimecodeSourceKey, "clock:24");
-    frontend::connectTimecodeMenu(app.windows, app.controller, settings, std::nullopt);
+    std::string why;  // the command line's choice is for this run only
+    frontend::connectTimecodeMenu(app.windows, app.controller, settings,
+                                  timecode::parseSourceChoice("clock:25", why));
+    EXPECT_EQ(settings.value(frontend::kTimecodeSourceKey).toString(), "clock:24");
     const auto menu = [&](QMainWindow& window) {
         const QList<QAction*> bar = window.menuBar()->actions();
         return bar.size() < 2 ? "" : menuText({bar[bar.size() - 2]});
@@ -492,7 +495,7 @@ TEST_F(Windows, TheTimecodeMenuChoosesTheSourceAndF9AndF10WorkTheLogButtons) {
     EXPECT_EQ(menu(app.rec) + menu(app.windows.windowLog), ticked + ticked);
     QList<QAction*> items = app.edit.menuBar()->actions();
     items = items[items.size() - 2]->menu()->actions();
-    for (auto [item, pick, remembered] : {std::tuple{3, "=", "clock:24"},
+    for (auto [item, pick, remembered] : {std::tuple{3, "=", "clock:25"},
                                           std::tuple{3, "29.97", "clock:29.97"},
                                           std::tuple{3, "", "clock:29.97"},
                                           std::tuple{0, "", "interface"}}) {
