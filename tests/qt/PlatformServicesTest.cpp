@@ -10,11 +10,13 @@
 #include <QTest>
 #include <thread>
 
+#include "frontend/CapturePreview.h"
 #include "frontend/DecodedPictures.h"
 #include "frontend/MyImageView.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtImageFiles.h"
 #include "qt/GuiApp.h"
+#include "video/MemoryFrame.h"
 
 namespace {
 
@@ -138,6 +140,20 @@ TEST(QtImageFiles, APictureComesInUprightAndADamagedOneSaysWhy) {
     why.clear();
     EXPECT_FALSE(files.readAsTiff(file("notes.jpg", "no picture"), why));
     EXPECT_FALSE(why.empty());
+}
+
+// A frame with no pixels to show leaves the live picture free for the next one.
+TEST(CapturePreview, AFrameThatCannotBeShownDoesNotStopTheNext) {
+    CapturePreview view;
+    view.resize(160, 90);
+    view.show();
+    QApplication::processEvents();
+    view.showFrame(std::make_shared<fake::VideoFrame>("no pixels"));
+    auto white = std::make_shared<videotest::MemoryFrame>(64, 36);
+    white->paint([](int, int) { return 235; }, 128, 128);
+    view.showFrame(white);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view.picture().isNull(); }));
+    EXPECT_GT(qRed(view.picture().pixel(2, 2)), 240);
 }
 
 }  // namespace
