@@ -13,7 +13,9 @@
 #include <QSemaphore>
 #include <QScreen>
 #include <QScrollBar>
+#include <QPainter>
 #include <QSettings>
+#include <QStandardItemModel>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,6 +24,7 @@
 #include <mutex>
 #include <tuple>
 
+#include "frontend/LogCellDelegate.h"
 #include "frontend/MyImageView.h"
 #include "frontend/WindowPlacement.h"
 #include "qt/GuiApp.h"
@@ -222,6 +225,29 @@ TEST(LogTable, ComesBackAsItWasLeftAtTheQuit) {
             [&] { return again.table->columnWidth(LogTableModel::kComment1Column) > 500; }))
             << again.table->columnWidth(LogTableModel::kComment1Column);
     }
+}
+
+// A column made wider shows more of a long text, not the text cut for the old width.
+TEST(LogCellDelegate, TextIsLaidOutForTheWidthItIsDrawnIn) {
+    QStandardItemModel model(1, 1);
+    model.setItem(0, 0, new QStandardItem(QString(60, 'W')));
+    const LogCellDelegate cells;
+    const auto ink = [&](int width) {
+        QImage drawn(width, 24, QImage::Format_RGB32);
+        drawn.fill(Qt::white);
+        QPainter painter(&drawn);
+        QStyleOptionViewItem option;
+        option.rect = drawn.rect();
+        option.state = QStyle::State_Enabled | QStyle::State_Active;
+        cells.paint(&painter, option, model.index(0, 0));
+        painter.end();
+        int dark = 0;
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < width; ++x) dark += qGray(drawn.pixel(x, y)) < 128;
+        return dark;
+    };
+    const int narrow = ink(80);
+    EXPECT_GT(ink(600), 3 * narrow) << narrow;
 }
 
 // The capture window and the editor too.
