@@ -407,8 +407,8 @@ TEST(LogThumbnails, NewestFirstWithTheOldAndTheUnwantedDropped) {
     });
     std::vector<int> delivered;
     thumbnails.ready = [&](LogList::RecordKey key) { delivered.push_back(static_cast<int>(key)); };
-    const auto ask = [&](int key) {
-        const std::string text = std::to_string(key);
+    const auto ask = [&](int key, int picture = 0) {
+        const std::string text = std::to_string(picture > 0 ? picture : key);
         return thumbnails.thumbnail(static_cast<LogList::RecordKey>(key),
                                     Picture(text.begin(), text.end()));
     };
@@ -443,6 +443,15 @@ TEST(LogThumbnails, NewestFirstWithTheOldAndTheUnwantedDropped) {
         EXPECT_TRUE(QTest::qWaitFor([&] { return !ask(again).isNull(); })) << again;
         EXPECT_EQ(qRed(ask(again).pixel(0, 0)), again);
     }
+    // A picture replaced while the old one's thumbnail is being made: the new one is shown.
+    thumbnails.forget(1);
+    EXPECT_TRUE(ask(1).isNull());
+    started.acquire();
+    thumbnails.forget(1);
+    EXPECT_TRUE(ask(1, 7).isNull());
+    gate.release();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !ask(1, 7).isNull(); }));
+    EXPECT_EQ(qRed(ask(1, 7).pixel(0, 0)), 7);
 }
 
 }  // namespace
