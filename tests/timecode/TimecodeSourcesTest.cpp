@@ -150,10 +150,10 @@ const Case kCases[] = {
      "20:00:00:00 / LTC test:out  25 fps  Timecode jumped from 10:00:00:04 to 20:00:00:00: "
      "take ended at "
      "10:00:00:04"},
-    {"a change of rate ends the take",
-     {"run25 10:00:00:00 x5 @0", "run30 10:00:00:05 x2 @200"},
-     {"1|10:00:00:00|10:00:00:04|"},
-     "10:00:00:00 / LTC test:out  30 fps  Timecode rate changed from 25 to 30: take ended at "
+    {"a change of rate ends the take and begins the next",
+     {"run25 10:00:00:00 x5 @0", "run30 10:00:00:05 x6 @200"},
+     {"1|10:00:00:00|10:00:00:04|", "2|10:00:00:05||"},
+     "10:00:00:05 / LTC test:out  30 fps  Timecode rate changed from 25 to 30: take ended at "
      "10:00:00:04"},
     {"a misread frame in a run, or a frame number past the rate, breaks nothing",
      {"run25 10:00:00:00 x5 @0", "run25 10:00:11:10 x1 @200", "run25 10:00:00:27 x1 @220",
