@@ -451,7 +451,10 @@ def sharedPage(s, glimmark, screenshot, cli=None, say=print):
     if cli:
         report = os.path.join(s.work, "day.html")
         subprocess.run([cli, "export", "--format", "html", day, report], check=True)
-        pages.append(("report", browser.open("file://" + report), "tbody tr"))
+        opened = browser.open("file://" + report)  # loads after the call returns
+        waitFor("the report loaded",
+                lambda: browser.evaluate(opened, "document.readyState") == "complete")
+        pages.append(("report", opened, "tbody tr"))
     for width, height, mobile in ((390, 844, True), (1280, 800, False)):
         for name, where, rows in pages:
             browser.call("Emulation.setDeviceMetricsOverride", where, width=width,
