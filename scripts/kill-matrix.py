@@ -12,7 +12,11 @@ row names, all the gate runs; a row caught only elsewhere is named). A case that
 is listed apart: no evidence either way, its subject may just not have been drawn.
 
     scripts/kill-matrix.py --out m.jsonl -n 200 [--seed S] [--hand] [--jack N]
+    scripts/kill-matrix.py --out m.jsonl --faults planted.jsonl
     scripts/kill-matrix.py --report m.jsonl [more.jsonl ...]
+
+--faults takes faults someone planted by hand, one JSON line each ({"file", "old", "new",
+"why"}, the old text found once in the file), and runs them like the rows.
 
 The JACK binaries run only for the rows that name them and for --jack N mutants drawn from the
 JACK adapters (about 40 s each). A mutant takes 8 to 12 s here on two cores.
@@ -55,6 +59,9 @@ def hand_rows():
 
 def run(args):
     todo = hand_rows() if args.hand else []
+    for path in args.faults or []:
+        todo += [dict(json.loads(l), fault=f"{os.path.basename(path)}:{i}")
+                 for i, l in enumerate(open(path), 1) if l.strip()]
     rng = random.Random(str(args.seed))
     if args.n:
         files = [f for f in M.program_files(args.files) if not f.endswith(".h")
@@ -92,7 +99,7 @@ def run(args):
         began = time.monotonic()
         path = os.path.join(ws.src, m["file"])
         original = open(path, encoding="utf-8").read()
-        if "hand" in m:
+        if "hand" in m or "fault" in m:
             if original.count(m["old"]) != 1:
                 out.write(json.dumps(dict(m, verdict="stale")) + "\n")
                 continue
@@ -128,7 +135,8 @@ def run(args):
         seconds = round(time.monotonic() - began, 1)
         out.write(json.dumps(dict(m, verdict=verdict, killers=killers, seconds=seconds)) + "\n")
         out.flush()
-        where = f"row {m['hand']}" if "hand" in m else f"{m['file']}:{m['line']}: {m['op']}"
+        where = (f"row {m['hand']}" if "hand" in m else f"fault {m['fault']}" if "fault" in m
+                 else f"{m['file']}:{m['line']}: {m['op']}")
         print(f"{verdict:10} {where} ({sum(map(len, killers.values()))} tests) {seconds} s",
               flush=True)
     ws.make(every)
@@ -200,6 +208,8 @@ def main():
     p.add_argument("--out", help="append a JSON line a mutant to this file")
     p.add_argument("-n", type=int, default=0, help="generated mutants outside the JACK adapters")
     p.add_argument("--jack", type=int, default=0, help="generated mutants in the JACK adapters")
+    p.add_argument("--faults", nargs="+", metavar="FILE",
+                   help="faults planted by hand elsewhere: JSON lines of file, old, new, why")
     p.add_argument("--hand", action="store_true", help="the rows of mutation-check.sh too")
     p.add_argument("--seed", default="matrix")
     p.add_argument("--files", nargs="*", default=[], help="files or folders to draw from")
