@@ -269,6 +269,9 @@ class Workspace:
                 continue
             os.makedirs(os.path.dirname(dst), exist_ok=True)
             shutil.copy2(src, dst)
+            # Newer than anything built from it: the copy may put back a file that a run cut
+            # short left mutated, and whose objects are newer than the original's time stamp.
+            os.utime(dst)
 
     def make(self, targets):
         if not targets:
