@@ -95,6 +95,16 @@ TEST_F(Navigation, StepsJumpsAndTypedTimesShowTheRecordAndItsNeighbours) {
     EXPECT_EQ(app.field(1, kFieldComment1), "");
 }
 
+// A comment alone is a change to save.
+TEST_F(Navigation, ACommentTypedMarksTheLogUnsaved) {
+    threeRecords();
+    app.app->editChangeFlag = 0;
+    w.txtEditComment2.type("boom in shot");
+    app.app->btnLogNaechstes();
+    EXPECT_EQ(app.field(1, kFieldComment2) + " " + std::to_string(app.app->editChangeFlag),
+              "boom in shot 1");
+}
+
 // A time typed and not committed goes into its record with the next edit, as one step of undo.
 TEST_F(Navigation, ATimeTypedBeforeAnAddIsStoredAndUndoneWithIt) {
     threeRecords();

@@ -216,9 +216,14 @@ TEST(ExportCommands, TellWhyAFileWasNotWrittenAndKeepTheOldOne) {
     writeFile(e.folder.file("Day 4.vlg"), "project");
     EXPECT_EQ(e.run(&D::exportReport, "Day 4.vlg"), "project");
     EXPECT_TRUE(has(fileText(e.folder.file("Day 4.vlg.html")), "<h1>Day 4</h1>"));
+    // An untitled log's reel is asked each time: the next untitled log is another source.
+    e.a.app->setPathString("Untitled");
+    e.run(&D::exportEdl, "a.edl");
+    e.run(&D::exportEdl, "b.edl");
+    EXPECT_EQ(e.dialogs.offered.size(), 3u);
     e.a.app->fullScreenMode = 1;
     e.run(&D::exportEdl, "full");
-    EXPECT_EQ(e.dialogs.saveDialogs.size(), 3u);
+    EXPECT_EQ(e.dialogs.saveDialogs.size(), 5u);
 }
 
 }  // namespace
