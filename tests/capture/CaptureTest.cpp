@@ -36,6 +36,8 @@ void step(fake::App& a, std::unique_lock<std::mutex>& encoder, const std::string
         EXPECT_EQ(a.windows.captureStatus.value, s.substr(std::min<std::size_t>(s.size(), 7)));
     } else if (s == "on show") {  // in the editor as soon as it is made, without a save or a step
         EXPECT_TRUE(fake::pumpUntil(a, [&] { return !a.windows.imgEdit.shown.empty(); }));
+    } else if (s == "beside") {  // the next record's, beside the one on show, as soon as made
+        EXPECT_TRUE(fake::pumpUntil(a, [&] { return !a.windows.imgEditNext.shown.empty(); }));
     } else if (s == "lose") {
         a.video.loseDevice("unplugged");
     } else if (s.starts_with("picked ")) {  // the device list's choice as the user sees it
@@ -114,6 +116,9 @@ TEST(Capture, DevicesChosenWhatTheUserIsToldAndTheStillEachRecordGets) {
          "choose 1; frame A; open; no video; log; log; drain; "
          "status Capture off: 2 logs without a picture, the last 2",
          "start Cam A, stop Cam A", "", "-, -"},
+        {"a still beside the record on show", 1, 1,
+         "choose 1; frame A; log; drain; saved; hold; frame B; log; drain; show 1; release; beside",
+         "start Cam A", "", "A, B"},
         {"a grab replaces the still on show", 1, 1,
          "choose 1; frame A; log; log; drain; saved; show 1; frame B; grab", "start Cam A", "",
          "B, A"},
