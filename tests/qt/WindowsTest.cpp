@@ -386,6 +386,11 @@ TEST_F(Windows, QuitAsksUntilTheUserLetsTheProgramGo) {
     app.windows.menus.keysAndControls->trigger();
     QPointer<QWidget> help = shownWindow("Keys and Controls");
     ASSERT_FALSE(help.isNull());
+    app.windows.menus.behaviourNotes->trigger();  // a window of its own, its own text
+    auto* notes = qobject_cast<QTextBrowser*>(shownWindow("Behaviour notes"));
+    ASSERT_TRUE(notes != nullptr && notes != help);
+    EXPECT_TRUE(notes->toPlainText().startsWith("Behaviour notes"));
+    notes->close();
     QPointer<QTimer> early = press("Save");
     for (QWidget* window :
          std::initializer_list<QWidget*>{&app.rec, &app.edit, &app.windows.windowLog})
