@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <thread>
@@ -13,6 +14,7 @@
 #include "frontend/CapturePreview.h"
 #include "frontend/DecodedPictures.h"
 #include "frontend/MyImageView.h"
+#include "platform/qt/QtControls.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtImageFiles.h"
 #include "qt/GuiApp.h"
@@ -22,7 +24,7 @@ namespace {
 
 using gui_test::encodedPicture;
 
-TEST(QtMainThread, WorkFromOtherThreadsRunsOnTheGuiThreadInPostingOrder) {
+TEST(QtServices, PostedWorkRunsLaterOnTheGuiThreadInOrderAndFieldsHoldUtf8) {
     platform::qt::QtMainThread mainThread;
     const std::thread::id gui = std::this_thread::get_id();
     std::vector<int> ran, posted(2000);
@@ -39,6 +41,15 @@ TEST(QtMainThread, WorkFromOtherThreadsRunsOnTheGuiThreadInPostingOrder) {
     mainThread.post([&] { ran.push_back(-2); });
     mainThread.runPosted();
     EXPECT_EQ(ran.back(), -2);
+    mainThread.post([&] { ran.push_back(-3); });
+    EXPECT_EQ(ran.back(), -2) << "posted on the GUI thread, it still waits for the loop";
+    // The text of every field goes in and comes out as UTF-8.
+    QLineEdit edit;
+    platform::qt::LineEditField field(&edit);
+    const std::string text = "Gr\xC3\xBC\xC3\x9F" "e, \xE6\x97\xA5 \xF0\x9F\x8E\xAC";
+    field.setText(text);
+    EXPECT_EQ(edit.text(), QString::fromUtf8(text.c_str()));
+    EXPECT_EQ(field.text(), text);
 }
 
 // More asked ahead than are kept waiting: whichever were dropped are decoded when shown. How
