@@ -2,6 +2,7 @@
 
 #include "platform/MidiPacketList.h"
 #include "support/FakePlatform.h"
+#include "SimOptions.h"
 #include "vexasim/ClockDriver.h"
 #include "vexasim/SimulatedMidiSystem.h"
 
@@ -103,6 +104,15 @@ TEST(SimulatorWire, AnswersQuarterFramesAndEventsAreTheInterfacesOwnBytes) {
             std::erase_if(wire.sent, quarter);
         EXPECT_EQ(wire.sent, row.sent);
     }
+}
+
+TEST(SimOptions, ReadTakesOfLtcAndADropFrameStart) {
+    std::string error;
+    const auto o = vexasim::parseSimOptions(
+        {"--fps", "29.97", "--start", "10:00:00;00", "--ltc-takes", "10,3"}, &error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_EQ(std::tuple(o->startAt.hours, o->startAt.frames, o->ltcRunSeconds, o->ltcPauseSeconds),
+              std::tuple(10, 0, 10, 3));
 }
 
 TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
