@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <QPainter>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -224,6 +225,21 @@ TEST(LogTable, ComesBackAsItWasLeftAtTheQuit) {
         EXPECT_TRUE(QTest::qWaitFor(
             [&] { return again.table->columnWidth(LogTableModel::kComment1Column) > 500; }))
             << again.table->columnWidth(LogTableModel::kComment1Column);
+    }
+}
+
+// A changed value is announced for its own cell, the number and the last column too.
+TEST(LogTableModel, EachChangedCellIsAnnouncedToTheViews) {
+    gui_test::GuiApp app;
+    app.addRecord("1", "01:00:00:00", "01:00:01:00");
+    QSignalSpy changed(app.windows.windowLog.table->model(), &QAbstractItemModel::dataChanged);
+    for (const auto& [field, column] : {std::pair{kFieldNumber, LogTableModel::kNumberColumn},
+                                        {kFieldComment2, LogTableModel::kComment2Column}}) {
+        app.controller.logStartArray.replace(LogList::indexOf(1, field), "x");
+        ASSERT_FALSE(changed.isEmpty()) << column;
+        const auto range = changed.takeLast();
+        EXPECT_LE(range[0].toModelIndex().column(), column);
+        EXPECT_GE(range[1].toModelIndex().column(), column);
     }
 }
 
