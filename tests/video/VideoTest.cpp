@@ -61,6 +61,10 @@ TEST(TurboJpegCodec, AStillDecodesAsTheWholeFrameAtTheProgramsFactor) {
         videotest::MemoryFrame tight(row.width, row.height);
         tight.paint(scene, 90, 200);
         EXPECT_EQ(codec.encodeJpeg(tight, 0.5), jpeg);
+        // A thumbnail at the smallest scale at least that wide (an eighth of full HD is 240;
+        // six eighths of 321, 241), or the whole of one narrower.
+        EXPECT_EQ(decode(codec.thumbnailJpeg(jpeg, 240)).width,
+                  row.width == 1920 ? 240 : row.width == 321 ? 241 : 1);
     }
     EXPECT_TRUE(codec.encodeJpeg(fake::VideoFrame("no pixels"), 0.5).empty());
 }
