@@ -86,8 +86,8 @@ std::vector<CliRun> runs() {
             "Heading\nFIELD_DELIM TABS\nVIDEO_FORMAT PAL\nTAPE 001\nFPS \n\nColumn\nName\tTracks\t"
             "Start\tEnd\tDuration\ttod\tCOMMENT1\tComment2\tPicturepath\t\n\nData\t\n"
             "Glimmark\tV\tVersion: 1.0\tOstraven\t\t1\t\t\t\t\n1\tV\t" +
-                kRecords.substr(2) + "\n2\tV\t" + kSecond + "\t\n" + kRecords + "0\n2\t" + kSecondInfo +
-                "\t0\n"},
+                kRecords.substr(2) + "\n2\tV\t" + kSecond + "\t\n" + kRecords + "0\n2\t" +
+                kSecondInfo + "\t0\n"},
         // What a killed export of an earlier release left goes.
         CliRun{"PicturesNamedByPositionAndNumberInsideTheFolder", kPictures,
                "mkdir -p .glimmark-Ab12Cd/x && $G export-pictures in.vlg . --stem s && ls -A | "

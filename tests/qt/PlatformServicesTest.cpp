@@ -1,11 +1,10 @@
-// The Qt side of the platform services: the hand-over to the GUI thread, the editor's
-// pictures decoded ahead, the dialogs.
+// The Qt side of the platform services: the hand-over to the GUI thread, the text fields, the
+// editor's pictures decoded ahead, the dialogs, picture files coming in, the live picture.
 
 #include <gtest/gtest.h>
 
 #include <QBuffer>
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -43,6 +42,7 @@ TEST(QtServices, PostedWorkRunsLaterOnTheGuiThreadInOrderAndFieldsHoldUtf8) {
     EXPECT_EQ(ran.back(), -2);
     mainThread.post([&] { ran.push_back(-3); });
     EXPECT_EQ(ran.back(), -2) << "posted on the GUI thread, it still waits for the loop";
+    mainThread.runPosted();
     // The text of every field goes in and comes out as UTF-8.
     QLineEdit edit;
     platform::qt::LineEditField field(&edit);
