@@ -103,12 +103,14 @@ TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
     int pictures = 0;
     std::vector<std::string> footers;
     std::vector<fake::PdfCanvas::Call> cells;
+    int placeholders = 0;
     for (const auto& call : canvas.calls) {
         EXPECT_GE(call.y, 0) << call.text;
         EXPECT_LE(call.y + call.height, canvas.height - 24) << call.text.substr(0, 40);
         EXPECT_LE(call.x + call.width, canvas.width - 36 + 0.01);
         if (call.kind == 'f' && call.width > 163)
             cells.push_back(call);
+        placeholders += call.kind == 'f' && call.width <= 163;  // where a picture is not
         const auto& cell = cells.empty() ? call : cells.back();
         if (call.kind == 'p') {
             ++pictures;
@@ -127,6 +129,7 @@ TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
         }
     }
     EXPECT_EQ(pictures, static_cast<int>(pictured.size()));
+    EXPECT_EQ(placeholders, 40 - pictures) << "the bad picture's place framed too";
     for (int n = 1; n <= 40; ++n) EXPECT_EQ(numbers[std::to_string(n)], 1) << n;
     ASSERT_EQ(cells.size(), 40u);
     for (std::size_t a = 0; a < cells.size(); ++a) {
