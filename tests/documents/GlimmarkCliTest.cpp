@@ -88,11 +88,15 @@ std::vector<CliRun> runs() {
             "Glimmark\tV\tVersion: 1.0\tOstraven\t\t1\t\t\t\t\n1\tV\t" +
                 kRecords.substr(2) + "\n2\tV\t" + kSecond + "\t\n" + kRecords + "0\n2\t" +
                 kSecondInfo + "\t0\n"},
-        // What a killed export of an earlier release left goes.
+        // What a killed export of an earlier release left goes; the user's files of the same
+        // length stay.
         CliRun{"PicturesNamedByPositionAndNumberInsideTheFolder", kPictures,
-               "mkdir -p .glimmark-Ab12Cd/x && $G export-pictures in.vlg . --stem s && ls -A | "
-               "grep -e s_ -e glimmark && base64 s_3_.._3.jpg",
-               0, "", "2 pictures written to .\ns_1_1.jpg\ns_3_.._3.jpg\n/9j/2wkIBwYFBAMC\n"},
+               "mkdir -p .glimmark-Ab12Cd/x keep_this_folder && touch keep_this_file.x && "
+               "$G export-pictures in.vlg . --stem s && ls -A | grep -e s_ -e glimmark -e keep && "
+               "base64 s_3_.._3.jpg",
+               0, "",
+               "2 pictures written to .\nkeep_this_file.x\nkeep_this_folder\ns_1_1.jpg\n"
+               "s_3_.._3.jpg\n/9j/2wkIBwYFBAMC\n"},
         CliRun{"AFolderThatIsNotThere", kPictures,
                "$G export-pictures in.vlg new && ls new && $G export-pictures in.vlg no/new", 1,
                "^Cannot make the folder no/new: No such file or directory\n$",
