@@ -99,26 +99,18 @@ def run(args):
         began = time.monotonic()
         path = os.path.join(ws.src, m["file"])
         original = open(path, encoding="utf-8").read()
-        if "hand" in m or "fault" in m:
-            if original.count(m["old"]) != 1:
-                out.write(json.dumps(dict(m, verdict="stale")) + "\n")
-                continue
-            mutated = original.replace(m["old"], m["new"])
-        else:
-            lines = original.split("\n")
-            line = lines[m["line"] - 1]
-            lines[m["line"] - 1] = line[:m["col"]] + m["new"] + line[m["col"] + len(m["old"]):]
-            mutated = "\n".join(lines)
+        mutated = M.mutated_text(original, m)
+        if mutated is None:
+            out.write(json.dumps(dict(m, verdict="stale")) + "\n")
+            continue
         names = [b for b in binaries_of(m) if timeouts.get(b)]
         verdict, killers = None, {}
         try:
             written = time.time()
             open(path, "w", encoding="utf-8").write(mutated)
-            objects = ws.object_files(m["file"])
             if ws.make(names).returncode:
                 verdict = "unbuilt"
-            elif objects and not any(os.path.exists(o) and os.path.getmtime(o) >= written - 1
-                                     for o in objects):
+            elif not ws.rebuilt(m["file"], written):
                 verdict = "uncovered"
             elif base.get(m["file"]) and ws.code_hash(m["file"]) == base[m["file"]]:
                 verdict = "equivalent"

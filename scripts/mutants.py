@@ -300,6 +300,13 @@ class Workspace:
     def object_files(self, path):
         return sorted(self.objects.get(os.path.realpath(os.path.join(self.src, path)), []))
 
+    def rebuilt(self, path, since):
+        """Whether an object of the source file was built at `since` or later (a file whose
+        objects are not known counts as rebuilt)."""
+        objects = self.object_files(path)
+        return not objects or any(os.path.exists(o) and os.path.getmtime(o) >= since - 1
+                                  for o in objects)
+
     def code_hash(self, path):
         """The hash of the objects built from a source file, without debug information."""
         objects = self.object_files(path)
@@ -326,6 +333,19 @@ def verdict_of(out, how):
     ended = set(re.findall(r"^\[ {7}OK \] (\S+)", out, re.M))
     last = [t for t in started if t not in ended]
     return [f"{last[-1] if last else '?'} ({how})"]
+
+
+def mutated_text(original, m):
+    """The file's text with the mutant in: a drawn one at its line and column; one planted by
+    hand (a row of mutation-check.sh, a list of faults) where its old text stands, which must
+    be once; None when it is not."""
+    if "line" not in m:
+        return original.replace(m["old"], m["new"]) if original.count(m["old"]) == 1 else None
+    lines = original.split("\n")
+    line = lines[m["line"] - 1]
+    assert line[m["col"]:m["col"] + len(m["old"])] == m["old"], m
+    lines[m["line"] - 1] = line[:m["col"]] + m["new"] + line[m["col"] + len(m["old"]):]
+    return "\n".join(lines)
 
 
 def run_binary(ws, name, gfilter, timeout, shards=1, every=False):
@@ -527,27 +547,20 @@ def main():
             break
         path = os.path.join(ws.src, m["file"])
         original = open(path, encoding="utf-8").read()
-        lines = original.split("\n")
-        line = lines[m["line"] - 1]
-        assert line[m["col"]:m["col"] + len(m["old"])] == m["old"], m
+        text = mutated_text(original, m)
         where = f"{m['file']}:{m['line']}: {m['op']}: {m['old']} -> {m['new']}"
         primary = tests(cover(m["file"]))
         rest = [b for b in ALL_BINARIES if b not in cover(m["file"])] if args.whole_suite else []
         verdict, caught = None, None
         try:
-            lines[m["line"] - 1] = line[:m["col"]] + m["new"] + line[m["col"] + len(m["old"]):]
             written = time.time()
-            open(path, "w", encoding="utf-8").write("\n".join(lines))
-            objects = ws.object_files(m["file"])
-
-            def rebuilt():
-                return not objects or any(os.path.exists(o) and os.path.getmtime(o) >= written - 1
-                                          for o in objects)
+            open(path, "w", encoding="utf-8").write(text)
             if not primary:
                 verdict = "uncovered"
             elif ws.make(primary[:1]).returncode:
                 verdict = "unbuilt"
-            elif not rebuilt() and (ws.make(primary[1:]).returncode or not rebuilt()):
+            elif not ws.rebuilt(m["file"], written) and (
+                    ws.make(primary[1:]).returncode or not ws.rebuilt(m["file"], written)):
                 # No covering test builds this file (the first may not link it: midi_tests
                 # has no JACK): no verdict either way.
                 verdict = "uncovered"
@@ -563,7 +576,7 @@ def main():
                     # The rest of the suite is timed on the tree as it is, not on the mutant.
                     open(path, "w", encoding="utf-8").write(original)
                     tests(rest)
-                    open(path, "w", encoding="utf-8").write("\n".join(lines))
+                    open(path, "w", encoding="utf-8").write(text)
                 if not caught and rest:
                     others = [b for b in rest if timeouts.get(b)]
                     if not ws.make(others).returncode:
