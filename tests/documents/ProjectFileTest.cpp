@@ -73,6 +73,9 @@ const char kBinaryAsciiNul[] =
 
 TEST(ProjectFile, ReadsBackWhatWritersWrite) {
     PropertyListFileStore store;
+    // Values a project file never holds, from either form: read as the text of each.
+    const std::vector<LogValue> others = {std::string("-5"), std::string("true"),
+                                          std::string("false"), std::string("c")};
     for (const Taken& row :
          {Taken{"PicturesOfEveryLengthAndLargeOnes", "", picturesOfEverySize(), {}},
           Taken{"TextXmlCannotCarryIsMendedNotWrittenBroken",
@@ -98,12 +101,12 @@ TEST(ProjectFile, ReadsBackWhatWritersWrite) {
           Taken{"OtherValuesAsText",
                 std::string(kBinaryOthers, sizeof kBinaryOthers - 1),
                 {},
-                {std::string("-5"), std::string("true"), std::string("false"), std::string("c")}},
+                others},
           Taken{"XmlOtherValuesAsText",
                 "<plist><array><integer>-5</integer><true/><false/><string>c</string></array>"
                 "</plist>",
                 {},
-                {std::string("-5"), std::string("true"), std::string("false"), std::string("c")}},
+                others},
           Taken{"Base64SpreadOverLinesAndPadded",
                 "<plist><array><data>\n\tQU\r\n JD\nRA==\n</data><data>QQ==</data></array></plist>",
                 {},
