@@ -32,9 +32,8 @@ inline platform::Bytes encodedPicture(const char* format, QColor colour, int wid
     return platform::Bytes(bytes.begin(), bytes.end());
 }
 
-// Acts on the next modal window (panel, alert, dialog) once it is up, from inside its event
-// loop. The answer is the watch itself: delete it when no modal window is expected after all.
-// A watch still waiting when its owner goes goes too, so that it cannot answer the next test's.
+// Acts on the next modal window once it is up, from inside its event loop; delete the watch
+// when none is expected after all. It goes with its owner, so as not to answer the next test's.
 inline QTimer* whenModal(QObject* owner, std::function<void(QWidget*)> act) {
     auto* poll = new QTimer(owner);
     QObject::connect(poll, &QTimer::timeout, [poll, act = std::move(act)] {
@@ -49,14 +48,12 @@ inline QTimer* whenModal(QObject* owner, std::function<void(QWidget*)> act) {
     return poll;
 }
 
-// The real windows and event-loop services over a controller whose MIDI, clock, codec and
-// video are the tests' fakes: what the user sees and does, with nothing outside the process.
+// The real windows over a controller whose MIDI, clock, codec and video are the tests' fakes.
 struct GuiApp {
     GuiApp() {
         windows.connectTo(controller);
         controller.awakeFromNib();
-        // Shortcuts need an active window; the window system activates one a little later.
-        // Whether it did is the start-up test's to check.
+        // Shortcuts need an active window, which comes a little later; the start-up test checks.
         (void)QTest::qWaitFor([this] { return QApplication::activeWindow() == &edit; });
     }
     ~GuiApp() {
@@ -67,9 +64,8 @@ struct GuiApp {
     // Puts a record straight into the log, as a device log or an opened file leaves it.
     void addRecord(const std::string& number, const std::string& start, const std::string& stop,
                    const platform::Bytes& picture = {}) {
-        controller.logStartArray.append({number, start, stop, std::string(),
-                                         std::string("10:00:00"), std::string(), std::string(),
-                                         std::string("07.12.2026"), std::string(), picture});
+        controller.logStartArray.append(
+            {number, start, stop, {}, "10:00:00", {}, {}, "07.12.2026", {}, picture});
         ++controller.logNr;
     }
     // The interface's log start (1) or stop (2) at that time, through the MIDI callback.

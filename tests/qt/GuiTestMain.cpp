@@ -1,5 +1,4 @@
-// The windows' tests need a QApplication around them; the platform comes from
-// QT_QPA_PLATFORM (offscreen in CTest).
+// The windows' tests in a QApplication; the platform from QT_QPA_PLATFORM (offscreen in CTest).
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,4 @@
-// The log table beside the editor, as the user meets it while takes are logged: the rows,
-// the row chosen and the editor moving together, Follow, the search, the thumbnails and the
-// unsaved mark of both titles.
+// The log table beside the editor while takes are logged: rows, choice, Follow, search, thumbnails.
 
 #include <gtest/gtest.h>
 
@@ -74,74 +72,62 @@ TEST(LogTable, FollowsTakesMovesWithTheEditorAndNarrowsToASearch) {
         focus->setFocus();
         QTest::keySequence(focus, sequence);
     };
-    const std::function<void()> takeAndHow[] = {
-        take,
-        take,
-        [&] { log.table->selectRow(0); },
-        take,
-        [&] { keys(log.table, QKeySequence(Qt::CTRL | Qt::Key_End)); },
-        [&] { log.follow->click(); },
-        take,
-        [&] { keys(app.edit.txtEditComment1, QKeySequence(Qt::CTRL | Qt::Key_End)); },
-        [&] { app.edit.btnLogVorherVal->click(); },
-        [&] {
-            log.follow->click();
-            app.controller.logStartArray.replace(LogList::indexOf(2, kFieldComment2), "Boom in");
-            QTest::keyClicks(log.search, "bOOm");
-        },
-        [&] { log.search->clear(); },
-        [&] { keys(app.edit.imgEdit, QKeySequence(Qt::CTRL | Qt::Key_Home)); },
-        [&] { keys(app.edit.imgEdit, QKeySequence(Qt::CTRL | Qt::Key_End)); },
+    const std::pair<std::function<void()>, const char*> steps[] = {
+        {take, "[1] | #1 Record 1 of 1 | 1 record"},
+        {take, "1 [2] | #2 Record 2 of 2 | 2 records"},
+        {[&] { log.table->selectRow(0); }, "[1] 2 | #1 Record 1 of 2 | 2 records"},
+        {take, "[1] 2 3 | #1 Record 1 of 3 | 3 records"},
+        {[&] { keys(log.table, Qt::CTRL | Qt::Key_End); },
+         "1 2 [3] | #3 Record 3 of 3 | 3 records"},
+        {[&] { log.follow->click(); }, "1 2 [3] | #3 Record 3 of 3 | 3 records"},
+        {take, "1 2 [3] 4 | #3 Record 3 of 4 | 4 records"},
+        {[&] { keys(app.edit.txtEditComment1, Qt::CTRL | Qt::Key_End); },
+         "1 2 3 [4] | #4 Record 4 of 4 | 4 records"},
+        {[&] { app.edit.btnLogVorherVal->click(); }, "1 2 [3] 4 | #3 Record 3 of 4 | 4 records"},
+        {[&] {
+             log.follow->click();
+             app.controller.logStartArray.replace(LogList::indexOf(2, kFieldComment2), "Boom in");
+             QTest::keyClicks(log.search, "bOOm");
+         },
+         "2 | #3 Record 3 of 4 | 1 of 4 match"},
+        {[&] { log.search->clear(); }, "1 2 [3] 4 | #3 Record 3 of 4 | 4 records"},
+        {[&] { keys(app.edit.imgEdit, Qt::CTRL | Qt::Key_Home); },
+         "[1] 2 3 4 | #1 Record 1 of 4 | 4 records"},
+        {[&] { keys(app.edit.imgEdit, Qt::CTRL | Qt::Key_End); },
+         "1 2 3 [4] | #4 Record 4 of 4 | 4 records"},
         // Follow goes on behind a search that hides every row.
-        [&] {
-            QTest::keyClicks(log.search, "no such take");
-            for (int n = 0; n < 4; ++n) take();
-        },
-        [&] { log.search->clear(); },
-        // A comment typed slowly on the newest take stays with it whole across its stop,
-        // which refreshes the record, and while takes come in.
-        [&] {
-            app.edit.chkEditModeVal->click();
-            keys(app.edit.txtEditComment1, QKeySequence());
-            QTest::keyClicks(app.edit.txtEditComment1, "Sc 7");
-            app.device(0x02, 1, seconds + 5);
-        },
-        [&] {
-            QTest::keyClicks(app.edit.txtEditComment1, " T2 lovely");
-            take();
-        },
-        [&] {
-            QTest::keyClick(app.edit.txtEditComment1, Qt::Key_Return);
-            take();
-        },
+        {[&] {
+             QTest::keyClicks(log.search, "no such take");
+             for (int n = 0; n < 4; ++n) take();
+         },
+         "| #8 Record 8 of 8 | 0 of 8 match"},
+        {[&] { log.search->clear(); }, "1 2 3 4 5 6 7 [8] | #8 Record 8 of 8 | 8 records"},
+        // A comment typed slowly on the newest take stays whole across its stop and new takes.
+        {[&] {
+             app.edit.chkEditModeVal->click();
+             keys(app.edit.txtEditComment1, QKeySequence());
+             QTest::keyClicks(app.edit.txtEditComment1, "Sc 7");
+             app.device(0x02, 1, seconds + 5);
+         },
+         "1 2 3 4 5 6 7 [8] | #8 Record 8 of 8 | 8 records"},
+        {[&] {
+             QTest::keyClicks(app.edit.txtEditComment1, " T2 lovely");
+             take();
+         },
+         "1 2 3 4 5 6 7 [8] <9> | #8 Record 8 of 9 | 9 records"},
+        {[&] {
+             QTest::keyClick(app.edit.txtEditComment1, Qt::Key_Return);
+             take();
+         },
+         "1 2 3 4 5 6 7 8 9 [10] | #10 Record 10 of 10 | 10 records"},
     };
-    const char* const expected[] = {
-        "[1] | #1 Record 1 of 1 | 1 record",
-        "1 [2] | #2 Record 2 of 2 | 2 records",
-        "[1] 2 | #1 Record 1 of 2 | 2 records",
-        "[1] 2 3 | #1 Record 1 of 3 | 3 records",
-        "1 2 [3] | #3 Record 3 of 3 | 3 records",
-        "1 2 [3] | #3 Record 3 of 3 | 3 records",
-        "1 2 [3] 4 | #3 Record 3 of 4 | 4 records",
-        "1 2 3 [4] | #4 Record 4 of 4 | 4 records",
-        "1 2 [3] 4 | #3 Record 3 of 4 | 4 records",
-        "2 | #3 Record 3 of 4 | 1 of 4 match",
-        "1 2 [3] 4 | #3 Record 3 of 4 | 4 records",
-        "[1] 2 3 4 | #1 Record 1 of 4 | 4 records",
-        "1 2 3 [4] | #4 Record 4 of 4 | 4 records",
-        "| #8 Record 8 of 8 | 0 of 8 match",
-        "1 2 3 4 5 6 7 [8] | #8 Record 8 of 8 | 8 records",
-        "1 2 3 4 5 6 7 [8] | #8 Record 8 of 8 | 8 records",
-        "1 2 3 4 5 6 7 [8] <9> | #8 Record 8 of 9 | 9 records",
-        "1 2 3 4 5 6 7 8 9 [10] | #10 Record 10 of 10 | 10 records",
-    };
-    for (std::size_t step = 0; step < std::size(expected); ++step) {
-        SCOPED_TRACE("step " + std::to_string(step) + ": " + expected[step]);
-        takeAndHow[step]();
-        (void)QTest::qWaitFor([&] { return shown(app) == expected[step]; });
+    for (const auto& [step, expected] : steps) {
+        SCOPED_TRACE(expected);
+        step();
+        (void)QTest::qWaitFor([&] { return shown(app) == expected; });
         // Whatever follows a change runs after it: give it the time to undo what was seen.
         QTest::qWait(30);
-        EXPECT_EQ(shown(app), expected[step]);
+        EXPECT_EQ(shown(app), expected);
         // The mark turns on with the change itself, not some time later.
         EXPECT_EQ(titlesMarked(app), app.controller.editChangeFlag != 0);
     }
@@ -155,8 +141,7 @@ TEST(LogTable, FollowsTakesMovesWithTheEditorAndNarrowsToASearch) {
         EXPECT_EQ(app.controller.logStartArray.text(LogList::indexOf(take, kFieldComment1)), "");
     EXPECT_EQ(app.edit.txtEditComment1->text(), "");
 
-    // What a screen reader says of the controls a record is found with: a label its text,
-    // with a description of what that tells; a field or Follow its name.
+    // What a screen reader says: a label its text and what that tells, a field or Follow its name.
     const std::tuple<QWidget*, QAccessible::Text, const char*> spoken[] = {
         {log.search, QAccessible::Name, "Search"},
         {log.matches, QAccessible::Name, "10 records"},
@@ -172,20 +157,18 @@ TEST(LogTable, FollowsTakesMovesWithTheEditorAndNarrowsToASearch) {
             << widget->metaObject()->className() << " " << text;
     // Return on a row brings the editor to the front at that record.
     log.table->selectRow(1);
-    keys(log.table, QKeySequence(Qt::Key_Return));
+    keys(log.table, Qt::Key_Return);
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &app.edit; }));
     EXPECT_EQ(app.edit.txtEditNr->text(), "2");
 }
 
-// The log window comes back as the user left it at the quit, open or closed, with its
-// columns and Follow, though the quit closes every window before the program ends.
+// The windows come back as left at the quit, though the quit closes every window first.
 TEST(LogTable, ComesBackAsItWasLeftAtTheQuit) {
     QTemporaryDir folder;
     QSettings settings(folder.filePath("glimmark.ini"), QSettings::IniFormat);
     const LogList list;
     LogTableModel rows(list, [](std::string_view, std::string_view) { return std::string(); });
-    // Qt closes every window for a quit request, then ends the program: here the request
-    // stops once it has been seen.
+    // Qt closes every window for a quit request, then ends the program: here it stops once seen.
     struct QuitCalledOff final : QObject {
         bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::Quit; }
     } calledOff;
@@ -215,8 +198,7 @@ TEST(LogTable, ComesBackAsItWasLeftAtTheQuit) {
         LogTableWindow again;
         again.setModel(&rows);
         EXPECT_EQ(again.restoreSettings(settings), open);
-        EXPECT_EQ(again.geometry().size(), placed.size());
-        EXPECT_EQ(again.geometry().topLeft(), placed.topLeft());
+        EXPECT_EQ(again.geometry(), placed);
         EXPECT_EQ(again.table->isColumnHidden(LogTableModel::kComment2Column), open);
         EXPECT_EQ(again.follow->isChecked(), open);
         // The comments take the room a wide window has.
@@ -226,6 +208,14 @@ TEST(LogTable, ComesBackAsItWasLeftAtTheQuit) {
             [&] { return again.table->columnWidth(LogTableModel::kComment1Column) > 500; }))
             << again.table->columnWidth(LogTableModel::kComment1Column);
     }
+    // The capture window and the editor too.
+    QWidget capture, editor, captureAgain, editorAgain;
+    capture.setGeometry(20, 30, 300, 200);
+    editor.setGeometry(340, 40, 320, 220);
+    frontend::saveWindowPlaces(capture, editor, settings);
+    frontend::placeWindows(captureAgain, editorAgain, settings);
+    EXPECT_EQ(captureAgain.geometry(), capture.geometry());
+    EXPECT_EQ(editorAgain.geometry(), editor.geometry());
 }
 
 // A changed value is announced for its own cell, the number and the last column too.
@@ -266,22 +256,7 @@ TEST(LogCellDelegate, TextIsLaidOutForTheWidthItIsDrawnIn) {
     EXPECT_GT(ink(600), 3 * narrow) << narrow;
 }
 
-// The capture window and the editor too.
-TEST(WindowPlaces, BothWindowsComeBackWhereTheyWereLeft) {
-    QTemporaryDir folder;
-    QSettings settings(folder.filePath("glimmark.ini"), QSettings::IniFormat);
-    QWidget capture, editor, captureAgain, editorAgain;
-    capture.setGeometry(20, 30, 300, 200);
-    editor.setGeometry(340, 40, 320, 220);
-    frontend::saveWindowPlaces(capture, editor, settings);
-    frontend::placeWindows(captureAgain, editorAgain, settings);
-    EXPECT_EQ(captureAgain.geometry(), capture.geometry());
-    EXPECT_EQ(editorAgain.geometry(), editor.geometry());
-}
-
-// The text cells are drawn, in the text colour and in the chosen row's highlighted colour;
-// thumbnails arriving for the rows the user scrolled to leave the table there, away from the
-// editor's record.
+// Cells drawn in the text or highlight colour; thumbnails leave the table where it was scrolled.
 TEST(LogTable, CellsShowTheirTextAndThumbnailsLeaveTheTableWhereTheUserScrolledIt) {
     gui_test::GuiApp app;
     LogTableWindow& log = app.windows.windowLog;
@@ -334,10 +309,7 @@ TEST(LogTable, CellsShowTheirTextAndThumbnailsLeaveTheTableWhereTheUserScrolledI
     EXPECT_EQ(log.chosenRecord(), 1);
 }
 
-// Rows coming in draw only what changes; what the window shows must still be the table as a
-// full redraw would show it: takes below a short log, the rows of a long one moved up with
-// the choice following or left where they were, a take a search lets in, a record put in the
-// middle, and a search changed (rows leaving and coming at once).
+// Rows coming in draw only what changes; the window must still show what a full redraw would.
 TEST(LogTable, RowsComingInLeaveTheTableDrawnAsAFullRedrawWould) {
     struct Case {
         const char* what;
@@ -355,9 +327,7 @@ TEST(LogTable, RowsComingInLeaveTheTableDrawnAsAFullRedrawWould) {
     };
     const auto inMiddle = [](gui_test::GuiApp& app) {
         app.controller.logStartArray.insertRecord(
-            35, {std::string("middle"), std::string("01:00:00:00"), std::string(), std::string(),
-                 std::string(), std::string(), std::string(), std::string(), std::string(),
-                 Picture()});
+            35, {"middle", "01:00:00:00", {}, {}, {}, {}, {}, {}, {}, Picture()});
     };
     const auto search = [](const char* text) {
         return [text](gui_test::GuiApp& app) { app.windows.windowLog.search->setText(text); };
@@ -399,9 +369,7 @@ TEST(LogTable, RowsComingInLeaveTheTableDrawnAsAFullRedrawWould) {
     }
 }
 
-// Pictures asked for while the decoder is busy: the newest is decoded first, the oldest beyond
-// the queue's bound and those no longer wanted are never decoded, and one dropped is decoded
-// when asked for again.
+// While the decoder is busy: newest first, the oldest and unwanted dropped until asked again.
 TEST(LogThumbnails, NewestFirstWithTheOldAndTheUnwantedDropped) {
     QSemaphore started;
     QSemaphore gate;

@@ -1,5 +1,4 @@
-// The Qt side of the platform services: the hand-over to the GUI thread, the text fields, the
-// editor's pictures decoded ahead, the dialogs, picture files coming in, the live picture.
+// The Qt side of the platform services: GUI thread, fields, pictures, dialogs, live picture.
 
 #include <gtest/gtest.h>
 
@@ -52,8 +51,7 @@ TEST(QtServices, PostedWorkRunsLaterOnTheGuiThreadInOrderAndFieldsHoldUtf8) {
     EXPECT_EQ(field.text(), text);
 }
 
-// More asked ahead than are kept waiting: whichever were dropped are decoded when shown. How
-// often pictures are decoded, and how many ahead, is bench/qt/EditorStepBench's to measure.
+// More asked ahead than are kept waiting: whichever were dropped are decoded when shown.
 TEST(DecodedPictures, DroppedRequestsStillShow) {
     DecodedPictures own(16);
     std::vector<QByteArray> shades;
@@ -72,8 +70,7 @@ TEST(DecodedPictures, DroppedRequestsStillShow) {
     EXPECT_GE(own.decodesAhead(), 4) << "the last four asked are never dropped";
 }
 
-// The export dialogs name the kind of file they write. A long job's progress has a Cancel
-// that the job hears, and work handed to the main thread runs on meanwhile.
+// Export dialogs name their format; a long job hears Cancel while posted work runs on.
 TEST(QtDialogs, SaveDialogsNameTheirFormatAndAJobHearsItsCancel) {
     platform::qt::QtDialogs dialogs;
     QStringList filters;
@@ -102,8 +99,7 @@ TEST(QtDialogs, SaveDialogsNameTheirFormatAndAJobHearsItsCancel) {
     }
 
     platform::qt::QtMainThread mainThread;
-    int ran = 0;
-    int steps = 0;
+    int ran = 0, steps = 0;
     gui_test::whenModal(&polls,
                         [](QWidget* dialog) { dialog->findChild<QPushButton*>()->click(); });
     dialogs.runCancellableProgress("Exporting", [&](const auto& progress) {
@@ -117,8 +113,7 @@ TEST(QtDialogs, SaveDialogsNameTheirFormatAndAJobHearsItsCancel) {
     EXPECT_LT(steps, 1000) << "the job never heard the Cancel";
 }
 
-// A picture file comes in as a TIFF, upright as its EXIF data says (a camera held turned);
-// a PNG cut short or a file that is no picture says why.
+// A picture comes in as a TIFF, upright as its EXIF says; a damaged one or no picture says why.
 TEST(QtImageFiles, APictureComesInUprightAndADamagedOneSaysWhy) {
     QImage wide(16, 8, QImage::Format_RGB32);
     wide.fill(Qt::blue);

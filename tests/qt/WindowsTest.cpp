@@ -1,6 +1,4 @@
-// The windows as the user meets them: start-up and the capture window's choices, every key of
-// the File, Edit and Player menus in one run, the renumber panel, the quit prompt, and the
-// MIDI, Timecode and Share Live Log menus.
+// The windows as the user meets them: start-up, every menu key, the quit prompt, the menus.
 
 #include <gtest/gtest.h>
 
@@ -15,7 +13,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -123,8 +120,8 @@ QWidget* shownWindow(const QString& title) {
 
 class Windows : public ::testing::Test {
 protected:
-    // Answers the next alert with the button of that text, and keeps what it asked. The renumber
-    // panel is answered by typing: "#007" types 007 and Return, "#42^" types 42 and Escape.
+    // Answers the next alert with that button, keeping what it asked; the renumber panel by
+    // typing: "#007" types 007 and Return, "#42^" types 42 and Escape.
     QTimer* press(const QString& button, QString* asked = nullptr) {
         return app.whenModal([button, asked](QWidget* modal) {
             if (auto* field = modal->findChild<QLineEdit*>(); button.startsWith('#') && field) {
@@ -218,8 +215,7 @@ TEST_F(Windows, StartWithTheEditorInFrontAndNoInterfaceThenTakeTheUsersLoggingAn
         << "the picture on show twice as wide as its neighbours";
     EXPECT_EQ(app.rec.btnLogManualVal->width(), app.rec.btnLogManualVal->sizeHint().width())
         << "the logging mode list takes the room the buttons beside it need not";
-    // A logging mode set by the program (the interface reporting its state) is not the
-    // user's choice; the user's choice of manual logging frees the start button.
+    // A logging mode the interface reports is not the user's; the user's manual one frees Start.
     app.windows.outlets().cmbLogSelectVal->selectItem(2);
     QApplication::processEvents();
     EXPECT_FALSE(app.rec.btnLogManualVal->isEnabled());
@@ -300,11 +296,10 @@ TEST_F(Windows, EveryMenuKeyActsOnTheRecordsOrStaysWithTheTextField) {
             QTest::qWaitFor([&] { return QApplication::activeWindow() == focus->window(); }));
         focus->setFocus();
         QString asked;
-        QTimer* alert = *s.answer ? press(s.answer, &asked) : nullptr;
+        if (*s.answer)
+            press(s.answer, &asked);
         QTest::keySequence(focus, QKeySequence(QString::fromLatin1(s.keys)));
-        if (alert != nullptr) {
-            EXPECT_TRUE(QTest::qWaitFor([&] { return !asked.isEmpty(); }));
-        }
+        EXPECT_TRUE(!*s.answer || QTest::qWaitFor([&] { return !asked.isEmpty(); }));
         EXPECT_EQ(state(), s.state);
     }
     EXPECT_TRUE(std::filesystem::exists(saved));
@@ -312,8 +307,7 @@ TEST_F(Windows, EveryMenuKeyActsOnTheRecordsOrStaysWithTheTextField) {
     EXPECT_EQ(app.midi.messages().size(), 5u) << "set-up, locate, play, stop time, MMC stop";
 }
 
-// Asks for every key before the menus get it, as a text field on the desktop asks for Ctrl+E
-// (end of line); the offscreen platform's text fields ask for none of the menus' keys.
+// Asks for every key first, as a desktop text field asks for Ctrl+E; offscreen ones ask for none.
 struct KeyHungryWidget final : QWidget {
     bool event(QEvent* event) override {
         if (event->type() != QEvent::ShortcutOverride)
@@ -323,8 +317,7 @@ struct KeyHungryWidget final : QWidget {
     }
 };
 
-// Each key of the menus from each kind of widget that can have the keyboard: the menu item
-// fires, once, except for the keys of text editing in a text field, which the field keeps.
+// Each menu key from each kind of widget fires its item once, but text fields keep their own.
 TEST(MenuKeys, ReachTheirItemFromEveryWidgetButTextEditingKeysStayInTextFields) {
     frontend::ApplicationWindows windows;
     CaptureWindow& rec = windows.windowRec;
@@ -368,9 +361,7 @@ TEST(MenuKeys, ReachTheirItemFromEveryWidgetButTextEditingKeysStayInTextFields) 
     EXPECT_EQ(wrong, "");
 }
 
-// The prompt comes for the Quit command and when the last window closes, the log and Help
-// windows counted; Escape or Cancel keeps the program and its windows as they were, and the
-// next attempt asks again. Once the user lets the program go, nothing asks a second time.
+// Quit and the last window closed ask; Escape or Cancel keeps everything; a yes asks no more.
 TEST_F(Windows, QuitAsksUntilTheUserLetsTheProgramGo) {
     QTemporaryDir folder;
     const std::string path = folder.filePath("last.vlg").toStdString();
@@ -416,9 +407,7 @@ TEST_F(Windows, QuitAsksUntilTheUserLetsTheProgramGo) {
     EXPECT_TRUE(second->isActive()) << "a second prompt";
 }
 
-// The MIDI menu: a pick rules over what set the system at start-up and is remembered, and the
-// status bar follows; Interface Port offers the ports of the systems that answer, the one in
-// use chosen, and keeps offering one picked before that is gone.
+// A pick rules over the start-up choice and is remembered; a port picked stays offered once gone.
 TEST_F(Windows, TheMidiMenuPicksTheSystemAndTheInterfacesPort) {
     fake::MidiSystem jack, alsa;
     bool jackAnswers = false;
@@ -471,9 +460,7 @@ TEST_F(Windows, TheMidiMenuPicksTheSystemAndTheInterfacesPort) {
     }
 }
 
-// The Timecode menu, before Help in every window: the source ticked is the one remembered, a
-// clock's rate is asked for and remembered, a question cancelled leaves the tick where it was;
-// F9 and F10 work the log buttons, and only while those can be used.
+// The source ticked is the one remembered; a cancelled question leaves it; F9, F10 when usable.
 TEST_F(Windows, TheTimecodeMenuChoosesTheSourceAndF9AndF10WorkTheLogButtons) {
     QTemporaryDir dir;
     QSettings settings(dir.filePath("glimmark.ini"), QSettings::IniFormat);
@@ -521,9 +508,7 @@ TEST_F(Windows, TheTimecodeMenuChoosesTheSourceAndF9AndF10WorkTheLogButtons) {
     EXPECT_EQ(std::pair(starts, stops), std::pair(1, 1));
 }
 
-// Share Live Log: while on, the status line and the dialog give the page's address, as a
-// link that opens in the browser and as a QR code; on the network the address holds an access
-// code; off, both say so.
+// While on, the status line and the dialog give the address, as a link and a QR code.
 TEST_F(Windows, ShareLiveLogShowsTheAddressWhileTheLogIsShared) {
     LiveSharing sharing(app.controller, app.codec, &app.pictureConverter, app.rec.shareStatus,
                         &app.rec);
