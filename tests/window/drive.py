@@ -1,36 +1,21 @@
 #!/usr/bin/env python3
 """The program driven from outside as its users meet it, with one harness for every check:
 
-    drive.py window GLIMMARK [--keep DIR]       the log window on a virtual display of its own
-                                                (Xvfb, openbox, the AT-SPI bus), driven with
-                                                xdotool and read through the accessibility tree
-    drive.py browser GLIMMARK SHOT.png [CLI]    the shared page in headless chromium over its
-                                                DevTools pipe, and the report CLI writes
+    drive.py window GLIMMARK [--keep DIR]       the log window on a virtual display of its own,
+                                                driven with xdotool, read through AT-SPI
+    drive.py browser GLIMMARK SHOT.png [CLI]    the shared page in headless chromium, and the
+                                                report CLI writes
     drive.py handover LOG.vlg RATE REEL REEL8 (FORMAT FILE)...
-                                                the hand-over files read the way the cutting
-                                                room's tools do, with readers of its own, every
-                                                value compared with the project file as plistlib
-                                                reads it; prints each mismatch
+                                                the hand-over files read with readers of its
+                                                own, every value compared with the project
+                                                file; prints each mismatch
 
 Exit status 0 when every check held, 1 when one failed (with what was seen), 77 when a tool it
 needs is not installed.
 """
 
-import base64
-import csv
-import io
-import json
-import os
-import plistlib
-import re
-import select
-import shutil
-import signal
-import subprocess
-import sys
-import tempfile
-import time
-import urllib.request
+import base64, csv, io, json, os, plistlib, re, select, shutil, signal, subprocess, sys
+import tempfile, time, urllib.request
 from html.parser import HTMLParser
 
 # Every wait is a poll with a deadline: on a loaded machine a step takes longer, never forever.
@@ -47,9 +32,8 @@ def skip(why):
 
 
 def waitFor(what, probe, deadline=DEADLINE, interval=0.05):
-    """Polls probe() until it answers something true, and returns that; a probe may answer
-    (ok, what it saw), and then what it saw is returned. Fails at the deadline with the last
-    thing seen; an exception (a widget not there yet) counts as a look."""
+    """Polls probe() until it answers something true (or (True, what it saw)) and returns it;
+    fails at the deadline with the last thing seen. An exception counts as a look."""
     end = time.monotonic() + deadline
     while True:
         try:
@@ -90,6 +74,10 @@ class Session:
             data += chunk
         return data.decode().strip()
 
+    def said(self):
+        log = os.path.join(self.work, "glimmark.log")
+        return open(log, errors="replace").read() if os.path.exists(log) else ""
+
     def run(self, args, check=True):
         done = subprocess.run(args, env=self.env, capture_output=True, text=True, timeout=30)
         if check and done.returncode != 0:
@@ -112,6 +100,10 @@ class Session:
 
 # --- the log window -------------------------------------------------------------------------
 
+def children(node):
+    return map(node.get_child_at_index, range(node.get_child_count()))
+
+
 class Desktop:
     """A display with a window manager and the accessibility bus, the program on it; xdotool
     for windows, keys and the mouse, AT-SPI for the widgets."""
@@ -131,8 +123,7 @@ class Desktop:
             skip(f"no AT-SPI bindings for {sys.executable} ({e}): python3-gi, gir1.2-atspi-2.0")
         self.s, self.Atspi, self.app = s, Atspi, None
         r, w = os.pipe()
-        # -noreset: by default the server starts afresh whenever its last client leaves, and
-        # a client connecting meanwhile is turned away.
+        # -noreset: else the server restarts when its last client leaves, turning the next away.
         s.start("xvfb", ["Xvfb", "-displayfd", str(w), "-screen", "0", "1600x1000x24",
                          "-nolisten", "tcp", "-noreset"], pass_fds=(w,))
         os.close(w)
@@ -164,28 +155,26 @@ class Desktop:
             os.environ[key] = s.env[key]
         Atspi.init()
 
-    def windowsNamed(self, pattern):
-        return self.s.run(["xdotool", "search", "--onlyvisible", "--name", pattern],
-                          check=False).split()
+    def xdo(self, *args, check=True):
+        return self.s.run(["xdotool", *args], check=check).strip()
 
     def title(self, window):
-        return self.s.run(["xdotool", "getwindowname", window]).strip()
+        return self.xdo("getwindowname", window)
 
     def window(self, pattern):
-        return waitFor(f"a window titled /{pattern}/",
-                       lambda: next(iter(self.windowsNamed(pattern)), None))
+        return waitFor(f"a window titled /{pattern}/", lambda: next(iter(self.xdo(
+            "search", "--onlyvisible", "--name", pattern, check=False).split()), None))
 
     def activate(self, window):
-        self.s.run(["xdotool", "windowactivate", "--sync", window])
-        waitFor("the window active", lambda: self.s.run(
-            ["xdotool", "getactivewindow"], check=False).strip() == window)
+        self.xdo("windowactivate", "--sync", window)
+        waitFor("the window active", lambda: self.xdo("getactivewindow", check=False) == window)
 
     def key(self, window, *keys):
         self.activate(window)
-        self.s.run(["xdotool", "key", "--clearmodifiers", *keys])
+        self.xdo("key", "--clearmodifiers", *keys)
 
     def type(self, text):
-        self.s.run(["xdotool", "type", "--delay", "10", text])
+        self.xdo("type", "--delay", "10", text)
 
     def click(self, window, node):
         self.activate(window)
@@ -193,31 +182,26 @@ class Desktop:
         if e.width <= 0 or e.height <= 0:
             raise CheckFailed(f"{node.get_role_name()} '{node.get_name()}' is not on screen")
         x, y = e.x + e.width // 2, e.y + e.height // 2
-        # Not mousemove --sync: it waits for a motion that never comes when the pointer is
-        # there already.
-        self.s.run(["xdotool", "mousemove", str(x), str(y)])
-        waitFor(f"the pointer at {x},{y}", lambda: self.s.run(
-            ["xdotool", "getmouselocation"]).startswith(f"x:{x} y:{y} "))
-        self.s.run(["xdotool", "click", "1"])
+        # Not mousemove --sync: it waits forever when the pointer is there already.
+        self.xdo("mousemove", str(x), str(y))
+        waitFor(f"the pointer at {x},{y}",
+                lambda: self.xdo("getmouselocation").startswith(f"x:{x} y:{y} "))
+        self.xdo("click", "1")
 
     def frame(self, prefix):
         if self.app is None:
-            def find():
-                desktop = self.Atspi.get_desktop(0)
-                return next((a for a in map(desktop.get_child_at_index,
-                                            range(desktop.get_child_count()))
-                             if a is not None and a.get_process_id() == self.program.pid), None)
-            self.app = waitFor("glimmark on the accessibility bus", find)
+            self.app = waitFor("glimmark on the accessibility bus", lambda: next(
+                (a for a in children(self.Atspi.get_desktop(0))
+                 if a is not None and a.get_process_id() == self.program.pid), None))
             self.app.set_cache_mask(self.Atspi.Cache.NONE)
         self.app.clear_cache()
-        for f in map(self.app.get_child_at_index, range(self.app.get_child_count())):
+        for f in children(self.app):
             if f is not None and f.get_name().startswith(prefix):
                 return f
         raise CheckFailed(f"no window '{prefix}…' in the accessibility tree")
 
     def find(self, root, role, name=None, description=None):
-        """The first widget of that role (and name, or description) under root, without going
-        into tables."""
+        """The first widget of that role (and name, or description) under root, not in tables."""
         todo = [root]
         while todo:
             node = todo.pop(0)
@@ -227,7 +211,7 @@ class Desktop:
                     and description in (None, node.get_description())):
                 return node
             if node.get_role_name() != "table":
-                todo.extend(map(node.get_child_at_index, range(node.get_child_count())))
+                todo.extend(children(node))
         raise CheckFailed(f"no {role} {name or description!r} under '{root.get_name()}'")
 
     def text(self, node):
@@ -235,9 +219,8 @@ class Desktop:
 
 
 def logWindow(s, glimmark, say):
-    """What only the real window shows: keys through the window manager, clicks, the file
-    dialog, the accessibility bridge and the simulated interface's takes. The table's own
-    behaviour is tests/qt's."""
+    """What only the real window shows: window-manager keys, clicks, the file dialog, the
+    accessibility bridge, the simulated takes; the table's own behaviour is tests/qt's."""
     d = Desktop(s, glimmark)
     editor = d.window("^Glimmark Editor - ")
     capture = d.window("^Glimmark Capture Tool - ")
@@ -329,9 +312,7 @@ class Browser:
     def __init__(self, s, chromium):
         to_chrome_r, self.to_chrome = os.pipe()
         self.from_chrome, from_chrome_w = os.pipe()
-        def fds():
-            os.dup2(os.dup(to_chrome_r), 3)
-            os.dup2(os.dup(from_chrome_w), 4)
+        fds = lambda: (os.dup2(os.dup(to_chrome_r), 3), os.dup2(os.dup(from_chrome_w), 4))
         s.start("chromium", [chromium, "--headless", "--no-sandbox", "--disable-gpu",
                              "--remote-debugging-pipe", "--window-size=1100,700",
                              "--user-data-dir=" + os.path.join(s.work, "chromium"),
@@ -374,10 +355,8 @@ class Browser:
 
 
 def sharedPage(s, glimmark, screenshot, cli=None, say=print):
-    """`glimmark --simulate --serve` over a log of two takes with long comments: the takes it
-    logs are rows within a second, newest first; thumbnails load, the search narrows the rows,
-    and a phone shows every comment and duration without sideways scrolling. Streams that
-    never read are tests/share's."""
+    """`glimmark --simulate --serve` over two takes with long comments, as the page shows it;
+    streams that never read are tests/share's."""
     chromium = shutil.which("chromium") or shutil.which("chromium-browser")
     if not chromium:
         skip("no chromium installed")
@@ -421,8 +400,7 @@ def sharedPage(s, glimmark, screenshot, cli=None, say=print):
     if len(seen_in_log) < 2 or late:
         raise CheckFailed(f"{len(seen_in_log)} takes logged; not shown within a second: {late}")
 
-    # Newest first. The simulated interface keeps logging: the log is read on both sides of
-    # the page, so that a take between the reads is not taken for a fault.
+    # Newest first; the log read on both sides of the page, as takes keep coming.
     def agreed():
         log, shown = logKeys(), page(keys)
         return log == logKeys() and shown == log[::-1], (log, shown)
@@ -445,8 +423,8 @@ def sharedPage(s, glimmark, screenshot, cli=None, say=print):
         "document.getElementById('timecode').textContent")))
     browser.shot(session, screenshot)
 
-    # A phone and a laptop: nothing wider than the screen, every comment on it, and the
-    # duration of every take with a stop; in the live page, and in the report of the day.
+    # On a phone and a laptop, live and in the day's report: nothing wider than the screen,
+    # every comment on it, and the duration of every take with a stop.
     pages = [("live page", session, "#rows tr")]
     if cli:
         report = os.path.join(s.work, "day.html")
@@ -531,6 +509,16 @@ def seconds_between(start, stop):
     return "%02d:%02d:%02d" % (seconds // 3600, seconds // 60 % 60, seconds % 60)
 
 
+def listed(r):
+    """What every list shows of a record, in its order, the duration worked out."""
+    return [r["number"], r["start"], r["stop"], seconds_between(r["start"], r["stop"]), r["tod"],
+            r["date"]]
+
+
+def output(*args):
+    return subprocess.run(args, capture_output=True, check=True, text=True).stdout
+
+
 def lines_of(text):
     return [line for line in re.split(r"\r\n|\r|\n", text) if line]
 
@@ -590,8 +578,7 @@ def check_csv(path, log):
     expect(len(rows) == len(log["records"]) + 1, "CSV: %d rows" % len(rows))
     for i, (row, r) in enumerate(zip(rows[1:], log["records"])):
         picture = "%s_%d_%s.jpg" % (log["stem"], i + 1, r["number"]) if r["picture"] else ""
-        wanted = [r["number"], r["start"], r["stop"], seconds_between(r["start"], r["stop"]), r["tod"],
-                  r["date"], r["comment1"], r["comment2"], picture]
+        wanted = listed(r) + [r["comment1"], r["comment2"], picture]
         expect(row == wanted, "CSV row %d: %r, not %r" % (i + 1, row, wanted))
 
 
@@ -622,26 +609,20 @@ def check_ale(path, log):
 
 
 def check_pdf(path, log):
-    text = subprocess.run(["pdftotext", path, "-"], capture_output=True, check=True, text=True).stdout
+    text = output("pdftotext", path, "-")
     words = set(text.split())
-    # In the order drawn, so that a comment wrapped inside its cell reads on without the
-    # neighbouring cells' lines between; line breaks and blanks aside.
-    drawn = subprocess.run(["pdftotext", "-raw", path, "-"], capture_output=True, check=True,
-                           text=True).stdout
-    squeezed = re.sub(r"\s+", "", drawn)
+    # In the order drawn, so a comment wrapped in its cell reads on; line breaks and blanks aside.
+    squeezed = re.sub(r"\s+", "", output("pdftotext", "-raw", path, "-"))
     for i, r in enumerate(log["records"]):
-        for value in [r["number"], r["start"], r["stop"], seconds_between(r["start"], r["stop"]),
-                      r["tod"], r["date"]]:
+        for value in listed(r):
             expect(value == "" or value in words, "PDF record %d: %r missing" % (i + 1, value))
         for comment in (r["comment1"], r["comment2"]):
             expect(re.sub(r"\s+", "", comment) in squeezed, "PDF record %d: %r missing" % (i + 1, comment))
-    listing = subprocess.run(["pdfimages", "-list", path], capture_output=True, check=True, text=True).stdout
-    images = [line.split() for line in listing.splitlines()[2:]]
+    images = [line.split() for line in output("pdfimages", "-list", path).splitlines()[2:]]
     pictured = sum(1 for r in log["records"] if r["picture"])
     expect(sum(1 for row in images if row[2] == "image") == pictured,
            "PDF: %d images for %d pictures" % (len(images), pictured))
-    pages = int(re.search(r"Pages:\s+(\d+)", subprocess.run(["pdfinfo", path], capture_output=True,
-                                                             text=True).stdout).group(1))
+    pages = int(re.search(r"Pages:\s+(\d+)", output("pdfinfo", path)).group(1))
     expect("Page %d of %d" % (pages, pages) in text, "PDF: no page numbers")
 
 
@@ -651,8 +632,7 @@ class Report(HTMLParser):
         self.rows, self.cell, self.images, self.scripts = [], None, [], 0
 
     def handle_starttag(self, tag, attrs):
-        if tag == "script":
-            self.scripts += 1
+        self.scripts += tag == "script"
         if tag == "tr" and dict(attrs).get("id"):
             self.rows.append([])
         if tag == "td" and self.rows:
@@ -671,8 +651,7 @@ class Report(HTMLParser):
 
 
 def jpeg_size(data):
-    """Width and height from a baseline or progressive JPEG's frame header, after walking every
-    segment to it; None when the data is not such a JPEG."""
+    """Width and height from a baseline or progressive JPEG's frame header, or None."""
     if data[:2] != b"\xff\xd8" or data[-2:] != b"\xff\xd9":
         return None
     at = 2
@@ -692,8 +671,8 @@ def check_html(path, log):
     expect(report.scripts == 0, "HTML: a script")
     expect(len(report.rows) == len(log["records"]), "HTML: %d rows" % len(report.rows))
     for i, (row, r) in enumerate(zip(report.rows, log["records"])):
-        wanted = ["", r["number"], r["start"], r["stop"], seconds_between(r["start"], r["stop"]),
-                  re.sub(r"\r\n?", "\n", r["comment1"]), re.sub(r"\r\n?", "\n", r["comment2"]), r["tod"], r["date"]]
+        comments = [re.sub(r"\r\n?", "\n", r[c]) for c in ("comment1", "comment2")]
+        wanted = [""] + listed(r)[:4] + comments + listed(r)[4:]
         expect(row == wanted, "HTML row %d: %r, not %r" % (i + 1, row, wanted))
     pictured = [i + 1 for i, r in enumerate(log["records"]) if r["picture"]]
     expect([row for row, _ in report.images] == pictured, "HTML: pictures in rows %r" % report.images)
@@ -744,17 +723,13 @@ def main():
         else:
             sharedPage(s, glimmark, *sys.argv[3:5], say=say)
         # Under the sanitizers a fault they saw and let pass is in the program's output.
-        said = open(os.path.join(s.work, "glimmark.log"), errors="replace").read() \
-            if os.path.exists(os.path.join(s.work, "glimmark.log")) else ""
-        if "runtime error:" in said or "ERROR: AddressSanitizer" in said:
+        if "runtime error:" in s.said() or "ERROR: AddressSanitizer" in s.said():
             raise CheckFailed("the sanitizers reported a fault")
         print(f"passed in {time.monotonic() - started:.1f} s")
         return 0
     except CheckFailed as e:
         print(f"FAILED after '{step}': {e}")
-        log = os.path.join(s.work, "glimmark.log")
-        if os.path.exists(log):
-            print("glimmark said:\n" + open(log, errors="replace").read()[-3000:])
+        print("glimmark said:\n" + s.said()[-3000:])
         if sys.argv[1] == "window" and shutil.which("import"):
             s.run(["import", "-window", "root", os.path.join(keep or s.work, "failed.png")],
                   check=False)
