@@ -371,8 +371,7 @@ TEST(LogTable, RowsComingInLeaveTheTableDrawnAsAFullRedrawWould) {
 
 // While the decoder is busy: newest first, the oldest and unwanted dropped until asked again.
 TEST(LogThumbnails, NewestFirstWithTheOldAndTheUnwantedDropped) {
-    QSemaphore started;
-    QSemaphore gate;
+    QSemaphore started, gate;
     std::mutex decodedLock;
     std::vector<int> decodedNumbers;
     LogThumbnails thumbnails(1 << 20, 1, [&](const QByteArray& encoded) {

@@ -63,9 +63,8 @@ std::string menuText(const QList<QAction*>& items) {
     return s;
 }
 
-// What a window shows, as the eye reads it: line by line from the top (widgets whose middles
-// are about level), left to right. Text fields by name, "ro" when they cannot be typed in;
-// "-" before what is greyed out, "?" after what has a tip.
+// What a window shows, line by line from the top, left to right: text fields by name, "ro" when
+// read-only; "-" before what is greyed out, "?" after what has a tip.
 std::string reading(QWidget* window) {
     std::vector<std::tuple<int, int, std::string, int, int>> seen;  // middle, text, left, right
     for (QWidget* w : window->findChildren<QWidget*>()) {
@@ -143,9 +142,8 @@ protected:
                 QTest::keyClick(box, Qt::Key_Escape);
         });
     }
-    // The record numbers, then what the editor shows: "1 2 3 #2 Play [rgb]", and "chase",
-    // "edit", "locked" (navigation off), "full" (full screen), "undo" and "redo" (the items
-    // enabled) and "*" (unsaved) when so.
+    // The record numbers, then the editor: "1 2 3 #2 Play [rgb]", and "chase", "edit", "locked"
+    // (navigation off), "full", "undo", "redo" (items enabled) and "*" (unsaved) when so.
     std::string state() const {
         std::string s;
         const LogList& log = app.controller.logStartArray;
