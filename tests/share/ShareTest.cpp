@@ -1,17 +1,13 @@
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <numeric>
-#include <set>
 #include <thread>
 
+#include "documents/ProjectFiles.h"
 #include "platform/Video.h"
 #include "platform/http/MhdListener.h"
 #include "share/EventFeed.h"
@@ -22,6 +18,8 @@
 namespace {
 
 using namespace std::chrono_literals;
+using projectfiles::count;
+using projectfiles::has;
 
 struct Codec final : platform::ImageCodec {
     platform::Bytes encodeJpeg(const platform::VideoFrame&, double) override { return {}; }
@@ -45,10 +43,6 @@ LogRecord take(const std::string& number, const std::string& comment = {},
     if (!picture.empty())
         record[kFieldPicture] = jpegBytes(picture);
     return record;
-}
-
-bool has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
 }
 
 std::string joined(const std::vector<std::string>& events) {
@@ -222,12 +216,6 @@ std::string fetch(int port, const std::string& method, const std::string& path,
     return client.read("\x01never");
 }
 
-int count(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
-}
-
 struct Sharing : ::testing::Test {
     LogList log;
     std::string timecode = "01:00:00:00";
@@ -254,6 +242,10 @@ struct Sharing : ::testing::Test {
         auto client = std::make_unique<Client>(port(), "127.0.0.1", receiveBuffer);
         client->send(request("GET", prefix + "/events"));
         return client;
+    }
+    void logTake(const std::string& number, const std::string& comment = {}) {
+        log.append(take(number, comment));
+        live.tick();
     }
     static bool sees(Client& client, const std::string& number) {
         const std::string wanted = "\"number\":\"" + number + "\"";
@@ -324,8 +316,7 @@ TEST_F(Sharing, WithATokenOnlyItsPathsAreAnsweredAndOnlyWhatTheTableNames) {
     EXPECT_TRUE(has(csv, "\r\n7,01:00:00:00,01:00:10:00,")) << csv;
     EXPECT_TRUE(has(csv, R"(,"=""=1+1""",)")) << csv;
     EXPECT_TRUE(has(get("/log.edl"), "01:00:00:00 01:00:10:00"));
-    log.append(take("8", "second take"));  // the next request has it: never a stale copy
-    live.tick();
+    logTake("8", "second take");  // the next request has it: never a stale copy
     EXPECT_TRUE(has(get("/log.csv"), "second take") && has(get("/log.json"), "second take"));
     EXPECT_EQ(count(get("/log.edl"), "* FROM CLIP NAME:"), 2);
 }
@@ -396,10 +387,7 @@ TEST_F(Sharing, EveryEventStreamSeesEveryChangeUntilSharingIsTurnedOff) {
         streams.push_back(stream());
         ASSERT_TRUE(has(streams.back()->read("retry:"), "text/event-stream"));
     }
-    for (int n = 1; n <= 30; ++n) {
-        log.append(take(std::to_string(n)));
-        live.tick();
-    }
+    for (int n = 1; n <= 30; ++n) logTake(std::to_string(n));
     const std::vector<std::function<void()>> changes = {
         [&] { log.replace(LogList::indexOf(3, kFieldStop), std::string("01:00:10:00")); },
         [&] { log.replace(LogList::indexOf(4, kFieldComment2), std::string("a <b> & \"q\"")); },
@@ -446,14 +434,12 @@ TEST_F(Sharing, AtTheStreamLimitAReaderThatStoppedMakesRoomForANewPage) {
         std::this_thread::sleep_for(10ms);
     ASSERT_EQ(listener.openStreams(), platform::http::MhdListener::kMaxStreams);
     for (int n = 1; n <= 96; ++n) {
-        log.append(take(std::to_string(n), std::string(1000, 'x')));
-        live.tick();
+        logTake(std::to_string(n), std::string(1000, 'x'));
         sees(*reader, std::to_string(n));
     }
     auto late = stream();
     EXPECT_EQ(status(late->read("retry:")), 200);
-    log.append(take("last"));
-    live.tick();
+    logTake("last");
     EXPECT_TRUE(sees(*reader, "last") && sees(*late, "last"));
     silent.front()->read("\x01never", 2s);
     EXPECT_TRUE(silent.front()->closedByPeer());
@@ -476,8 +462,7 @@ TEST_F(Sharing, AStreamWhoseClientStopsReadingIsClosedAndItsPlaceFreed) {
     int n = 0;
     while (listener.openStreams() > 1 && std::chrono::steady_clock::now() < giveUp) {
         ++n;
-        log.append(take(std::to_string(n), std::string(16000, 'x')));
-        live.tick();
+        logTake(std::to_string(n), std::string(16000, 'x'));
         ASSERT_TRUE(sees(*reader, std::to_string(n))) << n;
         std::this_thread::sleep_for(10ms);
     }
@@ -488,8 +473,7 @@ TEST_F(Sharing, AStreamWhoseClientStopsReadingIsClosedAndItsPlaceFreed) {
     }
     auto late = stream();
     EXPECT_EQ(status(late->read("retry:")), 200);
-    log.append(take("after"));
-    live.tick();
+    logTake("after");
     EXPECT_TRUE(sees(*late, "after"));
     EXPECT_FALSE(reader->endedByServer());
 }
