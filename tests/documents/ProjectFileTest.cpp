@@ -9,6 +9,7 @@ namespace {
 
 using platform::plist::PropertyListFileStore;
 using namespace projectfiles;
+using namespace std::string_literals;
 
 class PlistlibInterop : public testing::TestWithParam<const char*> {};
 
@@ -33,9 +34,9 @@ INSTANTIATE_TEST_SUITE_P(Forms, PlistlibInterop, testing::Values("xml", "binary"
 
 struct Taken {
     const char* name;
-    std::string file;  // the file's bytes; empty: `written`, as our writer writes it
-    std::vector<LogValue> written;
+    std::string file;            // the file's bytes; empty: `written`, as our writer writes it
     std::vector<LogValue> read;  // empty: `written`
+    std::vector<LogValue> written = {};
 };
 
 std::vector<LogValue> picturesOfEverySize() {
@@ -52,70 +53,56 @@ std::vector<LogValue> picturesOfEverySize() {
 }
 
 // ["é\\0b", "c"], the first in UTF-16: a NUL inside a string (a fuzzer's find).
-const char kBinaryNul[] =
+const std::string kBinaryNul =
     "\x62\x70\x6C\x69\x73\x74\x30\x30\xA2\x01\x02\x63\x00\xE9\x00\x00\x00\x62\x51\x63"
     "\x08\x0B\x12\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03\x00"
-    "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x14";
+    "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x14"s;
 
 // plistlib's binary [-5, True, False, "c"].
-const char kBinaryOthers[] =
+const std::string kBinaryOthers =
     "\x62\x70\x6C\x69\x73\x74\x30\x30\xA4\x01\x02\x03\x04\x13\xFF\xFF\xFF\xFF\xFF\xFF"
     "\xFF\xFB\x09\x08\x51\x63\x08\x0D\x16\x17\x18\x00\x00\x00\x00\x00\x00\x01\x01\x00"
     "\x00\x00\x00\x00\x00\x00\x05\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
-    "\x00\x00\x1A";
+    "\x00\x00\x1A"s;
 
-// plistlib's binary ["a\0b", "c"]: the first an ASCII string, which libplist alone would cut
-// at its NUL.
-const char kBinaryAsciiNul[] =
+// plistlib's binary ["a\0b", "c"], an ASCII string that libplist alone would cut at its NUL.
+const std::string kBinaryAsciiNul =
     "\x62\x70\x6C\x69\x73\x74\x30\x30\xA2\x01\x02\x53\x61\x00\x62\x51\x63\x08\x0B\x0F"
     "\x00\x00\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03\x00\x00\x00\x00"
-    "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x11";
+    "\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x11"s;
 
 TEST(ProjectFile, ReadsBackWhatWritersWrite) {
     PropertyListFileStore store;
     // Values a project file never holds, from either form: read as the text of each.
-    const std::vector<LogValue> others = {std::string("-5"), std::string("true"),
-                                          std::string("false"), std::string("c")};
+    const std::vector<LogValue> others = {"-5"s, "true"s, "false"s, "c"s};
     for (const Taken& row :
-         {Taken{"PicturesOfEveryLengthAndLargeOnes", "", picturesOfEverySize(), {}},
+         {Taken{"PicturesOfEveryLengthAndLargeOnes", "", {}, picturesOfEverySize()},
           Taken{"TextXmlCannotCarryIsMendedNotWrittenBroken",
                 "",
-                {std::string("bell\aend"),
-                 std::string("bad \xFF\xC3\xC0\xAF, surrogate \xED\xA0\x80"),
-                 std::string("good at the edges: \xDF\xBF\xE0\xA0\x80"),
-                 std::string("not characters: \xEF\xBF\xBE \xEF\xBF\xBF")},
                 {std::string("bellend"),
                  std::string("bad \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD, "
                              "surrogate \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"),
                  std::string("good at the edges: \xDF\xBF\xE0\xA0\x80"),
                  std::string("not characters: \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD "
-                             "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD")}},
-          Taken{"BinaryStringHoldingANul",
-                std::string(kBinaryNul, sizeof kBinaryNul - 1),
-                {},
-                {std::string("\xC3\xA9\0b", 4), std::string("c")}},
-          Taken{"BinaryAsciiStringHoldingANul",
-                std::string(kBinaryAsciiNul, sizeof kBinaryAsciiNul - 1),
-                {},
-                {std::string("a\0b", 3), std::string("c")}},
-          Taken{"OtherValuesAsText",
-                std::string(kBinaryOthers, sizeof kBinaryOthers - 1),
-                {},
-                others},
+                             "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD")},
+                {std::string("bell\aend"),
+                 std::string("bad \xFF\xC3\xC0\xAF, surrogate \xED\xA0\x80"),
+                 std::string("good at the edges: \xDF\xBF\xE0\xA0\x80"),
+                 std::string("not characters: \xEF\xBF\xBE \xEF\xBF\xBF")}},
+          Taken{"BinaryStringHoldingANul", kBinaryNul, {"\xC3\xA9\0b"s, "c"s}},
+          Taken{"BinaryAsciiStringHoldingANul", kBinaryAsciiNul, {"a\0b"s, "c"s}},
+          Taken{"OtherValuesAsText", kBinaryOthers, others},
           Taken{"XmlOtherValuesAsText",
                 "<plist><array><integer>-5</integer><true/><false/><string>c</string></array>"
                 "</plist>",
-                {},
                 others},
           Taken{"Base64SpreadOverLinesAndPadded",
                 "<plist><array><data>\n\tQU\r\n JD\nRA==\n</data><data>QQ==</data></array></plist>",
-                {},
                 {Picture{'A', 'B', 'C', 'D'}, Picture{'A'}}},
           // As plistlib reads them: stray characters passed over, the padding ends the value.
           Taken{"Base64AsPlistlibReadsIt",
                 "<plist><array><data>QU!JDRA==</data><data>QUJDRA==QUJD</data>"
                 "<data>=QUJDR===A=Q=x</data><data>QU=JDQU=JD</data></array></plist>",
-                {},
                 {Picture{'A', 'B', 'C', 'D'}, Picture{'A', 'B', 'C', 'D'},
                  Picture{'A', 'B', 'C', 'D', 4}, Picture{'A', 'B', 'C', 'A', 'B', 'C'}}}}) {
         SCOPED_TRACE(row.name);

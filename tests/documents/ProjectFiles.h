@@ -57,6 +57,11 @@ inline std::string fileText(const std::string& path) {
 inline bool has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
+inline int count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
 inline void writeFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }

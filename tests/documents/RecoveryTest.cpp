@@ -91,6 +91,13 @@ struct RecoveringApp {
         app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x01, 0x00, second, 0x00, 0x20, 0xF7});
         app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x02, 0x01, 0x00, second, 0x10, 0xF7});
     }
+    // The alerts of the start's offer, answered in turn by `answers`.
+    const auto& offer(std::deque<int> answers) {
+        app.windows.dialogs.answers = std::move(answers);
+        c.offerRecovery();
+        app.mainThread.drain();
+        return app.windows.dialogs.alerts;
+    }
     fake::App app;
     vexaLogging3AppDelegate& c = *app.app;
 };
@@ -177,12 +184,9 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
         }
         RecoveringApp next(state);
         auto& dialogs = next.app.windows.dialogs;
-        dialogs.answers = {answer};
         next.log(15);  // before the question comes
         dialogs.whileAsked = [&] { next.log(20); };
-        next.c.offerRecovery();
-        next.app.mainThread.drain();
-        ASSERT_EQ(dialogs.alerts.size(), 1u);
+        ASSERT_EQ(next.offer({answer}).size(), 1u);
         EXPECT_TRUE(std::regex_match(dialogs.alerts[0].message,
                                      std::regex(R"(Restore the unsaved log "day1" with 2 records, )"
                                                 R"(last changed \d\d\.\d\d\.\d{4} )"
@@ -220,17 +224,6 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
     }
 }
 
-// A crash a moment after a take must not cost its stop, however soon after the take before.
-TEST(CrashRecovery, EachFinishedTakeReachesTheJournalAtOnce) {
-    TempFolder folder;
-    RecoveringApp app(folder.file("state"));
-    app.log(1);
-    app.log(2);
-    app.c.waitForRecoveryFile();
-    EXPECT_TRUE(read(fileText(ours(folder.file("state")) + ".journal")).entries ==
-                valuesOf(app.c.logStartArray));
-}
-
 // In the journal, not in the log, even when the log was saved before.
 TEST(CrashRecovery, TextTypedAndNotStoredIsRestoredIntoItsRecord) {
     struct Case {
@@ -261,10 +254,7 @@ TEST(CrashRecovery, TextTypedAndNotStoredIsRestoredIntoItsRecord) {
         });
         ASSERT_TRUE(WIFSIGNALED(crashed.status)) << crashed.told;
         RecoveringApp next(state);
-        next.app.windows.dialogs.answers = {platform::kAlertDefault};
-        next.c.offerRecovery();
-        next.app.mainThread.drain();
-        ASSERT_EQ(next.app.windows.dialogs.alerts.size(), 1u);
+        ASSERT_EQ(next.offer({platform::kAlertDefault}).size(), 1u);
         EXPECT_EQ(next.app.field(1, c.k), c.restored);
         EXPECT_EQ(next.c.editChangeFlag, 1);
         next.app.windows.dialogs.answers = {platform::kAlertOther};
@@ -299,65 +289,55 @@ TEST(CrashRecovery, ACorruptJournalIsSetAsideAndTheNextOneOffered) {
     std::filesystem::last_write_time(
         olderFile, std::filesystem::last_write_time(olderFile) - std::chrono::hours(1));
     RecoveringApp app(state);
-    auto& dialogs = app.app.windows.dialogs;
-    dialogs.answers = {platform::kAlertDefault, platform::kAlertDefault};
-    app.c.offerRecovery();
-    app.app.mainThread.drain();
-    ASSERT_EQ(dialogs.alerts.size(), 2u);
-    EXPECT_TRUE(has(dialogs.alerts[0].message, "recovery-1-1.journal.corrupt-3"));
-    EXPECT_TRUE(
-        dialogs.alerts[1].message.starts_with("Restore the unsaved log \"older\" with 1 record"));
+    const auto& alerts = app.offer({platform::kAlertDefault, platform::kAlertDefault});
+    ASSERT_EQ(alerts.size(), 2u);
+    EXPECT_TRUE(has(alerts[0].message, "recovery-1-1.journal.corrupt-3"));
+    EXPECT_TRUE(alerts[1].message.starts_with("Restore the unsaved log \"older\" with 1 record"));
     EXPECT_EQ(app.app.field(1, kFieldComment1), "older");
     app.c.waitForRecoveryFile();
     EXPECT_EQ(journalNames(state).size(), 5u) << "three corrupt, the running one and ours";
     EXPECT_TRUE(std::filesystem::exists(running.path()));
 }
 
-// With its path and its lock beside it; it goes with its companions once restored.
+// Offered by its path and lock beside it, then gone with them; one with no log only set aside.
 TEST(CrashRecovery, ACopyLeftByAnEarlierReleaseIsStillOffered) {
-    TempFolder folder;
-    const std::string state = folder.file("state"), copy = state + "/recovery-4242.vlg";
-    std::filesystem::create_directories(state);
-    for (const char* name : {".vlg", ".lock", ".path"})
-        writeFile(state + "/recovery-4242" + name, name[1] == 'p' ? "/d/e.vlg" : "");
-    RecoveringApp app(state);
-    app.app.propertyLists.files[copy] = {"Glimmark", "", "", "", "", "", "", "", "", "",
-                                         "3", "01:00:00:00", "01:00:05:00", "", "", "kept",
-                                         "", "", "", Picture()};
-    auto& dialogs = app.app.windows.dialogs;
-    const int running = ::open((state + "/recovery-4242.lock").c_str(), O_RDONLY);
-    ASSERT_EQ(::flock(running, LOCK_EX), 0);
-    app.c.offerRecovery();
-    EXPECT_TRUE(dialogs.alerts.empty()) << "its program still runs";
-    ::close(running);
-    dialogs.answers = {platform::kAlertDefault};
-    app.c.offerRecovery();
-    app.app.mainThread.drain();
-    ASSERT_EQ(dialogs.alerts.size(), 1u);
-    EXPECT_TRUE(
-        dialogs.alerts[0].message.starts_with("Restore the unsaved log \"e\" with 1 record"));
-    EXPECT_EQ(app.app.field(1, kFieldStop) + app.app.field(1, kFieldComment1) + app.c.pathString,
-              "01:00:05:00kept/d/e.vlg");
-    app.c.waitForRecoveryFile();
-    for (const std::string& name : journalNames(state))
-        EXPECT_FALSE(name.starts_with("recovery-4242"));
-}
-
-// A copy too short to hold a log is kept aside with a warning, never offered as one.
-TEST(CrashRecovery, ACopyWithoutALogIsSetAsideNotOffered) {
-    TempFolder folder;
-    const std::string state = folder.file("state");
-    std::filesystem::create_directories(state);
-    for (const char* name : {".vlg", ".lock", ".path"})
-        writeFile(state + "/recovery-4242" + name, "");
-    RecoveringApp app(state);
-    app.app.propertyLists.files[state + "/recovery-4242.vlg"] = {};
-    app.c.offerRecovery();
-    app.app.mainThread.drain();
-    const auto& alerts = app.app.windows.dialogs.alerts;
-    ASSERT_EQ(alerts.size(), 1u);
-    EXPECT_TRUE(alerts[0].message.find("cannot be read: No valid file!") != std::string::npos)
-        << alerts[0].message;
+    for (const bool whole : {true, false}) {
+        SCOPED_TRACE(whole);
+        TempFolder folder;
+        const std::string state = folder.file("state"), copy = state + "/recovery-4242";
+        std::filesystem::create_directories(state);
+        for (const char* name : {".vlg", ".lock", ".path"})
+            writeFile(copy + name, whole && name[1] == 'p' ? "/d/e.vlg" : "");
+        RecoveringApp app(state);
+        app.app.propertyLists.files[copy + ".vlg"] = {};
+        if (!whole) {
+            const auto& alerts = app.offer({});
+            ASSERT_EQ(alerts.size(), 1u);
+            EXPECT_TRUE(has(alerts[0].message, "cannot be read: No valid file!"))
+                << alerts[0].message;
+            continue;
+        }
+        app.app.propertyLists.files[copy + ".vlg"] = {
+            "Glimmark",    "", "", "",     "", "", "", "",       "", "", "3", "01:00:00:00",
+            "01:00:05:00", "", "", "kept", "", "", "", Picture()};
+        const int running = ::open((copy + ".lock").c_str(), O_RDONLY);
+        ASSERT_EQ(::flock(running, LOCK_EX), 0);
+        EXPECT_TRUE(app.offer({}).empty()) << "its program still runs";
+        ::close(running);
+        const auto& alerts = app.offer({platform::kAlertDefault});
+        ASSERT_EQ(alerts.size(), 1u);
+        EXPECT_TRUE(alerts[0].message.starts_with("Restore the unsaved log \"e\" with 1 record"));
+        EXPECT_EQ(
+            app.app.field(1, kFieldStop) + app.app.field(1, kFieldComment1) + app.c.pathString,
+            "01:00:05:00kept/d/e.vlg");
+        app.log(1);  // a crash a moment after a take must not cost its stop, however soon
+        app.log(2);
+        app.c.waitForRecoveryFile();
+        EXPECT_TRUE(read(fileText(ours(state) + ".journal")).entries ==
+                    valuesOf(app.c.logStartArray));
+        for (const std::string& name : journalNames(state))
+            EXPECT_FALSE(name.starts_with("recovery-4242"));
+    }
 }
 
 TEST(CrashRecovery, TheJournalsLiveInTheUsersStateFolder) {
@@ -408,8 +388,7 @@ TEST(CrashRecovery, AFailedWriteIsToldOnceAndTriedAgainAtTheNextChange) {
         ::getrlimit(RLIMIT_FSIZE, &limit);
         const rlimit full{std::uintmax_t(1) << 20, limit.rlim_max};
         ::setrlimit(RLIMIT_FSIZE, &full);
-        app.app.windows.dialogs.answers = {platform::kAlertDefault};
-        app.c.offerRecovery();
+        app.offer({platform::kAlertDefault});
         std::string said = told();  // in this order: each after the one before
         said += change("still too big");
         ::setrlimit(RLIMIT_FSIZE, &limit);

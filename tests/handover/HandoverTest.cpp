@@ -6,12 +6,6 @@ namespace {
 
 using namespace projectfiles;
 
-int count(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
-}
-
 LogList logOf(const std::string& rateCode, int records) {
     LogList list;
     LogRecord header = newLogHeader();
@@ -72,26 +66,20 @@ TEST(HandoverEdl, RecordsNobodyTimedAreNoEventsButStayRows) {
     EXPECT_EQ(count(handover::ale(list, {}), "\tV\t"), 6);
 }
 
-// Records 1 to n, those in `pictured` with a picture (the first byte the record's position),
-// one picture that does not decode, and one comment longer than a page.
-LogList sheetLog(int records, const std::vector<int>& pictured, int bad, int longComment) {
-    LogList list = logOf("32", records);
-    for (const int n : pictured)
-        list.replace(LogList::indexOf(n, kFieldPicture), patternPicture(40, n * 7));
-    list.replace(LogList::indexOf(bad, kFieldPicture),
-                 Picture{'b', 'a', 'd', 0, 0, 0, 0, 0, 0, 0, 0, 0});
-    list.replace(LogList::indexOf(longComment, kFieldComment1), std::string(20000, 'w'));
-    return list;
-}
-
+// A picture in every third record, one that does not decode, a comment longer than a page.
 TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
-    std::vector<int> pictured;
-    for (int n = 1; n <= 40; n += 3) pictured.push_back(n);
+    LogList list = logOf("32", 40);
+    int pictured = 0;
+    for (int n = 1; n <= 40; n += 3, ++pictured)
+        list.replace(LogList::indexOf(n, kFieldPicture), patternPicture(40, n * 7));
+    list.replace(LogList::indexOf(2, kFieldPicture),
+                 Picture{'b', 'a', 'd', 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    list.replace(LogList::indexOf(19, kFieldComment1), std::string(20000, 'w'));
     fake::PdfCanvas canvas;
     double lastProgress = 0;
     handover::Options options;
     options.title = "Day 3";
-    handover::drawContactSheet(sheetLog(40, pictured, 2, 19), options, canvas, [&](double done) {
+    handover::drawContactSheet(list, options, canvas, [&](double done) {
         EXPECT_GE(done, lastProgress);
         lastProgress = done;
         return true;
@@ -100,10 +88,9 @@ TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
     const int pages = canvas.page + 1;
     ASSERT_GT(pages, 2);
     std::map<std::string, int> numbers;
-    int pictures = 0;
+    int pictures = 0, placeholders = 0;
     std::vector<std::string> footers;
     std::vector<fake::PdfCanvas::Call> cells;
-    int placeholders = 0;
     for (const auto& call : canvas.calls) {
         EXPECT_GE(call.y, 0) << call.text;
         EXPECT_LE(call.y + call.height, canvas.height - 24) << call.text.substr(0, 40);
@@ -128,7 +115,7 @@ TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
             EXPECT_EQ(call.height, canvas.textHeight(call.text, call.width, {}, 1e9) + 4);
         }
     }
-    EXPECT_EQ(pictures, static_cast<int>(pictured.size()));
+    EXPECT_EQ(pictures, pictured);
     EXPECT_EQ(placeholders, 40 - pictures) << "the bad picture's place framed too";
     for (int n = 1; n <= 40; ++n) EXPECT_EQ(numbers[std::to_string(n)], 1) << n;
     ASSERT_EQ(cells.size(), 40u);
