@@ -1,6 +1,4 @@
-// Finding, connecting, sensing and losing the interface, with scriptable MIDI systems: one
-// alone, or two the program chooses between (JACK when its server answers, the ALSA sequencer
-// otherwise, the one that lists the interface first).
+// Finding, connecting, sensing and losing the interface, on one MIDI system or a choice of two.
 
 #include <gtest/gtest.h>
 
@@ -89,8 +87,7 @@ TEST_F(ConnectionLifecycle, TheLastDeviceNamedExactlyAsTheInterfaceIsConnectedAn
         << "the way out is open before the first message";
 }
 
-// The interface stays plugged in: a failed handshake is retried at the next step, and a
-// connection that was made is closed before the next row.
+// A failed handshake is retried at the next step; a connection made is closed before the next.
 TEST_F(ConnectionLifecycle, TheHandshakeEndsByTheAnswerItsTimeAndTheChaseMode) {
     // Name, when the answer comes, chase mode; the status line, connected, Play enabled.
     const std::tuple<const char*, milliseconds, bool, const char*, bool, bool> cases[] = {

@@ -1,5 +1,4 @@
-// The logging mode and the manual buttons: what is sent, which buttons work, and what the
-// interface's own report of its mode does.
+// The logging mode and the manual buttons: what is sent, and which buttons work.
 
 #include <gtest/gtest.h>
 

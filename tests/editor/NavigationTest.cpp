@@ -1,5 +1,4 @@
-// Stepping through the log, jumping to a typed number, typing times, renumbering through the
-// panel, and chase mode: the record that contains the running timecode comes into the editor.
+// Stepping, jumping to a number, typing times, renumbering, and the chase and follow modes.
 
 #include <gtest/gtest.h>
 
@@ -119,8 +118,7 @@ TEST_F(Navigation, ATimeTypedBeforeAnAddIsStoredAndUndoneWithIt) {
     EXPECT_EQ(timecode_entry::normalise("23:59:59:29"), "23:59:59:29");
 }
 
-// Device events and the chase refresh the editor while the user types: nothing typed is lost,
-// each store is one step of undo, and a time or a number being typed stays in its field.
+// Refreshes while the user types lose nothing typed, and each store is one step of undo.
 TEST_F(Navigation, TextBeingTypedSurvivesTheRefreshesOfDeviceEvents) {
     const auto device = [this](std::uint8_t event, std::uint8_t seconds) {
         app.receive({0xF0, 0x2C, 0x4D, 0x67, event, 1, 0, seconds, 0, 0, 0xF7});

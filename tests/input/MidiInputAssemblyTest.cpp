@@ -1,6 +1,4 @@
-// Byte assembly of the MIDI input: split packets, long messages, stray and real-time bytes,
-// malformed packet lists, and the running timecode spelled by quarter frames; events from the
-// receive thread take effect on the main thread, in order.
+// Byte assembly of the MIDI input, and its events' hand-over to the main thread, in order.
 
 #include <gtest/gtest.h>
 
@@ -203,8 +201,7 @@ TEST(ThreadHandOver, OnlyTheStatusFlagChangesOnTheReceiveThreadAndEventsKeepThei
     }
 }
 
-// A take that comes while the user picks a file to open waits for the file, and is logged on
-// top of the log opened, never into the log the file replaces.
+// A take while the user picks a file to open is logged on the log opened, not the one replaced.
 TEST(ThreadHandOver, ATakeWhileAFileIsPickedIsLoggedOnTheLogOpened) {
     fake::App app;
     app.receive(logEvent(1, 0));

@@ -180,11 +180,10 @@ TEST_F(Player, PlayStoresAndPlaysATypedStart) {
     EXPECT_EQ(app.field(1, kFieldStart), "10:00:03:00");
 }
 
-// The rate follows the rate code of the machine's timecode when that changes, as one step of
-// undo; a rate the user chooses after it stands until the machine's rate changes again. Steps:
-// quarter frames 'q', a full frame 'f' or a log start 's' at a rate code, a click 'c' on a
-// rate button, 'u' undo, 'r' redo; then the button on, the log's code, the Undo item, '*'
-// for a change (a log start is one) and '+' for the status line's notice.
+// The machine's rate is followed when it changes, as one step of undo; the user's choice stands
+// until then. Steps: quarter frames 'q', a full frame 'f' or a log start 's' at a rate code, a
+// click 'c' on a rate button, 'u' undo, 'r' redo; then the button on, the log's code, the Undo
+// item, '*' for a change (a log start is one) and '+' for the status line's notice.
 TEST_F(Player, TheRateFollowsTheMachineAndTheUsersChoiceStandsUntilItChanges) {
     const char* const labels[] = {"24", "25", "29.97", "30"};
     fake::Button* buttons[] = {&w.btnPlayerFps24Val, &w.btnPlayerFps25Val, &w.btnPlayerFps29Val,

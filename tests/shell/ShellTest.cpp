@@ -1,6 +1,4 @@
-// What the program holds and shows right after start-up, its search for the interface, the
-// documents' names in the titles, and the editor's picture full screen: the ways out, and what
-// it blocks until then.
+// Start-up, the clock, the documents' names in the titles, and the picture's full screen.
 
 #include <gtest/gtest.h>
 
