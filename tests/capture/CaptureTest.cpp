@@ -1,5 +1,4 @@
-// Choosing the video device, and the stills the log gets from it: over a video system whose
-// devices the test plugs in and pulls out, and an encoder whose JPEG is the frame's label.
+// Choosing the video device, and the stills the log gets from it.
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,4 @@
-// Finding, connecting, sensing and losing the interface, with scriptable MIDI systems: one
-// alone, or two the program chooses between (JACK when its server answers, the ALSA sequencer
-// otherwise, the one that lists the interface first).
+// Finding, connecting, sensing and losing the interface, on one MIDI system or a choice of two.
 
 #include <gtest/gtest.h>
 
@@ -20,10 +18,8 @@ const Bytes kStatusSense{0xF0, 0x2C, 0x4D, 0x10, 0xF7};
 const Bytes kLogAktivRead{0xF0, 0x2C, 0x4D, 0x57, 0x7F, 0xF7};
 constexpr milliseconds kNever{-1};
 
-// The controller over the program's choice between `jack` and `alsa`: JACK while it answers
-// and nothing else lists the interface. On each the interface answers the question for its
-// logging state at once (it logs by itself), and the sense after `replyAfter` while it is
-// connected.
+// The controller over the program's choice between `jack` and `alsa`. On each the interface
+// says at once that it logs, and answers the sense after `replyAfter` while connected.
 class ConnectionLifecycle : public ::testing::Test {
 protected:
     ConnectionLifecycle() {
@@ -37,8 +33,7 @@ protected:
         }
     }
 
-    // One timer step and everything it sets going: the sends, the work they hand to the main
-    // thread, and the handshake's waits, until `span` of virtual time has passed.
+    // One timer step and all it sets going, until `span` of virtual time has passed.
     void tick(milliseconds span = milliseconds(1000)) {
         app.app->timer2Callback();
         settle(span);
@@ -92,8 +87,7 @@ TEST_F(ConnectionLifecycle, TheLastDeviceNamedExactlyAsTheInterfaceIsConnectedAn
         << "the way out is open before the first message";
 }
 
-// The interface stays plugged in: a failed handshake is retried at the next step, and a
-// connection that was made is closed before the next row.
+// A failed handshake is retried at the next step; a connection made is closed before the next.
 TEST_F(ConnectionLifecycle, TheHandshakeEndsByTheAnswerItsTimeAndTheChaseMode) {
     // Name, when the answer comes, chase mode; the status line, connected, Play enabled.
     const std::tuple<const char*, milliseconds, bool, const char*, bool, bool> cases[] = {
@@ -184,39 +178,34 @@ TEST(ConnectionOpening, EveryFailedStepDisposesWhatWasMadeAndSendsNothing) {
 
 TEST_F(ConnectionLifecycle,
        JackWhenItAnswersElseAlsaTheOneListingTheInterfaceWinsAndAForcedOneRules) {
-    struct Row {
-        const char* what;
-        bool jackAnswers;
-        const char* onJack;  // model of the one device there, or null
-        const char* onAlsa;
-        std::optional<std::size_t> forced;
-        const char* chosen;
-    };
-    const Row rows[] = {
-        {"nothing anywhere, JACK answers", true, nullptr, nullptr, {}, "JACK"},
-        {"no JACK server", false, nullptr, "synth", {}, "ALSA"},
-        {"only ALSA has the interface", true, "synth", "vexa ", {}, "ALSA"},
-        {"both have it: the one in use keeps it", true, "vexa ", "vexa ", {}, "ALSA"},
-        {"only JACK has it", true, "vexa ", "synth", {}, "JACK"},
-        {"both have it, JACK in use", true, "vexa ", "vexa ", {}, "JACK"},
-        {"a silent JACK's leftovers count for nothing", false, "vexa ", nullptr, {}, "ALSA"},
-        {"JACK forced, no server", false, nullptr, "vexa ", 0, "JACK"},
-        {"ALSA forced", true, "vexa ", nullptr, 1, "ALSA"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
+    // JACK answers, the model of the one device on JACK and on ALSA (or none), the one forced.
+    const std::tuple<const char*, bool, const char*, const char*, std::optional<std::size_t>,
+                     const char*>
+        rows[] = {
+            {"nothing anywhere, JACK answers", true, nullptr, nullptr, {}, "JACK"},
+            {"no JACK server", false, nullptr, "synth", {}, "ALSA"},
+            {"only ALSA has the interface", true, "synth", "vexa ", {}, "ALSA"},
+            {"both have it: the one in use keeps it", true, "vexa ", "vexa ", {}, "ALSA"},
+            {"only JACK has it", true, "vexa ", "synth", {}, "JACK"},
+            {"both have it, JACK in use", true, "vexa ", "vexa ", {}, "JACK"},
+            {"a silent JACK's leftovers count for nothing", false, "vexa ", nullptr, {}, "ALSA"},
+            {"JACK forced, no server", false, nullptr, "vexa ", 0, "JACK"},
+            {"ALSA forced", true, "vexa ", nullptr, 1, "ALSA"},
+        };
+    for (const auto& [what, answers, onJack, onAlsa, forced, chosen] : rows) {
+        SCOPED_TRACE(what);
         jack.devices.clear();
         alsa.devices.clear();
-        if (row.onJack)
-            jack.plug(row.onJack);
-        if (row.onAlsa) {
+        if (onJack)
+            jack.plug(onJack);
+        if (onAlsa) {
             alsa.plug("Midi Through");
-            alsa.plug(row.onAlsa);
+            alsa.plug(onAlsa);
         }
-        jackAnswers = row.jackAnswers;
-        midi.force(row.forced);
+        jackAnswers = answers;
+        midi.force(forced);
         const int count = midi.numberOfDestinations();
-        EXPECT_EQ(midi.activeName(), row.chosen);
+        EXPECT_EQ(midi.activeName(), chosen);
         EXPECT_EQ(count, midi.activeName() == "JACK" ? jack.numberOfDestinations()
                                                      : alsa.numberOfDestinations());
     }

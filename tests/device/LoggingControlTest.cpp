@@ -1,5 +1,4 @@
-// The logging mode and the manual buttons: what is sent, which buttons work, and what the
-// interface's own report of its mode does.
+// The logging mode and the manual buttons: what is sent, and which buttons work.
 
 #include <gtest/gtest.h>
 
@@ -7,15 +6,13 @@
 
 namespace {
 
+// Actions: 0, 1, 2 the user chooses that mode; '-' nothing selected; M, S the manual start and
+// stop buttons; x the link is down; r, R after a reconnect the interface reports logging off
+// (state 0x02) or on (0x03). Sent: the command byte of each "F0 2C 4D 57 xx F7". Controls: the
+// mode shown, then whether the combo box, the manual and the stop buttons work.
 struct Case {
     const char* name;
-    // 0, 1, 2: the user chooses that mode; '-': nothing selected; M, S: the manual start and
-    // stop buttons; x: the link is down; r, R: after a reconnect, the interface reports
-    // logging off (state 0x02) or on (0x03).
-    std::string actions;
-    std::string sent;  // the command byte of each "F0 2C 4D 57 xx F7" sent
-    // The mode shown, then whether the combo box, the manual and the stop buttons work.
-    std::string controls;
+    std::string actions, sent, controls;
 };
 
 const Case kCases[] = {

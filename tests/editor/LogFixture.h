@@ -7,8 +7,7 @@
 
 namespace editor_test {
 
-// Puts a record straight into the LogList, the way device logs and opened files leave it,
-// and numbers it as the device would. Fake views show pictures that begin with "JPEG".
+// A record put straight into the LogList and numbered, as device logs and opened files leave it.
 inline void addRecord(fake::App& app, std::string number, std::string start, std::string stop,
                       const std::string& picture) {
     app.app->logStartArray.append({std::move(number), std::move(start), std::move(stop),

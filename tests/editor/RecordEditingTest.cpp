@@ -9,8 +9,7 @@
 
 namespace {
 
-using editor_test::addRecord;
-using editor_test::kActions;
+using namespace editor_test;
 
 // Each record as its number and the last letter of its picture ("2b"), "@" before the one
 // the editor shows.
@@ -34,8 +33,7 @@ struct Sequence {
     // To the alerts in turn: y the default button, n the alternate, k the other (keep number)
     const char* answers;
     const char* expected;
-    int logNr;
-    int flag;
+    int logNr, flag;
     const char* alerts;  // the first letter of each alert's title
     const char* undo;    // the Undo menu item afterwards
 };
@@ -122,9 +120,9 @@ TEST(RecordEditing, LeavesTheLogAsExpectedAndUndoRestoresItExactly) {
         ASSERT_GE(after.size(), 10u);
         EXPECT_TRUE(std::equal(before.begin(), before.begin() + 10, after.begin())) << "header";
         // The editor shows the log as it now stands, as a fresh look at the record would.
-        const std::string view = editor_test::editorView(app);
+        const std::string view = editorView(app);
         c.LogActualWrite();
-        EXPECT_EQ(editor_test::editorView(app), view);
+        EXPECT_EQ(editorView(app), view);
 
         // Back to the start, step by step, and forward again.
         c.editChangeFlag = 0;
@@ -177,7 +175,7 @@ TEST(RecordEditing, UndoTakesBackCommentsAndRenumberingAndKeepsADeviceLogsNumber
     }
     EXPECT_EQ(summary(app), "@1 2 3");
     EXPECT_EQ(app.app->logNr, 3);
-    EXPECT_EQ(editor_test::editorView(app) + app.windows.txtEditTod.value,
+    EXPECT_EQ(editorView(app) + app.windows.txtEditTod.value,
               "@1 #1 01:00:00:00-  '' [||] *10:00:00");
     app.app->btnEditLogAdd();
     EXPECT_FALSE(app.windows.btnMenuRedoVal.enabled) << "a new edit ends what can be redone";

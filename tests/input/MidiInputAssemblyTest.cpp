@@ -1,6 +1,4 @@
-// Byte assembly of the MIDI input: split packets, long messages, stray and real-time bytes,
-// malformed packet lists, and the running timecode spelled by quarter frames; events from the
-// receive thread take effect on the main thread, in order.
+// Byte assembly of the MIDI input, and its events' hand-over to the main thread, in order.
 
 #include <gtest/gtest.h>
 
@@ -22,18 +20,14 @@ Bytes listOf(const std::vector<Bytes>& packets) {
 Bytes one(const Bytes& message) {
     return platform::makeMidiPacketList(message);
 }
-Bytes logStart(std::uint8_t seconds) {
-    return {0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x01, 0x00, seconds, 0x00, 0x00, 0xF7};
+// A log start (kind 1) or stop (2) at 01:00:00:00 plus `i` seconds.
+Bytes logEvent(std::uint8_t kind, int i) {
+    const auto s = static_cast<std::uint8_t>(i % 60), m = static_cast<std::uint8_t>(i / 60);
+    return kind == 1 ? Bytes{0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, m, s, 0, 0, 0xF7}
+                     : Bytes{0xF0, 0x2C, 0x4D, 0x67, 0x02, 1, m, s, 9, 0xF7};
 }
 Bytes reply(std::uint8_t minor) {
     return {0xF0, 0x2C, 0x4D, 0x21, 0x32, minor, 0xF7};
-}
-// A status reply of `length` bytes whose version bytes are repeated up to its F7.
-Bytes longReply(std::size_t length) {
-    Bytes message{0xF0, 0x2C, 0x4D, 0x21};
-    message.resize(length - 1, 0x35);
-    message.push_back(0xF7);
-    return message;
 }
 // Each data byte as a quarter frame of its own, all in one call.
 Bytes quarters(const Bytes& pieces) {
@@ -69,8 +63,8 @@ std::vector<Case> cases() {
          {one({0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x01, 0xF0, 0x2C, 0x4D, 0x21, 0x32, 0x31, 0xF7})},
          "1 events, '  2.1', 0 records"},
         {"a stray F7 never replays a message handled before",
-         {one(logStart(1)), one(logStart(2)), one(logStart(3)), one(logStart(4)), one({0xF7}),
-          one({0x90, 0x40, 0x7F, 0xF7})},
+         {one(logEvent(1, 1)), one(logEvent(1, 2)), one(logEvent(1, 3)), one(logEvent(1, 4)),
+          one({0xF7}), one({0x90, 0x40, 0x7F, 0xF7})},
          "4 events, '', 4 records, the last at 01:00:04:00"},
         {"a quarter frame's status ending one call pairs with the next call's data byte",
          {one(kPiecesUpToSix), one({0x72})},
@@ -97,7 +91,7 @@ std::vector<Case> cases() {
     };
     // Real-time bytes may come anywhere: inside a message and inside a quarter frame.
     for (std::uint8_t b = 0xF8; b != 0; ++b) {
-        Bytes start = logStart(0x10);
+        Bytes start = logEvent(1, 16);
         start.insert(start.begin() + 5, b);
         Bytes pieces = kPiecesUpToSix;
         pieces.insert(pieces.end(), {b, 0x72});
@@ -137,7 +131,9 @@ TEST(MidiInputAssembly, ALongMessageStaysInsideItsSlotWithItsClosingByte) {
     for (const std::size_t length : {std::size_t{300}, std::size_t{70'000}}) {
         SCOPED_TRACE(length);
         const int slot = app.app->sysexBufferNr;
-        const Bytes message = longReply(length);
+        Bytes message{0xF0, 0x2C, 0x4D, 0x21};  // its version bytes repeated up to its F7
+        message.resize(length - 1, 0x35);
+        message.push_back(0xF7);
         myReadProc(one(message), nullptr, nullptr);
         EXPECT_EQ(std::tuple(app.mainThread.drain(), app.windows.statusText.value),
                   std::tuple(1, "  5.5"));
@@ -156,7 +152,7 @@ TEST(MidiInputAssembly, ALongMessageStaysInsideItsSlotWithItsClosingByte) {
 
 TEST(MidiInputAssembly, ListsCutAnywhereReadNothingPastTheirEnd) {
     fake::App app;
-    const Bytes list = one(logStart(1));
+    const Bytes list = one(logEvent(1, 1));
     for (std::size_t cut = 0; cut < list.size(); ++cut)
         myReadProc(Bytes(list.begin(), list.begin() + static_cast<long>(cut)), nullptr, nullptr);
     app.mainThread.drain();
@@ -169,20 +165,11 @@ TEST(ThreadHandOver, TheControllerGoneTakesNothingMore) {
     EXPECT_EQ(myGlobalController.load(), nullptr);
 }
 
-void receiveOnThisThread(const Bytes& message) {
-    myReadProc(one(message), nullptr, nullptr);
-}
-Bytes logEvent(std::uint8_t kind, int i) {
-    const auto s = static_cast<std::uint8_t>(i % 60), m = static_cast<std::uint8_t>(i / 60);
-    return kind == 1 ? Bytes{0xF0, 0x2C, 0x4D, 0x67, 0x01, 1, m, s, 0, 0, 0xF7}
-                     : Bytes{0xF0, 0x2C, 0x4D, 0x67, 0x02, 1, m, s, 9, 0xF7};
-}
-
 TEST(ThreadHandOver, OnlyTheStatusFlagChangesOnTheReceiveThreadAndEventsKeepTheirOrder) {
     fake::App app;
     std::thread([] {
-        receiveOnThisThread({0xF0, 0x2C, 0x4D, 0x21, '2', '1', 0xF7});
-        receiveOnThisThread(logEvent(1, 0));
+        myReadProc(one(reply('1')), nullptr, nullptr);
+        myReadProc(one(logEvent(1, 0)), nullptr, nullptr);
     }).join();
     // The waiting main thread sees the flag at once; the windows and the log are untouched.
     EXPECT_EQ(app.app->midiStatusReqFlag.load(), 1);
@@ -193,10 +180,10 @@ TEST(ThreadHandOver, OnlyTheStatusFlagChangesOnTheReceiveThreadAndEventsKeepThei
 
     constexpr int kLogs = 200;
     std::thread receiver([] {
-        receiveOnThisThread(logEvent(2, 0));
+        myReadProc(one(logEvent(2, 0)), nullptr, nullptr);
         for (int i = 1; i < kLogs; ++i) {
-            receiveOnThisThread(logEvent(1, i));
-            receiveOnThisThread(logEvent(2, i));
+            myReadProc(one(logEvent(1, i)), nullptr, nullptr);
+            myReadProc(one(logEvent(2, i)), nullptr, nullptr);
         }
     });
     // The main thread works through the events while they still arrive.
@@ -205,16 +192,16 @@ TEST(ThreadHandOver, OnlyTheStatusFlagChangesOnTheReceiveThreadAndEventsKeepThei
     ASSERT_EQ(app.mainThread.drain(), 0);
     ASSERT_EQ(app.app->logStartArray.recordCount(), kLogs);
     for (int r = 1; r <= kLogs; ++r) {
-        char start[32];
-        std::snprintf(start, sizeof start, "01:%02d:%02d:", (r - 1) / 60, (r - 1) % 60);
-        ASSERT_EQ(app.field(r, kFieldNumber), std::to_string(r));
-        ASSERT_EQ(app.field(r, kFieldStart), start + std::string("00")) << "record " << r;
-        ASSERT_EQ(app.field(r, kFieldStop), start + std::string("09")) << "record " << r;
+        char want[48];
+        std::snprintf(want, sizeof want, "%d 01:%02d:%02d:00-01:%02d:%02d:09", r, (r - 1) / 60,
+                      (r - 1) % 60, (r - 1) / 60, (r - 1) % 60);
+        ASSERT_EQ(app.field(r, kFieldNumber) + " " + app.field(r, kFieldStart) + "-" +
+                      app.field(r, kFieldStop),
+                  want);
     }
 }
 
-// A take that comes while the user picks a file to open waits for the file, and is logged on
-// top of the log opened, never into the log the file replaces.
+// A take while the user picks a file to open is logged on the log opened, not the one replaced.
 TEST(ThreadHandOver, ATakeWhileAFileIsPickedIsLoggedOnTheLogOpened) {
     fake::App app;
     app.receive(logEvent(1, 0));

@@ -21,14 +21,10 @@ Bytes fullFrame(std::uint8_t h, std::uint8_t m, std::uint8_t s, std::uint8_t f) 
     return {0xF0, 0x7F, 0x7F, 0x01, 0x01, h, m, s, f, 0xF7};
 }
 const Bytes kUnknownEvent{0xF0, 0x2C, 0x4D, 0x67, 0x05, 0xF7};
-// What the user does in the editor between two messages, by its letter in the editing tables.
-Bytes user(char act) {
-    return {std::uint8_t(act)};
-}
 
 struct Case {
     const char* name;
-    std::vector<Bytes> received;
+    std::vector<Bytes> received;  // one byte: the letter of an editing action the user takes
     std::vector<std::string> records;  // fields 0 to 4 of each record, joined by "|"
     // The status line; log start, stop and duration in the capture window; the status flag;
     // the start and stop in the editor, which shows the new record only at its position.
@@ -67,19 +63,16 @@ const Case kCases[] = {
      {"1|01:00:00:00|01:00:09:00||17:08:09", "2|01:00:20:00|||17:08:09"},
      "  01:00:21:00|01:00:20:00|||0 01:00:20:00-"},
     {"a stop goes to its take when records were added after it, or it was deleted and undone",
-     {start(1, 0, 0, 0, 0), start(1, 0, 5, 0, 0), user('A'), user('B'), user('D'), user('U'),
-      stop(1, 0, 10, 5)},
+     {start(1, 0, 0, 0, 0), start(1, 0, 5, 0, 0), {'A'}, {'B'}, {'D'}, {'U'}, stop(1, 0, 10, 5)},
      {"1|01:00:00:00|||17:08:09", "2|01:00:05:00|01:00:10:05||17:08:09",
       "3|00:00:00:00|||17:08:09"},
      "|01:00:05:00|01:00:10:05|00:00:05|0 01:00:05:00-01:00:10:05"},
     {"a stop follows its take cut and pasted before the older record",
-     {start(1, 0, 0, 0, 0), start(1, 0, 5, 0, 0), user('N'), user('X'), user('V'),
-      stop(1, 0, 10, 5)},
+     {start(1, 0, 0, 0, 0), start(1, 0, 5, 0, 0), {'N'}, {'X'}, {'V'}, stop(1, 0, 10, 5)},
      {"2|01:00:05:00|01:00:10:05||17:08:09", "1|01:00:00:00|||17:08:09"},
      "|01:00:05:00|01:00:10:05|00:00:05|0 01:00:05:00-01:00:10:05"},
     {"with its take deleted a stop goes to the last record, the editor left alone",
-     {start(1, 0, 0, 0, 0), start(1, 0, 5, 0, 0), user('N'), user('D'), user('I'),
-      stop(1, 0, 10, 5)},
+     {start(1, 0, 0, 0, 0), start(1, 0, 5, 0, 0), {'N'}, {'D'}, {'I'}, stop(1, 0, 10, 5)},
      {"0|00:00:00:00|||17:08:09", "1|01:00:00:00|01:00:10:05||17:08:09"},
      "|01:00:05:00|01:00:10:05|00:00:05|0 00:00:00:00-"},
     {"a stop with only the header changes nothing", {stop(1, 0, 10, 5)}, {},

@@ -6,9 +6,8 @@
 
 namespace {
 
-// Labels round-trip through a day at every rate. Drop-frame skips two labels a minute but
-// every tenth, and a label the device cannot send stands for the frame after it; a text that
-// is no timecode at the rate counts no frame.
+// Labels round-trip through a day at every rate; drop-frame skips two labels a minute but every
+// tenth, a label the device cannot send is the frame after it, and a non-timecode counts none.
 TEST(Timecode, FramesAndLabelsAtEveryRate) {
     using timecode::FrameRate;
     const FrameRate r24{24}, r25{25}, df{30, true}, r30{30};

@@ -6,16 +6,15 @@
 
 namespace {
 
-using editor_test::addRecord;
+using namespace editor_test;
 using Sent = std::vector<std::string>;
 
 const std::string kSetGen = "F0 7F 7F 06 40 03 46 01 0A F7";
 const std::string kPlay = "F0 7F 7F 06 02 F7";
 const std::string kMmcStop = "F0 7F 7F 06 01 F7";
-// Locate to 10:mm:ss:ff at the given rate (hours byte).
-std::string locate(const char* ss, const char* hours = "2A", const char* ff = "00",
-                   const char* mm = "00") {
-    return std::string("F0 7F 7F 06 44 06 01 ") + hours + " " + mm + " " + ss + " " + ff + " 00 F7";
+// Locate to 10:00:ss:00 at the given rate (hours byte).
+std::string locate(const char* ss, const char* hours = "2A") {
+    return std::string("F0 7F 7F 06 44 06 01 ") + hours + " 00 " + ss + " 00 00 F7";
 }
 // The interface's stop time (08) or comparison time (09) at 10:00:ss:00.
 std::string timeAt(const char* kind, const char* ss) {
@@ -42,12 +41,10 @@ struct Script {
 class Player : public ::testing::TestWithParam<Script> {
 protected:
     Player() {
-        addRecord(app, "1", "10:00:00:00", "10:00:05:00", "");
-        addRecord(app, "2", "10:00:10:00", "", "");
-        addRecord(app, "3", "10:00:20:00", "", "");
-        addRecord(app, "4", "10:00:30:00", "10:00:35:00", "");
-        addRecord(app, "5", "10:00:40:00", "", "");
-        addRecord(app, "6", "10:00:50:00", "", "");
+        for (int r = 1; r <= 6; ++r) {  // records 1 and 4 stopped 5 seconds in
+            const std::string at = "10:00:" + std::to_string(r - 1);
+            addRecord(app, std::to_string(r), at + "0:00", r % 3 == 1 ? at + "5:00" : "", "");
+        }
         app.app->midiOpenFlag = 1;
         w.btnEditPlayVal.enabled = true;
         w.btnEditPlayVal.title = "Play";
@@ -183,11 +180,10 @@ TEST_F(Player, PlayStoresAndPlaysATypedStart) {
     EXPECT_EQ(app.field(1, kFieldStart), "10:00:03:00");
 }
 
-// The rate follows the rate code of the machine's timecode when that changes, as one step of
-// undo; a rate the user chooses after it stands until the machine's rate changes again. Steps:
-// quarter frames 'q', a full frame 'f' or a log start 's' at a rate code, a click 'c' on a
-// rate button, 'u' undo, 'r' redo; then the button on, the log's code, the Undo item, '*'
-// for a change (a log start is one) and '+' for the status line's notice.
+// The machine's rate is followed when it changes, as one step of undo; the user's choice stands
+// until then. Steps: quarter frames 'q', a full frame 'f' or a log start 's' at a rate code, a
+// click 'c' on a rate button, 'u' undo, 'r' redo; then the button on, the log's code, the Undo
+// item, '*' for a change (a log start is one) and '+' for the status line's notice.
 TEST_F(Player, TheRateFollowsTheMachineAndTheUsersChoiceStandsUntilItChanges) {
     const char* const labels[] = {"24", "25", "29.97", "30"};
     fake::Button* buttons[] = {&w.btnPlayerFps24Val, &w.btnPlayerFps25Val, &w.btnPlayerFps29Val,

@@ -1,6 +1,4 @@
-// What the program holds and shows right after start-up, its search for the interface, the
-// documents' names in the titles, and the editor's picture full screen: the ways out, and what
-// it blocks until then.
+// Start-up, the clock, the documents' names in the titles, and the picture's full screen.
 
 #include <gtest/gtest.h>
 
@@ -88,11 +86,10 @@ TEST(FullScreen, BlocksTheFileAndEditingActionsUntilLeftEitherWay) {
     w.dialogs.savePath = "/d/x";
     w.dialogs.openPath = "/d/y.vlg";
     w.txtEditNr.value = "2";
+    using C = vexaLogging3AppDelegate;
     for (auto action :
-         {&vexaLogging3AppDelegate::btnFileNew, &vexaLogging3AppDelegate::btnFileOpen,
-          &vexaLogging3AppDelegate::btnFileSaveAs, &vexaLogging3AppDelegate::LogOpenEDL,
-          &vexaLogging3AppDelegate::LogSaveEdl, &vexaLogging3AppDelegate::btnPictureExportAll,
-          &vexaLogging3AppDelegate::txtEditLogNr, &vexaLogging3AppDelegate::btnFullScreen})
+         {&C::btnFileNew, &C::btnFileOpen, &C::btnFileSaveAs, &C::LogOpenEDL, &C::LogSaveEdl,
+          &C::btnPictureExportAll, &C::txtEditLogNr, &C::btnFullScreen})
         (app.app.get()->*action)();
     EXPECT_TRUE(w.dialogs.alerts.empty() && w.dialogs.saveDialogs.empty());
     EXPECT_EQ(app.app->logEditPos, 1);

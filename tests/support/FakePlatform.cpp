@@ -148,9 +148,8 @@ platform::Outlets Windows::outlets() {
 }
 
 double PdfCanvas::textHeight(std::string_view utf8, double boxWidth, Style, double) {
-    const auto perLine = static_cast<std::size_t>(std::max(1.0, boxWidth / charWidth));
-    std::size_t lines = 0;
-    std::size_t inLine = 0;
+    const auto perLine = static_cast<std::size_t>(std::max(1.0, boxWidth / 4));
+    std::size_t lines = 0, inLine = 0;
     for (const char c : utf8) {
         if (c == '\n' || inLine == perLine) {
             ++lines;
@@ -159,12 +158,11 @@ double PdfCanvas::textHeight(std::string_view utf8, double boxWidth, Style, doub
         if (c != '\n')
             ++inLine;
     }
-    return static_cast<double>(lines + 1) * lineHeight;
+    return static_cast<double>(lines + 1) * 10;
 }
 
-std::string PdfWriter::write(int descriptor, platform::PageSize size, std::string_view,
+std::string PdfWriter::write(int descriptor, platform::PageSize, std::string_view,
                              const std::function<void(platform::PdfCanvas&)>& draw) {
-    sizes.push_back(size);
     canvas = PdfCanvas();
     draw(canvas);
     if (!failWith.empty())

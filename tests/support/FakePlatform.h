@@ -27,8 +27,7 @@
 #include "platform/VideoCapture.h"
 #include "vexaLogging3AppDelegate.h"
 
-// Fakes of every platform service, each keeping what the controller did to it for the test
-// to look at, and one controller over them all.
+// Fakes of every platform service, keeping what the controller did to them, and one controller.
 namespace fake {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -43,14 +42,13 @@ struct TextField final : platform::TextField {
     void setEditable(bool e) override { editable = e; }
     bool isEdited() const override { return edited; }
     bool hasKeyboard() const override { return keyboard; }
-    // The user types: the text is theirs, and the field has the keyboard.
     void type(std::string_view text) {
         value = text;
         edited = keyboard = true;
     }
     std::string value;
     bool editable = true, edited = false, keyboard = false;
-    int writes = 0;  // how often it was set
+    int writes = 0;
 };
 
 struct Button final : platform::Button {
@@ -96,8 +94,8 @@ struct Window final : platform::Window {
     std::string title;
 };
 
-// runModal() runs `whileModal` as the user's turn in the panel (typing, pressing OK); the
-// loop ends when that called abortModal(), else it counts as closed by the user.
+// runModal() runs `whileModal` as the user's turn; unless that called abortModal(), the user
+// closed the panel.
 struct ModalPanel final : platform::ModalPanel {
     void setTitle(std::string_view) override {}
     void makeKeyAndOrderFront() override { visible = true; }
@@ -134,21 +132,18 @@ struct Dialogs final : platform::Dialogs {
         return answer;
     }
     std::optional<std::string> runOpenDialog(std::string_view,
-                                             const platform::FileDialogPurpose& purpose) override {
-        fileDialogs.push_back(purpose);
+                                             const platform::FileDialogPurpose&) override {
         if (whileAsked)
             whileAsked();
         return openPath;
     }
     std::optional<std::string> runSaveDialog(std::string_view suggestedName, std::string_view,
-                                             const platform::FileDialogPurpose& purpose) override {
+                                             const platform::FileDialogPurpose&) override {
         saveDialogs.emplace_back(suggestedName);
-        fileDialogs.push_back(purpose);
         return savePath;
     }
     std::optional<std::string> runChooseFileDialog(std::string_view) override { return choosePath; }
-    // Runs the job here; `whileWorking` runs at each step of it, and the user cancels once
-    // `cancelAt` of the job is done.
+    // `whileWorking` runs at each step; the user cancels once `cancelAt` of the job is done.
     void runCancellableProgress(
         std::string_view, const std::function<void(const CancellableProgress&)>& work) override {
         work([this](double done) {
@@ -175,19 +170,16 @@ struct Dialogs final : platform::Dialogs {
     std::function<void()> whileWorking;
     double cancelAt = 2;
     std::optional<std::string> text;
-    std::vector<std::string> offered;  // what each text question started with
+    std::vector<std::string> offered;
     std::map<std::string, std::string> kept;
     std::deque<int> answers;
-    // What happens elsewhere while an alert or the Open dialog waits for the user.
-    std::function<void()> whileAsked;
+    std::function<void()> whileAsked;  // runs while an alert or the Open dialog waits
     std::vector<Alert> alerts;
     std::optional<std::string> openPath, savePath, choosePath;
     std::vector<std::string> saveDialogs;  // the name each suggested
-    std::vector<platform::FileDialogPurpose> fileDialogs;  // open and save, in order
 };
 
-// Project files in memory, keyed by path. `failWith` makes every write fail with that
-// reason; `duringWrite` runs inside each write, while the controller waits for it.
+// Project files in memory by path; `failWith` fails every write, `duringWrite` runs inside it.
 struct PropertyListFiles final : platform::PropertyListFiles {
     std::string writeArray(const std::string& path, const LogList& list, const Progress&) override;
     ReadResult readArray(const std::string& path, const Progress&) override {
@@ -201,8 +193,7 @@ struct PropertyListFiles final : platform::PropertyListFiles {
     int writes = 0;
 };
 
-// Image files by path: a path in `pictures` reads as the TIFF bytes given there, any other as
-// no picture at all.
+// A path in `pictures` reads as the TIFF bytes given there, any other as no picture.
 struct ImageFiles final : platform::ImageFiles {
     std::optional<platform::Bytes> readAsTiff(const std::string& path, std::string& why) override {
         if (const auto found = pictures.find(path); found != pictures.end())
@@ -213,8 +204,7 @@ struct ImageFiles final : platform::ImageFiles {
     std::map<std::string, platform::Bytes> pictures;
 };
 
-// Work posted to the main thread waits here until the test runs it, as a real event loop
-// would run it later. Posting is safe from any thread.
+// Work posted (from any thread) waits until the test runs it, as an event loop would later.
 class MainThread final : public platform::MainThread {
 public:
     void post(std::function<void()> work) override {
@@ -240,8 +230,8 @@ struct SystemLog final : platform::SystemLog {
     std::vector<std::string> lines;
 };
 
-// A MIDI system with scriptable devices. Records every packet list sent, with when it was
-// sent; `onSend` lets a test play the device's answer (called on the send queue's thread).
+// Scriptable devices; every packet list sent is kept with its time, and `onSend` (on the send
+// queue's thread) lets a test play the device's answer.
 class MidiSystem final : public platform::MidiSystem {
 public:
     using Ref = platform::MidiRef;
@@ -255,7 +245,6 @@ public:
         Ref destination, source;  // source kNoMidiObject: the device has no source
     };
 
-    // Puts a device at the end of the destination list; its refs are made up here.
     void plug(std::optional<std::string> model, bool withSource = true) {
         const Ref destination = m_next++;
         devices.push_back({std::move(model), destination, withSource ? m_next++ : kNone});
@@ -271,7 +260,6 @@ public:
         const Device* d = find(endpoint);
         return d ? d->model : std::nullopt;
     }
-    // The port name a test gave an endpoint in `portNames`, else its model.
     std::optional<std::string> endpointName(Ref endpoint) override {
         const auto named = portNames.find(endpoint);
         return named != portNames.end() ? named->second : modelName(endpoint);
@@ -296,7 +284,6 @@ public:
         calls.push_back("connect destination " + std::to_string(destination));
         return failing == "destination" ? -1 : 0;
     }
-    // A live port not in `brokenPorts`.
     bool portConnected(Ref port) override { return live.count(port) && !brokenPorts.count(port); }
     void portDispose(Ref port) override {
         calls.push_back("dispose port " + std::to_string(port));
@@ -305,14 +292,13 @@ public:
     void clientDispose(Ref client) override;
     void send(Ref port, Ref destination, std::span<const std::uint8_t> packetList) override;
 
-    // What the connected source sends, through the input port's read callback.
+    // What the connected source sends.
     void deliver(const Bytes& message);
     std::vector<Sent> sent() const {
         std::lock_guard lock(m_mutex);
         return m_sent;
     }
-    // The messages sent, one per packet of every list, in order.
-    std::vector<Bytes> messages() const;
+    std::vector<Bytes> messages() const;  // one per packet of every list, in order
     void clearSent() {
         std::lock_guard lock(m_mutex);
         m_sent.clear();
@@ -323,8 +309,7 @@ public:
     std::function<void(const Bytes& message)> onSend;
     // A step that fails: "client", "output", "input", "connect" or "destination".
     std::string failing;
-    // Ports whose connection broke while the device stays listed.
-    std::set<Ref> brokenPorts;
+    std::set<Ref> brokenPorts;       // their connection broke while the device stays listed
     std::vector<std::string> calls;  // creations and disposals, in order
     std::set<Ref> live;              // clients and ports not yet disposed
     platform::MidiReadProc readProc = nullptr;
@@ -339,7 +324,6 @@ private:
     std::vector<Sent> m_sent;
 };
 
-// Virtual time: nothing runs until the test moves the clock on.
 class Timers final : public platform::Timers {
 public:
     void startRepeating(std::chrono::milliseconds interval, std::function<void()> tick) override {
@@ -348,7 +332,6 @@ public:
     void singleShot(std::chrono::milliseconds delay, std::function<void()> work) override {
         m_timers.emplace(std::pair(m_now + delay, m_order++), Timer{{}, std::move(work)});
     }
-    // Moves time on, running each timer that falls due, in time order.
     void advance(std::chrono::milliseconds by);
 
 private:
@@ -357,7 +340,6 @@ private:
         std::function<void()> work;
     };
     std::chrono::milliseconds m_now{0};
-    // By when they fall due, and of those due together, the first set first.
     std::map<std::pair<std::chrono::milliseconds, std::uint64_t>, Timer> m_timers;
     std::uint64_t m_order = 0;
 };
@@ -371,35 +353,29 @@ struct VideoFrame final : platform::VideoFrame {
     std::string label;
 };
 
-// Keeps the text it shows, until a frame takes its place.
 struct VideoPreview final : platform::VideoPreview {
     void showFrame(platform::VideoFramePtr) override { text.clear(); }
     void showText(std::string_view t) override { text = t; }
     std::string text;
 };
 
-// Video devices a test plugs in and pulls out. The running device's frames are whatever the
-// test passes to deliver(), handed over at once on the calling thread, as the capture thread
-// would: to the frame callback, then to the preview.
+// The running device's frames are what the test passes to deliver() (nothing when none runs),
+// handed on the calling thread to the frame callback, then to the preview.
 class VideoSystem final : public platform::VideoSystem {
 public:
     std::vector<std::string> deviceNames() override { return m_listed = devices; }
     platform::VideoStart start(int index, FrameCallback onFrame, LostCallback onLost) override;
     void stop() override;
     void setPreview(platform::VideoPreview* p) override { preview = p; }
-    // Nothing happens when no device runs.
     void deliver(platform::VideoFramePtr frame);
-    // The running device fails, as an unplugged camera would.
     void loseDevice(const std::string& why) {
         if (auto lost = std::exchange(m_onLost, nullptr))
             lost(why);
     }
 
     std::vector<std::string> devices;
-    // A device whose start fails at opening, and one whose start fails at its output.
-    std::string failsToOpen, failsAtOutput;
-    // Starts and stops of devices by name ("start A", "stop A"), in order.
-    std::vector<std::string> calls;
+    std::string failsToOpen, failsAtOutput;  // devices whose start fails there
+    std::vector<std::string> calls;          // "start A", "stop A", in order
     std::string running;
     platform::VideoPreview* preview = nullptr;
 
@@ -409,15 +385,13 @@ private:
     LostCallback m_onLost;
 };
 
-// "JPEG" + the frame's label + the compression factor: tests can see which frame was
-// encoded and how.
+// "JPEG" + the frame's label + the compression factor.
 struct ImageCodec final : platform::ImageCodec {
     platform::Bytes encodeJpeg(const platform::VideoFrame& frame, double factor) override;
-    // A test that holds this keeps every encoding waiting until it lets go.
-    std::mutex gate;
+    std::mutex gate;  // held by a test, every encoding waits
 };
 
-// Every control of the outlets that is one of the fakes above, by kind and outlet name.
+// Every control of the outlets, by kind and outlet name.
 // clang-format off
 #define FAKE_CONTROLS(X)                                                                         \
     X(TextField, statusText) X(TextField, txtLogNr) X(TextField, txtLogStart)                    \
@@ -437,9 +411,8 @@ struct ImageCodec final : platform::ImageCodec {
     X(TextField, timecodeStatus)
 // clang-format on
 
-// A PDF writer that keeps what was drawn instead of making a PDF: the calls in order, each
-// with its page. Text takes `lineHeight` points a line, with `charWidth` points a character
-// and breaks at line feeds and where a line is full. Pictures whose bytes begin with "bad" do
+// Keeps the calls drawn, each with its page. Text takes 10 points a line of 4-point characters
+// and breaks at line feeds and where a line is full; pictures whose bytes begin with "bad" do
 // not decode. The file gets "%PDF-fake" and the number of calls, or nothing when `failWith`.
 struct PdfCanvas final : platform::PdfCanvas {
     struct Call {
@@ -465,7 +438,6 @@ struct PdfCanvas final : platform::PdfCanvas {
         calls.push_back({'f', page, std::string(), x, y, w, h});
     }
     double width = 595.28, height = 841.89;
-    double lineHeight = 10, charWidth = 4;
     int page = 0;
     std::vector<Call> calls;
 };
@@ -473,9 +445,7 @@ struct PdfCanvas final : platform::PdfCanvas {
 struct PdfWriter final : platform::PdfWriter {
     std::string write(int descriptor, platform::PageSize size, std::string_view,
                       const std::function<void(platform::PdfCanvas&)>& draw) override;
-    platform::PageSize preferredPageSize() const override { return preferred; }
-    platform::PageSize preferred = platform::PageSize::A4;
-    std::vector<platform::PageSize> sizes;  // of each document written
+    platform::PageSize preferredPageSize() const override { return platform::PageSize::A4; }
     PdfCanvas canvas;
     std::string failWith;
 };
@@ -487,13 +457,10 @@ struct PictureScaler final : platform::PictureScaler {
         if (encoded.size() >= 3 && encoded[0] == 'b' && encoded[1] == 'a' && encoded[2] == 'd')
             return {};
         const std::string text = "thumb:" + std::to_string(encoded.empty() ? 0 : encoded[0]);
-        ++scaled;
         return platform::Bytes(text.begin(), text.end());
     }
-    int scaled = 0;
 };
 
-// One fake for every control the controller reaches.
 struct Windows {
     platform::Outlets outlets();
 
@@ -504,7 +471,7 @@ struct Windows {
 
 // A fresh controller over fakes of everything it talks to.
 struct App {
-    // Real services (or other stand-ins) to use instead of the fakes of the same name.
+    // Services to use instead of the fakes of the same name.
     struct Instead {
         platform::MidiSystem* midi = nullptr;
         platform::ImageCodec* codec = nullptr;
@@ -516,8 +483,7 @@ struct App {
     explicit App(Instead instead);
     ~App();
 
-    // Feeds raw MIDI bytes as one packet list through the MIDI callback, then runs what the
-    // callback handed to the main thread.
+    // The bytes as one packet list through the MIDI callback, then what it posted.
     void receive(const Bytes& bytes);
     std::string field(int record, int k) const {
         return app->logStartArray.text(LogList::indexOf(record, k));
@@ -541,9 +507,8 @@ struct App {
 // "F0 2C 4D ...": bytes as the MIDI monitor shows them.
 std::string hex(const Bytes& bytes);
 
-// Plays the main thread's event loop for a controller whose MIDI runs on real threads: runs
-// what was posted, moves the fake timers on by the time that really passed, and looks again
-// after a short nap. Returns whether `done` came true before `timeout`.
+// The main thread's loop for MIDI on real threads: runs what was posted and moves the timers on
+// by the time that really passed, until `done` (returns true) or `timeout`.
 bool pumpUntil(App& app, const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(10));
 

@@ -17,6 +17,10 @@
 namespace fake {
 
 class RtMidi final : public platform::midi::RtBackend {
+    using Api = platform::midi::MidiApi;
+    using Errors = platform::midi::RtErrorHandler;
+    using PortPtr = std::unique_ptr<platform::midi::RtPort>;
+
 public:
     using Bytes = std::vector<std::uint8_t>;
 
@@ -39,22 +43,16 @@ public:
         }
     }
 
-    bool systemOpens(platform::midi::MidiApi, std::string& why) override {
+    bool systemOpens(Api, std::string& why) override {
         if (!opens)
             why = "No such file or directory";
         return opens;
     }
-    std::unique_ptr<platform::midi::RtPort> makeOutput(platform::midi::MidiApi api,
-                                                       const std::string& client,
-                                                       platform::midi::RtErrorHandler errors,
-                                                       void* context) override {
-        return make(false, api, client, errors, context);
+    PortPtr makeOutput(Api api, const std::string& client, Errors errors, void* ctx) override {
+        return make(false, api, client, errors, ctx);
     }
-    std::unique_ptr<platform::midi::RtPort> makeInput(platform::midi::MidiApi api,
-                                                      const std::string& client,
-                                                      platform::midi::RtErrorHandler errors,
-                                                      void* context) override {
-        return make(true, api, client, errors, context);
+    PortPtr makeInput(Api api, const std::string& client, Errors errors, void* ctx) override {
+        return make(true, api, client, errors, ctx);
     }
 
 private:
@@ -62,14 +60,14 @@ private:
         RtMidi& rt;
         bool input;
         std::string client;  // as the MIDI system shows it
-        platform::midi::RtErrorHandler errors;
+        Errors errors;
         void* context;
         bool open = false;
         std::string ownName, openTo;
         platform::midi::RtMessageHandler handler = nullptr;
         void* handlerContext = nullptr;
 
-        Port(RtMidi& r, bool in, std::string c, platform::midi::RtErrorHandler e, void* ctx)
+        Port(RtMidi& r, bool in, std::string c, Errors e, void* ctx)
             : rt(r), input(in), client(std::move(c)), errors(e), context(ctx) {}
         ~Port() override { rt.m_ports.erase(this); }
         std::vector<std::string> list() const { return rt.listed(!input); }
@@ -102,16 +100,13 @@ private:
         }
     };
 
-    std::unique_ptr<platform::midi::RtPort> make(bool input, platform::midi::MidiApi api,
-                                                 const std::string& client,
-                                                 platform::midi::RtErrorHandler errors,
-                                                 void* context) {
+    PortPtr make(bool input, Api api, const std::string& client, Errors errors, void* context) {
         if (throwOnMake || !opens)
             throw std::runtime_error("MidiInJack::initialize: JACK server not running?");
         ++made;
         // JACK numbers each further client of a name: "TeStInG-01".
         std::string shown = client;
-        if (api == platform::midi::MidiApi::jack) {
+        if (api == Api::jack) {
             int same = 0;
             for (const Port* p : m_ports) same += p->client.rfind(client, 0) == 0 ? 1 : 0;
             if (same > 0)
