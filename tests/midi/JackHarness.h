@@ -1,7 +1,6 @@
 #pragma once
 
-// What the tests over JACK run against: a JACK server, a plain libjack device, and programs
-// to kill.
+// What the tests over JACK run against: a JACK server, a plain libjack device, and programs.
 
 #include <fcntl.h>
 #include <jack/jack.h>
@@ -35,10 +34,10 @@ using namespace std::chrono_literals;
 const Bytes kLoggingRead = {0xF0, 0x2C, 0x4D, 0x57, 0x7F, 0xF7};
 const Bytes kStatusSense = {0xF0, 0x2C, 0x4D, 0x10, 0xF7};
 
-// A MIDI device on JACK made of nothing but libjack, nothing of this project's: the client
-// "vexa " with the ports "in" and "out". It keeps every event that arrives and answers the
-// status sense and the logging-state question as the interface does. Its process callback
-// locks and allocates: harmless on a server that never runs real-time.
+// A MIDI device made of libjack alone: the client "vexa " with the ports "in" and "out". It
+// keeps every event that arrives and answers the status sense and the logging-state question
+// as the interface does. It locks and allocates in its process callback: no server here runs
+// real-time.
 class JackPeer {
 public:
     // Null when no server answers or the name stays taken for `patience` (a client killed a
@@ -58,9 +57,6 @@ public:
         p->m_out =
             jack_port_register(p->m_client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
         jack_set_process_callback(p->m_client, &JackPeer::process, p.get());
-        jack_set_xrun_callback(
-            p->m_client, [](void* self) { return ++static_cast<JackPeer*>(self)->m_xruns, 0; },
-            p.get());
         return p->m_in && p->m_out && jack_activate(p->m_client) == 0 ? std::move(p) : nullptr;
     }
     ~JackPeer() {
@@ -79,17 +75,13 @@ public:
             return std::find(m_received.begin(), m_received.end(), wanted) != m_received.end();
         });
     }
-    // Whether both its ports have a connection in effect, as JACK shows it to this client.
+    // Whether both its ports, or neither, have a connection in effect, as JACK shows it.
     bool connected() const {
         return jack_port_connected(m_in) > 0 && jack_port_connected(m_out) > 0;
     }
-    // Whether neither port has a connection left, as JACK shows it to this client.
     bool disconnected() const {
         return jack_port_connected(m_in) == 0 && jack_port_connected(m_out) == 0;
     }
-    // Cycles JACK reported overrun (xruns) since the peer opened: an event written in such a
-    // cycle may be lost, whoever wrote it.
-    int xruns() const { return m_xruns.load(); }
 
 private:
     JackPeer() = default;
@@ -126,12 +118,10 @@ private:
     std::condition_variable m_arrived;
     std::vector<Bytes> m_received;
     std::deque<Bytes> m_outgoing;
-    std::atomic<int> m_xruns{0};
 };
 
-// Counts the cycles a JACK server overran (xruns) while it is open. jackd --no-realtime on a
-// busy machine drops or delays whole cycles, and what they carried with them: a check that
-// lost data in such a cycle cannot tell JACK's loss from the program's, and is tried again.
+// Counts the cycles a JACK server overran (xruns) while it is open: on a busy machine jackd
+// --no-realtime drops whole cycles, a loss a check cannot tell from the program's.
 class Overruns {
 public:
     explicit Overruns(const std::string& server) {
@@ -157,10 +147,8 @@ private:
     std::atomic<int> m_count{0};
 };
 
-// A program (looked up on PATH) run as a process of its own, its output thrown away. Killed at
-// once, as a crash or a pulled plug would end it, when it goes, and by the system when the
-// tests' process dies, crashed or not: a server left running would stand in the way of every
-// later run.
+// A program (looked up on PATH), its output thrown away; killed at once when it goes, as a
+// crash would end it, and when the tests' process dies, so that no server outlives the run.
 class ChildProcess {
 public:
     explicit ChildProcess(std::vector<std::string> args) {
@@ -196,8 +184,7 @@ public:
         if (m_pid > 0 && ::kill(m_pid, SIGKILL) == 0)
             ::waitpid(m_pid, nullptr, 0);
     }
-    // Asks it to end as an ordinary stop would (going on first if it was halted), and waits
-    // until it has.
+    // Ends it as an ordinary stop would (going on first if it was halted), and waits.
     void terminate() {
         if (m_pid > 0 && ::kill(m_pid, SIGTERM) == 0 && ::kill(m_pid, SIGCONT) == 0)
             ::waitpid(m_pid, nullptr, 0);
@@ -213,16 +200,11 @@ private:
     pid_t m_pid = 0;
 };
 
-// A JACK server with the dummy driver, which needs no sound card, under a name of this run's
-// own, so that runs sharing the machine never meet: the interface is "vexa " on each. The
-// server JACK programs find by themselves is used instead when GLIMMARK_TEST_JACK_SERVER is
-// "running" (PipeWire's JACK under pw-jack, where no jackd of ours would be reached).
-//
-// JACK's registry holds at most eight servers and keeps the entry of a killed one until a
-// server of its name starts again. So a run takes one of a few slots (a lock file each, held
-// until the process ends, crashed or not) and names its servers after it: the next run in
-// that slot takes back whatever a crashed one left, and the registry never holds more than
-// two entries a slot. Its servers and devices die with the process, crashed or not.
+// A JACK server with the dummy driver under a name of this run's own, so that runs sharing
+// the machine never meet; with GLIMMARK_TEST_JACK_SERVER "running", the one JACK programs find
+// (PipeWire's under pw-jack). JACK's registry holds eight servers and keeps a killed one's entry
+// until one of its name starts again: so a run names its servers after a slot of its own (a
+// lock file held until the process ends), and the next run in the slot takes back what is left.
 class JackServer {
 public:
     // The server the tests that do not stop it share, started once a process.
@@ -230,8 +212,7 @@ public:
         static const char* use = std::getenv("GLIMMARK_TEST_JACK_SERVER");
         static const bool running = use != nullptr && std::string(use) == "running";
         static JackServer server(running ? "" : runName("shared"), running);
-        // Every client of the process and of its children that asks for no server by name
-        // finds this one.
+        // What every client of the process and its children finds when it names no server.
         if (!running)
             ::setenv("JACK_DEFAULT_SERVER", server.name().c_str(), 1);
         return server;
@@ -244,8 +225,7 @@ public:
         if (!(useRunning && available()))
             start();
     }
-    // Stopped in order, so that the server takes its entry out of JACK's registry; one killed
-    // and not started again is started once more to that end.
+    // Stopped in order, so that it leaves JACK's registry: one killed is started again first.
     ~JackServer() {
         if (m_killed && !m_jackd)
             start();
@@ -259,7 +239,7 @@ public:
 
     // Whether the server answers now.
     bool available() const {
-        // libjack complains on stderr about every failed attempt to reach a server.
+        // Else libjack complains on stderr at every failed attempt.
         jack_set_error_function([](const char*) {});
         jack_set_info_function([](const char*) {});
         const auto flags =
@@ -298,19 +278,16 @@ private:
     // This run's slot: the first free one, else the first one once it comes free.
     static int slot() {
         static const int taken = [] {
-            for (int wait = 0;; ++wait) {
-                for (int s = 0; s < kSlots; ++s) {
-                    const std::string path =
-                        "/tmp/glimmark-jack-slot-" + std::to_string(s) + ".lock";
-                    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-                    if (fd >= 0 && ::flock(fd, LOCK_EX | (wait ? 0 : LOCK_NB)) == 0)
-                        return s;  // Held, through fd, until the process ends.
-                    if (fd >= 0)
-                        ::close(fd);
-                    if (wait)
-                        break;
-                }
+            for (int s = 0; s <= kSlots; ++s) {
+                const std::string path =
+                    "/tmp/glimmark-jack-slot-" + std::to_string(s % kSlots) + ".lock";
+                const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+                if (fd >= 0 && ::flock(fd, LOCK_EX | (s < kSlots ? LOCK_NB : 0)) == 0)
+                    return s % kSlots;  // Held, through fd, until the process ends.
+                if (fd >= 0)
+                    ::close(fd);
             }
+            return 0;
         }();
         return taken;
     }

@@ -1,8 +1,6 @@
 // The controller's link over JACK, through the program's own choice of MIDI system, against
-// devices that are not this project's code: connections each in effect before its first
-// message, sends racing the disposal of their port, a plain libjack device gone and back, the
-// JACK server killed, hung and restarted, RtMidi's own JACK backend, and the virtual interface
-// program end to end.
+// devices not of this project: connections, sends racing a port's disposal, a device and the
+// server gone, hung and back, RtMidi's JACK backend, and the virtual interface end to end.
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
@@ -16,8 +14,8 @@
 #include "platform/midi/RtMidiSystem.h"
 #include "support/FakePlatform.h"
 
-// A busy server puts a connection in effect long after jack_connect returns: here, connections
-// to the device 25 ms after (this one's cycle or two would hide a message sent too soon).
+// A busy server puts a connection in effect long after jack_connect returns: here, those to
+// the device 25 ms after (an idle server's cycle or two would hide a message sent too soon).
 extern "C" int jack_connect(jack_client_t* client, const char* from, const char* to) {
     static const auto real = reinterpret_cast<int (*)(jack_client_t*, const char*, const char*)>(
         ::dlsym(RTLD_NEXT, "jack_connect"));
@@ -39,7 +37,7 @@ using Clock = std::chrono::steady_clock;
 const Bytes kMmcStop = {0xF0, 0x7F, 0x7F, 0x06, 0x01, 0xF7};
 
 // The controller over the program's own choice of MIDI system (JACK on `server`, else the
-// ALSA sequencer, which this machine lacks), with what JACK says kept.
+// ALSA sequencer), with what JACK reports kept.
 struct Link {
     explicit Link(const std::string& server = {})
         : server(server),
@@ -55,8 +53,7 @@ struct Link {
     ~Link() { c.closeMidi(); }
     bool connected() const { return c.midiOpenFlag == 1 && app.windows.btnEditPlayVal.enabled; }
     const std::string& status() const { return app.windows.statusText.value; }
-    // Plays the main thread until `done`, with a scan every 200 ms rather than every two
-    // seconds: what a scan does is tested, not how long the user waits for one.
+    // Plays the main thread until `done`, scanning every 200 ms rather than every two seconds.
     bool until(const std::function<bool()>& done, std::chrono::milliseconds limit = 30s) {
         auto scanned = Clock::now();
         const auto scanning = [&] {
@@ -68,9 +65,8 @@ struct Link {
         };
         return fake::pumpUntil(app, scanning, limit);
     }
-    // Waits until `more` further takes of the interface are complete records; the number of
-    // the complete one, or 0. A stop JACK lost in an overrun leaves its take open: a later
-    // complete take stands for it then.
+    // The number of the record `more` takes on once it is complete, or 0. A stop JACK lost in
+    // an overrun leaves its take open: a later complete take stands for it then.
     int logged(int more) {
         const int wanted = c.logStartArray.recordCount() + more;
         const Overruns overruns(server);
@@ -98,24 +94,22 @@ TEST(LinkOverJack, EachOfTwoHundredConnectionsCarriesItsFirstMessageAndClosesUnd
     Link link;
     const auto peer = JackPeer::open();
     ASSERT_TRUE(peer);
+    const Overruns overruns(JackServer::ensure().name());
     vexaLogging3AppDelegate& c = link.c;
-    // A loss in the cycles that carried the message, when JACK overran there, may be JACK's;
-    // any other is ours.
+    // A loss in cycles JACK overran may be JACK's; any other is ours.
     std::vector<int> lost, lostInOverrun;
     for (int i = 0; i < 200; ++i) {
-        const int xrunsBefore = peer->xruns();
+        const int xrunsBefore = overruns.count();
         // Opened as a scan that finds the device opens it.
         c.devicenr = -1;
         for (int d = 0; d < link.midi.numberOfDestinations(); ++d)
             c.devicenr = link.midi.modelName(link.midi.destination(d)) == "vexa " ? d : c.devicenr;
-        // A connection JACK did not put in effect in time while it overran is tried again, as
-        // the next scan would.
+        // One JACK did not put in effect in time while it overran is tried again, as a scan would.
         int opened = c.openMidi();
-        for (int again = 0; opened != 0 && peer->xruns() > xrunsBefore && again < 3; ++again)
+        for (int again = 0; opened != 0 && overruns.count() > xrunsBefore && again < 3; ++again)
             opened = c.openMidi();
         ASSERT_EQ(opened, 0) << "connect " << i;
-        // Reported made only once in effect, which the device sees too (its own view of the
-        // graph may come a moment later on a busy machine).
+        // Reported made only once in effect, which the device sees too (a moment later, maybe).
         const auto asked = Clock::now();
         while (!peer->connected() && Clock::now() - asked < 2s)
             std::this_thread::sleep_for(1ms);
@@ -126,10 +120,10 @@ TEST(LinkOverJack, EachOfTwoHundredConnectionsCarriesItsFirstMessageAndClosesUnd
         c.send(stoptime);
         const Bytes first(stoptime.begin(), stoptime.end());
         const bool soon = peer->waitFor(first, 100ms);
-        const bool overran = peer->xruns() > xrunsBefore;
+        const bool overran = overruns.count() > xrunsBefore;
         if (!soon && !peer->waitFor(first, 2s))
             (overran ? lostInOverrun : lost).push_back(i);
-        // Sends from another thread while the connection closes are dropped, never a crash.
+        // Sends racing the close are dropped, never a crash.
         std::atomic<bool> closed{false};
         std::thread racer([&, out = c.midiout, destination = c.dest] {
             for (; !closed; std::this_thread::sleep_for(1ms))
@@ -152,17 +146,19 @@ TEST(LinkOverJack, EachOfTwoHundredConnectionsCarriesItsFirstMessageAndClosesUnd
     EXPECT_TRUE(peer->disconnected());
 }
 
-// Gone and back between two scans the device has ports of the same names that were never
-// connected to the program's; a killed server is said once per outage, not at every scan.
+// A device gone and back between two scans has ports of the same names, never connected; a
+// killed server is reported once per outage, not at every scan.
 TEST(LinkOverJack, ADeviceOrServerGoneAndBackIsAskedAndSensedAgainEveryTime) {
     JackServer server(JackServer::runName("killed"), false);
     ASSERT_TRUE(server.available()) << server.why();
     Link link(server.name());
     std::unique_ptr<JackPeer> peer;
+    std::unique_ptr<Overruns> overruns;
     int excused = 0;
     for (const std::string outage : {"none yet", "device", "device", "server"}) {
         SCOPED_TRACE(outage);
         peer.reset();
+        overruns.reset();
         if (outage == "server") {
             server.kill();
             ASSERT_TRUE(link.until([&] { return link.status() == "  not found"; }));
@@ -173,22 +169,22 @@ TEST(LinkOverJack, ADeviceOrServerGoneAndBackIsAskedAndSensedAgainEveryTime) {
         }
         peer = JackPeer::open(server.name(), 5s);
         ASSERT_TRUE(peer);
+        overruns = std::make_unique<Overruns>(server.name());
         ASSERT_TRUE(link.until([&] {
             const std::vector<Bytes> events = peer->received();
             return link.connected() && !events.empty() && events.back() == kStatusSense;
         })) << link.status();
-        // The logging-state question, then the sense, nothing else. jackd --no-realtime may
-        // lose or repeat an event in a cycle it overran: a round of four may be excused.
+        // The logging-state question, then the sense, nothing else; one round of the four may
+        // be excused when JACK overran (it may lose or repeat an event then).
         EXPECT_TRUE(peer->received() == std::vector<Bytes>({kLoggingRead, kStatusSense}) ||
-                    (peer->xruns() > 0 && ++excused <= 1))
-            << peer->received().size() << " messages, " << peer->xruns() << " overruns";
+                    (overruns->count() > 0 && ++excused <= 1))
+            << peer->received().size() << " messages, " << overruns->count() << " overruns";
     }
     EXPECT_EQ(link.reported.size(), 1u);
 }
 
-// A server that hangs (stopped, not gone) never holds the window: not while a connection is
-// open, nor while the program opens its JACK client; once it goes on, the interface is found
-// and connected again.
+// A hung server (stopped, not gone) never holds the window, connected or while the program
+// opens its client; once it goes on, the interface is connected again.
 TEST(LinkOverJack, AHungServerNeverHoldsTheWindowAndIsFollowedWhenItGoesOn) {
     JackServer server(JackServer::runName("hung"), false);
     ASSERT_TRUE(server.available()) << server.why();
@@ -213,8 +209,7 @@ TEST(LinkOverJack, AHungServerNeverHoldsTheWindowAndIsFollowedWhenItGoesOn) {
                 std::this_thread::sleep_for(10ms);
             server.halt(false);
         });
-        // Its first scan, or three more, and what they set going: held once at most, for a
-        // second.
+        // Its first scan, or three more, and what they set going: held once, for a second.
         auto held = link ? Clock::duration{} : timed([&] { link.emplace(server.name()); });
         for (int scan = 0; scan < 3; ++scan) held += timed([&] { link->c.timer2Callback(); });
         EXPECT_LT(held, 1500ms);
@@ -226,8 +221,7 @@ TEST(LinkOverJack, AHungServerNeverHoldsTheWindowAndIsFollowedWhenItGoesOn) {
     }
 }
 
-// RtMidi's own backend over JACK, where the ALSA sequencer the program drives through it is
-// missing: the device found by its client, asked and sensed, and seen gone.
+// RtMidi's own backend over JACK (the ALSA sequencer it drives is missing here).
 TEST(RtMidiOverJack, TheDeviceIsFoundAskedAndSensedAndSeenGone) {
     ASSERT_TRUE(JackServer::ensure().available());
     auto peer = JackPeer::open();
@@ -248,9 +242,8 @@ TEST(RtMidiOverJack, TheDeviceIsFoundAskedAndSensedAndSeenGone) {
     c.closeMidi();
 }
 
-// The virtual interface program, logging off as one that just got power: found, read, sensed,
-// logging on, takes logged; unplugged, not found; back, found again, its logging mode set again
-// as the user chose, takes logged on. (A server gone and back is the test above.)
+// The virtual interface program, logging off as one just powered: found, logging on, takes
+// logged; unplugged, not found; back, its logging mode set again as the user chose.
 TEST(LinkOverJack, TheVirtualInterfaceLogsAndIsFoundAgainAfterAnOutageAsTheUserLeftIt) {
     ASSERT_TRUE(JackServer::ensure().available());
     const auto startSim = [] {

@@ -1,11 +1,11 @@
-// The RtMidi MIDI system: how port names tell devices apart, its own logic against a scripted
-// RtMidi (which ports are devices and which belong to them, the packets both ways, ports and
-// failures over a connection's life), and a machine whose ALSA sequencer cannot be opened.
+// The RtMidi MIDI system: port names, its logic against a scripted RtMidi, and a machine whose
+// ALSA sequencer cannot be opened.
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <mutex>
+#include <tuple>
 
 #include "platform/MidiPacketList.h"
 #include "platform/midi/MidiPortNames.h"
@@ -21,13 +21,8 @@ using platform::midi::MidiApi;
 using platform::midi::RtMidiSystem;
 
 TEST(MidiPortNames, TheDeviceIsTheClientBeforeTheFirstColonAndAlsaTellsClientsByNumber) {
-    struct Row {
-        const char* port;
-        MidiApi api;
-        const char* model;   // what is compared with "vexa "
-        const char* client;  // what tells two clients apart
-    };
-    const Row rows[] = {
+    // A port, its API, what is compared with "vexa ", and what tells two clients apart.
+    const std::tuple<const char*, MidiApi, const char*, const char*> rows[] = {
         {"vexa :out", MidiApi::jack, "vexa ", "vexa "},
         {"vexa -01:in 24:0", MidiApi::jack, "vexa -01", "vexa -01"},
         {"vexa :vexa MIDI 1 24:0", MidiApi::alsa, "vexa ", "24"},
@@ -35,17 +30,16 @@ TEST(MidiPortNames, TheDeviceIsTheClientBeforeTheFirstColonAndAlsaTellsClientsBy
         {"a2j:Midi Through [14] (capture): Port-0", MidiApi::jack, "a2j", "a2j"},
         {"no colon", MidiApi::jack, "no colon", "no colon"},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.port);
-        EXPECT_EQ(platform::midi::clientNameOfPort(row.port), row.model);
-        EXPECT_EQ(platform::midi::clientOfPort(row.port, row.api), row.client);
+    for (const auto& [port, api, model, client] : rows) {
+        SCOPED_TRACE(port);
+        EXPECT_EQ(platform::midi::clientNameOfPort(port), model);
+        EXPECT_EQ(platform::midi::clientOfPort(port, api), client);
     }
 }
 
-// ALSA configured with nothing, so that no machine's sequencer opens.
+// ALSA configured with nothing, so that no machine's sequencer opens (no other test here opens
+// a real one).
 TEST(RtMidiSystemWithoutAlsaSequencer, HasNoDevicesRefusesPortsAndSaysSoOnce) {
-    const char* const config = std::getenv("ALSA_CONFIG_PATH");
-    const std::string saved = config != nullptr ? config : "";
     ::setenv("ALSA_CONFIG_PATH", "/dev/null", 1);
     std::vector<std::string> reported;
     RtMidiSystem midi(MidiApi::alsa,
@@ -60,11 +54,6 @@ TEST(RtMidiSystemWithoutAlsaSequencer, HasNoDevicesRefusesPortsAndSaysSoOnce) {
     }
     ASSERT_EQ(reported.size(), 1u) << "said once, not at every scan";
     EXPECT_NE(reported[0].find("ALSA sequencer"), std::string::npos) << reported[0];
-    // The tests after this one see the machine's own sequencer again.
-    if (config != nullptr)
-        ::setenv("ALSA_CONFIG_PATH", saved.c_str(), 1);
-    else
-        ::unsetenv("ALSA_CONFIG_PATH");
 }
 
 std::mutex g_mutex;
@@ -113,7 +102,7 @@ TEST(RtMidiSystemLogic, DevicesAreOtherClientsPortsTheirSourceIsFoundByClientAnd
                     "vexa :vexa out 24:1"};
     const MidiRef first = s.midi.destination(1), second = s.midi.destination(2);
     EXPECT_EQ(s.midi.modelName(first), "vexa ");
-    // Two clients of one name: each destination's source is its own client's, by number.
+    // Two clients of one name: each destination's source is its own client's.
     EXPECT_EQ(s.midi.endpointName(s.midi.sourceOfDevice(first)), "vexa :vexa out 24:1");
     EXPECT_EQ(s.midi.endpointName(s.midi.sourceOfDevice(second)), "vexa :vexa out 28:1");
     EXPECT_EQ(s.midi.sourceOfDevice(s.midi.sourceOfDevice(first)), kNoMidiObject);
@@ -186,7 +175,7 @@ TEST(RtMidiSystemLogic, FailuresBecomeStatusesSaidOncePerOutageAndPortsGoWithThe
     s.rt.destinations = {"vexa :in 24:0"};
     s.rt.sources = {"vexa :out 24:1"};
 
-    // RtMidi throwing from its constructor, or failing to open a port: a status, not a throw.
+    // RtMidi throwing from its constructor, or failing to open a port: a status.
     s.rt.throwOnMake = true;
     ASSERT_EQ(s.midi.clientCreate("TeStInG", s.client), 0);
     EXPECT_EQ(s.midi.outputPortCreate(s.client, "OuTpUt", s.out), RtMidiSystem::kBackendFailed);
@@ -218,8 +207,7 @@ TEST(RtMidiSystemLogic, FailuresBecomeStatusesSaidOncePerOutageAndPortsGoWithThe
     s.midi.clientDispose(s.client);
     EXPECT_EQ(s.rt.live(), probes);
 
-    // No MIDI system: no ports, said once for all the scans; back, then gone once more, said
-    // once more.
+    // No MIDI system: said once for all the scans; back, then gone once more, said once more.
     s.rt.opens = false;
     for (int scan = 0; scan < 3; ++scan) {
         ASSERT_EQ(s.midi.clientCreate("TeStInG", s.client), 0);

@@ -1,6 +1,6 @@
-// A shoot day without pause through the real MIDI callback and controller, a picture per
-// log, saved every so many logs: every log ends in the file with its own picture, and memory
-// grows by no more than the log holds. GLIMMARK_SOAK_HOURS: hours of timecode (default 1).
+// A shoot day through the real MIDI callback and controller, a picture per log, saved every
+// so many logs: every log ends in the file with its own picture, and memory grows by no more
+// than the log holds. GLIMMARK_SOAK_HOURS: hours of timecode (default 1).
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -79,8 +79,8 @@ TEST(Soak, ADayOfLogsIsSavedWholeAndMemoryStaysFlat) {
     ASSERT_GE(list.recordCount(), expectedLogs - 1);
     ASSERT_EQ(list.recordCount(), sim.logsStarted());
 #if !defined(__SANITIZE_ADDRESS__)
-    // Beyond the pictures held (with the allocator's slack) and a fixed margin: a leak per
-    // quarter frame or per save passes it by far.
+    // The pictures held, the allocator's slack and a margin: a leak per quarter frame or per
+    // save passes it by far.
     const long pictureBytes = static_cast<long>(kPictureBytes) * list.recordCount();
     EXPECT_LT(rssPeak - rssStart, pictureBytes + pictureBytes / 4 + (48l << 20))
         << hours << " h, " << list.recordCount() << " logs";

@@ -1,5 +1,5 @@
-// LTC and MIDI Time Code over a JACK server of the test's own: a plain libjack peer plays
-// timecode into a port, and the controller logs takes from it by record run.
+// LTC and MIDI Time Code over JACK: a plain libjack peer plays timecode into a port, and the
+// controller logs takes from it.
 
 #include <gtest/gtest.h>
 #include <ltc.h>
@@ -18,8 +18,8 @@ namespace {
 using namespace std::chrono_literals;
 using Kind = platform::jack::JackTimecodeSource::Kind;
 
-// A JACK client that plays a prepared signal once from the cycle it is told to: LTC samples
-// on an audio port, or MIDI events at their samples on a MIDI port. Silence before and after.
+// Plays a prepared signal once, from the cycle it is told to, with silence before and after:
+// LTC samples on an audio port, or MIDI events at their samples on a MIDI port.
 class TimecodePeer {
 public:
     TimecodePeer(Kind kind, const std::string& server) : m_kind(kind) {
@@ -44,15 +44,14 @@ public:
     bool connected() const { return jack_port_connected(m_port) > 0; }
     double sampleRate() const { return jack_get_sample_rate(m_client); }
 
-    // `frames` frames of LTC from `hours`:00:00:00 at the rate (29.97 is drop-frame), its user
-    // bits holding a date, at `dbfs` (above 0, clipped as a signal too loud for the input is),
-    // after whatever was prepared before.
-    void prepareLtc(int frames, double fps, int hours = 10, double dbfs = -12) {
+    // `frames` frames of LTC from 10:00:00:00 at the rate (29.97 is drop-frame), its user bits
+    // holding a date, at `dbfs` (above 0, clipped as a signal too loud for the input is).
+    void prepareLtc(int frames, double fps, double dbfs = -12) {
         const LTC_TV_STANDARD standard = fps == 25   ? LTC_TV_625_50
                                          : fps == 24 ? LTC_TV_FILM_24
                                                      : LTC_TV_525_60;
         LTCEncoder* encoder = ltc_encoder_create(sampleRate(), fps, standard, LTC_USE_DATE);
-        SMPTETimecode start{"+0000", 26, 12, 9, static_cast<unsigned char>(hours), 0, 0, 0};
+        SMPTETimecode start{"+0000", 26, 12, 9, 10, 0, 0, 0};
         ltc_encoder_set_timecode(encoder, &start);
         ltc_encoder_set_volume(encoder, std::min(dbfs, 0.0));
         const auto gain = static_cast<float>(std::pow(10.0, std::max(dbfs, 0.0) / 20));
@@ -66,9 +65,8 @@ public:
         }
         ltc_encoder_free(encoder);
     }
-    // `frames` frames of quarter frames from 10:00:00:00 at 25 fps, and a full frame first;
-    // `backwards`, the same frames from the last down, each group from piece 7 to piece 0,
-    // which goes in the frame it spells, and no full frame.
+    // `frames` frames of quarter frames from 10:00:00:00 at 25 fps after a full frame; or
+    // `backwards`, from the last down, each group from piece 7 to piece 0, and no full frame.
     void prepareMtc(int frames, bool backwards) {
         const double quarter = sampleRate() / 25 / 4;
         if (!backwards)
@@ -86,8 +84,7 @@ public:
     }
     void play() { m_playing = true; }
     bool done() const { return m_done.load(); }
-    // LTC: the samples played so far.
-    std::size_t played() const { return m_played.load(); }
+    std::size_t played() const { return m_played.load(); }  // LTC samples
 
 private:
     struct Event {
@@ -183,14 +180,13 @@ TEST_P(JackTimecode, RecordRunLogsWhatThePeerPlayed) {
         TimecodePeer peer(row.kind, server.name());
         ASSERT_TRUE(peer.ready());
         if (row.kind == Kind::ltc)
-            peer.prepareLtc(rate.framesPerSecond * 2, row.fps, 10, row.dbfs);
+            peer.prepareLtc(rate.framesPerSecond * 2, row.fps, row.dbfs);
         else
             peer.prepareMtc(50, row.backwards);
         fake::App a;
         std::string status;
         ASSERT_TRUE(a.app->timecodeSources().use(source(row.kind, peer.port(), server.name())));
-        // Played once the source's connection is in effect: JACK puts it in effect a few
-        // cycles after the connect, later on a busy machine, and what is played before is lost.
+        // Played once the connection is in effect (cycles after the connect): before, it is lost.
         ASSERT_TRUE(fake::pumpUntil(a, [&] { return peer.connected(); }, 10s));
         const jacktest::Overruns overruns(server.name());
         peer.play();
@@ -223,8 +219,7 @@ TEST_P(JackTimecode, RecordRunLogsWhatThePeerPlayed) {
 INSTANTIATE_TEST_SUITE_P(Peers, JackTimecode, ::testing::ValuesIn(kRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// The port the source reads goes away: the status line says so, and says so no more once it
-// is back.
+// The port the source reads goes: the status line says so until it is back.
 TEST(JackTimecode, APortThatGoesIsReported) {
     jacktest::JackServer& server = jacktest::JackServer::ensure();
     ASSERT_TRUE(server.available()) << server.why();
@@ -247,8 +242,8 @@ TEST(JackTimecode, APortThatGoesIsReported) {
     EXPECT_TRUE(says("")) << a.windows.timecodeStatus.value;
 }
 
-// By key, a take starts and stops on the frames the peer had played when the keys went down,
-// within a frame. A try in which JACK overran is made again, as above.
+// By key, a take starts and stops within a frame of what the peer had played when the keys
+// went down. A try in which JACK overran is made again, as above.
 TEST(JackTimecode, ATakeByKeyStartsAndStopsOnThePlayedFrames) {
     jacktest::JackServer& server = jacktest::JackServer::ensure();
     ASSERT_TRUE(server.available()) << server.why();
@@ -263,8 +258,7 @@ TEST(JackTimecode, ATakeByKeyStartsAndStopsOnThePlayedFrames) {
         ASSERT_TRUE(fake::pumpUntil(a, [&] { return peer.connected(); }, 10s));
         const jacktest::Overruns overruns(server.name());
         peer.play();
-        // Start Log a second into the signal, Stop Log two seconds in: the frames played then,
-        // from before to after the press, by the samples that went out.
+        // Start Log a second in, Stop Log two seconds in: the frames played before and after.
         const double samplesPerFrame = peer.sampleRate() / 25;
         int played[2][2] = {};
         for (int key = 0; key < 2; ++key) {

@@ -13,8 +13,8 @@
 
 namespace videotest {
 
-// Notes the source's number of each frame it is shown, keeps the frames while `keep` is on
-// (set before frames flow), and lets a test wait for more. Called on a streaming thread.
+// Notes each frame's source number, keeps the frames while `keep` is on (set before frames
+// flow), and lets a test wait for more. Called on a streaming thread.
 class FrameRecorder final : public platform::VideoPreview {
 public:
     void showFrame(platform::VideoFramePtr frame) override {
@@ -66,8 +66,7 @@ struct GrabTap final : platform::VideoSystem {
     FrameRecorder grabs;
 };
 
-// The controller over the real video system and JPEG encoder and a frame recorder as preview;
-// the rest are the usual fakes.
+// The controller over the real video system and JPEG encoder, a frame recorder as preview.
 struct RealVideoApp {
     explicit RealVideoApp(platform::TestPatternFormat pattern = {}) : video({pattern}) {}
     // The interface's log-start event, through the MIDI callback, on this thread.
