@@ -83,9 +83,9 @@ TEST_F(Navigation, StepsJumpsAndTypedTimesShowTheRecordAndItsNeighbours) {
          {'Y', "", one + " *"},
          // Refused while a record plays: the field goes back to the number on show.
          {'J', "05", one + " *"}});
-    EXPECT_EQ(
-        app.field(2, kFieldStart) + app.field(3, kFieldComment1) + app.field(1, kFieldComment1),
-        "00:00:00:00end");
+    EXPECT_EQ(app.field(2, kFieldStart) + "|" + app.field(3, kFieldComment1) + "|" +
+                  app.field(1, kFieldComment1),
+              "00:00:00:00|end|");
 }
 
 // A comment alone is a change to save.
@@ -108,8 +108,9 @@ TEST_F(Navigation, ATimeTypedBeforeAnAddIsStoredAndUndoneWithIt) {
                   w.btnMenuUndoVal.title,
               "01:00:05:00-01:00:09:00 Undo Add Record");
     app.app->btnEditUndo();
-    EXPECT_EQ(app.field(1, kFieldStart) + " " + std::to_string(app.app->logStartArray.recordCount()),
-              "01:00:00:00 3");
+    EXPECT_EQ(
+        app.field(1, kFieldStart) + " " + std::to_string(app.app->logStartArray.recordCount()),
+        "01:00:00:00 3");
     // Each group stops at its highest value; an emptied stop opens the record.
     w.txtEditStart.type("24:60:60:30");
     w.txtEditStop.type("");
@@ -253,7 +254,7 @@ TEST_F(Navigation, RenumberStoresTheTypedTextWhenItsValueIsOneTo999) {
         EXPECT_EQ(app.app->editChangeFlag, stored == before ? 0 : 1);
         EXPECT_FALSE(w.panelEditNr.visible);
     }
-    EXPECT_EQ(app.field(1, kFieldNumber) + app.field(3, kFieldNumber), "11");
+    EXPECT_EQ(app.field(1, kFieldNumber) + "|" + app.field(3, kFieldNumber), "1|1");
 }
 
 TEST(Chase, TheRunningTimecodeBringsTheNewestRecordHoldingIt) {

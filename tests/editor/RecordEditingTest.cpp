@@ -11,8 +11,7 @@ namespace {
 
 using namespace editor_test;
 
-// Each record as its number and the last letter of its picture ("2b"), "@" before the one
-// the editor shows.
+// Each record as its number and its picture's last letter ("2b"), "@" before the one on show.
 std::string summary(const fake::App& app) {
     std::string out;
     for (int r = 1; r <= app.app->logStartArray.recordCount(); ++r) {

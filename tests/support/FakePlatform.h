@@ -94,8 +94,7 @@ struct Window final : platform::Window {
     std::string title;
 };
 
-// runModal() runs `whileModal` as the user's turn; unless that called abortModal(), the user
-// closed the panel.
+// runModal() runs `whileModal` as the user's turn; without its abortModal() the user closed it.
 struct ModalPanel final : platform::ModalPanel {
     void setTitle(std::string_view) override {}
     void makeKeyAndOrderFront() override { visible = true; }
@@ -115,8 +114,7 @@ struct ModalPanel final : platform::ModalPanel {
     int runs = 0;
 };
 
-// Answers alerts from `answers` in turn (the alternate button when it runs dry), and the file
-// dialogs with the paths set here; keeps what each said.
+// Alerts get `answers` in turn (then the alternate button), file dialogs the paths set here.
 struct Dialogs final : platform::Dialogs {
     struct Alert {
         std::string title, message;
@@ -230,8 +228,7 @@ struct SystemLog final : platform::SystemLog {
     std::vector<std::string> lines;
 };
 
-// Scriptable devices; every packet list sent is kept with its time, and `onSend` (on the send
-// queue's thread) lets a test play the device's answer.
+// Keeps every packet list sent; `onSend` (on the send queue's thread) plays the device's answer.
 class MidiSystem final : public platform::MidiSystem {
 public:
     using Ref = platform::MidiRef;
@@ -307,8 +304,7 @@ public:
     std::vector<Device> devices;
     std::map<Ref, std::string> portNames;
     std::function<void(const Bytes& message)> onSend;
-    // A step that fails: "client", "output", "input", "connect" or "destination".
-    std::string failing;
+    std::string failing;  // "client", "output", "input", "connect" or "destination"
     std::set<Ref> brokenPorts;       // their connection broke while the device stays listed
     std::vector<std::string> calls;  // creations and disposals, in order
     std::set<Ref> live;              // clients and ports not yet disposed
@@ -359,8 +355,7 @@ struct VideoPreview final : platform::VideoPreview {
     std::string text;
 };
 
-// The running device's frames are what the test passes to deliver() (nothing when none runs),
-// handed on the calling thread to the frame callback, then to the preview.
+// deliver() hands a frame to the running device's frame callback, then to the preview.
 class VideoSystem final : public platform::VideoSystem {
 public:
     std::vector<std::string> deviceNames() override { return m_listed = devices; }
@@ -411,9 +406,8 @@ struct ImageCodec final : platform::ImageCodec {
     X(TextField, timecodeStatus)
 // clang-format on
 
-// Keeps the calls drawn, each with its page. Text takes 10 points a line of 4-point characters
-// and breaks at line feeds and where a line is full; pictures whose bytes begin with "bad" do
-// not decode. The file gets "%PDF-fake" and the number of calls, or nothing when `failWith`.
+// Keeps the calls drawn. Text takes 10 points a line of 4-point characters; pictures beginning
+// "bad" do not decode. The file gets "%PDF-fake" and the number of calls, unless `failWith`.
 struct PdfCanvas final : platform::PdfCanvas {
     struct Call {
         char kind;  // 't' text, 'p' picture, 'f' frame
@@ -450,8 +444,7 @@ struct PdfWriter final : platform::PdfWriter {
     std::string failWith;
 };
 
-// Thumbnails as the text "thumb:" and the first byte's value; bytes beginning with "bad" do
-// not decode.
+// Thumbnails as "thumb:" and the first byte's value; bytes beginning with "bad" do not decode.
 struct PictureScaler final : platform::PictureScaler {
     platform::Bytes jpegThumbnail(const platform::Bytes& encoded, int, int) override {
         if (encoded.size() >= 3 && encoded[0] == 'b' && encoded[1] == 'a' && encoded[2] == 'd')
