@@ -29,7 +29,8 @@ TEST(HandoverCsv, CellsASpreadsheetWouldRunReadAsTyped) {
              {"say \"hi\"", "\"say \"\"hi\"\"\""}, {"1+1", "1+1"}}) {
         LogList list = logOf("32", 1);
         list.replace(LogList::indexOf(1, kFieldComment1), comment);
-        EXPECT_TRUE(has(handover::csv(list, {}), ",05.12.2026," + cell + ",,")) << comment;
+        EXPECT_TRUE(has(handover::csv(list, {}), ",00:00:05,09:15:00,05.12.2026," + cell + ",,"))
+            << comment;
     }
     LogList list = logOf("32", 1);
     list.replace(LogList::indexOf(1, kFieldPicture), patternPicture(40));
