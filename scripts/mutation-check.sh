@@ -234,6 +234,7 @@ mutants=(
     'qt_tests|vexaLogging3/platform/qt/QtMainThread.cpp|Qt::QueuedConnection|Qt::AutoConnection|work posted from the main thread runs at once instead of later, so held device events are released too early'
     'video_tests|vexaLogging3/platform/video/TurboJpegCodec.cpp|if (w >= maxWidth && w < scaledWidth)|if (w > maxWidth && w < scaledWidth)|a thumbnail whose scale exactly meets the wanted width is made at a larger size'
     'cli_tests|vexaLogging3/platform/files/AtomicFile.cpp|    if (name.size() == kMark.size() + 6 && name.starts_with(kMark))|    if (name.size() == kMark.size() + 6 or name.starts_with(kMark))|a file or folder of the user whose name is sixteen characters long is taken for a temporary and removed'
+    'core_tests|vexaLogging3/handover/Takes.cpp|int more = lead >= 0xF0 ? 3 : lead >= 0xE0|int more = lead >= 0xF0 ? 2 : lead >= 0xE0|an emoji in a comment turns into two unknown letters in the EDL, one more than the character'
 )
 
 current=""

@@ -53,7 +53,10 @@ TEST(HandoverEdl, RecordsNobodyTimedAreNoEventsButStayRows) {
     blank[kFieldStop] = "00:00:01:00";
     blank[kFieldDate] = blank[kFieldTimeOfDay] = "";  // and nobody knows when it was logged
     list.append(blank);
+    // A character of four bytes is one unknown letter, not two.
+    list.replace(LogList::indexOf(1, kFieldComment1), "a\xF0\x9F\x8E\xAC\xC3\xA9" "b");
     const std::string edl = handover::edl(list, {});
+    EXPECT_TRUE(has(edl, "\r\n* COMMENT: a?eb\r\n")) << edl;
     EXPECT_TRUE(edl.ends_with("01:00:10:24 01:00:11:24\r\n* FROM CLIP NAME: 0\r\n")) << edl;
     EXPECT_EQ(count(edl, "* FROM CLIP NAME:"), 3) << edl;
     EXPECT_NE(edl.find("\r\n002  AX       V     C        10:00:00:00 10:00:05:12 "
