@@ -15,6 +15,9 @@ is listed apart: no evidence either way, its subject may just not have been draw
     scripts/kill-matrix.py --out m.jsonl --faults planted.jsonl
     scripts/kill-matrix.py --report m.jsonl [more.jsonl ...]
 
+--again SINCE FILE... runs again, from earlier records, every caught fault whose catchers all lie in
+test files changed since the commit SINCE (or are gone): what a cut of the tests must not lose.
+
 --faults takes faults someone planted by hand, one JSON line each ({"file", "old", "new",
 "why"}, the old text found once in the file), and runs them like the rows.
 
@@ -27,6 +30,7 @@ import json
 import os
 import random
 import re
+import subprocess
 import sys
 import time
 from collections import defaultdict
@@ -62,6 +66,8 @@ def run(args):
     for path in args.faults or []:
         todo += [dict(json.loads(l), fault=f"{os.path.basename(path)}:{i}")
                  for i, l in enumerate(open(path), 1) if l.strip()]
+    if args.again:
+        todo += caught_only_in_changed_tests(args.again[0], args.again[1:])
     rng = random.Random(str(args.seed))
     if args.n:
         files = [f for f in M.program_files(args.files) if not f.endswith(".h")
@@ -156,6 +162,28 @@ def case_of(test):
     return f"{suite.split('/')[-1]}.{name.split('/')[0]}"
 
 
+def caught_only_in_changed_tests(since, files):
+    """Caught faults of earlier records none of whose catchers is a case in a test file left as
+    it was since `since`; a catcher no longer found counts as changed."""
+    changed = set(subprocess.run(["git", "-C", M.ROOT, "diff", "--name-only", since, "--", "tests"],
+                                 capture_output=True, text=True, check=True).stdout.split())
+    cases = test_cases()
+    todo, seen = [], set()
+    for path in files:
+        for line in open(path):
+            r = json.loads(line)
+            key = (r["file"], r.get("line"), r.get("col"), r["old"], r["new"])
+            if r.get("verdict") != "killed" or key in seen:
+                continue
+            seen.add(key)
+            where = {cases.get(case_of(t), (None,))[0] for b, ts in r["killers"].items()
+                     for t in ts if "binaries" not in r or b in r["binaries"]}
+            if where <= changed | {None}:
+                todo.append({k: v for k, v in r.items()
+                             if k not in ("verdict", "killers", "seconds", "by")})
+    return todo
+
+
 def report(files):
     cases = test_cases()
     rows = [json.loads(l) for f in files for l in open(f)]
@@ -202,6 +230,9 @@ def main():
     p.add_argument("--jack", type=int, default=0, help="generated mutants in the JACK adapters")
     p.add_argument("--faults", nargs="+", metavar="FILE",
                    help="faults planted by hand elsewhere: JSON lines of file, old, new, why")
+    p.add_argument("--again", nargs="+", metavar=("SINCE", "FILE"),
+                   help="caught faults of these records whose catchers are all in test files "
+                        "changed since SINCE")
     p.add_argument("--hand", action="store_true", help="the rows of mutation-check.sh too")
     p.add_argument("--seed", default="matrix")
     p.add_argument("--files", nargs="*", default=[], help="files or folders to draw from")
