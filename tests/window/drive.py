@@ -14,8 +14,21 @@ Exit status 0 when every check held, 1 when one failed (with what was seen), 77 
 needs is not installed.
 """
 
-import base64, csv, io, json, os, plistlib, re, select, shutil, signal, subprocess, sys
-import tempfile, time, urllib.request
+import base64
+import csv
+import io
+import json
+import os
+import plistlib
+import re
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.request
 from html.parser import HTMLParser
 
 # Every wait is a poll with a deadline: on a loaded machine a step takes longer, never forever.
@@ -295,7 +308,8 @@ def logWindow(s, glimmark, say):
             if saves == 3:
                 raise
             d.key(editor, "ctrl+s")
-    entries = plistlib.load(open(saved + ".vlg", "rb"))
+    with open(saved + ".vlg", "rb") as f:
+        entries = plistlib.load(f)
     if len(entries) < 40 or entries[10] != "1":
         raise CheckFailed(f"the saved file holds {entries[:12]}")
     say(f"Ctrl+S saved {(len(entries) - 10) // 10} records as 'day one.vlg', marks cleared")
@@ -311,7 +325,9 @@ class Browser:
     def __init__(self, s, chromium):
         to_chrome_r, self.to_chrome = os.pipe()
         self.from_chrome, from_chrome_w = os.pipe()
-        fds = lambda: (os.dup2(os.dup(to_chrome_r), 3), os.dup2(os.dup(from_chrome_w), 4))
+        def fds():
+            os.dup2(os.dup(to_chrome_r), 3)
+            os.dup2(os.dup(from_chrome_w), 4)
         s.start("chromium", [chromium, "--headless", "--no-sandbox", "--disable-gpu",
                              "--remote-debugging-pipe", "--window-size=1100,700",
                              "--user-data-dir=" + os.path.join(s.work, "chromium"),
@@ -630,7 +646,8 @@ class Report(HTMLParser):
         self.rows, self.cell, self.images, self.scripts = [], None, [], 0
 
     def handle_starttag(self, tag, attrs):
-        self.scripts += tag == "script"
+        if tag == "script":
+            self.scripts += 1
         if tag == "tr" and dict(attrs).get("id"):
             self.rows.append([])
         if tag == "td" and self.rows:
@@ -669,8 +686,9 @@ def check_html(path, log):
     expect(report.scripts == 0, "HTML: a script")
     expect(len(report.rows) == len(log["records"]), "HTML: %d rows" % len(report.rows))
     for i, (row, r) in enumerate(zip(report.rows, log["records"])):
+        shown = listed(r)
         comments = [re.sub(r"\r\n?", "\n", r[c]) for c in ("comment1", "comment2")]
-        wanted = [""] + listed(r)[:4] + comments + listed(r)[4:]
+        wanted = [""] + shown[:4] + comments + shown[4:]
         expect(row == wanted, "HTML row %d: %r, not %r" % (i + 1, row, wanted))
     pictured = [i + 1 for i, r in enumerate(log["records"]) if r["picture"]]
     expect([row for row, _ in report.images] == pictured, "HTML: pictures in rows %r" % report.images)
@@ -683,7 +701,8 @@ def check_html(path, log):
 
 def load_log(path, rate, reel, reel8):
     """The records of a project file, ten values each after the header's ten."""
-    values = plistlib.load(open(path, "rb"))
+    with open(path, "rb") as f:
+        values = plistlib.load(f)
     names = ["number", "start", "stop", "", "tod", "comment1", "comment2", "date", "", "picture"]
     records = [dict(zip(names, values[at:at + 10])) for at in range(10, len(values), 10)]
     for r in records:
@@ -720,7 +739,8 @@ def main():
         else:
             sharedPage(s, glimmark, *sys.argv[3:5], say=say)
         # Under the sanitizers a fault they saw and let pass is in the program's output.
-        if "runtime error:" in s.said() or "ERROR: AddressSanitizer" in s.said():
+        said = s.said()
+        if "runtime error:" in said or "ERROR: AddressSanitizer" in said:
             raise CheckFailed("the sanitizers reported a fault")
         print(f"passed in {time.monotonic() - started:.1f} s")
         return 0
