@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -125,8 +126,7 @@ protected:
         return app.whenModal([button, asked](QWidget* modal) {
             if (auto* field = modal->findChild<QLineEdit*>(); button.startsWith('#') && field) {
                 if (asked)
-                    *asked = field->text();  // what the panel offered
-                field->selectAll();
+                    *asked = field->text();  // what the panel offered, selected to type over
                 QTest::keyClicks(field, button.mid(1).remove('^'));
                 QTest::keyClick(field, button.endsWith('^') ? Qt::Key_Escape : Qt::Key_Return);
                 return;
@@ -403,6 +403,52 @@ TEST_F(Windows, QuitAsksUntilTheUserLetsTheProgramGo) {
     app.windows.menus.quit->trigger();
     QTest::qWait(100);
     EXPECT_TRUE(second->isActive()) << "a second prompt";
+}
+
+// Each item of the File menu asks its own question; Escape at each leaves the log as it was.
+TEST_F(Windows, EveryFileMenuItemAsksItsOwnQuestionAndEscapeLeavesTheLog) {
+    app.addRecord("1", "01:00:00:00", "01:00:10:00", encodedPicture("JPEG", Qt::red));
+    QStringList asked;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&asked] {
+        auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (modal == nullptr || !modal->isVisible())
+            return;
+        QString said = modal->windowTitle();
+        if (auto* files = qobject_cast<QFileDialog*>(modal))
+            said += " " + files->nameFilters().join(',');
+        else if (auto* box = qobject_cast<QMessageBox*>(modal))
+            said += " " + box->text();
+        asked << said;
+        QTest::keyClick(modal, Qt::Key_Escape);
+    });
+    answer.start(10);
+    const auto& m = app.windows.menus;
+    const std::tuple<QAction*, int, const char*> items[] = {
+        {m.btnFileNew, 1, "Glimmark File \"Untitled\" has been modified!"},
+        {m.btnFileOpen, 0, "Open Log Glimmark files (*.vlg)"},
+        {m.btnFileSave, 0, "Save Log As Glimmark files (*.vlg)"},
+        {m.btnFileSaveAs, 0, "Save Log As Glimmark files (*.vlg)"},
+        {m.importLog, 1, "Glimmark File \"Untitled\" has been modified!"},
+        {m.importLog, 0, "Import Log Log exchange files (*.log)"},
+        {m.exportLog, 0, "Export Log Log exchange files (*.log)"},
+        {m.btnPictureExport, 0, "Export Picture JPEG pictures (*.jpg)"},
+        {m.btnPictureExportAll, 0, "Export All Pictures JPEG pictures (*.jpg)"},
+        {m.exportEdl, 0, "Export EDL Edit decision lists (*.edl)"},
+        {m.exportCsv, 0, "Export CSV Spreadsheets (CSV) (*.csv)"},
+        {m.exportAle, 0, "Export ALE Avid log exchange files (*.ale)"},
+        {m.exportContactSheet, 0, "Export Contact Sheet PDF documents (*.pdf)"},
+        {m.exportReport, 0, "Export Report Web pages (*.html)"},
+    };
+    const std::string before = state();
+    QStringList expected;
+    for (auto [item, unsaved, question] : items) {
+        app.controller.editChangeFlag = unsaved;
+        expected << question;
+        item->trigger();
+    }
+    EXPECT_EQ(asked.join('\n').toStdString(), expected.join('\n').toStdString());
+    EXPECT_EQ(state(), before);
 }
 
 // A pick rules over the start-up choice and is remembered; a port picked stays offered once gone.
