@@ -121,7 +121,7 @@ TEST(SimOptions, ReadLtcTakesADropFrameStartAndRefuseNoFrames) {
 TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
     struct Row {
         const char* name; FrameRate rate; std::chrono::milliseconds step; int steps, quarters;
-        int recordAfter = 0;  // frames a halted recorder waits, counted on the clock
+        int recordAfter = 0;  // seconds a halted recorder waits, as the command line gives them
     };
     const Row rows[] = {
         {"30 fps for a second", k30, 20ms, 50, 120},
@@ -129,7 +129,7 @@ TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
         {"29.97 fps just past 10.01 s", k2997, 7ms, 1431, 1200},
         {"late wake-ups that never line up add no drift", k25, 3ms, 1000, 300},
         {"a thread held up for long starts afresh", k25, 5s, 1, 0},
-        {"a halted recorder's wait, then quarter frames", k25, 20ms, 50, 81, 5},
+        {"a halted recorder's second at 30 fps, then quarter frames", k30, 20ms, 100, 121, 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -138,7 +138,10 @@ TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
         vexasim::ClockDriver driver(wire.sim, [&now] { return now; });
         wire.sim.setFrameRate(row.rate);
         wire.sim.play();
-        wire.sim.setRecordAfterPlayback(row.recordAfter);
+        vexasim::SimOptions options;
+        options.rate = row.rate;
+        options.recordAfterPlaybackSeconds = row.recordAfter;
+        vexasim::configure(wire.sim, options);
         if (row.recordAfter > 0)
             wire.sim.stop();
         driver.catchUp();

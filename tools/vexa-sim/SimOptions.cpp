@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/MidiPacketList.h"
+
 namespace vexasim {
 
 namespace {
@@ -163,6 +165,19 @@ std::string hexLine(const std::vector<unsigned char>& bytes) {
         line += digits;
     }
     return line;
+}
+
+void configure(SimulatedInterface& s, const SimOptions& options) {
+    if (options.autoLogEveryFrames > 0 || options.autoLogLengthFrames > 0)
+        s.setAutoLogTiming(options.autoLogEveryFrames > 0 ? options.autoLogEveryFrames
+                                                          : s.autoLogEveryFrames(),
+                           options.autoLogLengthFrames > 0 ? options.autoLogLengthFrames
+                                                           : s.autoLogLengthFrames());
+    s.setRecordAfterPlayback(options.recordAfterPlaybackSeconds *
+                             framesPerSecondLabel(options.rate));
+    if (options.loggingOn)
+        s.receive(platform::makeMidiPacketList(
+            std::vector<std::uint8_t>{0xF0, 0x2C, 0x4D, 0x57, 0x01, 0xF7}));
 }
 
 }  // namespace vexasim

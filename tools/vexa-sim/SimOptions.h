@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "vexasim/SimulatedInterface.h"
 #include "vexasim/Timecode.h"
 
 namespace vexasim {
@@ -35,6 +36,10 @@ struct SimOptions {
 std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args, std::string* error);
 
 std::string simUsage();
+
+// Sets the interface up as the command line asks, once it runs at the asked rate: its automatic
+// log timing, how long a recorder waits after a playback, and logging on.
+void configure(SimulatedInterface& interface, const SimOptions& options);
 
 // "F0 2C 4D 10 F7": how --print writes a message.
 std::string hexLine(const std::vector<unsigned char>& bytes);

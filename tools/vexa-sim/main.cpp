@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "SimOptions.h"
-#include "platform/MidiPacketList.h"
 #include "vexasim/JackVirtualInterface.h"
 #include "vexasim/LtcPlayer.h"
 
@@ -80,18 +79,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "glimmark-vexa-sim: %s\n", error.c_str());
         return 1;
     }
-    sim->driver().withInterface([&](vexasim::SimulatedInterface& s) {
-        if (options->autoLogEveryFrames > 0 || options->autoLogLengthFrames > 0)
-            s.setAutoLogTiming(options->autoLogEveryFrames > 0 ? options->autoLogEveryFrames
-                                                               : s.autoLogEveryFrames(),
-                               options->autoLogLengthFrames > 0 ? options->autoLogLengthFrames
-                                                                : s.autoLogLengthFrames());
-        s.setRecordAfterPlayback(options->recordAfterPlaybackSeconds *
-                                 vexasim::framesPerSecondLabel(options->rate));
-        if (options->loggingOn)
-            s.receive(platform::makeMidiPacketList(
-                std::vector<std::uint8_t>{0xF0, 0x2C, 0x4D, 0x57, 0x01, 0xF7}));
-    });
+    sim->driver().withInterface(
+        [&](vexasim::SimulatedInterface& s) { vexasim::configure(s, *options); });
     const auto& start = options->startAt;
     std::fprintf(stderr,
                  "glimmark-vexa-sim: ports \"%s\" and \"%s\", %s fps from %02d:%02d:%02d:%02d%s\n",
