@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
-#include <QFileDialog>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -15,6 +15,7 @@
 #include "platform/qt/QtControls.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtImageFiles.h"
+#include "platform/qt/QtPdfWriter.h"
 #include "qt/GuiApp.h"
 #include "video/MemoryFrame.h"
 
@@ -70,23 +71,12 @@ TEST(DecodedPictures, DroppedRequestsStillShow) {
     EXPECT_GE(own.decodesAhead(), 4) << "the last four asked are never dropped";
 }
 
-// Export dialogs name their format; a long job hears Cancel while posted work runs on.
+// A dialog cancelled gives no file; a long job hears Cancel while posted work runs on.
 TEST(QtDialogs, SaveDialogsNameTheirFormatAndAJobHearsItsCancel) {
     platform::qt::QtDialogs dialogs;
-    QStringList filters;
-    platform::FileDialogPurpose purpose;
-    purpose.title = "Export";
     QObject polls;
-    for (const char* extension : {"edl", "csv", "ale", "pdf", "html"}) {
-        gui_test::whenModal(&polls, [&](QWidget* dialog) {
-            filters << qobject_cast<QFileDialog*>(dialog)->nameFilters().join(';');
-            qobject_cast<QFileDialog*>(dialog)->reject();
-        });
-        EXPECT_FALSE(dialogs.runSaveDialog("day", extension, purpose));
-    }
-    EXPECT_EQ(filters.join(", ").toStdString(),
-              "Edit decision lists (*.edl), Spreadsheets (CSV) (*.csv), Avid log exchange files "
-              "(*.ale), PDF documents (*.pdf), Web pages (*.html)");
+    gui_test::whenModal(&polls, [](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->reject(); });
+    EXPECT_FALSE(dialogs.runSaveDialog("day", "pdf", {"Export", {}}));
     // A text question: Escape gives no answer at all, Return the text in the field.
     for (const bool ok : {false, true}) {
         gui_test::whenModal(&polls, [ok](QWidget* dialog) {
@@ -160,6 +150,43 @@ TEST(CapturePreview, AFrameThatCannotBeShownDoesNotStopTheNext) {
     view.showFrame(white);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !view.picture().isNull(); }));
     EXPECT_GT(qRed(view.picture().pixel(2, 2)), 240);
+}
+
+// The screen follows the picture: each new one and its removal are drawn again.
+TEST(MyImageView, APictureShownOrTakenAwayIsDrawnAgain) {
+    struct Paints final : QObject {
+        bool eventFilter(QObject*, QEvent* event) override {
+            count += event->type() == QEvent::Paint;
+            return false;
+        }
+        int count = 0;
+    } paints;
+    MyImageView view;
+    view.resize(160, 90);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    view.installEventFilter(&paints);
+    for (const QColor colour : {Qt::red, Qt::green, Qt::transparent}) {
+        const int before = paints.count;
+        colour == Qt::transparent ? view.clearPicture()
+                                  : (void)view.showPicture(encodedPicture("JPEG", colour));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return paints.count > before; }))
+            << colour.name().toStdString();
+    }
+}
+
+// Letter paper in the US, A4 elsewhere, the UK too.
+TEST(QtPdfWriter, ThePageIsLetterInTheUsAndA4Elsewhere) {
+    const platform::qt::QtPdfWriter writer;
+    const QLocale before;
+    for (const auto& [locale, page] :
+         {std::pair{QLocale(QLocale::English, QLocale::UnitedStates), platform::PageSize::Letter},
+          std::pair{QLocale(QLocale::English, QLocale::UnitedKingdom), platform::PageSize::A4},
+          std::pair{QLocale(QLocale::German, QLocale::Germany), platform::PageSize::A4}}) {
+        QLocale::setDefault(locale);
+        EXPECT_EQ(writer.preferredPageSize(), page) << locale.name().toStdString();
+    }
+    QLocale::setDefault(before);
 }
 
 }  // namespace

@@ -251,8 +251,9 @@ std::string QtPdfWriter::write(int descriptor, PageSize size, std::string_view t
 }
 
 PageSize QtPdfWriter::preferredPageSize() const {
-    return QLocale().measurementSystem() == QLocale::MetricSystem ? PageSize::A4
-                                                                  : PageSize::Letter;
+    // Only the US system means Letter: the UK measures in miles but prints on A4.
+    return QLocale().measurementSystem() == QLocale::ImperialUSSystem ? PageSize::Letter
+                                                                      : PageSize::A4;
 }
 
 Bytes QtPictureScaler::jpegThumbnail(const Bytes& encoded, int width, int height) {
