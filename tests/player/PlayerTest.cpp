@@ -182,12 +182,15 @@ TEST_F(Player, PlayStoresAndPlaysATypedStart) {
 
 // The machine's rate is followed when it changes, as one step of undo; the user's choice stands
 // until then. Steps: quarter frames 'q', a full frame 'f' or a log start 's' at a rate code, a
-// click 'c' on a rate button, 'u' undo, 'r' redo; then the button on, the log's code, the Undo
-// item, '*' for a change (a log start is one) and '+' for the status line's notice.
+// click 'c' on the rate code's button, 'u' undo, 'r' redo; then the button on, the log's code,
+// the Undo item, '*' for a change (a log start is one) and '+' for the status line's notice.
 TEST_F(Player, TheRateFollowsTheMachineAndTheUsersChoiceStandsUntilItChanges) {
     const char* const labels[] = {"24", "25", "29.97", "30"};
     fake::Button* buttons[] = {&w.btnPlayerFps24Val, &w.btnPlayerFps25Val, &w.btnPlayerFps29Val,
                                &w.btnPlayerFps30Val};
+    void (vexaLogging3AppDelegate::*const clicks[])() = {
+        &vexaLogging3AppDelegate::btnPlayerFps24, &vexaLogging3AppDelegate::btnPlayerFps25,
+        &vexaLogging3AppDelegate::btnPlayerFps29, &vexaLogging3AppDelegate::btnPlayerFps30};
     w.btnPlayerFps25Val.on = true;  // as the window starts
     for (const auto& [step, shown] : std::initializer_list<std::pair<const char*, const char*>>{
              {"q1", "25 1 "},
@@ -201,7 +204,10 @@ TEST_F(Player, TheRateFollowsTheMachineAndTheUsersChoiceStandsUntilItChanges) {
              {"u", "25 32 Undo Frame Rate *"},
              {"u", "29.97 64 Undo Frame Rate *"},
              {"u", "25 1 Undo *"},
-             {"r", "29.97 64 Undo Frame Rate *"}}) {
+             {"r", "29.97 64 Undo Frame Rate *"},
+             {"c0", "24 0 Undo Frame Rate *"},
+             {"c3", "30 96 Undo Frame Rate *"},
+             {"c2", "29.97 64 Undo Frame Rate *"}}) {
         SCOPED_TRACE(step);
         app.app->editChangeFlag = 0;
         const std::uint8_t rate = static_cast<std::uint8_t>(step[1] - '0');
@@ -215,7 +221,7 @@ TEST_F(Player, TheRateFollowsTheMachineAndTheUsersChoiceStandsUntilItChanges) {
         else if (*step == 's')
             app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 10, 1, 0, 0, rate, 0xF7});
         else if (*step == 'c')
-            app.app->btnPlayerFps25();
+            (app.app.get()->*clicks[rate])();
         else
             (app.app.get()->*(*step == 'u' ? &vexaLogging3AppDelegate::btnEditUndo
                                            : &vexaLogging3AppDelegate::btnEditRedo))();
