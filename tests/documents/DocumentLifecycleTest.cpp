@@ -111,15 +111,17 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
         std::string path;
         std::string alert;  // empty: none
         int fps;
+        bool named = false;  // opened by its name, as the command line does
     };
     const std::string vlg = "/d/in.vlg";
     const std::string refused = "No valid file!\nCannot open /d/in.vlg: ";
     const std::string before = "/d/before.vlg", bad = "No valid file!";
     for (const Case& k : {
              Case{"last number counts", project({"30", "12"}, 0, "64"), "", 2, 12, vlg, "", 64},
-             Case{"a record cut short, 24 fps", project({"3", "4"}, 25, "0"), "", 2, 3, vlg, "", 0},
-             Case{"mark in lower case", project({"1"}, 0, "1", "glimmark"), "", 1, 1, before,
-                  refused + "not a Glimmark project file", 32},
+             Case{"a record cut short, 24 fps, by name", project({"3", "4"}, 25, "0"), "", 2, 3,
+                  vlg, "", 0, true},
+             Case{"mark in lower case, by name", project({"1"}, 0, "1", "glimmark"), "", 1, 1,
+                  before, refused + "not a Glimmark project file", 32, true},
              Case{"nine entries", project({}, 9), "", 1, 1, before,
                   refused + "not a Glimmark project file", 32},
              Case{"last number reads 0", project({"x"}), "", 1, 1, before,
@@ -143,7 +145,9 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
         writeFile(folder.file("in.log"), k.exchange);
         a.windows.dialogs.openPath = k.exchange.empty() ? vlg : folder.file("in.log");
         a.windows.dialogs.answers = {kAlertOther};
-        if (k.exchange.empty())
+        if (k.named)
+            a.app->openFile(vlg);
+        else if (k.exchange.empty())
             a.app->btnFileOpen();
         else
             a.app->LogOpenEDL();
