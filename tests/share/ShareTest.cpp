@@ -90,7 +90,8 @@ TEST(ShareSnapshot, EventsNameWhatChangedAndAnInsertInTheMiddleResetsThePage) {
 }
 
 TEST(ShareSnapshot, JsonKeepsGoodUtf8AndReplacesWhatIsNot) {
-    EXPECT_EQ(share::jsonString("take \"5\"\n\\"), "\"take \\\"5\\\"\\n\\\\\"");
+    EXPECT_EQ(share::jsonString("take \"5\"\n\\\r\t\x01\x7F"),
+              "\"take \\\"5\\\"\\n\\\\\\r\\t\\u0001\\u007f\"");
     EXPECT_EQ(share::jsonString("caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xAC"),
               "\"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xAC\"");
     EXPECT_EQ(share::jsonString("a\xE9z"), "\"a\\ufffdz\"");                    // Latin-1
