@@ -155,11 +155,14 @@ TEST(LogTable, FollowsTakesMovesWithTheEditorAndNarrowsToASearch) {
     for (const auto& [widget, text, expected] : spoken)
         EXPECT_EQ(QAccessible::queryAccessibleInterface(widget)->text(text), expected)
             << widget->metaObject()->className() << " " << text;
-    // Return on a row brings the editor to the front at that record.
+    // Return on a row, or a double click, brings the editor to the front at that record.
     log.table->selectRow(1);
     keys(log.table, Qt::Key_Return);
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &app.edit; }));
     EXPECT_EQ(app.edit.txtEditNr->text(), "2");
+    const QRect third = log.table->visualRect(log.table->model()->index(2, 1));
+    QTest::mouseDClick(log.table->viewport(), Qt::LeftButton, {}, third.center());
+    EXPECT_EQ(app.edit.txtEditNr->text(), "3");
 }
 
 // The windows come back as left at the quit, though the quit closes every window first.
