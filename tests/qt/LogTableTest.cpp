@@ -160,8 +160,12 @@ TEST(LogTable, FollowsTakesMovesWithTheEditorAndNarrowsToASearch) {
     keys(log.table, Qt::Key_Return);
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &app.edit; }));
     EXPECT_EQ(app.edit.txtEditNr->text(), "2");
+    log.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &log; }));
     const QRect third = log.table->visualRect(log.table->model()->index(2, 1));
+    QTest::mouseClick(log.table->viewport(), Qt::LeftButton, {}, third.center());
     QTest::mouseDClick(log.table->viewport(), Qt::LeftButton, {}, third.center());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &app.edit; }));
     EXPECT_EQ(app.edit.txtEditNr->text(), "3");
 }
 
