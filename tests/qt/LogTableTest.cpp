@@ -225,14 +225,17 @@ TEST(LogTable, ComesBackAsItWasLeftAtTheQuit) {
     EXPECT_EQ(editorAgain.geometry(), editor.geometry());
 }
 
-// A changed value is announced for its own cell, the number and the last column too.
+// A changed value is announced for its own cell, the number, the last column and the picture too.
 TEST(LogTableModel, EachChangedCellIsAnnouncedToTheViews) {
     gui_test::GuiApp app;
     app.addRecord("1", "01:00:00:00", "01:00:01:00");
     QSignalSpy changed(app.windows.windowLog.table->model(), &QAbstractItemModel::dataChanged);
     for (const auto& [field, column] : {std::pair{kFieldNumber, LogTableModel::kNumberColumn},
-                                        {kFieldComment2, LogTableModel::kComment2Column}}) {
-        app.controller.logStartArray.replace(LogList::indexOf(1, field), "x");
+                                        {kFieldComment2, LogTableModel::kComment2Column},
+                                        {kFieldPicture, LogTableModel::kPictureColumn}}) {
+        app.controller.logStartArray.replace(
+            LogList::indexOf(1, field),
+            field == kFieldPicture ? LogValue(encodedPicture("JPEG", Qt::red)) : LogValue("x"));
         ASSERT_FALSE(changed.isEmpty()) << column;
         const auto range = changed.takeLast();
         EXPECT_LE(range[0].toModelIndex().column(), column);
