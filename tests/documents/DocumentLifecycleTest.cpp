@@ -18,10 +18,10 @@ struct DocumentApp : fake::App {
     }
 };
 
-// New, full screen and quitting; a failed write at the quit offers another place before the
+// New, full screen, quitting and Save As; a failed write at the quit offers another place before the
 // log is lost with the program.
 TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
-    enum Action { New, FullScreen, Quit };
+    enum Action { New, FullScreen, Quit, SaveAs };
     struct Case {
         const char* name; Action action; std::string path; int answer;
         std::optional<std::string> chosen;
@@ -44,6 +44,8 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
              Case{"quit, cancel", Quit, "/d/day.vlg", kAlertAlternate, {}, "", "", false},
              Case{"quit, dialog cancelled", Quit, "Untitled", kAlertDefault, {}, "", "", false},
              Case{"quit, fails, cancelled", Quit, "/ro/a.vlg", kAlertDefault, {}, "R", "", false},
+             Case{"save as", SaveAs, "/d/day.vlg", 0, "/d/copy", "", "/d/copy.vlg", true},
+             Case{"save as, dialog cancelled", SaveAs, "/d/day.vlg", 0, {}, "", "", false},
          }) {
         SCOPED_TRACE(k.name);
         DocumentApp a;
@@ -63,11 +65,15 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
             EXPECT_EQ(a.app->fullScreenMode, k.wentOn);
             EXPECT_EQ(a.windows.imgEdit.fullScreen, k.wentOn);
             EXPECT_EQ(a.app->editChangeFlag, k.written.empty());
+        } else if (k.action == SaveAs) {
+            a.app->btnFileSaveAs();
+            EXPECT_EQ(a.app->pathString, k.wentOn ? k.written : k.path);
         } else {
             EXPECT_EQ(a.app->applicationWillTerminate(), k.wentOn);
             EXPECT_EQ(a.app->editChangeFlag, k.written.empty() ? 1 : 0);
         }
-        EXPECT_EQ(a.windows.dialogs.alerts.size(), k.failure.empty() ? 1u : 2u) << "told why";
+        EXPECT_EQ(a.windows.dialogs.alerts.size(), (k.action != SaveAs) + !k.failure.empty())
+            << "told why";
         EXPECT_EQ(a.propertyLists.files.size(), k.written.empty() ? 0u : 1u);
         EXPECT_TRUE(k.written.empty() ||
                     a.propertyLists.files.at(k.written).at(15) == LogValue(std::string("typed")));
