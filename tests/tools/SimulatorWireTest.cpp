@@ -122,6 +122,7 @@ TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
     struct Row {
         const char* name; FrameRate rate; std::chrono::milliseconds step; int steps, quarters;
         int recordAfter = 0;  // seconds a halted recorder waits, as the command line gives them
+        int stopAt = -1;      // the step before which the machine stops and plays again
     };
     const Row rows[] = {
         {"30 fps for a second", k30, 20ms, 50, 120},
@@ -130,6 +131,8 @@ TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
         {"late wake-ups that never line up add no drift", k25, 3ms, 1000, 300},
         {"a thread held up for long starts afresh", k25, 5s, 1, 0},
         {"a halted recorder's second at 30 fps, then quarter frames", k30, 20ms, 100, 121, 1},
+        {"a second, a stop and a play: the second second counted afresh", k25, 20ms, 100, 200,
+         0, 50},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -147,6 +150,11 @@ TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
         driver.catchUp();
         wire.sent.clear();
         for (int i = 0; i < row.steps; ++i) {
+            if (i == row.stopAt) {
+                wire.sim.stop();
+                driver.catchUp();
+                wire.sim.play();
+            }
             now += row.step;
             driver.catchUp();
         }
