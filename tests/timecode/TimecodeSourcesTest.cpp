@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+#include <future>
 #include <sstream>
 
 #include "support/FakePlatform.h"
@@ -392,6 +394,33 @@ TEST(ClockTimecode, LabelsTheTimeOfDay) {
         EXPECT_EQ(timecode::nextClockFrame(row.micros, row.rate), row.next) << row.micros;
         EXPECT_EQ(timecode::clockFrameStart(row.next, row.rate), row.next) << row.micros;
     }
+}
+
+// The running clock is the local time of day: here five and a half hours from UTC.
+TEST(ClockTimecode, RunsOnTheLocalTimeOfDay) {
+    const char* const zone = std::getenv("TZ");
+    const std::string before = zone != nullptr ? zone : "";
+    ::setenv("TZ", "<+0530>-05:30", 1);
+    ::tzset();
+    std::promise<platform::SourceFrame> first;
+    timecode::ClockTimecodeSource clock({25, false});
+    std::string why;
+    clock.start({[&first, taken = false](const platform::SourceFrame& f) mutable {
+                     if (!std::exchange(taken, true))
+                         first.set_value(f);
+                 },
+                 {}},
+                why);
+    const platform::SourceFrame f = first.get_future().get();
+    clock.stop();
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    // Minutes apart, over midnight too; a minute may turn meanwhile.
+    const int apart = (f.hours * 60 + f.minutes - local.tm_hour * 60 - local.tm_min + 1440) % 1440;
+    EXPECT_TRUE(apart <= 1 || apart == 1439) << f.hours << ":" << f.minutes;
+    zone != nullptr ? ::setenv("TZ", before.c_str(), 1) : ::unsetenv("TZ");
+    ::tzset();
 }
 
 }  // namespace
