@@ -531,15 +531,18 @@ TEST_F(Windows, TheTimecodeMenuChoosesTheSourceAndF9AndF10WorkTheLogButtons) {
     EXPECT_EQ(menu(app.rec) + menu(app.windows.windowLog), ticked + ticked);
     QList<QAction*> items = app.edit.menuBar()->actions();
     items = items[items.size() - 2]->menu()->actions();
-    for (auto [item, pick, remembered] : {std::tuple{3, "=", "clock:25"},
-                                          std::tuple{3, "29.97", "clock:29.97"},
-                                          std::tuple{3, "", "clock:29.97"},
-                                          std::tuple{0, "", "interface"}}) {
-        if (item == 3)
-            rate(pick);
+    const auto* status = app.rec.findChild<QLineEdit*>("timecodeStatus");
+    for (auto [item, pick, remembered, says] :
+         {std::tuple{3, "=", "clock:25", "Clock"}, std::tuple{3, "29.97", "clock:29.97", "Clock"},
+          std::tuple{3, "", "clock:29.97", "Clock"},
+          std::tuple{1, "a:ltc", "ltc:a:ltc", "LTC a:ltc"},
+          std::tuple{2, "b:mtc", "mtc:b:mtc", "MTC b:mtc"}, std::tuple{0, "", "interface", ""}}) {
+        if (item > 0)
+            rate(pick);  // the rate, or the port
         items[item]->trigger();
         EXPECT_EQ(settings.value(frontend::kTimecodeSourceKey).toString(), remembered);
-        EXPECT_TRUE(items[remembered[0] == 'c' ? 3 : 0]->isChecked()) << remembered;
+        EXPECT_TRUE(items[std::string("ilmc").find(remembered[0])]->isChecked()) << remembered;
+        EXPECT_TRUE(status->text().startsWith(says)) << status->text().toStdString();
     }
     int starts = 0, stops = 0;
     QObject::connect(app.rec.btnLogManualVal, &QPushButton::clicked, [&] { ++starts; });
