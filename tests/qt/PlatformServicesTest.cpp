@@ -16,6 +16,7 @@
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtImageFiles.h"
 #include "platform/qt/QtPdfWriter.h"
+#include "platform/qt/QtPictureConverter.h"
 #include "qt/GuiApp.h"
 #include "video/MemoryFrame.h"
 
@@ -136,6 +137,25 @@ TEST(QtImageFiles, APictureComesInUprightAndADamagedOneSaysWhy) {
     why.clear();
     EXPECT_FALSE(files.readAsTiff(file("notes.jpg", "no picture"), why));
     EXPECT_FALSE(why.empty());
+}
+
+// A picture that is no JPEG goes out as one at the quality asked, close to what it shows.
+TEST(QtPictureConverter, APngBecomesAJpegThatKeepsItsShades) {
+    QImage shades(64, 64, QImage::Format_RGB32);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) shades.setPixel(x, y, qRgb(x * 4, y * 4, (x ^ y) * 4));
+    QByteArray png;
+    QBuffer buffer(&png);
+    ASSERT_TRUE(shades.save(&buffer, "PNG"));
+    const platform::Bytes jpeg =
+        platform::qt::QtPictureConverter().toJpeg(platform::Bytes(png.begin(), png.end()), 0.8);
+    const QImage back = QImage::fromData(jpeg.data(), static_cast<int>(jpeg.size()), "JPEG");
+    ASSERT_EQ(back.size(), shades.size());
+    long error = 0;
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            error += std::abs(qGray(back.pixel(x, y)) - qGray(shades.pixel(x, y)));
+    EXPECT_LT(error / (64 * 64), 3);
 }
 
 // A frame with no pixels to show leaves the live picture free for the next one.
