@@ -158,7 +158,8 @@ TEST(QtPictureConverter, APngBecomesAJpegThatKeepsItsShades) {
     EXPECT_LT(error / (64 * 64), 3);
 }
 
-// A frame with no pixels to show leaves the live picture free for the next one.
+// A frame with no pixels to show leaves the live picture free for the next one; a text
+// replaces the picture.
 TEST(CapturePreview, AFrameThatCannotBeShownDoesNotStopTheNext) {
     CapturePreview view;
     view.resize(160, 90);
@@ -170,6 +171,8 @@ TEST(CapturePreview, AFrameThatCannotBeShownDoesNotStopTheNext) {
     view.showFrame(white);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !view.picture().isNull(); }));
     EXPECT_GT(qRed(view.picture().pixel(2, 2)), 240);
+    view.showText("No video");  // the device gone: its last frame goes with it
+    EXPECT_TRUE(view.picture().isNull());
 }
 
 // The screen follows the picture: each new one and its removal are drawn again.
