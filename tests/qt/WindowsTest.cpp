@@ -65,7 +65,7 @@ std::string menuText(const QList<QAction*>& items) {
 }
 
 // What a window shows, line by line from the top, left to right: text fields by name, "ro" when
-// read-only; "-" before what is greyed out, "?" after what has a tip.
+// read-only; "-" before what is greyed out, "*" after what is ticked, "?" after what has a tip.
 std::string reading(QWidget* window) {
     std::vector<std::tuple<int, int, std::string, int, int>> seen;  // middle, text, left, right
     for (QWidget* w : window->findChildren<QWidget*>()) {
@@ -73,7 +73,7 @@ std::string reading(QWidget* window) {
         if (auto* label = qobject_cast<QLabel*>(w))
             s = label->text().toStdString();
         else if (auto* button = qobject_cast<QAbstractButton*>(w))
-            s = button->text().toStdString();
+            s = button->text().toStdString() + (button->isChecked() ? "*" : "");
         else if (auto* list = qobject_cast<QComboBox*>(w))
             s = "(" + list->currentText().toStdString() + ")";
         else if (auto* header = qobject_cast<QHeaderView*>(w)) {
@@ -200,14 +200,14 @@ TEST_F(Windows, StartWithTheEditorInFrontAndNoInterfaceThenTakeTheUsersLoggingAn
               "Comment 1 [txtEditComment1 ro] / Comment 2 [txtEditComment2 ro] / "
               "Add? Insert? Delete…? Cut? Copy? Paste? "
               "Replace Picture…? Delete Picture…? / "
-              "-Play Chase Edit mode fps 24 25 29.97 30 Full Screen / ");
+              "-Play Chase Edit mode fps 24 25* 29.97 30 Full Screen / ");
     EXPECT_EQ(reading(&app.rec),
               "[statusText ro] / mCaptureView / [captureStatus ro] / "
               "(Select Video Device) Grab Still? / Number [txtLogNr ro] / Start [txtLogStart ro] / "
               "Stop [txtLogStop ro] / Duration [txtLogDuration ro] / Time of day [txtLogTod ro] / "
               "Date [txtLogDate ro] / (Logging off) -Start Log -Stop Log / ");
     EXPECT_EQ(reading(&app.windows.windowLog),
-              "[Search numbers, times and comments] 0 records Follow? / {Picture,Number,Start,"
+              "[Search numbers, times and comments] 0 records Follow*? / {Picture,Number,Start,"
               "Stop,Duration,Time of Day,Date,Comment 1,Comment 2,} / ");
     EXPECT_NEAR(app.edit.imgEdit->width(), 2 * app.edit.imgEditPre->width(), 8)
         << "the picture on show twice as wide as its neighbours";
