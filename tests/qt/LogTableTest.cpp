@@ -275,7 +275,7 @@ TEST(LogTable, CellsShowTheirTextAndThumbnailsLeaveTheTableWhereTheUserScrolledI
                       : r == 2 ? "<i></i><b></b><u></u>"  // drawn as typed, not as markup
                                : std::to_string(r * 1111111),
                       "01:00:00:00", "01:00:01:00",
-                      encodedPicture("JPEG", r % 2 ? Qt::red : Qt::blue, r < 60 ? 64 : 1920,
+                      encodedPicture("JPEG", r % 2 ? Qt::red : Qt::blue, r < 60 ? 64 : 1440,
                                      r < 60 ? 36 : 1080));
     app.controller.LogEditGoTo(1);
     log.show();
@@ -312,8 +312,8 @@ TEST(LogTable, CellsShowTheirTextAndThumbnailsLeaveTheTableWhereTheUserScrolledI
         thumbnail = lastPicture.data(Qt::DecorationRole).value<QImage>();
         return !thumbnail.isNull();
     }));
-    EXPECT_EQ(thumbnail.size(), QSize(96, 54)) << "thumbnail size, whatever the picture's";
-    EXPECT_GT(qBlue(thumbnail.pixel(48, 27)), 200);
+    EXPECT_EQ(thumbnail.size(), QSize(72, 54)) << "a 4:3 picture's shape at thumbnail height";
+    EXPECT_GT(qBlue(thumbnail.pixel(36, 27)), 200);
     QTest::qWait(50);
     EXPECT_EQ(bar->value(), bar->maximum());
     EXPECT_EQ(log.chosenRecord(), 1);
