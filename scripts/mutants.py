@@ -58,8 +58,10 @@ COVER = [
     ("vexaLogging3/share/", ["share_tests"]),
     ("vexaLogging3/handover/", ["core_tests", "handover_file_tests"]),
     ("vexaLogging3/documents/", ["core_tests", "plist_tests", "cli_tests"]),
-    ("vexaLogging3/loglist/", ["core_tests", "cli_tests"]),
+    # The log table and the live page read the log through its observer and its keys.
+    ("vexaLogging3/loglist/", ["core_tests", "cli_tests", "qt_tests", "share_tests"]),
     ("tools/glimmark-cli/", ["cli_tests", "handover_file_tests"]),
+    ("tools/vexasim/LtcPlayer", ["timecode_jack_tests"]),
     ("tools/", ["vexasim_tests"]),
     ("vexaLogging3/", ["core_tests"]),
 ]
