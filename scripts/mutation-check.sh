@@ -235,6 +235,24 @@ mutants=(
     'video_tests|vexaLogging3/platform/video/TurboJpegCodec.cpp|if (w >= maxWidth && w < scaledWidth)|if (w > maxWidth && w < scaledWidth)|a thumbnail whose scale exactly meets the wanted width is made at a larger size'
     'cli_tests|vexaLogging3/platform/files/AtomicFile.cpp|    if (name.size() == kMark.size() + 6 && name.starts_with(kMark))|    if (name.size() == kMark.size() + 6 or name.starts_with(kMark))|a file or folder of the user whose name is sixteen characters long is taken for a temporary and removed'
     'core_tests|vexaLogging3/handover/Takes.cpp|int more = lead >= 0xF0 ? 3 : lead >= 0xE0|int more = lead >= 0xF0 ? 2 : lead >= 0xE0|an emoji in a comment turns into two unknown letters in the EDL, one more than the character'
+    'qt_tests|vexaLogging3/frontend/ApplicationWindows.cpp|{menus.exportAle, &vexaLogging3AppDelegate::exportAle}|{menus.exportAle, &vexaLogging3AppDelegate::exportCsv}|File > Export > ALE writes a CSV'
+    "vexasim_tests|tools/vexa-sim/SimOptions.cpp|s.setRecordAfterPlayback(options.recordAfterPlaybackSeconds *¶                             framesPerSecondLabel(options.rate));|s.setRecordAfterPlayback(options.recordAfterPlaybackSeconds * 25);|the simulator's recorder waits its seconds at 25 fps whatever its rate"
+    'qt_tests|vexaLogging3/frontend/MyImageView.cpp|    m_picture = QImage();¶    update();¶|    m_picture = QImage();¶|a record without a picture leaves the last one drawn in the editor'
+    'core_tests|vexaLogging3/player/PlayerActions.cpp|chooseFrameRate(kFps24);|chooseFrameRate(kFps25);|the 24 fps button sets 25'
+    'core_tests|vexaLogging3/documents/ProjectFile.cpp|    setPathString(path);¶    setWindowTitles();¶    readProjectAtPath(previousPath);|    setPathString(path);¶    readProjectAtPath(previousPath);|a log opened from the command line keeps the old name in the titles'
+    'core_tests|vexaLogging3/editor/EditHistory.cpp|        m_done.pop_front();|        ;|the undo history grows without end over a day of edits'
+    'share_tests|vexaLogging3/share/ShareSnapshot.cpp|out += "\\r";|out += "\\n";|a carriage return in a comment reads as a line break on the live page'
+    'qt_tests|vexaLogging3/frontend/LogTableWindow.cpp|    connect(table, &QAbstractItemView::doubleClicked, this, [this] {¶        if (openRecord && chosenRecord() != 0)|    connect(table, &QAbstractItemView::doubleClicked, this, [this] {¶        if (openRecord && chosenRecord() == 0)|a double click on a row of the log table does nothing'
+    'qt_tests|vexaLogging3/frontend/LogTableModel.cpp|        emit dataChanged(index(row, kPictureColumn), index(row, kPictureColumn));¶||a replaced picture keeps its old thumbnail in the log table'
+    'core_tests|vexaLogging3/documents/FileCommands.cpp|    if (SaveAsPanel())¶        writeProjectFile();|    SaveAsPanel();|Save As takes the new name and writes nothing'
+    "vexasim_tests|tools/vexasim/ClockDriver.cpp|        m_countedRate = rate;¶        m_countFrom = now;¶        m_quartersSent = 0;|        m_countedRate = rate;¶        m_countFrom = now;|after a stop and a play the simulator's timecode stands still for as long as it ran"
+    'core_tests|vexaLogging3/timecode/ClockTimecodeSource.cpp|localtime_r(&seconds, &local);|gmtime_r(&seconds, &local);|the clock source logs UTC instead of the local time of day'
+    'qt_tests|vexaLogging3/frontend/TimecodeMenu.cpp|options.kind = choice.kind == Kind::ltc ? JackSource::Kind::ltc : JackSource::Kind::mtc;|options.kind = choice.kind == Kind::mtc ? JackSource::Kind::ltc : JackSource::Kind::mtc;|LTC chosen reads the port as MIDI Time Code, and MTC as LTC'
+    'qt_tests|vexaLogging3/platform/qt/QtPictureConverter.cpp|TurboJpegCodec::quality(compressionFactor)|static_cast<int>(compressionFactor)|pictures that are no JPEG go out at quality 0'
+    'qt_tests|vexaLogging3/frontend/CapturePreview.cpp|    m_picture = QImage();¶    update();|    update();|the capture window keeps the last frame of a device that is gone'
+    'qt_tests|vexaLogging3/frontend/EditorWindow.cpp|btnPlayerFps25Val->setChecked(true);|btnPlayerFps30Val->setChecked(true);|the editor starts with 30 fps ticked while the program runs at 25'
+    "qt_tests|vexaLogging3/frontend/LogThumbnails.cpp|reader.setScaledSize(full.scaled(kSize, Qt::KeepAspectRatio));|reader.setScaledSize(full.scaled(kSize, Qt::IgnoreAspectRatio));|a 4:3 picture's thumbnail is stretched to 16:9"
+    'midi_jack_tests|vexaLogging3/platform/midi/JackMidiSystem.cpp|if (made != 0 && made != EEXIST)|if (made != 0)|an interface a patchbay connected first is taken for one that cannot be reached'
 )
 
 current=""
