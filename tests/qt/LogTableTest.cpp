@@ -302,6 +302,8 @@ TEST(LogTable, CellsShowTheirTextAndThumbnailsLeaveTheTableWhereTheUserScrolledI
     EXPECT_GT(inkOf(0, QPalette::HighlightedText), 20);
     EXPECT_GT(inkOf(1, QPalette::Text), 20);
     EXPECT_EQ(inkOf(2, QPalette::Text), 0);
+    EXPECT_EQ(log.table->model()->index(0, LogTableModel::kDurationColumn).data().toString(),
+              QStringLiteral("00:00:01"));
 
     QScrollBar* bar = log.table->verticalScrollBar();
     ASSERT_GT(bar->maximum(), 0);

@@ -17,6 +17,7 @@
 #include "platform/qt/QtImageFiles.h"
 #include "platform/qt/QtPdfWriter.h"
 #include "platform/qt/QtPictureConverter.h"
+#include "platform/qt/QtTimers.h"
 #include "qt/GuiApp.h"
 #include "video/MemoryFrame.h"
 
@@ -51,6 +52,20 @@ TEST(QtServices, PostedWorkRunsLaterOnTheGuiThreadInOrderAndFieldsHoldUtf8) {
     field.setText(text);
     EXPECT_EQ(edit.text(), QString::fromUtf8(text.c_str()));
     EXPECT_EQ(field.text(), text);
+}
+
+// The interface is looked for again and again, a notice taken away once: timers of the loop.
+TEST(QtServices, ARepeatingTimerTicksOnAndASingleShotOnce) {
+    int ticks = 0, shots = 0, ticksWhileOwned = 0;
+    {
+        platform::qt::QtTimers timers;
+        timers.startRepeating(std::chrono::milliseconds(5), [&] { ++ticks; });
+        timers.singleShot(std::chrono::milliseconds(5), [&] { ++shots; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ticks >= 3; }));
+        ticksWhileOwned = ticks;
+    }
+    QTest::qWait(30);
+    EXPECT_EQ(std::pair(shots, ticks), std::pair(1, ticksWhileOwned)) << "none after its owner";
 }
 
 // More asked ahead than are kept waiting: whichever were dropped are decoded when shown.

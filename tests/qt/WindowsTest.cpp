@@ -213,6 +213,9 @@ TEST_F(Windows, StartWithTheEditorInFrontAndNoInterfaceThenTakeTheUsersLoggingAn
         << "the picture on show twice as wide as its neighbours";
     EXPECT_EQ(app.rec.btnLogManualVal->width(), app.rec.btnLogManualVal->sizeHint().width())
         << "the logging mode list takes the room the buttons beside it need not";
+    EXPECT_GT(app.rec.statusText->font().pointSizeF(),
+              1.4 * app.rec.txtLogStart->font().pointSizeF())
+        << "the running timecode stands out";
     // A logging mode the interface reports is not the user's; the user's manual one frees Start.
     app.windows.outlets().cmbLogSelectVal->selectItem(2);
     QApplication::processEvents();
@@ -221,6 +224,7 @@ TEST_F(Windows, StartWithTheEditorInFrontAndNoInterfaceThenTakeTheUsersLoggingAn
     app.rec.cmbLogSelectVal->setFocus();
     QTest::keyClick(app.rec.cmbLogSelectVal, Qt::Key_Down);
     EXPECT_TRUE(app.rec.btnLogManualVal->isEnabled());
+    EXPECT_EQ(app.rec.cmbLogSelectVal->currentText(), "Manual logging");
     // The device list fills as it opens, which chooses nothing; a choice starts the device.
     app.video.devices = {"Cam A", "Test Pattern"};
     DeviceComboBox* list = app.rec.cmbDevicesVal;
