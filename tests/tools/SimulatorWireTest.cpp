@@ -171,4 +171,22 @@ TEST(SimulateWiring, TheDemosInterfaceIsSwitchedOnWhenAsked) {
     }
 }
 
+// The demo's interface talks only into a port connected to it.
+TEST(SimulateWiring, NothingReachesAnInputPortBeforeItIsConnected) {
+    static int heard = 0;
+    vexasim::SimulatedMidiSystem midi({.play = false, .startClock = false});
+    platform::MidiRef client = 0, in = 0;
+    midi.clientCreate("test", client);
+    midi.inputPortCreate(client, "in", [](auto, void*, void*) { ++heard; }, in);
+    const std::vector<std::uint8_t> ask = {0xF0, 0x7F, 0x7F, 0x06, 0x44, 0x06,
+                                           0x01, 0x21, 0,    0,    0,    0,    0xF7};  // locate
+    for (const bool connected : {false, true}) {
+        if (connected)
+            midi.portConnectSource(in, midi.sourceOfDevice(midi.destination(0)));
+        heard = 0;
+        midi.driver().receive(platform::makeMidiPacketList(ask));
+        EXPECT_EQ(heard > 0, connected);
+    }
+}
+
 }  // namespace
