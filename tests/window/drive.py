@@ -379,7 +379,8 @@ def sharedPage(s, glimmark, screenshot, cli=None, say=print):
                  XDG_STATE_HOME=s.work + "/state")
     day = os.path.join(s.work, "day.vlg")
     values = ["Glimmark", "1.0", "", "", "32", "", "", "", "", ""]
-    for n, comment in ((1, "Wide, the boom dips into frame at the end " * 4), (2, "A" * 300)):
+    for n, comment in ((1, "Wide, the boom dips into frame at the end " * 4),
+                       (2, "<i>soft</i> " + "A" * 300)):
         values += [str(n), f"10:00:0{n}:00", f"10:00:0{n + 2}:10", "", "09:00:00", comment, "",
                    "01.01.2026", "", b""]
     with open(day, "wb") as f:
@@ -420,6 +421,10 @@ def sharedPage(s, glimmark, screenshot, cli=None, say=print):
         log, shown = logKeys(), page(keys)
         return log == logKeys() and shown == log[::-1], (log, shown)
     waitFor("the rows the log newest first", agreed, interval=0.1)
+    # A comment that looks like markup is shown as it was typed.
+    if not page("Array.from(document.querySelectorAll('td.comment')).some(c =>"
+                " c.textContent.startsWith('<i>soft</i>') && !c.querySelector('i'))"):
+        raise CheckFailed("a comment's markup was drawn instead of shown as typed")
     # The search narrows the rows to those that hold the text.
     when = page("document.querySelector('#rows tr').cells[5].textContent")
     search = "(t => { const s = document.getElementById('search'); s.value = t;" \
