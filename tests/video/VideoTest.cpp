@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
+#include <algorithm>
+#include <array>
+
 #include "platform/video/PreviewImage.h"
 #include "tests/video/MemoryFrame.h"
 #include "tests/video/RealVideoApp.h"
@@ -13,17 +16,17 @@ namespace {
 // What a viewer sees of a still: its size and its grey picture.
 struct Decoded {
     int width = 0, height = 0;
-    std::vector<std::uint8_t> luma;
+    std::vector<std::uint8_t> luma;  // or red, green and blue, a byte each
 };
-Decoded decode(const std::vector<std::uint8_t>& jpeg) {
+Decoded decode(const std::vector<std::uint8_t>& jpeg, TJPF format = TJPF_GRAY) {
     Decoded d;
     tjhandle decoder = tjInitDecompress();
     int subsampling = 0, colourspace = 0;
     tjDecompressHeader3(decoder, jpeg.data(), jpeg.size(), &d.width, &d.height, &subsampling,
                         &colourspace);
-    d.luma.resize(static_cast<std::size_t>(d.width) * d.height);
-    if (tjDecompress2(decoder, jpeg.data(), jpeg.size(), d.luma.data(), d.width, d.width, d.height,
-                      TJPF_GRAY, 0) != 0)
+    d.luma.resize(static_cast<std::size_t>(d.width) * d.height * tjPixelSize[format]);
+    if (tjDecompress2(decoder, jpeg.data(), jpeg.size(), d.luma.data(), d.width, 0, d.height,
+                      format, 0) != 0)
         d = {};
     tjDestroy(decoder);
     return d;
@@ -114,11 +117,15 @@ TEST(CaptureWithGstreamer, TheStillIsTheFrameOfTheLogStartAndThePreviewSamplesFr
             r.fakes.app->waitForPictures();
             const Picture& still =
                 r.fakes.app->logStartArray.picture(LogList::indexOf(1, kFieldPicture));
-            const Decoded d = decode(still);
+            const Decoded d = decode(still, TJPF_RGB);
             ASSERT_EQ(d.width * 10000 + d.height, row.pattern.width * 10000 + row.pattern.height);
             // The bars: white on the left, blue on the right.
-            EXPECT_GT(d.luma[std::size_t(d.height / 2 * d.width + d.width / 16)], 150);
-            EXPECT_LT(d.luma[std::size_t(d.height / 2 * d.width + d.width * 15 / 16)], 100);
+            const auto rgb = [&](int x) {
+                const auto at = d.luma.begin() + (d.height / 2 * d.width + x) * 3;
+                return std::array<int, 3>{at[0], at[1], at[2]};
+            };
+            EXPECT_GT(std::ranges::min(rgb(d.width / 16)), 150);
+            EXPECT_TRUE(rgb(d.width * 15 / 16)[2] > 150 && rgb(d.width * 15 / 16)[0] < 100);
             // The frame the controller held when the message came: the last one given to it,
             // or one on its way; never one that came later.
             const auto frames = r.tap.grabs.kept();
