@@ -377,6 +377,14 @@ def sharedPage(s, glimmark, screenshot, cli=None, say=print):
         skip("no chromium installed")
     s.env.update(QT_QPA_PLATFORM="offscreen", XDG_CONFIG_HOME=s.work + "/config",
                  XDG_STATE_HOME=s.work + "/state")
+    # A demo that cannot play its timecode says which one and why, and ends.
+    nowhere = dict(s.env, JACK_DEFAULT_SERVER=f"glimmark-none-{os.getpid()}",
+                   JACK_NO_START_SERVER="1")
+    said = subprocess.run([glimmark, "--simulate=ltc"], env=nowhere, capture_output=True,
+                          text=True, timeout=30)
+    if said.returncode != 1 or said.stderr.splitlines()[-1:] != [
+            "glimmark: --simulate=ltc: no JACK server answers"]:  # after JACK's own lines
+        raise CheckFailed(f"--simulate=ltc with no JACK: {said.returncode}, {said.stderr!r}")
     day = os.path.join(s.work, "day.vlg")
     values = ["Glimmark", "1.0", "", "", "32", "", "", "", "", ""]
     for n, comment in ((1, "Wide, the boom dips into frame at the end " * 4),
