@@ -18,8 +18,8 @@ struct DocumentApp : fake::App {
     }
 };
 
-// New, full screen, quitting and Save As; a failed write at the quit offers another place before the
-// log is lost with the program.
+// New, full screen, quitting and Save As; a failed write at the quit offers another place
+// before the log is lost with the program.
 TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
     enum Action { New, FullScreen, Quit, SaveAs };
     struct Case {

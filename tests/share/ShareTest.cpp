@@ -489,6 +489,7 @@ TEST_F(Sharing, ThePrintedAddressAnswersAndOneThatCannotBeHadSaysWhy) {
     ASSERT_TRUE(client.connected()) << url;
     client.send(request("GET", "/" + live.token() + "/log.json", "Connection: close\r\n"));
     EXPECT_EQ(status(client.read("\x01never")), 200) << url;
+    EXPECT_TRUE(Client(port(), "127.0.0.1").connected()) << "IPv4 too, as phones on a set's Wi-Fi";
     EXPECT_FALSE(live.start(share::Endpoint{"198.51.100.7", 0}, true, why));
     EXPECT_TRUE(has(why, "198.51.100.7") && has(why, "address")) << why;
 }
