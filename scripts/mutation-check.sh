@@ -253,6 +253,13 @@ mutants=(
     'qt_tests|vexaLogging3/frontend/EditorWindow.cpp|btnPlayerFps25Val->setChecked(true);|btnPlayerFps30Val->setChecked(true);|the editor starts with 30 fps ticked while the program runs at 25'
     "qt_tests|vexaLogging3/frontend/LogThumbnails.cpp|reader.setScaledSize(full.scaled(kSize, Qt::KeepAspectRatio));|reader.setScaledSize(full.scaled(kSize, Qt::IgnoreAspectRatio));|a 4:3 picture's thumbnail is stretched to 16:9"
     'midi_jack_tests|vexaLogging3/platform/midi/JackMidiSystem.cpp|if (made != 0 && made != EEXIST)|if (made != 0)|an interface a patchbay connected first is taken for one that cannot be reached'
+    "vexasim_tests|tools/vexasim/SimulatedMidiSystem.cpp|        if (port.input && port.connected && port.readProc)|        if (port.input && port.readProc)|the demo's interface talks into ports not yet connected to it"
+    'qt_tests|vexaLogging3/frontend/CaptureWindow.cpp|    cmbLogSelectVal->addItems({tr("Logging off"), tr("Automatic logging"), tr("Manual logging")});|    cmbLogSelectVal->addItems({tr("Logging off"), tr("Manual logging"), tr("Automatic logging")});|the logging list offers Manual where Automatic is and the other way round'
+    "qt_tests|vexaLogging3/frontend/LogTableModel.cpp|        return platform::qt::toQString(m_duration(text(kFieldStart), text(kFieldStop)));|        return platform::qt::toQString(m_duration(text(kFieldStop), text(kFieldStart)));|the log table's durations are counted from stop to start"
+    'qt_tests|vexaLogging3/frontend/WidgetStyle.cpp|    font.setPointSizeF(font.pointSizeF() * (large ? 1.9 : 1.3));|    font.setPointSizeF(font.pointSizeF() * (large ? 1.3 : 1.9));|the running timecode is drawn small and every other time large'
+    'qt_tests|vexaLogging3/platform/qt/QtTimers.cpp|    QObject::connect(timer, &QTimer::timeout, &m_owner, std::move(tick));¶    timer->start();|    QObject::connect(timer, &QTimer::timeout, &m_owner, std::move(tick));|repeating timers never start: the interface is never looked for again'
+    'share_tests|vexaLogging3/share/ShareSite.cpp|        moved.location = "/" + token + "/";|        moved.location = "/" + token;|the shared address without its last slash sends the browser round in a loop'
+    'share_tests|vexaLogging3/platform/http/MhdListener.cpp|anyAddress ? MHD_USE_DUAL_STACK : MHD_USE_IPv6|anyAddress ? MHD_USE_IPv6 : MHD_USE_DUAL_STACK|the live page on every address is IPv6 only: phones on IPv4 cannot reach it'
 )
 
 current=""
