@@ -88,7 +88,7 @@ TEST(DecodedPictures, DroppedRequestsStillShow) {
 }
 
 // A dialog cancelled gives no file; a long job hears Cancel while posted work runs on.
-TEST(QtDialogs, SaveDialogsNameTheirFormatAndAJobHearsItsCancel) {
+TEST(QtDialogs, ACancelledDialogGivesNoFileAndAJobHearsItsCancel) {
     platform::qt::QtDialogs dialogs;
     QObject polls;
     gui_test::whenModal(&polls, [](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->reject(); });

@@ -521,7 +521,7 @@ TEST_F(Windows, TheTimecodeMenuChoosesTheSourceAndF9AndF10WorkTheLogButtons) {
         const QList<QAction*> bar = window.menuBar()->actions();
         return bar.size() < 2 ? "" : menuText({bar[bar.size() - 2]});
     };
-    const auto rate = [&](const char* pick) {  // "" cancels, "=" takes the rate offered
+    const auto answer = [&](const char* pick) {  // "" cancels, "=" takes what is offered
         app.whenModal([pick](QWidget* dialog) {
             if (*pick != '=')
                 dialog->findChild<QComboBox*>()->setCurrentText(pick);
@@ -542,10 +542,11 @@ TEST_F(Windows, TheTimecodeMenuChoosesTheSourceAndF9AndF10WorkTheLogButtons) {
           std::tuple{1, "a:ltc", "ltc:a:ltc", "LTC a:ltc"},
           std::tuple{2, "b:mtc", "mtc:b:mtc", "MTC b:mtc"}, std::tuple{0, "", "interface", ""}}) {
         if (item > 0)
-            rate(pick);  // the rate, or the port
+            answer(pick);  // the port, or the clock's rate
         items[item]->trigger();
         EXPECT_EQ(settings.value(frontend::kTimecodeSourceKey).toString(), remembered);
-        EXPECT_TRUE(items[std::string("ilmc").find(remembered[0])]->isChecked()) << remembered;
+        EXPECT_TRUE(items[std::string("ilmc").find(remembered[0])]->isChecked())  // by its kind
+            << remembered;
         EXPECT_TRUE(status->text().startsWith(says)) << status->text().toStdString();
     }
     int starts = 0, stops = 0;

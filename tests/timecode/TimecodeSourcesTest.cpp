@@ -411,7 +411,9 @@ TEST(ClockTimecode, RunsOnTheLocalTimeOfDay) {
                  },
                  {}},
                 why);
-    const platform::SourceFrame f = first.get_future().get();
+    std::future<platform::SourceFrame> frame = first.get_future();
+    ASSERT_EQ(frame.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    const platform::SourceFrame f = frame.get();
     clock.stop();
     const std::time_t now = std::time(nullptr);
     std::tm local{};
