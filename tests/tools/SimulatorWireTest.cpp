@@ -109,10 +109,10 @@ TEST(SimulatorWire, AnswersQuarterFramesAndEventsAreTheInterfacesOwnBytes) {
 TEST(SimOptions, ReadLtcTakesADropFrameStartAndRefuseNoFrames) {
     std::string error;
     const auto o = vexasim::parseSimOptions(
-        {"--fps", "29.97", "--start", "10:00:00;00", "--ltc-takes", "10,3"}, &error);
+        {"--fps", "29.97", "--start", "10:01:00;02", "--ltc-takes", "10,3"}, &error);
     ASSERT_TRUE(o) << error;
     EXPECT_EQ(std::tuple(o->startAt.hours, o->startAt.frames, o->ltcRunSeconds, o->ltcPauseSeconds),
-              std::tuple(10, 0, 10, 3));
+              std::tuple(10, 2, 10, 3));  // 00 and 01 are dropped in that minute, not 02
     EXPECT_TRUE(vexasim::parseSimOptions({"--ltc"}, &error).value_or(vexasim::SimOptions{}).ltc);
     for (const char* frames : {"0", "x"})
         EXPECT_FALSE(vexasim::parseSimOptions({"--log-every", frames}, &error)) << frames;
