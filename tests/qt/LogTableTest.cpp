@@ -167,6 +167,14 @@ TEST(LogTable, FollowsTakesMovesWithTheEditorAndNarrowsToASearch) {
     QTest::mouseDClick(log.table->viewport(), Qt::LeftButton, {}, third.center());
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &app.edit; }));
     EXPECT_EQ(app.edit.txtEditNr->text(), "3");
+    // Behind a search, the row chosen is the record it shows.
+    app.controller.logStartArray.replace(LogList::indexOf(7, kFieldComment2), "Crane up");
+    log.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &log; }));
+    QTest::keyClicks(log.search, "crane");
+    log.table->selectRow(0);
+    keys(log.table, Qt::Key_Return);
+    EXPECT_EQ(app.edit.txtEditNr->text(), "7");
 }
 
 // The windows come back as left at the quit, though the quit closes every window first.

@@ -207,9 +207,17 @@ TEST(MyImageView, APictureShownOrTakenAwayIsDrawnAgain) {
     for (const QColor colour : {Qt::red, Qt::green, Qt::transparent}) {
         const int before = paints.count;
         colour == Qt::transparent ? view.clearPicture()
-                                  : (void)view.showPicture(encodedPicture("JPEG", colour));
+                                  : (void)view.showPicture(encodedPicture("JPEG", colour, 36, 36));
         EXPECT_TRUE(QTest::qWaitFor([&] { return paints.count > before; }))
             << colour.name().toStdString();
+        // A square picture in the middle of the wide view, nothing of it at the sides.
+        const QImage drawn = view.grab().toImage();
+        const auto near = [&](int x) {
+            const QColor c = drawn.pixelColor(x, 45);
+            return std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green()) +
+                       std::abs(c.blue() - colour.blue()) < 60;
+        };
+        EXPECT_TRUE(colour == Qt::transparent || (near(80) && !near(5)));
     }
 }
 

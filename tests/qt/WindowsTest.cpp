@@ -595,6 +595,8 @@ TEST_F(Windows, ShareLiveLogShowsTheAddressWhileTheLogIsShared) {
     boxes[1]->click();
     EXPECT_TRUE(sharing.url().startsWith("http://") && sharing.url().size() > url.size() + 30)
         << sharing.url().toStdString();
+    boxes[1]->click();  // off the network again: this computer only
+    EXPECT_TRUE(sharing.url().startsWith("http://127.0.0.1:")) << sharing.url().toStdString();
     boxes[0]->click();
     EXPECT_EQ(said(), "- | Not shared. | no QR");
 }
