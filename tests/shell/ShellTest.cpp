@@ -74,6 +74,16 @@ TEST(DocumentName, TitlesDropOnlyTheProgramsOwnExtension) {
         EXPECT_EQ(document::displayName(path), name) << path;
 }
 
+// Without windows (the command-line tools), a question gets its cautious answer, never the
+// one that deletes or discards, and a file dialog or panel is closed unanswered.
+TEST(WindowLess, AQuestionIsAnsweredAsCancelledAndADialogAsClosed) {
+    const platform::Outlets none;
+    EXPECT_EQ(none.dialogs->runAlert("Delete?", "", "Delete", "Cancel"), platform::kAlertAlternate);
+    EXPECT_FALSE(none.dialogs->runSaveDialog("day", "vlg", {}));
+    EXPECT_FALSE(none.dialogs->runOpenDialog("vlg", {}));
+    EXPECT_FALSE(none.panelEditNr->runModal());
+}
+
 // Entered without unsaved changes: no prompt. The prompt's answers are tested with New's.
 TEST(FullScreen, BlocksTheFileAndEditingActionsUntilLeftEitherWay) {
     fake::App app;
