@@ -32,6 +32,7 @@
 #include "frontend/MidiMenu.h"
 #include "frontend/MyImageView.h"
 #include "frontend/TimecodeMenu.h"
+#include "frontend/WindowGrab.h"
 #include "platform/SwitchingMidiSystem.h"
 #include "qt/GuiApp.h"
 
@@ -453,6 +454,22 @@ TEST_F(Windows, EveryFileMenuItemAsksItsOwnQuestionAndEscapeLeavesTheLog) {
     }
     EXPECT_EQ(asked.join('\n').toStdString(), expected.join('\n').toStdString());
     EXPECT_EQ(state(), before);
+}
+
+// The documentation's pictures: every window and menu is written, or the run ends in failure.
+TEST_F(Windows, TheScreenshotRunWritesEveryWindowOrEndsInFailure) {
+    for (const char* number : {"1", "2", "3"})
+        app.addRecord(number, "01:00:00:00", "");
+    QTemporaryDir folder;
+    QFile blocker(folder.filePath("file"));  // a file where a folder was to be
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    for (const auto& [directory, status] :
+         {std::pair{folder.filePath("shots"), 0}, std::pair{folder.filePath("file/shots"), 1}}) {
+        frontend::grabWindowsOnceLogged(app.windows, app.controller, directory);
+        EXPECT_EQ(QApplication::exec(), status) << directory.toStdString();
+    }
+    EXPECT_EQ(QDir(folder.filePath("shots")).entryList(QDir::Files).size(), 6)  // windows and menus
+        << QDir(folder.filePath("shots")).entryList().join(' ').toStdString();
 }
 
 // A pick rules over the start-up choice and is remembered; a port picked stays offered once gone.
