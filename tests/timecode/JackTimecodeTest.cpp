@@ -320,8 +320,10 @@ TEST(JackTimecode, TheSimulatorsLtcRunsAndPausesAndRunsOnWhereItStopped) {
             },
             20s);
         a.app->timecodeSources().use(nullptr);
+        // The second run's first frame is heard whole after the silence: exactly; a stop may
+        // lose its last frame to the JACK cycle.
         const bool near = std::abs(frame(a.field(1, kFieldStop)) - frame("10:00:05:29")) <= 1 &&
-                          std::abs(frame(a.field(2, kFieldStart)) - frame("10:00:06:00")) <= 1 &&
+                          a.field(2, kFieldStart) == "10:00:06:00" &&
                           std::abs(frame(a.field(2, kFieldStop)) - frame("10:00:06:29")) <= 1;
         if (overruns.count() > 0 && tries < 5 && !(heard && near))
             continue;
