@@ -260,6 +260,12 @@ mutants=(
     'qt_tests|vexaLogging3/platform/qt/QtTimers.cpp|    QObject::connect(timer, &QTimer::timeout, &m_owner, std::move(tick));¶    timer->start();|    QObject::connect(timer, &QTimer::timeout, &m_owner, std::move(tick));|repeating timers never start: the interface is never looked for again'
     'share_tests|vexaLogging3/share/ShareSite.cpp|        moved.location = "/" + token + "/";|        moved.location = "/" + token;|the shared address without its last slash sends the browser round in a loop'
     'share_tests|vexaLogging3/platform/http/MhdListener.cpp|anyAddress ? MHD_USE_DUAL_STACK : MHD_USE_IPv6|anyAddress ? MHD_USE_IPv6 : MHD_USE_DUAL_STACK|the live page on every address is IPv6 only: phones on IPv4 cannot reach it'
+    'vexasim_tests|tools/vexasim/Timecode.cpp|tc.frames < 2 && tc.seconds == 0|tc.frames <= 2 && tc.seconds == 0|a drop-frame start on frame 02 of a dropping minute is refused'
+    'qt_tests|vexaLogging3/frontend/LiveSharing.cpp|            else if (!network)¶                endpoint.address = "127.0.0.1";¶||unticking Share on the network keeps the live log on every address'
+    'qt_tests|vexaLogging3/frontend/LogTableWindow.cpp|return LogTableModel::recordOfRow(m_filter->mapToSource(chosen.first()).row());|return LogTableModel::recordOfRow(chosen.first().row());|behind a search, a row chosen in the log table opens another record'
+    'qt_tests|vexaLogging3/frontend/MyImageView.cpp|    target.moveCenter(rect().center());¶||the picture is drawn in the corner of its view, not the middle'
+    'qt_tests|vexaLogging3/frontend/WindowGrab.cpp|QCoreApplication::exit(ok ? 0 : 1);|QCoreApplication::exit(0);|the screenshot run ends in success when a picture could not be written'
+    'core_tests|vexaLogging3/platform/Outlets.cpp|        return kAlertAlternate;|        return kAlertDefault;|without windows, every question is answered with the button that deletes or discards'
 )
 
 current=""
