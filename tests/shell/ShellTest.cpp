@@ -74,8 +74,8 @@ TEST(DocumentName, TitlesDropOnlyTheProgramsOwnExtension) {
         EXPECT_EQ(document::displayName(path), name) << path;
 }
 
-// Without windows (the command-line tools), a question gets its cautious answer, never the
-// one that deletes or discards, and a file dialog or panel is closed unanswered.
+// With no windows connected, a question gets its cautious answer, never the one that deletes
+// or discards, and a file dialog or panel is closed unanswered.
 TEST(WindowLess, AQuestionIsAnsweredAsCancelledAndADialogAsClosed) {
     const platform::Outlets none;
     EXPECT_EQ(none.dialogs->runAlert("Delete?", "", "Delete", "Cancel"), platform::kAlertAlternate);
