@@ -142,7 +142,6 @@ TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
         wire.sim.setFrameRate(row.rate);
         wire.sim.play();
         vexasim::SimOptions options;
-        options.rate = row.rate;
         options.recordAfterPlaybackSeconds = row.recordAfter;
         vexasim::configure(wire.sim, options);
         if (row.recordAfter > 0)
@@ -162,12 +161,16 @@ TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
     }
 }
 
-// The demo's interface logs from the start: the program finds it switched on.
-TEST(SimulateWiring, TheDemosInterfaceIsSwitchedOnWhenAsked) {
+// The demo's interface logs from the start, and records again after a playback, when asked.
+TEST(SimulateWiring, TheDemosInterfaceIsSwitchedOnAndARecorderWhenAsked) {
     for (const bool on : {false, true}) {
-        vexasim::SimulatedMidiSystem midi({.play = false, .loggingOn = on, .startClock = false});
-        midi.driver().withInterface(
-            [on](vexasim::SimulatedInterface& sim) { EXPECT_EQ(sim.loggingOn(), on); });
+        vexasim::SimulatedMidiSystem midi({.loggingOn = on,
+                                           .recordAfterPlaybackSeconds = on ? 3 : 0,
+                                           .startClock = false});
+        midi.driver().withInterface([on](vexasim::SimulatedInterface& sim) {
+            sim.stop();
+            EXPECT_EQ(std::pair(sim.loggingOn(), sim.waitingToRecord()), std::pair(on, on));
+        });
     }
 }
 

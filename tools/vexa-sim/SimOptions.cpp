@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "platform/MidiPacketList.h"
-
 namespace vexasim {
 
 namespace {
@@ -173,11 +171,9 @@ void configure(SimulatedInterface& s, const SimOptions& options) {
                                                           : s.autoLogEveryFrames(),
                            options.autoLogLengthFrames > 0 ? options.autoLogLengthFrames
                                                            : s.autoLogLengthFrames());
-    s.setRecordAfterPlayback(options.recordAfterPlaybackSeconds *
-                             framesPerSecondLabel(options.rate));
+    s.setRecordAfterPlaybackSeconds(options.recordAfterPlaybackSeconds);
     if (options.loggingOn)
-        s.receive(platform::makeMidiPacketList(
-            std::vector<std::uint8_t>{0xF0, 0x2C, 0x4D, 0x57, 0x01, 0xF7}));
+        s.switchLoggingOn();
 }
 
 }  // namespace vexasim

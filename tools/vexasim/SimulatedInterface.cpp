@@ -376,6 +376,16 @@ void SimulatedInterface::setRecordAfterPlayback(int afterFrames) {
     m_recordAfterFrames = std::max(0, afterFrames);
 }
 
+void SimulatedInterface::setRecordAfterPlaybackSeconds(int seconds) {
+    setRecordAfterPlayback(seconds * framesPerSecondLabel(m_rate));
+}
+
+void SimulatedInterface::switchLoggingOn() {
+    receive(platform::makeMidiPacketList(std::vector<std::uint8_t>{
+        kSysexStart, vexa::kManufacturer, vexa::kDevice, vexa::kLoggingCommand, vexa::kLoggingOn,
+        kSysexEnd}));
+}
+
 void SimulatedInterface::maybeStartAutoLog() {
     // A playback shows what was logged already; only recording makes new takes.
     if (!m_loggingOn || !m_playing || m_playingBack || m_logOpen || m_autoCountdown > 0)

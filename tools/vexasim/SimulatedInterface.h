@@ -71,6 +71,10 @@ public:
     // Makes the machine a recorder that records again `afterFrames` frames of time after each
     // halt; 0 (the default) leaves it halted until told otherwise.
     void setRecordAfterPlayback(int afterFrames);
+    // The same in seconds at the rate the machine runs at now, as a command line gives it.
+    void setRecordAfterPlaybackSeconds(int seconds);
+    // As the program's "logging on" message does.
+    void switchLoggingOn();
 
     FrameRate frameRate() const { return m_rate; }
     Timecode timecode() const { return m_timecode; }

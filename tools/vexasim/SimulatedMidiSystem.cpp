@@ -2,8 +2,6 @@
 
 #include <vector>
 
-#include "platform/MidiPacketList.h"
-
 namespace vexasim {
 
 namespace {
@@ -19,11 +17,9 @@ SimulatedMidiSystem::SimulatedMidiSystem(const Options& options)
       m_driver(m_sim) {
     m_sim.setFrameRate(options.rate);
     m_sim.locate(options.startAt);
-    m_sim.setRecordAfterPlayback(options.recordAfterPlaybackSeconds *
-                                 framesPerSecondLabel(options.rate));
+    m_sim.setRecordAfterPlaybackSeconds(options.recordAfterPlaybackSeconds);
     if (options.loggingOn)
-        m_sim.receive(platform::makeMidiPacketList(
-            std::vector<std::uint8_t>{0xF0, 0x2C, 0x4D, 0x57, 0x01, 0xF7}));
+        m_sim.switchLoggingOn();
     if (options.play)
         m_sim.play();
     if (options.startClock)
