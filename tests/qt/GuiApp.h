@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QTimer>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,6 +31,13 @@ inline platform::Bytes encodedPicture(const char* format, QColor colour, int wid
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, format);
     return platform::Bytes(bytes.begin(), bytes.end());
+}
+
+// Whether a drawn pixel is about that colour: JPEG and antialiasing move each channel a little.
+inline bool looksLike(QColor drawn, QColor colour) {
+    return std::abs(drawn.red() - colour.red()) + std::abs(drawn.green() - colour.green()) +
+               std::abs(drawn.blue() - colour.blue()) <
+           60;
 }
 
 // Acts on the next modal window once it is up, from inside its event loop; delete the watch

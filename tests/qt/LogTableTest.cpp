@@ -299,12 +299,8 @@ TEST(LogTable, CellsShowTheirTextAndThumbnailsLeaveTheTableWhereTheUserScrolledI
             log.table->visualRect(log.table->model()->index(row, LogTableModel::kNumberColumn));
         int count = 0;
         for (int y = cell.top() + 1; y < cell.bottom(); ++y)
-            for (int x = cell.left() + 1; x < cell.right(); ++x) {
-                const QColor c = drawn.pixelColor(x, y);
-                count += std::abs(c.red() - ink.red()) + std::abs(c.green() - ink.green()) +
-                             std::abs(c.blue() - ink.blue()) <
-                         60;
-            }
+            for (int x = cell.left() + 1; x < cell.right(); ++x)
+                count += gui_test::looksLike(drawn.pixelColor(x, y), ink);
         return count;
     };
     EXPECT_GT(inkOf(0, QPalette::HighlightedText), 20);
