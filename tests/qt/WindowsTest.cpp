@@ -414,11 +414,7 @@ TEST_F(Windows, QuitAsksUntilTheUserLetsTheProgramGo) {
 TEST_F(Windows, EveryFileMenuItemAsksItsOwnQuestionAndEscapeLeavesTheLog) {
     app.addRecord("1", "01:00:00:00", "01:00:10:00", encodedPicture("JPEG", Qt::red));
     QStringList asked;
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [&asked] {
-        auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (modal == nullptr || !modal->isVisible())
-            return;
+    const auto escape = [&asked](QWidget* modal) {
         QString said = modal->windowTitle();
         if (auto* files = qobject_cast<QFileDialog*>(modal))
             said += " " + files->nameFilters().join(',');
@@ -426,8 +422,7 @@ TEST_F(Windows, EveryFileMenuItemAsksItsOwnQuestionAndEscapeLeavesTheLog) {
             said += " " + box->text();
         asked << said;
         QTest::keyClick(modal, Qt::Key_Escape);
-    });
-    answer.start(10);
+    };
     const auto& m = app.windows.menus;
     const std::tuple<QAction*, int, const char*> items[] = {
         {m.btnFileNew, 1, "Glimmark File \"Untitled\" has been modified!"},
@@ -450,6 +445,7 @@ TEST_F(Windows, EveryFileMenuItemAsksItsOwnQuestionAndEscapeLeavesTheLog) {
     for (auto [item, unsaved, question] : items) {
         app.controller.editChangeFlag = unsaved;
         expected << question;
+        app.whenModal(escape);
         item->trigger();
     }
     EXPECT_EQ(asked.join('\n').toStdString(), expected.join('\n').toStdString());
