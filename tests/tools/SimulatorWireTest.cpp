@@ -106,7 +106,7 @@ TEST(SimulatorWire, AnswersQuarterFramesAndEventsAreTheInterfacesOwnBytes) {
     }
 }
 
-TEST(SimOptions, ReadLtcTakesADropFrameStartAndRefuseNoFrames) {
+TEST(SimOptions, ReadLtcTakesADropFrameStartAndLoggingAndRefuseNoFrames) {
     std::string error;
     const auto o = vexasim::parseSimOptions(
         {"--fps", "29.97", "--start", "10:01:00;02", "--ltc-takes", "10,3"}, &error);
@@ -114,6 +114,9 @@ TEST(SimOptions, ReadLtcTakesADropFrameStartAndRefuseNoFrames) {
     EXPECT_EQ(std::tuple(o->startAt.hours, o->startAt.frames, o->ltcRunSeconds, o->ltcPauseSeconds),
               std::tuple(10, 2, 10, 3));  // 00 and 01 are dropped in that minute, not 02
     EXPECT_TRUE(vexasim::parseSimOptions({"--ltc"}, &error).value_or(vexasim::SimOptions{}).ltc);
+    Wire wire;  // --logging: the interface starts switched on
+    vexasim::configure(wire.sim, vexasim::parseSimOptions({"--logging"}, &error).value());
+    EXPECT_TRUE(wire.sim.loggingOn());
     for (const char* frames : {"0", "x"})
         EXPECT_FALSE(vexasim::parseSimOptions({"--log-every", frames}, &error)) << frames;
 }
