@@ -18,6 +18,7 @@
 #include "device/MessageSet.h"
 #include "device/MidiSendQueue.h"
 #include "documents/ChangeFlag.h"
+#include "documents/PictureExport.h"
 #include "documents/RecoveryFile.h"
 #include "editor/EditHistory.h"
 #include "handover/Handover.h"
@@ -242,8 +243,9 @@ public:
     void CapturePicture();
     // Grabs a still into the record shown in the editor.
     void btnCapture();
-    // JPEG quality of every still, from 0.0 (smallest file) to 1.0 (best picture).
-    static constexpr double kJpegCompressionFactor = 0.5;
+    // JPEG quality of every still, from 0.0 (smallest file) to 1.0 (best picture): the one a
+    // picture converted on export gets too, so both give the same files.
+    static constexpr double kJpegCompressionFactor = pictures::kJpegCompressionFactor;
     // A log start's record is in the LogList at once; its picture is encoded on a thread of
     // its own and stored into that record a few milliseconds later. Whatever writes the log
     // out (save, export) calls this first: it blocks until every picture under way is

@@ -10,7 +10,8 @@
 // Writing the log's pictures out as JPEG files.
 namespace pictures {
 
-// The compression factor a picture converted to JPEG is written with: the one grabs use.
+// The compression factor of every JPEG the program makes: grabs and pictures converted on
+// export alike.
 inline constexpr double kJpegCompressionFactor = 0.5;
 
 // `path` with ".jpg" appended unless its extension is exactly "jpg".
