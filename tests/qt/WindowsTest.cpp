@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -459,13 +460,36 @@ TEST_F(Windows, TheScreenshotRunWritesEveryWindowOrEndsInFailure) {
     QTemporaryDir folder;
     QFile blocker(folder.filePath("file"));  // a file where a folder was to be
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QDir().mkpath(folder.filePath("menu/menu-edit.png")));  // a folder for a menu's
     for (const auto& [directory, status] :
-         {std::pair{folder.filePath("shots"), 0}, std::pair{folder.filePath("file/shots"), 1}}) {
+         {std::pair{folder.filePath("shots"), 0}, std::pair{folder.filePath("file/shots"), 1},
+          std::pair{folder.filePath("menu"), 1}}) {
         frontend::grabWindowsOnceLogged(app.windows, app.controller, directory);
         EXPECT_EQ(QApplication::exec(), status) << directory.toStdString();
     }
     EXPECT_EQ(QDir(folder.filePath("shots")).entryList(QDir::Files).size(), 6)  // windows and menus
         << QDir(folder.filePath("shots")).entryList().join(' ').toStdString();
+}
+
+// A picture file dropped on the editor's picture replaces it once the user agrees.
+TEST_F(Windows, APictureFileDroppedOnThePictureReplacesItWhenTheUserAgrees) {
+    app.addRecord("1", "01:00:00:00", "", encodedPicture("JPEG", Qt::red));
+    app.controller.btnLogNaechstes();
+    QTemporaryDir folder;
+    const QString file = folder.filePath("blue.png");
+    QImage blue(64, 36, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    ASSERT_TRUE(blue.save(file));
+    QString asked;
+    press("Replace", &asked);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(file)});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(app.edit.imgEdit, &enter);
+    QCoreApplication::sendEvent(app.edit.imgEdit, &drop);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return colour(app.edit.imgEdit) == 'b'; })) << state();
+    EXPECT_EQ(asked.toStdString(), "Warning / Do you want to replace this picture with \"blue.png\"?");
 }
 
 // A pick rules over the start-up choice and is remembered; a port picked stays offered once gone.

@@ -82,6 +82,9 @@ TEST(WindowLess, AQuestionIsAnsweredAsCancelledAndADialogAsClosed) {
     EXPECT_FALSE(none.dialogs->runSaveDialog("day", "vlg", {}));
     EXPECT_FALSE(none.dialogs->runOpenDialog("vlg", {}));
     EXPECT_FALSE(none.panelEditNr->runModal());
+    bool goesOn = false;  // nobody there to cancel: work once started runs to its end
+    none.dialogs->runCancellableProgress("", [&](const auto& progress) { goesOn = progress(.5); });
+    EXPECT_TRUE(goesOn);
 }
 
 // Entered without unsaved changes: no prompt. The prompt's answers are tested with New's.

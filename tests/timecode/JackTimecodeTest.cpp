@@ -243,6 +243,14 @@ TEST(JackTimecode, APortThatGoesIsReported) {
     EXPECT_TRUE(says("")) << a.windows.timecodeStatus.value;
 }
 
+// A frame is timed when it was at the input: the capture latency before it arrived.
+TEST(LtcDecoding, AFrameIsTimedItsCaptureLatencyBeforeItArrived) {
+    platform::jack::LtcDecoding ltc(48000);
+    platform::jack::LtcDecoding::Record record{};
+    record.beganAt = 1'000'000;
+    EXPECT_EQ(ltc.frameOf(record, 40'000).beganAt, 960'000);
+}
+
 // By key, a take starts and stops within a frame of what the peer had played when the keys
 // went down. A try in which JACK overran is made again, as above.
 TEST(JackTimecode, ATakeByKeyStartsAndStopsOnThePlayedFrames) {

@@ -173,6 +173,7 @@ TEST(SimulateWiring, TheDemosInterfaceIsSwitchedOnAndARecorderWhenAsked) {
         midi.driver().withInterface([on](vexasim::SimulatedInterface& sim) {
             sim.stop();
             EXPECT_EQ(std::pair(sim.loggingOn(), sim.waitingToRecord()), std::pair(on, on));
+            EXPECT_EQ(sim.frameRate(), k25);  // what the program starts at
         });
     }
 }
