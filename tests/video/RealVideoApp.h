@@ -40,7 +40,9 @@ public:
         std::lock_guard lock(m_mutex);
         return m_numbers;
     }
+    Size previewSize() const override { return box; }
     bool keep = false;
+    Size box;  // the view's, for frames scaled to it
 
 private:
     mutable std::mutex m_mutex;

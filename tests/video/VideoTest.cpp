@@ -79,10 +79,13 @@ TEST(CaptureWithGstreamer, TheStillIsTheFrameOfTheLogStartAndThePreviewSamplesFr
         const char* name;
         platform::TestPatternFormat pattern;
         bool dies;
+        platform::VideoPreview::Size box = {}, shown = {};  // the view's; the preview frames'
     };
     const Row rows[] = {
         {"a capture card's full HD I420", {1920, 1080, 25}, false},
         {"a camera's YUY2, converted only for a still", {640, 360, 25, -1, "YUY2"}, false},
+        {"NV12, scaled whole into the view", {640, 360, 25, -1, "NV12"}, false, {400, 180},
+         {320, 180}},
         {"no signal for a second: started at once", {320, 180, 25, -1, "I420", 1000}, false},
         {"a device that dies after two seconds: the user told", {320, 180, 25, 50}, true},
     };
@@ -91,14 +94,17 @@ TEST(CaptureWithGstreamer, TheStillIsTheFrameOfTheLogStartAndThePreviewSamplesFr
         {
             videotest::RealVideoApp r(row.pattern);
             r.tap.grabs.keep = r.recorder.keep = true;
+            r.recorder.box = row.box;
             ASSERT_TRUE(r.fakes.app->chooseVideoDevice("Test Pattern"));
             EXPECT_TRUE(row.pattern.silentMilliseconds == 0 || r.tap.grabs.numbers().empty());
             ASSERT_TRUE(r.tap.grabs.waitFor(3) && r.recorder.waitFor(1));
             const platform::GstreamerFrame& shown = *r.recorder.kept().back();
             EXPECT_EQ(shown.previewPlanes()->lumaStep, row.pattern.format[0] == 'Y' ? 2 : 1)
                 << "the source's own layout, not converted";
+            const int w = shown.width(), h = shown.height();
+            EXPECT_EQ(w * 10000 + h, row.box.width ? row.shown.width * 10000 + row.shown.height
+                                                   : row.pattern.width * 10000 + row.pattern.height);
             std::vector<std::uint32_t> sampled(160 * 90), converted(160 * 90);
-            const int w = row.pattern.width, h = row.pattern.height;
             platform::paintPreview(*shown.previewPlanes(), w, h, sampled.data(), 160, 160, 90);
             platform::paintPreview(*shown.planes(), w, h, converted.data(), 160, 160, 90);
             int differing = 0;
