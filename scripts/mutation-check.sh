@@ -271,6 +271,9 @@ mutants=(
     'core_tests|vexaLogging3/platform/Dialogs.h|work([](double) { return true; });|work([](double) { return false; });|with the plain dialogs (no window front end) every cancellable export is cancelled at once and writes nothing, silently'
     'timecode_jack_tests|vexaLogging3/platform/jack/JackTimecodeSource.cpp|frame.beganAt = record.beganAt - latency;|frame.beganAt = record.beganAt + latency;|LTC frames are timed later than they arrived by the capture latency instead of earlier, so takes by key land on the wrong frame'
     'soak_tests|vexaLogging3/documents/PictureExport.h|inline constexpr double kJpegCompressionFactor = 0.5;|inline constexpr double kJpegCompressionFactor = 0.75;|pictures converted to JPEG on export are written at another quality than the grabs, giving different files'
+    'video_tests|vexaLogging3/platform/video/GstreamerVideoSystem.cpp|long long height = width * running.sourceHeight / running.sourceWidth;|long long height = width * running.sourceWidth / running.sourceHeight;|the live picture takes the view’s width when the view is taller than the picture’s shape, and the wrong height'
+    'video_tests|vexaLogging3/platform/video/GstreamerVideoSystem.cpp|        if (height > box.height) {|        if (height < box.height) {|the live picture overflows a view it should fit when the view is wide'
+    'video_tests|vexaLogging3/platform/video/GstreamerVideoSystem.cpp|            width = height * running.sourceWidth / running.sourceHeight;|            width = box.width;|the live picture is stretched across a wide view'
 )
 
 current=""

@@ -84,8 +84,9 @@ TEST(CaptureWithGstreamer, TheStillIsTheFrameOfTheLogStartAndThePreviewSamplesFr
     const Row rows[] = {
         {"a capture card's full HD I420", {1920, 1080, 25}, false},
         {"a camera's YUY2, converted only for a still", {640, 360, 25, -1, "YUY2"}, false},
-        {"NV12, scaled whole into the view", {640, 360, 25, -1, "NV12"}, false, {400, 180},
+        {"NV12, scaled whole into a wide view", {640, 360, 25, -1, "NV12"}, false, {400, 180},
          {320, 180}},
+        {"NV12, into a tall view", {640, 360, 25, -1, "NV12"}, false, {320, 400}, {320, 180}},
         {"no signal for a second: started at once", {320, 180, 25, -1, "I420", 1000}, false},
         {"a device that dies after two seconds: the user told", {320, 180, 25, 50}, true},
     };
