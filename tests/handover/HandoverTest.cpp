@@ -126,10 +126,10 @@ TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
     for (std::size_t a = 0; a < cells.size(); ++a) {
         for (std::size_t b = a + 1; b < cells.size(); ++b) {
             const bool apart = cells[a].page != cells[b].page ||
-                               cells[a].x + cells[a].width <= cells[b].x ||
-                               cells[b].x + cells[b].width <= cells[a].x ||
-                               cells[a].y + cells[a].height <= cells[b].y ||
-                               cells[b].y + cells[b].height <= cells[a].y;
+                               cells[a].x + cells[a].width < cells[b].x ||
+                               cells[b].x + cells[b].width < cells[a].x ||
+                               cells[a].y + cells[a].height < cells[b].y ||
+                               cells[b].y + cells[b].height < cells[a].y;
             EXPECT_TRUE(apart) << a << " " << b;
         }
     }

@@ -233,6 +233,19 @@ TEST(LogTable, ComesBackAsItWasLeftAtTheQuit) {
     EXPECT_EQ(editorAgain.geometry(), editor.geometry());
 }
 
+// At the first start the two windows share the screen whole, side by side or one above the
+// other, with a gap between them.
+TEST(WindowPlacement, TheWindowsShareTheScreenWithAGapBetweenThem) {
+    const QRect screen(10, 20, 1600, 1000);
+    for (const QSize editorMinimum : {QSize(800, 600), QSize(1500, 500)}) {
+        const auto [capture, editor] = frontend::sideBySide(screen, {400, 300}, editorMinimum);
+        EXPECT_EQ(capture.united(editor), screen);
+        const bool stacked = editor.top() > capture.bottom();
+        EXPECT_EQ(stacked ? editor.top() - capture.bottom() : editor.left() - capture.right(), 9)
+            << stacked;  // eight pixels between them
+    }
+}
+
 // A changed value is announced for its own cell, the number, the last column and the picture too.
 TEST(LogTableModel, EachChangedCellIsAnnouncedToTheViews) {
     gui_test::GuiApp app;

@@ -180,6 +180,7 @@ TEST(CapturePreview, AFrameThatCannotBeShownDoesNotStopTheNext) {
     view.resize(160, 90);
     view.show();
     QApplication::processEvents();
+    EXPECT_EQ(std::pair(view.previewSize().width, view.previewSize().height), std::pair(160, 90));
     view.showFrame(std::make_shared<fake::VideoFrame>("no pixels"));
     auto white = std::make_shared<videotest::MemoryFrame>(64, 36);
     white->paint([](int, int) { return 235; }, 128, 128);

@@ -145,7 +145,8 @@ protected:
         });
     }
     // The record numbers, then the editor: "1 2 3 #2 Play [rgb]", and "chase", "edit", "locked"
-    // (navigation off), "full", "undo", "redo" (items enabled) and "*" (unsaved) when so.
+    // (navigation off), "full", "undo", "redo" (items enabled) and "*" (the windows marked
+    // unsaved) when so.
     std::string state() const {
         std::string s;
         const LogList& log = app.controller.logStartArray;
@@ -160,7 +161,7 @@ protected:
         s += app.controller.fullScreenMode ? " full" : "";
         s += app.windows.menus.undo->isEnabled() ? " undo" : "";
         s += app.windows.menus.redo->isEnabled() ? " redo" : "";
-        return s + (app.controller.editChangeFlag ? " *" : "");
+        return s + (app.edit.isWindowModified() && app.rec.isWindowModified() ? " *" : "");
     }
 
     gui_test::GuiApp app;

@@ -23,8 +23,9 @@ using projectfiles::has;
 
 struct Codec final : platform::ImageCodec {
     platform::Bytes encodeJpeg(const platform::VideoFrame&, double) override { return {}; }
-    platform::Bytes thumbnailJpeg(const platform::Bytes& jpeg, int) override {
-        const std::string made = "THUMB" + std::string(jpeg.begin(), jpeg.end());
+    platform::Bytes thumbnailJpeg(const platform::Bytes& jpeg, int width) override {
+        const std::string made =
+            "THUMB" + std::to_string(width) + std::string(jpeg.begin(), jpeg.end());
         return platform::Bytes(made.begin(), made.end());
     }
 };
@@ -300,7 +301,7 @@ TEST_F(Sharing, WithATokenOnlyItsPathsAreAnsweredAndOnlyWhatTheTableNames) {
     ASSERT_NE(at, std::string::npos);
     const std::string thumb = json.substr(at + 9, json.find('"', at + 9) - at - 9);
     const std::string once = get("/" + thumb);
-    EXPECT_TRUE(has(once, "THUMB\xFF\xD8\xFFone"));
+    EXPECT_TRUE(has(once, "THUMB160\xFF\xD8\xFFone"));  // as wide as a row's picture
     const auto tagAt = once.find("ETag: ");
     ASSERT_NE(tagAt, std::string::npos);
     const std::string tag = once.substr(tagAt + 6, once.find("\r\n", tagAt) - tagAt - 6);

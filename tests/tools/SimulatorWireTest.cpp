@@ -114,9 +114,11 @@ TEST(SimOptions, ReadLtcTakesADropFrameStartAndLoggingAndRefuseNoFrames) {
     EXPECT_EQ(std::tuple(o->startAt.hours, o->startAt.frames, o->ltcRunSeconds, o->ltcPauseSeconds),
               std::tuple(10, 2, 10, 3));  // 00 and 01 are dropped in that minute, not 02
     EXPECT_TRUE(vexasim::parseSimOptions({"--ltc"}, &error).value_or(vexasim::SimOptions{}).ltc);
-    Wire wire;  // --logging: the interface starts switched on
-    vexasim::configure(wire.sim, vexasim::parseSimOptions({"--logging"}, &error).value());
-    EXPECT_TRUE(wire.sim.loggingOn());
+    Wire wire;  // --logging: the interface starts switched on, with the timing asked
+    vexasim::configure(wire.sim, vexasim::parseSimOptions({"--logging", "--log-every", "100",
+                                                          "--log-length", "20"}, &error).value());
+    EXPECT_EQ(std::tuple(wire.sim.loggingOn(), wire.sim.autoLogEveryFrames(),
+                         wire.sim.autoLogLengthFrames()), std::tuple(true, 100, 20));
     for (const char* frames : {"0", "x"})
         EXPECT_FALSE(vexasim::parseSimOptions({"--log-every", frames}, &error)) << frames;
 }
