@@ -274,6 +274,12 @@ mutants=(
     'video_tests|vexaLogging3/platform/video/GstreamerVideoSystem.cpp|long long height = width * running.sourceHeight / running.sourceWidth;|long long height = width * running.sourceWidth / running.sourceHeight;|the live picture takes the view’s width when the view is taller than the picture’s shape, and the wrong height'
     'video_tests|vexaLogging3/platform/video/GstreamerVideoSystem.cpp|        if (height > box.height) {|        if (height < box.height) {|the live picture overflows a view it should fit when the view is wide'
     'video_tests|vexaLogging3/platform/video/GstreamerVideoSystem.cpp|            width = height * running.sourceWidth / running.sourceHeight;|            width = box.width;|the live picture is stretched across a wide view'
+    'vexasim_tests|tools/vexa-sim/SimOptions.cpp|(a == "--log-every" ? o.autoLogEveryFrames : o.autoLogLengthFrames) = *frames;|(a == "--log-every" ? o.autoLogLengthFrames : o.autoLogEveryFrames) = *frames;|--log-every sets the log length and --log-length the interval: the simulator logs at the wrong spacing and length'
+    'qt_tests|vexaLogging3/documents/ChangeFlag.h|        const bool was = m_value != 0;¶        m_value = value;|        m_value = value;¶        const bool was = m_value != 0;|the unsaved mark in the window titles never turns on or off as the log changes or is saved'
+    'qt_tests|vexaLogging3/frontend/WindowPlacement.cpp|const QRect editor(capture.right() + 1 + kGap, available.top(),|const QRect editor(capture.right() + kGap, available.top(),|side by side, the editor window starts one pixel into the gap and ends one pixel short of the screen’s right edge'
+    'core_tests|vexaLogging3/handover/ContactSheet.cpp|const double x = kMargin + (n - row.first) * (cellWidth + kGutter);|const double x = kMargin + (n - row.first) * cellWidth;|the contact sheet’s columns touch and the last cell of a row ends short of the right margin'
+    'qt_tests|vexaLogging3/frontend/CapturePreview.h|return {m_viewWidth.load(), m_viewHeight.load()};|return {m_viewHeight.load(), m_viewWidth.load()};|the capture thread scales preview frames to the view’s height by width: the live picture is distorted'
+    'share_tests|vexaLogging3/share/ShareSite.h|static constexpr int kThumbnailWidth = 160;|static constexpr int kThumbnailWidth = 16;|the shared live page’s thumbnails are made 16 pixels wide, too small to see'
 )
 
 current=""
