@@ -280,6 +280,7 @@ mutants=(
     'core_tests|vexaLogging3/handover/ContactSheet.cpp|const double x = kMargin + (n - row.first) * (cellWidth + kGutter);|const double x = kMargin + (n - row.first) * cellWidth;|the contact sheet’s columns touch and the last cell of a row ends short of the right margin'
     'qt_tests|vexaLogging3/frontend/CapturePreview.h|return {m_viewWidth.load(), m_viewHeight.load()};|return {m_viewHeight.load(), m_viewWidth.load()};|the capture thread scales preview frames to the view’s height by width: the live picture is distorted'
     'share_tests|vexaLogging3/share/ShareSite.h|static constexpr int kThumbnailWidth = 160;|static constexpr int kThumbnailWidth = 16;|the shared live page’s thumbnails are made 16 pixels wide, too small to see'
+    'core_tests|vexaLogging3/documents/FileCommands.cpp|    for (bool askForPath = neverSaved();;) {¶        LogEditCommentSichern();|    for (bool askForPath = neverSaved();;) {¶        ;|a comment typed into a saved log just before the quit is lost without a question'
 )
 
 current=""

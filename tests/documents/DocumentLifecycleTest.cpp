@@ -80,6 +80,19 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
     }
 }
 
+// A comment typed into a saved log and not stored yet is a change too: the quit asks, and
+// Save writes it.
+TEST(Documents, TextTypedJustBeforeTheQuitIsAskedAboutAndWritten) {
+    DocumentApp a;
+    a.app->setPathString("/d/day.vlg");
+    a.app->editChangeFlag = 0;
+    a.windows.txtEditComment1.type("typed");
+    a.windows.dialogs.answers = {kAlertDefault};
+    EXPECT_TRUE(a.app->applicationWillTerminate());
+    EXPECT_TRUE(a.propertyLists.files.count("/d/day.vlg") &&
+                a.propertyLists.files.at("/d/day.vlg").at(15) == LogValue(std::string("typed")));
+}
+
 // Not written, and that is no failure.
 TEST(Documents, AQuitWithNothingButTheHeaderGoesOn) {
     fake::App a;
