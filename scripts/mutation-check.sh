@@ -281,6 +281,7 @@ mutants=(
     'qt_tests|vexaLogging3/frontend/CapturePreview.h|return {m_viewWidth.load(), m_viewHeight.load()};|return {m_viewHeight.load(), m_viewWidth.load()};|the capture thread scales preview frames to the view’s height by width: the live picture is distorted'
     'share_tests|vexaLogging3/share/ShareSite.h|static constexpr int kThumbnailWidth = 160;|static constexpr int kThumbnailWidth = 16;|the shared live page’s thumbnails are made 16 pixels wide, too small to see'
     'core_tests|vexaLogging3/documents/FileCommands.cpp|    for (bool askForPath = neverSaved();;) {¶        LogEditCommentSichern();|    for (bool askForPath = neverSaved();;) {¶        ;|a comment typed into a saved log just before the quit is lost without a question'
+    'cli_tests|vexaLogging3/documents/PictureExport.cpp|            if (::rename(r.written.c_str(), r.replaced.c_str()) == 0) {|            if (::rename(r.written.c_str(), r.replaced.c_str()) == 1) {|a picture that replaced one already there is reported as not written'
 )
 
 current=""

@@ -89,11 +89,11 @@ std::vector<CliRun> runs() {
                 kRecords.substr(2) + "\n2\tV\t" + kSecond + "\t\n" + kRecords + "0\n2\t" +
                 kSecondInfo + "\t0\n"},
         // What a killed export of an earlier release left goes; the user's files of the same
-        // length stay.
+        // length stay; a picture there already is replaced.
         CliRun{"PicturesNamedByPositionAndNumberInsideTheFolder", kPictures,
-               "mkdir -p .glimmark-Ab12Cd/x keep_this_folder && touch keep_this_file.x && "
-               "$G export-pictures in.vlg . --stem s && ls -A | grep -e s_ -e glimmark -e keep && "
-               "base64 s_3_.._3.jpg",
+               "mkdir -p .glimmark-Ab12Cd/x keep_this_folder && touch keep_this_file.x "
+               "s_1_1.jpg && $G export-pictures in.vlg . --stem s && "
+               "ls -A | grep -e s_ -e glimmark -e keep && base64 s_3_.._3.jpg",
                0, "",
                "2 pictures written to .\nkeep_this_file.x\nkeep_this_folder\ns_1_1.jpg\n"
                "s_3_.._3.jpg\n/9j/2wkIBwYFBAMC\n"},
