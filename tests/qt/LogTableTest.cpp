@@ -269,15 +269,19 @@ TEST(LogCellDelegate, TextIsLaidOutForTheWidthItIsDrawnIn) {
     QStandardItemModel model(1, 1);
     model.setItem(0, 0, new QStandardItem(QString(60, 'W')));
     const LogCellDelegate cells;
-    const auto ink = [&](int width) {
+    const auto paint = [&](int width, QStyle::State state) {
         QImage drawn(width, 24, QImage::Format_RGB32);
         drawn.fill(Qt::white);
         QPainter painter(&drawn);
         QStyleOptionViewItem option;
         option.rect = drawn.rect();
-        option.state = QStyle::State_Enabled | QStyle::State_Active;
+        option.state = QStyle::State_Enabled | QStyle::State_Active | state;
         cells.paint(&painter, option, model.index(0, 0));
         painter.end();
+        return drawn;
+    };
+    const auto ink = [&](int width) {
+        const QImage drawn = paint(width, {});
         int dark = 0;
         for (int y = 0; y < drawn.height(); ++y)
             for (int x = 0; x < width; ++x) dark += qGray(drawn.pixel(x, y)) < 128;
@@ -285,6 +289,9 @@ TEST(LogCellDelegate, TextIsLaidOutForTheWidthItIsDrawnIn) {
     };
     const int narrow = ink(80);
     EXPECT_GT(ink(600), 3 * narrow) << narrow;
+    // Selected, on the highlight as the style draws it.
+    EXPECT_EQ(QColor(paint(80, QStyle::State_Selected).pixel(1, 12)),
+              QApplication::palette().color(QPalette::Active, QPalette::Highlight));
 }
 
 // Cells drawn in the text or highlight colour; thumbnails leave the table where it was scrolled.
