@@ -177,10 +177,10 @@ TEST(QtPictureConverter, APngBecomesAJpegThatKeepsItsShades) {
 // replaces the picture.
 TEST(CapturePreview, AFrameThatCannotBeShownDoesNotStopTheNext) {
     CapturePreview view;
-    view.resize(160, 90);
+    view.resize(480, 300);
     view.show();
     QApplication::processEvents();
-    EXPECT_EQ(std::pair(view.previewSize().width, view.previewSize().height), std::pair(160, 90));
+    EXPECT_EQ(std::pair(view.previewSize().width, view.previewSize().height), std::pair(480, 300));
     view.showFrame(std::make_shared<fake::VideoFrame>("no pixels"));
     auto white = std::make_shared<videotest::MemoryFrame>(64, 36);
     white->paint([](int, int) { return 235; }, 128, 128);
