@@ -490,7 +490,8 @@ TEST_F(Windows, APictureFileDroppedOnThePictureReplacesItWhenTheUserAgrees) {
     QCoreApplication::sendEvent(app.edit.imgEdit, &enter);
     QCoreApplication::sendEvent(app.edit.imgEdit, &drop);
     EXPECT_TRUE(QTest::qWaitFor([&] { return colour(app.edit.imgEdit) == 'b'; })) << state();
-    EXPECT_EQ(asked.toStdString(), "Warning / Do you want to replace this picture with \"blue.png\"?");
+    EXPECT_EQ(asked.toStdString(),
+              "Warning / Do you want to replace this picture with \"blue.png\"?");
 }
 
 // A pick rules over the start-up choice and is remembered; a port picked stays offered once gone.

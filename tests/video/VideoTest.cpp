@@ -79,7 +79,7 @@ TEST(CaptureWithGstreamer, TheStillIsTheFrameOfTheLogStartAndThePreviewSamplesFr
         const char* name;
         platform::TestPatternFormat pattern;
         bool dies;
-        platform::VideoPreview::Size box = {}, shown = {};  // the view's; the preview frames'
+        platform::VideoPreview::Size box = {}, scaled = {};  // the view's; the preview frames'
     };
     const Row rows[] = {
         {"a capture card's full HD I420", {1920, 1080, 25}, false},
@@ -103,8 +103,10 @@ TEST(CaptureWithGstreamer, TheStillIsTheFrameOfTheLogStartAndThePreviewSamplesFr
             EXPECT_EQ(shown.previewPlanes()->lumaStep, row.pattern.format[0] == 'Y' ? 2 : 1)
                 << "the source's own layout, not converted";
             const int w = shown.width(), h = shown.height();
-            EXPECT_EQ(w * 10000 + h, row.box.width ? row.shown.width * 10000 + row.shown.height
-                                                   : row.pattern.width * 10000 + row.pattern.height);
+            const auto size = row.box.width ? row.scaled
+                                            : platform::VideoPreview::Size{row.pattern.width,
+                                                                           row.pattern.height};
+            EXPECT_EQ(std::pair(w, h), std::pair(size.width, size.height));
             std::vector<std::uint32_t> sampled(160 * 90), converted(160 * 90);
             platform::paintPreview(*shown.previewPlanes(), w, h, sampled.data(), 160, 160, 90);
             platform::paintPreview(*shown.planes(), w, h, converted.data(), 160, 160, 90);
