@@ -283,6 +283,7 @@ mutants=(
     'core_tests|vexaLogging3/documents/FileCommands.cpp|    for (bool askForPath = neverSaved();;) {¶        LogEditCommentSichern();|    for (bool askForPath = neverSaved();;) {¶        ;|a comment typed into a saved log just before the quit is lost without a question'
     'cli_tests|vexaLogging3/documents/PictureExport.cpp|            if (::rename(r.written.c_str(), r.replaced.c_str()) == 0) {|            if (::rename(r.written.c_str(), r.replaced.c_str()) == 1) {|a picture that replaced one already there is reported as not written'
     'qt_tests|vexaLogging3/frontend/LogCellDelegate.cpp|    style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);|    ;|the log table shows no selection: the chosen row is drawn like the others'
+    'core_tests|vexaLogging3/documents/FileCommands.cpp|    std::string folder;¶    if (!neverSaved()) {|    std::string folder;¶    if (neverSaved()) {|a file dialog for a saved log opens somewhere else than the log’s own folder'
 )
 
 current=""

@@ -136,8 +136,8 @@ struct Dialogs final : platform::Dialogs {
         return openPath;
     }
     std::optional<std::string> runSaveDialog(std::string_view suggestedName, std::string_view,
-                                             const platform::FileDialogPurpose&) override {
-        saveDialogs.emplace_back(suggestedName);
+                                             const platform::FileDialogPurpose& purpose) override {
+        saveDialogs.push_back(std::string(suggestedName) + " in " + purpose.documentFolder);
         return savePath;
     }
     std::optional<std::string> runChooseFileDialog(std::string_view) override { return choosePath; }
@@ -174,7 +174,7 @@ struct Dialogs final : platform::Dialogs {
     std::function<void()> whileAsked;  // runs while an alert or the Open dialog waits
     std::vector<Alert> alerts;
     std::optional<std::string> openPath, savePath, choosePath;
-    std::vector<std::string> saveDialogs;  // the name each suggested
+    std::vector<std::string> saveDialogs;  // the name each suggested "in" the folder it opened
 };
 
 // Project files in memory by path; `failWith` fails every write, `duringWrite` runs inside it.
