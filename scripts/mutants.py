@@ -62,6 +62,9 @@ COVER = [
     ("vexaLogging3/loglist/", ["core_tests", "cli_tests", "qt_tests", "share_tests"]),
     ("tools/glimmark-cli/", ["cli_tests", "handover_file_tests"]),
     ("tools/vexasim/LtcPlayer", ["timecode_jack_tests"]),
+    # The simulator's JACK side and its command line are what the JACK link's tests talk to.
+    ("tools/vexasim/JackVirtualInterface", ["vexasim_tests", "midi_jack_tests"]),
+    ("tools/vexa-sim/", ["vexasim_tests", "midi_jack_tests"]),
     ("tools/", ["vexasim_tests"]),
     ("vexaLogging3/", ["core_tests"]),
 ]

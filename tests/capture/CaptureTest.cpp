@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
+#include "capture/StillEncoder.h"
 #include "support/FakePlatform.h"
 
 namespace {
@@ -172,6 +176,26 @@ TEST(Capture, DevicesChosenWhatTheUserIsToldAndTheStillEachRecordGets) {
             EXPECT_EQ(join(a.windows.cmbDevicesVal.items), "None, Cam A, Card B, Dead C, Mute D");
         }
     }
+}
+
+// A save waits for the still being encoded, not only for those still queued: its take keeps it.
+TEST(StillEncoder, AWaitEndsOnlyWhenTheStillBeingEncodedIsDone) {
+    struct SlowCodec final : platform::ImageCodec {
+        platform::Bytes encodeJpeg(const platform::VideoFrame&, double) override {
+            started = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            return {'J'};
+        }
+        std::atomic<bool> started = false;
+    } codec;
+    StillEncoder encoder(codec, 0.5, [] {});
+    encoder.encode(7, 1, std::make_shared<const fake::VideoFrame>("A"));
+    while (!codec.started)
+        std::this_thread::yield();
+    encoder.waitUntilIdle();
+    const auto stills = encoder.takeFinished();
+    ASSERT_EQ(stills.size(), 1u);
+    EXPECT_EQ(stills[0].record, 7u);
 }
 
 }  // namespace

@@ -170,6 +170,7 @@ struct Exported {
 TEST(ExportCommands, TakesGoOnIntoTheLogAndACancelLeavesNoFile) {
     Exported e;
     e.a.app->logStartArray.replace(LogList::indexOf(1, kFieldComment1), std::string("<b>"));
+    e.a.app->logStartArray.replace(LogList::indexOf(2, kFieldNumber), std::string("2\"b"));
     std::vector<int> records;
     e.dialogs.whileWorking = [&] {
         if (records.empty())
@@ -177,7 +178,8 @@ TEST(ExportCommands, TakesGoOnIntoTheLogAndACancelLeavesNoFile) {
         records.push_back(e.a.app->logStartArray.recordCount());
     };
     const std::string html = e.run(&D::exportReport, "day.html");
-    EXPECT_TRUE(count(html, "<tr id=") == 3 && has(html, "&lt;b&gt;")) << html;
+    EXPECT_TRUE(count(html, "<tr id=") == 3 && has(html, "&lt;b&gt;") &&
+                has(html, "<img alt=\"2&quot;b\" src=")) << html;
     // The thumbnails ("thumb:2", "thumb:146"), the second a whole number of base64 groups.
     EXPECT_TRUE(has(html, "base64,dGh1bWI6Mg==\"") && has(html, "base64,dGh1bWI6MTQ2\""));
     EXPECT_EQ(records, (std::vector<int>{4, 4, 4, 4}));

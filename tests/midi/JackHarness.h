@@ -82,6 +82,13 @@ public:
     bool disconnected() const {
         return jack_port_connected(m_in) == 0 && jack_port_connected(m_out) == 0;
     }
+    // The port the device's input hears from, as the JACK graph names it ("client:port").
+    std::string heardFrom() const {
+        const char** names = jack_port_get_connections(m_in);
+        const std::string first = names && names[0] ? names[0] : "";
+        jack_free(names);
+        return first;
+    }
 
 private:
     JackPeer() = default;

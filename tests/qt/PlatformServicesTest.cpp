@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryFile>
 #include <QTest>
 #include <thread>
 
@@ -219,7 +220,7 @@ TEST(MyImageView, APictureShownOrTakenAwayIsDrawnAgain) {
     }
 }
 
-// Letter paper in the US, A4 elsewhere, the UK too.
+// Letter paper in the US, A4 elsewhere, the UK too; the file's page is the size asked for.
 TEST(QtPdfWriter, ThePageIsLetterInTheUsAndA4Elsewhere) {
     const platform::qt::QtPdfWriter writer;
     const QLocale before;
@@ -231,6 +232,14 @@ TEST(QtPdfWriter, ThePageIsLetterInTheUsAndA4Elsewhere) {
         EXPECT_EQ(writer.preferredPageSize(), page) << locale.name().toStdString();
     }
     QLocale::setDefault(before);
+    for (const auto& [size, box] : {std::pair{platform::PageSize::A4, "/MediaBox [0 0 595"},
+                                    std::pair{platform::PageSize::Letter, "/MediaBox [0 0 612"}}) {
+        QTemporaryFile file;
+        ASSERT_TRUE(file.open());
+        EXPECT_EQ(platform::qt::QtPdfWriter().write(file.handle(), size, "t", [](auto&) {}), "");
+        file.seek(0);
+        EXPECT_TRUE(file.readAll().contains(box)) << box;
+    }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "platform/http/MhdListener.h"
 #include "share/EventFeed.h"
 #include "share/LiveShare.h"
+#include "share/SharePage.h"
 #include "share/ShareSite.h"
 #include "share/ShareSnapshot.h"
 
@@ -405,6 +406,13 @@ TEST_F(Sharing, EveryEventStreamSeesEveryChangeUntilSharingIsTurnedOff) {
               "a \\u003cb\\u003e \\u0026 \\\"q\\\"", "event: renumber\n", "event: remove\n",
               "\"timecode\":\"01:02:03:04\",\"logging\":1"})
             EXPECT_TRUE(has(seen, event)) << event;
+        // The page the program serves listens for every kind of event the stream carried.
+        for (std::size_t at = seen.find("event: "); at != std::string::npos;
+             at = seen.find("event: ", at + 1)) {
+            const std::string name = seen.substr(at + 7, seen.find('\n', at) - at - 7);
+            const bool heard = share::sharePage().find('"' + name + '"') != std::string::npos;
+            EXPECT_TRUE(heard) << name;
+        }
     }
     Client idle(port());
     idle.send(request("GET", prefix + "/log.json"));
@@ -426,12 +434,13 @@ TEST_F(Sharing, AtTheStreamLimitAReaderThatStoppedMakesRoomForANewPage) {
     start(true);
     auto reader = stream();
     reader->read("retry:");
+    // A room of 256 phones is served whole before any stream has to make room.
     std::vector<std::unique_ptr<Client>> silent;
-    while (static_cast<int>(silent.size()) + 1 < platform::http::MhdListener::kMaxStreams)
+    while (silent.size() + 1 < 256)
         silent.push_back(stream());
     for (int wait = 0; wait < 500 && listener.openStreams() < 256; ++wait)
         std::this_thread::sleep_for(10ms);
-    ASSERT_EQ(listener.openStreams(), platform::http::MhdListener::kMaxStreams);
+    ASSERT_EQ(listener.openStreams(), 256);
     for (int n = 1; n <= 96; ++n) {
         logTake(std::to_string(n), std::string(1000, 'x'));
         sees(*reader, std::to_string(n));
