@@ -284,6 +284,12 @@ mutants=(
     'cli_tests|vexaLogging3/documents/PictureExport.cpp|            if (::rename(r.written.c_str(), r.replaced.c_str()) == 0) {|            if (::rename(r.written.c_str(), r.replaced.c_str()) == 1) {|a picture that replaced one already there is reported as not written'
     'qt_tests|vexaLogging3/frontend/LogCellDelegate.cpp|    style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);|    ;|the log table shows no selection: the chosen row is drawn like the others'
     'core_tests|vexaLogging3/documents/FileCommands.cpp|    std::string folder;¶    if (!neverSaved()) {|    std::string folder;¶    if (neverSaved()) {|a file dialog for a saved log opens somewhere else than the log’s own folder'
+    'core_tests|vexaLogging3/capture/StillEncoder.cpp|m_changed.wait(lock, [this] { return m_jobs.empty() && !m_encoding; });|m_changed.wait(lock, [this] { return m_jobs.empty(); });|a save right after a grab can miss the still being encoded'
+    'core_tests|vexaLogging3/handover/HtmlReport.cpp|                out += "&quot;";|                out += "\"";|a quote in a take number ends the report picture’s alt text and breaks its markup'
+    'qt_tests|vexaLogging3/platform/qt/QtPdfWriter.cpp|    const QPageSize page(size == PageSize::Letter ? QPageSize::Letter : QPageSize::A4);|    const QPageSize page(size == PageSize::A4 ? QPageSize::Letter : QPageSize::A4);|a contact sheet asked for on A4 comes out on Letter, and Letter on A4'
+    'share_tests|vexaLogging3/resources/share-page.html|  for (const name of ["take", "stop", "comment", "renumber", "change", "remove"])|  for (const name of ["take", "stop", "comment", "change", "remove"])|a record renumbered keeps its old number on the live page until it is reloaded'
+    'share_tests|vexaLogging3/platform/http/MhdListener.h|    static constexpr int kMaxStreams = 256;|    static constexpr int kMaxStreams = 32;|past 32 viewers each new live page pushes out another’s event stream'
+    'midi_jack_tests|vexaLogging3/platform/midi/JackMidiSystem.h|        std::string clientName = "Glimmark";|        std::string clientName = "glimmark";|the program’s JACK ports appear under another client name than Glimmark'
 )
 
 current=""
