@@ -166,6 +166,7 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
         const ChildRun crashed = inChild([&] {
             RecoveringApp app(state);
             app.c.setPathString("/shows/day1.vlg");
+            app.c.btnPlayerFps30();  // the log's rate comes back with it
             app.log(1);
             app.c.btnFileSave();
             app.app.timers.advance(std::chrono::milliseconds(1000));
@@ -201,6 +202,7 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
                       record == meanwhile ? "01:00:15:00" : "01:00:20:00");
         }
         EXPECT_EQ(next.c.pathString, restore ? "/shows/day1.vlg" : "Untitled");
+        EXPECT_EQ(next.app.windows.btnPlayerFps30Val.on, restore);
         next.log(30);  // Follow goes on from the newest record, restored or not
         EXPECT_EQ(next.c.logEditPos, meanwhile + 2);
         next.c.waitForRecoveryFile();

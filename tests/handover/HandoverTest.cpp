@@ -68,6 +68,8 @@ TEST(HandoverEdl, RecordsNobodyTimedAreNoEventsButStayRows) {
               std::string::npos);
     EXPECT_EQ(count(handover::csv(list, {}), "\r\n"), 7);
     EXPECT_EQ(count(handover::ale(list, {}), "\tV\t"), 6);
+    // A log that names no rate is taken for 25 fps, the rate the interface starts with.
+    EXPECT_TRUE(has(handover::ale(logOf("", 1), {}), "\nFPS\t25\n"));
 }
 
 // A picture in every third record, one that does not decode, a comment longer than a page.
@@ -220,7 +222,9 @@ TEST(ExportCommands, TellWhyAFileWasNotWrittenAndKeepTheOldOne) {
     EXPECT_EQ(e.dialogs.offered.size(), 3u);
     e.a.app->fullScreenMode = 1;
     e.run(&D::exportEdl, "full");
-    EXPECT_EQ(e.dialogs.saveDialogs.size(), 5u);
+    ASSERT_EQ(e.dialogs.saveDialogs.size(), 5u);
+    EXPECT_TRUE(e.dialogs.saveDialogs[0].starts_with("Day 4.ale in "));
+    EXPECT_TRUE(e.dialogs.saveDialogs[4].starts_with("Untitled.edl in "));
 }
 
 }  // namespace
