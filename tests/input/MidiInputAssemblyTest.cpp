@@ -153,6 +153,9 @@ TEST(MidiInputAssembly, ALongMessageStaysInsideItsSlotWithItsClosingByte) {
 TEST(MidiInputAssembly, ListsCutAnywhereReadNothingPastTheirEnd) {
     fake::App app;
     const Bytes list = one(logEvent(1, 1));
+    // The layout other senders write: a count, then a time stamp and a byte count, unpadded.
+    ASSERT_EQ(list.size(), 4u + 8 + 2 + 11);
+    EXPECT_EQ(Bytes(list.begin() + 14, list.end()), logEvent(1, 1));
     for (std::size_t cut = 0; cut < list.size(); ++cut)
         myReadProc(Bytes(list.begin(), list.begin() + static_cast<long>(cut)), nullptr, nullptr);
     app.mainThread.drain();

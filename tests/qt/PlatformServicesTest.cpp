@@ -94,6 +94,9 @@ TEST(QtDialogs, ACancelledDialogGivesNoFileAndAJobHearsItsCancel) {
     QObject polls;
     gui_test::whenModal(&polls, [](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->reject(); });
     EXPECT_FALSE(dialogs.runSaveDialog("day", "pdf", {"Export", {}}));
+    // An alert closed without a button is its Cancel, never its Delete.
+    gui_test::whenModal(&polls, [](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->reject(); });
+    EXPECT_EQ(dialogs.runAlert("Delete?", "", "Delete", "Cancel", ""), platform::kAlertAlternate);
     // A text question: Escape gives no answer at all, Return the text in the field.
     for (const bool ok : {false, true}) {
         gui_test::whenModal(&polls, [ok](QWidget* dialog) {
@@ -172,6 +175,9 @@ TEST(QtPictureConverter, APngBecomesAJpegThatKeepsItsShades) {
         for (int x = 0; x < 64; ++x)
             error += std::abs(qGray(back.pixel(x, y)) - qGray(shades.pixel(x, y)));
     EXPECT_LT(error / (64 * 64), 3);
+    const platform::Bytes asPng(png.begin(), png.end());
+    EXPECT_LT(platform::qt::QtPictureConverter().toJpeg(asPng, 0.0).size(),
+              platform::qt::QtPictureConverter().toJpeg(asPng, 1.0).size());
 }
 
 // A frame with no pixels to show leaves the live picture free for the next one; a text

@@ -36,6 +36,7 @@
 #include "frontend/WindowGrab.h"
 #include "platform/SwitchingMidiSystem.h"
 #include "qt/GuiApp.h"
+#include "timecode/TimecodeSources.h"
 
 namespace {
 
@@ -552,10 +553,12 @@ TEST_F(Windows, TheTimecodeMenuChoosesTheSourceAndF9AndF10WorkTheLogButtons) {
     QTemporaryDir dir;
     QSettings settings(dir.filePath("glimmark.ini"), QSettings::IniFormat);
     settings.setValue(frontend::kTimecodeSourceKey, "clock:24");
+    settings.setValue("timecode/key", 0x913C);  // the name earlier runs stored the key under
     std::string why;  // the command line's choice is for this run only
     frontend::connectTimecodeMenu(app.windows, app.controller, settings,
                                   timecode::parseSourceChoice("clock:25", why));
     EXPECT_EQ(settings.value(frontend::kTimecodeSourceKey).toString(), "clock:24");
+    EXPECT_EQ(app.controller.timecodeSources().takeKey(), 0x913C);
     const auto menu = [&](QMainWindow& window) {
         const QList<QAction*> bar = window.menuBar()->actions();
         return bar.size() < 2 ? "" : menuText({bar[bar.size() - 2]});
