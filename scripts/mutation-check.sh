@@ -290,6 +290,13 @@ mutants=(
     'share_tests|vexaLogging3/resources/share-page.html|  for (const name of ["take", "stop", "comment", "renumber", "change", "remove"])|  for (const name of ["take", "stop", "comment", "change", "remove"])|a record renumbered keeps its old number on the live page until it is reloaded'
     'share_tests|vexaLogging3/platform/http/MhdListener.h|    static constexpr int kMaxStreams = 256;|    static constexpr int kMaxStreams = 32;|past 32 viewers each new live page pushes out another’s event stream'
     'midi_jack_tests|vexaLogging3/platform/midi/JackMidiSystem.h|        std::string clientName = "Glimmark";|        std::string clientName = "glimmark";|the program’s JACK ports appear under another client name than Glimmark'
+    'qt_tests|vexaLogging3/platform/qt/QtDialogs.cpp|    if (pressed == nullptr && alternate != nullptr)¶        return kAlertAlternate;|    if (pressed == nullptr && alternate != nullptr)¶        return kAlertDefault;|an alert closed without a button answers its default, Delete or Save, instead of Cancel'
+    'qt_tests|vexaLogging3/platform/qt/QtPictureConverter.cpp|if (!image.save(&buffer, "JPEG", TurboJpegCodec::quality(compressionFactor)))|if (!image.save(&buffer, "JPEG"))|pictures converted on export ignore the quality asked for'
+    'qt_tests|vexaLogging3/frontend/TimecodeMenu.h|inline const QString kTakeKeyKey = QStringLiteral("timecode/key");|inline const QString kTakeKeyKey = QStringLiteral("timecode/keyPort");|the learned Start/Stop key is stored over its port’s setting and both are lost at the next start'
+    'core_tests|vexaLogging3/platform/MidiPacketList.h|static constexpr std::size_t kPacketHeaderSize = 8 + 2;|static constexpr std::size_t kPacketHeaderSize = 8 + 4;|packet lists get padding after each byte count, unlike the layout other senders write'
+    'core_tests|vexaLogging3/documents/ProjectFile.cpp|    appendAsRecords(logStartArray, entries);¶    restoreFrameRate();|    appendAsRecords(logStartArray, entries);|a log restored after a crash keeps the rate buttons of the start, not its own rate'
+    'core_tests|vexaLogging3/handover/Takes.cpp|    return {25, false};¶}|    return {24, false};¶}|a log that names no rate is handed over at 24 fps'
+    'core_tests|vexaLogging3/handover/Takes.cpp|            return "edl";|            return {};|the EDL export suggests a name without its extension'
 )
 
 current=""
