@@ -231,6 +231,16 @@ TEST(LogTable, ComesBackAsItWasLeftAtTheQuit) {
     frontend::placeWindows(captureAgain, editorAgain, settings);
     EXPECT_EQ(captureAgain.geometry(), capture.geometry());
     EXPECT_EQ(editorAgain.geometry(), editor.geometry());
+    // With none saved, each window fills its side of the screen, leaving its title bar (32
+    // pixels) and borders (4) room.
+    settings.clear();
+    QWidget captureFirst, editorFirst;
+    frontend::placeWindows(captureFirst, editorFirst, settings);
+    const auto [left, right] =
+        frontend::sideBySide(QGuiApplication::primaryScreen()->availableGeometry(),
+                             QSize(-1, -1) + QSize(8, 36), QSize(-1, -1) + QSize(8, 36));
+    EXPECT_EQ(captureFirst.geometry(), left.adjusted(0, 0, -8, -36));
+    EXPECT_EQ(editorFirst.geometry(), right.adjusted(0, 0, -8, -36));
 }
 
 // At the first start the two windows share the screen whole, side by side or one above the
