@@ -227,6 +227,11 @@ TEST(JackTimecode, APortThatGoesIsReported) {
     auto peer = std::make_unique<TimecodePeer>(Kind::ltc, server.name());
     ASSERT_TRUE(peer->ready());
     const std::string port = peer->port();
+    // Offered in the menu among the audio outputs, not among the MIDI ones.
+    for (const Kind kind : {Kind::ltc, Kind::mtc}) {
+        const auto listed = platform::jack::JackTimecodeSource::listPorts(kind, server.name());
+        EXPECT_EQ(std::ranges::count(listed, port), kind == Kind::ltc);
+    }
     fake::App a;
     ASSERT_TRUE(a.app->timecodeSources().use(source(Kind::ltc, port, server.name())));
     const auto says = [&](const std::string& text) {
