@@ -256,6 +256,31 @@ TEST(LtcDecoding, AFrameIsTimedItsCaptureLatencyBeforeItArrived) {
     EXPECT_EQ(ltc.frameOf(record, 40'000).beganAt, 960'000);
 }
 
+// A frame alone does not change the rate a stream has; a run of them does, sooner when its
+// frame numbers or its drop-frame flag cannot be the old rate's.
+TEST(LtcRate, FollowsTheFramesOnceARunOfThemAgrees) {
+    platform::jack::LtcRate rate;
+    const auto feed = [&](int count, int samples, int number, bool dropFrame) {
+        LTCFrameExt frame{};
+        frame.off_end = samples - 1;
+        frame.ltc.frame_units = number % 10;
+        frame.ltc.frame_tens = number / 10;
+        frame.ltc.dfbit = dropFrame;
+        platform::jack::LtcRate::Rate said;
+        while (count-- > 0) said = rate.update(frame, 48000);
+        return std::to_string(said.framesPerSecond) + (said.dropFrame ? " df" : "");
+    };
+    EXPECT_EQ(feed(1, 1920, 3, false), "25");
+    EXPECT_EQ(feed(7, 1600, 3, false), "25");
+    EXPECT_EQ(feed(1, 1600, 3, false), "30");
+    EXPECT_EQ(feed(2, 1600, 3, true), "30");
+    EXPECT_EQ(feed(1, 1600, 3, true), "30 df");
+    EXPECT_EQ(feed(2, 2000, 24, false), "30 df");  // a 24 fps length numbered 24 is 25 fps
+    EXPECT_EQ(feed(1, 2000, 24, false), "25");
+    EXPECT_EQ(feed(2, 1600, 27, false), "25");
+    EXPECT_EQ(feed(1, 1600, 27, false), "30");
+}
+
 // By key, a take starts and stops within a frame of what the peer had played when the keys
 // went down. A try in which JACK overran is made again, as above.
 TEST(JackTimecode, ATakeByKeyStartsAndStopsOnThePlayedFrames) {
