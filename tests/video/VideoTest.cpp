@@ -177,7 +177,8 @@ TEST(PreviewImage, TheFrameKeepsItsShapeInTheViewAndItsColoursClipInsteadOfWrapp
                               {"black", 720, 576, 16, 128, 128, 0x000000},
                               {"SD red", 720, 576, 81, 90, 240, 0xFF0000},
                               {"HD red, 720 lines", 1280, 720, 63, 102, 240, 0xFF0000},
-                              {"past video range", 720, 576, 255, 128, 255, 0xFFAFFF}};
+                              {"past video range", 720, 576, 255, 128, 255, 0xFFAFFF},
+                              {"SD, no channel clipped", 720, 576, 126, 100, 100, 0x53A248}};
     for (const Colour& c : colours) {
         videotest::MemoryFrame frame(c.width, c.height);
         frame.paint([&c](int, int) { return c.y; }, c.cb, c.cr);

@@ -122,11 +122,6 @@ void ShareSite::setSnapshot(SnapshotPtr snapshot) {
     // The old snapshot may hold the last reference to pictures: let go of it outside the lock.
 }
 
-SnapshotPtr ShareSite::snapshot() const {
-    std::lock_guard lock(m_mutex);
-    return m_snapshot;
-}
-
 void ShareSite::makeThumbnails() {
     platform::becomeBackgroundThread();
     std::unique_lock lock(m_mutex);

@@ -39,7 +39,6 @@ public:
     void setToken(std::string token);
     // The newest log; thumbnails for its new pictures are made on a thread of the site's own.
     void setSnapshot(SnapshotPtr snapshot);
-    SnapshotPtr snapshot() const;
 
     Answer answer(const Request& request) override;
 
