@@ -188,6 +188,16 @@ TEST(LinkOverJack, ADeviceOrServerGoneAndBackIsAskedAndSensedAgainEveryTime) {
     EXPECT_EQ(link.reported.size(), 1u);
 }
 
+// No server under the name at the start: the user is told once, not at every scan.
+TEST(LinkOverJack, NoServerAtTheStartIsToldOnce) {
+    Link link(JackServer::runName("never"));
+    EXPECT_TRUE(link.until([&] { return !link.reported.empty(); }, 10s));
+    for (int scan = 0; scan < 3; ++scan) link.c.timer2Callback();
+    ASSERT_EQ(link.reported.size(), 1u);
+    EXPECT_TRUE(link.reported[0].starts_with("JACK MIDI: no JACK server is running"))
+        << link.reported[0];
+}
+
 // A hung server (stopped, not gone) never holds the window, connected or while the program
 // opens its client; once it goes on, the interface is connected again.
 TEST(LinkOverJack, AHungServerNeverHoldsTheWindowAndIsFollowedWhenItGoesOn) {

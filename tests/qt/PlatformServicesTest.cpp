@@ -88,6 +88,23 @@ TEST(DecodedPictures, DroppedRequestsStillShow) {
     EXPECT_GE(own.decodesAhead(), 4) << "the last four asked are never dropped";
 }
 
+// Two pictures alike at both ends and in size are still two pictures.
+TEST(DecodedPictures, PicturesThatDifferOnlyInTheMiddleAreNotTakenForEachOther) {
+    DecodedPictures own;
+    std::vector<QByteArray> bitmaps;
+    for (const QColor middle : {QColor(Qt::red), QColor(Qt::blue)}) {
+        QImage picture(200, 200, QImage::Format_RGB888);
+        picture.fill(Qt::green);
+        for (int y = 80; y < 120; ++y)
+            for (int x = 0; x < 200; ++x) picture.setPixelColor(x, y, middle);
+        QBuffer buffer(&bitmaps.emplace_back());
+        ASSERT_TRUE(picture.save(&buffer, "BMP"));
+    }
+    for (int i : {0, 1})
+        EXPECT_EQ(own.fitted(bitmaps[i], {200, 200}).pixelColor(100, 100),
+                  i == 0 ? QColor(Qt::red) : QColor(Qt::blue));
+}
+
 // A dialog cancelled gives no file; a long job hears Cancel while posted work runs on.
 TEST(QtDialogs, ACancelledDialogGivesNoFileAndAJobHearsItsCancel) {
     platform::qt::QtDialogs dialogs;

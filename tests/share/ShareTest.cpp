@@ -133,6 +133,15 @@ TEST(EventFeed, AParkedStreamIsWokenByThePublishAndOneFallenBehindIsToldToReload
     feed.close(3);
     feed.publishTimecode("event: timecode\n\n");
     EXPECT_EQ(wakes, 1);
+    // As the live page keeps them: a page a thousand changes behind catches up, no reload.
+    share::EventFeed kept;
+    auto late = kept.open();
+    for (int n = 0; n < 1000; ++n) kept.publish({"x\n\n"});
+    std::string all;
+    while (const std::size_t got = kept.readOrPark(9, late, buffer, sizeof buffer,
+                                                   [] { return false; }, [] {}))
+        all.append(buffer, got);
+    EXPECT_TRUE(count(all, "x\n\n") == 1000 && !has(all, "reset")) << all.size();
 }
 
 TEST(ShareEndpoint, ReadsAddressAndPortAndTellsWhatIsWrong) {
