@@ -113,6 +113,8 @@ TEST(SimOptions, ReadLtcTakesADropFrameStartAndLoggingAndRefuseNoFrames) {
     ASSERT_TRUE(o) << error;
     EXPECT_EQ(std::tuple(o->startAt.hours, o->startAt.frames, o->ltcRunSeconds, o->ltcPauseSeconds),
               std::tuple(10, 2, 10, 3));  // 00 and 01 are dropped in that minute, not 02
+    for (const char* dropped : {"10:01:00;00", "10:01:00;01"})
+        EXPECT_FALSE(vexasim::parseSimOptions({"--fps", "29.97", "--start", dropped}, &error));
     EXPECT_TRUE(vexasim::parseSimOptions({"--ltc"}, &error).value_or(vexasim::SimOptions{}).ltc);
     Wire wire;  // --logging: the interface starts switched on, with the timing asked
     vexasim::configure(wire.sim, vexasim::parseSimOptions({"--logging", "--log-every", "100",
