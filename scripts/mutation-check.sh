@@ -17,7 +17,7 @@ build=$(realpath -m "${1:-$root/build}")
 # minutes and test no mutant here).
 declare -A filters=(
     [core_tests]='*' [plist_tests]='*' [share_tests]='*' [cli_tests]='Runs/*' [qt_tests]='*'
-    [vexasim_tests]='*' [midi_jack_tests]='LinkOverJack.EachOfTwoHundred*:LinkOverJack.AHungServer*' [timecode_jack_tests]='LtcRate.*:LtcDecoding.*:JackTimecode.APortThatGoes*' [handover_file_tests]='*'
+    [vexasim_tests]='*' [midi_jack_tests]='LinkOverJack.EachOfTwoHundred*:LinkOverJack.AHungServer*:LinkOverJack.NoServer*' [timecode_jack_tests]='LtcRate.*:LtcDecoding.*:JackTimecode.APortThatGoes*' [handover_file_tests]='*'
     [midi_tests]='*' [video_tests]='PreviewImage.*:TurboJpegCodec.*:CaptureWithGstreamer.TheStill*'
 )
 
@@ -300,6 +300,12 @@ mutants=(
     'qt_tests|vexaLogging3/frontend/WindowPlacement.cpp|    window.move(frame.topLeft());|    ;|at the first start both windows open in the corner over each other instead of side by side'
     'timecode_jack_tests|vexaLogging3/platform/jack/JackTimecodeSource.cpp|        jack_free(ports);¶    }¶    return names;|        jack_free(ports);¶    }¶    return {};|the Timecode menu offers no JACK port to read LTC or MIDI Time Code from'
     'timecode_jack_tests|vexaLogging3/platform/jack/JackTimecodeSource.cpp|++m_disagreeing >= (strong ? 3 : 8)|--m_disagreeing >= (strong ? 3 : 8)|LTC that changes its rate is read at the first rate for ever'
+    'vexasim_tests|tools/vexasim/Timecode.cpp|return rate == FrameRate::fps2997DropFrame && tc.frames < 2 && tc.seconds == 0 &&|return rate == FrameRate::fps2997DropFrame && tc.frames < 1 && tc.seconds == 0 &&|vexa-sim takes a drop-frame start on the label 01 that the minute skips'
+    'qt_tests|vexaLogging3/frontend/DecodedPictures.cpp|if (it->hash == hash && it->encoded == encoded) {|if (it->hash == hash) {|two pictures alike in size and at both ends share one decoded picture, and the editor shows the other record’s'
+    'midi_jack_tests|vexaLogging3/platform/midi/JackMidiSystem.h|bool m_reachable = true;  // as last reported|bool m_reachable = false;  // as last reported|with no JACK server at the start the user is never told'
+    'share_tests|vexaLogging3/share/EventFeed.h|explicit EventFeed(std::size_t keep = 4096) : m_keep(keep) {}|explicit EventFeed(std::size_t keep = 256) : m_keep(keep) {}|a live page 256 changes behind reloads the whole log instead of catching up'
+    'core_tests|vexaLogging3/timecode/TimecodeSources.cpp|(kind == 0xB0 && data2 >= 64)|(kind == 0xB0 && data2 > 64)|a learned controller that sends exactly 64 for pressed starts and stops nothing'
+    'video_tests|vexaLogging3/platform/video/PreviewImage.cpp|clamp[((l + green[u] + greenFromV[v]) >> 16)|clamp[((l - green[u] + greenFromV[v]) >> 16)|the live picture’s green takes the blue difference with the wrong sign'
 )
 
 current=""
