@@ -238,7 +238,8 @@ TEST(LogTable, ComesBackAsItWasLeftAtTheQuit) {
     frontend::placeWindows(captureFirst, editorFirst, settings);
     const auto [left, right] =
         frontend::sideBySide(QGuiApplication::primaryScreen()->availableGeometry(),
-                             QSize(-1, -1) + QSize(8, 36), QSize(-1, -1) + QSize(8, 36));
+                             captureFirst.minimumSizeHint() + QSize(8, 36),
+                             editorFirst.minimumSizeHint() + QSize(8, 36));
     EXPECT_EQ(captureFirst.geometry(), left.adjusted(0, 0, -8, -36));
     EXPECT_EQ(editorFirst.geometry(), right.adjusted(0, 0, -8, -36));
 }
