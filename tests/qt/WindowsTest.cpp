@@ -505,7 +505,7 @@ TEST_F(Windows, TheMidiMenuPicksTheSystemAndTheInterfacesPort) {
     platform::SwitchingMidiSystem midi(
         {{"JACK", &jack, [&] { return jackAnswers; }}, {"ALSA", &alsa, {}}},
         [](platform::MidiSystem&, platform::MidiRef) { return false; });
-    midi.force(1);
+    frontend::forceMidiSystem(midi, "alsa");  // as --midi=alsa forces it
     midi.numberOfDestinations();  // a scan, as the controller's makes them
     QTemporaryDir dir;
     QSettings settings(dir.filePath("glimmark.ini"), QSettings::IniFormat);

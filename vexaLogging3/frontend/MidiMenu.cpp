@@ -40,6 +40,12 @@ std::vector<PortItem> portItems(SwitchingMidiSystem& midi) {
 
 }  // namespace
 
+void forceMidiSystem(SwitchingMidiSystem& midi, const QString& name) {
+    midi.force(name == QLatin1String("jack")   ? std::optional<std::size_t>(0)
+               : name == QLatin1String("alsa") ? std::optional<std::size_t>(1)
+                                               : std::nullopt);
+}
+
 void connectMidiMenu(ApplicationWindows& windows, SwitchingMidiSystem& midi,
                      vexaLogging3AppDelegate& controller, QSettings& settings,
                      const QString& fixedBy) {
@@ -49,15 +55,14 @@ void connectMidiMenu(ApplicationWindows& windows, SwitchingMidiSystem& midi,
 
     // A pick in the menu rules from then on, whatever forced the system at start-up.
     auto fixed = std::make_shared<QString>(fixedBy);
-    const auto pick = [&midi, &settings, fixed](std::optional<std::size_t> member,
-                                                const char* key) {
-        midi.force(member);
+    const auto pick = [&midi, &settings, fixed](const char* key) {
+        forceMidiSystem(midi, QString::fromLatin1(key));
         settings.setValue(kMidiSystemKey, QString::fromLatin1(key));
         fixed->clear();
     };
-    QObject::connect(menus.midiAuto, &QAction::triggered, [pick] { pick(std::nullopt, "auto"); });
-    QObject::connect(menus.midiJack, &QAction::triggered, [pick] { pick(0, "jack"); });
-    QObject::connect(menus.midiAlsa, &QAction::triggered, [pick] { pick(1, "alsa"); });
+    QObject::connect(menus.midiAuto, &QAction::triggered, [pick] { pick("auto"); });
+    QObject::connect(menus.midiJack, &QAction::triggered, [pick] { pick("jack"); });
+    QObject::connect(menus.midiAlsa, &QAction::triggered, [pick] { pick("alsa"); });
 
     QObject::connect(
         menus.interfacePort, &QAction::triggered, [&windows, &midi, &controller, &settings] {

@@ -292,10 +292,7 @@ int main(int argc, char* argv[]) {
             return scanner != nullptr && scanner->isInterface(system, destination);
         });
     switching = &linuxMidi;
-    if (requested == QLatin1String("jack"))
-        linuxMidi.force(0);
-    else if (requested == QLatin1String("alsa"))
-        linuxMidi.force(1);
+    frontend::forceMidiSystem(linuxMidi, requested);
     const std::unique_ptr<platform::MidiSystem> simulated =
         simulate ? simulatedMidiSystem() : nullptr;
     platform::MidiSystem& midi = simulate ? *simulated : linuxMidi;
