@@ -236,12 +236,13 @@ TEST(LogTable, ComesBackAsItWasLeftAtTheQuit) {
     settings.clear();
     QWidget captureFirst, editorFirst;
     frontend::placeWindows(captureFirst, editorFirst, settings);
+    const QSize chrome(8, 36);
     const auto [left, right] =
         frontend::sideBySide(QGuiApplication::primaryScreen()->availableGeometry(),
-                             captureFirst.minimumSizeHint() + QSize(8, 36),
-                             editorFirst.minimumSizeHint() + QSize(8, 36));
-    EXPECT_EQ(captureFirst.geometry(), left.adjusted(0, 0, -8, -36));
-    EXPECT_EQ(editorFirst.geometry(), right.adjusted(0, 0, -8, -36));
+                             captureFirst.minimumSizeHint() + chrome,
+                             editorFirst.minimumSizeHint() + chrome);
+    EXPECT_EQ(captureFirst.geometry(), left.adjusted(0, 0, -chrome.width(), -chrome.height()));
+    EXPECT_EQ(editorFirst.geometry(), right.adjusted(0, 0, -chrome.width(), -chrome.height()));
 }
 
 // At the first start the two windows share the screen whole, side by side or one above the

@@ -109,10 +109,11 @@ TEST(DecodedPictures, PicturesThatDifferOnlyInTheMiddleAreNotTakenForEachOther) 
 TEST(QtDialogs, ACancelledDialogGivesNoFileAndAJobHearsItsCancel) {
     platform::qt::QtDialogs dialogs;
     QObject polls;
-    gui_test::whenModal(&polls, [](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->reject(); });
+    const auto closed = [](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->reject(); };
+    gui_test::whenModal(&polls, closed);
     EXPECT_FALSE(dialogs.runSaveDialog("day", "pdf", {"Export", {}}));
     // An alert closed without a button is its Cancel, never its Delete.
-    gui_test::whenModal(&polls, [](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->reject(); });
+    gui_test::whenModal(&polls, closed);
     EXPECT_EQ(dialogs.runAlert("Delete?", "", "Delete", "Cancel", ""), platform::kAlertAlternate);
     // A text question: Escape gives no answer at all, Return the text in the field.
     for (const bool ok : {false, true}) {
@@ -183,8 +184,9 @@ TEST(QtPictureConverter, APngBecomesAJpegThatKeepsItsShades) {
     QByteArray png;
     QBuffer buffer(&png);
     ASSERT_TRUE(shades.save(&buffer, "PNG"));
-    const platform::Bytes jpeg =
-        platform::qt::QtPictureConverter().toJpeg(platform::Bytes(png.begin(), png.end()), 0.8);
+    platform::qt::QtPictureConverter converter;
+    const platform::Bytes asPng(png.begin(), png.end());
+    const platform::Bytes jpeg = converter.toJpeg(asPng, 0.8);
     const QImage back = QImage::fromData(jpeg.data(), static_cast<int>(jpeg.size()), "JPEG");
     ASSERT_EQ(back.size(), shades.size());
     long error = 0;
@@ -192,9 +194,7 @@ TEST(QtPictureConverter, APngBecomesAJpegThatKeepsItsShades) {
         for (int x = 0; x < 64; ++x)
             error += std::abs(qGray(back.pixel(x, y)) - qGray(shades.pixel(x, y)));
     EXPECT_LT(error / (64 * 64), 3);
-    const platform::Bytes asPng(png.begin(), png.end());
-    EXPECT_LT(platform::qt::QtPictureConverter().toJpeg(asPng, 0.0).size(),
-              platform::qt::QtPictureConverter().toJpeg(asPng, 1.0).size());
+    EXPECT_LT(converter.toJpeg(asPng, 0.0).size(), converter.toJpeg(asPng, 1.0).size());
 }
 
 // A frame with no pixels to show leaves the live picture free for the next one; a text
