@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QStatusBar>
 #include <QTest>
 #include <QTextBrowser>
 #include <QWindow>
@@ -526,7 +527,7 @@ TEST_F(Windows, TheMidiMenuPicksTheSystemAndTheInterfacesPort) {
         return items.join(", ").toStdString() + " -> " + app.controller.interfacePort;
     };
     const auto* status = app.rec.findChild<QLabel*>("midiSystemText");
-    ASSERT_NE(status, nullptr);
+    ASSERT_TRUE(status != nullptr && app.rec.statusBar()->isAncestorOf(status));
     EXPECT_EQ(status->text() + (app.windows.menus.midiAlsa->isChecked() ? " ALSA ticked" : ""),
               "MIDI: ALSA (set by --midi) ALSA ticked");
     const std::string byName = "Found by its name (“vexa ”)";
