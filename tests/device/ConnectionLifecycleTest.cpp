@@ -91,8 +91,7 @@ TEST_F(ConnectionLifecycle, TheLastDeviceNamedExactlyAsTheInterfaceIsConnectedAn
 TEST_F(ConnectionLifecycle, TheHandshakeEndsByTheAnswerItsTimeAndTheChaseMode) {
     // Name, when the answer comes, chase mode; the status line, connected, Play enabled.
     const std::tuple<const char*, milliseconds, bool, const char*, bool, bool> cases[] = {
-        {"answer after the handshake gave up", milliseconds(700), false, "  Error 01", false,
-         false},
+        {"answer after the handshake ended", milliseconds(700), false, "  Error 01", false, false},
         {"late but timely answer", milliseconds(300), false, "  2.1", true, true},
         {"answer at the handshake's last look", milliseconds(490), false, "  2.1", true, true},
         {"answer in chase mode, Play stays off", milliseconds(0), true, "  2.1", true, false},
@@ -139,9 +138,8 @@ TEST_F(ConnectionLifecycle, AnInterfaceUnpluggedOrReconnectedUnderneathIsOpenedA
     settle(milliseconds(1000));
     EXPECT_FALSE(app.windows.btnEditPlayVal.enabled);
 
-    // Pulled out while a new handshake waits for its answer: the handshake ends quietly.
+    // Pulled out while a new handshake waits for its (never coming) answer: it ends quietly.
     app.app->closeMidi();
-    replyAfter = kNever;
     app.app->timer2Callback();
     app.app->waitForSends();
     jack.unplug(1);
@@ -179,19 +177,18 @@ TEST(ConnectionOpening, EveryFailedStepDisposesWhatWasMadeAndSendsNothing) {
 TEST_F(ConnectionLifecycle,
        JackWhenItAnswersElseAlsaTheOneListingTheInterfaceWinsAndAForcedOneRules) {
     // JACK answers, the model of the one device on JACK and on ALSA (or none), the one forced.
-    const std::tuple<const char*, bool, const char*, const char*, std::optional<std::size_t>,
-                     const char*>
-        rows[] = {
-            {"nothing anywhere, JACK answers", true, nullptr, nullptr, {}, "JACK"},
-            {"no JACK server", false, nullptr, "synth", {}, "ALSA"},
-            {"only ALSA has the interface", true, "synth", "vexa ", {}, "ALSA"},
-            {"both have it: the one in use keeps it", true, "vexa ", "vexa ", {}, "ALSA"},
-            {"only JACK has it", true, "vexa ", "synth", {}, "JACK"},
-            {"both have it, JACK in use", true, "vexa ", "vexa ", {}, "JACK"},
-            {"a silent JACK's leftovers count for nothing", false, "vexa ", nullptr, {}, "ALSA"},
-            {"JACK forced, no server", false, nullptr, "vexa ", 0, "JACK"},
-            {"ALSA forced", true, "vexa ", nullptr, 1, "ALSA"},
-        };
+    using Forced = std::optional<std::size_t>;
+    const std::tuple<const char*, bool, const char*, const char*, Forced, const char*> rows[] = {
+        {"nothing anywhere, JACK answers", true, nullptr, nullptr, {}, "JACK"},
+        {"no JACK server", false, nullptr, "synth", {}, "ALSA"},
+        {"only ALSA has the interface", true, "synth", "vexa ", {}, "ALSA"},
+        {"both have it: the one in use keeps it", true, "vexa ", "vexa ", {}, "ALSA"},
+        {"only JACK has it", true, "vexa ", "synth", {}, "JACK"},
+        {"both have it, JACK in use", true, "vexa ", "vexa ", {}, "JACK"},
+        {"a silent JACK's leftovers count for nothing", false, "vexa ", nullptr, {}, "ALSA"},
+        {"JACK forced, no server", false, nullptr, "vexa ", 0, "JACK"},
+        {"ALSA forced", true, "vexa ", nullptr, 1, "ALSA"},
+    };
     for (const auto& [what, answers, onJack, onAlsa, forced, chosen] : rows) {
         SCOPED_TRACE(what);
         jack.devices.clear();

@@ -23,8 +23,7 @@ TEST(MidiSendQueue, WhatWaitsIsBoundedAndOnlyTheLatestPlayerTimeGoes) {
         return out;
     };
     const std::tuple<const char*, std::string, std::string, std::size_t> rows[] = {
-        {"a newer player time takes the waiting one's place", "T1 play T2 T3", "T3 play / T1 T2",
-         0},
+        {"a newer player time takes the one waiting", "T1 play T2 T3", "T3 play / T1 T2", 0},
         {"player times of another connection stay", "T1 T2@2", "T1 T2@2 / ", 0},
         {"a closed connection's messages are dropped", "a T1 other@2 b close@1 c@2",
          "other@2 c@2 / a T1 b", 0},

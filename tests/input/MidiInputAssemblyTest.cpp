@@ -20,6 +20,9 @@ Bytes listOf(const std::vector<Bytes>& packets) {
 Bytes one(const Bytes& message) {
     return platform::makeMidiPacketList(message);
 }
+void read(const Bytes& list) {
+    myReadProc(list, nullptr, nullptr);
+}
 // A log start (kind 1) or stop (2) at 01:00:00:00 plus `i` seconds.
 Bytes logEvent(std::uint8_t kind, int i) {
     const auto s = static_cast<std::uint8_t>(i % 60), m = static_cast<std::uint8_t>(i / 60);
@@ -55,8 +58,7 @@ std::vector<Case> cases() {
         {"five messages rotate through the four slots",
          {one(reply(0x30)), one(reply(0x31)), one(reply(0x32)), one(reply(0x33)), one(reply(0x34))},
          "5 events, '  2.4', 0 records"},
-        {"a message split over two packets",
-         {listOf({head, tail})},
+        {"a message split over two packets", {listOf({head, tail})},
          "1 events, '  2.0', 0 records"},
         {"a message split over two calls", {one(head), one(tail)}, "1 events, '  2.0', 0 records"},
         {"an F0 before the end starts the message over",
@@ -67,13 +69,10 @@ std::vector<Case> cases() {
           one({0xF7}), one({0x90, 0x40, 0x7F, 0xF7})},
          "4 events, '', 4 records, the last at 01:00:04:00"},
         {"a quarter frame's status ending one call pairs with the next call's data byte",
-         {one(kPiecesUpToSix), one({0x72})},
-         "1 events, '  01:02:03:04', 0 records"},
+         {one(kPiecesUpToSix), one({0x72})}, "1 events, '  01:02:03:04', 0 records"},
         {"another status byte between a quarter frame's status and data cancels it",
-         {one(kPiecesUpToSix), one({0x90, 0x72})},
-         "0 events, '', 0 records"},
-        {"without piece 7 no time",
-         {quarters({0x04, 0x10, 0x23, 0x30, 0x42, 0x50, 0x61})},
+         {one(kPiecesUpToSix), one({0x90, 0x72})}, "0 events, '', 0 records"},
+        {"without piece 7 no time", {quarters({0x04, 0x10, 0x23, 0x30, 0x42, 0x50, 0x61})},
          "0 events, '', 0 records"},
         {"odd pieces add the upper bits",
          {quarters({0x0D, 0x11, 0x2B, 0x33, 0x4B, 0x53, 0x67, 0x73})},
@@ -104,9 +103,8 @@ std::vector<Case> cases() {
     longCount[12] = 0xFF;
     longCount[13] = 0x7F;
     manyPackets[0] = 200;
-    rows.push_back(
-        {"a byte count past the list's end", {longCount}, "1 events, '  2.0', 0 records"});
-    rows.push_back({"a packet count past the end", {manyPackets}, "1 events, '  2.0', 0 records"});
+    for (const Bytes& list : {longCount, manyPackets})
+        rows.push_back({"a count past the list's end", {list}, "1 events, '  2.0', 0 records"});
     return rows;
 }
 
@@ -114,7 +112,7 @@ TEST(MidiInputAssembly, EachByteStreamIsReadAsTheInterfaceMeantIt) {
     for (const Case& c : cases()) {
         SCOPED_TRACE(c.name);
         fake::App app;
-        for (const Bytes& list : c.calls) myReadProc(list, nullptr, nullptr);
+        for (const Bytes& list : c.calls) read(list);
         const int events = app.mainThread.drain();
         const int records = app.app->logStartArray.recordCount();
         std::string outcome = std::to_string(events) + " events, '" + app.windows.statusText.value +
@@ -134,7 +132,7 @@ TEST(MidiInputAssembly, ALongMessageStaysInsideItsSlotWithItsClosingByte) {
         Bytes message{0xF0, 0x2C, 0x4D, 0x21};  // its version bytes repeated up to its F7
         message.resize(length - 1, 0x35);
         message.push_back(0xF7);
-        myReadProc(one(message), nullptr, nullptr);
+        read(one(message));
         EXPECT_EQ(std::tuple(app.mainThread.drain(), app.windows.statusText.value),
                   std::tuple(1, "  5.5"));
         const auto at = buffer.begin() + 256 * slot;
@@ -145,7 +143,7 @@ TEST(MidiInputAssembly, ALongMessageStaysInsideItsSlotWithItsClosingByte) {
     for (std::size_t i = 512; i < buffer.size(); ++i) ASSERT_EQ(buffer[i], 0) << "byte " << i;
     // The next messages take the last two slots, then the first again.
     for (const int next : {3, 0, 1}) {
-        myReadProc(one(reply(0x30)), nullptr, nullptr);
+        read(one(reply(0x30)));
         ASSERT_EQ(app.app->sysexBufferNr, next);
     }
 }
@@ -157,7 +155,7 @@ TEST(MidiInputAssembly, ListsCutAnywhereReadNothingPastTheirEnd) {
     ASSERT_EQ(list.size(), 4u + 8 + 2 + 11);
     EXPECT_EQ(Bytes(list.begin() + 14, list.end()), logEvent(1, 1));
     for (std::size_t cut = 0; cut < list.size(); ++cut)
-        myReadProc(Bytes(list.begin(), list.begin() + static_cast<long>(cut)), nullptr, nullptr);
+        read(Bytes(list.begin(), list.begin() + static_cast<long>(cut)));
     app.mainThread.drain();
     EXPECT_EQ(app.app->logStartArray.recordCount(), 0) << "no cut list holds a whole log start";
 }
@@ -171,8 +169,8 @@ TEST(ThreadHandOver, TheControllerGoneTakesNothingMore) {
 TEST(ThreadHandOver, OnlyTheStatusFlagChangesOnTheReceiveThreadAndEventsKeepTheirOrder) {
     fake::App app;
     std::thread([] {
-        myReadProc(one(reply('1')), nullptr, nullptr);
-        myReadProc(one(logEvent(1, 0)), nullptr, nullptr);
+        read(one(reply('1')));
+        read(one(logEvent(1, 0)));
     }).join();
     // The waiting main thread sees the flag at once; the windows and the log are untouched.
     EXPECT_EQ(app.app->midiStatusReqFlag.load(), 1);
@@ -183,10 +181,10 @@ TEST(ThreadHandOver, OnlyTheStatusFlagChangesOnTheReceiveThreadAndEventsKeepThei
 
     constexpr int kLogs = 200;
     std::thread receiver([] {
-        myReadProc(one(logEvent(2, 0)), nullptr, nullptr);
+        read(one(logEvent(2, 0)));
         for (int i = 1; i < kLogs; ++i) {
-            myReadProc(one(logEvent(1, i)), nullptr, nullptr);
-            myReadProc(one(logEvent(2, i)), nullptr, nullptr);
+            read(one(logEvent(1, i)));
+            read(one(logEvent(2, i)));
         }
     });
     // The main thread works through the events while they still arrive.
@@ -196,11 +194,10 @@ TEST(ThreadHandOver, OnlyTheStatusFlagChangesOnTheReceiveThreadAndEventsKeepThei
     ASSERT_EQ(app.app->logStartArray.recordCount(), kLogs);
     for (int r = 1; r <= kLogs; ++r) {
         char want[48];
-        std::snprintf(want, sizeof want, "%d 01:%02d:%02d:00-01:%02d:%02d:09", r, (r - 1) / 60,
-                      (r - 1) % 60, (r - 1) / 60, (r - 1) % 60);
-        ASSERT_EQ(app.field(r, kFieldNumber) + " " + app.field(r, kFieldStart) + "-" +
-                      app.field(r, kFieldStop),
-                  want);
+        const int m = (r - 1) / 60, s = (r - 1) % 60;
+        std::snprintf(want, sizeof want, "%d 01:%02d:%02d:00-01:%02d:%02d:09", r, m, s, m, s);
+        const std::string got = app.field(r, kFieldNumber) + " " + app.field(r, kFieldStart);
+        ASSERT_EQ(got + "-" + app.field(r, kFieldStop), want);
     }
 }
 

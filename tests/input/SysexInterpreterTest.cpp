@@ -22,17 +22,15 @@ Bytes fullFrame(std::uint8_t h, std::uint8_t m, std::uint8_t s, std::uint8_t f) 
 }
 const Bytes kUnknownEvent{0xF0, 0x2C, 0x4D, 0x67, 0x05, 0xF7};
 
+// `windows`: the status line; log start, stop and duration in the capture window; the status
+// flag; the start and stop in the editor, which shows the new record only at its position.
 struct Case {
     const char* name;
     std::vector<Bytes> received;  // one byte: the letter of an editing action the user takes
     std::vector<std::string> records;  // fields 0 to 4 of each record, joined by "|"
-    // The status line; log start, stop and duration in the capture window; the status flag;
-    // the start and stop in the editor, which shows the new record only at its position.
     std::string windows;
-    // The log's rate code, which a drop-frame start and the rate bits of a full frame set.
-    const char* rate = "1";
-    // The number of the log's last record before the messages arrive.
-    std::int32_t lastNumber = 0;
+    const char* rate = "1";  // set by a drop-frame start and the rate bits of a full frame
+    std::int32_t lastNumber = 0;  // the log's last record number before the messages arrive
 };
 
 const Case kCases[] = {

@@ -1,5 +1,4 @@
-// Takes from a timecode source other than the interface: a scripted source's frames, key
-// presses and silences, into the log, the windows and the stills.
+// Takes from a timecode source other than the interface, into the log, windows and stills.
 
 #include <gtest/gtest.h>
 
@@ -35,15 +34,11 @@ platform::SourceFrame frameOf(const std::string& label, int fps, bool df, std::i
     return {at(0), at(3), at(6), at(9), fps, df, false, micros};
 }
 
-// One step of a row's script, its moment after "@" in milliseconds:
-//   "run25 10:00:00:00 x10 @0"  frames at 25 (also 24, 30, df for 29.97 drop-frame), one a
-//                                frame apart; "rev25" counts down; "/2" spells every second
-//   "look @600"                 the clock moves on with no frame
-//   "start @90", "stop @130"    Start Log and Stop Log
-//   "mode 2"                    the logging choice; "frame A" a video frame
-//   "learn", "midi 90 3C 7F @90"  learning the MIDI key, and a MIDI message (hex)
-//   "play"                      the editor's Play
-//   "late 10:00:00:05 @600"     a frame that waits for a main thread that looks first
+// One step of a row's script, its moment after "@" in ms: "run25 10:00:00:00 x10" frames at 25
+// (24, 30, df for 29.97 drop-frame) a frame apart, "rev25" counting down, "/2" every second one;
+// "look" the clock moves on with no frame; "late TC" a frame that waits for a main thread that
+// looks first; "start", "stop", "play" the buttons; "mode 2" the logging choice; "frame A" a
+// video frame; "learn" learning the MIDI key; "midi 90 3C 7F" a MIDI message (hex).
 struct Script {
     fake::App& a;
     ScriptedSource* source;
@@ -105,12 +100,9 @@ struct Script {
 struct Case {
     const char* name;
     std::vector<std::string> script;
-    // Number, start, stop and the still's frame of each record, joined by "|".
-    std::vector<std::string> records;
-    // The start the capture window shows, and the timecode status, at the end.
-    std::string status;
-    // Whether the logging choice, Start Log and Stop Log work at the end, when given.
-    std::string buttons = "";
+    std::vector<std::string> records;  // number|start|stop|the still's frame
+    std::string status;                // the capture window's start / the timecode status
+    std::string buttons = "";  // whether the logging choice, Start Log and Stop Log work
 };
 
 // clang-format off
@@ -122,38 +114,33 @@ const Case kCases[] = {
     {"a main thread late with the frames does not take its delay for a lost signal",
      {"run25 10:00:00:00 x5 @0", "late 10:00:00:05 @600", "run25 10:00:00:06 x3 @640"},
      {"1|10:00:00:00||"}, "10:00:00:00 / LTC test:out  25 fps"},
-    {"a pause between two runs makes two takes",
-     {"run25 10:00:00:00 x5 @0", "look @600", "run25 10:00:01:00 x5 @1000", "look @1600"},
-     {"1|10:00:00:00|10:00:00:04|", "2|10:00:01:00|10:00:01:04|"},
-     "10:00:01:00 / LTC test:out  no signal"},
+    {"a pause between two runs makes two takes", {"run25 10:00:00:00 x5 @0", "look @600",
+      "run25 10:00:01:00 x5 @1000", "look @1600"}, {"1|10:00:00:00|10:00:00:04|",
+      "2|10:00:01:00|10:00:01:04|"}, "10:00:01:00 / LTC test:out  no signal"},
     {"two frames are no take", {"run25 10:00:00:00 x2 @0", "look @600"}, {}, ""},
-    {"midnight's frame is a frame like any other",
-     {"run25 00:00:00:00 x3 @0", "look @600", "run25 23:59:59:23 x4 @1000", "look @1600"},
-     {"1|00:00:00:00|00:00:00:02|", "2|23:59:59:23|00:00:00:01|"},
-     "23:59:59:23 / LTC test:out  no signal"},
+    {"midnight's frame is a frame like any other", {"run25 00:00:00:00 x3 @0", "look @600",
+      "run25 23:59:59:23 x4 @1000", "look @1600"}, {"1|00:00:00:00|00:00:00:02|",
+      "2|23:59:59:23|00:00:00:01|"}, "23:59:59:23 / LTC test:out  no signal"},
     {"standing timecode ends the take at the last frame that ran",
      {"run25 10:00:00:00 x6 @0", "run25 10:00:00:05 x1 @240"}, {"1|10:00:00:00|10:00:00:05|"},
      "10:00:00:00 / LTC test:out  25 fps"},
     {"a jump ends the take and the new reel makes the next",
      {"run25 10:00:00:00 x5 @0", "run25 20:00:00:00 x4 @200"},
-     {"1|10:00:00:00|10:00:00:04|", "2|20:00:00:00||"},
-     "20:00:00:00 / LTC test:out  25 fps  Timecode jumped from 10:00:00:04 to 20:00:00:00: "
-     "take ended at 10:00:00:04"},
+     {"1|10:00:00:00|10:00:00:04|", "2|20:00:00:00||"}, "20:00:00:00 / LTC test:out  25 fps  "
+     "Timecode jumped from 10:00:00:04 to 20:00:00:00: take ended at 10:00:00:04"},
     {"a change of rate ends the take and begins the next",
      {"run25 10:00:00:00 x5 @0", "run30 10:00:00:05 x6 @200"},
-     {"1|10:00:00:00|10:00:00:04|", "2|10:00:00:05||"},
-     "10:00:00:05 / LTC test:out  30 fps  Timecode rate changed from 25 to 30: take ended at "
-     "10:00:00:04"},
+     {"1|10:00:00:00|10:00:00:04|", "2|10:00:00:05||"}, "10:00:00:05 / LTC test:out  30 fps  "
+     "Timecode rate changed from 25 to 30: take ended at 10:00:00:04"},
     {"a misread frame in a run, or a frame number past the rate, breaks nothing",
      {"run25 10:00:00:00 x5 @0", "run25 10:00:11:10 x1 @200", "run25 10:00:00:27 x1 @220",
       "run25 10:00:00:06 x4 @240", "look @800"},
      {"1|10:00:00:00|10:00:00:09|"}, "10:00:00:00 / LTC test:out  no signal"},
-    {"MIDI Time Code spelling every second frame runs on",
-     {"run30/2 01:00:00:00 x5 @0", "look @900"}, {"1|01:00:00:00|01:00:00:08|"},
-     "01:00:00:00 / LTC test:out  no signal"},
+    {"MIDI Time Code spelling every second frame runs on", {"run30/2 01:00:00:00 x5 @0",
+      "look @900"}, {"1|01:00:00:00|01:00:00:08|"}, "01:00:00:00 / LTC test:out  no signal"},
     {"drop-frame runs over the minute, its start shown with semicolons",
-     {"rundf 00:00:59:27 x5 @0"}, {"1|00:00:59:27||"},
-     "00;00;59;27 / LTC test:out  29.97 fps drop-frame"},
+     {"rundf 00:00:59:27 x5 @0"}, {"1|00:00:59:27||"}, "00;00;59;27 / LTC test:out  29.97 fps "
+     "drop-frame"},
     {"reverse play is a take from its first frame", {"rev24 10:00:01:00 x4 @0", "look @800"},
      {"1|10:00:01:00|10:00:00:21|"}, "10:00:01:00 / LTC test:out  no signal"},
     {"by key in reverse play the take starts on the frame the key went down in",
@@ -166,27 +153,25 @@ const Case kCases[] = {
     {"a learned MIDI note starts and stops by key; its release and other notes do nothing",
      {"mode 2", "learn", "midi 91 3C 7F @0", "run25 10:00:00:00 x3 @0", "midi 91 3D 7F @90",
       "midi 81 3C 00 @90", "midi 91 3C 00 @90", "midi 91 3C 40 @130", "run25 10:00:00:04 x5 @160",
-      "midi 91 3C 7F @330"},
-     {"1|10:00:00:03|10:00:00:08|"},
+      "midi 91 3C 7F @330"}, {"1|10:00:00:03|10:00:00:08|"},
      "10:00:00:03 / LTC test:out  25 fps  Note 60 on channel 2 is Start/Stop"},
     {"a learned controller presses at 64 and above",
      {"mode 2", "learn", "midi B1 40 7F @0", "run25 10:00:00:00 x3 @0", "midi B1 40 40 @90",
       "midi B1 40 3F @130", "run25 10:00:00:04 x5 @160", "midi B1 40 40 @330"},
      {"1|10:00:00:02|10:00:00:08|"}, ""},
-    {"a learned note takes nothing with logging off",
-     {"mode 2", "learn", "midi 91 3C 7F @0", "mode 0", "run25 10:00:00:00 x3 @0",
-      "midi 91 3C 7F @90"}, {}, ""},
+    {"a learned note takes nothing with logging off", {"mode 2", "learn", "midi 91 3C 7F @0",
+      "mode 0", "run25 10:00:00:00 x3 @0", "midi 91 3C 7F @90"}, {}, ""},
     {"an odd frame before a silence is forgotten with it",
      {"run25 10:00:00:00 x5 @0", "run25 12:00:00:00 x1 @200", "look @800",
       "run25 11:00:00:00 x5 @1000"},
      {"1|10:00:00:00|10:00:00:04|", "2|11:00:00:00||"}, "11:00:00:00 / LTC test:out  25 fps"},
     {"Play without the interface says so", {"play"}, {},
      " / LTC test:out  no signal  Play needs the interface's transport"},
-    {"by key without a signal nothing is logged and the status says so",
-     {"mode 2", "run25 10:00:00:00 x3 @0", "look @600", "start @600"}, {},
+    {"by key without a signal nothing is logged and the status says so", {"mode 2",
+      "run25 10:00:00:00 x3 @0", "look @600", "start @600"}, {},
      " / LTC test:out  no signal  No timecode: Start Log logged nothing"},
-    {"a jump during a take by key leaves it open for its Stop Log",
-     {"mode 2", "run25 10:00:00:00 x3 @0", "start @100", "run25 11:00:00:00 x3 @120", "stop @200"},
+    {"a jump during a take by key leaves it open for its Stop Log", {"mode 2",
+      "run25 10:00:00:00 x3 @0", "start @100", "run25 11:00:00:00 x3 @120", "stop @200"},
      {"1|10:00:00:02|11:00:00:02|"},
      "10:00:00:02 / LTC test:out  25 fps  Timecode jumped from 10:00:00:02 to 11:00:00:00"},
     {"Start Log by key makes Stop Log work", {"mode 2", "run25 10:00:00:00 x3 @0", "start @100"},
@@ -224,11 +209,11 @@ TEST(TimecodeSources, MakeTheTakesTheInterfaceWould) {
             EXPECT_EQ(a.windows.txtLogStart.value + " / " + a.windows.timecodeStatus.value,
                       row.status);
         }
-        const auto on = [](const fake::Button& b) { return b.enabled ? " on" : " off"; };
+        const auto on = [](bool enabled) { return std::string(enabled ? "on" : "off"); };
+        const auto& w = a.windows;
         if (!row.buttons.empty()) {
-            EXPECT_EQ((a.windows.cmbLogSelectVal.enabled ? "on" : "off") +
-                          std::string(on(a.windows.btnLogManualVal)) +
-                          on(a.windows.btnLogManualStopVal),
+            EXPECT_EQ(on(w.cmbLogSelectVal.enabled) + " " + on(w.btnLogManualVal.enabled) + " " +
+                          on(w.btnLogManualStopVal.enabled),
                       row.buttons);
         }
     }
@@ -265,8 +250,7 @@ TEST(TimecodeSources, ShowOnlyTheChosenRunningTimecode) {
     EXPECT_EQ(a.windows.statusText.value, "  01:02:03:04");
 }
 
-// MIDI Time Code from a port that is not the interface: the frames the reader makes of bytes
-// that arrived at the times given.
+// MIDI Time Code from a port other than the interface: the frames made of bytes timed as given.
 TEST(MtcReader, SpellsFramesFromWholeGroupsAndFullFrames) {
     using Bytes = std::vector<std::uint8_t>;
     // Quarter frames spelling 01:02:03:04 at a rate code, each its own event 10 apart.
@@ -296,8 +280,7 @@ TEST(MtcReader, SpellsFramesFromWholeGroupsAndFullFrames) {
     interrupted[2].second = {0xF1, 0xF8, 0x23};  // a clock byte between status and data
     interrupted[5].second = {0xF1, 0x90, 0x50};  // a note where the data byte should be
     const Row rows[] = {
-        {"whole groups, stamped at piece 0, rate from piece 7",
-         twoGroups,
+        {"whole groups, stamped at piece 0, rate from piece 7", twoGroups,
          {"01:02:03:04 25 @100", "01:02:03:04 30df @200"}},
         {"a missing piece spells nothing until the next whole group", missing, {}},
         {"a group from piece 7 down is read backwards, stamped at piece 0", backwards,
@@ -311,8 +294,7 @@ TEST(MtcReader, SpellsFramesFromWholeGroupsAndFullFrames) {
           {55, {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x61, 0x3B, 0x3B, 0xF7}},
           {60, {0xF0, 0x7F, 0x7F, 0x01, 0x02, 0x61, 0x3B, 0x3B, 0x1D, 0xF7}},
           {65, {0xF0, 0x7E, 0x7F, 0x01, 0x01, 0x61, 0x3B, 0x3B, 0x1D, 0xF7}},
-          {70, {0xF0, 0x7F, 0x7F, 0x02, 0x01, 0x61, 0x3B, 0x3B, 0x1D, 0xF7}}},
-         {}},
+          {70, {0xF0, 0x7F, 0x7F, 0x02, 0x01, 0x61, 0x3B, 0x3B, 0x1D, 0xF7}}}, {}},
     };
     for (const Row& row : rows) {
         timecode::MtcReader reader;
@@ -322,9 +304,8 @@ TEST(MtcReader, SpellsFramesFromWholeGroupsAndFullFrames) {
                 if (const auto f = reader.byte(b, at))
                     frames.push_back(timecode::format(f->hours, f->minutes, f->seconds, f->frames) +
                                      " " + std::to_string(f->framesPerSecond) +
-                                     (f->dropFrame ? "df" : "") +
-                                     (f->reverse ? " reverse" : "") + " @" +
-                                     std::to_string(f->beganAt));
+                                     (f->dropFrame ? "df" : "") + (f->reverse ? " reverse" : "") +
+                                     " @" + std::to_string(f->beganAt));
         EXPECT_EQ(frames, row.frames) << row.name;
     }
 }
@@ -338,8 +319,8 @@ TEST(SourceChoice, ReadsWhatTheCommandLineAndTheMenuWrite) {
         std::string written;  // sourceChoiceText of the choice; the text itself when empty
     };
     const Row rows[] = {
-        {"interface", C{}, ""},
-        {"ltc", C{C::Kind::ltc, "", {25, false}}, ""},
+        // clang-format off
+        {"interface", C{}, ""}, {"ltc", C{C::Kind::ltc, "", {25, false}}, ""},
         {"ltc:system:capture_1", C{C::Kind::ltc, "system:capture_1", {25, false}}, ""},
         {"mtc:" + midiThrough, C{C::Kind::mtc, midiThrough, {25, false}}, ""},
         {"clock", C{C::Kind::clock, "", {25, false}}, "clock:25"},
@@ -348,11 +329,9 @@ TEST(SourceChoice, ReadsWhatTheCommandLineAndTheMenuWrite) {
         {"clock:29.97", C{C::Kind::clock, "", {30, true}}, ""},
         {"clock:30df", C{C::Kind::clock, "", {30, true}}, "clock:29.97"},
         {"clock:29.97df", C{C::Kind::clock, "", {30, true}}, "clock:29.97"},
-        {"clock:30", C{C::Kind::clock, "", {30, false}}, ""},
-        {"clock:26", std::nullopt, ""},
-        {"interface:x", std::nullopt, ""},
-        {"smpte", std::nullopt, ""},
-        {"", std::nullopt, ""},
+        {"clock:30", C{C::Kind::clock, "", {30, false}}, ""}, {"clock:26", std::nullopt, ""},
+        {"interface:x", std::nullopt, ""}, {"smpte", std::nullopt, ""}, {"", std::nullopt, ""},
+        // clang-format on
     };
     for (const Row& row : rows) {
         std::string why;
@@ -376,19 +355,19 @@ TEST(ClockTimecode, LabelsTheTimeOfDay) {
         const char* label;
         std::int64_t next;  // where the next frame begins
     };
-    constexpr timecode::FrameRate kDf{30, true};
+    constexpr timecode::FrameRate kDf{30, true}, k25{25, false};
+    // clang-format off
     const Row rows[] = {
-        {0, {25, false}, "00:00:00:00", 40'000},
-        {1'039'999, {25, false}, "00:00:01:00", 1'040'000},
-        {1'040'000, {25, false}, "00:00:01:01", 1'080'000},
+        {0, k25, "00:00:00:00", 40'000}, {1'039'999, k25, "00:00:01:00", 1'040'000},
+        {1'040'000, k25, "00:00:01:01", 1'080'000},
         {36'000'500'000, {24, false}, "10:00:00:12", 36'000'541'667},
         {86'399'999'999, {30, false}, "23:59:59:29", 86'400'000'000},
-        {0, kDf, "00;00;00;00", 33'367},
-        {59'993'300, kDf, "00;00;59;28", 60'026'634},
+        {0, kDf, "00;00;00;00", 33'367}, {59'993'300, kDf, "00;00;59;28", 60'026'634},
         {60'100'000, kDf, "00;01;00;03", 60'126'734},
         {600'000'000, kDf, "00;10;00;00", 600'032'767},
         {3'600'000'000, kDf, "01;00;00;00", 3'600'029'767},
     };
+    // clang-format on
     for (const Row& row : rows) {
         const platform::SourceFrame f = timecode::clockFrame(row.micros, row.rate);
         const std::string label =
