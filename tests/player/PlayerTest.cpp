@@ -28,10 +28,7 @@ std::string timeAt(const char* kind, const char* ss) {
 struct Step {
     char act;
     Sent sent;
-    // The Play button's title and the record shown, then what else holds: "flag" playStopFlag,
-    // "nav" the four next/previous controls enabled and the number field editable, "typing"
-    // the start and comment fields editable, "off" the Play button disabled.
-    std::string state;
+    std::string state;  // as state() below spells it
 };
 struct Script {
     const char* name;
@@ -53,7 +50,7 @@ protected:
     void act(char a) {
         if (a == 'P')
             app.app->btnEditPlay();
-        else if (a == 'S' || a == 'V')  // the interface's stop-time or comparison-time event
+        else if (a == 'S' || a == 'V')
             app.receive({0xF0, 0x2C, 0x4D, 0x67, std::uint8_t(a == 'S' ? 0x08 : 0x09), 0xF7});
         else if (a == 'C' || a == 'c') {
             w.chkEditChaseModeVal.on = a == 'C';
@@ -83,6 +80,9 @@ protected:
         app.midi.clearSent();
         return out;
     }
+    // The Play button's title and the record shown, then "flag" playStopFlag, "nav" the four
+    // next/previous controls enabled and the number field editable, "typing" the start and
+    // comment fields editable, "off" the Play button disabled.
     std::string state() const {
         const auto all = [](std::initializer_list<bool> on, const char* name) {
             const auto n = static_cast<std::size_t>(std::count(on.begin(), on.end(), true));
@@ -114,59 +114,43 @@ TEST_P(Player, SendsAndShows) {
     }
 }
 
+// Play from records 1, 2 and 5: set the generator, locate, play, and the time to stop at.
+const Sent kPlay1{kSetGen, locate("00"), kPlay, timeAt("08", "05")};
+const Sent kPlay2{kSetGen, locate("0A"), kPlay, timeAt("09", "14")};
+
 INSTANTIATE_TEST_SUITE_P(
     Scripts, Player,
     ::testing::Values(
         Script{"StopTimeEndsItAndChaseKeepsThePlaybackRunning",
-               {{'P', {kSetGen, locate("00"), kPlay, timeAt("08", "05")}, "Stop #1 flag"},
-                {'S', {}, "Play #1 nav"},
-                {'P', {kSetGen, locate("00"), kPlay, timeAt("08", "05")}, "Stop #1 flag"},
-                {'C', {}, "Stop #1 flag off"},
-                {'P', {}, "Stop #1 flag off"},
-                {'c', {}, "Stop #1 flag"},
+               {{'P', kPlay1, "Stop #1 flag"}, {'S', {}, "Play #1 nav"},
+                {'P', kPlay1, "Stop #1 flag"}, {'C', {}, "Stop #1 flag off"},
+                {'P', {}, "Stop #1 flag off"}, {'c', {}, "Stop #1 flag"},
                 {'P', {kMmcStop}, "Play #1 nav"}}},
         Script{"ChaseOnAndOffDuringAPlaybackWithoutAStopKeepsTheLocksAndTheNumberTrue",
-               {{'2', {}, "Play #2 nav"},
-                {'n', {}, "Play #4 nav"},
-                {'P', {kSetGen, locate("0A"), kPlay, timeAt("09", "14")}, "Stop #2 flag"},
-                {'C', {}, "Stop #2 flag off"},
-                {'c', {}, "Stop #2 flag"},
-                {'J', {}, "Stop #2 flag"},
-                {'V', {timeAt("09", "1E")}, "Stop #3 flag"},
-                {'C', {}, "Stop #3 flag off"},
-                {'S', {}, "Stop #3 off"},
-                {'c', {}, "Play #3 nav"},
-                {'J', {}, "Play #5 nav"}}},
+               {{'2', {}, "Play #2 nav"}, {'n', {}, "Play #4 nav"},
+                {'P', kPlay2, "Stop #2 flag"}, {'C', {}, "Stop #2 flag off"},
+                {'c', {}, "Stop #2 flag"}, {'J', {}, "Stop #2 flag"},
+                {'V', {timeAt("09", "1E")}, "Stop #3 flag"}, {'C', {}, "Stop #3 flag off"},
+                {'S', {}, "Stop #3 off"}, {'c', {}, "Play #3 nav"}, {'J', {}, "Play #5 nav"}}},
         Script{"ComparisonTimesPlayOnToTheNextStopOrUntilStop",
-               {{'2', {}, "Play #2 nav"},
-                {'P', {kSetGen, locate("0A"), kPlay, timeAt("09", "14")}, "Stop #2 flag"},
+               {{'2', {}, "Play #2 nav"}, {'P', kPlay2, "Stop #2 flag"},
                 {'V', {timeAt("09", "1E")}, "Stop #3 flag"},
                 {'V', {timeAt("08", "23")}, "Stop #4 flag"},
-                {'S', {}, "Play #4 nav"},
-                {'5', {}, "Play #5 nav"},
+                {'S', {}, "Play #4 nav"}, {'5', {}, "Play #5 nav"},
                 {'P', {kSetGen, locate("28"), kPlay, timeAt("09", "32")}, "Stop #5 flag"},
-                {'V', {}, "Stop #6 flag"},
-                {'P', {kMmcStop}, "Play #6 nav"}}},
+                {'V', {}, "Stop #6 flag"}, {'P', {kMmcStop}, "Play #6 nav"}}},
         Script{"UnconnectedOrEmptyStartSendsNothing",
-               {{'D', {}, "Play #1 nav"},
-                {'P', {}, "Stop #1 flag"},
-                {'P', {}, "Play #1 nav"},
-                {'X', {}, "Play #1 nav"},
-                {'P', {}, "Play #1 nav"}}},
+               {{'D', {}, "Play #1 nav"}, {'P', {}, "Stop #1 flag"}, {'P', {}, "Play #1 nav"},
+                {'X', {}, "Play #1 nav"}, {'P', {}, "Play #1 nav"}}},
         Script{"AnEmptyNextStartLeavesThePlaybackToStop",
-               {{'Z', {}, "Play #1 nav"},
-                {'2', {}, "Play #2 nav"},
+               {{'Z', {}, "Play #1 nav"}, {'2', {}, "Play #2 nav"},
                 {'P', {kSetGen, locate("0A"), kPlay}, "Stop #2 flag"},
                 {'P', {kMmcStop}, "Play #2 nav"}}},
         Script{"EditModeWaitsForThePlaybackAndTheChase",
-               {{'E', {}, "Play #1 nav typing"},
-                {'P', {kSetGen, locate("00"), kPlay, timeAt("08", "05")}, "Stop #1 flag"},
-                {'e', {}, "Stop #1 flag"},
-                {'E', {}, "Stop #1 flag"},
-                {'S', {}, "Play #1 nav typing"},
-                {'D', {}, "Play #1 nav typing"},
-                {'C', {}, "Stop #1 off"},
-                {'c', {}, "Play #1 nav typing off"},
+               {{'E', {}, "Play #1 nav typing"}, {'P', kPlay1, "Stop #1 flag"},
+                {'e', {}, "Stop #1 flag"}, {'E', {}, "Stop #1 flag"},
+                {'S', {}, "Play #1 nav typing"}, {'D', {}, "Play #1 nav typing"},
+                {'C', {}, "Stop #1 off"}, {'c', {}, "Play #1 nav typing off"},
                 {'e', {}, "Play #1 nav off"}}}),
     [](const ::testing::TestParamInfo<Script>& info) { return std::string(info.param.name); });
 
@@ -185,28 +169,21 @@ TEST_F(Player, PlayStoresAndPlaysATypedStart) {
 // click 'c' on the rate code's button, 'u' undo, 'r' redo; then the button on, the log's code,
 // the Undo item, '*' for a change (a log start is one) and '+' for the status line's notice.
 TEST_F(Player, TheRateFollowsTheMachineAndTheUsersChoiceStandsUntilItChanges) {
-    const char* const labels[] = {"24", "25", "29.97", "30"};
-    fake::Button* buttons[] = {&w.btnPlayerFps24Val, &w.btnPlayerFps25Val, &w.btnPlayerFps29Val,
-                               &w.btnPlayerFps30Val};
-    void (vexaLogging3AppDelegate::*const clicks[])() = {
-        &vexaLogging3AppDelegate::btnPlayerFps24, &vexaLogging3AppDelegate::btnPlayerFps25,
-        &vexaLogging3AppDelegate::btnPlayerFps29, &vexaLogging3AppDelegate::btnPlayerFps30};
+    using C = vexaLogging3AppDelegate;
+    const std::tuple<const char*, fake::Button*, void (C::*)()> rates[] = {
+        {"24", &w.btnPlayerFps24Val, &C::btnPlayerFps24},
+        {"25", &w.btnPlayerFps25Val, &C::btnPlayerFps25},
+        {"29.97", &w.btnPlayerFps29Val, &C::btnPlayerFps29},
+        {"30", &w.btnPlayerFps30Val, &C::btnPlayerFps30}};
     w.btnPlayerFps25Val.on = true;  // as the window starts
     for (const auto& [step, shown] : std::initializer_list<std::pair<const char*, const char*>>{
-             {"q1", "25 1 "},
-             {"q2", "29.97 64 Undo Frame Rate * +"},
-             {"f2", "29.97 64 Undo Frame Rate +"},
-             {"c1", "25 32 Undo Frame Rate *"},
-             {"q2", "25 32 Undo Frame Rate"},
-             {"s2", "25 32 Undo Frame Rate *"},
-             {"f3", "30 96 Undo Frame Rate * +"},
-             {"s0", "30 96 Undo Frame Rate * +"},
-             {"u", "25 32 Undo Frame Rate *"},
-             {"u", "29.97 64 Undo Frame Rate *"},
-             {"u", "25 1 Undo *"},
-             {"r", "29.97 64 Undo Frame Rate *"},
-             {"c0", "24 0 Undo Frame Rate *"},
-             {"c3", "30 96 Undo Frame Rate *"},
+             {"q1", "25 1 "}, {"q2", "29.97 64 Undo Frame Rate * +"},
+             {"f2", "29.97 64 Undo Frame Rate +"}, {"c1", "25 32 Undo Frame Rate *"},
+             {"q2", "25 32 Undo Frame Rate"}, {"s2", "25 32 Undo Frame Rate *"},
+             {"f3", "30 96 Undo Frame Rate * +"}, {"s0", "30 96 Undo Frame Rate * +"},
+             {"u", "25 32 Undo Frame Rate *"}, {"u", "29.97 64 Undo Frame Rate *"},
+             {"u", "25 1 Undo *"}, {"r", "29.97 64 Undo Frame Rate *"},
+             {"c0", "24 0 Undo Frame Rate *"}, {"c3", "30 96 Undo Frame Rate *"},
              {"c2", "29.97 64 Undo Frame Rate *"}}) {
         SCOPED_TRACE(step);
         app.app->editChangeFlag = 0;
@@ -221,14 +198,12 @@ TEST_F(Player, TheRateFollowsTheMachineAndTheUsersChoiceStandsUntilItChanges) {
         else if (*step == 's')
             app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 10, 1, 0, 0, rate, 0xF7});
         else if (*step == 'c')
-            (app.app.get()->*clicks[rate])();
+            (app.app.get()->*std::get<2>(rates[rate]))();
         else
-            (app.app.get()->*(*step == 'u' ? &vexaLogging3AppDelegate::btnEditUndo
-                                           : &vexaLogging3AppDelegate::btnEditRedo))();
+            (app.app.get()->*(*step == 'u' ? &C::btnEditUndo : &C::btnEditRedo))();
         std::string now;
-        for (std::size_t b = 0; b < 4; ++b)
-            if (buttons[b]->on)
-                now += labels[b];
+        for (const auto& [label, button, click] : rates)
+            now += button->on ? label : "";
         now += " " + app.field(0, kHeaderFrameRate) + " " + w.btnMenuUndoVal.title +
                (app.app->editChangeFlag ? " *" : "") +
                (w.statusText.value.find("fps set to") != std::string::npos ? " +" : "");
