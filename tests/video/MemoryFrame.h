@@ -12,13 +12,11 @@ namespace videotest {
 // past the picture, as a device's buffers often are.
 struct MemoryFrame final : platform::VideoFrame {
     MemoryFrame(int width, int height, int rowPadding = 0)
-        : w(width),
-          h(height),
-          yStride(w + rowPadding),
-          cStride((w + 1) / 2 + rowPadding),
-          y(static_cast<std::size_t>(yStride) * h),
-          u(std::size_t(cStride) * ((h + 1) / 2)),
-          v(u.size()) {}
+        : w(width), h(height), yStride(w + rowPadding), cStride((w + 1) / 2 + rowPadding) {
+        y.resize(static_cast<std::size_t>(yStride) * h);
+        u.resize(std::size_t(cStride) * ((h + 1) / 2));
+        v.resize(u.size());
+    }
     int width() const override { return w; }
     int height() const override { return h; }
     std::optional<platform::YuvPlanes> planes() const override {
@@ -29,10 +27,8 @@ struct MemoryFrame final : platform::VideoFrame {
                std::uint8_t cr) {
         for (int row = 0; row < h; ++row)
             for (int x = 0; x < w; ++x) y[std::size_t(row * yStride + x)] = luma(x, row);
-        for (std::size_t i = 0; i < u.size(); ++i) {
-            u[i] = cb;
-            v[i] = cr;
-        }
+        u.assign(u.size(), cb);
+        v.assign(v.size(), cr);
     }
 
     int w, h, yStride, cStride;

@@ -40,10 +40,12 @@ std::uint8_t scene(int x, int y) {
 TEST(TurboJpegCodec, AStillDecodesAsTheWholeFrameAtTheProgramsFactor) {
     struct Row {
         const char* name;
-        int width, height, rowPadding;
+        int width, height, rowPadding, thumbnailWidth;
     };
-    const Row rows[] = {{"full HD", 1920, 1080, 0}, {"odd sizes, padded rows", 321, 241, 27},
-                        {"one pixel", 1, 1, 0}};
+    // A thumbnail at the smallest scale at least 240 wide (an eighth of full HD; six eighths of
+    // 321, 241), or the whole of one narrower.
+    const Row rows[] = {{"full HD", 1920, 1080, 0, 240}, {"one pixel", 1, 1, 0, 1},
+                        {"odd sizes, padded rows", 321, 241, 27, 241}};
     platform::TurboJpegCodec codec;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -64,10 +66,7 @@ TEST(TurboJpegCodec, AStillDecodesAsTheWholeFrameAtTheProgramsFactor) {
         videotest::MemoryFrame tight(row.width, row.height);
         tight.paint(scene, 90, 200);
         EXPECT_EQ(codec.encodeJpeg(tight, 0.5), jpeg);
-        // A thumbnail at the smallest scale at least that wide (an eighth of full HD is 240;
-        // six eighths of 321, 241), or the whole of one narrower.
-        EXPECT_EQ(decode(codec.thumbnailJpeg(jpeg, 240)).width,
-                  row.width == 1920 ? 240 : row.width == 321 ? 241 : 1);
+        EXPECT_EQ(decode(codec.thumbnailJpeg(jpeg, 240)).width, row.thumbnailWidth);
     }
     EXPECT_TRUE(codec.encodeJpeg(fake::VideoFrame("no pixels"), 0.5).empty());
 }
