@@ -19,9 +19,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,15 +29,33 @@
 namespace jacktest {
 
 using Bytes = std::vector<std::uint8_t>;
+using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 const Bytes kLoggingRead = {0xF0, 0x2C, 0x4D, 0x57, 0x7F, 0xF7};
 const Bytes kStatusSense = {0xF0, 0x2C, 0x4D, 0x10, 0xF7};
 
-// A MIDI device made of libjack alone: the client "vexa " with the ports "in" and "out". It
-// keeps every event that arrives and answers the status sense and the logging-state question
-// as the interface does. It locks and allocates in its process callback: no server here runs
-// real-time.
+// Whether `done` holds within `limit`, asked every `every`.
+inline bool eventually(const std::function<bool()>& done, std::chrono::milliseconds limit = 2s,
+                       std::chrono::milliseconds every = 1ms) {
+    for (const auto end = Clock::now() + limit; !done(); std::this_thread::sleep_for(every))
+        if (Clock::now() >= end)
+            return false;
+    return true;
+}
+
+// A client of `server` (the default one when empty) that starts none; closed when it goes. A
+// class keeps it as its last member, so that its callbacks end before the members they use.
+using Client = std::unique_ptr<jack_client_t, decltype(&jack_client_close)>;
+inline Client openClient(const char* name, const std::string& server, int options = 0) {
+    options |= JackNoStartServer | (server.empty() ? 0 : JackServerName);
+    const auto flags = static_cast<jack_options_t>(options);
+    return {jack_client_open(name, flags, nullptr, server.c_str()), &jack_client_close};
+}
+
+// A MIDI device of libjack alone, "vexa :in" and "vexa :out": it keeps every event that arrives
+// and answers the status sense and the logging-state question as the interface does. It locks
+// and allocates in its process callback: no server here runs real-time.
 class JackPeer {
 public:
     // Null when no server answers or the name stays taken for `patience` (a client killed a
@@ -45,23 +63,17 @@ public:
     static std::unique_ptr<JackPeer> open(const std::string& server = {},
                                           std::chrono::milliseconds patience = 2s) {
         std::unique_ptr<JackPeer> p(new JackPeer);
-        const auto flags = static_cast<jack_options_t>(JackNoStartServer | JackUseExactName |
-                                                       (server.empty() ? 0 : JackServerName));
-        const auto deadline = std::chrono::steady_clock::now() + patience;
-        while (!(p->m_client = jack_client_open("vexa ", flags, nullptr, server.c_str()))) {
-            if (std::chrono::steady_clock::now() >= deadline)
-                return nullptr;
-            std::this_thread::sleep_for(5ms);
-        }
-        p->m_in = jack_port_register(p->m_client, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-        p->m_out =
-            jack_port_register(p->m_client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-        jack_set_process_callback(p->m_client, &JackPeer::process, p.get());
-        return p->m_in && p->m_out && jack_activate(p->m_client) == 0 ? std::move(p) : nullptr;
-    }
-    ~JackPeer() {
-        if (m_client)
-            jack_client_close(m_client);
+        const auto opened = [&] {
+            p->m_client = openClient("vexa ", server, JackUseExactName);
+            return p->m_client != nullptr;
+        };
+        if (!eventually(opened, patience, 5ms))
+            return nullptr;
+        jack_client_t* client = p->m_client.get();
+        p->m_in = jack_port_register(client, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+        p->m_out = jack_port_register(client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+        jack_set_process_callback(client, &JackPeer::process, p.get());
+        return p->m_in && p->m_out && jack_activate(client) == 0 ? std::move(p) : nullptr;
     }
 
     std::vector<Bytes> received() const {
@@ -75,12 +87,9 @@ public:
             return std::find(m_received.begin(), m_received.end(), wanted) != m_received.end();
         });
     }
-    // Whether both its ports, or neither, have a connection in effect, as JACK shows it.
-    bool connected() const {
-        return jack_port_connected(m_in) > 0 && jack_port_connected(m_out) > 0;
-    }
-    bool disconnected() const {
-        return jack_port_connected(m_in) == 0 && jack_port_connected(m_out) == 0;
+    // How many of its two ports have a connection in effect, as JACK shows it.
+    int connectedPorts() const {
+        return (jack_port_connected(m_in) > 0) + (jack_port_connected(m_out) > 0);
     }
     // The port the device's input hears from, as the JACK graph names it ("client:port").
     std::string heardFrom() const {
@@ -118,55 +127,38 @@ private:
         return 0;
     }
 
-    jack_client_t* m_client = nullptr;
     jack_port_t* m_in = nullptr;
     jack_port_t* m_out = nullptr;
     mutable std::mutex m_mutex;
     std::condition_variable m_arrived;
     std::vector<Bytes> m_received;
     std::deque<Bytes> m_outgoing;
+    Client m_client{nullptr, &jack_client_close};
 };
 
 // Counts the cycles a JACK server overran (xruns) while it is open: on a busy machine jackd
 // --no-realtime drops whole cycles, a loss a check cannot tell from the program's.
 class Overruns {
 public:
-    explicit Overruns(const std::string& server) {
-        const auto flags = static_cast<jack_options_t>(JackNoStartServer |
-                                                       (server.empty() ? 0 : JackServerName));
-        m_client = jack_client_open("glimmark xruns", flags, nullptr, server.c_str());
-        if (m_client && (jack_set_xrun_callback(m_client, [](void* n) {
-                             return ++*static_cast<std::atomic<int>*>(n), 0;
-                         }, &m_count) != 0 || jack_activate(m_client) != 0)) {
-            jack_client_close(m_client);
-            m_client = nullptr;
-        }
-    }
-    ~Overruns() {
-        if (m_client)
-            jack_client_close(m_client);
+    explicit Overruns(const std::string& server) : m_client(openClient("glimmark xruns", server)) {
+        const auto counted = [](void* n) { return ++*static_cast<std::atomic<int>*>(n), 0; };
+        if (m_client && (jack_set_xrun_callback(m_client.get(), counted, &m_count) != 0 ||
+                         jack_activate(m_client.get()) != 0))
+            m_client.reset();
     }
     // Overruns since it opened; every cycle counts as overrun when none can be counted.
     int count() const { return m_client ? m_count.load() : 1; }
 
 private:
-    jack_client_t* m_client = nullptr;
     std::atomic<int> m_count{0};
+    Client m_client;
 };
 
-// A program (looked up on PATH), its output thrown away; killed at once when it goes, as a
-// crash would end it, and when the tests' process dies, so that no server outlives the run.
+// A program, its output thrown away; killed at once when it goes, as a crash would end it, and
+// when the tests' process dies, so that no server outlives the run.
 class ChildProcess {
 public:
     explicit ChildProcess(std::vector<std::string> args) {
-        // execv wants a path: the first on PATH that runs.
-        std::string program = args[0];
-        std::istringstream dirs(std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
-        for (std::string dir;
-             program.find('/') == std::string::npos && std::getline(dirs, dir, ':');) {
-            if (::access((dir + "/" + program).c_str(), X_OK) == 0)
-                program = dir + "/" + program;
-        }
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
@@ -174,11 +166,12 @@ public:
         const pid_t parent = ::getpid();
         const pid_t pid = null < 0 ? -1 : ::fork();
         if (pid == 0) {
-            // Only async-signal-safe calls until exec.
+            // Only calls safe in a threaded process's child until exec (glibc's execvp looks
+            // along PATH without allocating).
             ::prctl(PR_SET_PDEATHSIG, SIGKILL);
             if (::getppid() != parent || ::dup2(null, 1) < 0 || ::dup2(null, 2) < 0)
                 ::_exit(127);
-            ::execv(program.c_str(), argv.data());
+            ::execvp(argv[0], argv.data());
             ::_exit(127);
         }
         if (null >= 0)
@@ -244,18 +237,11 @@ public:
     std::string why() const { return "jackd --no-realtime -d dummy does not start (jackd2)"; }
     const std::string& name() const { return m_name; }
 
-    // Whether the server answers now.
     bool available() const {
         // Else libjack complains on stderr at every failed attempt.
         jack_set_error_function([](const char*) {});
         jack_set_info_function([](const char*) {});
-        const auto flags =
-            static_cast<jack_options_t>(JackNoStartServer | (m_name.empty() ? 0 : JackServerName));
-        jack_client_t* client =
-            jack_client_open("glimmark test check", flags, nullptr, m_name.c_str());
-        if (client != nullptr)
-            jack_client_close(client);
-        return client != nullptr;
+        return openClient("glimmark test check", m_name) != nullptr;
     }
     // (Re)starts this object's own server; whether it answers within 10 s.
     bool start() {
@@ -264,9 +250,7 @@ public:
             args.insert(args.begin() + 2, {"-n", m_name});
         m_jackd = std::make_unique<ChildProcess>(args);
         m_killed = false;
-        for (int i = 0; i < 200 && !available(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        return available();
+        return eventually([&] { return available(); }, 10s, 50ms);
     }
     // Hangs (answers nothing, runs no cycle) until told to go on.
     void halt(bool halted) {

@@ -5,7 +5,6 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cerrno>
 #include <optional>
 
@@ -20,8 +19,8 @@
 // the device 25 ms after (an idle server's cycle or two would hide a message sent too soon).
 // Every other one is answered as made already, as when a patchbay made it first.
 extern "C" int jack_connect(jack_client_t* client, const char* from, const char* to) {
-    static const auto real = reinterpret_cast<int (*)(jack_client_t*, const char*, const char*)>(
-        ::dlsym(RTLD_NEXT, "jack_connect"));
+    static const auto real =
+        reinterpret_cast<decltype(&jack_connect)>(::dlsym(RTLD_NEXT, "jack_connect"));
     static std::atomic<int> calls{0};
     if (!std::string_view(to).starts_with("vexa :"))
         return real(client, from, to);
@@ -36,7 +35,6 @@ namespace jacktest {
 namespace {
 
 using platform::midi::JackMidiSystem;
-using Clock = std::chrono::steady_clock;
 
 const Bytes kMmcStop = {0xF0, 0x7F, 0x7F, 0x06, 0x01, 0xF7};
 
@@ -49,7 +47,7 @@ struct Link {
               {.serverName = server, .report = [this](auto line) { reported.emplace_back(line); }}),
           alsa(platform::midi::MidiApi::alsa, [](std::string_view) {}),
           midi({{"JACK", &jack, [this] { return jack.serverAnswers(); }}, {"ALSA", &alsa, {}}},
-               [this](platform::MidiSystem& system, platform::MidiRef destination) {
+               [this](auto& system, auto destination) {
                    return c.isInterface(system, destination);
                }) {
         c.awakeFromNib();
@@ -59,15 +57,10 @@ struct Link {
     const std::string& status() const { return app.windows.statusText.value; }
     // Plays the main thread until `done`, scanning every 200 ms rather than every two seconds.
     bool until(const std::function<bool()>& done, std::chrono::milliseconds limit = 30s) {
-        auto scanned = Clock::now();
-        const auto scanning = [&] {
-            if (Clock::now() - scanned > 200ms) {
-                c.timer2Callback();
-                scanned = Clock::now();
-            }
-            return done();
-        };
-        return fake::pumpUntil(app, scanning, limit);
+        for (const auto end = Clock::now() + limit; Clock::now() < end; c.timer2Callback())
+            if (fake::pumpUntil(app, done, 200ms))
+                return true;
+        return done();
     }
     // The number of the record `more` takes on once it is complete, or 0. A stop JACK lost in
     // an overrun leaves its take open: a later complete take stands for it then.
@@ -114,10 +107,7 @@ TEST(LinkOverJack, EachOfTwoHundredConnectionsCarriesItsFirstMessageAndClosesUnd
             opened = c.openMidi();
         ASSERT_EQ(opened, 0) << "connect " << i;
         // Reported made only once in effect, which the device sees too (a moment later, maybe).
-        const auto asked = Clock::now();
-        while (!peer->connected() && Clock::now() - asked < 2s)
-            std::this_thread::sleep_for(1ms);
-        ASSERT_TRUE(peer->connected()) << "connect " << i;
+        ASSERT_TRUE(eventually([&] { return peer->connectedPorts() == 2; })) << "connect " << i;
         EXPECT_TRUE(i > 0 || peer->heardFrom().starts_with("Glimmark:")) << peer->heardFrom();
         // The first message of each connection, told apart by the time it carries.
         auto& stoptime = c.messages.sysexSendStoptime;
@@ -128,16 +118,13 @@ TEST(LinkOverJack, EachOfTwoHundredConnectionsCarriesItsFirstMessageAndClosesUnd
         const bool overran = overruns.count() > xrunsBefore;
         if (!soon && !peer->waitFor(first, 2s))
             (overran ? lostInOverrun : lost).push_back(i);
-        // Sends racing the close are dropped, never a crash.
-        std::atomic<bool> closed{false};
-        std::thread racer([&, out = c.midiout, destination = c.dest] {
-            for (; !closed; std::this_thread::sleep_for(1ms))
+        // Sends racing the close are dropped, never a crash; the racer stops at the loop's end.
+        std::jthread racer([&, out = c.midiout, destination = c.dest](std::stop_token closed) {
+            for (; !closed.stop_requested(); std::this_thread::sleep_for(1ms))
                 link.midi.send(out, destination, platform::makeMidiPacketList(kMmcStop));
         });
         std::this_thread::sleep_for(1ms);
         c.closeMidi();
-        closed = true;
-        racer.join();
     }
     EXPECT_TRUE(lost.empty()) << lost.size() << " first messages lost, the first at " << lost[0];
     EXPECT_LE(lostInOverrun.size(), 10u) << "JACK overran too often to tell";
@@ -146,9 +133,7 @@ TEST(LinkOverJack, EachOfTwoHundredConnectionsCarriesItsFirstMessageAndClosesUnd
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(peer->received().size(), received) << "nothing arrives once the ports are gone";
     // The program's ports outlive the connection, but leave the device unconnected.
-    const auto closed = Clock::now();
-    while (!peer->disconnected() && Clock::now() - closed < 2s) std::this_thread::sleep_for(5ms);
-    EXPECT_TRUE(peer->disconnected());
+    EXPECT_TRUE(eventually([&] { return peer->connectedPorts() == 0; }));
 }
 
 // A device gone and back between two scans has ports of the same names, never connected; a
@@ -218,17 +203,15 @@ TEST(LinkOverJack, AHungServerNeverHoldsTheWindowAndIsFollowedWhenItGoesOn) {
         }
         server.halt(true);
         // Goes on by itself after 4 s, so that a window held in libjack ends the case too.
-        std::atomic<bool> done{false};
-        std::thread resume([&] {
-            for (const auto until = Clock::now() + 4s; !done && Clock::now() < until;)
-                std::this_thread::sleep_for(10ms);
+        std::jthread resume([&](std::stop_token done) {
+            eventually([&] { return done.stop_requested(); }, 4s, 10ms);
             server.halt(false);
         });
         // Its first scan, or three more, and what they set going: held once, for a second.
         auto held = link ? Clock::duration{} : timed([&] { link.emplace(server.name()); });
         for (int scan = 0; scan < 3; ++scan) held += timed([&] { link->c.timer2Callback(); });
         EXPECT_LT(held, 1500ms);
-        done = true;
+        resume.request_stop();
         resume.join();
         if (!peer)
             peer = JackPeer::open(server.name());

@@ -23,27 +23,19 @@ using Kind = platform::jack::JackTimecodeSource::Kind;
 // LTC samples on an audio port, or MIDI events at their samples on a MIDI port.
 class TimecodePeer {
 public:
-    TimecodePeer(Kind kind, const std::string& server) : m_kind(kind) {
-        const auto flags = static_cast<jack_options_t>(JackNoStartServer | JackServerName);
-        m_client = jack_client_open("timecode peer", flags, nullptr, server.c_str());
+    TimecodePeer(Kind kind, const std::string& server)
+        : m_kind(kind), m_client(jacktest::openClient("timecode peer", server)) {
+        const char* type = kind == Kind::ltc ? JACK_DEFAULT_AUDIO_TYPE : JACK_DEFAULT_MIDI_TYPE;
         if (m_client == nullptr)
             return;
-        m_port = jack_port_register(
-            m_client, "out", kind == Kind::ltc ? JACK_DEFAULT_AUDIO_TYPE : JACK_DEFAULT_MIDI_TYPE,
-            JackPortIsOutput, 0);
-        jack_set_process_callback(m_client, &TimecodePeer::process, this);
+        m_port = jack_port_register(m_client.get(), "out", type, JackPortIsOutput, 0);
+        jack_set_process_callback(m_client.get(), &TimecodePeer::process, this);
     }
-    ~TimecodePeer() {
-        if (m_client != nullptr)
-            jack_client_close(m_client);
-    }
-    bool ready() {
-        return m_client != nullptr && m_port != nullptr && jack_activate(m_client) == 0;
-    }
+    bool ready() { return m_port != nullptr && jack_activate(m_client.get()) == 0; }
     std::string port() const { return jack_port_name(m_port); }
     // Whether a connection to the port is in effect, as JACK shows it to this client.
     bool connected() const { return jack_port_connected(m_port) > 0; }
-    double sampleRate() const { return jack_get_sample_rate(m_client); }
+    double sampleRate() const { return jack_get_sample_rate(m_client.get()); }
 
     // `frames` frames of LTC from 10:00:00:00 at the rate (29.97 is drop-frame), its user bits
     // holding a date, at `dbfs` (above 0, clipped as a signal too loud for the input is).
@@ -84,8 +76,8 @@ public:
         }
     }
     void play() { m_playing = true; }
-    bool done() const { return m_done.load(); }
-    std::size_t played() const { return m_played.load(); }  // LTC samples
+    bool done() const { return m_at >= (m_kind == Kind::ltc ? m_samples.size() : m_events.size()); }
+    std::size_t played() const { return m_at; }  // LTC samples
 
 private:
     struct Event {
@@ -98,46 +90,29 @@ private:
         if (p.m_kind == Kind::ltc) {
             auto* out = static_cast<float*>(buffer);
             for (jack_nframes_t i = 0; i < n; ++i)
-                out[i] = p.m_playing && p.m_at < p.m_samples.size() ? p.m_samples[p.m_at++] : 0.0F;
-            p.m_played = p.m_at;
-            p.m_done = p.m_at >= p.m_samples.size();
+                out[i] = p.m_playing && !p.done() ? p.m_samples[p.m_at++] : 0.0F;
             return 0;
         }
         jack_midi_clear_buffer(buffer);
-        if (!p.m_playing)
-            return 0;
-        const std::int64_t end = p.m_clock + n;
-        for (; p.m_next < p.m_events.size() && p.m_events[p.m_next].at < end; ++p.m_next) {
-            const Event& e = p.m_events[p.m_next];
+        const std::int64_t end = p.m_clock + (p.m_playing ? n : 0);
+        for (; !p.done() && p.m_events[p.m_at].at < end; ++p.m_at) {
+            const Event& e = p.m_events[p.m_at];
             jack_midi_event_write(buffer, static_cast<jack_nframes_t>(e.at - p.m_clock),
                                   e.bytes.data(), e.bytes.size());
         }
         p.m_clock = end;
-        p.m_done = p.m_next >= p.m_events.size();
         return 0;
     }
 
     const Kind m_kind;
-    jack_client_t* m_client = nullptr;
     jack_port_t* m_port = nullptr;
     std::vector<float> m_samples;
-    std::size_t m_at = 0;
     std::vector<Event> m_events;
-    std::size_t m_next = 0;
+    std::atomic<std::size_t> m_at{0};  // the next sample or event to play
     std::int64_t m_clock = 0;
     std::atomic<bool> m_playing{false};
-    std::atomic<bool> m_done{false};
-    std::atomic<std::size_t> m_played{0};
+    jacktest::Client m_client;
 };
-
-std::unique_ptr<platform::TimecodeSource> source(Kind kind, const std::string& port,
-                                                 const std::string& server) {
-    return std::make_unique<platform::jack::JackTimecodeSource>(
-        platform::jack::JackTimecodeSource::Options{
-            .kind = kind, .port = port, .serverName = server, .onKey = {}, .mtcDecoder = [] {
-                return std::make_unique<timecode::MtcReader>();
-            }});
-}
 
 struct Row {
     const char* name;
@@ -165,18 +140,31 @@ const Row kRows[] = {
     {"MTC_at_25_backwards", Kind::mtc, 25, false, "10:00:01:23", "10:00:00:00", "25 fps", true},
 };
 
-class JackTimecode : public ::testing::TestWithParam<Row> {};
+// The shared JACK server, started before each case.
+class JackTimecode : public ::testing::TestWithParam<Row> {
+protected:
+    void SetUp() override { ASSERT_TRUE(server.available()) << server.why(); }
+    // Makes the controller read `port`.
+    bool read(fake::App& a, Kind kind, const std::string& port) {
+        using Source = platform::jack::JackTimecodeSource;
+        return a.app->timecodeSources().use(std::make_unique<Source>(Source::Options{
+            .kind = kind, .port = port, .serverName = server.name(), .onKey = {},
+            .mtcDecoder = [] { return std::make_unique<timecode::MtcReader>(); }}));
+    }
+    jacktest::JackServer& server = jacktest::JackServer::ensure();
+};
+
+// Whether a logged label is within a frame of the one played: the JACK cycle may lose one.
+bool nearby(const std::string& logged, const std::string& played, timecode::FrameRate rate) {
+    const auto got = timecode::frameOf(logged, rate);
+    return got && std::abs(*got - *timecode::frameOf(played, rate)) <= 1;
+}
 
 // Two seconds of timecode, then silence: one take from its first frame to its last. A try in
 // which JACK overran may have lost frames at either end and is made again.
 TEST_P(JackTimecode, RecordRunLogsWhatThePeerPlayed) {
     const Row& row = GetParam();
-    jacktest::JackServer& server = jacktest::JackServer::ensure();
-    ASSERT_TRUE(server.available()) << server.why();
     const timecode::FrameRate rate{static_cast<int>(std::lround(row.fps)), row.df};
-    const auto frame = [&](const std::string& label) {
-        return timecode::frameOf(label, rate).value_or(-100);
-    };
     for (int tries = 1;; ++tries) {
         TimecodePeer peer(row.kind, server.name());
         ASSERT_TRUE(peer.ready());
@@ -186,22 +174,25 @@ TEST_P(JackTimecode, RecordRunLogsWhatThePeerPlayed) {
             peer.prepareMtc(50, row.backwards);
         fake::App a;
         std::string status;
-        ASSERT_TRUE(a.app->timecodeSources().use(source(row.kind, peer.port(), server.name())));
+        ASSERT_TRUE(read(a, row.kind, peer.port()));
         // Played once the connection is in effect (cycles after the connect): before, it is lost.
-        ASSERT_TRUE(fake::pumpUntil(a, [&] { return peer.connected(); }, 10s));
+        ASSERT_TRUE(fake::pumpUntil(
+            a, [&] { return peer.connected(); }, 10s));
         const jacktest::Overruns overruns(server.name());
         peer.play();
-        const bool heard = fake::pumpUntil(a, [&] {
-            if (a.windows.timecodeStatus.value.find(row.rate) != std::string::npos)
-                status = a.windows.timecodeStatus.value;
-            return peer.done() &&
-                   a.windows.timecodeStatus.value.find("no signal") != std::string::npos;
-        }, 30s);
+        const bool heard = fake::pumpUntil(
+            a,
+            [&] {
+                if (a.windows.timecodeStatus.value.find(row.rate) != std::string::npos)
+                    status = a.windows.timecodeStatus.value;
+                return peer.done() &&
+                       a.windows.timecodeStatus.value.find("no signal") != std::string::npos;
+            },
+            30s);
         a.mainThread.drain();
         a.app->timecodeSources().use(nullptr);
-        // Within a frame of what was played: a frame lost at either end to the JACK cycle.
-        const bool near = std::abs(frame(a.field(1, kFieldStart)) - frame(row.start)) <= 1 &&
-                          std::abs(frame(a.field(1, kFieldStop)) - frame(row.stop)) <= 1;
+        const bool near = nearby(a.field(1, kFieldStart), row.start, rate) &&
+                          nearby(a.field(1, kFieldStop), row.stop, rate);
         if (overruns.count() > 0 && tries < 5 &&
             !(heard && near && a.app->logStartArray.recordCount() == 1))
             continue;
@@ -221,9 +212,7 @@ INSTANTIATE_TEST_SUITE_P(Peers, JackTimecode, ::testing::ValuesIn(kRows),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The port the source reads goes: the status line says so until it is back.
-TEST(JackTimecode, APortThatGoesIsReported) {
-    jacktest::JackServer& server = jacktest::JackServer::ensure();
-    ASSERT_TRUE(server.available()) << server.why();
+TEST_F(JackTimecode, APortThatGoesIsReported) {
     auto peer = std::make_unique<TimecodePeer>(Kind::ltc, server.name());
     ASSERT_TRUE(peer->ready());
     const std::string port = peer->port();
@@ -233,7 +222,7 @@ TEST(JackTimecode, APortThatGoesIsReported) {
         EXPECT_EQ(std::ranges::count(listed, port), kind == Kind::ltc);
     }
     fake::App a;
-    ASSERT_TRUE(a.app->timecodeSources().use(source(Kind::ltc, port, server.name())));
+    ASSERT_TRUE(read(a, Kind::ltc, port));
     const auto says = [&](const std::string& text) {
         return fake::pumpUntil(
             a,
@@ -283,18 +272,17 @@ TEST(LtcRate, FollowsTheFramesOnceARunOfThemAgrees) {
 
 // By key, a take starts and stops within a frame of what the peer had played when the keys
 // went down. A try in which JACK overran is made again, as above.
-TEST(JackTimecode, ATakeByKeyStartsAndStopsOnThePlayedFrames) {
-    jacktest::JackServer& server = jacktest::JackServer::ensure();
-    ASSERT_TRUE(server.available()) << server.why();
+TEST_F(JackTimecode, ATakeByKeyStartsAndStopsOnThePlayedFrames) {
     for (int tries = 1;; ++tries) {
         TimecodePeer peer(Kind::ltc, server.name());
         ASSERT_TRUE(peer.ready());
         peer.prepareLtc(100, 25);
         fake::App a;
-        ASSERT_TRUE(a.app->timecodeSources().use(source(Kind::ltc, peer.port(), server.name())));
+        ASSERT_TRUE(read(a, Kind::ltc, peer.port()));
         a.windows.cmbLogSelectVal.selectItem(TimecodeSourceLink::kByKey);
         a.app->cmbLogSelect();
-        ASSERT_TRUE(fake::pumpUntil(a, [&] { return peer.connected(); }, 10s));
+        ASSERT_TRUE(fake::pumpUntil(
+            a, [&] { return peer.connected(); }, 10s));
         const jacktest::Overruns overruns(server.name());
         peer.play();
         // Start Log a second in, Stop Log two seconds in: the frames played before and after.
@@ -327,13 +315,8 @@ TEST(JackTimecode, ATakeByKeyStartsAndStopsOnThePlayedFrames) {
 
 // The virtual interface's LTC player: a second of 29.97 drop-frame, two of silence, then the
 // next second, each run a take of its own from the frame the last one stopped after.
-TEST(JackTimecode, TheSimulatorsLtcRunsAndPausesAndRunsOnWhereItStopped) {
-    jacktest::JackServer& server = jacktest::JackServer::ensure();
-    ASSERT_TRUE(server.available()) << server.why();
+TEST_F(JackTimecode, TheSimulatorsLtcRunsAndPausesAndRunsOnWhereItStopped) {
     const timecode::FrameRate rate{30, true};
-    const auto frame = [&](const std::string& label) {
-        return timecode::frameOf(label, rate).value_or(-100);
-    };
     for (int tries = 1;; ++tries) {
         std::string why;
         auto player = vexasim::LtcPlayer::open({.clientName = "simulated ltc",
@@ -345,8 +328,7 @@ TEST(JackTimecode, TheSimulatorsLtcRunsAndPausesAndRunsOnWhereItStopped) {
                                                &why);
         ASSERT_TRUE(player) << why;
         fake::App a;
-        ASSERT_TRUE(
-            a.app->timecodeSources().use(source(Kind::ltc, player->portName(), server.name())));
+        ASSERT_TRUE(read(a, Kind::ltc, player->portName()));
         const jacktest::Overruns overruns(server.name());
         std::string status;
         const bool heard = fake::pumpUntil(
@@ -360,9 +342,9 @@ TEST(JackTimecode, TheSimulatorsLtcRunsAndPausesAndRunsOnWhereItStopped) {
         a.app->timecodeSources().use(nullptr);
         // The second run's first frame is heard whole after the silence: exactly; a stop may
         // lose its last frame to the JACK cycle.
-        const bool near = std::abs(frame(a.field(1, kFieldStop)) - frame("10:00:05:29")) <= 1 &&
+        const bool near = nearby(a.field(1, kFieldStop), "10:00:05:29", rate) &&
                           a.field(2, kFieldStart) == "10:00:06:00" &&
-                          std::abs(frame(a.field(2, kFieldStop)) - frame("10:00:06:29")) <= 1;
+                          nearby(a.field(2, kFieldStop), "10:00:06:29", rate);
         if (overruns.count() > 0 && tries < 5 && !(heard && near))
             continue;
         EXPECT_TRUE(heard && near) << a.field(1, kFieldStop) << ", then " << a.field(2, kFieldStart)
