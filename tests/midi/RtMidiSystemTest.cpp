@@ -1,5 +1,4 @@
-// The RtMidi MIDI system: port names, its logic against a scripted RtMidi, and a machine whose
-// ALSA sequencer cannot be opened.
+// The RtMidi MIDI system: port names, its logic against a scripted RtMidi, and no ALSA sequencer.
 
 #include <gtest/gtest.h>
 
@@ -64,13 +63,15 @@ void keepList(std::span<const std::uint8_t> list, void*, void*) {
     g_lists.emplace_back(list.begin(), list.end());
 }
 
+// The system over a scripted RtMidi that lists these device ports.
 struct System {
-    explicit System(MidiApi api = MidiApi::alsa)
+    System(MidiApi api, std::vector<std::string> destinations, std::vector<std::string> sources)
         : owned(std::make_unique<fake::RtMidi>()),
           rt(*owned),
-          midi(
-              api, [this](std::string_view line) { reported.emplace_back(line); },
-              std::move(owned)) {}
+          midi(api, [this](auto line) { reported.emplace_back(line); }, std::move(owned)) {
+        rt.destinations = std::move(destinations);
+        rt.sources = std::move(sources);
+    }
     // Opens a connection to the device at destination `index` as a scan does.
     bool open(int index) {
         const MidiRef d = midi.destination(index);
@@ -95,11 +96,10 @@ struct System {
 };
 
 TEST(RtMidiSystemLogic, DevicesAreOtherClientsPortsTheirSourceIsFoundByClientAndRefsStay) {
-    System s;
-    s.rt.destinations = {"Midi Through:Midi Through Port-0 14:0", "vexa :vexa in 24:0",
-                         "vexa :vexa in 28:0"};
-    s.rt.sources = {"Midi Through:Midi Through Port-0 14:0", "vexa :vexa out 28:1",
-                    "vexa :vexa out 24:1"};
+    System s(
+        MidiApi::alsa,
+        {"Midi Through:Midi Through Port-0 14:0", "vexa :vexa in 24:0", "vexa :vexa in 28:0"},
+        {"Midi Through:Midi Through Port-0 14:0", "vexa :vexa out 28:1", "vexa :vexa out 24:1"});
     const MidiRef first = s.midi.destination(1), second = s.midi.destination(2);
     EXPECT_EQ(s.midi.modelName(first), "vexa ");
     // Two clients of one name: each destination's source is its own client's.
@@ -122,9 +122,7 @@ TEST(RtMidiSystemLogic, DevicesAreOtherClientsPortsTheirSourceIsFoundByClientAnd
 }
 
 TEST(RtMidiSystemLogic, UnderJackTheProgramsNumberedClientsAreHiddenButALookAlikeDeviceIsNot) {
-    System s(MidiApi::jack);
-    s.rt.destinations = {"vexa :in", "TeStInG-01b:in", "TeStInG-7:in"};
-    s.rt.sources = {"vexa :out"};
+    System s(MidiApi::jack, {"vexa :in", "TeStInG-01b:in", "TeStInG-7:in"}, {"vexa :out"});
     ASSERT_TRUE(s.open(0));
     // Input and output are two JACK clients: "TeStInG" and "TeStInG-01".
     EXPECT_EQ(s.destinations(), (std::vector<std::string>{"vexa :in", "TeStInG-01b:in"}));
@@ -140,9 +138,7 @@ TEST(RtMidiSystemLogic, UnderJackTheProgramsNumberedClientsAreHiddenButALookAlik
 }
 
 TEST(RtMidiSystemLogic, PacketsLeaveAsMessagesToTheirDestinationAndArriveAsOnePacketList) {
-    System s;
-    s.rt.destinations = {"vexa :in 24:0", "other:in 30:0"};
-    s.rt.sources = {"vexa :out 24:1"};
+    System s(MidiApi::alsa, {"vexa :in 24:0", "other:in 30:0"}, {"vexa :out 24:1"});
     ASSERT_TRUE(s.open(0));
     const Bytes sense = {0xF0, 0x2C, 0x4D, 0x10, 0xF7}, noteOn = {0x90, 0x3C, 0x40};
     platform::MidiPacketList two;
@@ -171,10 +167,7 @@ TEST(RtMidiSystemLogic, PacketsLeaveAsMessagesToTheirDestinationAndArriveAsOnePa
 }
 
 TEST(RtMidiSystemLogic, FailuresBecomeStatusesSaidOncePerOutageAndPortsGoWithTheirClient) {
-    System s;
-    s.rt.destinations = {"vexa :in 24:0"};
-    s.rt.sources = {"vexa :out 24:1"};
-
+    System s(MidiApi::alsa, {"vexa :in 24:0"}, {"vexa :out 24:1"});
     // RtMidi throwing from its constructor, or failing to open a port: a status.
     s.rt.throwOnMake = true;
     ASSERT_EQ(s.midi.clientCreate("TeStInG", s.client), 0);
