@@ -72,13 +72,14 @@ void step(fake::App& a, std::unique_lock<std::mutex>& encoder, const std::string
 }
 
 TEST(Capture, DevicesChosenWhatTheUserIsToldAndTheStillEachRecordGets) {
+    // After the steps (separated by "; "): the video system's starts and stops, what the user
+    // is told (system log lines, then alerts with their first line) and each record's still
+    // (the frame's label, or "-" for none).
     struct Row {
         const char* name;
         int captureActive, modified;
-        std::string steps;     // separated by "; "
-        const char* calls;     // the video system's starts and stops
-        const char* told;      // system log lines, then alerts with their first line
-        const char* pictures;  // each record's still: the frame's label, or "-" for none
+        std::string steps;
+        const char *calls, *told, *pictures;
     };
     // Three logs whose stills wait in the encoder while the log changes.
     const std::string kHeld = "choose 1; hold; frame A; log; frame B; log; frame C; log; drain; ";
@@ -167,14 +168,11 @@ TEST(Capture, DevicesChosenWhatTheUserIsToldAndTheStillEachRecordGets) {
                                : label.starts_with("JPEG") ? label.substr(4, p.size() - 9)
                                                            : label);
         }
-        EXPECT_EQ(a.app->captureActive, row.captureActive);
-        EXPECT_EQ(join(a.video.calls), row.calls);
-        EXPECT_EQ(join(told), row.told);
-        EXPECT_EQ(join(pictures), row.pictures);
-        EXPECT_EQ(a.app->editChangeFlag, row.modified);
-        if (!a.windows.cmbDevicesVal.items.empty()) {
+        EXPECT_EQ(std::tuple(int(a.app->captureActive), join(a.video.calls), join(told),
+                             join(pictures), int(a.app->editChangeFlag)),
+                  std::tuple(row.captureActive, row.calls, row.told, row.pictures, row.modified));
+        if (!a.windows.cmbDevicesVal.items.empty())
             EXPECT_EQ(join(a.windows.cmbDevicesVal.items), "None, Cam A, Card B, Dead C, Mute D");
-        }
     }
 }
 

@@ -88,16 +88,6 @@ TEST_F(Navigation, StepsJumpsAndTypedTimesShowTheRecordAndItsNeighbours) {
               "00:00:00:00|end|");
 }
 
-// A comment alone is a change to save.
-TEST_F(Navigation, ACommentTypedMarksTheLogUnsaved) {
-    threeRecords();
-    app.app->editChangeFlag = 0;
-    w.txtEditComment2.type("boom in shot");
-    app.app->btnLogNaechstes();
-    EXPECT_EQ(app.field(1, kFieldComment2) + " " + std::to_string(app.app->editChangeFlag),
-              "boom in shot 1");
-}
-
 // A time typed and not committed goes into its record with the next edit, as one step of undo.
 TEST_F(Navigation, ATimeTypedBeforeAnAddIsStoredAndUndoneWithIt) {
     threeRecords();
@@ -117,6 +107,13 @@ TEST_F(Navigation, ATimeTypedBeforeAnAddIsStoredAndUndoneWithIt) {
     app.app->btnEditLogAdd();
     EXPECT_EQ(app.field(1, kFieldStart) + "-" + app.field(1, kFieldStop), "23:59:59:29-");
     EXPECT_EQ(timecode_entry::normalise("23:59:59:29"), "23:59:59:29");
+    // A comment alone is a change to save.
+    app.app->editChangeFlag = 0;
+    const int typedOn = app.app->logEditPos;
+    w.txtEditComment2.type("boom in shot");
+    app.app->btnLogNaechstes();
+    EXPECT_EQ(app.field(typedOn, kFieldComment2) + " " + std::to_string(app.app->editChangeFlag),
+              "boom in shot 1");
 }
 
 // Refreshes while the user types lose nothing typed, and each store is one step of undo.
@@ -266,25 +263,25 @@ TEST(Chase, TheRunningTimecodeBringsTheNewestRecordHoldingIt) {
     addRecord(app, "5", "02;00;00;00", "", "");
     app.app->LogActualWrite();
     struct Case {
-        int hours, seconds, chase, shown;  // shown: the record in the editor afterwards
+        std::uint8_t hours, minutes, seconds;
+        bool chase;
+        int shown;  // the record in the editor afterwards
     } const cases[] = {
-        {2, 15, 0, 1},  // chase off: the editor stays
-        {2, 15, 1, 2},  // inside both: the newer record
-        {2, 25, 1, 1},  // record 2 has stopped
-        {2, 40, 1, 3},  // a start is inside
-        {2, 46, 1, 3},  // a stopped record it is inside beats a newer open one
-        {2, 50, 1, 4},  // a stop is not inside
-        {2, 35, 1, 4},  // inside none: the editor keeps what it shows; ":" sorts before ";"
-        {1, 59, 1, 1},  // before every start: the first record
+        {2, 0, 15, false, 1},  // chase off: the editor stays
+        {2, 0, 15, true, 2},   // inside both: the newer record
+        {2, 0, 25, true, 1},   // record 2 has stopped
+        {2, 0, 40, true, 3},   // a start is inside
+        {2, 0, 46, true, 3},   // a stopped record it is inside beats a newer open one
+        {2, 0, 50, true, 4},   // a stop is not inside
+        {2, 0, 35, true, 4},   // inside none: the editor keeps what it shows; ":" sorts before ";"
+        {1, 59, 59, true, 1},  // before every start: the first record
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.seconds);
+        SCOPED_TRACE(int(c.seconds));
         app.windows.chkEditChaseModeVal.on = c.chase;
-        const std::uint8_t minutes = c.hours == 1 ? 59 : 0, seconds = std::uint8_t(c.seconds);
-        app.receive(
-            {0xF0, 0x7F, 0x7F, 0x01, 0x01, std::uint8_t(c.hours), minutes, seconds, 0, 0xF7});
-        EXPECT_EQ(app.app->logEditPos, c.shown);
-        EXPECT_EQ(app.windows.txtEditNr.value, std::to_string(c.shown));
+        app.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, c.hours, c.minutes, c.seconds, 0, 0xF7});
+        EXPECT_EQ(std::to_string(app.app->logEditPos) + " #" + app.windows.txtEditNr.value,
+                  std::to_string(c.shown) + " #" + std::to_string(c.shown));
     }
     // The same record again does not refresh the editor over what is being typed.
     app.windows.txtEditComment1.value = "being typed";

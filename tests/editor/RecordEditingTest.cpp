@@ -12,13 +12,16 @@ namespace {
 
 using namespace editor_test;
 
-// Each record as its number and its picture's last letter ("2b"), "@" before the one on show.
+// Each record as its number, its picture's last letter and its comment 1 ("2b:wide"), "@"
+// before the one on show.
 std::string summary(const fake::App& app) {
     std::string out;
     for (int r = 1; r <= app.app->logStartArray.recordCount(); ++r) {
         const Picture& p = app.app->logStartArray.picture(LogList::indexOf(r, kFieldPicture));
+        const std::string comment = app.field(r, kFieldComment1);
         out += std::string(out.empty() ? "" : " ") + (r == app.app->logEditPos ? "@" : "") +
-               app.field(r, kFieldNumber) + (p.empty() ? "" : std::string(1, char(p.back())));
+               app.field(r, kFieldNumber) + (p.empty() ? "" : std::string(1, char(p.back()))) +
+               (comment.empty() ? "" : ":" + comment);
     }
     return out;
 }
@@ -28,7 +31,8 @@ struct Sequence {
     const char* numbers;  // the records at the start; pictures "JPEGa", "JPEGb"... in turn
     int position;
     // A add, I insert, D delete, C copy, X cut, V paste, N next, F full screen, P delete the
-    // picture, R/r replace it with a picture/text file chosen, c choose none, O/o drop one
+    // picture, R/r replace it with a picture/text file chosen, c choose none, O/o drop one,
+    // K type a comment and store it not
     const char* steps;
     // To the alerts in turn: y the default button, n the alternate, k the other (keep number)
     const char* answers;
@@ -70,6 +74,9 @@ const Sequence kSequences[] = {
     {"PictureDropped", "1 2", 1, "O", "y", "@1z 2b", 2, 1, "W", "Undo Replace Picture"},
     {"PictureDropCancelled", "1 2", 1, "O", "n", "@1a 2b", 2, 0, "W", ""},
     {"TextFileDroppedAsksNothing", "1 2", 1, "o", "y", "@1a 2b", 2, 0, "T", ""},
+    // The comment typed stays with its record when a record is inserted before it.
+    {"InsertKeepsTheCommentTyped", "1", 1, "KI", "", "@0 1a:typed", 1, 1, "",
+     "Undo Insert Record"},
 };
 
 const std::string kPng = "/pictures/shot.png";
@@ -97,6 +104,8 @@ TEST(RecordEditing, LeavesTheLogAsExpectedAndUndoRestoresItExactly) {
         for (const char* step = s.steps; *step; ++step) {
             if (*step == 'F')
                 c.fullScreenMode = 1;
+            else if (*step == 'K')
+                app.windows.txtEditComment1.value = "typed";
             else if (*step == 'R' || *step == 'r' || *step == 'c') {
                 app.windows.dialogs.choosePath = *step == 'R'   ? std::optional(kPng)
                                                  : *step == 'r' ? std::optional(kText)
@@ -134,18 +143,6 @@ TEST(RecordEditing, LeavesTheLogAsExpectedAndUndoRestoresItExactly) {
         EXPECT_EQ(projectfiles::valuesOf(c.logStartArray), after);
         EXPECT_EQ(std::tuple(c.logNr, summary(app)), std::tuple(s.logNr, s.expected));
     }
-}
-
-// A comment typed and not stored stays with its record when a record is inserted before it.
-TEST(RecordEditing, InsertKeepsTheCommentTypedWithItsRecord) {
-    fake::App app;
-    addRecord(app, "1", "01:00:00:00", "", "");
-    app.app->logEditPos = 1;
-    app.app->LogActualWrite();
-    app.windows.txtEditComment1.value = "typed, not stored";
-    app.app->btnEditLogInsert();
-    EXPECT_EQ(app.field(1, kFieldComment1) + "|" + app.field(2, kFieldComment1),
-              "|typed, not stored");
 }
 
 TEST(RecordEditing, UndoTakesBackCommentsAndRenumberingAndKeepsADeviceLogsNumber) {

@@ -19,21 +19,20 @@ TEST(StartUp, LeavesAnUntitledLogAndLooksForTheInterfaceAtOnceThenEveryTwoSecond
         if (pluggedAtStart)
             app.midi.plug("vexa ");
         app.app->awakeFromNib();
-        EXPECT_EQ(app.app->logStartArray.count(), 10u);
-        EXPECT_EQ(app.field(0, 0), "Glimmark");
+        EXPECT_EQ(std::pair(app.app->logStartArray.count(), app.field(0, 0)),
+                  std::pair(std::size_t{10}, std::string("Glimmark")));
         const fake::Windows& w = app.windows;
         EXPECT_EQ(std::tuple(app.app->logNr, app.app->logEditPos,
                              std::uint8_t{app.app->editChangeFlag}, app.app->fullScreenMode,
                              app.app->mmcFpsAddWert, w.cmbLogSelectVal.selected),
                   std::tuple(0, 1, 0, 0, 32, 0));
         // Nothing to type into outside edit mode, nothing to start before a logging choice.
-        for (const auto* field : {&w.txtEditComment1, &w.txtEditComment2, &w.txtEditStart,
-                                  &w.txtEditStop})
-            EXPECT_FALSE(field->editable);
-        EXPECT_FALSE(w.btnEditPlayVal.enabled || w.btnLogManualVal.enabled ||
+        EXPECT_FALSE(w.txtEditComment1.editable || w.txtEditComment2.editable ||
+                     w.txtEditStart.editable || w.txtEditStop.editable ||
+                     w.btnEditPlayVal.enabled || w.btnLogManualVal.enabled ||
                      w.btnLogManualStopVal.enabled);
-        EXPECT_EQ(w.cmbDevicesVal.items, std::vector<std::string>{"Select Video Device"});
-        EXPECT_EQ(w.cmbDevicesVal.selected, 0);
+        EXPECT_EQ(std::pair(w.cmbDevicesVal.items, w.cmbDevicesVal.selected),
+                  std::pair(std::vector<std::string>{"Select Video Device"}, 0));
         EXPECT_EQ(w.windowEdit.title + " / " + w.windowRec.title,
                   "Glimmark Editor - Untitled / Glimmark Capture Tool - Untitled");
         EXPECT_EQ(app.app->midiOpenFlag, pluggedAtStart ? 1 : 0);
@@ -64,13 +63,10 @@ TEST(SystemClock, TellsTheLocalDateAndTimeOfDay) {
 }
 
 TEST(DocumentName, TitlesDropOnlyTheProgramsOwnExtension) {
-    for (auto [path, name] : {std::pair{"Untitled", "Untitled"},
-                              {"/home/Day 1.vlg", "Day 1"},
-                              {"/home/Day 1.log", "Day 1.log"},
-                              {"/home/Day.VLG", "Day.VLG"},
-                              {"/home/.vlg", ".vlg"},
-                              {"/home/backvlg", "backvlg"},
-                              {"/a.vlg/b", "b"}})
+    for (auto [path, name] :
+         {std::pair{"Untitled", "Untitled"}, {"/home/Day 1.vlg", "Day 1"},
+          {"/home/Day 1.log", "Day 1.log"}, {"/home/Day.VLG", "Day.VLG"}, {"/home/.vlg", ".vlg"},
+          {"/home/backvlg", "backvlg"}, {"/a.vlg/b", "b"}})
         EXPECT_EQ(document::displayName(path), name) << path;
 }
 
