@@ -245,11 +245,10 @@ TEST_F(Navigation, RenumberStoresTheTypedTextWhenItsValueIsOneTo999) {
                 app.app->btnEditLogNrOk();
         };
         app.app->btnEditLogNr();
-        EXPECT_EQ(offered, before);
-        EXPECT_EQ(app.field(2, kFieldNumber), stored);
-        EXPECT_EQ(w.txtEditNr.value, playerMovesOn ? "1" : stored);
-        EXPECT_EQ(app.app->editChangeFlag, stored == before ? 0 : 1);
-        EXPECT_FALSE(w.panelEditNr.visible);
+        EXPECT_EQ(std::tuple(offered, app.field(2, kFieldNumber), w.txtEditNr.value,
+                             int(app.app->editChangeFlag), w.panelEditNr.visible),
+                  std::tuple(before, stored, playerMovesOn ? "1" : stored, int(stored != before),
+                             false));
     }
     EXPECT_EQ(app.field(1, kFieldNumber) + "|" + app.field(3, kFieldNumber), "1|1");
 }

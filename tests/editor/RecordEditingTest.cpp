@@ -118,13 +118,11 @@ TEST(RecordEditing, LeavesTheLogAsExpectedAndUndoRestoresItExactly) {
         }
         c.fullScreenMode = 0;
 
-        EXPECT_EQ(summary(app), s.expected);
-        EXPECT_EQ(c.logNr, s.logNr);
-        EXPECT_EQ(c.editChangeFlag, s.flag);
         std::string alerts;
         for (const auto& alert : app.windows.dialogs.alerts) alerts += alert.title.substr(0, 1);
-        EXPECT_EQ(alerts, s.alerts);
-        EXPECT_EQ(app.windows.btnMenuUndoVal.title, s.undo);
+        EXPECT_EQ(std::tuple(summary(app), c.logNr, int(c.editChangeFlag), alerts,
+                             app.windows.btnMenuUndoVal.title),
+                  std::tuple(s.expected, s.logNr, s.flag, s.alerts, s.undo));
         const std::vector<LogValue> after = projectfiles::valuesOf(c.logStartArray);
         ASSERT_GE(after.size(), 10u);
         EXPECT_TRUE(std::equal(before.begin(), before.begin() + 10, after.begin())) << "header";

@@ -119,16 +119,14 @@ TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
     EXPECT_EQ(placeholders, 40 - pictures) << "the bad picture's place framed too";
     for (int n = 1; n <= 40; ++n) EXPECT_EQ(numbers[std::to_string(n)], 1) << n;
     ASSERT_EQ(cells.size(), 40u);
-    for (std::size_t a = 0; a < cells.size(); ++a) {
-        for (std::size_t b = a + 1; b < cells.size(); ++b) {
-            const bool apart = cells[a].page != cells[b].page ||
-                               cells[a].x + cells[a].width < cells[b].x ||
-                               cells[b].x + cells[b].width < cells[a].x ||
-                               cells[a].y + cells[a].height < cells[b].y ||
-                               cells[b].y + cells[b].height < cells[a].y;
-            EXPECT_TRUE(apart) << a << " " << b;
-        }
-    }
+    for (std::size_t a = 0; a < cells.size(); ++a)
+        for (std::size_t b = a + 1; b < cells.size(); ++b)
+            EXPECT_TRUE(cells[a].page != cells[b].page ||
+                        cells[a].x + cells[a].width < cells[b].x ||
+                        cells[b].x + cells[b].width < cells[a].x ||
+                        cells[a].y + cells[a].height < cells[b].y ||
+                        cells[b].y + cells[b].height < cells[a].y)
+                << "cells " << a << " and " << b << " overlap";
     ASSERT_EQ(static_cast<int>(footers.size()), pages);
     for (int page = 0; page < pages; ++page)
         EXPECT_EQ(footers[static_cast<std::size_t>(page)],
