@@ -1,6 +1,5 @@
 // The controller's link over JACK, through the program's own choice of MIDI system, against
-// devices not of this project: connections, sends racing a port's disposal, a device and the
-// server gone, hung and back, RtMidi's JACK backend, and the virtual interface end to end.
+// devices not of this project; RtMidi's JACK backend; the virtual interface end to end.
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
@@ -34,8 +33,6 @@ extern "C" int jack_connect(jack_client_t* client, const char* from, const char*
 namespace jacktest {
 namespace {
 
-using platform::midi::JackMidiSystem;
-
 const Bytes kMmcStop = {0xF0, 0x7F, 0x7F, 0x06, 0x01, 0xF7};
 
 // The controller over the program's own choice of MIDI system (JACK on `server`, else the
@@ -47,9 +44,7 @@ struct Link {
               {.serverName = server, .report = [this](auto line) { reported.emplace_back(line); }}),
           alsa(platform::midi::MidiApi::alsa, [](std::string_view) {}),
           midi({{"JACK", &jack, [this] { return jack.serverAnswers(); }}, {"ALSA", &alsa, {}}},
-               [this](auto& system, auto destination) {
-                   return c.isInterface(system, destination);
-               }) {
+               [this](auto& system, auto to) { return c.isInterface(system, to); }) {
         c.awakeFromNib();
     }
     ~Link() { c.closeMidi(); }
@@ -79,7 +74,7 @@ struct Link {
 
     const std::string server;
     std::vector<std::string> reported;
-    JackMidiSystem jack;
+    platform::midi::JackMidiSystem jack;
     platform::midi::RtMidiSystem alsa;
     platform::SwitchingMidiSystem midi;
     fake::App app{midi};
@@ -113,10 +108,12 @@ TEST(LinkOverJack, EachOfTwoHundredConnectionsCarriesItsFirstMessageAndClosesUnd
         auto& stoptime = c.messages.sysexSendStoptime;
         c.messages.patchPlayerTime(stoptime, timecode::format(0, 0, i / 25, i % 25));
         c.send(stoptime);
-        const Bytes first(stoptime.begin(), stoptime.end());
-        const bool soon = peer->waitFor(first, 100ms);
+        const auto arrived = [&, first = Bytes(stoptime.begin(), stoptime.end())] {
+            return peer->heard(first);
+        };
+        const bool soon = eventually(arrived, 100ms);
         const bool overran = overruns.count() > xrunsBefore;
-        if (!soon && !peer->waitFor(first, 2s))
+        if (!soon && !eventually(arrived, 2s))
             (overran ? lostInOverrun : lost).push_back(i);
         // Sends racing the close are dropped, never a crash; the racer stops at the loop's end.
         std::jthread racer([&, out = c.midiout, destination = c.dest](std::stop_token closed) {
@@ -235,8 +232,7 @@ TEST(RtMidiOverJack, TheDeviceIsFoundAskedAndSensedAndSeenGone) {
     for (const std::string& name : midi.destinationNames())
         EXPECT_FALSE(name.starts_with("TeStInG")) << "its own port listed: " << name;
     peer.reset();
-    EXPECT_FALSE(midi.portConnected(c.midiout));
-    EXPECT_FALSE(midi.portConnected(c.midiin));
+    EXPECT_FALSE(midi.portConnected(c.midiout) || midi.portConnected(c.midiin));
     c.closeMidi();
 }
 
@@ -244,12 +240,10 @@ TEST(RtMidiOverJack, TheDeviceIsFoundAskedAndSensedAndSeenGone) {
 // logged; unplugged, not found; back, its logging mode set again as the user chose.
 TEST(LinkOverJack, TheVirtualInterfaceLogsAndIsFoundAgainAfterAnOutageAsTheUserLeftIt) {
     ASSERT_TRUE(JackServer::ensure().available());
-    const auto startSim = [] {
-        return std::make_unique<ChildProcess>(std::vector<std::string>{
-            GLIMMARK_VEXA_SIM_PATH, "--log-every", "5", "--log-length", "2"});
-    };
+    const std::vector<std::string> simulator = {GLIMMARK_VEXA_SIM_PATH, "--log-every", "5",
+                                                "--log-length", "2"};
     Link link;
-    auto sim = startSim();
+    std::optional<ChildProcess> sim(std::in_place, simulator);
     ASSERT_TRUE(link.until([&] { return link.connected(); })) << link.status();
     EXPECT_EQ(link.midi.activeName(), "JACK");
     link.app.windows.cmbLogSelectVal.selected = 1;
@@ -261,7 +255,7 @@ TEST(LinkOverJack, TheVirtualInterfaceLogsAndIsFoundAgainAfterAnOutageAsTheUserL
     sim.reset();
     ASSERT_TRUE(link.until([&] { return link.status() == "  not found"; })) << link.status();
     EXPECT_FALSE(link.app.windows.btnEditPlayVal.enabled);
-    sim = startSim();
+    sim.emplace(simulator);
     ASSERT_TRUE(link.until([&] {
         return link.connected() && link.app.windows.cmbLogSelectVal.selected == 1;
     })) << link.status();

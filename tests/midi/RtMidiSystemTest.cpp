@@ -187,8 +187,7 @@ TEST(RtMidiSystemLogic, FailuresBecomeStatusesSaidOncePerOutageAndPortsGoWithThe
     EXPECT_TRUE(s.midi.portConnected(s.out) && s.midi.portConnected(s.in));
     s.rt.destinations.clear();
     s.rt.sources.clear();
-    EXPECT_FALSE(s.midi.portConnected(s.out));
-    EXPECT_FALSE(s.midi.portConnected(s.in));
+    EXPECT_FALSE(s.midi.portConnected(s.out) || s.midi.portConnected(s.in));
 
     // Disposed: the port is gone and a send through it is dropped; the client takes the rest.
     s.rt.destinations = {"vexa :in 24:0"};

@@ -1,5 +1,4 @@
-// LTC and MIDI Time Code over JACK: a plain libjack peer plays timecode into a port, and the
-// controller logs takes from it.
+// LTC and MIDI Time Code over JACK: a plain libjack peer plays into a port, the controller logs.
 
 #include <gtest/gtest.h>
 #include <ltc.h>
@@ -26,14 +25,14 @@ public:
     TimecodePeer(Kind kind, const std::string& server)
         : m_kind(kind), m_client(jacktest::openClient("timecode peer", server)) {
         const char* type = kind == Kind::ltc ? JACK_DEFAULT_AUDIO_TYPE : JACK_DEFAULT_MIDI_TYPE;
-        if (m_client == nullptr)
-            return;
-        m_port = jack_port_register(m_client.get(), "out", type, JackPortIsOutput, 0);
-        jack_set_process_callback(m_client.get(), &TimecodePeer::process, this);
+        if (m_client)
+            m_port = jack_port_register(m_client.get(), "out", type, JackPortIsOutput, 0);
     }
-    bool ready() { return m_port != nullptr && jack_activate(m_client.get()) == 0; }
+    bool ready() {
+        return m_port && jack_set_process_callback(m_client.get(), &process, this) == 0 &&
+               jack_activate(m_client.get()) == 0;
+    }
     std::string port() const { return jack_port_name(m_port); }
-    // Whether a connection to the port is in effect, as JACK shows it to this client.
     bool connected() const { return jack_port_connected(m_port) > 0; }
     double sampleRate() const { return jack_get_sample_rate(m_client.get()); }
 
@@ -80,10 +79,7 @@ public:
     std::size_t played() const { return m_at; }  // LTC samples
 
 private:
-    struct Event {
-        std::int64_t at;  // sample from the start
-        std::vector<std::uint8_t> bytes;
-    };
+    using Event = std::pair<std::int64_t, jacktest::Bytes>;  // at a sample from the start
     static int process(jack_nframes_t n, void* self) {
         auto& p = *static_cast<TimecodePeer*>(self);
         void* buffer = jack_port_get_buffer(p.m_port, n);
@@ -95,10 +91,10 @@ private:
         }
         jack_midi_clear_buffer(buffer);
         const std::int64_t end = p.m_clock + (p.m_playing ? n : 0);
-        for (; !p.done() && p.m_events[p.m_at].at < end; ++p.m_at) {
-            const Event& e = p.m_events[p.m_at];
-            jack_midi_event_write(buffer, static_cast<jack_nframes_t>(e.at - p.m_clock),
-                                  e.bytes.data(), e.bytes.size());
+        for (; !p.done() && p.m_events[p.m_at].first < end; ++p.m_at) {
+            const auto& [at, bytes] = p.m_events[p.m_at];
+            jack_midi_event_write(buffer, static_cast<jack_nframes_t>(at - p.m_clock),
+                                  bytes.data(), bytes.size());
         }
         p.m_clock = end;
         return 0;
@@ -140,7 +136,7 @@ const Row kRows[] = {
     {"MTC_at_25_backwards", Kind::mtc, 25, false, "10:00:01:23", "10:00:00:00", "25 fps", true},
 };
 
-// The shared JACK server, started before each case.
+// The shared JACK server, checked before each case.
 class JackTimecode : public ::testing::TestWithParam<Row> {
 protected:
     void SetUp() override { ASSERT_TRUE(server.available()) << server.why(); }
@@ -176,19 +172,15 @@ TEST_P(JackTimecode, RecordRunLogsWhatThePeerPlayed) {
         std::string status;
         ASSERT_TRUE(read(a, row.kind, peer.port()));
         // Played once the connection is in effect (cycles after the connect): before, it is lost.
-        ASSERT_TRUE(fake::pumpUntil(
-            a, [&] { return peer.connected(); }, 10s));
+        ASSERT_TRUE(fake::pumpUntil(a, [&] { return peer.connected(); }, 10s));
         const jacktest::Overruns overruns(server.name());
         peer.play();
-        const bool heard = fake::pumpUntil(
-            a,
-            [&] {
-                if (a.windows.timecodeStatus.value.find(row.rate) != std::string::npos)
-                    status = a.windows.timecodeStatus.value;
-                return peer.done() &&
-                       a.windows.timecodeStatus.value.find("no signal") != std::string::npos;
-            },
-            30s);
+        const bool heard = fake::pumpUntil(a, [&] {
+            if (a.windows.timecodeStatus.value.find(row.rate) != std::string::npos)
+                status = a.windows.timecodeStatus.value;
+            return peer.done() &&
+                   a.windows.timecodeStatus.value.find("no signal") != std::string::npos;
+        }, 30s);
         a.mainThread.drain();
         a.app->timecodeSources().use(nullptr);
         const bool near = nearby(a.field(1, kFieldStart), row.start, rate) &&
@@ -224,10 +216,8 @@ TEST_F(JackTimecode, APortThatGoesIsReported) {
     fake::App a;
     ASSERT_TRUE(read(a, Kind::ltc, port));
     const auto says = [&](const std::string& text) {
-        return fake::pumpUntil(
-            a,
-            [&] { return a.windows.timecodeStatus.value == "LTC " + port + "  no signal" + text; },
-            3s);
+        const std::string wanted = "LTC " + port + "  no signal" + text;
+        return fake::pumpUntil(a, [&] { return a.windows.timecodeStatus.value == wanted; }, 3s);
     };
     EXPECT_TRUE(says(""));
     peer.reset();
@@ -281,8 +271,7 @@ TEST_F(JackTimecode, ATakeByKeyStartsAndStopsOnThePlayedFrames) {
         ASSERT_TRUE(read(a, Kind::ltc, peer.port()));
         a.windows.cmbLogSelectVal.selectItem(TimecodeSourceLink::kByKey);
         a.app->cmbLogSelect();
-        ASSERT_TRUE(fake::pumpUntil(
-            a, [&] { return peer.connected(); }, 10s));
+        ASSERT_TRUE(fake::pumpUntil(a, [&] { return peer.connected(); }, 10s));
         const jacktest::Overruns overruns(server.name());
         peer.play();
         // Start Log a second in, Stop Log two seconds in: the frames played before and after.
@@ -319,26 +308,22 @@ TEST_F(JackTimecode, TheSimulatorsLtcRunsAndPausesAndRunsOnWhereItStopped) {
     const timecode::FrameRate rate{30, true};
     for (int tries = 1;; ++tries) {
         std::string why;
-        auto player = vexasim::LtcPlayer::open({.clientName = "simulated ltc",
-                                                .serverName = server.name(),
-                                                .rate = vexasim::FrameRate::fps2997DropFrame,
-                                                .startAt = {10, 0, 5, 0},
-                                                .runSeconds = 1,
-                                                .pauseSeconds = 2},
-                                               &why);
+        auto player = vexasim::LtcPlayer::open(
+            {.clientName = "simulated ltc", .serverName = server.name(),
+             .rate = vexasim::FrameRate::fps2997DropFrame, .startAt = {10, 0, 5, 0},
+             .runSeconds = 1, .pauseSeconds = 2},
+            &why);
         ASSERT_TRUE(player) << why;
         fake::App a;
         ASSERT_TRUE(read(a, Kind::ltc, player->portName()));
         const jacktest::Overruns overruns(server.name());
         std::string status;
-        const bool heard = fake::pumpUntil(
-            a,
-            [&] {
-                if (a.windows.timecodeStatus.value.find("fps") != std::string::npos)
-                    status = a.windows.timecodeStatus.value;
-                return a.app->logStartArray.recordCount() == 2 && !a.field(2, kFieldStop).empty();
-            },
-            20s);
+        const auto twoTakes = [&] {
+            if (a.windows.timecodeStatus.value.find("fps") != std::string::npos)
+                status = a.windows.timecodeStatus.value;
+            return a.app->logStartArray.recordCount() == 2 && !a.field(2, kFieldStop).empty();
+        };
+        const bool heard = fake::pumpUntil(a, twoTakes, 20s);
         a.app->timecodeSources().use(nullptr);
         // The second run's first frame is heard whole after the silence: exactly; a stop may
         // lose its last frame to the JACK cycle.
