@@ -34,7 +34,6 @@ using namespace std::chrono_literals;
 const Bytes kLoggingRead = {0xF0, 0x2C, 0x4D, 0x57, 0x7F, 0xF7};
 const Bytes kStatusSense = {0xF0, 0x2C, 0x4D, 0x10, 0xF7};
 
-// Whether `done` holds within `limit`, asked every `every`.
 inline bool eventually(const std::function<bool()>& done, std::chrono::milliseconds limit = 2s,
                        std::chrono::milliseconds every = 1ms) {
     for (const auto end = Clock::now() + limit; !done(); std::this_thread::sleep_for(every))

@@ -35,8 +35,7 @@ namespace {
 
 const Bytes kMmcStop = {0xF0, 0x7F, 0x7F, 0x06, 0x01, 0xF7};
 
-// The controller over the program's own choice of MIDI system (JACK on `server`, else the
-// ALSA sequencer), with what JACK reports kept.
+// The controller over the program's own choice: JACK on `server`, else the ALSA sequencer.
 struct Link {
     explicit Link(const std::string& server = {})
         : server(server),

@@ -36,8 +36,7 @@ TEST(MidiPortNames, TheDeviceIsTheClientBeforeTheFirstColonAndAlsaTellsClientsBy
     }
 }
 
-// ALSA configured with nothing, so that no machine's sequencer opens (no other test here opens
-// a real one).
+// ALSA configured with nothing, so that no machine's sequencer opens (none other here opens one).
 TEST(RtMidiSystemWithoutAlsaSequencer, HasNoDevicesRefusesPortsAndSaysSoOnce) {
     ::setenv("ALSA_CONFIG_PATH", "/dev/null", 1);
     std::vector<std::string> reported;

@@ -140,7 +140,6 @@ const Row kRows[] = {
 class JackTimecode : public ::testing::TestWithParam<Row> {
 protected:
     void SetUp() override { ASSERT_TRUE(server.available()) << server.why(); }
-    // Makes the controller read `port`.
     bool read(fake::App& a, Kind kind, const std::string& port) {
         using Source = platform::jack::JackTimecodeSource;
         return a.app->timecodeSources().use(std::make_unique<Source>(Source::Options{
