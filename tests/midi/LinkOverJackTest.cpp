@@ -107,9 +107,8 @@ TEST(LinkOverJack, EachOfTwoHundredConnectionsCarriesItsFirstMessageAndClosesUnd
         auto& stoptime = c.messages.sysexSendStoptime;
         c.messages.patchPlayerTime(stoptime, timecode::format(0, 0, i / 25, i % 25));
         c.send(stoptime);
-        const auto arrived = [&, first = Bytes(stoptime.begin(), stoptime.end())] {
-            return peer->heard(first);
-        };
+        const Bytes first(stoptime.begin(), stoptime.end());
+        const auto arrived = [&] { return peer->heard(first); };
         const bool soon = eventually(arrived, 100ms);
         const bool overran = overruns.count() > xrunsBefore;
         if (!soon && !eventually(arrived, 2s))
