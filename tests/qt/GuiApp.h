@@ -64,10 +64,8 @@ struct GuiApp {
         // Shortcuts need an active window, which comes a little later; the start-up test checks.
         (void)QTest::qWaitFor([this] { return QApplication::activeWindow() == &edit; });
     }
-    ~GuiApp() {
-        controller.waitForSends();
-        // Work still queued refers to this controller: it is dropped with the context object.
-    }
+    // Work still queued refers to this controller: it is dropped with the context object.
+    ~GuiApp() { controller.waitForSends(); }
 
     // Puts a record straight into the log, as a device log or an opened file leaves it.
     void addRecord(const std::string& number, const std::string& start, const std::string& stop,
