@@ -120,24 +120,25 @@ protected:
         return app.whenModal([answer, asked](QWidget* modal) {
             const bool cancel = answer.endsWith('^');
             const QString typed = QString(answer).remove('^');
-            *asked += (asked->isEmpty() ? "" : "\n") + modal->windowTitle() + " ";
+            QString said = modal->windowTitle() + " ";
             if (auto* files = qobject_cast<QFileDialog*>(modal)) {
-                *asked += files->nameFilters().join(',');
+                said += files->nameFilters().join(',');
             } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-                *asked += box->text() + " / " + box->informativeText();
+                said += box->text() + " / " + box->informativeText();
                 for (QAbstractButton* button : box->buttons())
                     if (button->text() == answer)
                         button->click();
             } else if (auto* list = modal->findChild<QComboBox*>()) {
-                *asked = listed(list);
+                said = listed(list);
                 if (typed != "=")
                     list->setCurrentText(typed);
                 qobject_cast<QDialog*>(modal)->done(cancel ? QDialog::Rejected : QDialog::Accepted);
             } else if (auto* field = modal->findChild<QLineEdit*>()) {
-                *asked = field->text();
+                said = field->text();
                 QTest::keyClicks(field, typed.mid(1));
                 QTest::keyClick(field, cancel ? Qt::Key_Escape : Qt::Key_Return);
             }
+            *asked += (asked->isEmpty() ? "" : "\n") + said;
             if (answer == "Escape")
                 QTest::keyClick(modal, Qt::Key_Escape);
         });
