@@ -132,10 +132,9 @@ class Desktop:
     for windows, keys and the mouse, AT-SPI for the widgets."""
 
     def __init__(self, s, glimmark):
-        for tool in ("Xvfb", "xdotool", "openbox", "xprop", "dbus-daemon", "dbus-send"):
-            installed(tool)
-        launcher = installed("/usr/libexec/at-spi-bus-launcher",
-                             "/usr/lib/at-spi2-core/at-spi-bus-launcher")
+        *_, launcher = [installed(*names) for names in (
+            ["Xvfb"], ["xdotool"], ["openbox"], ["xprop"], ["dbus-daemon"], ["dbus-send"],
+            ["/usr/libexec/at-spi-bus-launcher", "/usr/lib/at-spi2-core/at-spi-bus-launcher"])]
         try:
             import gi
             gi.require_version("Atspi", "2.0")
