@@ -19,7 +19,8 @@ struct DocumentApp : fake::App {
 };
 
 // New, full screen, quitting and Save As; a failed write at the quit offers another place
-// before the log is lost with the program.
+// before the log is lost with the program. A comment typed into a saved log and not stored yet
+// is a change too: the quit asks, and Save writes it.
 TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
     enum Action { New, FullScreen, Quit, SaveAs };
     struct Case {
@@ -27,6 +28,7 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
         std::optional<std::string> chosen;
         std::string failure;  // of the first write
         std::string written; bool wentOn;
+        bool typedIntoSaved = false;  // the log saved, then the comment typed
     };
     for (const Case& k : {
              Case{"cancel", New, "Untitled", kAlertAlternate, "/d/x", "", "", false},
@@ -38,6 +40,8 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
              Case{"don't save", New, "/d/day.vlg", kAlertOther, {}, "", "", true},
              Case{"screen, cancel", FullScreen, "/d/a.vlg", kAlertAlternate, {}, "", "", false},
              Case{"quit, save", Quit, "/d/day.vlg", kAlertDefault, {}, "", "/d/day.vlg", true},
+             Case{"quit, typed into a saved log", Quit, "/d/day.vlg", kAlertDefault, {}, "",
+                  "/d/day.vlg", true, true},
              Case{"quit, fails, elsewhere", Quit, "/ro/a.vlg", kAlertDefault, "/d/b", "R",
                   "/d/b.vlg", true},
              Case{"quit, don't save", Quit, "/d/day.vlg", kAlertOther, {}, "", "", true},
@@ -50,7 +54,9 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
         SCOPED_TRACE(k.name);
         DocumentApp a;
         a.app->setPathString(k.path);
+        a.app->editChangeFlag = k.typedIntoSaved ? 0 : 1;
         a.windows.txtEditComment1.value = "typed";
+        a.windows.txtEditComment1.edited = a.windows.txtEditComment1.keyboard = k.typedIntoSaved;
         a.windows.dialogs.answers = {k.answer};
         a.windows.dialogs.savePath = k.chosen;
         a.propertyLists.duringWrite = [&] {
@@ -78,19 +84,6 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
         EXPECT_TRUE(k.written.empty() ||
                     a.propertyLists.files.at(k.written).at(15) == LogValue(std::string("typed")));
     }
-}
-
-// A comment typed into a saved log and not stored yet is a change too: the quit asks, and
-// Save writes it.
-TEST(Documents, TextTypedJustBeforeTheQuitIsAskedAboutAndWritten) {
-    DocumentApp a;
-    a.app->setPathString("/d/day.vlg");
-    a.app->editChangeFlag = 0;
-    a.windows.txtEditComment1.type("typed");
-    a.windows.dialogs.answers = {kAlertDefault};
-    EXPECT_TRUE(a.app->applicationWillTerminate());
-    EXPECT_TRUE(a.propertyLists.files.count("/d/day.vlg") &&
-                a.propertyLists.files.at("/d/day.vlg").at(15) == LogValue(std::string("typed")));
 }
 
 // Not written, and that is no failure.

@@ -91,7 +91,6 @@ struct RecoveringApp {
         app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x01, 0x00, second, 0x00, 0x20, 0xF7});
         app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x02, 0x01, 0x00, second, 0x10, 0xF7});
     }
-    // The alerts of the start's offer, answered in turn by `answers`.
     const auto& offer(std::deque<int> answers) {
         app.windows.dialogs.answers = std::move(answers);
         c.offerRecovery();
