@@ -231,8 +231,7 @@ TEST(LogTable, ComesBackAsItWasLeftAtTheQuit) {
     frontend::placeWindows(captureAgain, editorAgain, settings);
     EXPECT_EQ(captureAgain.geometry(), capture.geometry());
     EXPECT_EQ(editorAgain.geometry(), editor.geometry());
-    // With none saved, each window fills its side of the screen, leaving its title bar (32
-    // pixels) and borders (4) room.
+    // None saved: each fills its side of the screen, less title bar (32 pixels) and borders (4).
     settings.clear();
     QWidget captureFirst, editorFirst;
     frontend::placeWindows(captureFirst, editorFirst, settings);
@@ -245,8 +244,7 @@ TEST(LogTable, ComesBackAsItWasLeftAtTheQuit) {
     EXPECT_EQ(editorFirst.geometry(), right.adjusted(0, 0, -chrome.width(), -chrome.height()));
 }
 
-// At the first start the two windows share the screen whole, side by side or one above the
-// other, with a gap between them.
+// At the first start the windows share the screen whole, side by side or stacked, with a gap.
 TEST(WindowPlacement, TheWindowsShareTheScreenWithAGapBetweenThem) {
     const QRect screen(10, 20, 1600, 1000);
     for (const QSize editorMinimum : {QSize(800, 600), QSize(1500, 500)}) {

@@ -197,8 +197,7 @@ TEST(QtPictureConverter, APngBecomesAJpegThatKeepsItsShades) {
     EXPECT_LT(converter.toJpeg(asPng, 0.0).size(), converter.toJpeg(asPng, 1.0).size());
 }
 
-// A frame with no pixels to show leaves the live picture free for the next one; a text
-// replaces the picture.
+// A frame with no pixels leaves the live picture free for the next one; a text replaces it.
 TEST(CapturePreview, AFrameThatCannotBeShownDoesNotStopTheNext) {
     CapturePreview view;
     view.resize(480, 300);
