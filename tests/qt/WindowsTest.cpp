@@ -113,9 +113,10 @@ QWidget* shownWindow(const QString& title) {
 class Windows : public ::testing::Test {
 protected:
     // Answers the next dialog, adding a line of what it asked to `asked`: an alert by that button
-    // or "Escape" (its title, text and detail); a file dialog by "Escape" (title, file types); a
-    // list by that item, "=" the one offered, a trailing "^" picking it and cancelling (its items);
-    // the renumber panel by typing, "#42^" types 42 then Escape (the number it offered).
+    // or "Escape" (its title, text and detail); a file dialog by "Escape" (title, file types, the
+    // name a save offers); a list by that item, "=" the one offered, a trailing "^" picking it
+    // and cancelling (its items); the renumber panel by typing, "#42^" types 42 then Escape (the
+    // number it offered).
     QTimer* press(const QString& answer, QString* asked = &unheard) {
         return app.whenModal([answer, asked](QWidget* modal) {
             const bool cancel = answer.endsWith('^');
@@ -123,6 +124,8 @@ protected:
             QString said = modal->windowTitle() + " ";
             if (auto* files = qobject_cast<QFileDialog*>(modal)) {
                 said += files->nameFilters().join(',');
+                if (files->acceptMode() == QFileDialog::AcceptSave)
+                    said += " " + QFileInfo(files->selectedFiles().value(0)).fileName();
             } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                 said += box->text() + " / " + box->informativeText();
                 for (QAbstractButton* button : box->buttons())
@@ -405,18 +408,18 @@ TEST_F(Windows, EveryFileMenuItemAsksItsOwnQuestionAndEscapeLeavesTheLog) {
     const std::tuple<QAction*, int, std::string> items[] = {
         {m.btnFileNew, 1, unsaved + "Save changes before creating a new file?"},
         {m.btnFileOpen, 0, "Open Log Glimmark files (*.vlg)"},
-        {m.btnFileSave, 0, "Save Log As Glimmark files (*.vlg)"},
-        {m.btnFileSaveAs, 0, "Save Log As Glimmark files (*.vlg)"},
+        {m.btnFileSave, 0, "Save Log As Glimmark files (*.vlg) Untitled.vlg"},
+        {m.btnFileSaveAs, 0, "Save Log As Glimmark files (*.vlg) Untitled.vlg"},
         {m.importLog, 1, unsaved + "Do you want to save changes before opening another file?"},
         {m.importLog, 0, "Import Log Log exchange files (*.log)"},
-        {m.exportLog, 0, "Export Log Log exchange files (*.log)"},
-        {m.btnPictureExport, 0, "Export Picture JPEG pictures (*.jpg)"},
-        {m.btnPictureExportAll, 0, "Export All Pictures JPEG pictures (*.jpg)"},
-        {m.exportEdl, 0, "Export EDL Edit decision lists (*.edl)"},
-        {m.exportCsv, 0, "Export CSV Spreadsheets (CSV) (*.csv)"},
-        {m.exportAle, 0, "Export ALE Avid log exchange files (*.ale)"},
-        {m.exportContactSheet, 0, "Export Contact Sheet PDF documents (*.pdf)"},
-        {m.exportReport, 0, "Export Report Web pages (*.html)"},
+        {m.exportLog, 0, "Export Log Log exchange files (*.log) Untitled.log"},
+        {m.btnPictureExport, 0, "Export Picture JPEG pictures (*.jpg) Untitled"},
+        {m.btnPictureExportAll, 0, "Export All Pictures JPEG pictures (*.jpg) Untitled"},
+        {m.exportEdl, 0, "Export EDL Edit decision lists (*.edl) Untitled.edl"},
+        {m.exportCsv, 0, "Export CSV Spreadsheets (CSV) (*.csv) Untitled.csv"},
+        {m.exportAle, 0, "Export ALE Avid log exchange files (*.ale) Untitled.ale"},
+        {m.exportContactSheet, 0, "Export Contact Sheet PDF documents (*.pdf) Untitled.pdf"},
+        {m.exportReport, 0, "Export Report Web pages (*.html) Untitled.html"},
     };
     const std::string before = state();
     QString asked;
