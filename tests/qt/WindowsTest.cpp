@@ -597,8 +597,9 @@ TEST_F(Windows, ShareLiveLogShowsTheAddressWhileTheLogIsShared) {
     second.showDialog();
     window.findChild<QDialog*>()->findChild<QCheckBox*>()->click();
     EXPECT_EQ(window.findChild<QDialog*>()->findChildren<QLabel*>()[3]->text().toStdString(), why);
-    boxes[1]->click();
-    EXPECT_TRUE(sharing.url().startsWith("http://") && sharing.url().size() > url.size() + 30)
+    boxes[1]->click();  // on the network: listening beyond this computer, with a token
+    EXPECT_TRUE(boxes[1]->isChecked() && sharing.url().startsWith("http://") &&
+                sharing.url().size() > url.size() + 30)
         << sharing.url().toStdString();
     boxes[1]->click();  // off the network again: this computer only
     EXPECT_EQ(sharing.url().left(17), "http://127.0.0.1:");
