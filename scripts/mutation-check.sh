@@ -309,6 +309,7 @@ mutants=(
     'qt_tests|vexaLogging3/frontend/MidiMenu.cpp|name == QLatin1String("jack")   ? std::optional<std::size_t>(0)|name == QLatin1String("jack")   ? std::optional<std::size_t>(1)|--midi=jack, the setting or the menu’s JACK item makes the program look for the interface on the ALSA sequencer'
     'qt_tests|vexaLogging3/platform/qt/QtDialogs.cpp|    dialog.selectFile(toQString(suggestedName));¶|¶|every save and export dialog offers an empty file name'
     'qt_tests|vexaLogging3/frontend/LiveSharing.cpp|if (network && share::isLoopback(endpoint.address))|if (network && !share::isLoopback(endpoint.address))|ticking the network in Share Live Log leaves the page on this computer only'
+    'core_tests|vexaLogging3/handover/ContactSheet.cpp|first + (first.empty() or second.empty() ? "" : "\n") + second|first + (first.empty() && second.empty() ? "" : "\n") + second|a take with one comment gets an empty line in its contact-sheet cell'
 )
 
 current=""

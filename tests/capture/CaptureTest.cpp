@@ -171,8 +171,9 @@ TEST(Capture, DevicesChosenWhatTheUserIsToldAndTheStillEachRecordGets) {
         EXPECT_EQ(std::tuple(int(a.app->captureActive), join(a.video.calls), join(told),
                              join(pictures), int(a.app->editChangeFlag)),
                   std::tuple(row.captureActive, row.calls, row.told, row.pictures, row.modified));
-        if (!a.windows.cmbDevicesVal.items.empty())
+        if (!a.windows.cmbDevicesVal.items.empty()) {
             EXPECT_EQ(join(a.windows.cmbDevicesVal.items), "None, Cam A, Card B, Dead C, Mute D");
+        }
     }
 }
 

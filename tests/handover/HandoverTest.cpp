@@ -16,6 +16,12 @@ LogList logOf(const std::string& rateCode, int records) {
     return list;
 }
 
+handover::Options titled(std::string title) {
+    handover::Options options;
+    options.title = std::move(title);
+    return options;
+}
+
 TEST(HandoverCsv, CellsASpreadsheetWouldRunReadAsTyped) {
     const std::string longRun = "-" + std::string(300, 'x');
     for (const auto& [comment, cell] : std::initializer_list<std::pair<std::string, std::string>>{
@@ -34,7 +40,7 @@ TEST(HandoverCsv, CellsASpreadsheetWouldRunReadAsTyped) {
     }
     LogList list = logOf("32", 1);
     list.replace(LogList::indexOf(1, kFieldPicture), patternPicture(40));
-    EXPECT_TRUE(has(handover::csv(list, {.title = "=cmd|' calc'!A0"}),
+    EXPECT_TRUE(has(handover::csv(list, titled("=cmd|' calc'!A0")),
                     R"~(,"=""=cmd|' calc'!A0_1_1.jpg""")~" "\r\n"));
 }
 
@@ -79,7 +85,7 @@ TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
     list.replace(LogList::indexOf(19, kFieldComment1), std::string(20000, 'w'));
     fake::PdfCanvas canvas;
     double lastProgress = 0;
-    handover::drawContactSheet(list, {.title = "Day 3"}, canvas, [&](double done) {
+    handover::drawContactSheet(list, titled("Day 3"), canvas, [&](double done) {
         EXPECT_GE(done, lastProgress);
         lastProgress = done;
         return true;
@@ -109,8 +115,10 @@ TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
             footers.push_back(call.text);
         if (call.kind == 't' && call.height == 14)
             ++numbers[call.text];
-        // A comment of a line is drawn whole and ends its cell, a padding above the frame.
+        // A comment of a line is drawn whole and ends its cell, a padding above the frame; with
+        // no second comment, no empty line below it.
         if (call.kind == 't' && call.text.starts_with("take ") && cell.height < 300) {
+            EXPECT_EQ(call.text.find('\n'), std::string::npos) << call.text;
             EXPECT_NEAR(call.y + call.height + 4, cell.y + cell.height, 0.01) << call.text;
             EXPECT_EQ(call.height, canvas.textHeight(call.text, call.width, {}, 1e9) + 4);
         }
