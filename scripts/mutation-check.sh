@@ -310,6 +310,7 @@ mutants=(
     'qt_tests|vexaLogging3/platform/qt/QtDialogs.cpp|    dialog.selectFile(toQString(suggestedName));¶|¶|every save and export dialog offers an empty file name'
     'qt_tests|vexaLogging3/frontend/LiveSharing.cpp|if (network && share::isLoopback(endpoint.address))|if (network && !share::isLoopback(endpoint.address))|ticking the network in Share Live Log leaves the page on this computer only'
     'core_tests|vexaLogging3/handover/ContactSheet.cpp|first + (first.empty() or second.empty() ? "" : "\n") + second|first + (first.empty() && second.empty() ? "" : "\n") + second|a take with one comment gets an empty line in its contact-sheet cell'
+    'vexasim_tests|tools/vexa-sim/SimOptions.cpp|    if (text == "30")¶        return FrameRate::fps30;|    if (text == "30")¶        return FrameRate::fps25;|vexa-sim --fps 30 runs the demo at 25 fps'
 )
 
 current=""

@@ -116,6 +116,10 @@ TEST(SimOptions, ReadLtcTakesADropFrameStartAndLoggingAndRefuseNoFrames) {
     for (const char* dropped : {"10:01:00;00", "10:01:00;01"})
         EXPECT_FALSE(vexasim::parseSimOptions({"--fps", "29.97", "--start", dropped}, &error));
     EXPECT_TRUE(vexasim::parseSimOptions({"--ltc"}, &error).value_or(vexasim::SimOptions{}).ltc);
+    const std::pair<const char*, FrameRate> rates[] = {{"24", k24}, {"25", k25}, {"29.97", k2997},
+                                                       {"30", k30}};
+    for (const auto& [text, rate] : rates)
+        EXPECT_EQ(vexasim::parseSimOptions({"--fps", text}, &error).value().rate, rate) << text;
     Wire wire;  // --logging: the interface starts switched on, with the timing asked
     vexasim::configure(wire.sim, vexasim::parseSimOptions({"--logging", "--log-every", "100",
                                                           "--log-length", "20"}, &error).value());
