@@ -311,6 +311,7 @@ mutants=(
     'qt_tests|vexaLogging3/frontend/LiveSharing.cpp|if (network && share::isLoopback(endpoint.address))|if (network && !share::isLoopback(endpoint.address))|ticking the network in Share Live Log leaves the page on this computer only'
     'core_tests|vexaLogging3/handover/ContactSheet.cpp|first + (first.empty() or second.empty() ? "" : "\n") + second|first + (first.empty() && second.empty() ? "" : "\n") + second|a take with one comment gets an empty line in its contact-sheet cell'
     'vexasim_tests|tools/vexa-sim/SimOptions.cpp|    if (text == "30")¶        return FrameRate::fps30;|    if (text == "30")¶        return FrameRate::fps25;|vexa-sim --fps 30 runs the demo at 25 fps'
+    'vexasim_tests|tools/vexasim/SimulatedInterface.h|std::string_view version = "21");|std::string_view version = "12");|the demo interface answers as version 1.2'
 )
 
 current=""

@@ -45,6 +45,8 @@ TEST(SimulatorWire, AnswersQuarterFramesAndEventsAreTheInterfacesOwnBytes) {
         Messages sent;   // quarter frames left out unless a row names some
     };
     const Row rows[] = {
+        {"status sense: version 2.1 unless told", k25, at(0, 0, 0, 0), list(vexa(0x10)),
+         list(vexa(0x21, '2', '1'))},
         {"logging state before and after logging on", k25, at(0, 0, 0, 0),
          list(vexa(0x57, 0x7F), kLoggingOn, vexa(0x57, 0x7F)),
          list(vexa(0x67, 0x00, 0), vexa(0x67, 0x00, 1))},
