@@ -312,6 +312,7 @@ mutants=(
     'core_tests|vexaLogging3/handover/ContactSheet.cpp|first + (first.empty() or second.empty() ? "" : "\n") + second|first + (first.empty() && second.empty() ? "" : "\n") + second|a take with one comment gets an empty line in its contact-sheet cell'
     'vexasim_tests|tools/vexa-sim/SimOptions.cpp|    if (text == "30")¶        return FrameRate::fps30;|    if (text == "30")¶        return FrameRate::fps25;|vexa-sim --fps 30 runs the demo at 25 fps'
     'vexasim_tests|tools/vexasim/SimulatedInterface.h|std::string_view version = "21");|std::string_view version = "12");|the demo interface answers as version 1.2'
+    'vexasim_tests|vexaLogging3/platform/Midi.h|virtual bool portConnected(MidiRef /*port*/) { return true; }|virtual bool portConnected(MidiRef /*port*/) { return false; }|the demo closes its link and opens it again at every device scan'
 )
 
 current=""
