@@ -190,7 +190,7 @@ def report(files):
     rows = [json.loads(l) for f in files for l in open(f)]
     # A hand-made row counts only the binaries it names: those are all the gate runs.
     caught = [{case_of(t) for b, ts in r["killers"].items() for t in ts
-               if not t.startswith("?") and ("hand" not in r or b in r["binaries"])}
+               if not t.startswith(("?", "@")) and ("hand" not in r or b in r["binaries"])}
               for r in rows if r["verdict"] == "killed"]
     tally = defaultdict(int)
     for k in caught:
@@ -215,7 +215,7 @@ def report(files):
     for r in rows:
         if "hand" in r and r["verdict"] == "killed":
             named = [t for b in r["binaries"] for t in r["killers"].get(b, [])
-                     if case_of(t) in keep and not t.startswith("?")]
+                     if case_of(t) in keep and not t.startswith(("?", "@"))]
             if not named:
                 names = " ".join(r["binaries"])
                 print(f"row {r['hand']} ({r['file']}): caught only outside {names}")

@@ -342,6 +342,22 @@ def verdict_of(out, how):
     return [f"{last[-1] if last else '?'} ({how})"]
 
 
+def failures_of(out):
+    """Where each failing test failed, for the kill matrix: "@Suite.Name|file:line|traces", one
+    per failed assertion; the traces tell which row of a table was running."""
+    found = []
+    for block in re.split(r"^\[ RUN      \] ", out, flags=re.M)[1:]:
+        test = block.split("\n", 1)[0].strip()
+        for at in re.finditer(r"^(\S+?\.(?:cpp|h)):(\d+): Failure$", block, re.M):
+            rest = block[at.end():]
+            rest = rest[:min((i for i in (rest.find("\n[ "), rest.find(": Failure\n"))
+                              if i >= 0), default=len(rest))]
+            traces = re.findall(r"^\S+?:\d+: (.*)$", rest.split("Google Test trace:", 1)[1], re.M) \
+                if "Google Test trace:" in rest else []
+            found.append(f"@{test}|{os.path.basename(at[1])}:{at[2]}|{';'.join(traces)}")
+    return list(dict.fromkeys(found))
+
+
 def mutated_text(original, m):
     """The file's text with the mutant in: a drawn one at its line and column; one planted by
     hand (a row of mutation-check.sh, a list of faults) where its old text stands, which must
@@ -390,7 +406,10 @@ def run_binary(ws, name, gfilter, timeout, shards=1, every=False):
                 running.remove((child, out))
                 if code:
                     out.seek(0)
-                    failed += verdict_of(out.read().decode("utf-8", "replace"), "crashed")
+                    text = out.read().decode("utf-8", "replace")
+                    failed += verdict_of(text, "crashed")
+                    if every:
+                        failed += failures_of(text)
                     if not every:
                         return failed
             if time.monotonic() > deadline:
