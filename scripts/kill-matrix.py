@@ -64,6 +64,9 @@ def hand_rows():
 
 def run(args):
     todo = hand_rows() if args.hand else []
+    if args.rows:
+        first, _, last = args.rows.partition("-")
+        todo = [r for r in todo if int(first) <= r["hand"] <= int(last or first)]
     for path in args.faults or []:
         todo += [dict(json.loads(l), fault=f"{os.path.basename(path)}:{i}")
                  for i, l in enumerate(open(path), 1) if l.strip()]
@@ -235,6 +238,7 @@ def main():
                    help="caught faults of these records whose catchers are all in test files "
                         "changed since SINCE")
     p.add_argument("--hand", action="store_true", help="the rows of mutation-check.sh too")
+    p.add_argument("--rows", metavar="A-B", help="with --hand, only these rows")
     p.add_argument("--seed", default="matrix")
     p.add_argument("--files", nargs="*", default=[], help="files or folders to draw from")
     p.add_argument("--report", nargs="+", metavar="FILE", help="read records instead of running")
