@@ -127,9 +127,11 @@ def run(args):
             else:
                 for name in names:
                     failed = M.run_binary(ws, name, gfilter(m, name), timeouts[name],
-                                          M.SHARDS.get(name, 1), every=True)
+                                          M.SHARDS.get(name, 1), every=not args.first)
                     if failed:
                         killers[name] = failed
+                        if args.first:
+                            break
                 verdict = "killed" if killers else "survived"
         finally:
             open(path, "w", encoding="utf-8").write(original)
@@ -238,6 +240,8 @@ def main():
                    help="caught faults of these records whose catchers are all in test files "
                         "changed since SINCE")
     p.add_argument("--hand", action="store_true", help="the rows of mutation-check.sh too")
+    p.add_argument("--first", action="store_true",
+                   help="stop each fault at its first failing binary: is it still caught, not by what")
     p.add_argument("--rows", metavar="A-B", help="with --hand, only these rows")
     p.add_argument("--seed", default="matrix")
     p.add_argument("--files", nargs="*", default=[], help="files or folders to draw from")
