@@ -607,20 +607,4 @@ TEST_F(Windows, ShareLiveLogShowsTheAddressWhileTheLogIsShared) {
     EXPECT_EQ(said(), "- | Not shared. | no QR");
 }
 
-// In edit mode Tab goes from the number through the times to the comments, as they read.
-TEST_F(Windows, TabReachesEveryFieldThatCanBeTypedInInReadingOrder) {
-    app.addRecord("1", "10:00:00:00", "10:00:05:00");
-    app.controller.LogActualWrite();
-    app.edit.chkEditModeVal->click();
-    app.edit.txtEditNr->setFocus();
-    QStringList reached;
-    for (int k = 0; k < 7; ++k) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        reached << QApplication::focusWidget()->objectName();
-    }
-    EXPECT_EQ(reached.join(' ').toStdString(),
-              "btnEditLogNr btnLogVorherVal btnLogNaechstesVal txtEditStart txtEditStop "
-              "txtEditComment1 txtEditComment2");
-}
-
 }  // namespace
