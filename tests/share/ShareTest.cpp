@@ -20,7 +20,11 @@ using projectfiles::has;
 
 struct Codec final : platform::ImageCodec {
     platform::Bytes encodeJpeg(const platform::VideoFrame&, double) override { return {}; }
-    platform::Bytes thumbnailJpeg(const platform::Bytes& jpeg, int) override { return jpeg; }
+    platform::Bytes thumbnailJpeg(const platform::Bytes& jpeg, int width) override {
+        const std::string made =
+            "THUMB" + std::to_string(width) + std::string(jpeg.begin(), jpeg.end());
+        return platform::Bytes(made.begin(), made.end());
+    }
 };
 
 platform::Bytes jpegBytes(const std::string& label) {
@@ -193,8 +197,8 @@ struct Sharing : ::testing::Test {
     }
 };
 
-// The hand-over files behind the token are the log as it stands now, never a stale copy, with
-// a comment a spreadsheet would run kept as typed.
+// A row's picture comes as wide as the row shows it; the hand-over files behind the token are the
+// log as it stands now, never a stale copy, with a comment a spreadsheet would run kept as typed.
 TEST_F(Sharing, WithATokenOnlyItsPathsAreAnsweredAndOnlyWhatTheTableNames) {
     LogRecord first = take("7", "first", "one");
     first[kFieldStop] = "01:00:10:00";
@@ -202,6 +206,11 @@ TEST_F(Sharing, WithATokenOnlyItsPathsAreAnsweredAndOnlyWhatTheTableNames) {
     log.append(first);
     start(true);
     ASSERT_EQ(live.token().size(), 32u);
+    const std::string json = get("/log.json");
+    const auto at = json.find("\"thumb\":\"");
+    ASSERT_NE(at, std::string::npos);
+    const std::string thumb = json.substr(at + 9, json.find('"', at + 9) - at - 9);
+    EXPECT_TRUE(has(get("/" + thumb), "THUMB160\xFF\xD8\xFFone"));
     const std::string csv = get("/log.csv");
     EXPECT_TRUE(has(csv, "Content-Type: text/csv; charset=utf-8"));
     EXPECT_TRUE(has(csv, "\r\n7,01:00:00:00,01:00:10:00,")) << csv;
