@@ -55,7 +55,7 @@ TEST(WindowLess, AQuestionIsAnsweredAsCancelledAndADialogAsClosed) {
 }
 
 // The file and editing actions wait while the picture is full screen, and work again once it
-// is left.
+// is left, by the button or by Escape.
 TEST(FullScreen, BlocksTheFileAndEditingActionsUntilLeftEitherWay) {
     fake::App app;
     app.app->awakeFromNib();
@@ -73,8 +73,13 @@ TEST(FullScreen, BlocksTheFileAndEditingActionsUntilLeftEitherWay) {
           &C::btnPictureExportAll, &C::txtEditLogNr, &C::btnFullScreen})
         (app.app.get()->*action)();
     app.app->btnExitFullScreen();
+    EXPECT_FALSE(app.app->fullScreenMode || w.imgEdit.fullScreen);
     app.app->txtEditLogNr();
     EXPECT_EQ(app.app->logEditPos, 2);
+    app.app->editChangeFlag = 0;
+    app.app->btnFullScreen();
+    vexaLogging3AppDelegate::ExitFullScreen();
+    EXPECT_FALSE(app.app->fullScreenMode || w.imgEdit.fullScreen);
 }
 
 }  // namespace
