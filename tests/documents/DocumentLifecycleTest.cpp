@@ -96,29 +96,30 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
         const char* name; std::vector<LogValue> project; std::string exchange; int records, logNr;
         std::string path;
         std::string alert;  // empty: none
+        int fps;
         bool named = false;  // opened by its name, as the command line does
     };
     const std::string vlg = "/d/in.vlg";
     const std::string refused = "No valid file!\nCannot open /d/in.vlg: ";
     const std::string before = "/d/before.vlg", bad = "No valid file!";
     for (const Case& k : {
-             Case{"last number counts", project({"30", "12"}, 0, "64"), "", 2, 12, vlg, ""},
+             Case{"last number counts", project({"30", "12"}, 0, "64"), "", 2, 12, vlg, "", 64},
              Case{"a record cut short, 24 fps, by name", project({"3", "4"}, 25, "0"), "", 2, 3,
-                  vlg, "", true},
+                  vlg, "", 0, true},
              Case{"mark in lower case, by name", project({"1"}, 0, "1", "glimmark"), "", 1, 1,
-                  before, refused + "not a Glimmark project file", true},
+                  before, refused + "not a Glimmark project file", 32, true},
              Case{"nine entries", project({}, 9), "", 1, 1, before,
-                  refused + "not a Glimmark project file"},
+                  refused + "not a Glimmark project file", 32},
              Case{"last number reads 0", project({"x"}), "", 1, 1, before,
-                  refused + "its last record has no number"},
-             Case{"unreadable", {}, "", 1, 1, before, bad + "\nNo such file or directory"},
-             Case{"exchange file, marker in any case", {}, kExchange, 2, 9, "Untitled", ""},
-             Case{"exchange, no marker", {}, "Heading\n", 1, 1, before, bad},
-             Case{"marker on the second line", {}, kExchange.substr(8), 2, 9, "Untitled", ""},
-             Case{"not UTF-8", {}, kExchange + "\xED\xA0\x80", 1, 1, before, bad},
-             Case{"a stray continuation", {}, kExchange + "\x80", 1, 1, before, bad},
-             Case{"past U+10FFFF", {}, kExchange + "\xF4\x90\x80\x80", 1, 1, before, bad},
-             Case{"NUL in a cell", {}, kExchange + std::string("\tg\0", 3), 1, 1, before, bad},
+                  refused + "its last record has no number", 32},
+             Case{"unreadable", {}, "", 1, 1, before, bad + "\nNo such file or directory", 32},
+             Case{"exchange file, marker in any case", {}, kExchange, 2, 9, "Untitled", "", 32},
+             Case{"exchange, no marker", {}, "Heading\n", 1, 1, before, bad, 32},
+             Case{"marker on the second line", {}, kExchange.substr(8), 2, 9, "Untitled", "", 32},
+             Case{"not UTF-8", {}, kExchange + "\xED\xA0\x80", 1, 1, before, bad, 32},
+             Case{"a stray continuation", {}, kExchange + "\x80", 1, 1, before, bad, 32},
+             Case{"past U+10FFFF", {}, kExchange + "\xF4\x90\x80\x80", 1, 1, before, bad, 32},
+             Case{"NUL in a cell", {}, kExchange + std::string("\tg\0", 3), 1, 1, before, bad, 32},
          }) {
         SCOPED_TRACE(k.name);
         DocumentApp a;
@@ -146,6 +147,8 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
                                                                             : "before"));
         const auto& alerts = a.windows.dialogs.alerts;  // the first asks about saving
         EXPECT_EQ(alerts.size() > 1 ? alerts.back().message : "", k.alert);
+        EXPECT_EQ(a.app->mmcFpsAddWert, k.fps);
+        EXPECT_EQ(a.windows.btnPlayerFps29Val.on, k.fps == 64);
         if (k.records > 0) {
             EXPECT_EQ(log.text(LogList::indexOf(1, kFieldStart)), "10:00:00:00");
             EXPECT_EQ(log.picture(LogList::indexOf(1, kFieldPicture)).size(),
