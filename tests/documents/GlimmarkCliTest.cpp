@@ -109,6 +109,8 @@ std::vector<CliRun> runs() {
                "in_1_1.jpg: File too large", "old\n"},
         CliRun{"Truncated", "<plist><array><string>Glimmark</str", "$G convert in.vlg out.vlg", 1,
                "in.vlg: not a valid XML file"},
+        CliRun{"BinaryJunk", "bplist00\x01\x02\x03", "$G info in.vlg", 1,
+               "in.vlg: not a valid binary property list"},
         CliRun{"UnwritableOutput", kSmall, "$G convert in.vlg no/such/out.vlg", 1,
                "no/such/out.vlg: No such file or directory"},
         // Refused by its mode bits even for root, and left as it was; a link is written through.
