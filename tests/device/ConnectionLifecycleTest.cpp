@@ -74,6 +74,10 @@ TEST_F(ConnectionLifecycle, TheLastDeviceNamedExactlyAsTheInterfaceIsConnectedAn
     EXPECT_EQ(app.windows.cmbLogSelectVal.selected, 1) << "the logging state came back";
     EXPECT_EQ(jack.connectedSource, jack.devices[7].source);
     EXPECT_EQ(jack.messages(), (std::vector<Bytes>{kLogAktivRead, kStatusSense}));
+    // Further steps leave a connected interface alone.
+    tick();
+    EXPECT_EQ(jack.messages().size(), 2u);
+    ASSERT_EQ(jack.calls.size(), 5u) << "client, two ports and both connections, once";
 }
 
 // A failed handshake is retried at the next step; a connection made is closed before the next.

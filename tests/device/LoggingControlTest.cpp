@@ -31,8 +31,11 @@ TEST(LoggingControl, ModesAndButtonsSendTheirCommandsAndTheChosenModeStands) {
         }
         app.app->waitForSends();
         std::string sent;
-        for (const fake::Bytes& m : app.midi.messages())
-            sent += (sent.empty() ? "" : " ") + fake::hex(m).substr(12, 2);
+        for (const fake::Bytes& m : app.midi.messages()) {
+            const std::string bytes = fake::hex(m);
+            ASSERT_EQ(bytes.size(), 17u) << bytes;
+            sent += (sent.empty() ? "" : " ") + bytes.substr(12, 2);
+        }
         EXPECT_EQ(sent, expected);
     }
 }
