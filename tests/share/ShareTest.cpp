@@ -197,8 +197,9 @@ struct Sharing : ::testing::Test {
     }
 };
 
-// A row's picture comes as wide as the row shows it; the hand-over files behind the token are the
-// log as it stands now, never a stale copy, with a comment a spreadsheet would run kept as typed.
+// The page keeps its token to itself; a row's picture comes as wide as the row shows it, and
+// whole on its own path; the hand-over files are the log as it stands now, never a stale copy,
+// with a comment a spreadsheet would run kept as typed.
 TEST_F(Sharing, WithATokenOnlyItsPathsAreAnsweredAndOnlyWhatTheTableNames) {
     LogRecord first = take("7", "first", "one");
     first[kFieldStop] = "01:00:10:00";
@@ -206,17 +207,23 @@ TEST_F(Sharing, WithATokenOnlyItsPathsAreAnsweredAndOnlyWhatTheTableNames) {
     log.append(first);
     start(true);
     ASSERT_EQ(live.token().size(), 32u);
+    const std::string page = get("/");  // the token in its address stays with it
+    EXPECT_TRUE(has(page, "<html>page</html>") && has(page, "Referrer-Policy: no-referrer") &&
+                has(page, "X-Frame-Options: DENY") && has(page, "nosniff")) << page;
     const std::string json = get("/log.json");
     const auto at = json.find("\"thumb\":\"");
     ASSERT_NE(at, std::string::npos);
     const std::string thumb = json.substr(at + 9, json.find('"', at + 9) - at - 9);
     EXPECT_TRUE(has(get("/" + thumb), "THUMB160\xFF\xD8\xFFone"));
+    const std::string picture = get("/picture" + thumb.substr(5));
+    EXPECT_TRUE(has(picture, "\xFF\xD8\xFFone") && !has(picture, "THUMB"));
     const std::string csv = get("/log.csv");
     EXPECT_TRUE(has(csv, "Content-Type: text/csv; charset=utf-8"));
     EXPECT_TRUE(has(csv, "\r\n7,01:00:00:00,01:00:10:00,")) << csv;
     EXPECT_TRUE(has(csv, R"(,"=""=1+1""",)")) << csv;
     EXPECT_TRUE(has(get("/log.edl"), "01:00:00:00 01:00:10:00"));
     logTake("8", "second take");
+    EXPECT_TRUE(has(get("/log.csv"), "second take") && has(get("/log.json"), "second take"));
     EXPECT_EQ(count(get("/log.edl"), "* FROM CLIP NAME:"), 2);
 }
 
