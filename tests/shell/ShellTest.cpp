@@ -1,4 +1,5 @@
-// Start-up, the clock, a window-less run's answers, and the picture's full screen.
+// Start-up, the clock, the documents' names in the titles, a window-less run's answers, and the
+// picture's full screen.
 
 #include <gtest/gtest.h>
 
@@ -6,6 +7,7 @@
 #include <ctime>
 
 #include "editor/LogFixture.h"
+#include "shell/DocumentName.h"
 
 namespace {
 
@@ -46,6 +48,15 @@ TEST(SystemClock, TellsTheLocalDateAndTimeOfDay) {
     EXPECT_EQ(std::tuple(now.year, now.month, now.day, now.hour, now.minute, now.second),
               std::tuple(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,
                          utc.tm_sec));
+}
+
+// A window's title names the document as the user named it, less only the program's own ending.
+TEST(DocumentName, TitlesDropOnlyTheProgramsOwnExtension) {
+    for (auto [path, name] :
+         {std::pair{"Untitled", "Untitled"}, {"/home/Day 1.vlg", "Day 1"},
+          {"/home/Day 1.log", "Day 1.log"}, {"/home/Day.VLG", "Day.VLG"}, {"/home/.vlg", ".vlg"},
+          {"/home/backvlg", "backvlg"}, {"/a.vlg/b", "b"}})
+        EXPECT_EQ(document::displayName(path), name) << path;
 }
 
 // With no windows connected, a panel asking for a record number is closed unanswered.
