@@ -126,27 +126,43 @@ TEST(SimOptions, ReadLtcTakesADropFrameStartAndLoggingAndRefuseNoFrames) {
         EXPECT_FALSE(vexasim::parseSimOptions({"--log-every", frames}, &error)) << frames;
 }
 
-// After a stop and a play the quarter frames start their second afresh: a second's worth each
-// second, no burst to make up for the pause.
+// Two seconds in steps of 20 ms: quarter frames at the true rate once the machine runs, no burst
+// to make up for a wait or a pause.
 TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
-    Wire wire;
-    vexasim::ClockDriver::Clock::time_point now{};
-    vexasim::ClockDriver driver(wire.sim, [&now] { return now; });
-    wire.sim.setFrameRate(k25);
-    wire.sim.play();
-    vexasim::configure(wire.sim, vexasim::SimOptions{});
-    driver.catchUp();
-    wire.sent.clear();
-    for (int i = 0; i < 100; ++i) {
-        if (i == 50) {
+    struct Row {
+        const char* name; FrameRate rate; std::size_t quarters;
+        int recordAfter = 0;  // seconds a halted recorder waits, as the command line gives them
+        int stopAt = -1;      // the step before which the machine stops and plays again
+    };
+    const Row rows[] = {
+        {"a halted recorder's second at 30 fps, then quarter frames", k30, 121, 1},
+        {"a second, a stop and a play: the second second counted afresh", k25, 200, 0, 50},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Wire wire;
+        vexasim::ClockDriver::Clock::time_point now{};
+        vexasim::ClockDriver driver(wire.sim, [&now] { return now; });
+        wire.sim.setFrameRate(row.rate);
+        wire.sim.play();
+        vexasim::SimOptions options;
+        options.recordAfterPlaybackSeconds = row.recordAfter;
+        vexasim::configure(wire.sim, options);
+        if (row.recordAfter > 0)
             wire.sim.stop();
-            driver.catchUp();
-            wire.sim.play();
-        }
-        now += 20ms;
         driver.catchUp();
+        wire.sent.clear();
+        for (int i = 0; i < 100; ++i) {
+            if (i == row.stopAt) {
+                wire.sim.stop();
+                driver.catchUp();
+                wire.sim.play();
+            }
+            now += 20ms;
+            driver.catchUp();
+        }
+        EXPECT_EQ(wire.sent.size(), row.quarters);
     }
-    EXPECT_EQ(wire.sent.size(), 200u);
 }
 
 // The demo's interface logs from the start, and records again after a playback, when asked.
