@@ -18,27 +18,34 @@ struct DocumentApp : fake::App {
     }
 };
 
-// New, full screen and quitting; a failed write at the quit offers another place before the
-// log is lost with the program.
+// New, full screen, quitting and Save As; a failed write at the quit offers another place
+// before the log is lost with the program. A comment typed into a saved log and not stored yet
+// is a change too: the quit asks, and the log is written.
 TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
-    enum Action { New, FullScreen, Quit };
+    enum Action { New, FullScreen, Quit, SaveAs };
     struct Case {
         const char* name; Action action; std::string path; int answer;
         std::optional<std::string> chosen;
         std::string failure;  // of the first write
         std::string written; bool wentOn;
+        bool typedIntoSaved = false;  // the log saved, then the comment typed
     };
     for (const Case& k : {
              Case{"cancel", New, "Untitled", kAlertAlternate, "/d/x", "", "", false},
              Case{"save", New, "/d/day.vlg", kAlertDefault, {}, "", "/d/day.vlg", true},
              Case{"screen, cancel", FullScreen, "/d/a.vlg", kAlertAlternate, {}, "", "", false},
+             Case{"quit, typed into a saved log", Quit, "/d/day.vlg", kAlertDefault, {}, "",
+                  "/d/day.vlg", true, true},
              Case{"quit, fails, elsewhere", Quit, "/ro/a.vlg", kAlertDefault, "/d/b", "R",
                   "/d/b.vlg", true},
+             Case{"save as", SaveAs, "/d/day.vlg", 0, "/d/copy", "", "/d/copy.vlg", true},
          }) {
         SCOPED_TRACE(k.name);
         DocumentApp a;
         a.app->setPathString(k.path);
+        a.app->editChangeFlag = k.typedIntoSaved ? 0 : 1;
         a.windows.txtEditComment1.value = "typed";
+        a.windows.txtEditComment1.edited = a.windows.txtEditComment1.keyboard = k.typedIntoSaved;
         a.windows.dialogs.answers = {k.answer};
         a.windows.dialogs.savePath = k.chosen;
         a.propertyLists.duringWrite = [&] {
@@ -52,11 +59,14 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
             a.app->btnFullScreen();
             EXPECT_EQ(a.app->fullScreenMode, k.wentOn);
             EXPECT_EQ(a.windows.imgEdit.fullScreen, k.wentOn);
+        } else if (k.action == SaveAs) {
+            a.app->btnFileSaveAs();
         } else {
             EXPECT_EQ(a.app->applicationWillTerminate(), k.wentOn);
             EXPECT_EQ(a.app->editChangeFlag, k.written.empty() ? 1 : 0);
         }
-        EXPECT_EQ(a.windows.dialogs.alerts.size(), 1u + !k.failure.empty()) << "told why";
+        EXPECT_EQ(a.windows.dialogs.alerts.size(), (k.action != SaveAs) + !k.failure.empty())
+            << "told why";
         EXPECT_EQ(a.propertyLists.files.size(), k.written.empty() ? 0u : 1u);
     }
 }
