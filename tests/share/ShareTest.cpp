@@ -3,12 +3,14 @@
 #include <sys/socket.h>
 
 #include <numeric>
+#include <thread>
 
 #include "documents/ProjectFiles.h"
 #include "platform/Video.h"
 #include "platform/http/MhdListener.h"
 #include "share/EventFeed.h"
 #include "share/LiveShare.h"
+#include "share/SharePage.h"
 #include "share/ShareSite.h"
 #include "share/ShareSnapshot.h"
 
@@ -129,10 +131,11 @@ public:
         addrinfo* to = nullptr;
         getaddrinfo("127.0.0.1", std::to_string(port).c_str(), &hints, &to);
         m_fd = socket(to->ai_family, SOCK_STREAM, 0);
-        connect(m_fd, to->ai_addr, to->ai_addrlen);
+        m_connected = connect(m_fd, to->ai_addr, to->ai_addrlen) == 0;
         freeaddrinfo(to);
     }
     ~Client() { close(m_fd); }
+    bool connected() const { return m_connected; }
     void send(const std::string& text) { ::send(m_fd, text.data(), text.size(), MSG_NOSIGNAL); }
     // Reads until `until` appears in what was read, the peer closes, or five seconds pass.
     std::string read(const std::string& until) {
@@ -150,7 +153,7 @@ public:
 
 private:
     int m_fd = -1;
-    bool m_closed = false;
+    bool m_connected = false, m_closed = false;
     std::string m_in;
 };
 
@@ -197,7 +200,7 @@ struct Sharing : ::testing::Test {
     }
 };
 
-// The page keeps its token to itself; a row's picture comes as wide as the row shows it, and
+// The address without its last slash leads to the page, which keeps its token to itself; a row's picture comes as wide as the row shows it, and
 // whole on its own path; the hand-over files are the log as it stands now, never a stale copy,
 // with a comment a spreadsheet would run kept as typed.
 TEST_F(Sharing, WithATokenOnlyItsPathsAreAnsweredAndOnlyWhatTheTableNames) {
@@ -207,6 +210,8 @@ TEST_F(Sharing, WithATokenOnlyItsPathsAreAnsweredAndOnlyWhatTheTableNames) {
     log.append(first);
     start(true);
     ASSERT_EQ(live.token().size(), 32u);
+    const std::string moved = get("");  // the address without its last slash
+    EXPECT_TRUE(status(moved) == 308 && has(moved, "Location: " + prefix + "/\r\n")) << moved;
     const std::string page = get("/");  // the token in its address stays with it
     EXPECT_TRUE(has(page, "<html>page</html>") && has(page, "Referrer-Policy: no-referrer") &&
                 has(page, "X-Frame-Options: DENY") && has(page, "nosniff")) << page;
@@ -242,7 +247,7 @@ TEST_F(Sharing, OnLoopbackWithoutATokenOnlyLoopbackHostNamesAreAnswered) {
     }
 }
 
-// Every page open on the log hears of every kind of change, each in the words the page knows.
+// Every page open on the log hears of every kind of change, and the page listens for each.
 TEST_F(Sharing, EveryEventStreamSeesEveryChangeUntilSharingIsTurnedOff) {
     start(true);
     std::vector<std::unique_ptr<Client>> streams;
@@ -267,7 +272,34 @@ TEST_F(Sharing, EveryEventStreamSeesEveryChangeUntilSharingIsTurnedOff) {
               "a \\u003cb\\u003e \\u0026 \\\"q\\\"", "event: renumber\n", "event: remove\n",
               "\"timecode\":\"01:02:03:04\",\"logging\":1"})
             EXPECT_TRUE(has(seen, event)) << event;
+        for (std::size_t at = seen.find("event: "); at != std::string::npos;
+             at = seen.find("event: ", at + 1)) {
+            const std::string name = seen.substr(at + 7, seen.find('\n', at) - at - 7);
+            const bool heard = share::sharePage().find('"' + name + '"') != std::string::npos;
+            EXPECT_TRUE(heard) << name;
+        }
     }
+}
+
+// A room of 256 phones is served whole, each with its own event stream.
+TEST_F(Sharing, AtTheStreamLimitAReaderThatStoppedMakesRoomForANewPage) {
+    start(true);
+    auto reader = stream();
+    reader->read("retry:");
+    std::vector<std::unique_ptr<Client>> silent;
+    while (silent.size() + 1 < 256)
+        silent.push_back(stream());
+    for (int wait = 0; wait < 500 && listener.openStreams() < 256; ++wait)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_EQ(listener.openStreams(), 256);
+}
+
+// Shared on the IPv6 any-address, the log is still reached over IPv4, as phones on a set's Wi-Fi.
+TEST_F(Sharing, ThePrintedAddressAnswersAndOneThatCannotBeHadSaysWhy) {
+    std::string why;
+    if (!live.start(share::Endpoint{"::", 0}, true, why))
+        GTEST_SKIP() << "no IPv6 here: " << why;
+    EXPECT_TRUE(Client(port()).connected());
 }
 
 }  // namespace
