@@ -52,8 +52,8 @@ TEST(HandoverEdl, RecordsNobodyTimedAreNoEventsButStayRows) {
     EXPECT_TRUE(has(handover::ale(logOf("", 1), {}), "\nFPS\t25\n"));
 }
 
-// Every record gets its cell, with its picture or a framed place where a picture is not; a
-// picture in every third record, one that does not decode, a comment longer than a page.
+// Every record gets a cell of its own, with its picture or a framed place where a picture is not;
+// a picture in every third record, one that does not decode, a comment longer than a page.
 TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
     LogList list = logOf("32", 40);
     int pictured = 0;
@@ -71,15 +71,25 @@ TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
     EXPECT_DOUBLE_EQ(lastProgress, 1.0);
     const int pages = canvas.page + 1;
     ASSERT_GT(pages, 2);
-    int pictures = 0, placeholders = 0, cells = 0;
+    int pictures = 0, placeholders = 0;
+    std::vector<fake::PdfCanvas::Call> cells;
     for (const auto& call : canvas.calls) {
-        cells += call.kind == 'f' && call.width > 163;
+        if (call.kind == 'f' && call.width > 163)
+            cells.push_back(call);
         placeholders += call.kind == 'f' && call.width <= 163;  // where a picture is not
         pictures += call.kind == 'p';
     }
     EXPECT_EQ(pictures, pictured);
     EXPECT_EQ(placeholders, 40 - pictures) << "the bad picture's place framed too";
-    ASSERT_EQ(cells, 40);
+    ASSERT_EQ(cells.size(), 40u);
+    for (std::size_t a = 0; a < cells.size(); ++a)
+        for (std::size_t b = a + 1; b < cells.size(); ++b)
+            EXPECT_TRUE(cells[a].page != cells[b].page ||
+                        cells[a].x + cells[a].width < cells[b].x ||
+                        cells[b].x + cells[b].width < cells[a].x ||
+                        cells[a].y + cells[a].height < cells[b].y ||
+                        cells[b].y + cells[b].height < cells[a].y)
+                << "cells " << a << " and " << b << " overlap";
 }
 
 using Command = void (vexaLogging3AppDelegate::*)();
