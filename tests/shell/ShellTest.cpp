@@ -59,10 +59,15 @@ TEST(DocumentName, TitlesDropOnlyTheProgramsOwnExtension) {
         EXPECT_EQ(document::displayName(path), name) << path;
 }
 
-// With no windows connected, a panel asking for a record number is closed unanswered.
+// With no windows connected, a question gets its cautious answer, never the one that deletes
+// or discards, and a panel is closed unanswered.
 TEST(WindowLess, AQuestionIsAnsweredAsCancelledAndADialogAsClosed) {
     const platform::Outlets none;
+    EXPECT_EQ(none.dialogs->runAlert("Delete?", "", "Delete", "Cancel"), platform::kAlertAlternate);
     EXPECT_FALSE(none.panelEditNr->runModal());
+    bool goesOn = false;  // nobody there to cancel: work once started runs to its end
+    none.dialogs->runCancellableProgress("", [&](const auto& progress) { goesOn = progress(.5); });
+    EXPECT_TRUE(goesOn);
 }
 
 // The file and editing actions wait while the picture is full screen, and work again once it
