@@ -70,21 +70,33 @@ TEST(TurboJpegCodec, AStillDecodesAsTheWholeFrameAtTheProgramsFactor) {
     EXPECT_TRUE(codec.encodeJpeg(fake::VideoFrame("no pixels"), 0.5).empty());
 }
 
-// The live picture gets frames in the source's own layout, and paints from them what the
-// still's I420 form shows.
+// The live picture gets frames in the source's own layout, scaled whole to fit the view, and
+// paints from them what the still's I420 form shows.
 TEST(CaptureWithGstreamer, TheStillIsTheFrameOfTheLogStartAndThePreviewSamplesFramesWhole) {
-    const std::pair<const char*, platform::TestPatternFormat> rows[] = {
+    struct Row {
+        const char* name;
+        platform::TestPatternFormat pattern;
+        platform::VideoPreview::Size box = {}, scaled = {};  // the view's; the preview frames'
+    };
+    const Row rows[] = {
         {"a capture card's full HD I420", {1920, 1080, 25}},
         {"a camera's YUY2, converted only for a still", {640, 360, 25, -1, "YUY2"}},
+        {"NV12, scaled whole into a wide view", {640, 360, 25, -1, "NV12"}, {400, 180}, {320, 180}},
+        {"NV12, into a tall view", {640, 360, 25, -1, "NV12"}, {320, 400}, {320, 180}},
     };
-    for (const auto& [name, pattern] : rows) {
-        SCOPED_TRACE(name);
-        videotest::RealVideoApp r(pattern);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        videotest::RealVideoApp r(row.pattern);
         r.recorder.keep = true;
+        r.recorder.box = row.box;
         ASSERT_TRUE(r.fakes.app->chooseVideoDevice("Test Pattern"));
         ASSERT_TRUE(r.tap.grabs.waitFor(3) && r.recorder.waitFor(1));
         const platform::GstreamerFrame& shown = *r.recorder.kept().back();
         const int w = shown.width(), h = shown.height();
+        const auto size = row.box.width ? row.scaled
+                                        : platform::VideoPreview::Size{row.pattern.width,
+                                                                       row.pattern.height};
+        EXPECT_EQ(std::pair(w, h), std::pair(size.width, size.height));
         std::vector<std::uint32_t> sampled(160 * 90), converted(160 * 90);
         platform::paintPreview(*shown.previewPlanes(), w, h, sampled.data(), 160, 160, 90);
         platform::paintPreview(*shown.planes(), w, h, converted.data(), 160, 160, 90);
