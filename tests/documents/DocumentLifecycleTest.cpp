@@ -275,6 +275,7 @@ TEST(Documents, ExportsWriteWhereTheUserChose) {
         exported(&vexaLogging3AppDelegate::LogSaveEdl, name == "day.vlg" ? "day" : name);
     }
     EXPECT_TRUE(has(fileText(folder.file("day.log")), "\ttyped\t"));
+    EXPECT_EQ(dialogs.saveDialogs.at(0), "day.log in " + folder.path());  // the log's own folder
     EXPECT_EQ(dialogs.alerts.size(), 1u) << "the project file named .log is refused";
     const Picture jpeg{0xFF, 0xD8, 0xFF, 'E', 'x', 'i', 'f', 0, 1, 2, 3};
     const std::string jpegText(jpeg.begin(), jpeg.end());
