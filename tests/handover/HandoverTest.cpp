@@ -78,6 +78,11 @@ TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
             cells.push_back(call);
         placeholders += call.kind == 'f' && call.width <= 163;  // where a picture is not
         pictures += call.kind == 'p';
+        // A comment of a line is drawn whole.
+        const auto& cell = cells.empty() ? call : cells.back();
+        if (call.kind == 't' && call.text.starts_with("take ") && cell.height < 300) {
+            EXPECT_EQ(call.text.find('\n'), std::string::npos) << call.text;
+        }
     }
     EXPECT_EQ(pictures, pictured);
     EXPECT_EQ(placeholders, 40 - pictures) << "the bad picture's place framed too";
@@ -167,6 +172,11 @@ TEST(ExportCommands, TellWhyAFileWasNotWrittenAndKeepTheOldOne) {
     e.run(&D::exportEdl, "a.edl");
     e.run(&D::exportEdl, "b.edl");
     EXPECT_EQ(e.dialogs.offered.size(), 3u);
+    // In full screen an export waits, no file dialog; an untitled log is offered as Untitled.
+    e.a.app->fullScreenMode = 1;
+    e.run(&D::exportEdl, "full");
+    ASSERT_EQ(e.dialogs.saveDialogs.size(), 5u);
+    EXPECT_TRUE(e.dialogs.saveDialogs[4].starts_with("Untitled.edl in "));
 }
 
 }  // namespace
