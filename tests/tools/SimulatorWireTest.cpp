@@ -110,13 +110,19 @@ TEST(SimulatorWire, AnswersQuarterFramesAndEventsAreTheInterfacesOwnBytes) {
     }
 }
 
-// The demo's command line: a drop-frame start that exists is taken, and an interval of no frames
-// is refused.
+// The demo's command line: a drop-frame start is taken only if the label exists, each rate by
+// its name, and an interval of no frames is refused.
 TEST(SimOptions, ReadLtcTakesADropFrameStartAndLoggingAndRefuseNoFrames) {
     std::string error;
     // 00 and 01 are dropped in that minute, not 02.
     ASSERT_TRUE(vexasim::parseSimOptions(
         {"--fps", "29.97", "--start", "10:01:00;02", "--ltc-takes", "10,3"}, &error)) << error;
+    for (const char* dropped : {"10:01:00;00", "10:01:00;01"})
+        EXPECT_FALSE(vexasim::parseSimOptions({"--fps", "29.97", "--start", dropped}, &error));
+    const std::pair<const char*, FrameRate> rates[] = {{"24", k24}, {"25", k25}, {"29.97", k2997},
+                                                       {"30", k30}};
+    for (const auto& [text, rate] : rates)
+        EXPECT_EQ(vexasim::parseSimOptions({"--fps", text}, &error).value().rate, rate) << text;
     Wire wire;  // --logging: the interface starts switched on, with the timing asked
     vexasim::configure(wire.sim, vexasim::parseSimOptions({"--logging", "--log-every", "100",
                                                           "--log-length", "20"}, &error).value());
@@ -194,6 +200,8 @@ TEST(SimulateWiring, NothingReachesAnInputPortBeforeItIsConnected) {
         midi.driver().receive(platform::makeMidiPacketList(ask));
         EXPECT_EQ(heard > 0, connected);
     }
+    // The program lets go of a link it is told leads nowhere, and the demo's would go every scan.
+    EXPECT_TRUE(midi.portConnected(in));
 }
 
 }  // namespace
