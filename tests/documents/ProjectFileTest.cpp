@@ -3,7 +3,6 @@
 #include "documents/ProjectFiles.h"
 #include "platform/files/AtomicFile.h"
 #include "platform/plist/PropertyListFileStore.h"
-#include "support/FakePlatform.h"
 
 namespace {
 
@@ -129,67 +128,5 @@ TEST(AtomicFile, WritesThroughARelativeLink) {
     EXPECT_TRUE(fileText(folder.file("a/y.vlg")) == "new" &&
                 std::filesystem::is_symlink(folder.file("a/x.vlg")));
 }
-
-struct Fault {
-    const char* name;
-    mode_t folderMode, fileMode;  // 0: as they are
-    rlim_t fileSizeLimit;         // 0: none
-    const char* reason;           // part of the reason told; "" when the save is killed
-};
-
-class SaveFault : public testing::TestWithParam<Fault> {};
-
-TEST_P(SaveFault, TheOldFileStaysWholeAndTheReasonNamesIt) {
-    const Fault& fault = GetParam();
-    TempFolder folder;
-    const std::string target = folder.file("day.vlg");
-    ASSERT_EQ(PropertyListFileStore().writeArray(target, goldenLog()), "");
-    const std::string before = fileText(target);
-    LogList bigger = goldenLog();
-    for (int i = 0; i < 40; ++i)
-        bigger.append(record(std::to_string(i + 3), "", "", patternPicture(100 * 1024, i)));
-
-    const ChildRun run = inChild([&] {
-        if (fault.folderMode != 0)
-            ::chmod(folder.path().c_str(), fault.folderMode);
-        if (fault.fileMode != 0)
-            ::chmod(target.c_str(), fault.fileMode);
-        if ((fault.folderMode | fault.fileMode) != 0 && ::geteuid() == 0) {
-            [[maybe_unused]] int dropped = ::setgid(65534) + ::setuid(65534);
-        }
-        if (fault.fileSizeLimit != 0) {  // as a full disk, write() fails part-way through
-            std::signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{fault.fileSizeLimit, fault.fileSizeLimit};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-        }
-        return PropertyListFileStore().writeArray(target, bigger, [&](double done) {
-            if (done >= 0.5 && *fault.reason == '\0')
-                ::kill(::getpid(), SIGKILL);
-        });
-    });
-    EXPECT_TRUE(fileText(target) == before) << "the old file changed";
-    EXPECT_EQ(WIFSIGNALED(run.status), *fault.reason == '\0');
-    EXPECT_TRUE(has(run.told, fault.reason) && (*fault.reason == '\0' || has(run.told, target)))
-        << run.told;
-    if (*fault.reason == '\0') {
-        // What a kill leaves behind is cleared by the next save, however new; what a save
-        // still under way writes is not.
-        EXPECT_EQ(folder.entries(), 2u) << "the killed save's";
-        platform::AtomicFile underWay(folder.file("other.vlg"));
-        ASSERT_TRUE(underWay.open());
-        EXPECT_EQ(PropertyListFileStore().writeArray(target, goldenLog()), "");
-        EXPECT_TRUE(std::filesystem::exists(underWay.temporaryPath()));
-        EXPECT_EQ(folder.entries(), 2u) << "the one under way beside the file";
-    } else {
-        EXPECT_EQ(folder.entries(), 1u) << "no temporary file is left beside it";
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Faults, SaveFault,
-                         testing::Values(Fault{"ReadOnlyFolder", 0555, 0, 0, "Permission denied"},
-                                         Fault{"ReadOnlyFile", 0777, 0444, 0, "Permission denied"},
-                                         Fault{"FileSizeLimit", 0, 0, 256 * 1024, "File too large"},
-                                         Fault{"KilledHalfWay", 0, 0, 0, ""}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
