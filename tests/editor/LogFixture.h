@@ -39,6 +39,7 @@ inline const std::map<char, void (Controller::*)()> kActions{
     {'X', &Controller::btnEditCut},       {'V', &Controller::btnEditPaste},
     {'N', &Controller::btnLogNaechstes},  {'B', &Controller::btnLogVorher},
     {'J', &Controller::txtEditLogNr},     {'P', &Controller::btnEditPictureDelete},
-    {'S', &Controller::txtEditStartChg},  {'T', &Controller::txtEditStopChg}};
+    {'S', &Controller::txtEditStartChg},  {'T', &Controller::txtEditStopChg},
+    {'U', &Controller::btnEditUndo}};
 
 }  // namespace editor_test

@@ -104,6 +104,13 @@ TEST_F(Navigation, ATimeTypedBeforeAnAddIsStoredAndUndoneWithIt) {
     app.app->btnEditLogAdd();
     EXPECT_EQ(app.field(1, kFieldStart) + "-" + app.field(1, kFieldStop), "23:59:59:29-");
     EXPECT_EQ(timecode_entry::normalise("23:59:59:29"), "23:59:59:29");
+    // A comment alone is a change to save.
+    app.app->editChangeFlag = 0;
+    const int typedOn = app.app->logEditPos;
+    w.txtEditComment2.type("boom in shot");
+    app.app->btnLogNaechstes();
+    EXPECT_EQ(app.field(typedOn, kFieldComment2) + " " + std::to_string(app.app->editChangeFlag),
+              "boom in shot 1");
 }
 
 // Refreshes while the user types lose nothing typed, and each store is one step of undo.
@@ -224,14 +231,26 @@ TEST(Chase, TheRunningTimecodeBringsTheNewestRecordHoldingIt) {
     addRecord(app, "4", "02:00:45:00", "", "");
     addRecord(app, "5", "02;00;00;00", "", "");
     app.app->LogActualWrite();
-    app.windows.chkEditChaseModeVal.on = true;
-    const auto at = [&](std::uint8_t seconds) {
-        app.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 2, 0, seconds, 0, 0xF7});
+    struct Case {
+        std::uint8_t seconds;
+        bool chase;
+        int shown;  // the record in the editor afterwards
+    } const cases[] = {
+        {15, false, 1},  // chase off: the editor stays
+        {15, true, 2},   // inside both: the newer record
+        {25, true, 1},   // record 2 has stopped
+        {40, true, 3},   // a start is inside
+        {46, true, 3},   // a stopped record it is inside beats a newer open one
+        {50, true, 4},   // a stop is not inside
+        {35, true, 4},   // inside none: the editor keeps what it shows; ":" sorts before ";"
     };
-    at(15);  // inside records 1 and 2: the newer one
-    // Record 2 has stopped; record 5's start, with ';', sorts after every time with ':'.
-    at(25);
-    EXPECT_EQ(std::to_string(app.app->logEditPos) + " #" + app.windows.txtEditNr.value, "1 #1");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.seconds));
+        app.windows.chkEditChaseModeVal.on = c.chase;
+        app.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 2, 0, c.seconds, 0, 0xF7});
+        EXPECT_EQ(std::to_string(app.app->logEditPos) + " #" + app.windows.txtEditNr.value,
+                  std::to_string(c.shown) + " #" + std::to_string(c.shown));
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "editor/EditHistory.h"
 #include "editor/LogFixture.h"
 
 namespace {
@@ -163,6 +164,24 @@ TEST(RecordEditing, UndoTakesBackCommentsAndRenumberingAndKeepsADeviceLogsNumber
     EXPECT_EQ(app.windows.txtEditNr.value + app.windows.txtEditStart.value +
                   app.windows.txtEditComment1.value + app.windows.txtEditTod.value,
               "");
+}
+
+// A long day of edits keeps the newest hundred steps, each taken back in turn.
+TEST(RecordEditing, UndoReachesBackAHundredStepsAndNoFurther) {
+    LogList list;
+    list.append(newLogHeader());
+    list.append({"1", "01:00:00:00"});
+    const std::size_t comment = LogList::indexOf(1, kFieldComment1);
+    EditHistory history;
+    for (int step = 1; step <= 102; ++step) {
+        history.begin("Comment", {});
+        history.replace(list, comment, std::to_string(step));
+        history.commit({});
+    }
+    int undone = 0;
+    while (history.undo(list))
+        ++undone;
+    EXPECT_EQ(std::pair(undone, list.text(comment)), std::pair(100, std::string("2")));
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-
 #include "editor/LogFixture.h"
 
 namespace {
@@ -13,9 +11,10 @@ using Sent = std::vector<std::string>;
 
 const std::string kSetGen = "F0 7F 7F 06 40 03 46 01 0A F7";
 const std::string kPlay = "F0 7F 7F 06 02 F7";
-// Locate to 10:00:ss:00 at 25 fps.
-std::string locate(const char* ss) {
-    return std::string("F0 7F 7F 06 44 06 01 2A 00 ") + ss + " 00 00 F7";
+const std::string kMmcStop = "F0 7F 7F 06 01 F7";
+// Locate to 10:00:ss:00 at the given rate (hours byte).
+std::string locate(const char* ss, const char* hours = "2A") {
+    return std::string("F0 7F 7F 06 44 06 01 ") + hours + " 00 " + ss + " 00 00 F7";
 }
 // The interface's stop time (08) or comparison time (09) at 10:00:ss:00.
 std::string timeAt(const char* kind, const char* ss) {
@@ -23,13 +22,13 @@ std::string timeAt(const char* kind, const char* ss) {
 }
 
 // 'P' Play/Stop pressed, 'S' stop-time event, 'V' comparison-time event, 'C'/'c' chase box
-// on/off, 'E' edit-mode box on, 'D' connection lost, 'Z' record 3's start emptied in the log,
-// 'n' 4 typed into the number field, 'J' 5 typed and Return pressed, a digit the editor put on
-// that record; then, where checked, the messages the step sends (a step without them only
-// leads up to the next).
+// on/off, 'E' edit-mode box on, 'D' connection lost, 'X' start field emptied, 'Z' record 3's
+// start emptied in the log, 'n' 4 typed into the number field, 'J' 5 typed and Return pressed,
+// a digit the editor put on that record. A step without a state only leads up to the next.
 struct Step {
     char act;
-    std::optional<Sent> sent = std::nullopt;
+    Sent sent = {};
+    std::string state = {};  // as state() below spells it
 };
 struct Script {
     const char* name;
@@ -61,6 +60,8 @@ protected:
             app.app->chkEditMode();
         } else if (a == 'D')
             app.app->midiOpenFlag = 0;
+        else if (a == 'X')
+            w.txtEditStart.value.clear();
         else if (a == 'n' || a == 'J') {
             w.txtEditNr.type(a == 'n' ? "4" : "5");
             if (a == 'J')
@@ -79,6 +80,25 @@ protected:
         app.midi.clearSent();
         return out;
     }
+    // The Play button's title and the record shown, then "flag" playStopFlag, "nav" the four
+    // next/previous controls enabled and the number field editable, "typing" the start and
+    // comment fields editable, "off" the Play button disabled.
+    std::string state() const {
+        const auto all = [](std::initializer_list<bool> on, const char* name) {
+            const auto n = static_cast<std::size_t>(std::count(on.begin(), on.end(), true));
+            return n == 0 ? std::string() : std::string(n == on.size() ? " " : " some ") + name;
+        };
+        return w.btnEditPlayVal.title + " #" + w.txtEditNr.value +
+               (app.app->playStopFlag ? " flag" : "") +
+               all({w.btnLogNaechstesVal.enabled, w.btnMenuEditNextVal.enabled,
+                    w.btnLogVorherVal.enabled, w.btnMenuEditPreviousVal.enabled,
+                    w.txtEditNr.editable},
+                   "nav") +
+               all({w.txtEditStart.editable, w.txtEditStop.editable, w.txtEditComment1.editable,
+                    w.txtEditComment2.editable},
+                   "typing") +
+               (w.btnEditPlayVal.enabled ? "" : " off");
+    }
 
     fake::App app;
     fake::Windows& w = app.windows;
@@ -86,13 +106,13 @@ protected:
 
 TEST_P(Player, SendsAndShows) {
     app.app->LogActualWrite();
-    int at = 0;
     for (const Step& step : GetParam().steps) {
-        SCOPED_TRACE(std::string(1, step.act) + " at step " + std::to_string(++at));
+        SCOPED_TRACE(std::string(1, step.act) + " -> " + step.state);
         act(step.act);
         const Sent sentNow = sent();
-        if (step.sent) {
-            EXPECT_EQ(sentNow, *step.sent);
+        if (!step.state.empty()) {
+            EXPECT_EQ(sentNow, step.sent);
+            EXPECT_EQ(state(), step.state);
         }
     }
 }
@@ -104,18 +124,29 @@ const Sent kPlay2{kSetGen, locate("0A"), kPlay, timeAt("09", "14")};
 INSTANTIATE_TEST_SUITE_P(
     Scripts, Player,
     ::testing::Values(
-        Script{"AStopTimeEndsItAndPlayStartsAgain", {{'P', kPlay1}, {'S'}, {'P', kPlay1}}},
+        Script{"StopTimeEndsItAndChaseKeepsThePlaybackRunning",
+               {{'P', kPlay1, "Stop #1 flag"}, {'S', {}, "Play #1 nav"},
+                {'P', kPlay1, "Stop #1 flag"}, {'C', {}, "Stop #1 flag off"},
+                {'P', {}, "Stop #1 flag off"}, {'c', {}, "Stop #1 flag"},
+                {'P', {kMmcStop}, "Play #1 nav"}}},
         Script{"ChaseOnAndOffDuringAPlaybackWithoutAStopKeepsTheNumberTrue",
-               {{'2'}, {'n'}, {'P', kPlay2}, {'C'}, {'c'}, {'J'},
-                {'V', Sent{timeAt("09", "1E")}}}},
-        Script{"ComparisonTimesPlayOnToTheNextStop",
-               {{'2'}, {'P', kPlay2}, {'V', Sent{timeAt("09", "1E")}},
-                {'V', Sent{timeAt("08", "23")}}, {'S'}, {'5'},
-                {'P', Sent{kSetGen, locate("28"), kPlay, timeAt("09", "32")}}, {'V', Sent{}}}},
-        Script{"UnconnectedSendsNothing", {{'D'}, {'P', Sent{}}}},
+               {{'2'}, {'n'}, {'P', kPlay2, "Stop #2 flag"}, {'C'}, {'c'}, {'J'},
+                {'V', {timeAt("09", "1E")}, "Stop #3 flag"}}},
+        Script{"ComparisonTimesPlayOnToTheNextStopOrUntilStop",
+               {{'2'}, {'P', kPlay2, "Stop #2 flag"},
+                {'V', {timeAt("09", "1E")}, "Stop #3 flag"},
+                {'V', {timeAt("08", "23")}, "Stop #4 flag"},
+                {'S', {}, "Play #4 nav"}, {'5', {}, "Play #5 nav"},
+                {'P', {kSetGen, locate("28"), kPlay, timeAt("09", "32")}, "Stop #5 flag"},
+                {'V', {}, "Stop #6 flag"}, {'P', {kMmcStop}, "Play #6 nav"}}},
+        Script{"UnconnectedOrEmptyStartSendsNothing",
+               {{'D'}, {'P', {}, "Stop #1 flag"}, {'P', {}, "Play #1 nav"}, {'X'},
+                {'P', {}, "Play #1 nav"}}},
         Script{"AnEmptyNextStartLeavesThePlaybackToStop",
-               {{'Z'}, {'2'}, {'P', Sent{kSetGen, locate("0A"), kPlay}}}},
-        Script{"EditModeOnPlaysAlike", {{'E'}, {'P', kPlay1}}}),
+               {{'Z'}, {'2'},
+                {'P', {kSetGen, locate("0A"), kPlay}, "Stop #2 flag"},
+                {'P', {kMmcStop}, "Play #2 nav"}}},
+        Script{"EditModeOnPlaysAlike", {{'E'}, {'P', kPlay1, "Stop #1 flag"}}}),
     [](const ::testing::TestParamInfo<Script>& info) { return std::string(info.param.name); });
 
 // A start typed and not yet committed is what the user means to play: stored, then played.
@@ -140,14 +171,14 @@ TEST_F(Player, TheRateFollowsTheMachineAndTheUsersChoiceStandsUntilItChanges) {
         {"29.97", &w.btnPlayerFps29Val, &C::btnPlayerFps29},
         {"30", &w.btnPlayerFps30Val, &C::btnPlayerFps30}};
     w.btnPlayerFps25Val.on = true;  // as the window starts
-    // A step without a look to check only leads up to the next ones.
     for (const auto& [step, shown] : std::initializer_list<std::pair<const char*, const char*>>{
              {"q1", "25 1 "}, {"q2", "29.97 64 Undo Frame Rate * +"},
-             {"f2", "29.97 64 Undo Frame Rate +"}, {"c1", nullptr}, {"q2", "25 32 Undo Frame Rate"},
-             {"s2", nullptr}, {"f3", "30 96 Undo Frame Rate * +"},
-             {"s0", "30 96 Undo Frame Rate * +"}, {"u", "25 32 Undo Frame Rate *"},
-             {"u", "29.97 64 Undo Frame Rate *"}, {"u", "25 1 Undo *"},
-             {"r", "29.97 64 Undo Frame Rate *"}}) {
+             {"f2", "29.97 64 Undo Frame Rate +"}, {"c1", nullptr},
+             {"q2", "25 32 Undo Frame Rate"}, {"s2", "25 32 Undo Frame Rate *"},
+             {"f3", "30 96 Undo Frame Rate * +"}, {"s0", "30 96 Undo Frame Rate * +"},
+             {"u", "25 32 Undo Frame Rate *"}, {"u", "29.97 64 Undo Frame Rate *"},
+             {"u", "25 1 Undo *"}, {"r", "29.97 64 Undo Frame Rate *"},
+             {"c0", "24 0 Undo Frame Rate *"}, {"c3", nullptr}, {"c2", nullptr}}) {
         SCOPED_TRACE(step);
         app.app->editChangeFlag = 0;
         const std::uint8_t rate = static_cast<std::uint8_t>(step[1] - '0');
@@ -170,10 +201,13 @@ TEST_F(Player, TheRateFollowsTheMachineAndTheUsersChoiceStandsUntilItChanges) {
         now += " " + app.field(0, kHeaderFrameRate) + " " + w.btnMenuUndoVal.title +
                (app.app->editChangeFlag ? " *" : "") +
                (w.statusText.value.find("fps set to") != std::string::npos ? " +" : "");
-        if (shown != nullptr) {
+        if (shown != nullptr) {  // else a step that only leads up to the next
             EXPECT_EQ(now, shown);
         }
     }
+    // Play locates at the rate followed.
+    app.app->btnEditPlay();
+    EXPECT_EQ(sent().at(1), locate("00", "4A"));
 }
 
 }  // namespace
