@@ -210,6 +210,15 @@ TEST_F(Sharing, WithATokenOnlyItsPathsAreAnsweredAndOnlyWhatTheTableNames) {
     log.append(first);
     start(true);
     ASSERT_EQ(live.token().size(), 32u);
+    // A token one letter off (first, middle, last) or none at all reads nothing.
+    for (const std::size_t at : {1, 16, 32, 0}) {
+        std::string path = at ? prefix + "/log.json" : "/log.json";
+        path[at] = at ? (path[at] == 'a' ? 'b' : 'a') : path[at];
+        Client client(port());
+        client.send(request(path, "Connection: close\r\n"));
+        const std::string answer = client.read("\x01never");
+        EXPECT_TRUE(status(answer) == 403 && !has(answer, "first")) << path << answer;
+    }
     const std::string moved = get("");  // the address without its last slash
     EXPECT_TRUE(status(moved) == 308 && has(moved, "Location: " + prefix + "/\r\n")) << moved;
     const std::string page = get("/");  // the token in its address stays with it
