@@ -9,6 +9,7 @@
 #include <map>
 
 #include "frontend/CapturePreview.h"
+#include "frontend/DeviceComboBox.h"
 #include "frontend/LiveSharing.h"
 #include "frontend/MidiMenu.h"
 #include "frontend/MyImageView.h"
@@ -169,14 +170,16 @@ protected:
     gui_test::GuiApp app;
 };
 
-// The titles, the menus and what each window shows at start-up; the user's manual logging frees
-// Start.
 TEST_F(Windows, StartWithTheEditorInFrontAndNoInterfaceThenTakeTheUsersLoggingAndDeviceChoice) {
     CaptureWindow& rec = app.rec;
     EXPECT_EQ(rec.windowHandle()->title() + " / " + app.edit.windowHandle()->title(),
               "Glimmark Capture Tool - Untitled / Glimmark Editor - Untitled");
+    EXPECT_TRUE(rec.isVisible());
+    EXPECT_EQ(QApplication::activeWindow(), &app.edit);
     EXPECT_EQ(state(), "# Play [---]");
-    // The menus, and what each window shows where.
+    EXPECT_EQ(rec.captureStatus->text(), "Capture off: new logs get no picture");
+    EXPECT_EQ(rec.statusText->text(), "  not found");  // the first look ran at start-up
+    // The menus, the same in every window, and what each window shows where.
     const std::string menus = menuText(app.edit.menuBar()->actions());
     EXPECT_EQ(menus,
               "File [New Ctrl+N; Open… Ctrl+O; Save Ctrl+S; Save As… Ctrl+Shift+S; | Import Log…; "
@@ -193,7 +196,9 @@ TEST_F(Windows, StartWithTheEditorInFrontAndNoInterfaceThenTakeTheUsersLoggingAn
               "View [Full Screen Picture F11; Exit Full Screen; | Share Live Log…; ]; "
               "Window [Capture Window Ctrl+1; Editor Window Ctrl+2; Log Ctrl+3; ]; "
               "Help [Keys and Controls F1; Behaviour notes; | About Glimmark; ]; ");
+    EXPECT_EQ(menuText(rec.menuBar()->actions()), menus);
     app.windows.windowLog.show();
+    EXPECT_EQ(menuText(app.windows.windowLog.menuBar()->actions()), menus);
     EXPECT_EQ(reading(&app.edit),
               "imgEditPre imgEdit imgEditNext / Previous Current Next / "
               "Number [txtEditNr]? Renumber… ◀ Previous Next ▶ / "
@@ -211,21 +216,32 @@ TEST_F(Windows, StartWithTheEditorInFrontAndNoInterfaceThenTakeTheUsersLoggingAn
     EXPECT_EQ(reading(&app.windows.windowLog),
               "[Search numbers, times and comments] 0 records Follow*? / {Picture,Number,Start,"
               "Stop,Duration,Time of Day,Date,Comment 1,Comment 2,} / ");
-    // The logging mode list takes the room the buttons beside it need not; the running timecode
-    // stands out.
+    // The picture on show twice as wide as its neighbours, the logging mode list taking the room
+    // the buttons beside it need not, the running timecode standing out.
+    EXPECT_NEAR(app.edit.imgEdit->width(), 2 * app.edit.imgEditPre->width(), 8);
     EXPECT_EQ(rec.btnLogManualVal->width(), rec.btnLogManualVal->sizeHint().width());
     EXPECT_GT(rec.statusText->font().pointSizeF(), 1.4 * rec.txtLogStart->font().pointSizeF());
     // A logging mode the interface reports is not the user's; the user's manual one frees Start.
     app.windows.outlets().cmbLogSelectVal->selectItem(2);
     QApplication::processEvents();
+    EXPECT_FALSE(rec.btnLogManualVal->isEnabled());
     rec.cmbLogSelectVal->setCurrentIndex(1);
     rec.cmbLogSelectVal->setFocus();
     QTest::keyClick(rec.cmbLogSelectVal, Qt::Key_Down);
     EXPECT_EQ(listed(rec.cmbLogSelectVal) + (rec.btnLogManualVal->isEnabled() ? " Start" : ""),
               "Logging off, Automatic logging, [Manual logging] Start");
+    // The device list fills as it opens, which chooses nothing; a choice starts the device.
+    app.video.devices = {"Cam A", "Test Pattern"};
+    DeviceComboBox* list = rec.cmbDevicesVal;
+    list->showPopup();
+    list->hidePopup();
+    EXPECT_EQ(listed(list).toStdString() + " " + app.video.running, "[None], Cam A, Test Pattern ");
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    EXPECT_EQ(app.video.running + " " + rec.captureStatus->text().toStdString(), "Cam A ");
+    EXPECT_EQ(app.video.preview, rec.mCaptureView);
 }
 
-// Every menu key acts on the records, asks before it destroys, and reaches the interface.
 TEST_F(Windows, EveryMenuKeyActsOnTheRecordsOrStaysWithTheTextField) {
     app.addRecord("1", "01:00:00:00", "01:00:10:00", encodedPicture("JPEG", Qt::red));
     app.addRecord("2", "01:00:20:00", "", encodedPicture("JPEG", Qt::green));
@@ -288,16 +304,32 @@ TEST_F(Windows, EveryMenuKeyActsOnTheRecordsOrStaysWithTheTextField) {
     EXPECT_EQ(app.midi.messages().size(), 5u) << "set-up, locate, play, stop time, MMC stop";
 }
 
-// In a text field the text editing keys (Delete, cut, copy, paste, undo) act on the typed text,
-// never on the records; every other menu key still fires its item, once.
+// Asks for every key first, as a desktop text field asks for Ctrl+E; offscreen ones ask for none.
+struct KeyHungryWidget final : QWidget {
+    explicit KeyHungryWidget(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::StrongFocus); }
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::ShortcutOverride)
+            event->accept();
+        return event->type() == QEvent::ShortcutOverride || QWidget::event(event);
+    }
+};
+
+// Each menu key from each kind of widget fires its item once, but text fields keep their own.
 TEST(MenuKeys, ReachTheirItemFromEveryWidgetButTextEditingKeysStayInTextFields) {
     frontend::ApplicationWindows windows;
     const auto& m = windows.menus;
+    CaptureWindow& rec = windows.windowRec;
     EditorWindow& edit = windows.windowEdit;
+    rec.show();
     edit.show();
     edit.txtEditComment2->setReadOnly(true);
     const std::pair<const char*, QWidget*> widgets[] = {
-        {"number field", edit.txtEditNr}, {"read-only comment", edit.txtEditComment2}};
+        {"number field", edit.txtEditNr},         {"read-only comment", edit.txtEditComment2},
+        {"button", edit.btnLogNaechstesVal},      {"check box", edit.chkEditModeVal},
+        {"radio button", edit.btnPlayerFps25Val}, {"picture", edit.imgEdit},
+        {"device list", rec.cmbDevicesVal},       {"logging mode list", rec.cmbLogSelectVal},
+        {"widget asking for every key", new KeyHungryWidget(edit.centralWidget())},
+    };
     const QList<QAction*> textKeys = {m.undo,       m.redo,        m.cutRecord,
                                       m.copyRecord, m.pasteRecord, m.deleteRecord};
     std::map<QAction*, int> fired;
@@ -322,36 +354,53 @@ TEST(MenuKeys, ReachTheirItemFromEveryWidgetButTextEditingKeysStayInTextFields) 
     EXPECT_EQ(wrong, "");
 }
 
-// Quit and the last window closed ask; Escape or Cancel keeps the unsaved log as it was.
+// Quit and the last window closed ask; Escape or Cancel keeps everything; a yes asks no more.
 TEST_F(Windows, QuitAsksUntilTheUserLetsTheProgramGo) {
     QTemporaryDir folder;
     const std::string path = folder.filePath("last.vlg").toStdString();
     app.addRecord("1", "01:00:00:00", "");
     app.controller.setPathString(path);
     app.controller.editChangeFlag = 1;
-    press("Escape");
+    QString asked;
+    press("Escape", &asked);
     app.windows.menus.quit->trigger();
+    EXPECT_EQ(asked, "Glimmark File \"last.vlg\" has been modified! / "
+                     "Save changes before closing Glimmark?");
     app.windows.windowLog.show();
     app.windows.menus.keysAndControls->trigger();
     QPointer<QWidget> help = shownWindow("Keys and Controls");
     ASSERT_FALSE(help.isNull());
     app.windows.menus.behaviourNotes->trigger();  // a window of its own, its own text
     auto* notes = qobject_cast<QTextBrowser*>(shownWindow("Behaviour notes"));
-    ASSERT_NE(notes, nullptr);
+    ASSERT_TRUE(notes != nullptr && notes != help);
     EXPECT_TRUE(notes->toPlainText().startsWith("Behaviour notes"));
     notes->close();
-    // No prompt while the Help window keeps the program: one would be answered Save here.
     QPointer<QTimer> early = press("Save");
     app.rec.close();
     app.edit.close();
     app.windows.windowLog.close();
+    EXPECT_TRUE(early && early->isActive()) << "asked while the Help window keeps the program";
     delete early;
-    press("Cancel");
+    asked.clear();
+    press("Cancel", &asked);
     help->close();
+    EXPECT_FALSE(asked.isEmpty());
+    EXPECT_TRUE(help->isVisible()) << "the last window stays";
     EXPECT_EQ(state(), "1 # Play [---] *");
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    press("Save");
+    help->close();
+    EXPECT_TRUE(help.isNull() || !help->isVisible());
+    EXPECT_TRUE(std::filesystem::exists(path));
+    app.controller.editChangeFlag = 1;
+    QTimer* second = press("Don't Save");
+    app.windows.menus.quit->trigger();
+    QTest::qWait(100);
+    EXPECT_TRUE(second->isActive()) << "a second prompt";
 }
 
-// Each item of the File menu asks its own question, and Escape answers it.
+// Each item of the File menu asks its own question; Escape at each leaves the log as it was.
 TEST_F(Windows, EveryFileMenuItemAsksItsOwnQuestionAndEscapeLeavesTheLog) {
     app.addRecord("1", "01:00:00:00", "01:00:10:00", encodedPicture("JPEG", Qt::red));
     const auto& m = app.windows.menus;
@@ -372,6 +421,7 @@ TEST_F(Windows, EveryFileMenuItemAsksItsOwnQuestionAndEscapeLeavesTheLog) {
         {m.exportContactSheet, 0, "Export Contact Sheet PDF documents (*.pdf) Untitled.pdf"},
         {m.exportReport, 0, "Export Report Web pages (*.html) Untitled.html"},
     };
+    const std::string before = state();
     QString asked;
     std::string expected;
     for (const auto& [item, changed, question] : items) {
@@ -381,6 +431,7 @@ TEST_F(Windows, EveryFileMenuItemAsksItsOwnQuestionAndEscapeLeavesTheLog) {
         item->trigger();
     }
     EXPECT_EQ(asked.toStdString(), expected);
+    EXPECT_EQ(state(), before);
 }
 
 // The documentation's pictures: every window and menu is written, or the run ends in failure.
@@ -397,6 +448,8 @@ TEST_F(Windows, TheScreenshotRunWritesEveryWindowOrEndsInFailure) {
         frontend::grabWindowsOnceLogged(app.windows, app.controller, directory);
         EXPECT_EQ(QApplication::exec(), status) << directory.toStdString();
     }
+    EXPECT_EQ(QDir(folder.filePath("shots")).entryList(QDir::Files).size(), 6)  // windows and menus
+        << QDir(folder.filePath("shots")).entryList().join(' ').toStdString();
 }
 
 // A picture file dropped on the editor's picture replaces it once the user agrees.
@@ -421,8 +474,7 @@ TEST_F(Windows, APictureFileDroppedOnThePictureReplacesItWhenTheUserAgrees) {
               "Glimmark Warning / Do you want to replace this picture with \"blue.png\"?");
 }
 
-// The MIDI system picked in the menu rules over the one forced at start-up; the status line
-// says which is in use.
+// A pick rules over the start-up choice and is remembered; a port picked stays offered once gone.
 TEST_F(Windows, TheMidiMenuPicksTheSystemAndTheInterfacesPort) {
     fake::MidiSystem jack, alsa;
     bool jackAnswers = false;
@@ -437,20 +489,38 @@ TEST_F(Windows, TheMidiMenuPicksTheSystemAndTheInterfacesPort) {
     QTemporaryDir dir;
     QSettings settings(dir.filePath("glimmark.ini"), QSettings::IniFormat);
     frontend::connectMidiMenu(app.windows, midi, app.controller, settings, "--midi");
+    // The ports offered, the chosen one in brackets, as the pick leaves the port.
+    const auto offered = [&](const std::string& pick) {
+        QString asked;
+        press(QString::fromStdString(pick), &asked);
+        app.windows.menus.interfacePort->trigger();
+        return asked.toStdString() + " -> " + app.controller.interfacePort;
+    };
     const auto* status = app.rec.findChild<QLabel*>("midiSystemText");
-    ASSERT_NE(status, nullptr);
+    ASSERT_TRUE(status != nullptr && app.rec.statusBar()->isAncestorOf(status));
+    EXPECT_EQ(status->text() + (app.windows.menus.midiAlsa->isChecked() ? " ALSA ticked" : ""),
+              "MIDI: ALSA (set by --midi) ALSA ticked");
+    const std::string byName = "Found by its name (“vexa ”)";
+    EXPECT_EQ(offered("ALSA: Keys"), "[" + byName + "], ALSA: Desk, ALSA: Keys -> Keys");
     jackAnswers = true;
-    for (auto [item, said] :
-         {std::pair{app.windows.menus.midiJack, "MIDI: JACK"},
-          std::pair{app.windows.menus.midiAuto, "MIDI: JACK (chosen by itself)"}}) {
+    EXPECT_EQ(offered(byName + "^"), byName + ", JACK: vexa , ALSA: Desk, [ALSA: Keys] -> Keys");
+    alsa.unplug(1);
+    const std::string gone = byName + ", JACK: vexa , ALSA: Desk, [Keys (not found now)] -> ";
+    EXPECT_EQ(offered("Keys (not found now)"), gone + "Keys");
+    EXPECT_EQ(offered(byName), gone);
+    EXPECT_EQ(settings.value(frontend::kInterfacePortKey).toString(), "");
+    for (auto [item, key, said] :
+         {std::tuple{app.windows.menus.midiJack, "jack", "MIDI: JACK"},
+          std::tuple{app.windows.menus.midiAuto, "auto", "MIDI: JACK (chosen by itself)"}}) {
         item->trigger();
         midi.numberOfDestinations();
+        EXPECT_EQ(settings.value(frontend::kMidiSystemKey).toString(), key);
         EXPECT_TRUE(QTest::qWaitFor([&] { return status->text() == said; }))
             << status->text().toStdString();
     }
 }
 
-// The saved source and key are read, a run's own source is not saved; the menu in every window.
+// The source ticked is the one remembered; a cancelled question leaves it; F9, F10 when usable.
 TEST_F(Windows, TheTimecodeMenuChoosesTheSourceAndF9AndF10WorkTheLogButtons) {
     QTemporaryDir dir;
     QSettings settings(dir.filePath("glimmark.ini"), QSettings::IniFormat);
@@ -472,21 +542,32 @@ TEST_F(Windows, TheTimecodeMenuChoosesTheSourceAndF9AndF10WorkTheLogButtons) {
     QList<QAction*> items = app.edit.menuBar()->actions();
     items = items[items.size() - 2]->menu()->actions();
     const auto* status = app.rec.findChild<QLineEdit*>("timecodeStatus");
-    // The port, or the clock's rate, as press() answers the question; 24 cancelled. The status
-    // line names the source read.
-    for (auto [item, pick, says] :
-         {std::tuple{3, "=", "Clock"}, std::tuple{3, "29.97", "Clock"},
-          std::tuple{3, "24^", "Clock"}, std::tuple{1, "a:ltc", "LTC a:ltc"},
-          std::tuple{2, "b:mtc", "MTC b:mtc"}, std::tuple{0, "", ""}}) {
+    // The port, or the clock's rate, as press() answers the question; 24 cancelled.
+    for (auto [item, pick, remembered, says] :
+         {std::tuple{3, "=", "clock:25", "Clock"}, std::tuple{3, "29.97", "clock:29.97", "Clock"},
+          std::tuple{3, "24^", "clock:29.97", "Clock"},
+          std::tuple{1, "a:ltc", "ltc:a:ltc", "LTC a:ltc"},
+          std::tuple{2, "b:mtc", "mtc:b:mtc", "MTC b:mtc"}, std::tuple{0, "", "interface", ""}}) {
         if (item > 0)
             press(pick);
         items[item]->trigger();
+        EXPECT_EQ(settings.value(frontend::kTimecodeSourceKey).toString(), remembered);
+        EXPECT_TRUE(items[std::string("ilmc").find(remembered[0])]->isChecked())  // by its kind
+            << remembered;
         EXPECT_TRUE(status->text().startsWith(says)) << status->text().toStdString();
     }
+    int starts = 0, stops = 0;
+    QObject::connect(app.rec.btnLogManualVal, &QPushButton::clicked, [&] { ++starts; });
+    QObject::connect(app.rec.btnLogManualStopVal, &QPushButton::clicked, [&] { ++stops; });
+    items[5]->trigger();
+    app.rec.btnLogManualVal->setEnabled(true);
+    items[5]->trigger();
+    app.rec.btnLogManualStopVal->setEnabled(true);
+    items[6]->trigger();
+    EXPECT_EQ(std::pair(starts, stops), std::pair(1, 1));
 }
 
-// While on, the status line and the dialog give the address, as a link and a QR code; on the
-// network only while that is ticked.
+// While on, the status line and the dialog give the address, as a link and a QR code.
 TEST_F(Windows, ShareLiveLogShowsTheAddressWhileTheLogIsShared) {
     LiveSharing sharing(app.controller, app.codec, &app.pictureConverter, app.rec.shareStatus,
                         &app.rec);
@@ -501,16 +582,29 @@ TEST_F(Windows, ShareLiveLogShowsTheAddressWhileTheLogIsShared) {
         return (app.rec.shareStatus->isVisible() ? app.rec.shareStatus->text() : "-") + " | " +
                labels[1]->text() + (qr ? " | QR" : " | no QR");
     };
+    EXPECT_EQ(said(), "- | Not shared. | no QR");
     boxes[0]->click();
     const QString url = sharing.url();
+    EXPECT_TRUE(url.startsWith("http://127.0.0.1:") && labels[1]->openExternalLinks())
+        << url.toStdString();
     EXPECT_EQ(said(), "Sharing the live log at " + url + " | <a href=\"" + url + "\">" + url +
                           "</a> | QR");
+    // Where another program listens already, the dialog says why it cannot share.
+    QWidget window;
+    LiveSharing second(app.controller, app.codec, nullptr, nullptr, &window);
+    std::string why;
+    ASSERT_FALSE(second.start({"127.0.0.1", QUrl(url).port()}, false, why));
+    second.showDialog();
+    window.findChild<QDialog*>()->findChild<QCheckBox*>()->click();
+    EXPECT_EQ(window.findChild<QDialog*>()->findChildren<QLabel*>()[3]->text().toStdString(), why);
     boxes[1]->click();  // on the network: listening beyond this computer, with a token
     EXPECT_TRUE(boxes[1]->isChecked() && sharing.url().startsWith("http://") &&
                 sharing.url().size() > url.size() + 30)
         << sharing.url().toStdString();
     boxes[1]->click();  // off the network again: this computer only
     EXPECT_EQ(sharing.url().left(17), "http://127.0.0.1:");
+    boxes[0]->click();
+    EXPECT_EQ(said(), "- | Not shared. | no QR");
 }
 
 }  // namespace
