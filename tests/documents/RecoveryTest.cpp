@@ -281,7 +281,7 @@ TEST(CrashRecovery, ACorruptJournalIsSetAsideAndTheNextOneOffered) {
     EXPECT_TRUE(std::filesystem::exists(running.path()));
 }
 
-// Restored from its path beside it; the takes after it reach our journal.
+// Offered under the name of the log its path names; the takes after it reach our journal.
 TEST(CrashRecovery, ACopyLeftByAnEarlierReleaseIsStillOffered) {
     TempFolder folder;
     const std::string state = folder.file("state"), copy = state + "/recovery-4242";
@@ -292,7 +292,9 @@ TEST(CrashRecovery, ACopyLeftByAnEarlierReleaseIsStillOffered) {
     app.app.propertyLists.files[copy + ".vlg"] = {
         "Glimmark",    "", "", "",     "", "", "", "",       "", "", "3", "01:00:00:00",
         "01:00:05:00", "", "", "kept", "", "", "", Picture()};
-    app.offer({platform::kAlertDefault});
+    const auto& alerts = app.offer({platform::kAlertDefault});
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_TRUE(alerts[0].message.starts_with("Restore the unsaved log \"e\" with 1 record"));
     app.log(1);  // a crash a moment after a take must not cost its stop, however soon
     app.log(2);
     app.c.waitForRecoveryFile();
