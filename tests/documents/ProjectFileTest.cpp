@@ -113,11 +113,13 @@ TEST(ProjectFile, ReadsBackWhatWritersWrite) {
     }
 }
 
-// A save through a link replaces the file it leads to, found from the link's own folder.
-TEST(AtomicFile, WritesThroughARelativeLink) {
+// A save through a link replaces the file it leads to, found from the link's own folder, and
+// keeps its permissions.
+TEST(AtomicFile, WritesThroughARelativeLinkAndKeepsTheMode) {
     TempFolder folder;
     std::filesystem::create_directory(folder.file("a"));
     writeFile(folder.file("a/y.vlg"), "old");
+    ::chmod(folder.file("a/y.vlg").c_str(), 0604);
     std::filesystem::create_symlink("y.vlg", folder.file("a/x.vlg"));
     const ChildRun run = inChild([&] {  // from another folder than the link's
         return ::chdir(folder.path().c_str()) == 0
@@ -127,6 +129,8 @@ TEST(AtomicFile, WritesThroughARelativeLink) {
     EXPECT_EQ(run.told, "");
     EXPECT_TRUE(fileText(folder.file("a/y.vlg")) == "new" &&
                 std::filesystem::is_symlink(folder.file("a/x.vlg")));
+    EXPECT_EQ(std::filesystem::status(folder.file("a/y.vlg")).permissions(),
+              std::filesystem::perms(0604));
 }
 
 }  // namespace
