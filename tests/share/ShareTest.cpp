@@ -137,9 +137,9 @@ public:
     ~Client() { close(m_fd); }
     bool connected() const { return m_connected; }
     void send(const std::string& text) { ::send(m_fd, text.data(), text.size(), MSG_NOSIGNAL); }
-    // Reads until `until` appears in what was read, the peer closes, or five seconds pass.
-    std::string read(const std::string& until) {
-        const auto end = std::chrono::steady_clock::now() + 5s;
+    // Reads until `until` appears in what was read, the peer closes, or `wait` passes.
+    std::string read(const std::string& until, std::chrono::milliseconds wait = 5s) {
+        const auto end = std::chrono::steady_clock::now() + wait;
         pollfd p{m_fd, POLLIN, 0};
         char buffer[16384];
         while (m_in.find(until) == std::string::npos && !m_closed &&
@@ -239,6 +239,24 @@ TEST_F(Sharing, WithATokenOnlyItsPathsAreAnsweredAndOnlyWhatTheTableNames) {
     logTake("8", "second take");
     EXPECT_TRUE(has(get("/log.csv"), "second take") && has(get("/log.json"), "second take"));
     EXPECT_EQ(count(get("/log.edl"), "* FROM CLIP NAME:"), 2);
+}
+
+// Hostile or broken requests from the network are refused without the log, and the page goes on.
+TEST_F(Sharing, OversizedAndMalformedRequestsAreRefusedAndTheServerGoesOn) {
+    start(true);
+    const auto ask = [this](const std::string& text) {
+        Client client(port());
+        client.send(text);
+        return client.read("\r\n\r\n", 1s);
+    };
+    const std::string big = ask(request(prefix + "/log.json", "X-Big: " + std::string(64 * 1024, 'a') + "\r\n"));
+    EXPECT_TRUE(status(big) == 431 || status(big) == 413 || big.empty()) << big.substr(0, 80);
+    EXPECT_FALSE(has(big, "takes"));
+    EXPECT_NE(status(get("/" + std::string(40 * 1024, 'p'))), 200);
+    for (const std::string junk : {"\x16\x03\x01\x02\x00garbage\r\n\r\n", "GET\r\n\r\n",
+                                   "GET / HTTP/9.9\r\n\r\n", "\r\n\r\n\r\n"})
+        EXPECT_NE(status(ask(junk)), 200);
+    EXPECT_EQ(status(get("/log.json")), 200);
 }
 
 // Against a name rebound to this machine by a page elsewhere: the log is not read through it.
