@@ -20,7 +20,7 @@ struct DocumentApp : fake::App {
 
 // New, full screen, quitting and Save As; a failed write at the quit offers another place
 // before the log is lost with the program. A comment typed into a saved log and not stored yet
-// is a change too: the quit asks, and the log is written.
+// is a change too: the quit asks, and Save writes it.
 TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
     enum Action { New, FullScreen, Quit, SaveAs };
     struct Case {
@@ -33,12 +33,23 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
     for (const Case& k : {
              Case{"cancel", New, "Untitled", kAlertAlternate, "/d/x", "", "", false},
              Case{"save", New, "/d/day.vlg", kAlertDefault, {}, "", "/d/day.vlg", true},
+             Case{"save untitled", New, "Untitled", kAlertDefault, "/d/n", "", "/d/n.vlg", true},
+             Case{"save dialog cancelled", New, "Untitled", kAlertDefault, {}, "", "", false},
+             Case{"write fails", New, "/d/day.vlg", kAlertDefault, {}, "Disk full", "", false},
+             Case{"no path after a bad open", New, "", kAlertDefault, "/d/x", "", "/d/x.vlg", true},
+             Case{"don't save", New, "/d/day.vlg", kAlertOther, {}, "", "", true},
              Case{"screen, cancel", FullScreen, "/d/a.vlg", kAlertAlternate, {}, "", "", false},
+             Case{"quit, save", Quit, "/d/day.vlg", kAlertDefault, {}, "", "/d/day.vlg", true},
              Case{"quit, typed into a saved log", Quit, "/d/day.vlg", kAlertDefault, {}, "",
                   "/d/day.vlg", true, true},
              Case{"quit, fails, elsewhere", Quit, "/ro/a.vlg", kAlertDefault, "/d/b", "R",
                   "/d/b.vlg", true},
+             Case{"quit, don't save", Quit, "/d/day.vlg", kAlertOther, {}, "", "", true},
+             Case{"quit, cancel", Quit, "/d/day.vlg", kAlertAlternate, {}, "", "", false},
+             Case{"quit, dialog cancelled", Quit, "Untitled", kAlertDefault, {}, "", "", false},
+             Case{"quit, fails, cancelled", Quit, "/ro/a.vlg", kAlertDefault, {}, "R", "", false},
              Case{"save as", SaveAs, "/d/day.vlg", 0, "/d/copy", "", "/d/copy.vlg", true},
+             Case{"save as, dialog cancelled", SaveAs, "/d/day.vlg", 0, {}, "", "", false},
          }) {
         SCOPED_TRACE(k.name);
         DocumentApp a;
@@ -59,8 +70,10 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
             a.app->btnFullScreen();
             EXPECT_EQ(a.app->fullScreenMode, k.wentOn);
             EXPECT_EQ(a.windows.imgEdit.fullScreen, k.wentOn);
+            EXPECT_EQ(a.app->editChangeFlag, k.written.empty());
         } else if (k.action == SaveAs) {
             a.app->btnFileSaveAs();
+            EXPECT_EQ(a.app->pathString, k.wentOn ? k.written : k.path);
         } else {
             EXPECT_EQ(a.app->applicationWillTerminate(), k.wentOn);
             EXPECT_EQ(a.app->editChangeFlag, k.written.empty() ? 1 : 0);
@@ -68,10 +81,12 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
         EXPECT_EQ(a.windows.dialogs.alerts.size(), (k.action != SaveAs) + !k.failure.empty())
             << "told why";
         EXPECT_EQ(a.propertyLists.files.size(), k.written.empty() ? 0u : 1u);
+        EXPECT_TRUE(k.written.empty() ||
+                    a.propertyLists.files.at(k.written).at(15) == LogValue(std::string("typed")));
     }
 }
 
-// A log of nothing but its header is no reason to hold up the quit.
+// Not written, and that is no failure.
 TEST(Documents, AQuitWithNothingButTheHeaderGoesOn) {
     fake::App a;
     a.app->awakeFromNib();
@@ -79,6 +94,7 @@ TEST(Documents, AQuitWithNothingButTheHeaderGoesOn) {
     a.app->editChangeFlag = 1;
     a.windows.dialogs.answers = {kAlertDefault};
     EXPECT_TRUE(a.app->applicationWillTerminate());
+    EXPECT_TRUE(a.propertyLists.files.empty());
 }
 
 std::vector<LogValue> project(std::vector<std::string> numbers, std::size_t cutTo = 0,
@@ -150,11 +166,14 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
         const LogList& log = a.app->logStartArray;
         EXPECT_EQ(std::tuple(log.recordCount(), a.app->logNr, a.app->pathString),
                   std::tuple(k.records, k.logNr, k.path));
+        EXPECT_EQ(log.count() % 10, 0u);
         EXPECT_EQ(log.text(0), "Glimmark");
+        EXPECT_EQ(a.windows.txtEditNr.value, log.text(LogList::indexOf(1, kFieldNumber)));
         EXPECT_EQ(a.windows.windowEdit.title,
                   "Glimmark Editor - " + std::string(k.path == vlg          ? "in"
                                                      : k.path == "Untitled" ? "Untitled"
                                                                             : "before"));
+        EXPECT_EQ(a.app->editChangeFlag, k.alert.empty() && k.exchange.empty() ? 0 : 1);
         const auto& alerts = a.windows.dialogs.alerts;  // the first asks about saving
         EXPECT_EQ(alerts.size() > 1 ? alerts.back().message : "", k.alert);
         EXPECT_EQ(a.app->mmcFpsAddWert, k.fps);
@@ -232,7 +251,9 @@ TEST(Documents, TheQuitWritesEveryTakeLoggedUntilTheProgramEnds) {
     for (const Case& k : {
              Case{"behind the prompt and the write", true, kAlertDefault, "pw", 1, 2, 3},
              Case{"on its way, the log saved before", false, kAlertDefault, "o", 1, 1, 2},
-             Case{"on its way, unsaved", true, kAlertDefault, "o", 1, 2, 2}}) {
+             Case{"on its way, unsaved", true, kAlertDefault, "o", 1, 2, 2},
+             Case{"nothing new", false, kAlertDefault, "", 0, 0, 0},
+             Case{"don't save", true, kAlertOther, "p", 1, 0, 0}}) {
         SCOPED_TRACE(k.name);
         DocumentApp a;
         a.app->setPathString("/d/day.vlg");
@@ -255,11 +276,12 @@ TEST(Documents, TheQuitWritesEveryTakeLoggedUntilTheProgramEnds) {
         const auto file = a.propertyLists.files.find("/d/day.vlg");
         EXPECT_EQ(file == a.propertyLists.files.end() ? 0 : file->second.size() / 10 - 1,
                   k.recordsWritten);
+        EXPECT_TRUE(a.midi.live.empty()) << "the device input is closed";
         a.app->waitForSends();
     }
 }
 
-// The log with what is being typed, never over the project file; pictures where chosen.
+// The log with what is being typed, never over the project file; a cancel replaces nothing.
 TEST(Documents, ExportsWriteWhereTheUserChose) {
     DocumentApp a;
     TempFolder folder;
@@ -273,6 +295,7 @@ TEST(Documents, ExportsWriteWhereTheUserChose) {
         writeFile(folder.file(name), "project");
         a.app->setPathString(folder.file(name));
         exported(&vexaLogging3AppDelegate::LogSaveEdl, name == "day.vlg" ? "day" : name);
+        EXPECT_EQ(fileText(folder.file(name)), "project");
     }
     EXPECT_TRUE(has(fileText(folder.file("day.log")), "\ttyped\t"));
     EXPECT_EQ(dialogs.saveDialogs.at(0), "day.log in " + folder.path());  // the log's own folder
@@ -306,7 +329,7 @@ TEST(Documents, ExportsWriteWhereTheUserChose) {
     EXPECT_TRUE(dialogs.alerts.back().message.ends_with(
         "Record 5 holds a control character (0), which an exchange file cannot keep"));
 
-    // Cancelled past its first batch, then done to its end: files of its names are replaced.
+    // Cancelled past its first batch: files of its names keep their bytes, no temporary file.
     for (int n = 0; n < 300; ++n) a.app->logStartArray.append(record("9", "", "", jpeg));
     const int records = a.app->logStartArray.recordCount();
     const auto kept = [&](int n) { return folder.file("kept_" + std::to_string(n) + "_9.jpg"); };
@@ -314,6 +337,9 @@ TEST(Documents, ExportsWriteWhereTheUserChose) {
     const std::size_t entries = folder.entries();
     dialogs.cancelAt = 0.95;
     exported(&vexaLogging3AppDelegate::btnPictureExportAll, "kept");
+    EXPECT_EQ(folder.entries(), entries);
+    for (const int n : {1, records - 290, records - 20, records})
+        EXPECT_EQ(fileText(kept(n)), "old") << n;
     EXPECT_EQ(dialogs.alerts.size(), 4u);
     dialogs.cancelAt = 2;  // done to its end, the same export replaces them
     exported(&vexaLogging3AppDelegate::btnPictureExportAll, "kept");

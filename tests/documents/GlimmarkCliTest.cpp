@@ -55,6 +55,7 @@ std::string project(std::initializer_list<std::pair<const char*, const char*>> r
     return text + "</array>";
 }
 const std::string kSmall = project({{"1", ""}});
+const std::string kNine = project({}).replace(32, 9, "");
 const std::string kPictures =
     project({{"1", "/9j/4AECAwQFBgcI"}, {"2", ""}, {"../3", "/9j/2wkIBwYFBAMC"}});
 const std::string kFull = "(ulimit -f 1; $G ";  // past 1 KB files fail to grow, as on a full disk
@@ -67,6 +68,10 @@ std::string repeated(const std::string& text, int times) {
 
 std::vector<CliRun> runs() {
     const std::string info = "$G info in.vlg";
+    std::string laughs = "<!DOCTYPE plist [<!ENTITY l0 \"lol\">";
+    for (int i = 1; i < 10; ++i)
+        laughs += "<!ENTITY l" + std::to_string(i) + " \"" +
+                  repeated("&l" + std::to_string(i - 1) + ";", 10) + "\">";
     return {
         CliRun{"InfoEscapesTabsLineFeedsAndBackslashes", kGolden, "$G info in.vlg", 0, "",
                kRecords + "0\n2\t10:00:00:00\t10:00:05:12\t\t09:15:00\ttab\\there\\nsecond\\\\"
@@ -101,16 +106,27 @@ std::vector<CliRun> runs() {
                "$G export-pictures in.vlg .", 1,
                "^Cannot export the pictures of in.vlg: 0 written, 1 failed, the first "
                "./in_1_1.jpg: .*\n$"},
+        CliRun{"HelpAndVersion", "",
+               "$G --help | grep -oE '^  [a-z][a-z-]* ' && $G export --help > h && sed -n 2p h | "
+               "cut -c1-24 && $G --version",
+               0, "",
+               "  info \n  convert \n  export-pictures \n  export \n  export --format FORMAT\n"
+               "glimmark-cli " GLIMMARK_VERSION "\n"},
         CliRun{"ExchangeFileCutShort", project({{std::string(3000, '7').c_str(), ""}}),
                "echo old > x.log; " + kFull + "convert in.vlg x.log); cat x.log", 0,
                "Cannot save x.log: File too large", "old\n"},
         CliRun{"PictureCutShort", project({{"1", ("/9j/" + std::string(4000, 'A')).c_str()}}),
                "echo old > in_1_1.jpg; " + kFull + "export-pictures in.vlg .); cat in_1_1.jpg", 0,
                "in_1_1.jpg: File too large", "old\n"},
+        CliRun{"Missing", "", "$G info no.vlg", 1, "no.vlg: No such file or directory"},
         CliRun{"Truncated", "<plist><array><string>Glimmark</str", "$G convert in.vlg out.vlg", 1,
                "in.vlg: not a valid XML file"},
         CliRun{"BinaryJunk", "bplist00\x01\x02\x03", "$G info in.vlg", 1,
                "in.vlg: not a valid binary property list"},
+        CliRun{"NotGlimmark", "<array><string>glimmark</string></array>", "$G info in.vlg", 1,
+               "in.vlg: not a Glimmark project file"},
+        CliRun{"NineEntriesOnly", kNine, "$G info in.vlg", 1,
+               "in.vlg: not a Glimmark project file"},
         CliRun{"UnwritableOutput", kSmall, "$G convert in.vlg no/such/out.vlg", 1,
                "no/such/out.vlg: No such file or directory"},
         // Refused by its mode bits even for root, and left as it was; a link is written through.
@@ -130,8 +146,10 @@ std::vector<CliRun> runs() {
                "printf 'Data\\t\\n0\\tV\\t\\t\\t\\t\\t\\t\\t\\t\\n1\\tV\\ta\\000b\\t' > "
                "c.log; printf '\\t\\t\\t\\t\\t\\t\\t\\n' >> c.log; $G convert c.log out.vlg",
                1, "c.log: Row 2 holds a control character \\(0\\)"},
-        // Hand-over exports: a file kept when it cannot be replaced, the reel named after the
-        // title, which is the file's name, when none is given; arguments refused.
+        // Hand-over exports: arguments refused, a file kept when it cannot be replaced, the reel
+        // named after the title, which is the file's name, when none is given.
+        CliRun{"ExportOfAMissingFile", "", "$G export --format csv no.vlg x.csv", 1,
+               "no.vlg: No such file or directory"},
         CliRun{"ExportIntoAMissingFolder", kGolden, "$G export --format csv in.vlg no/x.csv", 1,
                "^Cannot save no/x.csv: No such file or directory\n$"},
         CliRun{"ExportKeepsAReadOnlyFile", kGolden,
@@ -149,6 +167,12 @@ std::vector<CliRun> runs() {
                "Usage:[\\s\\S]*unknown command[\\s\\S]*cannot convert[\\s\\S]*needs "
                "--format[\\s\\S]*unknown format doc[\\s\\S]*--fps takes 24, 25, 29.97 or 30",
                "2\n2\n2\n2\n2\n2\n"},
+        CliRun{"MillionDeepArrays", "<plist>" + repeated("<array>", 1'000'000), info, 1,
+               "nested too deeply"},
+        CliRun{"BillionLaughs", laughs + "]><plist><array><string>&l9;</string></array></plist>",
+               info, 1, "declares XML entities"},
+        CliRun{"UndefinedEntity", "<array><string>&nbsp;</string>", info, 1, "undefined entity"},
+        CliRun{"RootIsADictionary", "<plist><dict/></plist>", info, 1, "root is not an array"},
         // A lone last character, which no bytes encode to.
         CliRun{"DataOneCharacterShort", project({{"1", "/9j/4AEC"}, {"2", "QUJDR"}}), info, 1,
                "value 30 is <data> that is not Base64"},

@@ -3,6 +3,7 @@
 #include "documents/ProjectFiles.h"
 #include "platform/files/AtomicFile.h"
 #include "platform/plist/PropertyListFileStore.h"
+#include "support/FakePlatform.h"
 
 namespace {
 
@@ -12,18 +13,20 @@ using namespace std::string_literals;
 
 class PlistlibInterop : public testing::TestWithParam<const char*> {};
 
-// plistlib reads our file and writes it again in either form, and we read its copy as the log.
+// plistlib reads our file and writes it again: as XML, byte for byte ours.
 TEST_P(PlistlibInterop, OurFileAndPlistlibsCopyOfItHoldTheSameLog) {
     TempFolder folder;
     PropertyListFileStore store;
     const std::string ours = folder.file("ours.vlg"), theirs = folder.file("theirs.vlg");
     ASSERT_EQ(store.writeArray(ours, goldenLog()), "");
+    EXPECT_EQ(folder.entries(), 1u) << "no temporary file is left beside it";
     const std::string command =
         GLIMMARK_PYTHON " -c 'import plistlib as p, sys; a = sys.argv; v = p.load(open(a[1], "
         "\"rb\")); assert type(v) is list; p.dump(v, open(a[2], \"wb\"), fmt=getattr(p, "
         "\"FMT_\" + a[3].upper()))' '" + ours + "' '" + theirs + "' " + GetParam();
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     EXPECT_TRUE(store.readArray(theirs).entries == valuesOf(goldenLog())) << "after plistlib";
+    EXPECT_EQ(fileText(ours) == fileText(theirs), std::string(GetParam()) == "xml");
 }
 
 INSTANTIATE_TEST_SUITE_P(Forms, PlistlibInterop, testing::Values("xml", "binary"),
@@ -113,8 +116,7 @@ TEST(ProjectFile, ReadsBackWhatWritersWrite) {
     }
 }
 
-// A save through a link replaces the file it leads to, found from the link's own folder, and
-// keeps its permissions.
+// The link's target found from the link's own folder.
 TEST(AtomicFile, WritesThroughARelativeLinkAndKeepsTheMode) {
     TempFolder folder;
     std::filesystem::create_directory(folder.file("a"));
@@ -131,6 +133,69 @@ TEST(AtomicFile, WritesThroughARelativeLinkAndKeepsTheMode) {
                 std::filesystem::is_symlink(folder.file("a/x.vlg")));
     EXPECT_EQ(std::filesystem::status(folder.file("a/y.vlg")).permissions(),
               std::filesystem::perms(0604));
+    EXPECT_EQ(folder.entries(), 1u);
 }
+
+struct Fault {
+    const char* name;
+    mode_t folderMode, fileMode;  // 0: as they are
+    rlim_t fileSizeLimit;         // 0: none
+    const char* reason;           // part of the reason told; "" when the save is killed
+};
+
+class SaveFault : public testing::TestWithParam<Fault> {};
+
+TEST_P(SaveFault, TheOldFileStaysWholeAndTheReasonNamesIt) {
+    const Fault& fault = GetParam();
+    TempFolder folder;
+    const std::string target = folder.file("day.vlg");
+    ASSERT_EQ(PropertyListFileStore().writeArray(target, goldenLog()), "");
+    const std::string before = fileText(target);
+    LogList bigger = goldenLog();
+    for (int i = 0; i < 40; ++i)
+        bigger.append(record(std::to_string(i + 3), "", "", patternPicture(100 * 1024, i)));
+
+    const ChildRun run = inChild([&] {
+        if (fault.folderMode != 0)
+            ::chmod(folder.path().c_str(), fault.folderMode);
+        if (fault.fileMode != 0)
+            ::chmod(target.c_str(), fault.fileMode);
+        if ((fault.folderMode | fault.fileMode) != 0 && ::geteuid() == 0) {
+            [[maybe_unused]] int dropped = ::setgid(65534) + ::setuid(65534);
+        }
+        if (fault.fileSizeLimit != 0) {  // as a full disk, write() fails part-way through
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{fault.fileSizeLimit, fault.fileSizeLimit};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        return PropertyListFileStore().writeArray(target, bigger, [&](double done) {
+            if (done >= 0.5 && *fault.reason == '\0')
+                ::kill(::getpid(), SIGKILL);
+        });
+    });
+    EXPECT_TRUE(fileText(target) == before) << "the old file changed";
+    EXPECT_EQ(WIFSIGNALED(run.status), *fault.reason == '\0');
+    EXPECT_TRUE(has(run.told, fault.reason) && (*fault.reason == '\0' || has(run.told, target)))
+        << run.told;
+    if (*fault.reason == '\0') {
+        // What a kill leaves behind is cleared by the next save, however new; what a save
+        // still under way writes is not.
+        EXPECT_EQ(folder.entries(), 2u) << "the killed save's";
+        platform::AtomicFile underWay(folder.file("other.vlg"));
+        ASSERT_TRUE(underWay.open());
+        EXPECT_EQ(PropertyListFileStore().writeArray(target, goldenLog()), "");
+        EXPECT_TRUE(std::filesystem::exists(underWay.temporaryPath()));
+        EXPECT_EQ(folder.entries(), 2u) << "the one under way beside the file";
+    } else {
+        EXPECT_EQ(folder.entries(), 1u) << "no temporary file is left beside it";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, SaveFault,
+                         testing::Values(Fault{"ReadOnlyFolder", 0555, 0, 0, "Permission denied"},
+                                         Fault{"ReadOnlyFile", 0777, 0444, 0, "Permission denied"},
+                                         Fault{"FileSizeLimit", 0, 0, 256 * 1024, "File too large"},
+                                         Fault{"KilledHalfWay", 0, 0, 0, ""}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

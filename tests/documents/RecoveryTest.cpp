@@ -15,52 +15,71 @@ recovery::JournalContents read(const std::string& bytes) {
     return recovery::readJournal(in);
 }
 
-// A batch that did not reach the disk is carried by the next; one garbled leaves the log of
-// the batch before it.
-TEST(RecoveryJournal, EachBatchReadsBackAsTheLog) {
+// A batch that did not reach the disk is carried by the next; one cut short or garbled
+// anywhere leaves the log of the batch before it.
+TEST(RecoveryJournal, EachBatchCostsItsChangeAndReadsBackAsTheLog) {
     LogList log;
     log.append(newLogHeader());
     for (unsigned i = 1; i <= 20; ++i)
         log.append(record(std::to_string(i), "", "", patternPicture(50000, i)));
     struct Step {
         const char* name; std::function<void(LogList&)> edit;
+        std::size_t most;  // bytes the batch may take
         bool reachesDisk = true;
     };
+    const std::size_t picture = 50000;
     JournalWriter writer;
     std::string file(recovery::kJournalMark), before;
     for (const Step& step : {
-             Step{"the whole log first", [](LogList&) {}},
-             Step{"a comment typed", [](LogList& l) { l.replace(35, std::string("typed")); }},
+             Step{"the whole log first", [](LogList&) {}, 21 * picture},
+             Step{"a comment typed", [](LogList& l) { l.replace(35, std::string("typed")); }, 300},
              Step{"a take",
-                  [](LogList& l) { l.append(record("21", "", "", patternPicture(50000, 99))); }},
-             Step{"a take deleted", [](LogList& l) { l.removeRecord(5); }},
-             Step{"the last take deleted", [](LogList& l) { l.removeRecord(l.recordCount()); }},
+                  [](LogList& l) { l.append(record("21", "", "", patternPicture(picture, 99))); },
+                  picture + 600},
+             Step{"a take deleted", [](LogList& l) { l.removeRecord(5); }, 300},
+             Step{"the last take deleted", [](LogList& l) { l.removeRecord(l.recordCount()); },
+                  300},
              Step{"a blank inserted",
-                  [](LogList& l) { l.insertRecord(2, record("x", "", "", {})); }},
-             Step{"nothing", [](LogList&) {}},
-             Step{"lost on the way", [](LogList& l) { l.replace(71, std::string("lost")); }, false},
-             Step{"a picture replaced",
-                  [](LogList& l) { l.replace(79, patternPicture(40000, 7)); }},
+                  [](LogList& l) { l.insertRecord(2, record("x", "", "", {})); }, 500},
+             Step{"nothing", [](LogList&) {}, 30},
+             Step{"lost on the way", [](LogList& l) { l.replace(71, std::string("lost")); }, 300,
+                  false},
+             Step{"a picture replaced", [](LogList& l) { l.replace(79, patternPicture(40000, 7)); },
+                  40000 + 300},
          }) {
         SCOPED_TRACE(step.name);
         step.edit(log);
         before = file;
         std::string batch;
-        writer.writeChanges(log, "/d/day.vlg", true, 7, [&](std::string_view b) {
-            batch += b;
-            return step.reachesDisk;
-        });
+        const bool written =
+            writer.writeChanges(log, "/d/day.vlg", true, 7, [&](std::string_view b) {
+                batch += b;
+                return step.reachesDisk;
+            });
+        EXPECT_EQ(written, step.reachesDisk);
         if (!step.reachesDisk)
             continue;
         file += batch;
+        EXPECT_LE(batch.size(), step.most);
         const recovery::JournalContents got = read(file);
         EXPECT_TRUE(got.readable && got.unsaved && got.documentPath == "/d/day.vlg" &&
                     got.changed == 7) << got.error;
         EXPECT_TRUE(got.entries == valuesOf(log)) << "differs from the log";
     }
+    const std::vector<LogValue> earlier = read(before).entries;
+    for (const std::size_t cut : {std::size_t(1), std::size_t(8), (file.size() - before.size()) / 2,
+                                  file.size() - before.size() - 1})
+        EXPECT_TRUE(read(file.substr(0, before.size() + cut)).entries == earlier) << "cut " << cut;
     std::string garbled = file;
     garbled[before.size() + 200] ^= 0x20;  // inside the new picture
-    EXPECT_TRUE(read(garbled).entries == read(before).entries);
+    EXPECT_TRUE(read(garbled).entries == earlier);
+
+    ASSERT_TRUE(writer.writeChanges(log, "/d/day.vlg", false, 8, [&](std::string_view b) {
+        file += b;
+        return true;
+    }));
+    EXPECT_FALSE(read(file).unsaved) << "a saved log is nothing to restore";
+    EXPECT_FALSE(read("Glimmark recovery journal 2\n").readable);
 }
 
 struct RecoveringApp {
@@ -281,25 +300,58 @@ TEST(CrashRecovery, ACorruptJournalIsSetAsideAndTheNextOneOffered) {
     EXPECT_TRUE(std::filesystem::exists(running.path()));
 }
 
-// Offered under the name of the log its path names; the takes after it reach our journal.
+// Offered by its path and lock beside it, then gone with them; one with no log only set aside.
 TEST(CrashRecovery, ACopyLeftByAnEarlierReleaseIsStillOffered) {
-    TempFolder folder;
-    const std::string state = folder.file("state"), copy = state + "/recovery-4242";
-    std::filesystem::create_directories(state);
-    for (const char* name : {".vlg", ".lock", ".path"})
-        writeFile(copy + name, name[1] == 'p' ? "/d/e.vlg" : "");
-    RecoveringApp app(state);
-    app.app.propertyLists.files[copy + ".vlg"] = {
-        "Glimmark",    "", "", "",     "", "", "", "",       "", "", "3", "01:00:00:00",
-        "01:00:05:00", "", "", "kept", "", "", "", Picture()};
-    const auto& alerts = app.offer({platform::kAlertDefault});
-    ASSERT_EQ(alerts.size(), 1u);
-    EXPECT_TRUE(alerts[0].message.starts_with("Restore the unsaved log \"e\" with 1 record"));
-    app.log(1);  // a crash a moment after a take must not cost its stop, however soon
-    app.log(2);
-    app.c.waitForRecoveryFile();
-    EXPECT_TRUE(read(fileText(ours(state) + ".journal")).entries ==
-                valuesOf(app.c.logStartArray));
+    for (const bool whole : {true, false}) {
+        SCOPED_TRACE(whole);
+        TempFolder folder;
+        const std::string state = folder.file("state"), copy = state + "/recovery-4242";
+        std::filesystem::create_directories(state);
+        for (const char* name : {".vlg", ".lock", ".path"})
+            writeFile(copy + name, whole && name[1] == 'p' ? "/d/e.vlg" : "");
+        RecoveringApp app(state);
+        app.app.propertyLists.files[copy + ".vlg"] = {};
+        if (!whole) {
+            const auto& alerts = app.offer({});
+            ASSERT_EQ(alerts.size(), 1u);
+            EXPECT_TRUE(has(alerts[0].message, "cannot be read: No valid file!"))
+                << alerts[0].message;
+            continue;
+        }
+        app.app.propertyLists.files[copy + ".vlg"] = {
+            "Glimmark",    "", "", "",     "", "", "", "",       "", "", "3", "01:00:00:00",
+            "01:00:05:00", "", "", "kept", "", "", "", Picture()};
+        const int running = ::open((copy + ".lock").c_str(), O_RDONLY);
+        ASSERT_EQ(::flock(running, LOCK_EX), 0);
+        EXPECT_TRUE(app.offer({}).empty()) << "its program still runs";
+        ::close(running);
+        const auto& alerts = app.offer({platform::kAlertDefault});
+        ASSERT_EQ(alerts.size(), 1u);
+        EXPECT_TRUE(alerts[0].message.starts_with("Restore the unsaved log \"e\" with 1 record"));
+        EXPECT_EQ(
+            app.app.field(1, kFieldStop) + app.app.field(1, kFieldComment1) + app.c.pathString,
+            "01:00:05:00kept/d/e.vlg");
+        app.log(1);  // a crash a moment after a take must not cost its stop, however soon
+        app.log(2);
+        app.c.waitForRecoveryFile();
+        EXPECT_TRUE(read(fileText(ours(state) + ".journal")).entries ==
+                    valuesOf(app.c.logStartArray));
+        for (const std::string& name : journalNames(state))
+            EXPECT_FALSE(name.starts_with("recovery-4242"));
+    }
+}
+
+TEST(CrashRecovery, TheJournalsLiveInTheUsersStateFolder) {
+    const ChildRun run = inChild([] {
+        std::string told;
+        for (const auto& [state, home] : {std::pair{"/s", "/h"}, {"s", "/h"}, {"", ""}}) {
+            ::setenv("XDG_STATE_HOME", state, 1);
+            ::setenv("HOME", home, 1);
+            told += RecoveryFile::defaultDirectory() + "|";
+        }
+        return told;
+    });
+    EXPECT_EQ(run.told, "/s/glimmark|/h/.local/state/glimmark||");
 }
 
 // Right after a restore: the journal restored stays until a copy of ours is written, a torn

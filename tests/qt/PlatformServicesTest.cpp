@@ -5,8 +5,10 @@
 #include <QBuffer>
 #include <QDialog>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryFile>
 #include <QTest>
+#include <thread>
 
 #include "frontend/CapturePreview.h"
 #include "frontend/DecodedPictures.h"
@@ -24,18 +26,27 @@ namespace {
 
 using gui_test::encodedPicture;
 
-// Work posted on the GUI thread waits for the loop, so a held device event is not let go early;
-// the text of every field goes in and comes out as UTF-8, so typed non-ASCII text is kept.
 TEST(QtServices, PostedWorkRunsLaterOnTheGuiThreadInOrderAndFieldsHoldUtf8) {
     platform::qt::QtMainThread mainThread;
-    std::vector<int> ran;
+    const std::thread::id gui = std::this_thread::get_id();
+    std::vector<int> ran, posted(2000);
+    std::iota(posted.begin(), posted.end(), 0);
+    std::thread poster([&] {
+        for (const int i : posted)
+            mainThread.post([&, i] { ran.push_back(std::this_thread::get_id() == gui ? i : -1); });
+    });
+    poster.join();
+    EXPECT_TRUE(ran.empty()) << "nothing runs before the event loop does";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ran.size() == posted.size(); }));
+    EXPECT_EQ(ran, posted) << "-1: run off the GUI thread";
     // As the program ends: what is posted runs at once, with no event loop.
     mainThread.post([&] { ran.push_back(-2); });
     mainThread.runPosted();
-    ASSERT_EQ(ran, std::vector<int>{-2});
+    EXPECT_EQ(ran.back(), -2);
     mainThread.post([&] { ran.push_back(-3); });
     EXPECT_EQ(ran.back(), -2) << "posted on the GUI thread, it still waits for the loop";
     mainThread.runPosted();
+    // The text of every field goes in and comes out as UTF-8.
     QLineEdit edit;
     platform::qt::LineEditField field(&edit);
     const std::string text = "Gr\xC3\xBC\xC3\x9F" "e, \xE6\x97\xA5 \xF0\x9F\x8E\xAC";
@@ -44,16 +55,21 @@ TEST(QtServices, PostedWorkRunsLaterOnTheGuiThreadInOrderAndFieldsHoldUtf8) {
     EXPECT_EQ(field.text(), text);
 }
 
-// The interface is looked for again and again: a repeating timer keeps ticking.
+// The interface is looked for again and again, a notice taken away once: timers of the loop.
 TEST(QtServices, ARepeatingTimerTicksOnAndASingleShotOnce) {
-    platform::qt::QtTimers timers;
-    int ticks = 0;
-    timers.startRepeating(std::chrono::milliseconds(5), [&] { ++ticks; });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return ticks >= 3; }));
+    int ticks = 0, shots = 0, ticksWhileOwned = 0;
+    {
+        platform::qt::QtTimers timers;
+        timers.startRepeating(std::chrono::milliseconds(5), [&] { ++ticks; });
+        timers.singleShot(std::chrono::milliseconds(5), [&] { ++shots; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ticks >= 3; }));
+        ticksWhileOwned = ticks;
+    }
+    QTest::qWait(30);
+    EXPECT_EQ(std::pair(shots, ticks), std::pair(1, ticksWhileOwned)) << "none after its owner";
 }
 
-// More asked ahead than are kept waiting: whichever were dropped are decoded when shown, in
-// their own shape.
+// More asked ahead than are kept waiting: whichever were dropped are decoded when shown.
 TEST(DecodedPictures, DroppedRequestsStillShow) {
     DecodedPictures own(16);
     std::vector<QByteArray> shades;
@@ -63,8 +79,13 @@ TEST(DecodedPictures, DroppedRequestsStillShow) {
                             static_cast<qsizetype>(jpeg.size()));
     }
     for (const QByteArray& shade : shades) own.ahead(shade, {320, 240});
-    for (const QByteArray& shade : shades)
-        ASSERT_EQ(own.fitted(shade, {320, 240}).size(), QSize(320, 180));
+    for (int shade = 0; shade < 10; ++shade) {
+        const QImage shown = own.fitted(shades[static_cast<std::size_t>(shade)], {320, 240});
+        ASSERT_EQ(shown.size(), QSize(320, 180));
+        EXPECT_NEAR(qGreen(shown.pixel(5, 5)), 25 * shade, 6) << "shade " << shade;
+    }
+    EXPECT_EQ(own.decodes(), 10);
+    EXPECT_GE(own.decodesAhead(), 4) << "the last four asked are never dropped";
 }
 
 // Two pictures alike at both ends and in size are still two pictures.
@@ -84,12 +105,15 @@ TEST(DecodedPictures, PicturesThatDifferOnlyInTheMiddleAreNotTakenForEachOther) 
                   i == 0 ? QColor(Qt::red) : QColor(Qt::blue));
 }
 
-// An alert closed without a button is its Cancel; a text question escaped gives no answer.
+// A dialog cancelled gives no file; a long job hears Cancel while posted work runs on.
 TEST(QtDialogs, ACancelledDialogGivesNoFileAndAJobHearsItsCancel) {
     platform::qt::QtDialogs dialogs;
     QObject polls;
+    const auto closed = [](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->reject(); };
+    gui_test::whenModal(&polls, closed);
+    EXPECT_FALSE(dialogs.runSaveDialog("day", "pdf", {"Export", {}}));
     // An alert closed without a button is its Cancel, never its Delete.
-    gui_test::whenModal(&polls, [](QWidget* dialog) { qobject_cast<QDialog*>(dialog)->reject(); });
+    gui_test::whenModal(&polls, closed);
     EXPECT_EQ(dialogs.runAlert("Delete?", "", "Delete", "Cancel", ""), platform::kAlertAlternate);
     // A text question: Escape gives no answer at all, Return the text in the field.
     for (const bool ok : {false, true}) {
@@ -101,15 +125,31 @@ TEST(QtDialogs, ACancelledDialogGivesNoFileAndAJobHearsItsCancel) {
         EXPECT_EQ(dialogs.runTextDialog("Reel", "Name:", "A"),
                   ok ? std::optional<std::string>("B") : std::nullopt);
     }
+
+    platform::qt::QtMainThread mainThread;
+    int ran = 0, steps = 0;
+    gui_test::whenModal(&polls,
+                        [](QWidget* dialog) { dialog->findChild<QPushButton*>()->click(); });
+    dialogs.runCancellableProgress("Exporting", [&](const auto& progress) {
+        mainThread.post([&] { ++ran; });
+        while (steps < 1000 && progress(0.5)) {
+            ++steps;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    EXPECT_EQ(ran, 1);
+    EXPECT_LT(steps, 1000) << "the job never heard the Cancel";
 }
 
-// A picture from a camera comes in as a TIFF, upright as its EXIF says.
+// A picture comes in as a TIFF, upright as its EXIF says; a damaged one or no picture says why.
 TEST(QtImageFiles, APictureComesInUprightAndADamagedOneSaysWhy) {
     QImage wide(16, 8, QImage::Format_RGB32);
     wide.fill(Qt::blue);
-    QByteArray jpeg;
-    QBuffer toJpeg(&jpeg);
-    ASSERT_TRUE(wide.save(&toJpeg, "JPEG", 100));
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) wide.setPixel(x, y, qRgb(255, 0, 0));  // red on the left
+    QByteArray jpeg, png;
+    QBuffer toJpeg(&jpeg), toPng(&png);
+    ASSERT_TRUE(wide.save(&toJpeg, "JPEG", 100) && wide.save(&toPng, "PNG"));
     // APP1: EXIF, big-endian, one entry: orientation 6, turn a quarter clockwise.
     const char exif[] = {'\xFF', '\xE1', 0, 0x22, 'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 0x2A, 0, 0,
                          0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 6, 0, 0, 0, 0, 0, 0};
@@ -127,6 +167,13 @@ TEST(QtImageFiles, APictureComesInUprightAndADamagedOneSaysWhy) {
     ASSERT_TRUE(tiff) << why;
     const QImage read = QImage::fromData(tiff->data(), static_cast<int>(tiff->size()), "TIFF");
     ASSERT_EQ(read.size(), QSize(8, 16));
+    EXPECT_GT(qRed(read.pixel(4, 2)), 200) << "the left side on top";
+    EXPECT_GT(qBlue(read.pixel(4, 13)), 200);
+    EXPECT_FALSE(files.readAsTiff(file("cut.png", png.left(png.size() - 20)), why));
+    EXPECT_NE(why.find("damaged"), std::string::npos) << why;
+    why.clear();
+    EXPECT_FALSE(files.readAsTiff(file("notes.jpg", "no picture"), why));
+    EXPECT_FALSE(why.empty());
 }
 
 // A picture that is no JPEG goes out as one at the quality asked, close to what it shows.
@@ -162,6 +209,7 @@ TEST(CapturePreview, AFrameThatCannotBeShownDoesNotStopTheNext) {
     white->paint([](int, int) { return 235; }, 128, 128);
     view.showFrame(white);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !view.picture().isNull(); }));
+    EXPECT_GT(qRed(view.picture().pixel(2, 2)), 240);
     view.showText("No video");  // the device gone: its last frame goes with it
     EXPECT_TRUE(view.picture().isNull());
 }
@@ -194,8 +242,18 @@ TEST(MyImageView, APictureShownOrTakenAwayIsDrawnAgain) {
     }
 }
 
-// The file's page is the paper size asked for, A4 or Letter.
+// Letter paper in the US, A4 elsewhere, the UK too; the file's page is the size asked for.
 TEST(QtPdfWriter, ThePageIsLetterInTheUsAndA4Elsewhere) {
+    const platform::qt::QtPdfWriter writer;
+    const QLocale before;
+    for (const auto& [locale, page] :
+         {std::pair{QLocale(QLocale::English, QLocale::UnitedStates), platform::PageSize::Letter},
+          std::pair{QLocale(QLocale::English, QLocale::UnitedKingdom), platform::PageSize::A4},
+          std::pair{QLocale(QLocale::German, QLocale::Germany), platform::PageSize::A4}}) {
+        QLocale::setDefault(locale);
+        EXPECT_EQ(writer.preferredPageSize(), page) << locale.name().toStdString();
+    }
+    QLocale::setDefault(before);
     for (const auto& [size, box] : {std::pair{platform::PageSize::A4, "/MediaBox [0 0 595"},
                                     std::pair{platform::PageSize::Letter, "/MediaBox [0 0 612"}}) {
         QTemporaryFile file;
