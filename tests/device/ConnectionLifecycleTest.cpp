@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/SwitchingMidiSystem.h"
 #include "support/FakePlatform.h"
 
@@ -61,12 +63,13 @@ protected:
     std::atomic<fake::MidiSystem*> asked = nullptr;
 };
 
-// Only a device named exactly as the interface is connected, the last if there are several,
-// and it is asked once for its logging state and its version.
 TEST_F(ConnectionLifecycle, TheLastDeviceNamedExactlyAsTheInterfaceIsConnectedAndSensedOnce) {
     for (const char* name : {"Vexa ", "vexa", "vexa x", "vexa  "}) jack.plug(name);
     jack.plug(std::nullopt);
-    tick();  // none of them is the interface
+    tick();
+    EXPECT_EQ(app.windows.statusText.value, "  not found");
+    EXPECT_TRUE(jack.calls.empty()) << "no client was even created";
+
     for (const char* name : {"vexa ", "Other synth", "vexa "}) jack.plug(name);
     tick();
     EXPECT_EQ(app.app->midiOpenFlag, 1);
@@ -74,10 +77,14 @@ TEST_F(ConnectionLifecycle, TheLastDeviceNamedExactlyAsTheInterfaceIsConnectedAn
     EXPECT_EQ(app.windows.cmbLogSelectVal.selected, 1) << "the logging state came back";
     EXPECT_EQ(jack.connectedSource, jack.devices[7].source);
     EXPECT_EQ(jack.messages(), (std::vector<Bytes>{kLogAktivRead, kStatusSense}));
+    EXPECT_EQ(jack.sent()[0].destination, jack.devices[7].destination);
+
     // Further steps leave a connected interface alone.
     tick();
     EXPECT_EQ(jack.messages().size(), 2u);
     ASSERT_EQ(jack.calls.size(), 5u) << "client, two ports and both connections, once";
+    EXPECT_EQ(jack.calls[4], "connect destination " + std::to_string(jack.devices[7].destination))
+        << "the way out is open before the first message";
 }
 
 // A failed handshake is retried at the next step; a connection made is closed before the next.
@@ -106,7 +113,6 @@ TEST_F(ConnectionLifecycle, TheHandshakeEndsByTheAnswerItsTimeAndTheChaseMode) {
     }
 }
 
-// A connection that died underneath is let go and made afresh, Play off while it is down.
 TEST_F(ConnectionLifecycle, AnInterfaceUnpluggedOrReconnectedUnderneathIsOpenedAfresh) {
     jack.plug("Other synth");
     jack.plug("vexa ");
@@ -145,7 +151,6 @@ TEST_F(ConnectionLifecycle, AnInterfaceUnpluggedOrReconnectedUnderneathIsOpenedA
     EXPECT_TRUE(jack.live.empty()) << "client and ports disposed";
 }
 
-// An opening that fails at any step leaves no client or port behind, sends nothing, Play off.
 TEST(ConnectionOpening, EveryFailedStepDisposesWhatWasMadeAndSendsNothing) {
     const std::pair<const char*, bool> steps[] = {
         {"client", true},  {"output", true},      {"input", true},
@@ -169,7 +174,6 @@ TEST(ConnectionOpening, EveryFailedStepDisposesWhatWasMadeAndSendsNothing) {
     }
 }
 
-// The MIDI system the interface is reached on.
 TEST_F(ConnectionLifecycle,
        JackWhenItAnswersElseAlsaTheOneListingTheInterfaceWinsAndAForcedOneRules) {
     // JACK answers, the model of the one device on JACK and on ALSA (or none), the one forced.
@@ -206,7 +210,6 @@ TEST_F(ConnectionLifecycle,
     EXPECT_EQ(midi.forced(), std::nullopt) << "no such system: chosen by itself";
 }
 
-// The port picked in the menu is the one connected and sent to, not one found by its name.
 TEST_F(ConnectionLifecycle, APickedPortIsTheInterfaceOnWhicheverSystemCarriesIt) {
     jack.plug("vexa ");
     alsa.plug("vexa ");

@@ -219,8 +219,8 @@ TEST(TimecodeSources, MakeTheTakesTheInterfaceWould) {
     }
 }
 
-// The interface's running timecode shows again once it is the source again, and stays when
-// another source will not start.
+// The running timecode of the source in use only: the interface's is not shown over it, and
+// shows again once the interface is the source.
 TEST(TimecodeSources, ShowOnlyTheChosenRunningTimecode) {
     fake::App a;
     std::int64_t clock = 0;
@@ -228,18 +228,24 @@ TEST(TimecodeSources, ShowOnlyTheChosenRunningTimecode) {
     source->clock = &clock;
     ScriptedSource* scripted = source.get();
     ASSERT_TRUE(a.app->timecodeSources().use(std::move(source)));
+    EXPECT_EQ(a.windows.cmbLogSelectVal.items,
+              (std::vector<std::string>{"Logging off", "Record run", "By key"}));
     scripted->callbacks.frame(frameOf("10:00:00:00", 25, false, 0));
     a.mainThread.drain();
     // At 25 frames, the rate the log has: the rate does not move and says nothing.
     const fake::Bytes fullFrame{0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x21, 2, 3, 4, 0xF7};
     a.receive(fullFrame);
+    EXPECT_EQ(a.windows.statusText.value, "  10:00:00:00");
     ASSERT_TRUE(a.app->timecodeSources().use(nullptr));
     a.receive(fullFrame);
     EXPECT_EQ(a.windows.statusText.value, "  01:02:03:04");
-    // A source that will not start leaves the interface's showing.
+    EXPECT_EQ(a.windows.timecodeStatus.value, "");
+    EXPECT_EQ(a.windows.cmbLogSelectVal.items.at(1), "Automatic logging");
+
     auto refusing = std::make_unique<ScriptedSource>();
     refusing->refuse = "no such port";
-    a.app->timecodeSources().use(std::move(refusing));
+    EXPECT_FALSE(a.app->timecodeSources().use(std::move(refusing)));
+    EXPECT_EQ(a.windows.timecodeStatus.value, "LTC test:out: no such port");
     a.receive(fullFrame);
     EXPECT_EQ(a.windows.statusText.value, "  01:02:03:04");
 }
@@ -304,25 +310,27 @@ TEST(MtcReader, SpellsFramesFromWholeGroupsAndFullFrames) {
     }
 }
 
-// A source as the command line or the menu names it; anything else is refused with a reason.
 TEST(SourceChoice, ReadsWhatTheCommandLineAndTheMenuWrite) {
     using C = timecode::SourceChoice;
     const std::string midiThrough = "Midi Through:Midi Through Port-0 14:0";
     struct Row {
         std::string text;
         std::optional<C> choice;
+        std::string written;  // sourceChoiceText of the choice; the text itself when empty
     };
-    const auto clock = [](int fps, bool df) { return C{C::Kind::clock, "", {fps, df}}; };
     const Row rows[] = {
         // clang-format off
-        {"interface", C{}}, {"ltc", C{C::Kind::ltc, "", {25, false}}},
-        {"ltc:system:capture_1", C{C::Kind::ltc, "system:capture_1", {25, false}}},
-        {"mtc:" + midiThrough, C{C::Kind::mtc, midiThrough, {25, false}}},
-        {"clock", clock(25, false)}, {"clock:24", clock(24, false)}, {"clock:25", clock(25, false)},
-        {"clock:29.97", clock(30, true)}, {"clock:30df", clock(30, true)},
-        {"clock:29.97df", clock(30, true)}, {"clock:30", clock(30, false)},
-        {"clock:26", std::nullopt}, {"interface:x", std::nullopt}, {"smpte", std::nullopt},
-        {"", std::nullopt},
+        {"interface", C{}, ""}, {"ltc", C{C::Kind::ltc, "", {25, false}}, ""},
+        {"ltc:system:capture_1", C{C::Kind::ltc, "system:capture_1", {25, false}}, ""},
+        {"mtc:" + midiThrough, C{C::Kind::mtc, midiThrough, {25, false}}, ""},
+        {"clock", C{C::Kind::clock, "", {25, false}}, "clock:25"},
+        {"clock:24", C{C::Kind::clock, "", {24, false}}, ""},
+        {"clock:25", C{C::Kind::clock, "", {25, false}}, ""},
+        {"clock:29.97", C{C::Kind::clock, "", {30, true}}, ""},
+        {"clock:30df", C{C::Kind::clock, "", {30, true}}, "clock:29.97"},
+        {"clock:29.97df", C{C::Kind::clock, "", {30, true}}, "clock:29.97"},
+        {"clock:30", C{C::Kind::clock, "", {30, false}}, ""}, {"clock:26", std::nullopt, ""},
+        {"interface:x", std::nullopt, ""}, {"smpte", std::nullopt, ""}, {"", std::nullopt, ""},
         // clang-format on
     };
     for (const Row& row : rows) {
@@ -330,28 +338,45 @@ TEST(SourceChoice, ReadsWhatTheCommandLineAndTheMenuWrite) {
         const auto choice = timecode::parseSourceChoice(row.text, why);
         EXPECT_EQ(choice, row.choice) << row.text;
         EXPECT_EQ(why.empty(), row.choice.has_value()) << row.text;
+        if (choice) {
+            EXPECT_EQ(timecode::sourceChoiceText(*choice),
+                      row.written.empty() ? row.text : row.written)
+                << row.text;
+        }
     }
 }
 
-// The clock's frames keep pace with the time of day, drop-frame ones too: where the next begins.
+// The clock's labels keep pace with the time of day, drop-frame ones too, and a frame's
+// start is where the label changes.
 TEST(ClockTimecode, LabelsTheTimeOfDay) {
     struct Row {
         std::int64_t micros;
         timecode::FrameRate rate;
+        const char* label;
         std::int64_t next;  // where the next frame begins
     };
     constexpr timecode::FrameRate kDf{30, true}, k25{25, false};
     // clang-format off
     const Row rows[] = {
-        {0, k25, 40'000}, {1'039'999, k25, 1'040'000}, {1'040'000, k25, 1'080'000},
-        {36'000'500'000, {24, false}, 36'000'541'667},
-        {86'399'999'999, {30, false}, 86'400'000'000},
-        {0, kDf, 33'367}, {59'993'300, kDf, 60'026'634}, {60'100'000, kDf, 60'126'734},
-        {600'000'000, kDf, 600'032'767}, {3'600'000'000, kDf, 3'600'029'767},
+        {0, k25, "00:00:00:00", 40'000}, {1'039'999, k25, "00:00:01:00", 1'040'000},
+        {1'040'000, k25, "00:00:01:01", 1'080'000},
+        {36'000'500'000, {24, false}, "10:00:00:12", 36'000'541'667},
+        {86'399'999'999, {30, false}, "23:59:59:29", 86'400'000'000},
+        {0, kDf, "00;00;00;00", 33'367}, {59'993'300, kDf, "00;00;59;28", 60'026'634},
+        {60'100'000, kDf, "00;01;00;03", 60'126'734},
+        {600'000'000, kDf, "00;10;00;00", 600'032'767},
+        {3'600'000'000, kDf, "01;00;00;00", 3'600'029'767},
     };
     // clang-format on
-    for (const Row& row : rows)
+    for (const Row& row : rows) {
+        const platform::SourceFrame f = timecode::clockFrame(row.micros, row.rate);
+        const std::string label =
+            row.rate.dropFrame ? timecode::formatDropFrame(f.hours, f.minutes, f.seconds, f.frames)
+                               : timecode::format(f.hours, f.minutes, f.seconds, f.frames);
+        EXPECT_EQ(label, row.label) << row.micros;
         EXPECT_EQ(timecode::nextClockFrame(row.micros, row.rate), row.next) << row.micros;
+        EXPECT_EQ(timecode::clockFrameStart(row.next, row.rate), row.next) << row.micros;
+    }
 }
 
 // The running clock is the local time of day: here five and a half hours from UTC.
