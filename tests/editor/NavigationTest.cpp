@@ -98,6 +98,9 @@ TEST_F(Navigation, ATimeTypedBeforeAnAddIsStoredAndUndoneWithIt) {
                   w.btnMenuUndoVal.title,
               "01:00:05:00-01:00:09:00 Undo Add Record");
     app.app->btnEditUndo();
+    EXPECT_EQ(
+        app.field(1, kFieldStart) + " " + std::to_string(app.app->logStartArray.recordCount()),
+        "01:00:00:00 3");
     // Each group stops at its highest value; an emptied stop opens the record.
     w.txtEditStart.type("24:60:60:30");
     w.txtEditStop.type("");
@@ -153,12 +156,23 @@ TEST_F(Navigation, TextBeingTypedSurvivesTheRefreshesOfDeviceEvents) {
 }
 
 // Follow moves the editor to each new take only while nobody types on the record on show, and
-// follows the take after the typing is closed. At work: 's' a start typed, 'f' one in full
-// screen; closed by 'S' Return in the start, 'F' full screen ended. Seen: record 2's start after
-// its stop, the editor's place after takes 3 to 5, record 2's comment and start, the comments of
-// takes 3 to 5 and the comment field.
+// follows the take after the typing is closed. At work: 'c' a comment typed, 's' a start typed,
+// 'f' one in full screen, 'k' the keyboard in a comment, 'o' Follow off; closed by 'R' Return
+// in the comment, 'L' leaving it, 'E' Ctrl+End, 'B' a step back, 'S' Return in the start, 'F'
+// full screen ended. Seen: record 2's start after its stop, the editor's place after takes 3 to
+// 5, record 2's comment and start, the comments of takes 3 to 5 and the comment field.
 TEST(Follow, TheEditorWaitsOnTheRecordTheUserTypesOn) {
-    for (const char* how : {"sS", "fF"}) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"cR", "01:00:10:00 @2 @2 @5 'Sc 7 Sc 7 ' 01:00:10:00 '||||'"},
+        {"cL", "01:00:10:00 @2 @2 @5 'Sc 7 Sc 7 ' 01:00:10:00 '||||'"},
+        {"cE", "01:00:10:00 @2 @2 @5 'Sc 7 Sc 7 ' 01:00:10:00 '||||'"},
+        {"cB", "01:00:10:00 @2 @2 @1 'Sc 7 Sc 7 ' 01:00:10:00 '|||'"},
+        {"sS", "01:00:10:00 @2 @2 @5 '' 01:00:02:00 '||||'"},
+        {"fF", "01:00:10:00 @2 @2 @5 '' 01:00:02:00 '||||'"},
+        {"k-", "01:00:10:00 @3 @4 @5 '' 01:00:10:00 '||||'"},
+        {"o-", "01:00:10:00 @2 @2 @2 '' 01:00:10:00 '|||'"},
+    };
+    for (const auto& [how, expected] : cases) {
         SCOPED_TRACE(how);
         fake::App app;
         fake::Windows& w = app.windows;
@@ -168,10 +182,20 @@ TEST(Follow, TheEditorWaitsOnTheRecordTheUserTypesOn) {
             app.receive({0xF0, 0x2C, 0x4D, 0x67, event, 1, 0, seconds, 0, 0, 0xF7});
         };
         const auto act = [&](char a) {
+            if (a == 'c')
+                w.txtEditComment1.type(w.txtEditComment1.value + "Sc 7 ");
             if (a == 's' || (a == 'f' && c.fullScreenMode == 0))
                 w.txtEditStart.type("1:0:2");
             w.txtEditStart.keyboard = w.txtEditStart.keyboard && a != 'f';
             c.fullScreenMode = a == 'f' ? 1 : a == 'F' ? 0 : c.fullScreenMode;
+            w.txtEditComment1.keyboard = (w.txtEditComment1.keyboard || a == 'k') && a != 'L';
+            c.followTakes = c.followTakes && a != 'o';
+            if (a == 'R' || a == 'L')
+                c.txtEditCommentChg();
+            if (a == 'E')
+                c.LogEditGoTo(4);
+            if (a == 'B')
+                c.btnLogVorher();
             if (a == 'S' || a == 'F')
                 c.txtEditStartChg();
         };
@@ -187,40 +211,46 @@ TEST(Follow, TheEditorWaitsOnTheRecordTheUserTypesOn) {
         }
         seen += " '" + app.field(2, kFieldComment1) + "' " + app.field(2, kFieldStart) + " '";
         for (int take = 3; take <= 5; ++take) seen += app.field(take, kFieldComment1) + "|";
-        EXPECT_EQ(seen + (c.logEditPos == 5 ? w.txtEditComment1.value + "|" : "") + "'",
-                  "01:00:10:00 @2 @2 @5 '' 01:00:02:00 '||||'");
+        EXPECT_EQ(seen + (c.logEditPos == 5 ? w.txtEditComment1.value + "|" : "") + "'", expected);
     }
 }
 
-// A number typed into the renumber panel is stored as typed, and the player stepping the editor
-// on while the panel is up does not move it to another record.
 TEST_F(Navigation, RenumberStoresTheTypedTextWhenItsValueIsOneTo999) {
+    app.app->btnEditLogNr();
+    EXPECT_EQ(w.panelEditNr.runs, 0) << "an empty log has nothing to renumber";
     threeRecords();
     app.app->logNr = 0;
     app.app->btnLogNaechstes();
-    const std::pair<std::string, bool> cases[] = {
-        {"007", false}, {"999", false}, {"1", false}, {" +42", false}, {"12a", false}, {"22", true}};
-    for (const auto& [typed, playerMovesOn] : cases) {
+    // Typed, OK pressed (else the panel is closed), stored, the player steps the editor on
+    // while the panel is up.
+    const std::tuple<std::string, bool, std::string, bool> cases[] = {
+        {"007", true, "007", false},   {"999", true, "999", false},  {"1", true, "1", false},
+        {" +42", true, " +42", false}, {"77", false, " +42", false}, {"12a", true, "12a", false},
+        {"0", true, "12a", false},     {"1000", true, "12a", false}, {"-5", true, "12a", false},
+        {"abc", true, "12a", false},   {"22", true, "22", true}};
+    for (const auto& [typed, ok, stored, playerMovesOn] : cases) {
         SCOPED_TRACE(typed);
         app.app->logEditPos = 2;
         app.app->LogActualWrite();
         app.app->editChangeFlag = 0;
         const std::string before = app.field(2, kFieldNumber);
         std::string offered;
-        // The panel starts from the record's own number; the user types over it and presses OK.
+        // The panel starts from the record's own number; the user types over it.
         w.panelEditNr.whileModal = [&] {
             offered = w.txtEditNrChangeVal.value;
             w.txtEditNrChangeVal.value = typed;
             if (playerMovesOn)
                 app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x09, 0xF7});  // the comparison time
-            app.app->btnEditLogNrOk();
+            if (ok)
+                app.app->btnEditLogNrOk();
         };
         app.app->btnEditLogNr();
         EXPECT_EQ(std::tuple(offered, app.field(2, kFieldNumber), w.txtEditNr.value,
                              int(app.app->editChangeFlag), w.panelEditNr.visible),
-                  std::tuple(before, typed, playerMovesOn ? "1" : typed, int(typed != before),
+                  std::tuple(before, stored, playerMovesOn ? "1" : stored, int(stored != before),
                              false));
     }
+    EXPECT_EQ(app.field(1, kFieldNumber) + "|" + app.field(3, kFieldNumber), "1|1");
 }
 
 TEST(Chase, TheRunningTimecodeBringsTheNewestRecordHoldingIt) {
@@ -232,25 +262,30 @@ TEST(Chase, TheRunningTimecodeBringsTheNewestRecordHoldingIt) {
     addRecord(app, "5", "02;00;00;00", "", "");
     app.app->LogActualWrite();
     struct Case {
-        std::uint8_t seconds;
+        std::uint8_t hours, minutes, seconds;
         bool chase;
         int shown;  // the record in the editor afterwards
     } const cases[] = {
-        {15, false, 1},  // chase off: the editor stays
-        {15, true, 2},   // inside both: the newer record
-        {25, true, 1},   // record 2 has stopped
-        {40, true, 3},   // a start is inside
-        {46, true, 3},   // a stopped record it is inside beats a newer open one
-        {50, true, 4},   // a stop is not inside
-        {35, true, 4},   // inside none: the editor keeps what it shows; ":" sorts before ";"
+        {2, 0, 15, false, 1},  // chase off: the editor stays
+        {2, 0, 15, true, 2},   // inside both: the newer record
+        {2, 0, 25, true, 1},   // record 2 has stopped
+        {2, 0, 40, true, 3},   // a start is inside
+        {2, 0, 46, true, 3},   // a stopped record it is inside beats a newer open one
+        {2, 0, 50, true, 4},   // a stop is not inside
+        {2, 0, 35, true, 4},   // inside none: the editor keeps what it shows; ":" sorts before ";"
+        {1, 59, 59, true, 1},  // before every start: the first record
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.seconds));
         app.windows.chkEditChaseModeVal.on = c.chase;
-        app.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 2, 0, c.seconds, 0, 0xF7});
+        app.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, c.hours, c.minutes, c.seconds, 0, 0xF7});
         EXPECT_EQ(std::to_string(app.app->logEditPos) + " #" + app.windows.txtEditNr.value,
                   std::to_string(c.shown) + " #" + std::to_string(c.shown));
     }
+    // The same record again does not refresh the editor over what is being typed.
+    app.windows.txtEditComment1.value = "being typed";
+    app.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 1, 59, 58, 0, 0xF7});
+    EXPECT_EQ(app.windows.txtEditComment1.value, "being typed");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "documents/ProjectFiles.h"
 #include "editor/EditHistory.h"
 #include "editor/LogFixture.h"
 
@@ -42,6 +43,10 @@ struct Sequence {
 };
 
 const Sequence kSequences[] = {
+    {"AddOnAnEmptyLog", "", 1, "A", "", "@1", 1, 1, "", "Undo Add Record"},
+    {"InsertOnAnEmptyLog", "", 1, "I", "", "@0", 1, 1, "", "Undo Insert Record"},
+    {"PasteWithAnEmptyClipboard", "", 1, "V", "", "", 0, 0, "", ""},
+    {"NoPictureWithoutARecord", "", 1, "PRO", "yy", "", 0, 0, "", ""},
     {"DeleteAndCutRefusedOnOneRecord", "1", 1, "DX", "", "@1a", 1, 0, "", ""},
     {"AddAfter12aMakes13", "1 12a", 1, "A", "", "1a 12ab @13", 3, 1, "", "Undo Add Record"},
     {"DeleteFirstShowsTheFormerSecond", "1 2 3", 1, "D", "y", "@2b 3c", 3, 1, "W",
@@ -93,6 +98,9 @@ TEST(RecordEditing, LeavesTheLogAsExpectedAndUndoRestoresItExactly) {
             app.windows.dialogs.answers.push_back(*a == 'y'   ? platform::kAlertDefault
                                                   : *a == 'n' ? platform::kAlertAlternate
                                                               : platform::kAlertOther);
+        const std::vector<LogValue> before = projectfiles::valuesOf(c.logStartArray);
+        const int logNrBefore = c.logNr;
+
         for (const char* step = s.steps; *step; ++step) {
             if (*step == 'F')
                 c.fullScreenMode = 1;
@@ -115,14 +123,22 @@ TEST(RecordEditing, LeavesTheLogAsExpectedAndUndoRestoresItExactly) {
         EXPECT_EQ(std::tuple(summary(app), c.logNr, int(c.editChangeFlag), alerts,
                              app.windows.btnMenuUndoVal.title),
                   std::tuple(s.expected, s.logNr, s.flag, s.alerts, s.undo));
-        // The window shows the record afresh, as any refresh would, before the steps go back.
+        const std::vector<LogValue> after = projectfiles::valuesOf(c.logStartArray);
+        ASSERT_GE(after.size(), 10u);
+        EXPECT_TRUE(std::equal(before.begin(), before.begin() + 10, after.begin())) << "header";
+        // The editor shows the log as it now stands, as a fresh look at the record would.
+        const std::string view = editorView(app);
         c.LogActualWrite();
+        EXPECT_EQ(editorView(app), view);
 
         // Back to the start, step by step, and forward again.
         c.editChangeFlag = 0;
         while (app.windows.btnMenuUndoVal.enabled) c.btnEditUndo();
+        EXPECT_EQ(projectfiles::valuesOf(c.logStartArray), before);
+        EXPECT_EQ(std::tuple(c.logNr, c.logEditPos), std::tuple(logNrBefore, s.position));
         EXPECT_EQ(c.editChangeFlag, s.flag);  // changed again only if anything was undone
         while (app.windows.btnMenuRedoVal.enabled) c.btnEditRedo();
+        EXPECT_EQ(projectfiles::valuesOf(c.logStartArray), after);
         EXPECT_EQ(std::tuple(c.logNr, summary(app)), std::tuple(s.logNr, s.expected));
     }
 }

@@ -157,6 +157,12 @@ TEST(MidiInputAssembly, ALongMessageStaysInsideItsSlotWithItsClosingByte) {
     }
 }
 
+// MIDI that comes after the window has closed finds no controller to reach.
+TEST(ThreadHandOver, TheControllerGoneTakesNothingMore) {
+    std::make_unique<fake::App>().reset();
+    EXPECT_EQ(myGlobalController.load(), nullptr);
+}
+
 TEST(ThreadHandOver, OnlyTheStatusFlagChangesOnTheReceiveThreadAndEventsKeepTheirOrder) {
     fake::App app;
     std::thread([] {
