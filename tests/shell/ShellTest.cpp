@@ -1,5 +1,4 @@
-// Start-up, the clock, the documents' names in the titles, a window-less run's answers, and the
-// picture's full screen.
+// Start-up, the clock, the documents' names in the titles, and the picture's full screen.
 
 #include <gtest/gtest.h>
 
@@ -13,7 +12,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// An empty log to type into at once, and the interface found whenever it is plugged in.
 TEST(StartUp, LeavesAnUntitledLogAndLooksForTheInterfaceAtOnceThenEveryTwoSeconds) {
     for (const bool pluggedAtStart : {true, false}) {
         SCOPED_TRACE(pluggedAtStart ? "plugged at start" : "plugged later");
@@ -23,6 +21,20 @@ TEST(StartUp, LeavesAnUntitledLogAndLooksForTheInterfaceAtOnceThenEveryTwoSecond
         app.app->awakeFromNib();
         EXPECT_EQ(std::pair(app.app->logStartArray.count(), app.field(0, 0)),
                   std::pair(std::size_t{10}, std::string("Glimmark")));
+        const fake::Windows& w = app.windows;
+        EXPECT_EQ(std::tuple(app.app->logNr, app.app->logEditPos,
+                             std::uint8_t{app.app->editChangeFlag}, app.app->fullScreenMode,
+                             app.app->mmcFpsAddWert, w.cmbLogSelectVal.selected),
+                  std::tuple(0, 1, 0, 0, 32, 0));
+        // Nothing to type into outside edit mode, nothing to start before a logging choice.
+        EXPECT_FALSE(w.txtEditComment1.editable || w.txtEditComment2.editable ||
+                     w.txtEditStart.editable || w.txtEditStop.editable ||
+                     w.btnEditPlayVal.enabled || w.btnLogManualVal.enabled ||
+                     w.btnLogManualStopVal.enabled);
+        EXPECT_EQ(std::pair(w.cmbDevicesVal.items, w.cmbDevicesVal.selected),
+                  std::pair(std::vector<std::string>{"Select Video Device"}, 0));
+        EXPECT_EQ(w.windowEdit.title + " / " + w.windowRec.title,
+                  "Glimmark Editor - Untitled / Glimmark Capture Tool - Untitled");
         EXPECT_EQ(app.app->midiOpenFlag, pluggedAtStart ? 1 : 0);
         app.midi.plug("vexa ");
         app.timers.advance(1999ms);
@@ -50,7 +62,6 @@ TEST(SystemClock, TellsTheLocalDateAndTimeOfDay) {
                          utc.tm_sec));
 }
 
-// A window's title names the document as the user named it, less only the program's own ending.
 TEST(DocumentName, TitlesDropOnlyTheProgramsOwnExtension) {
     for (auto [path, name] :
          {std::pair{"Untitled", "Untitled"}, {"/home/Day 1.vlg", "Day 1"},
@@ -60,18 +71,19 @@ TEST(DocumentName, TitlesDropOnlyTheProgramsOwnExtension) {
 }
 
 // With no windows connected, a question gets its cautious answer, never the one that deletes
-// or discards, and a panel is closed unanswered.
+// or discards, and a file dialog or panel is closed unanswered.
 TEST(WindowLess, AQuestionIsAnsweredAsCancelledAndADialogAsClosed) {
     const platform::Outlets none;
     EXPECT_EQ(none.dialogs->runAlert("Delete?", "", "Delete", "Cancel"), platform::kAlertAlternate);
+    EXPECT_FALSE(none.dialogs->runSaveDialog("day", "vlg", {}));
+    EXPECT_FALSE(none.dialogs->runOpenDialog("vlg", {}));
     EXPECT_FALSE(none.panelEditNr->runModal());
     bool goesOn = false;  // nobody there to cancel: work once started runs to its end
     none.dialogs->runCancellableProgress("", [&](const auto& progress) { goesOn = progress(.5); });
     EXPECT_TRUE(goesOn);
 }
 
-// The file and editing actions wait while the picture is full screen, and work again once it
-// is left, by the button or by Escape.
+// Entered without unsaved changes: no prompt. The prompt's answers are tested with New's.
 TEST(FullScreen, BlocksTheFileAndEditingActionsUntilLeftEitherWay) {
     fake::App app;
     app.app->awakeFromNib();
@@ -88,14 +100,20 @@ TEST(FullScreen, BlocksTheFileAndEditingActionsUntilLeftEitherWay) {
          {&C::btnFileNew, &C::btnFileOpen, &C::btnFileSaveAs, &C::LogOpenEDL, &C::LogSaveEdl,
           &C::btnPictureExportAll, &C::txtEditLogNr, &C::btnFullScreen})
         (app.app.get()->*action)();
+    EXPECT_TRUE(w.dialogs.alerts.empty() && w.dialogs.saveDialogs.empty());
+    EXPECT_EQ(app.app->logEditPos, 1);
     app.app->btnExitFullScreen();
     EXPECT_FALSE(app.app->fullScreenMode || w.imgEdit.fullScreen);
     app.app->txtEditLogNr();
     EXPECT_EQ(app.app->logEditPos, 2);
+    // Escape goes by what the view shows, not by the flag.
     app.app->editChangeFlag = 0;
     app.app->btnFullScreen();
     vexaLogging3AppDelegate::ExitFullScreen();
     EXPECT_FALSE(app.app->fullScreenMode || w.imgEdit.fullScreen);
+    app.app->fullScreenMode = 1;
+    vexaLogging3AppDelegate::ExitFullScreen();
+    EXPECT_EQ(app.app->fullScreenMode, 1);
 }
 
 }  // namespace
