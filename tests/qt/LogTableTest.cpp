@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QCheckBox>
 #include <QLabel>
@@ -59,6 +60,8 @@ TEST(LogTable, FollowsTakesMovesWithTheEditorAndNarrowsToASearch) {
     gui_test::GuiApp app;
     LogTableWindow& log = app.windows.windowLog;
     QTest::keySequence(&app.edit, QKeySequence(Qt::CTRL | Qt::Key_3));
+    EXPECT_TRUE(log.isVisible());
+    EXPECT_EQ(log.windowTitle(), "Glimmark Log");
     EXPECT_FALSE(titlesMarked(app));
 
     std::uint8_t seconds = 0;
@@ -128,9 +131,14 @@ TEST(LogTable, FollowsTakesMovesWithTheEditorAndNarrowsToASearch) {
         // The mark turns on with the change itself, not some time later.
         EXPECT_EQ(titlesMarked(app), app.controller.editChangeFlag != 0);
     }
-    // The comment typed across the stop and the takes stays whole on its record.
+    // The rows as views rely on them, and through every change from here on.
+    QAbstractItemModelTester rowsChecked(app.windows.logModel.get(),
+                                         QAbstractItemModelTester::FailureReportingMode::Fatal);
     EXPECT_EQ(app.controller.logStartArray.text(LogList::indexOf(8, kFieldComment1)),
               "Sc 7 T2 lovely");
+    EXPECT_NE(app.controller.logStartArray.text(LogList::indexOf(8, kFieldStop)), "");
+    for (const int take : {9, 10})
+        EXPECT_EQ(app.controller.logStartArray.text(LogList::indexOf(take, kFieldComment1)), "");
     EXPECT_EQ(app.edit.txtEditComment1->text(), "");
 
     // What a screen reader says: a label its text and what that tells, a field or Follow its name.
@@ -147,13 +155,18 @@ TEST(LogTable, FollowsTakesMovesWithTheEditorAndNarrowsToASearch) {
     for (const auto& [widget, text, expected] : spoken)
         EXPECT_EQ(QAccessible::queryAccessibleInterface(widget)->text(text), expected)
             << widget->metaObject()->className() << " " << text;
-    // A double click on a row brings the editor to the front.
+    // Return on a row, or a double click, brings the editor to the front at that record.
+    log.table->selectRow(1);
+    keys(log.table, Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &app.edit; }));
+    EXPECT_EQ(app.edit.txtEditNr->text(), "2");
     log.activateWindow();
     ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &log; }));
     const QRect third = log.table->visualRect(log.table->model()->index(2, 1));
     QTest::mouseClick(log.table->viewport(), Qt::LeftButton, {}, third.center());
     QTest::mouseDClick(log.table->viewport(), Qt::LeftButton, {}, third.center());
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &app.edit; }));
+    EXPECT_EQ(app.edit.txtEditNr->text(), "3");
     // Behind a search, the row chosen is the record it shows.
     app.controller.logStartArray.replace(LogList::indexOf(7, kFieldComment2), "Crane up");
     log.activateWindow();
@@ -164,32 +177,70 @@ TEST(LogTable, FollowsTakesMovesWithTheEditorAndNarrowsToASearch) {
     EXPECT_EQ(app.edit.txtEditNr->text(), "7");
 }
 
-// The editor comes back where it was left; at a first start Follow is on and the editor takes
-// its side of the screen.
+// The windows come back as left at the quit, though the quit closes every window first.
 TEST(LogTable, ComesBackAsItWasLeftAtTheQuit) {
     QTemporaryDir folder;
     QSettings settings(folder.filePath("glimmark.ini"), QSettings::IniFormat);
     const LogList list;
     LogTableModel rows(list, [](std::string_view, std::string_view) { return std::string(); });
+    // Qt closes every window for a quit request, then ends the program: here it stops once seen.
+    struct QuitCalledOff final : QObject {
+        bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::Quit; }
+    } calledOff;
+    qApp->installEventFilter(&calledOff);
     LogTableWindow first;
     first.setModel(&rows);
     first.restoreSettings(settings);
     EXPECT_TRUE(first.follow->isChecked()) << "a first start follows the takes";
+    for (const bool open : {true, false}) {
+        SCOPED_TRACE(open ? "left open" : "left closed");
+        QRect placed;
+        {
+            LogTableWindow log;
+            log.setModel(&rows);
+            log.show();
+            log.setGeometry(120, 140, 640 + (open ? 0 : 30), 420);
+            log.table->setColumnHidden(LogTableModel::kComment2Column, open);
+            log.follow->setChecked(open);
+            if (!open)
+                log.close();
+            placed = log.geometry();
+            const auto saver =
+                frontend::saveWhenQuitting([&] { log.saveSettings(settings); });
+            QEvent quit(QEvent::Quit);
+            QCoreApplication::sendEvent(qApp, &quit);
+        }
+        LogTableWindow again;
+        again.setModel(&rows);
+        EXPECT_EQ(again.restoreSettings(settings), open);
+        EXPECT_EQ(again.geometry(), placed);
+        EXPECT_EQ(again.table->isColumnHidden(LogTableModel::kComment2Column), open);
+        EXPECT_EQ(again.follow->isChecked(), open);
+        // The comments take the room a wide window has.
+        again.resize(1900, 600);
+        again.show();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return again.table->columnWidth(LogTableModel::kComment1Column) > 500; }))
+            << again.table->columnWidth(LogTableModel::kComment1Column);
+    }
+    // The capture window and the editor too.
     QWidget capture, editor, captureAgain, editorAgain;
     capture.setGeometry(20, 30, 300, 200);
     editor.setGeometry(340, 40, 320, 220);
     frontend::saveWindowPlaces(capture, editor, settings);
     frontend::placeWindows(captureAgain, editorAgain, settings);
+    EXPECT_EQ(captureAgain.geometry(), capture.geometry());
     EXPECT_EQ(editorAgain.geometry(), editor.geometry());
     // None saved: each fills its side of the screen, less title bar (32 pixels) and borders (4).
     settings.clear();
     QWidget captureFirst, editorFirst;
     frontend::placeWindows(captureFirst, editorFirst, settings);
     const QSize chrome(8, 36);
-    const QRect right = frontend::sideBySide(QGuiApplication::primaryScreen()->availableGeometry(),
-                                             captureFirst.minimumSizeHint() + chrome,
-                                             editorFirst.minimumSizeHint() + chrome)
-                            .second;
+    const auto [left, right] =
+        frontend::sideBySide(QGuiApplication::primaryScreen()->availableGeometry(),
+                             captureFirst.minimumSizeHint() + chrome,
+                             editorFirst.minimumSizeHint() + chrome);
+    EXPECT_EQ(captureFirst.geometry(), left.adjusted(0, 0, -chrome.width(), -chrome.height()));
     EXPECT_EQ(editorFirst.geometry(), right.adjusted(0, 0, -chrome.width(), -chrome.height()));
 }
 
@@ -253,13 +304,14 @@ TEST(LogCellDelegate, TextIsLaidOutForTheWidthItIsDrawnIn) {
               QApplication::palette().color(QPalette::Active, QPalette::Highlight));
 }
 
-// Cells drawn in the text colour, markup as typed; a thumbnail in its shape once scrolled to.
+// Cells drawn in the text or highlight colour; thumbnails leave the table where it was scrolled.
 TEST(LogTable, CellsShowTheirTextAndThumbnailsLeaveTheTableWhereTheUserScrolledIt) {
     gui_test::GuiApp app;
     LogTableWindow& log = app.windows.windowLog;
     for (int r = 1; r <= 60; ++r)
-        app.addRecord(r == 2 ? "<i></i><b></b><u></u>"  // drawn as typed, not as markup
-                             : std::to_string(r * 1111111),
+        app.addRecord(r == 3   ? ""
+                      : r == 2 ? "<i></i><b></b><u></u>"  // drawn as typed, not as markup
+                               : std::to_string(r * 1111111),
                       "01:00:00:00", "01:00:01:00",
                       encodedPicture("JPEG", r % 2 ? Qt::red : Qt::blue, r < 60 ? 64 : 1440,
                                      r < 60 ? 36 : 1080));
@@ -281,11 +333,14 @@ TEST(LogTable, CellsShowTheirTextAndThumbnailsLeaveTheTableWhereTheUserScrolledI
                 count += gui_test::looksLike(drawn.pixelColor(x, y), ink);
         return count;
     };
+    EXPECT_GT(inkOf(0, QPalette::HighlightedText), 20);
     EXPECT_GT(inkOf(1, QPalette::Text), 20);
+    EXPECT_EQ(inkOf(2, QPalette::Text), 0);
     EXPECT_EQ(log.table->model()->index(0, LogTableModel::kDurationColumn).data().toString(),
               QStringLiteral("00:00:01"));
 
     QScrollBar* bar = log.table->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
     bar->setValue(bar->maximum());
     const QModelIndex lastPicture = log.table->model()->index(59, LogTableModel::kPictureColumn);
     QImage thumbnail;
@@ -295,6 +350,69 @@ TEST(LogTable, CellsShowTheirTextAndThumbnailsLeaveTheTableWhereTheUserScrolledI
     }));
     EXPECT_EQ(thumbnail.size(), QSize(72, 54)) << "a 4:3 picture's shape at thumbnail height";
     EXPECT_GT(qBlue(thumbnail.pixel(36, 27)), 200);
+    QTest::qWait(50);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(log.chosenRecord(), 1);
+}
+
+// Rows coming in draw only what changes; the window must still show what a full redraw would.
+TEST(LogTable, RowsComingInLeaveTheTableDrawnAsAFullRedrawWould) {
+    struct Case {
+        const char* what;
+        int before;
+        bool follow;
+        const char* search;
+        std::function<void(gui_test::GuiApp&)> change;
+        int editorAfter;
+    };
+    const auto twoTakes = [](gui_test::GuiApp& app) {
+        for (int take = 1; take <= 2; ++take) {
+            app.device(0x01, 2, 0);
+            QApplication::processEvents();
+        }
+    };
+    const auto inMiddle = [](gui_test::GuiApp& app) {
+        app.controller.logStartArray.insertRecord(
+            35, {"middle", "01:00:00:00", {}, {}, {}, {}, {}, {}, {}, Picture()});
+    };
+    const auto search = [](const char* text) {
+        return [text](gui_test::GuiApp& app) { app.windows.windowLog.search->setText(text); };
+    };
+    // Follow goes on while a search hides the newest record.
+    const Case cases[] = {{"takes, short log", 2, true, "", twoTakes, 4},
+                          {"takes, following", 40, true, "", twoTakes, 42},
+                          {"takes, not following", 40, false, "", twoTakes, 40},
+                          {"takes into a search", 40, true, "2:00:00", twoTakes, 42},
+                          {"in the middle", 40, true, "", inMiddle, 40},
+                          {"search changed", 40, true, "2:00:00", search("4"), 40}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        gui_test::GuiApp app;
+        LogTableWindow& log = app.windows.windowLog;
+        for (int r = 1; r <= c.before; ++r)
+            app.addRecord(std::to_string(r), r == 30 ? "02:00:00:00" : "01:00:00:00",
+                          "01:00:01:00");
+        log.show();
+        log.follow->setChecked(c.follow);
+        log.search->setText(c.search);
+        app.controller.LogEditGoTo(c.before);
+        // The table alone: the search field's clear button fades in on a timer of its own.
+        const auto onScreen = [&] {
+            QApplication::processEvents();
+            const QRect rows(log.table->mapTo(&log, QPoint(0, 0)), log.table->size());
+            return log.screen()
+                ->grabWindow(log.winId(), rows.x(), rows.y(), rows.width(), rows.height())
+                .toImage();
+        };
+        const QImage old = onScreen();
+        c.change(app);
+        const QImage changed = onScreen();
+        EXPECT_EQ(app.controller.logEditPos, c.editorAfter);
+        log.table->viewport()->update();
+        log.update();
+        EXPECT_TRUE(changed == onScreen()) << "stale rows left on screen";
+        EXPECT_NE(changed, old);
+    }
 }
 
 // While the decoder is busy: newest first, the oldest and unwanted dropped until asked again.
