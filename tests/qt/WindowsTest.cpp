@@ -452,6 +452,21 @@ TEST_F(Windows, TheScreenshotRunWritesEveryWindowOrEndsInFailure) {
         << QDir(folder.filePath("shots")).entryList().join(' ').toStdString();
 }
 
+// The editor's buttons do what their titles say: Copy leaves the record, Cut takes it out.
+TEST_F(Windows, TheEditorsCopyButtonLeavesTheRecordAndCutTakesItOut) {
+    app.addRecord("1", "01:00:00:00", "", encodedPicture("JPEG", Qt::red));
+    app.addRecord("2", "01:00:20:00", "", encodedPicture("JPEG", Qt::green));
+    app.controller.LogActualWrite();
+    const auto click = [this](const QString& title) {
+        for (QPushButton* button : app.edit.findChildren<QPushButton*>())
+            if (button->text() == title)
+                button->click();
+        return state();
+    };
+    EXPECT_EQ(click("Copy"), "1 2 #1 Play [-rg]");
+    EXPECT_EQ(click("Cut"), "2 #2 Play [-g-] undo *");
+}
+
 // A picture file dropped on the editor's picture replaces it once the user agrees.
 TEST_F(Windows, APictureFileDroppedOnThePictureReplacesItWhenTheUserAgrees) {
     app.addRecord("1", "01:00:00:00", "", encodedPicture("JPEG", Qt::red));

@@ -290,7 +290,7 @@ TEST_F(Sharing, WithATokenOnlyItsPathsAreAnsweredAndOnlyWhatTheTableNames) {
     const std::string head = fetch(port(), "HEAD", prefix + "/log.json");
     EXPECT_TRUE(status(head) == 200 && !has(head, "first")) << head;
     const std::string moved = get("");  // the address without its last slash
-    EXPECT_TRUE(status(moved) == 308 && has(moved, "Location: " + prefix + "/\r\n")) << moved;
+    EXPECT_TRUE(status(moved) == 308 && has(moved, "\r\nLocation: " + prefix + "/\r\n")) << moved;
     const std::string page = get("/");  // the token in its address stays with it
     EXPECT_TRUE(has(page, "<html>page</html>") && has(page, "Referrer-Policy: no-referrer") &&
                 has(page, "X-Frame-Options: DENY") && has(page, "nosniff")) << page;

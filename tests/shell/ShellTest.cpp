@@ -78,6 +78,8 @@ TEST(WindowLess, AQuestionIsAnsweredAsCancelledAndADialogAsClosed) {
     EXPECT_FALSE(none.dialogs->runSaveDialog("day", "vlg", {}));
     EXPECT_FALSE(none.dialogs->runOpenDialog("vlg", {}));
     EXPECT_FALSE(none.panelEditNr->runModal());
+    // A stand-in field was never typed into: shown records keep their text.
+    EXPECT_FALSE(none.txtEditComment1->isEdited() || none.txtEditStart->isEdited());
     bool goesOn = false;  // nobody there to cancel: work once started runs to its end
     none.dialogs->runCancellableProgress("", [&](const auto& progress) { goesOn = progress(.5); });
     EXPECT_TRUE(goesOn);
