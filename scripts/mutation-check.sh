@@ -313,6 +313,11 @@ mutants=(
     'vexasim_tests|tools/vexa-sim/SimOptions.cpp|    if (text == "30")¶        return FrameRate::fps30;|    if (text == "30")¶        return FrameRate::fps25;|vexa-sim --fps 30 runs the demo at 25 fps'
     'vexasim_tests|tools/vexasim/SimulatedInterface.h|std::string_view version = "21");|std::string_view version = "12");|the demo interface answers as version 1.2'
     'vexasim_tests|vexaLogging3/platform/Midi.h|virtual bool portConnected(MidiRef /*port*/) { return true; }|virtual bool portConnected(MidiRef /*port*/) { return false; }|the demo closes its link and opens it again at every device scan'
+    'qt_tests|vexaLogging3/documents/ChangeFlag.h|const bool was = m_value != 0;¶        m_value = value;|m_value = value;¶        const bool was = m_value != 0;|the windows never show that the log holds unsaved changes'
+    'video_tests|vexaLogging3/documents/PictureExport.h|kJpegCompressionFactor = 0.5;|kJpegCompressionFactor = 0.05;|every still is grabbed at JPEG quality 5'
+    'share_tests|vexaLogging3/platform/http/MhdListener.cpp|MHD_add_response_header(response, MHD_HTTP_HEADER_LOCATION,|MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_LOCATION,|the shared address without its slash redirects nowhere'
+    "qt_tests|vexaLogging3/frontend/RecordEditControls.cpp|    btnEditCut = button(tr(\"Cut\"), \"btnEditCut\", tr(\"The record on show into the clipboard\"));¶    btnEditCopy = button(tr(\"Copy\"), \"btnEditCopy\", tr(\"The record on show into the clipboard\"));|    btnEditCopy = button(tr(\"Cut\"), \"btnEditCut\", tr(\"The record on show into the clipboard\"));¶    btnEditCut = button(tr(\"Copy\"), \"btnEditCopy\", tr(\"The record on show into the clipboard\"));|the editor's Copy button takes the record out of the log"
+    'core_tests|vexaLogging3/platform/Controls.h|    virtual bool isEdited() const { return false; }|    virtual bool isEdited() const { return true; }|a window-less run treats its stand-in fields as typed into'
 )
 
 current=""
