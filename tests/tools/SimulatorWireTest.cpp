@@ -38,8 +38,6 @@ struct Wire {
     }};
 };
 
-// The bytes the simulated interface sends are those the interface itself would, for each command
-// and run of time.
 TEST(SimulatorWire, AnswersQuarterFramesAndEventsAreTheInterfacesOwnBytes) {
     struct Row {
         const char* name; FrameRate rate; vexasim::Timecode at;
@@ -110,15 +108,16 @@ TEST(SimulatorWire, AnswersQuarterFramesAndEventsAreTheInterfacesOwnBytes) {
     }
 }
 
-// The demo's command line: a drop-frame start is taken only if the label exists, each rate by
-// its name, and an interval of no frames is refused.
 TEST(SimOptions, ReadLtcTakesADropFrameStartAndLoggingAndRefuseNoFrames) {
     std::string error;
-    // 00 and 01 are dropped in that minute, not 02.
-    ASSERT_TRUE(vexasim::parseSimOptions(
-        {"--fps", "29.97", "--start", "10:01:00;02", "--ltc-takes", "10,3"}, &error)) << error;
+    const auto o = vexasim::parseSimOptions(
+        {"--fps", "29.97", "--start", "10:01:00;02", "--ltc-takes", "10,3"}, &error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_EQ(std::tuple(o->startAt.hours, o->startAt.frames, o->ltcRunSeconds, o->ltcPauseSeconds),
+              std::tuple(10, 2, 10, 3));  // 00 and 01 are dropped in that minute, not 02
     for (const char* dropped : {"10:01:00;00", "10:01:00;01"})
         EXPECT_FALSE(vexasim::parseSimOptions({"--fps", "29.97", "--start", dropped}, &error));
+    EXPECT_TRUE(vexasim::parseSimOptions({"--ltc"}, &error).value_or(vexasim::SimOptions{}).ltc);
     const std::pair<const char*, FrameRate> rates[] = {{"24", k24}, {"25", k25}, {"29.97", k2997},
                                                        {"30", k30}};
     for (const auto& [text, rate] : rates)
@@ -132,17 +131,21 @@ TEST(SimOptions, ReadLtcTakesADropFrameStartAndLoggingAndRefuseNoFrames) {
         EXPECT_FALSE(vexasim::parseSimOptions({"--log-every", frames}, &error)) << frames;
 }
 
-// Two seconds in steps of 20 ms: quarter frames at the true rate once the machine runs, no burst
-// to make up for a wait or a pause.
 TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
     struct Row {
-        const char* name; FrameRate rate; std::size_t quarters;
+        const char* name; FrameRate rate; std::chrono::milliseconds step; int steps, quarters;
         int recordAfter = 0;  // seconds a halted recorder waits, as the command line gives them
         int stopAt = -1;      // the step before which the machine stops and plays again
     };
     const Row rows[] = {
-        {"a halted recorder's second at 30 fps, then quarter frames", k30, 121, 1},
-        {"a second, a stop and a play: the second second counted afresh", k25, 200, 0, 50},
+        {"30 fps for a second", k30, 20ms, 50, 120},
+        {"29.97 fps: 1200 take 10.01 s, not 10", k2997, 7ms, 1429, 1199},
+        {"29.97 fps just past 10.01 s", k2997, 7ms, 1431, 1200},
+        {"late wake-ups that never line up add no drift", k25, 3ms, 1000, 300},
+        {"a thread held up for long starts afresh", k25, 5s, 1, 0},
+        {"a halted recorder's second at 30 fps, then quarter frames", k30, 20ms, 100, 121, 1},
+        {"a second, a stop and a play: the second second counted afresh", k25, 20ms, 100, 200,
+         0, 50},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -158,16 +161,16 @@ TEST(SimulatorWire, QuarterFramesKeepTheTrueRateWithoutDriftOrBursts) {
             wire.sim.stop();
         driver.catchUp();
         wire.sent.clear();
-        for (int i = 0; i < 100; ++i) {
+        for (int i = 0; i < row.steps; ++i) {
             if (i == row.stopAt) {
                 wire.sim.stop();
                 driver.catchUp();
                 wire.sim.play();
             }
-            now += 20ms;
+            now += row.step;
             driver.catchUp();
         }
-        EXPECT_EQ(wire.sent.size(), row.quarters);
+        EXPECT_EQ(wire.sent.size(), static_cast<std::size_t>(row.quarters));
     }
 }
 
@@ -180,6 +183,7 @@ TEST(SimulateWiring, TheDemosInterfaceIsSwitchedOnAndARecorderWhenAsked) {
         midi.driver().withInterface([on](vexasim::SimulatedInterface& sim) {
             sim.stop();
             EXPECT_EQ(std::pair(sim.loggingOn(), sim.waitingToRecord()), std::pair(on, on));
+            EXPECT_EQ(sim.frameRate(), k25);  // what the program starts at
         });
     }
 }
