@@ -410,10 +410,9 @@ def run_binary(ws, name, gfilter, timeout, shards=1, every=False):
                     out.seek(0)
                     text = out.read().decode("utf-8", "replace")
                     failed += verdict_of(text, "crashed")
-                    if every:
-                        failed += failures_of(text)
                     if not every:
                         return failed
+                    failed += failures_of(text)
             if time.monotonic() > deadline:
                 for child, out in running:
                     os.killpg(child.pid, signal.SIGKILL)
