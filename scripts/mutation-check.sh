@@ -318,6 +318,11 @@ mutants=(
     'share_tests|vexaLogging3/platform/http/MhdListener.cpp|MHD_add_response_header(response, MHD_HTTP_HEADER_LOCATION,|MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_LOCATION,|the shared address without its slash redirects nowhere'
     "qt_tests|vexaLogging3/frontend/RecordEditControls.cpp|    btnEditCut = button(tr(\"Cut\"), \"btnEditCut\", tr(\"The record on show into the clipboard\"));¶    btnEditCopy = button(tr(\"Copy\"), \"btnEditCopy\", tr(\"The record on show into the clipboard\"));|    btnEditCopy = button(tr(\"Cut\"), \"btnEditCut\", tr(\"The record on show into the clipboard\"));¶    btnEditCut = button(tr(\"Copy\"), \"btnEditCopy\", tr(\"The record on show into the clipboard\"));|the editor's Copy button takes the record out of the log"
     'core_tests|vexaLogging3/platform/Controls.h|    virtual bool isEdited() const { return false; }|    virtual bool isEdited() const { return true; }|a window-less run treats its stand-in fields as typed into'
+    'qt_tests|vexaLogging3/frontend/MidiMenu.h|inline const QString kInterfacePortKey = QStringLiteral("midi/interfacePort");|inline const QString kInterfacePortKey = QStringLiteral("midi/system");|the interface port and the MIDI system saved under one settings key'
+    'qt_tests|vexaLogging3/frontend/WindowPlacement.cpp|std::clamp(width * 2 / 5, least, most)|std::clamp(width * 3 / 5, least, most)|on first start the capture window takes the larger share of the screen'
+    'core_tests|vexaLogging3/platform/SwitchingMidiSystem.h|    std::atomic<std::size_t> m_active{0};|    std::atomic<std::size_t> m_active{1};|at start the ALSA side counts as in use and keeps the interface JACK lists too'
+    'timecode_jack_tests|vexaLogging3/platform/jack/JackTimecodeSource.h|        std::string clientName = "Glimmark timecode";|        std::string clientName = "Glimmark";|the timecode input registers under the name of the MIDI client'
+    'video_tests|vexaLogging3/platform/video/GstreamerSources.cpp|        "video/x-raw, width=(int)[1,1920], height=(int)[1,1080], framerate=(fraction)[0/1,30/1]; "|        "video/x-raw, width=(int)[1,1280], height=(int)[1,720], framerate=(fraction)[0/1,30/1]; "|raw 1080p camera modes are never chosen'
 )
 
 current=""

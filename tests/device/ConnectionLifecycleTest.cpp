@@ -179,6 +179,7 @@ TEST_F(ConnectionLifecycle,
     // JACK answers, the model of the one device on JACK and on ALSA (or none), the one forced.
     using Forced = std::optional<std::size_t>;
     const std::tuple<const char*, bool, const char*, const char*, Forced, const char*> rows[] = {
+        {"both have it from the start: JACK", true, "vexa ", "vexa ", {}, "JACK"},
         {"nothing anywhere, JACK answers", true, nullptr, nullptr, {}, "JACK"},
         {"no JACK server", false, nullptr, "synth", {}, "ALSA"},
         {"only ALSA has the interface", true, "synth", "vexa ", {}, "ALSA"},

@@ -244,15 +244,18 @@ TEST(LogTable, ComesBackAsItWasLeftAtTheQuit) {
     EXPECT_EQ(editorFirst.geometry(), right.adjusted(0, 0, -chrome.width(), -chrome.height()));
 }
 
-// At the first start the windows share the screen whole, side by side or stacked, with a gap.
+// At the first start the windows share the screen whole, side by side or stacked, with a gap;
+// the editor, with its three pictures, has the larger share.
 TEST(WindowPlacement, TheWindowsShareTheScreenWithAGapBetweenThem) {
-    const QRect screen(10, 20, 1600, 1000);
-    for (const QSize editorMinimum : {QSize(800, 600), QSize(1500, 500)}) {
+    const QRect screen(10, 20, 1920, 1080);
+    for (const QSize editorMinimum : {QSize(800, 600), QSize(1600, 500)}) {
         const auto [capture, editor] = frontend::sideBySide(screen, {400, 300}, editorMinimum);
         EXPECT_EQ(capture.united(editor), screen);
         const bool stacked = editor.top() > capture.bottom();
         EXPECT_EQ(stacked ? editor.top() - capture.bottom() : editor.left() - capture.right(), 9)
             << stacked;  // eight pixels between them
+        EXPECT_GT(stacked ? editor.height() - capture.height() : editor.width() - capture.width(),
+                  0) << stacked;
     }
 }
 

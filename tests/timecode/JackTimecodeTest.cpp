@@ -34,6 +34,14 @@ public:
     }
     std::string port() const { return jack_port_name(m_port); }
     bool connected() const { return jack_port_connected(m_port) > 0; }
+    std::vector<std::string> readers() const {
+        std::vector<std::string> names;
+        if (const char** ports = jack_port_get_all_connections(m_client.get(), m_port)) {
+            for (const char** p = ports; *p != nullptr; ++p) names.emplace_back(*p);
+            jack_free(ports);
+        }
+        return names;
+    }
     double sampleRate() const { return jack_get_sample_rate(m_client.get()); }
 
     // `frames` frames of LTC from 10:00:00:00 at the rate (29.97 is drop-frame), its user bits
@@ -219,6 +227,10 @@ TEST_F(JackTimecode, APortThatGoesIsReported) {
         return fake::pumpUntil(a, [&] { return a.windows.timecodeStatus.value == wanted; }, 3s);
     };
     EXPECT_TRUE(says(""));
+    // Under a name of its own in a patchbay, apart from the program's MIDI client.
+    const std::vector<std::string> reader{"Glimmark timecode:LTC in"};
+    EXPECT_TRUE(fake::pumpUntil(a, [&] { return peer->readers() == reader; }, 3s))
+        << (peer->readers().empty() ? "none" : peer->readers().front());
     peer.reset();
     EXPECT_TRUE(says("  " + port + " is not there")) << a.windows.timecodeStatus.value;
     peer = std::make_unique<TimecodePeer>(Kind::ltc, server.name());

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/video/GstreamerSources.h"
 #include "platform/video/PreviewImage.h"
 #include "tests/video/MemoryFrame.h"
 #include "tests/video/RealVideoApp.h"
@@ -187,6 +188,39 @@ TEST(PreviewImage, TheFrameKeepsItsShapeInTheViewAndItsColoursClipInsteadOfWrapp
             EXPECT_NEAR(int(view[0] >> shift & 0xFF), c.rgb >> shift & 0xFF, 1) << c.name;
         EXPECT_EQ(view[1], view[0]) << c.name;
         EXPECT_EQ(view[2], 0u) << c.name;
+    }
+}
+
+// The mode a camera is asked for: the largest picture up to full HD at up to 30 per second,
+// raw before JPEG when both give the same; nothing when it offers none within those.
+TEST(CaptureWithGstreamer, TheDeviceModeIsTheLargestUpToFullHdAt30RawBeforeJpeg) {
+    using namespace std::string_literals;
+    gst_init(nullptr, nullptr);
+    const char* const raw = "video/x-raw, format=(string)YUY2, ";
+    const std::pair<std::string, const char*> cameras[] = {
+        {raw + "width=(int)1920, height=(int)1080, framerate=(fraction)30/1; "s +
+             "image/jpeg, width=(int)1920, height=(int)1080, framerate=(fraction)30/1; " + raw +
+             "width=(int)640, height=(int)480, framerate=(fraction)30/1",
+         "video/x-raw, format=(string)YUY2, width=(int)1920, height=(int)1080, "
+         "framerate=(fraction)30/1"},
+        {raw + "width=(int)1920, height=(int)1080, framerate=(fraction)5/1; "s +
+             "image/jpeg, width=(int)1920, height=(int)1080, framerate=(fraction)30/1; " + raw +
+             "width=(int)3840, height=(int)2160, framerate=(fraction)30/1",
+         "image/jpeg, width=(int)1920, height=(int)1080, framerate=(fraction)30/1"},
+        {raw + "width=(int)[ 1, 4096 ], height=(int)[ 1, 2160 ], framerate=(fraction)[ 1/1, 60/1 ]"s,
+         "video/x-raw, format=(string)YUY2, width=(int)1920, height=(int)1080, "
+         "framerate=(fraction)30/1"},
+        {raw + "width=(int)3840, height=(int)2160, framerate=(fraction)30/1"s, "nothing"},
+    };
+    for (const auto& [offered, asked] : cameras) {
+        GstCaps* modes = gst_caps_from_string(offered.c_str());
+        GstCaps* chosen = platform::chooseCaptureCaps(modes);
+        gchar* text = chosen ? gst_caps_to_string(chosen) : g_strdup("nothing");
+        EXPECT_STREQ(text, asked) << offered;
+        g_free(text);
+        if (chosen)
+            gst_caps_unref(chosen);
+        gst_caps_unref(modes);
     }
 }
 
