@@ -323,6 +323,12 @@ mutants=(
     'core_tests|vexaLogging3/platform/SwitchingMidiSystem.h|    std::atomic<std::size_t> m_active{0};|    std::atomic<std::size_t> m_active{1};|at start the ALSA side counts as in use and keeps the interface JACK lists too'
     'timecode_jack_tests|vexaLogging3/platform/jack/JackTimecodeSource.h|        std::string clientName = "Glimmark timecode";|        std::string clientName = "Glimmark";|the timecode input registers under the name of the MIDI client'
     'video_tests|vexaLogging3/platform/video/GstreamerSources.cpp|        "video/x-raw, width=(int)[1,1920], height=(int)[1,1080], framerate=(fraction)[0/1,30/1]; "|        "video/x-raw, width=(int)[1,1280], height=(int)[1,720], framerate=(fraction)[0/1,30/1]; "|raw 1080p camera modes are never chosen'
+    'core_tests|vexaLogging3/documents/RecoveryFile.h|    bool usable() const { return m_fd >= 0; }|    bool usable() const { return !m_directory.empty(); }|a journal folder that cannot be made counts as usable'
+    'video_tests|vexaLogging3/platform/Video.h|    int chromaRowShift = 1;  // a chroma row per 2^shift luma rows|    int chromaRowShift = 0;  // a chroma row per 2^shift luma rows|the preview reads an I420 chroma row per picture row'
+    'video_tests|vexaLogging3/platform/video/TurboJpegCodec.cpp|            scaledHeight = TJSCALED(height, factors[i]);|            scaledHeight = TJSCALED(width, factors[i]);|thumbnails come out square'
+    'qt_tests|vexaLogging3/frontend/LogTableModel.cpp|kFieldDate, kFieldComment1,  kFieldComment2}|kFieldDate, kFieldComment2,  kFieldComment1}|the log table shows each comment under the heading of the other'
+    'share_tests|vexaLogging3/platform/WebServer.h|std::uint64_t timecodeSeen = 0;|std::uint64_t timecodeSeen = 1;|a page opened after one timecode never gets it'
+    'core_tests|vexaLogging3/timecode/SourceChoice.cpp|    frame.framesPerSecond = rate.framesPerSecond;¶    frame.dropFrame = rate.dropFrame;¶|    frame.framesPerSecond = rate.framesPerSecond;¶|the 29.97 clock hands out frames marked plain 30'
 )
 
 current=""

@@ -354,6 +354,18 @@ TEST(CrashRecovery, TheJournalsLiveInTheUsersStateFolder) {
     EXPECT_EQ(run.told, "/s/glimmark|/h/.local/state/glimmark||");
 }
 
+// A state folder that cannot be made leaves the log without a crash copy: the user is told.
+TEST(CrashRecovery, NoFolderForTheJournalIsSaidOnTheStatusLine) {
+    TempFolder folder;
+    writeFile(folder.file("a file"), "");
+    const std::string blocked = folder.file("a file") + "/state";
+    RecoveringApp app(blocked);
+    app.app.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x21, 0, 0, 0, 0xF7});  // the timecode runs
+    app.app.mainThread.drain();
+    EXPECT_EQ(app.app.windows.statusText.value,
+              "  01:00:00:00  No crash copy: cannot write to " + blocked);
+}
+
 // Right after a restore: the journal restored stays until a copy of ours is written, a torn
 // batch is cut off, and once a write succeeds the journal reads back as the log.
 TEST(CrashRecovery, AFailedWriteIsToldOnceAndTriedAgainAtTheNextChange) {

@@ -259,6 +259,22 @@ TEST(WindowPlacement, TheWindowsShareTheScreenWithAGapBetweenThem) {
     }
 }
 
+// Each column shows its own field under its own title.
+TEST(LogTableModel, EachColumnShowsItsFieldUnderItsTitle) {
+    gui_test::GuiApp app;
+    app.addRecord("7", "01:00:00:00", "01:00:01:00");
+    app.controller.logStartArray.replace(LogList::indexOf(1, kFieldComment1), "first note");
+    app.controller.logStartArray.replace(LogList::indexOf(1, kFieldComment2), "second note");
+    const QAbstractItemModel& rows = *app.windows.windowLog.table->model();
+    std::string shown;
+    for (int column = LogTableModel::kNumberColumn; column < rows.columnCount(); ++column)
+        shown += rows.headerData(column, Qt::Horizontal).toString().toStdString() + "=" +
+                 rows.index(0, column).data().toString().toStdString() + "; ";
+    EXPECT_EQ(shown, "Number=7; Start=01:00:00:00; Stop=01:00:01:00; Duration=00:00:01; "
+                     "Time of Day=10:00:00; Date=07.12.2026; Comment 1=first note; "
+                     "Comment 2=second note; ");
+}
+
 // A changed value is announced for its own cell, the number, the last column and the picture too.
 TEST(LogTableModel, EachChangedCellIsAnnouncedToTheViews) {
     gui_test::GuiApp app;

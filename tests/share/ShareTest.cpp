@@ -132,7 +132,9 @@ TEST(EventFeed, AParkedStreamIsWokenByThePublishAndOneFallenBehindIsToldToReload
     feed.publishTimecode("event: timecode\n\n");
     EXPECT_EQ(wakes, 1);
     // As the live page keeps them: a page a thousand changes behind catches up, no reload.
+    // The one timecode of a parked machine, published before the page came, reaches it too.
     share::EventFeed kept;
+    kept.publishTimecode("tc\n\n");
     auto late = kept.open();
     for (int n = 0; n < 1000; ++n) kept.publish({"x\n\n"});
     std::string all;
@@ -140,6 +142,7 @@ TEST(EventFeed, AParkedStreamIsWokenByThePublishAndOneFallenBehindIsToldToReload
                                                    [] { return false; }, [] {}))
         all.append(buffer, got);
     EXPECT_TRUE(count(all, "x\n\n") == 1000 && !has(all, "reset")) << all.size();
+    EXPECT_EQ(count(all, "tc\n\n"), 1);
 }
 
 TEST(ShareEndpoint, ReadsAddressAndPortAndTellsWhatIsWrong) {

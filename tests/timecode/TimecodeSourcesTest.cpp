@@ -370,10 +370,12 @@ TEST(ClockTimecode, LabelsTheTimeOfDay) {
     // clang-format on
     for (const Row& row : rows) {
         const platform::SourceFrame f = timecode::clockFrame(row.micros, row.rate);
+        // Labelled as the frame says it is: its rate and drop-frame flag are the takes'.
         const std::string label =
-            row.rate.dropFrame ? timecode::formatDropFrame(f.hours, f.minutes, f.seconds, f.frames)
-                               : timecode::format(f.hours, f.minutes, f.seconds, f.frames);
+            f.dropFrame ? timecode::formatDropFrame(f.hours, f.minutes, f.seconds, f.frames)
+                        : timecode::format(f.hours, f.minutes, f.seconds, f.frames);
         EXPECT_EQ(label, row.label) << row.micros;
+        EXPECT_EQ(f.framesPerSecond, row.rate.framesPerSecond) << row.micros;
         EXPECT_EQ(timecode::nextClockFrame(row.micros, row.rate), row.next) << row.micros;
         EXPECT_EQ(timecode::clockFrameStart(row.next, row.rate), row.next) << row.micros;
     }

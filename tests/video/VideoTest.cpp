@@ -41,12 +41,12 @@ std::uint8_t scene(int x, int y) {
 TEST(TurboJpegCodec, AStillDecodesAsTheWholeFrameAtTheProgramsFactor) {
     struct Row {
         const char* name;
-        int width, height, rowPadding, thumbnailWidth;
+        int width, height, rowPadding, thumbnailWidth, thumbnailHeight;
     };
     // A thumbnail at the smallest scale at least 240 wide (an eighth of full HD; six eighths of
-    // 321, 241), or the whole of one narrower.
-    const Row rows[] = {{"full HD", 1920, 1080, 0, 240}, {"one pixel", 1, 1, 0, 1},
-                        {"odd sizes, padded rows", 321, 241, 27, 241}};
+    // 321, 241), or the whole of one narrower; in the still's shape.
+    const Row rows[] = {{"full HD", 1920, 1080, 0, 240, 135}, {"one pixel", 1, 1, 0, 1, 1},
+                        {"odd sizes, padded rows", 321, 241, 27, 241, 181}};
     platform::TurboJpegCodec codec;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -67,7 +67,9 @@ TEST(TurboJpegCodec, AStillDecodesAsTheWholeFrameAtTheProgramsFactor) {
         videotest::MemoryFrame tight(row.width, row.height);
         tight.paint(scene, 90, 200);
         EXPECT_EQ(codec.encodeJpeg(tight, 0.5), jpeg);
-        EXPECT_EQ(decode(codec.thumbnailJpeg(jpeg, 240)).width, row.thumbnailWidth);
+        const Decoded small = decode(codec.thumbnailJpeg(jpeg, 240));
+        EXPECT_EQ(std::pair(small.width, small.height),
+                  std::pair(row.thumbnailWidth, row.thumbnailHeight));
     }
     EXPECT_TRUE(codec.encodeJpeg(fake::VideoFrame("no pixels"), 0.5).empty());
 }
@@ -189,6 +191,16 @@ TEST(PreviewImage, TheFrameKeepsItsShapeInTheViewAndItsColoursClipInsteadOfWrapp
         EXPECT_EQ(view[1], view[0]) << c.name;
         EXPECT_EQ(view[2], 0u) << c.name;
     }
+    // An I420 chroma row serves two picture rows: here the top half is red, the bottom grey.
+    videotest::MemoryFrame halves(720, 576);
+    halves.paint([](int, int) { return std::uint8_t(81); }, 128, 128);
+    std::fill_n(halves.u.begin(), halves.u.size() / 2, 90);
+    std::fill_n(halves.v.begin(), halves.v.size() / 2, 240);
+    std::uint32_t rows[2] = {};
+    platform::paintPreview(*halves.planes(), 720, 576, rows, 1, 1, 2);
+    const auto channel = [](std::uint32_t pixel, int shift) { return int(pixel >> shift & 0xFF); };
+    EXPECT_TRUE(channel(rows[0], 16) >= 0xFE && channel(rows[0], 0) <= 1) << std::hex << rows[0];
+    EXPECT_EQ(channel(rows[1], 16), channel(rows[1], 0)) << std::hex << rows[1];
 }
 
 // The mode a camera is asked for: the largest picture up to full HD at up to 30 per second,

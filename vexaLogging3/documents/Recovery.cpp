@@ -39,6 +39,10 @@ void vexaLogging3AppDelegate::startRecovery() {
     if (!m_recovery->usable()) {
         m_services.systemLog.write("cannot keep a recovery file in " + recoveryDirectory);
         m_recovery.reset();
+        // Nothing guards the unsaved log against a crash in this run: the status line says so
+        // for as long as it runs, as it does after a failed write.
+        m_recoveryNotice = "  No crash copy: cannot write to " + recoveryDirectory;
+        outlets.statusText->setText(m_recoveryNotice);
         return;
     }
     m_services.timers.startRepeating(kRecoveryCheck, [this] { keepRecoveryFile(false); });
