@@ -239,7 +239,7 @@ TEST(RtMidiOverJack, TheDeviceIsFoundAskedAndSensedAndSeenGone) {
 TEST(LinkOverJack, TheVirtualInterfaceLogsAndIsFoundAgainAfterAnOutageAsTheUserLeftIt) {
     ASSERT_TRUE(JackServer::ensure().available());
     const std::vector<std::string> simulator = {GLIMMARK_VEXA_SIM_PATH, "--log-every", "5",
-                                                "--log-length", "2"};
+                                                "--log-length", "2", "--start", "03:00:00:00"};
     Link link;
     std::optional<ChildProcess> sim(std::in_place, simulator);
     ASSERT_TRUE(link.until([&] { return link.connected(); })) << link.status();
@@ -249,6 +249,7 @@ TEST(LinkOverJack, TheVirtualInterfaceLogsAndIsFoundAgainAfterAnOutageAsTheUserL
     const int take = link.logged(2);
     ASSERT_GT(take, 0) << link.c.logStartArray.recordCount() << " records";
     EXPECT_GT(link.app.field(take, kFieldStop), link.app.field(take, kFieldStart));
+    EXPECT_TRUE(link.app.field(take, kFieldStart).starts_with("03:00:")) << "from its --start";
 
     sim.reset();
     ASSERT_TRUE(link.until([&] { return link.status() == "  not found"; })) << link.status();

@@ -298,12 +298,13 @@ TEST(LogCellDelegate, TextIsLaidOutForTheWidthItIsDrawnIn) {
     QStandardItemModel model(1, 1);
     model.setItem(0, 0, new QStandardItem(QString(60, 'W')));
     const LogCellDelegate cells;
-    const auto paint = [&](int width, QStyle::State state) {
+    const auto paint = [&](int width, QStyle::State state, const QFont& font = QFont()) {
         QImage drawn(width, 24, QImage::Format_RGB32);
         drawn.fill(Qt::white);
         QPainter painter(&drawn);
         QStyleOptionViewItem option;
         option.rect = drawn.rect();
+        option.font = font;
         option.state = QStyle::State_Enabled | QStyle::State_Active | state;
         cells.paint(&painter, option, model.index(0, 0));
         painter.end();
@@ -316,8 +317,13 @@ TEST(LogCellDelegate, TextIsLaidOutForTheWidthItIsDrawnIn) {
             for (int x = 0; x < width; ++x) dark += qGray(drawn.pixel(x, y)) < 128;
         return dark;
     };
-    const int narrow = ink(80);
-    EXPECT_GT(ink(600), 3 * narrow) << narrow;
+    const int narrow = ink(80), wide = ink(600);
+    EXPECT_GT(wide, 3 * narrow) << narrow;
+    // Laid out again when the font changes: text cut for a font twice the size would show half.
+    QFont big;
+    big.setPointSizeF(big.pointSizeF() * 2);
+    paint(500, {}, big);
+    EXPECT_GT(ink(500), wide * 2 / 3);
     // Selected, on the highlight as the style draws it.
     EXPECT_EQ(QColor(paint(80, QStyle::State_Selected).pixel(1, 12)),
               QApplication::palette().color(QPalette::Active, QPalette::Highlight));

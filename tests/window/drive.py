@@ -578,9 +578,11 @@ def check_pdf(path, log):
             r["comment1"], r["comment2"]) if re.sub(r"\s+", "", c) not in squeezed]
         same(missing, [], f"PDF record {i + 1}: missing")
     images = [line.split() for line in run(["pdfimages", "-list", path]).splitlines()[2:]]
-    pages = int(re.search(r"Pages:\s+(\d+)", run(["pdfinfo", path])).group(1))
-    same([sum(1 for row in images if row[2] == "image"), f"Page {pages} of {pages}" in text],
-         [sum(r["picture"] for r in log["records"]), True], "PDF: images, page numbers")
+    info = run(["pdfinfo", path])
+    pages = int(re.search(r"Pages:\s+(\d+)", info).group(1))
+    same([sum(1 for row in images if row[2] == "image"), f"Page {pages} of {pages}" in text,
+          "(A4)" in info], [sum(r["picture"] for r in log["records"]), True, True],
+         "PDF: images, page numbers, A4 (the command line's paper unless told)")
 
 
 class Report(HTMLParser):
