@@ -329,6 +329,9 @@ mutants=(
     'qt_tests|vexaLogging3/frontend/LogTableModel.cpp|kFieldDate, kFieldComment1,  kFieldComment2}|kFieldDate, kFieldComment2,  kFieldComment1}|the log table shows each comment under the heading of the other'
     'share_tests|vexaLogging3/platform/WebServer.h|std::uint64_t timecodeSeen = 0;|std::uint64_t timecodeSeen = 1;|a page opened after one timecode never gets it'
     'core_tests|vexaLogging3/timecode/SourceChoice.cpp|    frame.framesPerSecond = rate.framesPerSecond;¶    frame.dropFrame = rate.dropFrame;¶|    frame.framesPerSecond = rate.framesPerSecond;¶|the 29.97 clock hands out frames marked plain 30'
+    'midi_jack_tests|tools/vexa-sim/main.cpp|    o.startAt = options->startAt;¶    o.play = options->play;|    o.play = options->play;|vexa-sim runs from its default start whatever --start asks'
+    'qt_tests|vexaLogging3/frontend/LogCellDelegate.cpp|    if (font != m_font) {¶        m_texts.clear();¶        m_font = font;|    if (font != m_font) {¶        m_font = font;|cells keep the text cut for the font before'
+    'handover_file_tests|vexaLogging3/handover/Handover.h|platform::PageSize pageSize = platform::PageSize::A4;|platform::PageSize pageSize = platform::PageSize::Letter;|contact sheets from the command line come out on Letter paper'
 )
 
 current=""
