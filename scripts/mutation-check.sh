@@ -332,6 +332,7 @@ mutants=(
     'midi_jack_tests|tools/vexa-sim/main.cpp|    o.startAt = options->startAt;¶    o.play = options->play;|    o.play = options->play;|vexa-sim runs from its default start whatever --start asks'
     'qt_tests|vexaLogging3/frontend/LogCellDelegate.cpp|    if (font != m_font) {¶        m_texts.clear();¶        m_font = font;|    if (font != m_font) {¶        m_font = font;|cells keep the text cut for the font before'
     'handover_file_tests|vexaLogging3/handover/Handover.h|platform::PageSize pageSize = platform::PageSize::A4;|platform::PageSize pageSize = platform::PageSize::Letter;|contact sheets from the command line come out on Letter paper'
+    'core_tests|vexaLogging3/documents/HeldDialogs.h|m_dialogs.runAlert(title, message, defaultButton, alternateButton, otherButton);|m_dialogs.runAlert(title, message, defaultButton, otherButton, alternateButton);|the held dialogs pass the alternate and other buttons swapped'
 )
 
 current=""

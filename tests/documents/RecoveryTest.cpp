@@ -192,6 +192,7 @@ TEST(CrashRecovery, ALogLeftByAKilledProgramIsOfferedAtTheNextStart) {
                                                 R"(last changed \d\d\.\d\d\.\d{4} )"
                                                 R"(\d\d:\d\d:\d\d\?)")))
             << dialogs.alerts[0].message;
+        EXPECT_EQ(dialogs.alerts[0].buttons, "Restore|Decide Later|Discard");
         const int meanwhile = restore ? 3 : 1;
         EXPECT_EQ(next.c.logStartArray.recordCount(), meanwhile + 1);
         EXPECT_EQ(next.app.field(2, kFieldStop), restore ? "01:00:09:16" : "01:00:20:16");

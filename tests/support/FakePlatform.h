@@ -118,10 +118,13 @@ struct ModalPanel final : platform::ModalPanel {
 struct Dialogs final : platform::Dialogs {
     struct Alert {
         std::string title, message;
+        std::string buttons;  // default|alternate|other, as the answers name them
     };
-    int runAlert(std::string_view title, std::string_view message, std::string_view,
-                 std::string_view, std::string_view) override {
-        alerts.push_back({std::string(title), std::string(message)});
+    int runAlert(std::string_view title, std::string_view message, std::string_view byDefault,
+                 std::string_view alternate, std::string_view other) override {
+        alerts.push_back({std::string(title), std::string(message),
+                          std::string(byDefault) + "|" + std::string(alternate) + "|" +
+                              std::string(other)});
         if (whileAsked)
             whileAsked();
         const int answer = answers.empty() ? platform::kAlertAlternate : answers.front();
