@@ -80,8 +80,9 @@ TEST(Documents, ThePromptGoesOnOnlyOnceTheLogIsSavedOrGivenUp) {
         }
         EXPECT_EQ(a.windows.dialogs.alerts.size(), (k.action != SaveAs) + !k.failure.empty())
             << "told why";
+        const auto& alerts = a.windows.dialogs.alerts;
         EXPECT_TRUE(k.action == SaveAs ||
-                    a.windows.dialogs.alerts.front().buttons == "Save|Cancel|Don't Save");
+                    (!alerts.empty() && alerts.front().buttons == "Save|Cancel|Don't Save"));
         EXPECT_EQ(a.propertyLists.files.size(), k.written.empty() ? 0u : 1u);
         EXPECT_TRUE(k.written.empty() ||
                     a.propertyLists.files.at(k.written).at(15) == LogValue(std::string("typed")));

@@ -238,8 +238,8 @@ TEST(RtMidiOverJack, TheDeviceIsFoundAskedAndSensedAndSeenGone) {
 // logged; unplugged, not found; back, its logging mode set again as the user chose.
 TEST(LinkOverJack, TheVirtualInterfaceLogsAndIsFoundAgainAfterAnOutageAsTheUserLeftIt) {
     ASSERT_TRUE(JackServer::ensure().available());
-    const std::vector<std::string> simulator = {GLIMMARK_VEXA_SIM_PATH, "--log-every", "5",
-                                                "--log-length", "2", "--start", "03:00:00:00"};
+    const std::vector<std::string> simulator = {
+        GLIMMARK_VEXA_SIM_PATH, "--log-every", "5", "--log-length", "2", "--start", "03:00:00:00"};
     Link link;
     std::optional<ChildProcess> sim(std::in_place, simulator);
     ASSERT_TRUE(link.until([&] { return link.connected(); })) << link.status();

@@ -254,8 +254,9 @@ TEST(WindowPlacement, TheWindowsShareTheScreenWithAGapBetweenThem) {
         const bool stacked = editor.top() > capture.bottom();
         EXPECT_EQ(stacked ? editor.top() - capture.bottom() : editor.left() - capture.right(), 9)
             << stacked;  // eight pixels between them
-        EXPECT_GT(stacked ? editor.height() - capture.height() : editor.width() - capture.width(),
-                  0) << stacked;
+        const int editorsMore =
+            stacked ? editor.height() - capture.height() : editor.width() - capture.width();
+        EXPECT_GT(editorsMore, 0) << stacked;
     }
 }
 
@@ -270,9 +271,10 @@ TEST(LogTableModel, EachColumnShowsItsFieldUnderItsTitle) {
     for (int column = LogTableModel::kNumberColumn; column < rows.columnCount(); ++column)
         shown += rows.headerData(column, Qt::Horizontal).toString().toStdString() + "=" +
                  rows.index(0, column).data().toString().toStdString() + "; ";
-    EXPECT_EQ(shown, "Number=7; Start=01:00:00:00; Stop=01:00:01:00; Duration=00:00:01; "
-                     "Time of Day=10:00:00; Date=07.12.2026; Comment 1=first note; "
-                     "Comment 2=second note; ");
+    EXPECT_EQ(shown,
+              "Number=7; Start=01:00:00:00; Stop=01:00:01:00; Duration=00:00:01; "
+              "Time of Day=10:00:00; Date=07.12.2026; Comment 1=first note; "
+              "Comment 2=second note; ");
 }
 
 // A changed value is announced for its own cell, the number, the last column and the picture too.

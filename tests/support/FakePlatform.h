@@ -122,9 +122,9 @@ struct Dialogs final : platform::Dialogs {
     };
     int runAlert(std::string_view title, std::string_view message, std::string_view byDefault,
                  std::string_view alternate, std::string_view other) override {
-        alerts.push_back({std::string(title), std::string(message),
-                          std::string(byDefault) + "|" + std::string(alternate) + "|" +
-                              std::string(other)});
+        alerts.push_back(
+            {std::string(title), std::string(message),
+             std::string(byDefault) + "|" + std::string(alternate) + "|" + std::string(other)});
         if (whileAsked)
             whileAsked();
         const int answer = answers.empty() ? platform::kAlertAlternate : answers.front();

@@ -219,7 +219,8 @@ TEST(CaptureWithGstreamer, TheDeviceModeIsTheLargestUpToFullHdAt30RawBeforeJpeg)
              "image/jpeg, width=(int)1920, height=(int)1080, framerate=(fraction)30/1; " + raw +
              "width=(int)3840, height=(int)2160, framerate=(fraction)30/1",
          "image/jpeg, width=(int)1920, height=(int)1080, framerate=(fraction)30/1"},
-        {raw + "width=(int)[ 1, 4096 ], height=(int)[ 1, 2160 ], framerate=(fraction)[ 1/1, 60/1 ]"s,
+        {raw + "width=(int)[ 1, 4096 ], height=(int)[ 1, 2160 ], "s +
+             "framerate=(fraction)[ 1/1, 60/1 ]",
          "video/x-raw, format=(string)YUY2, width=(int)1920, height=(int)1080, "
          "framerate=(fraction)30/1"},
         {raw + "width=(int)3840, height=(int)2160, framerate=(fraction)30/1"s, "nothing"},
