@@ -333,6 +333,7 @@ mutants=(
     'qt_tests|vexaLogging3/frontend/LogCellDelegate.cpp|    if (font != m_font) {¶        m_texts.clear();¶        m_font = font;|    if (font != m_font) {¶        m_font = font;|cells keep the text cut for the font before'
     'handover_file_tests|vexaLogging3/handover/Handover.h|platform::PageSize pageSize = platform::PageSize::A4;|platform::PageSize pageSize = platform::PageSize::Letter;|contact sheets from the command line come out on Letter paper'
     'core_tests|vexaLogging3/documents/HeldDialogs.h|m_dialogs.runAlert(title, message, defaultButton, alternateButton, otherButton);|m_dialogs.runAlert(title, message, defaultButton, otherButton, alternateButton);|the held dialogs pass the alternate and other buttons swapped'
+    'core_tests|vexaLogging3/documents/Recovery.cpp|    m_services.timers.startRepeating(kRecoveryCheck, [this] { keepRecoveryFile(false); });|    ;|the journal follows only log stops, not edits'
 )
 
 current=""

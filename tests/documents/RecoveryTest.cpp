@@ -355,6 +355,19 @@ TEST(CrashRecovery, TheJournalsLiveInTheUsersStateFolder) {
     EXPECT_EQ(run.told, "/s/glimmark|/h/.local/state/glimmark||");
 }
 
+// Not only a log stop: any change reaches the journal by the check that runs every second.
+TEST(CrashRecovery, AChangeByHandIsInTheJournalASecondLater) {
+    TempFolder folder;
+    const std::string state = folder.file("state");
+    RecoveringApp app(state);
+    app.c.logStartArray.append(record("1", "typed in by hand", "", {}));
+    app.c.editChangeFlag = 1;
+    app.app.timers.advance(std::chrono::milliseconds(1000));
+    app.c.waitForRecoveryFile();
+    EXPECT_TRUE(read(fileText(ours(state) + ".journal")).entries ==
+                valuesOf(app.c.logStartArray));
+}
+
 // A state folder that cannot be made leaves the log without a crash copy: the user is told.
 TEST(CrashRecovery, NoFolderForTheJournalIsSaidOnTheStatusLine) {
     TempFolder folder;
