@@ -334,6 +334,8 @@ mutants=(
     'handover_file_tests|vexaLogging3/handover/Handover.h|platform::PageSize pageSize = platform::PageSize::A4;|platform::PageSize pageSize = platform::PageSize::Letter;|contact sheets from the command line come out on Letter paper'
     'core_tests|vexaLogging3/documents/HeldDialogs.h|m_dialogs.runAlert(title, message, defaultButton, alternateButton, otherButton);|m_dialogs.runAlert(title, message, defaultButton, otherButton, alternateButton);|the held dialogs pass the alternate and other buttons swapped'
     'core_tests|vexaLogging3/documents/Recovery.cpp|    m_services.timers.startRepeating(kRecoveryCheck, [this] { keepRecoveryFile(false); });|    ;|the journal follows only log stops, not edits'
+    'core_tests|vexaLogging3/documents/Recovery.cpp|            m_recovery->save(logStartArray, pathString, false, std::time(nullptr));|            m_recovery->save(logStartArray, pathString, true, std::time(nullptr));|a saved log stays unsaved in the journal and is offered after a crash'
+    'core_tests|vexaLogging3/documents/Recovery.cpp|        if (!contents.unsaved) {¶            candidate.remove();|        if (!contents.unsaved) {¶            ;|journals of saved logs pile up in the state folder'
 )
 
 current=""

@@ -355,17 +355,34 @@ TEST(CrashRecovery, TheJournalsLiveInTheUsersStateFolder) {
     EXPECT_EQ(run.told, "/s/glimmark|/h/.local/state/glimmark||");
 }
 
-// Not only a log stop: any change reaches the journal by the check that runs every second.
-TEST(CrashRecovery, AChangeByHandIsInTheJournalASecondLater) {
+// Not only a log stop: a change by hand reaches the journal by the check every second, and a
+// save marks it saved, so that a kill after the save offers nothing and clears it away.
+TEST(CrashRecovery, AChangeByHandIsKeptASecondLaterAndOnceSavedNotOffered) {
     TempFolder folder;
     const std::string state = folder.file("state");
-    RecoveringApp app(state);
-    app.c.logStartArray.append(record("1", "typed in by hand", "", {}));
-    app.c.editChangeFlag = 1;
-    app.app.timers.advance(std::chrono::milliseconds(1000));
-    app.c.waitForRecoveryFile();
-    EXPECT_TRUE(read(fileText(ours(state) + ".journal")).entries ==
-                valuesOf(app.c.logStartArray));
+    const ChildRun crashed = inChild([&] {
+        RecoveringApp app(state);
+        const auto journal = [&] {
+            app.app.timers.advance(std::chrono::milliseconds(1000));
+            app.c.waitForRecoveryFile();
+            return read(fileText(ours(state) + ".journal"));
+        };
+        app.c.logStartArray.append(record("1", "typed in by hand", "", {}));
+        app.c.editChangeFlag = 1;
+        if (journal().entries != valuesOf(app.c.logStartArray))
+            return std::string("the change is not in the journal");
+        app.c.setPathString("/d/day.vlg");
+        app.c.btnFileSave();
+        if (journal().unsaved)
+            return std::string("the saved log is still unsaved in the journal");
+        ::raise(SIGKILL);
+        return std::string();
+    });
+    ASSERT_TRUE(WIFSIGNALED(crashed.status)) << crashed.told;
+    RecoveringApp next(state);
+    EXPECT_TRUE(next.offer({}).empty());
+    EXPECT_EQ(journalNames(state),
+              std::vector<std::string>{"recovery-" + std::to_string(::getpid()) + ".journal"});
 }
 
 // A state folder that cannot be made leaves the log without a crash copy: the user is told.
