@@ -42,6 +42,16 @@ inline bool eventually(const std::function<bool()>& done, std::chrono::milliseco
     return true;
 }
 
+// The ports one of ours is connected to, as the JACK graph names them ("client:port").
+inline std::vector<std::string> connectionsOf(const jack_port_t* port) {
+    std::vector<std::string> names;
+    if (const char** listed = jack_port_get_connections(port)) {
+        for (const char** name = listed; *name != nullptr; ++name) names.emplace_back(*name);
+        jack_free(listed);
+    }
+    return names;
+}
+
 // A client of `server` (the default one when empty) that starts none; closed when it goes. A
 // class keeps it as its last member, so that its callbacks end before the members they use.
 using Client = std::unique_ptr<jack_client_t, decltype(&jack_client_close)>;
@@ -88,10 +98,8 @@ public:
     }
     // The port the device's input hears from, as the JACK graph names it ("client:port").
     std::string heardFrom() const {
-        const char** names = jack_port_get_connections(m_in);
-        const std::string first = names && names[0] ? names[0] : "";
-        jack_free(names);
-        return first;
+        const std::vector<std::string> names = connectionsOf(m_in);
+        return names.empty() ? "" : names.front();
     }
 
 private:

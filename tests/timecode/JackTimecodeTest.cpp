@@ -34,14 +34,7 @@ public:
     }
     std::string port() const { return jack_port_name(m_port); }
     bool connected() const { return jack_port_connected(m_port) > 0; }
-    std::vector<std::string> readers() const {
-        std::vector<std::string> names;
-        if (const char** ports = jack_port_get_all_connections(m_client.get(), m_port)) {
-            for (const char** p = ports; *p != nullptr; ++p) names.emplace_back(*p);
-            jack_free(ports);
-        }
-        return names;
-    }
+    std::vector<std::string> readers() const { return jacktest::connectionsOf(m_port); }
     double sampleRate() const { return jack_get_sample_rate(m_client.get()); }
 
     // `frames` frames of LTC from 10:00:00:00 at the rate (29.97 is drop-frame), its user bits
