@@ -6,7 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include "loglist/Timecode.h"
-#include "support/FakePlatform.h"
+#include "platform/fake/FakePlatform.h"
 
 namespace {
 

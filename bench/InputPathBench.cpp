@@ -4,7 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "platform/MidiPacketList.h"
-#include "support/FakePlatform.h"
+#include "platform/fake/FakePlatform.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <fstream>
 #include <string>
 
-#include "support/FakePlatform.h"
+#include "platform/fake/FakePlatform.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "platform/MidiPacketList.h"
-#include "support/FakePlatform.h"
+#include "platform/fake/FakePlatform.h"
 
 namespace {
 

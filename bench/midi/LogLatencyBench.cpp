@@ -34,7 +34,7 @@
 #include "midi/JackHarness.h"
 #include "platform/midi/JackMidiSystem.h"
 #include "platform/video/TurboJpegCodec.h"
-#include "support/FakePlatform.h"
+#include "platform/fake/FakePlatform.h"
 #include "tests/video/MemoryFrame.h"
 #include "vexasim/JackVirtualInterface.h"
 

@@ -22,7 +22,7 @@
 #include "share/EventFeed.h"
 #include "share/LiveShare.h"
 #include "share/ShareSite.h"
-#include "support/FakePlatform.h"
+#include "platform/fake/FakePlatform.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "capture/StillEncoder.h"
-#include "support/FakePlatform.h"
+#include "platform/fake/FakePlatform.h"
 
 namespace {
 

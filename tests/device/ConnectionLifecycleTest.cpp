@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "platform/SwitchingMidiSystem.h"
-#include "support/FakePlatform.h"
+#include "platform/fake/FakePlatform.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/FakePlatform.h"
+#include "platform/fake/FakePlatform.h"
 
 namespace {
 

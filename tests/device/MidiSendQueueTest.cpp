@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "device/MidiSendQueue.h"
-#include "support/FakePlatform.h"
+#include "platform/fake/FakePlatform.h"
 
 namespace {
 

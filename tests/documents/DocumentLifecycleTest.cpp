@@ -1,5 +1,5 @@
 #include "documents/ProjectFiles.h"
-#include "support/FakePlatform.h"
+#include "platform/fake/FakePlatform.h"
 
 namespace {
 

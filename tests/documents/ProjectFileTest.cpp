@@ -3,7 +3,7 @@
 #include "documents/ProjectFiles.h"
 #include "platform/files/AtomicFile.h"
 #include "platform/plist/PropertyListFileStore.h"
-#include "support/FakePlatform.h"
+#include "platform/fake/FakePlatform.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "documents/ProjectFiles.h"
 #include "documents/RecoveryFile.h"
 #include "documents/RecoveryJournal.h"
-#include "support/FakePlatform.h"
+#include "platform/fake/FakePlatform.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "support/FakePlatform.h"
+#include "platform/fake/FakePlatform.h"
 
 namespace editor_test {
 

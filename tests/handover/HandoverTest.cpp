@@ -1,6 +1,6 @@
 #include "documents/ProjectFiles.h"
 #include "handover/Handover.h"
-#include "support/FakePlatform.h"
+#include "platform/fake/FakePlatform.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "platform/MidiPacketList.h"
 #include "platform/midi/MidiPortNames.h"
 #include "platform/midi/RtMidiSystem.h"
-#include "support/FakeRtMidi.h"
+#include "platform/fake/FakeRtMidi.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "platform/qt/QtMainThread.h"
 #include "platform/qt/QtPictureConverter.h"
 #include "platform/qt/QtTimers.h"
-#include "support/FakePlatform.h"
+#include "platform/fake/FakePlatform.h"
 #include "vexaLogging3AppDelegate.h"
 
 namespace gui_test {

@@ -10,7 +10,7 @@
 
 #include "documents/ProjectFiles.h"
 #include "platform/plist/PropertyListFileStore.h"
-#include "support/FakePlatform.h"
+#include "platform/fake/FakePlatform.h"
 #include "vexasim/SimulatedInterface.h"
 
 namespace {

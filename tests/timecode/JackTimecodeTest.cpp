@@ -8,7 +8,7 @@
 
 #include "midi/JackHarness.h"
 #include "platform/jack/JackTimecodeSource.h"
-#include "support/FakePlatform.h"
+#include "platform/fake/FakePlatform.h"
 #include "timecode/MtcReader.h"
 #include "timecode/TimecodeSources.h"
 #include "vexasim/LtcPlayer.h"

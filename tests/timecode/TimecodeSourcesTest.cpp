@@ -6,7 +6,7 @@
 #include <future>
 #include <sstream>
 
-#include "support/FakePlatform.h"
+#include "platform/fake/FakePlatform.h"
 #include "timecode/ClockTimecodeSource.h"
 #include "timecode/MtcReader.h"
 #include "timecode/SourceChoice.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/MidiPacketList.h"
-#include "support/FakePlatform.h"
+#include "platform/fake/FakePlatform.h"
 #include "SimOptions.h"
 #include "vexasim/ClockDriver.h"
 #include "vexasim/SimulatedMidiSystem.h"

@@ -9,7 +9,7 @@
 #include "platform/video/GstreamerFrame.h"
 #include "platform/video/GstreamerVideoSystem.h"
 #include "platform/video/TurboJpegCodec.h"
-#include "support/FakePlatform.h"
+#include "platform/fake/FakePlatform.h"
 
 namespace videotest {
 

@@ -1,4 +1,4 @@
-#include "support/FakePlatform.h"
+#include "platform/fake/FakePlatform.h"
 
 #include <unistd.h>
 
