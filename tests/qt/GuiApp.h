@@ -1,14 +1,11 @@
 #pragma once
 
-#include <QtCore/qtestsupport_core.h>
-#include <QApplication>
-#include <QBuffer>
-#include <QImage>
-#include <QTimer>
+// The Qt modules the window tests use, included here once for all of them.
+#include <QtTest>
+#include <QtWidgets>
 #include <cstdlib>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "frontend/ApplicationWindows.h"
 #include "platform/plist/PropertyListFileStore.h"
@@ -21,15 +18,21 @@
 
 namespace gui_test {
 
+// A picture as a file in that format holds it: empty when it could not be written.
+inline QByteArray encoded(const QImage& image, const char* format, int quality = -1) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    return image.save(&buffer, format, quality) ? bytes : QByteArray();
+}
+inline QByteArray encoded(const char* format, QColor colour, int width = 64, int height = 36) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    return encoded(image, format);
+}
 // Encoded pictures of one colour, as a grab (JPEG) or a replaced picture (TIFF) stores them.
 inline platform::Bytes encodedPicture(const char* format, QColor colour, int width = 64,
                                       int height = 36) {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
+    const QByteArray bytes = encoded(format, colour, width, height);
     return platform::Bytes(bytes.begin(), bytes.end());
 }
 
@@ -38,6 +41,16 @@ inline bool looksLike(QColor drawn, QColor colour) {
     return std::abs(drawn.red() - colour.red()) + std::abs(drawn.green() - colour.green()) +
                std::abs(drawn.blue() - colour.blue()) <
            60;
+}
+
+// Brings the window of `on` to the front and gives `on` the keys; whether the window came up.
+// Shortcuts need an active window, and after an alert the offscreen platform leaves none.
+inline bool focused(QWidget* on) {
+    on->window()->activateWindow();
+    const bool active =
+        QTest::qWaitFor([on] { return QApplication::activeWindow() == on->window(); });
+    on->setFocus();
+    return active;
 }
 
 // Acts on the next modal window once it is up, from inside its event loop; delete the watch

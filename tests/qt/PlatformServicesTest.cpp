@@ -2,12 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
-#include <QDialog>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTemporaryFile>
-#include <QTest>
 #include <thread>
 
 #include "frontend/CapturePreview.h"
@@ -24,6 +18,7 @@
 
 namespace {
 
+using gui_test::encoded;
 using gui_test::encodedPicture;
 
 TEST(QtServices, PostedWorkRunsLaterOnTheGuiThreadInOrderAndFieldsHoldUtf8) {
@@ -73,11 +68,8 @@ TEST(QtServices, ARepeatingTimerTicksOnAndASingleShotOnce) {
 TEST(DecodedPictures, DroppedRequestsStillShow) {
     DecodedPictures own(16);
     std::vector<QByteArray> shades;
-    for (int shade = 0; shade < 10; ++shade) {
-        const platform::Bytes jpeg = encodedPicture("JPEG", QColor(0, 25 * shade, 0), 640, 360);
-        shades.emplace_back(reinterpret_cast<const char*>(jpeg.data()),
-                            static_cast<qsizetype>(jpeg.size()));
-    }
+    for (int shade = 0; shade < 10; ++shade)
+        shades.push_back(encoded("JPEG", QColor(0, 25 * shade, 0), 640, 360));
     for (const QByteArray& shade : shades) own.ahead(shade, {320, 240});
     for (int shade = 0; shade < 10; ++shade) {
         const QImage shown = own.fitted(shades[static_cast<std::size_t>(shade)], {320, 240});
@@ -95,10 +87,8 @@ TEST(DecodedPictures, PicturesThatDifferOnlyInTheMiddleAreNotTakenForEachOther) 
     for (const QColor middle : {QColor(Qt::red), QColor(Qt::blue)}) {
         QImage picture(200, 200, QImage::Format_RGB888);
         picture.fill(Qt::green);
-        for (int y = 80; y < 120; ++y)
-            for (int x = 0; x < 200; ++x) picture.setPixelColor(x, y, middle);
-        QBuffer buffer(&bitmaps.emplace_back());
-        ASSERT_TRUE(picture.save(&buffer, "BMP"));
+        QPainter(&picture).fillRect(0, 80, 200, 40, middle);
+        ASSERT_FALSE(bitmaps.emplace_back(encoded(picture, "BMP")).isEmpty());
     }
     for (int i : {0, 1})
         EXPECT_EQ(own.fitted(bitmaps[i], {200, 200}).pixelColor(100, 100),
@@ -145,11 +135,9 @@ TEST(QtDialogs, ACancelledDialogGivesNoFileAndAJobHearsItsCancel) {
 TEST(QtImageFiles, APictureComesInUprightAndADamagedOneSaysWhy) {
     QImage wide(16, 8, QImage::Format_RGB32);
     wide.fill(Qt::blue);
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) wide.setPixel(x, y, qRgb(255, 0, 0));  // red on the left
-    QByteArray jpeg, png;
-    QBuffer toJpeg(&jpeg), toPng(&png);
-    ASSERT_TRUE(wide.save(&toJpeg, "JPEG", 100) && wide.save(&toPng, "PNG"));
+    QPainter(&wide).fillRect(0, 0, 8, 8, QColor(255, 0, 0));  // red on the left
+    QByteArray jpeg = encoded(wide, "JPEG", 100), png = encoded(wide, "PNG");
+    ASSERT_FALSE(jpeg.isEmpty() || png.isEmpty());
     // APP1: EXIF, big-endian, one entry: orientation 6, turn a quarter clockwise.
     const char exif[] = {'\xFF', '\xE1', 0, 0x22, 'E', 'x', 'i', 'f', 0, 0, 'M', 'M', 0, 0x2A, 0, 0,
                          0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 6, 0, 0, 0, 0, 0, 0};
@@ -181,9 +169,8 @@ TEST(QtPictureConverter, APngBecomesAJpegThatKeepsItsShades) {
     QImage shades(64, 64, QImage::Format_RGB32);
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) shades.setPixel(x, y, qRgb(x * 4, y * 4, (x ^ y) * 4));
-    QByteArray png;
-    QBuffer buffer(&png);
-    ASSERT_TRUE(shades.save(&buffer, "PNG"));
+    const QByteArray png = encoded(shades, "PNG");
+    ASSERT_FALSE(png.isEmpty());
     platform::qt::QtPictureConverter converter;
     const platform::Bytes asPng(png.begin(), png.end());
     const platform::Bytes jpeg = converter.toJpeg(asPng, 0.8);

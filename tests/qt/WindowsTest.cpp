@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QTest>
-#include <QtWidgets>
 #include <algorithm>
 #include <filesystem>
 #include <map>
@@ -288,10 +286,7 @@ TEST_F(Windows, EveryMenuKeyActsOnTheRecordsOrStaysWithTheTextField) {
             app.controller.midiOpenFlag = 1;
             app.edit.btnEditPlayVal->setEnabled(true);
         }
-        // Shortcuts need an active window; after an alert the offscreen platform leaves none.
-        on->window()->activateWindow();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == on->window(); }));
-        on->setFocus();
+        ASSERT_TRUE(gui_test::focused(on));
         QString asked;
         if (*answer)
             press(answer, &asked);
@@ -339,9 +334,7 @@ TEST(MenuKeys, ReachTheirItemFromEveryWidgetButTextEditingKeysStayInTextFields) 
     }
     std::string wrong;
     for (auto [name, on] : widgets) {
-        on->window()->activateWindow();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == on->window(); }));
-        on->setFocus();
+        ASSERT_TRUE(gui_test::focused(on));
         for (QAction* action : m.findChildren<QAction*>())
             for (const QKeySequence& keys : action->shortcuts()) {
                 fired.clear();
@@ -384,10 +377,9 @@ TEST_F(Windows, QuitAsksUntilTheUserLetsTheProgramGo) {
     asked.clear();
     press("Cancel", &asked);
     help->close();
-    EXPECT_FALSE(asked.isEmpty());
-    EXPECT_TRUE(help->isVisible()) << "the last window stays";
-    EXPECT_EQ(state(), "1 # Play [---] *");
-    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(state() + (asked.isEmpty() ? " not asked" : "") + (help->isVisible() ? "" : " gone") +
+                  (std::filesystem::exists(path) ? " saved" : ""),
+              "1 # Play [---] *");  // the last window stays
 
     press("Save");
     help->close();
