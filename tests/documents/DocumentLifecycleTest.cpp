@@ -112,10 +112,11 @@ std::vector<LogValue> project(std::vector<std::string> numbers, std::size_t cutT
     return values;
 }
 
-// Record 4's cells hold UTF-8 of two, three and four bytes and the last code point, U+10FFFF.
+// Record 4's cells hold UTF-8 of two, three and four bytes, U+E000 just past the surrogates,
+// and the last code point, U+10FFFF.
 const std::string kExchange =
     "Heading\n\ndATA\t\nGlimmark\tV\tVersion: 1.0\tOstraven\t\t1\t\t\t\t\n"
-    "4\tV\t10:00:00:00\tb\t\xC3\xA9\t\xE3\x81\x82\t\xF0\x9F\x98\x80\t\xF4\x8F\xBF\xBF\tg\t\n"
+    "4\tV\t10:00:00:00\t\xEE\x80\x80\t\xC3\xA9\t\xE3\x81\x82\t\xF0\x9F\x98\x80\t\xF4\x8F\xBF\xBF\tg\t\n"
     "9\tV\ta\tb\tc\td\te\tf\tg\t\n"
     "7\tV\ta\tb\tc\td\te\tf";  // a last row short of a cell is left out
 
@@ -147,6 +148,8 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
              Case{"marker on the second line", {}, kExchange.substr(8), 2, 9, "Untitled", "", 32},
              Case{"not UTF-8", {}, kExchange + "\xED\xA0\x80", 1, 1, before, bad, 32},
              Case{"a stray continuation", {}, kExchange + "\x80", 1, 1, before, bad, 32},
+             Case{"a lead byte without its continuation", {}, kExchange + "\xC3(", 1, 1, before,
+                  bad, 32},
              Case{"past U+10FFFF", {}, kExchange + "\xF4\x90\x80\x80", 1, 1, before, bad, 32},
              Case{"NUL in a cell", {}, kExchange + std::string("\tg\0", 3), 1, 1, before, bad, 32},
          }) {

@@ -160,13 +160,15 @@ TEST(RecordEditing, UndoTakesBackCommentsAndRenumberingAndKeepsADeviceLogsNumber
     app.app->btnEditLogNr();
     app.windows.dialogs.answers = {platform::kAlertDefault};
     app.app->btnLogNaechstes();
+    app.windows.txtEditComment1.value = "typed on 2";  // the deleted record's undo brings it back
     app.app->btnEditLogDelete();
     // The interface logs record 3 while the user thinks it over.
     app.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x01, 0x02, 0x03, 0x04, 0x00, 0xF7});
     ASSERT_EQ(app.app->logNr, 3);
-    for (const char* redo : {"Redo Delete Record", "Redo Renumber Record", "Redo Comment"}) {
+    for (const char* redo : {"Redo Delete Record typed on 2", "Redo Comment ",
+                             "Redo Renumber Record ", "Redo Comment "}) {
         app.app->btnEditUndo();
-        EXPECT_EQ(app.windows.btnMenuRedoVal.title, redo);
+        EXPECT_EQ(app.windows.btnMenuRedoVal.title + " " + app.field(2, kFieldComment1), redo);
     }
     EXPECT_EQ(summary(app), "@1 2 3");
     EXPECT_EQ(app.app->logNr, 3);

@@ -35,6 +35,8 @@ TEST(Timecode, FramesAndLabelsAtEveryRate) {
              {"10:60:00:00", r25, {}}, {"10:00:60:00", r25, {}}, {"1:00:00:00", r25, {}},
              {"10.00.00.00", r25, {}}, {"10:00:00:0x", r25, {}}, {"10:00:00:000", r25, {}}})
         EXPECT_EQ(timecode::frameOf(text, rate), frame) << text;
+    // Numbers read as typed: blanks before the sign are passed over, the first non-digit ends.
+    EXPECT_EQ(timecode::intValueAt("x \t\n-42:", 1), -42);
 }
 
 }  // namespace

@@ -76,10 +76,6 @@ std::string sourceChoiceText(const SourceChoice& choice) {
     return "interface";
 }
 
-std::string rateName(FrameRate rate) {
-    return rate.dropFrame ? std::string("29.97 DF") : std::to_string(rate.framesPerSecond);
-}
-
 platform::SourceFrame clockFrame(std::int64_t microsSinceMidnight, FrameRate rate) {
     const std::int64_t count = microsSinceMidnight * perSecond(rate) / microsUnit(rate);
     const std::string label = labelOf(count, rate);

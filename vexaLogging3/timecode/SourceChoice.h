@@ -27,8 +27,6 @@ struct SourceChoice {
 std::optional<SourceChoice> parseSourceChoice(std::string_view text, std::string& why);
 // The text that parses back to the same choice.
 std::string sourceChoiceText(const SourceChoice& choice);
-// "24", "25", "29.97 DF" or "30", as the status line and the menu show a rate.
-std::string rateName(FrameRate rate);
 
 // The clock as timecode: the frame that a moment of the day (microseconds since local
 // midnight) falls in, counted at the rate from midnight, drop-frame labels at 29.97.
