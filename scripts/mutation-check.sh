@@ -336,6 +336,12 @@ mutants=(
     'core_tests|vexaLogging3/documents/Recovery.cpp|    m_services.timers.startRepeating(kRecoveryCheck, [this] { keepRecoveryFile(false); });|    ;|the journal follows only log stops, not edits'
     'core_tests|vexaLogging3/documents/Recovery.cpp|            m_recovery->save(logStartArray, pathString, false, std::time(nullptr));|            m_recovery->save(logStartArray, pathString, true, std::time(nullptr));|a saved log stays unsaved in the journal and is offered after a crash'
     'core_tests|vexaLogging3/documents/Recovery.cpp|        if (!contents.unsaved) {¶            candidate.remove();|        if (!contents.unsaved) {¶            ;|journals of saved logs pile up in the state folder'
+    'core_tests|vexaLogging3/editor/RecordEditing.cpp|    LogEditCommentSichern();¶    EditStep step(*this, "Delete Record");|    EditStep step(*this, "Delete Record");|a comment typed on a deleted record is gone from its undo'
+    "core_tests|vexaLogging3/loglist/Timecode.cpp|c == ' ' or c == '\\t' or c == '\\n'|c == ' ' && c == '\\t' or c == '\\n'|a typed number with blanks before it reads 0"
+    'core_tests|vexaLogging3/editor/EditorDisplay.cpp|            storeValue(index, std::move(text));¶            editChangeFlag = 1;¶        }¶    }¶}|            storeValue(index, std::move(text));¶            editChangeFlag = 0;¶        }¶    }¶}|a typed start stored on the way leaves the log marked saved'
+    'core_tests|vexaLogging3/input/SysexInterpreter.cpp|        ++logNr;¶        m_logNumberNotice.clear();|        ++logNr;|the no-number notice stays once takes are numbered again'
+    'core_tests|vexaLogging3/documents/ExchangeFile.cpp|            if ((next & 0xC0) != 0x80)¶                return false;|            if ((next & 0xC0) != 0x80)¶                return true;|an exchange file with a lead byte alone is taken for UTF-8'
+    'core_tests|vexaLogging3/documents/ExchangeFile.cpp|code <= 0xDFFF))|code <= 0xE000))|U+E000 in an exchange file is refused as a surrogate'
 )
 
 current=""
