@@ -35,7 +35,10 @@ TEST(HandoverCsv, CellsASpreadsheetWouldRunReadAsTyped) {
              {"say \"hi\"", "\"say \"\"hi\"\"\""}, {"1+1", "1+1"}}) {
         LogList list = logOf("32", 1);
         list.replace(LogList::indexOf(1, kFieldComment1), comment);
-        EXPECT_TRUE(has(handover::csv(list, {}), ",00:00:05,09:15:00,05.12.2026," + cell + ",,"))
+        // Export All Pictures writes no file for a picture of ten bytes: none is named.
+        list.replace(LogList::indexOf(1, kFieldPicture), Picture(10, 'x'));
+        EXPECT_TRUE(
+            has(handover::csv(list, {}), ",00:00:05,09:15:00,05.12.2026," + cell + ",,\r\n"))
             << comment;
     }
     LogList list = logOf("32", 1);
@@ -58,10 +61,13 @@ TEST(HandoverEdl, RecordsNobodyTimedAreNoEventsButStayRows) {
     blank[kFieldStop] = "00:00:01:00";
     blank[kFieldDate] = blank[kFieldTimeOfDay] = "";  // and nobody knows when it was logged
     list.append(blank);
-    // A character of four bytes is one unknown letter, not two.
-    list.replace(LogList::indexOf(1, kFieldComment1), "a\xF0\x9F\x8E\xAC\xC3\xA9" "b");
+    // A character of four bytes is one unknown letter, not two; an A grave and a curly
+    // apostrophe have plain ones.
+    list.replace(LogList::indexOf(1, kFieldComment1),
+                 "a\xF0\x9F\x8E\xAC\xC3\xA9\xC3\x80\xE2\x80\x99"
+                 "b");
     const std::string edl = handover::edl(list, {});
-    EXPECT_TRUE(has(edl, "\r\n* COMMENT: a?eb\r\n")) << edl;
+    EXPECT_TRUE(has(edl, "\r\n* COMMENT: a?eA'b\r\n")) << edl;
     EXPECT_TRUE(edl.ends_with("01:00:10:24 01:00:11:24\r\n* FROM CLIP NAME: 0\r\n")) << edl;
     EXPECT_EQ(count(edl, "* FROM CLIP NAME:"), 3) << edl;
     EXPECT_TRUE(has(edl, "\r\n002  AX       V     C        10:00:00:00 10:00:05:12 "
@@ -215,6 +221,7 @@ TEST(ExportCommands, TellWhyAFileWasNotWrittenAndKeepTheOldOne) {
     writeFile(e.folder.file("Day 4.vlg"), "project");
     EXPECT_EQ(e.run(&D::exportReport, "Day 4.vlg"), "project");
     EXPECT_TRUE(has(fileText(e.folder.file("Day 4.vlg.html")), "<h1>Day 4</h1>"));
+    EXPECT_TRUE(has(e.run(&D::exportEdl, "day.edl"), "\r\n001  Day_4    V")) << "reel kept";
     // An untitled log's reel is asked each time: the next untitled log is another source.
     e.a.app->setPathString("Untitled");
     e.run(&D::exportEdl, "a.edl");
@@ -222,9 +229,9 @@ TEST(ExportCommands, TellWhyAFileWasNotWrittenAndKeepTheOldOne) {
     EXPECT_EQ(e.dialogs.offered.size(), 3u);
     e.a.app->fullScreenMode = 1;
     e.run(&D::exportEdl, "full");
-    ASSERT_EQ(e.dialogs.saveDialogs.size(), 5u);
+    ASSERT_EQ(e.dialogs.saveDialogs.size(), 6u);
     EXPECT_TRUE(e.dialogs.saveDialogs[0].starts_with("Day 4.ale in "));
-    EXPECT_TRUE(e.dialogs.saveDialogs[4].starts_with("Untitled.edl in "));
+    EXPECT_TRUE(e.dialogs.saveDialogs[5].starts_with("Untitled.edl in "));
 }
 
 }  // namespace
