@@ -13,8 +13,8 @@
 #include <random>
 
 #include "midi/JackHarness.h"
-#include "platform/jack/JackTimecodeSource.h"
 #include "platform/fake/FakePlatform.h"
+#include "platform/jack/JackTimecodeSource.h"
 #include "timecode/TimecodeSources.h"
 #include "vexasim/LtcPlayer.h"
 

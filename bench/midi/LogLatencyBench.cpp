@@ -32,10 +32,10 @@
 
 #include "loglist/Timecode.h"
 #include "midi/JackHarness.h"
+#include "platform/fake/FakePlatform.h"
+#include "platform/fake/MemoryFrame.h"
 #include "platform/midi/JackMidiSystem.h"
 #include "platform/video/TurboJpegCodec.h"
-#include "platform/fake/FakePlatform.h"
-#include "tests/video/MemoryFrame.h"
 #include "vexasim/JackVirtualInterface.h"
 
 namespace {
@@ -171,8 +171,8 @@ private:
 };
 
 // Fine grain over gradients, as a camera on a set gives: far harder to encode than bars.
-std::shared_ptr<const videotest::MemoryFrame> cameraLikeFrame() {
-    auto frame = std::make_shared<videotest::MemoryFrame>(1920, 1080);
+std::shared_ptr<const fake::MemoryFrame> cameraLikeFrame() {
+    auto frame = std::make_shared<fake::MemoryFrame>(1920, 1080);
     std::uint32_t grain = 7;
     const auto next = [&grain] { return grain = grain * 1664525u + 1013904223u; };
     frame->paint(

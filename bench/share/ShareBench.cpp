@@ -18,11 +18,11 @@
 #include <vector>
 
 #include "platform/MidiPacketList.h"
+#include "platform/fake/FakePlatform.h"
 #include "platform/http/MhdListener.h"
 #include "share/EventFeed.h"
 #include "share/LiveShare.h"
 #include "share/ShareSite.h"
-#include "platform/fake/FakePlatform.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // Python's plistlib is the reference reader and writer of the format here.
 
 #include "documents/ProjectFiles.h"
+#include "platform/fake/FakePlatform.h"
 #include "platform/files/AtomicFile.h"
 #include "platform/plist/PropertyListFileStore.h"
-#include "platform/fake/FakePlatform.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include "loglist/Timecode.h"
 #include "midi/JackHarness.h"
 #include "platform/SwitchingMidiSystem.h"
+#include "platform/fake/FakePlatform.h"
 #include "platform/midi/JackMidiSystem.h"
 #include "platform/midi/RtMidiSystem.h"
-#include "platform/fake/FakePlatform.h"
 
 // A busy server puts a connection in effect long after jack_connect returns: here, those to
 // the device 25 ms after (an idle server's cycle or two would hide a message sent too soon).

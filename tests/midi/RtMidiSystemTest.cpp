@@ -7,9 +7,9 @@
 #include <tuple>
 
 #include "platform/MidiPacketList.h"
+#include "platform/fake/FakeRtMidi.h"
 #include "platform/midi/MidiPortNames.h"
 #include "platform/midi/RtMidiSystem.h"
-#include "platform/fake/FakeRtMidi.h"
 
 namespace {
 

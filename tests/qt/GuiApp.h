@@ -8,12 +8,12 @@
 #include <string>
 
 #include "frontend/ApplicationWindows.h"
+#include "platform/fake/FakePlatform.h"
 #include "platform/plist/PropertyListFileStore.h"
 #include "platform/qt/QtImageFiles.h"
 #include "platform/qt/QtMainThread.h"
 #include "platform/qt/QtPictureConverter.h"
 #include "platform/qt/QtTimers.h"
-#include "platform/fake/FakePlatform.h"
 #include "vexaLogging3AppDelegate.h"
 
 namespace gui_test {

@@ -7,6 +7,7 @@
 #include "frontend/CapturePreview.h"
 #include "frontend/DecodedPictures.h"
 #include "frontend/MyImageView.h"
+#include "platform/fake/MemoryFrame.h"
 #include "platform/qt/QtControls.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtImageFiles.h"
@@ -14,7 +15,6 @@
 #include "platform/qt/QtPictureConverter.h"
 #include "platform/qt/QtTimers.h"
 #include "qt/GuiApp.h"
-#include "video/MemoryFrame.h"
 
 namespace {
 
@@ -192,7 +192,7 @@ TEST(CapturePreview, AFrameThatCannotBeShownDoesNotStopTheNext) {
     QApplication::processEvents();
     EXPECT_EQ(std::pair(view.previewSize().width, view.previewSize().height), std::pair(480, 300));
     view.showFrame(std::make_shared<fake::VideoFrame>("no pixels"));
-    auto white = std::make_shared<videotest::MemoryFrame>(64, 36);
+    auto white = std::make_shared<fake::MemoryFrame>(64, 36);
     white->paint([](int, int) { return 235; }, 128, 128);
     view.showFrame(white);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !view.picture().isNull(); }));

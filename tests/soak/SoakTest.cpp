@@ -9,8 +9,8 @@
 #include <fstream>
 
 #include "documents/ProjectFiles.h"
-#include "platform/plist/PropertyListFileStore.h"
 #include "platform/fake/FakePlatform.h"
+#include "platform/plist/PropertyListFileStore.h"
 #include "vexasim/SimulatedInterface.h"
 
 namespace {

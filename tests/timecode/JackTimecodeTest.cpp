@@ -7,8 +7,8 @@
 #include <cmath>
 
 #include "midi/JackHarness.h"
-#include "platform/jack/JackTimecodeSource.h"
 #include "platform/fake/FakePlatform.h"
+#include "platform/jack/JackTimecodeSource.h"
 #include "timecode/MtcReader.h"
 #include "timecode/TimecodeSources.h"
 #include "vexasim/LtcPlayer.h"

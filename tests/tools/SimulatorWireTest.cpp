@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "SimOptions.h"
 #include "platform/MidiPacketList.h"
 #include "platform/fake/FakePlatform.h"
-#include "SimOptions.h"
 #include "vexasim/ClockDriver.h"
 #include "vexasim/SimulatedMidiSystem.h"
 

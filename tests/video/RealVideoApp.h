@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "platform/MidiPacketList.h"
+#include "platform/fake/FakePlatform.h"
 #include "platform/video/GstreamerFrame.h"
 #include "platform/video/GstreamerVideoSystem.h"
 #include "platform/video/TurboJpegCodec.h"
-#include "platform/fake/FakePlatform.h"
 
 namespace videotest {
 

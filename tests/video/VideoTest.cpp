@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/fake/MemoryFrame.h"
 #include "platform/video/GstreamerSources.h"
 #include "platform/video/PreviewImage.h"
-#include "tests/video/MemoryFrame.h"
 #include "tests/video/RealVideoApp.h"
 
 namespace {
@@ -50,7 +50,7 @@ TEST(TurboJpegCodec, AStillDecodesAsTheWholeFrameAtTheProgramsFactor) {
     platform::TurboJpegCodec codec;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        videotest::MemoryFrame frame(row.width, row.height, row.rowPadding);
+        fake::MemoryFrame frame(row.width, row.height, row.rowPadding);
         std::fill(frame.y.begin(), frame.y.end(), 0xFF);  // the padding keeps this
         frame.paint(scene, 90, 200);
         const std::vector<std::uint8_t> jpeg = codec.encodeJpeg(frame, 0.5);
@@ -64,7 +64,7 @@ TEST(TurboJpegCodec, AStillDecodesAsTheWholeFrameAtTheProgramsFactor) {
         EXPECT_LT(error / (row.width * row.height), 8.0);
         // Out of range is held to the ends of the scale; what lies past a row is never read.
         EXPECT_EQ(codec.encodeJpeg(frame, 7.0), codec.encodeJpeg(frame, 1.0));
-        videotest::MemoryFrame tight(row.width, row.height);
+        fake::MemoryFrame tight(row.width, row.height);
         tight.paint(scene, 90, 200);
         EXPECT_EQ(codec.encodeJpeg(tight, 0.5), jpeg);
         const Decoded small = decode(codec.thumbnailJpeg(jpeg, 240));
@@ -182,7 +182,7 @@ TEST(PreviewImage, TheFrameKeepsItsShapeInTheViewAndItsColoursClipInsteadOfWrapp
                               {"past video range", 720, 576, 255, 128, 255, 0xFFAFFF},
                               {"SD, no channel clipped", 720, 576, 126, 100, 100, 0x53A248}};
     for (const Colour& c : colours) {
-        videotest::MemoryFrame frame(c.width, c.height);
+        fake::MemoryFrame frame(c.width, c.height);
         frame.paint([&c](int, int) { return c.y; }, c.cb, c.cr);
         std::uint32_t view[4] = {};  // one row of two, with room past it that stays untouched
         platform::paintPreview(*frame.planes(), c.width, c.height, view, 4, 2, 1);
@@ -192,7 +192,7 @@ TEST(PreviewImage, TheFrameKeepsItsShapeInTheViewAndItsColoursClipInsteadOfWrapp
         EXPECT_EQ(view[2], 0u) << c.name;
     }
     // An I420 chroma row serves two picture rows: here the top half is red, the bottom grey.
-    videotest::MemoryFrame halves(720, 576);
+    fake::MemoryFrame halves(720, 576);
     halves.paint([](int, int) { return std::uint8_t(81); }, 128, 128);
     std::fill_n(halves.u.begin(), halves.u.size() / 2, 90);
     std::fill_n(halves.v.begin(), halves.v.size() / 2, 240);

@@ -6,7 +6,7 @@
 
 #include "platform/Video.h"
 
-namespace videotest {
+namespace fake {
 
 // An I420 frame in memory, painted by the test: no video system needed. Rows may be padded
 // past the picture, as a device's buffers often are.
@@ -35,4 +35,4 @@ struct MemoryFrame final : platform::VideoFrame {
     std::vector<std::uint8_t> y, u, v;
 };
 
-}  // namespace videotest
+}  // namespace fake
