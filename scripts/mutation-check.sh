@@ -342,6 +342,12 @@ mutants=(
     'core_tests|vexaLogging3/input/SysexInterpreter.cpp|        ++logNr;¶        m_logNumberNotice.clear();|        ++logNr;|the no-number notice stays once takes are numbered again'
     'core_tests|vexaLogging3/documents/ExchangeFile.cpp|            if ((next & 0xC0) != 0x80)¶                return false;|            if ((next & 0xC0) != 0x80)¶                return true;|an exchange file with a lead byte alone is taken for UTF-8'
     'core_tests|vexaLogging3/documents/ExchangeFile.cpp|code <= 0xDFFF))|code <= 0xE000))|U+E000 in an exchange file is refused as a surrogate'
+    'core_tests|vexaLogging3/handover/Takes.cpp|    if (code >= 0xC0 && code <= 0xFF)|    if (code >= 0xc1 && code <= 0xFF)|an A grave in a comment is a question mark in the EDL'
+    'core_tests|vexaLogging3/handover/Takes.cpp|        case 0x2019:|        case 0x201a:|a curly apostrophe is a question mark in the EDL'
+    'core_tests|vexaLogging3/handover/Takes.cpp|    return picture.size() > 10;|    return picture.size() > 9;|the CSV names a picture file Export All Pictures never writes'
+    'core_tests|vexaLogging3/documents/HandoverCommands.cpp|        if (std::optional<std::string> known = dialogs.recalled(key))¶            return known;|        if (std::optional<std::string> known = dialogs.recalled(key))¶            return {};|a saved log loses its reel at the next export'
+    'share_tests|vexaLogging3/share/ShareSite.cpp|std::erase_if(m_pictures, [&](const auto& entry) { return !ids.contains(entry.first); });|std::erase_if(m_pictures, [&](const auto& entry) { return ids.contains(entry.first); });|a converted picture is still served once its take is gone'
+    'share_tests|vexaLogging3/share/ShareSite.cpp|    if (bytes == nullptr)¶        return plain(404, "Not found\n");|    if (bytes == nullptr)¶        return plain(405, "Not found\n");|a picture that is gone is answered 405'
 )
 
 current=""
