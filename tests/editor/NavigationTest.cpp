@@ -12,8 +12,8 @@ namespace {
 using namespace editor_test;
 
 // 'N' next, 'B' back, 'J' jump to the number typed, 'K' comment 1 typed, 'S'/'T' a start/stop
-// time typed and committed, 'F' full screen on or off, 'Y' a playback started or ended; then
-// what is typed and what the editor shows afterwards.
+// time typed and committed, 'F' full screen on or off, 'Y' a playback started or ended, 'G' a
+// click on record 3 in the log table; then what is typed and what the editor shows afterwards.
 using Step = std::tuple<char, std::string, std::string>;
 
 class Navigation : public ::testing::Test {
@@ -37,6 +37,8 @@ protected:
                 app.app->fullScreenMode ^= 1;
             else if (act == 'Y')
                 app.app->playStopFlag ^= 1;
+            else if (act == 'G')
+                app.app->LogEditGoTo(3);
             if (kActions.count(act) != 0)
                 (app.app.get()->*kActions.at(act))();
             EXPECT_EQ(editorView(app), view);
@@ -79,6 +81,7 @@ TEST_F(Navigation, StepsJumpsAndTypedTimesShowTheRecordAndItsNeighbours) {
          {'F', "", "@2 #05 00:00:00:00-00:59:00:00 00:59:00 'wider' [JPEG-one||JPEG-three] *"},
          {'S', "5", "@2 #05 5-00:59:00:00 00:59:00 'wider' [JPEG-one||JPEG-three] *"},
          {'B', "", one + " *"},
+         {'G', "", one + " *"},
          {'F', "", one + " *"},
          {'Y', "", one + " *"},
          // Refused while a record plays: the field goes back to the number on show.

@@ -74,9 +74,12 @@ const Sequence kSequences[] = {
     {"PictureDropped", "1 2", 1, "O", "y", "@1z 2b", 2, 1, "W", "Undo Replace Picture"},
     {"PictureDropCancelled", "1 2", 1, "O", "n", "@1a 2b", 2, 0, "W", ""},
     {"TextFileDroppedAsksNothing", "1 2", 1, "o", "y", "@1a 2b", 2, 0, "T", ""},
-    // The comment typed stays with its record when a record is inserted before it.
+    // The comment typed stays with its record when a record is inserted before it, or its
+    // picture replaced.
     {"InsertKeepsTheCommentTyped", "1", 1, "KI", "", "@0 1a:typed", 1, 1, "",
      "Undo Insert Record"},
+    {"ReplaceKeepsTheCommentTyped", "1 2", 2, "KR", "", "1a @2z:typed", 2, 1, "",
+     "Undo Replace Picture"},
 };
 
 const std::string kPng = "/pictures/shot.png";
