@@ -349,7 +349,7 @@ mutants=(
     'share_tests|vexaLogging3/share/ShareSite.cpp|std::erase_if(m_pictures, [&](const auto& entry) { return !ids.contains(entry.first); });|std::erase_if(m_pictures, [&](const auto& entry) { return ids.contains(entry.first); });|a converted picture is still served once its take is gone'
     'share_tests|vexaLogging3/share/ShareSite.cpp|    if (bytes == nullptr)¶        return plain(404, "Not found\n");|    if (bytes == nullptr)¶        return plain(405, "Not found\n");|a picture that is gone is answered 405'
     'core_tests|vexaLogging3/editor/EditorPictures.cpp|void vexaLogging3AppDelegate::storePicture(Picture tiff) {¶    LogEditCommentSichern();|void vexaLogging3AppDelegate::storePicture(Picture tiff) {|a comment typed before a picture is replaced is lost'
-    'core_tests|vexaLogging3/editor/Navigation.cpp|    if (fullScreenMode or !logStartArray.hasRecords() or record < 1 |||    if (fullScreenMode && !logStartArray.hasRecords() or record < 1 |||a click in the log table moves the editor in full screen'
+    'core_tests|vexaLogging3/editor/Navigation.cpp|    if (fullScreenMode or !logStartArray.hasRecords()|    if (fullScreenMode && !logStartArray.hasRecords()|a click in the log table moves the editor in full screen'
     'core_tests|vexaLogging3/input/SysexInterpreter.cpp|            outlets.statusText->setText(outlets.statusText->text() + m_logNumberNotice);|            ;|the no-number notice waits for the next timecode'
 )
 
