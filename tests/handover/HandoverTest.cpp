@@ -61,13 +61,15 @@ TEST(HandoverEdl, RecordsNobodyTimedAreNoEventsButStayRows) {
     blank[kFieldStop] = "00:00:01:00";
     blank[kFieldDate] = blank[kFieldTimeOfDay] = "";  // and nobody knows when it was logged
     list.append(blank);
-    // A character of four bytes is one unknown letter, not two; an A grave and a curly
-    // apostrophe have plain ones.
+    // A character of four bytes is one unknown letter, not two; so is an old log's Latin-1
+    // byte, which takes nothing after it; an A grave and a curly apostrophe have plain ones.
     list.replace(LogList::indexOf(1, kFieldComment1),
-                 "a\xF0\x9F\x8E\xAC\xC3\xA9\xC3\x80\xE2\x80\x99"
+                 "a\xE9\xF0\x9F\x8E\xAC\xC3\xA9\xC3\x80\xE2\x80\x99"
                  "b");
+    // An imported file's first row is the header, whatever its Start cell holds: no event.
+    list.replace(LogList::indexOf(0, kFieldStart), std::string("10:00:00:00"));
     const std::string edl = handover::edl(list, {});
-    EXPECT_TRUE(has(edl, "\r\n* COMMENT: a?eA'b\r\n")) << edl;
+    EXPECT_TRUE(has(edl, "\r\n* COMMENT: a??eA'b\r\n")) << edl;
     EXPECT_TRUE(edl.ends_with("01:00:10:24 01:00:11:24\r\n* FROM CLIP NAME: 0\r\n")) << edl;
     EXPECT_EQ(count(edl, "* FROM CLIP NAME:"), 3) << edl;
     EXPECT_TRUE(has(edl, "\r\n002  AX       V     C        10:00:00:00 10:00:05:12 "
@@ -147,6 +149,7 @@ TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
                   "Day 3    Page " + std::to_string(page + 1) + " of " + std::to_string(pages));
     EXPECT_EQ(canvas.calls.front().text, "Day 3");
     EXPECT_GE(canvas.calls[1].y, canvas.calls[0].y + canvas.calls[0].height) << "below the title";
+    EXPECT_GE(cells[0].y, canvas.calls[1].y + canvas.calls[1].height) << "below the heading";
     EXPECT_EQ(canvas.calls[1].text, "Date: 05.12.2026    Frame rate: 25 fps    Records: 40");
 }
 

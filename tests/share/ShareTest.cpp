@@ -97,8 +97,8 @@ TEST(ShareSnapshot, EventsNameWhatChangedAndAnInsertInTheMiddleResetsThePage) {
 TEST(ShareSnapshot, JsonKeepsGoodUtf8AndReplacesWhatIsNot) {
     EXPECT_EQ(share::jsonString("take \"5\"\n\\\r\t\x01\x7F"),
               "\"take \\\"5\\\"\\n\\\\\\r\\t\\u0001\\u007f\"");
-    EXPECT_EQ(share::jsonString("caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xAC"),
-              "\"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xAC\"");
+    EXPECT_EQ(share::jsonString("caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xAC \xE0\xA0\x80"),
+              "\"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xAC \xE0\xA0\x80\"");
     EXPECT_EQ(share::jsonString("a\xE9z"), "\"a\\ufffdz\"");                    // Latin-1
     EXPECT_EQ(share::jsonString("\xC3"), "\"\\ufffd\"");                        // cut short
     EXPECT_EQ(share::jsonString("\xED\xA0\x80"), "\"\\ufffd\\ufffd\\ufffd\"");  // a surrogate
@@ -275,7 +275,7 @@ TEST_F(Sharing, WithATokenOnlyItsPathsAreAnsweredAndOnlyWhatTheTableNames) {
     std::vector<std::string> paths = {"/", "/log.json", "/events", "/thumb/1.jpg",
                                       "/../etc/passwd", prefix + "x/log.json",
                                       prefix.substr(0, 20) + "/"};
-    for (const std::size_t at : {1, 16, 32}) {  // one character off: first, middle, last
+    for (const std::size_t at : {0, 1, 16, 32}) {  // one off: the slash, first, middle, last
         paths.push_back(prefix + "/log.json");
         paths.back()[at] = paths.back()[at] == 'a' ? 'b' : 'a';
     }
