@@ -351,6 +351,11 @@ mutants=(
     'core_tests|vexaLogging3/editor/EditorPictures.cpp|void vexaLogging3AppDelegate::storePicture(Picture tiff) {¶    LogEditCommentSichern();|void vexaLogging3AppDelegate::storePicture(Picture tiff) {|a comment typed before a picture is replaced is lost'
     'core_tests|vexaLogging3/editor/Navigation.cpp|    if (fullScreenMode or !logStartArray.hasRecords()|    if (fullScreenMode && !logStartArray.hasRecords()|a click in the log table moves the editor in full screen'
     'core_tests|vexaLogging3/input/SysexInterpreter.cpp|            outlets.statusText->setText(outlets.statusText->text() + m_logNumberNotice);|            ;|the no-number notice waits for the next timecode'
+    'core_tests|vexaLogging3/handover/ContactSheet.cpp|    const double firstTop = kMargin + titleHeight + aboutHeight + 2 * kGutter;|    const double firstTop = kMargin - titleHeight + aboutHeight + 2 * kGutter;|the contact sheet draws the first take over its heading'
+    'core_tests|vexaLogging3/handover/Edl.cpp|    for (int n = 1; n <= log.recordCount(); ++n) {|    for (int n = 0; n <= log.recordCount(); ++n) {|an imported header with a start is an EDL event'
+    'core_tests|vexaLogging3/handover/Takes.cpp|        if (at >= text.size() or (static_cast<unsigned char>(text[at]) & 0xC0) != 0x80)|        if (at >= text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) != 0x80)|a stray Latin-1 byte eats the next letter of an EDL comment'
+    'share_tests|vexaLogging3/share/ShareSite.cpp|    for (std::size_t i = 0; i < a.size(); ++i)|    for (std::size_t i = 1; i < a.size(); ++i)|a token path without its slash is answered'
+    'share_tests|vexaLogging3/share/ShareSnapshot.cpp|            good = !(c == 0xE0 && second < 0xA0) && !(c == 0xED && second >= 0xA0);|            good = !(c == 0xE0 && second <= 0xA0) && !(c == 0xED && second >= 0xA0);|U+0800 on the live page is three replacement characters'
 )
 
 current=""
