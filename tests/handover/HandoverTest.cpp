@@ -62,14 +62,15 @@ TEST(HandoverEdl, RecordsNobodyTimedAreNoEventsButStayRows) {
     blank[kFieldDate] = blank[kFieldTimeOfDay] = "";  // and nobody knows when it was logged
     list.append(blank);
     // A character of four bytes is one unknown letter, not two; so is an old log's Latin-1
-    // byte, which takes nothing after it; an A grave and a curly apostrophe have plain ones.
+    // byte, which takes nothing after it; an A grave, a curly apostrophe, the last accented
+    // letter (y diaeresis), a z caron and a low opening quote have plain ones.
     list.replace(LogList::indexOf(1, kFieldComment1),
-                 "a\xE9\xF0\x9F\x8E\xAC\xC3\xA9\xC3\x80\xE2\x80\x99"
+                 "a\xE9\xF0\x9F\x8E\xAC\xC3\xA9\xC3\x80\xE2\x80\x99\xC3\xBF\xC5\xBE\xE2\x80\x9E"
                  "b");
     // An imported file's first row is the header, whatever its Start cell holds: no event.
     list.replace(LogList::indexOf(0, kFieldStart), std::string("10:00:00:00"));
     const std::string edl = handover::edl(list, {});
-    EXPECT_TRUE(has(edl, "\r\n* COMMENT: a??eA'b\r\n")) << edl;
+    EXPECT_TRUE(has(edl, "\r\n* COMMENT: a??eA'yz\"b\r\n")) << edl;
     EXPECT_TRUE(edl.ends_with("01:00:10:24 01:00:11:24\r\n* FROM CLIP NAME: 0\r\n")) << edl;
     EXPECT_EQ(count(edl, "* FROM CLIP NAME:"), 3) << edl;
     EXPECT_TRUE(has(edl, "\r\n002  AX       V     C        10:00:00:00 10:00:05:12 "
@@ -117,6 +118,7 @@ TEST(ContactSheet, DrawsEveryRecordWithinItsPageAndNumbersThePages) {
             ++pictures;
             EXPECT_EQ(call.page, cell.page);
             EXPECT_GE(call.x, cell.x);
+            EXPECT_NEAR(cell.x + cell.width - call.x - call.width, call.x - cell.x, 0.01);
             EXPECT_LE(call.y + call.height, cell.y + cell.height);
         }
         if (call.kind == 't' && call.text.find("Page ") != std::string::npos)
