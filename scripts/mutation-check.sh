@@ -356,6 +356,14 @@ mutants=(
     'core_tests|vexaLogging3/handover/Takes.cpp|        if (at >= text.size() or (static_cast<unsigned char>(text[at]) & 0xC0) != 0x80)|        if (at >= text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) != 0x80)|a stray Latin-1 byte eats the next letter of an EDL comment'
     'share_tests|vexaLogging3/share/ShareSite.cpp|    for (std::size_t i = 0; i < a.size(); ++i)|    for (std::size_t i = 1; i < a.size(); ++i)|a token path without its slash is answered'
     'share_tests|vexaLogging3/share/ShareSnapshot.cpp|            good = !(c == 0xE0 && second < 0xA0) && !(c == 0xED && second >= 0xA0);|            good = !(c == 0xE0 && second <= 0xA0) && !(c == 0xED && second >= 0xA0);|U+0800 on the live page is three replacement characters'
+    'core_tests|vexaLogging3/documents/DocumentWork.cpp|            m_heldEvents.back() = std::move(step);|            ;|the chase behind a question goes to a timecode passed by a later one'
+    "core_tests|vexaLogging3/editor/EditHistory.cpp|    m_done.clear();¶    m_undone.clear();|    m_done.clear();|Redo after New puts the old log's step into the new one"
+    'core_tests|vexaLogging3/input/SysexInterpreter.cpp|    reportedLoggingState = loggingOn ? 1 : 0;|    reportedLoggingState = loggingOn ? 1 : 1;|the live page says logging on when the interface reports it off'
+    'core_tests|vexaLogging3/loglist/Timecode.cpp|ef = s8(intValueAt(stop, 9));|ef = s8(intValueAt(stop, 8));|a stop whose frames pass the start borrows a second from the duration'
+    'core_tests|vexaLogging3/handover/ContactSheet.cpp|    const double textWidth = cellWidth - 2 * kPadding;|    const double textWidth = cellWidth - 3 * kPadding;|contact sheet pictures sit off the middle of their cells'
+    'core_tests|vexaLogging3/handover/Takes.cpp|    if (code >= 0xC0 && code <= 0xFF)|    if (code >= 0xC0 && code < 0xFF)|a y diaeresis is a question mark in the EDL'
+    'core_tests|vexaLogging3/handover/Takes.cpp|            return "z";|            return {};|a z caron in a comment breaks the EDL export'
+    'core_tests|vexaLogging3/handover/Takes.cpp|        case 0x201E:|        case 0x201f:|a low opening quote is a question mark in the EDL'
 )
 
 current=""

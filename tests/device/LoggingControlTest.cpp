@@ -67,6 +67,9 @@ TEST(LoggingControl, ModesAndButtonsSendTheirCommandsAndTheChosenModeStands) {
             sent += (sent.empty() ? "" : " ") + bytes.substr(12, 2);
         }
         EXPECT_EQ(sent, c.sent);
+        if (const char last = c.actions.back(); last == 'r' || last == 'R') {  // the live page's
+            EXPECT_EQ(int{app.app->reportedLoggingState}, last == 'R' ? 1 : 0);
+        }
         const auto on = [](bool enabled) { return enabled ? " on" : " off"; };
         EXPECT_EQ(std::to_string(w.cmbLogSelectVal.selected) + on(w.cmbLogSelectVal.enabled) +
                       on(w.btnLogManualVal.enabled) + on(w.btnLogManualStopVal.enabled),

@@ -225,6 +225,7 @@ TEST(Documents, DeviceEventsWaitForTheSaveAndForEveryQuestion) {
     a.windows.dialogs.whileAsked = [&a, &whileAsked] {
         a.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 2, 0, 5, 7, 0xF7});
         a.receive({0xF0, 0x2C, 0x4D, 0x67, 0x01, 0x03, 0x00, 0x00, 0x00, 0x00, 0xF7});  // a take
+        a.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 2, 0, 9, 0, 0xF7});  // passed by the next
         a.receive({0xF0, 0x7F, 0x7F, 0x01, 0x01, 1, 0, 3, 0, 0xF7});
         whileAsked = a.windows.statusText.value + " @" + std::to_string(a.app->logEditPos) +
                      " " + a.field(0, kHeaderFrameRate);

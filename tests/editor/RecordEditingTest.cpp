@@ -179,7 +179,8 @@ TEST(RecordEditing, UndoTakesBackCommentsAndRenumberingAndKeepsADeviceLogsNumber
               "@1 #1 01:00:00:00-  '' [||] *10:00:00");
     app.app->btnEditLogAdd();
     EXPECT_FALSE(app.windows.btnMenuRedoVal.enabled) << "a new edit ends what can be redone";
-    // A new log replaces the old: nothing of it can be undone into the new one.
+    // A new log replaces the old: nothing of it can be undone or redone into the new one.
+    app.app->btnEditUndo();
     app.app->LogEditInit();
     EXPECT_FALSE(app.windows.btnMenuUndoVal.enabled || app.windows.btnMenuRedoVal.enabled);
     EXPECT_EQ(app.windows.txtEditNr.value + app.windows.txtEditStart.value +
