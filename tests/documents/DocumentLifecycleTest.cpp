@@ -317,6 +317,10 @@ TEST(Documents, ExportsWriteWhereTheUserChose) {
     exported(&vexaLogging3AppDelegate::btnPictureExport, "shots");  // the one on show
     a.app->logEditPos = 3;
     exported(&vexaLogging3AppDelegate::btnPictureExport, "ten");  // alone, ten bytes are one
+    a.app->logStartArray.replace(LogList::indexOf(3, kFieldPicture), Picture(9, 'n'));
+    const std::size_t asked = dialogs.saveDialogs.size();
+    exported(&vexaLogging3AppDelegate::btnPictureExport, "nine");
+    EXPECT_EQ(dialogs.saveDialogs.size(), asked) << "nine bytes are no picture: nothing asked";
     a.app->logEditPos = 4;
     exported(&vexaLogging3AppDelegate::btnPictureExport, "raw.jpg");
     EXPECT_EQ(fileText(folder.file("all_2_7__b.jpg")) + fileText(folder.file("shots.jpg")),
