@@ -365,6 +365,7 @@ mutants=(
     'core_tests|vexaLogging3/handover/Takes.cpp|            return "z";|            return {};|a z caron in a comment breaks the EDL export'
     'core_tests|vexaLogging3/handover/Takes.cpp|        case 0x201E:|        case 0x201f:|a low opening quote is a question mark in the EDL'
     'core_tests|vexaLogging3/documents/PictureCommands.cpp|    if (picture.size() <= 9)|    if (picture.size() < 9)|a picture of nine bytes is offered for export alone'
+    'core_tests|vexaLogging3/documents/ProjectFile.cpp|            LogEditInit();¶            logNr = lastRecordNumber(read.entries);|            logNr = lastRecordNumber(read.entries);|Undo after Open takes a step of the log before into the opened one'
 )
 
 current=""

@@ -158,6 +158,8 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
         TempFolder folder;
         a.app->setPathString(before);  // an import is a new document, not this one
         a.app->setWindowTitles();
+        a.windows.txtEditComment1.type("a step the file opened must not undo");
+        a.app->LogEditCommentSichern();
         if (!k.project.empty())
             a.propertyLists.files[vlg] = k.project;
         writeFile(folder.file("in.log"), k.exchange);
@@ -183,6 +185,7 @@ TEST(Documents, OpenAndImportJudgeTheFile) {
         const auto& alerts = a.windows.dialogs.alerts;  // the first asks about saving
         EXPECT_EQ(alerts.size() > 1 ? alerts.back().message : "", k.alert);
         EXPECT_EQ(a.app->mmcFpsAddWert, k.fps);
+        EXPECT_EQ(a.windows.btnMenuUndoVal.enabled, !k.alert.empty());
         EXPECT_EQ(a.windows.btnPlayerFps29Val.on, k.fps == 64);
         if (k.records > 0) {
             EXPECT_EQ(log.text(LogList::indexOf(1, kFieldStart)), "10:00:00:00");
