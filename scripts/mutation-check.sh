@@ -366,6 +366,8 @@ mutants=(
     'core_tests|vexaLogging3/handover/Takes.cpp|        case 0x201E:|        case 0x201f:|a low opening quote is a question mark in the EDL'
     'core_tests|vexaLogging3/documents/PictureCommands.cpp|    if (picture.size() <= 9)|    if (picture.size() < 9)|a picture of nine bytes is offered for export alone'
     'core_tests|vexaLogging3/documents/ProjectFile.cpp|            LogEditInit();¶            logNr = lastRecordNumber(read.entries);|            logNr = lastRecordNumber(read.entries);|Undo after Open takes a step of the log before into the opened one'
+    'share_tests|vexaLogging3/share/ShareSnapshot.cpp|!(c == 0xF4 && second >= 0x90)|!(c == 0xF5 && second >= 0x90)|a code point past U+10FFFF reaches the live page'
+    'cli_tests|vexaLogging3/platform/files/AtomicFile.cpp|(old.st_mode & 0222) == 0|(old.st_mode & 0223) == 0|a read-only file with an execute bit is replaced when root exports over it'
 )
 
 current=""

@@ -153,7 +153,7 @@ std::vector<CliRun> runs() {
         CliRun{"ExportIntoAMissingFolder", kGolden, "$G export --format csv in.vlg no/x.csv", 1,
                "^Cannot save no/x.csv: No such file or directory\n$"},
         CliRun{"ExportKeepsAReadOnlyFile", kGolden,
-               "echo old > x.pdf; chmod 444 x.pdf; $G export --format pdf in.vlg x.pdf; s=$?; "
+               "echo old > x.pdf; chmod 555 x.pdf; $G export --format pdf in.vlg x.pdf; s=$?; "
                "cat x.pdf; exit $s",
                1, "x.pdf: Permission denied", "old\n"},
         CliRun{"ExportNamesTheReelAfterTheFile", kGolden,

@@ -104,6 +104,7 @@ TEST(ShareSnapshot, JsonKeepsGoodUtf8AndReplacesWhatIsNot) {
     EXPECT_EQ(share::jsonString("\xED\xA0\x80"), "\"\\ufffd\\ufffd\\ufffd\"");  // a surrogate
     EXPECT_EQ(share::jsonString("\xC0\xAF"), "\"\\ufffd\\ufffd\"");             // overlong
     EXPECT_EQ(share::jsonString("\xF5\xFF"), "\"\\ufffd\\ufffd\"");              // no lead byte
+    EXPECT_EQ(share::jsonString("\xF4\x90\x80\x80"), "\"\\ufffd\\ufffd\\ufffd\\ufffd\"");  // too high
     EXPECT_EQ(share::jsonString("\xF0\x8F\xBF\xBF"), "\"\\ufffd\\ufffd\\ufffd\\ufffd\"");  // overlong
     EXPECT_EQ(share::jsonString("</script>\x01"), "\"\\u003c/script\\u003e\\u0001\"");
 }
