@@ -149,7 +149,7 @@ const Case kCases[] = {
     {"by key the take starts and stops on the frames the keys went down in",
      {"mode 2", "run25 10:00:00:00 x3 @0", "frame K", "start @175", "frame L",
       "run25 10:00:00:05 x5 @200", "stop @285"},
-     {"1|10:00:00:04|10:00:00:07|K"}, "10:00:00:04 / LTC test:out  25 fps"},
+     {"1|10:00:00:04|10:00:00:07|K"}, "10:00:00:04 / LTC test:out  25 fps", "on on off"},
     {"a learned MIDI note starts and stops by key; its release and other notes do nothing",
      {"mode 2", "learn", "midi 91 3C 7F @0", "run25 10:00:00:00 x3 @0", "midi 91 3D 7F @90",
       "midi 81 3C 00 @90", "midi 91 3C 00 @90", "midi 91 3C 40 @130", "run25 10:00:00:04 x5 @160",
@@ -168,7 +168,7 @@ const Case kCases[] = {
     {"Play without the interface says so", {"play"}, {},
      " / LTC test:out  no signal  Play needs the interface's transport"},
     {"by key without a signal nothing is logged and the status says so", {"mode 2",
-      "run25 10:00:00:00 x3 @0", "look @600", "start @600"}, {},
+      "run25 10:00:00:00 x3 @0", "start @590", "look @600", "start @600"}, {},
      " / LTC test:out  no signal  No timecode: Start Log logged nothing"},
     {"a jump during a take by key leaves it open for its Stop Log", {"mode 2",
       "run25 10:00:00:00 x3 @0", "start @100", "run25 11:00:00:00 x3 @120", "stop @200"},
@@ -179,6 +179,13 @@ const Case kCases[] = {
     {"Stop Log goes with by key, the take staying open",
      {"mode 2", "run25 10:00:00:00 x3 @0", "start @100", "mode 1"}, {"1|10:00:00:02||"}, "",
      "on off off"},
+    {"a key down on a frame's first moment, the next frame in, takes that frame",
+     {"mode 2", "run25 10:00:00:00 x5 @0", "start @120"}, {"1|10:00:00:03||"}, ""},
+    {"a run after a jump from too few frames for a take has the still of its own first frame",
+     {"frame A", "run25 10:00:00:00 x2 @0", "frame B", "run25 20:00:00:00 x3 @100"},
+     {"1|20:00:00:00||B"}, ""},
+    {"learning a key asks for it", {"learn"}, {},
+     " / LTC test:out  no signal  Press the MIDI note or controller for Start/Stop"},
 };
 // clang-format on
 
@@ -270,6 +277,7 @@ TEST(MtcReader, SpellsFramesFromWholeGroupsAndFullFrames) {
     for (auto& e : group(2, 200)) twoGroups.push_back(e);
     auto missing = group(3, 100);
     missing.erase(missing.begin() + 3);
+    for (auto& e : group(0, 200)) missing.push_back(e);
     // Backwards: piece 7 first, piece 0 last and in the frame spelled; a piece 7 that then
     // starts the next group, which the machine stops before it is whole, spells nothing more.
     auto backwards = group(1, 100);
@@ -282,7 +290,9 @@ TEST(MtcReader, SpellsFramesFromWholeGroupsAndFullFrames) {
     const Row rows[] = {
         {"whole groups, stamped at piece 0, rate from piece 7", twoGroups,
          {"01:02:03:04 25 @100", "01:02:03:04 30df @200"}},
-        {"a missing piece spells nothing until the next whole group", missing, {}},
+        {"a missing piece spells nothing until the next whole group",
+         missing,
+         {"01:02:03:04 24 @200"}},
         {"a group from piece 7 down is read backwards, stamped at piece 0", backwards,
          {"01:02:03:04 25 reverse @170"}},
         {"real-time bytes pass, a lost data byte spoils the group", interrupted, {}},
