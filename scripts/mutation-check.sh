@@ -368,6 +368,12 @@ mutants=(
     'core_tests|vexaLogging3/documents/ProjectFile.cpp|            LogEditInit();¶            logNr = lastRecordNumber(read.entries);|            logNr = lastRecordNumber(read.entries);|Undo after Open takes a step of the log before into the opened one'
     'share_tests|vexaLogging3/share/ShareSnapshot.cpp|!(c == 0xF4 && second >= 0x90)|!(c == 0xF5 && second >= 0x90)|a code point past U+10FFFF reaches the live page'
     'cli_tests|vexaLogging3/platform/files/AtomicFile.cpp|(old.st_mode & 0222) == 0|(old.st_mode & 0223) == 0|a read-only file with an execute bit is replaced when root exports over it'
+    'core_tests|vexaLogging3/timecode/TimecodeSources.cpp|    if (outcome.start or (outcome.stop && !outcome.beginsRun))|    if (outcome.start or outcome.stop)|a take after a jump or a new rate has no still'
+    'core_tests|vexaLogging3/timecode/MtcReader.cpp|    if (m_inOrder > 0 && number == m_lastPiece|    if (m_inOrder > 0 or number == m_lastPiece|MTC pieces of a broken group mix into the next frame'
+    "core_tests|vexaLogging3/timecode/TimecodeRun.cpp|-((-scaled + unit - 1) / unit)|-((-scaled + unit + 1) / unit)|a key down on a frame's first moment takes the frame before"
+    "core_tests|vexaLogging3/timecode/TimecodeRun.cpp|out.beginsRun = out.beginsRun or next.beginsRun;|out.beginsRun = out.beginsRun && next.beginsRun;|a run after a short one has the earlier run's still"
+    'core_tests|vexaLogging3/timecode/TimecodeSources.cpp|    m_keyTakeOpen = false;¶    c.outlets.btnLogManualStopVal->setEnabled(false);|    m_keyTakeOpen = false;¶    c.outlets.btnLogManualStopVal->setEnabled(true);|Stop Log stays on after a stop by key'
+    'core_tests|vexaLogging3/timecode/TimecodeSources.cpp|    m_learning = true;¶    showProblem("Press the MIDI note|    m_learning = true;¶    (void)("Press the MIDI note|learning a key asks for nothing'
 )
 
 current=""

@@ -125,12 +125,12 @@ const Case kCases[] = {
      {"run25 10:00:00:00 x6 @0", "run25 10:00:00:05 x1 @240"}, {"1|10:00:00:00|10:00:00:05|"},
      "10:00:00:00 / LTC test:out  25 fps"},
     {"a jump ends the take and the new reel makes the next",
-     {"run25 10:00:00:00 x5 @0", "run25 20:00:00:00 x4 @200"},
-     {"1|10:00:00:00|10:00:00:04|", "2|20:00:00:00||"}, "20:00:00:00 / LTC test:out  25 fps  "
+     {"frame A", "run25 10:00:00:00 x5 @0", "frame B", "run25 20:00:00:00 x4 @200"},
+     {"1|10:00:00:00|10:00:00:04|A", "2|20:00:00:00||B"}, "20:00:00:00 / LTC test:out  25 fps  "
      "Timecode jumped from 10:00:00:04 to 20:00:00:00: take ended at 10:00:00:04"},
-    {"a change of rate ends the take and begins the next",
-     {"run25 10:00:00:00 x5 @0", "run30 10:00:00:05 x6 @200"},
-     {"1|10:00:00:00|10:00:00:04|", "2|10:00:00:05||"}, "10:00:00:05 / LTC test:out  30 fps  "
+    {"a change of rate ends the take and begins the next, with the still of its first frame",
+     {"run25 10:00:00:00 x5 @0", "frame C", "run30 10:00:00:05 x6 @200"},
+     {"1|10:00:00:00|10:00:00:04|", "2|10:00:00:05||C"}, "10:00:00:05 / LTC test:out  30 fps  "
      "Timecode rate changed from 25 to 30: take ended at 10:00:00:04"},
     {"a misread frame in a run, or a frame number past the rate, breaks nothing",
      {"run25 10:00:00:00 x5 @0", "run25 10:00:11:10 x1 @200", "run25 10:00:00:27 x1 @220",

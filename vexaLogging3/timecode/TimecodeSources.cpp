@@ -223,7 +223,9 @@ void TimecodeSourceLink::apply(const timecode::TimecodeRun::Outcome& outcome) {
         stopTake(*outcome.stop);
     if (outcome.start)
         startTake(*outcome.start, m_runMoment, m_runPicture);
-    if (outcome.start || outcome.stop)
+    // Used, or its run over: the still goes. A jump or a new rate ends one run and begins
+    // the next in the same frame, whose still is the new run's own.
+    if (outcome.start || (outcome.stop && !outcome.beginsRun))
         m_runPicture = nullptr;
     if (!outcome.problem.empty())
         showProblem(outcome.problem);
