@@ -374,6 +374,8 @@ mutants=(
     "core_tests|vexaLogging3/timecode/TimecodeRun.cpp|out.beginsRun = out.beginsRun or next.beginsRun;|out.beginsRun = out.beginsRun && next.beginsRun;|a run after a short one has the earlier run's still"
     'core_tests|vexaLogging3/timecode/TimecodeSources.cpp|    m_keyTakeOpen = false;¶    c.outlets.btnLogManualStopVal->setEnabled(false);|    m_keyTakeOpen = false;¶    c.outlets.btnLogManualStopVal->setEnabled(true);|Stop Log stays on after a stop by key'
     'core_tests|vexaLogging3/timecode/TimecodeSources.cpp|    m_learning = true;¶    showProblem("Press the MIDI note|    m_learning = true;¶    (void)("Press the MIDI note|learning a key asks for nothing'
+    'core_tests|vexaLogging3/timecode/TimecodeSources.cpp|    m_keyTakeOpen = false;¶    m_problem.clear();|    m_keyTakeOpen = false;|the key prompt stays on the status line of the next source'
+    'core_tests|vexaLogging3/timecode/TimecodeSources.cpp|selectItem(c.m_chosenLoggingMode < 0 ? 0|selectItem(c.m_chosenLoggingMode < 0 ? 1|back on the interface with nothing chosen, automatic logging is shown'
 )
 
 current=""
