@@ -12,8 +12,8 @@
 #include <random>
 #include <thread>
 
+#include "platform/fake/MemoryFrame.h"
 #include "platform/video/PreviewImage.h"
-#include "tests/video/MemoryFrame.h"
 #include "tests/video/RealVideoApp.h"
 
 namespace {
@@ -39,8 +39,8 @@ std::shared_ptr<const platform::GstreamerFrame> testPatternFrame() {
 
 // Like a camera on a real set: gradients with fine grain and coloured noise, much harder for
 // the encoder than flat bars.
-std::unique_ptr<videotest::MemoryFrame> cameraLikeFrame() {
-    auto frame = std::make_unique<videotest::MemoryFrame>(1920, 1080);
+std::unique_ptr<fake::MemoryFrame> cameraLikeFrame() {
+    auto frame = std::make_unique<fake::MemoryFrame>(1920, 1080);
     std::mt19937 grain(7);
     frame->paint(
         [&grain](int x, int y) {

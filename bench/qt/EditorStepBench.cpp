@@ -14,16 +14,16 @@
 #include <ctime>
 
 #include "frontend/DecodedPictures.h"
+#include "platform/fake/MemoryFrame.h"
 #include "platform/video/TurboJpegCodec.h"
 #include "qt/GuiApp.h"
-#include "tests/video/MemoryFrame.h"
 
 namespace {
 
 constexpr int kRecords = 40;
 
 platform::Bytes cameraLikeJpeg(std::uint32_t seed) {
-    videotest::MemoryFrame frame(1920, 1080);
+    fake::MemoryFrame frame(1920, 1080);
     std::uint32_t grain = seed;
     const auto next = [&grain] { return grain = grain * 1664525u + 1013904223u; };
     frame.paint(
