@@ -1,8 +1,11 @@
 #pragma once
 
-// The Qt modules the window tests use, included here once for all of them.
-#include <QtTest>
-#include <QtWidgets>
+#include <QtCore/qtestsupport_core.h>
+#include <QApplication>
+#include <QBuffer>
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
 #include <cstdlib>
 #include <functional>
 #include <string>

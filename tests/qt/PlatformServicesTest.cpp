@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QDialog>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QTemporaryFile>
+#include <QTest>
 #include <thread>
 
 #include "frontend/CapturePreview.h"

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTest>
+#include <QtWidgets>
 #include <algorithm>
 #include <filesystem>
 #include <map>
